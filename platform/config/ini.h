@@ -10,7 +10,7 @@
 //  - a missing file, section or key gives the caller's default;
 //  - writing creates the file and the section as needed; writing "no value"
 //    (std::nullopt) deletes the key, ini_delete_section the whole section;
-//  - comment lines (';' or '#'), lines outside any section and lines that are
+//  - comment lines (starting with ';'), lines outside any section and lines that are
 //    no key=value pair are kept untouched when the file is rewritten;
 //  - files are UTF-8 text; a byte-order mark and the file's line ends (CR LF
 //    or LF) are kept, a new file gets CR LF;
@@ -64,7 +64,10 @@ public:
     std::vector<std::string> sections() const;                          // file order
     std::vector<std::string> keys(std::string_view section) const;      // file order
     std::vector<IniEntry> entries(std::string_view section) const;      // file order
-    // The section's key lines as "key=value" (trimmed, unquoted), file order.
+    // Every non-blank line of the section as the platform's section read
+    // gives it: trimmed, key lines as "key=value" with the blanks around '='
+    // dropped (values not unquoted), comment lines and lines without '='
+    // included; file order.
     std::vector<std::string> section_lines(std::string_view section) const;
 
     // Sets a key (creating the section at the end of the file and the key at

@@ -18,7 +18,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -70,7 +69,8 @@ struct RegValue {
 
     bool is_text() const { return type == RegType::String || type == RegType::ExpandString; }
     bool is_number() const { return type == RegType::DWord || type == RegType::DWordBigEndian; }
-    // The data as text, trailing NULs dropped (for any type).
+    // The data as text: a number in decimal, any other type its bytes with
+    // trailing NULs dropped.
     std::string as_string() const;
     // The number of a DWord value (either byte order); the data's first bytes
     // read little-endian for other types, 0 when shorter than 4 bytes.
@@ -140,7 +140,6 @@ private:
     struct Impl;
     std::filesystem::path m_file;
     std::unique_ptr<Impl> m_impl;
-    mutable std::mutex m_mutex;
 };
 
 // The store of the current emulated machine (see machine.h); the root is

@@ -1,0 +1,305 @@
+#include "platform/config/ini.h"
+
+#include "platform/base/strings.h"
+#include "platform/config/file_write.h"
+
+namespace plat {
+
+namespace {
+
+constexpr size_t npos = std::string::npos;
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+// A value in a matching pair of quotes loses them, as the platform reads it.
+std::string unquote(std::string_view v) {
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+        v = v.substr(1, v.size() - 2);
+    return std::string(v);
+}
+
+bool has_line_break(std::string_view s) {
+    return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+std::string_view value_part(std::string_view raw) {
+    size_t eq = raw.find('=');
+    return eq == npos ? std::string_view() : trim_view(raw.substr(eq + 1));
+}
+
+} // namespace
+
+IniDocument IniDocument::parse(std::string_view text) {
+    IniDocument doc;
+    if (text.starts_with(kBom)) {
+        doc.m_bom = true;
+        text.remove_prefix(kBom.size());
+    }
+    size_t first_nl = text.find('\n');
+    if (first_nl != npos && (first_nl == 0 || text[first_nl - 1] != '\r'))
+        doc.m_eol = "\n";
+
+    std::string current;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t nl = text.find('\n', pos);
+        std::string_view raw = text.substr(pos, nl == npos ? npos : nl - pos);
+        pos = nl == npos ? text.size() : nl + 1;
+        if (raw.ends_with('\r'))
+            raw.remove_suffix(1);
+
+        Line line;
+        line.raw = std::string(raw);
+        std::string_view t = trim_view(raw);
+        if (t.starts_with('[')) {
+            size_t close = t.find(']');
+            if (close != npos) {
+                line.kind = Line::Header;
+                current = trim(t.substr(1, close - 1));
+                line.section = current;
+            }
+        } else if (!current.empty() && !t.starts_with(';')) {
+            size_t eq = t.find('=');
+            if (eq != npos && !trim_view(t.substr(0, eq)).empty()) {
+                line.kind = Line::Key;
+                line.key = trim(t.substr(0, eq));
+            }
+        }
+        doc.m_lines.push_back(std::move(line));
+    }
+    return doc;
+}
+
+SysError IniDocument::load(const std::filesystem::path& file, IniDocument& out) {
+    std::string bytes;
+    SysError e = config_detail::read_whole_file(file, bytes);
+    if (e == SysError::ReadFault)
+        return e; // keep the caller's document: nothing usable was read
+    out = parse(bytes);
+    return e;
+}
+
+std::string IniDocument::text() const {
+    std::string out;
+    if (m_bom)
+        out += kBom;
+    for (const auto& line : m_lines) {
+        out += line.raw;
+        out += m_eol;
+    }
+    return out;
+}
+
+SysError IniDocument::save(const std::filesystem::path& file) const {
+    return config_detail::replace_file(file, text());
+}
+
+std::pair<size_t, size_t> IniDocument::find_section(std::string_view section) const {
+    std::string_view name = trim_view(section);
+    for (size_t i = 0; i < m_lines.size(); ++i) {
+        if (m_lines[i].kind != Line::Header || !iequals(m_lines[i].section, name))
+            continue;
+        size_t end = i + 1;
+        while (end < m_lines.size() && m_lines[end].kind != Line::Header)
+            ++end;
+        return {i + 1, end};
+    }
+    return {npos, npos};
+}
+
+size_t IniDocument::find_key(std::string_view section, std::string_view key) const {
+    auto [first, last] = find_section(section);
+    if (first == npos)
+        return npos;
+    std::string_view name = trim_view(key);
+    for (size_t i = first; i < last; ++i)
+        if (m_lines[i].kind == Line::Key && iequals(m_lines[i].key, name))
+            return i;
+    return npos;
+}
+
+bool IniDocument::has_section(std::string_view section) const { return find_section(section).first != npos; }
+
+std::optional<std::string> IniDocument::get(std::string_view section, std::string_view key) const {
+    size_t i = find_key(section, key);
+    if (i == npos)
+        return std::nullopt;
+    return unquote(value_part(m_lines[i].raw));
+}
+
+std::string IniDocument::get_string(std::string_view section, std::string_view key, std::string_view def) const {
+    auto v = get(section, key);
+    return v ? *v : std::string(def);
+}
+
+int32_t IniDocument::get_int(std::string_view section, std::string_view key, int32_t def) const {
+    auto v = get(section, key);
+    if (!v)
+        return def;
+    bool ok = false;
+    int32_t n = parse_leading_int(*v, &ok);
+    return ok ? n : def;
+}
+
+std::vector<std::string> IniDocument::sections() const {
+    std::vector<std::string> out;
+    for (const auto& line : m_lines)
+        if (line.kind == Line::Header)
+            out.push_back(line.section);
+    return out;
+}
+
+std::vector<std::string> IniDocument::keys(std::string_view section) const {
+    std::vector<std::string> out;
+    for (auto& e : entries(section))
+        out.push_back(std::move(e.key));
+    return out;
+}
+
+std::vector<IniEntry> IniDocument::entries(std::string_view section) const {
+    std::vector<IniEntry> out;
+    auto [first, last] = find_section(section);
+    for (size_t i = first; first != npos && i < last; ++i)
+        if (m_lines[i].kind == Line::Key)
+            out.push_back({m_lines[i].key, unquote(value_part(m_lines[i].raw))});
+    return out;
+}
+
+std::vector<std::string> IniDocument::section_lines(std::string_view section) const {
+    std::vector<std::string> out;
+    auto [first, last] = find_section(section);
+    for (size_t i = first; first != npos && i < last; ++i) {
+        const Line& line = m_lines[i];
+        if (line.kind == Line::Key)
+            out.push_back(line.key + "=" + std::string(value_part(line.raw)));
+        else if (auto t = trim_view(line.raw); !t.empty())
+            out.emplace_back(t);
+    }
+    return out;
+}
+
+SysError IniDocument::set(std::string_view section, std::string_view key, std::optional<std::string_view> value) {
+    std::string_view sec = trim_view(section);
+    std::string_view name = trim_view(key);
+    if (sec.empty() || name.empty() || has_line_break(sec) || has_line_break(name) ||
+        sec.find(']') != npos || name.find('=') != npos || name.starts_with(';') || name.starts_with('[') ||
+        (value && has_line_break(*value)))
+        return SysError::InvalidParameter;
+
+    size_t at = find_key(sec, name);
+    if (!value) {
+        if (at != npos)
+            m_lines.erase(m_lines.begin() + static_cast<ptrdiff_t>(at));
+        return SysError::Success;
+    }
+    if (at != npos) {
+        // The stored spelling of the key stays; only its value changes.
+        m_lines[at].raw = m_lines[at].key + "=" + std::string(*value);
+        return SysError::Success;
+    }
+
+    Line line;
+    line.kind = Line::Key;
+    line.key = std::string(name);
+    line.raw = line.key + "=" + std::string(*value);
+
+    auto [first, last] = find_section(sec);
+    if (first == npos) {
+        if (!m_lines.empty() && !trim_view(m_lines.back().raw).empty())
+            m_lines.push_back(Line {});
+        Line header;
+        header.kind = Line::Header;
+        header.section = std::string(sec);
+        header.raw = "[" + header.section + "]";
+        m_lines.push_back(std::move(header));
+        m_lines.push_back(std::move(line));
+        return SysError::Success;
+    }
+    // After the section's last non-blank line, so blank lines and the next
+    // section's header stay where they were.
+    size_t insert = last;
+    while (insert > first && trim_view(m_lines[insert - 1].raw).empty())
+        --insert;
+    m_lines.insert(m_lines.begin() + static_cast<ptrdiff_t>(insert), std::move(line));
+    return SysError::Success;
+}
+
+SysError IniDocument::remove_section(std::string_view section) {
+    if (trim_view(section).empty())
+        return SysError::InvalidParameter;
+    auto [first, last] = find_section(section);
+    if (first != npos)
+        m_lines.erase(m_lines.begin() + static_cast<ptrdiff_t>(first - 1), m_lines.begin() + static_cast<ptrdiff_t>(last));
+    return SysError::Success;
+}
+
+// ---- one-call forms ----------------------------------------------------
+
+namespace {
+
+IniDocument load_or_empty(const std::filesystem::path& file) {
+    IniDocument doc;
+    IniDocument::load(file, doc);
+    return doc;
+}
+
+// Loads the file under the folder's lock, applies the change and writes the
+// file back when the text changed.
+template <class Change>
+SysError modify(const std::filesystem::path& file, bool create, Change change) {
+    config_detail::FolderLock lock(file.parent_path());
+    if (lock.status() != SysError::Success)
+        return lock.status();
+    IniDocument doc;
+    SysError e = IniDocument::load(file, doc);
+    if (e == SysError::FileNotFound && !create)
+        return SysError::Success;
+    if (e != SysError::Success && e != SysError::FileNotFound)
+        return e;
+    const std::string before = e == SysError::FileNotFound ? std::string() : doc.text();
+    if (SysError c = change(doc); c != SysError::Success)
+        return c;
+    if (e != SysError::FileNotFound && doc.text() == before)
+        return SysError::Success;
+    return doc.save(file);
+}
+
+} // namespace
+
+std::string ini_get_string(const std::filesystem::path& file, std::string_view section, std::string_view key,
+                           std::string_view def) {
+    return load_or_empty(file).get_string(section, key, def);
+}
+
+int32_t ini_get_int(const std::filesystem::path& file, std::string_view section, std::string_view key, int32_t def) {
+    return load_or_empty(file).get_int(section, key, def);
+}
+
+std::vector<std::string> ini_sections(const std::filesystem::path& file) { return load_or_empty(file).sections(); }
+
+std::vector<std::string> ini_keys(const std::filesystem::path& file, std::string_view section) {
+    return load_or_empty(file).keys(section);
+}
+
+std::vector<IniEntry> ini_entries(const std::filesystem::path& file, std::string_view section) {
+    return load_or_empty(file).entries(section);
+}
+
+std::vector<std::string> ini_section_lines(const std::filesystem::path& file, std::string_view section) {
+    return load_or_empty(file).section_lines(section);
+}
+
+SysError ini_write_string(const std::filesystem::path& file, std::string_view section, std::string_view key,
+                          std::optional<std::string_view> value) {
+    // Reject bad names before touching the file, even when it is missing.
+    if (SysError e = IniDocument().set(section, key, value); e != SysError::Success)
+        return e;
+    return modify(file, value.has_value(), [&](IniDocument& doc) { return doc.set(section, key, value); });
+}
+
+SysError ini_delete_section(const std::filesystem::path& file, std::string_view section) {
+    if (trim_view(section).empty())
+        return SysError::InvalidParameter;
+    return modify(file, false, [&](IniDocument& doc) { return doc.remove_section(section); });
+}
+
+} // namespace plat
