@@ -43,31 +43,32 @@ constexpr uint32_t VS_FIXEDFILEINFO_SIGNATURE = 0xFEEF04BDu;
 
 // The fixed part of a version resource (52 bytes in the file), field by field.
 struct FixedFileInfo {
-    uint32_t signature { 0 };
-    uint32_t struc_version { 0 };
-    uint32_t file_version_ms { 0 };    // high word: major, low word: minor
-    uint32_t file_version_ls { 0 };    // high word: build, low word: revision
-    uint32_t product_version_ms { 0 };
-    uint32_t product_version_ls { 0 };
-    uint32_t file_flags_mask { 0 };
-    uint32_t file_flags { 0 };
-    uint32_t file_os { 0 };
-    uint32_t file_type { VFT_UNKNOWN };
-    uint32_t file_subtype { 0 };
-    uint32_t file_date_ms { 0 };
-    uint32_t file_date_ls { 0 };
+    uint32_t signature{0};
+    uint32_t struc_version{0};
+    uint32_t file_version_ms{0}; // high word: major, low word: minor
+    uint32_t file_version_ls{0}; // high word: build, low word: revision
+    uint32_t product_version_ms{0};
+    uint32_t product_version_ls{0};
+    uint32_t file_flags_mask{0};
+    uint32_t file_flags{0};
+    uint32_t file_os{0};
+    uint32_t file_type{VFT_UNKNOWN};
+    uint32_t file_subtype{0};
+    uint32_t file_date_ms{0};
+    uint32_t file_date_ls{0};
 
     // Both words joined: ms in the upper 32 bits.
     uint64_t file_version() const { return (uint64_t(file_version_ms) << 32) | file_version_ls; }
     uint64_t product_version() const { return (uint64_t(product_version_ms) << 32) | product_version_ls; }
+    bool operator==(const FixedFileInfo&) const = default;
 };
 
 constexpr size_t kFixedFileInfoSize = 52;
 
 // One language / code-page pair of the translation table.
 struct Translation {
-    uint16_t language { 0 };
-    uint16_t code_page { 0 };
+    uint16_t language{0};
+    uint16_t code_page{0};
 
     // The name of the string table this pair selects: "%04X%04X", for
     // example "040904B0" for U.S. English, Unicode.
@@ -80,12 +81,13 @@ struct Translation {
 struct StringTable {
     std::string block;
     std::vector<std::pair<std::string, std::string>> values; // name, value (UTF-8)
+    bool operator==(const StringTable&) const = default;
 };
 
 struct FileVersionInfo {
     enum class Origin { VersionResource, ElfHeader };
 
-    Origin origin { Origin::VersionResource };
+    Origin origin{Origin::VersionResource};
     // The fixed part; empty when the resource has none (or a damaged one).
     // For ELF files only file_type is set.
     std::optional<FixedFileInfo> fixed;
@@ -110,6 +112,7 @@ struct FileVersionInfo {
     // The table that `translation` selects, or nullptr.
     const StringTable* find_table(Translation translation) const;
     bool has_string(std::string_view name) const { return query_string(name).has_value(); }
+    bool operator==(const FileVersionInfo&) const = default;
 };
 
 // Reads the version information of a file. Empty optional: the file cannot be
