@@ -1,5 +1,7 @@
 #pragma once
-// A file mapped read-only into memory for as long as the object lives.
+// A whole file mapped into memory for as long as the object lives. Either
+// read-only, or copy-on-write: the bytes can then be changed in memory, but
+// the changes stay private to this mapping and never reach the file.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -9,30 +11,36 @@
 
 namespace plat {
 
-class ReadOnlyMapping {
+class FileMapping {
 public:
-    ReadOnlyMapping() = default;
-    ~ReadOnlyMapping();
-    ReadOnlyMapping(ReadOnlyMapping&& other) noexcept;
-    ReadOnlyMapping& operator=(ReadOnlyMapping&& other) noexcept;
-    ReadOnlyMapping(const ReadOnlyMapping&) = delete;
-    ReadOnlyMapping& operator=(const ReadOnlyMapping&) = delete;
+    enum class Mode { ReadOnly, CopyOnWrite };
 
-    // Maps the whole file. An empty file maps to size 0 and a null data
-    // pointer but is a success.
-    SysError open(const std::string& path);
+    FileMapping() = default;
+    ~FileMapping();
+    FileMapping(FileMapping&& other) noexcept;
+    FileMapping& operator=(FileMapping&& other) noexcept;
+    FileMapping(const FileMapping&) = delete;
+    FileMapping& operator=(const FileMapping&) = delete;
+
+    // Maps the whole file (closing a mapping held before). An empty file is
+    // a success with size 0 and a null data pointer. A folder gives
+    // AccessDenied, a missing file FileNotFound.
+    SysError open(const std::string& path, Mode mode = Mode::ReadOnly);
     void close();
 
     bool is_open() const { return m_open; }
     const uint8_t* data() const { return m_data; }
+    // The private copy; null for a read-only mapping.
+    uint8_t* writable_data() const { return m_mode == Mode::CopyOnWrite ? m_data : nullptr; }
     size_t size() const { return m_size; }
     std::string_view view() const {
         return { reinterpret_cast<const char*>(m_data), m_size };
     }
 
 private:
-    const uint8_t* m_data { nullptr };
+    uint8_t* m_data { nullptr };
     size_t m_size { 0 };
+    Mode m_mode { Mode::ReadOnly };
     bool m_open { false };
 };
 

@@ -28,8 +28,10 @@ bool calendar_from_ole_date(OleDate d, CalendarTime& out);
 // Empty text for a date outside the range.
 std::string format_ole_date(OleDate d);
 
-// The text form above read back. Blanks around the text are allowed; the
-// separators must be exactly "/", " " and ":". Anything else — missing or
+// The text form above read back (one or two digits per field, up to four for
+// the year). The date alone means midnight, the time alone that time on day
+// 0. Blanks around the text are allowed; the separators must be exactly "/",
+// one blank and ":". Anything else — missing or
 // extra fields, letters, month 13, February 30, hour 24 — gives nullopt and,
 // when `error` is given, a one-line reason.
 std::optional<OleDate> parse_ole_date(std::string_view text, std::string* error = nullptr);

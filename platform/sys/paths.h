@@ -59,8 +59,9 @@ void split_file_extension(std::string_view name, std::string& base, std::string&
 std::optional<std::string> safe_file_name(std::string_view name);
 
 // `relative` (either separator) joined below `folder`, refused when it is
-// absolute, has a drive, or any element of it is "..", empty after trimming
-// or would be refused by safe_file_name. "." elements are dropped.
+// absolute, has a drive, names no element, or any element of it would be
+// refused by safe_file_name (".." among them). Empty and "." elements are
+// dropped; the others are trimmed.
 std::optional<std::string> safe_join(std::string_view folder, std::string_view relative);
 
 } // namespace plat
