@@ -1,0 +1,426 @@
+// Byte streams: kept first error, little-endian numbers, file and memory forms.
+#include "vinca/model/stream.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <bit>
+#include <cerrno>
+#include <cstring>
+#include <new>
+
+namespace vinca {
+
+static_assert(std::endian::native == std::endian::little, "the stored byte order is the machine's");
+
+namespace {
+constexpr uint32_t kPiece = 32000;
+}
+
+// ---- CVincaStream --------------------------------------------------------
+
+VResult CVincaStream::SetError(VResult code)
+{
+    if (code != VE_OK && m_error == VE_OK)
+        m_error = code;
+    return m_error;
+}
+
+VResult CVincaStream::WriteBlock(const void* buffer, uint32_t length)
+{
+    const auto* p = static_cast<const uint8_t*>(buffer);
+    while (length && !Failed()) {
+        uint32_t n = std::min(length, kPiece);
+        if (Write(p, static_cast<uint16_t>(n)) != VE_OK)
+            return SetError(VE_FILE_OUTPUT);
+        p += n;
+        length -= n;
+    }
+    return Error();
+}
+
+VResult CVincaStream::ReadBlock(void* buffer, uint32_t length)
+{
+    auto* p = static_cast<uint8_t*>(buffer);
+    while (length && !Failed()) {
+        uint32_t n = std::min(length, kPiece);
+        if (Read(p, static_cast<uint16_t>(n)) != VE_OK)
+            return SetError(VE_FILE_INPUT);
+        p += n;
+        length -= n;
+    }
+    return Error();
+}
+
+VResult CVincaStream::ReadBytes(std::string& out, uint32_t length)
+{
+    out.clear();
+    if (Failed())
+        return Error();
+    if (auto left = Remaining(); left && *left < length)
+        return SetError(VE_FILE_INPUT);
+    try {
+        while (length && !Failed()) {
+            uint32_t n = std::min(length, kPiece);
+            size_t at = out.size();
+            out.resize(at + n);
+            if (Read(out.data() + at, static_cast<uint16_t>(n)) != VE_OK)
+                break;
+            length -= n;
+        }
+    } catch (const std::bad_alloc&) {
+        SetError(VE_OUT_OF_MEMORY);
+    }
+    if (Failed())
+        out.clear();
+    return Error();
+}
+
+VResult CVincaStream::Skip(uint32_t length)
+{
+    if (Failed())
+        return Error();
+    if (auto left = Remaining(); left && *left < length)
+        return SetError(VE_FILE_INPUT);
+    while (length && !Failed()) {
+        int32_t n = static_cast<int32_t>(std::min<uint32_t>(length, 0x40000000u));
+        Seek(n, FROM_CURRENT);
+        length -= static_cast<uint32_t>(n);
+    }
+    return Error();
+}
+
+uint32_t CVincaStream::Position()
+{
+    uint32_t pos = 0;
+    Seek(0, FROM_CURRENT, &pos);
+    return pos;
+}
+
+void CVincaStream::WriteU16(uint16_t v)
+{
+    Write(&v, 2);
+}
+void CVincaStream::WriteU32(uint32_t v)
+{
+    Write(&v, 4);
+}
+void CVincaStream::WriteF32(float v)
+{
+    Write(&v, 4);
+}
+void CVincaStream::WriteF64(double v)
+{
+    Write(&v, 8);
+}
+void CVincaStream::WriteI64(int64_t v)
+{
+    Write(&v, 8);
+}
+
+namespace {
+template <class T>
+bool read_value(CVincaStream& s, T& v)
+{
+    v = T {};
+    if (s.Read(&v, sizeof(T)) != VE_OK) {
+        v = T {};
+        return false;
+    }
+    return true;
+}
+} // namespace
+
+bool CVincaStream::ReadU8(uint8_t& v)
+{
+    return read_value(*this, v);
+}
+bool CVincaStream::ReadU16(uint16_t& v)
+{
+    return read_value(*this, v);
+}
+bool CVincaStream::ReadU32(uint32_t& v)
+{
+    return read_value(*this, v);
+}
+bool CVincaStream::ReadI32(int32_t& v)
+{
+    return read_value(*this, v);
+}
+bool CVincaStream::ReadF32(float& v)
+{
+    return read_value(*this, v);
+}
+bool CVincaStream::ReadF64(double& v)
+{
+    return read_value(*this, v);
+}
+bool CVincaStream::ReadI64(int64_t& v)
+{
+    return read_value(*this, v);
+}
+
+// ---- CVincaFileStream ----------------------------------------------------
+
+CVincaFileStream::CVincaFileStream(const std::string& path, OpenMode mode, Access access)
+{
+    int flags = O_CLOEXEC;
+    if (mode == CREATE_ALWAYS)
+        flags |= O_RDWR | O_CREAT | O_TRUNC;
+    else
+        flags |= access == ACCESS_WRITE ? O_WRONLY : access == ACCESS_READ_WRITE ? O_RDWR : O_RDONLY;
+    m_handle = ::open(path.c_str(), flags, 0644);
+    m_owns = m_handle >= 0;
+    if (m_handle < 0)
+        SetError(VE_FILE_IO);
+}
+
+CVincaFileStream::~CVincaFileStream()
+{
+    if (m_owns && m_handle >= 0)
+        ::close(m_handle);
+}
+
+VResult CVincaFileStream::Write(const void* buffer, uint16_t count)
+{
+    if (Failed())
+        return Error();
+    const auto* p = static_cast<const uint8_t*>(buffer);
+    size_t left = count;
+    while (left) {
+        ssize_t n = m_handle >= 0 ? ::write(m_handle, p, left) : -1;
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return SetError(VE_FILE_OUTPUT);
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    return VE_OK;
+}
+
+VResult CVincaFileStream::Read(void* buffer, uint16_t count)
+{
+    if (Failed())
+        return Error();
+    auto* p = static_cast<uint8_t*>(buffer);
+    size_t left = count;
+    while (left) {
+        ssize_t n = m_handle >= 0 ? ::read(m_handle, p, left) : -1;
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return SetError(VE_FILE_INPUT);
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    return VE_OK;
+}
+
+VResult CVincaFileStream::Seek(int32_t offset, int origin, uint32_t* pos)
+{
+    if (Failed())
+        return Error();
+    int whence = origin == FROM_START ? SEEK_SET : origin == FROM_CURRENT ? SEEK_CUR : -1;
+    off_t r = whence >= 0 && m_handle >= 0 ? ::lseek(m_handle, offset, whence) : -1;
+    if (r < 0 || r > 0xFFFFFFFF)
+        return SetError(VE_FILE_IO);
+    if (pos)
+        *pos = static_cast<uint32_t>(r);
+    return VE_OK;
+}
+
+std::optional<uint64_t> CVincaFileStream::Remaining()
+{
+    struct stat st {};
+    if (m_handle < 0 || ::fstat(m_handle, &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    off_t cur = ::lseek(m_handle, 0, SEEK_CUR);
+    if (cur < 0)
+        return std::nullopt;
+    return cur >= st.st_size ? 0 : static_cast<uint64_t>(st.st_size - cur);
+}
+
+// ---- CVincaByteArray -----------------------------------------------------
+
+bool CVincaByteArray::WriteAt(uint32_t pos, const void* data, uint32_t count)
+{
+    if (count == 0)
+        return true;
+    uint64_t end = uint64_t(pos) + count;
+    if (end > 0xFFFFFFFFull)
+        return false;
+    try {
+        size_t need = static_cast<size_t>((end + m_blockSize - 1) / m_blockSize);
+        while (m_blocks.size() < need)
+            m_blocks.push_back(std::make_unique<uint8_t[]>(m_blockSize)); // zero-filled
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    const auto* src = static_cast<const uint8_t*>(data);
+    while (count) {
+        uint32_t off = pos % m_blockSize;
+        uint32_t n = std::min(count, m_blockSize - off);
+        std::memcpy(m_blocks[pos / m_blockSize].get() + off, src, n);
+        pos += n;
+        src += n;
+        count -= n;
+    }
+    m_length = std::max<uint32_t>(m_length, static_cast<uint32_t>(end));
+    return true;
+}
+
+bool CVincaByteArray::ReadAt(uint32_t pos, void* data, uint32_t count) const
+{
+    if (uint64_t(pos) + count > m_length)
+        return false;
+    auto* dst = static_cast<uint8_t*>(data);
+    while (count) {
+        uint32_t off = pos % m_blockSize;
+        uint32_t n = std::min(count, m_blockSize - off);
+        std::memcpy(dst, m_blocks[pos / m_blockSize].get() + off, n);
+        pos += n;
+        dst += n;
+        count -= n;
+    }
+    return true;
+}
+
+std::vector<uint8_t> CVincaByteArray::ToVector() const
+{
+    std::vector<uint8_t> out(m_length);
+    ReadAt(0, out.data(), m_length);
+    return out;
+}
+
+void CVincaByteArray::Clear()
+{
+    m_blocks.clear();
+    m_length = 0;
+}
+
+// ---- CVincaMemStream -----------------------------------------------------
+
+CVincaMemStream::CVincaMemStream(uint32_t block_size)
+    : m_owned(std::make_unique<CVincaByteArray>(block_size)), m_store(m_owned.get())
+{
+}
+
+VResult CVincaMemStream::Write(const void* buffer, uint16_t count)
+{
+    if (Failed())
+        return Error();
+    if (!m_store->WriteAt(m_pos, buffer, count))
+        return SetError(VE_OUT_OF_MEMORY);
+    m_pos += count;
+    return VE_OK;
+}
+
+VResult CVincaMemStream::Read(void* buffer, uint16_t count)
+{
+    if (Failed())
+        return Error();
+    if (!m_store->ReadAt(m_pos, buffer, count))
+        return SetError(VE_FILE_INPUT);
+    m_pos += count;
+    return VE_OK;
+}
+
+VResult CVincaMemStream::Seek(int32_t offset, int origin, uint32_t* pos)
+{
+    if (Failed())
+        return Error();
+    int64_t target = m_pos;
+    if (origin == FROM_START)
+        target = offset;
+    else if (origin == FROM_CURRENT)
+        target = int64_t(m_pos) + offset;
+    if (target < 0 || target > 0xFFFFFFFFll)
+        return SetError(VE_FILE_IO);
+    m_pos = static_cast<uint32_t>(target);
+    if (pos)
+        *pos = m_pos;
+    return VE_OK;
+}
+
+std::optional<uint64_t> CVincaMemStream::Remaining()
+{
+    return m_pos >= m_store->Length() ? 0 : m_store->Length() - m_pos;
+}
+
+// ---- CVincaSpanStream ----------------------------------------------------
+
+VResult CVincaSpanStream::Write(const void*, uint16_t)
+{
+    return SetError(VE_FILE_OUTPUT);
+}
+
+VResult CVincaSpanStream::Read(void* buffer, uint16_t count)
+{
+    if (Failed())
+        return Error();
+    if (uint64_t(m_pos) + count > m_bytes.size())
+        return SetError(VE_FILE_INPUT);
+    std::memcpy(buffer, m_bytes.data() + m_pos, count);
+    m_pos += count;
+    return VE_OK;
+}
+
+VResult CVincaSpanStream::Seek(int32_t offset, int origin, uint32_t* pos)
+{
+    if (Failed())
+        return Error();
+    int64_t target = origin == FROM_START ? int64_t(offset) : int64_t(m_pos) + offset;
+    if (origin != FROM_START && origin != FROM_CURRENT)
+        target = m_pos;
+    if (target < 0 || uint64_t(target) > m_bytes.size())
+        return SetError(VE_FILE_IO);
+    m_pos = static_cast<uint32_t>(target);
+    if (pos)
+        *pos = m_pos;
+    return VE_OK;
+}
+
+// ---- global blocks -------------------------------------------------------
+
+std::optional<GlobalBlock> DetachToGlobal(const CVincaByteArray& store, bool length_prefix)
+{
+    uint32_t len = store.Length();
+    if (len == 0 || len >= 0x7FFFFFFF - 4)
+        return std::nullopt;
+    try {
+        GlobalBlock block(len + (length_prefix ? 4 : 0));
+        uint8_t* data = block.data();
+        if (length_prefix) {
+            uint32_t total = len + 4;
+            std::memcpy(data, &total, 4);
+            data += 4;
+        }
+        if (!store.ReadAt(0, data, len))
+            return std::nullopt;
+        return block;
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
+bool AttachFromGlobal(CVincaByteArray& store, std::span<const uint8_t> block, bool length_prefix)
+{
+    std::span<const uint8_t> data = block;
+    if (length_prefix) {
+        uint32_t total = 0;
+        if (block.size() < 4)
+            return false;
+        std::memcpy(&total, block.data(), 4);
+        if (total < 4 || total > block.size())
+            return false;
+        data = block.subspan(4, total - 4);
+    }
+    if (data.size() > 0xFFFFFFFFull)
+        return false;
+    return store.WriteAt(0, data.data(), static_cast<uint32_t>(data.size()));
+}
+
+} // namespace vinca
