@@ -1,0 +1,150 @@
+#pragma once
+// Interned names and the ordered table every keyed list of the control is
+// kept in. A name exists once per distinct text (compared without regard to
+// case), so names are afterwards compared by identity.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "vinca/model/errors.h"
+
+namespace plat {
+struct VARIANT;
+}
+
+namespace vinca {
+
+// Ordered table of entries. A derived table gives the key of an entry and the
+// order of two keys; the table keeps its entries in the order they were
+// inserted at, and Find searches them by key (callers keep them sorted when
+// they search). Storage grows in whole blocks of `block size` entries.
+class CKeyedTable {
+public:
+    // A block size of 0 is taken as 1 and anything above 9999 as 10000;
+    // `preSize` is the room made on the first insertion.
+    CKeyedTable(int32_t blockSize, int32_t preSize);
+    CKeyedTable(const CKeyedTable&) = delete;
+    CKeyedTable& operator=(const CKeyedTable&) = delete;
+    virtual ~CKeyedTable() = default;
+
+    int32_t GetCount() const { return static_cast<int32_t>(m_entries.size()); }
+    uint16_t BlockSize() const { return m_blockSize; }
+    // -1 is the last entry; null out of range.
+    void* GetAt(int32_t index) const
+    {
+        int32_t n = GetCount();
+        if (index == -1)
+            index = n - 1;
+        return index >= 0 && index < n ? m_entries[index] : nullptr;
+    }
+    // Replaces the entry and returns the old one; null (no change) out of range.
+    void* SetAt(int32_t index, void* entry);
+    // -1 or an index at or past the end appends; the index tells where the
+    // entry went. 7 when memory runs out.
+    VResult InsertAt(int32_t& index, void* entry);
+    // -1 is the last; 25004 out of range; with `release` the entry goes
+    // through ReleaseEntry.
+    VResult RemoveAt(int32_t index, bool release);
+    // Releases every entry and gives back the storage.
+    void RemoveAll();
+    // Binary search by key: found or not, and the position of the match or
+    // the insertion point.
+    bool Find(const void* key, int32_t& position) const;
+    int32_t IndexOfKey(const void* key) const;
+    // Inserts at the key's place (also when equal keys are there and
+    // `allowDuplicates` is set); the position, or -1 on failure.
+    int32_t InsertSorted(void* entry, bool allowDuplicates);
+    // Swaps two entries (for in-place sorting).
+    void Swap(int32_t a, int32_t b) { std::swap(m_entries[a], m_entries[b]); }
+    void Reverse();
+    // Direct view for walks.
+    void* const* Data() const { return m_entries.data(); }
+
+protected:
+    virtual int Compare(const void* keyA, const void* keyB) const = 0;
+    virtual const void* KeyOf(const void* entry) const = 0;
+    virtual void ReleaseEntry(void* entry) { }
+
+    std::vector<void*> m_entries;
+
+private:
+    bool Reserve(size_t needed);
+
+    uint16_t m_blockSize;
+    int32_t m_preSize;
+};
+
+// Typed view over a keyed table.
+template <class T>
+class TKeyedTable : public CKeyedTable {
+public:
+    using CKeyedTable::CKeyedTable;
+    T* GetAt(int32_t index) const { return static_cast<T*>(CKeyedTable::GetAt(index)); }
+    T* const* begin() const { return reinterpret_cast<T* const*>(m_entries.data()); }
+    T* const* end() const { return begin() + m_entries.size(); }
+};
+
+// One interned text. The serial number gives names a fixed order that is
+// the same on every run (the order they were interned in).
+class CVincaName {
+public:
+    CVincaName(std::string text, uint32_t serial) : m_text(std::move(text)), m_serial(serial) { }
+    const std::string& Text() const { return m_text; }
+    uint32_t Serial() const { return m_serial; }
+
+private:
+    std::string m_text;
+    uint32_t m_serial;
+};
+
+// A table of names. Interning looks in the process-wide table first, then
+// in this one, and makes the name here when neither has it.
+class CVincaNameTable : public TKeyedTable<CVincaName> {
+public:
+    CVincaNameTable() : TKeyedTable(10, 10) { }
+    ~CVincaNameTable() override { RemoveAll(); }
+
+    // The name of the text; null when memory runs out.
+    const CVincaName* Intern(std::string_view text);
+    // A text value (types 8 and 14) is interned; any other value is taken as
+    // an index into this table (-1 the last): null when out of range.
+    const CVincaName* InternVariant(const plat::VARIANT& value);
+    // The name already in this table or the global one; null for none.
+    const CVincaName* Find(std::string_view text) const;
+    // Only in this table.
+    const CVincaName* FindLocal(std::string_view text) const;
+
+protected:
+    int Compare(const void* keyA, const void* keyB) const override;
+    const void* KeyOf(const void* entry) const override;
+    void ReleaseEntry(void* entry) override;
+};
+
+// The one process-wide table, with the reserved keys interned first.
+CVincaNameTable& GlobalNameTable();
+// Shorthand: the name of a text in the global table.
+const CVincaName* GlobalName(std::string_view text);
+
+// Case-insensitive order of names (stable for the life of the process).
+int CompareNameTexts(std::string_view a, std::string_view b);
+
+// The reserved keys the model itself uses.
+namespace names {
+const CVincaName* ObsoleteValue(); // "__ObsoleteValue": an item's main value and default sort key
+const CVincaName* Value();         // "__Value": an entry's own value
+const CVincaName* Text();          // "__Text": the item answers with its text
+const CVincaName* Tree();          // "__Tree": the item's tree attributes
+const CVincaName* Font();          // "__Font"
+const CVincaName* Tag();           // "__TAG"
+const CVincaName* ItemHeight();    // "__ItemHeight"
+const CVincaName* ForeColor();     // "__ForeColor"
+const CVincaName* BackColor();     // "__BackColor"
+const CVincaName* Url();           // "__URL"
+const CVincaName* RowTitle();      // "__RowTitle"
+const CVincaName* ItemTreeColumn(); // "__ItemTreeColumn"
+// The reserved keys in the order they are interned at start-up.
+const std::vector<std::string_view>& ReservedKeys();
+} // namespace names
+
+} // namespace vinca
