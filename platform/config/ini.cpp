@@ -214,11 +214,12 @@ SysError IniDocument::set(std::string_view section, std::string_view key, std::o
         m_lines.push_back(std::move(line));
         return SysError::Success;
     }
-    // After the section's last non-blank line, so blank lines and the next
-    // section's header stay where they were.
-    size_t insert = last;
-    while (insert > first && trim_view(m_lines[insert - 1].raw).empty())
-        --insert;
+    // After the section's last key, so the blank lines and comments that
+    // lead into the next section stay in front of it.
+    size_t insert = first;
+    for (size_t i = first; i < last; ++i)
+        if (m_lines[i].kind == Line::Key)
+            insert = i + 1;
     m_lines.insert(m_lines.begin() + static_cast<ptrdiff_t>(insert), std::move(line));
     return SysError::Success;
 }

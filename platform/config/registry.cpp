@@ -167,10 +167,10 @@ CREATE TABLE IF NOT EXISTS reg_values(
     data BLOB NOT NULL,
     UNIQUE(key_id, fold));
 INSERT OR IGNORE INTO reg_keys(id, parent, name, fold) VALUES
-    (2, 0, 'HKEY_CURRENT_USER', ''),
-    (3, 0, 'HKEY_LOCAL_MACHINE', ''),
-    (4, 0, 'HKEY_USERS', ''),
-    (5, 0, 'HKEY_CURRENT_CONFIG', '');
+    (2, 0, 'HKEY_CURRENT_USER', 'hkey_current_user'),
+    (3, 0, 'HKEY_LOCAL_MACHINE', 'hkey_local_machine'),
+    (4, 0, 'HKEY_USERS', 'hkey_users'),
+    (5, 0, 'HKEY_CURRENT_CONFIG', 'hkey_current_config');
 )sql";
 
 // Row ids of the hive roots; the classes root lives inside the machine hive.
@@ -286,6 +286,11 @@ struct Registry::Impl {
         Stmt check(db, "SELECT id, parent, name, fold FROM reg_keys WHERE 0 UNION ALL "
                        "SELECT key_id, type, name, data FROM reg_values WHERE 0");
         if (check.prepared() != SQLITE_OK)
+            return SysError::BadDatabase;
+        Stmt roots(db, "SELECT count(*) FROM reg_keys WHERE id BETWEEN 2 AND 5 AND parent = 0");
+        if (int rc2 = roots.step(); rc2 != SQLITE_ROW)
+            return sqlite_to_syserror(rc2);
+        if (roots.int_at(0) != 4)
             return SysError::BadDatabase;
         struct stat st {};
         if (::stat(file.c_str(), &st) != 0)
