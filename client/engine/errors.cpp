@@ -49,6 +49,13 @@ struct StringEntry {
 };
 
 constexpr StringEntry kStrings[] = {
+    {135, "Do You wish to terminate KLClient?"},
+    {137, "There is no advertisement for this update."},
+    {138, "is used by another application. \n Please, close the application that uses this file and try again."},
+    {139, "The installation wll be continued after reboot.\nDo You wish to reboot now?"},
+    {140, "Do You wish to delete all temporary files?"},
+    {141, "has read-only attributes. \nDo You wish to overwrite this file?"},
+    {143, "was backuped on previous update. \n Do You wish to overwrite this file?"},
     {IDS_ITEM_PRODUCT_INF, "product information file."},
     {IDS_ITEM_UPDATE_INF, "update information file."},
     {IDS_ITEM_FILE, "file."},

@@ -44,6 +44,13 @@ constexpr int32_t kLastClientError = -28;
 
 // String-table ids of texts the engine writes itself.
 enum ClientString : int32_t {
+    IDS_ASK_TERMINATE = 135,
+    IDS_NO_ADVERTISEMENT = 137,
+    IDS_FILE_IN_USE = 138,
+    IDS_ASK_REBOOT = 139,
+    IDS_ASK_DELETE_TEMP = 140,
+    IDS_READ_ONLY = 141,
+    IDS_BACKUP_EXISTS = 143,
     IDS_ERROR_BASE = 147,          // + |code|
     IDS_ITEM_PRODUCT_INF = 201,    // "product information file."
     IDS_ITEM_UPDATE_INF = 202,     // "update information file."

@@ -1,0 +1,143 @@
+#pragma once
+// Downloading and installing the selected updates: pieces are downloaded,
+// archives unpacked, each file's action applied with a backup, and a failed
+// update rolled back so that every file it touched is as it was before.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "client/engine/context.h"
+#include "client/engine/host.h"
+#include "client/engine/product.h"
+#include "client/engine/transfer_settings.h"
+
+namespace klc {
+
+class CTransferEngine;
+
+// Steps of the installation where a failure can be injected by tests.
+enum InstallStep : int32_t {
+    STEP_BACKUP = 1,
+    STEP_COPY,
+    STEP_SET_DATE,
+    STEP_REGISTER,
+    STEP_EXECUTE,
+    STEP_REMOVE,
+    STEP_RENAME,
+};
+
+// The copy-on-restart batch: the pairs of files it copies when the machine
+// starts next, kept as POSIX shell lines.
+class CopyOnRestartBatch {
+public:
+    explicit CopyOnRestartBatch(std::string path) : m_path(std::move(path)) {}
+
+    // Reads the pairs of an existing batch; a missing batch holds none.
+    bool Load();
+    void Add(const std::string& source, const std::string& target);
+    // Removes the pairs copying this source; true when one was there.
+    bool Remove(const std::string& source);
+    // Writes the batch atomically (or deletes it when no pair is left).
+    int32_t Save() const;
+
+    const std::vector<std::pair<std::string, std::string>>& Pairs() const { return m_pairs; }
+    std::string Text() const;
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+    std::vector<std::pair<std::string, std::string>> m_pairs;
+};
+
+// A text in single quotes for a POSIX shell ("it's" → 'it'\''s').
+std::string ShellQuote(std::string_view text);
+
+constexpr const char* kRunOnceKey = "HKLM/SOFTWARE/Microsoft/Windows/CurrentVersion/RunOnce";
+constexpr const char* kRunOncePath = "HKLM/SOFTWARE/Microsoft/Windows/CurrentVersion/RunOnce/KLClientReboot";
+
+class CUpdateInstaller {
+public:
+    CUpdateInstaller(CClientContext& ctx, IClientHost& host);
+    ~CUpdateInstaller();
+
+    // The update page's whole work over the selected updates of the
+    // catalogue: 0 when all were processed, 1 when the run stopped.
+    int32_t LoadUpdates(CCatalogue& catalogue, const CTransferSettings& settings, const CRequestInfo& request_template);
+
+    // Single steps, each callable on its own.
+    bool DownloadUpdate(CProduct& product, CUpdate& update);
+    bool InstallUpdate(CProduct& product, CUpdate& update);
+    bool RestoreUpdate(CProduct& product, CUpdate& update, bool restore);
+
+    int32_t CopyFileWithRetry(const std::string& source, const std::string& target);
+    int32_t BackupFile(const std::string& file, const std::string& backup);
+    int32_t RegisterCopyOnReboot(const std::string& source, const std::string& target);
+    int32_t RunProgram(const std::vector<std::string>& argv, const std::string& folder, bool wait);
+    int32_t SelfRegister(const std::string& file);
+    int32_t MoveFileTo(const std::string& existing, const std::string& target);
+    int32_t ApplyOnSuccess(const std::string& text);
+    bool DeleteFolderFiles(const std::string& folder, bool ask);
+
+    // The engine used by DownloadUpdate (LoadUpdates makes its own).
+    void SetTransfer(CTransferEngine* engine) { m_transfer = engine; }
+    // Tests make a step fail: a non-zero platform error number fails the step.
+    using FaultHook = std::function<int32_t(InstallStep step, const std::string& path)>;
+    void SetFaultHook(FaultHook hook) { m_fault = std::move(hook); }
+
+    int32_t PageResult() const { return m_result; }
+    // True when a step of the last InstallUpdate failed.
+    bool UpdateFailed() const { return m_update_failed; }
+    bool Stopped() const { return m_stopped; }
+    const std::string& DownloadFolder() const { return m_download_folder; }
+
+    // The failure handling of the pages: stores the code, logs its text and
+    // asks whether to go on (false ends the run).
+    bool AskContinue(int32_t code);
+
+private:
+    struct Touched {
+        std::string path;
+        bool existed = false;
+        std::string saved; // a copy of the file as it was
+    };
+    struct Paths;
+
+    bool Prepare(CProduct& product, CUpdate& update);
+    Paths PathsOf(const CFileEntry& entry) const;
+    bool PolicyBackup(const CFileEntry& entry) const;
+    bool PolicyDeletesBackup(const CFileEntry& entry) const;
+    int32_t Fault(InstallStep step, const std::string& path);
+    int32_t Fail(int32_t code, int32_t sys_error);
+    // Remembers a file before the update changes it.
+    int32_t Remember(const std::string& path, const std::string& policy_backup);
+    int32_t InstallEntry(CFileEntry& entry);
+    int32_t Download(const CUrl& url, const std::string& local, int32_t flags);
+    int32_t Connect(const CUrl& url);
+
+    CClientContext& m_ctx;
+    IClientHost& m_host;
+    CTransferEngine* m_transfer = nullptr;
+    std::unique_ptr<CTransferEngine> m_own_transfer;
+    CRequestInfo m_request_template;
+    CUrl m_connected;
+    bool m_is_connected = false;
+    FaultHook m_fault;
+
+    int32_t m_result = 0;
+    int32_t m_stage = 3;
+    bool m_stopped = false;
+    bool m_yes_for_all = false;
+    bool m_update_failed = false;
+
+    std::string m_download_folder;
+    std::string m_backup_folder;
+    std::string m_rollback_folder;
+    std::vector<Touched> m_touched;
+    std::vector<std::string> m_reboot_sources;
+    int64_t m_total = 0;
+    int64_t m_done = 0;
+};
+
+} // namespace klc

@@ -1,0 +1,235 @@
+// The update page's work: connect, download the pieces of every file to be
+// installed, unpack archives, install, and record the update's success.
+#include <algorithm>
+
+#include "client/engine/decompress.h"
+#include "client/engine/errors.h"
+#include "client/engine/install.h"
+#include "client/engine/transfer.h"
+#include "platform/base/strings.h"
+#include "platform/sys/environment.h"
+#include "platform/sys/files.h"
+#include "platform/sys/paths.h"
+
+namespace klc {
+namespace {
+
+// The engine of a page: progress goes to the page, a cancel also stops the
+// programs the installation waits for.
+class PageTransfer : public CTransferEngine {
+public:
+    PageTransfer(CClientContext& ctx, IClientHost& host) : m_ctx(ctx), m_host(host) {}
+    ~PageTransfer() override = default;
+
+protected:
+    void OnCancel() override { m_ctx.cancel_event.set(); }
+    int32_t OnProgress(int32_t /*event*/, int64_t bytes, int64_t /*size*/, float fraction) override {
+        m_host.OnProgress(fraction);
+        m_host.OnBytes(bytes, -1);
+        return 0;
+    }
+
+private:
+    CClientContext& m_ctx;
+    IClientHost& m_host;
+};
+
+} // namespace
+
+int32_t CUpdateInstaller::Connect(const CUrl& url) {
+    if (!m_transfer) return ERR_UNDEFINED;
+    if (m_is_connected && url.SameServer(m_connected)) return 0;
+    if (m_is_connected) {
+        m_host.Notify(NOTIFY_DISCONNECTING, {});
+        m_transfer->Disconnect();
+        m_is_connected = false;
+    }
+    CRequestInfo request = m_request_template;
+    url.FillRequest(request);
+    m_host.Notify(NOTIFY_CONNECTING, url.host);
+    int32_t r = m_transfer->Connect(&request);
+    if (r < 0) return r;
+    m_connected = url;
+    m_is_connected = true;
+    return 0;
+}
+
+int32_t CUpdateInstaller::Download(const CUrl& url, const std::string& local, int32_t flags) {
+    if (int32_t r = Connect(url); r < 0) return r;
+    m_host.Notify(NOTIFY_DOWNLOADING, url.file_name);
+    int64_t r = m_transfer->Download(local, url.ObjectName(), std::nullopt, flags);
+    if (r > INT32_MAX) return INT32_MAX;
+    return static_cast<int32_t>(r);
+}
+
+bool CUpdateInstaller::DownloadUpdate(CProduct& product, CUpdate& update) {
+    if (!Prepare(product, update)) {
+        AskContinue(ERR_TARGET_INVALID);
+        return false;
+    }
+    for (CFileEntry& e : update.files) {
+        m_ctx.WriteLog(plat::strprintf("Loading update file %s ...", e.file_name.c_str()), 2);
+        if (e.action == ACTION_REMOVE || e.action == ACTION_RENAME) {
+            m_ctx.WriteLog("... Loading is skipped with action needs.", 2);
+            continue;
+        }
+        if (!e.ShouldInstall(m_ctx)) {
+            m_ctx.WriteLog("... Loading is skipped with comparison conditions.", 2);
+            continue;
+        }
+        std::vector<std::string> locals;
+        for (size_t k = 0; k < e.pieces.size(); ++k) {
+            CUrl url = e.location;
+            url.ApplyPart(e.pieces[k], APPLY_FILE);
+            std::string local = plat::join_path(m_download_folder, e.pieces[k]);
+            m_ctx.WriteLog(plat::strprintf("Loading block file %s ...", local.c_str()), 3);
+            m_ctx.WriteLog(plat::strprintf("... from URL %s ...", url.Format().c_str()), 3);
+            int32_t r = Download(url, local, DOWNLOAD_REMOTE_TIME);
+            int32_t expected = k < e.piece_sizes.size() ? e.piece_sizes[k] : 0;
+            // A piece that is missing, or shorter or longer than the INF says,
+            // would install a damaged file: the update is not installed.
+            if (r >= 1 && expected > 0 && r != expected) {
+                m_ctx.WriteLog(plat::strprintf("... %s has %d bytes, expected %d.", local.c_str(), r, expected), 1);
+                r = ERR_LOAD;
+            }
+            if (r < 1) {
+                plat::delete_file(local);
+                AskContinue(r < 0 ? r : ERR_LOAD);
+                return false;
+            }
+            m_done += r;
+            m_host.OnBytes(m_done, m_total);
+            locals.push_back(local);
+        }
+        m_ctx.WriteLog("... Loaded.", 2);
+        if (e.NeedsUnpack() && !locals.empty()) {
+            int32_t r = ERR_NOT_FOUND;
+            if (plat::is_file(locals.front())) {
+                m_ctx.WriteLog(plat::strprintf("Decompress file %s ...", locals.front().c_str()), 3);
+                CDecompressor unzip;
+                unzip.SetProgress([this](uint64_t, uint64_t) { return !m_ctx.cancel_event.is_set(); });
+                r = unzip.Decompress(locals, m_download_folder);
+                m_ctx.last_system_error = unzip.LastError();
+            }
+            if (r < 0) {
+                AskContinue(r);
+                return false;
+            }
+            m_ctx.WriteLog("... Decompressed.", 2);
+        }
+    }
+    return true;
+}
+
+int32_t CUpdateInstaller::LoadUpdates(CCatalogue& catalogue, const CTransferSettings& settings,
+                                      const CRequestInfo& request_template) {
+    m_result = 0;
+    m_stage = STAGE_FILE;
+    m_request_template = request_template;
+    if (!m_transfer) {
+        m_own_transfer = std::make_unique<PageTransfer>(m_ctx, m_host);
+        m_transfer = m_own_transfer.get();
+    }
+    if (!m_transfer->OpenSession(&settings)) {
+        m_result = ERR_NO_SESSION;
+        m_ctx.last_result = m_result;
+        return 1;
+    }
+    m_transfer->SetBlockSize(1024);
+
+    m_total = 0;
+    m_done = 0;
+    for (CProduct& product : catalogue.products) {
+        plat::set_environment("PRODUCT", product.name);
+        for (CUpdate& update : product.updates) {
+            if (!update.selected) continue;
+            plat::set_environment("PRODUCT", update.product_path);
+            for (CFileEntry& e : update.files) {
+                if (e.action == ACTION_REMOVE || e.action == ACTION_RENAME || !e.ShouldInstall(m_ctx)) continue;
+                for (size_t k = 0; k < e.pieces.size(); ++k) {
+                    m_ctx.WriteLog(plat::strprintf("Prepare to load file %s ...", e.pieces[k].c_str()), 3);
+                    m_total += k < e.piece_sizes.size() ? e.piece_sizes[k] : 0;
+                }
+            }
+        }
+    }
+    m_host.Notify(NOTIFY_TOTAL, std::to_string(m_total));
+
+    bool stop = false;
+    for (CProduct& product : catalogue.products) {
+        for (CUpdate& update : product.updates) {
+            bool installed = false;
+            if (update.selected) {
+                if (!Prepare(product, update)) {
+                    AskContinue(ERR_TARGET_INVALID);
+                    continue;
+                }
+                m_ctx.WriteLog(plat::strprintf("-> Loading UPDATE %s ...", update.name.c_str()), 2);
+
+                CUrl advert = update.location;
+                advert.ApplyPart(update.advertisement, APPLY_FILE);
+                m_ctx.WriteLog(plat::strprintf("Loading ADVERT file %s ...", update.advertisement.c_str()), 2);
+                m_ctx.WriteLog(plat::strprintf("... from URL %s ...", advert.Format().c_str()), 3);
+                if (int32_t r = Connect(advert); r < 0) {
+                    AskContinue(r);
+                    stop = true;
+                    break;
+                }
+                if (auto name = plat::safe_file_name(advert.file_name); name && !update.advertisement.empty()) {
+                    std::string local = plat::join_path(m_download_folder, *name);
+                    std::string text;
+                    if (Download(advert, local, DOWNLOAD_CREATE) > 0) plat::read_whole_file(local, text);
+                    m_host.ShowAdvertisement(text.empty() ? LoadClientString(IDS_NO_ADVERTISEMENT).value_or("") : text);
+                    plat::delete_file(local);
+                }
+                for (const auto& line : update.advertisements) {
+                    m_host.AddAdvertisementLine(line);
+                    m_host.AddAdvertisementLine(" ");
+                }
+                if (m_transfer->IsCancelled() || m_ctx.cancel_event.is_set()) {
+                    m_result = ERR_CANCELLED;
+                    stop = true;
+                    break;
+                }
+
+                if (DownloadUpdate(product, update)) {
+                    m_yes_for_all = false;
+                    bool go_on = InstallUpdate(product, update);
+                    installed = go_on && !m_update_failed;
+                    RestoreUpdate(product, update, !installed);
+                }
+                DeleteFolderFiles(m_download_folder, m_result < 0);
+                plat::remove_folder(m_download_folder);
+                if (m_stopped) {
+                    stop = true;
+                    break;
+                }
+            }
+            // Only an update that was chosen and installed without error may
+            // say so in the registry.
+            if (installed && !update.on_success.empty()) {
+                int32_t r = ApplyOnSuccess(update.on_success);
+                if (r < 0) {
+                    AskContinue(r);
+                    break;
+                }
+                m_ctx.WriteLog("... OnSuccess.", 2);
+            }
+        }
+        if (auto folder = m_ctx.UpdateFolder(std::nullopt, &product.name, nullptr, false))
+            plat::remove_folder(*folder);
+        if (auto folder = m_ctx.UpdateFolder(m_ctx.backup_folder, &product.name, nullptr, false))
+            plat::remove_folder(*folder);
+        if (stop) break;
+    }
+    if (m_is_connected) {
+        m_host.Notify(NOTIFY_DISCONNECTING, {});
+        m_transfer->Disconnect();
+        m_is_connected = false;
+    }
+    m_transfer->Close();
+    if (m_result < 0) m_ctx.last_result = m_result;
+    return stop ? 1 : 0;
+}
+
+} // namespace klc
