@@ -4,7 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/pidfd.h>
+#include <sys/syscall.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -136,7 +136,11 @@ SysError Process::start(const std::vector<std::string>& argv, const StartOptions
     if (rc != 0)
         return rc == ENOENT ? SysError::FileNotFound : sys_error_from_errno(rc);
     m_pid = pid;
-    m_pidfd = ::pidfd_open(pid, 0);
+    // Called through syscall(): this C library's header does not declare it
+    // for C++. Without it the wait falls back to short sleeps.
+    m_pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    if (m_pidfd >= 0)
+        ::fcntl(m_pidfd, F_SETFD, FD_CLOEXEC);
     m_exit_code.reset();
     return SysError::Success;
 }

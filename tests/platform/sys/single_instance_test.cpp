@@ -1,0 +1,45 @@
+#include "platform/sys/single_instance.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <vector>
+
+#include "support/temp_dir.h"
+
+using namespace plat;
+
+TEST(SingleInstance, SecondInstanceIsRefusedAndRaisesTheFirst) {
+    kltest::TempDir dir;
+    std::mutex m;
+    std::vector<std::string> received;
+    auto first = std::make_unique<SingleInstance>(dir.str() + "/run", "KLClient");
+    ASSERT_TRUE(first->acquire([&](const std::string& msg) {
+        std::lock_guard lock(m);
+        received.push_back(msg);
+    }));
+    EXPECT_TRUE(first->is_first());
+
+    SingleInstance second(dir.str() + "/run", "KLClient");
+    SysError err = SysError::Success;
+    EXPECT_FALSE(second.acquire(nullptr, &err));
+    EXPECT_EQ(err, SysError::SharingViolation);
+    EXPECT_FALSE(second.is_first());
+    EXPECT_TRUE(second.send_to_first("raise"));
+    EXPECT_TRUE(second.send_to_first(std::string(5000, 'x')));
+    {
+        std::lock_guard lock(m);
+        ASSERT_EQ(received.size(), 2u);
+        EXPECT_EQ(received[0], "raise");
+        EXPECT_EQ(received[1].size(), 5000u);
+    }
+
+    // Another name is another instance.
+    SingleInstance other(dir.str() + "/run", "KLDesigner");
+    EXPECT_TRUE(other.acquire(nullptr));
+
+    // Once the first ends, nobody listens and the next start is the first.
+    first.reset();
+    EXPECT_FALSE(second.send_to_first("raise", 100));
+    EXPECT_TRUE(second.acquire(nullptr));
+}
