@@ -44,7 +44,7 @@ IniDocument IniDocument::parse(std::string_view text) {
         size_t nl = text.find('\n', pos);
         std::string_view raw = text.substr(pos, nl == npos ? npos : nl - pos);
         pos = nl == npos ? text.size() : nl + 1;
-        if (raw.ends_with('\r'))
+        while (raw.ends_with('\r')) // CRs before the line end are part of it
             raw.remove_suffix(1);
 
         Line line;

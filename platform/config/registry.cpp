@@ -227,6 +227,7 @@ struct Registry::Impl {
     SysError status { SysError::PathNotFound };
     dev_t dev {};
     ino_t ino {};
+    pid_t pid {};
 
     ~Impl() { close(); }
 
@@ -238,15 +239,19 @@ struct Registry::Impl {
 
     int exec(const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
 
-    // Opens the file (again) when there is no usable connection or when the
+    // Opens the file (again) when there is no usable connection, when the
     // file on disk is no longer the one the connection has open (deleted or
-    // replaced): a missing store is then created afresh.
+    // replaced: a missing store is then created afresh) or when this is a
+    // child process that inherited the connection.
     SysError ensure_open(const std::filesystem::path& file) {
+        if (db && pid != ::getpid())
+            db = nullptr; // the parent's connection, inherited through fork: never use or close it
         struct stat st {};
         bool exists = ::stat(file.c_str(), &st) == 0;
         if (db && status == SysError::Success && exists && st.st_dev == dev && st.st_ino == ino)
             return SysError::Success;
         close();
+        pid = ::getpid();
         status = open(file);
         if (status != SysError::Success)
             close();

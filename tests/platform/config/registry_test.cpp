@@ -161,8 +161,11 @@ TEST_F(StoreTest, DeleteKeyTakesTheWholeSubtreeAndNothingElse) {
 
 TEST_F(StoreTest, TwoProcessesWritingTheSameKeyLoseNothing) {
     constexpr int kPerProcess = 1000;
+    ASSERT_EQ(reg.status(), SysError::Success); // the parent's connection is open before the fork
     ASSERT_TRUE(kltest::run_in_children(2, [&](int child) {
-        Registry& r = *Registry::open(file); // the child's own connection
+        // One child opens the store again, the other goes on with the object
+        // it inherited; both must end up on connections of their own.
+        Registry& r = child == 0 ? *Registry::open(file) : reg;
         for (int i = 0; i < kPerProcess; ++i)
             if (r.set_dword(Hive::CurrentUser, "Software\\Shared", "p" + std::to_string(child) + "_" + std::to_string(i),
                             static_cast<uint32_t>(i)) != SysError::Success)
