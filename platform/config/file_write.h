@@ -21,16 +21,16 @@ SysError replace_file(const std::filesystem::path& file, std::string_view bytes)
 // An exclusive lock on a folder, held while this object lives; serialises the
 // read-modify-write cycles of processes that change files in that folder.
 class FolderLock {
-public:
+  public:
     explicit FolderLock(const std::filesystem::path& folder);
     ~FolderLock();
     FolderLock(const FolderLock&) = delete;
     FolderLock& operator=(const FolderLock&) = delete;
     SysError status() const { return m_status; }
 
-private:
-    int m_fd { -1 };
-    SysError m_status { SysError::Success };
+  private:
+    int m_fd{-1};
+    SysError m_status{SysError::Success};
 };
 
 } // namespace plat::config_detail

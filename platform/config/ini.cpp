@@ -35,8 +35,7 @@ IniDocument IniDocument::parse(std::string_view text) {
         text.remove_prefix(kBom.size());
     }
     size_t first_nl = text.find('\n');
-    if (first_nl != npos && (first_nl == 0 || text[first_nl - 1] != '\r'))
-        doc.m_eol = "\n";
+    if (first_nl != npos && (first_nl == 0 || text[first_nl - 1] != '\r')) doc.m_eol = "\n";
 
     std::string current;
     size_t pos = 0;
@@ -72,16 +71,14 @@ IniDocument IniDocument::parse(std::string_view text) {
 SysError IniDocument::load(const std::filesystem::path& file, IniDocument& out) {
     std::string bytes;
     SysError e = config_detail::read_whole_file(file, bytes);
-    if (e == SysError::ReadFault)
-        return e; // keep the caller's document: nothing usable was read
+    if (e == SysError::ReadFault) return e; // keep the caller's document: nothing usable was read
     out = parse(bytes);
     return e;
 }
 
 std::string IniDocument::text() const {
     std::string out;
-    if (m_bom)
-        out += kBom;
+    if (m_bom) out += kBom;
     for (const auto& line : m_lines) {
         out += line.raw;
         out += m_eol;
@@ -96,8 +93,7 @@ SysError IniDocument::save(const std::filesystem::path& file) const {
 std::pair<size_t, size_t> IniDocument::find_section(std::string_view section) const {
     std::string_view name = trim_view(section);
     for (size_t i = 0; i < m_lines.size(); ++i) {
-        if (m_lines[i].kind != Line::Header || !iequals(m_lines[i].section, name))
-            continue;
+        if (m_lines[i].kind != Line::Header || !iequals(m_lines[i].section, name)) continue;
         size_t end = i + 1;
         while (end < m_lines.size() && m_lines[end].kind != Line::Header)
             ++end;
@@ -108,33 +104,32 @@ std::pair<size_t, size_t> IniDocument::find_section(std::string_view section) co
 
 size_t IniDocument::find_key(std::string_view section, std::string_view key) const {
     auto [first, last] = find_section(section);
-    if (first == npos)
-        return npos;
+    if (first == npos) return npos;
     std::string_view name = trim_view(key);
     for (size_t i = first; i < last; ++i)
-        if (m_lines[i].kind == Line::Key && iequals(m_lines[i].key, name))
-            return i;
+        if (m_lines[i].kind == Line::Key && iequals(m_lines[i].key, name)) return i;
     return npos;
 }
 
-bool IniDocument::has_section(std::string_view section) const { return find_section(section).first != npos; }
+bool IniDocument::has_section(std::string_view section) const {
+    return find_section(section).first != npos;
+}
 
 std::optional<std::string> IniDocument::get(std::string_view section, std::string_view key) const {
     size_t i = find_key(section, key);
-    if (i == npos)
-        return std::nullopt;
+    if (i == npos) return std::nullopt;
     return unquote(value_part(m_lines[i].raw));
 }
 
-std::string IniDocument::get_string(std::string_view section, std::string_view key, std::string_view def) const {
+std::string IniDocument::get_string(std::string_view section, std::string_view key,
+                                    std::string_view def) const {
     auto v = get(section, key);
     return v ? *v : std::string(def);
 }
 
 int32_t IniDocument::get_int(std::string_view section, std::string_view key, int32_t def) const {
     auto v = get(section, key);
-    if (!v)
-        return def;
+    if (!v) return def;
     bool ok = false;
     int32_t n = parse_leading_int(*v, &ok);
     return ok ? n : def;
@@ -143,8 +138,7 @@ int32_t IniDocument::get_int(std::string_view section, std::string_view key, int
 std::vector<std::string> IniDocument::sections() const {
     std::vector<std::string> out;
     for (const auto& line : m_lines)
-        if (line.kind == Line::Header)
-            out.push_back(line.section);
+        if (line.kind == Line::Header) out.push_back(line.section);
     return out;
 }
 
@@ -177,18 +171,18 @@ std::vector<std::string> IniDocument::section_lines(std::string_view section) co
     return out;
 }
 
-SysError IniDocument::set(std::string_view section, std::string_view key, std::optional<std::string_view> value) {
+SysError IniDocument::set(std::string_view section, std::string_view key,
+                          std::optional<std::string_view> value) {
     std::string_view sec = trim_view(section);
     std::string_view name = trim_view(key);
-    if (sec.empty() || name.empty() || has_line_break(sec) || has_line_break(name) ||
-        sec.find(']') != npos || name.find('=') != npos || name.starts_with(';') || name.starts_with('[') ||
+    if (sec.empty() || name.empty() || has_line_break(sec) || has_line_break(name) || sec.find(']') != npos ||
+        name.find('=') != npos || name.starts_with(';') || name.starts_with('[') ||
         (value && has_line_break(*value)))
         return SysError::InvalidParameter;
 
     size_t at = find_key(sec, name);
     if (!value) {
-        if (at != npos)
-            m_lines.erase(m_lines.begin() + static_cast<ptrdiff_t>(at));
+        if (at != npos) m_lines.erase(m_lines.begin() + static_cast<ptrdiff_t>(at));
         return SysError::Success;
     }
     if (at != npos) {
@@ -204,8 +198,7 @@ SysError IniDocument::set(std::string_view section, std::string_view key, std::o
 
     auto [first, last] = find_section(sec);
     if (first == npos) {
-        if (!m_lines.empty() && !trim_view(m_lines.back().raw).empty())
-            m_lines.push_back(Line {});
+        if (!m_lines.empty() && !trim_view(m_lines.back().raw).empty()) m_lines.push_back(Line{});
         Line header;
         header.kind = Line::Header;
         header.section = std::string(sec);
@@ -218,18 +211,17 @@ SysError IniDocument::set(std::string_view section, std::string_view key, std::o
     // lead into the next section stay in front of it.
     size_t insert = first;
     for (size_t i = first; i < last; ++i)
-        if (m_lines[i].kind == Line::Key)
-            insert = i + 1;
+        if (m_lines[i].kind == Line::Key) insert = i + 1;
     m_lines.insert(m_lines.begin() + static_cast<ptrdiff_t>(insert), std::move(line));
     return SysError::Success;
 }
 
 SysError IniDocument::remove_section(std::string_view section) {
-    if (trim_view(section).empty())
-        return SysError::InvalidParameter;
+    if (trim_view(section).empty()) return SysError::InvalidParameter;
     auto [first, last] = find_section(section);
     if (first != npos)
-        m_lines.erase(m_lines.begin() + static_cast<ptrdiff_t>(first - 1), m_lines.begin() + static_cast<ptrdiff_t>(last));
+        m_lines.erase(m_lines.begin() + static_cast<ptrdiff_t>(first - 1),
+                      m_lines.begin() + static_cast<ptrdiff_t>(last));
     return SysError::Success;
 }
 
@@ -245,22 +237,16 @@ IniDocument load_or_empty(const std::filesystem::path& file) {
 
 // Loads the file under the folder's lock, applies the change and writes the
 // file back when the text changed.
-template <class Change>
-SysError modify(const std::filesystem::path& file, bool create, Change change) {
+template <class Change> SysError modify(const std::filesystem::path& file, bool create, Change change) {
     config_detail::FolderLock lock(file.parent_path());
-    if (lock.status() != SysError::Success)
-        return lock.status();
+    if (lock.status() != SysError::Success) return lock.status();
     IniDocument doc;
     SysError e = IniDocument::load(file, doc);
-    if (e == SysError::FileNotFound && !create)
-        return SysError::Success;
-    if (e != SysError::Success && e != SysError::FileNotFound)
-        return e;
+    if (e == SysError::FileNotFound && !create) return SysError::Success;
+    if (e != SysError::Success && e != SysError::FileNotFound) return e;
     const std::string before = e == SysError::FileNotFound ? std::string() : doc.text();
-    if (SysError c = change(doc); c != SysError::Success)
-        return c;
-    if (e != SysError::FileNotFound && doc.text() == before)
-        return SysError::Success;
+    if (SysError c = change(doc); c != SysError::Success) return c;
+    if (e != SysError::FileNotFound && doc.text() == before) return SysError::Success;
     return doc.save(file);
 }
 
@@ -271,11 +257,14 @@ std::string ini_get_string(const std::filesystem::path& file, std::string_view s
     return load_or_empty(file).get_string(section, key, def);
 }
 
-int32_t ini_get_int(const std::filesystem::path& file, std::string_view section, std::string_view key, int32_t def) {
+int32_t ini_get_int(const std::filesystem::path& file, std::string_view section, std::string_view key,
+                    int32_t def) {
     return load_or_empty(file).get_int(section, key, def);
 }
 
-std::vector<std::string> ini_sections(const std::filesystem::path& file) { return load_or_empty(file).sections(); }
+std::vector<std::string> ini_sections(const std::filesystem::path& file) {
+    return load_or_empty(file).sections();
+}
 
 std::vector<std::string> ini_keys(const std::filesystem::path& file, std::string_view section) {
     return load_or_empty(file).keys(section);
@@ -292,14 +281,12 @@ std::vector<std::string> ini_section_lines(const std::filesystem::path& file, st
 SysError ini_write_string(const std::filesystem::path& file, std::string_view section, std::string_view key,
                           std::optional<std::string_view> value) {
     // Reject bad names before touching the file, even when it is missing.
-    if (SysError e = IniDocument().set(section, key, value); e != SysError::Success)
-        return e;
+    if (SysError e = IniDocument().set(section, key, value); e != SysError::Success) return e;
     return modify(file, value.has_value(), [&](IniDocument& doc) { return doc.set(section, key, value); });
 }
 
 SysError ini_delete_section(const std::filesystem::path& file, std::string_view section) {
-    if (trim_view(section).empty())
-        return SysError::InvalidParameter;
+    if (trim_view(section).empty()) return SysError::InvalidParameter;
     return modify(file, false, [&](IniDocument& doc) { return doc.remove_section(section); });
 }
 

@@ -41,7 +41,7 @@ struct IniEntry {
 // readers) goes through this to avoid re-reading the file per key; the free
 // functions below load and save one of these per call.
 class IniDocument {
-public:
+  public:
     IniDocument() = default;
 
     // Reads the file; a missing file gives an empty document and
@@ -61,9 +61,9 @@ public:
     // the default when the key is missing or holds no digits.
     int32_t get_int(std::string_view section, std::string_view key, int32_t def) const;
 
-    std::vector<std::string> sections() const;                          // file order
-    std::vector<std::string> keys(std::string_view section) const;      // file order
-    std::vector<IniEntry> entries(std::string_view section) const;      // file order
+    std::vector<std::string> sections() const;                     // file order
+    std::vector<std::string> keys(std::string_view section) const; // file order
+    std::vector<IniEntry> entries(std::string_view section) const; // file order
     // Every non-blank line of the section as the platform's section read
     // gives it: trimmed, key lines as "key=value" with the blanks around '='
     // dropped (values not unquoted), comment lines and lines without '='
@@ -79,16 +79,16 @@ public:
     // Removes the section with all its lines; Success also when it was missing.
     SysError remove_section(std::string_view section);
 
-private:
+  private:
     struct Line {
-        std::string raw;        // the line as in the file, without its line end
-        std::string section;    // for a section header: its trimmed name
-        std::string key;        // for a key line: its trimmed name
+        std::string raw;     // the line as in the file, without its line end
+        std::string section; // for a section header: its trimmed name
+        std::string key;     // for a key line: its trimmed name
         enum Kind { Other, Header, Key } kind = Other;
     };
     std::vector<Line> m_lines;
-    std::string m_eol { "\r\n" };
-    bool m_bom { false };
+    std::string m_eol{"\r\n"};
+    bool m_bom{false};
 
     // Index range [first, last) of a section's body lines; first == npos when missing.
     std::pair<size_t, size_t> find_section(std::string_view section) const;
@@ -98,7 +98,8 @@ private:
 // One-call forms, each loading the file afresh.
 std::string ini_get_string(const std::filesystem::path& file, std::string_view section, std::string_view key,
                            std::string_view def = {});
-int32_t ini_get_int(const std::filesystem::path& file, std::string_view section, std::string_view key, int32_t def);
+int32_t ini_get_int(const std::filesystem::path& file, std::string_view section, std::string_view key,
+                    int32_t def);
 std::vector<std::string> ini_sections(const std::filesystem::path& file);
 std::vector<std::string> ini_keys(const std::filesystem::path& file, std::string_view section);
 std::vector<IniEntry> ini_entries(const std::filesystem::path& file, std::string_view section);

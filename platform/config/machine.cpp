@@ -23,10 +23,8 @@ std::string env(const char* name) {
 }
 
 fs::path home_folder() {
-    if (auto home = env("HOME"); !home.empty())
-        return home;
-    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir)
-        return pw->pw_dir;
+    if (auto home = env("HOME"); !home.empty()) return home;
+    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) return pw->pw_dir;
     return fs::temp_directory_path();
 }
 
@@ -91,13 +89,27 @@ fs::path machine_root() {
     return root;
 }
 
-fs::path windows_folder() { return machine().windows; }
-fs::path system_folder() { return machine().system; }
-fs::path temp_folder() { return machine().temp; }
-fs::path program_files_folder() { return machine().program_files; }
-fs::path common_files_folder() { return machine().common_files; }
-fs::path registry_file() { return machine().registry; }
+fs::path windows_folder() {
+    return machine().windows;
+}
+fs::path system_folder() {
+    return machine().system;
+}
+fs::path temp_folder() {
+    return machine().temp;
+}
+fs::path program_files_folder() {
+    return machine().program_files;
+}
+fs::path common_files_folder() {
+    return machine().common_files;
+}
+fs::path registry_file() {
+    return machine().registry;
+}
 
-Registry& machine_registry() { return *Registry::open(registry_file()); }
+Registry& machine_registry() {
+    return *Registry::open(registry_file());
+}
 
 } // namespace plat

@@ -20,10 +20,8 @@ struct HiveName {
 };
 
 constexpr HiveName kHives[] = {
-    {Hive::ClassesRoot, "HKEY_CLASSES_ROOT", "HKCR"},
-    {Hive::CurrentUser, "HKEY_CURRENT_USER", "HKCU"},
-    {Hive::LocalMachine, "HKEY_LOCAL_MACHINE", "HKLM"},
-    {Hive::Users, "HKEY_USERS", "HKU"},
+    {Hive::ClassesRoot, "HKEY_CLASSES_ROOT", "HKCR"},     {Hive::CurrentUser, "HKEY_CURRENT_USER", "HKCU"},
+    {Hive::LocalMachine, "HKEY_LOCAL_MACHINE", "HKLM"},   {Hive::Users, "HKEY_USERS", "HKU"},
     {Hive::CurrentConfig, "HKEY_CURRENT_CONFIG", "HKCC"},
 };
 
@@ -33,8 +31,7 @@ std::vector<std::string_view> split_key(std::string_view path) {
     size_t start = 0;
     for (size_t i = 0; i <= path.size(); ++i) {
         if (i == path.size() || path[i] == '\\' || path[i] == '/') {
-            if (i > start)
-                parts.push_back(path.substr(start, i - start));
+            if (i > start) parts.push_back(path.substr(start, i - start));
             start = i + 1;
         }
     }
@@ -45,23 +42,20 @@ std::vector<std::string_view> split_key(std::string_view path) {
 
 std::optional<Hive> parse_hive(std::string_view name) {
     for (const auto& h : kHives)
-        if (iequals(name, h.long_name) || iequals(name, h.short_name))
-            return h.hive;
+        if (iequals(name, h.long_name) || iequals(name, h.short_name)) return h.hive;
     return std::nullopt;
 }
 
 std::string_view hive_name(Hive hive) {
     for (const auto& h : kHives)
-        if (h.hive == hive)
-            return h.long_name;
+        if (h.hive == hive) return h.long_name;
     return {};
 }
 
 SysError split_registry_key(std::string_view full_path, Hive& hive, std::string& key) {
     size_t sep = full_path.find_first_of("\\/");
     auto h = parse_hive(full_path.substr(0, sep));
-    if (!h)
-        return SysError::InvalidParameter;
+    if (!h) return SysError::InvalidParameter;
     hive = *h;
     key = sep == std::string_view::npos ? std::string() : std::string(full_path.substr(sep + 1));
     return SysError::Success;
@@ -79,10 +73,12 @@ RegValue RegValue::dword(uint32_t n) {
              static_cast<uint8_t>(n >> 24)}};
 }
 
-RegValue RegValue::binary(std::vector<uint8_t> bytes) { return {RegType::Binary, std::move(bytes)}; }
+RegValue RegValue::binary(std::vector<uint8_t> bytes) {
+    return {RegType::Binary, std::move(bytes)};
+}
 
 RegValue RegValue::multi_string(const std::vector<std::string>& texts) {
-    RegValue v {RegType::MultiString, {}};
+    RegValue v{RegType::MultiString, {}};
     for (const auto& t : texts) {
         v.data.insert(v.data.end(), t.begin(), t.end());
         v.data.push_back(0);
@@ -92,8 +88,7 @@ RegValue RegValue::multi_string(const std::vector<std::string>& texts) {
 }
 
 std::string RegValue::as_string() const {
-    if (is_number())
-        return std::to_string(as_dword());
+    if (is_number()) return std::to_string(as_dword());
     size_t n = data.size();
     while (n > 0 && data[n - 1] == 0)
         --n;
@@ -101,8 +96,7 @@ std::string RegValue::as_string() const {
 }
 
 uint32_t RegValue::as_dword() const {
-    if (data.size() < 4)
-        return 0;
+    if (data.size() < 4) return 0;
     if (type == RegType::DWordBigEndian)
         return uint32_t(data[0]) << 24 | uint32_t(data[1]) << 16 | uint32_t(data[2]) << 8 | data[3];
     return uint32_t(data[3]) << 24 | uint32_t(data[2]) << 16 | uint32_t(data[1]) << 8 | data[0];
@@ -121,8 +115,7 @@ std::vector<std::string> RegValue::as_multi_string() const {
             cur.clear();
         }
     }
-    if (!cur.empty())
-        out.push_back(std::move(cur)); // a list whose final NULs were lost
+    if (!cur.empty()) out.push_back(std::move(cur)); // a list whose final NULs were lost
     return out;
 }
 
@@ -134,17 +127,25 @@ SysError sqlite_to_syserror(int rc) {
     switch (rc & 0xFF) {
     case SQLITE_OK:
     case SQLITE_ROW:
-    case SQLITE_DONE: return SysError::Success;
+    case SQLITE_DONE:
+        return SysError::Success;
     case SQLITE_BUSY:
-    case SQLITE_LOCKED: return SysError::Timeout;
-    case SQLITE_NOMEM: return SysError::NotEnoughMemory;
+    case SQLITE_LOCKED:
+        return SysError::Timeout;
+    case SQLITE_NOMEM:
+        return SysError::NotEnoughMemory;
     case SQLITE_READONLY:
     case SQLITE_PERM:
-    case SQLITE_AUTH: return SysError::AccessDenied;
-    case SQLITE_FULL: return SysError::DiskFull;
-    case SQLITE_CANTOPEN: return SysError::PathNotFound;
-    case SQLITE_IOERR: return SysError::WriteFault;
-    default: return SysError::BadDatabase; // NOTADB, CORRUPT, foreign schema...
+    case SQLITE_AUTH:
+        return SysError::AccessDenied;
+    case SQLITE_FULL:
+        return SysError::DiskFull;
+    case SQLITE_CANTOPEN:
+        return SysError::PathNotFound;
+    case SQLITE_IOERR:
+        return SysError::WriteFault;
+    default:
+        return SysError::BadDatabase; // NOTADB, CORRUPT, foreign schema...
     }
 }
 
@@ -179,7 +180,7 @@ int64_t hive_root_id(Hive hive) {
 }
 
 class Stmt {
-public:
+  public:
     Stmt(sqlite3* db, const char* sql) { m_rc = sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr); }
     ~Stmt() { sqlite3_finalize(m_stmt); }
     Stmt(const Stmt&) = delete;
@@ -214,26 +215,25 @@ public:
         return p ? std::vector<uint8_t>(p, p + n) : std::vector<uint8_t>();
     }
 
-private:
-    sqlite3_stmt* m_stmt { nullptr };
-    int m_rc { SQLITE_OK };
+  private:
+    sqlite3_stmt* m_stmt{nullptr};
+    int m_rc{SQLITE_OK};
 };
 
 } // namespace
 
 struct Registry::Impl {
     std::mutex mutex;
-    sqlite3* db { nullptr };
-    SysError status { SysError::PathNotFound };
-    dev_t dev {};
-    ino_t ino {};
-    pid_t pid {};
+    sqlite3* db{nullptr};
+    SysError status{SysError::PathNotFound};
+    dev_t dev{};
+    ino_t ino{};
+    pid_t pid{};
 
     ~Impl() { close(); }
 
     void close() {
-        if (db)
-            sqlite3_close_v2(db);
+        if (db) sqlite3_close_v2(db);
         db = nullptr;
     }
 
@@ -253,16 +253,14 @@ struct Registry::Impl {
         close();
         pid = ::getpid();
         status = open(file);
-        if (status != SysError::Success)
-            close();
+        if (status != SysError::Success) close();
         return status;
     }
 
     SysError open(const std::filesystem::path& file) {
-        int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                                 nullptr);
-        if (rc != SQLITE_OK)
-            return sqlite_to_syserror(rc);
+        int rc = sqlite3_open_v2(file.c_str(), &db,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+        if (rc != SQLITE_OK) return sqlite_to_syserror(rc);
         sqlite3_extended_result_codes(db, 0);
         // Other processes hold the write lock only for one short transaction.
         sqlite3_busy_timeout(db, 60000);
@@ -270,12 +268,10 @@ struct Registry::Impl {
         // once may report "busy" before the busy handler applies.
         for (int attempt = 0;; ++attempt) {
             rc = exec("PRAGMA journal_mode=WAL");
-            if (rc != SQLITE_BUSY || attempt == 50)
-                break;
+            if (rc != SQLITE_BUSY || attempt == 50) break;
             ::usleep(20000);
         }
-        if (rc != SQLITE_OK)
-            return sqlite_to_syserror(rc);
+        if (rc != SQLITE_OK) return sqlite_to_syserror(rc);
         exec("PRAGMA synchronous=NORMAL");
         rc = exec("BEGIN IMMEDIATE");
         if (rc == SQLITE_OK) {
@@ -285,21 +281,16 @@ struct Registry::Impl {
             else
                 exec("ROLLBACK");
         }
-        if (rc != SQLITE_OK)
-            return sqlite_to_syserror(rc);
+        if (rc != SQLITE_OK) return sqlite_to_syserror(rc);
         // The tables must be ours: a foreign database fails here.
         Stmt check(db, "SELECT id, parent, name, fold FROM reg_keys WHERE 0 UNION ALL "
                        "SELECT key_id, type, name, data FROM reg_values WHERE 0");
-        if (check.prepared() != SQLITE_OK)
-            return SysError::BadDatabase;
+        if (check.prepared() != SQLITE_OK) return SysError::BadDatabase;
         Stmt roots(db, "SELECT count(*) FROM reg_keys WHERE id BETWEEN 2 AND 5 AND parent = 0");
-        if (int rc2 = roots.step(); rc2 != SQLITE_ROW)
-            return sqlite_to_syserror(rc2);
-        if (roots.int_at(0) != 4)
-            return SysError::BadDatabase;
+        if (int rc2 = roots.step(); rc2 != SQLITE_ROW) return sqlite_to_syserror(rc2);
+        if (roots.int_at(0) != 4) return SysError::BadDatabase;
         struct stat st {};
-        if (::stat(file.c_str(), &st) != 0)
-            return SysError::PathNotFound;
+        if (::stat(file.c_str(), &st) != 0) return SysError::PathNotFound;
         dev = st.st_dev;
         ino = st.st_ino;
         return SysError::Success;
@@ -308,13 +299,10 @@ struct Registry::Impl {
     // A transaction that rolls back unless committed. Writers take the write
     // lock at the start so that they wait for each other instead of failing.
     class Txn {
-    public:
-        Txn(Impl& impl, bool write) : m_impl(impl) {
-            m_rc = impl.exec(write ? "BEGIN IMMEDIATE" : "BEGIN");
-        }
+      public:
+        Txn(Impl& impl, bool write) : m_impl(impl) { m_rc = impl.exec(write ? "BEGIN IMMEDIATE" : "BEGIN"); }
         ~Txn() {
-            if (m_rc == SQLITE_OK && !m_done)
-                m_impl.exec("ROLLBACK");
+            if (m_rc == SQLITE_OK && !m_done) m_impl.exec("ROLLBACK");
         }
         int began() const { return m_rc; }
         SysError commit() {
@@ -327,22 +315,19 @@ struct Registry::Impl {
             return SysError::Success;
         }
 
-    private:
+      private:
         Impl& m_impl;
         int m_rc;
-        bool m_done { false };
+        bool m_done{false};
     };
 
     // Runs one operation in a transaction on an open store, one operation of
     // this process's threads at a time.
-    template <class Op>
-    SysError run(const std::filesystem::path& file, bool write, Op op) {
+    template <class Op> SysError run(const std::filesystem::path& file, bool write, Op op) {
         std::lock_guard lock(mutex);
-        if (SysError e = ensure_open(file); e != SysError::Success)
-            return e;
+        if (SysError e = ensure_open(file); e != SysError::Success) return e;
         Txn txn(*this, write);
-        if (txn.began() != SQLITE_OK)
-            return sqlite_to_syserror(txn.began());
+        if (txn.began() != SQLITE_OK) return sqlite_to_syserror(txn.began());
         return op(txn);
     }
 
@@ -351,13 +336,11 @@ struct Registry::Impl {
                  const RegValue& value, const char* insert_sql) {
         return run(file, true, [&](Txn& txn) {
             int64_t id = 0;
-            if (SysError e = resolve(hive, key, true, id); e != SysError::Success)
-                return e;
+            if (SysError e = resolve(hive, key, true, id); e != SysError::Success) return e;
             Stmt put(db, insert_sql);
             put.bind(1, id).bind(2, name).bind(3, to_lower(name)).bind(4, static_cast<int64_t>(value.type));
             put.bind_blob(5, value.data);
-            if (int rc = put.step(); rc != SQLITE_DONE)
-                return sqlite_to_syserror(rc);
+            if (int rc = put.step(); rc != SQLITE_DONE) return sqlite_to_syserror(rc);
             return txn.commit();
         });
     }
@@ -366,8 +349,7 @@ struct Registry::Impl {
     SysError resolve(Hive hive, std::string_view path, bool create, int64_t& id) {
         id = hive_root_id(hive);
         std::vector<std::string_view> parts;
-        if (hive == Hive::ClassesRoot)
-            parts = {"SOFTWARE", "Classes"};
+        if (hive == Hive::ClassesRoot) parts = {"SOFTWARE", "Classes"};
         for (auto p : split_key(path))
             parts.push_back(p);
         for (auto part : parts) {
@@ -379,8 +361,7 @@ struct Registry::Impl {
                 id = find.int_at(0);
                 continue;
             }
-            if (rc != SQLITE_DONE)
-                return sqlite_to_syserror(rc);
+            if (rc != SQLITE_DONE) return sqlite_to_syserror(rc);
             if (!create) {
                 id = 0;
                 return SysError::FileNotFound;
@@ -388,8 +369,7 @@ struct Registry::Impl {
             Stmt add(db, "INSERT INTO reg_keys(parent, name, fold) VALUES (?1, ?2, ?3)");
             add.bind(1, id).bind(2, part).bind(3, fold);
             rc = add.step();
-            if (rc != SQLITE_DONE)
-                return sqlite_to_syserror(rc);
+            if (rc != SQLITE_DONE) return sqlite_to_syserror(rc);
             id = sqlite3_last_insert_rowid(db);
         }
         return SysError::Success;
@@ -405,7 +385,7 @@ namespace {
 // One connection per store file and process. A child after fork must not
 // use (or close) its parent's connections, so they are left behind untouched.
 struct RegistryCache {
-    pid_t pid { 0 };
+    pid_t pid{0};
     std::map<std::string, std::shared_ptr<Registry>> stores;
 };
 
@@ -420,13 +400,11 @@ std::shared_ptr<Registry> Registry::open(const std::filesystem::path& store_file
     std::string key = (ec ? store_file : abs).lexically_normal().string();
     std::lock_guard lock(g_cache_mutex);
     if (g_cache->pid != ::getpid()) {
-        if (g_cache->pid != 0)
-            g_cache = new RegistryCache; // the parent's connections are not ours to touch
+        if (g_cache->pid != 0) g_cache = new RegistryCache; // the parent's connections are not ours to touch
         g_cache->pid = ::getpid();
     }
     auto& slot = g_cache->stores[key];
-    if (!slot)
-        slot.reset(new Registry(key));
+    if (!slot) slot.reset(new Registry(key));
     return slot;
 }
 
@@ -438,8 +416,7 @@ SysError Registry::status() const {
 SysError Registry::create_key(Hive hive, std::string_view key) {
     return m_impl->run(m_file, true, [&](Impl::Txn& txn) {
         int64_t id = 0;
-        if (SysError e = m_impl->resolve(hive, key, true, id); e != SysError::Success)
-            return e;
+        if (SysError e = m_impl->resolve(hive, key, true, id); e != SysError::Success) return e;
         return txn.commit();
     });
 }
@@ -452,21 +429,18 @@ SysError Registry::open_key(Hive hive, std::string_view key) {
 }
 
 SysError Registry::delete_key(Hive hive, std::string_view key) {
-    if (split_key(key).empty())
-        return SysError::AccessDenied; // a hive stays
+    if (split_key(key).empty()) return SysError::AccessDenied; // a hive stays
     return m_impl->run(m_file, true, [&](Impl::Txn& txn) {
         int64_t id = 0;
-        if (SysError e = m_impl->resolve(hive, key, false, id); e != SysError::Success)
-            return e;
-        static constexpr const char* kTree =
-            "WITH RECURSIVE tree(id) AS (SELECT ?1 UNION ALL SELECT k.id FROM reg_keys k JOIN tree ON k.parent = tree.id) ";
+        if (SysError e = m_impl->resolve(hive, key, false, id); e != SysError::Success) return e;
+        static constexpr const char* kTree = "WITH RECURSIVE tree(id) AS (SELECT ?1 UNION ALL SELECT k.id "
+                                             "FROM reg_keys k JOIN tree ON k.parent = tree.id) ";
         std::string values_sql = std::string(kTree) + "DELETE FROM reg_values WHERE key_id IN tree";
         std::string keys_sql = std::string(kTree) + "DELETE FROM reg_keys WHERE id IN tree";
         for (const auto& sql : {values_sql, keys_sql}) {
             Stmt del(m_impl->db, sql.c_str());
             del.bind(1, id);
-            if (int rc = del.step(); rc != SQLITE_DONE)
-                return sqlite_to_syserror(rc);
+            if (int rc = del.step(); rc != SQLITE_DONE) return sqlite_to_syserror(rc);
         }
         return txn.commit();
     });
@@ -481,22 +455,20 @@ SysError Registry::set_value(Hive hive, std::string_view key, std::string_view n
 
 SysError Registry::set_value_if_missing(Hive hive, std::string_view key, std::string_view name,
                                         const RegValue& value) {
-    return m_impl->put(m_file, hive, key, name, value,
-                       "INSERT OR IGNORE INTO reg_values(key_id, name, fold, type, data) VALUES (?1, ?2, ?3, ?4, ?5)");
+    return m_impl->put(
+        m_file, hive, key, name, value,
+        "INSERT OR IGNORE INTO reg_values(key_id, name, fold, type, data) VALUES (?1, ?2, ?3, ?4, ?5)");
 }
 
 SysError Registry::get_value(Hive hive, std::string_view key, std::string_view name, RegValue& out) {
     return m_impl->run(m_file, false, [&](Impl::Txn& txn) {
         int64_t id = 0;
-        if (SysError e = m_impl->resolve(hive, key, false, id); e != SysError::Success)
-            return e;
+        if (SysError e = m_impl->resolve(hive, key, false, id); e != SysError::Success) return e;
         Stmt get(m_impl->db, "SELECT type, data FROM reg_values WHERE key_id = ?1 AND fold = ?2");
         get.bind(1, id).bind(2, to_lower(name));
         int rc = get.step();
-        if (rc == SQLITE_DONE)
-            return SysError::FileNotFound;
-        if (rc != SQLITE_ROW)
-            return sqlite_to_syserror(rc);
+        if (rc == SQLITE_DONE) return SysError::FileNotFound;
+        if (rc != SQLITE_ROW) return sqlite_to_syserror(rc);
         out.type = static_cast<RegType>(get.int_at(0));
         out.data = get.blob_at(1);
         return SysError::Success;
@@ -506,14 +478,11 @@ SysError Registry::get_value(Hive hive, std::string_view key, std::string_view n
 SysError Registry::delete_value(Hive hive, std::string_view key, std::string_view name) {
     return m_impl->run(m_file, true, [&](Impl::Txn& txn) {
         int64_t id = 0;
-        if (SysError e = m_impl->resolve(hive, key, false, id); e != SysError::Success)
-            return e;
+        if (SysError e = m_impl->resolve(hive, key, false, id); e != SysError::Success) return e;
         Stmt del(m_impl->db, "DELETE FROM reg_values WHERE key_id = ?1 AND fold = ?2");
         del.bind(1, id).bind(2, to_lower(name));
-        if (int rc = del.step(); rc != SQLITE_DONE)
-            return sqlite_to_syserror(rc);
-        if (sqlite3_changes(m_impl->db) == 0)
-            return SysError::FileNotFound;
+        if (int rc = del.step(); rc != SQLITE_DONE) return sqlite_to_syserror(rc);
+        if (sqlite3_changes(m_impl->db) == 0) return SysError::FileNotFound;
         return txn.commit();
     });
 }
@@ -522,8 +491,7 @@ SysError Registry::enum_keys(Hive hive, std::string_view key, std::vector<std::s
     out.clear();
     return m_impl->run(m_file, false, [&](Impl::Txn& txn) {
         int64_t id = 0;
-        if (SysError e = m_impl->resolve(hive, key, false, id); e != SysError::Success)
-            return e;
+        if (SysError e = m_impl->resolve(hive, key, false, id); e != SysError::Success) return e;
         Stmt list(m_impl->db, "SELECT name FROM reg_keys WHERE parent = ?1 ORDER BY fold");
         list.bind(1, id);
         int rc;
@@ -537,8 +505,7 @@ SysError Registry::enum_values(Hive hive, std::string_view key, std::vector<RegV
     out.clear();
     return m_impl->run(m_file, false, [&](Impl::Txn& txn) {
         int64_t id = 0;
-        if (SysError e = m_impl->resolve(hive, key, false, id); e != SysError::Success)
-            return e;
+        if (SysError e = m_impl->resolve(hive, key, false, id); e != SysError::Success) return e;
         Stmt list(m_impl->db, "SELECT name, type, data FROM reg_values WHERE key_id = ?1 ORDER BY id");
         list.bind(1, id);
         int rc;
@@ -548,17 +515,16 @@ SysError Registry::enum_values(Hive hive, std::string_view key, std::vector<RegV
     });
 }
 
-std::string Registry::get_string(Hive hive, std::string_view key, std::string_view name, std::string_view def) {
+std::string Registry::get_string(Hive hive, std::string_view key, std::string_view name,
+                                 std::string_view def) {
     RegValue v;
     return get_value(hive, key, name, v) == SysError::Success ? v.as_string() : std::string(def);
 }
 
 uint32_t Registry::get_dword(Hive hive, std::string_view key, std::string_view name, uint32_t def) {
     RegValue v;
-    if (get_value(hive, key, name, v) != SysError::Success)
-        return def;
-    if (v.is_number())
-        return v.as_dword();
+    if (get_value(hive, key, name, v) != SysError::Success) return def;
+    if (v.is_number()) return v.as_dword();
     bool ok = false;
     int32_t n = parse_leading_int(v.as_string(), &ok);
     return ok ? static_cast<uint32_t>(n) : def;

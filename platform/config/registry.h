@@ -59,7 +59,7 @@ enum class RegType : uint32_t {
 // one more NUL; a 32-bit number is 4 bytes, little-endian (big-endian for
 // DWordBigEndian).
 struct RegValue {
-    RegType type { RegType::None };
+    RegType type{RegType::None};
     std::vector<uint8_t> data;
 
     static RegValue string(std::string_view text, RegType type = RegType::String);
@@ -86,7 +86,7 @@ struct RegValueEntry {
 };
 
 class Registry {
-public:
+  public:
     // The store in a file, shared per file (and per process: a child after
     // fork gets its own connection). Never null; a store that cannot be
     // opened reports its error from every call.
@@ -133,9 +133,10 @@ public:
 
     // Sets the value only when it is missing (one transaction); used to seed
     // a fresh machine without overwriting what is already there.
-    SysError set_value_if_missing(Hive hive, std::string_view key, std::string_view name, const RegValue& value);
+    SysError set_value_if_missing(Hive hive, std::string_view key, std::string_view name,
+                                  const RegValue& value);
 
-private:
+  private:
     explicit Registry(std::filesystem::path file);
     struct Impl;
     std::filesystem::path m_file;
@@ -163,7 +164,8 @@ std::vector<RegValueEntry> get_all_settings(std::string_view app, std::string_vi
 // value takes its leading digits.
 std::string profile_get_string(std::string_view base_key, std::string_view section, std::string_view entry,
                                std::string_view def = {});
-int32_t profile_get_int(std::string_view base_key, std::string_view section, std::string_view entry, int32_t def);
+int32_t profile_get_int(std::string_view base_key, std::string_view section, std::string_view entry,
+                        int32_t def);
 SysError profile_write_string(std::string_view base_key, std::string_view section, std::string_view entry,
                               std::string_view value);
 SysError profile_write_int(std::string_view base_key, std::string_view section, std::string_view entry,

@@ -7,7 +7,9 @@
 
 namespace plat {
 
-Registry& registry() { return machine_registry(); }
+Registry& registry() {
+    return machine_registry();
+}
 
 namespace {
 
@@ -28,25 +30,22 @@ std::string settings_key(std::string_view app, std::string_view section) {
 
 } // namespace
 
-std::string get_setting(std::string_view app, std::string_view section, std::string_view key, std::string_view def) {
-    if (trim_view(app).empty() || trim_view(section).empty())
-        return std::string(def);
+std::string get_setting(std::string_view app, std::string_view section, std::string_view key,
+                        std::string_view def) {
+    if (trim_view(app).empty() || trim_view(section).empty()) return std::string(def);
     return registry().get_string(Hive::CurrentUser, settings_key(app, section), key, def);
 }
 
-SysError save_setting(std::string_view app, std::string_view section, std::string_view key, std::string_view value) {
-    if (trim_view(app).empty() || trim_view(section).empty())
-        return SysError::InvalidParameter;
+SysError save_setting(std::string_view app, std::string_view section, std::string_view key,
+                      std::string_view value) {
+    if (trim_view(app).empty() || trim_view(section).empty()) return SysError::InvalidParameter;
     return registry().set_string(Hive::CurrentUser, settings_key(app, section), key, value);
 }
 
 SysError delete_setting(std::string_view app, std::string_view section, std::string_view key) {
-    if (trim_view(app).empty())
-        return SysError::InvalidParameter;
-    if (section.empty())
-        return registry().delete_key(Hive::CurrentUser, settings_key(app, {}));
-    if (key.empty())
-        return registry().delete_key(Hive::CurrentUser, settings_key(app, section));
+    if (trim_view(app).empty()) return SysError::InvalidParameter;
+    if (section.empty()) return registry().delete_key(Hive::CurrentUser, settings_key(app, {}));
+    if (key.empty()) return registry().delete_key(Hive::CurrentUser, settings_key(app, section));
     return registry().delete_value(Hive::CurrentUser, settings_key(app, section), key);
 }
 
@@ -62,9 +61,10 @@ std::string profile_get_string(std::string_view base_key, std::string_view secti
     return registry().get_string(Hive::CurrentUser, join_key(base_key, section), entry, def);
 }
 
-int32_t profile_get_int(std::string_view base_key, std::string_view section, std::string_view entry, int32_t def) {
-    return static_cast<int32_t>(
-        registry().get_dword(Hive::CurrentUser, join_key(base_key, section), entry, static_cast<uint32_t>(def)));
+int32_t profile_get_int(std::string_view base_key, std::string_view section, std::string_view entry,
+                        int32_t def) {
+    return static_cast<int32_t>(registry().get_dword(Hive::CurrentUser, join_key(base_key, section), entry,
+                                                     static_cast<uint32_t>(def)));
 }
 
 SysError profile_write_string(std::string_view base_key, std::string_view section, std::string_view entry,
@@ -74,7 +74,8 @@ SysError profile_write_string(std::string_view base_key, std::string_view sectio
 
 SysError profile_write_int(std::string_view base_key, std::string_view section, std::string_view entry,
                            int32_t value) {
-    return registry().set_dword(Hive::CurrentUser, join_key(base_key, section), entry, static_cast<uint32_t>(value));
+    return registry().set_dword(Hive::CurrentUser, join_key(base_key, section), entry,
+                                static_cast<uint32_t>(value));
 }
 
 } // namespace plat

@@ -20,15 +20,13 @@ bool run_in_children(int count, const std::function<int(int)>& body) {
             }
             ::_exit(rc); // no test-framework teardown in the child
         }
-        if (pid < 0)
-            return false;
+        if (pid < 0) return false;
         pids.push_back(pid);
     }
     bool ok = true;
     for (pid_t pid : pids) {
         int status = 0;
-        if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-            ok = false;
+        if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) ok = false;
     }
     return ok;
 }

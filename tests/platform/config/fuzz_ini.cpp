@@ -15,11 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     // A parsed text written out and parsed again reads the same.
     const std::string once = doc.text();
-    if (plat::IniDocument::parse(once).text() != once)
-        std::abort();
+    if (plat::IniDocument::parse(once).text() != once) std::abort();
     doc.set("Common", "INFVersion", "3");
-    if (doc.get_string("common", "infversion") != "3")
-        std::abort();
+    if (doc.get_string("common", "infversion") != "3") std::abort();
     doc.remove_section("Common");
     return 0;
 }

@@ -13,30 +13,29 @@ namespace {
 
 // A file as the designer, the catalogue and hand editing leave them: blanks,
 // quotes, comments, duplicates and lines that are no key.
-const char* const kSample =
-    "; catalogue of the test server\r\n"
-    "Orphan=before any section\r\n"
-    "[ Common ]\r\n"
-    "  Name  =  Editor Pro  \r\n"
-    "Quoted=\"  spaced out  \"\r\n"
-    "Single='x'\r\n"
-    "HalfQuote=\"abc\r\n"
-    "LoneQuote=\"\r\n"
-    "Formula=a=b=c\r\n"
-    ";Commented=1\r\n"
-    "just a line of text\r\n"
-    "Empty=\r\n"
-    "Name=second occurrence\r\n"
-    "Count=12abc\r\n"
-    "Negative=  -7 \r\n"
-    "Plus=+5\r\n"
-    "Words=abc\r\n"
-    "\r\n"
-    "[Product1]\r\n"
-    "Name=First\r\n"
-    "[COMMON]\r\n"
-    "Name=second section\r\n"
-    "Extra=only here\r\n";
+const char* const kSample = "; catalogue of the test server\r\n"
+                            "Orphan=before any section\r\n"
+                            "[ Common ]\r\n"
+                            "  Name  =  Editor Pro  \r\n"
+                            "Quoted=\"  spaced out  \"\r\n"
+                            "Single='x'\r\n"
+                            "HalfQuote=\"abc\r\n"
+                            "LoneQuote=\"\r\n"
+                            "Formula=a=b=c\r\n"
+                            ";Commented=1\r\n"
+                            "just a line of text\r\n"
+                            "Empty=\r\n"
+                            "Name=second occurrence\r\n"
+                            "Count=12abc\r\n"
+                            "Negative=  -7 \r\n"
+                            "Plus=+5\r\n"
+                            "Words=abc\r\n"
+                            "\r\n"
+                            "[Product1]\r\n"
+                            "Name=First\r\n"
+                            "[COMMON]\r\n"
+                            "Name=second section\r\n"
+                            "Extra=only here\r\n";
 
 } // namespace
 
@@ -49,23 +48,23 @@ TEST(Ini, ReadsByThePlatformRules) {
         const char* key;
         const char* expected;
     } cases[] = {
-        {"Common", "Name", "Editor Pro"},          // blanks around key and value
-        {"COMMON", "NAME", "Editor Pro"},          // case of section and key
-        {"  common ", " name", "Editor Pro"},      // caller's blanks
-        {"Common", "Quoted", "  spaced out  "},    // quotes removed after trimming
-        {"Common", "Single", "x"},                 // single quotes too
-        {"Common", "HalfQuote", "\"abc"},          // unmatched quote stays
-        {"Common", "LoneQuote", "\""},             // one quote is no pair
-        {"Common", "Formula", "a=b=c"},            // split at the first '='
-        {"Common", "Empty", ""},                   // present but empty: not the default
-        {"Common", ";Commented", "<def>"},         // comments are no keys
+        {"Common", "Name", "Editor Pro"},       // blanks around key and value
+        {"COMMON", "NAME", "Editor Pro"},       // case of section and key
+        {"  common ", " name", "Editor Pro"},   // caller's blanks
+        {"Common", "Quoted", "  spaced out  "}, // quotes removed after trimming
+        {"Common", "Single", "x"},              // single quotes too
+        {"Common", "HalfQuote", "\"abc"},       // unmatched quote stays
+        {"Common", "LoneQuote", "\""},          // one quote is no pair
+        {"Common", "Formula", "a=b=c"},         // split at the first '='
+        {"Common", "Empty", ""},                // present but empty: not the default
+        {"Common", ";Commented", "<def>"},      // comments are no keys
         {"Common", "Commented", "<def>"},
         {"Common", "just a line of text", "<def>"},
-        {"Common", "Extra", "<def>"},              // only the first [Common] counts
-        {"Common", "Orphan", "<def>"},             // lines before any section
+        {"Common", "Extra", "<def>"},  // only the first [Common] counts
+        {"Common", "Orphan", "<def>"}, // lines before any section
         {"Product1", "Name", "First"},
-        {"Product2", "Name", "<def>"},             // missing section
-        {"Common", "Missing", "<def>"},            // missing key
+        {"Product2", "Name", "<def>"},  // missing section
+        {"Common", "Missing", "<def>"}, // missing key
     };
     for (const auto& c : cases)
         EXPECT_EQ(ini_get_string(file, c.section, c.key, "<def>"), c.expected) << c.section << "/" << c.key;
@@ -86,10 +85,10 @@ TEST(Ini, ListsSectionsKeysAndLinesInFileOrder) {
     kltest::TempDir dir;
     auto file = dir / "list.ini";
     write_file(file, kSample);
-    EXPECT_EQ(ini_sections(file), (std::vector<std::string> {"Common", "Product1", "COMMON"}));
+    EXPECT_EQ(ini_sections(file), (std::vector<std::string>{"Common", "Product1", "COMMON"}));
     EXPECT_EQ(ini_keys(file, "common"),
-              (std::vector<std::string> {"Name", "Quoted", "Single", "HalfQuote", "LoneQuote", "Formula", "Empty",
-                                         "Name", "Count", "Negative", "Plus", "Words"}));
+              (std::vector<std::string>{"Name", "Quoted", "Single", "HalfQuote", "LoneQuote", "Formula",
+                                        "Empty", "Name", "Count", "Negative", "Plus", "Words"}));
     auto entries = ini_entries(file, "Product1");
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].key, "Name");
@@ -118,8 +117,9 @@ TEST(Ini, WriteCreatesFileAndSectionThenUpdatesInPlace) {
     // a write with other case changes the stored key, keeping its spelling.
     ASSERT_EQ(ini_write_string(file, "common", "CompanyName", "Marovia"), SysError::Success);
     ASSERT_EQ(ini_write_string(file, "COMMON", "SERVER", "ftp://127.0.0.1"), SysError::Success);
-    EXPECT_EQ(read_file(file), "[Common]\r\nINFVersion=3\r\nServer=ftp://127.0.0.1\r\nCompanyName=Marovia\r\n\r\n"
-                               "[Product1]\r\nName=Editor\r\n");
+    EXPECT_EQ(read_file(file),
+              "[Common]\r\nINFVersion=3\r\nServer=ftp://127.0.0.1\r\nCompanyName=Marovia\r\n\r\n"
+              "[Product1]\r\nName=Editor\r\n");
     // Leading and trailing blanks of a value are written but not read back.
     ASSERT_EQ(ini_write_string(file, "Product1", "File", "  a b  "), SysError::Success);
     EXPECT_EQ(ini_get_string(file, "Product1", "File"), "a b");
@@ -176,8 +176,10 @@ TEST(Ini, BadNamesAndValuesAreRefusedAndChangeNothing) {
     struct Case {
         std::string section, key, value;
     } cases[] = {
-        {"", "x", "1"},        {"A", "", "1"},          {"  ", "x", "1"},     {"A]", "x", "1"},
-        {"A", "k=v", "1"},     {"A", ";x", "1"},        {"A", "[x", "1"},     {"A\nB", "x", "1"},
+        {"", "x", "1"},         {"A", "", "1"},
+        {"  ", "x", "1"},       {"A]", "x", "1"},
+        {"A", "k=v", "1"},      {"A", ";x", "1"},
+        {"A", "[x", "1"},       {"A\nB", "x", "1"},
         {"A", "x", "1\r\n[B]"}, {"A", "x", std::string("a\0b", 3)},
     };
     for (const auto& c : cases)
@@ -216,7 +218,8 @@ TEST(Ini, WritersInSeveralProcessesLoseNoKey) {
     constexpr int kWriters = 4, kKeys = 50;
     ASSERT_TRUE(kltest::run_in_children(kWriters, [&](int w) {
         for (int k = 0; k < kKeys; ++k)
-            if (ini_write_string(file, "S" + std::to_string(k % 3), "w" + std::to_string(w) + "k" + std::to_string(k),
+            if (ini_write_string(file, "S" + std::to_string(k % 3),
+                                 "w" + std::to_string(w) + "k" + std::to_string(k),
                                  std::to_string(k)) != SysError::Success)
                 return 1;
         return 0;
@@ -225,5 +228,7 @@ TEST(Ini, WritersInSeveralProcessesLoseNoKey) {
     ASSERT_EQ(IniDocument::load(file, doc), SysError::Success);
     for (int w = 0; w < kWriters; ++w)
         for (int k = 0; k < kKeys; ++k)
-            EXPECT_EQ(doc.get_int("S" + std::to_string(k % 3), "w" + std::to_string(w) + "k" + std::to_string(k), -1), k);
+            EXPECT_EQ(doc.get_int("S" + std::to_string(k % 3),
+                                  "w" + std::to_string(w) + "k" + std::to_string(k), -1),
+                      k);
 }

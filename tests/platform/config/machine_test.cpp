@@ -15,15 +15,14 @@ constexpr const char* kCurrentVersion = "SOFTWARE\\Microsoft\\Windows\\CurrentVe
 
 // Sets an environment variable for one scope and puts the old value back.
 class EnvOverride {
-public:
+  public:
     EnvOverride(const char* name, const char* value) : m_name(name) {
-        if (const char* old = std::getenv(name))
-            m_old = old;
+        if (const char* old = std::getenv(name)) m_old = old;
         value ? setenv(name, value, 1) : unsetenv(name);
     }
     ~EnvOverride() { m_old ? setenv(m_name, m_old->c_str(), 1) : unsetenv(m_name); }
 
-private:
+  private:
     const char* m_name;
     std::optional<std::string> m_old;
 };
@@ -39,8 +38,8 @@ TEST(Machine, FreshRootIsSeededWithFoldersAndRegistryValues) {
     fs::path root = kltest::machine_root();
     ASSERT_FALSE(root.empty());
     EXPECT_EQ(machine_root(), fs::absolute(root).lexically_normal());
-    for (const auto& folder : {windows_folder(), system_folder(), temp_folder(), program_files_folder(),
-                               common_files_folder()}) {
+    for (const auto& folder :
+         {windows_folder(), system_folder(), temp_folder(), program_files_folder(), common_files_folder()}) {
         EXPECT_TRUE(folder.is_absolute()) << folder;
         EXPECT_TRUE(fs::is_directory(folder)) << folder;
         EXPECT_TRUE(inside(folder, root)) << folder;
@@ -48,7 +47,8 @@ TEST(Machine, FreshRootIsSeededWithFoldersAndRegistryValues) {
     EXPECT_TRUE(fs::exists(registry_file()));
     EXPECT_EQ(registry().get_string(Hive::LocalMachine, kCurrentVersion, "ProgramFilesDir"),
               program_files_folder().string());
-    EXPECT_EQ(registry().get_string(Hive::LocalMachine, "software/microsoft/windows/currentversion", "commonfilesdir"),
+    EXPECT_EQ(registry().get_string(Hive::LocalMachine, "software/microsoft/windows/currentversion",
+                                    "commonfilesdir"),
               common_files_folder().string());
     EXPECT_EQ(&registry(), &machine_registry());
 }
@@ -56,7 +56,8 @@ TEST(Machine, FreshRootIsSeededWithFoldersAndRegistryValues) {
 TEST(Machine, SeedingNeverOverwritesAndSecondRootIsIndependent) {
     ASSERT_EQ(registry().set_string(Hive::LocalMachine, kCurrentVersion, "ProgramFilesDir", "/opt/custom"),
               SysError::Success);
-    ASSERT_EQ(registry().set_string(Hive::CurrentUser, "Software\\Marovia", "Mark", "first"), SysError::Success);
+    ASSERT_EQ(registry().set_string(Hive::CurrentUser, "Software\\Marovia", "Mark", "first"),
+              SysError::Success);
     fs::remove_all(temp_folder().parent_path() / "Temp"); // forces the seeding to run again
     EXPECT_TRUE(fs::is_directory(temp_folder()));
     EXPECT_EQ(registry().get_string(Hive::LocalMachine, kCurrentVersion, "ProgramFilesDir"), "/opt/custom");

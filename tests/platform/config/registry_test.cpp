@@ -24,17 +24,25 @@ TEST(RegistryHive, LongAndShortNamesAnyCaseAndNothingElse) {
         const char* text;
         std::optional<Hive> hive;
     } cases[] = {
-        {"HKEY_CLASSES_ROOT", Hive::ClassesRoot}, {"hkcr", Hive::ClassesRoot},
-        {"HKEY_CURRENT_USER", Hive::CurrentUser}, {"HKCU", Hive::CurrentUser},
-        {"hkey_local_machine", Hive::LocalMachine}, {"HKLM", Hive::LocalMachine},
-        {"HKEY_USERS", Hive::Users}, {"HKU", Hive::Users},
-        {"HKEY_CURRENT_CONFIG", Hive::CurrentConfig}, {"HKCC", Hive::CurrentConfig},
-        {"", std::nullopt}, {"HKLM ", std::nullopt}, {"HKEY_LOCAL", std::nullopt}, {"SOFTWARE", std::nullopt},
+        {"HKEY_CLASSES_ROOT", Hive::ClassesRoot},
+        {"hkcr", Hive::ClassesRoot},
+        {"HKEY_CURRENT_USER", Hive::CurrentUser},
+        {"HKCU", Hive::CurrentUser},
+        {"hkey_local_machine", Hive::LocalMachine},
+        {"HKLM", Hive::LocalMachine},
+        {"HKEY_USERS", Hive::Users},
+        {"HKU", Hive::Users},
+        {"HKEY_CURRENT_CONFIG", Hive::CurrentConfig},
+        {"HKCC", Hive::CurrentConfig},
+        {"", std::nullopt},
+        {"HKLM ", std::nullopt},
+        {"HKEY_LOCAL", std::nullopt},
+        {"SOFTWARE", std::nullopt},
     };
     for (const auto& c : cases)
         EXPECT_EQ(parse_hive(c.text), c.hive) << c.text;
 
-    Hive hive {};
+    Hive hive{};
     std::string key;
     ASSERT_EQ(split_registry_key("HKLM/SOFTWARE/Vendor", hive, key), SysError::Success);
     EXPECT_EQ(hive, Hive::LocalMachine);
@@ -55,14 +63,15 @@ TEST_F(StoreTest, EveryValueTypeRoundTrips) {
         RegValue::dword(0xDEADBEEF),
         RegValue::multi_string({"one", "two words", "\xC3\xBC"}),
         RegValue::multi_string({}),
-        RegValue {RegType::DWordBigEndian, {0x00, 0x00, 0x01, 0x02}},
+        RegValue{RegType::DWordBigEndian, {0x00, 0x00, 0x01, 0x02}},
     };
     for (size_t i = 0; i < std::size(values); ++i)
         ASSERT_EQ(reg.set_value(Hive::LocalMachine, "SOFTWARE\\Types", "v" + std::to_string(i), values[i]),
                   SysError::Success);
     for (size_t i = 0; i < std::size(values); ++i) {
         RegValue out;
-        ASSERT_EQ(reg.get_value(Hive::LocalMachine, "SOFTWARE\\Types", "v" + std::to_string(i), out), SysError::Success);
+        ASSERT_EQ(reg.get_value(Hive::LocalMachine, "SOFTWARE\\Types", "v" + std::to_string(i), out),
+                  SysError::Success);
         EXPECT_EQ(out, values[i]) << i;
     }
     RegValue v;
@@ -70,7 +79,7 @@ TEST_F(StoreTest, EveryValueTypeRoundTrips) {
     EXPECT_EQ(v.as_dword(), 0xDEADBEEFu);
     EXPECT_EQ(v.as_string(), "3735928559");
     reg.get_value(Hive::LocalMachine, "SOFTWARE\\Types", "v6", v);
-    EXPECT_EQ(v.as_multi_string(), (std::vector<std::string> {"one", "two words", "\xC3\xBC"}));
+    EXPECT_EQ(v.as_multi_string(), (std::vector<std::string>{"one", "two words", "\xC3\xBC"}));
     reg.get_value(Hive::LocalMachine, "SOFTWARE\\Types", "v8", v);
     EXPECT_EQ(v.as_dword(), 0x102u);
 
@@ -85,17 +94,20 @@ TEST_F(StoreTest, EveryValueTypeRoundTrips) {
 
 TEST_F(StoreTest, KeysAndValueNamesIgnoreCaseAndKeepTheirFirstSpelling) {
     ASSERT_EQ(reg.create_key(Hive::CurrentUser, "Software/Marovia//Kestrelite/"), SysError::Success);
-    ASSERT_EQ(reg.set_string(Hive::CurrentUser, "SOFTWARE\\MAROVIA\\kestrelite\\General", "TempFolder", "%TEMP%"),
-              SysError::Success);
-    ASSERT_EQ(reg.set_string(Hive::CurrentUser, "software\\marovia\\KESTRELITE\\general", "TEMPFOLDER", "/tmp"),
-              SysError::Success);
+    ASSERT_EQ(
+        reg.set_string(Hive::CurrentUser, "SOFTWARE\\MAROVIA\\kestrelite\\General", "TempFolder", "%TEMP%"),
+        SysError::Success);
+    ASSERT_EQ(
+        reg.set_string(Hive::CurrentUser, "software\\marovia\\KESTRELITE\\general", "TEMPFOLDER", "/tmp"),
+        SysError::Success);
     std::vector<std::string> keys;
     ASSERT_EQ(reg.enum_keys(Hive::CurrentUser, "SOFTWARE", keys), SysError::Success);
-    EXPECT_EQ(keys, std::vector<std::string> {"Marovia"});
+    EXPECT_EQ(keys, std::vector<std::string>{"Marovia"});
     ASSERT_EQ(reg.enum_keys(Hive::CurrentUser, "software\\marovia\\kestrelite", keys), SysError::Success);
-    EXPECT_EQ(keys, std::vector<std::string> {"General"});
+    EXPECT_EQ(keys, std::vector<std::string>{"General"});
     std::vector<RegValueEntry> values;
-    ASSERT_EQ(reg.enum_values(Hive::CurrentUser, "Software/Marovia/Kestrelite/General", values), SysError::Success);
+    ASSERT_EQ(reg.enum_values(Hive::CurrentUser, "Software/Marovia/Kestrelite/General", values),
+              SysError::Success);
     ASSERT_EQ(values.size(), 1u);
     EXPECT_EQ(values[0].name, "TempFolder");
     EXPECT_EQ(values[0].value.as_string(), "/tmp");
@@ -111,8 +123,9 @@ TEST_F(StoreTest, KeysAndValueNamesIgnoreCaseAndKeepTheirFirstSpelling) {
     }
     ASSERT_EQ(reg.set_string(Hive::ClassesRoot, "CLSID\\{X}\\InProcServer32", "ThreadingModel", "Apartment"),
               SysError::Success);
-    EXPECT_EQ(reg.get_string(Hive::LocalMachine, "SOFTWARE\\Classes\\clsid\\{x}\\InprocServer32", "threadingmodel"),
-              "Apartment");
+    EXPECT_EQ(
+        reg.get_string(Hive::LocalMachine, "SOFTWARE\\Classes\\clsid\\{x}\\InprocServer32", "threadingmodel"),
+        "Apartment");
 }
 
 TEST_F(StoreTest, EnumerationOrder) {
@@ -123,7 +136,7 @@ TEST_F(StoreTest, EnumerationOrder) {
     reg.set_dword(Hive::LocalMachine, "Order", "ZETA", 2); // set again: keeps its place
     std::vector<std::string> keys;
     reg.enum_keys(Hive::LocalMachine, "Order", keys);
-    EXPECT_EQ(keys, (std::vector<std::string> {"a", "b", "C"}));
+    EXPECT_EQ(keys, (std::vector<std::string>{"a", "b", "C"}));
     std::vector<RegValueEntry> values;
     reg.enum_values(Hive::LocalMachine, "Order", values);
     ASSERT_EQ(values.size(), 3u);
@@ -167,7 +180,8 @@ TEST_F(StoreTest, TwoProcessesWritingTheSameKeyLoseNothing) {
         // it inherited; both must end up on connections of their own.
         Registry& r = child == 0 ? *Registry::open(file) : reg;
         for (int i = 0; i < kPerProcess; ++i)
-            if (r.set_dword(Hive::CurrentUser, "Software\\Shared", "p" + std::to_string(child) + "_" + std::to_string(i),
+            if (r.set_dword(Hive::CurrentUser, "Software\\Shared",
+                            "p" + std::to_string(child) + "_" + std::to_string(i),
                             static_cast<uint32_t>(i)) != SysError::Success)
                 return 1;
         return 0;
@@ -201,8 +215,9 @@ TEST(RegistryStore, DamagedFileIsReportedAndLeftAlone) {
     {
         Registry& good = *Registry::open(file2);
         for (int i = 0; i < 200; ++i)
-            ASSERT_EQ(good.set_string(Hive::LocalMachine, "K" + std::to_string(i), "v", std::string(200, 'x')),
-                      SysError::Success);
+            ASSERT_EQ(
+                good.set_string(Hive::LocalMachine, "K" + std::to_string(i), "v", std::string(200, 'x')),
+                SysError::Success);
         sqlite3* db = nullptr; // move everything from the log into the main file
         ASSERT_EQ(sqlite3_open(file2.c_str(), &db), SQLITE_OK);
         ASSERT_EQ(sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr), SQLITE_OK);
@@ -217,15 +232,15 @@ TEST(RegistryStore, DamagedFileIsReportedAndLeftAlone) {
     Registry& torn = *Registry::open(copy);
     std::vector<std::string> keys;
     SysError e = torn.status();
-    if (e == SysError::Success)
-        e = torn.enum_keys(Hive::LocalMachine, "", keys);
+    if (e == SysError::Success) e = torn.enum_keys(Hive::LocalMachine, "", keys);
     EXPECT_EQ(e, SysError::BadDatabase);
 
     // Another program's SQLite file is not taken for a store.
     auto foreign = dir / "foreign.db";
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(foreign.c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE reg_keys(x); INSERT INTO reg_keys VALUES (1)", nullptr, nullptr, nullptr),
+    ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE reg_keys(x); INSERT INTO reg_keys VALUES (1)", nullptr, nullptr,
+                           nullptr),
               SQLITE_OK);
     sqlite3_close(db);
     EXPECT_EQ(Registry::open(foreign)->status(), SysError::BadDatabase);
