@@ -19,6 +19,8 @@ endfunction()
 
 # kl_add_fuzzer(NAME name SOURCES a.cpp LIBS lib1)
 # A libFuzzer target, built only when the compiler is clang; never run by the gate.
+# Configure with -DKL_FUZZ=ON (and clang) so that the libraries under test are
+# instrumented too; otherwise only the fuzz program itself is.
 function(kl_add_fuzzer)
   cmake_parse_arguments(F "" "NAME" "SOURCES;LIBS" ${ARGN})
   if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build ccache pkg-config clang
+  build-essential cpp cmake ninja-build ccache pkg-config clang
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev
   libcurl4-openssl-dev libzip-dev zlib1g-dev libsqlite3-dev
