@@ -81,7 +81,14 @@ SysError read_whole_file(const std::filesystem::path& file, std::string& out) {
     return SysError::Success;
 }
 
-SysError replace_file(const std::filesystem::path& file, std::string_view bytes) {
+SysError replace_file(const std::filesystem::path& link_or_file, std::string_view bytes) {
+    // A link stays a link: the file it points to gets the new content.
+    std::error_code ec;
+    std::filesystem::path file = link_or_file;
+    if (std::filesystem::is_symlink(link_or_file, ec)) {
+        auto target = std::filesystem::weakly_canonical(link_or_file, ec);
+        if (!ec) file = target;
+    }
     if (file.filename().empty()) return SysError::InvalidParameter;
     const auto folder = parent_or_dot(file);
     std::string tmpl = (folder / ("." + file.filename().string() + ".XXXXXX")).string();

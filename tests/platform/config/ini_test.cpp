@@ -189,14 +189,23 @@ TEST(Ini, BadNamesAndValuesAreRefusedAndChangeNothing) {
     EXPECT_EQ(ini_write_string(dir / "no" / "such" / "folder.ini", "A", "x", "1"), SysError::PathNotFound);
 }
 
-TEST(Ini, WritesLeaveNoTemporaryFilesBehind) {
+TEST(Ini, RewriteLeavesNoTemporaryFilesAndKeepsModeAndLinks) {
     kltest::TempDir dir;
+    namespace fs = std::filesystem;
     for (int i = 0; i < 5; ++i)
         ASSERT_EQ(ini_write_string(dir / "a.ini", "S", "k" + std::to_string(i), "v"), SysError::Success);
     int files = 0;
-    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir.path()))
+    for ([[maybe_unused]] auto& e : fs::directory_iterator(dir.path()))
         ++files;
     EXPECT_EQ(files, 1);
+
+    const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    fs::permissions(dir / "a.ini", mode);
+    fs::create_symlink(dir / "a.ini", dir / "link.ini");
+    ASSERT_EQ(ini_write_string(dir / "link.ini", "S", "k9", "via link"), SysError::Success);
+    EXPECT_TRUE(fs::is_symlink(dir / "link.ini"));
+    EXPECT_EQ(ini_get_string(dir / "a.ini", "S", "k9"), "via link");
+    EXPECT_EQ(fs::status(dir / "a.ini").permissions() & fs::perms::all, mode);
 }
 
 TEST(Ini, FileWrittenByOneProcessIsReadByAnother) {
