@@ -14,7 +14,7 @@ void InitClientEnvironment(const CClientContext& ctx) {
     env.set("SYS", env.value("SYSTEM"));
     if (!env.contains("WINDIR")) env.set("WINDIR", plat::windows_folder().string());
     env.set("WIN", env.value("WINDIR"));
-    if (!env.contains("TEMP")) env.set("TEMP", plat::temp_folder().string());
+    if (!env.contains("TEMP")) env.set("TEMP", (plat::windows_folder() / "Temp").string());
     if (!env.contains("PROGRAMFILES")) {
         std::string pf = CClientContext::ReadRegistryText("HKLM/SOFTWARE/Microsoft/Windows/CurrentVersion/ProgramFilesDir");
         if (pf.empty()) pf = plat::program_files_folder().string();

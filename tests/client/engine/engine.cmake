@@ -1,0 +1,9 @@
+# The client engine above the transfer side: context, log, criteria, INF
+# readers, download and installation.
+file(GLOB engine_test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/engine_*.cpp)
+kl_add_test(NAME test_client_engine
+  SOURCES ${engine_test_sources}
+  LIBS kl_client_engine
+  TIMEOUT 600)
+target_compile_definitions(test_client_engine PRIVATE
+  KL_ENGINE_TEST_DATA="${CMAKE_CURRENT_LIST_DIR}/data")
