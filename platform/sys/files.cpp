@@ -289,11 +289,7 @@ std::optional<std::vector<DirEntry>> list_folder(const std::string& folder, std:
             ::fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
             continue; // vanished while listing
         DirEntry e;
-        uint32_t stored = 0;
-        if (UniqueFd f(::openat(fd, d->d_name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-            f.valid())
-            stored = stored_bits_fd(f.get());
-        e.attributes = attributes_of(name, st, stored);
+        e.attributes = attributes_of(name, st, stored_bits(join_path(folder, name)));
         e.size = S_ISDIR(st.st_mode) ? 0 : static_cast<uint64_t>(st.st_size);
         e.modified = mtime_of(st);
         e.name = std::move(name);
