@@ -171,12 +171,22 @@ INSERT OR IGNORE INTO reg_keys(id, parent, name, fold) VALUES
     (2, 0, 'HKEY_CURRENT_USER', 'hkey_current_user'),
     (3, 0, 'HKEY_LOCAL_MACHINE', 'hkey_local_machine'),
     (4, 0, 'HKEY_USERS', 'hkey_users'),
-    (5, 0, 'HKEY_CURRENT_CONFIG', 'hkey_current_config');
+    (5, 0, 'HKEY_CURRENT_CONFIG', 'hkey_current_config'),
+    (6, 3, 'SOFTWARE', 'software'),
+    (7, 6, 'Classes', 'classes');
+PRAGMA user_version = 1;
 )sql";
 
-// Row ids of the hive roots; the classes root lives inside the machine hive.
+// The fixed rows above: the hive roots, and the machine's SOFTWARE\Classes,
+// which is the classes root. None of them can be deleted.
+constexpr int64_t kClassesRootId = 7;
+constexpr int64_t kLastFixedId = 7;
+constexpr const char* kCheckFixedRows =
+    "SELECT count(*) FROM reg_keys WHERE (id BETWEEN 2 AND 5 AND parent = 0) OR (id = 6 AND parent = 3) "
+    "OR (id = 7 AND parent = 6)";
+
 int64_t hive_root_id(Hive hive) {
-    return hive == Hive::ClassesRoot ? static_cast<int64_t>(Hive::LocalMachine) : static_cast<int64_t>(hive);
+    return hive == Hive::ClassesRoot ? kClassesRootId : static_cast<int64_t>(hive);
 }
 
 class Stmt {
@@ -286,9 +296,9 @@ struct Registry::Impl {
         Stmt check(db, "SELECT id, parent, name, fold FROM reg_keys WHERE 0 UNION ALL "
                        "SELECT key_id, type, name, data FROM reg_values WHERE 0");
         if (check.prepared() != SQLITE_OK) return SysError::BadDatabase;
-        Stmt roots(db, "SELECT count(*) FROM reg_keys WHERE id BETWEEN 2 AND 5 AND parent = 0");
+        Stmt roots(db, kCheckFixedRows);
         if (int rc2 = roots.step(); rc2 != SQLITE_ROW) return sqlite_to_syserror(rc2);
-        if (roots.int_at(0) != 4) return SysError::BadDatabase;
+        if (roots.int_at(0) != kLastFixedId - 1) return SysError::BadDatabase;
         struct stat st {};
         if (::stat(file.c_str(), &st) != 0) return SysError::PathNotFound;
         dev = st.st_dev;
@@ -348,11 +358,7 @@ struct Registry::Impl {
     // Finds (or with create, makes) the key; id 0 when missing.
     SysError resolve(Hive hive, std::string_view path, bool create, int64_t& id) {
         id = hive_root_id(hive);
-        std::vector<std::string_view> parts;
-        if (hive == Hive::ClassesRoot) parts = {"SOFTWARE", "Classes"};
-        for (auto p : split_key(path))
-            parts.push_back(p);
-        for (auto part : parts) {
+        for (auto part : split_key(path)) {
             std::string fold = to_lower(part);
             Stmt find(db, "SELECT id FROM reg_keys WHERE parent = ?1 AND fold = ?2");
             find.bind(1, id).bind(2, fold);
@@ -433,6 +439,7 @@ SysError Registry::delete_key(Hive hive, std::string_view key) {
     return m_impl->run(m_file, true, [&](Impl::Txn& txn) {
         int64_t id = 0;
         if (SysError e = m_impl->resolve(hive, key, false, id); e != SysError::Success) return e;
+        if (id <= kLastFixedId) return SysError::AccessDenied; // HKLM\SOFTWARE and the classes root stay
         static constexpr const char* kTree = "WITH RECURSIVE tree(id) AS (SELECT ?1 UNION ALL SELECT k.id "
                                              "FROM reg_keys k JOIN tree ON k.parent = tree.id) ";
         std::string values_sql = std::string(kTree) + "DELETE FROM reg_values WHERE key_id IN tree";

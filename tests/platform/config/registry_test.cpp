@@ -166,6 +166,11 @@ TEST_F(StoreTest, DeleteKeyTakesTheWholeSubtreeAndNothingElse) {
     EXPECT_EQ(reg.delete_key(Hive::LocalMachine, ""), SysError::AccessDenied);
     EXPECT_EQ(reg.delete_key(Hive::LocalMachine, "\\/"), SysError::AccessDenied);
     EXPECT_TRUE(reg.key_exists(Hive::LocalMachine, "SOFTWARE\\App"));
+    // The classes root always exists and lives in HKLM\SOFTWARE, which stays.
+    EXPECT_TRUE(reg.key_exists(Hive::ClassesRoot, ""));
+    EXPECT_EQ(reg.delete_key(Hive::LocalMachine, "software"), SysError::AccessDenied);
+    EXPECT_EQ(reg.delete_key(Hive::LocalMachine, "SOFTWARE\\Classes"), SysError::AccessDenied);
+    EXPECT_TRUE(reg.key_exists(Hive::LocalMachine, "SOFTWARE\\App"));
 
     EXPECT_EQ(reg.delete_value(Hive::LocalMachine, "SOFTWARE\\App", "KEEP"), SysError::Success);
     EXPECT_EQ(reg.delete_value(Hive::LocalMachine, "SOFTWARE\\App", "keep"), SysError::FileNotFound);
