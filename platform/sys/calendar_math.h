@@ -31,13 +31,15 @@ constexpr CivilDate civil_from_days(int64_t z) {
     const int64_t mp = (5 * doy + 2) / 153;
     const int32_t d = static_cast<int32_t>(doy - (153 * mp + 2) / 5 + 1);
     const int32_t m = static_cast<int32_t>(mp < 10 ? mp + 3 : mp - 9);
-    return { yoe + era * 400 + (m <= 2), m, d };
+    return {yoe + era * 400 + (m <= 2), m, d};
 }
 
-constexpr bool is_leap_year(int64_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+constexpr bool is_leap_year(int64_t y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 constexpr int32_t days_in_month(int64_t y, int32_t m) {
-    constexpr int32_t kDays[] = { 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31 };
+    constexpr int32_t kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     return m == 2 && is_leap_year(y) ? 29 : kDays[m - 1];
 }
 
@@ -48,10 +50,8 @@ constexpr int32_t weekday_from_days(int64_t z) {
 
 // Month, day and clock fields in range and the year within [min_year, max_year].
 constexpr bool calendar_fields_valid(const CalendarTime& c, int32_t min_year, int32_t max_year) {
-    if (c.year < min_year || c.year > max_year || c.month < 1 || c.month > 12)
-        return false;
-    if (c.day < 1 || c.day > days_in_month(c.year, c.month))
-        return false;
+    if (c.year < min_year || c.year > max_year || c.month < 1 || c.month > 12) return false;
+    if (c.day < 1 || c.day > days_in_month(c.year, c.month)) return false;
     return c.hour >= 0 && c.hour <= 23 && c.minute >= 0 && c.minute <= 59 && c.second >= 0 &&
            c.second <= 59 && c.millisecond >= 0 && c.millisecond <= 999;
 }

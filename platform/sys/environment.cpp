@@ -25,10 +25,8 @@ Environment Environment::from_process() {
     for (char** e = environ; e && *e; ++e) {
         std::string_view entry(*e);
         size_t eq = entry.find('=');
-        if (eq == std::string_view::npos || eq == 0)
-            continue;
-        env.m_vars.insert_or_assign(std::string(entry.substr(0, eq)),
-                                    std::string(entry.substr(eq + 1)));
+        if (eq == std::string_view::npos || eq == 0) continue;
+        env.m_vars.insert_or_assign(std::string(entry.substr(0, eq)), std::string(entry.substr(eq + 1)));
     }
     return env;
 }
@@ -41,14 +39,17 @@ Environment& Environment::process() {
 std::optional<std::string> Environment::get(std::string_view name) const {
     std::shared_lock lock(m_mutex);
     auto it = m_vars.find(std::string(name));
-    if (it == m_vars.end())
-        return std::nullopt;
+    if (it == m_vars.end()) return std::nullopt;
     return it->second;
 }
 
-std::string Environment::value(std::string_view name) const { return get(name).value_or(""); }
+std::string Environment::value(std::string_view name) const {
+    return get(name).value_or("");
+}
 
-bool Environment::contains(std::string_view name) const { return get(name).has_value(); }
+bool Environment::contains(std::string_view name) const {
+    return get(name).has_value();
+}
 
 bool Environment::set(std::string_view name, std::string_view value) {
     if (name.empty() || name.find('=') != std::string_view::npos ||
@@ -105,7 +106,7 @@ std::string Environment::expand(std::string_view text) const {
 
 std::vector<std::pair<std::string, std::string>> Environment::entries() const {
     std::shared_lock lock(m_mutex);
-    return { m_vars.begin(), m_vars.end() };
+    return {m_vars.begin(), m_vars.end()};
 }
 
 std::vector<std::string> Environment::to_envp() const {
@@ -117,7 +118,9 @@ std::vector<std::string> Environment::to_envp() const {
     return out;
 }
 
-std::string expand_environment(std::string_view text) { return Environment::process().expand(text); }
+std::string expand_environment(std::string_view text) {
+    return Environment::process().expand(text);
+}
 
 std::optional<std::string> get_environment(std::string_view name) {
     return Environment::process().get(name);

@@ -17,7 +17,7 @@
 namespace plat {
 
 class Environment {
-public:
+  public:
     // An empty map; `from_process` copies the real environment.
     Environment() = default;
     static Environment from_process();
@@ -46,11 +46,9 @@ public:
     Environment(const Environment& other);
     Environment& operator=(const Environment& other);
 
-private:
+  private:
     struct Less {
-        bool operator()(const std::string& a, const std::string& b) const {
-            return icompare(a, b) < 0;
-        }
+        bool operator()(const std::string& a, const std::string& b) const { return icompare(a, b) < 0; }
     };
     mutable std::shared_mutex m_mutex;
     std::map<std::string, std::string, Less> m_vars;

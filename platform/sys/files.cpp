@@ -30,24 +30,23 @@ constexpr const char* kAttrXattr = "user.kl.attributes";
 constexpr uint32_t kStoredBits = attr::Hidden | attr::System | attr::Archive;
 
 template <typename T> void set_err(SysError* err, T value) {
-    if (err)
-        *err = value;
+    if (err) *err = value;
 }
 
-bool is_read_only_mode(const struct stat& st) { return !S_ISDIR(st.st_mode) && !(st.st_mode & S_IWUSR); }
+bool is_read_only_mode(const struct stat& st) {
+    return !S_ISDIR(st.st_mode) && !(st.st_mode & S_IWUSR);
+}
 
 uint32_t stored_bits_fd(int fd) {
     char buf[16] = {};
     ssize_t n = fgetxattr(fd, kAttrXattr, buf, sizeof buf - 1);
-    if (n <= 0)
-        return 0;
+    if (n <= 0) return 0;
     return static_cast<uint32_t>(std::strtoul(buf, nullptr, 10)) & kStoredBits;
 }
 
 // Gives a freshly written file the stored bits of the one it replaces.
 void store_bits_fd(int fd, uint32_t bits) {
-    if (bits == 0)
-        return;
+    if (bits == 0) return;
     std::string text = std::to_string(bits);
     ::fsetxattr(fd, kAttrXattr, text.data(), text.size(), 0);
 }
@@ -55,23 +54,21 @@ void store_bits_fd(int fd, uint32_t bits) {
 uint32_t stored_bits(const std::string& path) {
     char buf[16] = {};
     ssize_t n = getxattr(path.c_str(), kAttrXattr, buf, sizeof buf - 1);
-    if (n <= 0)
-        return 0;
+    if (n <= 0) return 0;
     return static_cast<uint32_t>(std::strtoul(buf, nullptr, 10)) & kStoredBits;
 }
 
 uint32_t attributes_of(const std::string& name, const struct stat& st, uint32_t stored) {
     uint32_t a = stored;
-    if (S_ISDIR(st.st_mode))
-        a |= attr::Directory;
-    if (is_read_only_mode(st))
-        a |= attr::ReadOnly;
-    if (!name.empty() && name[0] == '.' && name != "." && name != "..")
-        a |= attr::Hidden;
+    if (S_ISDIR(st.st_mode)) a |= attr::Directory;
+    if (is_read_only_mode(st)) a |= attr::ReadOnly;
+    if (!name.empty() && name[0] == '.' && name != "." && name != "..") a |= attr::Hidden;
     return a == 0 ? attr::Normal : a;
 }
 
-FileTime mtime_of(const struct stat& st) { return file_time_from_timespec(st.st_mtim); }
+FileTime mtime_of(const struct stat& st) {
+    return file_time_from_timespec(st.st_mtim);
+}
 
 // The folder a path lies in, "." for a bare name.
 std::string folder_of(const std::string& path) {
@@ -91,8 +88,7 @@ SysError not_found_error(const std::string& path) {
 }
 
 SysError errno_error(const std::string& path, int e) {
-    if (e == ENOENT)
-        return not_found_error(path);
+    if (e == ENOENT) return not_found_error(path);
     return sys_error_from_errno(e);
 }
 
@@ -109,8 +105,7 @@ mode_t process_umask() {
 // not mistake it for the target: ".<name>.XXXXXX".
 UniqueFd make_sibling_temp(const std::string& target, std::string& temp_path) {
     std::string name = file_name(target);
-    if (name.size() > 200)
-        name.resize(200);
+    if (name.size() > 200) name.resize(200);
     temp_path = join_path(folder_of(target), "." + name + ".XXXXXX");
     return UniqueFd(mkostemp(temp_path.data(), O_CLOEXEC));
 }
@@ -119,8 +114,7 @@ SysError write_all(int fd, const char* data, size_t size) {
     while (size > 0) {
         ssize_t n = ::write(fd, data, size);
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             return errno == ENOSPC ? SysError::DiskFull : SysError::WriteFault;
         }
         data += n;
@@ -134,31 +128,24 @@ SysError copy_bytes(int from, int to) {
     for (;;) {
         ssize_t n = ::read(from, buf, sizeof buf);
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             return SysError::ReadFault;
         }
-        if (n == 0)
-            return SysError::Success;
-        if (SysError e = write_all(to, buf, static_cast<size_t>(n)); e != SysError::Success)
-            return e;
+        if (n == 0) return SysError::Success;
+        if (SysError e = write_all(to, buf, static_cast<size_t>(n)); e != SysError::Success) return e;
     }
 }
 
 void sync_folder(const std::string& folder) {
     UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.valid())
-        ::fsync(dir.get());
+    if (dir.valid()) ::fsync(dir.get());
 }
 
 // Checks shared by everything that replaces or removes an existing file.
 SysError check_replaceable(const std::string& path, const struct stat& st) {
-    if (S_ISDIR(st.st_mode))
-        return SysError::AccessDenied;
-    if (!S_ISLNK(st.st_mode) && is_read_only_mode(st))
-        return SysError::AccessDenied;
-    if (file_in_use(path))
-        return SysError::SharingViolation;
+    if (S_ISDIR(st.st_mode)) return SysError::AccessDenied;
+    if (!S_ISLNK(st.st_mode) && is_read_only_mode(st)) return SysError::AccessDenied;
+    if (file_in_use(path)) return SysError::SharingViolation;
     return SysError::Success;
 }
 
@@ -169,7 +156,9 @@ bool path_exists(const std::string& path) {
     return !path.empty() && ::stat(path.c_str(), &st) == 0;
 }
 
-bool is_folder(const std::string& path) { return !path.empty() && folder_exists(path); }
+bool is_folder(const std::string& path) {
+    return !path.empty() && folder_exists(path);
+}
 
 bool is_file(const std::string& path) {
     struct stat st {};
@@ -177,10 +166,8 @@ bool is_file(const std::string& path) {
 }
 
 bool mask_match(std::string_view mask, std::string_view name) {
-    if (mask.empty() || mask == "*" || mask == "*.*")
-        return true;
-    if (wildcard_match(mask, name))
-        return true;
+    if (mask.empty() || mask == "*" || mask == "*.*") return true;
+    if (wildcard_match(mask, name)) return true;
     return mask.size() > 2 && mask.substr(mask.size() - 2) == ".*" &&
            wildcard_match(mask.substr(0, mask.size() - 2), name);
 }
@@ -210,8 +197,7 @@ SysError set_file_modified(const std::string& path, FileTime t) {
     times[0].tv_sec = 0;
     times[0].tv_nsec = UTIME_OMIT;
     times[1] = timespec_from_file_time(t);
-    if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0)
-        return errno_error(path, errno);
+    if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) return errno_error(path, errno);
     return SysError::Success;
 }
 
@@ -241,13 +227,12 @@ SysError set_attributes(const std::string& path, uint32_t attributes) {
         std::string text = std::to_string(stored);
         if (::setxattr(path.c_str(), kAttrXattr, text.data(), text.size(), 0) != 0)
             result = errno == ENOTSUP ? SysError::AccessDenied : sys_error_from_errno(errno);
-    } else if (::removexattr(path.c_str(), kAttrXattr) != 0 && errno != ENODATA &&
-               errno != ENOTSUP) {
+    } else if (::removexattr(path.c_str(), kAttrXattr) != 0 && errno != ENODATA && errno != ENOTSUP) {
         result = sys_error_from_errno(errno);
     }
     if (!dir) {
-        mode_t mode = (attributes & attr::ReadOnly) ? (writable & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH))
-                                                    : writable;
+        mode_t mode =
+            (attributes & attr::ReadOnly) ? (writable & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH)) : writable;
         if (::chmod(path.c_str(), mode & 07777) != 0 && result == SysError::Success)
             result = errno_error(path, errno);
     }
@@ -256,18 +241,15 @@ SysError set_attributes(const std::string& path, uint32_t attributes) {
 
 bool file_in_use(const std::string& path) {
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (!fd.valid())
-        return false;
-    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
-        return errno == EWOULDBLOCK;
+    if (!fd.valid()) return false;
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return errno == EWOULDBLOCK;
     ::flock(fd.get(), LOCK_UN);
     return false;
 }
 
 std::optional<std::vector<DirEntry>> list_folder(const std::string& folder, std::string_view mask,
                                                  SysError* err) {
-    UniqueFd dfd(::open(folder.empty() ? "." : folder.c_str(),
-                        O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd dfd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!dfd.valid()) {
         int e = errno;
         set_err(err, e == ENOENT || e == ENOTDIR ? SysError::PathNotFound : sys_error_from_errno(e));
@@ -282,11 +264,9 @@ std::optional<std::vector<DirEntry>> list_folder(const std::string& folder, std:
     std::vector<DirEntry> out;
     while (dirent* d = ::readdir(dir)) {
         std::string name = d->d_name;
-        if (name == "." || name == ".." || !mask_match(mask, name))
-            continue;
+        if (name == "." || name == ".." || !mask_match(mask, name)) continue;
         struct stat st {};
-        if (::fstatat(fd, d->d_name, &st, 0) != 0 &&
-            ::fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        if (::fstatat(fd, d->d_name, &st, 0) != 0 && ::fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
             continue; // vanished while listing
         DirEntry e;
         e.attributes = attributes_of(name, st, stored_bits(join_path(folder, name)));
@@ -296,23 +276,18 @@ std::optional<std::vector<DirEntry>> list_folder(const std::string& folder, std:
         out.push_back(std::move(e));
     }
     ::closedir(dir);
-    std::sort(out.begin(), out.end(),
-              [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
+    std::sort(out.begin(), out.end(), [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
     set_err(err, SysError::Success);
     return out;
 }
 
 SysError copy_file(const std::string& source, const std::string& target, bool overwrite) {
-    if (source.empty() || target.empty())
-        return SysError::InvalidParameter;
+    if (source.empty() || target.empty()) return SysError::InvalidParameter;
     UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
-    if (!in.valid())
-        return errno_error(source, errno);
+    if (!in.valid()) return errno_error(source, errno);
     struct stat sst {};
-    if (::fstat(in.get(), &sst) != 0)
-        return sys_error_from_errno(errno);
-    if (S_ISDIR(sst.st_mode))
-        return SysError::AccessDenied;
+    if (::fstat(in.get(), &sst) != 0) return sys_error_from_errno(errno);
+    if (S_ISDIR(sst.st_mode)) return SysError::AccessDenied;
     // A source held exclusively by another process is being written: its
     // bytes are not to be trusted, as the original platform refuses it too.
     if (::flock(in.get(), LOCK_SH | LOCK_NB) != 0)
@@ -320,23 +295,20 @@ SysError copy_file(const std::string& source, const std::string& target, bool ov
 
     struct stat tst {};
     if (::stat(target.c_str(), &tst) == 0) {
-        if (!overwrite)
-            return SysError::FileExists;
+        if (!overwrite) return SysError::FileExists;
         if (tst.st_dev == sst.st_dev && tst.st_ino == sst.st_ino)
             return SysError::SharingViolation; // a file cannot replace itself
-        if (SysError e = check_replaceable(target, tst); e != SysError::Success)
-            return e;
+        if (SysError e = check_replaceable(target, tst); e != SysError::Success) return e;
     } else if (!folder_exists(folder_of(target))) {
         return SysError::PathNotFound;
     }
 
     std::string temp;
     UniqueFd out = make_sibling_temp(target, temp);
-    if (!out.valid())
-        return sys_error_from_errno(errno);
+    if (!out.valid()) return sys_error_from_errno(errno);
     SysError e = copy_bytes(in.get(), out.get());
     if (e == SysError::Success) {
-        timespec times[2] = { sst.st_atim, sst.st_mtim };
+        timespec times[2] = {sst.st_atim, sst.st_mtim};
         store_bits_fd(out.get(), stored_bits_fd(in.get()));
         if (::fchmod(out.get(), sst.st_mode & 07777) != 0 || ::futimens(out.get(), times) != 0 ||
             ::fsync(out.get()) != 0)
@@ -352,72 +324,51 @@ SysError copy_file(const std::string& source, const std::string& target, bool ov
 }
 
 SysError move_file(const std::string& source, const std::string& target, bool overwrite) {
-    if (source.empty() || target.empty())
-        return SysError::InvalidParameter;
+    if (source.empty() || target.empty()) return SysError::InvalidParameter;
     struct stat sst {};
-    if (::lstat(source.c_str(), &sst) != 0)
-        return errno_error(source, errno);
-    if (!S_ISDIR(sst.st_mode) && file_in_use(source))
-        return SysError::SharingViolation;
+    if (::lstat(source.c_str(), &sst) != 0) return errno_error(source, errno);
+    if (!S_ISDIR(sst.st_mode) && file_in_use(source)) return SysError::SharingViolation;
     struct stat tst {};
     if (::lstat(target.c_str(), &tst) == 0) {
-        if (tst.st_dev == sst.st_dev && tst.st_ino == sst.st_ino)
-            return SysError::Success;
-        if (!overwrite)
-            return SysError::FileExists;
-        if (SysError e = check_replaceable(target, tst); e != SysError::Success)
-            return e;
+        if (tst.st_dev == sst.st_dev && tst.st_ino == sst.st_ino) return SysError::Success;
+        if (!overwrite) return SysError::FileExists;
+        if (SysError e = check_replaceable(target, tst); e != SysError::Success) return e;
     } else if (!folder_exists(folder_of(target))) {
         return SysError::PathNotFound;
     }
     const unsigned flags = overwrite ? 0u : RENAME_NOREPLACE;
-    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), flags) == 0)
-        return SysError::Success;
-    if (errno == EEXIST)
-        return SysError::FileExists;
-    if (errno != EXDEV)
-        return errno_error(target, errno);
-    if (S_ISDIR(sst.st_mode))
-        return SysError::AccessDenied; // folders move only within one file system
-    if (SysError e = copy_file(source, target, overwrite); e != SysError::Success)
-        return e;
-    if (::unlink(source.c_str()) != 0)
-        return sys_error_from_errno(errno);
+    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), flags) == 0) return SysError::Success;
+    if (errno == EEXIST) return SysError::FileExists;
+    if (errno != EXDEV) return errno_error(target, errno);
+    if (S_ISDIR(sst.st_mode)) return SysError::AccessDenied; // folders move only within one file system
+    if (SysError e = copy_file(source, target, overwrite); e != SysError::Success) return e;
+    if (::unlink(source.c_str()) != 0) return sys_error_from_errno(errno);
     return SysError::Success;
 }
 
 SysError delete_file(const std::string& path) {
     struct stat st {};
-    if (path.empty())
-        return SysError::InvalidParameter;
-    if (::lstat(path.c_str(), &st) != 0)
-        return errno_error(path, errno);
-    if (SysError e = check_replaceable(path, st); e != SysError::Success)
-        return e;
-    if (::unlink(path.c_str()) != 0)
-        return errno_error(path, errno);
+    if (path.empty()) return SysError::InvalidParameter;
+    if (::lstat(path.c_str(), &st) != 0) return errno_error(path, errno);
+    if (SysError e = check_replaceable(path, st); e != SysError::Success) return e;
+    if (::unlink(path.c_str()) != 0) return errno_error(path, errno);
     return SysError::Success;
 }
 
 SysError delete_files(const std::string& pattern, int32_t* deleted) {
-    if (deleted)
-        *deleted = 0;
+    if (deleted) *deleted = 0;
     const std::string folder = folder_of(pattern);
     const std::string mask = file_name(pattern);
-    if (mask.empty())
-        return SysError::InvalidParameter;
+    if (mask.empty()) return SysError::InvalidParameter;
     SysError err = SysError::Success;
     auto entries = list_folder(folder, mask, &err);
-    if (!entries)
-        return err;
+    if (!entries) return err;
     SysError first = SysError::Success;
     for (const DirEntry& e : *entries) {
-        if (e.is_folder())
-            continue;
+        if (e.is_folder()) continue;
         SysError r = delete_file(join_path(folder, e.name));
         if (r == SysError::Success) {
-            if (deleted)
-                ++*deleted;
+            if (deleted) ++*deleted;
         } else if (first == SysError::Success) {
             first = r;
         }
@@ -426,50 +377,35 @@ SysError delete_files(const std::string& pattern, int32_t* deleted) {
 }
 
 SysError create_folder(const std::string& path, bool recursive) {
-    if (path.empty())
-        return SysError::InvalidParameter;
+    if (path.empty()) return SysError::InvalidParameter;
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0)
         return S_ISDIR(st.st_mode) ? SysError::Success : SysError::AlreadyExists;
-    if (::mkdir(path.c_str(), 0777) == 0)
-        return SysError::Success;
+    if (::mkdir(path.c_str(), 0777) == 0) return SysError::Success;
     int e = errno;
-    if (e == EEXIST)
-        return is_folder(path) ? SysError::Success : SysError::AlreadyExists;
-    if (e != ENOENT)
-        return sys_error_from_errno(e);
-    if (!recursive)
-        return SysError::PathNotFound;
+    if (e == EEXIST) return is_folder(path) ? SysError::Success : SysError::AlreadyExists;
+    if (e != ENOENT) return sys_error_from_errno(e);
+    if (!recursive) return SysError::PathNotFound;
     const std::string parent = parent_path(path);
-    if (parent.empty() || parent == path)
-        return SysError::PathNotFound;
-    if (SysError pe = create_folder(parent, true); pe != SysError::Success)
-        return pe;
-    if (::mkdir(path.c_str(), 0777) == 0 || (errno == EEXIST && is_folder(path)))
-        return SysError::Success;
+    if (parent.empty() || parent == path) return SysError::PathNotFound;
+    if (SysError pe = create_folder(parent, true); pe != SysError::Success) return pe;
+    if (::mkdir(path.c_str(), 0777) == 0 || (errno == EEXIST && is_folder(path))) return SysError::Success;
     return sys_error_from_errno(errno);
 }
 
 SysError remove_folder(const std::string& path) {
-    if (path.empty())
-        return SysError::InvalidParameter;
-    if (::rmdir(path.c_str()) == 0)
-        return SysError::Success;
-    if (errno == EEXIST || errno == ENOTEMPTY)
-        return SysError::DirNotEmpty;
-    if (errno == ENOTDIR)
-        return SysError::PathNotFound;
+    if (path.empty()) return SysError::InvalidParameter;
+    if (::rmdir(path.c_str()) == 0) return SysError::Success;
+    if (errno == EEXIST || errno == ENOTEMPTY) return SysError::DirNotEmpty;
+    if (errno == ENOTDIR) return SysError::PathNotFound;
     return errno_error(path, errno);
 }
 
 SysError remove_folder_tree(const std::string& path) {
-    if (path.empty())
-        return SysError::InvalidParameter;
+    if (path.empty()) return SysError::InvalidParameter;
     struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0)
-        return errno_error(path, errno);
-    if (!S_ISDIR(st.st_mode))
-        return SysError::PathNotFound;
+    if (::lstat(path.c_str(), &st) != 0) return errno_error(path, errno);
+    if (!S_ISDIR(st.st_mode)) return SysError::PathNotFound;
     std::error_code ec;
     std::filesystem::remove_all(path, ec);
     return ec ? sys_error_from_errno(ec.value()) : SysError::Success;
@@ -477,25 +413,20 @@ SysError remove_folder_tree(const std::string& path) {
 
 SysError read_whole_file(const std::string& path, std::string& bytes) {
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
-    if (!fd.valid())
-        return errno_error(path, errno);
+    if (!fd.valid()) return errno_error(path, errno);
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0)
-        return sys_error_from_errno(errno);
-    if (S_ISDIR(st.st_mode))
-        return SysError::AccessDenied;
+    if (::fstat(fd.get(), &st) != 0) return sys_error_from_errno(errno);
+    if (S_ISDIR(st.st_mode)) return SysError::AccessDenied;
     std::string out;
     out.reserve(static_cast<size_t>(st.st_size));
     char buf[1 << 16];
     for (;;) {
         ssize_t n = ::read(fd.get(), buf, sizeof buf);
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             return SysError::ReadFault;
         }
-        if (n == 0)
-            break;
+        if (n == 0) break;
         out.append(buf, static_cast<size_t>(n));
     }
     bytes = std::move(out);
@@ -503,8 +434,7 @@ SysError read_whole_file(const std::string& path, std::string& bytes) {
 }
 
 SysError write_file_atomic(const std::string& path, std::string_view bytes) {
-    if (path.empty())
-        return SysError::InvalidParameter;
+    if (path.empty()) return SysError::InvalidParameter;
     // Write through a symbolic link to the file it names, so the link stays.
     std::string target = path;
     if (char* real = ::realpath(path.c_str(), nullptr)) {
@@ -515,8 +445,7 @@ SysError write_file_atomic(const std::string& path, std::string_view bytes) {
     uint32_t bits = 0;
     struct stat st {};
     if (::stat(target.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode) || is_read_only_mode(st))
-            return SysError::AccessDenied;
+        if (S_ISDIR(st.st_mode) || is_read_only_mode(st)) return SysError::AccessDenied;
         mode = st.st_mode & 07777;
         bits = stored_bits(target);
     } else if (!folder_exists(folder_of(target))) {
@@ -524,8 +453,7 @@ SysError write_file_atomic(const std::string& path, std::string_view bytes) {
     }
     std::string temp;
     UniqueFd out = make_sibling_temp(target, temp);
-    if (!out.valid())
-        return sys_error_from_errno(errno);
+    if (!out.valid()) return sys_error_from_errno(errno);
     SysError e = write_all(out.get(), bytes.data(), bytes.size());
     store_bits_fd(out.get(), bits);
     if (e == SysError::Success && (::fchmod(out.get(), mode) != 0 || ::fsync(out.get()) != 0))
@@ -540,8 +468,7 @@ SysError write_file_atomic(const std::string& path, std::string_view bytes) {
     return SysError::Success;
 }
 
-std::optional<std::string> make_temp_file(const std::string& folder, std::string_view prefix,
-                                          SysError* err) {
+std::optional<std::string> make_temp_file(const std::string& folder, std::string_view prefix, SysError* err) {
     std::string templ = join_path(folder.empty() ? "." : folder, std::string(prefix) + "XXXXXX.tmp");
     UniqueFd fd(::mkostemps(templ.data(), 4, O_CLOEXEC));
     if (!fd.valid()) {
@@ -557,7 +484,9 @@ std::string temp_folder() {
     return t && *t ? std::string(t) : std::string("/tmp");
 }
 
-FileLock::~FileLock() { unlock(); }
+FileLock::~FileLock() {
+    unlock();
+}
 
 FileLock::FileLock(FileLock&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
 
@@ -575,8 +504,7 @@ SysError FileLock::lock(const std::string& path, bool exclusive, bool create) {
     UniqueFd fd(::open(path.c_str(), O_RDWR | flags, 0666));
     if (!fd.valid() && (errno == EACCES || errno == EISDIR))
         fd.reset(::open(path.c_str(), O_RDONLY | flags, 0666));
-    if (!fd.valid())
-        return errno_error(path, errno);
+    if (!fd.valid()) return errno_error(path, errno);
     if (::flock(fd.get(), (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0)
         return errno == EWOULDBLOCK ? SysError::SharingViolation : sys_error_from_errno(errno);
     m_fd = fd.release();

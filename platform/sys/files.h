@@ -71,8 +71,7 @@ struct DirEntry {
 // Entries of `folder` whose names match `mask` ("*" for all), files and
 // folders alike, sorted by name (byte order) so that results are stable.
 // nullopt with the error when the folder cannot be read.
-std::optional<std::vector<DirEntry>> list_folder(const std::string& folder,
-                                                 std::string_view mask = "*",
+std::optional<std::vector<DirEntry>> list_folder(const std::string& folder, std::string_view mask = "*",
                                                  SysError* err = nullptr);
 
 // --- changing ------------------------------------------------------------
@@ -129,7 +128,7 @@ std::string temp_folder();
 // Holds an flock on a file for as long as the object lives; while it does,
 // the file counts as in use for other open file descriptions.
 class FileLock {
-public:
+  public:
     FileLock() = default;
     ~FileLock();
     FileLock(FileLock&& other) noexcept;
@@ -144,8 +143,8 @@ public:
     bool locked() const { return m_fd >= 0; }
     int fd() const { return m_fd; }
 
-private:
-    int m_fd { -1 };
+  private:
+    int m_fd{-1};
 };
 
 } // namespace plat

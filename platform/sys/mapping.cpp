@@ -12,7 +12,9 @@
 
 namespace plat {
 
-FileMapping::~FileMapping() { close(); }
+FileMapping::~FileMapping() {
+    close();
+}
 
 FileMapping::FileMapping(FileMapping&& other) noexcept
     : m_data(std::exchange(other.m_data, nullptr)), m_size(std::exchange(other.m_size, 0)),
@@ -32,19 +34,15 @@ FileMapping& FileMapping::operator=(FileMapping&& other) noexcept {
 SysError FileMapping::open(const std::string& path, Mode mode) {
     close();
     detail::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
-    if (!fd.valid())
-        return sys_error_from_errno(errno);
+    if (!fd.valid()) return sys_error_from_errno(errno);
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0)
-        return sys_error_from_errno(errno);
-    if (!S_ISREG(st.st_mode))
-        return SysError::AccessDenied;
+    if (::fstat(fd.get(), &st) != 0) return sys_error_from_errno(errno);
+    if (!S_ISREG(st.st_mode)) return SysError::AccessDenied;
     m_mode = mode;
     if (st.st_size > 0) {
         const int prot = mode == Mode::CopyOnWrite ? PROT_READ | PROT_WRITE : PROT_READ;
         void* p = ::mmap(nullptr, static_cast<size_t>(st.st_size), prot, MAP_PRIVATE, fd.get(), 0);
-        if (p == MAP_FAILED)
-            return sys_error_from_errno(errno);
+        if (p == MAP_FAILED) return sys_error_from_errno(errno);
         m_data = static_cast<uint8_t*>(p);
         m_size = static_cast<size_t>(st.st_size);
     }
@@ -53,8 +51,7 @@ SysError FileMapping::open(const std::string& path, Mode mode) {
 }
 
 void FileMapping::close() {
-    if (m_data)
-        ::munmap(m_data, m_size);
+    if (m_data) ::munmap(m_data, m_size);
     m_data = nullptr;
     m_size = 0;
     m_open = false;

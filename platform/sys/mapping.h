@@ -12,7 +12,7 @@
 namespace plat {
 
 class FileMapping {
-public:
+  public:
     enum class Mode { ReadOnly, CopyOnWrite };
 
     FileMapping() = default;
@@ -33,15 +33,13 @@ public:
     // The private copy; null for a read-only mapping.
     uint8_t* writable_data() const { return m_mode == Mode::CopyOnWrite ? m_data : nullptr; }
     size_t size() const { return m_size; }
-    std::string_view view() const {
-        return { reinterpret_cast<const char*>(m_data), m_size };
-    }
+    std::string_view view() const { return {reinterpret_cast<const char*>(m_data), m_size}; }
 
-private:
-    uint8_t* m_data { nullptr };
-    size_t m_size { 0 };
-    Mode m_mode { Mode::ReadOnly };
-    bool m_open { false };
+  private:
+    uint8_t* m_data{nullptr};
+    size_t m_size{0};
+    Mode m_mode{Mode::ReadOnly};
+    bool m_open{false};
 };
 
 } // namespace plat

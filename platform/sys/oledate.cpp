@@ -18,35 +18,31 @@ bool read_number(std::string_view s, size_t& pos, size_t max_digits, int32_t& ou
     int32_t v = 0;
     while (pos < s.size() && pos - start < max_digits && s[pos] >= '0' && s[pos] <= '9')
         v = v * 10 + (s[pos++] - '0');
-    if (pos == start || (pos < s.size() && s[pos] >= '0' && s[pos] <= '9'))
-        return false;
+    if (pos == start || (pos < s.size() && s[pos] >= '0' && s[pos] <= '9')) return false;
     out = v;
     return true;
 }
 
 bool expect(std::string_view s, size_t& pos, char c) {
-    if (pos >= s.size() || s[pos] != c)
-        return false;
+    if (pos >= s.size() || s[pos] != c) return false;
     ++pos;
     return true;
 }
 
 bool read_date_part(std::string_view s, size_t& pos, CalendarTime& c) {
-    return read_number(s, pos, 2, c.month) && expect(s, pos, '/') &&
-           read_number(s, pos, 2, c.day) && expect(s, pos, '/') && read_number(s, pos, 4, c.year);
+    return read_number(s, pos, 2, c.month) && expect(s, pos, '/') && read_number(s, pos, 2, c.day) &&
+           expect(s, pos, '/') && read_number(s, pos, 4, c.year);
 }
 
 bool read_time_part(std::string_view s, size_t& pos, CalendarTime& c) {
-    return read_number(s, pos, 2, c.hour) && expect(s, pos, ':') &&
-           read_number(s, pos, 2, c.minute) && expect(s, pos, ':') &&
-           read_number(s, pos, 2, c.second);
+    return read_number(s, pos, 2, c.hour) && expect(s, pos, ':') && read_number(s, pos, 2, c.minute) &&
+           expect(s, pos, ':') && read_number(s, pos, 2, c.second);
 }
 
 } // namespace
 
 bool ole_date_from_calendar(const CalendarTime& c, OleDate& out) {
-    if (!detail::calendar_fields_valid(c, 100, 9999))
-        return false;
+    if (!detail::calendar_fields_valid(c, 100, 9999)) return false;
     const int64_t days = detail::days_from_civil(c.year, c.month, c.day) - kOleEpochDays;
     const double fraction =
         (static_cast<double>(c.hour * 3600 + c.minute * 60 + c.second) + c.millisecond / 1000.0) /
@@ -58,8 +54,7 @@ bool ole_date_from_calendar(const CalendarTime& c, OleDate& out) {
 }
 
 bool calendar_from_ole_date(OleDate d, CalendarTime& out) {
-    if (std::isnan(d) || d < kOleDateMin || d >= kOleDateMax + 0.00001)
-        return false;
+    if (std::isnan(d) || d < kOleDateMin || d >= kOleDateMax + 0.00001) return false;
     int64_t days = static_cast<int64_t>(std::trunc(d));
     int64_t secs = std::llround(std::fabs(d - static_cast<double>(days)) * kSecondsPerDay);
     if (secs >= kSecondsPerDay) {
@@ -78,18 +73,15 @@ bool calendar_from_ole_date(OleDate d, CalendarTime& out) {
     c.minute = static_cast<int32_t>(secs / 60 % 60);
     c.second = static_cast<int32_t>(secs % 60);
     c.day_of_week = detail::weekday_from_days(civil_days);
-    if (c.year < 100 || c.year > 9999)
-        return false;
+    if (c.year < 100 || c.year > 9999) return false;
     out = c;
     return true;
 }
 
 std::string format_ole_date(OleDate d) {
     CalendarTime c;
-    if (!calendar_from_ole_date(d, c))
-        return {};
-    return strprintf("%02d/%02d/%04d %02d:%02d:%02d", c.month, c.day, c.year, c.hour, c.minute,
-                     c.second);
+    if (!calendar_from_ole_date(d, c)) return {};
+    return strprintf("%02d/%02d/%04d %02d:%02d:%02d", c.month, c.day, c.year, c.hour, c.minute, c.second);
 }
 
 std::optional<OleDate> parse_ole_date(std::string_view text, std::string* error) {
@@ -100,8 +92,7 @@ std::optional<OleDate> parse_ole_date(std::string_view text, std::string* error)
         return std::nullopt;
     };
     std::string_view s = trim_view(text);
-    if (s.empty())
-        return fail("the text is empty");
+    if (s.empty()) return fail("the text is empty");
     CalendarTime c;
     c.year = 1899;
     c.month = 12;
@@ -111,22 +102,16 @@ std::optional<OleDate> parse_ole_date(std::string_view text, std::string* error)
     // day 0, as stored dates of the original platform do.
     const bool has_date = s.find('/') != std::string_view::npos;
     const bool has_time = s.find(':') != std::string_view::npos;
-    if (!has_date && !has_time)
-        return fail("neither a date nor a time");
-    if (has_date && !read_date_part(s, pos, c))
-        return fail("the date is not MM/DD/YYYY");
+    if (!has_date && !has_time) return fail("neither a date nor a time");
+    if (has_date && !read_date_part(s, pos, c)) return fail("the date is not MM/DD/YYYY");
     if (has_date && has_time) {
-        if (pos >= s.size() || s[pos] != ' ')
-            return fail("date and time must be separated by one blank");
+        if (pos >= s.size() || s[pos] != ' ') return fail("date and time must be separated by one blank");
         ++pos;
     }
-    if (has_time && !read_time_part(s, pos, c))
-        return fail("the time is not hh:nn:ss");
-    if (pos != s.size())
-        return fail("unexpected characters after the date");
+    if (has_time && !read_time_part(s, pos, c)) return fail("the time is not hh:nn:ss");
+    if (pos != s.size()) return fail("unexpected characters after the date");
     OleDate d = 0;
-    if (!ole_date_from_calendar(c, d))
-        return fail("no such date or time");
+    if (!ole_date_from_calendar(c, d)) return fail("no such date or time");
     return d;
 }
 

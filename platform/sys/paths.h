@@ -26,7 +26,9 @@ bool is_absolute_path(std::string_view path);
 bool is_drive_root(std::string_view path);
 
 // True for "/" or "\".
-constexpr bool is_separator(char c) { return c == '/' || c == '\\'; }
+constexpr bool is_separator(char c) {
+    return c == '/' || c == '\\';
+}
 
 // `folder` and `name` joined by exactly one "/"; an empty folder gives the
 // name, an absolute name is returned as it stands.

@@ -4,8 +4,8 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/syscall.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,13 +30,11 @@ bool is_executable_file(const std::string& path) {
 // A bare program name is looked up in the PATH of the environment the
 // program gets, so that a changed PATH applies to the start as well.
 std::optional<std::string> resolve_program(const std::string& program, const Environment& env) {
-    if (program.find('/') != std::string::npos)
-        return program;
+    if (program.find('/') != std::string::npos) return program;
     std::string path = env.get("PATH").value_or("/usr/local/bin:/usr/bin:/bin");
     for (const std::string& dir : split(path, ':')) {
         std::string candidate = join_path(dir.empty() ? "." : dir, program);
-        if (is_executable_file(candidate))
-            return candidate;
+        if (is_executable_file(candidate)) return candidate;
     }
     return std::nullopt;
 }
@@ -55,10 +53,8 @@ struct SpawnAttributes {
 };
 
 int32_t exit_code_of(int status) {
-    if (WIFEXITED(status))
-        return WEXITSTATUS(status);
-    if (WIFSIGNALED(status))
-        return 128 + WTERMSIG(status);
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
     return -1;
 }
 
@@ -75,8 +71,7 @@ Process::~Process() {
             }
         }).detach();
     }
-    if (m_pidfd >= 0)
-        ::close(m_pidfd);
+    if (m_pidfd >= 0) ::close(m_pidfd);
 }
 
 Process::Process(Process&& other) noexcept
@@ -94,18 +89,13 @@ Process& Process::operator=(Process&& other) noexcept {
 }
 
 SysError Process::start(const std::vector<std::string>& argv, const StartOptions& options) {
-    if (m_pid > 0)
-        *this = Process();
-    if (argv.empty() || argv[0].empty())
-        return SysError::InvalidParameter;
+    if (m_pid > 0) *this = Process();
+    if (argv.empty() || argv[0].empty()) return SysError::InvalidParameter;
     const Environment& env = options.environment ? *options.environment : Environment::process();
     auto program = resolve_program(argv[0], env);
-    if (!program)
-        return SysError::FileNotFound;
-    if (!path_exists(*program))
-        return SysError::FileNotFound;
-    if (!options.working_folder.empty() && !is_folder(options.working_folder))
-        return SysError::PathNotFound;
+    if (!program) return SysError::FileNotFound;
+    if (!path_exists(*program)) return SysError::FileNotFound;
+    if (!options.working_folder.empty() && !is_folder(options.working_folder)) return SysError::PathNotFound;
 
     std::vector<char*> args;
     for (const std::string& a : argv)
@@ -133,62 +123,54 @@ SysError Process::start(const std::vector<std::string>& argv, const StartOptions
 
     pid_t pid = -1;
     int rc = ::posix_spawn(&pid, program->c_str(), &sa.actions, &sa.attr, args.data(), envp.data());
-    if (rc != 0)
-        return rc == ENOENT ? SysError::FileNotFound : sys_error_from_errno(rc);
+    if (rc != 0) return rc == ENOENT ? SysError::FileNotFound : sys_error_from_errno(rc);
     m_pid = pid;
     // Called through syscall(): this C library's header does not declare it
     // for C++. Without it the wait falls back to short sleeps.
     m_pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-    if (m_pidfd >= 0)
-        ::fcntl(m_pidfd, F_SETFD, FD_CLOEXEC);
+    if (m_pidfd >= 0) ::fcntl(m_pidfd, F_SETFD, FD_CLOEXEC);
     m_exit_code.reset();
     return SysError::Success;
 }
 
 bool Process::reap(bool block) {
-    if (m_exit_code)
-        return true;
-    if (m_pid <= 0)
-        return false;
+    if (m_exit_code) return true;
+    if (m_pid <= 0) return false;
     int status = 0;
     pid_t r;
     do {
         r = ::waitpid(m_pid, &status, block ? 0 : WNOHANG);
     } while (r < 0 && errno == EINTR);
-    if (r != m_pid)
-        return false;
+    if (r != m_pid) return false;
     m_exit_code = exit_code_of(status);
     return true;
 }
 
-bool Process::running() { return m_pid > 0 && !reap(false); }
+bool Process::running() {
+    return m_pid > 0 && !reap(false);
+}
 
 WaitOutcome Process::wait(int32_t timeout_ms, Event* cancel) {
     using Clock = std::chrono::steady_clock;
-    if (m_pid <= 0)
-        return WaitOutcome::Failed;
+    if (m_pid <= 0) return WaitOutcome::Failed;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms < 0 ? 0 : timeout_ms);
     // The cancel event is looked at between short sleeps on the process.
     constexpr int32_t kStepMs = 50;
     for (;;) {
-        if (reap(false))
-            return WaitOutcome::Exited;
-        if (cancel && cancel->is_set())
-            return WaitOutcome::Cancelled;
+        if (reap(false)) return WaitOutcome::Exited;
+        if (cancel && cancel->is_set()) return WaitOutcome::Cancelled;
         int32_t step = cancel ? kStepMs : -1;
         if (timeout_ms >= 0) {
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now())
-                            .count();
-            if (left <= 0)
-                return WaitOutcome::Timeout;
-            step = step < 0 ? static_cast<int32_t>(left)
-                            : std::min<int32_t>(step, static_cast<int32_t>(left));
+            auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            if (left <= 0) return WaitOutcome::Timeout;
+            step =
+                step < 0 ? static_cast<int32_t>(left) : std::min<int32_t>(step, static_cast<int32_t>(left));
         }
         if (m_pidfd >= 0) {
-            pollfd p { m_pidfd, POLLIN, 0 };
+            pollfd p{m_pidfd, POLLIN, 0};
             int r = ::poll(&p, 1, step);
-            if (r < 0 && errno != EINTR)
-                return WaitOutcome::Failed;
+            if (r < 0 && errno != EINTR) return WaitOutcome::Failed;
         } else {
             // Without a process descriptor: look again every few milliseconds.
             std::this_thread::sleep_for(std::chrono::milliseconds(step < 0 ? 10 : std::min(step, 10)));
@@ -203,16 +185,14 @@ std::vector<std::string> split_command_line(std::string_view s) {
     auto blank = [](char c) { return c == ' ' || c == '\t'; };
     while (i < n && blank(s[i]))
         ++i;
-    if (i == n)
-        return args;
+    if (i == n) return args;
     // The program name: quotes only group, backslashes are path separators.
     std::string program;
     if (s[i] == '"') {
         ++i;
         while (i < n && s[i] != '"')
             program.push_back(s[i++]);
-        if (i < n)
-            ++i;
+        if (i < n) ++i;
     }
     while (i < n && !blank(s[i]))
         program.push_back(s[i++]);
@@ -221,14 +201,12 @@ std::vector<std::string> split_command_line(std::string_view s) {
     for (;;) {
         while (i < n && blank(s[i]))
             ++i;
-        if (i == n)
-            break;
+        if (i == n) break;
         std::string cur;
         bool quoted = false;
         while (i < n) {
             char c = s[i];
-            if (blank(c) && !quoted)
-                break;
+            if (blank(c) && !quoted) break;
             if (c == '\\') {
                 size_t count = 0;
                 while (i < n && s[i] == '\\') {
@@ -265,8 +243,7 @@ std::vector<std::string> split_command_line(std::string_view s) {
 std::string current_program_path() {
     char buf[4096];
     ssize_t len = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (len <= 0)
-        return {};
+    if (len <= 0) return {};
     return std::string(buf, static_cast<size_t>(len));
 }
 

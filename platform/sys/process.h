@@ -15,8 +15,8 @@
 namespace plat {
 
 struct StartOptions {
-    std::string working_folder;           // empty: the current one
-    const Environment* environment { nullptr }; // null: Environment::process()
+    std::string working_folder;              // empty: the current one
+    const Environment* environment{nullptr}; // null: Environment::process()
 };
 
 enum class WaitOutcome { Exited, Timeout, Cancelled, Failed };
@@ -24,7 +24,7 @@ enum class WaitOutcome { Exited, Timeout, Cancelled, Failed };
 // A started child process. Dropping the object does not stop the program:
 // a program nobody waits for keeps running and is reaped when it ends.
 class Process {
-public:
+  public:
     Process() = default;
     ~Process();
     Process(Process&& other) noexcept;
@@ -49,10 +49,10 @@ public:
     // gives 128 + the signal number. nullopt while it runs.
     std::optional<int32_t> exit_code() const { return m_exit_code; }
 
-private:
+  private:
     bool reap(bool block);
-    int32_t m_pid { -1 };
-    int m_pidfd { -1 };
+    int32_t m_pid{-1};
+    int m_pidfd{-1};
     std::optional<int32_t> m_exit_code;
 };
 

@@ -32,7 +32,7 @@ constexpr char kAck[] = "OK";
 // the folder path), named after the lock file so that one lock file and one
 // socket always belong together.
 sockaddr_un abstract_address(const std::string& name, socklen_t& len) {
-    sockaddr_un addr {};
+    sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
     const size_t n = std::min(name.size(), sizeof addr.sun_path - 1);
     std::memcpy(addr.sun_path + 1, name.data(), n);
@@ -51,7 +51,7 @@ uint64_t fnv1a(std::string_view s) {
 
 // Waits until `fd` is ready for `events`, for at most `timeout_ms`.
 bool wait_ready(int fd, short events, int timeout_ms) {
-    pollfd p { fd, events, 0 };
+    pollfd p{fd, events, 0};
     int r;
     do {
         r = ::poll(&p, 1, timeout_ms);
@@ -64,8 +64,7 @@ bool send_all(int fd, const std::string& data) {
     while (done < data.size()) {
         ssize_t n = ::send(fd, data.data() + done, data.size() - done, MSG_NOSIGNAL);
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             return false;
         }
         done += static_cast<size_t>(n);
@@ -84,9 +83,8 @@ SingleInstance::~SingleInstance() {
         [[maybe_unused]] ssize_t n = ::write(m_stop_fd, &one, sizeof one);
         m_listener.join();
     }
-    for (int fd : { m_listen_fd, m_stop_fd, m_lock_fd })
-        if (fd >= 0)
-            ::close(fd);
+    for (int fd : {m_listen_fd, m_stop_fd, m_lock_fd})
+        if (fd >= 0) ::close(fd);
 }
 
 std::string SingleInstance::socket_name() const {
@@ -101,58 +99,46 @@ std::string SingleInstance::socket_name() const {
 
 bool SingleInstance::acquire(MessageHandler handler, SysError* err) {
     auto fail = [&](SysError e) {
-        if (err)
-            *err = e;
+        if (err) *err = e;
         return false;
     };
-    if (is_first())
-        return true;
-    if (SysError e = create_folder(m_folder, true); e != SysError::Success)
-        return fail(e);
+    if (is_first()) return true;
+    if (SysError e = create_folder(m_folder, true); e != SysError::Success) return fail(e);
     const std::string lock_path = join_path(m_folder, m_name + ".lock");
     UniqueFd lock(::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666));
-    if (!lock.valid())
-        return fail(sys_error_from_errno(errno));
+    if (!lock.valid()) return fail(sys_error_from_errno(errno));
     if (::flock(lock.get(), LOCK_EX | LOCK_NB) != 0)
         return fail(errno == EWOULDBLOCK ? SysError::SharingViolation : sys_error_from_errno(errno));
 
     UniqueFd sock(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    if (!sock.valid())
-        return fail(sys_error_from_errno(errno));
+    if (!sock.valid()) return fail(sys_error_from_errno(errno));
     socklen_t len = 0;
     sockaddr_un addr = abstract_address(socket_name(), len);
-    if (::bind(sock.get(), reinterpret_cast<sockaddr*>(&addr), len) != 0 ||
-        ::listen(sock.get(), 8) != 0)
+    if (::bind(sock.get(), reinterpret_cast<sockaddr*>(&addr), len) != 0 || ::listen(sock.get(), 8) != 0)
         return fail(sys_error_from_errno(errno));
     UniqueFd stop(::eventfd(0, EFD_CLOEXEC));
-    if (!stop.valid())
-        return fail(sys_error_from_errno(errno));
+    if (!stop.valid()) return fail(sys_error_from_errno(errno));
 
     m_handler = std::move(handler);
     m_lock_fd = lock.release();
     m_listen_fd = sock.release();
     m_stop_fd = stop.release();
     m_listener = std::thread([this] { listen_loop(); });
-    if (err)
-        *err = SysError::Success;
+    if (err) *err = SysError::Success;
     return true;
 }
 
 void SingleInstance::listen_loop() {
     for (;;) {
-        pollfd fds[2] = { { m_listen_fd, POLLIN, 0 }, { m_stop_fd, POLLIN, 0 } };
+        pollfd fds[2] = {{m_listen_fd, POLLIN, 0}, {m_stop_fd, POLLIN, 0}};
         if (::poll(fds, 2, -1) < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             return;
         }
-        if (fds[1].revents)
-            return;
-        if (!(fds[0].revents & POLLIN))
-            continue;
+        if (fds[1].revents) return;
+        if (!(fds[0].revents & POLLIN)) continue;
         UniqueFd client(::accept4(m_listen_fd, nullptr, nullptr, SOCK_CLOEXEC));
-        if (!client.valid())
-            continue;
+        if (!client.valid()) continue;
         // Read the message up to the sender's end of writing; a sender that
         // stalls or sends too much is dropped so the listener never hangs.
         std::string message;
@@ -160,25 +146,21 @@ void SingleInstance::listen_loop() {
         char buf[4096];
         while (message.size() <= kMaxMessage && wait_ready(client.get(), POLLIN, 1000)) {
             ssize_t n = ::recv(client.get(), buf, sizeof buf, 0);
-            if (n < 0 && errno == EINTR)
-                continue;
+            if (n < 0 && errno == EINTR) continue;
             if (n <= 0) {
                 complete = n == 0;
                 break;
             }
             message.append(buf, static_cast<size_t>(n));
         }
-        if (!complete || message.size() > kMaxMessage)
-            continue;
-        if (m_handler)
-            m_handler(message);
+        if (!complete || message.size() > kMaxMessage) continue;
+        if (m_handler) m_handler(message);
         send_all(client.get(), kAck);
     }
 }
 
 bool SingleInstance::send_to_first(const std::string& message, int32_t timeout_ms) {
-    if (message.size() > kMaxMessage)
-        return false;
+    if (message.size() > kMaxMessage) return false;
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeout_ms, 0));
     auto left_ms = [&] {
@@ -189,25 +171,21 @@ bool SingleInstance::send_to_first(const std::string& message, int32_t timeout_m
     const sockaddr_un addr = abstract_address(socket_name(), len);
     for (;;) {
         UniqueFd sock(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-        if (!sock.valid())
-            return false;
+        if (!sock.valid()) return false;
         if (::connect(sock.get(), reinterpret_cast<const sockaddr*>(&addr), len) == 0) {
-            if (!send_all(sock.get(), message) || ::shutdown(sock.get(), SHUT_WR) != 0)
-                return false;
+            if (!send_all(sock.get(), message) || ::shutdown(sock.get(), SHUT_WR) != 0) return false;
             // The first instance answers once it has handled the message.
             char ack[sizeof kAck] = {};
             size_t got = 0;
             while (got < sizeof kAck - 1 && wait_ready(sock.get(), POLLIN, left_ms())) {
                 ssize_t n = ::recv(sock.get(), ack + got, sizeof kAck - 1 - got, 0);
-                if (n <= 0)
-                    break;
+                if (n <= 0) break;
                 got += static_cast<size_t>(n);
             }
             return got == sizeof kAck - 1 && std::memcmp(ack, kAck, got) == 0;
         }
         // The first instance may hold the lock but not listen yet.
-        if (left_ms() <= 0)
-            return false;
+        if (left_ms() <= 0) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(std::min(50, left_ms())));
     }
 }

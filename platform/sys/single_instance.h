@@ -14,7 +14,7 @@
 namespace plat {
 
 class SingleInstance {
-public:
+  public:
     using MessageHandler = std::function<void(const std::string& message)>;
 
     // The lock file is "<folder>/<name>.lock"; the folder is created when
@@ -36,15 +36,15 @@ public:
     // False when no instance listens.
     bool send_to_first(const std::string& message, int32_t timeout_ms = 2000);
 
-private:
+  private:
     std::string socket_name() const;
     void listen_loop();
 
     std::string m_folder;
     std::string m_name;
-    int m_lock_fd { -1 };
-    int m_listen_fd { -1 };
-    int m_stop_fd { -1 };
+    int m_lock_fd{-1};
+    int m_listen_fd{-1};
+    int m_stop_fd{-1};
     std::thread m_listener;
     MessageHandler m_handler;
 };

@@ -10,7 +10,7 @@ namespace plat {
 struct Waiter {
     std::mutex mutex;
     std::condition_variable cv;
-    bool poked { false };
+    bool poked{false};
 
     void poke() {
         std::lock_guard lock(mutex);
@@ -36,14 +36,12 @@ int32_t wait_any(std::initializer_list<Waitable*> objects, int32_t timeout_ms) {
 int32_t wait_any(std::span<Waitable* const> objects, int32_t timeout_ms) {
     using Clock = std::chrono::steady_clock;
     const bool forever = timeout_ms < 0;
-    const Clock::time_point deadline =
-        Clock::now() + std::chrono::milliseconds(forever ? 0 : timeout_ms);
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(forever ? 0 : timeout_ms);
 
     auto try_take_any = [&]() -> int32_t {
         for (size_t i = 0; i < objects.size(); ++i) {
             std::lock_guard lock(objects[i]->m_mutex);
-            if (objects[i]->try_take_locked())
-                return static_cast<int32_t>(i);
+            if (objects[i]->try_take_locked()) return static_cast<int32_t>(i);
         }
         return kWaitTimeout;
     };
@@ -51,8 +49,7 @@ int32_t wait_any(std::span<Waitable* const> objects, int32_t timeout_ms) {
     // The common case first: something is signalled already, or the caller
     // only looks.
     int32_t taken = try_take_any();
-    if (taken != kWaitTimeout || timeout_ms == 0)
-        return taken;
+    if (taken != kWaitTimeout || timeout_ms == 0) return taken;
 
     // Register before looking again so that a signal between the look and
     // the sleep pokes this waiter instead of being missed.
@@ -63,8 +60,7 @@ int32_t wait_any(std::span<Waitable* const> objects, int32_t timeout_ms) {
     }
     for (;;) {
         taken = try_take_any();
-        if (taken != kWaitTimeout)
-            break;
+        if (taken != kWaitTimeout) break;
         std::unique_lock lock(waiter.mutex);
         if (forever) {
             waiter.cv.wait(lock, [&] { return waiter.poked; });
@@ -100,19 +96,15 @@ bool Event::is_set() {
 }
 
 bool Event::try_take_locked() {
-    if (!m_set)
-        return false;
-    if (!m_manual)
-        m_set = false;
+    if (!m_set) return false;
+    if (!m_manual) m_set = false;
     return true;
 }
 
 bool Semaphore::release(int32_t count, int32_t* previous) {
     std::lock_guard lock(m_mutex);
-    if (previous)
-        *previous = m_count;
-    if (count < 1 || count > m_max - m_count)
-        return false;
+    if (previous) *previous = m_count;
+    if (count < 1 || count > m_max - m_count) return false;
     m_count += count;
     notify_locked();
     return true;
@@ -124,15 +116,13 @@ int32_t Semaphore::count() {
 }
 
 bool Semaphore::try_take_locked() {
-    if (m_count <= 0)
-        return false;
+    if (m_count <= 0) return false;
     --m_count;
     return true;
 }
 
 void sleep_ms(int32_t ms) {
-    if (ms > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
 } // namespace plat

@@ -19,7 +19,7 @@ struct Waiter;
 // Something a thread can wait for. A successful wait takes the signal: it
 // resets an auto-reset event and takes one count of a semaphore.
 class Waitable {
-public:
+  public:
     Waitable() = default;
     virtual ~Waitable() = default;
     Waitable(const Waitable&) = delete;
@@ -28,7 +28,7 @@ public:
     // True when the object was signalled within the time-out (0: only test).
     bool wait(int32_t timeout_ms = kInfinite);
 
-protected:
+  protected:
     // Called with m_mutex held: take the signal if there is one.
     virtual bool try_take_locked() = 0;
     // Called with m_mutex held after the object became signalled.
@@ -36,7 +36,7 @@ protected:
 
     std::mutex m_mutex;
 
-private:
+  private:
     friend int32_t wait_any(std::span<Waitable* const> objects, int32_t timeout_ms);
     std::vector<Waiter*> m_waiters;
 };
@@ -50,7 +50,7 @@ int32_t wait_any(std::initializer_list<Waitable*> objects, int32_t timeout_ms = 
 // A manual-reset event stays set until reset() and releases every waiter;
 // an auto-reset event releases one waiter and resets itself.
 class Event : public Waitable {
-public:
+  public:
     explicit Event(bool manual_reset, bool initially_set = false)
         : m_manual(manual_reset), m_set(initially_set) {}
 
@@ -59,10 +59,10 @@ public:
     bool is_set(); // looks without taking the signal
     bool manual_reset() const { return m_manual; }
 
-protected:
+  protected:
     bool try_take_locked() override;
 
-private:
+  private:
     const bool m_manual;
     bool m_set;
 };
@@ -70,7 +70,7 @@ private:
 // A counting semaphore: wait() takes one count, release() gives counts back;
 // the count never exceeds its maximum.
 class Semaphore : public Waitable {
-public:
+  public:
     Semaphore(int32_t initial, int32_t maximum) : m_count(initial), m_max(maximum) {}
 
     // Adds `count` (≥ 1). False, and nothing changes, when that would pass
@@ -78,10 +78,10 @@ public:
     bool release(int32_t count = 1, int32_t* previous = nullptr);
     int32_t count();
 
-protected:
+  protected:
     bool try_take_locked() override;
 
-private:
+  private:
     int32_t m_count;
     const int32_t m_max;
 };

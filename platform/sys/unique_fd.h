@@ -7,7 +7,7 @@
 namespace plat::detail {
 
 class UniqueFd {
-public:
+  public:
     UniqueFd() = default;
     explicit UniqueFd(int fd) : m_fd(fd) {}
     ~UniqueFd() { reset(); }
@@ -26,13 +26,12 @@ public:
     bool valid() const { return m_fd >= 0; }
     int release() { return std::exchange(m_fd, -1); }
     void reset(int fd = -1) {
-        if (m_fd >= 0)
-            ::close(m_fd);
+        if (m_fd >= 0) ::close(m_fd);
         m_fd = fd;
     }
 
-private:
-    int m_fd { -1 };
+  private:
+    int m_fd{-1};
 };
 
 } // namespace plat::detail

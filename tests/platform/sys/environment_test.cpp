@@ -16,17 +16,17 @@ TEST(Environment, ExpandsReferencesAndLeavesUnknownOnesAlone) {
         const char* in;
         const char* out;
     } cases[] = {
-        { "%WINDIR%\\Temp", "/m/Windows\\Temp" },
-        { "%windir%", "/m/Windows" },
-        { "%PROGRAM FILES%/x", "/m/Program Files/x" },
-        { "%NOPE%/x", "%NOPE%/x" },
-        { "100% of %WINDIR%", "100% of /m/Windows" },
-        { "%NOPE%WINDIR%", "%NOPE/m/Windows" },
-        { "a%%b", "a%%b" },
-        { "50%", "50%" },
-        { "[%EMPTY%]", "[]" },
-        { "%LOOP%", "%WINDIR%" }, // one pass only
-        { "", "" },
+        {"%WINDIR%\\Temp", "/m/Windows\\Temp"},
+        {"%windir%", "/m/Windows"},
+        {"%PROGRAM FILES%/x", "/m/Program Files/x"},
+        {"%NOPE%/x", "%NOPE%/x"},
+        {"100% of %WINDIR%", "100% of /m/Windows"},
+        {"%NOPE%WINDIR%", "%NOPE/m/Windows"},
+        {"a%%b", "a%%b"},
+        {"50%", "50%"},
+        {"[%EMPTY%]", "[]"},
+        {"%LOOP%", "%WINDIR%"}, // one pass only
+        {"", ""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(env.expand(c.in), c.out) << c.in;
@@ -39,7 +39,7 @@ TEST(Environment, NamesIgnoreCaseAndBadNamesAreRefused) {
     EXPECT_EQ(env.get("temp"), "/b");
     ASSERT_EQ(env.entries().size(), 1u);
     EXPECT_EQ(env.entries()[0].first, "TEMP");
-    EXPECT_EQ(env.to_envp(), std::vector<std::string> { "TEMP=/b" });
+    EXPECT_EQ(env.to_envp(), std::vector<std::string>{"TEMP=/b"});
     EXPECT_FALSE(env.set("", "x"));
     EXPECT_FALSE(env.set("A=B", "x"));
     env.unset("tEMP");

@@ -34,10 +34,11 @@ TEST(Files, MasksFollowThePlatformRules) {
         const char* name;
         bool match;
     } cases[] = {
-        { "*.*", "README", true },     { "*.*", "a.b.c", true },   { "*.tmp", "X.TMP", true },
-        { "*.tmp", "x.tmpl", false },  { "readme.*", "readme", true }, { "readme.*", "readme.txt", true },
-        { "a?c", "abc", true },        { "a?c", "ac", false },     { "*", ".hidden", true },
-        { "d*.inf", "PRODUCTS.INF", false },
+        {"*.*", "README", true},      {"*.*", "a.b.c", true},
+        {"*.tmp", "X.TMP", true},     {"*.tmp", "x.tmpl", false},
+        {"readme.*", "readme", true}, {"readme.*", "readme.txt", true},
+        {"a?c", "abc", true},         {"a?c", "ac", false},
+        {"*", ".hidden", true},       {"d*.inf", "PRODUCTS.INF", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(mask_match(c.mask, c.name), c.match) << c.mask << " " << c.name;
@@ -45,11 +46,11 @@ TEST(Files, MasksFollowThePlatformRules) {
 
 TEST(Files, ListingAndDeletingWithMasks) {
     TempDir dir;
-    for (const char* n : { "a.tmp", "B.TMP", "keep.txt", "noext", "sub/inner.tmp" })
+    for (const char* n : {"a.tmp", "B.TMP", "keep.txt", "noext", "sub/inner.tmp"})
         write_file(dir / n, n);
     ASSERT_EQ(create_folder(dir.str() + "/folder.tmp"), SysError::Success);
 
-    EXPECT_EQ(names_of(dir.str(), "*.tmp"), (Names { "B.TMP", "a.tmp", "folder.tmp" }));
+    EXPECT_EQ(names_of(dir.str(), "*.tmp"), (Names{"B.TMP", "a.tmp", "folder.tmp"}));
     EXPECT_EQ(names_of(dir.str(), "*.*").size(), 6u);
     auto all = list_folder(dir.str(), "*").value();
     EXPECT_TRUE(all[5].is_folder()); // "sub"
@@ -58,7 +59,7 @@ TEST(Files, ListingAndDeletingWithMasks) {
     int32_t deleted = -1;
     EXPECT_EQ(delete_files(dir.str() + "/*.tmp", &deleted), SysError::Success);
     EXPECT_EQ(deleted, 2); // the folder that matches stays
-    EXPECT_EQ(names_of(dir.str(), "*"), (Names { "folder.tmp", "keep.txt", "noext", "sub" }));
+    EXPECT_EQ(names_of(dir.str(), "*"), (Names{"folder.tmp", "keep.txt", "noext", "sub"}));
     EXPECT_TRUE(is_file(dir.str() + "/sub/inner.tmp"));
 
     EXPECT_EQ(delete_files(dir.str() + "/*.none", &deleted), SysError::Success);
@@ -71,13 +72,13 @@ TEST(Files, ListingAndDeletingWithMasks) {
 
 TEST(Files, DeleteWithMaskReportsTheFirstFailureAndGoesOn) {
     TempDir dir;
-    for (const char* n : { "1.log", "2.log", "3.log" })
+    for (const char* n : {"1.log", "2.log", "3.log"})
         write_file(dir / n, "x");
     ASSERT_EQ(set_attributes(dir.str() + "/2.log", attr::ReadOnly), SysError::Success);
     int32_t deleted = 0;
     EXPECT_EQ(delete_files(dir.str() + "/*.log", &deleted), SysError::AccessDenied);
     EXPECT_EQ(deleted, 2);
-    EXPECT_EQ(names_of(dir.str(), "*"), (Names { "2.log" }));
+    EXPECT_EQ(names_of(dir.str(), "*"), (Names{"2.log"}));
 }
 
 TEST(Files, AttributesAreEmulated) {
@@ -110,7 +111,7 @@ TEST(Files, CopyKeepsBytesDateAndAttributes) {
         bytes[i] = static_cast<char>(i * 7);
     const std::string src = dir.str() + "/src.bin", dst = dir.str() + "/dst.bin";
     write_file(src, bytes);
-    const FileTime when { 126376923000000000ull }; // 2001-06-22 14:05:00 UTC
+    const FileTime when{126376923000000000ull}; // 2001-06-22 14:05:00 UTC
     ASSERT_EQ(set_file_modified(src, when), SysError::Success);
     ASSERT_EQ(set_attributes(src, attr::Hidden), SysError::Success);
     write_file(dst, "old");
@@ -122,7 +123,7 @@ TEST(Files, CopyKeepsBytesDateAndAttributes) {
     EXPECT_EQ(file_modified(dst), when);
     EXPECT_EQ(file_length(dst), bytes.size());
     EXPECT_EQ(get_attributes(dst), attr::Hidden);
-    EXPECT_EQ(names_of(dir.str(), "*"), (Names { "dst.bin", "src.bin" })); // no temporary left
+    EXPECT_EQ(names_of(dir.str(), "*"), (Names{"dst.bin", "src.bin"})); // no temporary left
 
     EXPECT_EQ(copy_file(dir.str() + "/none", dst), SysError::FileNotFound);
     EXPECT_EQ(copy_file(src, dir.str() + "/no/dst"), SysError::PathNotFound);
@@ -179,7 +180,7 @@ TEST(Files, AtomicWriteNeverLeavesHalfAFile) {
     ASSERT_GE(pid, 0);
     if (pid == 0) {
         signal(SIGXFSZ, SIG_IGN);
-        rlimit lim { 16, 16 };
+        rlimit lim{16, 16};
         setrlimit(RLIMIT_FSIZE, &lim);
         SysError e = write_file_atomic(f, std::string(100000, 'z'));
         _exit(e == SysError::Success ? 0 : 1);
@@ -189,7 +190,7 @@ TEST(Files, AtomicWriteNeverLeavesHalfAFile) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_EQ(read_file(f), "[A]\nx=1\n");
-    EXPECT_EQ(names_of(dir.str(), "*"), (Names { "settings.ini" }));
+    EXPECT_EQ(names_of(dir.str(), "*"), (Names{"settings.ini"}));
 
     EXPECT_EQ(write_file_atomic(dir.str() + "/no/such.ini", "x"), SysError::PathNotFound);
     ASSERT_EQ(set_attributes(f, attr::ReadOnly), SysError::Success);

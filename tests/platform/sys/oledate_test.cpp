@@ -14,13 +14,18 @@ TEST(OleDate, TextOfKnownDates) {
         double value;
         const char* text;
     } cases[] = {
-        { 0.0, "12/30/1899 00:00:00" },   { 2.5, "01/01/1900 12:00:00" },
-        { 1.0, "12/31/1899 00:00:00" },   { -1.25, "12/29/1899 06:00:00" },
-        { -0.5, "12/30/1899 12:00:00" },  { -700.75, "01/29/1898 18:00:00" },
-        { 36934.25, "02/12/2001 06:00:00" }, { 60.0, "02/28/1900 00:00:00" },
-        { 61.0, "03/01/1900 00:00:00" },  { 2958465.0, "12/31/9999 00:00:00" },
-        { 1.0 - 0.1 / 86400, "12/31/1899 00:00:00" }, // rounds into the next day
-        { -657434.0, "01/01/0100 00:00:00" },
+        {0.0, "12/30/1899 00:00:00"},
+        {2.5, "01/01/1900 12:00:00"},
+        {1.0, "12/31/1899 00:00:00"},
+        {-1.25, "12/29/1899 06:00:00"},
+        {-0.5, "12/30/1899 12:00:00"},
+        {-700.75, "01/29/1898 18:00:00"},
+        {36934.25, "02/12/2001 06:00:00"},
+        {60.0, "02/28/1900 00:00:00"},
+        {61.0, "03/01/1900 00:00:00"},
+        {2958465.0, "12/31/9999 00:00:00"},
+        {1.0 - 0.1 / 86400, "12/31/1899 00:00:00"}, // rounds into the next day
+        {-657434.0, "01/01/0100 00:00:00"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(format_ole_date(c.value), c.text) << c.value;
@@ -39,7 +44,7 @@ TEST(OleDate, TextOfKnownDates) {
 
 TEST(OleDate, CalendarRoundTripEverySecondOfADay) {
     for (int s = 0; s < 86400; s += 7) {
-        CalendarTime c { 2003, 7, 15, s / 3600, s / 60 % 60, s % 60 };
+        CalendarTime c{2003, 7, 15, s / 3600, s / 60 % 60, s % 60};
         OleDate d = 0;
         ASSERT_TRUE(ole_date_from_calendar(c, d));
         CalendarTime back;
@@ -51,11 +56,10 @@ TEST(OleDate, CalendarRoundTripEverySecondOfADay) {
 }
 
 TEST(OleDate, BadTextAndValuesFailClearly) {
-    for (const char* bad : { "", "   ", "13/01/2000 00:00:00", "02/30/2001 00:00:00",
-                             "01/01/2000 24:00:00", "01/01/2000 00:60:00", "1/1/2000x",
-                             "01-01-2000 00:00:00", "01/01/2000  00:00:00", "01/01/2000 00:00",
-                             "aa/bb/cccc dd:ee:ff", "01/01/12345 00:00:00", "01/01/0099 00:00:00",
-                             "001/01/2000 00:00:00" }) {
+    for (const char* bad : {"", "   ", "13/01/2000 00:00:00", "02/30/2001 00:00:00", "01/01/2000 24:00:00",
+                            "01/01/2000 00:60:00", "1/1/2000x", "01-01-2000 00:00:00", "01/01/2000  00:00:00",
+                            "01/01/2000 00:00", "aa/bb/cccc dd:ee:ff", "01/01/12345 00:00:00",
+                            "01/01/0099 00:00:00", "001/01/2000 00:00:00"}) {
         std::string err;
         EXPECT_FALSE(parse_ole_date(bad, &err)) << bad;
         EXPECT_NE(err.find("MM/DD/YYYY"), std::string::npos) << bad;
@@ -70,12 +74,12 @@ TEST(OleDate, BadTextAndValuesFailClearly) {
     EXPECT_FALSE(calendar_from_ole_date(-7e5, c));
     EXPECT_EQ(format_ole_date(1e9), "");
     OleDate d = 0;
-    EXPECT_FALSE(ole_date_from_calendar(CalendarTime { 2001, 2, 29 }, d));
+    EXPECT_FALSE(ole_date_from_calendar(CalendarTime{2001, 2, 29}, d));
 }
 
 TEST(OleDate, FileTimesGoThroughLocalTime) {
     // 2001-06-22 14:05:00 UTC as a file time.
-    CalendarTime utc { 2001, 6, 22, 14, 5, 0 };
+    CalendarTime utc{2001, 6, 22, 14, 5, 0};
     FileTime ft;
     ASSERT_TRUE(file_time_from_calendar(utc, false, ft));
     EXPECT_EQ(ft.ticks, 126376923000000000ull);
@@ -90,7 +94,7 @@ TEST(OleDate, FileTimesGoThroughLocalTime) {
     FileTime back;
     ASSERT_TRUE(file_time_from_ole_date(d, back));
     EXPECT_EQ(back, ft);
-    CalendarTime winter { 2001, 1, 10, 9, 0, 0 };
+    CalendarTime winter{2001, 1, 10, 9, 0, 0};
     ASSERT_TRUE(file_time_from_calendar(winter, true, back));
     CalendarTime as_utc;
     ASSERT_TRUE(calendar_from_file_time(back, false, as_utc));

@@ -9,15 +9,15 @@ TEST(Paths, WindowsTextBecomesNativePath) {
         const char* in;
         const char* out;
     } cases[] = {
-        { "C:\\Program Files\\Kestrelite\\a.exe", "/Program Files/Kestrelite/a.exe" },
-        { "C:\\", "/" },
-        { "d:", "/" },
-        { "\\\\server\\share\\x", "/server/share/x" },
-        { "dir\\sub/name", "dir/sub/name" },
-        { "a\\\\b//c\\", "a/b/c" },
-        { "/usr/bin/", "/usr/bin" },
-        { "relative", "relative" },
-        { "", "" },
+        {"C:\\Program Files\\Kestrelite\\a.exe", "/Program Files/Kestrelite/a.exe"},
+        {"C:\\", "/"},
+        {"d:", "/"},
+        {"\\\\server\\share\\x", "/server/share/x"},
+        {"dir\\sub/name", "dir/sub/name"},
+        {"a\\\\b//c\\", "a/b/c"},
+        {"/usr/bin/", "/usr/bin"},
+        {"relative", "relative"},
+        {"", ""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(native_path(c.in), c.out) << c.in;
@@ -29,10 +29,9 @@ TEST(Paths, AbsoluteAndDriveRoot) {
         bool absolute;
         bool root;
     } cases[] = {
-        { "/", true, true },         { "\\", true, true },        { "C:", false, true },
-        { "C:\\", true, true },      { "c:/", true, true },       { "C:\\x", true, false },
-        { "C:x", false, false },     { "\\\\srv\\s", true, false }, { "x\\y", false, false },
-        { "", false, false },        { "1:\\", false, false },
+        {"/", true, true},      {"\\", true, true},     {"C:", false, true},    {"C:\\", true, true},
+        {"c:/", true, true},    {"C:\\x", true, false}, {"C:x", false, false},  {"\\\\srv\\s", true, false},
+        {"x\\y", false, false}, {"", false, false},     {"1:\\", false, false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(is_absolute_path(c.path), c.absolute) << c.path;
@@ -63,9 +62,12 @@ TEST(Paths, SplitPathAndExtension) {
         const char* second;
     };
     const Case paths[] = {
-        { "C:file.txt", "C:", "file.txt" }, { "dir/sub\\name", "dir/sub", "name" },
-        { "name", "", "name" },             { "  C:\\a\\b.txt ", "C:\\a", "b.txt" },
-        { "", "", "" },                     { "\\x", "", "x" },
+        {"C:file.txt", "C:", "file.txt"},
+        {"dir/sub\\name", "dir/sub", "name"},
+        {"name", "", "name"},
+        {"  C:\\a\\b.txt ", "C:\\a", "b.txt"},
+        {"", "", ""},
+        {"\\x", "", "x"},
     };
     for (const auto& c : paths) {
         std::string folder = "junk", name = "junk";
@@ -74,8 +76,8 @@ TEST(Paths, SplitPathAndExtension) {
         EXPECT_EQ(name, c.second) << c.in;
     }
     const Case names[] = {
-        { "a.b\\c", "a.b\\c", "" }, { "setup.exe", "setup", "exe" }, { "x.tar.gz", "x.tar", "gz" },
-        { "noext", "noext", "" },   { "C:a.b", "C:a", "b" },         { "dir.d/", "dir.d/", "" },
+        {"a.b\\c", "a.b\\c", ""}, {"setup.exe", "setup", "exe"}, {"x.tar.gz", "x.tar", "gz"},
+        {"noext", "noext", ""},   {"C:a.b", "C:a", "b"},         {"dir.d/", "dir.d/", ""},
     };
     for (const auto& c : names) {
         std::string base, ext;
@@ -87,12 +89,12 @@ TEST(Paths, SplitPathAndExtension) {
 
 TEST(Paths, NamesFromOutsideStayInTheirFolder) {
     EXPECT_EQ(safe_file_name("  setup.exe "), "setup.exe");
-    for (const char* bad : { "", "  ", ".", "..", "a/b", "a\\b", "..\\x", "C:x", "a\nb", "a\x7f" })
+    for (const char* bad : {"", "  ", ".", "..", "a/b", "a\\b", "..\\x", "C:x", "a\nb", "a\x7f"})
         EXPECT_FALSE(safe_file_name(bad)) << bad;
     EXPECT_FALSE(safe_file_name(std::string(256, 'a')));
 
     EXPECT_EQ(safe_join("/dl", "sub\\file.txt"), "/dl/sub/file.txt");
     EXPECT_EQ(safe_join("/dl", "./a//b/"), "/dl/a/b");
-    for (const char* bad : { "../x", "a/../../x", "/etc/passwd", "\\x", "C:\\x", "C:x", "", ".", "a/ /b" })
+    for (const char* bad : {"../x", "a/../../x", "/etc/passwd", "\\x", "C:\\x", "C:x", "", ".", "a/ /b"})
         EXPECT_FALSE(safe_join("/dl", bad)) << bad;
 }

@@ -18,8 +18,7 @@ namespace {
 // file named by its first argument (the shell here is the started program,
 // not a way of starting it).
 std::vector<std::string> echo_args(const std::string& out, std::vector<std::string> args) {
-    std::vector<std::string> argv { "/bin/sh", "-c", "f=$1; shift; printf '%s\\n' \"$@\" > \"$f\"",
-                                    "sh", out };
+    std::vector<std::string> argv{"/bin/sh", "-c", "f=$1; shift; printf '%s\\n' \"$@\" > \"$f\"", "sh", out};
     argv.insert(argv.end(), args.begin(), args.end());
     return argv;
 }
@@ -29,7 +28,7 @@ std::vector<std::string> echo_args(const std::string& out, std::vector<std::stri
 TEST(Process, ArgumentsReachTheProgramUnchanged) {
     TempDir dir;
     const std::string out = dir.str() + "/args.txt";
-    const std::vector<std::string> args {
+    const std::vector<std::string> args{
         "two words", "\"quoted\"", "it's", "back\\slash\\", "%WINDIR%", "$HOME", "a;b|c&d", "*", "",
     };
     Process p;
@@ -51,13 +50,13 @@ TEST(Process, WorkingFolderEnvironmentAndExitCode) {
     StartOptions opt;
     opt.working_folder = dir.str();
     opt.environment = &env;
-    ASSERT_EQ(p.start({ "sh", "-c", "pwd > where; exit 7" }, opt), SysError::Success);
+    ASSERT_EQ(p.start({"sh", "-c", "pwd > where; exit 7"}, opt), SysError::Success);
     ASSERT_EQ(p.wait(10000), WaitOutcome::Exited);
     EXPECT_EQ(p.exit_code(), 7);
     EXPECT_EQ(read_file(dir / "where"), dir.str() + "\n");
     // A shell would drop a name with a blank; the started program itself
     // sees it.
-    ASSERT_EQ(p.start({ "cp", "/proc/self/environ", "env.txt" }, opt), SysError::Success);
+    ASSERT_EQ(p.start({"cp", "/proc/self/environ", "env.txt"}, opt), SysError::Success);
     ASSERT_EQ(p.wait(10000), WaitOutcome::Exited);
     std::string e = read_file(dir / "env.txt");
     EXPECT_NE(e.find(std::string("KL PROBE=value with blanks\0", 27)), std::string::npos);
@@ -67,7 +66,7 @@ TEST(Process, WorkingFolderEnvironmentAndExitCode) {
 
 TEST(Process, WaitTimesOutOrIsCancelledWithoutStoppingTheProgram) {
     Process p;
-    ASSERT_EQ(p.start({ "/bin/sleep", "30" }), SysError::Success);
+    ASSERT_EQ(p.start({"/bin/sleep", "30"}), SysError::Success);
     auto t0 = std::chrono::steady_clock::now();
     EXPECT_EQ(p.wait(100), WaitOutcome::Timeout);
     EXPECT_TRUE(p.running());
@@ -90,13 +89,13 @@ TEST(Process, StartFailuresAreReported) {
     TempDir dir;
     Process p;
     EXPECT_EQ(p.start({}), SysError::InvalidParameter);
-    EXPECT_EQ(p.start({ dir.str() + "/missing" }), SysError::FileNotFound);
-    EXPECT_EQ(p.start({ "kl-no-such-program-anywhere" }), SysError::FileNotFound);
+    EXPECT_EQ(p.start({dir.str() + "/missing"}), SysError::FileNotFound);
+    EXPECT_EQ(p.start({"kl-no-such-program-anywhere"}), SysError::FileNotFound);
     kltest::write_file(dir / "not_executable", "#!/bin/sh\n");
-    EXPECT_EQ(p.start({ dir.str() + "/not_executable" }), SysError::AccessDenied);
+    EXPECT_EQ(p.start({dir.str() + "/not_executable"}), SysError::AccessDenied);
     StartOptions opt;
     opt.working_folder = dir.str() + "/missing";
-    EXPECT_EQ(p.start({ "/bin/true" }, opt), SysError::PathNotFound);
+    EXPECT_EQ(p.start({"/bin/true"}, opt), SysError::PathNotFound);
     EXPECT_FALSE(p.started());
     EXPECT_EQ(p.wait(0), WaitOutcome::Failed);
 }
@@ -107,12 +106,12 @@ TEST(Process, CommandLinesSplitByThePlatformRules) {
         const char* line;
         Args args;
     } cases[] = {
-        { R"(setup.exe /AUTO LOG=3)", { "setup.exe", "/AUTO", "LOG=3" } },
-        { R"("C:\Program Files\App\app.exe" "a b" c)", { "C:\\Program Files\\App\\app.exe", "a b", "c" } },
-        { R"(C:\dir\x.exe a\\b a\"b "a\\" "a\\\"b")", { "C:\\dir\\x.exe", "a\\\\b", "a\"b", "a\\", "a\\\"b" } },
-        { R"(p "" "a""b" x"y z"w)", { "p", "", "a\"b", "xy zw" } },
-        { "  p \t a  ", { "p", "a" } },
-        { "", {} },
+        {R"(setup.exe /AUTO LOG=3)", {"setup.exe", "/AUTO", "LOG=3"}},
+        {R"("C:\Program Files\App\app.exe" "a b" c)", {"C:\\Program Files\\App\\app.exe", "a b", "c"}},
+        {R"(C:\dir\x.exe a\\b a\"b "a\\" "a\\\"b")", {"C:\\dir\\x.exe", "a\\\\b", "a\"b", "a\\", "a\\\"b"}},
+        {R"(p "" "a""b" x"y z"w)", {"p", "", "a\"b", "xy zw"}},
+        {"  p \t a  ", {"p", "a"}},
+        {"", {}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(split_command_line(c.line), c.args) << c.line;
@@ -123,7 +122,7 @@ TEST(Process, ProgramsNobodyWaitsForKeepRunning) {
     const std::string marker = dir.str() + "/done";
     {
         Process p;
-        ASSERT_EQ(p.start({ "/bin/sh", "-c", "sleep 0.2; : > \"$0\"", marker }), SysError::Success);
+        ASSERT_EQ(p.start({"/bin/sh", "-c", "sleep 0.2; : > \"$0\"", marker}), SysError::Success);
     }
     for (int i = 0; i < 100 && !path_exists(marker); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));

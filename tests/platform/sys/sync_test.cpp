@@ -32,21 +32,21 @@ TEST(Sync, WaitAnyPicksTheSignalledObjectOrTimesOut) {
     Event stop(true), job(false);
     Semaphore data(0, 1);
     auto t0 = Clock::now();
-    EXPECT_EQ(wait_any({ &stop, &job, &data }, 60), kWaitTimeout);
+    EXPECT_EQ(wait_any({&stop, &job, &data}, 60), kWaitTimeout);
     EXPECT_GE(ms_since(t0), 55);
 
     job.set();
     data.release();
-    EXPECT_EQ(wait_any({ &stop, &job, &data }, 0), 1); // lowest index first
-    EXPECT_EQ(wait_any({ &stop, &job, &data }, 0), 2);
-    EXPECT_EQ(wait_any({ &stop, &job, &data }, 0), kWaitTimeout);
+    EXPECT_EQ(wait_any({&stop, &job, &data}, 0), 1); // lowest index first
+    EXPECT_EQ(wait_any({&stop, &job, &data}, 0), 2);
+    EXPECT_EQ(wait_any({&stop, &job, &data}, 0), kWaitTimeout);
 
     std::thread setter([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         stop.set();
     });
     t0 = Clock::now();
-    EXPECT_EQ(wait_any({ &job, &stop }, kInfinite), 1);
+    EXPECT_EQ(wait_any({&job, &stop}, kInfinite), 1);
     EXPECT_LT(ms_since(t0), 5000);
     setter.join();
     EXPECT_EQ(wait_any({}, 10), kWaitTimeout);
@@ -54,14 +54,12 @@ TEST(Sync, WaitAnyPicksTheSignalledObjectOrTimesOut) {
 
 TEST(Sync, ManualEventReleasesEveryWaiterAutoEventOne) {
     Event gate(true), one(false);
-    std::atomic<int> through { 0 }, taken { 0 };
+    std::atomic<int> through{0}, taken{0};
     std::vector<std::thread> threads;
     for (int i = 0; i < 4; ++i)
         threads.emplace_back([&] {
-            if (gate.wait(5000))
-                ++through;
-            if (one.wait(300))
-                ++taken;
+            if (gate.wait(5000)) ++through;
+            if (one.wait(300)) ++taken;
         });
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     gate.set();
@@ -85,7 +83,7 @@ TEST(Sync, SemaphoreCountsAndRespectsItsMaximum) {
 
     // Many threads through a semaphore of 2: never more than 2 inside.
     Semaphore slots(2, 2);
-    std::atomic<int> inside { 0 }, most { 0 };
+    std::atomic<int> inside{0}, most{0};
     std::vector<std::thread> threads;
     for (int i = 0; i < 8; ++i)
         threads.emplace_back([&] {

@@ -16,16 +16,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (auto d = plat::parse_ole_date(text)) {
         // Whatever parses formats and parses back to the same value.
         auto again = plat::parse_ole_date(plat::format_ole_date(*d));
-        if (!again || *again != *d)
-            std::abort();
+        if (!again || *again != *d) std::abort();
     }
     if (auto joined = plat::safe_join("/base", text)) {
-        if (joined->rfind("/base/", 0) != 0 || joined->find("/../") != std::string::npos)
-            std::abort();
+        if (joined->rfind("/base/", 0) != 0 || joined->find("/../") != std::string::npos) std::abort();
     }
     if (auto name = plat::safe_file_name(text)) {
-        if (name->find('/') != std::string::npos || *name == "..")
-            std::abort();
+        if (name->find('/') != std::string::npos || *name == "..") std::abort();
     }
     (void)plat::native_path(text);
     (void)plat::split_command_line(text);
