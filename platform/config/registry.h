@@ -106,7 +106,7 @@ class Registry {
     SysError open_key(Hive hive, std::string_view key);
     bool key_exists(Hive hive, std::string_view key) { return open_key(hive, key) == SysError::Success; }
     // Deletes the key with all its sub-keys and values. FileNotFound when it
-    // is missing; a hive, HKLM\\SOFTWARE and the classes root cannot be
+    // is missing; a hive, HKLM\SOFTWARE and the classes root cannot be
     // deleted (AccessDenied).
     SysError delete_key(Hive hive, std::string_view key);
 
