@@ -11,18 +11,16 @@ namespace {
 // Built from codes rather than written as a literal, so that the key does not
 // stand in the binary as one readable string.
 std::string PasswordKey() {
-    const unsigned char codes[] = { 0x4B, 0x6C, 0x37, 0x23, 0x71 };
+    const unsigned char codes[] = {0x4B, 0x6C, 0x37, 0x23, 0x71};
     return std::string(reinterpret_cast<const char*>(codes), sizeof codes);
 }
 
 } // namespace
 
 std::string StretchString(std::string_view text, int length) {
-    if (text.empty() || length < 1)
-        return {};
+    if (text.empty() || length < 1) return {};
     const size_t n = static_cast<size_t>(length);
-    if (text.size() > n)
-        return std::string(text.substr(text.size() - n));
+    if (text.size() > n) return std::string(text.substr(text.size() - n));
     std::string reversed(text.rbegin(), text.rend());
     std::string out;
     out.reserve(n + text.size());
@@ -34,8 +32,7 @@ std::string StretchString(std::string_view text, int length) {
 
 std::string EncodePassword(std::string_view text) {
     const std::string s0 = plat::trim(plat::to_upper(text));
-    if (s0.empty())
-        return {};
+    if (s0.empty()) return {};
     std::string s = StretchString(s0, 64);
     const std::string key = PasswordKey();
     for (size_t i = 0; i < s.size(); ++i)

@@ -10,7 +10,7 @@
 namespace klc {
 
 class CDecompressor {
-public:
+  public:
     // Reports bytes unpacked of the total; false stops the run (-14).
     using Progress = std::function<bool(uint64_t done, uint64_t total)>;
 
@@ -27,7 +27,7 @@ public:
     // The archive layer's own result of the last run, for messages and logs.
     int32_t LastError() const { return m_last_error; }
 
-private:
+  private:
     Progress m_progress;
     int32_t m_last_error = 0;
 };

@@ -55,17 +55,17 @@ enum TransferEvent : int32_t {
 // Carries a client error code out of the inner steps of a job; the job turns
 // it into its state.
 class CIFileException : public std::exception {
-public:
+  public:
     explicit CIFileException(int32_t code) : m_code(code) {}
     int32_t code() const { return m_code; }
     const char* what() const noexcept override { return "transfer failed"; }
 
-private:
+  private:
     int32_t m_code;
 };
 
 class CTransferEngine {
-public:
+  public:
     CTransferEngine();
     virtual ~CTransferEngine();
     CTransferEngine(const CTransferEngine&) = delete;
@@ -104,60 +104,70 @@ public:
     // given. `limit` caps the bytes to move. Returns the bytes in the local
     // file (≥ 0) or a client error code; a failed download leaves the partial
     // local file in place for the next attempt.
-    int64_t Download(std::string_view local, std::string_view object, std::optional<int64_t> limit = std::nullopt,
-                     int32_t flags = 0);
+    int64_t Download(std::string_view local, std::string_view object,
+                     std::optional<int64_t> limit = std::nullopt, int32_t flags = 0);
 
     int32_t State() const { return m_state.load(); }
     const CTransferSettings& Settings() const { return m_settings; }
     // Size of the last remote object (-1 unknown).
     int64_t RemoteSize() const { return m_remote_size.load(); }
 
-protected:
+  protected:
     virtual void OnCancel() {}
     virtual int32_t OnProgress(int32_t event, int64_t bytes, int64_t size, float fraction) { return 0; }
 
-private:
+  private:
+    class LocalSink;
+
+    // Caller side.
+    void OpenSessionLocked(const CTransferSettings* settings);
+    void PostJob();
+    // Waits for the posted job, reporting progress and watching for a cancel.
+    void WaitForJob(int32_t event);
+    void ReportProgress(int32_t event);
+    // Makes the running job stop at its next block and waits for its end.
+    void Abort();
+
+    // Worker side.
     void WorkerMain();
     void RunJob();
     int32_t ConnectServer();
     int32_t DownloadJob();
     int32_t DownloadNet();
     int32_t DownloadFile();
-    // Waits for the posted job, reporting progress and watching for a cancel.
-    void WaitForJob(int32_t event, int64_t base);
-    void ReportProgress(int32_t event, int64_t base);
-    int32_t TakeBusy();
+    bool WriteBlock(const char* data, size_t size);
+    bool RestartLocal();
+    bool StopRequested() { return m_abort.load() || m_cancel.is_set(); }
 
     // Handover between the caller and the worker.
-    plat::Semaphore m_busy { 1, 1 };
-    plat::Semaphore m_data { 1, 1 };
-    plat::Event m_stop { true, false };
-    plat::Event m_job_posted { true, false };
-    plat::Event m_job_done { true, false };
-    plat::Event m_block_moved { true, false };
-    plat::Event m_cancel { true, false };
+    plat::Semaphore m_busy{1, 1}; // one caller operation at a time
+    plat::Semaphore m_data{1, 1}; // held by the worker around each block write
+    plat::Event m_stop{true, false};
+    plat::Event m_job_posted{true, false};
+    plat::Event m_job_done{true, false};
+    plat::Event m_block_moved{true, false};
+    plat::Event m_cancel{true, false};
+    std::atomic<bool> m_abort{false};
 
     CTransferSettings m_settings;
-    bool m_session_open = false;
     CRequestInfo m_request;
     std::string m_object;
-    std::string m_local;
     int32_t m_block_size = 0;
     int32_t m_flags = 0;
     int32_t m_progress_interval = 1000;
-    std::atomic<int32_t> m_state { STATE_IDLE };
-    std::atomic<bool> m_cancel_requested { false };
+    std::atomic<int32_t> m_state{STATE_IDLE};
 
     // The running download, shared with the worker.
     int m_local_fd = -1;
-    int64_t m_base = 0;
+    std::atomic<int64_t> m_base{0};
     int64_t m_limit = -1;
-    std::atomic<int64_t> m_to_transfer { -1 };
-    std::atomic<int64_t> m_remote_size { -1 };
-    std::atomic<int64_t> m_moved { 0 };
+    bool m_limit_reached = false;
+    std::atomic<int64_t> m_to_transfer{-1};
+    std::atomic<int64_t> m_remote_size{-1};
+    std::atomic<int64_t> m_moved{0};
     std::optional<plat::FileTime> m_remote_time;
 
-    std::unique_ptr<plat::net::Session> m_net; // used by the worker only
+    std::unique_ptr<plat::net::Session> m_net; // used by the worker while a job runs
     std::thread m_worker;
 };
 

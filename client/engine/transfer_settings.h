@@ -16,9 +16,9 @@ enum SchemeCode : int32_t {
 
 // Proxy modes of the connection settings.
 enum ProxyMode : int32_t {
-    PROXY_DIRECT = 0,  // never a proxy
-    PROXY_SYSTEM = 1,  // the machine's own configuration (http_proxy, ftp_proxy, no_proxy)
-    PROXY_NAMED = 2,   // the servers below
+    PROXY_DIRECT = 0, // never a proxy
+    PROXY_SYSTEM = 1, // the machine's own configuration (http_proxy, ftp_proxy, no_proxy)
+    PROXY_NAMED = 2,  // the servers below
 };
 
 struct CTransferSettings {
@@ -46,10 +46,10 @@ struct CTransferSettings {
 struct CRequestInfo {
     int32_t scheme = SCHEME_UNKNOWN;
     std::string host;
-    uint16_t port = 0;       // 0: the scheme's default
-    std::string user_name;   // empty: anonymous
-    std::string password;    // used only together with a user name
-    int32_t passive = 0;     // FTP passive mode
+    uint16_t port = 0;     // 0: the scheme's default
+    std::string user_name; // empty: anonymous
+    std::string password;  // used only together with a user name
+    int32_t passive = 0;   // FTP passive mode
 };
 
 } // namespace klc

@@ -32,7 +32,7 @@ enum UrlApplyKind : int32_t {
 };
 
 class CUrl {
-public:
+  public:
     // "file:", "http:" or "ftp:"; any other code empties the scheme.
     void SetScheme(int32_t code);
     // 1 file, 2 HTTP, 3 FTP (the scheme compared without regard to case), else 0.
@@ -66,7 +66,7 @@ public:
     std::string user_name;
     std::string password;
 
-private:
+  private:
     uint32_t ParseText(std::string_view text, uint32_t mask, bool file_name_only);
 };
 

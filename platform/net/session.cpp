@@ -88,19 +88,15 @@ Status StatusOf(CURLcode code) {
 // "bytes 100-999/1000" or "bytes */1000".
 void ParseContentRange(std::string_view value, int64_t& start, int64_t& total) {
     value = plat::trim_view(value);
-    if (!plat::istarts_with(value, "bytes"))
-        return;
+    if (!plat::istarts_with(value, "bytes")) return;
     value.remove_prefix(5);
     value = plat::trim_view(value);
     const size_t slash = value.find('/');
-    if (slash == std::string_view::npos)
-        return;
+    if (slash == std::string_view::npos) return;
     const std::string range(value.substr(0, slash));
     const std::string size(value.substr(slash + 1));
-    if (range != "*")
-        start = std::strtoll(range.c_str(), nullptr, 10);
-    if (size != "*")
-        total = std::strtoll(size.c_str(), nullptr, 10);
+    if (range != "*") start = std::strtoll(range.c_str(), nullptr, 10);
+    if (size != "*") total = std::strtoll(size.c_str(), nullptr, 10);
 }
 
 // One request in flight: the callbacks' state.
@@ -111,6 +107,7 @@ struct Transfer {
     Sink* sink = nullptr;
     Response response;
     bool begun = false;
+    bool ended = false;  // the transfer is over: no body byte came
     int64_t to_skip = 0; // bytes of a full answer that the local file already holds
     int64_t range_start = -1;
     int64_t range_total = -1;
@@ -129,6 +126,9 @@ struct Transfer {
         response.remote_time = filetime;
         response.start_offset = offset;
         if (scheme == Scheme::Ftp) {
+            // Nothing came although the transfer succeeded: the server holds
+            // no more than the offset (an empty file, or one already complete).
+            if (ended) length = 0;
             response.content_length = length;
             response.total_size = length >= 0 ? offset + length : -1;
         } else if (code == 206) {
@@ -180,8 +180,7 @@ struct Transfer {
     static size_t OnWrite(char* data, size_t size, size_t count, void* user) {
         auto* t = static_cast<Transfer*>(user);
         size_t n = size * count;
-        if (!t->begun && !t->Begin())
-            return CURL_WRITEFUNC_ERROR;
+        if (!t->begun && !t->Begin()) return CURL_WRITEFUNC_ERROR;
         if (t->sink->cancelled()) {
             t->stop = Status::Cancelled;
             return CURL_WRITEFUNC_ERROR;
@@ -191,8 +190,7 @@ struct Transfer {
             t->to_skip -= static_cast<int64_t>(skip);
             data += skip;
             n -= skip;
-            if (n == 0)
-                return size * count;
+            if (n == 0) return size * count;
         }
         if (!t->sink->write(data, n)) {
             t->stop = Status::SinkFailed;
@@ -213,8 +211,7 @@ struct Transfer {
 
 std::string ProxyUrl(const Proxy& proxy) {
     std::string url = "http://" + proxy.host;
-    if (proxy.port != 0)
-        url += ":" + std::to_string(proxy.port);
+    if (proxy.port != 0) url += ":" + std::to_string(proxy.port);
     return url;
 }
 
@@ -232,8 +229,7 @@ void ApplyCommon(CURL* h, const SessionOptions& o, const Endpoint& ep) {
         curl_easy_setopt(h, CURLOPT_USERNAME, ep.user.c_str());
         curl_easy_setopt(h, CURLOPT_PASSWORD, ep.password.c_str());
     }
-    if (ep.scheme == Scheme::Ftp && !ep.ftp_passive)
-        curl_easy_setopt(h, CURLOPT_FTPPORT, "-");
+    if (ep.scheme == Scheme::Ftp && !ep.ftp_passive) curl_easy_setopt(h, CURLOPT_FTPPORT, "-");
 
     switch (o.proxy_mode) {
     case ProxyMode::Direct:
@@ -253,8 +249,7 @@ void ApplyCommon(CURL* h, const SessionOptions& o, const Endpoint& ep) {
             curl_easy_setopt(h, CURLOPT_PROXYPASSWORD, proxy.password.c_str());
         }
         // FTP keeps its own protocol through an HTTP proxy's tunnel.
-        if (ep.scheme == Scheme::Ftp)
-            curl_easy_setopt(h, CURLOPT_HTTPPROXYTUNNEL, 1L);
+        if (ep.scheme == Scheme::Ftp) curl_easy_setopt(h, CURLOPT_HTTPPROXYTUNNEL, 1L);
         break;
     }
     }
@@ -266,7 +261,8 @@ struct Session::Handle {
     Easy easy;
 };
 
-Session::Session(SessionOptions options) : m_options(std::move(options)), m_handle(std::make_unique<Handle>()) {}
+Session::Session(SessionOptions options)
+    : m_options(std::move(options)), m_handle(std::make_unique<Handle>()) {}
 
 Session::~Session() = default;
 
@@ -276,10 +272,8 @@ std::string Session::make_url(const Endpoint& ep, std::string_view path) {
         url += "[" + ep.host + "]";
     else
         url += ep.host;
-    if (ep.port != 0)
-        url += ":" + std::to_string(ep.port);
-    if (!path.starts_with('/'))
-        url += '/';
+    if (ep.port != 0) url += ":" + std::to_string(ep.port);
+    if (!path.starts_with('/')) url += '/';
     url += EscapePath(path);
     return url;
 }
@@ -291,8 +285,7 @@ Result Session::connect(const Endpoint& ep) {
         return result;
     }
     Easy easy = NewEasy();
-    if (!easy)
-        return result;
+    if (!easy) return result;
     CURL* h = easy.get();
     ApplyCommon(h, m_options, ep);
     const std::string url = make_url(ep, "/");
@@ -312,11 +305,9 @@ Result Session::get(const Endpoint& ep, std::string_view path, int64_t offset, S
         result.status = Status::BadUrl;
         return result;
     }
-    if (!m_handle->easy)
-        m_handle->easy = NewEasy();
+    if (!m_handle->easy) m_handle->easy = NewEasy();
     CURL* h = m_handle->easy.get();
-    if (!h)
-        return result;
+    if (!h) return result;
     curl_easy_reset(h); // options go, kept connections stay
 
     Transfer t;
@@ -357,19 +348,21 @@ Result Session::get(const Endpoint& ep, std::string_view path, int64_t offset, S
         curl_easy_setopt(h, CURLOPT_HTTP_CONTENT_DECODING, 0L);
     } else {
         curl_easy_setopt(h, CURLOPT_TRANSFERTEXT, 0L);
-        if (offset > 0)
-            curl_easy_setopt(h, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(offset));
+        if (offset > 0) curl_easy_setopt(h, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(offset));
     }
 
     const CURLcode code = curl_easy_perform(h);
     result.message = error[0] ? error : curl_easy_strerror(code);
+    // An empty body, or an answer without one (an error status), is judged
+    // only now.
+    if (code == CURLE_OK && !t.begun) {
+        t.ended = true;
+        t.Begin();
+    }
     if (t.stop != Status::Ok) {
         result.status = t.stop;
     } else if (code != CURLE_OK) {
         result.status = StatusOf(code);
-    } else if (!t.begun && !t.Begin()) {
-        // An empty body, or an answer without one (an error status).
-        result.status = t.stop != Status::Ok ? t.stop : Status::Other;
     } else if (t.to_skip > 0) {
         // The whole object was shorter than what the local file holds.
         result.status = Status::RangeNotSatisfiable;

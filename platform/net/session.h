@@ -63,14 +63,14 @@ enum class Status {
 // What the server said about the object before its bytes.
 struct Response {
     int32_t http_status = 0;
-    int64_t start_offset = 0;   // offset of the first byte given to the sink
+    int64_t start_offset = 0;    // offset of the first byte given to the sink
     int64_t content_length = -1; // bytes that follow, -1 unknown (read to the end)
     int64_t total_size = -1;     // size of the whole object, -1 unknown
     int64_t remote_time = -1;    // seconds since 1970 (UTC), -1 unknown
 };
 
 class Sink {
-public:
+  public:
     virtual ~Sink() = default;
     // Once, before the first byte (also for an empty object). False stops the
     // transfer with Cancelled.
@@ -88,7 +88,7 @@ struct Result {
 };
 
 class Session {
-public:
+  public:
     explicit Session(SessionOptions options = {});
     ~Session();
     Session(const Session&) = delete;
@@ -112,7 +112,7 @@ public:
     // The address a request goes to, without the user name and password.
     static std::string make_url(const Endpoint& endpoint, std::string_view path);
 
-private:
+  private:
     struct Handle;
     SessionOptions m_options;
     std::unique_ptr<Handle> m_handle;

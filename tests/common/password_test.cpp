@@ -10,12 +10,10 @@ TEST(StretchString, CutsRepeatsAndReverses) {
         int length;
         const char* expected;
     } cases[] = {
-        { "abcdef", 3, "def" },     // longer: keeps the tail
-        { "abc", 3, "cba" },        // exactly long enough: reversed
-        { "abc", 7, "cbaabcc" },    // reversed, forward, reversed ... cut
-        { "x", 4, "xxxx" },
-        { "", 5, "" },
-        { "abc", 0, "" },
+        {"abcdef", 3, "def"},  // longer: keeps the tail
+        {"abc", 3, "cba"},     // exactly long enough: reversed
+        {"abc", 7, "cbaabcc"}, // reversed, forward, reversed ... cut
+        {"x", 4, "xxxx"},      {"", 5, ""}, {"abc", 0, ""},
     };
     for (const Case& c : cases)
         EXPECT_EQ(kl::StretchString(c.text, c.length), c.expected) << c.text << " " << c.length;

@@ -1,0 +1,476 @@
+#include "client/engine/transfer.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <vector>
+
+#include "client/engine/errors.h"
+#include "platform/net/session.h"
+#include "platform/sys/paths.h"
+
+namespace klc {
+
+namespace {
+
+constexpr int32_t kWaitStepMs = 100;
+// Local copies read large blocks; progress and cancel are still seen after each.
+constexpr int64_t kFileBlock = 256 * 1024;
+
+plat::net::SessionOptions SessionOptionsFor(const CTransferSettings& s) {
+    plat::net::SessionOptions o;
+    o.timeout_ms = s.timeout;
+    switch (s.proxy_mode) {
+    case PROXY_DIRECT:
+        o.proxy_mode = plat::net::ProxyMode::Direct;
+        break;
+    case PROXY_NAMED:
+        o.proxy_mode = plat::net::ProxyMode::Named;
+        break;
+    default:
+        o.proxy_mode = plat::net::ProxyMode::System;
+        break;
+    }
+    o.http_proxy = {s.http_proxy_server, s.http_proxy_port, s.http_proxy_user, s.http_proxy_password};
+    o.ftp_proxy = {s.ftp_proxy_server, s.ftp_proxy_port, s.ftp_proxy_user, s.ftp_proxy_password};
+    o.user_agent = "KLite";
+    o.http_headers = {"Accept: text/*"};
+    return o;
+}
+
+plat::net::Endpoint EndpointFor(const CRequestInfo& r) {
+    plat::net::Endpoint ep;
+    ep.scheme = r.scheme == SCHEME_FTP ? plat::net::Scheme::Ftp : plat::net::Scheme::Http;
+    ep.host = r.host;
+    ep.port = r.port;
+    if (!r.user_name.empty()) {
+        ep.user = r.user_name;
+        ep.password = r.password;
+    }
+    ep.ftp_passive = r.passive != 0;
+    return ep;
+}
+
+int32_t CodeFor(plat::net::Status status, int32_t scheme) {
+    using plat::net::Status;
+    switch (status) {
+    case Status::Ok:
+        return STATE_DOWNLOAD_DONE;
+    case Status::BadUrl:
+        return ERR_BAD_URL;
+    case Status::ConnectFailed:
+    case Status::LoginDenied:
+        return ERR_BAD_SERVER;
+    case Status::NotFound:
+        return scheme == SCHEME_FTP ? ERR_SIZE : ERR_LOAD;
+    case Status::OpenFailed:
+        return ERR_LOAD;
+    case Status::ResumeMismatch:
+    case Status::RangeNotSatisfiable:
+        return ERR_OFFSET;
+    case Status::Cancelled:
+        return ERR_CANCELLED;
+    case Status::SinkFailed:
+        return ERR_WRITE;
+    case Status::Lost:
+    case Status::Other:
+        break;
+    }
+    return ERR_NO_INTERNET;
+}
+
+bool WriteAll(int fd, const char* data, size_t size, int64_t offset) {
+    while (size > 0) {
+        const ssize_t n = pwrite(fd, data, size, offset);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<size_t>(n);
+        offset += n;
+    }
+    return true;
+}
+
+int64_t LocalSize(int fd) {
+    struct stat st {};
+    return fstat(fd, &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
+}
+
+} // namespace
+
+// Takes the bytes of a running download into the local file, on the worker.
+class CTransferEngine::LocalSink : public plat::net::Sink {
+  public:
+    explicit LocalSink(CTransferEngine& engine) : m_engine(engine) {}
+
+    bool begin(const plat::net::Response& r) override {
+        m_engine.m_remote_size = r.total_size;
+        if (r.remote_time >= 0)
+            m_engine.m_remote_time = plat::file_time_from_timespec(timespec{r.remote_time, 0});
+        if (m_engine.m_to_transfer < 0) m_engine.m_to_transfer = r.content_length;
+        return true;
+    }
+
+    bool write(const char* data, size_t size) override { return m_engine.WriteBlock(data, size); }
+
+    bool cancelled() override { return m_engine.StopRequested(); }
+
+  private:
+    CTransferEngine& m_engine;
+};
+
+CTransferEngine::CTransferEngine() {
+    m_worker = std::thread([this] { WorkerMain(); });
+}
+
+CTransferEngine::~CTransferEngine() {
+    // The worker ends on its own: a running job sees the abort at its next
+    // block, an idle worker sees the stop event.
+    m_abort = true;
+    m_stop.set();
+    m_worker.join();
+    m_net.reset();
+}
+
+// --- caller side -------------------------------------------------------------
+
+bool CTransferEngine::IsReady() {
+    return m_busy.wait(0);
+}
+
+void CTransferEngine::Release() {
+    m_busy.release();
+}
+
+void CTransferEngine::Cancel() {
+    m_cancel.set();
+    OnCancel();
+}
+
+bool CTransferEngine::IsCancelled() {
+    return m_cancel.is_set();
+}
+
+void CTransferEngine::ResetCancel() {
+    m_cancel.reset();
+}
+
+void CTransferEngine::SetBlockSize(int32_t n) {
+    if (n <= 0) {
+        m_block_size = 0;
+        m_flags &= ~TRANSFER_BLOCK_PROGRESS;
+    } else {
+        m_block_size = n;
+        m_flags |= TRANSFER_BLOCK_PROGRESS;
+    }
+}
+
+bool CTransferEngine::OpenSession(const CTransferSettings* settings) {
+    if (!IsReady()) return false;
+    OpenSessionLocked(settings);
+    Release();
+    return true;
+}
+
+void CTransferEngine::OpenSessionLocked(const CTransferSettings* settings) {
+    if (settings)
+        m_settings = *settings;
+    else if (m_net)
+        return;
+    // No job runs while the busy mark is held, so the worker's session can be
+    // replaced from here.
+    m_net = std::make_unique<plat::net::Session>(SessionOptionsFor(m_settings));
+    m_state = STATE_IDLE;
+}
+
+bool CTransferEngine::Close() {
+    if (!IsReady()) return false;
+    m_net.reset();
+    m_state = STATE_IDLE;
+    Release();
+    return true;
+}
+
+int32_t CTransferEngine::Connect(const CRequestInfo* request) {
+    if (!request || !IsReady()) return ERR_UNDEFINED;
+    m_request = *request;
+    switch (m_request.scheme) {
+    case SCHEME_HTTP:
+    case SCHEME_FTP:
+        OpenSessionLocked(nullptr);
+        OnProgress(EVENT_CONNECT, 0, 0, 0.0f);
+        m_state = STATE_CONNECT_POSTED;
+        PostJob();
+        WaitForJob(EVENT_CONNECT);
+        break;
+    case SCHEME_FILE:
+        m_state = STATE_CONNECTED;
+        break;
+    default:
+        m_state = ERR_BAD_URL;
+        break;
+    }
+    const int32_t state = m_state;
+    Release();
+    return state;
+}
+
+bool CTransferEngine::Disconnect() {
+    if (!IsReady()) return false;
+    OnProgress(EVENT_DISCONNECT, 0, 0, 0.0f);
+    if (m_net) m_net->disconnect();
+    m_state = STATE_IDLE;
+    OnProgress(EVENT_DISCONNECTED, 0, 0, 0.0f);
+    Release();
+    return true;
+}
+
+int64_t CTransferEngine::Download(std::string_view local, std::string_view object,
+                                  std::optional<int64_t> limit, int32_t flags) {
+    if (local.empty()) return ERR_TARGET_INVALID;
+    if (!IsReady()) return ERR_UNDEFINED;
+    if (m_state != STATE_CONNECTED && m_state != STATE_DOWNLOAD_DONE) {
+        Release();
+        return ERR_CONNECTION_LOST;
+    }
+    const std::string local_path(local);
+    const int open_flags = O_RDWR | O_CREAT | O_CLOEXEC | ((flags & DOWNLOAD_CREATE) ? O_TRUNC : 0);
+    m_local_fd = open(local_path.c_str(), open_flags, 0644);
+    if (m_local_fd < 0 || LocalSize(m_local_fd) < 0) {
+        if (m_local_fd >= 0) close(m_local_fd);
+        m_local_fd = -1;
+        Release();
+        return ERR_TARGET_INVALID;
+    }
+
+    m_base = LocalSize(m_local_fd);
+    m_limit = limit ? std::max<int64_t>(*limit, 0) : -1;
+    m_to_transfer = m_limit;
+    m_moved = 0;
+    m_remote_time.reset();
+    OnProgress(EVENT_DOWNLOAD, 0, m_remote_size, 0.0f);
+    m_object = std::string(object);
+    m_state = STATE_DOWNLOAD_POSTED;
+    PostJob();
+    WaitForJob(EVENT_DOWNLOAD);
+
+    const int32_t state = m_state;
+    ReportProgress(state);
+    if ((flags & DOWNLOAD_REMOTE_TIME) && state == STATE_DOWNLOAD_DONE && m_remote_time) {
+        const timespec t = plat::timespec_from_file_time(*m_remote_time);
+        const timespec times[2] = {t, t};
+        futimens(m_local_fd, times);
+    }
+    const int64_t size = LocalSize(m_local_fd);
+    close(m_local_fd);
+    m_local_fd = -1;
+
+    int64_t result = state;
+    if (state == STATE_DOWNLOAD_DONE) {
+        result = size;
+    } else {
+        m_state = STATE_CONNECTED;
+    }
+    Release();
+    return result;
+}
+
+void CTransferEngine::PostJob() {
+    m_abort = false;
+    m_job_done.reset();
+    m_job_posted.set();
+}
+
+void CTransferEngine::WaitForJob(int32_t event) {
+    int32_t waited = 0;
+    for (;;) {
+        const int32_t which = plat::wait_any({&m_job_done, &m_block_moved}, kWaitStepMs);
+        if (which == 0) break;
+        if (which == 1) {
+            m_block_moved.reset();
+            if (m_flags & TRANSFER_BLOCK_PROGRESS) ReportProgress(event);
+        } else {
+            waited += kWaitStepMs;
+            if (waited >= m_progress_interval) {
+                waited = 0;
+                if (m_flags & TRANSFER_TIMED_PROGRESS) ReportProgress(event);
+            }
+        }
+        if (m_cancel.is_set()) {
+            Abort();
+            m_state = ERR_CANCELLED;
+            break;
+        }
+    }
+}
+
+void CTransferEngine::ReportProgress(int32_t event) {
+    if (event == EVENT_CONNECT) {
+        OnProgress(event, 0, 0, 0.0f);
+        return;
+    }
+    const int64_t moved = m_moved;
+    const int64_t total = m_to_transfer;
+    const float fraction = total < 1 ? 1.0f : static_cast<float>(static_cast<double>(moved) / total);
+    OnProgress(event, m_base + moved, m_remote_size, fraction);
+}
+
+void CTransferEngine::Abort() {
+    // Waits until no block is being written, so the local file ends on a
+    // block boundary, then lets the worker stop at its next block.
+    const bool held = m_data.wait(20);
+    m_abort = true;
+    if (held) m_data.release();
+    while (!m_job_done.wait(kWaitStepMs)) {
+    }
+}
+
+// --- worker side -------------------------------------------------------------
+
+void CTransferEngine::WorkerMain() {
+    for (;;) {
+        if (plat::wait_any({&m_stop, &m_job_posted}) == 0) return;
+        m_job_posted.reset();
+        RunJob();
+    }
+}
+
+void CTransferEngine::RunJob() {
+    int32_t state = m_state;
+    try {
+        if (state == STATE_CONNECT_POSTED)
+            state = ConnectServer();
+        else if (state == STATE_DOWNLOAD_POSTED)
+            state = DownloadJob();
+    } catch (const CIFileException& e) {
+        state = e.code();
+    } catch (...) {
+        state = ERR_NO_INTERNET;
+    }
+    // A cancel that came in meanwhile has already set the state.
+    int32_t expected = m_state;
+    if (expected == STATE_CONNECT_POSTED || expected == STATE_DOWNLOAD_POSTED)
+        m_state.compare_exchange_strong(expected, state);
+    m_job_done.set();
+}
+
+int32_t CTransferEngine::ConnectServer() {
+    if (!m_net) return ERR_NO_SESSION;
+    const plat::net::Result r = m_net->connect(EndpointFor(m_request));
+    if (r.status == plat::net::Status::Ok) return STATE_CONNECTED;
+    const int32_t code = CodeFor(r.status, m_request.scheme);
+    return code == ERR_LOAD || code == ERR_NO_INTERNET ? ERR_BAD_SERVER : code;
+}
+
+int32_t CTransferEngine::DownloadJob() {
+    switch (m_request.scheme) {
+    case SCHEME_FILE:
+        return DownloadFile();
+    case SCHEME_HTTP:
+    case SCHEME_FTP:
+        return DownloadNet();
+    default:
+        return ERR_BAD_URL;
+    }
+}
+
+bool CTransferEngine::WriteBlock(const char* data, size_t size) {
+    if (m_limit >= 0) {
+        const int64_t left = m_limit - m_moved;
+        if (left <= 0) {
+            m_limit_reached = true;
+            return false;
+        }
+        size = static_cast<size_t>(std::min<int64_t>(left, static_cast<int64_t>(size)));
+    }
+    m_data.wait();
+    const bool ok = WriteAll(m_local_fd, data, size, m_base + m_moved);
+    m_data.release();
+    if (!ok) return false;
+    m_moved += static_cast<int64_t>(size);
+    m_block_moved.set();
+    if (m_limit >= 0 && m_moved >= m_limit) {
+        m_limit_reached = true;
+        return false;
+    }
+    return true;
+}
+
+// Starts the local file again from nothing.
+bool CTransferEngine::RestartLocal() {
+    if (ftruncate(m_local_fd, 0) != 0) return false;
+    m_base = 0;
+    m_moved = 0;
+    return true;
+}
+
+int32_t CTransferEngine::DownloadNet() {
+    if (!m_net) return ERR_NO_SESSION;
+    if (m_object.empty()) return ERR_LOAD;
+    const plat::net::Endpoint ep = EndpointFor(m_request);
+    LocalSink sink(*this);
+    m_limit_reached = false;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const plat::net::Result r = m_net->get(ep, m_object, m_base, sink);
+        if (m_limit_reached) return STATE_DOWNLOAD_DONE;
+        if (r.status == plat::net::Status::RangeNotSatisfiable && attempt == 0) {
+            // The local piece is as long as the remote file: nothing to move.
+            if (r.response.total_size >= 0 && r.response.total_size == m_base) {
+                m_remote_size = r.response.total_size;
+                return STATE_DOWNLOAD_DONE;
+            }
+            // It is longer, or the server will not say: start again from 0.
+            if (!RestartLocal()) return ERR_WRITE;
+            continue;
+        }
+        if (r.status != plat::net::Status::Ok) return CodeFor(r.status, m_request.scheme);
+        // A length the server promised must have arrived in full.
+        if (r.response.total_size >= 0 && m_base + m_moved != r.response.total_size) return ERR_NO_INTERNET;
+        return STATE_DOWNLOAD_DONE;
+    }
+    return ERR_OFFSET;
+}
+
+int32_t CTransferEngine::DownloadFile() {
+    const std::string source = plat::native_path(m_object);
+    const int fd = open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return ERR_LOAD;
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        close(fd);
+        return ERR_LOAD;
+    }
+    const int64_t size = st.st_size;
+    m_remote_size = size;
+    m_remote_time = plat::file_time_from_timespec(st.st_mtim);
+    int32_t result = STATE_DOWNLOAD_DONE;
+    if (m_base > size && !RestartLocal()) result = ERR_WRITE;
+    if (m_to_transfer < 0) m_to_transfer = size - m_base;
+    m_limit_reached = false;
+    const size_t block = static_cast<size_t>(std::max<int64_t>(m_block_size, kFileBlock));
+    std::vector<char> buffer(block);
+    while (result == STATE_DOWNLOAD_DONE && m_base + m_moved < size) {
+        if (StopRequested()) {
+            result = ERR_CANCELLED;
+            break;
+        }
+        const ssize_t n = pread(fd, buffer.data(), block, m_base + m_moved);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            result = ERR_READ;
+            break;
+        }
+        if (n == 0) break; // the source shrank meanwhile
+        if (!WriteBlock(buffer.data(), static_cast<size_t>(n))) {
+            if (!m_limit_reached) result = ERR_WRITE;
+            break;
+        }
+    }
+    close(fd);
+    return result;
+}
+
+} // namespace klc

@@ -1,0 +1,145 @@
+// Pieces of a split archive: a plain byte split, joined again in order.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+
+#include "platform/archive/zip_archive.h"
+#include "platform/base/strings.h"
+#include "platform/sys/files.h"
+#include "platform/sys/paths.h"
+
+namespace plat::archive {
+
+namespace {
+
+constexpr size_t kBlock = 1024 * 1024;
+
+// A file descriptor closed when it goes out of scope.
+class Fd {
+  public:
+    explicit Fd(int fd = -1) : m_fd(fd) {}
+    ~Fd() {
+        if (m_fd >= 0) close(m_fd);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return m_fd; }
+    bool ok() const { return m_fd >= 0; }
+    int release() {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
+
+  private:
+    int m_fd;
+};
+
+bool WriteAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        const ssize_t n = write(fd, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Copies `length` bytes from `in` at `offset` to `out`'s current position.
+ArchiveError CopyRange(int in, uint64_t offset, uint64_t length, int out, std::vector<char>& buffer) {
+    while (length > 0) {
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(length, buffer.size()));
+        const ssize_t n = pread(in, buffer.data(), want, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return ArchiveError::ReadFailed;
+        if (!WriteAll(out, buffer.data(), static_cast<size_t>(n))) return ArchiveError::WriteFailed;
+        offset += static_cast<uint64_t>(n);
+        length -= static_cast<uint64_t>(n);
+    }
+    return ArchiveError::Ok;
+}
+
+} // namespace
+
+std::string piece_name(const std::string& archive, int number) {
+    std::string base, extension;
+    split_file_extension(archive, base, extension);
+    return base + strprintf(".Z%02d", number);
+}
+
+std::vector<std::string> find_pieces(const std::string& first) {
+    std::vector<std::string> pieces{first};
+    for (int n = 2;; ++n) {
+        const std::string piece = piece_name(first, n);
+        if (!is_file(piece)) break;
+        pieces.push_back(piece);
+    }
+    return pieces;
+}
+
+ArchiveError split_file(const std::string& path, uint64_t piece_size, std::vector<std::string>* pieces) {
+    if (pieces) pieces->assign({path});
+    Fd in(open(path.c_str(), O_RDWR | O_CLOEXEC));
+    if (!in.ok()) return errno == ENOENT ? ArchiveError::NotFound : ArchiveError::ReadFailed;
+    struct stat st {};
+    if (fstat(in.get(), &st) != 0) return ArchiveError::ReadFailed;
+    const uint64_t size = static_cast<uint64_t>(st.st_size);
+    // Pieces of an earlier, longer archive of the same name would be joined
+    // to this one: they go first.
+    for (int n = 2; is_file(piece_name(path, n)); ++n)
+        delete_file(piece_name(path, n));
+    if (piece_size == 0 || size <= piece_size) return ArchiveError::Ok;
+    std::vector<char> buffer(kBlock);
+    int number = 2;
+    for (uint64_t offset = piece_size; offset < size; offset += piece_size, ++number) {
+        const std::string piece = piece_name(path, number);
+        Fd out(open(piece.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+        if (!out.ok()) return ArchiveError::WriteFailed;
+        const ArchiveError e =
+            CopyRange(in.get(), offset, std::min(piece_size, size - offset), out.get(), buffer);
+        if (e != ArchiveError::Ok) return e;
+        if (pieces) pieces->push_back(piece);
+    }
+    if (ftruncate(in.get(), static_cast<off_t>(piece_size)) != 0) return ArchiveError::WriteFailed;
+    return ArchiveError::Ok;
+}
+
+ArchiveError join_pieces(const std::vector<std::string>& pieces, const std::string& joined,
+                         const Progress& progress) {
+    if (pieces.empty()) return ArchiveError::NotFound;
+    uint64_t total = 0;
+    for (const std::string& piece : pieces) {
+        const auto length = file_length(piece);
+        if (!length || is_folder(piece)) return ArchiveError::NotFound;
+        total += *length;
+    }
+    SysError err = SysError::Success;
+    const auto temp = make_temp_file(parent_path(joined), ".kljoin-", &err);
+    if (!temp) return ArchiveError::WriteFailed;
+    ArchiveError result = ArchiveError::Ok;
+    {
+        Fd out(open(temp->c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+        std::vector<char> buffer(kBlock);
+        uint64_t done = 0;
+        if (!out.ok()) result = ArchiveError::WriteFailed;
+        for (size_t i = 0; result == ArchiveError::Ok && i < pieces.size(); ++i) {
+            Fd in(open(pieces[i].c_str(), O_RDONLY | O_CLOEXEC));
+            const uint64_t length = file_length(pieces[i]).value_or(0);
+            result = in.ok() ? CopyRange(in.get(), 0, length, out.get(), buffer) : ArchiveError::ReadFailed;
+            done += length;
+            if (result == ArchiveError::Ok && progress && !progress(done, total))
+                result = ArchiveError::Cancelled;
+        }
+        if (result == ArchiveError::Ok && close(out.release()) != 0) result = ArchiveError::WriteFailed;
+    }
+    if (result == ArchiveError::Ok && rename(temp->c_str(), joined.c_str()) != 0)
+        result = ArchiveError::WriteFailed;
+    if (result != ArchiveError::Ok) unlink(temp->c_str());
+    return result;
+}
+
+} // namespace plat::archive

@@ -1,0 +1,5 @@
+# Addresses, the transfer engine against real servers on loopback, unpacking.
+kl_add_test(NAME test_client_transfer
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/transfer_url_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/transfer_engine_test.cpp
+  LIBS kl_client_transfer)

@@ -1,0 +1,294 @@
+#include "client/engine/transfer.h"
+
+#include <sys/stat.h>
+#include <utime.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <functional>
+
+#include "client/engine/errors.h"
+#include "client/engine/url.h"
+#include "support/servers.h"
+#include "support/temp_dir.h"
+
+namespace klc {
+namespace {
+
+std::string Pattern(size_t size, uint32_t seed = 1) {
+    std::string s(size, '\0');
+    uint32_t x = seed * 2654435761u + 1;
+    for (char& c : s) {
+        x = x * 1664525u + 1013904223u;
+        c = static_cast<char>(x >> 24);
+    }
+    return s;
+}
+
+class RecordingEngine : public CTransferEngine {
+  public:
+    std::function<void(int64_t bytes)> on_bytes;
+    std::atomic<int> reports{0};
+
+  protected:
+    int32_t OnProgress(int32_t event, int64_t bytes, int64_t size, float fraction) override {
+        ++reports;
+        if (event == EVENT_DOWNLOAD && on_bytes) on_bytes(bytes);
+        return 0;
+    }
+};
+
+// Serves a folder over HTTP and FTP and gives an engine that talks to it.
+class TransferTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        std::filesystem::create_directories(m_served.path());
+        std::filesystem::permissions(m_served.path(), std::filesystem::perms(0755));
+    }
+
+    std::string Serve(const std::string& name, const std::string& bytes) {
+        kltest::write_file(m_served / name, bytes);
+        return bytes;
+    }
+
+    CTransferSettings Direct() {
+        CTransferSettings s;
+        s.proxy_mode = PROXY_DIRECT;
+        s.timeout = 20000;
+        return s;
+    }
+
+    // Connects to the address's server and downloads its object.
+    int64_t Fetch(CTransferEngine& engine, const std::string& address, const std::string& local,
+                  int32_t flags = 0) {
+        CUrl url;
+        url.Parse(address);
+        CRequestInfo request;
+        url.FillRequest(request);
+        request.passive = 1;
+        const int32_t state = engine.Connect(&request);
+        if (state < 0) return state;
+        return engine.Download(local, url.ObjectName(), std::nullopt, flags);
+    }
+
+    std::string Local(const std::string& name) const { return (m_local / name).string(); }
+
+    kltest::TempDir m_served;
+    kltest::TempDir m_local;
+};
+
+TEST_F(TransferTest, HttpDownloadsWholeFileWithItsTime) {
+    const std::string body = Serve("a.bin", Pattern(300000));
+    const std::string empty = Serve("empty.bin", "");
+    utimbuf times{993218700, 993218700}; // 2001-06-22 14:05 UTC
+    utime((m_served / "a.bin").c_str(), &times);
+    kltest::NginxServer nginx(m_served.str());
+    ASSERT_TRUE(nginx.start()) << nginx.log();
+
+    RecordingEngine engine;
+    CTransferSettings settings = Direct();
+    ASSERT_TRUE(engine.OpenSession(&settings));
+    EXPECT_EQ(Fetch(engine, nginx.url("/a.bin"), Local("a.bin"), DOWNLOAD_REMOTE_TIME), 300000);
+    EXPECT_EQ(kltest::read_file(m_local / "a.bin"), body);
+    struct stat st {};
+    ASSERT_EQ(stat(Local("a.bin").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtime, 993218700);
+    EXPECT_EQ(engine.RemoteSize(), 300000);
+
+    EXPECT_EQ(Fetch(engine, nginx.url("/empty.bin"), Local("empty.bin")), 0);
+    EXPECT_TRUE(std::filesystem::exists(m_local / "empty.bin"));
+}
+
+TEST_F(TransferTest, HttpFailures) {
+    Serve("a.bin", "x");
+    kltest::NginxServer nginx(m_served.str());
+    ASSERT_TRUE(nginx.start()) << nginx.log();
+    CTransferEngine engine;
+    CTransferSettings settings = Direct();
+    engine.OpenSession(&settings);
+
+    EXPECT_EQ(Fetch(engine, nginx.url("/missing.bin"), Local("m.bin")), ERR_LOAD);
+    // A local file that cannot be made, or cannot take the bytes.
+    EXPECT_EQ(Fetch(engine, nginx.url("/a.bin"), Local("no/such/folder/a.bin")), ERR_TARGET_INVALID);
+    EXPECT_EQ(Fetch(engine, nginx.url("/a.bin"), "/dev/full"), ERR_WRITE);
+    EXPECT_EQ(Fetch(engine, "gopher://127.0.0.1/a.bin", Local("g.bin")), ERR_BAD_URL);
+
+    const uint16_t dead = kltest::free_port();
+    EXPECT_EQ(Fetch(engine, "http://127.0.0.1:" + std::to_string(dead) + "/a.bin", Local("d.bin")),
+              ERR_BAD_SERVER);
+    EXPECT_EQ(Fetch(engine, "ftp://127.0.0.1:" + std::to_string(dead) + "/a.bin", Local("d.bin")),
+              ERR_BAD_SERVER);
+
+    // Not connected, and no second operation while one holds the engine.
+    CTransferEngine fresh;
+    EXPECT_EQ(fresh.Download(Local("x"), "/a.bin"), ERR_CONNECTION_LOST);
+    ASSERT_TRUE(fresh.IsReady());
+    EXPECT_EQ(fresh.Download(Local("x"), "/a.bin"), ERR_UNDEFINED);
+    fresh.Release();
+}
+
+// The local file's state before the download and what must come out of it.
+TEST_F(TransferTest, HttpResumesPartialLocalFiles) {
+    const std::string body = Serve("a.bin", Pattern(10000));
+    kltest::NginxServer nginx(m_served.str());
+    ASSERT_TRUE(nginx.start()) << nginx.log();
+    CTransferEngine engine;
+    CTransferSettings settings = Direct();
+    engine.OpenSession(&settings);
+
+    struct Case {
+        const char* what;
+        std::string local_before;
+    } cases[] = {
+        {"first 3000 bytes", body.substr(0, 3000)},
+        {"complete already", body},
+        {"longer than the remote file", Pattern(12000, 7)},
+        {"empty", ""},
+    };
+    for (const Case& c : cases) {
+        kltest::write_file(m_local / "a.bin", c.local_before);
+        EXPECT_EQ(Fetch(engine, nginx.url("/a.bin"), Local("a.bin")), 10000) << c.what;
+        EXPECT_EQ(kltest::read_file(m_local / "a.bin"), body) << c.what;
+    }
+    // Starting anew ignores what the local file held.
+    kltest::write_file(m_local / "a.bin", Pattern(3000, 9));
+    EXPECT_EQ(Fetch(engine, nginx.url("/a.bin"), Local("a.bin"), DOWNLOAD_CREATE), 10000);
+    EXPECT_EQ(kltest::read_file(m_local / "a.bin"), body);
+}
+
+TEST_F(TransferTest, ServerWithoutRangesIsSkippedToTheResumePoint) {
+    const std::string body = Pattern(10000);
+    kltest::TinyHttpServer server("HTTP/1.1 200 OK\r\nContent-Length: 10000\r\nConnection: close\r\n\r\n" +
+                                  body);
+    kltest::write_file(m_local / "a.bin", body.substr(0, 3000));
+    CTransferEngine engine;
+    CTransferSettings settings = Direct();
+    engine.OpenSession(&settings);
+
+    EXPECT_EQ(Fetch(engine, server.url("/dir/a.bin"), Local("a.bin")), 10000);
+    EXPECT_EQ(kltest::read_file(m_local / "a.bin"), body);
+    ASSERT_FALSE(server.requests().empty());
+    const std::string request = server.requests().back();
+    EXPECT_NE(request.find("GET /dir/a.bin HTTP/1.1\r\n"), std::string::npos) << request;
+    EXPECT_NE(request.find("\r\nRange: bytes=3000-\r\n"), std::string::npos) << request;
+    EXPECT_NE(request.find("\r\nUser-Agent: KLite\r\n"), std::string::npos) << request;
+    EXPECT_NE(request.find("\r\nAccept: text/*\r\n"), std::string::npos) << request;
+}
+
+TEST_F(TransferTest, AnswerWithoutLengthIsReadToItsEnd) {
+    const std::string body = Pattern(70000);
+    kltest::TinyHttpServer server("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + body);
+    CTransferEngine engine;
+    CTransferSettings settings = Direct();
+    engine.OpenSession(&settings);
+    EXPECT_EQ(Fetch(engine, server.url("/a.bin"), Local("a.bin")), 70000);
+    EXPECT_EQ(kltest::read_file(m_local / "a.bin"), body);
+}
+
+TEST_F(TransferTest, CutTransferIsRefusedThenResumes) {
+    const std::string body = Serve("a.bin", Pattern(100000));
+    const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: 100000\r\nConnection: close\r\n\r\n";
+    kltest::TinyHttpServer cutting(head + body, head.size() + 40000);
+    kltest::NginxServer nginx(m_served.str());
+    ASSERT_TRUE(nginx.start()) << nginx.log();
+    CTransferEngine engine;
+    CTransferSettings settings = Direct();
+    engine.OpenSession(&settings);
+
+    // A short piece is never reported as a download.
+    EXPECT_EQ(Fetch(engine, cutting.url("/a.bin"), Local("a.bin")), ERR_NO_INTERNET);
+    EXPECT_EQ(std::filesystem::file_size(m_local / "a.bin"), 40000u);
+    EXPECT_EQ(Fetch(engine, nginx.url("/a.bin"), Local("a.bin")), 100000);
+    EXPECT_EQ(kltest::read_file(m_local / "a.bin"), body);
+}
+
+TEST_F(TransferTest, CancelStopsBetweenBlocksAndTheFileResumes) {
+    const std::string body = Serve("big.bin", Pattern(3 * 1024 * 1024));
+    kltest::NginxServer nginx(m_served.str(), "limit_rate 2m;");
+    ASSERT_TRUE(nginx.start()) << nginx.log();
+    RecordingEngine engine;
+    CTransferSettings settings = Direct();
+    engine.OpenSession(&settings);
+    engine.SetBlockSize(1024);
+    engine.on_bytes = [&](int64_t bytes) {
+        if (bytes > 256 * 1024) engine.Cancel();
+    };
+
+    EXPECT_EQ(Fetch(engine, nginx.url("/big.bin"), Local("big.bin")), ERR_CANCELLED);
+    const auto partial = std::filesystem::file_size(m_local / "big.bin");
+    EXPECT_GT(partial, 0u);
+    EXPECT_LT(partial, body.size());
+    EXPECT_EQ(kltest::read_file(m_local / "big.bin"), body.substr(0, partial));
+
+    engine.on_bytes = nullptr;
+    engine.ResetCancel();
+    EXPECT_EQ(Fetch(engine, nginx.url("/big.bin"), Local("big.bin")), static_cast<int64_t>(body.size()));
+    EXPECT_EQ(kltest::read_file(m_local / "big.bin"), body);
+    EXPECT_GT(engine.reports.load(), 2);
+}
+
+TEST_F(TransferTest, FtpDownloadsAndResumesWithoutASecondCopy) {
+    const std::string body = Serve("pub/a.bin", Pattern(50000));
+    kltest::FtpServer ftp(m_served.str());
+    ASSERT_TRUE(ftp.start()) << ftp.log();
+    CTransferEngine engine;
+    CTransferSettings settings = Direct();
+    engine.OpenSession(&settings);
+
+    EXPECT_EQ(Fetch(engine, ftp.url("/pub/a.bin"), Local("a.bin")), 50000);
+    EXPECT_EQ(kltest::read_file(m_local / "a.bin"), body);
+
+    for (const std::string& before : {body.substr(0, 20000), body, Pattern(60000, 3)}) {
+        kltest::write_file(m_local / "a.bin", before);
+        EXPECT_EQ(Fetch(engine, ftp.url("/pub/a.bin"), Local("a.bin")), 50000) << before.size();
+        EXPECT_EQ(kltest::read_file(m_local / "a.bin"), body) << before.size();
+    }
+    EXPECT_EQ(Fetch(engine, ftp.url("/pub/missing.bin"), Local("m.bin")), ERR_SIZE);
+}
+
+TEST_F(TransferTest, ThroughTheProxy) {
+    const std::string body = Serve("a.bin", Pattern(80000));
+    kltest::NginxServer nginx(m_served.str());
+    kltest::FtpServer ftp(m_served.str());
+    kltest::ProxyServer proxy;
+    ASSERT_TRUE(nginx.start()) << nginx.log();
+    ASSERT_TRUE(ftp.start()) << ftp.log();
+    ASSERT_TRUE(proxy.start()) << proxy.log();
+
+    CTransferEngine engine;
+    CTransferSettings settings = Direct();
+    settings.proxy_mode = PROXY_NAMED;
+    settings.http_proxy_server = "127.0.0.1";
+    settings.http_proxy_port = proxy.port();
+    settings.ftp_proxy_server = "127.0.0.1";
+    settings.ftp_proxy_port = proxy.port();
+    ASSERT_TRUE(engine.OpenSession(&settings));
+
+    EXPECT_EQ(Fetch(engine, nginx.url("/a.bin"), Local("h.bin")), 80000);
+    EXPECT_EQ(kltest::read_file(m_local / "h.bin"), body);
+    const int after_http = proxy.requests_seen();
+    EXPECT_GE(after_http, 1) << proxy.log();
+
+    EXPECT_EQ(Fetch(engine, ftp.url("/a.bin"), Local("f.bin")), 80000);
+    EXPECT_EQ(kltest::read_file(m_local / "f.bin"), body);
+    EXPECT_GT(proxy.requests_seen(), after_http) << proxy.log();
+
+    // A proxy that is not there fails the connection, not the file.
+    settings.http_proxy_port = kltest::free_port();
+    engine.OpenSession(&settings);
+    EXPECT_EQ(Fetch(engine, nginx.url("/a.bin"), Local("x.bin")), ERR_BAD_SERVER);
+}
+
+TEST_F(TransferTest, LocalFilesCopyWithResume) {
+    const std::string body = Serve("a.bin", Pattern(600000));
+    CTransferEngine engine;
+    kltest::write_file(m_local / "a.bin", body.substr(0, 1000));
+    EXPECT_EQ(Fetch(engine, "file://" + (m_served / "a.bin").string(), Local("a.bin")), 600000);
+    EXPECT_EQ(kltest::read_file(m_local / "a.bin"), body);
+    EXPECT_EQ(Fetch(engine, "file://" + (m_served / "none.bin").string(), Local("n.bin")), ERR_LOAD);
+}
+
+} // namespace
+} // namespace klc
