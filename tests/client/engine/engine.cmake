@@ -7,3 +7,10 @@ kl_add_test(NAME test_client_engine
   TIMEOUT 600)
 target_compile_definitions(test_client_engine PRIVATE
   KL_ENGINE_TEST_DATA="${CMAKE_CURRENT_LIST_DIR}/data")
+
+# Version-resource files made by the version reader's tests.
+if(TARGET kl_fileinfo_fixtures)
+  add_dependencies(test_client_engine kl_fileinfo_fixtures)
+  target_compile_definitions(test_client_engine PRIVATE
+    KL_ENGINE_PE_LIBRARY="${CMAKE_BINARY_DIR}/tests/platform/fileinfo/fixtures/library.dll")
+endif()
