@@ -48,6 +48,20 @@ constexpr int32_t weekday_from_days(int64_t z) {
     return static_cast<int32_t>(z >= -4 ? (z + 4) % 7 : (z + 5) % 7 + 6);
 }
 
+// The calendar fields of a day (days since 1970-01-01) and a second of it.
+constexpr CalendarTime calendar_from_day_and_second(int64_t days, int64_t second_of_day) {
+    const CivilDate d = civil_from_days(days);
+    CalendarTime c;
+    c.year = static_cast<int32_t>(d.year);
+    c.month = d.month;
+    c.day = d.day;
+    c.hour = static_cast<int32_t>(second_of_day / 3600);
+    c.minute = static_cast<int32_t>(second_of_day / 60 % 60);
+    c.second = static_cast<int32_t>(second_of_day % 60);
+    c.day_of_week = weekday_from_days(days);
+    return c;
+}
+
 // Month, day and clock fields in range and the year within [min_year, max_year].
 constexpr bool calendar_fields_valid(const CalendarTime& c, int32_t min_year, int32_t max_year) {
     if (c.year < min_year || c.year > max_year || c.month < 1 || c.month > 12) return false;

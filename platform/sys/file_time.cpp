@@ -69,16 +69,8 @@ bool calendar_from_file_time(FileTime ft, bool to_local, CalendarTime& out) {
     if (to_local) secs += local_offset_at(secs);
     int64_t days = secs >= 0 ? secs / kSecondsPerDay : (secs - kSecondsPerDay + 1) / kSecondsPerDay;
     int64_t rest = secs - days * kSecondsPerDay;
-    detail::CivilDate d = detail::civil_from_days(days);
-    CalendarTime c;
-    c.year = static_cast<int32_t>(d.year);
-    c.month = d.month;
-    c.day = d.day;
-    c.hour = static_cast<int32_t>(rest / 3600);
-    c.minute = static_cast<int32_t>(rest / 60 % 60);
-    c.second = static_cast<int32_t>(rest % 60);
+    CalendarTime c = detail::calendar_from_day_and_second(days, rest);
     c.millisecond = static_cast<int32_t>(ft.ticks % kFileTimeTicksPerSecond / 10000);
-    c.day_of_week = detail::weekday_from_days(days);
     if (c.year < 1601 || c.year > 30827) return false;
     out = c;
     return true;

@@ -6,6 +6,8 @@
 //  - read-only: the owner has no write permission. delete_file and
 //    copy_file onto such a file fail with AccessDenied, as the callers
 //    expect; set_attributes without ReadOnly gives the write permission back.
+//    Folders are never read-only (a folder without write permission would
+//    refuse new files, which the original platform does not do).
 //  - hidden, system, archive: kept in the extended attribute
 //    "user.kl.attributes" of the file (a decimal number). A name that begins
 //    with "." is always reported hidden as well. On a file system without

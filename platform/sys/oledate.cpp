@@ -63,16 +63,7 @@ bool calendar_from_ole_date(OleDate d, CalendarTime& out) {
         ++days;
         secs -= kSecondsPerDay;
     }
-    const int64_t civil_days = days + kOleEpochDays;
-    const detail::CivilDate cd = detail::civil_from_days(civil_days);
-    CalendarTime c;
-    c.year = static_cast<int32_t>(cd.year);
-    c.month = cd.month;
-    c.day = cd.day;
-    c.hour = static_cast<int32_t>(secs / 3600);
-    c.minute = static_cast<int32_t>(secs / 60 % 60);
-    c.second = static_cast<int32_t>(secs % 60);
-    c.day_of_week = detail::weekday_from_days(civil_days);
+    CalendarTime c = detail::calendar_from_day_and_second(days + kOleEpochDays, secs);
     if (c.year < 100 || c.year > 9999) return false;
     out = c;
     return true;
