@@ -6,6 +6,7 @@
 
 #include "platform/base/handle_table.h"
 #include "vinca/model/search.h"
+#include "vinca/model/values.h"
 
 namespace vinca {
 
@@ -665,7 +666,7 @@ int CItemNode::CompareChildren(CItem* a, CItem* b) const
             if (!va || !vb)
                 c = (va ? 1 : 0) - (vb ? 1 : 0);
             else
-                c = CompareValues(*va, *vb, flags);
+                c = ValueCompare(*va, *vb, flags);
         }
     }
     if (c == 0 && a != b)
@@ -809,7 +810,7 @@ int CItemData::Compare(const plat::VARIANT& value, int32_t flags, const CVincaNa
     const plat::Variant* mine = FindNamedValue(key);
     if (!mine)
         return -1;
-    return CompareValues(*mine, value, flags);
+    return ValueCompare(*mine, value, flags);
 }
 
 CAttrSet* CItemData::GetValueSet(const CVincaName* name, bool create)

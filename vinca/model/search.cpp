@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/base/strings.h"
+#include "vinca/model/values.h"
 
 namespace vinca {
 
@@ -115,79 +116,6 @@ int CompareBstrs(plat::BSTR first, plat::BSTR second, int32_t flags)
     return CompareTexts(plat::bstr_to_utf8(first), plat::bstr_to_utf8(second), flags);
 }
 
-namespace {
-
-bool IsEmptyKind(plat::VARTYPE vt)
-{
-    return vt == plat::VT_EMPTY || vt == plat::VT_NULL;
-}
-
-bool IsText(plat::VARTYPE vt)
-{
-    return vt == plat::VT_BSTR || vt == plat::VT_ANSI;
-}
-
-bool IsNumber(plat::VARTYPE vt)
-{
-    switch (vt) {
-    case plat::VT_I2: case plat::VT_I4: case plat::VT_R4: case plat::VT_R8:
-    case plat::VT_CY: case plat::VT_DATE: case plat::VT_UI1:
-        return true;
-    default:
-        return false;
-    }
-}
-
-double AsReal(const plat::VARIANT& v)
-{
-    switch (v.vt) {
-    case plat::VT_I2: return v.iVal;
-    case plat::VT_I4: return v.lVal;
-    case plat::VT_R4: return v.fltVal;
-    case plat::VT_R8: return v.dblVal;
-    case plat::VT_CY: return static_cast<double>(v.cyVal.int64) / 10000.0;
-    case plat::VT_DATE: return v.date;
-    case plat::VT_UI1: return v.bVal;
-    default: return 0;
-    }
-}
-
-std::string TextOf(const plat::VARIANT& v)
-{
-    if (v.vt == plat::VT_ANSI)
-        return std::string(plat::bstr_bytes(v.bstrVal));
-    if (v.vt == plat::VT_BSTR)
-        return plat::bstr_to_utf8(v.bstrVal);
-    plat::Variant copy(v);
-    plat::HRESULT hr = 0;
-    std::string s = copy.to_utf8(&hr);
-    return plat::FAILED(hr) ? std::string() : s;
-}
-
-} // namespace
-
-int CompareValues(const plat::VARIANT& aIn, const plat::VARIANT& bIn, int32_t flags)
-{
-    const plat::VARIANT& a = plat::deref(aIn);
-    const plat::VARIANT& b = plat::deref(bIn);
-    bool ea = IsEmptyKind(a.vt), eb = IsEmptyKind(b.vt);
-    if (ea || eb)
-        return ea == eb ? 0 : (ea ? -1 : 1);
-    if (IsText(a.vt) && IsText(b.vt))
-        return CompareTexts(TextOf(a), TextOf(b), flags);
-    if (a.vt == plat::VT_BOOL && b.vt == plat::VT_BOOL) {
-        bool ta = a.boolVal != 0, tb = b.boolVal != 0;
-        return ta == tb ? 0 : (ta ? 1 : -1);
-    }
-    if (IsNumber(a.vt) && IsNumber(b.vt)) {
-        if (a.vt == b.vt && a.vt == plat::VT_CY)
-            return a.cyVal.int64 < b.cyVal.int64 ? -1 : (a.cyVal.int64 > b.cyVal.int64 ? 1 : 0);
-        double x = AsReal(a), y = AsReal(b);
-        return x < y ? -1 : (x > y ? 1 : 0);
-    }
-    return CompareTexts(TextOf(a), TextOf(b), flags & ~CMP_VALUES);
-}
-
 int CompareKey(CItem* item, const plat::VARIANT& value, int32_t flags, const CVincaName* key)
 {
     if (flags & CMP_VALUES) {
@@ -198,7 +126,7 @@ int CompareKey(CItem* item, const plat::VARIANT& value, int32_t flags, const CVi
     }
     const plat::VARIANT& v = plat::deref(value);
     if (v.vt == plat::VT_BSTR || v.vt == plat::VT_ANSI)
-        return CompareTexts(item->Text(), TextOf(v), flags);
+        return CompareTexts(item->Text(), ValueToText(v), flags);
     return CompareTexts(item->Text(), {}, flags);
 }
 
@@ -209,7 +137,7 @@ bool CompareTreeValue(CItem* item, std::string_view text, int32_t flags, const C
     const plat::Variant* v = tree ? tree->FindValue(name) : nullptr;
     if (!v)
         return false;
-    result = CompareTexts(TextOf(*v), text, flags & ~CMP_VALUES);
+    result = CompareTexts(ValueToText(*v), text, flags & ~CMP_VALUES);
     return true;
 }
 

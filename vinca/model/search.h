@@ -32,9 +32,6 @@ int32_t FindOptionsToFlags(int32_t options);
 int CompareTexts(std::string_view first, std::string_view second, int32_t flags);
 // The same for automation strings; a null text orders before any other.
 int CompareBstrs(plat::BSTR first, plat::BSTR second, int32_t flags);
-// Value comparison for sorting and searching: empty and null first, numbers
-// by value, text by the text rules, mixed kinds by their display text.
-int CompareValues(const plat::VARIANT& a, const plat::VARIANT& b, int32_t flags);
 
 // Compares the item with a value: with CMP_VALUES its value under `key`
 // (-1 without a value holder), else its text with a text value (a non-text
