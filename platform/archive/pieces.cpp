@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
@@ -63,6 +64,24 @@ ArchiveError CopyRange(int in, uint64_t offset, uint64_t length, int out, std::v
     return ArchiveError::Ok;
 }
 
+bool IsPieceName(std::string_view name, std::string_view stem) {
+    if (name.size() < stem.size() + 4 || !istarts_with(name, stem)) return false;
+    name.remove_prefix(stem.size());
+    if (!istarts_with(name, ".Z")) return false;
+    name.remove_prefix(2);
+    return std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Pieces of an earlier archive of the same name would be taken for pieces of
+// the new one (readers pass over gaps in the numbering): they all go first.
+void RemoveOldPieces(const std::string& archive) {
+    const std::string stem = file_stem(archive);
+    const auto entries = list_folder(parent_path(archive), stem + ".Z*");
+    if (!entries) return;
+    for (const DirEntry& e : *entries)
+        if (!e.is_folder() && IsPieceName(e.name, stem)) delete_file(join_path(parent_path(archive), e.name));
+}
+
 } // namespace
 
 std::string piece_name(const std::string& archive, int number) {
@@ -88,10 +107,7 @@ ArchiveError split_file(const std::string& path, uint64_t piece_size, std::vecto
     struct stat st {};
     if (fstat(in.get(), &st) != 0) return ArchiveError::ReadFailed;
     const uint64_t size = static_cast<uint64_t>(st.st_size);
-    // Pieces of an earlier, longer archive of the same name would be joined
-    // to this one: they go first.
-    for (int n = 2; is_file(piece_name(path, n)); ++n)
-        delete_file(piece_name(path, n));
+    RemoveOldPieces(path);
     if (piece_size == 0 || size <= piece_size) return ArchiveError::Ok;
     std::vector<char> buffer(kBlock);
     int number = 2;

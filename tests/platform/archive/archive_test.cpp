@@ -1,0 +1,192 @@
+#include "platform/archive/zip_archive.h"
+
+#include <zip.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "common/password.h"
+#include "support/temp_dir.h"
+
+namespace plat::archive {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Pattern(size_t size, uint32_t seed = 1) {
+    std::string s(size, '\0');
+    uint32_t x = seed * 2654435761u + 1;
+    for (char& c : s) {
+        x = x * 1664525u + 1013904223u;
+        c = static_cast<char>(x >> 24);
+    }
+    return s;
+}
+
+// Text that compresses well, so a packed archive is visibly smaller.
+std::string Text(size_t size) {
+    std::string s;
+    while (s.size() < size)
+        s += "line " + std::to_string(s.size()) + " of the update file\n";
+    s.resize(size);
+    return s;
+}
+
+// An archive whose entries carry the given names, written by libzip as is.
+void WriteRawArchive(const std::string& path, const std::vector<std::string>& names) {
+    int error = 0;
+    zip_t* za = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    ASSERT_NE(za, nullptr);
+    for (const std::string& name : names) {
+        static const char body[] = "payload";
+        zip_source_t* src = zip_source_buffer(za, body, sizeof body - 1, 0);
+        ASSERT_GE(zip_file_add(za, name.c_str(), src, ZIP_FL_ENC_UTF_8), 0) << name;
+    }
+    ASSERT_EQ(zip_close(za), 0);
+}
+
+bool StandardToolAccepts(const std::string& archive, const std::string& password = {}) {
+    std::string cmd = "unzip -tqq ";
+    if (!password.empty()) cmd += "-P " + password + " ";
+    return std::system((cmd + "'" + archive + "' >/dev/null 2>&1").c_str()) == 0;
+}
+
+class ArchiveTest : public testing::Test {
+  protected:
+    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+    kltest::TempDir m_dir;
+};
+
+TEST_F(ArchiveTest, PackAndUnpackRoundTrip) {
+    const std::string body = Text(200000);
+    kltest::write_file(m_dir / "src" / "setup.dll", body);
+    for (int level : {0, 9}) {
+        PackOptions pack;
+        pack.level = level;
+        std::vector<std::string> pieces;
+        ASSERT_EQ(pack_file(Path("src/setup.dll"), Path("_0001.ZIP"), pack, &pieces), ArchiveError::Ok);
+        EXPECT_EQ(pieces, std::vector<std::string>{Path("_0001.ZIP")});
+        if (level == 9) {
+            EXPECT_LT(fs::file_size(Path("_0001.ZIP")), body.size() / 4);
+        } else {
+            EXPECT_GT(fs::file_size(Path("_0001.ZIP")), body.size());
+        }
+        EXPECT_TRUE(StandardToolAccepts(Path("_0001.ZIP")));
+
+        std::vector<std::string> written;
+        ASSERT_EQ(unpack(Path("_0001.ZIP"), Path("out"), {}, &written), ArchiveError::Ok);
+        EXPECT_EQ(written, std::vector<std::string>{Path("out/setup.dll")});
+        EXPECT_EQ(kltest::read_file(m_dir / "out" / "setup.dll"), body);
+    }
+}
+
+TEST_F(ArchiveTest, ProtectedWithAes256AndTheDerivedPassword) {
+    const std::string body = Text(50000);
+    kltest::write_file(m_dir / "f.txt", body);
+    const std::string password = kl::EncodePassword("_0001");
+    PackOptions pack;
+    pack.password = password;
+    ASSERT_EQ(pack_file(Path("f.txt"), Path("_0001.ZIP"), pack), ArchiveError::Ok);
+
+    // The entry carries the AES extra field with strength 3 (256 bits).
+    const std::string bytes = kltest::read_file(m_dir / "_0001.ZIP");
+    EXPECT_NE(bytes.find(std::string("\x01\x99\x07\x00", 4)), std::string::npos);
+    EXPECT_NE(bytes.find(std::string("AE\x03", 3)), std::string::npos);
+    EXPECT_EQ(bytes.find("line 1"), std::string::npos);
+
+    EXPECT_EQ(unpack(Path("_0001.ZIP"), Path("none"), {}), ArchiveError::WrongPassword);
+    UnpackOptions wrong;
+    wrong.password = kl::EncodePassword("_0002");
+    EXPECT_EQ(unpack(Path("_0001.ZIP"), Path("wrong"), wrong), ArchiveError::WrongPassword);
+    EXPECT_FALSE(fs::exists(m_dir / "wrong" / "f.txt"));
+    UnpackOptions right;
+    right.password = password;
+    ASSERT_EQ(unpack(Path("_0001.ZIP"), Path("right"), right), ArchiveError::Ok);
+    EXPECT_EQ(kltest::read_file(m_dir / "right" / "f.txt"), body);
+}
+
+TEST_F(ArchiveTest, SplitIntoPiecesAndJoinedAgain) {
+    const std::string body = Pattern(300000);
+    kltest::write_file(m_dir / "big.bin", body);
+    kltest::write_file(m_dir / "_0001.Z09", "left from an earlier build");
+    kltest::write_file(m_dir / "_0001.Z02", "left from an earlier build");
+    PackOptions pack;
+    pack.level = 0;
+    pack.piece_size = 65536;
+    std::vector<std::string> pieces;
+    ASSERT_EQ(pack_file(Path("big.bin"), Path("_0001.ZIP"), pack, &pieces), ArchiveError::Ok);
+    ASSERT_EQ(pieces.size(), 5u);
+    EXPECT_EQ(pieces[1], Path("_0001.Z02"));
+    EXPECT_EQ(pieces[4], Path("_0001.Z05"));
+    EXPECT_FALSE(fs::exists(m_dir / "_0001.Z09"));
+    for (size_t i = 0; i + 1 < pieces.size(); ++i)
+        EXPECT_EQ(fs::file_size(pieces[i]), 65536u) << pieces[i];
+    EXPECT_EQ(find_pieces(Path("_0001.ZIP")), pieces);
+    EXPECT_EQ(piece_name("_0007.ZIP", 123), "_0007.Z123");
+
+    ASSERT_EQ(join_pieces(pieces, Path("joined.zip")), ArchiveError::Ok);
+    EXPECT_TRUE(StandardToolAccepts(Path("joined.zip")));
+    ASSERT_EQ(unpack_pieces(pieces, Path("out"), {}), ArchiveError::Ok);
+    EXPECT_EQ(kltest::read_file(m_dir / "out" / "big.bin"), body);
+
+    // A missing middle piece is an error, never a shorter archive.
+    fs::remove(pieces[2]);
+    EXPECT_NE(unpack_pieces(pieces, Path("out2"), {}), ArchiveError::Ok);
+    EXPECT_FALSE(fs::exists(m_dir / "out2" / "big.bin"));
+}
+
+TEST_F(ArchiveTest, EntriesOutsideTheFolderRefuseTheWholeArchive) {
+    const char* hostile[] = {"../escape.txt", "/tmp/abs.txt",   "a/../../escape.txt",
+                             "C:/drive.txt",  "..\\escape.txt", "sub/../../../escape.txt"};
+    for (const char* name : hostile) {
+        const std::string archive = Path("hostile.zip");
+        WriteRawArchive(archive, {"good.txt", name});
+        fs::create_directories(m_dir / "box" / "inner");
+        EXPECT_EQ(unpack(archive, Path("box/inner"), {}), ArchiveError::UnsafeEntry) << name;
+        // Nothing at all was written, inside or outside.
+        EXPECT_TRUE(fs::is_empty(m_dir / "box" / "inner")) << name;
+        EXPECT_EQ(std::distance(fs::directory_iterator(m_dir / "box"), fs::directory_iterator()), 1) << name;
+    }
+    EXPECT_FALSE(fs::exists("/tmp/abs.txt"));
+
+    // Folders inside the archive are fine.
+    WriteRawArchive(Path("nested.zip"), {"dir/", "dir/sub/file.txt"});
+    ASSERT_EQ(unpack(Path("nested.zip"), Path("nested"), {}), ArchiveError::Ok);
+    EXPECT_EQ(kltest::read_file(m_dir / "nested" / "dir" / "sub" / "file.txt"), "payload");
+}
+
+TEST_F(ArchiveTest, BadArchivesGetClearErrors) {
+    EXPECT_EQ(unpack(Path("missing.zip"), Path("out"), {}), ArchiveError::NotFound);
+    EXPECT_EQ(join_pieces({Path("missing.zip")}, Path("j.zip")), ArchiveError::NotFound);
+    EXPECT_EQ(pack_file(Path("missing.bin"), Path("p.zip"), {}), ArchiveError::NotFound);
+    EXPECT_FALSE(fs::exists(m_dir / "p.zip"));
+
+    kltest::write_file(m_dir / "text.zip", "this is no archive at all");
+    EXPECT_EQ(unpack(Path("text.zip"), Path("out"), {}), ArchiveError::NotAnArchive);
+
+    // A damaged entry leaves no file under its name.
+    kltest::write_file(m_dir / "f.bin", Text(100000));
+    ASSERT_EQ(pack_file(Path("f.bin"), Path("good.zip"), {}), ArchiveError::Ok);
+    std::string bytes = kltest::read_file(m_dir / "good.zip");
+    for (size_t i = 200; i < 400; ++i)
+        bytes[i] = static_cast<char>(bytes[i] ^ 0x5A);
+    kltest::write_file(m_dir / "damaged.zip", bytes);
+    EXPECT_EQ(unpack(Path("damaged.zip"), Path("dmg"), {}), ArchiveError::NotAnArchive);
+    EXPECT_FALSE(fs::exists(m_dir / "dmg" / "f.bin"));
+    if (fs::exists(m_dir / "dmg")) {
+        EXPECT_TRUE(fs::is_empty(m_dir / "dmg"));
+    }
+
+    // Stopped from the progress report: no half file either.
+    UnpackOptions stop;
+    stop.progress = [](uint64_t done, uint64_t) { return done == 0; };
+    kltest::write_file(m_dir / "big.bin", Pattern(2 * 1024 * 1024));
+    ASSERT_EQ(pack_file(Path("big.bin"), Path("big.zip"), {}), ArchiveError::Ok);
+    EXPECT_EQ(unpack(Path("big.zip"), Path("stopped"), stop), ArchiveError::Cancelled);
+    EXPECT_TRUE(fs::is_empty(m_dir / "stopped"));
+}
+
+} // namespace
+} // namespace plat::archive
