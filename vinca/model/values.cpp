@@ -7,6 +7,7 @@
 #include "platform/base/strings.h"
 #include "platform/com/dispatch.h"
 #include "vinca/model/format.h"
+#include "vinca/model/search.h"
 
 namespace vinca {
 
@@ -275,10 +276,9 @@ int order(T a, T b)
     return a < b ? -1 : b < a ? 1 : 0;
 }
 
-// Text order under the search flags: 0x1 ignores case.
 int compare_text(const std::string& a, const std::string& b, int32_t flags)
 {
-    int r = (flags & 0x1) ? icompare(a, b) : a.compare(b);
+    int r = CompareTexts(a, b, flags);
     return r < 0 ? -1 : r > 0 ? 1 : 0;
 }
 
@@ -301,6 +301,9 @@ int ValueCompare(const VARIANT& a, const VARIANT& b, int32_t flags)
         case VT_UI1: return order(a.bVal, b.bVal);
         case VT_BOOL: return (a.boolVal != 0) == (b.boolVal != 0) ? 0 : a.boolVal ? 1 : -1;
         case VT_BSTR:
+            if (b.vt == VT_BSTR)
+                return sign(CompareBstrs(a.bstrVal, b.bstrVal, flags));
+            return compare_text(ValueToText(a), ValueToText(b), flags);
         case VT_ANSI_TEXT: return compare_text(ValueToText(a), ValueToText(b), flags);
         default: break;
         }

@@ -1,0 +1,315 @@
+// The tree stream: exact bytes, round trips, and damaged input.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "storage_fixtures.h"
+#include "vinca/model/grid.h"
+#include "vinca/model/names.h"
+#include "vinca/model/stream.h"
+#include "vinca/model/tree_stream.h"
+#include "vinca/model/tree_stream_records.h"
+#include "vinca/model/values.h"
+
+using namespace vinca;
+using plat::Variant;
+using storage_test::Bytes;
+
+namespace {
+
+Bytes obsolete_name_string()
+{
+    Bytes b = {16, 0, 0, 0};
+    for (char c : std::string("__ObsoleteValue"))
+        b.push_back(static_cast<uint8_t>(c));
+    b.push_back(0);
+    return b;
+}
+
+Bytes header(uint32_t counter)
+{
+    return {'D', 'U', uint8_t(counter), uint8_t(counter >> 8), uint8_t(counter >> 16), uint8_t(counter >> 24), 16, 0,
+        5, 0, 19, 0};
+}
+
+Bytes cat(std::initializer_list<Bytes> parts)
+{
+    Bytes out;
+    for (const Bytes& p : parts)
+        out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+} // namespace
+
+TEST(StorageStream, EmptyTreeIsTheHeaderTagAndAnEmptyRootNode)
+{
+    Bytes expected = cat({header(1), {'T', 'R', 0, 1, 0, 0, 0}, obsolete_name_string(), {0, 0, 0, 0, 0, 0, 0, 0}});
+    EXPECT_EQ(storage_test::Save(storage_test::NewTree()), expected);
+}
+
+TEST(StorageStream, OneItemTreeByHand)
+{
+    CTreeRef tree = storage_test::NewTree();
+    storage_test::AddChild(tree, "A");
+    Bytes expected = cat({header(2), {'T', 'R', 0, 1, 0, 0, 0}, obsolete_name_string(),
+        {0, 0, 0, 0, /* sort method */ 1, 0, 0, 0, /* count */
+            1, 0, 0, 0, 'A', /* text */ 0, 0, /* mark, hidden */ 0, 0, /* flags */ 1, 0, /* content */
+            0, /* no grid */ 1, 0, 0, 0, /* sort key: the known name */ 0, 0, 0, 0 /* item word */}});
+    EXPECT_EQ(storage_test::Save(tree), expected);
+}
+
+TEST(StorageStream, ValuesGridAndSortKeyByHand)
+{
+    CTreeRef tree = storage_test::NewTree();
+    CItem* a = storage_test::AddChild(tree, "A");
+    a->GetItemData()->Values().SetOrAddValue(names::ObsoleteValue(), Variant(int32_t(7)));
+    a->GetItemData()->Values().SetOrAddValue(GlobalName("k"), Variant::ansi("xy"));
+    a->SetExpandedFlag();
+    tree.item->SetSortKey(GlobalName("k"));
+    tree.item->SetSortMethodBits(2);
+
+    Bytes expected = cat({header(4), {'T', 'R', 0},
+        {1, 0, 0, 0, 2, 0, 0, 0, 'k', 0}, /* the root's sort key "k", new */
+        {2, 0, 0, 0, /* sort method */ 1, 0, 0, 0, /* count */
+            1, 0, 0, 0, 'A', 0, 0, 4, 0, /* expanded */ 5, 0, /* content: values */
+            2, 0, 0, 0}, /* two values, in interning order */
+        {2, 0, 0, 0}, obsolete_name_string(), {3, 0, 7, 0, 0, 0, 0}, /* I4 7, no nested list */
+        {1, 0, 0, 0, 14, 0, 2, 0, 0, 0, 'x', 'y', 0},                 /* "k": ANSI "xy" */
+        {0, /* no grid */ 2, 0, 0, 0, /* the item's sort key */ 0, 0, 0, 0}});
+    EXPECT_EQ(storage_test::Save(tree), expected);
+}
+
+TEST(StorageStream, SharedNamesAreStoredOnceAndCountedEachTime)
+{
+    CTreeRef tree = storage_test::NewTree();
+    for (const char* text : {"A", "B"})
+        storage_test::AddChild(tree, text)->GetItemData()->Values().SetOrAddValue(GlobalName("same"), Variant(1.0));
+    Bytes bytes = storage_test::Save(tree);
+    std::string all(bytes.begin(), bytes.end());
+    size_t first = all.find("same");
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_EQ(all.find("same", first + 1), std::string::npos);
+    uint32_t counter = 0;
+    std::memcpy(&counter, bytes.data() + 2, 4);
+    EXPECT_EQ(counter, 1u /* root key */ + 2 * 2 /* value name, sort key per item */);
+}
+
+TEST(StorageStream, EveryStoredFormRoundTrips)
+{
+    CTreeRef tree = storage_test::RichTree();
+    Bytes first = storage_test::Save(tree);
+    CTreeRef back;
+    ASSERT_EQ(storage_test::Load(first, back), VE_OK);
+    // Keys are numbered in writing order, so equal trees give equal bytes.
+    EXPECT_EQ(storage_test::Save(back), first);
+    storage_test::ExpectRichTree(back);
+}
+
+TEST(StorageStream, OneItemWithAndWithoutDescendants)
+{
+    CTreeRef tree = storage_test::RichTree();
+    CTreeRef one { CTreeRef::kItem, tree.item->ChildNode()->GetAt(0) };
+    CTreeRef back;
+    ASSERT_EQ(storage_test::Load(storage_test::Save(one, true), back), VE_OK);
+    EXPECT_EQ(back.kind, CTreeRef::kItem);
+    EXPECT_GT(back.item->ChildCount(), 0);
+    ASSERT_EQ(storage_test::Load(storage_test::Save(one, false), back), VE_OK);
+    EXPECT_EQ(back.item->ChildNode(), nullptr);
+    EXPECT_EQ(back.item->Text(), "Parent");
+}
+
+TEST(StorageStream, TruncatedStreamsFailAndLeaveTheTargetAlone)
+{
+    Bytes full = storage_test::Save(storage_test::RichTree());
+    for (size_t len = 0; len < full.size(); ++len) {
+        CTreeRef target = storage_test::NewTree();
+        storage_test::AddChild(target, "keep");
+        Bytes cut(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(len));
+        EXPECT_NE(storage_test::Load(cut, target), VE_OK) << "length " << len;
+        ASSERT_EQ(target.item->ChildCount(), 1);
+        EXPECT_EQ(target.item->ChildNode()->GetAt(0)->Text(), "keep");
+    }
+}
+
+TEST(StorageStream, FlippedBytesNeverCrash)
+{
+    Bytes full = storage_test::Save(storage_test::RichTree());
+    for (size_t i = 0; i < full.size(); ++i) {
+        for (uint8_t mask : {0xFF, 0x01, 0x80}) {
+            Bytes bad = full;
+            bad[i] ^= mask;
+            CTreeRef target = storage_test::NewTree();
+            VResult r = storage_test::Load(bad, target);
+            if (r != VE_OK)
+                EXPECT_EQ(target.item->ChildCount(), 0) << "byte " << i;
+        }
+    }
+}
+
+TEST(StorageStream, DamagedHeadersAndRecords)
+{
+    struct Case {
+        const char* what;
+        Bytes bytes;
+        VResult expected;
+    };
+    Bytes empty = storage_test::Save(storage_test::NewTree());
+    auto patched = [&](size_t at, std::initializer_list<uint8_t> with) {
+        Bytes b = empty;
+        std::copy(with.begin(), with.end(), b.begin() + static_cast<std::ptrdiff_t>(at));
+        return b;
+    };
+    const Case cases[] = {
+        {"unknown signature", patched(0, {'X', 'Y'}), VE_BAD_FILE_FORMAT},
+        {"counter of 2,000,000", patched(2, {0x80, 0x84, 0x1E, 0x00}), VE_BAD_FILE_FORMAT},
+        {"counter used up", patched(2, {0, 0, 0, 0}), VE_BAD_FILE_FORMAT},
+        {"unknown tag", patched(12, {'X', 'X'}), VE_BAD_FILE_FORMAT},
+        {"name without its zero", patched(23 + 15, {'!'}), VE_BAD_FILE_FORMAT},
+        {"name with a zero inside", patched(23 + 3, {0}), VE_BAD_FILE_FORMAT},
+        {"name longer than the stream", patched(19, {0xFF, 0xFF, 0xFF, 0x7F}), VE_FILE_INPUT},
+        {"negative child count", patched(43, {0xFF, 0xFF, 0xFF, 0xFF}), VE_BAD_FILE_FORMAT},
+        {"child count beyond the bytes", patched(43, {0xFF, 0xFF, 0xFF, 0x0F}), VE_BAD_FILE_FORMAT},
+    };
+    for (const Case& c : cases) {
+        CTreeRef target;
+        EXPECT_EQ(storage_test::Load(c.bytes, target), c.expected) << c.what;
+        EXPECT_EQ(target.kind, CTreeRef::kNone) << c.what;
+    }
+}
+
+TEST(StorageStream, ReferencesMustNameAFilledEntryOfTheirKind)
+{
+    Bytes item_head = cat({header(4), {'T', 'R', 0, 1, 0, 0, 0}, obsolete_name_string(),
+        {0, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 'A', 0, 0, 0, 0, 5, 0, /* values */ 1, 0, 0, 0}});
+    // An object value whose key is the name introduced above.
+    Bytes wrong_kind = cat({item_head, {1, 0, 0, 0, 9, 0, 1, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}});
+    // A name whose new key is followed by no text.
+    Bytes no_text = cat({item_head, {7, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}});
+    // An object of a class the control does not make.
+    Bytes foreign = cat({item_head, {1, 0, 0, 0, 9, 0, 1, 5, 0, 0, 0}, Bytes(16, 0x42), Bytes(8, 0)});
+    for (const Bytes& b : {wrong_kind, no_text, foreign}) {
+        CTreeRef target;
+        EXPECT_EQ(storage_test::Load(b, target), VE_BAD_FILE_FORMAT);
+    }
+}
+
+TEST(StorageStream, DeepNestingIsRefused)
+{
+    CTreeRef tree = storage_test::NewTree();
+    CItem* item = storage_test::AddChild(tree, "0");
+    for (int i = 0; i < CTreeStream::kMaxItemDepth + 5; ++i) {
+        int32_t at = -1;
+        CItem* child = nullptr;
+        item->GetChildNode()->AddNewChild(at, "x", 0, &child);
+        item = child;
+    }
+    CVincaMemStream mem;
+    CTreeStream ts(mem, CTreeStream::MODE_WRITE);
+    ASSERT_TRUE(ts.Open());
+    WriteTreeRef(ts, tree, true);
+    ts.Close();
+    EXPECT_EQ(mem.Error(), VE_FILE_OUTPUT);
+}
+
+TEST(StorageStream, OldHeaderReadsWithVersionZero)
+{
+    // "DH": no virtual flag, uint16 child count, old-form strings, no grid or
+    // sort key. One item "A" with a child "B".
+    Bytes dh = {'D', 'H', 'T', 'R', 1, 0, /* count */
+        2, 0, 'A', 0, 0, 0, 0, 0, 3, 0, /* text, mark, hidden, flags, content: node */
+        1, 0, /* count */ 2, 0, 'B', 0, 0, 0, 0, 0, 1, 0};
+    CTreeRef back;
+    ASSERT_EQ(storage_test::Load(dh, back), VE_OK);
+    ASSERT_EQ(back.item->ChildCount(), 1);
+    CItem* a = back.item->ChildNode()->GetAt(0);
+    EXPECT_EQ(a->Text(), "A");
+    ASSERT_EQ(a->ChildCount(), 1);
+    EXPECT_EQ(a->ChildNode()->GetAt(0)->Text(), "B");
+}
+
+TEST(StorageStream, WriterStopsShortOfTheReferenceLimit)
+{
+    CVincaMemStream mem;
+    CTreeStream ts(mem, CTreeStream::MODE_WRITE);
+    ASSERT_TRUE(ts.Open());
+    const CVincaName* name = names::ObsoleteValue();
+    for (uint32_t i = 0; i + 1 < CTreeStream::kMaxReferences; ++i)
+        ASSERT_NE(ts.WriteReference(name), CTreeStream::REF_REFUSED) << i;
+    EXPECT_EQ(ts.WriteReference(name), CTreeStream::REF_REFUSED);
+    EXPECT_EQ(mem.Error(), VE_FILE_OUTPUT);
+}
+
+TEST(StorageStream, MemoryStoresAndGlobalBlocks)
+{
+    CVincaMemStream mem;
+    {
+        CTreeStream ts(mem, CTreeStream::MODE_WRITE);
+        ASSERT_TRUE(ts.Open());
+        WriteTreeRef(ts, storage_test::NewTree(), true);
+        uint32_t before = mem.Store().Length();
+        ts.Close(); // the back-patch does not lengthen the data
+        EXPECT_EQ(mem.Store().Length(), before);
+    }
+    CVincaByteArray empty;
+    EXPECT_FALSE(DetachToGlobal(empty, false));
+    auto block = DetachToGlobal(mem.Store(), true);
+    ASSERT_TRUE(block);
+    EXPECT_EQ(block->size(), mem.Store().Length() + 4);
+    CVincaByteArray back;
+    ASSERT_TRUE(AttachFromGlobal(back, *block, true));
+    EXPECT_EQ(back.ToVector(), mem.Store().ToVector());
+
+    CVincaByteArray four;
+    const uint8_t only_prefix[] = {4, 0, 0, 0};
+    ASSERT_TRUE(AttachFromGlobal(four, only_prefix, true));
+    EXPECT_EQ(four.Length(), 0u);
+    const uint8_t lying_prefix[] = {200, 0, 0, 0, 1};
+    EXPECT_FALSE(AttachFromGlobal(four, lying_prefix, true));
+}
+
+TEST(StorageStream, ValueTypesOnTheirOwn)
+{
+    struct Case {
+        Variant value;
+        plat::VARTYPE back;
+    };
+    const Case cases[] = {
+        {Variant::ansi("a\xC3\xA9"), VT_ANSI_TEXT},
+        {Variant("wide"), plat::VT_BSTR},
+        {Variant::null(), plat::VT_NULL},
+        {Variant::error(0x800A0001), plat::VT_ERROR},
+        {Variant::currency(-123456789012), plat::VT_CY},
+        {Variant::byte(200), plat::VT_UI1},
+        {Variant::missing(), plat::VT_ERROR},
+    };
+    for (const Case& c : cases) {
+        CVincaMemStream mem;
+        CTreeStream w(mem, CTreeStream::MODE_WRITE);
+        ASSERT_TRUE(w.Open());
+        w.WriteValue(c.value);
+        w.Close();
+        mem.Seek(0, FROM_START);
+        CTreeStream r(mem, CTreeStream::MODE_READ);
+        ASSERT_TRUE(r.Open());
+        Variant out;
+        ASSERT_TRUE(r.ReadValue(out));
+        EXPECT_EQ(out.vt, c.back);
+        EXPECT_EQ(ValueCompare(out, c.value, 0), 0);
+    }
+    // An array is stored as its type word alone and reads back empty.
+    CVincaMemStream mem;
+    CTreeStream w(mem, CTreeStream::MODE_WRITE);
+    ASSERT_TRUE(w.Open());
+    VARIANT array {};
+    array.vt = plat::VT_ARRAY | plat::VT_I4;
+    w.WriteValue(array);
+    w.Close();
+    EXPECT_EQ(mem.Store().Length(), 14u);
+    mem.Seek(0, FROM_START);
+    CTreeStream r(mem, CTreeStream::MODE_READ);
+    ASSERT_TRUE(r.Open());
+    Variant out(int32_t(1));
+    ASSERT_TRUE(r.ReadValue(out));
+    EXPECT_EQ(out.vt, plat::VT_EMPTY);
+}
