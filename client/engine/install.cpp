@@ -6,7 +6,7 @@
 #include <dlfcn.h>
 
 #include "client/engine/errors.h"
-#include "client/engine/transfer.h"
+#include "client/engine/page_transfer.h"
 #include "platform/base/strings.h"
 #include "platform/config/registry.h"
 #include "platform/sys/environment.h"

@@ -16,6 +16,7 @@
 namespace klc {
 
 class CTransferEngine;
+class CPageConnection;
 
 // Steps of the installation where a failure can be injected by tests.
 enum InstallStep : int32_t {
@@ -113,16 +114,12 @@ private:
     // Remembers a file before the update changes it.
     int32_t Remember(const std::string& path, const std::string& policy_backup);
     int32_t InstallEntry(CFileEntry& entry);
-    int32_t Download(const CUrl& url, const std::string& local, int32_t flags);
-    int32_t Connect(const CUrl& url);
+    CPageConnection& Connection();
 
     CClientContext& m_ctx;
     IClientHost& m_host;
     CTransferEngine* m_transfer = nullptr;
-    std::unique_ptr<CTransferEngine> m_own_transfer;
-    CRequestInfo m_request_template;
-    CUrl m_connected;
-    bool m_is_connected = false;
+    std::unique_ptr<CPageConnection> m_connection;
     FaultHook m_fault;
 
     int32_t m_result = 0;

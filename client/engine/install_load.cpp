@@ -5,6 +5,7 @@
 #include "client/engine/decompress.h"
 #include "client/engine/errors.h"
 #include "client/engine/install.h"
+#include "client/engine/page_transfer.h"
 #include "client/engine/transfer.h"
 #include "platform/base/strings.h"
 #include "platform/sys/environment.h"
@@ -12,54 +13,9 @@
 #include "platform/sys/paths.h"
 
 namespace klc {
-namespace {
-
-// The engine of a page: progress goes to the page, a cancel also stops the
-// programs the installation waits for.
-class PageTransfer : public CTransferEngine {
-public:
-    PageTransfer(CClientContext& ctx, IClientHost& host) : m_ctx(ctx), m_host(host) {}
-    ~PageTransfer() override = default;
-
-protected:
-    void OnCancel() override { m_ctx.cancel_event.set(); }
-    int32_t OnProgress(int32_t /*event*/, int64_t bytes, int64_t /*size*/, float fraction) override {
-        m_host.OnProgress(fraction);
-        m_host.OnBytes(bytes, -1);
-        return 0;
-    }
-
-private:
-    CClientContext& m_ctx;
-    IClientHost& m_host;
-};
-
-} // namespace
-
-int32_t CUpdateInstaller::Connect(const CUrl& url) {
-    if (!m_transfer) return ERR_UNDEFINED;
-    if (m_is_connected && url.SameServer(m_connected)) return 0;
-    if (m_is_connected) {
-        m_host.Notify(NOTIFY_DISCONNECTING, {});
-        m_transfer->Disconnect();
-        m_is_connected = false;
-    }
-    CRequestInfo request = m_request_template;
-    url.FillRequest(request);
-    m_host.Notify(NOTIFY_CONNECTING, url.host);
-    int32_t r = m_transfer->Connect(&request);
-    if (r < 0) return r;
-    m_connected = url;
-    m_is_connected = true;
-    return 0;
-}
-
-int32_t CUpdateInstaller::Download(const CUrl& url, const std::string& local, int32_t flags) {
-    if (int32_t r = Connect(url); r < 0) return r;
-    m_host.Notify(NOTIFY_DOWNLOADING, url.file_name);
-    int64_t r = m_transfer->Download(local, url.ObjectName(), std::nullopt, flags);
-    if (r > INT32_MAX) return INT32_MAX;
-    return static_cast<int32_t>(r);
+CPageConnection& CUpdateInstaller::Connection() {
+    if (!m_connection) m_connection = std::make_unique<CPageConnection>(m_ctx, m_host, m_transfer);
+    return *m_connection;
 }
 
 bool CUpdateInstaller::DownloadUpdate(CProduct& product, CUpdate& update) {
@@ -84,7 +40,7 @@ bool CUpdateInstaller::DownloadUpdate(CProduct& product, CUpdate& update) {
             std::string local = plat::join_path(m_download_folder, e.pieces[k]);
             m_ctx.WriteLog(plat::strprintf("Loading block file %s ...", local.c_str()), 3);
             m_ctx.WriteLog(plat::strprintf("... from URL %s ...", url.Format().c_str()), 3);
-            int32_t r = Download(url, local, DOWNLOAD_REMOTE_TIME);
+            int32_t r = Connection().Download(url, local, DOWNLOAD_REMOTE_TIME);
             int32_t expected = k < e.piece_sizes.size() ? e.piece_sizes[k] : 0;
             // A piece that is missing, or shorter or longer than the INF says,
             // would install a damaged file: the update is not installed.
@@ -125,17 +81,11 @@ int32_t CUpdateInstaller::LoadUpdates(CCatalogue& catalogue, const CTransferSett
                                       const CRequestInfo& request_template) {
     m_result = 0;
     m_stage = STAGE_FILE;
-    m_request_template = request_template;
-    if (!m_transfer) {
-        m_own_transfer = std::make_unique<PageTransfer>(m_ctx, m_host);
-        m_transfer = m_own_transfer.get();
-    }
-    if (!m_transfer->OpenSession(&settings)) {
+    if (!Connection().Open(settings, request_template)) {
         m_result = ERR_NO_SESSION;
         m_ctx.last_result = m_result;
         return 1;
     }
-    m_transfer->SetBlockSize(1024);
 
     m_total = 0;
     m_done = 0;
@@ -170,7 +120,7 @@ int32_t CUpdateInstaller::LoadUpdates(CCatalogue& catalogue, const CTransferSett
                 advert.ApplyPart(update.advertisement, APPLY_FILE);
                 m_ctx.WriteLog(plat::strprintf("Loading ADVERT file %s ...", update.advertisement.c_str()), 2);
                 m_ctx.WriteLog(plat::strprintf("... from URL %s ...", advert.Format().c_str()), 3);
-                if (int32_t r = Connect(advert); r < 0) {
+                if (int32_t r = Connection().Connect(advert); r < 0) {
                     AskContinue(r);
                     stop = true;
                     break;
@@ -178,7 +128,7 @@ int32_t CUpdateInstaller::LoadUpdates(CCatalogue& catalogue, const CTransferSett
                 if (auto name = plat::safe_file_name(advert.file_name); name && !update.advertisement.empty()) {
                     std::string local = plat::join_path(m_download_folder, *name);
                     std::string text;
-                    if (Download(advert, local, DOWNLOAD_CREATE) > 0) plat::read_whole_file(local, text);
+                    if (Connection().Download(advert, local, DOWNLOAD_CREATE) > 0) plat::read_whole_file(local, text);
                     m_host.ShowAdvertisement(text.empty() ? LoadClientString(IDS_NO_ADVERTISEMENT).value_or("") : text);
                     plat::delete_file(local);
                 }
@@ -186,7 +136,7 @@ int32_t CUpdateInstaller::LoadUpdates(CCatalogue& catalogue, const CTransferSett
                     m_host.AddAdvertisementLine(line);
                     m_host.AddAdvertisementLine(" ");
                 }
-                if (m_transfer->IsCancelled() || m_ctx.cancel_event.is_set()) {
+                if (Connection().Cancelled()) {
                     m_result = ERR_CANCELLED;
                     stop = true;
                     break;
@@ -222,12 +172,7 @@ int32_t CUpdateInstaller::LoadUpdates(CCatalogue& catalogue, const CTransferSett
             plat::remove_folder(*folder);
         if (stop) break;
     }
-    if (m_is_connected) {
-        m_host.Notify(NOTIFY_DISCONNECTING, {});
-        m_transfer->Disconnect();
-        m_is_connected = false;
-    }
-    m_transfer->Close();
+    Connection().Close();
     if (m_result < 0) m_ctx.last_result = m_result;
     return stop ? 1 : 0;
 }
