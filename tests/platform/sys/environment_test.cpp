@@ -6,7 +6,7 @@
 
 using namespace plat;
 
-TEST(Environment, ExpandsReferencesAndLeavesUnknownOnesAlone) {
+TEST(SysEnvironment, ExpandsReferencesAndLeavesUnknownOnesAlone) {
     Environment env;
     env.set("WINDIR", "/m/Windows");
     env.set("Program Files", "/m/Program Files");
@@ -32,7 +32,7 @@ TEST(Environment, ExpandsReferencesAndLeavesUnknownOnesAlone) {
         EXPECT_EQ(env.expand(c.in), c.out) << c.in;
 }
 
-TEST(Environment, NamesIgnoreCaseAndBadNamesAreRefused) {
+TEST(SysEnvironment, NamesIgnoreCaseAndBadNamesAreRefused) {
     Environment env;
     EXPECT_TRUE(env.set("Temp", "/a"));
     EXPECT_TRUE(env.set("TEMP", "/b"));
@@ -47,13 +47,13 @@ TEST(Environment, NamesIgnoreCaseAndBadNamesAreRefused) {
     EXPECT_EQ(env.value("TEMP"), "");
 }
 
-TEST(Environment, ProcessMapStartsFromTheRealEnvironment) {
+TEST(SysEnvironment, ProcessMapStartsFromTheRealEnvironment) {
     ::setenv("KL_ENV_PROBE", "yes", 1);
     EXPECT_EQ(Environment::from_process().get("kl_env_probe"), "yes");
     EXPECT_TRUE(get_environment("PATH").has_value());
 }
 
-TEST(Environment, ConcurrentReadersAndWriters) {
+TEST(SysEnvironment, ConcurrentReadersAndWriters) {
     Environment env;
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t)

@@ -28,7 +28,7 @@ using Names = std::vector<std::string>;
 
 } // namespace
 
-TEST(Files, MasksFollowThePlatformRules) {
+TEST(SysFiles, MasksFollowThePlatformRules) {
     struct Case {
         const char* mask;
         const char* name;
@@ -44,7 +44,7 @@ TEST(Files, MasksFollowThePlatformRules) {
         EXPECT_EQ(mask_match(c.mask, c.name), c.match) << c.mask << " " << c.name;
 }
 
-TEST(Files, ListingAndDeletingWithMasks) {
+TEST(SysFiles, ListingAndDeletingWithMasks) {
     TempDir dir;
     for (const char* n : {"a.tmp", "B.TMP", "keep.txt", "noext", "sub/inner.tmp"})
         write_file(dir / n, n);
@@ -70,7 +70,7 @@ TEST(Files, ListingAndDeletingWithMasks) {
     EXPECT_EQ(delete_files(dir.str() + "/missing/*.*"), SysError::PathNotFound);
 }
 
-TEST(Files, DeleteWithMaskReportsTheFirstFailureAndGoesOn) {
+TEST(SysFiles, DeleteWithMaskReportsTheFirstFailureAndGoesOn) {
     TempDir dir;
     for (const char* n : {"1.log", "2.log", "3.log"})
         write_file(dir / n, "x");
@@ -81,7 +81,7 @@ TEST(Files, DeleteWithMaskReportsTheFirstFailureAndGoesOn) {
     EXPECT_EQ(names_of(dir.str(), "*"), (Names{"2.log"}));
 }
 
-TEST(Files, AttributesAreEmulated) {
+TEST(SysFiles, AttributesAreEmulated) {
     TempDir dir;
     const std::string f = dir.str() + "/f.dll";
     write_file(f, "x");
@@ -104,7 +104,7 @@ TEST(Files, AttributesAreEmulated) {
     EXPECT_FALSE(get_attributes(dir.str() + "/none"));
 }
 
-TEST(Files, CopyKeepsBytesDateAndAttributes) {
+TEST(SysFiles, CopyKeepsBytesDateAndAttributes) {
     TempDir dir;
     std::string bytes(200000, '\0');
     for (size_t i = 0; i < bytes.size(); ++i)
@@ -132,7 +132,7 @@ TEST(Files, CopyKeepsBytesDateAndAttributes) {
     EXPECT_EQ(copy_file(src, dst), SysError::AccessDenied);
 }
 
-TEST(Files, FilesHeldByAnotherAreInUse) {
+TEST(SysFiles, FilesHeldByAnotherAreInUse) {
     TempDir dir;
     const std::string f = dir.str() + "/in_use.exe", src = dir.str() + "/new.exe";
     write_file(f, "running");
@@ -155,7 +155,7 @@ TEST(Files, FilesHeldByAnotherAreInUse) {
     EXPECT_EQ(read_file(f), "update");
 }
 
-TEST(Files, MoveRefusesToOverwriteUnlessAsked) {
+TEST(SysFiles, MoveRefusesToOverwriteUnlessAsked) {
     TempDir dir;
     const std::string a = dir.str() + "/a", b = dir.str() + "/b";
     write_file(a, "A");
@@ -168,7 +168,7 @@ TEST(Files, MoveRefusesToOverwriteUnlessAsked) {
     EXPECT_EQ(move_file(a, b, true), SysError::FileNotFound);
 }
 
-TEST(Files, AtomicWriteNeverLeavesHalfAFile) {
+TEST(SysFiles, AtomicWriteNeverLeavesHalfAFile) {
     TempDir dir;
     const std::string f = dir.str() + "/settings.ini";
     ASSERT_EQ(write_file_atomic(f, "[A]\nx=1\n"), SysError::Success);
@@ -198,7 +198,7 @@ TEST(Files, AtomicWriteNeverLeavesHalfAFile) {
     EXPECT_EQ(read_file(f), "[A]\nx=1\n");
 }
 
-TEST(Files, FoldersAndTemporaryNames) {
+TEST(SysFiles, FoldersAndTemporaryNames) {
     TempDir dir;
     const std::string deep = dir.str() + "/a/b/c";
     EXPECT_EQ(create_folder(deep, false), SysError::PathNotFound);
@@ -226,7 +226,7 @@ TEST(Files, FoldersAndTemporaryNames) {
     EXPECT_EQ(err, SysError::PathNotFound);
 }
 
-TEST(Files, CopyOnWriteMappingNeverChangesTheFile) {
+TEST(SysFiles, CopyOnWriteMappingNeverChangesTheFile) {
     TempDir dir;
     const std::string f = dir.str() + "/data.bin";
     write_file(f, "0123456789");

@@ -9,7 +9,7 @@
 
 using namespace plat;
 
-TEST(OleDate, TextOfKnownDates) {
+TEST(SysOleDate, TextOfKnownDates) {
     struct Case {
         double value;
         const char* text;
@@ -42,7 +42,7 @@ TEST(OleDate, TextOfKnownDates) {
     EXPECT_NEAR(*parse_ole_date("01/29/1898 18:00:00"), -700.75, 1e-9);
 }
 
-TEST(OleDate, CalendarRoundTripEverySecondOfADay) {
+TEST(SysOleDate, CalendarRoundTripEverySecondOfADay) {
     for (int s = 0; s < 86400; s += 7) {
         CalendarTime c{2003, 7, 15, s / 3600, s / 60 % 60, s % 60};
         OleDate d = 0;
@@ -55,7 +55,7 @@ TEST(OleDate, CalendarRoundTripEverySecondOfADay) {
     }
 }
 
-TEST(OleDate, BadTextAndValuesFailClearly) {
+TEST(SysOleDate, BadTextAndValuesFailClearly) {
     for (const char* bad : {"", "   ", "13/01/2000 00:00:00", "02/30/2001 00:00:00", "01/01/2000 24:00:00",
                             "01/01/2000 00:60:00", "1/1/2000x", "01-01-2000 00:00:00", "01/01/2000  00:00:00",
                             "01/01/2000 00:00", "aa/bb/cccc dd:ee:ff", "01/01/12345 00:00:00",
@@ -77,7 +77,7 @@ TEST(OleDate, BadTextAndValuesFailClearly) {
     EXPECT_FALSE(ole_date_from_calendar(CalendarTime{2001, 2, 29}, d));
 }
 
-TEST(OleDate, FileTimesGoThroughLocalTime) {
+TEST(SysOleDate, FileTimesGoThroughLocalTime) {
     // 2001-06-22 14:05:00 UTC as a file time.
     CalendarTime utc{2001, 6, 22, 14, 5, 0};
     FileTime ft;

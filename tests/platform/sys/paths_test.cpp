@@ -4,7 +4,7 @@
 
 using namespace plat;
 
-TEST(Paths, WindowsTextBecomesNativePath) {
+TEST(SysPaths, WindowsTextBecomesNativePath) {
     struct Case {
         const char* in;
         const char* out;
@@ -23,7 +23,7 @@ TEST(Paths, WindowsTextBecomesNativePath) {
         EXPECT_EQ(native_path(c.in), c.out) << c.in;
 }
 
-TEST(Paths, AbsoluteAndDriveRoot) {
+TEST(SysPaths, AbsoluteAndDriveRoot) {
     struct Case {
         const char* path;
         bool absolute;
@@ -39,7 +39,7 @@ TEST(Paths, AbsoluteAndDriveRoot) {
     }
 }
 
-TEST(Paths, JoinAndElements) {
+TEST(SysPaths, JoinAndElements) {
     EXPECT_EQ(join_path("/a", "b"), "/a/b");
     EXPECT_EQ(join_path("/a/", "b"), "/a/b");
     EXPECT_EQ(join_path("", "b"), "b");
@@ -55,7 +55,7 @@ TEST(Paths, JoinAndElements) {
     EXPECT_EQ(file_stem("/a/archive.tar.gz"), "archive.tar");
 }
 
-TEST(Paths, SplitPathAndExtension) {
+TEST(SysPaths, SplitPathAndExtension) {
     struct Case {
         const char* in;
         const char* first;
@@ -87,7 +87,7 @@ TEST(Paths, SplitPathAndExtension) {
     }
 }
 
-TEST(Paths, NamesFromOutsideStayInTheirFolder) {
+TEST(SysPaths, NamesFromOutsideStayInTheirFolder) {
     EXPECT_EQ(safe_file_name("  setup.exe "), "setup.exe");
     for (const char* bad : {"", "  ", ".", "..", "a/b", "a\\b", "..\\x", "C:x", "a\nb", "a\x7f"})
         EXPECT_FALSE(safe_file_name(bad)) << bad;

@@ -25,7 +25,7 @@ std::vector<std::string> echo_args(const std::string& out, std::vector<std::stri
 
 } // namespace
 
-TEST(Process, ArgumentsReachTheProgramUnchanged) {
+TEST(SysProcess, ArgumentsReachTheProgramUnchanged) {
     TempDir dir;
     const std::string out = dir.str() + "/args.txt";
     const std::vector<std::string> args{
@@ -41,7 +41,7 @@ TEST(Process, ArgumentsReachTheProgramUnchanged) {
     EXPECT_EQ(read_file(out), expected);
 }
 
-TEST(Process, WorkingFolderEnvironmentAndExitCode) {
+TEST(SysProcess, WorkingFolderEnvironmentAndExitCode) {
     TempDir dir;
     Environment env;
     env.set("PATH", "/usr/bin:/bin");
@@ -64,7 +64,7 @@ TEST(Process, WorkingFolderEnvironmentAndExitCode) {
     EXPECT_FALSE(p.running());
 }
 
-TEST(Process, WaitTimesOutOrIsCancelledWithoutStoppingTheProgram) {
+TEST(SysProcess, WaitTimesOutOrIsCancelledWithoutStoppingTheProgram) {
     Process p;
     ASSERT_EQ(p.start({"/bin/sleep", "30"}), SysError::Success);
     auto t0 = std::chrono::steady_clock::now();
@@ -85,7 +85,7 @@ TEST(Process, WaitTimesOutOrIsCancelledWithoutStoppingTheProgram) {
     EXPECT_EQ(p.exit_code(), 128 + SIGTERM);
 }
 
-TEST(Process, StartFailuresAreReported) {
+TEST(SysProcess, StartFailuresAreReported) {
     TempDir dir;
     Process p;
     EXPECT_EQ(p.start({}), SysError::InvalidParameter);
@@ -100,7 +100,7 @@ TEST(Process, StartFailuresAreReported) {
     EXPECT_EQ(p.wait(0), WaitOutcome::Failed);
 }
 
-TEST(Process, CommandLinesSplitByThePlatformRules) {
+TEST(SysProcess, CommandLinesSplitByThePlatformRules) {
     using Args = std::vector<std::string>;
     struct Case {
         const char* line;
@@ -117,7 +117,7 @@ TEST(Process, CommandLinesSplitByThePlatformRules) {
         EXPECT_EQ(split_command_line(c.line), c.args) << c.line;
 }
 
-TEST(Process, ProgramsNobodyWaitsForKeepRunning) {
+TEST(SysProcess, ProgramsNobodyWaitsForKeepRunning) {
     TempDir dir;
     const std::string marker = dir.str() + "/done";
     {

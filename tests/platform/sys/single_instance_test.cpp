@@ -11,7 +11,7 @@
 
 using namespace plat;
 
-TEST(SingleInstance, SecondInstanceIsRefusedAndRaisesTheFirst) {
+TEST(SysSingleInstance, SecondInstanceIsRefusedAndRaisesTheFirst) {
     kltest::TempDir dir;
     std::mutex m;
     std::vector<std::string> received;
@@ -48,7 +48,7 @@ TEST(SingleInstance, SecondInstanceIsRefusedAndRaisesTheFirst) {
 
 // Run as a separate program by the test below: the started copy of this test
 // program plays the second instance.
-TEST(SingleInstance, ChildPlaysTheSecondInstance) {
+TEST(SysSingleInstance, ChildPlaysTheSecondInstance) {
     const char* folder = std::getenv("KL_SECOND_INSTANCE_FOLDER");
     if (!folder) GTEST_SKIP() << "only run as the second instance of another test";
     SingleInstance second(folder, "KLClient");
@@ -58,7 +58,7 @@ TEST(SingleInstance, ChildPlaysTheSecondInstance) {
     ASSERT_TRUE(second.send_to_first("raise from another process"));
 }
 
-TEST(SingleInstance, AnotherProcessIsRefusedAndRaisesTheFirst) {
+TEST(SysSingleInstance, AnotherProcessIsRefusedAndRaisesTheFirst) {
     kltest::TempDir dir;
     std::mutex m;
     std::string received;
@@ -73,7 +73,7 @@ TEST(SingleInstance, AnotherProcessIsRefusedAndRaisesTheFirst) {
     StartOptions opt;
     opt.environment = &env;
     ASSERT_EQ(child.start(
-                  {current_program_path(), "--gtest_filter=SingleInstance.ChildPlaysTheSecondInstance"}, opt),
+                  {current_program_path(), "--gtest_filter=SysSingleInstance.ChildPlaysTheSecondInstance"}, opt),
               SysError::Success);
     ASSERT_EQ(child.wait(60000), WaitOutcome::Exited);
     EXPECT_EQ(child.exit_code(), 0);

@@ -13,7 +13,7 @@ static int64_t ms_since(Clock::time_point t) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
 }
 
-TEST(Sync, ManualAndAutoResetEvents) {
+TEST(SysSync, ManualAndAutoResetEvents) {
     Event manual(true), autor(false);
     EXPECT_FALSE(manual.wait(0));
     manual.set();
@@ -28,7 +28,7 @@ TEST(Sync, ManualAndAutoResetEvents) {
     EXPECT_FALSE(autor.wait(0)); // the wait took the signal
 }
 
-TEST(Sync, WaitAnyPicksTheSignalledObjectOrTimesOut) {
+TEST(SysSync, WaitAnyPicksTheSignalledObjectOrTimesOut) {
     Event stop(true), job(false);
     Semaphore data(0, 1);
     auto t0 = Clock::now();
@@ -52,7 +52,7 @@ TEST(Sync, WaitAnyPicksTheSignalledObjectOrTimesOut) {
     EXPECT_EQ(wait_any({}, 10), kWaitTimeout);
 }
 
-TEST(Sync, ManualEventReleasesEveryWaiterAutoEventOne) {
+TEST(SysSync, ManualEventReleasesEveryWaiterAutoEventOne) {
     Event gate(true), one(false);
     std::atomic<int> through{0}, taken{0};
     std::vector<std::thread> threads;
@@ -70,7 +70,7 @@ TEST(Sync, ManualEventReleasesEveryWaiterAutoEventOne) {
     EXPECT_EQ(taken, 1);
 }
 
-TEST(Sync, SemaphoreCountsAndRespectsItsMaximum) {
+TEST(SysSync, SemaphoreCountsAndRespectsItsMaximum) {
     Semaphore busy(1, 1);
     EXPECT_TRUE(busy.wait(0));
     EXPECT_FALSE(busy.wait(20));
