@@ -120,10 +120,10 @@ uint64_t ParseVersion(std::string_view text) {
 }
 
 uint64_t ParseBuild(std::string_view text, uint64_t version) {
+    // The designer writes the build as one number: it is then the third part.
     size_t dot = text.find('.');
-    if (dot == std::string_view::npos) return version;
     uint64_t x = leading_number(text.substr(0, dot)) & 0xFFFF;
-    uint64_t y = leading_number(text.substr(dot + 1)) & 0xFFFF;
+    uint64_t y = dot == std::string_view::npos ? 0 : leading_number(text.substr(dot + 1)) & 0xFFFF;
     return (version & 0xFFFFFFFF00000000ull) | (x << 16) | y;
 }
 

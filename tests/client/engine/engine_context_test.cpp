@@ -52,6 +52,7 @@ TEST(EngineTexts, VersionsBuildsAndDates) {
     EXPECT_EQ(klc::ParseVersion("1.2.3.4.5"), 0x0001000200030004u);
     EXPECT_EQ(klc::ParseVersion("x.70000"), 0x0000117000000000u); // 70000 mod 65536
     EXPECT_EQ(klc::ParseBuild("20.7", klc::ParseVersion("5.1")), klc::ParseVersion("5.1.20.7"));
+    EXPECT_EQ(klc::ParseBuild("7", klc::ParseVersion("5.1.3.3")), klc::ParseVersion("5.1.7.0"));
 
     auto date = [](const char* text) {
         auto ft = klc::ParseDate(text, false);
