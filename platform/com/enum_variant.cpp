@@ -15,14 +15,7 @@ public:
 
     HRESULT QueryInterface(REFIID iid, void** out) override
     {
-        if (!out)
-            return E_POINTER;
-        *out = nullptr;
-        if (iid != IID_IUnknown && iid != IEnumVARIANT::kIID)
-            return E_NOINTERFACE;
-        *out = static_cast<IEnumVARIANT*>(this);
-        AddRef();
-        return S_OK;
+        return query_self<IEnumVARIANT>(this, iid, out, { IEnumVARIANT::kIID });
     }
     ULONG AddRef() override { return add_ref(); }
     ULONG Release() override { return release_ref(); }

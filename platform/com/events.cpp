@@ -15,14 +15,7 @@ ConnectionPoint::~ConnectionPoint() = default;
 
 HRESULT ConnectionPoint::QueryInterface(REFIID iid, void** out)
 {
-    if (!out)
-        return E_POINTER;
-    *out = nullptr;
-    if (iid != IID_IUnknown && iid != IConnectionPoint::kIID)
-        return E_NOINTERFACE;
-    *out = static_cast<IConnectionPoint*>(this);
-    AddRef();
-    return S_OK;
+    return query_self<IConnectionPoint>(this, iid, out, { IConnectionPoint::kIID });
 }
 
 ULONG ConnectionPoint::AddRef() { return m_container.AddRef(); }

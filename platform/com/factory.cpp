@@ -7,14 +7,7 @@ namespace plat {
 
 HRESULT ClassFactory::QueryInterface(REFIID iid, void** out)
 {
-    if (!out)
-        return E_POINTER;
-    *out = nullptr;
-    if (iid != IID_IUnknown && iid != IClassFactory::kIID)
-        return E_NOINTERFACE;
-    *out = static_cast<IClassFactory*>(this);
-    AddRef();
-    return S_OK;
+    return query_self<IClassFactory>(this, iid, out, { IClassFactory::kIID });
 }
 
 ULONG ClassFactory::AddRef()

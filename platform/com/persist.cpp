@@ -18,14 +18,7 @@ ComPtr<PropertyBag> PropertyBag::create()
 
 HRESULT PropertyBag::QueryInterface(REFIID iid, void** out)
 {
-    if (!out)
-        return E_POINTER;
-    *out = nullptr;
-    if (iid != IID_IUnknown && iid != IPropertyBag::kIID)
-        return E_NOINTERFACE;
-    *out = static_cast<IPropertyBag*>(this);
-    AddRef();
-    return S_OK;
+    return query_self<IPropertyBag>(this, iid, out, { IPropertyBag::kIID });
 }
 
 ULONG PropertyBag::AddRef() { return ++m_refs; }

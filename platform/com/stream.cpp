@@ -54,14 +54,7 @@ class StreamBase : public IStream, public CountedObject {
 public:
     HRESULT QueryInterface(REFIID iid, void** out) override
     {
-        if (!out)
-            return E_POINTER;
-        *out = nullptr;
-        if (iid != IID_IUnknown && iid != ISequentialStream::kIID && iid != IStream::kIID)
-            return E_NOINTERFACE;
-        *out = static_cast<IStream*>(this);
-        AddRef();
-        return S_OK;
+        return query_self<IStream>(this, iid, out, { ISequentialStream::kIID, IStream::kIID });
     }
     ULONG AddRef() override { return add_ref(); }
     ULONG Release() override { return release_ref(); }

@@ -2,6 +2,7 @@
 // The counted-object interface every component hands out, and the smart
 // pointer that holds one reference.
 #include <atomic>
+#include <initializer_list>
 #include <utility>
 
 #include "platform/base/types.h"
@@ -103,6 +104,24 @@ private:
     }
     T* m_p { nullptr };
 };
+
+// The usual QueryInterface of an object that answers IUnknown and the
+// identities `iids` with the same interface pointer `self`.
+template <class I>
+HRESULT query_self(I* self, REFIID iid, void** out, std::initializer_list<IID> iids)
+{
+    if (!out)
+        return E_POINTER;
+    *out = nullptr;
+    bool known = iid == IID_IUnknown;
+    for (const IID& i : iids)
+        known = known || iid == i;
+    if (!known)
+        return E_NOINTERFACE;
+    *out = self;
+    self->AddRef();
+    return S_OK;
+}
 
 // Reference count for objects built on these interfaces. Objects start at 1:
 // whoever makes one owns that first reference.

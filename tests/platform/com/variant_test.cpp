@@ -4,6 +4,7 @@
 
 #include "platform/com/bstr.h"
 #include "platform/com/errors.h"
+#include "platform/com/guid.h"
 #include "platform/com/oadate.h"
 #include "platform/com/variant.h"
 
@@ -179,4 +180,16 @@ TEST(OaDate, RoundTripsThroughText)
     EXPECT_FALSE(parse_oa_date("13/1/2020"));
     EXPECT_FALSE(parse_oa_date("1/2"));
     EXPECT_FALSE(parse_oa_date("25:00"));
+}
+
+TEST(Guid, TextFormsAndErrors)
+{
+    constexpr GUID g = make_guid("{9d998150-b884-11ce-8d47-444553540000}");
+    EXPECT_EQ(guid_to_string(g), "{9D998150-B884-11CE-8D47-444553540000}");
+    EXPECT_EQ(guid_from_string("9D998150-B884-11CE-8D47-444553540000"), g);
+    EXPECT_EQ(g.Data1, 0x9D998150u);
+    EXPECT_EQ(g.Data4[0], 0x8D);
+    for (const char* bad : { "", "{}", "{9D998150-B884-11CE-8D47-44455354000}", "{9D998150-B884-11CE-8D47-44455354000G}",
+             "{9D998150B884-11CE-8D47-4445535400000}", "9D998150-B884-11CE-8D47-444553540000}" })
+        EXPECT_FALSE(guid_from_string(bad)) << bad;
 }
