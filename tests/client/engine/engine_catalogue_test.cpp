@@ -21,16 +21,6 @@ klc::CUrl Url(const std::string& text) {
     return url;
 }
 
-// Reads a published folder the way the catalogue page does, without a server.
-void ReadPublished(Machine& m, CCatalogue& cat, const std::string& folder) {
-    cat.ReadCatalogue(m.ctx, InfFile::Load(folder + "/Products.INF"), Url("http://127.0.0.1/updates/PRODUCTS.INF"));
-    for (size_t i = 0; i < cat.links.size(); ++i)
-        for (size_t j = 0; j < cat.links[i].inf_files.size(); ++j) {
-            std::string name = plat::file_name(cat.links[i].inf_files[j]);
-            cat.ReadProduct(m.ctx, int32_t(i), int32_t(j), InfFile::Load(folder + "/" + name));
-        }
-}
-
 TEST(EngineCatalogue, DesignerFilesBecomeProductsUpdatesAndEntries) {
     Machine m;
     Publication pub;
@@ -49,7 +39,7 @@ TEST(EngineCatalogue, DesignerFilesBecomeProductsUpdatesAndEntries) {
     engine_test::Publish(m.path("server"), pub);
 
     CCatalogue cat;
-    ReadPublished(m, cat, m.path("server"));
+    engine_test::ReadPublished(m.ctx, cat, m.path("server"), "http://127.0.0.1/updates/PRODUCTS.INF");
     ASSERT_EQ(cat.links.size(), 1u);
     EXPECT_EQ(cat.links[0].name, "Editor");
     ASSERT_EQ(cat.products.size(), 1u);

@@ -3,7 +3,9 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
+#include "client/engine/product.h"
 #include "common/password.h"
+#include "platform/sys/paths.h"
 #include "platform/archive/zip_archive.h"
 #include "platform/base/strings.h"
 #include "platform/config/ini.h"
@@ -86,6 +88,21 @@ std::vector<std::vector<std::string>> Publish(const std::string& folder, const P
     products.set("Product1", "File", pub.web_location + "/" + pub.inf_name);
     EXPECT_EQ(products.save(fs::path(folder) / "Products.INF"), plat::SysError::Success);
     return produced;
+}
+
+void ReadPublished(klc::CClientContext& ctx, klc::CCatalogue& cat, const std::string& folder,
+                   const std::string& base) {
+    klc::CUrl url;
+    url.SetScheme(klc::SCHEME_HTTP);
+    url.Parse(base);
+    cat.ReadCatalogue(ctx, klc::InfFile::Load(folder + "/Products.INF"), url);
+    for (size_t i = 0; i < cat.links.size(); ++i)
+        for (size_t j = 0; j < cat.links[i].inf_files.size(); ++j) {
+            std::string name = plat::file_name(cat.links[i].inf_files[j]);
+            cat.ReadProduct(ctx, int32_t(i), int32_t(j), klc::InfFile::Load(folder + "/" + name));
+        }
+    for (auto& product : cat.products)
+        for (auto& update : product.updates) update.selected = 1;
 }
 
 } // namespace engine_test

@@ -39,3 +39,17 @@ struct Publication {
 std::vector<std::vector<std::string>> Publish(const std::string& folder, const Publication& pub);
 
 } // namespace engine_test
+
+namespace klc {
+struct CCatalogue;
+class CClientContext;
+}
+
+namespace engine_test {
+
+// Reads a published folder the way the catalogue page reads a server, with
+// `base` as the catalogue's address; every update is selected.
+void ReadPublished(klc::CClientContext& ctx, klc::CCatalogue& cat, const std::string& folder,
+                   const std::string& base);
+
+} // namespace engine_test

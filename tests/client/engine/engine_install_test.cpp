@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "client/engine/errors.h"
+#include "client/engine/install.h"
+#include "engine_fixture.h"
+#include "engine_publish.h"
+#include "platform/config/registry.h"
+#include "platform/sys/files.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using engine_test::Machine;
+using engine_test::Publication;
+using engine_test::PublishedFile;
+
+// Answers the installer's questions as a test tells it to.
+struct Host : klc::IClientHost {
+    int32_t in_use_answer = klc::IN_USE_SKIP;
+    std::vector<std::string> questions;
+    int32_t AskFileInUse(const std::string& q) override {
+        questions.push_back(q);
+        return in_use_answer;
+    }
+};
+
+// Every file below a folder with its bytes and time.
+std::map<std::string, std::pair<std::string, uint64_t>> Snapshot(const std::string& folder) {
+    std::map<std::string, std::pair<std::string, uint64_t>> out;
+    if (!fs::exists(folder)) return out;
+    for (const auto& e : fs::recursive_directory_iterator(folder)) {
+        if (!e.is_regular_file()) continue;
+        out[fs::relative(e.path(), folder).string()] = {kltest::read_file(e.path()),
+                                                        plat::file_modified(e.path().string())->ticks};
+    }
+    return out;
+}
+
+struct Installed {
+    Machine m;
+    Host host;
+    klc::CCatalogue cat;
+
+    // Publishes into "server" and reads it back through the file scheme.
+    void Read(Publication pub) {
+        pub.web_location = "file://" + m.path("server");
+        engine_test::Publish(m.path("server"), pub);
+        engine_test::ReadPublished(m.ctx, cat, m.path("server"), pub.web_location + "/Products.INF");
+    }
+    int32_t Run(klc::CUpdateInstaller& installer) {
+        return installer.LoadUpdates(cat, klc::CTransferSettings {}, klc::CRequestInfo {});
+    }
+};
+
+TEST(EngineInstall, FilesArriveByteForByteWithTheirDates) {
+    Installed t;
+    Publication pub;
+    pub.chunk_size = 4096;
+    std::string big;
+    for (int i = 0; i < 3000; ++i) big += std::to_string(i * 7919) + ",";
+    PublishedFile plain {"readme.txt", "plain text\r\n"};
+    PublishedFile packed {"tool.bin", big};
+    packed.compress = true; // compressed and, being large, split
+    PublishedFile secret {"key.dat", "protected bytes"};
+    secret.encrypt = true;
+    secret.destination = "%PRODUCT%\\keys";
+    pub.files = {plain, packed, secret};
+    pub.common_extra = {{"OnSuccess", "HKCU/Software/Vendor/Editor/Installed,yes"}};
+    t.Read(pub);
+    ASSERT_EQ(t.cat.products.size(), 1u);
+    ASSERT_GE(t.cat.products[0].updates[0].files[1].pieces.size(), 2u);
+
+    klc::CUpdateInstaller installer(t.m.ctx, t.host);
+    EXPECT_EQ(t.Run(installer), 0);
+    EXPECT_EQ(installer.PageResult(), 0) << t.m.log();
+
+    auto when = klc::ParseDate("06/22/2001 14:05:00", true);
+    for (const auto& [rel, content] : {std::pair<std::string, std::string> {"readme.txt", plain.content},
+                                       {"tool.bin", big},
+                                       {"keys/key.dat", secret.content}}) {
+        std::string path = t.m.path("product/" + rel);
+        EXPECT_EQ(kltest::read_file(path), content) << rel;
+        EXPECT_EQ(plat::file_modified(path)->ticks, when->ticks) << rel;
+    }
+    EXPECT_EQ(plat::registry().get_string(plat::Hive::CurrentUser, "Software\\Vendor\\Editor", "Installed"), "yes");
+    EXPECT_FALSE(fs::exists(t.m.path("temp/Editor/Main Update"))) << "download folder left behind";
+    EXPECT_TRUE(t.m.ctx.processed);
+
+    std::string log = t.m.log();
+    EXPECT_NE(log.find("  -> Loading UPDATE Main Update ...\r\n"), std::string::npos);
+    EXPECT_NE(log.find("  ... Copied.\r\n"), std::string::npos);
+    EXPECT_NE(log.find("  ... Decompressed.\r\n"), std::string::npos);
+}
+
+} // namespace
