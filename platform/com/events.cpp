@@ -1,6 +1,7 @@
 #include "platform/com/events.h"
 
 #include <algorithm>
+#include <new>
 
 #include "platform/com/errors.h"
 
@@ -48,8 +49,12 @@ HRESULT ConnectionPoint::Advise(IUnknown* sink, uint32_t* cookie)
     if (FAILED(sink->QueryInterface(m_iid, disp.put_void())) &&
         FAILED(sink->QueryInterface(IID_IDispatch, disp.put_void())))
         return CONNECT_E_CANNOTCONNECT;
+    try {
+        m_sinks.push_back({ m_next_cookie, std::move(disp) });
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
     *cookie = m_next_cookie++;
-    m_sinks.push_back({ *cookie, std::move(disp) });
     return S_OK;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "platform/base/strings.h"
 #include "platform/com/errors.h"
@@ -67,14 +68,18 @@ HRESULT PropertyBag::Write(const OLECHAR* name, VARIANT* value)
     HRESULT hr = VariantCopyInd(&copy, value);
     if (FAILED(hr))
         return hr;
-    std::string key = utf16_to_utf8(name);
-    for (auto& e : m_entries) {
-        if (iequals(e.name, key)) {
-            e.value = std::move(copy);
-            return S_OK;
+    try {
+        std::string key = utf16_to_utf8(name);
+        for (auto& e : m_entries) {
+            if (iequals(e.name, key)) {
+                e.value = std::move(copy);
+                return S_OK;
+            }
         }
+        m_entries.push_back({ std::move(key), std::move(copy) });
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
     }
-    m_entries.push_back({ std::move(key), std::move(copy) });
     return S_OK;
 }
 

@@ -64,6 +64,14 @@ TEST_F(RegisteredServer, WritesItsKeysAndIsCreatedByClassIdAndProgId)
     ComPtr<IDispatch> own_iid;
     EXPECT_EQ(by_progid.query(sample::kDispatchIid, own_iid), S_OK);
 
+    // Without its type library registered, unregistering refuses and leaves
+    // the class keys alone.
+    const std::string typelib = "TypeLib\\" + guid_to_string(sample::kLibid);
+    ASSERT_EQ(reg.delete_key(Hive::ClassesRoot, typelib), SysError::Success);
+    EXPECT_EQ(regsvr("/u /s"), 5);
+    EXPECT_TRUE(reg.key_exists(Hive::ClassesRoot, key));
+    ASSERT_EQ(regsvr("/s"), 0);
+
     ASSERT_EQ(regsvr("/u /s"), 0);
     ComPtr<IDispatch> gone;
     EXPECT_EQ(create_instance(sample::kClsid, IID_IDispatch, gone.put_void()), REGDB_E_CLASSNOTREG);
