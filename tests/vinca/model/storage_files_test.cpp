@@ -1,0 +1,333 @@
+// Host files, tree buffers, the exported buffer functions and the clipboard.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <map>
+#include <thread>
+
+#include "storage_fixtures.h"
+#include "vinca/model/buffer.h"
+#include "vinca/model/clipboard.h"
+#include "vinca/model/engine.h"
+#include "vinca/model/host_file.h"
+#include "vinca/model/search.h"
+#include "vinca/model/thread_registry.h"
+
+using namespace vinca;
+using namespace plat;
+using storage_test::Bytes;
+
+extern "C" {
+int16_t VincaIsValidBuffer(uint32_t);
+int16_t VincaFreeBuffer(uint32_t);
+int16_t VincaCopyBuffer(uint32_t);
+int16_t VincaPasteBuffer(uint32_t*);
+int16_t VincaSaveBuffer(uint32_t, int16_t);
+int16_t VincaLoadBuffer(uint32_t*, int16_t);
+int16_t VincaIsClipboardFormatAvailable();
+}
+
+namespace {
+
+// A container's open binary files by number, in memory.
+class FakeHost final : public IHostFiles, public IHostFileAccess {
+public:
+    struct File {
+        Bytes bytes;
+        uint32_t pos { 0 };
+    };
+    std::map<int16_t, File> files;
+
+    HRESULT QueryInterface(REFIID iid, void** out) override
+    {
+        if (iid == IID_IUnknown || iid == IID_IHostFiles)
+            *out = static_cast<IHostFiles*>(this);
+        else if (iid == IID_IHostFileAccess)
+            *out = static_cast<IHostFileAccess*>(this);
+        else
+            return *out = nullptr, E_NOINTERFACE;
+        return S_OK;
+    }
+    ULONG AddRef() override { return 2; }
+    ULONG Release() override { return 1; }
+    HRESULT GetFileAccess(REFIID iid, void** out, uint32_t) override { return QueryInterface(iid, out); }
+    HRESULT Read(int16_t n, void* buffer, uint16_t count) override
+    {
+        File& f = files[n];
+        if (f.pos + count > f.bytes.size())
+            return E_FAIL;
+        std::memcpy(buffer, f.bytes.data() + f.pos, count);
+        f.pos += count;
+        return S_OK;
+    }
+    HRESULT Write(int16_t n, const void* buffer, uint16_t count) override
+    {
+        File& f = files[n];
+        if (f.bytes.size() < f.pos + count)
+            f.bytes.resize(f.pos + count);
+        std::memcpy(f.bytes.data() + f.pos, buffer, count);
+        f.pos += count;
+        return S_OK;
+    }
+    HRESULT SeekFromStart(int16_t n, int32_t offset, uint32_t* position) override
+    {
+        if (offset < 0)
+            return E_FAIL;
+        files[n].pos = static_cast<uint32_t>(offset);
+        if (position)
+            *position = files[n].pos;
+        return S_OK;
+    }
+    HRESULT SeekFromCurrent(int16_t n, int32_t offset, uint32_t* position) override
+    {
+        return SeekFromStart(n, static_cast<int32_t>(files[n].pos) + offset, position);
+    }
+    IUnknown* Site() { return static_cast<IHostFiles*>(this); }
+};
+
+// A control as the thread registry and the buffer functions see it.
+class ControlScope : public IControlSite {
+public:
+    explicit ControlScope(IUnknown* site) : m_site(site)
+    {
+        AttachThreadContext();
+        RegisterLiveControl(this);
+    }
+    ~ControlScope()
+    {
+        UnregisterLiveControl(this);
+        DetachThreadContext();
+    }
+    ComPtr<IUnknown> ClientSite() override { return m_site; }
+
+private:
+    IUnknown* m_site;
+};
+
+std::string tree_text(CVincaEngine& e)
+{
+    std::string out;
+    WriteNodeText(e.RootNode(), out);
+    return out;
+}
+
+void fill(CVincaEngine& e)
+{
+    CItem* a = nullptr;
+    ASSERT_EQ(e.AddItem("A", &a), VE_OK);
+    int32_t at = -1;
+    a->GetChildNode()->AddNewChild(at, "A1", 0);
+    e.AddItem("B");
+}
+
+} // namespace
+
+TEST(StorageHostFile, SaveAndLoadTheWholeTree)
+{
+    FakeHost host;
+    CVincaEngine source;
+    fill(source);
+    ASSERT_EQ(SaveToHostFile(source, 1, -1, SaveWhat::Item, host.Site()), VE_OK);
+    const Bytes& file = host.files[1].bytes;
+    ASSERT_GE(file.size(), 14u);
+    EXPECT_EQ(file[0], 'D');
+    EXPECT_EQ(file[12], 'T');
+    EXPECT_EQ(file[13], 'R');
+
+    CVincaEngine target;
+    host.files[1].pos = 0;
+    ASSERT_EQ(LoadFromHostFile(target, 1, -1, false, host.Site()), VE_OK);
+    EXPECT_EQ(tree_text(target), tree_text(source));
+}
+
+TEST(StorageHostFile, ArbitraryBytesAreRefusedAndTheTreeStays)
+{
+    FakeHost host;
+    CVincaEngine target;
+    fill(target);
+    std::string before = tree_text(target);
+    for (Bytes junk : {Bytes {1, 2, 3}, Bytes(40, 'x'), Bytes {}}) {
+        host.files[3] = {junk, 0};
+        EXPECT_NE(LoadFromHostFile(target, 3, -1, false, host.Site()), VE_OK);
+        EXPECT_EQ(tree_text(target), before);
+    }
+    // A truncated tree stream: an error, nothing merged.
+    CVincaEngine source;
+    fill(source);
+    SaveToHostFile(source, 4, -1, SaveWhat::Item, host.Site());
+    for (size_t cut = 0; cut < host.files[4].bytes.size(); cut += 3) {
+        host.files[5] = {Bytes(host.files[4].bytes.begin(), host.files[4].bytes.begin() + static_cast<long>(cut)), 0};
+        EXPECT_NE(LoadFromHostFile(target, 5, -1, false, host.Site()), VE_OK);
+        EXPECT_EQ(tree_text(target), before);
+    }
+}
+
+TEST(StorageHostFile, OneStreamForSeveralSavesWhileOpen)
+{
+    FakeHost host;
+    ControlScope control(host.Site());
+    CVincaEngine e;
+    fill(e);
+    ASSERT_EQ(HostFileAction(7, 1, host.Site()), VE_OK);
+    EXPECT_EQ(HostFileAction(7, 1, host.Site()), VE_FILE_ALREADY_OPEN);
+    ASSERT_EQ(SaveToHostFile(e, 7, -1, SaveWhat::Item, host.Site()), VE_OK);
+    ASSERT_EQ(SaveToHostFile(e, 7, 0, SaveWhat::ItemAlone, host.Site()), VE_OK);
+    ASSERT_EQ(HostFileAction(7, 2, host.Site()), VE_OK);
+    EXPECT_EQ(HostFileAction(7, 2, host.Site()), VE_FILE_NOT_OPEN);
+    EXPECT_EQ(HostFileAction(7, 3, host.Site()), VE_INVALID_ARGUMENT);
+
+    const Bytes& file = host.files[7].bytes;
+    std::string all(file.begin(), file.end());
+    EXPECT_EQ(all.find("DU", 1), std::string::npos) << "one header";
+    uint32_t counter = 0;
+    std::memcpy(&counter, file.data() + 2, 4);
+    EXPECT_GT(counter, 2u) << "the counter covers both payloads";
+
+    // Two loads read the two payloads from one stream.
+    host.files[7].pos = 0;
+    ASSERT_EQ(HostFileAction(7, 0, host.Site()), VE_OK);
+    CVincaEngine target;
+    ASSERT_EQ(LoadFromHostFile(target, 7, -1, false, host.Site()), VE_OK);
+    ASSERT_EQ(LoadFromHostFile(target, 7, -1, false, host.Site()), VE_OK);
+    ASSERT_EQ(HostFileAction(7, 2, host.Site()), VE_OK);
+    EXPECT_EQ(target.RootNode()->GetCount(), 3); // A, B and the lone A
+}
+
+TEST(StorageHostFile, NoRegistryNoSite)
+{
+    EXPECT_EQ(HostFileAction(1, 0, nullptr), VE_NOT_LOADED);
+    CVincaEngine e;
+    fill(e);
+    EXPECT_EQ(SaveToHostFile(e, 1, -1, SaveWhat::Item, nullptr), VE_FILE_INIT);
+}
+
+TEST(StorageHostFile, DataFileWithClassIdCarriesATree)
+{
+    FakeHost host;
+    CVincaEngine source;
+    fill(source);
+    ASSERT_EQ(SaveToHostFile(source, 1, 0, SaveWhat::Children, host.Site()), VE_OK);
+    // What a data file holds: the class id, some property bytes, then the
+    // persisted tree object's stream (one-byte form: 2, the root's record).
+    Bytes data = {0x50, 0x81, 0x99, 0x9D, 0x84, 0xB8, 0xCE, 0x11, 0x8D, 0x47, 0x44, 0x45, 0x53, 0x54, 0, 0};
+    data.insert(data.end(), {9, 0, 6, 0, 1, 2, 3});
+    CVincaMemStream mem;
+    {
+        CTreeStream ts(mem, CTreeStream::MODE_WRITE);
+        ts.Open();
+        mem.WriteU8(2);
+        WriteItemRecord(ts, *source.RootNode()->GetAt(0), true);
+        ts.Close();
+    }
+    Bytes stream = mem.Store().ToVector();
+    data.insert(data.end(), stream.begin(), stream.end());
+    host.files[2] = {data, 0};
+    CVincaEngine target;
+    ASSERT_EQ(LoadFromHostFile(target, 2, -1, false, host.Site()), VE_OK);
+    EXPECT_EQ(tree_text(target), "A1\r\n");
+}
+
+TEST(StorageBuffers, ValidOnlyOnTheirThreadAndUntilFreed)
+{
+    BufferHandle h = AddBuffer(new CVincaBuffer(storage_test::NewTree()));
+    ASSERT_NE(h, 0u);
+    EXPECT_EQ(VincaIsValidBuffer(h), 1);
+    std::atomic<int16_t> elsewhere { -1 };
+    std::thread([&] { elsewhere = VincaIsValidBuffer(h); }).join();
+    EXPECT_EQ(elsewhere, 0);
+    std::thread([&] { VincaFreeBuffer(h); }).join(); // not this thread's: left alone
+    EXPECT_EQ(VincaIsValidBuffer(h), 1);
+    VincaFreeBuffer(h);
+    EXPECT_EQ(VincaIsValidBuffer(h), 0);
+    EXPECT_EQ(VincaIsValidBuffer(0), 0);
+    EXPECT_EQ(VincaCopyBuffer(h), VE_INVALID_TREE_BUFFER);
+    EXPECT_EQ(VincaSaveBuffer(h, 1), VE_INVALID_TREE_BUFFER);
+    EXPECT_EQ(VincaPasteBuffer(nullptr), VE_INVALID_ARGUMENTS);
+}
+
+TEST(StorageBuffers, ClipboardAndHostFileRoundTrips)
+{
+    CMemoryClipboard clipboard;
+    SetClipboard(&clipboard);
+    FakeHost host;
+    ControlScope control(host.Site());
+
+    BufferHandle h = AddBuffer(new CVincaBuffer(storage_test::RichTree()));
+    ASSERT_EQ(VincaCopyBuffer(h), VE_OK);
+    EXPECT_EQ(VincaIsClipboardFormatAvailable(), 1);
+    auto text = clipboard.GetData(kTextClipboardFormat);
+    ASSERT_TRUE(text);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(text->data())).substr(0, 8), "Parent\r\n");
+
+    uint32_t pasted = 0;
+    ASSERT_EQ(VincaPasteBuffer(&pasted), VE_OK);
+    storage_test::ExpectRichTree(BufferFromHandle(pasted)->ref);
+
+    ASSERT_EQ(VincaSaveBuffer(pasted, 9), VE_OK);
+    host.files[9].pos = 0;
+    uint32_t loaded = 0;
+    ASSERT_EQ(VincaLoadBuffer(&loaded, 9), VE_OK);
+    storage_test::ExpectRichTree(BufferFromHandle(loaded)->ref);
+
+    host.files[10] = {Bytes {'D', 'U', 0}, 0};
+    uint32_t bad = 77;
+    EXPECT_NE(VincaLoadBuffer(&bad, 10), VE_OK);
+    EXPECT_EQ(bad, 0u);
+
+    for (uint32_t b : {h, pasted, loaded})
+        VincaFreeBuffer(b);
+    clipboard.Empty();
+    EXPECT_EQ(VincaPasteBuffer(&pasted), VE_CLIPBOARD_EMPTY);
+    SetClipboard(nullptr);
+}
+
+TEST(StorageClipboard, ModesOfTheControlsClipboardProperty)
+{
+    CMemoryClipboard clipboard;
+    SetClipboard(&clipboard);
+    CVincaEngine e;
+    fill(e);
+
+    EXPECT_EQ(ClipboardAction(e, 0, 5), VE_INVALID_ARGUMENTS);
+    EXPECT_EQ(ClipboardAction(e, 0, 0x8000), VE_INVALID_ARGUMENTS);
+    EXPECT_FALSE(clipboard.IsFormatAvailable(kTreeClipboardFormat));
+    EXPECT_EQ(ClipboardAction(e, -1, 3), VE_CLIPBOARD_EMPTY);
+
+    ASSERT_EQ(ClipboardAction(e, 0, 1), VE_OK); // "A" alone
+    CVincaEngine target;
+    ASSERT_EQ(ClipboardAction(target, -1, 3), VE_OK);
+    EXPECT_EQ(tree_text(target), "A\r\n");
+
+    ASSERT_EQ(ClipboardAction(e, 0, 2), VE_OK); // A's children as a tree
+    ASSERT_EQ(ClipboardAction(target, 0, 4), VE_OK); // inserted before "A"
+    EXPECT_EQ(tree_text(target), "A1\r\nA\r\n");
+
+    ASSERT_EQ(ClipboardAction(e, -1, 0), VE_OK); // the whole tree
+    ASSERT_EQ(ClipboardAction(target, -1, 3), VE_OK);
+    EXPECT_EQ(tree_text(target), "A1\r\nA\r\nA\r\n\tA1\r\nB\r\n");
+
+    clipboard.SetRefuseOpen(true);
+    EXPECT_EQ(ClipboardAction(e, -1, 0), VE_OUT_OF_MEMORY);
+    SetClipboard(nullptr);
+}
+
+TEST(StorageThreadRegistry, LastControlOfAThreadFreesItsRecord)
+{
+    EXPECT_EQ(GetThreadFileContext(), nullptr);
+    {
+        ControlScope a(nullptr);
+        ControlScope b(nullptr);
+        ASSERT_NE(GetThreadFileContext(), nullptr);
+        EXPECT_EQ(GetThreadFileContext()->useCount, 2);
+        bool other_had_one = true;
+        std::thread([&] { other_had_one = GetThreadFileContext() != nullptr; }).join();
+        EXPECT_FALSE(other_had_one);
+    }
+    EXPECT_EQ(GetThreadFileContext(), nullptr);
+
+    CDragStart drag(4);
+    drag.Init(10, 10);
+    EXPECT_FALSE(drag.IsBeyondThreshold(14, 6));
+    EXPECT_TRUE(drag.IsBeyondThreshold(15, 10));
+}
