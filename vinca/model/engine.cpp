@@ -116,6 +116,7 @@ void CVincaEngine::OnChildrenCollapsed(CItem* item)
 
 void CVincaEngine::OnChildMade(CItemNode* node, CItem* child)
 {
+    ++m_childrenMade;
     if (!m_owner)
         return;
     // The container fills the child from inside the event; the views must

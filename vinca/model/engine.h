@@ -276,6 +276,7 @@ private:
     int16_t m_indexMethod { VNSYS_ENUM };
     bool m_rowsValid { false };
     bool m_firingExpand { false }; // guards against nested expand and collapse events
+    uint32_t m_childrenMade { 0 };
 };
 
 } // namespace vinca

@@ -547,11 +547,13 @@ VResult CVincaEngine::RefreshItems(int32_t first, int32_t last)
         last = ListCount() - 1;
     UpdateScope scope(*this);
     for (int32_t i = first; i <= last; ++i) {
+        uint32_t madeBefore = m_childrenMade;
         CItem* item = Lookup(i, false);
         if (!item)
             break;
         CItemNode* parent = item->ParentNode();
-        if (parent && parent->IsVirtual())
+        // A child the lookup just made was announced already.
+        if (parent && parent->IsVirtual() && m_childrenMade == madeBefore)
             OnChildMade(parent, item);
     }
     if (m_sink)
