@@ -379,28 +379,38 @@ int32_t CTransferEngine::DownloadJob() {
 
 bool CTransferEngine::WriteBlock(const char* data, size_t size) {
     if (m_limit >= 0) {
-        const int64_t left = m_limit - m_moved;
-        if (left <= 0) {
-            m_limit_reached = true;
-            return false;
-        }
-        size = static_cast<size_t>(std::min<int64_t>(left, static_cast<int64_t>(size)));
+        const int64_t left = m_limit - m_moved - static_cast<int64_t>(m_pending.size());
+        size = static_cast<size_t>(std::clamp<int64_t>(left, 0, static_cast<int64_t>(size)));
     }
-    m_data.wait();
-    const bool ok = WriteAll(m_local_fd, data, size, m_base + m_moved);
-    m_data.release();
-    if (!ok) return false;
-    m_moved += static_cast<int64_t>(size);
-    m_block_moved.set();
-    if (m_limit >= 0 && m_moved >= m_limit) {
+    // The library hands over small pieces; the local file and the caller's
+    // progress see whole blocks.
+    m_pending.insert(m_pending.end(), data, data + size);
+    if (m_pending.size() >= static_cast<size_t>(kFileBlock) && !FlushBlock()) return false;
+    if (m_limit >= 0 && m_moved + static_cast<int64_t>(m_pending.size()) >= m_limit) {
         m_limit_reached = true;
         return false;
     }
     return true;
 }
 
+bool CTransferEngine::FlushBlock() {
+    if (m_pending.empty()) return true;
+    m_data.wait();
+    const bool ok = WriteAll(m_local_fd, m_pending.data(), m_pending.size(), m_base + m_moved);
+    m_data.release();
+    if (!ok) {
+        m_pending.clear();
+        return false;
+    }
+    m_moved += static_cast<int64_t>(m_pending.size());
+    m_pending.clear();
+    m_block_moved.set();
+    return true;
+}
+
 // Starts the local file again from nothing.
 bool CTransferEngine::RestartLocal() {
+    m_pending.clear();
     if (ftruncate(m_local_fd, 0) != 0) return false;
     m_base = 0;
     m_moved = 0;
@@ -415,6 +425,8 @@ int32_t CTransferEngine::DownloadNet() {
     m_limit_reached = false;
     for (int attempt = 0; attempt < 2; ++attempt) {
         const plat::net::Result r = m_net->get(ep, m_object, m_base, sink);
+        // What arrived before a failure stays for the next attempt to resume.
+        if (!FlushBlock()) return ERR_WRITE;
         if (m_limit_reached) return STATE_DOWNLOAD_DONE;
         if (r.status == plat::net::Status::RangeNotSatisfiable && attempt == 0) {
             // The local piece is as long as the remote file: nothing to move.
@@ -452,12 +464,14 @@ int32_t CTransferEngine::DownloadFile() {
     m_limit_reached = false;
     const size_t block = static_cast<size_t>(std::max<int64_t>(m_block_size, kFileBlock));
     std::vector<char> buffer(block);
-    while (result == STATE_DOWNLOAD_DONE && m_base + m_moved < size) {
+    while (result == STATE_DOWNLOAD_DONE &&
+           m_base + m_moved + static_cast<int64_t>(m_pending.size()) < size) {
         if (StopRequested()) {
             result = ERR_CANCELLED;
             break;
         }
-        const ssize_t n = pread(fd, buffer.data(), block, m_base + m_moved);
+        const ssize_t n =
+            pread(fd, buffer.data(), block, m_base + m_moved + static_cast<int64_t>(m_pending.size()));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             result = ERR_READ;
@@ -469,6 +483,7 @@ int32_t CTransferEngine::DownloadFile() {
             break;
         }
     }
+    if (!FlushBlock() && result == STATE_DOWNLOAD_DONE) result = ERR_WRITE;
     close(fd);
     return result;
 }

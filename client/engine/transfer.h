@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "client/engine/transfer_settings.h"
 #include "platform/sys/file_time.h"
@@ -136,6 +137,7 @@ class CTransferEngine {
     int32_t DownloadNet();
     int32_t DownloadFile();
     bool WriteBlock(const char* data, size_t size);
+    bool FlushBlock();
     bool RestartLocal();
     bool StopRequested() { return m_abort.load() || m_cancel.is_set(); }
 
@@ -162,6 +164,7 @@ class CTransferEngine {
     std::atomic<int64_t> m_base{0};
     int64_t m_limit = -1;
     bool m_limit_reached = false;
+    std::vector<char> m_pending; // received, not yet written
     std::atomic<int64_t> m_to_transfer{-1};
     std::atomic<int64_t> m_remote_size{-1};
     std::atomic<int64_t> m_moved{0};

@@ -2,4 +2,5 @@
 kl_add_test(NAME test_client_transfer
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/transfer_url_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/transfer_engine_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/transfer_decompress_test.cpp
   LIBS kl_client_transfer)
