@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <dlfcn.h>
+#include <filesystem>
 
 #include "client/engine/errors.h"
 #include "client/engine/page_transfer.h"
@@ -332,6 +333,12 @@ int32_t CUpdateInstaller::InstallEntry(CFileEntry& e) {
             m_ctx.WriteLog("... Registered.", 2);
         } else if (e.action != ACTION_COPY) {
             bool wait = e.action != ACTION_COPY_RUN;
+            // Files arrive without the execute permission; the vendor asked
+            // for this one to be run.
+            std::error_code ignored;
+            std::filesystem::permissions(p.target, std::filesystem::perms::owner_exec | std::filesystem::perms::group_exec |
+                                                        std::filesystem::perms::others_exec,
+                                         std::filesystem::perm_options::add, ignored);
             if (int32_t rr = RunProgram({p.target}, p.location, wait); rr < 0) return rr;
             m_ctx.WriteLog("... Executed.", 2);
             if (e.action == ACTION_COPY_RUN_DELETE) return remove_target();

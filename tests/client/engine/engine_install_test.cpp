@@ -9,6 +9,7 @@
 #include "engine_publish.h"
 #include "platform/config/registry.h"
 #include "platform/sys/files.h"
+#include "platform/sys/paths.h"
 
 namespace {
 
@@ -93,6 +94,84 @@ TEST(EngineInstall, FilesArriveByteForByteWithTheirDates) {
     EXPECT_NE(log.find("  -> Loading UPDATE Main Update ...\r\n"), std::string::npos);
     EXPECT_NE(log.find("  ... Copied.\r\n"), std::string::npos);
     EXPECT_NE(log.find("  ... Decompressed.\r\n"), std::string::npos);
+}
+
+} // namespace
+
+namespace {
+
+// An update that touches the product folder in every way there is.
+Publication EveryAction() {
+    Publication pub;
+    PublishedFile keep {"keep.txt", "new keep"};
+    PublishedFile fresh {"fresh.txt", "brand new"};
+    PublishedFile run {"run.sh", "#!/bin/sh\necho ran > \"$(dirname \"$0\")/ran.txt\"\n"};
+    run.action = klc::ACTION_COPY_RUN_WAIT;
+    PublishedFile rename {"new.dll", ""};
+    rename.action = klc::ACTION_RENAME;
+    rename.rename_from = "old.dll";
+    PublishedFile gone {"gone.txt", "x"};
+    gone.action = klc::ACTION_REMOVE;
+    pub.files = {keep, fresh, run, rename, gone};
+    pub.common_extra = {{"OnSuccess", "HKCU/Software/Vendor/Editor/Installed,yes"}};
+    return pub;
+}
+
+void SeedProduct(Machine& m) {
+    for (const char* name : {"keep.txt", "old.dll", "gone.txt"}) {
+        kltest::write_file(m.dir / "product" / name, std::string("before ") + name);
+        plat::set_file_modified(m.path("product/") + name, plat::FileTime {130000000000000000ull});
+    }
+}
+
+TEST(EngineInstall, EveryActionApplied) {
+    Installed t;
+    SeedProduct(t.m);
+    t.Read(EveryAction());
+    klc::CUpdateInstaller installer(t.m.ctx, t.host);
+    EXPECT_EQ(t.Run(installer), 0);
+    EXPECT_EQ(installer.PageResult(), 0) << t.m.log();
+    EXPECT_EQ(kltest::read_file(t.m.dir / "product" / "keep.txt"), "new keep");
+    EXPECT_EQ(kltest::read_file(t.m.dir / "product" / "fresh.txt"), "brand new");
+    EXPECT_EQ(kltest::read_file(t.m.dir / "product" / "ran.txt"), "ran\n");
+    EXPECT_EQ(kltest::read_file(t.m.dir / "product" / "new.dll"), "before old.dll");
+    EXPECT_FALSE(fs::exists(t.m.dir / "product" / "old.dll"));
+    EXPECT_FALSE(fs::exists(t.m.dir / "product" / "gone.txt"));
+}
+
+TEST(EngineInstall, AFailureAtEveryStepRollsBackEveryTouchedFile) {
+    struct Case {
+        klc::InstallStep step;
+        const char* file;
+        int32_t backup_mode;
+    } cases[] = {
+        {klc::STEP_COPY, "fresh.txt", 0},     {klc::STEP_COPY, "keep.txt", 1},
+        {klc::STEP_SET_DATE, "fresh.txt", 1}, {klc::STEP_EXECUTE, "run.sh", 0},
+        {klc::STEP_RENAME, "new.dll", 1},     {klc::STEP_REMOVE, "gone.txt", 0},
+        {klc::STEP_BACKUP, "gone.txt", 2},    {klc::STEP_REMOVE, "gone.txt", 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " step " + std::to_string(c.step) + " mode " +
+                     std::to_string(c.backup_mode));
+        Installed t;
+        t.m.ctx.backup_mode = c.backup_mode;
+        t.m.ctx.backup_folder = t.m.path("backup"); // kept backups are not the product's files
+        SeedProduct(t.m);
+        t.Read(EveryAction());
+        auto before = Snapshot(t.m.path("product"));
+
+        klc::CUpdateInstaller installer(t.m.ctx, t.host);
+        installer.SetFaultHook([&](klc::InstallStep step, const std::string& path) {
+            return step == c.step && plat::file_name(path) == c.file ? int32_t(plat::SysError::AccessDenied) : 0;
+        });
+        t.Run(installer);
+        EXPECT_LT(installer.PageResult(), 0);
+        auto after = Snapshot(t.m.path("product"));
+        after.erase("ran.txt"); // what a program does is its own business
+        EXPECT_EQ(after, before);
+        EXPECT_EQ(plat::registry().get_string(plat::Hive::CurrentUser, "Software\\Vendor\\Editor", "Installed"), "");
+        EXPECT_NE(t.m.log().find("... restored."), std::string::npos);
+    }
 }
 
 } // namespace

@@ -42,7 +42,9 @@ std::vector<std::vector<std::string>> Publish(const std::string& folder, const P
 
         std::vector<std::string> pieces;
         bool plain = !f.compress && !f.encrypt && (pub.chunk_size / 1024 < 1 || size < pub.chunk_size);
-        if (plain) {
+        if (!f.rename_from.empty()) {
+            pieces.push_back(f.rename_from);
+        } else if (plain) {
             fs::copy_file(source, fs::path(folder) / (base + ".KL_"), fs::copy_options::overwrite_existing);
             pieces.push_back(base + ".KL_");
         } else {
@@ -72,8 +74,9 @@ std::vector<std::vector<std::string>> Publish(const std::string& folder, const P
         if (f.encrypt) put(section, "Encrypt", "1");
         for (size_t k = 0; k < pieces.size(); ++k) {
             put(section, plat::strprintf("SourceFile%zu", k + 1), pieces[k]);
-            put(section, plat::strprintf("SourceSize%zu", k + 1),
-                std::to_string(fs::file_size(fs::path(folder) / pieces[k])));
+            if (f.rename_from.empty())
+                put(section, plat::strprintf("SourceSize%zu", k + 1),
+                    std::to_string(fs::file_size(fs::path(folder) / pieces[k])));
         }
         for (const auto& [k, v] : f.extra) put(section, k, v);
         produced.push_back(pieces);

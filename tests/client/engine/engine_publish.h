@@ -20,6 +20,9 @@ struct PublishedFile {
     std::string destination = "%PRODUCT%";
     bool compress = false;
     bool encrypt = false;
+    // Action 5: the file in the install location that becomes this one; no
+    // update file is made.
+    std::string rename_from;
     // Keys only the client reads, added at the end of the section.
     std::vector<std::pair<std::string, std::string>> extra;
 };
