@@ -7,13 +7,11 @@
 // machine. Exit code 0 on success; 1 for a bad command line; 3 when the
 // library cannot be loaded; 4 when it lacks the entry point; 5 when the
 // entry point reports a failure.
-#include <dlfcn.h>
-
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
 
+#include "platform/com/errors.h"
 #include "platform/com/loader.h"
 
 namespace {
@@ -44,43 +42,30 @@ int main(int argc, char** argv)
             unregister = true;
         else if (is_switch(argv[i], 's'))
             silent = true;
-        else if (!library && argv[i][0] != '/' && argv[i][0] != '-')
-            library = argv[i];
-        else if (!library && argv[i][0] == '/' && std::strlen(argv[i]) > 2)
-            library = argv[i]; // a full path, not a switch
+        else if (!library && (argv[i][0] != '-' && (argv[i][0] != '/' || std::strlen(argv[i]) > 2)))
+            library = argv[i]; // a path; "/x" alone is an unknown switch
         else
             return usage();
     }
     if (!library)
         return usage();
 
-    // The library finds its own path from where it was loaded, so load it
-    // by its full path.
-    std::error_code ec;
-    std::string path = std::filesystem::weakly_canonical(std::filesystem::absolute(library, ec), ec).string();
-    if (ec)
-        path = library;
-
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle) {
-        std::fprintf(stderr, "klregsvr: cannot load %s: %s\n", path.c_str(), dlerror());
+    const char* entry_name = unregister ? "DllUnregisterServer" : "DllRegisterServer";
+    std::string detail;
+    const plat::HRESULT hr = plat::call_library_registration(library, unregister, &detail);
+    if (hr == plat::CO_E_DLLNOTFOUND) {
+        std::fprintf(stderr, "klregsvr: cannot load %s: %s\n", library, detail.c_str());
         return 3;
     }
-    const char* entry_name = unregister ? "DllUnregisterServer" : "DllRegisterServer";
-    auto entry = reinterpret_cast<plat::DllRegisterServerFn>(dlsym(handle, entry_name));
-    if (!entry) {
-        std::fprintf(stderr, "klregsvr: %s has no entry point %s\n", path.c_str(), entry_name);
+    if (hr == plat::CO_E_ERRORINDLL) {
+        std::fprintf(stderr, "klregsvr: %s has no entry point %s\n", library, entry_name);
         return 4;
     }
-    const plat::HRESULT hr = entry();
     if (plat::FAILED(hr)) {
-        std::fprintf(stderr, "klregsvr: %s in %s failed: 0x%08X\n", entry_name, path.c_str(),
-            static_cast<unsigned>(hr));
+        std::fprintf(stderr, "klregsvr: %s in %s failed: 0x%08X\n", entry_name, library, static_cast<unsigned>(hr));
         return 5;
     }
     if (!silent)
-        std::printf("%s in %s succeeded.\n", entry_name, path.c_str());
-    // The library stays loaded until the process ends: nothing of it may be
-    // running behind our back (threads, handlers) when it would be unmapped.
+        std::printf("%s in %s succeeded.\n", entry_name, library);
     return 0;
 }

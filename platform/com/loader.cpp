@@ -137,6 +137,30 @@ HRESULT get_class_object(REFCLSID clsid, REFIID iid, void** out)
     return entry(clsid, iid, out);
 }
 
+HRESULT call_library_registration(const std::filesystem::path& library, bool unregister, std::string* detail)
+{
+    std::error_code ec;
+    std::filesystem::path full = std::filesystem::weakly_canonical(std::filesystem::absolute(library, ec), ec);
+    if (ec)
+        full = library;
+    void* handle = dlopen(full.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        if (detail)
+            *detail = dlerror();
+        return CO_E_DLLNOTFOUND;
+    }
+    const char* name = unregister ? "DllUnregisterServer" : "DllRegisterServer";
+    auto entry = reinterpret_cast<DllRegisterServerFn>(dlsym(handle, name));
+    if (!entry) {
+        if (detail)
+            *detail = std::string("no entry point ") + name;
+        return CO_E_ERRORINDLL;
+    }
+    // Not unloaded afterwards: the library may have left work behind (a
+    // thread, a handler) that must not lose its code.
+    return entry();
+}
+
 HRESULT create_instance(REFCLSID clsid, REFIID iid, void** out)
 {
     if (!out)

@@ -5,6 +5,7 @@
 // gives the class id, the class's "InprocServer32" key the library, which is
 // loaded once and kept loaded for the rest of the process (objects it handed
 // out may still be alive anywhere).
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -31,6 +32,15 @@ HRESULT create_instance(std::string_view prog_id, REFIID iid, void** out);
 HRESULT clsid_from_prog_id(std::string_view prog_id, CLSID& out);
 // The registered ProgID of a class; empty when none.
 std::string prog_id_from_clsid(REFCLSID clsid);
+
+// Self-registration of a library: loads it by its full path (a relative
+// path is made absolute first, since the library records where it was
+// loaded from) and calls DllRegisterServer, or DllUnregisterServer.
+// CO_E_DLLNOTFOUND when the library does not load (`detail` then says why),
+// CO_E_ERRORINDLL when it lacks the entry point, else the entry's result.
+// The library stays loaded.
+HRESULT call_library_registration(const std::filesystem::path& library, bool unregister,
+    std::string* detail = nullptr);
 
 // Classes linked into the program: found before the registry is consulted.
 void register_linked_class(REFCLSID clsid, ObjectCreator create, std::string_view prog_id = {});

@@ -83,28 +83,32 @@ HRESULT PropertyBag::Write(const OLECHAR* name, VARIANT* value)
     return S_OK;
 }
 
+HRESULT write_class_id(IStream* stream, const CLSID& clsid) { return write_all(stream, &clsid, sizeof clsid); }
+
+HRESULT read_class_id(IStream* stream, CLSID& out) { return read_exact(stream, &out, sizeof out); }
+
 HRESULT save_object_to_stream(IUnknown* object, IStream* stream)
 {
     if (!stream)
         return E_POINTER;
     if (!object)
-        return write_all(stream, &GUID_NULL, sizeof(GUID));
-    ComPtr<IPersistStreamInit> init;
+        return write_class_id(stream, GUID_NULL);
     ComPtr<IPersistStream> plain;
+    ComPtr<IPersistStreamInit> init;
     CLSID clsid {};
     HRESULT hr;
-    if (SUCCEEDED(object->QueryInterface(IPersistStreamInit::kIID, init.put_void())))
-        hr = init->GetClassID(&clsid);
-    else if (SUCCEEDED(object->QueryInterface(IPersistStream::kIID, plain.put_void())))
+    if (SUCCEEDED(object->QueryInterface(IPersistStream::kIID, plain.put_void())))
         hr = plain->GetClassID(&clsid);
+    else if (SUCCEEDED(object->QueryInterface(IPersistStreamInit::kIID, init.put_void())))
+        hr = init->GetClassID(&clsid);
     else
         return E_NOINTERFACE;
     if (FAILED(hr))
         return hr;
-    hr = write_all(stream, &clsid, sizeof clsid);
+    hr = write_class_id(stream, clsid);
     if (FAILED(hr))
         return hr;
-    return init ? init->Save(stream, 1) : plain->Save(stream, 1);
+    return plain ? plain->Save(stream, 1) : init->Save(stream, 1);
 }
 
 HRESULT load_object_from_stream(IStream* stream, std::span<const CLSID> allowed, REFIID iid, void** out)
@@ -115,7 +119,7 @@ HRESULT load_object_from_stream(IStream* stream, std::span<const CLSID> allowed,
     if (!stream)
         return E_POINTER;
     CLSID clsid;
-    HRESULT hr = read_exact(stream, &clsid, sizeof clsid);
+    HRESULT hr = read_class_id(stream, clsid);
     if (FAILED(hr))
         return hr;
     if (clsid.is_null())
@@ -126,12 +130,12 @@ HRESULT load_object_from_stream(IStream* stream, std::span<const CLSID> allowed,
     hr = create_instance(clsid, IID_IUnknown, object.put_void());
     if (FAILED(hr))
         return hr;
-    ComPtr<IPersistStreamInit> init;
     ComPtr<IPersistStream> plain;
-    if (SUCCEEDED(object->QueryInterface(IPersistStreamInit::kIID, init.put_void())))
-        hr = init->Load(stream);
-    else if (SUCCEEDED(object->QueryInterface(IPersistStream::kIID, plain.put_void())))
+    ComPtr<IPersistStreamInit> init;
+    if (SUCCEEDED(object->QueryInterface(IPersistStream::kIID, plain.put_void())))
         hr = plain->Load(stream);
+    else if (SUCCEEDED(object->QueryInterface(IPersistStreamInit::kIID, init.put_void())))
+        hr = init->Load(stream);
     else
         hr = E_NOINTERFACE;
     if (FAILED(hr))

@@ -93,9 +93,14 @@ private:
     uint32_t m_refs { 1 };
 };
 
-// Writes the object's class id (16 bytes, as the GUID is laid out in memory)
-// and then the object's own data, through IPersistStreamInit or IPersistStream.
-// A null object writes the null class id.
+// A class id as streams hold it: 16 bytes, the GUID as laid out in memory.
+HRESULT write_class_id(IStream* stream, const CLSID& clsid);
+// STG_E_READFAULT when fewer than 16 bytes are left.
+HRESULT read_class_id(IStream* stream, CLSID& out);
+
+// Writes the object's class id and then the object's own data, through
+// IPersistStream or else IPersistStreamInit (E_NOINTERFACE, with nothing
+// written, for an object with neither). A null object writes the null class id.
 HRESULT save_object_to_stream(IUnknown* object, IStream* stream);
 
 // Reads a class id and creates that class only when it is in `allowed`
