@@ -246,6 +246,19 @@ TEST_F(TransferTest, FtpDownloadsAndResumesWithoutASecondCopy) {
         EXPECT_EQ(kltest::read_file(m_local / "a.bin"), body) << before.size();
     }
     EXPECT_EQ(Fetch(engine, ftp.url("/pub/missing.bin"), Local("m.bin")), ERR_SIZE);
+
+    // Active mode: the server connects back for the data.
+    CUrl url;
+    url.Parse(ftp.url("/pub/a.bin"));
+    CRequestInfo active;
+    url.FillRequest(active);
+    active.passive = 0;
+    ASSERT_EQ(engine.Connect(&active), STATE_CONNECTED);
+    EXPECT_EQ(engine.Download(Local("active.bin"), url.ObjectName()), 50000);
+    EXPECT_EQ(kltest::read_file(m_local / "active.bin"), body);
+    // A byte limit ends the download early, as a success.
+    EXPECT_EQ(engine.Download(Local("limited.bin"), url.ObjectName(), 1000), 1000);
+    EXPECT_EQ(kltest::read_file(m_local / "limited.bin"), body.substr(0, 1000));
 }
 
 TEST_F(TransferTest, ThroughTheProxy) {
@@ -279,6 +292,27 @@ TEST_F(TransferTest, ThroughTheProxy) {
     settings.http_proxy_port = kltest::free_port();
     engine.OpenSession(&settings);
     EXPECT_EQ(Fetch(engine, nginx.url("/a.bin"), Local("x.bin")), ERR_BAD_SERVER);
+}
+
+TEST_F(TransferTest, ProxyAskingForAUser) {
+    const std::string body = Serve("a.bin", Pattern(5000));
+    kltest::NginxServer nginx(m_served.str());
+    kltest::ProxyServer proxy("klite", "s3cret");
+    ASSERT_TRUE(nginx.start()) << nginx.log();
+    ASSERT_TRUE(proxy.start()) << proxy.log();
+    CTransferEngine engine;
+    CTransferSettings settings = Direct();
+    settings.proxy_mode = PROXY_NAMED;
+    settings.http_proxy_server = "127.0.0.1";
+    settings.http_proxy_port = proxy.port();
+    engine.OpenSession(&settings);
+    EXPECT_EQ(Fetch(engine, nginx.url("/a.bin"), Local("refused.bin")), ERR_LOAD);
+
+    settings.http_proxy_user = "klite";
+    settings.http_proxy_password = "s3cret";
+    engine.OpenSession(&settings);
+    EXPECT_EQ(Fetch(engine, nginx.url("/a.bin"), Local("a.bin")), 5000);
+    EXPECT_EQ(kltest::read_file(m_local / "a.bin"), body);
 }
 
 TEST_F(TransferTest, LocalFilesCopyWithResume) {
