@@ -94,6 +94,15 @@ HRESULT DispatchTableBase::get_ids(OLECHAR** names, uint32_t count, DISPID* ids)
 {
     if (!names || !ids || count == 0)
         return E_INVALIDARG;
+    try {
+        return lookup_ids(names, count, ids);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+HRESULT DispatchTableBase::lookup_ids(OLECHAR** names, uint32_t count, DISPID* ids) const
+{
     for (uint32_t i = 0; i < count; ++i)
         ids[i] = DISPID_UNKNOWN;
     const DispMemberInfo* m = names[0] ? find(utf16_to_utf8(std::u16string_view(names[0]))) : nullptr;

@@ -133,6 +133,7 @@ protected:
     size_t index_of(const DispMemberInfo* m) const { return static_cast<size_t>(m - m_members.data()); }
 
 private:
+    HRESULT lookup_ids(OLECHAR** names, uint32_t count, DISPID* ids) const;
     std::vector<DispMemberInfo> m_members;
 };
 

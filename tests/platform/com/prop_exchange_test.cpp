@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "platform/com/errors.h"
+#include "platform/com/loader.h"
 #include "platform/com/prop_exchange.h"
+#include "test_objects.h"
 
 using namespace plat;
 
@@ -136,6 +138,36 @@ TEST(PropExchange, DamagedStreamLoadsNothing)
     auto os = create_memory_stream(odd);
     StreamExchange in2(os.get(), true);
     EXPECT_EQ(in2.status(), STG_E_INVALIDHEADER);
+}
+
+TEST(PropExchange, SubObjectsTravelWithTheirClassIdThroughTheAllowList)
+{
+    register_linked_class(kltest::kNoteClsid, creator_of<kltest::Note>());
+    auto note = make_object<kltest::Note>();
+    note->text = "inner";
+    ComPtr<IUnknown> obj(static_cast<IDispatch*>(note.get()));
+    auto s = create_memory_stream();
+    StreamExchange out(s.get(), false);
+    out.exchange_object("TreeData", obj, {});
+    ASSERT_EQ(out.finish(), S_OK);
+
+    const CLSID allowed[] = { kltest::kNoteClsid };
+    ASSERT_EQ(s->Seek(0, STREAM_SEEK_SET, nullptr), S_OK);
+    ComPtr<IUnknown> loaded;
+    StreamExchange in(s.get(), true);
+    ASSERT_TRUE(in.exchange_object("TreeData", loaded, allowed));
+    ComPtr<IDispatch> disp;
+    ASSERT_EQ(loaded.query(IID_IDispatch, disp), S_OK);
+    Variant text(disp.get()); // an object's value is its default member
+    EXPECT_EQ(text.to_utf8(), "inner");
+
+    ASSERT_EQ(s->Seek(0, STREAM_SEEK_SET, nullptr), S_OK);
+    ComPtr<IUnknown> refused;
+    StreamExchange in2(s.get(), true);
+    EXPECT_FALSE(in2.exchange_object("TreeData", refused, {}));
+    EXPECT_EQ(in2.status(), E_ACCESSDENIED);
+    EXPECT_FALSE(refused);
+    revoke_linked_class(kltest::kNoteClsid);
 }
 
 } // namespace

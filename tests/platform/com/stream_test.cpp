@@ -11,8 +11,11 @@
 #include "platform/com/persist.h"
 #include "platform/com/stream.h"
 #include "support/temp_dir.h"
+#include "test_objects.h"
 
 using namespace plat;
+using kltest::kNoteClsid;
+using kltest::Note;
 
 namespace {
 
@@ -87,48 +90,6 @@ TEST(Stream, FileFormErrors)
     EXPECT_EQ(kltest::read_file(dir.path() / "ro.bin"), "xyz");
 }
 
-// A persistable object as a server would write it.
-constexpr CLSID kNoteClsid = make_guid("{6A1D3C30-5B7E-4C11-9E2A-7F00C0A80001}");
-
-class Note final : public DispatchObject<Note, IPersistStreamInit> {
-public:
-    static const DispatchTable<Note>& dispatch_table()
-    {
-        static const DispatchTable<Note> table {
-            { .id = 1, .name = "Text", .kind = DispKind::Property, .type = VT_BSTR,
-                .get = [](Note& n, DispCall& c) { c.result() = Variant(n.text); },
-                .put = [](Note& n, DispCall& c) { n.text = bstr_to_utf8(c.value().bstrVal); } },
-        };
-        return table;
-    }
-    HRESULT GetClassID(CLSID* out) override
-    {
-        *out = kNoteClsid;
-        return S_OK;
-    }
-    HRESULT IsDirty() override { return S_OK; }
-    HRESULT Load(IStream* s) override
-    {
-        uint32_t n = 0;
-        if (FAILED(read_exact(s, &n, 4)) || n > 1024)
-            return E_FAIL;
-        std::string t(n, '\0');
-        if (FAILED(read_exact(s, t.data(), n)))
-            return E_FAIL;
-        text = t;
-        return S_OK;
-    }
-    HRESULT Save(IStream* s, BOOL) override
-    {
-        uint32_t n = static_cast<uint32_t>(text.size());
-        return SUCCEEDED(write_all(s, &n, 4)) && SUCCEEDED(write_all(s, text.data(), n)) ? S_OK : E_FAIL;
-    }
-    HRESULT GetSizeMax(uint64_t*) override { return E_NOTIMPL; }
-    HRESULT InitNew() override { return S_OK; }
-
-    std::string text;
-};
-
 TEST(Persist, ObjectWithClassIdLoadsOnlyAllowedClasses)
 {
     register_linked_class(kNoteClsid, creator_of<Note>());
@@ -145,7 +106,7 @@ TEST(Persist, ObjectWithClassIdLoadsOnlyAllowedClasses)
     ComPtr<IDispatch> loaded;
     ASSERT_EQ(load_object_from_stream(s.get(), allowed, IID_IDispatch, loaded.put_void()), S_OK);
     Variant v;
-    ASSERT_EQ(loaded->Invoke(1, GUID_NULL, 0, DISPATCH_PROPERTYGET, nullptr, &v, nullptr, nullptr), S_OK);
+    ASSERT_EQ(loaded->Invoke(DISPID_VALUE, GUID_NULL, 0, DISPATCH_PROPERTYGET, nullptr, &v, nullptr, nullptr), S_OK);
     EXPECT_EQ(v.to_utf8(), "hello");
 
     // A class the caller did not name is never created.
