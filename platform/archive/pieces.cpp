@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <vector>
 
+#include "platform/archive/file_io.h"
 #include "platform/archive/zip_archive.h"
 #include "platform/base/strings.h"
 #include "platform/sys/files.h"
@@ -18,38 +19,6 @@ namespace {
 
 constexpr size_t kBlock = 1024 * 1024;
 
-// A file descriptor closed when it goes out of scope.
-class Fd {
-  public:
-    explicit Fd(int fd = -1) : m_fd(fd) {}
-    ~Fd() {
-        if (m_fd >= 0) close(m_fd);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return m_fd; }
-    bool ok() const { return m_fd >= 0; }
-    int release() {
-        const int fd = m_fd;
-        m_fd = -1;
-        return fd;
-    }
-
-  private:
-    int m_fd;
-};
-
-bool WriteAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t n = write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // Copies `length` bytes from `in` at `offset` to `out`'s current position.
 ArchiveError CopyRange(int in, uint64_t offset, uint64_t length, int out, std::vector<char>& buffer) {
     while (length > 0) {
@@ -57,7 +26,7 @@ ArchiveError CopyRange(int in, uint64_t offset, uint64_t length, int out, std::v
         const ssize_t n = pread(in, buffer.data(), want, static_cast<off_t>(offset));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return ArchiveError::ReadFailed;
-        if (!WriteAll(out, buffer.data(), static_cast<size_t>(n))) return ArchiveError::WriteFailed;
+        if (!detail::write_all(out, buffer.data(), static_cast<size_t>(n))) return ArchiveError::WriteFailed;
         offset += static_cast<uint64_t>(n);
         length -= static_cast<uint64_t>(n);
     }
@@ -102,7 +71,7 @@ std::vector<std::string> find_pieces(const std::string& first) {
 
 ArchiveError split_file(const std::string& path, uint64_t piece_size, std::vector<std::string>* pieces) {
     if (pieces) pieces->assign({path});
-    Fd in(open(path.c_str(), O_RDWR | O_CLOEXEC));
+    detail::Fd in(open(path.c_str(), O_RDWR | O_CLOEXEC));
     if (!in.ok()) return errno == ENOENT ? ArchiveError::NotFound : ArchiveError::ReadFailed;
     struct stat st {};
     if (fstat(in.get(), &st) != 0) return ArchiveError::ReadFailed;
@@ -113,7 +82,7 @@ ArchiveError split_file(const std::string& path, uint64_t piece_size, std::vecto
     int number = 2;
     for (uint64_t offset = piece_size; offset < size; offset += piece_size, ++number) {
         const std::string piece = piece_name(path, number);
-        Fd out(open(piece.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+        detail::Fd out(open(piece.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
         if (!out.ok()) return ArchiveError::WriteFailed;
         const ArchiveError e =
             CopyRange(in.get(), offset, std::min(piece_size, size - offset), out.get(), buffer);
@@ -138,12 +107,12 @@ ArchiveError join_pieces(const std::vector<std::string>& pieces, const std::stri
     if (!temp) return ArchiveError::WriteFailed;
     ArchiveError result = ArchiveError::Ok;
     {
-        Fd out(open(temp->c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+        detail::Fd out(open(temp->c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
         std::vector<char> buffer(kBlock);
         uint64_t done = 0;
         if (!out.ok()) result = ArchiveError::WriteFailed;
         for (size_t i = 0; result == ArchiveError::Ok && i < pieces.size(); ++i) {
-            Fd in(open(pieces[i].c_str(), O_RDONLY | O_CLOEXEC));
+            detail::Fd in(open(pieces[i].c_str(), O_RDONLY | O_CLOEXEC));
             const uint64_t length = file_length(pieces[i]).value_or(0);
             result = in.ok() ? CopyRange(in.get(), 0, length, out.get(), buffer) : ArchiveError::ReadFailed;
             done += length;

@@ -1,4 +1,5 @@
 #include "platform/archive/zip_archive.h"
+#include "platform/archive/file_io.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -78,17 +79,6 @@ int OnPackCancel(zip_t*, void* user) {
     return static_cast<PackState*>(user)->cancelled ? 1 : 0;
 }
 
-bool WriteAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t n = write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
 struct Entry {
     zip_uint64_t index = 0;
     std::string target; // where it goes below the folder
@@ -148,7 +138,7 @@ ArchiveError ExtractEntry(zip_t* za, const Entry& e, std::vector<char>& buffer, 
             break;
         }
         if (n == 0) break;
-        if (!WriteAll(fd, buffer.data(), static_cast<size_t>(n))) {
+        if (!detail::write_all(fd, buffer.data(), static_cast<size_t>(n))) {
             result = ArchiveError::WriteFailed;
             break;
         }

@@ -19,6 +19,9 @@
 
 namespace kltest {
 
+// Bytes to serve that do not compress and differ for each seed.
+std::string payload(size_t size, uint32_t seed = 1);
+
 // A loopback port nobody listens on at the moment of the call.
 uint16_t free_port();
 

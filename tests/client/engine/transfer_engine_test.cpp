@@ -17,16 +17,6 @@
 namespace klc {
 namespace {
 
-std::string Pattern(size_t size, uint32_t seed = 1) {
-    std::string s(size, '\0');
-    uint32_t x = seed * 2654435761u + 1;
-    for (char& c : s) {
-        x = x * 1664525u + 1013904223u;
-        c = static_cast<char>(x >> 24);
-    }
-    return s;
-}
-
 class RecordingEngine : public CTransferEngine {
   public:
     std::function<void(int64_t bytes)> on_bytes;
@@ -60,6 +50,15 @@ class TransferTest : public testing::Test {
         return s;
     }
 
+    // Both schemes through the one proxy on loopback.
+    CTransferSettings Proxied(uint16_t port) {
+        CTransferSettings s = Direct();
+        s.proxy_mode = PROXY_NAMED;
+        s.http_proxy_server = s.ftp_proxy_server = "127.0.0.1";
+        s.http_proxy_port = s.ftp_proxy_port = port;
+        return s;
+    }
+
     // Connects to the address's server and downloads its object.
     int64_t Fetch(CTransferEngine& engine, const std::string& address, const std::string& local,
                   int32_t flags = 0) {
@@ -80,7 +79,7 @@ class TransferTest : public testing::Test {
 };
 
 TEST_F(TransferTest, HttpDownloadsWholeFileWithItsTime) {
-    const std::string body = Serve("a.bin", Pattern(300000));
+    const std::string body = Serve("a.bin", kltest::payload(300000));
     const std::string empty = Serve("empty.bin", "");
     utimbuf times{993218700, 993218700}; // 2001-06-22 14:05 UTC
     utime((m_served / "a.bin").c_str(), &times);
@@ -131,7 +130,7 @@ TEST_F(TransferTest, HttpFailures) {
 
 // The local file's state before the download and what must come out of it.
 TEST_F(TransferTest, HttpResumesPartialLocalFiles) {
-    const std::string body = Serve("a.bin", Pattern(10000));
+    const std::string body = Serve("a.bin", kltest::payload(10000));
     kltest::NginxServer nginx(m_served.str());
     ASSERT_TRUE(nginx.start()) << nginx.log();
     CTransferEngine engine;
@@ -144,7 +143,7 @@ TEST_F(TransferTest, HttpResumesPartialLocalFiles) {
     } cases[] = {
         {"first 3000 bytes", body.substr(0, 3000)},
         {"complete already", body},
-        {"longer than the remote file", Pattern(12000, 7)},
+        {"longer than the remote file", kltest::payload(12000, 7)},
         {"empty", ""},
     };
     for (const Case& c : cases) {
@@ -153,13 +152,13 @@ TEST_F(TransferTest, HttpResumesPartialLocalFiles) {
         EXPECT_EQ(kltest::read_file(m_local / "a.bin"), body) << c.what;
     }
     // Starting anew ignores what the local file held.
-    kltest::write_file(m_local / "a.bin", Pattern(3000, 9));
+    kltest::write_file(m_local / "a.bin", kltest::payload(3000, 9));
     EXPECT_EQ(Fetch(engine, nginx.url("/a.bin"), Local("a.bin"), DOWNLOAD_CREATE), 10000);
     EXPECT_EQ(kltest::read_file(m_local / "a.bin"), body);
 }
 
 TEST_F(TransferTest, ServerWithoutRangesIsSkippedToTheResumePoint) {
-    const std::string body = Pattern(10000);
+    const std::string body = kltest::payload(10000);
     kltest::TinyHttpServer server("HTTP/1.1 200 OK\r\nContent-Length: 10000\r\nConnection: close\r\n\r\n" +
                                   body);
     kltest::write_file(m_local / "a.bin", body.substr(0, 3000));
@@ -178,7 +177,7 @@ TEST_F(TransferTest, ServerWithoutRangesIsSkippedToTheResumePoint) {
 }
 
 TEST_F(TransferTest, AnswerWithoutLengthIsReadToItsEnd) {
-    const std::string body = Pattern(70000);
+    const std::string body = kltest::payload(70000);
     kltest::TinyHttpServer server("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + body);
     CTransferEngine engine;
     CTransferSettings settings = Direct();
@@ -188,7 +187,7 @@ TEST_F(TransferTest, AnswerWithoutLengthIsReadToItsEnd) {
 }
 
 TEST_F(TransferTest, CutTransferIsRefusedThenResumes) {
-    const std::string body = Serve("a.bin", Pattern(100000));
+    const std::string body = Serve("a.bin", kltest::payload(100000));
     const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: 100000\r\nConnection: close\r\n\r\n";
     kltest::TinyHttpServer cutting(head + body, head.size() + 40000);
     kltest::NginxServer nginx(m_served.str());
@@ -205,7 +204,7 @@ TEST_F(TransferTest, CutTransferIsRefusedThenResumes) {
 }
 
 TEST_F(TransferTest, CancelStopsBetweenBlocksAndTheFileResumes) {
-    const std::string body = Serve("big.bin", Pattern(3 * 1024 * 1024));
+    const std::string body = Serve("big.bin", kltest::payload(3 * 1024 * 1024));
     kltest::NginxServer nginx(m_served.str(), "limit_rate 2m;");
     ASSERT_TRUE(nginx.start()) << nginx.log();
     RecordingEngine engine;
@@ -230,7 +229,7 @@ TEST_F(TransferTest, CancelStopsBetweenBlocksAndTheFileResumes) {
 }
 
 TEST_F(TransferTest, FtpDownloadsAndResumesWithoutASecondCopy) {
-    const std::string body = Serve("pub/a.bin", Pattern(50000));
+    const std::string body = Serve("pub/a.bin", kltest::payload(50000));
     kltest::FtpServer ftp(m_served.str());
     ASSERT_TRUE(ftp.start()) << ftp.log();
     CTransferEngine engine;
@@ -240,7 +239,7 @@ TEST_F(TransferTest, FtpDownloadsAndResumesWithoutASecondCopy) {
     EXPECT_EQ(Fetch(engine, ftp.url("/pub/a.bin"), Local("a.bin")), 50000);
     EXPECT_EQ(kltest::read_file(m_local / "a.bin"), body);
 
-    for (const std::string& before : {body.substr(0, 20000), body, Pattern(60000, 3)}) {
+    for (const std::string& before : {body.substr(0, 20000), body, kltest::payload(60000, 3)}) {
         kltest::write_file(m_local / "a.bin", before);
         EXPECT_EQ(Fetch(engine, ftp.url("/pub/a.bin"), Local("a.bin")), 50000) << before.size();
         EXPECT_EQ(kltest::read_file(m_local / "a.bin"), body) << before.size();
@@ -262,7 +261,7 @@ TEST_F(TransferTest, FtpDownloadsAndResumesWithoutASecondCopy) {
 }
 
 TEST_F(TransferTest, ThroughTheProxy) {
-    const std::string body = Serve("a.bin", Pattern(80000));
+    const std::string body = Serve("a.bin", kltest::payload(80000));
     kltest::NginxServer nginx(m_served.str());
     kltest::FtpServer ftp(m_served.str());
     kltest::ProxyServer proxy;
@@ -271,12 +270,7 @@ TEST_F(TransferTest, ThroughTheProxy) {
     ASSERT_TRUE(proxy.start()) << proxy.log();
 
     CTransferEngine engine;
-    CTransferSettings settings = Direct();
-    settings.proxy_mode = PROXY_NAMED;
-    settings.http_proxy_server = "127.0.0.1";
-    settings.http_proxy_port = proxy.port();
-    settings.ftp_proxy_server = "127.0.0.1";
-    settings.ftp_proxy_port = proxy.port();
+    CTransferSettings settings = Proxied(proxy.port());
     ASSERT_TRUE(engine.OpenSession(&settings));
 
     EXPECT_EQ(Fetch(engine, nginx.url("/a.bin"), Local("h.bin")), 80000);
@@ -295,16 +289,13 @@ TEST_F(TransferTest, ThroughTheProxy) {
 }
 
 TEST_F(TransferTest, ProxyAskingForAUser) {
-    const std::string body = Serve("a.bin", Pattern(5000));
+    const std::string body = Serve("a.bin", kltest::payload(5000));
     kltest::NginxServer nginx(m_served.str());
     kltest::ProxyServer proxy("klite", "s3cret");
     ASSERT_TRUE(nginx.start()) << nginx.log();
     ASSERT_TRUE(proxy.start()) << proxy.log();
     CTransferEngine engine;
-    CTransferSettings settings = Direct();
-    settings.proxy_mode = PROXY_NAMED;
-    settings.http_proxy_server = "127.0.0.1";
-    settings.http_proxy_port = proxy.port();
+    CTransferSettings settings = Proxied(proxy.port());
     engine.OpenSession(&settings);
     EXPECT_EQ(Fetch(engine, nginx.url("/a.bin"), Local("refused.bin")), ERR_LOAD);
 
@@ -316,7 +307,7 @@ TEST_F(TransferTest, ProxyAskingForAUser) {
 }
 
 TEST_F(TransferTest, LocalFilesCopyWithResume) {
-    const std::string body = Serve("a.bin", Pattern(600000));
+    const std::string body = Serve("a.bin", kltest::payload(600000));
     CTransferEngine engine;
     kltest::write_file(m_local / "a.bin", body.substr(0, 1000));
     EXPECT_EQ(Fetch(engine, "file://" + (m_served / "a.bin").string(), Local("a.bin")), 600000);

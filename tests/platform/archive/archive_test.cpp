@@ -8,22 +8,13 @@
 #include <filesystem>
 
 #include "common/password.h"
+#include "support/servers.h"
 #include "support/temp_dir.h"
 
 namespace plat::archive {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Pattern(size_t size, uint32_t seed = 1) {
-    std::string s(size, '\0');
-    uint32_t x = seed * 2654435761u + 1;
-    for (char& c : s) {
-        x = x * 1664525u + 1013904223u;
-        c = static_cast<char>(x >> 24);
-    }
-    return s;
-}
 
 // Text that compresses well, so a packed archive is visibly smaller.
 std::string Text(size_t size) {
@@ -108,7 +99,7 @@ TEST_F(ArchiveTest, ProtectedWithAes256AndTheDerivedPassword) {
 }
 
 TEST_F(ArchiveTest, SplitIntoPiecesAndJoinedAgain) {
-    const std::string body = Pattern(300000);
+    const std::string body = kltest::payload(300000);
     kltest::write_file(m_dir / "big.bin", body);
     kltest::write_file(m_dir / "_0001.Z09", "left from an earlier build");
     kltest::write_file(m_dir / "_0001.Z02", "left from an earlier build");
@@ -182,7 +173,7 @@ TEST_F(ArchiveTest, BadArchivesGetClearErrors) {
     // Stopped from the progress report: no half file either.
     UnpackOptions stop;
     stop.progress = [](uint64_t done, uint64_t) { return done == 0; };
-    kltest::write_file(m_dir / "big.bin", Pattern(2 * 1024 * 1024));
+    kltest::write_file(m_dir / "big.bin", kltest::payload(2 * 1024 * 1024));
     ASSERT_EQ(pack_file(Path("big.bin"), Path("big.zip"), {}), ArchiveError::Ok);
     EXPECT_EQ(unpack(Path("big.zip"), Path("stopped"), stop), ArchiveError::Cancelled);
     EXPECT_TRUE(fs::is_empty(m_dir / "stopped"));
