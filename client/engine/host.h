@@ -67,4 +67,9 @@ public:
     bool Restart() override;
 };
 
+// What the platform does at the next start: runs every command stored under
+// the RunOnce keys of the registry store, each deleted before it runs so that
+// it runs once only. Returns how many commands were started.
+int32_t RunOnceCommands();
+
 } // namespace klc

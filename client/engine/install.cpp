@@ -269,7 +269,10 @@ int32_t CUpdateInstaller::Remember(const std::string& path, const std::string& p
             plat::create_folder(m_rollback_folder, true);
             t.saved = plat::join_path(m_rollback_folder, std::to_string(m_touched.size()));
             plat::SysError e = plat::copy_file(path, t.saved, true);
-            if (e != plat::SysError::Success) return Fail(ERR_BACKUP, static_cast<int32_t>(e));
+            // A file in use cannot be saved, but it cannot be replaced either:
+            // its copy is skipped or left for the next start.
+            if (e == plat::SysError::SharingViolation) t.saved.clear();
+            else if (e != plat::SysError::Success) return Fail(ERR_BACKUP, static_cast<int32_t>(e));
         }
     }
     m_touched.push_back(std::move(t));
@@ -288,7 +291,7 @@ int32_t CUpdateInstaller::InstallEntry(CFileEntry& e) {
     // and remembers it for the rollback.
     auto guard = [&](const std::string& file, const std::string& backup) -> int32_t {
         std::string made;
-        if (plat::is_file(file) && PolicyBackup(e) && !backup.empty()) {
+        if (plat::is_file(file) && PolicyBackup(e) && !backup.empty() && !plat::file_in_use(file)) {
             int32_t r = BackupFile(file, backup);
             if (r < 0) return r;
             m_ctx.WriteLog(r == 0 ? "... Backuped." : "... Backup is skipped.", 3);
@@ -396,6 +399,7 @@ bool CUpdateInstaller::RestoreUpdate(CProduct& product, CUpdate& update, bool re
     if (restore) {
         for (auto it = m_touched.rbegin(); it != m_touched.rend(); ++it) {
             m_ctx.WriteLog(plat::strprintf("Processing backuped file %s ...", it->path.c_str()), 2);
+            if (it->existed && it->saved.empty()) continue; // never changed: it was in use
             if (plat::path_exists(it->path)) {
                 clear_read_only(it->path);
                 plat::SysError e = plat::delete_file(it->path);

@@ -40,6 +40,8 @@ std::map<std::string, std::pair<std::string, uint64_t>> Snapshot(const std::stri
     return out;
 }
 
+std::string CClientContextText(const char* path) { return klc::CClientContext::ReadRegistryText(path); }
+
 struct Installed {
     Machine m;
     Host host;
@@ -172,6 +174,112 @@ TEST(EngineInstall, AFailureAtEveryStepRollsBackEveryTouchedFile) {
         EXPECT_EQ(plat::registry().get_string(plat::Hive::CurrentUser, "Software\\Vendor\\Editor", "Installed"), "");
         EXPECT_NE(t.m.log().find("... restored."), std::string::npos);
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST(EngineInstall, FilesInUseAreCopiedAtTheNextStart) {
+    Installed t;
+    kltest::write_file(t.m.dir / "product" / "it's.txt", "old one");
+    kltest::write_file(t.m.dir / "product" / "second.txt", "old two");
+    auto lock1 = std::make_unique<plat::FileLock>();
+    auto lock2 = std::make_unique<plat::FileLock>();
+    ASSERT_EQ(lock1->lock(t.m.path("product/it's.txt")), plat::SysError::Success);
+    ASSERT_EQ(lock2->lock(t.m.path("product/second.txt")), plat::SysError::Success);
+
+    Publication pub;
+    pub.files = {PublishedFile {"it's.txt", "new one"}, PublishedFile {"second.txt", "new two"},
+                 PublishedFile {"free.txt", "free"}};
+    t.Read(pub);
+    t.host.in_use_answer = klc::IN_USE_COPY_ON_RESTART;
+    klc::CUpdateInstaller installer(t.m.ctx, t.host);
+    EXPECT_EQ(t.Run(installer), 0);
+    EXPECT_EQ(installer.PageResult(), 0) << t.m.log();
+    ASSERT_EQ(t.host.questions.size(), 2u);
+    EXPECT_NE(t.host.questions[0].find("is used by another application."), std::string::npos);
+
+    EXPECT_EQ(kltest::read_file(t.m.dir / "product" / "it's.txt"), "old one");
+    EXPECT_EQ(kltest::read_file(t.m.dir / "product" / "free.txt"), "free");
+    EXPECT_TRUE(t.m.ctx.reboot_pending);
+    EXPECT_EQ(t.m.ctx.ResultLine(), "Some updates was skipped for future reboot.");
+
+    std::string batch_path = t.m.path("temp/KlClient.bat");
+    std::string batch = kltest::read_file(batch_path);
+    std::string quoted_target = "'" + t.m.path("product/it'\\''s.txt") + "'";
+    EXPECT_NE(batch.find(quoted_target), std::string::npos) << batch;
+    size_t copies = 0, removals = 0;
+    for (size_t at = 0; (at = batch.find("\ncp -p -- ", at)) != std::string::npos; ++at) ++copies;
+    for (size_t at = 0; (at = batch.find("\nrm -f -- ", at)) != std::string::npos; ++at) ++removals;
+    EXPECT_EQ(copies, 2u);
+    EXPECT_EQ(removals, 3u); // one per source and one for the batch itself
+    EXPECT_EQ(CClientContextText(klc::kRunOncePath), "/bin/sh \"" + batch_path + "\"");
+
+    // The next start: the files are free and the RunOnce command runs.
+    lock1.reset();
+    lock2.reset();
+    EXPECT_EQ(klc::RunOnceCommands(), 1);
+    EXPECT_EQ(kltest::read_file(t.m.dir / "product" / "it's.txt"), "new one");
+    EXPECT_EQ(kltest::read_file(t.m.dir / "product" / "second.txt"), "new two");
+    auto when = klc::ParseDate("06/22/2001 14:05:00", true);
+    EXPECT_EQ(plat::file_modified(t.m.path("product/second.txt"))->ticks, when->ticks);
+    EXPECT_FALSE(fs::exists(batch_path));
+    EXPECT_EQ(CClientContextText(klc::kRunOncePath), "");
+    EXPECT_EQ(klc::RunOnceCommands(), 0);
+}
+
+TEST(EngineInstall, ARolledBackUpdateLeavesNothingForTheNextStart) {
+    Installed t;
+    kltest::write_file(t.m.dir / "product" / "busy.txt", "old");
+    plat::FileLock lock;
+    ASSERT_EQ(lock.lock(t.m.path("product/busy.txt")), plat::SysError::Success);
+    Publication pub;
+    pub.files = {PublishedFile {"busy.txt", "new"}, PublishedFile {"later.txt", "x"}};
+    t.Read(pub);
+    t.host.in_use_answer = klc::IN_USE_COPY_ON_RESTART;
+    klc::CUpdateInstaller installer(t.m.ctx, t.host);
+    installer.SetFaultHook([](klc::InstallStep step, const std::string& path) {
+        return step == klc::STEP_COPY && plat::file_name(path) == "later.txt" ? int32_t(plat::SysError::DiskFull) : 0;
+    });
+    t.Run(installer);
+    EXPECT_EQ(installer.PageResult(), klc::ERR_COPY);
+    EXPECT_FALSE(fs::exists(t.m.path("temp/KlClient.bat")));
+    EXPECT_EQ(CClientContextText(klc::kRunOncePath), "");
+    EXPECT_FALSE(t.m.ctx.reboot_pending);
+    EXPECT_FALSE(fs::exists(t.m.path("product/later.txt")));
+}
+
+TEST(EngineInstall, AShortPieceKeepsTheUpdateOut) {
+    Installed t;
+    kltest::write_file(t.m.dir / "product" / "a.txt", "old");
+    Publication pub;
+    pub.files = {PublishedFile {"a.txt", "new contents"}};
+    pub.common_extra = {{"OnSuccess", "HKCU/Software/Vendor/Editor/Installed,yes"}};
+    t.Read(pub);
+    fs::resize_file(t.m.path("server/_0001.KL_"), 4); // the server holds less than the INF says
+    klc::CUpdateInstaller installer(t.m.ctx, t.host);
+    t.Run(installer);
+    EXPECT_EQ(installer.PageResult(), klc::ERR_LOAD);
+    EXPECT_EQ(kltest::read_file(t.m.dir / "product" / "a.txt"), "old");
+    EXPECT_EQ(plat::registry().get_string(plat::Hive::CurrentUser, "Software\\Vendor\\Editor", "Installed"), "");
+    EXPECT_NE(t.m.log().find("Unable to load  file."), std::string::npos);
+}
+
+TEST(EngineInstall, ModulesRegisterOnlyWhenTheyDeclareIt) {
+    Machine m;
+    Host host;
+    klc::CUpdateInstaller installer(m.ctx, host);
+    kltest::write_file(m.dir / "plain.so", "not a module");
+    EXPECT_EQ(installer.SelfRegister(m.path("plain.so")), klc::ERR_REGISTER);
+#ifdef KL_ENGINE_PE_LIBRARY
+    // Declares self-registration but is no module this machine can load.
+    EXPECT_EQ(installer.SelfRegister(KL_ENGINE_PE_LIBRARY), klc::ERR_REGISTER);
+    EXPECT_EQ(m.ctx.last_system_error, 193);
+#endif
+    EXPECT_EQ(installer.ApplyOnSuccess("no comma"), klc::ERR_ON_SUCCESS);
+    EXPECT_EQ(installer.ApplyOnSuccess("HKBOGUS/a/b,x"), klc::ERR_ON_SUCCESS);
+    EXPECT_EQ(installer.RunProgram({m.path("missing")}, m.path(""), true), klc::ERR_EXECUTE);
 }
 
 } // namespace
