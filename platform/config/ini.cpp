@@ -1,7 +1,7 @@
 #include "platform/config/ini.h"
 
 #include "platform/base/strings.h"
-#include "platform/config/file_write.h"
+#include "platform/sys/files.h"
 
 namespace plat {
 
@@ -70,7 +70,7 @@ IniDocument IniDocument::parse(std::string_view text) {
 
 SysError IniDocument::load(const std::filesystem::path& file, IniDocument& out) {
     std::string bytes;
-    SysError e = config_detail::read_whole_file(file, bytes);
+    SysError e = read_whole_file(file.string(), bytes);
     if (e == SysError::ReadFault) return e; // keep the caller's document: nothing usable was read
     out = parse(bytes);
     return e;
@@ -87,7 +87,7 @@ std::string IniDocument::text() const {
 }
 
 SysError IniDocument::save(const std::filesystem::path& file) const {
-    return config_detail::replace_file(file, text());
+    return write_file_atomic(file.string(), text());
 }
 
 std::pair<size_t, size_t> IniDocument::find_section(std::string_view section) const {
@@ -238,8 +238,11 @@ IniDocument load_or_empty(const std::filesystem::path& file) {
 // Loads the file under the folder's lock, applies the change and writes the
 // file back when the text changed.
 template <class Change> SysError modify(const std::filesystem::path& file, bool create, Change change) {
-    config_detail::FolderLock lock(file.parent_path());
-    if (lock.status() != SysError::Success) return lock.status();
+    const auto folder = file.parent_path();
+    FileLock lock;
+    SysError locked = lock.wait_lock(folder.empty() ? std::string(".") : folder.string());
+    if (locked == SysError::FileNotFound) return SysError::PathNotFound; // the file's folder is missing
+    if (locked != SysError::Success) return locked;
     IniDocument doc;
     SysError e = IniDocument::load(file, doc);
     if (e == SysError::FileNotFound && !create) return SysError::Success;

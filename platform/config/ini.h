@@ -45,11 +45,14 @@ class IniDocument {
     IniDocument() = default;
 
     // Reads the file; a missing file gives an empty document and
-    // SysError::FileNotFound (the document is still usable for writing).
+    // SysError::FileNotFound, or PathNotFound when its folder is missing (the
+    // document is still usable for writing).
     static SysError load(const std::filesystem::path& file, IniDocument& out);
     static IniDocument parse(std::string_view text);
 
-    // Writes the document atomically (temporary file + rename).
+    // Writes the document atomically (temporary file + rename), through a
+    // symbolic link to the file it names, keeping the file's permissions. A
+    // read-only file is refused with AccessDenied and left as it was.
     SysError save(const std::filesystem::path& file) const;
     std::string text() const;
 

@@ -95,7 +95,7 @@ fs::path windows_folder() {
 fs::path system_folder() {
     return machine().system;
 }
-fs::path temp_folder() {
+fs::path windows_temp_folder() {
     return machine().temp;
 }
 fs::path program_files_folder() {

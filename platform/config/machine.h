@@ -11,7 +11,7 @@
 // Layout under the root:
 //   Windows/                         windows_folder()
 //   Windows/System32/                system_folder()
-//   Windows/Temp/                    temp_folder()
+//   Windows/Temp/                    windows_temp_folder()
 //   Program Files/                   program_files_folder()
 //   Program Files/Common Files/      common_files_folder()
 //   registry.db                      registry_file()
@@ -29,7 +29,9 @@ std::filesystem::path machine_root();
 
 std::filesystem::path windows_folder();
 std::filesystem::path system_folder();
-std::filesystem::path temp_folder();
+// The machine's Windows\Temp; plat::temp_folder() (sys/files.h) is this
+// process's own folder for temporary files.
+std::filesystem::path windows_temp_folder();
 std::filesystem::path program_files_folder();
 std::filesystem::path common_files_folder();
 std::filesystem::path registry_file();

@@ -141,6 +141,22 @@ void sync_folder(const std::string& folder) {
     if (dir.valid()) ::fsync(dir.get());
 }
 
+// The file a write to `path` lands in. A symbolic link is followed to the
+// file it names, also when that file does not exist yet, so that writing
+// through a link changes its target and the link stays a link. nullopt for a
+// loop of links.
+std::optional<std::string> write_target(const std::string& path) {
+    std::filesystem::path p = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        std::error_code ec;
+        if (!std::filesystem::is_symlink(std::filesystem::symlink_status(p, ec))) return p.string();
+        std::filesystem::path link = std::filesystem::read_symlink(p, ec);
+        if (ec) return p.string();
+        p = link.is_absolute() ? link : p.parent_path() / link;
+    }
+    return std::nullopt;
+}
+
 // Checks shared by everything that replaces or removes an existing file.
 SysError check_replaceable(const std::string& path, const struct stat& st) {
     if (S_ISDIR(st.st_mode)) return SysError::AccessDenied;
@@ -435,12 +451,9 @@ SysError read_whole_file(const std::string& path, std::string& bytes) {
 
 SysError write_file_atomic(const std::string& path, std::string_view bytes) {
     if (path.empty()) return SysError::InvalidParameter;
-    // Write through a symbolic link to the file it names, so the link stays.
-    std::string target = path;
-    if (char* real = ::realpath(path.c_str(), nullptr)) {
-        target = real;
-        std::free(real);
-    }
+    const std::optional<std::string> resolved = write_target(path);
+    if (!resolved) return SysError::BadPathname;
+    const std::string& target = *resolved;
     mode_t mode = 0666 & ~process_umask();
     uint32_t bits = 0;
     struct stat st {};
@@ -499,14 +512,25 @@ FileLock& FileLock::operator=(FileLock&& other) noexcept {
 }
 
 SysError FileLock::lock(const std::string& path, bool exclusive, bool create) {
+    return acquire(path, exclusive, create, false);
+}
+
+SysError FileLock::wait_lock(const std::string& path, bool exclusive) {
+    return acquire(path, exclusive, false, true);
+}
+
+SysError FileLock::acquire(const std::string& path, bool exclusive, bool create, bool wait) {
     unlock();
     const int flags = O_CLOEXEC | O_NOCTTY | (create ? O_CREAT : 0);
     UniqueFd fd(::open(path.c_str(), O_RDWR | flags, 0666));
     if (!fd.valid() && (errno == EACCES || errno == EISDIR))
         fd.reset(::open(path.c_str(), O_RDONLY | flags, 0666));
     if (!fd.valid()) return errno_error(path, errno);
-    if (::flock(fd.get(), (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0)
+    const int operation = (exclusive ? LOCK_EX : LOCK_SH) | (wait ? 0 : LOCK_NB);
+    while (::flock(fd.get(), operation) != 0) {
+        if (errno == EINTR) continue;
         return errno == EWOULDBLOCK ? SysError::SharingViolation : sys_error_from_errno(errno);
+    }
     m_fd = fd.release();
     return SysError::Success;
 }

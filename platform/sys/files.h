@@ -110,12 +110,18 @@ SysError remove_folder(const std::string& path);
 SysError remove_folder_tree(const std::string& path);
 
 // --- whole files ---------------------------------------------------------
+// The whole content of a file. A folder gives AccessDenied; a missing file
+// FileNotFound, a missing folder on the way PathNotFound.
 SysError read_whole_file(const std::string& path, std::string& bytes);
 
 // Writes the bytes to a temporary file in the target's folder, flushes it to
 // disk and renames it over the target. On any failure the temporary file is
 // removed and an existing target is left exactly as it was. A new file gets
-// permission 0644 (less the umask); an existing target keeps its permission.
+// permission 0666 less the umask; an existing target keeps its permission and
+// its hidden, system and archive bits. A read-only target or a folder gives
+// AccessDenied. A symbolic link is written through: the file it names (made
+// when missing) gets the bytes and the link stays; a loop of links gives
+// BadPathname.
 SysError write_file_atomic(const std::string& path, std::string_view bytes);
 
 // Creates a new empty file "<prefix><unique>.tmp" in `folder` and returns
@@ -141,11 +147,17 @@ class FileLock {
     // Opens (with `create`, creates) the file and locks it, shared or
     // exclusive, without waiting. SharingViolation when another holds it.
     SysError lock(const std::string& path, bool exclusive = true, bool create = false);
+    // The same, but waits for the other holders to let go. `path` may name a
+    // folder: processes that rewrite files in one folder hold its lock to
+    // serialise their read-modify-write cycles.
+    SysError wait_lock(const std::string& path, bool exclusive = true);
     void unlock();
     bool locked() const { return m_fd >= 0; }
     int fd() const { return m_fd; }
 
   private:
+    SysError acquire(const std::string& path, bool exclusive, bool create, bool wait);
+
     int m_fd{-1};
 };
 

@@ -4,6 +4,7 @@
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace plat;
 using kltest::read_file;
@@ -206,6 +207,24 @@ TEST(Ini, RewriteLeavesNoTemporaryFilesAndKeepsModeAndLinks) {
     EXPECT_TRUE(fs::is_symlink(dir / "link.ini"));
     EXPECT_EQ(ini_get_string(dir / "a.ini", "S", "k9"), "via link");
     EXPECT_EQ(fs::status(dir / "a.ini").permissions() & fs::perms::all, mode);
+}
+
+TEST(Ini, ProtectedFilesAreRefusedAndKeptWhole) {
+    kltest::TempDir dir;
+    namespace fs = std::filesystem;
+    auto file = dir / "locked.ini";
+    write_file(file, "[A]\r\nx=1\r\n");
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read);
+    EXPECT_EQ(ini_write_string(file, "A", "x", "2"), SysError::AccessDenied);
+    EXPECT_EQ(read_file(file), "[A]\r\nx=1\r\n");
+
+    // A file that cannot be read must not be replaced by one holding only the new key.
+    if (::geteuid() != 0) {
+        fs::permissions(file, fs::perms::owner_write);
+        EXPECT_EQ(ini_write_string(file, "A", "y", "2"), SysError::AccessDenied);
+        fs::permissions(file, fs::perms::owner_read);
+        EXPECT_EQ(read_file(file), "[A]\r\nx=1\r\n");
+    }
 }
 
 TEST(Ini, FileWrittenByOneProcessIsReadByAnother) {

@@ -38,8 +38,8 @@ TEST(Machine, FreshRootIsSeededWithFoldersAndRegistryValues) {
     fs::path root = kltest::machine_root();
     ASSERT_FALSE(root.empty());
     EXPECT_EQ(machine_root(), fs::absolute(root).lexically_normal());
-    for (const auto& folder :
-         {windows_folder(), system_folder(), temp_folder(), program_files_folder(), common_files_folder()}) {
+    for (const auto& folder : {windows_folder(), system_folder(), windows_temp_folder(),
+                               program_files_folder(), common_files_folder()}) {
         EXPECT_TRUE(folder.is_absolute()) << folder;
         EXPECT_TRUE(fs::is_directory(folder)) << folder;
         EXPECT_TRUE(inside(folder, root)) << folder;
@@ -58,8 +58,8 @@ TEST(Machine, SeedingNeverOverwritesAndSecondRootIsIndependent) {
               SysError::Success);
     ASSERT_EQ(registry().set_string(Hive::CurrentUser, "Software\\Marovia", "Mark", "first"),
               SysError::Success);
-    fs::remove_all(temp_folder().parent_path() / "Temp"); // forces the seeding to run again
-    EXPECT_TRUE(fs::is_directory(temp_folder()));
+    fs::remove_all(windows_temp_folder().parent_path() / "Temp"); // forces the seeding to run again
+    EXPECT_TRUE(fs::is_directory(windows_temp_folder()));
     EXPECT_EQ(registry().get_string(Hive::LocalMachine, kCurrentVersion, "ProgramFilesDir"), "/opt/custom");
 
     fs::path first = machine_root();

@@ -7,6 +7,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
 #include "support/temp_dir.h"
 
 using namespace plat;
@@ -153,6 +158,55 @@ TEST(SysFiles, FilesHeldByAnotherAreInUse) {
     EXPECT_FALSE(file_in_use(f));
     EXPECT_EQ(copy_file(src, f), SysError::Success);
     EXPECT_EQ(read_file(f), "update");
+}
+
+TEST(SysFiles, WaitLockWaitsForTheHolderAndTakesFolders) {
+    TempDir dir;
+    FileLock held;
+    ASSERT_EQ(held.lock(dir.str()), SysError::Success);
+    FileLock other;
+    EXPECT_EQ(other.lock(dir.str()), SysError::SharingViolation);
+    std::atomic<bool> got{false};
+    std::thread waiter([&] {
+        FileLock lock;
+        EXPECT_EQ(lock.wait_lock(dir.str()), SysError::Success);
+        got = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(got);
+    held.unlock();
+    waiter.join();
+    EXPECT_TRUE(got);
+    EXPECT_EQ(other.wait_lock(dir.str() + "/missing"), SysError::FileNotFound);
+    EXPECT_EQ(other.wait_lock(dir.str() + "/missing/deeper"), SysError::PathNotFound);
+}
+
+TEST(SysFiles, AtomicWriteGoesThroughLinksAndKeepsTheMode) {
+    namespace fs = std::filesystem;
+    TempDir dir;
+    const auto file = dir / "a.ini";
+    write_file(file, "old");
+    const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    fs::permissions(file, mode);
+    fs::create_symlink("a.ini", dir / "relative.ini");
+    fs::create_symlink(dir / "relative.ini", dir / "chain.ini");
+    ASSERT_EQ(write_file_atomic((dir / "chain.ini").string(), "new"), SysError::Success);
+    EXPECT_EQ(read_file(file), "new");
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(dir / "chain.ini")));
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(dir / "relative.ini")));
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all, mode);
+
+    // A link to a file not made yet makes that file and stays a link.
+    fs::create_symlink("later.ini", dir / "dangling.ini");
+    ASSERT_EQ(write_file_atomic((dir / "dangling.ini").string(), "made"), SysError::Success);
+    EXPECT_EQ(read_file(dir / "later.ini"), "made");
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(dir / "dangling.ini")));
+
+    fs::create_symlink("loop2", dir / "loop1");
+    fs::create_symlink("loop1", dir / "loop2");
+    EXPECT_EQ(write_file_atomic((dir / "loop1").string(), "x"), SysError::BadPathname);
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(dir / "loop1")));
+    EXPECT_EQ(write_file_atomic(dir.str(), "x"), SysError::AccessDenied);
 }
 
 TEST(SysFiles, MoveRefusesToOverwriteUnlessAsked) {
