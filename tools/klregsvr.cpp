@@ -16,24 +16,21 @@
 
 namespace {
 
-int usage()
-{
+int usage() {
     std::fprintf(stderr, "usage: klregsvr [/u] [/s] library\n"
                          "  /u  unregister the library\n"
                          "  /s  silent: print nothing on success\n");
     return 1;
 }
 
-bool is_switch(const char* arg, char letter)
-{
+bool is_switch(const char* arg, char letter) {
     return (arg[0] == '/' || arg[0] == '-') && (arg[1] == letter || arg[1] == (letter - 'a' + 'A')) &&
-        arg[2] == '\0';
+           arg[2] == '\0';
 }
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     bool unregister = false;
     bool silent = false;
     const char* library = nullptr;
@@ -47,8 +44,7 @@ int main(int argc, char** argv)
         else
             return usage();
     }
-    if (!library)
-        return usage();
+    if (!library) return usage();
 
     const char* entry_name = unregister ? "DllUnregisterServer" : "DllRegisterServer";
     std::string detail;
@@ -62,10 +58,10 @@ int main(int argc, char** argv)
         return 4;
     }
     if (plat::FAILED(hr)) {
-        std::fprintf(stderr, "klregsvr: %s in %s failed: 0x%08X\n", entry_name, library, static_cast<unsigned>(hr));
+        std::fprintf(stderr, "klregsvr: %s in %s failed: 0x%08X\n", entry_name, library,
+                     static_cast<unsigned>(hr));
         return 5;
     }
-    if (!silent)
-        std::printf("%s in %s succeeded.\n", entry_name, library);
+    if (!silent) std::printf("%s in %s succeeded.\n", entry_name, library);
     return 0;
 }

@@ -38,42 +38,37 @@ std::string_view bstr_bytes(BSTR bstr);
 
 // Owns one BSTR.
 class Bstr {
-public:
+  public:
     Bstr() = default;
-    explicit Bstr(std::string_view utf8) : m_s(bstr_from_utf8(utf8)) { }
-    explicit Bstr(std::u16string_view utf16) : m_s(bstr_from_utf16(utf16)) { }
-    explicit Bstr(const char* utf8) : m_s(utf8 ? bstr_from_utf8(utf8) : nullptr) { }
-    Bstr(const Bstr& o) : m_s(o.copy()) { }
-    Bstr(Bstr&& o) noexcept : m_s(std::exchange(o.m_s, nullptr)) { }
+    explicit Bstr(std::string_view utf8) : m_s(bstr_from_utf8(utf8)) {}
+    explicit Bstr(std::u16string_view utf16) : m_s(bstr_from_utf16(utf16)) {}
+    explicit Bstr(const char* utf8) : m_s(utf8 ? bstr_from_utf8(utf8) : nullptr) {}
+    Bstr(const Bstr& o) : m_s(o.copy()) {}
+    Bstr(Bstr&& o) noexcept : m_s(std::exchange(o.m_s, nullptr)) {}
     ~Bstr() { SysFreeString(m_s); }
-    Bstr& operator=(Bstr o) noexcept
-    {
+    Bstr& operator=(Bstr o) noexcept {
         std::swap(m_s, o.m_s);
         return *this;
     }
 
-    static Bstr adopt(BSTR s)
-    {
+    static Bstr adopt(BSTR s) {
         Bstr b;
         b.m_s = s;
         return b;
     }
-    static Bstr from_bytes(std::string_view bytes)
-    {
+    static Bstr from_bytes(std::string_view bytes) {
         return adopt(SysAllocStringByteLen(bytes.data(), static_cast<uint32_t>(bytes.size())));
     }
 
     BSTR get() const { return m_s; }
     [[nodiscard]] BSTR detach() { return std::exchange(m_s, nullptr); }
     [[nodiscard]] BSTR copy() const { return bstr_copy(m_s); }
-    void reset(BSTR s = nullptr)
-    {
+    void reset(BSTR s = nullptr) {
         SysFreeString(m_s);
         m_s = s;
     }
     // For out-parameters.
-    BSTR* put()
-    {
+    BSTR* put() {
         reset();
         return &m_s;
     }
@@ -85,8 +80,8 @@ public:
     std::u16string_view view() const { return bstr_view(m_s); }
     std::string_view bytes() const { return bstr_bytes(m_s); }
 
-private:
-    BSTR m_s { nullptr };
+  private:
+    BSTR m_s{nullptr};
 };
 
 } // namespace plat

@@ -23,72 +23,58 @@ namespace {
 // Reads a number as the platform does: blanks around it, an optional sign,
 // digits with optional thousands commas, a fraction and an exponent; "&H"
 // and "&O" prefixes give hexadecimal and octal integers.
-std::optional<double> parse_number(std::string_view text)
-{
+std::optional<double> parse_number(std::string_view text) {
     std::string_view s = trim_view(text);
-    if (s.empty())
-        return std::nullopt;
+    if (s.empty()) return std::nullopt;
     if (s.size() > 2 && s[0] == '&' && (s[1] == 'H' || s[1] == 'h' || s[1] == 'O' || s[1] == 'o')) {
         const int base = (s[1] == 'H' || s[1] == 'h') ? 16 : 8;
         uint64_t v = 0;
         for (char c : s.substr(2)) {
             int d = detail::hex_digit(c);
-            if (d < 0 || d >= base)
-                return std::nullopt;
+            if (d < 0 || d >= base) return std::nullopt;
             v = v * base + d;
-            if (v > 0xFFFFFFFFull)
-                return std::nullopt;
+            if (v > 0xFFFFFFFFull) return std::nullopt;
         }
         return static_cast<double>(v);
     }
     std::string clean;
     size_t i = 0;
-    if (s[i] == '+' || s[i] == '-')
-        clean += s[i++];
+    if (s[i] == '+' || s[i] == '-') clean += s[i++];
     bool digits = false;
     for (; i < s.size() && (std::isdigit(static_cast<unsigned char>(s[i])) || (s[i] == ',' && digits)); ++i) {
-        if (s[i] != ',')
-            clean += s[i], digits = true;
+        if (s[i] != ',') clean += s[i], digits = true;
     }
     if (i < s.size() && s[i] == '.') {
         clean += s[i++];
         for (; i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])); ++i)
             clean += s[i], digits = true;
     }
-    if (!digits)
-        return std::nullopt;
+    if (!digits) return std::nullopt;
     if (i < s.size() && (s[i] == 'E' || s[i] == 'e' || s[i] == 'D' || s[i] == 'd')) {
         clean += 'e';
         ++i;
-        if (i < s.size() && (s[i] == '+' || s[i] == '-'))
-            clean += s[i++];
+        if (i < s.size() && (s[i] == '+' || s[i] == '-')) clean += s[i++];
         bool exp_digits = false;
         for (; i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])); ++i)
             clean += s[i], exp_digits = true;
-        if (!exp_digits)
-            return std::nullopt;
+        if (!exp_digits) return std::nullopt;
     }
-    if (i != s.size())
-        return std::nullopt;
+    if (i != s.size()) return std::nullopt;
     errno = 0;
     double v = std::strtod(clean.c_str(), nullptr);
-    if (std::isinf(v))
-        return std::numeric_limits<double>::infinity(); // overflows whatever the target
+    if (std::isinf(v)) return std::numeric_limits<double>::infinity(); // overflows whatever the target
     return v;
 }
 
-std::string format_real(double v, int digits)
-{
+std::string format_real(double v, int digits) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.*G", digits, v);
     std::string s = buf;
-    if (s == "-0")
-        s = "0";
+    if (s == "-0") s = "0";
     return s;
 }
 
-std::string format_currency(int64_t units)
-{
+std::string format_currency(int64_t units) {
     const bool neg = units < 0;
     const uint64_t mag = neg ? 0 - static_cast<uint64_t>(units) : static_cast<uint64_t>(units);
     std::string s = std::to_string(mag / 10000);
@@ -104,47 +90,61 @@ std::string format_currency(int64_t units)
 
 // ---- the value as a real number (or why it is not one) ----
 
-HRESULT text_as_real(BSTR s, bool single_byte, double& out)
-{
+HRESULT text_as_real(BSTR s, bool single_byte, double& out) {
     std::string text = single_byte ? std::string(bstr_bytes(s)) : bstr_to_utf8(s);
     auto v = parse_number(text);
-    if (!v)
-        return DISP_E_TYPEMISMATCH;
+    if (!v) return DISP_E_TYPEMISMATCH;
     out = *v;
     return S_OK;
 }
 
-HRESULT as_real(const VARIANT& v, double& out)
-{
+HRESULT as_real(const VARIANT& v, double& out) {
     switch (v.vt) {
-    case VT_EMPTY: out = 0; return S_OK;
-    case VT_I2: out = v.iVal; return S_OK;
-    case VT_I4: out = v.lVal; return S_OK;
-    case VT_R4: out = v.fltVal; return S_OK;
-    case VT_R8: out = v.dblVal; return S_OK;
-    case VT_DATE: out = v.date; return S_OK;
-    case VT_CY: out = static_cast<double>(v.cyVal.int64) / 10000.0; return S_OK;
-    case VT_BOOL: out = v.boolVal ? -1 : 0; return S_OK;
-    case VT_UI1: out = v.bVal; return S_OK;
-    case VT_BSTR: return text_as_real(v.bstrVal, false, out);
-    case VT_ANSI: return text_as_real(v.bstrVal, true, out);
-    default: return DISP_E_TYPEMISMATCH;
+    case VT_EMPTY:
+        out = 0;
+        return S_OK;
+    case VT_I2:
+        out = v.iVal;
+        return S_OK;
+    case VT_I4:
+        out = v.lVal;
+        return S_OK;
+    case VT_R4:
+        out = v.fltVal;
+        return S_OK;
+    case VT_R8:
+        out = v.dblVal;
+        return S_OK;
+    case VT_DATE:
+        out = v.date;
+        return S_OK;
+    case VT_CY:
+        out = static_cast<double>(v.cyVal.int64) / 10000.0;
+        return S_OK;
+    case VT_BOOL:
+        out = v.boolVal ? -1 : 0;
+        return S_OK;
+    case VT_UI1:
+        out = v.bVal;
+        return S_OK;
+    case VT_BSTR:
+        return text_as_real(v.bstrVal, false, out);
+    case VT_ANSI:
+        return text_as_real(v.bstrVal, true, out);
+    default:
+        return DISP_E_TYPEMISMATCH;
     }
 }
 
-HRESULT round_to_int(double x, double lo, double hi, int64_t& out)
-{
-    if (std::isnan(x))
-        return DISP_E_OVERFLOW;
+HRESULT round_to_int(double x, double lo, double hi, int64_t& out) {
+    if (std::isnan(x)) return DISP_E_OVERFLOW;
     const double r = std::nearbyint(x); // the default rounding: half to even
-    if (r < lo || r > hi)
-        return DISP_E_OVERFLOW;
+    if (r < lo || r > hi) return DISP_E_OVERFLOW;
     out = static_cast<int64_t>(r);
     return S_OK;
 }
 
-HRESULT to_integer(const VARIANT& v, double lo, double hi, int64_t& out)
-{
+HRESULT to_integer(const VARIANT& v, double lo, double hi, int64_t& out) {
     if (v.vt == VT_CY) {
         // Divide exactly, then round the remainder half to even.
         int64_t q = v.cyVal.int64 / 10000, r = v.cyVal.int64 % 10000;
@@ -152,44 +152,60 @@ HRESULT to_integer(const VARIANT& v, double lo, double hi, int64_t& out)
             ++q;
         else if (r < -5000 || (r == -5000 && (q & 1)))
             --q;
-        if (q < lo || q > hi)
-            return DISP_E_OVERFLOW;
+        if (q < lo || q > hi) return DISP_E_OVERFLOW;
         out = q;
         return S_OK;
     }
     double x;
     HRESULT hr = as_real(v, x);
-    if (FAILED(hr))
-        return hr;
+    if (FAILED(hr)) return hr;
     return round_to_int(x, lo, hi, out);
 }
 
-HRESULT to_text(const VARIANT& v, std::string& out)
-{
+HRESULT to_text(const VARIANT& v, std::string& out) {
     switch (v.vt) {
-    case VT_EMPTY: out.clear(); return S_OK;
-    case VT_I2: out = std::to_string(v.iVal); return S_OK;
-    case VT_I4: out = std::to_string(v.lVal); return S_OK;
-    case VT_UI1: out = std::to_string(v.bVal); return S_OK;
-    case VT_R4: out = format_real(v.fltVal, 7); return S_OK;
-    case VT_R8: out = format_real(v.dblVal, 15); return S_OK;
-    case VT_CY: out = format_currency(v.cyVal.int64); return S_OK;
-    case VT_BOOL: out = v.boolVal ? "True" : "False"; return S_OK;
+    case VT_EMPTY:
+        out.clear();
+        return S_OK;
+    case VT_I2:
+        out = std::to_string(v.iVal);
+        return S_OK;
+    case VT_I4:
+        out = std::to_string(v.lVal);
+        return S_OK;
+    case VT_UI1:
+        out = std::to_string(v.bVal);
+        return S_OK;
+    case VT_R4:
+        out = format_real(v.fltVal, 7);
+        return S_OK;
+    case VT_R8:
+        out = format_real(v.dblVal, 15);
+        return S_OK;
+    case VT_CY:
+        out = format_currency(v.cyVal.int64);
+        return S_OK;
+    case VT_BOOL:
+        out = v.boolVal ? "True" : "False";
+        return S_OK;
     case VT_DATE: {
         auto text = format_oa_date(v.date);
-        if (!text)
-            return DISP_E_OVERFLOW;
+        if (!text) return DISP_E_OVERFLOW;
         out = *text;
         return S_OK;
     }
-    case VT_BSTR: out = bstr_to_utf8(v.bstrVal); return S_OK;
-    case VT_ANSI: out = std::string(bstr_bytes(v.bstrVal)); return S_OK;
-    default: return DISP_E_TYPEMISMATCH;
+    case VT_BSTR:
+        out = bstr_to_utf8(v.bstrVal);
+        return S_OK;
+    case VT_ANSI:
+        out = std::string(bstr_bytes(v.bstrVal));
+        return S_OK;
+    default:
+        return DISP_E_TYPEMISMATCH;
     }
 }
 
-HRESULT to_bool(const VARIANT& v, VARIANT_BOOL& out)
-{
+HRESULT to_bool(const VARIANT& v, VARIANT_BOOL& out) {
     if (v.vt == VT_BSTR || v.vt == VT_ANSI) {
         std::string text = v.vt == VT_ANSI ? std::string(bstr_bytes(v.bstrVal)) : bstr_to_utf8(v.bstrVal);
         std::string_view t = trim_view(text);
@@ -208,14 +224,12 @@ HRESULT to_bool(const VARIANT& v, VARIANT_BOOL& out)
     }
     double x;
     HRESULT hr = as_real(v, x);
-    if (FAILED(hr))
-        return hr;
+    if (FAILED(hr)) return hr;
     out = x != 0 ? VARIANT_TRUE : VARIANT_FALSE;
     return S_OK;
 }
 
-HRESULT to_date(const VARIANT& v, DATE& out)
-{
+HRESULT to_date(const VARIANT& v, DATE& out) {
     if (v.vt == VT_BSTR || v.vt == VT_ANSI) {
         std::string text = v.vt == VT_ANSI ? std::string(bstr_bytes(v.bstrVal)) : bstr_to_utf8(v.bstrVal);
         if (auto d = parse_oa_date(text)) {
@@ -223,31 +237,26 @@ HRESULT to_date(const VARIANT& v, DATE& out)
             return S_OK;
         }
         auto n = parse_number(text);
-        if (!n)
-            return DISP_E_TYPEMISMATCH;
-        if (!(*n >= kOaDateMin && *n < kOaDateMax + 1))
-            return DISP_E_OVERFLOW;
+        if (!n) return DISP_E_TYPEMISMATCH;
+        if (!(*n >= kOaDateMin && *n < kOaDateMax + 1)) return DISP_E_OVERFLOW;
         out = *n;
         return S_OK;
     }
     double x;
     HRESULT hr = as_real(v, x);
-    if (FAILED(hr))
-        return hr;
-    if (!(x >= kOaDateMin && x < kOaDateMax + 1))
-        return DISP_E_OVERFLOW;
+    if (FAILED(hr)) return hr;
+    if (!(x >= kOaDateMin && x < kOaDateMax + 1)) return DISP_E_OVERFLOW;
     out = x;
     return S_OK;
 }
 
 // The default value of an object: its DISPID_VALUE property.
-HRESULT object_value(IDispatch* disp, VARIANT& out)
-{
-    if (!disp)
-        return DISP_E_TYPEMISMATCH;
-    DISPPARAMS none { nullptr, nullptr, 0, 0 };
+HRESULT object_value(IDispatch* disp, VARIANT& out) {
+    if (!disp) return DISP_E_TYPEMISMATCH;
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
     VariantInit(&out);
-    HRESULT hr = disp->Invoke(DISPID_VALUE, GUID_NULL, 0, DISPATCH_PROPERTYGET, &none, &out, nullptr, nullptr);
+    HRESULT hr =
+        disp->Invoke(DISPID_VALUE, GUID_NULL, 0, DISPATCH_PROPERTYGET, &none, &out, nullptr, nullptr);
     if (FAILED(hr)) {
         VariantClear(&out);
         return DISP_E_TYPEMISMATCH;
@@ -255,23 +264,17 @@ HRESULT object_value(IDispatch* disp, VARIANT& out)
     return S_OK;
 }
 
-HRESULT convert(VARIANT& dst, const VARIANT& src, uint16_t flags, VARTYPE to)
-{
+HRESULT convert(VARIANT& dst, const VARIANT& src, uint16_t flags, VARTYPE to) {
     VariantInit(&dst);
-    if (to == VT_VARIANT || to == src.vt)
-        return VariantCopy(&dst, &src);
-    if (src.vt == VT_NULL)
-        return DISP_E_TYPEMISMATCH;
-    if ((src.vt & VT_ARRAY) || (to & (VT_ARRAY | VT_BYREF)))
-        return DISP_E_TYPEMISMATCH;
+    if (to == VT_VARIANT || to == src.vt) return VariantCopy(&dst, &src);
+    if (src.vt == VT_NULL) return DISP_E_TYPEMISMATCH;
+    if ((src.vt & VT_ARRAY) || (to & (VT_ARRAY | VT_BYREF))) return DISP_E_TYPEMISMATCH;
 
     if (src.vt == VT_DISPATCH && to != VT_UNKNOWN) {
-        if (flags & VARIANT_NOVALUEPROP)
-            return DISP_E_TYPEMISMATCH;
+        if (flags & VARIANT_NOVALUEPROP) return DISP_E_TYPEMISMATCH;
         Variant value;
         HRESULT hr = object_value(src.pdispVal, value);
-        if (FAILED(hr))
-            return hr;
+        if (FAILED(hr)) return hr;
         if (value.vt == VT_DISPATCH)
             return DISP_E_TYPEMISMATCH; // no second hop: an object whose value is an object
         return convert(dst, value, flags, to);
@@ -285,16 +288,13 @@ HRESULT convert(VARIANT& dst, const VARIANT& src, uint16_t flags, VARTYPE to)
     case VT_NULL:
         return DISP_E_TYPEMISMATCH;
     case VT_I2:
-        if (SUCCEEDED(hr = to_integer(src, INT16_MIN, INT16_MAX, i)))
-            dst.iVal = static_cast<int16_t>(i);
+        if (SUCCEEDED(hr = to_integer(src, INT16_MIN, INT16_MAX, i))) dst.iVal = static_cast<int16_t>(i);
         break;
     case VT_I4:
-        if (SUCCEEDED(hr = to_integer(src, INT32_MIN, INT32_MAX, i)))
-            dst.lVal = static_cast<int32_t>(i);
+        if (SUCCEEDED(hr = to_integer(src, INT32_MIN, INT32_MAX, i))) dst.lVal = static_cast<int32_t>(i);
         break;
     case VT_UI1:
-        if (SUCCEEDED(hr = to_integer(src, 0, 255, i)))
-            dst.bVal = static_cast<uint8_t>(i);
+        if (SUCCEEDED(hr = to_integer(src, 0, 255, i))) dst.bVal = static_cast<uint8_t>(i);
         break;
     case VT_R4: {
         double x;
@@ -335,10 +335,10 @@ HRESULT convert(VARIANT& dst, const VARIANT& src, uint16_t flags, VARTYPE to)
     case VT_ANSI: {
         std::string text;
         if (SUCCEEDED(hr = to_text(src, text))) {
-            dst.bstrVal = to == VT_BSTR ? bstr_from_utf8(text)
-                                        : SysAllocStringByteLen(text.data(), static_cast<uint32_t>(text.size()));
-            if (!dst.bstrVal)
-                hr = E_OUTOFMEMORY;
+            dst.bstrVal = to == VT_BSTR
+                              ? bstr_from_utf8(text)
+                              : SysAllocStringByteLen(text.data(), static_cast<uint32_t>(text.size()));
+            if (!dst.bstrVal) hr = E_OUTOFMEMORY;
         }
         break;
     }
@@ -346,11 +346,10 @@ HRESULT convert(VARIANT& dst, const VARIANT& src, uint16_t flags, VARTYPE to)
         return DISP_E_TYPEMISMATCH;
     case VT_DISPATCH:
     case VT_UNKNOWN: {
-        IUnknown* unk = src.vt == VT_UNKNOWN ? src.punkVal
-            : src.vt == VT_DISPATCH         ? static_cast<IUnknown*>(src.pdispVal)
-                                            : nullptr;
-        if (!unk)
-            return DISP_E_TYPEMISMATCH;
+        IUnknown* unk = src.vt == VT_UNKNOWN    ? src.punkVal
+                        : src.vt == VT_DISPATCH ? static_cast<IUnknown*>(src.pdispVal)
+                                                : nullptr;
+        if (!unk) return DISP_E_TYPEMISMATCH;
         void* p = nullptr;
         if (FAILED(unk->QueryInterface(to == VT_DISPATCH ? IID_IDispatch : IID_IUnknown, &p)))
             return DISP_E_TYPEMISMATCH;
@@ -370,22 +369,18 @@ HRESULT convert(VARIANT& dst, const VARIANT& src, uint16_t flags, VARTYPE to)
 
 } // namespace
 
-HRESULT VariantChangeType(VARIANT* dst, const VARIANT* src, uint16_t flags, VARTYPE vt)
-{
-    if (!dst || !src)
-        return E_INVALIDARG;
+HRESULT VariantChangeType(VARIANT* dst, const VARIANT* src, uint16_t flags, VARTYPE vt) {
+    if (!dst || !src) return E_INVALIDARG;
     const VARIANT* from = &deref(*src);
     Variant target; // the value a by-reference source points at
     if (from->vt & VT_BYREF) {
         HRESULT hr = VariantCopyInd(&target, from);
-        if (FAILED(hr))
-            return hr;
+        if (FAILED(hr)) return hr;
         from = &target;
     }
     VARIANT out;
     HRESULT hr = convert(out, *from, flags, vt);
-    if (FAILED(hr))
-        return hr;
+    if (FAILED(hr)) return hr;
     VariantClear(dst);
     *dst = out;
     return S_OK;

@@ -53,9 +53,9 @@ struct IDispatch : IUnknown {
     virtual HRESULT GetTypeInfo(uint32_t index, LCID lcid, ITypeInfo** out) = 0;
     virtual HRESULT GetIDsOfNames(REFIID iid, OLECHAR** names, uint32_t count, LCID lcid, DISPID* ids) = 0;
     virtual HRESULT Invoke(DISPID id, REFIID iid, LCID lcid, uint16_t flags, DISPPARAMS* params,
-        VARIANT* result, EXCEPINFO* excep, uint32_t* arg_err) = 0;
+                           VARIANT* result, EXCEPINFO* excep, uint32_t* arg_err) = 0;
 
-protected:
+  protected:
     ~IDispatch() = default;
 };
 

@@ -7,14 +7,13 @@
 
 namespace plat {
 
-void describe_call_error(HRESULT hr, EXCEPINFO& ei, uint32_t arg_err, CallError* err)
-{
+void describe_call_error(HRESULT hr, EXCEPINFO& ei, uint32_t arg_err, CallError* err) {
     if (hr == DISP_E_EXCEPTION && ei.pfnDeferredFillIn) {
         ei.pfnDeferredFillIn(&ei);
         ei.pfnDeferredFillIn = nullptr;
     }
     if (err) {
-        *err = CallError {};
+        *err = CallError{};
         err->hr = hr;
         err->arg_error = arg_err;
         if (hr == DISP_E_EXCEPTION) {
@@ -30,34 +29,29 @@ void describe_call_error(HRESULT hr, EXCEPINFO& ei, uint32_t arg_err, CallError*
     clear_excepinfo(&ei);
 }
 
-HRESULT dispatch_id(IDispatch* obj, std::string_view name, DISPID& id)
-{
-    if (!obj)
-        return E_POINTER;
+HRESULT dispatch_id(IDispatch* obj, std::string_view name, DISPID& id) {
+    if (!obj) return E_POINTER;
     std::u16string wide = utf8_to_utf16(name);
-    OLECHAR* names[] = { wide.data() };
+    OLECHAR* names[] = {wide.data()};
     return obj->GetIDsOfNames(GUID_NULL, names, 1, 0, &id);
 }
 
 namespace {
 
-HRESULT invoke_raw(IDispatch* obj, DISPID id, uint16_t flags, std::span<const Variant> args, const Variant* value,
-    Variant* result, CallError* err)
-{
-    if (!obj)
-        return E_POINTER;
+HRESULT invoke_raw(IDispatch* obj, DISPID id, uint16_t flags, std::span<const Variant> args,
+                   const Variant* value, Variant* result, CallError* err) {
+    if (!obj) return E_POINTER;
     // The callee reads rgvarg in reverse order; the value of a put comes
     // first as the named DISPID_PROPERTYPUT argument. These are shallow
     // copies: the callee never frees its arguments.
     std::vector<VARIANT> rg;
     rg.reserve(args.size() + 1);
-    if (value)
-        rg.push_back(*value);
+    if (value) rg.push_back(*value);
     for (size_t i = args.size(); i-- > 0;)
         rg.push_back(args[i]);
     DISPID put_id = DISPID_PROPERTYPUT;
-    DISPPARAMS dp { rg.data(), value ? &put_id : nullptr, static_cast<uint32_t>(rg.size()), value ? 1u : 0u };
-    EXCEPINFO ei {};
+    DISPPARAMS dp{rg.data(), value ? &put_id : nullptr, static_cast<uint32_t>(rg.size()), value ? 1u : 0u};
+    EXCEPINFO ei{};
     uint32_t arg_err = 0;
     Variant out;
     HRESULT hr = obj->Invoke(id, GUID_NULL, 0, flags, &dp, result ? &out : nullptr, &ei, &arg_err);
@@ -66,21 +60,17 @@ HRESULT invoke_raw(IDispatch* obj, DISPID id, uint16_t flags, std::span<const Va
         return hr;
     }
     clear_excepinfo(&ei);
-    if (err)
-        *err = CallError {};
-    if (result)
-        *result = std::move(out);
+    if (err) *err = CallError{};
+    if (result) *result = std::move(out);
     return hr;
 }
 
-template <class F>
-HRESULT by_name(IDispatch* obj, std::string_view name, CallError* err, F then)
-{
+template <class F> HRESULT by_name(IDispatch* obj, std::string_view name, CallError* err, F then) {
     DISPID id;
     HRESULT hr = dispatch_id(obj, name, id);
     if (FAILED(hr)) {
         if (err) {
-            *err = CallError {};
+            *err = CallError{};
             err->hr = hr;
             err->scode = hr;
             err->number = error_number_from_hresult(hr);
@@ -92,43 +82,38 @@ HRESULT by_name(IDispatch* obj, std::string_view name, CallError* err, F then)
 
 } // namespace
 
-HRESULT dispatch_invoke(IDispatch* obj, DISPID id, uint16_t flags, std::span<const Variant> args, Variant* result,
-    CallError* err)
-{
+HRESULT dispatch_invoke(IDispatch* obj, DISPID id, uint16_t flags, std::span<const Variant> args,
+                        Variant* result, CallError* err) {
     return invoke_raw(obj, id, flags, args, nullptr, result, err);
 }
 
-HRESULT dispatch_get(IDispatch* obj, DISPID id, Variant& result, std::span<const Variant> index, CallError* err)
-{
+HRESULT dispatch_get(IDispatch* obj, DISPID id, Variant& result, std::span<const Variant> index,
+                     CallError* err) {
     return invoke_raw(obj, id, DISPATCH_PROPERTYGET, index, nullptr, &result, err);
 }
 
 HRESULT dispatch_put(IDispatch* obj, DISPID id, const Variant& value, std::span<const Variant> index,
-    CallError* err)
-{
+                     CallError* err) {
     return invoke_raw(obj, id, DISPATCH_PROPERTYPUT, index, &value, nullptr, err);
 }
 
-HRESULT dispatch_call(IDispatch* obj, DISPID id, std::span<const Variant> args, Variant* result, CallError* err)
-{
+HRESULT dispatch_call(IDispatch* obj, DISPID id, std::span<const Variant> args, Variant* result,
+                      CallError* err) {
     return invoke_raw(obj, id, DISPATCH_METHOD, args, nullptr, result, err);
 }
 
 HRESULT dispatch_get(IDispatch* obj, std::string_view name, Variant& result, std::span<const Variant> index,
-    CallError* err)
-{
+                     CallError* err) {
     return by_name(obj, name, err, [&](DISPID id) { return dispatch_get(obj, id, result, index, err); });
 }
 
-HRESULT dispatch_put(IDispatch* obj, std::string_view name, const Variant& value, std::span<const Variant> index,
-    CallError* err)
-{
+HRESULT dispatch_put(IDispatch* obj, std::string_view name, const Variant& value,
+                     std::span<const Variant> index, CallError* err) {
     return by_name(obj, name, err, [&](DISPID id) { return dispatch_put(obj, id, value, index, err); });
 }
 
 HRESULT dispatch_call(IDispatch* obj, std::string_view name, std::span<const Variant> args, Variant* result,
-    CallError* err)
-{
+                      CallError* err) {
     return by_name(obj, name, err, [&](DISPID id) { return dispatch_call(obj, id, args, result, err); });
 }
 

@@ -12,12 +12,12 @@
 namespace plat {
 
 struct CallError {
-    HRESULT hr { S_OK }; // what Invoke answered
-    uint16_t number { 0 }; // the run-time error number a caller shows
-    HRESULT scode { S_OK }; // the result code of the failure
+    HRESULT hr{S_OK};    // what Invoke answered
+    uint16_t number{0};  // the run-time error number a caller shows
+    HRESULT scode{S_OK}; // the result code of the failure
     std::string description;
     std::string source;
-    uint32_t arg_error { 0 };
+    uint32_t arg_error{0};
 };
 
 // Fills `err` (when given) from a failed call. `ei` is consumed.
@@ -29,22 +29,22 @@ HRESULT dispatch_id(IDispatch* obj, std::string_view name, DISPID& id);
 // Arguments in declaration order; a by-reference argument is passed as
 // Variant::ref(&target) and target receives what the callee writes back.
 HRESULT dispatch_invoke(IDispatch* obj, DISPID id, uint16_t flags, std::span<const Variant> args,
-    Variant* result = nullptr, CallError* err = nullptr);
+                        Variant* result = nullptr, CallError* err = nullptr);
 
 // Shorthands.
 HRESULT dispatch_get(IDispatch* obj, DISPID id, Variant& result, std::span<const Variant> index = {},
-    CallError* err = nullptr);
+                     CallError* err = nullptr);
 HRESULT dispatch_put(IDispatch* obj, DISPID id, const Variant& value, std::span<const Variant> index = {},
-    CallError* err = nullptr);
-HRESULT dispatch_call(IDispatch* obj, DISPID id, std::span<const Variant> args = {}, Variant* result = nullptr,
-    CallError* err = nullptr);
+                     CallError* err = nullptr);
+HRESULT dispatch_call(IDispatch* obj, DISPID id, std::span<const Variant> args = {},
+                      Variant* result = nullptr, CallError* err = nullptr);
 
 // The same by name.
-HRESULT dispatch_get(IDispatch* obj, std::string_view name, Variant& result, std::span<const Variant> index = {},
-    CallError* err = nullptr);
+HRESULT dispatch_get(IDispatch* obj, std::string_view name, Variant& result,
+                     std::span<const Variant> index = {}, CallError* err = nullptr);
 HRESULT dispatch_put(IDispatch* obj, std::string_view name, const Variant& value,
-    std::span<const Variant> index = {}, CallError* err = nullptr);
+                     std::span<const Variant> index = {}, CallError* err = nullptr);
 HRESULT dispatch_call(IDispatch* obj, std::string_view name, std::span<const Variant> args = {},
-    Variant* result = nullptr, CallError* err = nullptr);
+                      Variant* result = nullptr, CallError* err = nullptr);
 
 } // namespace plat

@@ -6,94 +6,95 @@
 
 namespace plat {
 
-void raise_error(uint16_t code, std::string description)
-{
+void raise_error(uint16_t code, std::string description) {
     DispatchError e;
     if (code >= 20000)
         e.code = code;
     else
         e.scode = control_error_hresult(code);
-    if (description.empty())
-        description = std::string(standard_error_text(code));
+    if (description.empty()) description = std::string(standard_error_text(code));
     e.description = std::move(description);
     throw e;
 }
 
-void raise_hresult(HRESULT scode, std::string description)
-{
+void raise_hresult(HRESULT scode, std::string description) {
     DispatchError e;
     e.scode = scode;
-    if (description.empty())
-        description = std::string(standard_error_text(error_number_from_hresult(scode)));
+    if (description.empty()) description = std::string(standard_error_text(error_number_from_hresult(scode)));
     e.description = std::move(description);
     throw e;
 }
 
-std::string_view standard_error_text(uint16_t number)
-{
+std::string_view standard_error_text(uint16_t number) {
     switch (number) {
-    case kErrInvalidProcedureCall: return "Invalid procedure call or argument";
-    case kErrOverflow: return "Overflow";
-    case kErrOutOfMemory: return "Out of memory";
-    case kErrTypeMismatch: return "Type mismatch";
-    case kErrFileNotFound: return "File not found";
-    case kErrInvalidFileFormat: return "Invalid file format";
-    case kErrInvalidPropertyValue: return "Invalid property value";
-    case kErrInvalidPropertyArrayIndex: return "Invalid property array index";
-    case kErrSetNotSupportedAtRuntime: return "Set not supported at runtime";
-    case kErrSetNotSupported: return "Set not supported (read-only property)";
-    case kErrGetNotSupportedAtRuntime: return "Get not supported at runtime";
-    case kErrGetNotSupported: return "Get not supported (write-only property)";
-    case kErrObjectRequired: return "Object required";
-    case kErrMemberNotFound: return "Object doesn't support this property or method";
-    case kErrArgumentNotOptional: return "Argument not optional";
-    case kErrWrongArgumentCount: return "Wrong number of arguments or invalid property assignment";
-    default: return {};
+    case kErrInvalidProcedureCall:
+        return "Invalid procedure call or argument";
+    case kErrOverflow:
+        return "Overflow";
+    case kErrOutOfMemory:
+        return "Out of memory";
+    case kErrTypeMismatch:
+        return "Type mismatch";
+    case kErrFileNotFound:
+        return "File not found";
+    case kErrInvalidFileFormat:
+        return "Invalid file format";
+    case kErrInvalidPropertyValue:
+        return "Invalid property value";
+    case kErrInvalidPropertyArrayIndex:
+        return "Invalid property array index";
+    case kErrSetNotSupportedAtRuntime:
+        return "Set not supported at runtime";
+    case kErrSetNotSupported:
+        return "Set not supported (read-only property)";
+    case kErrGetNotSupportedAtRuntime:
+        return "Get not supported at runtime";
+    case kErrGetNotSupported:
+        return "Get not supported (write-only property)";
+    case kErrObjectRequired:
+        return "Object required";
+    case kErrMemberNotFound:
+        return "Object doesn't support this property or method";
+    case kErrArgumentNotOptional:
+        return "Argument not optional";
+    case kErrWrongArgumentCount:
+        return "Wrong number of arguments or invalid property assignment";
+    default:
+        return {};
     }
 }
 
-void fill_excepinfo(EXCEPINFO* ei, const DispatchError& e)
-{
-    if (!ei)
-        return;
+void fill_excepinfo(EXCEPINFO* ei, const DispatchError& e) {
+    if (!ei) return;
     clear_excepinfo(ei);
     if (e.code)
         ei->wCode = e.code;
     else
         ei->scode = e.scode ? e.scode : E_FAIL;
-    if (!e.description.empty())
-        ei->bstrDescription = bstr_from_utf8(e.description);
-    if (!e.source.empty())
-        ei->bstrSource = bstr_from_utf8(e.source);
+    if (!e.description.empty()) ei->bstrDescription = bstr_from_utf8(e.description);
+    if (!e.source.empty()) ei->bstrSource = bstr_from_utf8(e.source);
     ei->dwHelpContext = e.help_context;
 }
 
 // ---- lookup ----
 
-const DispMemberInfo* DispatchTableBase::find(DISPID id) const
-{
+const DispMemberInfo* DispatchTableBase::find(DISPID id) const {
     for (const auto& m : m_members)
-        if (m.id == id)
-            return &m;
+        if (m.id == id) return &m;
     return nullptr;
 }
 
-const DispMemberInfo* DispatchTableBase::find(std::string_view name) const
-{
+const DispMemberInfo* DispatchTableBase::find(std::string_view name) const {
     for (const auto& m : m_members) {
-        if (iequals(m.name, name))
-            return &m;
+        if (iequals(m.name, name)) return &m;
         for (auto alias : m.aliases)
-            if (iequals(alias, name))
-                return &m;
+            if (iequals(alias, name)) return &m;
     }
     return nullptr;
 }
 
-HRESULT DispatchTableBase::get_ids(OLECHAR** names, uint32_t count, DISPID* ids) const
-{
-    if (!names || !ids || count == 0)
-        return E_INVALIDARG;
+HRESULT DispatchTableBase::get_ids(OLECHAR** names, uint32_t count, DISPID* ids) const {
+    if (!names || !ids || count == 0) return E_INVALIDARG;
     try {
         return lookup_ids(names, count, ids);
     } catch (const std::bad_alloc&) {
@@ -101,22 +102,18 @@ HRESULT DispatchTableBase::get_ids(OLECHAR** names, uint32_t count, DISPID* ids)
     }
 }
 
-HRESULT DispatchTableBase::lookup_ids(OLECHAR** names, uint32_t count, DISPID* ids) const
-{
+HRESULT DispatchTableBase::lookup_ids(OLECHAR** names, uint32_t count, DISPID* ids) const {
     for (uint32_t i = 0; i < count; ++i)
         ids[i] = DISPID_UNKNOWN;
     const DispMemberInfo* m = names[0] ? find(utf16_to_utf8(std::u16string_view(names[0]))) : nullptr;
-    if (!m)
-        return DISP_E_UNKNOWNNAME;
+    if (!m) return DISP_E_UNKNOWNNAME;
     ids[0] = m->id;
     HRESULT hr = S_OK;
     for (uint32_t i = 1; i < count; ++i) {
         const std::string want = names[i] ? utf16_to_utf8(std::u16string_view(names[i])) : std::string();
         for (size_t p = 0; p < m->params.size(); ++p)
-            if (iequals(m->params[p].name, want))
-                ids[i] = static_cast<DISPID>(p);
-        if (ids[i] == DISPID_UNKNOWN)
-            hr = DISP_E_UNKNOWNNAME;
+            if (iequals(m->params[p].name, want)) ids[i] = static_cast<DISPID>(p);
+        if (ids[i] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
     }
     return hr;
 }
@@ -125,49 +122,60 @@ HRESULT DispatchTableBase::lookup_ids(OLECHAR** names, uint32_t count, DISPID* i
 
 namespace {
 
-bool is_missing(const VARIANT& v)
-{
+bool is_missing(const VARIANT& v) {
     const VARIANT& d = deref(v);
     return d.vt == VT_ERROR && d.scode == DISP_E_PARAMNOTFOUND;
 }
 
 // Stores `value` into the caller's by-reference argument, converted to the
 // type the reference points at.
-HRESULT write_back(VARIANT& target, const VARIANT& value)
-{
-    if (!(target.vt & VT_BYREF) || !target.byref)
-        return S_OK;
-    if (target.vt == (VT_BYREF | VT_VARIANT))
-        return VariantCopy(target.pvarVal, &value);
+HRESULT write_back(VARIANT& target, const VARIANT& value) {
+    if (!(target.vt & VT_BYREF) || !target.byref) return S_OK;
+    if (target.vt == (VT_BYREF | VT_VARIANT)) return VariantCopy(target.pvarVal, &value);
     const VARTYPE to = target.vt & ~VT_BYREF;
     Variant v;
     HRESULT hr = VariantChangeType(&v, &value, 0, to);
-    if (FAILED(hr))
-        return hr;
+    if (FAILED(hr)) return hr;
     switch (to) {
-    case VT_I2: *target.piVal = v.iVal; break;
-    case VT_I4: *target.plVal = v.lVal; break;
-    case VT_R4: *target.pfltVal = v.fltVal; break;
-    case VT_R8: *target.pdblVal = v.dblVal; break;
-    case VT_CY: *target.pcyVal = v.cyVal; break;
-    case VT_DATE: *target.pdate = v.date; break;
-    case VT_BOOL: *target.pboolVal = v.boolVal; break;
-    case VT_UI1: *target.pbVal = v.bVal; break;
-    case VT_ERROR: *target.pscode = v.scode; break;
+    case VT_I2:
+        *target.piVal = v.iVal;
+        break;
+    case VT_I4:
+        *target.plVal = v.lVal;
+        break;
+    case VT_R4:
+        *target.pfltVal = v.fltVal;
+        break;
+    case VT_R8:
+        *target.pdblVal = v.dblVal;
+        break;
+    case VT_CY:
+        *target.pcyVal = v.cyVal;
+        break;
+    case VT_DATE:
+        *target.pdate = v.date;
+        break;
+    case VT_BOOL:
+        *target.pboolVal = v.boolVal;
+        break;
+    case VT_UI1:
+        *target.pbVal = v.bVal;
+        break;
+    case VT_ERROR:
+        *target.pscode = v.scode;
+        break;
     case VT_BSTR:
         SysFreeString(*target.pbstrVal);
         *target.pbstrVal = std::exchange(v.bstrVal, nullptr);
         v.vt = VT_EMPTY;
         break;
     case VT_DISPATCH:
-        if (*target.ppdispVal)
-            (*target.ppdispVal)->Release();
+        if (*target.ppdispVal) (*target.ppdispVal)->Release();
         *target.ppdispVal = std::exchange(v.pdispVal, nullptr);
         v.vt = VT_EMPTY;
         break;
     case VT_UNKNOWN:
-        if (*target.ppunkVal)
-            (*target.ppunkVal)->Release();
+        if (*target.ppunkVal) (*target.ppunkVal)->Release();
         *target.ppunkVal = std::exchange(v.punkVal, nullptr);
         v.vt = VT_EMPTY;
         break;
@@ -177,8 +185,7 @@ HRESULT write_back(VARIANT& target, const VARIANT& value)
     return S_OK;
 }
 
-HRESULT coerce_to(Variant& out, const VARIANT& in, VARTYPE type)
-{
+HRESULT coerce_to(Variant& out, const VARIANT& in, VARTYPE type) {
     if (type == VT_VARIANT) {
         // A by-reference variant is unwrapped so handlers always see a value.
         return VariantCopyInd(&out, &deref(in));
@@ -186,8 +193,7 @@ HRESULT coerce_to(Variant& out, const VARIANT& in, VARTYPE type)
     return VariantChangeType(&out, &in, 0, type);
 }
 
-HRESULT refuse(EXCEPINFO* excep, uint16_t number)
-{
+HRESULT refuse(EXCEPINFO* excep, uint16_t number) {
     DispatchError e;
     e.scode = control_error_hresult(number);
     e.description = std::string(standard_error_text(number));
@@ -198,16 +204,13 @@ HRESULT refuse(EXCEPINFO* excep, uint16_t number)
 } // namespace
 
 HRESULT DispatchTableBase::invoke(DISPID id, uint16_t flags, DISPPARAMS* params, VARIANT* result,
-    EXCEPINFO* excep, uint32_t* arg_err, bool user_mode, const Runner& run) const
-{
+                                  EXCEPINFO* excep, uint32_t* arg_err, bool user_mode,
+                                  const Runner& run) const {
     const DispMemberInfo* m = find(id);
-    if (!m)
-        return DISP_E_MEMBERNOTFOUND;
-    DISPPARAMS none { nullptr, nullptr, 0, 0 };
-    if (!params)
-        params = &none;
-    if (params->cArgs && !params->rgvarg)
-        return E_INVALIDARG;
+    if (!m) return DISP_E_MEMBERNOTFOUND;
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    if (!params) params = &none;
+    if (params->cArgs && !params->rgvarg) return E_INVALIDARG;
     if (params->cNamedArgs > params->cArgs || (params->cNamedArgs && !params->rgdispidNamedArgs))
         return E_INVALIDARG;
 
@@ -217,18 +220,15 @@ HRESULT DispatchTableBase::invoke(DISPID id, uint16_t flags, DISPPARAMS* params,
         if (m->kind != DispKind::Property || (!m->can_put && !(m->access & kNoPut)))
             return DISP_E_MEMBERNOTFOUND;
     } else if (m->kind == DispKind::Method) {
-        if (!(flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)))
-            return DISP_E_MEMBERNOTFOUND;
+        if (!(flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET))) return DISP_E_MEMBERNOTFOUND;
     } else {
         if (!(flags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD)) || (!m->can_get && !(m->access & kNoGet)))
             return DISP_E_MEMBERNOTFOUND;
     }
 
     // Access rules: the container's standard refusals.
-    if (put && (m->access & kNoPut))
-        return refuse(excep, kErrSetNotSupported);
-    if (put && (m->access & kNoPutAtDesign) && !user_mode)
-        return refuse(excep, kErrGetNotSupported);
+    if (put && (m->access & kNoPut)) return refuse(excep, kErrSetNotSupported);
+    if (put && (m->access & kNoPutAtDesign) && !user_mode) return refuse(excep, kErrGetNotSupported);
     if (!put && m->kind == DispKind::Property && (m->access & kNoGet))
         return refuse(excep, kErrGetNotSupported);
     if (!put && m->kind == DispKind::Property && (m->access & kNoGetAtDesign) && !user_mode)
@@ -248,8 +248,7 @@ HRESULT DispatchTableBase::invoke(DISPID id, uint16_t flags, DISPPARAMS* params,
         } else if (nid >= 0 && static_cast<size_t>(nid) < declared && slot[nid] < 0) {
             slot[nid] = static_cast<int32_t>(i);
         } else {
-            if (arg_err)
-                *arg_err = i;
+            if (arg_err) *arg_err = i;
             return DISP_E_PARAMNOTFOUND;
         }
     }
@@ -257,18 +256,15 @@ HRESULT DispatchTableBase::invoke(DISPID id, uint16_t flags, DISPPARAMS* params,
     uint32_t positional_count = positional;
     if (put && value_slot < 0) {
         // Some callers pass the new value as the last positional argument.
-        if (positional == 0)
-            return DISP_E_PARAMNOTOPTIONAL;
+        if (positional == 0) return DISP_E_PARAMNOTOPTIONAL;
         value_slot = static_cast<int32_t>(named);
         ++first_positional;
         --positional_count;
     }
-    if (positional_count > declared)
-        return DISP_E_BADPARAMCOUNT;
+    if (positional_count > declared) return DISP_E_BADPARAMCOUNT;
     for (uint32_t p = 0; p < positional_count; ++p) {
         const int32_t at = static_cast<int32_t>(params->cArgs - 1 - p);
-        if (slot[p] >= 0)
-            return DISP_E_BADPARAMCOUNT; // given both by position and by name
+        if (slot[p] >= 0) return DISP_E_BADPARAMCOUNT; // given both by position and by name
         slot[p] = at;
     }
     (void)first_positional;
@@ -281,8 +277,7 @@ HRESULT DispatchTableBase::invoke(DISPID id, uint16_t flags, DISPPARAMS* params,
         const DispParam& d = m->params[p];
         if (slot[p] < 0 || is_missing(params->rgvarg[slot[p]])) {
             if (!(d.flags & kParamOptional)) {
-                if (arg_err)
-                    *arg_err = slot[p] < 0 ? 0 : static_cast<uint32_t>(slot[p]);
+                if (arg_err) *arg_err = slot[p] < 0 ? 0 : static_cast<uint32_t>(slot[p]);
                 return DISP_E_PARAMNOTOPTIONAL;
             }
             call.m_args[p] = Variant::missing();
@@ -290,16 +285,14 @@ HRESULT DispatchTableBase::invoke(DISPID id, uint16_t flags, DISPPARAMS* params,
         }
         HRESULT hr = coerce_to(call.m_args[p], params->rgvarg[slot[p]], d.type);
         if (FAILED(hr)) {
-            if (arg_err)
-                *arg_err = static_cast<uint32_t>(slot[p]);
+            if (arg_err) *arg_err = static_cast<uint32_t>(slot[p]);
             return hr;
         }
     }
     if (put) {
         HRESULT hr = coerce_to(call.m_value, params->rgvarg[value_slot], m->type);
         if (FAILED(hr)) {
-            if (arg_err)
-                *arg_err = static_cast<uint32_t>(value_slot);
+            if (arg_err) *arg_err = static_cast<uint32_t>(value_slot);
             return hr;
         }
     }
@@ -321,12 +314,10 @@ HRESULT DispatchTableBase::invoke(DISPID id, uint16_t flags, DISPPARAMS* params,
 
     // By-reference write-back: only what the caller passed by reference.
     for (size_t p = 0; p < declared; ++p) {
-        if (!(m->params[p].flags & kParamByRef) || slot[p] < 0)
-            continue;
+        if (!(m->params[p].flags & kParamByRef) || slot[p] < 0) continue;
         HRESULT hr = write_back(params->rgvarg[slot[p]], call.m_args[p]);
         if (FAILED(hr)) {
-            if (arg_err)
-                *arg_err = static_cast<uint32_t>(slot[p]);
+            if (arg_err) *arg_err = static_cast<uint32_t>(slot[p]);
             return hr;
         }
     }
@@ -336,8 +327,7 @@ HRESULT DispatchTableBase::invoke(DISPID id, uint16_t flags, DISPPARAMS* params,
         if (m->type != VT_EMPTY && m->type != VT_VARIANT && call.m_result.vt != m->type &&
             call.m_result.vt != VT_EMPTY) {
             HRESULT hr = call.m_result.change_type(m->type);
-            if (FAILED(hr))
-                return hr;
+            if (FAILED(hr)) return hr;
         }
         *result = call.m_result.detach();
     }

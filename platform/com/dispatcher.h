@@ -22,11 +22,11 @@ namespace plat {
 // ---- errors raised by handlers ----
 
 struct DispatchError {
-    uint16_t code { 0 }; // travels in EXCEPINFO::wCode (then scode is 0)
-    HRESULT scode { S_OK }; // travels in EXCEPINFO::scode when code is 0
+    uint16_t code{0};    // travels in EXCEPINFO::wCode (then scode is 0)
+    HRESULT scode{S_OK}; // travels in EXCEPINFO::scode when code is 0
     std::string description;
     std::string source;
-    uint32_t help_context { 0 };
+    uint32_t help_context{0};
 };
 
 // A numbered error: a component's own code (20000 and above) travels as
@@ -57,14 +57,14 @@ enum DispParamFlags : uint8_t {
 
 struct DispParam {
     std::string_view name;
-    VARTYPE type { VT_VARIANT }; // VT_VARIANT takes any value unchanged
-    uint8_t flags { 0 };
+    VARTYPE type{VT_VARIANT}; // VT_VARIANT takes any value unchanged
+    uint8_t flags{0};
 };
 
 enum DispAccess : uint8_t {
-    kNoGet = 0x1, // reading always refused (394)
+    kNoGet = 0x1,         // reading always refused (394)
     kNoGetAtDesign = 0x2, // reading refused at design time (394)
-    kNoPut = 0x4, // writing always refused (383)
+    kNoPut = 0x4,         // writing always refused (383)
     kNoPutAtDesign = 0x8, // writing refused at design time (394)
 };
 
@@ -82,7 +82,7 @@ struct DispMemberInfo {
 
 // What a handler sees of one call.
 class DispCall {
-public:
+  public:
     bool putting() const { return m_putting; }
     // Run-time (true) or design time (false), as the object told the table.
     bool user_mode() const { return m_user_mode; }
@@ -106,17 +106,17 @@ public:
     bool boolean(size_t i) const { return arg(i).boolVal != 0; }
     std::string text(size_t i) const { return bstr_to_utf8(arg(i).bstrVal); }
 
-private:
+  private:
     friend class DispatchTableBase;
-    bool m_putting { false };
-    bool m_user_mode { true };
+    bool m_putting{false};
+    bool m_user_mode{true};
     std::vector<Variant> m_args;
     Variant m_value;
     Variant m_result;
 };
 
 class DispatchTableBase {
-public:
+  public:
     const DispMemberInfo* find(DISPID id) const;
     // Case-insensitive, over names and alternative names.
     const DispMemberInfo* find(std::string_view name) const;
@@ -125,54 +125,51 @@ public:
     // rest its parameters (answered with their 0-based positions).
     HRESULT get_ids(OLECHAR** names, uint32_t count, DISPID* ids) const;
 
-protected:
+  protected:
     using Runner = std::function<void(size_t member, bool put, DispCall& call)>;
     HRESULT invoke(DISPID id, uint16_t flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep,
-        uint32_t* arg_err, bool user_mode, const Runner& run) const;
+                   uint32_t* arg_err, bool user_mode, const Runner& run) const;
     void add(DispMemberInfo info) { m_members.push_back(std::move(info)); }
     size_t index_of(const DispMemberInfo* m) const { return static_cast<size_t>(m - m_members.data()); }
 
-private:
+  private:
     HRESULT lookup_ids(OLECHAR** names, uint32_t count, DISPID* ids) const;
     std::vector<DispMemberInfo> m_members;
 };
 
-template <class T>
-using DispHandler = std::function<void(T& self, DispCall& call)>;
+template <class T> using DispHandler = std::function<void(T& self, DispCall& call)>;
 
 // One row of a class's table.
-template <class T>
-struct DispMember {
+template <class T> struct DispMember {
     DISPID id;
     std::string_view name;
     DispKind kind;
     VARTYPE type;
-    std::vector<DispParam> params {};
-    DispHandler<T> get {}; // for a method: the call
-    DispHandler<T> put {};
-    uint8_t access { 0 };
-    std::vector<std::string_view> aliases {};
+    std::vector<DispParam> params{};
+    DispHandler<T> get{}; // for a method: the call
+    DispHandler<T> put{};
+    uint8_t access{0};
+    std::vector<std::string_view> aliases{};
 };
 
-template <class T>
-class DispatchTable : public DispatchTableBase {
-public:
-    DispatchTable(std::initializer_list<DispMember<T>> members)
-    {
+template <class T> class DispatchTable : public DispatchTableBase {
+  public:
+    DispatchTable(std::initializer_list<DispMember<T>> members) {
         for (const auto& m : members) {
-            add({ m.id, m.name, m.kind, m.type, m.params, m.access, m.aliases, bool(m.get), bool(m.put) });
-            m_handlers.push_back({ m.get, m.put });
+            add({m.id, m.name, m.kind, m.type, m.params, m.access, m.aliases, bool(m.get), bool(m.put)});
+            m_handlers.push_back({m.get, m.put});
         }
     }
 
     HRESULT invoke(T& self, bool user_mode, DISPID id, uint16_t flags, DISPPARAMS* params, VARIANT* result,
-        EXCEPINFO* excep, uint32_t* arg_err) const
-    {
+                   EXCEPINFO* excep, uint32_t* arg_err) const {
         return DispatchTableBase::invoke(id, flags, params, result, excep, arg_err, user_mode,
-            [&](size_t i, bool put, DispCall& call) { (put ? m_handlers[i].second : m_handlers[i].first)(self, call); });
+                                         [&](size_t i, bool put, DispCall& call) {
+                                             (put ? m_handlers[i].second : m_handlers[i].first)(self, call);
+                                         });
     }
 
-private:
+  private:
     std::vector<std::pair<DispHandler<T>, DispHandler<T>>> m_handlers;
 };
 

@@ -10,22 +10,19 @@ namespace plat {
 namespace {
 
 class VariantEnum final : public IEnumVARIANT, public CountedObject {
-public:
-    VariantEnum(std::shared_ptr<const EnumSource> source, uint32_t pos) : m_source(std::move(source)), m_pos(pos) { }
+  public:
+    VariantEnum(std::shared_ptr<const EnumSource> source, uint32_t pos)
+        : m_source(std::move(source)), m_pos(pos) {}
 
-    HRESULT QueryInterface(REFIID iid, void** out) override
-    {
-        return query_self<IEnumVARIANT>(this, iid, out, { IEnumVARIANT::kIID });
+    HRESULT QueryInterface(REFIID iid, void** out) override {
+        return query_self<IEnumVARIANT>(this, iid, out, {IEnumVARIANT::kIID});
     }
     ULONG AddRef() override { return add_ref(); }
     ULONG Release() override { return release_ref(); }
 
-    HRESULT Next(uint32_t count, VARIANT* out, uint32_t* fetched) override
-    {
-        if (fetched)
-            *fetched = 0;
-        if (count && !out)
-            return E_POINTER;
+    HRESULT Next(uint32_t count, VARIANT* out, uint32_t* fetched) override {
+        if (fetched) *fetched = 0;
+        if (count && !out) return E_POINTER;
         for (uint32_t i = 0; i < count; ++i)
             VariantInit(&out[i]);
         uint32_t filled = 0;
@@ -39,13 +36,11 @@ public:
             ++filled;
             ++m_pos;
         }
-        if (fetched)
-            *fetched = filled;
+        if (fetched) *fetched = filled;
         return filled == count ? S_OK : S_FALSE;
     }
 
-    HRESULT Skip(uint32_t count) override
-    {
+    HRESULT Skip(uint32_t count) override {
         const uint32_t total = m_source->count();
         const uint32_t left = m_pos < total ? total - m_pos : 0;
         const uint32_t step = count < left ? count : left;
@@ -53,36 +48,32 @@ public:
         return step == count ? S_OK : S_FALSE;
     }
 
-    HRESULT Reset() override
-    {
+    HRESULT Reset() override {
         m_pos = 0;
         return S_OK;
     }
 
-    HRESULT Clone(IEnumVARIANT** out) override
-    {
-        if (!out)
-            return E_POINTER;
+    HRESULT Clone(IEnumVARIANT** out) override {
+        if (!out) return E_POINTER;
         *out = new VariantEnum(m_source, m_pos);
         return S_OK;
     }
 
-private:
+  private:
     std::shared_ptr<const EnumSource> m_source;
     uint32_t m_pos;
 };
 
 } // namespace
 
-ComPtr<IEnumVARIANT> create_variant_enum(EnumSource source)
-{
-    return ComPtr<IEnumVARIANT>::adopt(new VariantEnum(std::make_shared<const EnumSource>(std::move(source)), 0));
+ComPtr<IEnumVARIANT> create_variant_enum(EnumSource source) {
+    return ComPtr<IEnumVARIANT>::adopt(
+        new VariantEnum(std::make_shared<const EnumSource>(std::move(source)), 0));
 }
 
-ComPtr<IEnumVARIANT> create_variant_enum(std::vector<Variant> values)
-{
+ComPtr<IEnumVARIANT> create_variant_enum(std::vector<Variant> values) {
     auto shared = std::make_shared<const std::vector<Variant>>(std::move(values));
-    return create_variant_enum(EnumSource {
+    return create_variant_enum(EnumSource{
         [shared] { return static_cast<uint32_t>(shared->size()); },
         [shared](uint32_t i, VARIANT* out) { return VariantCopy(out, &(*shared)[i]); },
         {},

@@ -18,7 +18,7 @@ struct IEnumVARIANT : IUnknown {
     virtual HRESULT Reset() = 0;
     virtual HRESULT Clone(IEnumVARIANT** out) = 0;
 
-protected:
+  protected:
     ~IEnumVARIANT() = default;
 };
 

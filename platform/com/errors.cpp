@@ -2,11 +2,9 @@
 
 namespace plat {
 
-uint16_t error_number_from_hresult(HRESULT hr)
-{
+uint16_t error_number_from_hresult(HRESULT hr) {
     const uint32_t u = static_cast<uint32_t>(hr);
-    if ((u & 0xFFFF0000u) == 0x800A0000u)
-        return static_cast<uint16_t>(u & 0xFFFFu);
+    if ((u & 0xFFFF0000u) == 0x800A0000u) return static_cast<uint16_t>(u & 0xFFFFu);
     switch (hr) {
     case DISP_E_OVERFLOW:
         return kErrOverflow;

@@ -56,8 +56,8 @@ constexpr HRESULT STG_E_OLDFORMAT = make_hresult(0x80030104u);
 
 constexpr HRESULT E_PENDING = make_hresult(0x8000000Au);
 constexpr HRESULT OLE_E_BLANK = make_hresult(0x80040007u);
-constexpr HRESULT CTL_E_GETNOTSUPPORTED = make_hresult(0x800A018Au);      // 394
-constexpr HRESULT CTL_E_SETNOTSUPPORTED = make_hresult(0x800A017Fu);      // 383
+constexpr HRESULT CTL_E_GETNOTSUPPORTED = make_hresult(0x800A018Au);          // 394
+constexpr HRESULT CTL_E_SETNOTSUPPORTED = make_hresult(0x800A017Fu);          // 383
 constexpr HRESULT CTL_E_SETNOTSUPPORTEDATRUNTIME = make_hresult(0x800A0182u); // 382
 constexpr HRESULT CTL_E_GETNOTSUPPORTEDATRUNTIME = make_hresult(0x800A0189u); // 393
 
@@ -82,18 +82,18 @@ enum AutomationError : uint16_t {
 };
 
 // A container's run-time error number in the control facility: 0x800A0000 | code.
-constexpr HRESULT control_error_hresult(uint16_t code) { return make_hresult(0x800A0000u | code); }
+constexpr HRESULT control_error_hresult(uint16_t code) {
+    return make_hresult(0x800A0000u | code);
+}
 
 // A component's own numbered error (20000 and above): 0x80040000 | (code - 20000).
-constexpr HRESULT component_error_hresult(uint16_t code)
-{
+constexpr HRESULT component_error_hresult(uint16_t code) {
     return make_hresult(0x80040000u | static_cast<uint16_t>(code - 20000u));
 }
 
 // The scode a numbered error travels with: the component form for its own
 // codes (20000 and above), the control facility for the container's numbers.
-constexpr HRESULT error_number_hresult(uint16_t code)
-{
+constexpr HRESULT error_number_hresult(uint16_t code) {
     return code >= 20000 ? component_error_hresult(code) : control_error_hresult(code);
 }
 

@@ -8,49 +8,43 @@
 namespace plat {
 
 ConnectionPoint::ConnectionPoint(IConnectionPointContainer& container, const IID& events_iid)
-    : m_container(container), m_iid(events_iid)
-{
-}
+    : m_container(container), m_iid(events_iid) {}
 
 ConnectionPoint::~ConnectionPoint() = default;
 
-HRESULT ConnectionPoint::QueryInterface(REFIID iid, void** out)
-{
-    return query_self<IConnectionPoint>(this, iid, out, { IConnectionPoint::kIID });
+HRESULT ConnectionPoint::QueryInterface(REFIID iid, void** out) {
+    return query_self<IConnectionPoint>(this, iid, out, {IConnectionPoint::kIID});
 }
 
-ULONG ConnectionPoint::AddRef() { return m_container.AddRef(); }
-ULONG ConnectionPoint::Release() { return m_container.Release(); }
+ULONG ConnectionPoint::AddRef() {
+    return m_container.AddRef();
+}
+ULONG ConnectionPoint::Release() {
+    return m_container.Release();
+}
 
-HRESULT ConnectionPoint::GetConnectionInterface(IID* out)
-{
-    if (!out)
-        return E_POINTER;
+HRESULT ConnectionPoint::GetConnectionInterface(IID* out) {
+    if (!out) return E_POINTER;
     *out = m_iid;
     return S_OK;
 }
 
-HRESULT ConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** out)
-{
-    if (!out)
-        return E_POINTER;
+HRESULT ConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** out) {
+    if (!out) return E_POINTER;
     *out = &m_container;
     m_container.AddRef();
     return S_OK;
 }
 
-HRESULT ConnectionPoint::Advise(IUnknown* sink, uint32_t* cookie)
-{
-    if (cookie)
-        *cookie = 0;
-    if (!sink || !cookie)
-        return E_POINTER;
+HRESULT ConnectionPoint::Advise(IUnknown* sink, uint32_t* cookie) {
+    if (cookie) *cookie = 0;
+    if (!sink || !cookie) return E_POINTER;
     ComPtr<IDispatch> disp;
     if (FAILED(sink->QueryInterface(m_iid, disp.put_void())) &&
         FAILED(sink->QueryInterface(IID_IDispatch, disp.put_void())))
         return CONNECT_E_CANNOTCONNECT;
     try {
-        m_sinks.push_back({ m_next_cookie, std::move(disp) });
+        m_sinks.push_back({m_next_cookie, std::move(disp)});
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
@@ -58,26 +52,21 @@ HRESULT ConnectionPoint::Advise(IUnknown* sink, uint32_t* cookie)
     return S_OK;
 }
 
-HRESULT ConnectionPoint::Unadvise(uint32_t cookie)
-{
+HRESULT ConnectionPoint::Unadvise(uint32_t cookie) {
     auto it = std::find_if(m_sinks.begin(), m_sinks.end(), [&](const Sink& s) { return s.cookie == cookie; });
-    if (it == m_sinks.end())
-        return CONNECT_E_NOCONNECTION;
+    if (it == m_sinks.end()) return CONNECT_E_NOCONNECTION;
     // Released outside the list: the sink's release may call back into us.
     ComPtr<IDispatch> gone = std::move(it->sink);
     m_sinks.erase(it);
     return S_OK;
 }
 
-HRESULT ConnectionPoint::EnumConnections(void** out)
-{
-    if (out)
-        *out = nullptr;
+HRESULT ConnectionPoint::EnumConnections(void** out) {
+    if (out) *out = nullptr;
     return E_NOTIMPL;
 }
 
-void ConnectionPoint::fire(DISPID id, std::span<const Variant> args)
-{
+void ConnectionPoint::fire(DISPID id, std::span<const Variant> args) {
     ComPtr<IConnectionPointContainer> keep(&m_container);
     std::vector<ComPtr<IDispatch>> sinks;
     for (const Sink& s : m_sinks)
@@ -86,8 +75,8 @@ void ConnectionPoint::fire(DISPID id, std::span<const Variant> args)
     for (size_t i = args.size(); i-- > 0;)
         rg.push_back(args[i]);
     for (const auto& sink : sinks) {
-        DISPPARAMS dp { rg.data(), nullptr, static_cast<uint32_t>(rg.size()), 0 };
-        EXCEPINFO ei {};
+        DISPPARAMS dp{rg.data(), nullptr, static_cast<uint32_t>(rg.size()), 0};
+        EXCEPINFO ei{};
         uint32_t arg_err = 0;
         sink->Invoke(id, GUID_NULL, 0, DISPATCH_METHOD, &dp, nullptr, &ei, &arg_err);
         clear_excepinfo(&ei);
@@ -96,22 +85,18 @@ void ConnectionPoint::fire(DISPID id, std::span<const Variant> args)
     // `keep` goes last: it may destroy the source, and this point with it.
 }
 
-void ConnectionPoint::disconnect_all()
-{
+void ConnectionPoint::disconnect_all() {
     std::vector<Sink> gone;
     gone.swap(m_sinks);
 }
 
-ConnectionPoint& ConnectionPoints::add(IConnectionPointContainer& container, const IID& events_iid)
-{
+ConnectionPoint& ConnectionPoints::add(IConnectionPointContainer& container, const IID& events_iid) {
     m_points.push_back(std::make_unique<ConnectionPoint>(container, events_iid));
     return *m_points.back();
 }
 
-HRESULT ConnectionPoints::find(REFIID iid, IConnectionPoint** out)
-{
-    if (!out)
-        return E_POINTER;
+HRESULT ConnectionPoints::find(REFIID iid, IConnectionPoint** out) {
+    if (!out) return E_POINTER;
     *out = nullptr;
     for (auto& p : m_points) {
         if (p->events_iid() == iid) {
@@ -123,8 +108,7 @@ HRESULT ConnectionPoints::find(REFIID iid, IConnectionPoint** out)
     return CONNECT_E_NOCONNECTION;
 }
 
-void ConnectionPoints::disconnect_all()
-{
+void ConnectionPoints::disconnect_all() {
     for (auto& p : m_points)
         p->disconnect_all();
 }

@@ -20,7 +20,7 @@ struct IConnectionPointContainer : IUnknown {
     virtual HRESULT EnumConnectionPoints(void** out) = 0;
     virtual HRESULT FindConnectionPoint(REFIID iid, IConnectionPoint** out) = 0;
 
-protected:
+  protected:
     ~IConnectionPointContainer() = default;
 };
 
@@ -32,14 +32,14 @@ struct IConnectionPoint : IUnknown {
     virtual HRESULT Unadvise(uint32_t cookie) = 0;
     virtual HRESULT EnumConnections(void** out) = 0; // not offered (E_NOTIMPL)
 
-protected:
+  protected:
     ~IConnectionPoint() = default;
 };
 
 // One event interface of a source. It lives inside the source object and
 // shares its reference count.
 class ConnectionPoint final : public IConnectionPoint {
-public:
+  public:
     ConnectionPoint(IConnectionPointContainer& container, const IID& events_iid);
     ~ConnectionPoint();
 
@@ -63,7 +63,7 @@ public:
     // Drops every sink (the source is going away).
     void disconnect_all();
 
-private:
+  private:
     struct Sink {
         uint32_t cookie;
         ComPtr<IDispatch> sink;
@@ -71,17 +71,17 @@ private:
     IConnectionPointContainer& m_container;
     IID m_iid;
     std::vector<Sink> m_sinks;
-    uint32_t m_next_cookie { 1 };
+    uint32_t m_next_cookie{1};
 };
 
 // The points of one source, for its FindConnectionPoint.
 class ConnectionPoints {
-public:
+  public:
     ConnectionPoint& add(IConnectionPointContainer& container, const IID& events_iid);
     HRESULT find(REFIID iid, IConnectionPoint** out);
     void disconnect_all();
 
-private:
+  private:
     std::vector<std::unique_ptr<ConnectionPoint>> m_points;
 };
 

@@ -5,30 +5,24 @@
 
 namespace plat {
 
-HRESULT ClassFactory::QueryInterface(REFIID iid, void** out)
-{
-    return query_self<IClassFactory>(this, iid, out, { IClassFactory::kIID });
+HRESULT ClassFactory::QueryInterface(REFIID iid, void** out) {
+    return query_self<IClassFactory>(this, iid, out, {IClassFactory::kIID});
 }
 
-ULONG ClassFactory::AddRef()
-{
+ULONG ClassFactory::AddRef() {
     module_add_ref();
     return 2;
 }
 
-ULONG ClassFactory::Release()
-{
+ULONG ClassFactory::Release() {
     module_release();
     return 1;
 }
 
-HRESULT ClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** out)
-{
-    if (!out)
-        return E_POINTER;
+HRESULT ClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** out) {
+    if (!out) return E_POINTER;
     *out = nullptr;
-    if (outer)
-        return CLASS_E_NOAGGREGATION;
+    if (outer) return CLASS_E_NOAGGREGATION;
     try {
         return m_create(iid, out);
     } catch (const std::bad_alloc&) {
@@ -38,8 +32,7 @@ HRESULT ClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** out)
     }
 }
 
-HRESULT ClassFactory::LockServer(BOOL lock)
-{
+HRESULT ClassFactory::LockServer(BOOL lock) {
     if (lock)
         module_add_ref();
     else

@@ -12,7 +12,7 @@ struct IClassFactory : IUnknown {
     virtual HRESULT CreateInstance(IUnknown* outer, REFIID iid, void** out) = 0;
     virtual HRESULT LockServer(BOOL lock) = 0;
 
-protected:
+  protected:
     ~IClassFactory() = default;
 };
 
@@ -21,16 +21,12 @@ using ObjectCreator = std::function<HRESULT(REFIID iid, void** out)>;
 
 // A creator for a class T made with `new T()` whose first reference the
 // creator owns (the objects of this layer start at 1).
-template <class T>
-ObjectCreator creator_of()
-{
+template <class T> ObjectCreator creator_of() {
     return [](REFIID iid, void** out) -> HRESULT {
-        if (!out)
-            return E_POINTER;
+        if (!out) return E_POINTER;
         *out = nullptr;
         T* obj = new (std::nothrow) T();
-        if (!obj)
-            return E_OUTOFMEMORY;
+        if (!obj) return E_OUTOFMEMORY;
         HRESULT hr = obj->QueryInterface(iid, out);
         obj->Release();
         return hr;
@@ -40,8 +36,8 @@ ObjectCreator creator_of()
 // A factory object with the lifetime of the process or library; its count
 // only keeps the module loaded. Aggregation is not offered.
 class ClassFactory final : public IClassFactory {
-public:
-    explicit ClassFactory(ObjectCreator create) : m_create(std::move(create)) { }
+  public:
+    explicit ClassFactory(ObjectCreator create) : m_create(std::move(create)) {}
 
     HRESULT QueryInterface(REFIID iid, void** out) override;
     ULONG AddRef() override;
@@ -49,7 +45,7 @@ public:
     HRESULT CreateInstance(IUnknown* outer, REFIID iid, void** out) override;
     HRESULT LockServer(BOOL lock) override;
 
-private:
+  private:
     ObjectCreator m_create;
 };
 

@@ -40,7 +40,7 @@ std::string prog_id_from_clsid(REFCLSID clsid);
 // CO_E_ERRORINDLL when it lacks the entry point, else the entry's result.
 // The library stays loaded.
 HRESULT call_library_registration(const std::filesystem::path& library, bool unregister,
-    std::string* detail = nullptr);
+                                  std::string* detail = nullptr);
 
 // Classes linked into the program: found before the registry is consulted.
 void register_linked_class(REFCLSID clsid, ObjectCreator create, std::string_view prog_id = {});

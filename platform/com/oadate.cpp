@@ -11,8 +11,7 @@ namespace plat {
 namespace {
 
 // Proleptic Gregorian day numbers (days since 1970-01-01).
-constexpr int64_t days_from_civil(int64_t y, int32_t m, int32_t d)
-{
+constexpr int64_t days_from_civil(int64_t y, int32_t m, int32_t d) {
     y -= m <= 2;
     const int64_t era = (y >= 0 ? y : y - 399) / 400;
     const int64_t yoe = y - era * 400;
@@ -25,8 +24,7 @@ struct Civil {
     int32_t month, day;
 };
 
-constexpr Civil civil_from_days(int64_t z)
-{
+constexpr Civil civil_from_days(int64_t z) {
     z += 719468;
     const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
     const int64_t doe = z - era * 146097;
@@ -35,12 +33,11 @@ constexpr Civil civil_from_days(int64_t z)
     const int64_t mp = (5 * doy + 2) / 153;
     const int32_t d = static_cast<int32_t>(doy - (153 * mp + 2) / 5 + 1);
     const int32_t m = static_cast<int32_t>(mp < 10 ? mp + 3 : mp - 9);
-    return { yoe + era * 400 + (m <= 2), m, d };
+    return {yoe + era * 400 + (m <= 2), m, d};
 }
 
-constexpr int32_t days_in_month(int64_t y, int32_t m)
-{
-    constexpr int32_t kDays[] = { 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31 };
+constexpr int32_t days_in_month(int64_t y, int32_t m) {
+    constexpr int32_t kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
     return m == 2 && leap ? 29 : kDays[m - 1];
 }
@@ -48,17 +45,14 @@ constexpr int32_t days_in_month(int64_t y, int32_t m)
 // 1899-12-30 in days since 1970-01-01.
 constexpr int64_t kEpochDays = days_from_civil(1899, 12, 30);
 
-constexpr const char* kMonths[] = { "january", "february", "march", "april", "may", "june", "july",
-    "august", "september", "october", "november", "december" };
+constexpr const char* kMonths[] = {"january", "february", "march",     "april",   "may",      "june",
+                                   "july",    "august",   "september", "october", "november", "december"};
 
-int month_from_word(std::string_view w)
-{
-    if (w.size() < 3)
-        return 0;
+int month_from_word(std::string_view w) {
+    if (w.size() < 3) return 0;
     for (int m = 0; m < 12; ++m) {
         std::string_view name = kMonths[m];
-        if (w.size() <= name.size() && iequals(w, name.substr(0, w.size())))
-            return m + 1;
+        if (w.size() <= name.size() && iequals(w, name.substr(0, w.size()))) return m + 1;
     }
     return 0;
 }
@@ -68,8 +62,7 @@ struct Token {
     std::string text;
 };
 
-std::vector<Token> tokenize(std::string_view s)
-{
+std::vector<Token> tokenize(std::string_view s) {
     std::vector<Token> out;
     size_t i = 0;
     while (i < s.size()) {
@@ -78,18 +71,18 @@ std::vector<Token> tokenize(std::string_view s)
             size_t j = i;
             while (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j])))
                 ++j;
-            out.push_back({ Token::Number, std::string(s.substr(i, j - i)) });
+            out.push_back({Token::Number, std::string(s.substr(i, j - i))});
             i = j;
         } else if (std::isalpha(c)) {
             size_t j = i;
             while (j < s.size() && std::isalpha(static_cast<unsigned char>(s[j])))
                 ++j;
-            out.push_back({ Token::Word, std::string(s.substr(i, j - i)) });
+            out.push_back({Token::Word, std::string(s.substr(i, j - i))});
             i = j;
         } else if (c == ' ' || c == '\t') {
             ++i;
         } else {
-            out.push_back({ Token::Sep, std::string(1, s[i]) });
+            out.push_back({Token::Sep, std::string(1, s[i])});
             ++i;
         }
     }
@@ -98,8 +91,7 @@ std::vector<Token> tokenize(std::string_view s)
 
 } // namespace
 
-std::optional<DATE> oa_date_from_fields(const OaFields& f)
-{
+std::optional<DATE> oa_date_from_fields(const OaFields& f) {
     if (f.year < 100 || f.year > 9999 || f.month < 1 || f.month > 12 || f.day < 1 ||
         f.day > days_in_month(f.year, f.month) || f.hour < 0 || f.hour > 23 || f.minute < 0 ||
         f.minute > 59 || f.second < 0 || f.second > 59)
@@ -110,10 +102,8 @@ std::optional<DATE> oa_date_from_fields(const OaFields& f)
     return days < 0 ? days - frac : days + frac;
 }
 
-bool oa_date_fields(DATE d, OaFields& out)
-{
-    if (!(d >= kOaDateMin && d < kOaDateMax + 1))
-        return false;
+bool oa_date_fields(DATE d, OaFields& out) {
+    if (!(d >= kOaDateMin && d < kOaDateMax + 1)) return false;
     double whole = std::trunc(d);
     int64_t secs = std::llround(std::fabs(d - whole) * 86400.0);
     if (secs >= 86400) {
@@ -121,26 +111,27 @@ bool oa_date_fields(DATE d, OaFields& out)
         whole += d < 0 ? -1 : 1;
     }
     const auto civil = civil_from_days(static_cast<int64_t>(whole) + kEpochDays);
-    if (civil.year < 100 || civil.year > 9999)
-        return false;
-    out = { static_cast<int32_t>(civil.year), civil.month, civil.day, static_cast<int32_t>(secs / 3600),
-        static_cast<int32_t>(secs / 60 % 60), static_cast<int32_t>(secs % 60) };
+    if (civil.year < 100 || civil.year > 9999) return false;
+    out = {static_cast<int32_t>(civil.year),
+           civil.month,
+           civil.day,
+           static_cast<int32_t>(secs / 3600),
+           static_cast<int32_t>(secs / 60 % 60),
+           static_cast<int32_t>(secs % 60)};
     return true;
 }
 
-std::optional<DATE> parse_oa_date(std::string_view text)
-{
+std::optional<DATE> parse_oa_date(std::string_view text) {
     auto tokens = tokenize(text);
-    if (tokens.empty())
-        return std::nullopt;
+    if (tokens.empty()) return std::nullopt;
 
-    OaFields f { 1899, 12, 30, 0, 0, 0 };
+    OaFields f{1899, 12, 30, 0, 0, 0};
     // Time: number ':' number [':' number] [AM|PM], anywhere in the text.
     bool have_time = false;
     std::vector<Token> rest;
     for (size_t i = 0; i < tokens.size(); ++i) {
-        if (!have_time && tokens[i].kind == Token::Number && i + 2 < tokens.size() && tokens[i + 1].text == ":" &&
-            tokens[i + 2].kind == Token::Number) {
+        if (!have_time && tokens[i].kind == Token::Number && i + 2 < tokens.size() &&
+            tokens[i + 1].text == ":" && tokens[i + 2].kind == Token::Number) {
             f.hour = std::atoi(tokens[i].text.c_str());
             f.minute = std::atoi(tokens[i + 2].text.c_str());
             i += 2;
@@ -151,8 +142,7 @@ std::optional<DATE> parse_oa_date(std::string_view text)
             if (i + 1 < tokens.size() && tokens[i + 1].kind == Token::Word &&
                 (iequals(tokens[i + 1].text, "AM") || iequals(tokens[i + 1].text, "PM"))) {
                 const bool pm = iequals(tokens[i + 1].text, "PM");
-                if (f.hour < 1 || f.hour > 12)
-                    return std::nullopt;
+                if (f.hour < 1 || f.hour > 12) return std::nullopt;
                 f.hour = f.hour % 12 + (pm ? 12 : 0);
                 ++i;
             }
@@ -173,12 +163,10 @@ std::optional<DATE> parse_oa_date(std::string_view text)
             numbers.push_back(t.text);
         } else if (t.kind == Token::Word) {
             int m = month_from_word(t.text);
-            if (!m || month_word)
-                return std::nullopt;
+            if (!m || month_word) return std::nullopt;
             month_word = m;
         } else if (t.text == "/" || t.text == "-" || t.text == ".") {
-            if (sep && sep != t.text[0])
-                return std::nullopt;
+            if (sep && sep != t.text[0]) return std::nullopt;
             sep = t.text[0];
         } else if (t.text != ",") {
             return std::nullopt;
@@ -187,16 +175,14 @@ std::optional<DATE> parse_oa_date(std::string_view text)
 
     auto year_of = [](const std::string& s) {
         int y = std::atoi(s.c_str());
-        if (s.size() <= 2)
-            y += y < 30 ? 2000 : 1900;
+        if (s.size() <= 2) y += y < 30 ? 2000 : 1900;
         return y;
     };
-    if (numbers.size() > 3 || numbers.size() + (month_word ? 1 : 0) == 1 ||
-        (numbers.empty() && month_word) || (numbers.empty() && !have_time))
+    if (numbers.size() > 3 || numbers.size() + (month_word ? 1 : 0) == 1 || (numbers.empty() && month_word) ||
+        (numbers.empty() && !have_time))
         return std::nullopt;
     if (month_word) {
-        if (numbers.size() != 2)
-            return std::nullopt;
+        if (numbers.size() != 2) return std::nullopt;
         // The number that can only be a year is the year; otherwise day then year.
         bool first_is_year = numbers[0].size() > 2 || std::atoi(numbers[0].c_str()) > 31;
         f.month = month_word;
@@ -216,24 +202,19 @@ std::optional<DATE> parse_oa_date(std::string_view text)
         return std::nullopt; // a partial date would depend on today's date
     }
     for (const auto& n : numbers)
-        if (n.size() > 4)
-            return std::nullopt;
+        if (n.size() > 4) return std::nullopt;
     return oa_date_from_fields(f);
 }
 
-std::optional<std::string> format_oa_date(DATE d)
-{
+std::optional<std::string> format_oa_date(DATE d) {
     OaFields f;
-    if (!oa_date_fields(d, f))
-        return std::nullopt;
+    if (!oa_date_fields(d, f)) return std::nullopt;
     const bool day_zero = f.year == 1899 && f.month == 12 && f.day == 30;
     const bool midnight = f.hour == 0 && f.minute == 0 && f.second == 0;
     std::string out;
-    if (!day_zero || midnight)
-        out = strprintf("%d/%d/%d", f.month, f.day, f.year);
+    if (!day_zero || midnight) out = strprintf("%d/%d/%d", f.month, f.day, f.year);
     if (!midnight) {
-        if (!out.empty())
-            out += ' ';
+        if (!out.empty()) out += ' ';
         const int h12 = f.hour % 12 == 0 ? 12 : f.hour % 12;
         out += strprintf("%d:%02d:%02d %s", h12, f.minute, f.second, f.hour < 12 ? "AM" : "PM");
     }

@@ -23,32 +23,28 @@ void module_release();
 uint32_t module_ref_count();
 
 // Makes an object whose first reference belongs to the returned holder.
-template <class T, class... Args>
-ComPtr<T> make_object(Args&&... args)
-{
+template <class T, class... Args> ComPtr<T> make_object(Args&&... args) {
     return ComPtr<T>::adopt(new T(std::forward<Args>(args)...));
 }
 
 // Counted lifetime shared by every object of the layer: starts at 1, the
 // object deletes itself at 0, and counts as one of the module's live objects.
 class CountedObject {
-public:
+  public:
     CountedObject() { module_add_ref(); }
     virtual ~CountedObject() { module_release(); }
     CountedObject(const CountedObject&) = delete;
     CountedObject& operator=(const CountedObject&) = delete;
 
-protected:
+  protected:
     ULONG add_ref() { return m_refs.add(); }
-    ULONG release_ref()
-    {
+    ULONG release_ref() {
         ULONG n = m_refs.release();
-        if (n == 0)
-            delete this;
+        if (n == 0) delete this;
         return n;
     }
 
-private:
+  private:
     RefCount m_refs;
 };
 
@@ -58,52 +54,43 @@ private:
 // by overriding query_other.
 template <class T, class... Extra>
 class DispatchObject : public IDispatch, public Extra..., public CountedObject {
-public:
-    HRESULT QueryInterface(REFIID iid, void** out) override
-    {
-        if (!out)
-            return E_POINTER;
+  public:
+    HRESULT QueryInterface(REFIID iid, void** out) override {
+        if (!out) return E_POINTER;
         *out = nullptr;
         if (iid == IID_IUnknown || iid == IID_IDispatch)
             *out = static_cast<IDispatch*>(this);
         else
             (void)((iid == Extra::kIID ? (*out = static_cast<Extra*>(this), true) : false) || ...);
-        if (!*out)
-            return query_other(iid, out);
+        if (!*out) return query_other(iid, out);
         AddRef();
         return S_OK;
     }
     ULONG AddRef() override { return add_ref(); }
     ULONG Release() override { return release_ref(); }
 
-    HRESULT GetTypeInfoCount(uint32_t* count) override
-    {
-        if (!count)
-            return E_POINTER;
+    HRESULT GetTypeInfoCount(uint32_t* count) override {
+        if (!count) return E_POINTER;
         *count = 0;
         return S_OK;
     }
-    HRESULT GetTypeInfo(uint32_t, LCID, ITypeInfo** out) override
-    {
-        if (out)
-            *out = nullptr;
+    HRESULT GetTypeInfo(uint32_t, LCID, ITypeInfo** out) override {
+        if (out) *out = nullptr;
         return E_NOTIMPL;
     }
-    HRESULT GetIDsOfNames(REFIID, OLECHAR** names, uint32_t count, LCID, DISPID* ids) override
-    {
+    HRESULT GetIDsOfNames(REFIID, OLECHAR** names, uint32_t count, LCID, DISPID* ids) override {
         return T::dispatch_table().get_ids(names, count, ids);
     }
     HRESULT Invoke(DISPID id, REFIID, LCID, uint16_t flags, DISPPARAMS* params, VARIANT* result,
-        EXCEPINFO* excep, uint32_t* arg_err) override
-    {
+                   EXCEPINFO* excep, uint32_t* arg_err) override {
         // Hold the object for the whole call: a handler may make the caller
         // drop its last reference (an event handler closing the form).
         ComPtr<IDispatch> keep(this);
-        return T::dispatch_table().invoke(static_cast<T&>(*this), user_mode(), id, flags, params, result, excep,
-            arg_err);
+        return T::dispatch_table().invoke(static_cast<T&>(*this), user_mode(), id, flags, params, result,
+                                          excep, arg_err);
     }
 
-protected:
+  protected:
     // Design time (false) refuses the members marked so in the table.
     virtual bool user_mode() const { return true; }
     // Further identities; `*out` must get a counted pointer on success.

@@ -17,7 +17,7 @@ struct IPersist : IUnknown {
     static constexpr IID kIID = make_guid("0000010C-0000-0000-C000-000000000046");
     virtual HRESULT GetClassID(CLSID* out) = 0;
 
-protected:
+  protected:
     ~IPersist() = default;
 };
 
@@ -28,7 +28,7 @@ struct IPersistStream : IPersist {
     virtual HRESULT Save(IStream* stream, BOOL clear_dirty) = 0;
     virtual HRESULT GetSizeMax(uint64_t* size) = 0;
 
-protected:
+  protected:
     ~IPersistStream() = default;
 };
 
@@ -40,7 +40,7 @@ struct IPersistStreamInit : IPersist {
     virtual HRESULT GetSizeMax(uint64_t* size) = 0;
     virtual HRESULT InitNew() = 0;
 
-protected:
+  protected:
     ~IPersistStreamInit() = default;
 };
 
@@ -53,7 +53,7 @@ struct IPropertyBag : IUnknown {
     virtual HRESULT Read(const OLECHAR* name, VARIANT* value, IErrorLog* log) = 0;
     virtual HRESULT Write(const OLECHAR* name, VARIANT* value) = 0;
 
-protected:
+  protected:
     ~IPropertyBag() = default;
 };
 
@@ -63,14 +63,14 @@ struct IPersistPropertyBag : IPersist {
     virtual HRESULT Load(IPropertyBag* bag, IErrorLog* log) = 0;
     virtual HRESULT Save(IPropertyBag* bag, BOOL clear_dirty, BOOL save_all) = 0;
 
-protected:
+  protected:
     ~IPersistPropertyBag() = default;
 };
 
 // A property bag in memory: names compare without regard to case and keep
 // the order in which they were first written.
 class PropertyBag final : public IPropertyBag {
-public:
+  public:
     static ComPtr<PropertyBag> create();
 
     HRESULT QueryInterface(REFIID iid, void** out) override;
@@ -86,11 +86,11 @@ public:
     const std::vector<Entry>& entries() const { return m_entries; }
     const Variant* find(std::string_view name) const;
 
-private:
+  private:
     PropertyBag() = default;
     ~PropertyBag() = default;
     std::vector<Entry> m_entries;
-    uint32_t m_refs { 1 };
+    uint32_t m_refs{1};
 };
 
 // A class id as streams hold it: 16 bytes, the GUID as laid out in memory.

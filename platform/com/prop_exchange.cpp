@@ -13,23 +13,18 @@ constexpr std::string_view kVersionName = "_Version";
 // A saved set larger than this is taken as damaged.
 constexpr uint32_t kMaxPayload = 64u << 20;
 
-Variant bytes_variant(const std::vector<uint8_t>& bytes)
-{
+Variant bytes_variant(const std::vector<uint8_t>& bytes) {
     Variant v;
     SAFEARRAY* sa = SafeArrayCreateVector(VT_UI1, 0, static_cast<uint32_t>(bytes.size()));
-    if (!sa)
-        throw std::bad_alloc();
-    if (!bytes.empty())
-        std::memcpy(sa->pvData, bytes.data(), bytes.size());
+    if (!sa) throw std::bad_alloc();
+    if (!bytes.empty()) std::memcpy(sa->pvData, bytes.data(), bytes.size());
     v.vt = VT_ARRAY | VT_UI1;
     v.parray = sa;
     return v;
 }
 
-bool variant_bytes(const VARIANT& v, std::vector<uint8_t>& out)
-{
-    if (v.vt != (VT_ARRAY | VT_UI1) || !v.parray)
-        return false;
+bool variant_bytes(const VARIANT& v, std::vector<uint8_t>& out) {
+    if (v.vt != (VT_ARRAY | VT_UI1) || !v.parray) return false;
     const auto* p = static_cast<const uint8_t*>(v.parray->pvData);
     out.assign(p, p + v.parray->rgsabound[0].cElements);
     return true;
@@ -39,16 +34,13 @@ bool variant_bytes(const VARIANT& v, std::vector<uint8_t>& out)
 
 // ---- the typed front ends ----
 
-bool PropExchange::exchange_value(std::string_view name, Variant& value, VARTYPE type, const Variant* def)
-{
+bool PropExchange::exchange_value(std::string_view name, Variant& value, VARTYPE type, const Variant* def) {
     switch (m_mode) {
     case Mode::Save:
-        if (!save_value(name, value))
-            fail(STG_E_WRITEFAULT);
+        if (!save_value(name, value)) fail(STG_E_WRITEFAULT);
         return true;
     case Mode::Reset:
-        if (!def)
-            return false;
+        if (!def) return false;
         value = *def;
         return true;
     case Mode::Load: {
@@ -57,8 +49,7 @@ bool PropExchange::exchange_value(std::string_view name, Variant& value, VARTYPE
             value = std::move(stored);
             return true;
         }
-        if (!def)
-            return false;
+        if (!def) return false;
         value = *def;
         return true;
     }
@@ -66,86 +57,80 @@ bool PropExchange::exchange_value(std::string_view name, Variant& value, VARTYPE
     return false;
 }
 
-uint32_t PropExchange::exchange_version(uint32_t current)
-{
+uint32_t PropExchange::exchange_version(uint32_t current) {
     uint32_t v = current;
     exchange_ulong(kVersionName, v, current);
     return v;
 }
 
 template <class T, class Make, class Take>
-static bool exchange_typed(std::string_view name, T& value, const std::optional<T>& def, VARTYPE type, Make make,
-    Take take, auto&& exchange)
-{
+static bool exchange_typed(std::string_view name, T& value, const std::optional<T>& def, VARTYPE type,
+                           Make make, Take take, auto&& exchange) {
     Variant v = make(value);
     Variant d;
-    if (def)
-        d = make(*def);
-    if (!exchange(name, v, type, def ? &d : nullptr))
-        return false;
+    if (def) d = make(*def);
+    if (!exchange(name, v, type, def ? &d : nullptr)) return false;
     value = take(v);
     return true;
 }
 
-#define KL_EXCHANGE_BODY(TYPE, VT, MAKE, TAKE)                                                             \
-    return exchange_typed<TYPE>(name, value, def, VT, MAKE, TAKE,                                          \
-        [this](std::string_view n, Variant& v, VARTYPE t, const Variant* d) { return exchange_value(n, v, t, d); })
+#define KL_EXCHANGE_BODY(TYPE, VT, MAKE, TAKE)                                                               \
+    return exchange_typed<TYPE>(name, value, def, VT, MAKE, TAKE,                                            \
+                                [this](std::string_view n, Variant& v, VARTYPE t, const Variant* d) {        \
+                                    return exchange_value(n, v, t, d);                                       \
+                                })
 
-bool PropExchange::exchange_bool(std::string_view name, bool& value, std::optional<bool> def)
-{
-    KL_EXCHANGE_BODY(bool, VT_BOOL, [](bool b) { return Variant::boolean(b); },
+bool PropExchange::exchange_bool(std::string_view name, bool& value, std::optional<bool> def) {
+    KL_EXCHANGE_BODY(
+        bool, VT_BOOL, [](bool b) { return Variant::boolean(b); },
         [](const Variant& v) { return v.boolVal != 0; });
 }
 
-bool PropExchange::exchange_short(std::string_view name, int16_t& value, std::optional<int16_t> def)
-{
-    KL_EXCHANGE_BODY(int16_t, VT_I2, [](int16_t i) { return Variant(i); }, [](const Variant& v) { return v.iVal; });
+bool PropExchange::exchange_short(std::string_view name, int16_t& value, std::optional<int16_t> def) {
+    KL_EXCHANGE_BODY(
+        int16_t, VT_I2, [](int16_t i) { return Variant(i); }, [](const Variant& v) { return v.iVal; });
 }
 
-bool PropExchange::exchange_long(std::string_view name, int32_t& value, std::optional<int32_t> def)
-{
-    KL_EXCHANGE_BODY(int32_t, VT_I4, [](int32_t i) { return Variant(i); }, [](const Variant& v) { return v.lVal; });
+bool PropExchange::exchange_long(std::string_view name, int32_t& value, std::optional<int32_t> def) {
+    KL_EXCHANGE_BODY(
+        int32_t, VT_I4, [](int32_t i) { return Variant(i); }, [](const Variant& v) { return v.lVal; });
 }
 
 // Unsigned values and colours travel as the 32-bit pattern of a Long.
-bool PropExchange::exchange_ulong(std::string_view name, uint32_t& value, std::optional<uint32_t> def)
-{
-    KL_EXCHANGE_BODY(uint32_t, VT_I4, [](uint32_t u) { return Variant(static_cast<int32_t>(u)); },
+bool PropExchange::exchange_ulong(std::string_view name, uint32_t& value, std::optional<uint32_t> def) {
+    KL_EXCHANGE_BODY(
+        uint32_t, VT_I4, [](uint32_t u) { return Variant(static_cast<int32_t>(u)); },
         [](const Variant& v) { return static_cast<uint32_t>(v.lVal); });
 }
 
-bool PropExchange::exchange_color(std::string_view name, uint32_t& value, std::optional<uint32_t> def)
-{
+bool PropExchange::exchange_color(std::string_view name, uint32_t& value, std::optional<uint32_t> def) {
     return exchange_ulong(name, value, def);
 }
 
-bool PropExchange::exchange_float(std::string_view name, float& value, std::optional<float> def)
-{
-    KL_EXCHANGE_BODY(float, VT_R4, [](float f) { return Variant(f); }, [](const Variant& v) { return v.fltVal; });
+bool PropExchange::exchange_float(std::string_view name, float& value, std::optional<float> def) {
+    KL_EXCHANGE_BODY(
+        float, VT_R4, [](float f) { return Variant(f); }, [](const Variant& v) { return v.fltVal; });
 }
 
-bool PropExchange::exchange_string(std::string_view name, std::string& value, std::optional<std::string> def)
-{
-    KL_EXCHANGE_BODY(std::string, VT_BSTR, [](const std::string& s) { return Variant(std::string_view(s)); },
+bool PropExchange::exchange_string(std::string_view name, std::string& value,
+                                   std::optional<std::string> def) {
+    KL_EXCHANGE_BODY(
+        std::string, VT_BSTR, [](const std::string& s) { return Variant(std::string_view(s)); },
         [](const Variant& v) { return bstr_to_utf8(v.bstrVal); });
 }
 
 #undef KL_EXCHANGE_BODY
 
-bool PropExchange::exchange_blob(std::string_view name, std::vector<uint8_t>& value)
-{
-    if (m_mode == Mode::Reset)
-        return false;
-    Variant v = bytes_variant(saving() ? value : std::vector<uint8_t> {});
-    if (!exchange_value(name, v, VT_ARRAY | VT_UI1, nullptr) || saving())
-        return saving();
+bool PropExchange::exchange_blob(std::string_view name, std::vector<uint8_t>& value) {
+    if (m_mode == Mode::Reset) return false;
+    Variant v = bytes_variant(saving() ? value : std::vector<uint8_t>{});
+    if (!exchange_value(name, v, VT_ARRAY | VT_UI1, nullptr) || saving()) return saving();
     return variant_bytes(v, value);
 }
 
-bool PropExchange::exchange_object(std::string_view name, ComPtr<IUnknown>& object, std::span<const CLSID> allowed)
-{
-    if (m_mode == Mode::Reset)
-        return false;
+bool PropExchange::exchange_object(std::string_view name, ComPtr<IUnknown>& object,
+                                   std::span<const CLSID> allowed) {
+    if (m_mode == Mode::Reset) return false;
     std::vector<uint8_t> bytes;
     if (saving()) {
         auto s = create_memory_stream();
@@ -157,8 +142,7 @@ bool PropExchange::exchange_object(std::string_view name, ComPtr<IUnknown>& obje
         bytes = memory_stream_bytes(s.get());
         return exchange_blob(name, bytes);
     }
-    if (!exchange_blob(name, bytes))
-        return false;
+    if (!exchange_blob(name, bytes)) return false;
     auto s = create_memory_stream(std::move(bytes));
     ComPtr<IUnknown> loaded;
     HRESULT hr = load_object_from_stream(s.get(), allowed, IID_IUnknown, loaded.put_void());
@@ -172,15 +156,13 @@ bool PropExchange::exchange_object(std::string_view name, ComPtr<IUnknown>& obje
 
 // ---- property bag ----
 
-bool BagExchange::save_value(std::string_view name, const VARIANT& value)
-{
+bool BagExchange::save_value(std::string_view name, const VARIANT& value) {
     std::u16string wide = utf8_to_utf16(name);
     VARIANT copy = value; // the bag copies what it keeps
     return m_bag && SUCCEEDED(m_bag->Write(wide.c_str(), &copy));
 }
 
-bool BagExchange::load_value(std::string_view name, Variant& value)
-{
+bool BagExchange::load_value(std::string_view name, Variant& value) {
     std::u16string wide = utf8_to_utf16(name);
     value.clear();
     return m_bag && SUCCEEDED(m_bag->Read(wide.c_str(), &value, nullptr));
@@ -190,29 +172,37 @@ bool BagExchange::load_value(std::string_view name, Variant& value)
 
 namespace {
 
-template <class T>
-void put(std::vector<uint8_t>& out, T v)
-{
+template <class T> void put(std::vector<uint8_t>& out, T v) {
     uint8_t b[sizeof(T)];
     std::memcpy(b, &v, sizeof(T)); // the platforms served are little-endian
     out.insert(out.end(), b, b + sizeof(T));
 }
 
-bool encode(std::vector<uint8_t>& out, std::string_view name, const VARIANT& v)
-{
-    if (name.empty() || name.size() > 0xFFFF)
-        return false;
+bool encode(std::vector<uint8_t>& out, std::string_view name, const VARIANT& v) {
+    if (name.empty() || name.size() > 0xFFFF) return false;
     put<uint16_t>(out, static_cast<uint16_t>(name.size()));
     out.insert(out.end(), name.begin(), name.end());
     put<uint16_t>(out, v.vt);
     switch (v.vt) {
-    case VT_I2: put(out, v.iVal); return true;
-    case VT_BOOL: put(out, v.boolVal); return true;
-    case VT_I4: put(out, v.lVal); return true;
-    case VT_R4: put(out, v.fltVal); return true;
+    case VT_I2:
+        put(out, v.iVal);
+        return true;
+    case VT_BOOL:
+        put(out, v.boolVal);
+        return true;
+    case VT_I4:
+        put(out, v.lVal);
+        return true;
+    case VT_R4:
+        put(out, v.fltVal);
+        return true;
     case VT_R8:
-    case VT_DATE: put(out, v.dblVal); return true;
-    case VT_CY: put(out, v.cyVal.int64); return true;
+    case VT_DATE:
+        put(out, v.dblVal);
+        return true;
+    case VT_CY:
+        put(out, v.cyVal.int64);
+        return true;
     case VT_BSTR: {
         std::string s = bstr_to_utf8(v.bstrVal);
         put<uint32_t>(out, static_cast<uint32_t>(s.size()));
@@ -232,27 +222,23 @@ bool encode(std::vector<uint8_t>& out, std::string_view name, const VARIANT& v)
 }
 
 class Reader {
-public:
-    explicit Reader(IStream* s) : m_s(s) { }
-    template <class T>
-    bool get(T& v) { return SUCCEEDED(read_exact(m_s, &v, sizeof(T))); }
-    bool bytes(uint32_t n, std::string& out)
-    {
-        if (n > kMaxPayload)
-            return false;
+  public:
+    explicit Reader(IStream* s) : m_s(s) {}
+    template <class T> bool get(T& v) { return SUCCEEDED(read_exact(m_s, &v, sizeof(T))); }
+    bool bytes(uint32_t n, std::string& out) {
+        if (n > kMaxPayload) return false;
         out.resize(n);
         return n == 0 || SUCCEEDED(read_exact(m_s, out.data(), n));
     }
 
-private:
+  private:
     IStream* m_s;
 };
 
 } // namespace
 
 StreamExchange::StreamExchange(IStream* stream, bool loading)
-    : PropExchange(loading ? Mode::Load : Mode::Save), m_stream(stream)
-{
+    : PropExchange(loading ? Mode::Load : Mode::Save), m_stream(stream) {
     if (!stream)
         fail(E_POINTER);
     else if (loading)
@@ -262,36 +248,43 @@ StreamExchange::StreamExchange(IStream* stream, bool loading)
         }
 }
 
-HRESULT StreamExchange::read_set()
-{
+HRESULT StreamExchange::read_set() {
     Reader r(m_stream.get());
     for (;;) {
         uint16_t name_len;
-        if (!r.get(name_len))
-            return STG_E_READFAULT;
-        if (name_len == 0)
-            return S_OK;
+        if (!r.get(name_len)) return STG_E_READFAULT;
+        if (name_len == 0) return S_OK;
         std::string name;
         uint16_t vt;
-        if (!r.bytes(name_len, name) || !r.get(vt))
-            return STG_E_READFAULT;
+        if (!r.bytes(name_len, name) || !r.get(vt)) return STG_E_READFAULT;
         Variant v;
         bool ok = true;
         switch (vt) {
-        case VT_I2: ok = r.get(v.iVal); break;
-        case VT_BOOL: ok = r.get(v.boolVal); break;
-        case VT_I4: ok = r.get(v.lVal); break;
-        case VT_R4: ok = r.get(v.fltVal); break;
+        case VT_I2:
+            ok = r.get(v.iVal);
+            break;
+        case VT_BOOL:
+            ok = r.get(v.boolVal);
+            break;
+        case VT_I4:
+            ok = r.get(v.lVal);
+            break;
+        case VT_R4:
+            ok = r.get(v.fltVal);
+            break;
         case VT_R8:
-        case VT_DATE: ok = r.get(v.dblVal); break;
-        case VT_CY: ok = r.get(v.cyVal.int64); break;
+        case VT_DATE:
+            ok = r.get(v.dblVal);
+            break;
+        case VT_CY:
+            ok = r.get(v.cyVal.int64);
+            break;
         case VT_BSTR:
         case VT_ARRAY | VT_UI1: {
             uint32_t n;
             std::string payload;
             ok = r.get(n) && r.bytes(n, payload);
-            if (!ok)
-                break;
+            if (!ok) break;
             if (vt == VT_BSTR)
                 v = Variant(std::string_view(payload));
             else
@@ -301,23 +294,19 @@ HRESULT StreamExchange::read_set()
         default:
             return STG_E_INVALIDHEADER;
         }
-        if (!ok)
-            return STG_E_READFAULT;
+        if (!ok) return STG_E_READFAULT;
         v.vt = vt;
         m_loaded.emplace_back(std::move(name), std::move(v));
     }
 }
 
-bool StreamExchange::save_value(std::string_view name, const VARIANT& value)
-{
+bool StreamExchange::save_value(std::string_view name, const VARIANT& value) {
     std::vector<uint8_t> bytes;
-    if (!m_stream || !encode(bytes, name, value))
-        return false;
+    if (!m_stream || !encode(bytes, name, value)) return false;
     return SUCCEEDED(write_all(m_stream.get(), bytes.data(), static_cast<uint32_t>(bytes.size())));
 }
 
-bool StreamExchange::load_value(std::string_view name, Variant& value)
-{
+bool StreamExchange::load_value(std::string_view name, Variant& value) {
     for (const auto& [n, v] : m_loaded) {
         if (iequals(n, name)) {
             value = v;
@@ -327,13 +316,11 @@ bool StreamExchange::load_value(std::string_view name, Variant& value)
     return false;
 }
 
-HRESULT StreamExchange::finish()
-{
+HRESULT StreamExchange::finish() {
     if (saving() && !m_finished && m_stream) {
         m_finished = true;
         const uint16_t end = 0;
-        if (FAILED(write_all(m_stream.get(), &end, sizeof end)))
-            fail(STG_E_WRITEFAULT);
+        if (FAILED(write_all(m_stream.get(), &end, sizeof end))) fail(STG_E_WRITEFAULT);
     }
     return status();
 }

@@ -30,7 +30,7 @@
 namespace plat {
 
 class PropExchange {
-public:
+  public:
     enum class Mode { Load, Save, Reset };
 
     virtual ~PropExchange() = default;
@@ -57,44 +57,43 @@ public:
     // in `allowed`. A null object is saved as such.
     bool exchange_object(std::string_view name, ComPtr<IUnknown>& object, std::span<const CLSID> allowed);
 
-protected:
-    explicit PropExchange(Mode mode) : m_mode(mode) { }
-    void fail(HRESULT hr)
-    {
-        if (SUCCEEDED(m_status))
-            m_status = hr;
+  protected:
+    explicit PropExchange(Mode mode) : m_mode(mode) {}
+    void fail(HRESULT hr) {
+        if (SUCCEEDED(m_status)) m_status = hr;
     }
     // Save: store `value`. Load: fill `value` with the stored value of the
     // name, answering false when there is none.
     virtual bool save_value(std::string_view name, const VARIANT& value) = 0;
     virtual bool load_value(std::string_view name, Variant& value) = 0;
 
-private:
+  private:
     bool exchange_value(std::string_view name, Variant& value, VARTYPE type, const Variant* def);
     Mode m_mode;
-    HRESULT m_status { S_OK };
+    HRESULT m_status{S_OK};
 };
 
 // Reset to defaults.
 class ResetExchange final : public PropExchange {
-public:
-    ResetExchange() : PropExchange(Mode::Reset) { }
+  public:
+    ResetExchange() : PropExchange(Mode::Reset) {}
 
-protected:
+  protected:
     bool save_value(std::string_view, const VARIANT&) override { return true; }
     bool load_value(std::string_view, Variant&) override { return false; }
 };
 
 // Over a container's property bag.
 class BagExchange final : public PropExchange {
-public:
-    BagExchange(IPropertyBag* bag, bool loading) : PropExchange(loading ? Mode::Load : Mode::Save), m_bag(bag) { }
+  public:
+    BagExchange(IPropertyBag* bag, bool loading)
+        : PropExchange(loading ? Mode::Load : Mode::Save), m_bag(bag) {}
 
-protected:
+  protected:
     bool save_value(std::string_view name, const VARIANT& value) override;
     bool load_value(std::string_view name, Variant& value) override;
 
-private:
+  private:
     ComPtr<IPropertyBag> m_bag;
 };
 
@@ -102,20 +101,20 @@ private:
 // construction (a damaged set loads nothing and reports its error in
 // status()); saving writes the end mark in finish().
 class StreamExchange final : public PropExchange {
-public:
+  public:
     StreamExchange(IStream* stream, bool loading);
     // Ends a save; answers status().
     HRESULT finish();
 
-protected:
+  protected:
     bool save_value(std::string_view name, const VARIANT& value) override;
     bool load_value(std::string_view name, Variant& value) override;
 
-private:
+  private:
     HRESULT read_set();
     ComPtr<IStream> m_stream;
     std::vector<std::pair<std::string, Variant>> m_loaded;
-    bool m_finished { false };
+    bool m_finished{false};
 };
 
 } // namespace plat

@@ -22,23 +22,23 @@ namespace plat {
 
 struct ClassRegistration {
     CLSID clsid;
-    std::string prog_id; // empty: none
+    std::string prog_id;   // empty: none
     std::string type_name; // the class key's and the ProgID key's default value
     ObjectCreator create;
-    std::string threading { "Apartment" };
+    std::string threading{"Apartment"};
     // Controls also get the "Control", "ToolboxBitmap32" and "MiscStatus" keys.
-    bool control { false };
-    uint32_t misc_status { 0 };
-    int toolbox_bitmap { 1 };
+    bool control{false};
+    uint32_t misc_status{0};
+    int toolbox_bitmap{1};
     // Whether the class names the module's type library ("TypeLib", "Version").
-    bool names_type_library { true };
+    bool names_type_library{true};
     std::vector<GUID> implemented_categories;
 };
 
 struct TypeLibRegistration {
     GUID libid;
-    uint16_t major { 1 };
-    uint16_t minor { 0 };
+    uint16_t major{1};
+    uint16_t minor{0};
     std::string description;
     // Dispatch interfaces described by the library: identity and name.
     std::vector<std::pair<IID, std::string>> interfaces;
@@ -50,9 +50,9 @@ struct CategoryRegistration {
 };
 
 class ServerModule {
-public:
+  public:
     ServerModule(std::vector<ClassRegistration> classes, std::optional<TypeLibRegistration> type_library = {},
-        std::vector<CategoryRegistration> categories = {});
+                 std::vector<CategoryRegistration> categories = {});
     ~ServerModule();
     ServerModule(const ServerModule&) = delete;
     ServerModule& operator=(const ServerModule&) = delete;
@@ -72,7 +72,7 @@ public:
     std::string library_path() const;
     const std::vector<ClassRegistration>& classes() const { return m_classes; }
 
-private:
+  private:
     struct Factory;
     std::vector<ClassRegistration> m_classes;
     std::optional<TypeLibRegistration> m_typelib;
@@ -81,27 +81,23 @@ private:
 };
 
 // The registry key paths this layer reads and writes, under HKEY_CLASSES_ROOT.
-std::string clsid_key(const CLSID& clsid); // "CLSID\{...}"
+std::string clsid_key(const CLSID& clsid);         // "CLSID\{...}"
 std::string inproc_server_key(const CLSID& clsid); // "CLSID\{...}\InprocServer32"
 
 } // namespace plat
 
 // Defines the four exports of a library over one ServerModule expression.
-#define KL_SERVER_EXPORTS(module_expr)                                                                 \
-    extern "C" __attribute__((visibility("default"))) plat::HRESULT DllGetClassObject(              \
-        const plat::CLSID& clsid, const plat::IID& iid, void** out)                                    \
-    {                                                                                                  \
-        return (module_expr).get_class_object(clsid, iid, out);                                        \
-    }                                                                                                  \
-    extern "C" __attribute__((visibility("default"))) plat::HRESULT DllCanUnloadNow()                  \
-    {                                                                                                  \
-        return (module_expr).can_unload_now();                                                         \
-    }                                                                                                  \
-    extern "C" __attribute__((visibility("default"))) plat::HRESULT DllRegisterServer()                \
-    {                                                                                                  \
-        return (module_expr).register_server();                                                        \
-    }                                                                                                  \
-    extern "C" __attribute__((visibility("default"))) plat::HRESULT DllUnregisterServer()              \
-    {                                                                                                  \
-        return (module_expr).unregister_server();                                                      \
+#define KL_SERVER_EXPORTS(module_expr)                                                                       \
+    extern "C" __attribute__((visibility("default"))) plat::HRESULT DllGetClassObject(                       \
+        const plat::CLSID& clsid, const plat::IID& iid, void** out) {                                        \
+        return (module_expr).get_class_object(clsid, iid, out);                                              \
+    }                                                                                                        \
+    extern "C" __attribute__((visibility("default"))) plat::HRESULT DllCanUnloadNow() {                      \
+        return (module_expr).can_unload_now();                                                               \
+    }                                                                                                        \
+    extern "C" __attribute__((visibility("default"))) plat::HRESULT DllRegisterServer() {                    \
+        return (module_expr).register_server();                                                              \
+    }                                                                                                        \
+    extern "C" __attribute__((visibility("default"))) plat::HRESULT DllUnregisterServer() {                  \
+        return (module_expr).unregister_server();                                                            \
     }

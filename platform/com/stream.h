@@ -16,7 +16,7 @@ struct ISequentialStream : IUnknown {
     virtual HRESULT Read(void* buffer, uint32_t count, uint32_t* read) = 0;
     virtual HRESULT Write(const void* buffer, uint32_t count, uint32_t* written) = 0;
 
-protected:
+  protected:
     ~ISequentialStream() = default;
 };
 
@@ -53,7 +53,7 @@ struct IStream : ISequentialStream {
     virtual HRESULT Stat(STATSTG* out, uint32_t flags) = 0;
     virtual HRESULT Clone(IStream** out) = 0;
 
-protected:
+  protected:
     ~IStream() = default;
 };
 
@@ -64,9 +64,9 @@ ComPtr<IStream> create_memory_stream(std::vector<uint8_t> initial = {});
 std::vector<uint8_t> memory_stream_bytes(IStream* stream);
 
 enum class FileStreamMode {
-    Read, // an existing file, read only
+    Read,      // an existing file, read only
     ReadWrite, // an existing file
-    Create, // a new or truncated file
+    Create,    // a new or truncated file
 };
 // STG_E_FILENOTFOUND, STG_E_ACCESSDENIED or STG_E_INVALIDPARAMETER on failure.
 HRESULT open_file_stream(const std::filesystem::path& path, FileStreamMode mode, ComPtr<IStream>& out);

@@ -9,8 +9,7 @@ namespace plat {
 
 namespace {
 
-bool is_known_scalar(VARTYPE t)
-{
+bool is_known_scalar(VARTYPE t) {
     switch (t) {
     case VT_EMPTY:
     case VT_NULL:
@@ -33,35 +32,28 @@ bool is_known_scalar(VARTYPE t)
     }
 }
 
-bool is_valid_type(VARTYPE vt)
-{
+bool is_valid_type(VARTYPE vt) {
     if (vt & VT_BYREF)
         return is_known_scalar(vt & ~(VT_BYREF | VT_ARRAY)) || (vt & ~VT_BYREF) == VT_VARIANT ||
-            (vt & VT_ARRAY);
-    if (vt & VT_ARRAY)
-        return true;
+               (vt & VT_ARRAY);
+    if (vt & VT_ARRAY) return true;
     return is_known_scalar(vt);
 }
 
 } // namespace
 
-void VariantInit(VARIANT* v)
-{
-    if (!v)
-        return;
+void VariantInit(VARIANT* v) {
+    if (!v) return;
     std::memset(v, 0, sizeof(VARIANT));
 }
 
-HRESULT VariantClear(VARIANT* v)
-{
-    if (!v)
-        return E_INVALIDARG;
+HRESULT VariantClear(VARIANT* v) {
+    if (!v) return E_INVALIDARG;
     const VARTYPE vt = v->vt;
     if (!(vt & VT_BYREF)) {
         if (vt & VT_ARRAY) {
             HRESULT hr = SafeArrayDestroy(v->parray);
-            if (FAILED(hr))
-                return hr;
+            if (FAILED(hr)) return hr;
         } else {
             switch (vt) {
             case VT_BSTR:
@@ -69,12 +61,10 @@ HRESULT VariantClear(VARIANT* v)
                 SysFreeString(v->bstrVal);
                 break;
             case VT_DISPATCH:
-                if (v->pdispVal)
-                    v->pdispVal->Release();
+                if (v->pdispVal) v->pdispVal->Release();
                 break;
             case VT_UNKNOWN:
-                if (v->punkVal)
-                    v->punkVal->Release();
+                if (v->punkVal) v->punkVal->Release();
                 break;
             default:
                 break;
@@ -85,25 +75,19 @@ HRESULT VariantClear(VARIANT* v)
     return S_OK;
 }
 
-HRESULT VariantCopy(VARIANT* dst, const VARIANT* src)
-{
-    if (!dst || !src)
-        return E_INVALIDARG;
-    if (dst == src)
-        return S_OK;
-    if (!is_valid_type(src->vt))
-        return DISP_E_BADVARTYPE;
+HRESULT VariantCopy(VARIANT* dst, const VARIANT* src) {
+    if (!dst || !src) return E_INVALIDARG;
+    if (dst == src) return S_OK;
+    if (!is_valid_type(src->vt)) return DISP_E_BADVARTYPE;
     VARIANT tmp = *src;
     const VARTYPE vt = src->vt;
     if (!(vt & VT_BYREF)) {
         if (vt & VT_ARRAY) {
             HRESULT hr = SafeArrayCopy(src->parray, &tmp.parray);
-            if (FAILED(hr))
-                return hr;
+            if (FAILED(hr)) return hr;
         } else if (vt == VT_BSTR || vt == VT_ANSI) {
             tmp.bstrVal = bstr_copy(src->bstrVal);
-            if (src->bstrVal && !tmp.bstrVal)
-                return E_OUTOFMEMORY;
+            if (src->bstrVal && !tmp.bstrVal) return E_OUTOFMEMORY;
         } else if (vt == VT_DISPATCH && tmp.pdispVal) {
             tmp.pdispVal->AddRef();
         } else if (vt == VT_UNKNOWN && tmp.punkVal) {
@@ -115,23 +99,16 @@ HRESULT VariantCopy(VARIANT* dst, const VARIANT* src)
     return S_OK;
 }
 
-const VARIANT& deref(const VARIANT& v)
-{
-    if (v.vt == (VT_BYREF | VT_VARIANT) && v.pvarVal)
-        return *v.pvarVal;
+const VARIANT& deref(const VARIANT& v) {
+    if (v.vt == (VT_BYREF | VT_VARIANT) && v.pvarVal) return *v.pvarVal;
     return v;
 }
 
-HRESULT VariantCopyInd(VARIANT* dst, const VARIANT* src)
-{
-    if (!dst || !src)
-        return E_INVALIDARG;
-    if (!(src->vt & VT_BYREF))
-        return VariantCopy(dst, src);
-    if (!src->byref)
-        return E_INVALIDARG;
-    if (src->vt == (VT_BYREF | VT_VARIANT))
-        return VariantCopyInd(dst, src->pvarVal);
+HRESULT VariantCopyInd(VARIANT* dst, const VARIANT* src) {
+    if (!dst || !src) return E_INVALIDARG;
+    if (!(src->vt & VT_BYREF)) return VariantCopy(dst, src);
+    if (!src->byref) return E_INVALIDARG;
+    if (src->vt == (VT_BYREF | VT_VARIANT)) return VariantCopyInd(dst, src->pvarVal);
     VARIANT value;
     VariantInit(&value);
     value.vt = src->vt & ~VT_BYREF;
@@ -139,28 +116,52 @@ HRESULT VariantCopyInd(VARIANT* dst, const VARIANT* src)
         value.parray = *src->pparray;
     } else {
         switch (value.vt) {
-        case VT_I2: value.iVal = *src->piVal; break;
-        case VT_I4: value.lVal = *src->plVal; break;
-        case VT_R4: value.fltVal = *src->pfltVal; break;
-        case VT_R8: value.dblVal = *src->pdblVal; break;
-        case VT_CY: value.cyVal = *src->pcyVal; break;
-        case VT_DATE: value.date = *src->pdate; break;
+        case VT_I2:
+            value.iVal = *src->piVal;
+            break;
+        case VT_I4:
+            value.lVal = *src->plVal;
+            break;
+        case VT_R4:
+            value.fltVal = *src->pfltVal;
+            break;
+        case VT_R8:
+            value.dblVal = *src->pdblVal;
+            break;
+        case VT_CY:
+            value.cyVal = *src->pcyVal;
+            break;
+        case VT_DATE:
+            value.date = *src->pdate;
+            break;
         case VT_BSTR:
-        case VT_ANSI: value.bstrVal = *src->pbstrVal; break;
-        case VT_DISPATCH: value.pdispVal = *src->ppdispVal; break;
-        case VT_ERROR: value.scode = *src->pscode; break;
-        case VT_BOOL: value.boolVal = *src->pboolVal; break;
-        case VT_UNKNOWN: value.punkVal = *src->ppunkVal; break;
-        case VT_UI1: value.bVal = *src->pbVal; break;
-        default: return DISP_E_BADVARTYPE;
+        case VT_ANSI:
+            value.bstrVal = *src->pbstrVal;
+            break;
+        case VT_DISPATCH:
+            value.pdispVal = *src->ppdispVal;
+            break;
+        case VT_ERROR:
+            value.scode = *src->pscode;
+            break;
+        case VT_BOOL:
+            value.boolVal = *src->pboolVal;
+            break;
+        case VT_UNKNOWN:
+            value.punkVal = *src->ppunkVal;
+            break;
+        case VT_UI1:
+            value.bVal = *src->pbVal;
+            break;
+        default:
+            return DISP_E_BADVARTYPE;
         }
     }
     // `value` borrows the target's payload; VariantCopy duplicates it.
     VARIANT out;
     VariantInit(&out);
     HRESULT hr = VariantCopy(&out, &value);
-    if (FAILED(hr))
-        return hr;
+    if (FAILED(hr)) return hr;
     if (dst == src)
         VariantInit(dst);
     else
@@ -171,22 +172,25 @@ HRESULT VariantCopyInd(VARIANT* dst, const VARIANT* src)
 
 // ---- Variant ----
 
-Variant::Variant(const Variant& o) : Variant() { VariantCopy(this, &o); }
-Variant::Variant(const VARIANT& o) : Variant() { VariantCopy(this, &o); }
-Variant::Variant(Variant&& o) noexcept : VARIANT(o) { VariantInit(&o); }
+Variant::Variant(const Variant& o) : Variant() {
+    VariantCopy(this, &o);
+}
+Variant::Variant(const VARIANT& o) : Variant() {
+    VariantCopy(this, &o);
+}
+Variant::Variant(Variant&& o) noexcept : VARIANT(o) {
+    VariantInit(&o);
+}
 
-Variant& Variant::operator=(const Variant& o)
-{
+Variant& Variant::operator=(const Variant& o) {
     VariantCopy(this, &o);
     return *this;
 }
-Variant& Variant::operator=(const VARIANT& o)
-{
+Variant& Variant::operator=(const VARIANT& o) {
     VariantCopy(this, &o);
     return *this;
 }
-Variant& Variant::operator=(Variant&& o) noexcept
-{
+Variant& Variant::operator=(Variant&& o) noexcept {
     if (this != &o) {
         VariantClear(this);
         static_cast<VARIANT&>(*this) = o;
@@ -195,132 +199,127 @@ Variant& Variant::operator=(Variant&& o) noexcept
     return *this;
 }
 
-Variant::Variant(int16_t v) : Variant() { vt = VT_I2, iVal = v; }
-Variant::Variant(int32_t v) : Variant() { vt = VT_I4, lVal = v; }
-Variant::Variant(float v) : Variant() { vt = VT_R4, fltVal = v; }
-Variant::Variant(double v) : Variant() { vt = VT_R8, dblVal = v; }
-Variant::Variant(std::string_view utf8) : Variant() { vt = VT_BSTR, bstrVal = bstr_from_utf8(utf8); }
-Variant::Variant(std::u16string_view utf16) : Variant() { vt = VT_BSTR, bstrVal = bstr_from_utf16(utf16); }
-Variant::Variant(IDispatch* p) : Variant()
-{
-    vt = VT_DISPATCH, pdispVal = p;
-    if (p)
-        p->AddRef();
+Variant::Variant(int16_t v) : Variant() {
+    vt = VT_I2, iVal = v;
 }
-Variant::Variant(IUnknown* p) : Variant()
-{
+Variant::Variant(int32_t v) : Variant() {
+    vt = VT_I4, lVal = v;
+}
+Variant::Variant(float v) : Variant() {
+    vt = VT_R4, fltVal = v;
+}
+Variant::Variant(double v) : Variant() {
+    vt = VT_R8, dblVal = v;
+}
+Variant::Variant(std::string_view utf8) : Variant() {
+    vt = VT_BSTR, bstrVal = bstr_from_utf8(utf8);
+}
+Variant::Variant(std::u16string_view utf16) : Variant() {
+    vt = VT_BSTR, bstrVal = bstr_from_utf16(utf16);
+}
+Variant::Variant(IDispatch* p) : Variant() {
+    vt = VT_DISPATCH, pdispVal = p;
+    if (p) p->AddRef();
+}
+Variant::Variant(IUnknown* p) : Variant() {
     vt = VT_UNKNOWN, punkVal = p;
-    if (p)
-        p->AddRef();
+    if (p) p->AddRef();
 }
 
-Variant Variant::boolean(bool b)
-{
+Variant Variant::boolean(bool b) {
     Variant v;
     v.vt = VT_BOOL, v.boolVal = b ? VARIANT_TRUE : VARIANT_FALSE;
     return v;
 }
-Variant Variant::from_date(DATE d)
-{
+Variant Variant::from_date(DATE d) {
     Variant v;
     v.vt = VT_DATE, v.date = d;
     return v;
 }
-Variant Variant::currency(int64_t units)
-{
+Variant Variant::currency(int64_t units) {
     Variant v;
     v.vt = VT_CY, v.cyVal.int64 = units;
     return v;
 }
-Variant Variant::byte(uint8_t b)
-{
+Variant Variant::byte(uint8_t b) {
     Variant v;
     v.vt = VT_UI1, v.bVal = b;
     return v;
 }
-Variant Variant::null()
-{
+Variant Variant::null() {
     Variant v;
     v.vt = VT_NULL;
     return v;
 }
-Variant Variant::error(SCODE sc)
-{
+Variant Variant::error(SCODE sc) {
     Variant v;
     v.vt = VT_ERROR, v.scode = sc;
     return v;
 }
-Variant Variant::missing() { return error(DISP_E_PARAMNOTFOUND); }
-Variant Variant::ansi(std::string_view bytes)
-{
+Variant Variant::missing() {
+    return error(DISP_E_PARAMNOTFOUND);
+}
+Variant Variant::ansi(std::string_view bytes) {
     Variant v;
     v.vt = VT_ANSI;
     v.bstrVal = SysAllocStringByteLen(bytes.data(), static_cast<uint32_t>(bytes.size()));
     return v;
 }
-Variant Variant::adopt(VARIANT& src)
-{
+Variant Variant::adopt(VARIANT& src) {
     Variant v;
     static_cast<VARIANT&>(v) = src;
     VariantInit(&src);
     return v;
 }
-Variant Variant::ref(VARIANT* target)
-{
+Variant Variant::ref(VARIANT* target) {
     Variant v;
     v.vt = VT_BYREF | VT_VARIANT;
     v.pvarVal = target;
     return v;
 }
 
-bool Variant::is_missing() const { return vt == VT_ERROR && scode == DISP_E_PARAMNOTFOUND; }
+bool Variant::is_missing() const {
+    return vt == VT_ERROR && scode == DISP_E_PARAMNOTFOUND;
+}
 
-VARIANT Variant::detach()
-{
+VARIANT Variant::detach() {
     VARIANT out = *this;
     VariantInit(this);
     return out;
 }
 
-HRESULT Variant::change_type(VARTYPE to, uint16_t flags) { return VariantChangeType(this, this, flags, to); }
+HRESULT Variant::change_type(VARTYPE to, uint16_t flags) {
+    return VariantChangeType(this, this, flags, to);
+}
 
 namespace {
-template <class F>
-auto coerced(const VARIANT& v, VARTYPE to, HRESULT* hr_out, F take)
-{
+template <class F> auto coerced(const VARIANT& v, VARTYPE to, HRESULT* hr_out, F take) {
     Variant tmp;
     HRESULT hr = VariantChangeType(&tmp, &v, 0, to);
-    if (hr_out)
-        *hr_out = hr;
+    if (hr_out) *hr_out = hr;
     return take(SUCCEEDED(hr) ? &tmp : nullptr);
 }
 } // namespace
 
-std::string Variant::to_utf8(HRESULT* hr) const
-{
-    return coerced(*this, VT_BSTR, hr, [](const Variant* t) { return t ? bstr_to_utf8(t->bstrVal) : std::string(); });
+std::string Variant::to_utf8(HRESULT* hr) const {
+    return coerced(*this, VT_BSTR, hr,
+                   [](const Variant* t) { return t ? bstr_to_utf8(t->bstrVal) : std::string(); });
 }
-int32_t Variant::to_i4(HRESULT* hr) const
-{
+int32_t Variant::to_i4(HRESULT* hr) const {
     return coerced(*this, VT_I4, hr, [](const Variant* t) { return t ? t->lVal : 0; });
 }
-int16_t Variant::to_i2(HRESULT* hr) const
-{
+int16_t Variant::to_i2(HRESULT* hr) const {
     return coerced(*this, VT_I2, hr, [](const Variant* t) { return t ? t->iVal : int16_t(0); });
 }
-double Variant::to_r8(HRESULT* hr) const
-{
+double Variant::to_r8(HRESULT* hr) const {
     return coerced(*this, VT_R8, hr, [](const Variant* t) { return t ? t->dblVal : 0.0; });
 }
-bool Variant::to_bool(HRESULT* hr) const
-{
+bool Variant::to_bool(HRESULT* hr) const {
     return coerced(*this, VT_BOOL, hr, [](const Variant* t) { return t && t->boolVal != 0; });
 }
 
-void clear_excepinfo(EXCEPINFO* ei)
-{
-    if (!ei)
-        return;
+void clear_excepinfo(EXCEPINFO* ei) {
+    if (!ei) return;
     SysFreeString(ei->bstrSource);
     SysFreeString(ei->bstrDescription);
     SysFreeString(ei->bstrHelpFile);

@@ -110,7 +110,7 @@ HRESULT VariantChangeType(VARIANT* dst, const VARIANT* src, uint16_t flags, VART
 
 // Owns one VARIANT; copies are deep.
 class Variant : public VARIANT {
-public:
+  public:
     Variant() { VariantInit(this); }
     Variant(const Variant& o);
     Variant(const VARIANT& o);
@@ -125,10 +125,10 @@ public:
     explicit Variant(float v);
     explicit Variant(double v);
     explicit Variant(std::string_view utf8);
-    explicit Variant(const char* utf8) : Variant(std::string_view(utf8)) { }
+    explicit Variant(const char* utf8) : Variant(std::string_view(utf8)) {}
     explicit Variant(std::u16string_view utf16);
     explicit Variant(IDispatch* p); // takes a new reference
-    explicit Variant(IUnknown* p); // takes a new reference
+    explicit Variant(IUnknown* p);  // takes a new reference
 
     static Variant boolean(bool b);
     static Variant from_date(DATE d);

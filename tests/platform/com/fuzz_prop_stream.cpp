@@ -6,8 +6,7 @@
 #include "platform/com/oadate.h"
 #include "platform/com/prop_exchange.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace plat;
     auto s = create_memory_stream(std::vector<uint8_t>(data, data + size));
     StreamExchange in(s.get(), true);

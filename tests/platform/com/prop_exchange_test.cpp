@@ -11,17 +11,16 @@ using namespace plat;
 namespace {
 
 struct Props {
-    uint32_t version { 0 };
-    bool flag { false };
-    int16_t style { 0 };
-    int32_t width { 0 };
-    uint32_t color { 0 };
-    float height { 0 };
+    uint32_t version{0};
+    bool flag{false};
+    int16_t style{0};
+    int32_t width{0};
+    uint32_t color{0};
+    float height{0};
     std::string caption;
     std::vector<uint8_t> blob;
 
-    void exchange(PropExchange& px)
-    {
+    void exchange(PropExchange& px) {
         version = px.exchange_version(0x60009);
         px.exchange_bool("Flag", flag, true);
         px.exchange_short("Style", style);
@@ -33,8 +32,7 @@ struct Props {
     }
 };
 
-Props sample()
-{
+Props sample() {
     Props p;
     p.flag = false;
     p.style = -3;
@@ -42,12 +40,11 @@ Props sample()
     p.color = 0x8000000Du;
     p.height = 12.5f;
     p.caption = "T\xc3\xa9st";
-    p.blob = { 0, 1, 2, 255 };
+    p.blob = {0, 1, 2, 255};
     return p;
 }
 
-void expect_same(const Props& a, const Props& b)
-{
+void expect_same(const Props& a, const Props& b) {
     EXPECT_EQ(a.flag, b.flag);
     EXPECT_EQ(a.style, b.style);
     EXPECT_EQ(a.width, b.width);
@@ -57,8 +54,7 @@ void expect_same(const Props& a, const Props& b)
     EXPECT_EQ(a.blob, b.blob);
 }
 
-TEST(PropExchange, StreamAndBagFormsRoundTrip)
-{
+TEST(PropExchange, StreamAndBagFormsRoundTrip) {
     Props saved = sample();
     auto s = create_memory_stream();
     StreamExchange out(s.get(), false);
@@ -81,8 +77,7 @@ TEST(PropExchange, StreamAndBagFormsRoundTrip)
     expect_same(from_bag, saved);
 }
 
-TEST(PropExchange, MissingValuesTakeTheirDefaultOrKeepTheirValue)
-{
+TEST(PropExchange, MissingValuesTakeTheirDefaultOrKeepTheirValue) {
     // A set that holds only the caption, and a width of the wrong kind.
     auto bag = PropertyBag::create();
     Variant caption("only");
@@ -94,9 +89,9 @@ TEST(PropExchange, MissingValuesTakeTheirDefaultOrKeepTheirValue)
     p.exchange(in);
     EXPECT_EQ(p.version, 0x60009u); // no stored version: the current one
     EXPECT_EQ(p.caption, "only");
-    EXPECT_TRUE(p.flag); // default
+    EXPECT_TRUE(p.flag);     // default
     EXPECT_EQ(p.width, 100); // unusable: default
-    EXPECT_EQ(p.style, -3); // no default: kept
+    EXPECT_EQ(p.style, -3);  // no default: kept
     EXPECT_EQ(p.blob, sample().blob);
 
     Props r = sample();
@@ -108,8 +103,7 @@ TEST(PropExchange, MissingValuesTakeTheirDefaultOrKeepTheirValue)
     EXPECT_EQ(r.caption, sample().caption);
 }
 
-TEST(PropExchange, DamagedStreamLoadsNothing)
-{
+TEST(PropExchange, DamagedStreamLoadsNothing) {
     Props saved = sample();
     auto s = create_memory_stream();
     StreamExchange out(s.get(), false);
@@ -118,7 +112,7 @@ TEST(PropExchange, DamagedStreamLoadsNothing)
     auto bytes = memory_stream_bytes(s.get());
 
     // Cut anywhere: an error, and not one value applied.
-    for (size_t cut : { size_t(0), size_t(3), bytes.size() / 2, bytes.size() - 1 }) {
+    for (size_t cut : {size_t(0), size_t(3), bytes.size() / 2, bytes.size() - 1}) {
         auto part = create_memory_stream(std::vector<uint8_t>(bytes.begin(), bytes.begin() + cut));
         Props p;
         p.caption = "before";
@@ -129,19 +123,18 @@ TEST(PropExchange, DamagedStreamLoadsNothing)
         EXPECT_EQ(p.style, 0) << cut;
     }
     // A length far beyond the data is refused before anything is allocated.
-    std::vector<uint8_t> huge = { 1, 0, 'C', 8, 0, 0xFF, 0xFF, 0xFF, 0x7F };
+    std::vector<uint8_t> huge = {1, 0, 'C', 8, 0, 0xFF, 0xFF, 0xFF, 0x7F};
     auto hs = create_memory_stream(huge);
     StreamExchange in(hs.get(), true);
     EXPECT_EQ(in.status(), STG_E_READFAULT);
     // An unknown value type.
-    std::vector<uint8_t> odd = { 1, 0, 'C', 99, 0 };
+    std::vector<uint8_t> odd = {1, 0, 'C', 99, 0};
     auto os = create_memory_stream(odd);
     StreamExchange in2(os.get(), true);
     EXPECT_EQ(in2.status(), STG_E_INVALIDHEADER);
 }
 
-TEST(PropExchange, SubObjectsTravelWithTheirClassIdThroughTheAllowList)
-{
+TEST(PropExchange, SubObjectsTravelWithTheirClassIdThroughTheAllowList) {
     register_linked_class(kltest::kNoteClsid, creator_of<kltest::Note>());
     auto note = make_object<kltest::Note>();
     note->text = "inner";
@@ -151,7 +144,7 @@ TEST(PropExchange, SubObjectsTravelWithTheirClassIdThroughTheAllowList)
     out.exchange_object("TreeData", obj, {});
     ASSERT_EQ(out.finish(), S_OK);
 
-    const CLSID allowed[] = { kltest::kNoteClsid };
+    const CLSID allowed[] = {kltest::kNoteClsid};
     ASSERT_EQ(s->Seek(0, STREAM_SEEK_SET, nullptr), S_OK);
     ComPtr<IUnknown> loaded;
     StreamExchange in(s.get(), true);

@@ -1,8 +1,8 @@
 #pragma once
 // Identities and member numbers of the sample component the tests build as
 // a shared library of its own.
-#include "platform/com/guid.h"
 #include "platform/base/types.h"
+#include "platform/com/guid.h"
 
 namespace sample {
 
@@ -14,16 +14,16 @@ inline constexpr plat::GUID kSafeForScripting = plat::make_guid("{7DD95801-9882-
 inline constexpr const char* kProgId = "KLTest.Sample.1";
 
 enum : plat::DISPID {
-    kName = 1, // String property; also answers to "Caption"
-    kCount = 2, // Integer property, 0..100 (380 outside)
-    kItem = 3, // String property indexed by a Long (381 for a bad index)
-    kAdd = 4, // Add(a As Long, [optional] b As Variant = 1) As Long
-    kSwap = 5, // Swap(ByRef x As Variant, ByRef y As Long)
-    kFail = 6, // Fail(Code As Integer): raises the numbered error
-    kFire = 7, // Fire(Text As String) As Boolean: fires Changed, answers Cancel
-    kSecret = 8, // String property, read refused at design time
+    kName = 1,       // String property; also answers to "Caption"
+    kCount = 2,      // Integer property, 0..100 (380 outside)
+    kItem = 3,       // String property indexed by a Long (381 for a bad index)
+    kAdd = 4,        // Add(a As Long, [optional] b As Variant = 1) As Long
+    kSwap = 5,       // Swap(ByRef x As Variant, ByRef y As Long)
+    kFail = 6,       // Fail(Code As Integer): raises the numbered error
+    kFire = 7,       // Fire(Text As String) As Boolean: fires Changed, answers Cancel
+    kSecret = 8,     // String property, read refused at design time
     kDesignMode = 9, // Boolean property switching design time on
-    kReadOnly = 10, // Long property, write refused
+    kReadOnly = 10,  // Long property, write refused
 };
 
 // Events.

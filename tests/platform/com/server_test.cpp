@@ -19,25 +19,23 @@ using namespace plat;
 
 namespace {
 
-int regsvr(const std::string& options)
-{
-    std::string cmd = std::string("'") + KL_REGSVR + "' " + options + " '" + KL_SAMPLE_SERVER + "' >/dev/null";
+int regsvr(const std::string& options) {
+    std::string cmd =
+        std::string("'") + KL_REGSVR + "' " + options + " '" + KL_SAMPLE_SERVER + "' >/dev/null";
     int status = std::system(cmd.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 class RegisteredServer : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         ASSERT_EQ(regsvr("/s"), 0);
         ASSERT_EQ(create_instance(sample::kClsid, IID_IDispatch, obj.put_void()), S_OK);
     }
 
     // Invoke with raw DISPPARAMS, for checks of the exception record itself.
-    HRESULT raw_call(DISPID id, Variant arg, EXCEPINFO& ei)
-    {
-        DISPPARAMS dp { &arg, nullptr, 1, 0 };
+    HRESULT raw_call(DISPID id, Variant arg, EXCEPINFO& ei) {
+        DISPPARAMS dp{&arg, nullptr, 1, 0};
         uint32_t arg_err = 0;
         return obj->Invoke(id, GUID_NULL, 0, DISPATCH_METHOD, &dp, nullptr, &ei, &arg_err);
     }
@@ -45,16 +43,15 @@ protected:
     ComPtr<IDispatch> obj;
 };
 
-TEST_F(RegisteredServer, WritesItsKeysAndIsCreatedByClassIdAndProgId)
-{
+TEST_F(RegisteredServer, WritesItsKeysAndIsCreatedByClassIdAndProgId) {
     Registry& reg = registry();
     const std::string key = clsid_key(sample::kClsid);
     EXPECT_EQ(reg.get_string(Hive::ClassesRoot, key + "\\InprocServer32", ""),
-        std::filesystem::canonical(KL_SAMPLE_SERVER).string());
+              std::filesystem::canonical(KL_SAMPLE_SERVER).string());
     EXPECT_EQ(reg.get_string(Hive::ClassesRoot, key + "\\InprocServer32", "ThreadingModel"), "Apartment");
     EXPECT_EQ(reg.get_string(Hive::ClassesRoot, key + "\\MiscStatus\\1", ""), "229777");
-    EXPECT_TRUE(reg.key_exists(Hive::ClassesRoot,
-        key + "\\Implemented Categories\\" + guid_to_string(sample::kSafeForScripting)));
+    EXPECT_TRUE(reg.key_exists(Hive::ClassesRoot, key + "\\Implemented Categories\\" +
+                                                      guid_to_string(sample::kSafeForScripting)));
     EXPECT_TRUE(reg.key_exists(Hive::ClassesRoot, "TypeLib\\" + guid_to_string(sample::kLibid) + "\\1.0"));
     EXPECT_EQ(prog_id_from_clsid(sample::kClsid), sample::kProgId);
 
@@ -84,8 +81,7 @@ TEST_F(RegisteredServer, WritesItsKeysAndIsCreatedByClassIdAndProgId)
     EXPECT_EQ(dispatch_get(obj.get(), sample::kCount, v), S_OK);
 }
 
-TEST_F(RegisteredServer, PropertiesByDispidAndByName)
-{
+TEST_F(RegisteredServer, PropertiesByDispidAndByName) {
     CallError err;
     ASSERT_EQ(dispatch_put(obj.get(), sample::kName, Variant("tree")), S_OK);
     Variant v;
@@ -101,7 +97,7 @@ TEST_F(RegisteredServer, PropertiesByDispidAndByName)
     struct {
         Variant value;
         uint16_t number;
-    } bad[] = { { Variant(int32_t(101)), 380 }, { Variant(int32_t(40000)), 6 }, { Variant("abc"), 13 } };
+    } bad[] = {{Variant(int32_t(101)), 380}, {Variant(int32_t(40000)), 6}, {Variant("abc"), 13}};
     for (auto& b : bad) {
         EXPECT_TRUE(FAILED(dispatch_put(obj.get(), sample::kCount, b.value, {}, &err)));
         EXPECT_EQ(err.number, b.number);
@@ -109,13 +105,13 @@ TEST_F(RegisteredServer, PropertiesByDispidAndByName)
     ASSERT_EQ(dispatch_get(obj.get(), sample::kCount, v), S_OK);
     EXPECT_EQ(v.iVal, 42); // refused values change nothing
 
-    Variant index[] = { Variant(int32_t(1)) };
+    Variant index[] = {Variant(int32_t(1))};
     ASSERT_EQ(dispatch_get(obj.get(), "Item", v, index), S_OK);
     EXPECT_EQ(v.to_utf8(), "one");
     ASSERT_EQ(dispatch_put(obj.get(), sample::kItem, Variant("uno"), index), S_OK);
     ASSERT_EQ(dispatch_get(obj.get(), sample::kItem, v, index), S_OK);
     EXPECT_EQ(v.to_utf8(), "uno");
-    Variant bad_index[] = { Variant(int32_t(3)) };
+    Variant bad_index[] = {Variant(int32_t(3))};
     EXPECT_EQ(dispatch_get(obj.get(), sample::kItem, v, bad_index, &err), DISP_E_EXCEPTION);
     EXPECT_EQ(err.number, 381);
     EXPECT_EQ(err.scode, make_hresult(0x800A017Du));
@@ -125,8 +121,7 @@ TEST_F(RegisteredServer, PropertiesByDispidAndByName)
     EXPECT_EQ(err.number, 438);
 }
 
-TEST_F(RegisteredServer, AccessRulesRefuseWithTheStandardNumbers)
-{
+TEST_F(RegisteredServer, AccessRulesRefuseWithTheStandardNumbers) {
     CallError err;
     Variant v;
     EXPECT_EQ(dispatch_put(obj.get(), sample::kReadOnly, Variant(int32_t(1)), {}, &err), DISP_E_EXCEPTION);
@@ -140,37 +135,36 @@ TEST_F(RegisteredServer, AccessRulesRefuseWithTheStandardNumbers)
     EXPECT_EQ(dispatch_put(obj.get(), sample::kSecret, Variant("s")), S_OK); // writing stays allowed
 }
 
-TEST_F(RegisteredServer, MethodsWithOptionalNamedAndByReferenceArguments)
-{
+TEST_F(RegisteredServer, MethodsWithOptionalNamedAndByReferenceArguments) {
     Variant r;
-    Variant one[] = { Variant(int32_t(5)) };
+    Variant one[] = {Variant(int32_t(5))};
     ASSERT_EQ(dispatch_call(obj.get(), sample::kAdd, one, &r), S_OK);
     EXPECT_EQ(r.lVal, 6); // b omitted: 1
-    Variant two[] = { Variant("5"), Variant(2.0) };
+    Variant two[] = {Variant("5"), Variant(2.0)};
     ASSERT_EQ(dispatch_call(obj.get(), "add", two, &r), S_OK);
     EXPECT_EQ(r.lVal, 7);
-    Variant explicit_missing[] = { Variant(int32_t(5)), Variant::missing() };
+    Variant explicit_missing[] = {Variant(int32_t(5)), Variant::missing()};
     ASSERT_EQ(dispatch_call(obj.get(), sample::kAdd, explicit_missing, &r), S_OK);
     EXPECT_EQ(r.lVal, 6);
 
     // Named argument "b" (position 1) by its name.
     std::u16string add = u"Add", b = u"B";
-    OLECHAR* names[] = { add.data(), b.data() };
+    OLECHAR* names[] = {add.data(), b.data()};
     DISPID ids[2];
     ASSERT_EQ(obj->GetIDsOfNames(GUID_NULL, names, 2, 0, ids), S_OK);
     EXPECT_EQ(ids[0], sample::kAdd);
     EXPECT_EQ(ids[1], 1);
-    VARIANT rg[2] = { Variant(int32_t(10)).detach(), Variant(int32_t(1)).detach() }; // named first
-    DISPID named[] = { 1 };
-    DISPPARAMS dp { rg, named, 2, 1 };
+    VARIANT rg[2] = {Variant(int32_t(10)).detach(), Variant(int32_t(1)).detach()}; // named first
+    DISPID named[] = {1};
+    DISPPARAMS dp{rg, named, 2, 1};
     ASSERT_EQ(obj->Invoke(sample::kAdd, GUID_NULL, 0, DISPATCH_METHOD, &dp, &r, nullptr, nullptr), S_OK);
     EXPECT_EQ(r.lVal, 11);
 
     EXPECT_EQ(dispatch_call(obj.get(), sample::kAdd, {}, &r), DISP_E_PARAMNOTOPTIONAL);
-    Variant three[] = { Variant(int32_t(1)), Variant(int32_t(2)), Variant(int32_t(3)) };
+    Variant three[] = {Variant(int32_t(1)), Variant(int32_t(2)), Variant(int32_t(3))};
     EXPECT_EQ(dispatch_call(obj.get(), sample::kAdd, three, &r), DISP_E_BADPARAMCOUNT);
     CallError err;
-    Variant not_a_number[] = { Variant("x") };
+    Variant not_a_number[] = {Variant("x")};
     EXPECT_EQ(dispatch_call(obj.get(), sample::kAdd, not_a_number, &r, &err), DISP_E_TYPEMISMATCH);
     EXPECT_EQ(err.number, 13);
 
@@ -178,23 +172,22 @@ TEST_F(RegisteredServer, MethodsWithOptionalNamedAndByReferenceArguments)
     // the new values.
     Variant x("17");
     int32_t y = 3;
-    VARIANT y_ref {};
+    VARIANT y_ref{};
     y_ref.vt = VT_BYREF | VT_I4;
     y_ref.plVal = &y;
-    Variant swap_args[] = { Variant::ref(&x), Variant(y_ref) };
+    Variant swap_args[] = {Variant::ref(&x), Variant(y_ref)};
     ASSERT_EQ(dispatch_call(obj.get(), sample::kSwap, swap_args), S_OK);
     EXPECT_EQ(x.vt, VT_I4);
     EXPECT_EQ(x.lVal, 3);
     EXPECT_EQ(y, 17);
     // Passed by value, nothing is written back.
-    Variant by_value[] = { Variant(int32_t(1)), Variant(int32_t(2)) };
+    Variant by_value[] = {Variant(int32_t(1)), Variant(int32_t(2))};
     ASSERT_EQ(dispatch_call(obj.get(), sample::kSwap, by_value), S_OK);
     EXPECT_EQ(by_value[0].lVal, 1);
 }
 
-TEST_F(RegisteredServer, NumberedErrorsArriveInExcepinfo)
-{
-    EXCEPINFO ei {};
+TEST_F(RegisteredServer, NumberedErrorsArriveInExcepinfo) {
+    EXCEPINFO ei{};
     // A component's own code: wCode with its text, scode left 0.
     ASSERT_EQ(raw_call(sample::kFail, Variant(int16_t(20103)), ei), DISP_E_EXCEPTION);
     EXPECT_EQ(ei.wCode, 20103);
@@ -208,7 +201,7 @@ TEST_F(RegisteredServer, NumberedErrorsArriveInExcepinfo)
     clear_excepinfo(&ei);
 
     CallError err;
-    Variant args[] = { Variant(int16_t(20103)) };
+    Variant args[] = {Variant(int16_t(20103))};
     EXPECT_EQ(dispatch_call(obj.get(), "Fail", args, nullptr, &err), DISP_E_EXCEPTION);
     EXPECT_EQ(err.number, 20103);
     EXPECT_EQ(err.scode, make_hresult(0x80040067u));
@@ -217,28 +210,29 @@ TEST_F(RegisteredServer, NumberedErrorsArriveInExcepinfo)
 
 // An event sink as a container would write it.
 class Sink final : public DispatchObject<Sink> {
-public:
-    static const DispatchTable<Sink>& dispatch_table()
-    {
-        static const DispatchTable<Sink> table {
-            { .id = sample::kChanged, .name = "Changed", .kind = DispKind::Method, .type = VT_EMPTY,
-                .params = { { "Text", VT_BSTR }, { "Cancel", VT_BOOL, kParamByRef } },
-                .get =
-                    [](Sink& s, DispCall& c) {
-                        s.texts.push_back(c.text(0));
-                        c.ref(1) = Variant::boolean(s.cancel);
-                        s.source.reset(); // may be the last reference to the source
-                    } },
+  public:
+    static const DispatchTable<Sink>& dispatch_table() {
+        static const DispatchTable<Sink> table{
+            {.id = sample::kChanged,
+             .name = "Changed",
+             .kind = DispKind::Method,
+             .type = VT_EMPTY,
+             .params = {{"Text", VT_BSTR}, {"Cancel", VT_BOOL, kParamByRef}},
+             .get =
+                 [](Sink& s, DispCall& c) {
+                     s.texts.push_back(c.text(0));
+                     c.ref(1) = Variant::boolean(s.cancel);
+                     s.source.reset(); // may be the last reference to the source
+                 }},
         };
         return table;
     }
     std::vector<std::string> texts;
-    bool cancel { true };
+    bool cancel{true};
     ComPtr<IDispatch> source;
 };
 
-TEST_F(RegisteredServer, EventsReachConnectedSinks)
-{
+TEST_F(RegisteredServer, EventsReachConnectedSinks) {
     ComPtr<IConnectionPointContainer> cpc;
     ASSERT_EQ(obj.query(IConnectionPointContainer::kIID, cpc), S_OK);
     ComPtr<IConnectionPoint> cp;
@@ -250,11 +244,11 @@ TEST_F(RegisteredServer, EventsReachConnectedSinks)
     uint32_t cookie = 0;
     ASSERT_EQ(cp->Advise(static_cast<IDispatch*>(sink.get()), &cookie), S_OK);
     Variant r;
-    Variant text[] = { Variant("first") };
+    Variant text[] = {Variant("first")};
     ASSERT_EQ(dispatch_call(obj.get(), sample::kFire, text, &r), S_OK);
     EXPECT_EQ(r.vt, VT_BOOL);
     EXPECT_EQ(r.boolVal, VARIANT_TRUE); // the sink's Cancel came back
-    EXPECT_EQ(sink->texts, std::vector<std::string> { "first" });
+    EXPECT_EQ(sink->texts, std::vector<std::string>{"first"});
 
     ASSERT_EQ(cp->Unadvise(cookie), S_OK);
     EXPECT_EQ(cp->Unadvise(cookie), CONNECT_E_NOCONNECTION);
@@ -268,7 +262,7 @@ TEST_F(RegisteredServer, EventsReachConnectedSinks)
     sink->source = std::move(obj);
     cp.reset();
     cpc.reset();
-    Variant last[] = { Variant("last") };
+    Variant last[] = {Variant("last")};
     EXPECT_EQ(dispatch_call(raw, sample::kFire, last, &r), S_OK);
     EXPECT_EQ(sink->texts.back(), "last");
     EXPECT_FALSE(sink->source);
@@ -276,19 +270,20 @@ TEST_F(RegisteredServer, EventsReachConnectedSinks)
 
 // Classes linked into the program are found without any registration.
 class Linked final : public DispatchObject<Linked> {
-public:
-    static const DispatchTable<Linked>& dispatch_table()
-    {
-        static const DispatchTable<Linked> table {
-            { .id = 1, .name = "Answer", .kind = DispKind::Property, .type = VT_I4,
-                .get = [](Linked&, DispCall& c) { c.result() = Variant(int32_t(42)); } },
+  public:
+    static const DispatchTable<Linked>& dispatch_table() {
+        static const DispatchTable<Linked> table{
+            {.id = 1,
+             .name = "Answer",
+             .kind = DispKind::Property,
+             .type = VT_I4,
+             .get = [](Linked&, DispCall& c) { c.result() = Variant(int32_t(42)); }},
         };
         return table;
     }
 };
 
-TEST(Loader, LinkedClassesComeFirstAndUnknownClassesFail)
-{
+TEST(Loader, LinkedClassesComeFirstAndUnknownClassesFail) {
     constexpr CLSID kLinked = make_guid("{6A1D3C2F-5B7E-4C11-9E2A-7F00C0A80001}");
     ComPtr<IDispatch> d;
     EXPECT_EQ(create_instance(kLinked, IID_IDispatch, d.put_void()), REGDB_E_CLASSNOTREG);

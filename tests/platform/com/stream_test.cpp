@@ -19,8 +19,7 @@ using kltest::Note;
 
 namespace {
 
-std::string read_all(IStream* s)
-{
+std::string read_all(IStream* s) {
     std::string out(64, '\0');
     uint32_t got = 0;
     EXPECT_EQ(s->Read(out.data(), 64, &got), S_OK);
@@ -29,8 +28,7 @@ std::string read_all(IStream* s)
 }
 
 // Both forms must behave alike for what callers rely on.
-void check_stream_contract(IStream* s)
-{
+void check_stream_contract(IStream* s) {
     ASSERT_EQ(write_all(s, "abcdef", 6), S_OK);
     uint64_t pos = 99;
     ASSERT_EQ(s->Seek(-2, STREAM_SEEK_END, &pos), S_OK);
@@ -60,16 +58,15 @@ void check_stream_contract(IStream* s)
     ASSERT_EQ(clone->Seek(0, STREAM_SEEK_SET, nullptr), S_OK);
     EXPECT_EQ(read_all(clone.get()), "abcdef");
     ASSERT_EQ(s->SetSize(2), S_OK);
-    STATSTG st {};
+    STATSTG st{};
     ASSERT_EQ(s->Stat(&st, STATFLAG_NONAME), S_OK);
     EXPECT_EQ(st.cbSize, 2u);
 }
 
-TEST(Stream, MemoryAndFileFormsKeepTheSameContract)
-{
+TEST(Stream, MemoryAndFileFormsKeepTheSameContract) {
     auto mem = create_memory_stream();
     check_stream_contract(mem.get());
-    EXPECT_EQ(memory_stream_bytes(mem.get()), (std::vector<uint8_t> { 'a', 'b' }));
+    EXPECT_EQ(memory_stream_bytes(mem.get()), (std::vector<uint8_t>{'a', 'b'}));
 
     kltest::TempDir dir;
     ComPtr<IStream> file;
@@ -77,8 +74,7 @@ TEST(Stream, MemoryAndFileFormsKeepTheSameContract)
     check_stream_contract(file.get());
 }
 
-TEST(Stream, FileFormErrors)
-{
+TEST(Stream, FileFormErrors) {
     kltest::TempDir dir;
     ComPtr<IStream> s;
     EXPECT_EQ(open_file_stream(dir.path() / "missing", FileStreamMode::Read, s), STG_E_FILENOTFOUND);
@@ -90,8 +86,7 @@ TEST(Stream, FileFormErrors)
     EXPECT_EQ(kltest::read_file(dir.path() / "ro.bin"), "xyz");
 }
 
-TEST(Persist, ObjectWithClassIdLoadsOnlyAllowedClasses)
-{
+TEST(Persist, ObjectWithClassIdLoadsOnlyAllowedClasses) {
     register_linked_class(kNoteClsid, creator_of<Note>());
     auto note = make_object<Note>();
     note->text = "hello";
@@ -101,12 +96,13 @@ TEST(Persist, ObjectWithClassIdLoadsOnlyAllowedClasses)
     ASSERT_EQ(bytes.size(), 16u + 4 + 5);
     EXPECT_EQ(std::memcmp(bytes.data(), &kNoteClsid, 16), 0);
 
-    const CLSID allowed[] = { kNoteClsid };
+    const CLSID allowed[] = {kNoteClsid};
     ASSERT_EQ(s->Seek(0, STREAM_SEEK_SET, nullptr), S_OK);
     ComPtr<IDispatch> loaded;
     ASSERT_EQ(load_object_from_stream(s.get(), allowed, IID_IDispatch, loaded.put_void()), S_OK);
     Variant v;
-    ASSERT_EQ(loaded->Invoke(DISPID_VALUE, GUID_NULL, 0, DISPATCH_PROPERTYGET, nullptr, &v, nullptr, nullptr), S_OK);
+    ASSERT_EQ(loaded->Invoke(DISPID_VALUE, GUID_NULL, 0, DISPATCH_PROPERTYGET, nullptr, &v, nullptr, nullptr),
+              S_OK);
     EXPECT_EQ(v.to_utf8(), "hello");
 
     // A class the caller did not name is never created.
@@ -128,8 +124,7 @@ TEST(Persist, ObjectWithClassIdLoadsOnlyAllowedClasses)
     revoke_linked_class(kNoteClsid);
 }
 
-TEST(Persist, PropertyBagReadsByNameAndCoerces)
-{
+TEST(Persist, PropertyBagReadsByNameAndCoerces) {
     auto bag = PropertyBag::create();
     Variant width(int32_t(120));
     ASSERT_EQ(bag->Write(u"Width", &width), S_OK);
@@ -151,18 +146,17 @@ TEST(Persist, PropertyBagReadsByNameAndCoerces)
     EXPECT_EQ(bag->entries().size(), 2u);
 }
 
-TEST(Enumerator, FollowsTheCollectionAndKeepsItAlive)
-{
-    auto values = std::make_shared<std::vector<int32_t>>(std::vector<int32_t> { 1, 2, 3 });
+TEST(Enumerator, FollowsTheCollectionAndKeepsItAlive) {
+    auto values = std::make_shared<std::vector<int32_t>>(std::vector<int32_t>{1, 2, 3});
     auto owner = make_object<Note>();
-    ComPtr<IEnumVARIANT> e = create_variant_enum(EnumSource {
-        [values] { return static_cast<uint32_t>(values->size()); },
-        [values](uint32_t i, VARIANT* out) {
-            out->vt = VT_I4;
-            out->lVal = (*values)[i];
-            return S_OK;
-        },
-        ComPtr<IUnknown>(static_cast<IDispatch*>(owner.get())) });
+    ComPtr<IEnumVARIANT> e =
+        create_variant_enum(EnumSource{[values] { return static_cast<uint32_t>(values->size()); },
+                                       [values](uint32_t i, VARIANT* out) {
+                                           out->vt = VT_I4;
+                                           out->lVal = (*values)[i];
+                                           return S_OK;
+                                       },
+                                       ComPtr<IUnknown>(static_cast<IDispatch*>(owner.get()))});
     owner.reset(); // the enumerator holds the collection
 
     VARIANT out[2];

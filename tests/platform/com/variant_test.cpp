@@ -10,8 +10,7 @@
 
 using namespace plat;
 
-TEST(Bstr, LengthPrefixAndByteForms)
-{
+TEST(Bstr, LengthPrefixAndByteForms) {
     Bstr wide(u"h\u00e9llo");
     EXPECT_EQ(wide.length(), 5u);
     EXPECT_EQ(wide.byte_length(), 10u);
@@ -33,8 +32,7 @@ TEST(Bstr, LengthPrefixAndByteForms)
     SysFreeString(nullptr);
 }
 
-TEST(Variant, CopyClearAndOwnership)
-{
+TEST(Variant, CopyClearAndOwnership) {
     Variant text("abc");
     Variant copy = text;
     EXPECT_NE(copy.bstrVal, text.bstrVal);
@@ -61,12 +59,12 @@ TEST(Variant, CopyClearAndOwnership)
     EXPECT_EQ(ind.vt, VT_I4);
     EXPECT_EQ(ind.lVal, 42);
     int16_t raw = 5;
-    VARIANT byref_i2 {};
+    VARIANT byref_i2{};
     byref_i2.vt = VT_BYREF | VT_I2;
     byref_i2.piVal = &raw;
     EXPECT_EQ(Variant(byref_i2).to_i4(), 5);
 
-    VARIANT bad {};
+    VARIANT bad{};
     bad.vt = 0x0FFF;
     Variant dst("keep");
     EXPECT_EQ(VariantCopy(&dst, &bad), DISP_E_BADVARTYPE);
@@ -81,54 +79,51 @@ struct Coercion {
     Variant expected; // checked when hr is S_OK
 };
 
-
-static std::vector<Coercion> coercion_cases()
-{
+static std::vector<Coercion> coercion_cases() {
     return {
-        { "text to I2", Variant(" -123 "), VT_I2, S_OK, Variant(int16_t(-123)) },
-        { "text with thousands to I4", Variant("1,234,567"), VT_I4, S_OK, Variant(int32_t(1234567)) },
-        { "text rounds half to even", Variant("2.5"), VT_I2, S_OK, Variant(int16_t(2)) },
-        { "text rounds 3.5 up", Variant("3.5"), VT_I4, S_OK, Variant(int32_t(4)) },
-        { "hex text", Variant("&HFF"), VT_I4, S_OK, Variant(int32_t(255)) },
-        { "text overflows I2", Variant("32768"), VT_I2, DISP_E_OVERFLOW, {} },
-        { "I4 overflows I2", Variant(int32_t(-40000)), VT_I2, DISP_E_OVERFLOW, {} },
-        { "text overflows I4", Variant("1e10"), VT_I4, DISP_E_OVERFLOW, {} },
-        { "R8 overflows R4", Variant(1e300), VT_R4, DISP_E_OVERFLOW, {} },
-        { "letters to I4", Variant("12abc"), VT_I4, DISP_E_TYPEMISMATCH, {} },
-        { "empty text to I4", Variant(""), VT_I4, DISP_E_TYPEMISMATCH, {} },
-        { "null to I4", Variant::null(), VT_I4, DISP_E_TYPEMISMATCH, {} },
-        { "empty to I4", Variant(), VT_I4, S_OK, Variant(int32_t(0)) },
-        { "text to R8", Variant("1.5e3"), VT_R8, S_OK, Variant(1500.0) },
-        { "ANSI text to R8", Variant::ansi("-0.25"), VT_R8, S_OK, Variant(-0.25) },
-        { "text True to BOOL", Variant("true"), VT_BOOL, S_OK, Variant::boolean(true) },
-        { "text number to BOOL", Variant("0"), VT_BOOL, S_OK, Variant::boolean(false) },
-        { "text yes to BOOL", Variant("yes"), VT_BOOL, DISP_E_TYPEMISMATCH, {} },
-        { "BOOL to I2 is -1", Variant::boolean(true), VT_I2, S_OK, Variant(int16_t(-1)) },
-        { "BOOL to text", Variant::boolean(false), VT_BSTR, S_OK, Variant("False") },
-        { "I4 to text", Variant(int32_t(-7)), VT_BSTR, S_OK, Variant("-7") },
-        { "R8 to text", Variant(0.1), VT_BSTR, S_OK, Variant("0.1") },
-        { "big R8 to text", Variant(1e15), VT_BSTR, S_OK, Variant("1E+15") },
-        { "R4 to text", Variant(1.1f), VT_BSTR, S_OK, Variant("1.1") },
-        { "CY to text", Variant::currency(-15000), VT_BSTR, S_OK, Variant("-1.5") },
-        { "CY rounds half to even", Variant::currency(25000), VT_I2, S_OK, Variant(int16_t(2)) },
-        { "text to CY", Variant("12.34567"), VT_CY, S_OK, Variant::currency(123457) },
-        { "ISO text to DATE", Variant("2020-01-02"), VT_DATE, S_OK, Variant::from_date(43832.0) },
-        { "US text to DATE", Variant("1/2/2020 6:00 PM"), VT_DATE, S_OK, Variant::from_date(43832.75) },
-        { "month name to DATE", Variant("2 Jan 2020"), VT_DATE, S_OK, Variant::from_date(43832.0) },
-        { "time alone to DATE", Variant("06:00:00"), VT_DATE, S_OK, Variant::from_date(0.25) },
-        { "before the epoch", Variant("12/29/1899 6:00"), VT_DATE, S_OK, Variant::from_date(-1.25) },
-        { "February 30", Variant("2020-02-30"), VT_DATE, DISP_E_TYPEMISMATCH, {} },
-        { "DATE to text", Variant::from_date(43832.75), VT_BSTR, S_OK, Variant("1/2/2020 6:00:00 PM") },
-        { "DATE midnight to text", Variant::from_date(43832.0), VT_BSTR, S_OK, Variant("1/2/2020") },
-        { "DATE out of range", Variant(3e6), VT_DATE, DISP_E_OVERFLOW, {} },
-        { "I4 to UI1 overflow", Variant(int32_t(256)), VT_UI1, DISP_E_OVERFLOW, {} },
-        { "error to I4", Variant::error(DISP_E_PARAMNOTFOUND), VT_I4, DISP_E_TYPEMISMATCH, {} },
-        { "text to ANSI", Variant("abc"), VT_ANSI, S_OK, Variant::ansi("abc") },
+        {"text to I2", Variant(" -123 "), VT_I2, S_OK, Variant(int16_t(-123))},
+        {"text with thousands to I4", Variant("1,234,567"), VT_I4, S_OK, Variant(int32_t(1234567))},
+        {"text rounds half to even", Variant("2.5"), VT_I2, S_OK, Variant(int16_t(2))},
+        {"text rounds 3.5 up", Variant("3.5"), VT_I4, S_OK, Variant(int32_t(4))},
+        {"hex text", Variant("&HFF"), VT_I4, S_OK, Variant(int32_t(255))},
+        {"text overflows I2", Variant("32768"), VT_I2, DISP_E_OVERFLOW, {}},
+        {"I4 overflows I2", Variant(int32_t(-40000)), VT_I2, DISP_E_OVERFLOW, {}},
+        {"text overflows I4", Variant("1e10"), VT_I4, DISP_E_OVERFLOW, {}},
+        {"R8 overflows R4", Variant(1e300), VT_R4, DISP_E_OVERFLOW, {}},
+        {"letters to I4", Variant("12abc"), VT_I4, DISP_E_TYPEMISMATCH, {}},
+        {"empty text to I4", Variant(""), VT_I4, DISP_E_TYPEMISMATCH, {}},
+        {"null to I4", Variant::null(), VT_I4, DISP_E_TYPEMISMATCH, {}},
+        {"empty to I4", Variant(), VT_I4, S_OK, Variant(int32_t(0))},
+        {"text to R8", Variant("1.5e3"), VT_R8, S_OK, Variant(1500.0)},
+        {"ANSI text to R8", Variant::ansi("-0.25"), VT_R8, S_OK, Variant(-0.25)},
+        {"text True to BOOL", Variant("true"), VT_BOOL, S_OK, Variant::boolean(true)},
+        {"text number to BOOL", Variant("0"), VT_BOOL, S_OK, Variant::boolean(false)},
+        {"text yes to BOOL", Variant("yes"), VT_BOOL, DISP_E_TYPEMISMATCH, {}},
+        {"BOOL to I2 is -1", Variant::boolean(true), VT_I2, S_OK, Variant(int16_t(-1))},
+        {"BOOL to text", Variant::boolean(false), VT_BSTR, S_OK, Variant("False")},
+        {"I4 to text", Variant(int32_t(-7)), VT_BSTR, S_OK, Variant("-7")},
+        {"R8 to text", Variant(0.1), VT_BSTR, S_OK, Variant("0.1")},
+        {"big R8 to text", Variant(1e15), VT_BSTR, S_OK, Variant("1E+15")},
+        {"R4 to text", Variant(1.1f), VT_BSTR, S_OK, Variant("1.1")},
+        {"CY to text", Variant::currency(-15000), VT_BSTR, S_OK, Variant("-1.5")},
+        {"CY rounds half to even", Variant::currency(25000), VT_I2, S_OK, Variant(int16_t(2))},
+        {"text to CY", Variant("12.34567"), VT_CY, S_OK, Variant::currency(123457)},
+        {"ISO text to DATE", Variant("2020-01-02"), VT_DATE, S_OK, Variant::from_date(43832.0)},
+        {"US text to DATE", Variant("1/2/2020 6:00 PM"), VT_DATE, S_OK, Variant::from_date(43832.75)},
+        {"month name to DATE", Variant("2 Jan 2020"), VT_DATE, S_OK, Variant::from_date(43832.0)},
+        {"time alone to DATE", Variant("06:00:00"), VT_DATE, S_OK, Variant::from_date(0.25)},
+        {"before the epoch", Variant("12/29/1899 6:00"), VT_DATE, S_OK, Variant::from_date(-1.25)},
+        {"February 30", Variant("2020-02-30"), VT_DATE, DISP_E_TYPEMISMATCH, {}},
+        {"DATE to text", Variant::from_date(43832.75), VT_BSTR, S_OK, Variant("1/2/2020 6:00:00 PM")},
+        {"DATE midnight to text", Variant::from_date(43832.0), VT_BSTR, S_OK, Variant("1/2/2020")},
+        {"DATE out of range", Variant(3e6), VT_DATE, DISP_E_OVERFLOW, {}},
+        {"I4 to UI1 overflow", Variant(int32_t(256)), VT_UI1, DISP_E_OVERFLOW, {}},
+        {"error to I4", Variant::error(DISP_E_PARAMNOTFOUND), VT_I4, DISP_E_TYPEMISMATCH, {}},
+        {"text to ANSI", Variant("abc"), VT_ANSI, S_OK, Variant::ansi("abc")},
     };
 }
 
-TEST(Variant, CoercionTable)
-{
+TEST(Variant, CoercionTable) {
     for (const Coercion& c : coercion_cases()) {
         SCOPED_TRACE(c.name);
         Variant out("untouched");
@@ -152,13 +147,12 @@ TEST(Variant, CoercionTable)
             break;
         default:
             EXPECT_EQ(out.cyVal.int64 & (out.vt == VT_CY ? ~0ll : 0xFFFFFFFFll),
-                c.expected.cyVal.int64 & (out.vt == VT_CY ? ~0ll : 0xFFFFFFFFll));
+                      c.expected.cyVal.int64 & (out.vt == VT_CY ? ~0ll : 0xFFFFFFFFll));
         }
     }
 }
 
-TEST(Variant, ErrorNumbersOfCoercionFailures)
-{
+TEST(Variant, ErrorNumbersOfCoercionFailures) {
     EXPECT_EQ(error_number_from_hresult(DISP_E_OVERFLOW), 6);
     EXPECT_EQ(error_number_from_hresult(DISP_E_TYPEMISMATCH), 13);
     EXPECT_EQ(error_number_from_hresult(control_error_hresult(380)), 380);
@@ -167,9 +161,8 @@ TEST(Variant, ErrorNumbersOfCoercionFailures)
     EXPECT_EQ(error_number_hresult(19999), make_hresult(0x800A4E1Fu));
 }
 
-TEST(OaDate, RoundTripsThroughText)
-{
-    for (double d : { 0.0, 1.5, -1.25, 43832.75, 2958465.0, -657434.0 }) {
+TEST(OaDate, RoundTripsThroughText) {
+    for (double d : {0.0, 1.5, -1.25, 43832.75, 2958465.0, -657434.0}) {
         auto text = format_oa_date(d);
         ASSERT_TRUE(text) << d;
         auto back = parse_oa_date(*text);
@@ -182,14 +175,14 @@ TEST(OaDate, RoundTripsThroughText)
     EXPECT_FALSE(parse_oa_date("25:00"));
 }
 
-TEST(Guid, TextFormsAndErrors)
-{
+TEST(Guid, TextFormsAndErrors) {
     constexpr GUID g = make_guid("{9d998150-b884-11ce-8d47-444553540000}");
     EXPECT_EQ(guid_to_string(g), "{9D998150-B884-11CE-8D47-444553540000}");
     EXPECT_EQ(guid_from_string("9D998150-B884-11CE-8D47-444553540000"), g);
     EXPECT_EQ(g.Data1, 0x9D998150u);
     EXPECT_EQ(g.Data4[0], 0x8D);
-    for (const char* bad : { "", "{}", "{9D998150-B884-11CE-8D47-44455354000}", "{9D998150-B884-11CE-8D47-44455354000G}",
-             "{9D998150B884-11CE-8D47-4445535400000}", "9D998150-B884-11CE-8D47-444553540000}" })
+    for (const char* bad :
+         {"", "{}", "{9D998150-B884-11CE-8D47-44455354000}", "{9D998150-B884-11CE-8D47-44455354000G}",
+          "{9D998150B884-11CE-8D47-4445535400000}", "9D998150-B884-11CE-8D47-444553540000}"})
         EXPECT_FALSE(guid_from_string(bad)) << bad;
 }
