@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 #include <set>
@@ -162,6 +163,115 @@ ArchiveError ExtractEntry(zip_t* za, const Entry& e, std::vector<char>& buffer, 
     return result;
 }
 
+// The pieces of a split archive, read by libzip as one seekable stream.
+class PieceSource {
+  public:
+    static zip_int64_t Callback(void* user, void* data, zip_uint64_t length, zip_source_cmd_t command) {
+        return static_cast<PieceSource*>(user)->Command(data, length, command);
+    }
+
+    bool Init(const std::vector<std::string>& pieces) {
+        for (const std::string& piece : pieces) {
+            const auto length = file_length(piece);
+            if (!length) return false;
+            m_paths.push_back(piece);
+            m_starts.push_back(m_total);
+            m_total += *length;
+        }
+        return true;
+    }
+
+  private:
+    zip_int64_t Fail(int code) {
+        zip_error_set(&m_error, code, errno);
+        return -1;
+    }
+
+    zip_int64_t Command(void* data, zip_uint64_t length, zip_source_cmd_t command) {
+        switch (command) {
+        case ZIP_SOURCE_OPEN:
+            m_fds.clear();
+            for (const std::string& path : m_paths) {
+                m_fds.push_back(std::make_unique<detail::Fd>(open(path.c_str(), O_RDONLY | O_CLOEXEC)));
+                if (!m_fds.back()->ok()) return Fail(ZIP_ER_OPEN);
+            }
+            m_pos = 0;
+            return 0;
+        case ZIP_SOURCE_READ:
+            return Read(static_cast<char*>(data), length);
+        case ZIP_SOURCE_CLOSE:
+            m_fds.clear();
+            return 0;
+        case ZIP_SOURCE_STAT: {
+            auto* st = static_cast<zip_stat_t*>(data);
+            zip_stat_init(st);
+            st->size = m_total;
+            st->valid |= ZIP_STAT_SIZE;
+            return sizeof(*st);
+        }
+        case ZIP_SOURCE_ERROR:
+            return zip_error_to_data(&m_error, data, length);
+        case ZIP_SOURCE_FREE:
+            delete this;
+            return 0;
+        case ZIP_SOURCE_SEEK: {
+            const zip_int64_t pos = zip_source_seek_compute_offset(m_pos, m_total, data, length, &m_error);
+            if (pos < 0) return -1;
+            m_pos = static_cast<uint64_t>(pos);
+            return 0;
+        }
+        case ZIP_SOURCE_TELL:
+            return static_cast<zip_int64_t>(m_pos);
+        case ZIP_SOURCE_SUPPORTS:
+            return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
+                                                  ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE,
+                                                  ZIP_SOURCE_SEEK, ZIP_SOURCE_TELL, ZIP_SOURCE_SUPPORTS, -1);
+        default:
+            return Fail(ZIP_ER_OPNOTSUPP);
+        }
+    }
+
+    zip_int64_t Read(char* out, zip_uint64_t length) {
+        zip_uint64_t done = 0;
+        while (done < length && m_pos < m_total) {
+            // The piece that holds the current position.
+            size_t i = m_starts.size() - 1;
+            while (m_starts[i] > m_pos)
+                --i;
+            const uint64_t end = i + 1 < m_starts.size() ? m_starts[i + 1] : m_total;
+            const size_t want = static_cast<size_t>(std::min<uint64_t>(length - done, end - m_pos));
+            const ssize_t n =
+                pread(m_fds[i]->get(), out + done, want, static_cast<off_t>(m_pos - m_starts[i]));
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) return Fail(ZIP_ER_READ);
+            if (n == 0) return Fail(ZIP_ER_EOF); // a piece shrank under us
+            done += static_cast<zip_uint64_t>(n);
+            m_pos += static_cast<uint64_t>(n);
+        }
+        return static_cast<zip_int64_t>(done);
+    }
+
+    std::vector<std::string> m_paths;
+    std::vector<uint64_t> m_starts;
+    std::vector<std::unique_ptr<detail::Fd>> m_fds;
+    uint64_t m_total = 0;
+    uint64_t m_pos = 0;
+    zip_error_t m_error{};
+};
+
+zip_source_t* OpenPieceSource(const std::vector<std::string>& pieces, zip_error_t* error) {
+    auto* reader = new PieceSource;
+    if (!reader->Init(pieces)) {
+        delete reader;
+        zip_error_set(error, ZIP_ER_NOENT, 0);
+        return nullptr;
+    }
+    // From here on libzip owns the reader and frees it with the source.
+    zip_source_t* src = zip_source_function_create(&PieceSource::Callback, reader, error);
+    if (!src) delete reader;
+    return src;
+}
+
 } // namespace
 
 const char* archive_error_text(ArchiveError e) {
@@ -234,10 +344,40 @@ ArchiveError pack_file(const std::string& source, const std::string& archive, co
 
 ArchiveError unpack(const std::string& archive, const std::string& folder, const UnpackOptions& options,
                     std::vector<std::string>* written) {
+    return unpack_pieces({archive}, folder, options, written);
+}
+
+ArchiveError unpack_pieces(const std::vector<std::string>& pieces, const std::string& folder,
+                           const UnpackOptions& options, std::vector<std::string>* written) {
     if (written) written->clear();
-    if (!is_file(archive)) return ArchiveError::NotFound;
+    if (pieces.empty()) return ArchiveError::NotFound;
+    for (const std::string& piece : pieces)
+        if (!is_file(piece)) return ArchiveError::NotFound;
+
     int error = 0;
-    ZipPtr za(zip_open(archive.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error));
+    ZipPtr za;
+    if (pieces.size() == 1) {
+        za.reset(zip_open(pieces.front().c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error));
+    } else {
+        // The pieces are read as one archive where they lie: no joined copy
+        // needs the disk space of the whole archive again.
+        zip_error_t source_error;
+        zip_error_init(&source_error);
+        zip_source_t* src = OpenPieceSource(pieces, &source_error);
+        if (!src) {
+            error = zip_error_code_zip(&source_error);
+            zip_error_fini(&source_error);
+            return FromZipError(error) == ArchiveError::NotFound ? ArchiveError::NotFound
+                                                                 : ArchiveError::ReadFailed;
+        }
+        zip_error_fini(&source_error);
+        zip_error_t open_error;
+        zip_error_init(&open_error);
+        za.reset(zip_open_from_source(src, ZIP_RDONLY | ZIP_CHECKCONS, &open_error));
+        error = zip_error_code_zip(&open_error);
+        zip_error_fini(&open_error);
+        if (!za) zip_source_free(src);
+    }
     if (!za) {
         const ArchiveError e = FromZipError(error);
         return e == ArchiveError::WriteFailed ? ArchiveError::NotAnArchive : e;
@@ -258,18 +398,6 @@ ArchiveError unpack(const std::string& archive, const std::string& folder, const
     }
     if (options.progress && !options.progress(total, total)) return ArchiveError::Cancelled;
     return ArchiveError::Ok;
-}
-
-ArchiveError unpack_pieces(const std::vector<std::string>& pieces, const std::string& folder,
-                           const UnpackOptions& options, std::vector<std::string>* written) {
-    if (pieces.empty()) return ArchiveError::NotFound;
-    if (pieces.size() == 1) return unpack(pieces.front(), folder, options, written);
-    // The joined archive lies beside the pieces and goes when the run ends.
-    const std::string joined = parent_path(pieces.front()) + "/" + file_stem(pieces.front()) + ".kljoined";
-    ArchiveError result = join_pieces(pieces, joined);
-    if (result == ArchiveError::Ok) result = unpack(joined, folder, options, written);
-    unlink(joined.c_str());
-    return result;
 }
 
 } // namespace plat::archive
