@@ -229,6 +229,14 @@ HRESULT to_bool(const VARIANT& v, VARIANT_BOOL& out) {
     return S_OK;
 }
 
+// A number is a date when it names a day from 0100-01-01 to 9999-12-31.
+HRESULT in_date_range(double x, DATE& out) {
+    CalendarTime unused;
+    if (!calendar_from_ole_date(x, unused)) return DISP_E_OVERFLOW;
+    out = x;
+    return S_OK;
+}
+
 HRESULT to_date(const VARIANT& v, DATE& out) {
     if (v.vt == VT_BSTR || v.vt == VT_ANSI) {
         std::string text = v.vt == VT_ANSI ? std::string(bstr_bytes(v.bstrVal)) : bstr_to_utf8(v.bstrVal);
@@ -238,16 +246,12 @@ HRESULT to_date(const VARIANT& v, DATE& out) {
         }
         auto n = parse_number(text);
         if (!n) return DISP_E_TYPEMISMATCH;
-        if (!(*n >= kOaDateMin && *n < kOaDateMax + 1)) return DISP_E_OVERFLOW;
-        out = *n;
-        return S_OK;
+        return in_date_range(*n, out);
     }
     double x;
     HRESULT hr = as_real(v, x);
     if (FAILED(hr)) return hr;
-    if (!(x >= kOaDateMin && x < kOaDateMax + 1)) return DISP_E_OVERFLOW;
-    out = x;
-    return S_OK;
+    return in_date_range(x, out);
 }
 
 // The default value of an object: its DISPID_VALUE property.

@@ -10,41 +10,6 @@ namespace plat {
 
 namespace {
 
-// Proleptic Gregorian day numbers (days since 1970-01-01).
-constexpr int64_t days_from_civil(int64_t y, int32_t m, int32_t d) {
-    y -= m <= 2;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const int64_t yoe = y - era * 400;
-    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    return era * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy - 719468;
-}
-
-struct Civil {
-    int64_t year;
-    int32_t month, day;
-};
-
-constexpr Civil civil_from_days(int64_t z) {
-    z += 719468;
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const int64_t doe = z - era * 146097;
-    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const int64_t mp = (5 * doy + 2) / 153;
-    const int32_t d = static_cast<int32_t>(doy - (153 * mp + 2) / 5 + 1);
-    const int32_t m = static_cast<int32_t>(mp < 10 ? mp + 3 : mp - 9);
-    return {yoe + era * 400 + (m <= 2), m, d};
-}
-
-constexpr int32_t days_in_month(int64_t y, int32_t m) {
-    constexpr int32_t kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-    return m == 2 && leap ? 29 : kDays[m - 1];
-}
-
-// 1899-12-30 in days since 1970-01-01.
-constexpr int64_t kEpochDays = days_from_civil(1899, 12, 30);
-
 constexpr const char* kMonths[] = {"january", "february", "march",     "april",   "may",      "june",
                                    "july",    "august",   "september", "october", "november", "december"};
 
@@ -91,41 +56,14 @@ std::vector<Token> tokenize(std::string_view s) {
 
 } // namespace
 
-std::optional<DATE> oa_date_from_fields(const OaFields& f) {
-    if (f.year < 100 || f.year > 9999 || f.month < 1 || f.month > 12 || f.day < 1 ||
-        f.day > days_in_month(f.year, f.month) || f.hour < 0 || f.hour > 23 || f.minute < 0 ||
-        f.minute > 59 || f.second < 0 || f.second > 59)
-        return std::nullopt;
-    const double days = static_cast<double>(days_from_civil(f.year, f.month, f.day) - kEpochDays);
-    const double frac = (f.hour * 3600 + f.minute * 60 + f.second) / 86400.0;
-    // Before the epoch the fraction still counts forwards from the day's start.
-    return days < 0 ? days - frac : days + frac;
-}
-
-bool oa_date_fields(DATE d, OaFields& out) {
-    if (!(d >= kOaDateMin && d < kOaDateMax + 1)) return false;
-    double whole = std::trunc(d);
-    int64_t secs = std::llround(std::fabs(d - whole) * 86400.0);
-    if (secs >= 86400) {
-        secs -= 86400;
-        whole += d < 0 ? -1 : 1;
-    }
-    const auto civil = civil_from_days(static_cast<int64_t>(whole) + kEpochDays);
-    if (civil.year < 100 || civil.year > 9999) return false;
-    out = {static_cast<int32_t>(civil.year),
-           civil.month,
-           civil.day,
-           static_cast<int32_t>(secs / 3600),
-           static_cast<int32_t>(secs / 60 % 60),
-           static_cast<int32_t>(secs % 60)};
-    return true;
-}
-
 std::optional<DATE> parse_oa_date(std::string_view text) {
     auto tokens = tokenize(text);
     if (tokens.empty()) return std::nullopt;
 
-    OaFields f{1899, 12, 30, 0, 0, 0};
+    CalendarTime f;
+    f.year = 1899;
+    f.month = 12;
+    f.day = 30;
     // Time: number ':' number [':' number] [AM|PM], anywhere in the text.
     bool have_time = false;
     std::vector<Token> rest;
@@ -203,12 +141,14 @@ std::optional<DATE> parse_oa_date(std::string_view text) {
     }
     for (const auto& n : numbers)
         if (n.size() > 4) return std::nullopt;
-    return oa_date_from_fields(f);
+    OleDate d;
+    if (!ole_date_from_calendar(f, d)) return std::nullopt;
+    return d;
 }
 
 std::optional<std::string> format_oa_date(DATE d) {
-    OaFields f;
-    if (!oa_date_fields(d, f)) return std::nullopt;
+    CalendarTime f;
+    if (!calendar_from_ole_date(d, f)) return std::nullopt;
     const bool day_zero = f.year == 1899 && f.month == 12 && f.day == 30;
     const bool midnight = f.hour == 0 && f.minute == 0 && f.second == 0;
     std::string out;

@@ -170,6 +170,8 @@ TEST(OaDate, RoundTripsThroughText) {
         EXPECT_NEAR(*back, d, 1e-6) << *text;
     }
     EXPECT_FALSE(format_oa_date(-657435.0));
+    // Just before midnight of the day before the epoch rounds into the epoch day.
+    EXPECT_EQ(format_oa_date(-1.9999999), "12/30/1899");
     EXPECT_FALSE(parse_oa_date("13/1/2020"));
     EXPECT_FALSE(parse_oa_date("1/2"));
     EXPECT_FALSE(parse_oa_date("25:00"));
