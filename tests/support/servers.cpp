@@ -283,8 +283,8 @@ int ProxyServer::requests_seen() const {
 
 // --- tiny HTTP server ----------------------------------------------------------
 
-TinyHttpServer::TinyHttpServer(std::string response, size_t cut_after)
-    : m_response(std::move(response)), m_cut_after(cut_after) {
+TinyHttpServer::TinyHttpServer(std::string response, size_t cut_after, int stall_ms)
+    : m_response(std::move(response)), m_cut_after(cut_after), m_stall_ms(stall_ms) {
     m_listen_fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     const int one = 1;
     setsockopt(m_listen_fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
@@ -331,6 +331,8 @@ void TinyHttpServer::serve() {
             std::lock_guard lock(m_mutex);
             m_requests.push_back(head);
         }
+        for (int waited = 0; waited < m_stall_ms && !m_stop; waited += 20)
+            usleep(20 * 1000);
         const size_t total = std::min(m_response.size(), m_cut_after);
         size_t sent = 0;
         while (sent < total) {

@@ -109,10 +109,11 @@ class ProxyServer : public ServerProcess {
 };
 
 // Answers every connection with the same bytes (status line, headers and
-// body as given), optionally closing the connection after `cut_after` bytes.
+// body as given), optionally closing the connection after `cut_after` bytes,
+// or first keeping silent for `stall_ms`.
 class TinyHttpServer {
   public:
-    explicit TinyHttpServer(std::string response, size_t cut_after = SIZE_MAX);
+    explicit TinyHttpServer(std::string response, size_t cut_after = SIZE_MAX, int stall_ms = 0);
     ~TinyHttpServer();
     TinyHttpServer(const TinyHttpServer&) = delete;
     TinyHttpServer& operator=(const TinyHttpServer&) = delete;
@@ -127,6 +128,7 @@ class TinyHttpServer {
 
     std::string m_response;
     size_t m_cut_after;
+    int m_stall_ms;
     int m_listen_fd = -1;
     uint16_t m_port = 0;
     std::atomic<bool> m_stop{false};

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 
@@ -176,6 +177,28 @@ TEST_F(TransferTest, ServerWithoutRangesIsSkippedToTheResumePoint) {
     EXPECT_NE(request.find("\r\nAccept: text/*\r\n"), std::string::npos) << request;
 }
 
+TEST_F(TransferTest, ResumeAtAnotherOffsetOrASilentServerFail) {
+    const std::string body = kltest::payload(10000);
+    CTransferEngine engine;
+    CTransferSettings settings = Direct();
+    settings.timeout = 1000;
+    engine.OpenSession(&settings);
+
+    // Asked for bytes 3000 on, the server sends a range from 0.
+    kltest::TinyHttpServer shifted("HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 0-9999/10000\r\n"
+                                   "Content-Length: 10000\r\nConnection: close\r\n\r\n" +
+                                   body);
+    kltest::write_file(m_local / "a.bin", body.substr(0, 3000));
+    EXPECT_EQ(Fetch(engine, shifted.url("/a.bin"), Local("a.bin")), ERR_OFFSET);
+    EXPECT_EQ(kltest::read_file(m_local / "a.bin"), body.substr(0, 3000));
+
+    // A server that accepts and then says nothing is given up after the time-out.
+    kltest::TinyHttpServer silent("HTTP/1.1 200 OK\r\n\r\n", SIZE_MAX, 5000);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Fetch(engine, silent.url("/a.bin"), Local("s.bin")), ERR_NO_INTERNET);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+}
+
 TEST_F(TransferTest, AnswerWithoutLengthIsReadToItsEnd) {
     const std::string body = kltest::payload(70000);
     kltest::TinyHttpServer server("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + body);
@@ -230,14 +253,18 @@ TEST_F(TransferTest, CancelStopsBetweenBlocksAndTheFileResumes) {
 
 TEST_F(TransferTest, FtpDownloadsAndResumesWithoutASecondCopy) {
     const std::string body = Serve("pub/a.bin", kltest::payload(50000));
+    utimbuf times{993218700, 993218700};
+    utime((m_served / "pub" / "a.bin").c_str(), &times);
     kltest::FtpServer ftp(m_served.str());
     ASSERT_TRUE(ftp.start()) << ftp.log();
     CTransferEngine engine;
     CTransferSettings settings = Direct();
     engine.OpenSession(&settings);
 
-    EXPECT_EQ(Fetch(engine, ftp.url("/pub/a.bin"), Local("a.bin")), 50000);
+    EXPECT_EQ(Fetch(engine, ftp.url("/pub/a.bin"), Local("a.bin"), DOWNLOAD_REMOTE_TIME), 50000);
     EXPECT_EQ(kltest::read_file(m_local / "a.bin"), body);
+    EXPECT_EQ(std::filesystem::last_write_time(m_local / "a.bin"),
+              std::filesystem::last_write_time(m_served / "pub" / "a.bin"));
 
     for (const std::string& before : {body.substr(0, 20000), body, kltest::payload(60000, 3)}) {
         kltest::write_file(m_local / "a.bin", before);
