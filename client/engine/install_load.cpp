@@ -90,7 +90,6 @@ int32_t CUpdateInstaller::LoadUpdates(CCatalogue& catalogue, const CTransferSett
     m_total = 0;
     m_done = 0;
     for (CProduct& product : catalogue.products) {
-        plat::set_environment("PRODUCT", product.name);
         for (CUpdate& update : product.updates) {
             if (!update.selected) continue;
             plat::set_environment("PRODUCT", update.product_path);

@@ -283,3 +283,43 @@ TEST(EngineInstall, ModulesRegisterOnlyWhenTheyDeclareIt) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(EngineInstall, BackupPolicyByModeAndEntry) {
+    struct Case {
+        int32_t mode;
+        const char* backup;
+        bool made;
+        bool kept;
+    } cases[] = {
+        {0, "1", false, false}, {0, "2", true, false}, {1, "1", true, false},
+        {1, "2", true, true},   {2, "1", true, true},  {2, "0", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.mode) + "/" + c.backup);
+        Installed t;
+        t.m.ctx.backup_mode = c.mode;
+        t.m.ctx.backup_folder = t.m.path("backup");
+        kltest::write_file(t.m.dir / "product" / "a.txt", "old");
+        Publication pub;
+        PublishedFile f {"a.txt", "new"};
+        f.extra = {{"Backup", c.backup}};
+        pub.files = {f};
+        t.Read(pub);
+        klc::CUpdateInstaller installer(t.m.ctx, t.host);
+        bool made = false;
+        installer.SetFaultHook([&](klc::InstallStep step, const std::string&) {
+            made |= step == klc::STEP_BACKUP;
+            return 0;
+        });
+        t.Run(installer);
+        EXPECT_EQ(kltest::read_file(t.m.dir / "product" / "a.txt"), "new");
+        EXPECT_EQ(made, c.made);
+        std::string backup = t.m.path("backup/Editor/Main Update/a.txt");
+        EXPECT_EQ(fs::exists(backup), c.kept);
+        if (c.kept) EXPECT_EQ(kltest::read_file(backup), "old");
+    }
+}
+
+} // namespace
