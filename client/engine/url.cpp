@@ -103,7 +103,11 @@ uint32_t CUrl::ParseText(std::string_view input, uint32_t mask, bool file_name_o
     bool has_host = false;
     std::string port_text;
     if (!host_part.empty()) {
-        const size_t colon = host_part.rfind(':');
+        size_t colon = host_part.rfind(':');
+        // The colons of a bracketed IPv6 address are not a port's.
+        const size_t bracket = host_part.starts_with('[') ? host_part.find(']') : std::string::npos;
+        if (bracket != std::string::npos && colon != std::string::npos && colon < bracket)
+            colon = std::string::npos;
         const bool at_after_colon =
             colon != std::string::npos && host_part.find('@', colon) != std::string::npos;
         if (colon == std::string::npos || at_after_colon) {

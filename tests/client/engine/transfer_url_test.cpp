@@ -67,6 +67,14 @@ TEST(CUrl, SchemesServersAndRequests) {
     b.ApplyPart("ftp://host.example.org:80/", APPLY_SERVER);
     EXPECT_FALSE(a.SameServer(b));
 
+    for (const char* text : {"http://[::1]/a/f.inf", "http://[::1]:8080/a/f.inf"}) {
+        CUrl v6;
+        v6.Parse(text);
+        EXPECT_EQ(v6.host, "[::1]") << text;
+        EXPECT_EQ(v6.ObjectName(), "/a/f.inf") << text;
+        EXPECT_EQ(v6.Format(), text);
+    }
+
     CUrl c;
     c.Parse("gopher://h/f");
     EXPECT_EQ(c.SchemeCode(), SCHEME_UNKNOWN);
