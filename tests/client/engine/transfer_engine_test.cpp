@@ -121,6 +121,15 @@ TEST_F(TransferTest, HttpFailures) {
     EXPECT_EQ(Fetch(engine, "ftp://127.0.0.1:" + std::to_string(dead) + "/a.bin", Local("d.bin")),
               ERR_BAD_SERVER);
 
+    // After a disconnect the engine must connect again.
+    RecordingEngine events;
+    events.OpenSession(&settings);
+    ASSERT_EQ(Fetch(events, nginx.url("/a.bin"), Local("e.bin")), 1);
+    const int before = events.reports.load();
+    EXPECT_TRUE(events.Disconnect());
+    EXPECT_EQ(events.reports.load(), before + 2);
+    EXPECT_EQ(events.Download(Local("e.bin"), "/a.bin"), ERR_CONNECTION_LOST);
+
     // Not connected, and no second operation while one holds the engine.
     CTransferEngine fresh;
     EXPECT_EQ(fresh.Download(Local("x"), "/a.bin"), ERR_CONNECTION_LOST);
@@ -313,6 +322,32 @@ TEST_F(TransferTest, ThroughTheProxy) {
     settings.http_proxy_port = kltest::free_port();
     engine.OpenSession(&settings);
     EXPECT_EQ(Fetch(engine, nginx.url("/a.bin"), Local("x.bin")), ERR_BAD_SERVER);
+}
+
+// The machine's own proxy configuration is its environment; a direct
+// connection ignores it.
+TEST_F(TransferTest, SystemProxyComesFromTheEnvironment) {
+    Serve("a.bin", kltest::payload(1000));
+    kltest::NginxServer nginx(m_served.str());
+    kltest::ProxyServer proxy;
+    ASSERT_TRUE(nginx.start()) << nginx.log();
+    ASSERT_TRUE(proxy.start()) << proxy.log();
+    const std::string proxy_address = "http://127.0.0.1:" + std::to_string(proxy.port());
+    setenv("http_proxy", proxy_address.c_str(), 1);
+    unsetenv("no_proxy");
+    unsetenv("NO_PROXY");
+
+    CTransferEngine engine;
+    CTransferSettings settings = Direct();
+    engine.OpenSession(&settings);
+    EXPECT_EQ(Fetch(engine, nginx.url("/a.bin"), Local("d.bin")), 1000);
+    EXPECT_EQ(proxy.requests_seen(), 0);
+
+    settings.proxy_mode = PROXY_SYSTEM;
+    engine.OpenSession(&settings);
+    EXPECT_EQ(Fetch(engine, nginx.url("/a.bin"), Local("s.bin")), 1000);
+    EXPECT_EQ(proxy.requests_seen(), 1) << proxy.log();
+    unsetenv("http_proxy");
 }
 
 TEST_F(TransferTest, ProxyAskingForAUser) {

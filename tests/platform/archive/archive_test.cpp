@@ -73,6 +73,25 @@ TEST_F(ArchiveTest, PackAndUnpackRoundTrip) {
     }
 }
 
+TEST_F(ArchiveTest, CancelledPackLeavesTheOldArchive) {
+    kltest::write_file(m_dir / "a.bin", kltest::payload(4 * 1024 * 1024));
+    kltest::write_file(m_dir / "old.bin", "the archive of the last build");
+    ASSERT_EQ(pack_file(Path("old.bin"), Path("_0001.ZIP"), {}), ArchiveError::Ok);
+    const std::string before = kltest::read_file(m_dir / "_0001.ZIP");
+
+    PackOptions pack;
+    int reports = 0;
+    pack.progress = [&](uint64_t done, uint64_t total) {
+        ++reports;
+        return done < total / 4;
+    };
+    EXPECT_EQ(pack_file(Path("a.bin"), Path("_0001.ZIP"), pack), ArchiveError::Cancelled);
+    EXPECT_GT(reports, 1);
+    EXPECT_EQ(kltest::read_file(m_dir / "_0001.ZIP"), before);
+    // No temporary file of the cancelled run stays behind.
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir.path()), fs::directory_iterator()), 3);
+}
+
 TEST_F(ArchiveTest, ProtectedWithAes256AndTheDerivedPassword) {
     const std::string body = Text(50000);
     kltest::write_file(m_dir / "f.txt", body);
