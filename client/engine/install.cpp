@@ -62,7 +62,8 @@ bool CUpdateInstaller::AskContinue(int32_t code) {
     m_ctx.last_result = code;
     ErrorMessage msg = ComposeErrorMessage(code, m_stage, m_ctx.last_system_error);
     m_ctx.WriteLog(msg.log, 1);
-    if (code == ERR_CANCELLED || m_stopped) return false;
+    if (code == ERR_CANCELLED) m_stopped = true; // a cancel ends the whole run
+    if (m_stopped) return false;
     if (m_ctx.automatic_mode) return true;
     if (!m_host.AskContinue(code, msg.message + "\n" + text_of(IDS_ASK_TERMINATE))) {
         m_stopped = true;
@@ -80,6 +81,8 @@ bool CUpdateInstaller::PolicyDeletesBackup(const CFileEntry& e) const {
 }
 
 bool CUpdateInstaller::Prepare(CProduct& product, CUpdate& update) {
+    // The backup folder is usually "%PRODUCT%": the update's own product path.
+    plat::set_environment("PRODUCT", update.product_path);
     auto download = m_ctx.UpdateFolder(std::nullopt, &product.name, &update.name, true);
     auto backup = m_ctx.UpdateFolder(m_ctx.backup_folder, &product.name, &update.name, false);
     if (!download || !backup) return false;
@@ -88,7 +91,6 @@ bool CUpdateInstaller::Prepare(CProduct& product, CUpdate& update) {
     m_rollback_folder = m_download_folder + ".rollback";
     m_touched.clear();
     m_reboot_sources.clear();
-    plat::set_environment("PRODUCT", update.product_path);
     return true;
 }
 

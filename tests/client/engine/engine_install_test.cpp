@@ -323,3 +323,84 @@ TEST(EngineInstall, BackupPolicyByModeAndEntry) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(EngineInstall, AnswersToFileQuestions) {
+    Machine m;
+    struct Answering : Host {
+        std::vector<int32_t> answers;
+        std::function<void()> on_ask;
+        int32_t AskFileInUse(const std::string& q) override {
+            questions.push_back(q);
+            if (on_ask) on_ask();
+            int32_t a = answers.front();
+            answers.erase(answers.begin());
+            return a;
+        }
+        int32_t overwrite = klc::OVERWRITE_NO;
+        int32_t AskBackupExists(const std::string& q) override {
+            questions.push_back(q);
+            return overwrite;
+        }
+    };
+    kltest::write_file(m.dir / "src.txt", "new");
+    std::string target = m.path("product/t.txt");
+    auto lock = std::make_unique<plat::FileLock>();
+
+    struct Case {
+        std::vector<int32_t> answers;
+        int32_t result;
+        const char* content;
+        bool stopped;
+    } cases[] = {
+        {{klc::IN_USE_SKIP}, 1, "old", false},
+        {{klc::IN_USE_RETRY, klc::IN_USE_RETRY}, 0, "new", false}, // the second try finds it free
+        {{klc::IN_USE_CANCEL}, klc::ERR_COPY, "old", true},
+    };
+    for (const Case& c : cases) {
+        kltest::write_file(target, "old");
+        ASSERT_EQ(lock->lock(target), plat::SysError::Success);
+        Answering host;
+        host.answers = c.answers;
+        host.on_ask = [&] {
+            if (host.questions.size() == 2) lock->unlock();
+        };
+        m.ctx.automatic_mode = 0;
+        klc::CUpdateInstaller installer(m.ctx, host);
+        EXPECT_EQ(installer.CopyFileWithRetry(m.path("src.txt"), target), c.result);
+        EXPECT_EQ(kltest::read_file(target), c.content);
+        EXPECT_EQ(installer.Stopped(), c.stopped);
+        lock->unlock();
+    }
+
+    // A backup from an earlier update: No keeps it, Yes for all overwrites
+    // this and every later one without asking again, Terminate ends the run.
+    kltest::write_file(m.dir / "backup.txt", "earlier");
+    Answering host;
+    klc::CUpdateInstaller installer(m.ctx, host);
+    EXPECT_EQ(installer.BackupFile(m.path("src.txt"), m.path("backup.txt")), 1);
+    EXPECT_EQ(kltest::read_file(m.dir / "backup.txt"), "earlier");
+    host.overwrite = klc::OVERWRITE_YES_FOR_ALL;
+    EXPECT_EQ(installer.BackupFile(m.path("src.txt"), m.path("backup.txt")), 0);
+    host.overwrite = klc::OVERWRITE_TERMINATE;
+    EXPECT_EQ(installer.BackupFile(m.path("src.txt"), m.path("backup.txt")), 0);
+    EXPECT_EQ(host.questions.size(), 2u);
+    klc::CUpdateInstaller other(m.ctx, host);
+    EXPECT_EQ(other.BackupFile(m.path("src.txt"), m.path("backup.txt")), klc::ERR_BACKUP);
+    EXPECT_TRUE(other.Stopped());
+}
+
+TEST(EngineInstall, ACancelEndsTheRunBeforeAnythingIsInstalled) {
+    Installed t;
+    Publication pub;
+    pub.files = {PublishedFile {"a.txt", "a"}};
+    t.Read(pub);
+    t.m.ctx.cancel_event.set();
+    klc::CUpdateInstaller installer(t.m.ctx, t.host);
+    EXPECT_EQ(t.Run(installer), 1);
+    EXPECT_EQ(installer.PageResult(), klc::ERR_CANCELLED);
+    EXPECT_FALSE(fs::exists(t.m.path("product/a.txt")));
+}
+
+} // namespace
