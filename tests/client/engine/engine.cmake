@@ -14,3 +14,5 @@ if(TARGET kl_fileinfo_fixtures)
   target_compile_definitions(test_client_engine PRIVATE
     KL_ENGINE_PE_LIBRARY="${CMAKE_BINARY_DIR}/tests/platform/fileinfo/fixtures/library.dll")
 endif()
+
+kl_add_fuzzer(NAME fuzz_engine_inf SOURCES ${CMAKE_CURRENT_LIST_DIR}/fuzz_engine_inf.cpp LIBS kl_client_engine)
