@@ -127,64 +127,6 @@ bool is_missing(const VARIANT& v) {
     return d.vt == VT_ERROR && d.scode == DISP_E_PARAMNOTFOUND;
 }
 
-// Stores `value` into the caller's by-reference argument, converted to the
-// type the reference points at.
-HRESULT write_back(VARIANT& target, const VARIANT& value) {
-    if (!(target.vt & VT_BYREF) || !target.byref) return S_OK;
-    if (target.vt == (VT_BYREF | VT_VARIANT)) return VariantCopy(target.pvarVal, &value);
-    const VARTYPE to = target.vt & ~VT_BYREF;
-    Variant v;
-    HRESULT hr = VariantChangeType(&v, &value, 0, to);
-    if (FAILED(hr)) return hr;
-    switch (to) {
-    case VT_I2:
-        *target.piVal = v.iVal;
-        break;
-    case VT_I4:
-        *target.plVal = v.lVal;
-        break;
-    case VT_R4:
-        *target.pfltVal = v.fltVal;
-        break;
-    case VT_R8:
-        *target.pdblVal = v.dblVal;
-        break;
-    case VT_CY:
-        *target.pcyVal = v.cyVal;
-        break;
-    case VT_DATE:
-        *target.pdate = v.date;
-        break;
-    case VT_BOOL:
-        *target.pboolVal = v.boolVal;
-        break;
-    case VT_UI1:
-        *target.pbVal = v.bVal;
-        break;
-    case VT_ERROR:
-        *target.pscode = v.scode;
-        break;
-    case VT_BSTR:
-        SysFreeString(*target.pbstrVal);
-        *target.pbstrVal = std::exchange(v.bstrVal, nullptr);
-        v.vt = VT_EMPTY;
-        break;
-    case VT_DISPATCH:
-        if (*target.ppdispVal) (*target.ppdispVal)->Release();
-        *target.ppdispVal = std::exchange(v.pdispVal, nullptr);
-        v.vt = VT_EMPTY;
-        break;
-    case VT_UNKNOWN:
-        if (*target.ppunkVal) (*target.ppunkVal)->Release();
-        *target.ppunkVal = std::exchange(v.punkVal, nullptr);
-        v.vt = VT_EMPTY;
-        break;
-    default:
-        return DISP_E_BADVARTYPE;
-    }
-    return S_OK;
-}
-
 HRESULT coerce_to(Variant& out, const VARIANT& in, VARTYPE type) {
     if (type == VT_VARIANT) {
         // A by-reference variant is unwrapped so handlers always see a value.
@@ -315,7 +257,7 @@ HRESULT DispatchTableBase::invoke(DISPID id, uint16_t flags, DISPPARAMS* params,
     // By-reference write-back: only what the caller passed by reference.
     for (size_t p = 0; p < declared; ++p) {
         if (!(m->params[p].flags & kParamByRef) || slot[p] < 0) continue;
-        HRESULT hr = write_back(params->rgvarg[slot[p]], call.m_args[p]);
+        HRESULT hr = store_by_ref(params->rgvarg[slot[p]], call.m_args[p]);
         if (FAILED(hr)) {
             if (arg_err) *arg_err = static_cast<uint32_t>(slot[p]);
             return hr;

@@ -1,6 +1,7 @@
 #include "platform/com/variant.h"
 
 #include <cstring>
+#include <utility>
 
 #include "platform/com/dispatch.h"
 #include "platform/com/errors.h"
@@ -167,6 +168,62 @@ HRESULT VariantCopyInd(VARIANT* dst, const VARIANT* src) {
     else
         VariantClear(dst);
     *dst = out;
+    return S_OK;
+}
+
+HRESULT store_by_ref(VARIANT& target, const VARIANT& value) {
+    if (!(target.vt & VT_BYREF) || !target.byref) return S_OK;
+    if (target.vt == (VT_BYREF | VT_VARIANT)) return VariantCopy(target.pvarVal, &value);
+    const VARTYPE to = target.vt & ~VT_BYREF;
+    Variant v;
+    HRESULT hr = VariantChangeType(&v, &value, 0, to);
+    if (FAILED(hr)) return hr;
+    switch (to) {
+    case VT_I2:
+        *target.piVal = v.iVal;
+        break;
+    case VT_I4:
+        *target.plVal = v.lVal;
+        break;
+    case VT_R4:
+        *target.pfltVal = v.fltVal;
+        break;
+    case VT_R8:
+        *target.pdblVal = v.dblVal;
+        break;
+    case VT_CY:
+        *target.pcyVal = v.cyVal;
+        break;
+    case VT_DATE:
+        *target.pdate = v.date;
+        break;
+    case VT_BOOL:
+        *target.pboolVal = v.boolVal;
+        break;
+    case VT_UI1:
+        *target.pbVal = v.bVal;
+        break;
+    case VT_ERROR:
+        *target.pscode = v.scode;
+        break;
+    case VT_BSTR:
+        SysFreeString(*target.pbstrVal);
+        *target.pbstrVal = std::exchange(v.bstrVal, nullptr);
+        v.vt = VT_EMPTY;
+        break;
+    case VT_DISPATCH:
+        if (*target.ppdispVal) (*target.ppdispVal)->Release();
+        *target.ppdispVal = std::exchange(v.pdispVal, nullptr);
+        v.vt = VT_EMPTY;
+        break;
+    case VT_UNKNOWN:
+        if (*target.ppunkVal) (*target.ppunkVal)->Release();
+        *target.ppunkVal = std::exchange(v.punkVal, nullptr);
+        v.vt = VT_EMPTY;
+        break;
+    default:
+        return DISP_E_BADVARTYPE;
+    }
     return S_OK;
 }
 

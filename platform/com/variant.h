@@ -162,6 +162,11 @@ class Variant : public VARIANT {
     HRESULT change_type(VARTYPE vt, uint16_t flags = 0);
 };
 
+// Stores `value` where a by-reference VARIANT points, converted to the type
+// it points at (a by-reference VARIANT takes a copy as it is). A target that
+// is not a reference is left alone.
+HRESULT store_by_ref(VARIANT& target, const VARIANT& value);
+
 // Follows a by-reference VARIANT to the value it points at (one level).
 const VARIANT& deref(const VARIANT& v);
 

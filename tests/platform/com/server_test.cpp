@@ -8,6 +8,7 @@
 
 #include "platform/com/dispatch_client.h"
 #include "platform/com/errors.h"
+#include "platform/com/event_sink.h"
 #include "platform/com/events.h"
 #include "platform/com/loader.h"
 #include "platform/com/object.h"
@@ -266,6 +267,27 @@ TEST_F(RegisteredServer, EventsReachConnectedSinks) {
     EXPECT_EQ(dispatch_call(raw, sample::kFire, last, &r), S_OK);
     EXPECT_EQ(sink->texts.back(), "last");
     EXPECT_FALSE(sink->source);
+}
+
+TEST_F(RegisteredServer, GenericSinkSeesEveryEventAndAnswersByReference) {
+    std::vector<std::pair<DISPID, std::string>> seen;
+    auto sink = make_event_sink(sample::kEventsIid, [&](DISPID id, EventArgs& args) {
+        seen.emplace_back(id, args.value(0).to_utf8());
+        EXPECT_EQ(args.count(), 2u);
+        EXPECT_EQ(args.set(1, Variant(int32_t(1))), S_OK); // coerced to the Boolean it points at
+        EXPECT_EQ(args.set(2, Variant()), E_INVALIDARG);
+    });
+    uint32_t cookie = 0;
+    ASSERT_EQ(connect_events(obj.get(), sample::kEventsIid, sink.get(), cookie), S_OK);
+    Variant r;
+    Variant text[] = {Variant("via generic")};
+    ASSERT_EQ(dispatch_call(obj.get(), sample::kFire, text, &r), S_OK);
+    EXPECT_EQ(r.boolVal, VARIANT_TRUE);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].first, sample::kChanged);
+    EXPECT_EQ(seen[0].second, "via generic");
+    EXPECT_EQ(disconnect_events(obj.get(), sample::kEventsIid, cookie), S_OK);
+    EXPECT_EQ(connect_events(sink.get(), sample::kEventsIid, sink.get(), cookie), E_NOINTERFACE);
 }
 
 // Classes linked into the program are found without any registration.
