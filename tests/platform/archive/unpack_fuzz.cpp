@@ -18,6 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }();
     const std::string archive = root + "/input.zip";
     const std::string folder = root + "/out/inner";
+    std::filesystem::create_directories(folder);
     if (FILE* f = std::fopen(archive.c_str(), "wb")) {
         std::fwrite(data, 1, size, f);
         std::fclose(f);
