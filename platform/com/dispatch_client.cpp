@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/base/strings.h"
+#include "platform/com/enum_variant.h"
 #include "platform/com/errors.h"
 
 namespace plat {
@@ -115,6 +116,25 @@ HRESULT dispatch_put(IDispatch* obj, std::string_view name, const Variant& value
 HRESULT dispatch_call(IDispatch* obj, std::string_view name, std::span<const Variant> args, Variant* result,
                       CallError* err) {
     return by_name(obj, name, err, [&](DISPID id) { return dispatch_call(obj, id, args, result, err); });
+}
+
+HRESULT dispatch_for_each(IDispatch* collection, const std::function<bool(const Variant&)>& each,
+                          CallError* err) {
+    Variant e;
+    HRESULT hr =
+        invoke_raw(collection, DISPID_NEWENUM, DISPATCH_PROPERTYGET | DISPATCH_METHOD, {}, nullptr, &e, err);
+    if (FAILED(hr)) return hr;
+    IUnknown* unk = e.vt == VT_UNKNOWN ? e.punkVal : e.vt == VT_DISPATCH ? e.pdispVal : nullptr;
+    ComPtr<IEnumVARIANT> items;
+    if (!unk || FAILED(unk->QueryInterface(IEnumVARIANT::kIID, items.put_void()))) return DISP_E_TYPEMISMATCH;
+    for (;;) {
+        Variant v;
+        uint32_t fetched = 0;
+        hr = items->Next(1, &v, &fetched);
+        if (FAILED(hr)) return hr;
+        if (fetched == 0) return S_OK;
+        if (!each(v)) return S_OK;
+    }
 }
 
 } // namespace plat

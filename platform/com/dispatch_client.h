@@ -2,6 +2,7 @@
 // The calling side of late binding: invoke a member by DISPID or by name
 // with VARIANT arguments given in declaration order, and read a failure the
 // way a late-bound caller reports it (error number and text).
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -46,5 +47,11 @@ HRESULT dispatch_put(IDispatch* obj, std::string_view name, const Variant& value
                      std::span<const Variant> index = {}, CallError* err = nullptr);
 HRESULT dispatch_call(IDispatch* obj, std::string_view name, std::span<const Variant> args = {},
                       Variant* result = nullptr, CallError* err = nullptr);
+
+// Walks a collection the way a For Each loop does: its `_NewEnum` member
+// (DISPID -4) gives an enumerator whose values go to `each` one by one
+// until it answers false or the values run out.
+HRESULT dispatch_for_each(IDispatch* collection, const std::function<bool(const Variant&)>& each,
+                          CallError* err = nullptr);
 
 } // namespace plat

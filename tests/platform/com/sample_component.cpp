@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/com/enum_variant.h"
 #include "platform/com/events.h"
 #include "platform/com/object.h"
 #include "platform/com/server.h"
@@ -143,6 +144,17 @@ const DispatchTable<Sample>& Sample::dispatch_table() {
          .type = VT_I4,
          .get = [](Sample&, DispCall& c) { c.result() = Variant(int32_t(7)); },
          .access = kNoPut},
+        {.id = sample::kNewEnum,
+         .name = "_NewEnum",
+         .kind = DispKind::Property,
+         .type = VT_UNKNOWN,
+         .get =
+             [](Sample& s, DispCall& c) {
+                 std::vector<Variant> values;
+                 for (const auto& item : s.m_items)
+                     values.emplace_back(std::string_view(item));
+                 c.result() = Variant(static_cast<IUnknown*>(create_variant_enum(std::move(values)).get()));
+             }},
     };
     return table;
 }

@@ -117,6 +117,15 @@ TEST_F(RegisteredServer, PropertiesByDispidAndByName) {
     EXPECT_EQ(err.number, 381);
     EXPECT_EQ(err.scode, make_hresult(0x800A017Du));
 
+    std::vector<std::string> all;
+    ASSERT_EQ(dispatch_for_each(obj.get(),
+                                [&](const Variant& item) {
+                                    all.push_back(item.to_utf8());
+                                    return all.size() < 2; // stop early
+                                }),
+              S_OK);
+    EXPECT_EQ(all, (std::vector<std::string>{"zero", "uno"}));
+
     EXPECT_EQ(dispatch_get(obj.get(), DISPID(99), v), DISP_E_MEMBERNOTFOUND);
     EXPECT_EQ(dispatch_get(obj.get(), "NoSuchThing", v, {}, &err), DISP_E_UNKNOWNNAME);
     EXPECT_EQ(err.number, 438);
