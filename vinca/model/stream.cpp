@@ -177,27 +177,61 @@ CVincaFileStream::CVincaFileStream(const std::string& path, OpenMode mode, Acces
         SetError(VE_FILE_IO);
 }
 
+namespace {
+constexpr size_t kFileBuffer = 64 * 1024;
+
+bool write_all(int fd, const uint8_t* p, size_t left)
+{
+    while (left) {
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    return true;
+}
+} // namespace
+
 CVincaFileStream::~CVincaFileStream()
 {
+    Flush();
+    DropReadAhead();
     if (m_owns && m_handle >= 0)
         ::close(m_handle);
+}
+
+bool CVincaFileStream::Flush()
+{
+    if (m_out.empty())
+        return true;
+    bool ok = m_handle >= 0 && write_all(m_handle, m_out.data(), m_out.size());
+    m_out.clear();
+    return ok;
+}
+
+void CVincaFileStream::DropReadAhead()
+{
+    size_t unread = m_in.size() - m_inPos;
+    if (unread && m_handle >= 0)
+        ::lseek(m_handle, -static_cast<off_t>(unread), SEEK_CUR);
+    m_in.clear();
+    m_inPos = 0;
 }
 
 VResult CVincaFileStream::Write(const void* buffer, uint16_t count)
 {
     if (Failed())
         return Error();
+    if (m_handle < 0)
+        return SetError(VE_FILE_OUTPUT);
+    DropReadAhead();
     const auto* p = static_cast<const uint8_t*>(buffer);
-    size_t left = count;
-    while (left) {
-        ssize_t n = m_handle >= 0 ? ::write(m_handle, p, left) : -1;
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return SetError(VE_FILE_OUTPUT);
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
+    if (m_out.size() + count > kFileBuffer && !Flush())
+        return SetError(VE_FILE_OUTPUT);
+    m_out.insert(m_out.end(), p, p + count);
     return VE_OK;
 }
 
@@ -205,16 +239,27 @@ VResult CVincaFileStream::Read(void* buffer, uint16_t count)
 {
     if (Failed())
         return Error();
+    if (m_handle < 0 || !Flush())
+        return SetError(VE_FILE_INPUT);
     auto* p = static_cast<uint8_t*>(buffer);
     size_t left = count;
     while (left) {
-        ssize_t n = m_handle >= 0 ? ::read(m_handle, p, left) : -1;
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return SetError(VE_FILE_INPUT);
-        p += n;
-        left -= static_cast<size_t>(n);
+        if (m_inPos == m_in.size()) {
+            m_in.resize(kFileBuffer);
+            ssize_t n;
+            do
+                n = ::read(m_handle, m_in.data(), m_in.size());
+            while (n < 0 && errno == EINTR);
+            m_in.resize(n > 0 ? static_cast<size_t>(n) : 0);
+            m_inPos = 0;
+            if (n <= 0)
+                return SetError(VE_FILE_INPUT);
+        }
+        size_t take = std::min(left, m_in.size() - m_inPos);
+        std::memcpy(p, m_in.data() + m_inPos, take);
+        m_inPos += take;
+        p += take;
+        left -= take;
     }
     return VE_OK;
 }
@@ -223,6 +268,9 @@ VResult CVincaFileStream::Seek(int32_t offset, int origin, uint32_t* pos)
 {
     if (Failed())
         return Error();
+    if (!Flush())
+        return SetError(VE_FILE_OUTPUT);
+    DropReadAhead();
     int whence = origin == FROM_START ? SEEK_SET : origin == FROM_CURRENT ? SEEK_CUR : -1;
     off_t r = whence >= 0 && m_handle >= 0 ? ::lseek(m_handle, offset, whence) : -1;
     if (r < 0 || r > 0xFFFFFFFF)
@@ -235,11 +283,12 @@ VResult CVincaFileStream::Seek(int32_t offset, int origin, uint32_t* pos)
 std::optional<uint64_t> CVincaFileStream::Remaining()
 {
     struct stat st {};
-    if (m_handle < 0 || ::fstat(m_handle, &st) != 0 || !S_ISREG(st.st_mode))
+    if (m_handle < 0 || !Flush() || ::fstat(m_handle, &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
     off_t cur = ::lseek(m_handle, 0, SEEK_CUR);
     if (cur < 0)
         return std::nullopt;
+    cur -= static_cast<off_t>(m_in.size() - m_inPos);
     return cur >= st.st_size ? 0 : static_cast<uint64_t>(st.st_size - cur);
 }
 

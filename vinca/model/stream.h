@@ -75,7 +75,10 @@ protected:
     VResult m_error { VE_OK };
 };
 
-// A stream over a file handle of the platform.
+// A stream over a file handle of the platform. Small reads and writes are
+// gathered in a buffer; the handle's position is brought back in step on
+// every seek and when the stream goes, so a borrowed handle ends where the
+// stream's own position is.
 class CVincaFileStream : public CVincaStream {
 public:
     enum OpenMode { OPEN_EXISTING = 10000, CREATE_ALWAYS = 10001 };
@@ -97,8 +100,14 @@ public:
     std::optional<uint64_t> Remaining() override;
 
 private:
+    bool Flush();
+    void DropReadAhead();
+
     int m_handle { -1 };
     bool m_owns { false };
+    std::vector<uint8_t> m_out;  // written, not yet passed on
+    std::vector<uint8_t> m_in;   // read ahead
+    size_t m_inPos { 0 };
 };
 
 // Memory in equal blocks that never move, so growth costs no copying.

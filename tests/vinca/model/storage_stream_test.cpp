@@ -3,7 +3,11 @@
 
 #include <cstring>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "storage_fixtures.h"
+#include "support/temp_dir.h"
 #include "vinca/model/grid.h"
 #include "vinca/model/names.h"
 #include "vinca/model/stream.h"
@@ -312,4 +316,45 @@ TEST(StorageStream, ValueTypesOnTheirOwn)
     Variant out(int32_t(1));
     ASSERT_TRUE(r.ReadValue(out));
     EXPECT_EQ(out.vt, plat::VT_EMPTY);
+}
+
+TEST(StorageStream, FileFormKeepsTheHandleInStep)
+{
+    kltest::TempDir dir;
+    std::string path = (dir.path() / "tree.kld").string();
+    Bytes expected = storage_test::Save(storage_test::RichTree());
+    {
+        CVincaFileStream file(path, CVincaFileStream::CREATE_ALWAYS);
+        CTreeStream ts(file, CTreeStream::MODE_WRITE);
+        ASSERT_TRUE(ts.Open());
+        WriteTreeRef(ts, storage_test::RichTree(), true);
+        ts.Close();
+        EXPECT_EQ(file.Error(), VE_OK);
+    }
+    std::string written = kltest::read_file(path);
+    EXPECT_EQ(Bytes(written.begin(), written.end()), expected);
+
+    // A borrowed handle is left just after what the stream consumed.
+    int fd = ::open(path.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    {
+        CVincaFileStream file(fd);
+        uint16_t sig = 0;
+        ASSERT_TRUE(file.ReadU16(sig));
+        EXPECT_EQ(file.Remaining(), expected.size() - 2);
+    }
+    EXPECT_EQ(::lseek(fd, 0, SEEK_CUR), 2);
+    ::close(fd);
+
+    CVincaFileStream missing((dir.path() / "none").string(), CVincaFileStream::OPEN_EXISTING);
+    EXPECT_EQ(missing.Error(), VE_FILE_IO);
+    CVincaFileStream again(path, CVincaFileStream::OPEN_EXISTING);
+    CTreeStream ts(again, CTreeStream::MODE_READ);
+    CTreeRef back;
+    ASSERT_TRUE(ts.Open());
+    ASSERT_TRUE(ReadTreeRef(ts, back));
+    storage_test::ExpectRichTree(back);
+    uint8_t extra = 0;
+    EXPECT_FALSE(again.ReadU8(extra)) << "reading past the end is an error";
+    EXPECT_EQ(again.Error(), VE_FILE_INPUT);
 }
