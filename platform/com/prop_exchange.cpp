@@ -63,43 +63,28 @@ uint32_t PropExchange::exchange_version(uint32_t current) {
     return v;
 }
 
-template <class T, class Make, class Take>
-static bool exchange_typed(std::string_view name, T& value, const std::optional<T>& def, VARTYPE type,
-                           Make make, Take take, auto&& exchange) {
-    Variant v = make(value);
-    Variant d;
-    if (def) d = make(*def);
-    if (!exchange(name, v, type, def ? &d : nullptr)) return false;
-    value = take(v);
-    return true;
-}
-
-#define KL_EXCHANGE_BODY(TYPE, VT, MAKE, TAKE)                                                               \
-    return exchange_typed<TYPE>(name, value, def, VT, MAKE, TAKE,                                            \
-                                [this](std::string_view n, Variant& v, VARTYPE t, const Variant* d) {        \
-                                    return exchange_value(n, v, t, d);                                       \
-                                })
-
 bool PropExchange::exchange_bool(std::string_view name, bool& value, std::optional<bool> def) {
-    KL_EXCHANGE_BODY(
-        bool, VT_BOOL, [](bool b) { return Variant::boolean(b); },
+    return exchange_typed(
+        name, value, def, VT_BOOL, [](bool b) { return Variant::boolean(b); },
         [](const Variant& v) { return v.boolVal != 0; });
 }
 
 bool PropExchange::exchange_short(std::string_view name, int16_t& value, std::optional<int16_t> def) {
-    KL_EXCHANGE_BODY(
-        int16_t, VT_I2, [](int16_t i) { return Variant(i); }, [](const Variant& v) { return v.iVal; });
+    return exchange_typed(
+        name, value, def, VT_I2, [](int16_t i) { return Variant(i); },
+        [](const Variant& v) { return v.iVal; });
 }
 
 bool PropExchange::exchange_long(std::string_view name, int32_t& value, std::optional<int32_t> def) {
-    KL_EXCHANGE_BODY(
-        int32_t, VT_I4, [](int32_t i) { return Variant(i); }, [](const Variant& v) { return v.lVal; });
+    return exchange_typed(
+        name, value, def, VT_I4, [](int32_t i) { return Variant(i); },
+        [](const Variant& v) { return v.lVal; });
 }
 
 // Unsigned values and colours travel as the 32-bit pattern of a Long.
 bool PropExchange::exchange_ulong(std::string_view name, uint32_t& value, std::optional<uint32_t> def) {
-    KL_EXCHANGE_BODY(
-        uint32_t, VT_I4, [](uint32_t u) { return Variant(static_cast<int32_t>(u)); },
+    return exchange_typed(
+        name, value, def, VT_I4, [](uint32_t u) { return Variant(static_cast<int32_t>(u)); },
         [](const Variant& v) { return static_cast<uint32_t>(v.lVal); });
 }
 
@@ -108,18 +93,17 @@ bool PropExchange::exchange_color(std::string_view name, uint32_t& value, std::o
 }
 
 bool PropExchange::exchange_float(std::string_view name, float& value, std::optional<float> def) {
-    KL_EXCHANGE_BODY(
-        float, VT_R4, [](float f) { return Variant(f); }, [](const Variant& v) { return v.fltVal; });
+    return exchange_typed(
+        name, value, def, VT_R4, [](float f) { return Variant(f); },
+        [](const Variant& v) { return v.fltVal; });
 }
 
 bool PropExchange::exchange_string(std::string_view name, std::string& value,
                                    std::optional<std::string> def) {
-    KL_EXCHANGE_BODY(
-        std::string, VT_BSTR, [](const std::string& s) { return Variant(std::string_view(s)); },
+    return exchange_typed(
+        name, value, def, VT_BSTR, [](const std::string& s) { return Variant(std::string_view(s)); },
         [](const Variant& v) { return bstr_to_utf8(v.bstrVal); });
 }
-
-#undef KL_EXCHANGE_BODY
 
 bool PropExchange::exchange_blob(std::string_view name, std::vector<uint8_t>& value) {
     if (m_mode == Mode::Reset) return false;

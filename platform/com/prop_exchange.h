@@ -69,6 +69,18 @@ class PropExchange {
 
   private:
     bool exchange_value(std::string_view name, Variant& value, VARTYPE type, const Variant* def);
+    // One typed property through exchange_value: `make` turns a T into a
+    // value, `take` a value (already of `type`) back into a T.
+    template <class T, class Make, class Take>
+    bool exchange_typed(std::string_view name, T& value, const std::optional<T>& def, VARTYPE type, Make make,
+                        Take take) {
+        Variant v = make(value);
+        Variant d;
+        if (def) d = make(*def);
+        if (!exchange_value(name, v, type, def ? &d : nullptr)) return false;
+        value = take(v);
+        return true;
+    }
     Mode m_mode;
     HRESULT m_status{S_OK};
 };
