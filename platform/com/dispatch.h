@@ -59,4 +59,21 @@ struct IDispatch : IUnknown {
     ~IDispatch() = default;
 };
 
+// The objects of this layer describe themselves by their dispatch tables
+// only: they offer no type information.
+struct DispatchWithoutTypeInfo : IDispatch {
+    HRESULT GetTypeInfoCount(uint32_t* count) override {
+        if (!count) return E_POINTER;
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT GetTypeInfo(uint32_t, LCID, ITypeInfo** out) override {
+        if (out) *out = nullptr;
+        return E_NOTIMPL;
+    }
+
+  protected:
+    ~DispatchWithoutTypeInfo() = default;
+};
+
 } // namespace plat

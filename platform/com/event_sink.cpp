@@ -18,7 +18,7 @@ HRESULT EventArgs::set(size_t i, const Variant& v) {
 
 namespace {
 
-class EventSink final : public IDispatch, public CountedObject {
+class EventSink final : public DispatchWithoutTypeInfo, public CountedObject {
   public:
     EventSink(const IID& iid, EventHandler handler) : m_iid(iid), m_handler(std::move(handler)) {}
 
@@ -27,15 +27,6 @@ class EventSink final : public IDispatch, public CountedObject {
     }
     ULONG AddRef() override { return add_ref(); }
     ULONG Release() override { return release_ref(); }
-    HRESULT GetTypeInfoCount(uint32_t* count) override {
-        if (!count) return E_POINTER;
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT GetTypeInfo(uint32_t, LCID, ITypeInfo** out) override {
-        if (out) *out = nullptr;
-        return E_NOTIMPL;
-    }
     HRESULT GetIDsOfNames(REFIID, OLECHAR**, uint32_t, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
     HRESULT Invoke(DISPID id, REFIID, LCID, uint16_t, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
                    uint32_t*) override {

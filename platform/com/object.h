@@ -53,7 +53,7 @@ class CountedObject {
 // It may answer further identities (its own dispatch interface id, tear-offs)
 // by overriding query_other.
 template <class T, class... Extra>
-class DispatchObject : public IDispatch, public Extra..., public CountedObject {
+class DispatchObject : public DispatchWithoutTypeInfo, public Extra..., public CountedObject {
   public:
     HRESULT QueryInterface(REFIID iid, void** out) override {
         if (!out) return E_POINTER;
@@ -69,15 +69,6 @@ class DispatchObject : public IDispatch, public Extra..., public CountedObject {
     ULONG AddRef() override { return add_ref(); }
     ULONG Release() override { return release_ref(); }
 
-    HRESULT GetTypeInfoCount(uint32_t* count) override {
-        if (!count) return E_POINTER;
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT GetTypeInfo(uint32_t, LCID, ITypeInfo** out) override {
-        if (out) *out = nullptr;
-        return E_NOTIMPL;
-    }
     HRESULT GetIDsOfNames(REFIID, OLECHAR** names, uint32_t count, LCID, DISPID* ids) override {
         return T::dispatch_table().get_ids(names, count, ids);
     }
