@@ -163,19 +163,19 @@ void ServerProcess::stop() {
 
 std::string ServerProcess::log() const {
     std::string text = read_file(m_dir / "output.log");
-    for (const std::string& f : log_files())
-        text += read_file(f);
+    if (!m_log_file.empty()) text += read_file(m_log_file);
     return text;
 }
 
 // --- nginx -----------------------------------------------------------------
 
-std::string NginxServer::url(const std::string& path) const {
-    return "http://127.0.0.1:" + std::to_string(port()) + path;
+std::string FolderServer::url(const std::string& path) const {
+    return m_scheme + "://127.0.0.1:" + std::to_string(port()) + path;
 }
 
 std::vector<std::string> NginxServer::prepare(uint16_t port) {
     const std::string d = m_dir.str();
+    m_log_file = d + "/error.log";
     std::ostringstream conf;
     conf << "daemon off;\n"
          << "master_process off;\n"
@@ -203,18 +203,11 @@ std::vector<std::string> NginxServer::prepare(uint16_t port) {
     return {"nginx", "-p", d, "-e", d + "/error.log", "-c", d + "/nginx.conf"};
 }
 
-std::vector<std::string> NginxServer::log_files() const {
-    return {(m_dir / "error.log").string()};
-}
-
 // --- vsftpd ------------------------------------------------------------------
-
-std::string FtpServer::url(const std::string& path) const {
-    return "ftp://127.0.0.1:" + std::to_string(port()) + path;
-}
 
 std::vector<std::string> FtpServer::prepare(uint16_t port) {
     const std::string d = m_dir.str();
+    m_log_file = d + "/vsftpd.log";
     std::filesystem::create_directories(m_dir / "empty");
     std::ostringstream conf;
     // Runs as the user who starts it, so that no privileges are needed and
@@ -245,14 +238,11 @@ std::vector<std::string> FtpServer::prepare(uint16_t port) {
     return {"vsftpd", d + "/vsftpd.conf"};
 }
 
-std::vector<std::string> FtpServer::log_files() const {
-    return {(m_dir / "vsftpd.log").string()};
-}
-
 // --- tinyproxy ---------------------------------------------------------------
 
 std::vector<std::string> ProxyServer::prepare(uint16_t port) {
     const std::string d = m_dir.str();
+    m_log_file = d + "/tinyproxy.log";
     std::ostringstream conf;
     conf << "Port " << port << "\n"
          << "Listen 127.0.0.1\n"
@@ -266,10 +256,6 @@ std::vector<std::string> ProxyServer::prepare(uint16_t port) {
     if (!m_user.empty()) conf << "BasicAuth " << m_user << " " << m_password << "\n";
     write_text(m_dir / "tinyproxy.conf", conf.str());
     return {"tinyproxy", "-d", "-c", d + "/tinyproxy.conf"};
-}
-
-std::vector<std::string> ProxyServer::log_files() const {
-    return {(m_dir / "tinyproxy.log").string()};
 }
 
 int ProxyServer::requests_seen() const {

@@ -50,7 +50,8 @@ class ServerProcess {
   protected:
     // The configuration for the port and the command line to run.
     virtual std::vector<std::string> prepare(uint16_t port) = 0;
-    virtual std::vector<std::string> log_files() const { return {}; }
+    // The server's own log file, shown by log() after its output.
+    std::string m_log_file;
 
     TempDir m_dir;
 
@@ -59,35 +60,41 @@ class ServerProcess {
     uint16_t m_port = 0;
 };
 
-// nginx serving a folder. `location_extra` goes into the location block
-// (for example "limit_rate 64k;").
-class NginxServer : public ServerProcess {
+// A server of the files in a folder, reached as scheme://127.0.0.1:port/path.
+class FolderServer : public ServerProcess {
   public:
-    explicit NginxServer(std::string root, std::string location_extra = {})
-        : m_root(std::move(root)), m_extra(std::move(location_extra)) {}
     std::string url(const std::string& path = "/") const;
 
   protected:
-    std::vector<std::string> prepare(uint16_t port) override;
-    std::vector<std::string> log_files() const override;
+    FolderServer(std::string root, std::string scheme)
+        : m_root(std::move(root)), m_scheme(std::move(scheme)) {}
+    std::string m_root;
 
   private:
-    std::string m_root;
+    std::string m_scheme;
+};
+
+// nginx serving a folder. `location_extra` goes into the location block
+// (for example "limit_rate 64k;").
+class NginxServer : public FolderServer {
+  public:
+    explicit NginxServer(std::string root, std::string location_extra = {})
+        : FolderServer(std::move(root), "http"), m_extra(std::move(location_extra)) {}
+
+  protected:
+    std::vector<std::string> prepare(uint16_t port) override;
+
+  private:
     std::string m_extra;
 };
 
 // vsftpd serving a folder, read only, to anonymous users.
-class FtpServer : public ServerProcess {
+class FtpServer : public FolderServer {
   public:
-    explicit FtpServer(std::string root) : m_root(std::move(root)) {}
-    std::string url(const std::string& path = "/") const;
+    explicit FtpServer(std::string root) : FolderServer(std::move(root), "ftp") {}
 
   protected:
     std::vector<std::string> prepare(uint16_t port) override;
-    std::vector<std::string> log_files() const override;
-
-  private:
-    std::string m_root;
 };
 
 // tinyproxy for loopback clients, optionally asking for a user and password.
@@ -101,7 +108,6 @@ class ProxyServer : public ServerProcess {
 
   protected:
     std::vector<std::string> prepare(uint16_t port) override;
-    std::vector<std::string> log_files() const override;
 
   private:
     std::string m_user;
