@@ -442,8 +442,13 @@ int32_t CVincaEngine::FindItem(std::string_view text, int32_t options, int32_t s
             bool visibleOnly;
             int32_t count;
             CItem* found { nullptr };
-            Finder(CVincaEngine& engine, const plat::Variant& v, int32_t f, const CVincaName* k, bool vis, int32_t c)
-                : e(engine), value(v), flags(f), key(k), visibleOnly(vis), count(c)
+            // A text search compares with the text directly, not through a value.
+            bool byText;
+            std::string needle;
+            Finder(CVincaEngine& engine, const plat::Variant& v, int32_t f, const CVincaName* k, bool vis, int32_t c,
+                   std::string_view text)
+                : e(engine), value(v), flags(f), key(k), visibleOnly(vis), count(c), byText(!(f & CMP_VALUES)),
+                  needle(text)
             {
             }
             bool VisitItem(CItem* item) override
@@ -451,7 +456,9 @@ int32_t CVincaEngine::FindItem(std::string_view text, int32_t options, int32_t s
                 ++count;
                 if (visibleOnly && e.RowOf(item) < 0)
                     return true;
-                if (e.ItemMatches(item, value, flags, key)) {
+                bool match = byText ? CompareTexts(item->Text(), needle, flags) == 0
+                                    : e.ItemMatches(item, value, flags, key);
+                if (match) {
                     found = item;
                     return false;
                 }
@@ -467,7 +474,7 @@ int32_t CVincaEngine::FindItem(std::string_view text, int32_t options, int32_t s
         CItem* from = start >= 0 ? m_enumCache.ItemAt(start, m_cursor.m_root) : nullptr;
         if (start >= 0 && !from)
             return -1;
-        Finder f(*this, value, flags, valueKey, visibleOnly, from ? start : -1);
+        Finder f(*this, value, flags, valueKey, visibleOnly, from ? start : -1, text);
         if (!from) {
             m_cursor.m_root->VisitForward(f, -1);
         } else if (from->ChildNode() && from->ChildNode()->GetCount() > 0) {

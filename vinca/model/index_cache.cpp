@@ -43,6 +43,43 @@ protected:
 };
 
 
+namespace {
+
+// Binary searches without the tables' virtual comparisons: lookups run
+// several times for every addressed item.
+template <class Table, class KeyFn, class Key>
+bool SearchTable(const Table& table, Key key, KeyFn keyOf, int32_t& position)
+{
+    auto* const* data = table.begin();
+    int32_t lo = 0, hi = table.GetCount();
+    while (lo < hi) {
+        int32_t mid = lo + (hi - lo) / 2;
+        Key k = keyOf(data[mid]);
+        if (k == key) {
+            position = mid;
+            return true;
+        }
+        if (k < key)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    position = lo;
+    return false;
+}
+
+} // namespace
+
+bool CIndexCache::FindByIndex(int32_t index, int32_t& position) const
+{
+    return SearchTable(*m_byIndex, index, [](const Entry* e) { return e->index; }, position);
+}
+
+bool CIndexCache::FindBySerial(uint64_t serial, int32_t& position) const
+{
+    return SearchTable(*m_byItem, serial, [](const Entry* e) { return e->serial; }, position);
+}
+
 CIndexCache::CIndexCache() : m_byIndex(new ByIndex()), m_byItem(new ByItem()) { }
 
 CIndexCache::~CIndexCache()
@@ -59,7 +96,7 @@ int32_t CIndexCache::Count() const
 CIndexCache::Entry* CIndexCache::FindIndexEntry(int32_t index) const
 {
     int32_t pos;
-    return m_byIndex->Find(&index, pos) ? m_byIndex->GetAt(pos) : nullptr;
+    return FindByIndex(index, pos) ? m_byIndex->GetAt(pos) : nullptr;
 }
 
 CItem* CIndexCache::LookupIndex(int32_t index)
@@ -75,9 +112,8 @@ int32_t CIndexCache::LookupItem(CItem* item)
 {
     if (!item)
         return -1;
-    uint64_t key = item->Serial();
     int32_t pos;
-    if (!m_byItem->Find(&key, pos))
+    if (!FindBySerial(item->Serial(), pos))
         return -1;
     Entry* e = m_byItem->GetAt(pos);
     e->lastUse = m_clock;
@@ -87,10 +123,9 @@ int32_t CIndexCache::LookupItem(CItem* item)
 void CIndexCache::RemoveEntry(Entry* e)
 {
     int32_t pos;
-    uint64_t key = e->serial;
-    if (m_byItem->Find(&key, pos))
+    if (FindBySerial(e->serial, pos))
         m_byItem->RemoveAt(pos, false);
-    if (m_byIndex->Find(&e->index, pos))
+    if (FindByIndex(e->index, pos))
         m_byIndex->RemoveAt(pos, true);
 }
 
@@ -109,29 +144,37 @@ void CIndexCache::Add(CItem* item, int32_t index)
     if (n == kStampMark)
         m_stamp = m_clock;
     if (n >= kPurgeMark) {
-        for (int32_t p = m_byIndex->GetCount() - 1; p >= 0; --p) {
-            Entry* e = m_byIndex->GetAt(p);
-            if (e->lastUse < m_stamp)
-                RemoveEntry(e);
-        }
+        uint64_t stamp = m_stamp;
+        auto old = [stamp](void* e) { return static_cast<Entry*>(e)->lastUse < stamp; };
+        m_byItem->RemoveIf(old, false);
+        m_byIndex->RemoveIf(old, true); // this table owns the entries
         m_stamp = m_clock;
         Recount();
     }
     // One entry per item and per index.
     uint64_t key = item->Serial();
-    int32_t pos;
-    if (m_byItem->Find(&key, pos))
-        RemoveEntry(m_byItem->GetAt(pos));
-    if (Entry* old = FindIndexEntry(index))
-        RemoveEntry(old);
+    int32_t itemPos, indexPos;
+    bool removed = false;
+    if (FindBySerial(key, itemPos)) {
+        RemoveEntry(m_byItem->GetAt(itemPos));
+        removed = true;
+    }
+    if (FindByIndex(index, indexPos)) {
+        RemoveEntry(m_byIndex->GetAt(indexPos));
+        removed = true;
+    }
+    if (removed) {
+        FindBySerial(key, itemPos);
+        FindByIndex(index, indexPos);
+    }
     Entry* e = new (std::nothrow) Entry { Ref<CItem>(item), key, index, m_clock };
     if (!e)
         return;
-    if (m_byIndex->InsertSorted(e, false) < 0) {
+    if (m_byIndex->InsertAt(indexPos, e) != VE_OK) {
         delete e;
         return;
     }
-    if (m_byItem->InsertSorted(e, false) < 0) {
+    if (m_byItem->InsertAt(itemPos, e) != VE_OK) {
         RemoveEntry(e);
         return;
     }
@@ -257,7 +300,7 @@ CItem* CIndexCache::ItemAt(int32_t index, CItemNode* top)
     CItem* start = nullptr;
     int32_t startIndex = -1;
     int32_t pos;
-    m_byIndex->Find(&index, pos);
+    FindByIndex(index, pos);
     Entry* after = m_byIndex->GetAt(pos);
     Entry* before = pos > 0 ? m_byIndex->GetAt(pos - 1) : nullptr;
     Entry* nearest = before;

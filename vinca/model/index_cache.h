@@ -44,6 +44,8 @@ private:
     class ByIndex;
     class ByItem;
     Entry* FindIndexEntry(int32_t index) const;
+    bool FindByIndex(int32_t index, int32_t& position) const;
+    bool FindBySerial(uint64_t serial, int32_t& position) const;
     void RemoveEntry(Entry* e);
     void Recount();
 

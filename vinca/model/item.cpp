@@ -171,6 +171,10 @@ void CItem::TakeOver(CItem& other)
         m_childNode->Release();
     }
     m_childNode = std::exchange(other.m_childNode, nullptr);
+    if (m_parentNode)
+        m_parentNode->CountsChanged();
+    if (other.m_parentNode)
+        other.m_parentNode->CountsChanged();
     if (m_childNode) {
         m_childNode->m_owner = this;
         m_childNode->m_above = m_parentNode;
@@ -181,6 +185,8 @@ void CItem::TakeOver(CItem& other)
 
 void CItem::Clear()
 {
+    if (m_childNode && m_parentNode)
+        m_parentNode->CountsChanged();
     if (CItemNode* node = std::exchange(m_childNode, nullptr)) {
         node->Clear();
         node->m_owner = nullptr;
@@ -311,6 +317,7 @@ VResult CItemNode::AddChild(int32_t& index, CItem* item)
         return VE_OUT_OF_MEMORY;
     item->AddRef();
     item->m_parentNode = this;
+    AdjustCounts(SubtreeSize(item));
     if (item->m_childNode) {
         item->m_childNode->m_above = this;
         if (item->m_childNode->m_link != m_link)
@@ -531,6 +538,7 @@ void CItemNode::RemoveAt(int32_t index)
         return;
     if (index != n - 1)
         MarkStale();
+    AdjustCounts(-SubtreeSize(m_children.GetAt(index)));
     m_children.RemoveAt(index, true);
 }
 
@@ -544,6 +552,7 @@ Ref<CItem> CItemNode::DetachAt(int32_t index)
     CItem* item = m_children.GetAt(index);
     if (index != n - 1)
         MarkStale();
+    AdjustCounts(-SubtreeSize(item));
     m_children.RemoveAt(index, false);
     item->m_parentNode = nullptr;
     if (item->m_childNode)
@@ -582,6 +591,7 @@ void CItemNode::SetVirtual(bool on)
 {
     if (m_virtual == on)
         return;
+    CountsChanged();
     m_children.RemoveAll();
     m_virtual = on;
     if (m_link) {
@@ -615,6 +625,7 @@ void CItemNode::SetVirtualCount(int32_t n)
 {
     if (!m_virtual || n < 0)
         return;
+    CountsChanged();
     if (n < m_virtualCount) {
         if (n == 0) {
             m_children.RemoveAll();
@@ -720,6 +731,7 @@ void CItemNode::Reverse()
 
 void CItemNode::Clear()
 {
+    CountsChanged();
     m_marked.Clear();
     m_children.RemoveAll();
     m_numberingValid = true;
@@ -749,6 +761,7 @@ void CItemNode::TruncateFrom(int32_t index)
 {
     if (index < 0)
         index = 0;
+    CountsChanged();
     while (m_children.GetCount() > index)
         m_children.RemoveAt(-1, true);
 }
@@ -762,6 +775,8 @@ void CItemNode::PurgeUnusedChildren()
             continue;
         if (child->RefCount() > 1)
             continue;
+        if (sub)
+            CountsChanged(); // an empty child node goes with it
         m_children.RemoveAt(p, true);
     }
 }
@@ -967,13 +982,26 @@ CItem* ChildBefore(CItemNode* node, CItem* item)
 
 int32_t CountDescendants(CItemNode* node)
 {
-    if (!node)
-        return 0;
-    int64_t n = node->GetCount();
-    for (int32_t p = 0; p < node->MaterialisedCount(); ++p)
-        if (CItemNode* sub = node->MaterialisedAt(p)->ChildNode())
-            n += CountDescendants(sub);
-    return n > INT32_MAX ? INT32_MAX : static_cast<int32_t>(n);
+    return node ? node->DescendantCount() : 0;
+}
+
+int32_t CItemNode::SubtreeSize(CItem* item)
+{
+    CItemNode* sub = item->ChildNode();
+    return 1 + (sub ? sub->DescendantCount() : 0);
+}
+
+int32_t CItemNode::DescendantCount()
+{
+    if (!m_countValid) {
+        int64_t n = GetCount();
+        for (CItem* child : m_children)
+            if (CItemNode* sub = child->ChildNode())
+                n += sub->DescendantCount();
+        m_descendants = n > INT32_MAX ? INT32_MAX : static_cast<int32_t>(n);
+        m_countValid = true;
+    }
+    return m_descendants;
 }
 
 } // namespace vinca

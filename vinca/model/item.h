@@ -247,6 +247,9 @@ public:
     void TruncateFrom(int32_t index);
     // Drops materialised virtual children that nothing else holds.
     void PurgeUnusedChildren();
+    // Every item below this node, all levels, virtual counts included; kept
+    // until the subtree changes.
+    int32_t DescendantCount();
 
     // Sort order of two children under the owning item's method and style.
     int CompareChildren(CItem* a, CItem* b) const;
@@ -256,6 +259,20 @@ private:
     CItemNode(CItemNode* above, CItem* owner, CNodeOwnerList* link);
     ~CItemNode() override;
     void MarkStale() { m_numberingValid = false; }
+    // The subtree changed: this node's count and those above it are stale.
+    void CountsChanged()
+    {
+        for (CItemNode* n = this; n && n->m_countValid; n = n->m_above)
+            n->m_countValid = false;
+    }
+    // `delta` items joined (or left) this node's subtree. Counts above a
+    // stale node are stale already, so the walk stops at the first one.
+    void AdjustCounts(int32_t delta)
+    {
+        for (CItemNode* n = this; n && n->m_countValid; n = n->m_above)
+            n->m_descendants += delta;
+    }
+    static int32_t SubtreeSize(CItem* item);
     void QuickSort(int32_t low, int32_t high);
 
     // Children in display order; a virtual parent's are kept ordered by index.
@@ -276,6 +293,8 @@ private:
     CNodeOwnerList* m_link;
     CRangeSet m_marked;
     int32_t m_virtualCount { 0 };
+    int32_t m_descendants { 0 };
+    bool m_countValid { true };
     bool m_numberingValid { true };
     bool m_virtual { false };
 };

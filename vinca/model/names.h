@@ -2,6 +2,7 @@
 // Interned names and the ordered table every keyed list of the control is
 // kept in. A name exists once per distinct text (compared without regard to
 // case), so names are afterwards compared by identity.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -55,6 +56,20 @@ public:
     // Inserts at the key's place (also when equal keys are there and
     // `allowDuplicates` is set); the position, or -1 on failure.
     int32_t InsertSorted(void* entry, bool allowDuplicates);
+    // Removes every entry the predicate accepts, keeping the order of the
+    // rest; with `release` they go through ReleaseEntry.
+    template <class Pred>
+    int32_t RemoveIf(Pred pred, bool release)
+    {
+        std::vector<void*> gone;
+        auto keep = std::stable_partition(m_entries.begin(), m_entries.end(), [&](void* e) { return !pred(e); });
+        gone.assign(keep, m_entries.end());
+        m_entries.erase(keep, m_entries.end());
+        if (release)
+            for (void* e : gone)
+                ReleaseEntry(e);
+        return static_cast<int32_t>(gone.size());
+    }
     // Swaps two entries (for in-place sorting).
     void Swap(int32_t a, int32_t b) { std::swap(m_entries[a], m_entries[b]); }
     void Reverse();
