@@ -110,6 +110,9 @@ TEST_F(TransferTest, HttpFailures) {
     engine.OpenSession(&settings);
 
     EXPECT_EQ(Fetch(engine, nginx.url("/missing.bin"), Local("m.bin")), ERR_LOAD);
+    // Redirects are not followed: a folder named without its "/" is no file.
+    std::filesystem::create_directories(m_served / "folder");
+    EXPECT_EQ(Fetch(engine, nginx.url("/folder"), Local("r.bin")), ERR_LOAD);
     // A local file that cannot be made, or cannot take the bytes.
     EXPECT_EQ(Fetch(engine, nginx.url("/a.bin"), Local("no/such/folder/a.bin")), ERR_TARGET_INVALID);
     EXPECT_EQ(Fetch(engine, nginx.url("/a.bin"), "/dev/full"), ERR_WRITE);
