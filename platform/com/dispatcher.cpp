@@ -148,6 +148,20 @@ HRESULT refuse(EXCEPINFO* excep, uint16_t number) {
 HRESULT DispatchTableBase::invoke(DISPID id, uint16_t flags, DISPPARAMS* params, VARIANT* result,
                                   EXCEPINFO* excep, uint32_t* arg_err, bool user_mode,
                                   const Runner& run) const {
+    // Nothing may leave Invoke as an exception, not even from the argument
+    // handling around the handler.
+    try {
+        return invoke_member(id, flags, params, result, excep, arg_err, user_mode, run);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
+
+HRESULT DispatchTableBase::invoke_member(DISPID id, uint16_t flags, DISPPARAMS* params, VARIANT* result,
+                                         EXCEPINFO* excep, uint32_t* arg_err, bool user_mode,
+                                         const Runner& run) const {
     const DispMemberInfo* m = find(id);
     if (!m) return DISP_E_MEMBERNOTFOUND;
     DISPPARAMS none{nullptr, nullptr, 0, 0};
@@ -250,6 +264,11 @@ HRESULT DispatchTableBase::invoke(DISPID id, uint16_t flags, DISPPARAMS* params,
         DispatchError err;
         err.scode = E_UNEXPECTED;
         err.description = e.what();
+        fill_excepinfo(excep, err);
+        return DISP_E_EXCEPTION;
+    } catch (...) {
+        DispatchError err;
+        err.scode = E_UNEXPECTED;
         fill_excepinfo(excep, err);
         return DISP_E_EXCEPTION;
     }

@@ -133,6 +133,8 @@ class DispatchTableBase {
     size_t index_of(const DispMemberInfo* m) const { return static_cast<size_t>(m - m_members.data()); }
 
   private:
+    HRESULT invoke_member(DISPID id, uint16_t flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep,
+                          uint32_t* arg_err, bool user_mode, const Runner& run) const;
     HRESULT lookup_ids(OLECHAR** names, uint32_t count, DISPID* ids) const;
     std::vector<DispMemberInfo> m_members;
 };
