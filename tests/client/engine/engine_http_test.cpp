@@ -40,7 +40,9 @@ struct Loaded {
 
     int32_t LoadCatalogue(const std::string& url) {
         m.ctx.current_server.url = url;
-        return klc::LoadCatalogue(m.ctx, host, cat, klc::CTransferSettings {klc::PROXY_DIRECT}, klc::CRequestInfo {});
+        klc::CTransferSettings settings;
+        settings.proxy_mode = klc::PROXY_DIRECT;
+        return klc::LoadCatalogue(m.ctx, host, cat, settings, klc::CRequestInfo {});
     }
     int32_t Install(klc::CUpdateInstaller& installer) {
         for (auto& p : cat.products)

@@ -318,7 +318,9 @@ TEST(EngineInstall, BackupPolicyByModeAndEntry) {
         EXPECT_EQ(made, c.made);
         std::string backup = t.m.path("backup/Editor/Main Update/a.txt");
         EXPECT_EQ(fs::exists(backup), c.kept);
-        if (c.kept) EXPECT_EQ(kltest::read_file(backup), "old");
+        if (c.kept) {
+            EXPECT_EQ(kltest::read_file(backup), "old");
+        }
     }
 }
 

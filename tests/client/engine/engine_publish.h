@@ -10,6 +10,8 @@
 namespace engine_test {
 
 struct PublishedFile {
+    PublishedFile(std::string file_name, std::string bytes) : name(std::move(file_name)), content(std::move(bytes)) {}
+
     std::string name;    // FileName
     std::string content; // bytes of the source file
     std::string date = "06/22/2001 14:05:00";
