@@ -86,6 +86,7 @@ struct Entry {
     bool folder = false;
     uint64_t size = 0;
     time_t mtime = 0;
+    bool executable = false;
 };
 
 // Reads the directory and checks every name before anything is written.
@@ -110,6 +111,13 @@ ArchiveError ListEntries(zip_t* za, const std::string& folder, std::vector<Entry
         e.target = *target;
         e.size = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
         e.mtime = (st.valid & ZIP_STAT_MTIME) ? st.mtime : 0;
+        // Only the execute permission is taken from the archive: the update
+        // may run a program it brings. Owner, set-id and other bits are ours.
+        zip_uint8_t opsys = 0;
+        zip_uint32_t attributes = 0;
+        if (zip_file_get_external_attributes(za, e.index, 0, &opsys, &attributes) == 0 &&
+            opsys == ZIP_OPSYS_UNIX)
+            e.executable = ((attributes >> 16) & 0100) != 0;
         total += e.size;
         entries.push_back(std::move(e));
     }
@@ -150,7 +158,7 @@ ArchiveError ExtractEntry(zip_t* za, const Entry& e, std::vector<char>& buffer, 
         }
     }
     if (result == ArchiveError::Ok) {
-        fchmod(fd, 0644);
+        fchmod(fd, e.executable ? 0755 : 0644);
         if (e.mtime > 0) {
             const timespec times[2] = {{e.mtime, 0}, {e.mtime, 0}};
             futimens(fd, times);

@@ -73,6 +73,19 @@ TEST_F(ArchiveTest, PackAndUnpackRoundTrip) {
     }
 }
 
+TEST_F(ArchiveTest, ProgramsStayRunnable) {
+    kltest::write_file(m_dir / "setup.sh", "#!/bin/sh\nexit 0\n");
+    fs::permissions(m_dir / "setup.sh", fs::perms(0755));
+    kltest::write_file(m_dir / "readme.txt", "text");
+    for (const char* name : {"setup.sh", "readme.txt"}) {
+        ASSERT_EQ(pack_file(Path(name), Path("p.zip"), {}), ArchiveError::Ok);
+        ASSERT_EQ(unpack(Path("p.zip"), Path("out"), {}), ArchiveError::Ok);
+        EXPECT_EQ(fs::status(m_dir / "out" / name).permissions() & fs::perms::all,
+                  fs::perms(std::string(name) == "setup.sh" ? 0755 : 0644))
+            << name;
+    }
+}
+
 TEST_F(ArchiveTest, CancelledPackLeavesTheOldArchive) {
     kltest::write_file(m_dir / "a.bin", kltest::payload(4 * 1024 * 1024));
     kltest::write_file(m_dir / "old.bin", "the archive of the last build");
