@@ -169,6 +169,22 @@ TEST_F(RegisteredServer, MethodsWithOptionalNamedAndByReferenceArguments) {
     DISPPARAMS dp{rg, named, 2, 1};
     ASSERT_EQ(obj->Invoke(sample::kAdd, GUID_NULL, 0, DISPATCH_METHOD, &dp, &r, nullptr, nullptr), S_OK);
     EXPECT_EQ(r.lVal, 11);
+    named[0] = 5; // no such parameter
+    EXPECT_EQ(obj->Invoke(sample::kAdd, GUID_NULL, 0, DISPATCH_METHOD, &dp, &r, nullptr, nullptr),
+              DISP_E_PARAMNOTFOUND);
+    named[0] = 0; // "a" named and also given by position
+    EXPECT_EQ(obj->Invoke(sample::kAdd, GUID_NULL, 0, DISPATCH_METHOD, &dp, &r, nullptr, nullptr),
+              DISP_E_BADPARAMCOUNT);
+    // A put whose value comes without the property-put name.
+    VARIANT value = Variant("plain").detach();
+    DISPPARAMS put_dp{&value, nullptr, 1, 0};
+    ASSERT_EQ(
+        obj->Invoke(sample::kName, GUID_NULL, 0, DISPATCH_PROPERTYPUT, &put_dp, nullptr, nullptr, nullptr),
+        S_OK);
+    VariantClear(&value);
+    Variant name;
+    ASSERT_EQ(dispatch_get(obj.get(), sample::kName, name), S_OK);
+    EXPECT_EQ(name.to_utf8(), "plain");
 
     EXPECT_EQ(dispatch_call(obj.get(), sample::kAdd, {}, &r), DISP_E_PARAMNOTOPTIONAL);
     Variant three[] = {Variant(int32_t(1)), Variant(int32_t(2)), Variant(int32_t(3))};
