@@ -135,7 +135,16 @@ bool ServerProcess::start() {
                 m_pid = -1;
                 break; // it ended: perhaps the port was taken meanwhile
             }
-            if (accepts_connections(m_port)) return true;
+            if (accepts_connections(m_port)) {
+                // Someone answers; make sure it is ours and not another
+                // test's server that took the port first (ours then exits).
+                usleep(50 * 1000);
+                if (waitpid(pid, &status, WNOHANG) == pid) {
+                    m_pid = -1;
+                    break;
+                }
+                return true;
+            }
             usleep(20 * 1000);
         }
         stop();
