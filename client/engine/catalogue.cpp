@@ -14,14 +14,17 @@ namespace {
 
 constexpr const char* kCommon = "Common";
 
-std::string section_name(const char* prefix, int32_t n) { return plat::strprintf("%s%d", prefix, n); }
+std::string section_name(const char* prefix, int32_t n) {
+    return plat::strprintf("%s%d", prefix, n);
+}
 
 // A file name from an INF: group items may carry the folder they came from
 // ("sub\file.dll"); only the last element names the file. Anything that
 // climbs, is absolute or names a drive is refused.
 std::optional<std::string> entry_file_name(std::string_view name) {
     std::string text = plat::trim(name);
-    if (text.empty() || plat::is_absolute_path(text) || text.find(':') != std::string::npos) return std::nullopt;
+    if (text.empty() || plat::is_absolute_path(text) || text.find(':') != std::string::npos)
+        return std::nullopt;
     for (const std::string& part : plat::split(plat::native_path(text), '/'))
         if (plat::trim(part) == "..") return std::nullopt;
     return plat::safe_file_name(plat::file_name(text));
@@ -95,8 +98,10 @@ int32_t CUpdate::ReadFiles(CClientContext& ctx, const InfFile& inf, const CUrl& 
         for (int32_t k = 1;; ++k) {
             auto piece = inf.Get(section, section_name("SourceFile", k));
             if (!piece) {
-                if (k == 1) piece = e.file_name;
-                else break;
+                if (k == 1)
+                    piece = e.file_name;
+                else
+                    break;
             }
             auto safe = plat::safe_file_name(*piece);
             if (!safe) {
@@ -128,8 +133,8 @@ int32_t CUpdate::ReadFiles(CClientContext& ctx, const InfFile& inf, const CUrl& 
     return added;
 }
 
-bool CUpdate::Read(CClientContext& ctx, const ProductState& link_state, int32_t file_index, const InfFile& inf,
-                   const CUrl& link_location) {
+bool CUpdate::Read(CClientContext& ctx, const ProductState& link_state, int32_t file_index,
+                   const InfFile& inf, const CUrl& link_location) {
     int32_t v = inf.GetInt(kCommon, "INFVersion", 0);
     if (v < 0 || v < inf_version) return !files.empty();
 
@@ -183,7 +188,8 @@ bool CUpdate::HasFilesToInstall(CClientContext& ctx) {
 bool CProduct::ReadUpdate(CClientContext& ctx, const ProductState& link_state, int32_t file_index,
                           const InfFile& inf, const CUrl& link_location) {
     std::string update_name = inf.GetString(kCommon, "Update", "Main Update");
-    auto it = std::find_if(updates.begin(), updates.end(), [&](const CUpdate& u) { return u.name == update_name; });
+    auto it =
+        std::find_if(updates.begin(), updates.end(), [&](const CUpdate& u) { return u.name == update_name; });
     if (it != updates.end()) {
         bool has = it->Read(ctx, link_state, file_index, inf, link_location);
         if (it->read_error) read_error = std::exchange(it->read_error, 0);
@@ -211,7 +217,7 @@ int32_t CCatalogue::ReadLink(CClientContext& ctx, const InfFile& inf, int32_t n,
     link.name = *name;
     ctx.WriteLog(plat::strprintf("Loading link %s ...", link.name.c_str()), 2);
 
-    link.state = ProductState {ctx.product_folder, 1, 0, 1};
+    link.state = ProductState{ctx.product_folder, 1, 0, 1};
     if (!EvaluateCriteria(ctx, inf, section, link.state)) return ERR_LINK_CRITERIA;
     link.advertisement = inf.GetString(section, "Advertisment");
 
@@ -249,7 +255,8 @@ int32_t CCatalogue::ReadCatalogue(CClientContext& ctx, const InfFile& inf, const
     return added;
 }
 
-bool CCatalogue::ReadProduct(CClientContext& ctx, int32_t link_index, int32_t file_index, const InfFile& inf) {
+bool CCatalogue::ReadProduct(CClientContext& ctx, int32_t link_index, int32_t file_index,
+                             const InfFile& inf) {
     if (link_index < 0 || static_cast<size_t>(link_index) >= links.size()) return false;
     const CProductLink& link = links[static_cast<size_t>(link_index)];
     std::string name = inf.GetString(kCommon, "Name", link.name);
@@ -257,11 +264,13 @@ bool CCatalogue::ReadProduct(CClientContext& ctx, int32_t link_index, int32_t fi
     std::string update_name = inf.GetString(kCommon, "Update", "Main Update");
     if (!plat::safe_file_name(name) || !plat::safe_file_name(update_name)) {
         ctx.WriteLog(plat::strprintf("... product %s, update %s: the name is refused.", name.c_str(),
-                                     update_name.c_str()), 1);
+                                     update_name.c_str()),
+                     1);
         result = ERR_SOURCE_INVALID;
         return false;
     }
-    auto it = std::find_if(products.begin(), products.end(), [&](const CProduct& p) { return p.name == name; });
+    auto it =
+        std::find_if(products.begin(), products.end(), [&](const CProduct& p) { return p.name == name; });
     bool has;
     if (it != products.end()) {
         has = it->ReadUpdate(ctx, link.state, file_index, inf, link.location);

@@ -11,12 +11,15 @@
 namespace klc {
 namespace {
 
-bool stops_all(int32_t r) { return r == ERR_CANCELLED || r == ERR_NO_INTERNET; }
+bool stops_all(int32_t r) {
+    return r == ERR_CANCELLED || r == ERR_NO_INTERNET;
+}
 
 } // namespace
 
-int32_t LoadCatalogue(CClientContext& ctx, IClientHost& host, CCatalogue& catalogue, const CTransferSettings& settings,
-                      const CRequestInfo& request_template, CTransferEngine* engine) {
+int32_t LoadCatalogue(CClientContext& ctx, IClientHost& host, CCatalogue& catalogue,
+                      const CTransferSettings& settings, const CRequestInfo& request_template,
+                      CTransferEngine* engine) {
     catalogue.result = 0;
     ctx.WriteLog("Begin loading information.", 1);
     CPageConnection connection(ctx, host, engine);
@@ -54,23 +57,27 @@ int32_t LoadCatalogue(CClientContext& ctx, IClientHost& host, CCatalogue& catalo
     bool stopped = false;
     for (size_t i = 0; i < catalogue.links.size() && !stopped; ++i) {
         for (size_t j = 0; j < catalogue.links[i].inf_files.size() && !stopped; ++j) {
-            std::string inf_local = ProductInfLocalName(folder, static_cast<int32_t>(i), static_cast<int32_t>(j));
+            std::string inf_local =
+                ProductInfLocalName(folder, static_cast<int32_t>(i), static_cast<int32_t>(j));
             ctx.WriteLog(plat::strprintf("Loading PRODUCT file %s ...", inf_local.c_str()), 2);
             CUrl inf_url = catalogue.links[i].location;
             inf_url.ApplyPart(catalogue.links[i].inf_files[j], APPLY_FILE);
             ctx.WriteLog(plat::strprintf("... from URL %s ...", inf_url.Format().c_str()), 3);
             int32_t r = connection.Download(inf_url, inf_local, DOWNLOAD_CREATE | DOWNLOAD_REMOTE_TIME);
             if (r > 0) {
-                catalogue.ReadProduct(ctx, static_cast<int32_t>(i), static_cast<int32_t>(j), InfFile::Load(inf_local));
+                catalogue.ReadProduct(ctx, static_cast<int32_t>(i), static_cast<int32_t>(j),
+                                      InfFile::Load(inf_local));
             } else {
                 int32_t code = r < 0 ? r : ERR_LOAD;
                 catalogue.result = code;
                 ctx.last_result = code;
                 ErrorMessage msg = ComposeErrorMessage(code, STAGE_UPDATE_INF, ctx.last_system_error);
                 ctx.WriteLog(msg.log, 1);
-                if (stops_all(code)) stopped = true;
+                if (stops_all(code))
+                    stopped = true;
                 else if (!ctx.automatic_mode &&
-                         !host.AskContinue(code, msg.message + "\n" + LoadClientString(IDS_ASK_TERMINATE).value_or("")))
+                         !host.AskContinue(code, msg.message + "\n" +
+                                                     LoadClientString(IDS_ASK_TERMINATE).value_or("")))
                     stopped = true;
             }
             plat::delete_file(inf_local);

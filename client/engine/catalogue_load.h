@@ -14,7 +14,8 @@ class CTransferEngine;
 // links to and reads them; the update folders receive "Update.ico" and
 // "WhatsNew.txt" for the product tree. 0 when everything was read, 1 when
 // the run stopped; the catalogue's result holds the last failure.
-int32_t LoadCatalogue(CClientContext& ctx, IClientHost& host, CCatalogue& catalogue, const CTransferSettings& settings,
-                      const CRequestInfo& request_template, CTransferEngine* engine = nullptr);
+int32_t LoadCatalogue(CClientContext& ctx, IClientHost& host, CCatalogue& catalogue,
+                      const CTransferSettings& settings, const CRequestInfo& request_template,
+                      CTransferEngine* engine = nullptr);
 
 } // namespace klc

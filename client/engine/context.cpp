@@ -64,7 +64,9 @@ bool CClientContext::FileExists(std::string_view path) {
     return !path.empty() && plat::path_exists(plat::native_path(path));
 }
 
-std::string CClientContext::GetModulePath() { return plat::current_program_path(); }
+std::string CClientContext::GetModulePath() {
+    return plat::current_program_path();
+}
 
 std::string CClientContext::ServerListPath() const {
     std::string name = plat::native_path(server_list_file);

@@ -50,7 +50,7 @@ std::optional<plat::FileTime> ParseDate(std::string_view text, bool to_utc);
 std::string VersionText(uint64_t version);
 
 class CClientContext {
-public:
+  public:
     CClientContext();
     ~CClientContext();
     CClientContext(const CClientContext&) = delete;
@@ -94,27 +94,27 @@ public:
 
     // --- fields ------------------------------------------------------------
     std::string product_folder;
-    std::string temporary_folder { "%TEMP%" };
-    std::string server_list_file { "KLClient.INI" };
-    std::string log_file { "KLClient.LOG" };
+    std::string temporary_folder{"%TEMP%"};
+    std::string server_list_file{"KLClient.INI"};
+    std::string log_file{"KLClient.LOG"};
     std::string final_program;
     std::string script_text;
     std::string product_filter;
     std::string update_filter;
     CServerEntry current_server;
     int32_t backup_mode = 0;
-    std::string backup_folder { "%PRODUCT%" };
+    std::string backup_folder{"%PRODUCT%"};
     int32_t log_level = 2;
-    std::atomic<int32_t> last_result { 0 };
-    std::atomic<int32_t> last_system_error { 0 };
+    std::atomic<int32_t> last_result{0};
+    std::atomic<int32_t> last_system_error{0};
     int32_t automatic_mode = 0;
     int32_t settings_button = 1;
-    plat::Event cancel_event { true, false };
-    std::atomic<bool> log_started { false };
-    std::atomic<bool> reboot_pending { false };
-    std::atomic<bool> processed { false };
+    plat::Event cancel_event{true, false};
+    std::atomic<bool> log_started{false};
+    std::atomic<bool> reboot_pending{false};
+    std::atomic<bool> processed{false};
 
-private:
+  private:
     std::mutex m_log_mutex;
 };
 

@@ -16,7 +16,8 @@ void InitClientEnvironment(const CClientContext& ctx) {
     env.set("WIN", env.value("WINDIR"));
     if (!env.contains("TEMP")) env.set("TEMP", (plat::windows_folder() / "Temp").string());
     if (!env.contains("PROGRAMFILES")) {
-        std::string pf = CClientContext::ReadRegistryText("HKLM/SOFTWARE/Microsoft/Windows/CurrentVersion/ProgramFilesDir");
+        std::string pf = CClientContext::ReadRegistryText(
+            "HKLM/SOFTWARE/Microsoft/Windows/CurrentVersion/ProgramFilesDir");
         if (pf.empty()) pf = plat::program_files_folder().string();
         if (!pf.empty()) env.set("PROGRAMFILES", pf);
     }

@@ -26,7 +26,9 @@ std::optional<RegistryPath> ParseRegistryPath(std::string_view path) {
 
 namespace {
 
-plat::Hive hive_of(const RegistryPath& r) { return static_cast<plat::Hive>(r.hive); }
+plat::Hive hive_of(const RegistryPath& r) {
+    return static_cast<plat::Hive>(r.hive);
+}
 
 } // namespace
 

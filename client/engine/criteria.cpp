@@ -41,18 +41,25 @@ std::string file_version_string(const CClientContext& ctx, const std::string& fi
 // Types 0-4 shared by the product path and the destination keys.
 std::optional<std::string> resolve_folder(CClientContext& ctx, const TypedValue& v) {
     switch (v.type) {
-    case 0: return ctx.ExpandPath(v.rest);
-    case 1: return ctx.ExpandPath(CClientContext::ReadRegistryText(v.rest));
-    case 2: return CutLastComponent(ctx.ExpandPath(CClientContext::ReadRegistryText(v.rest)));
-    case 3: return ctx.ReadServerListValue(v.rest);
-    case 4: return CutLastComponent(ctx.ReadServerListValue(v.rest));
-    default: return std::nullopt;
+    case 0:
+        return ctx.ExpandPath(v.rest);
+    case 1:
+        return ctx.ExpandPath(CClientContext::ReadRegistryText(v.rest));
+    case 2:
+        return CutLastComponent(ctx.ExpandPath(CClientContext::ReadRegistryText(v.rest)));
+    case 3:
+        return ctx.ReadServerListValue(v.rest);
+    case 4:
+        return CutLastComponent(ctx.ReadServerListValue(v.rest));
+    default:
+        return std::nullopt;
     }
 }
 
 } // namespace
 
-bool EvaluateCriteria(CClientContext& ctx, const InfFile& inf, std::string_view section, ProductState& state) {
+bool EvaluateCriteria(CClientContext& ctx, const InfFile& inf, std::string_view section,
+                      ProductState& state) {
     // Product path: ProductPath wins over RegistryPath.
     auto product_path = inf.Get(section, "ProductPath");
     auto registry_path = inf.Get(section, "RegistryPath");
@@ -62,7 +69,7 @@ bool EvaluateCriteria(CClientContext& ctx, const InfFile& inf, std::string_view 
         if (product_path)
             v = SplitTyped(*product_path, 0);
         else
-            v = TypedValue {1, *registry_path, true};
+            v = TypedValue{1, *registry_path, true};
         if (auto folder = resolve_folder(ctx, v)) {
             if (!folder->empty()) state.product_path = *folder;
             plat::set_environment("PRODUCT", state.product_path);
@@ -73,17 +80,28 @@ bool EvaluateCriteria(CClientContext& ctx, const InfFile& inf, std::string_view 
         ctx.WriteLog("... check product version", 3);
         TypedValue v = SplitTyped(*text, 0);
         switch (v.type) {
-        case 0: state.version = ParseVersion(file_version_string(ctx, v.rest, "ProductVersion")); break;
-        case 1: state.version = ParseVersion(file_version_string(ctx, v.rest, "FileVersion")); break;
+        case 0:
+            state.version = ParseVersion(file_version_string(ctx, v.rest, "ProductVersion"));
+            break;
+        case 1:
+            state.version = ParseVersion(file_version_string(ctx, v.rest, "FileVersion"));
+            break;
         case 2:
-            state.version = ParseVersion(file_version_string(ctx, CClientContext::ReadRegistryText(v.rest), "ProductVersion"));
+            state.version = ParseVersion(
+                file_version_string(ctx, CClientContext::ReadRegistryText(v.rest), "ProductVersion"));
             break;
         case 3:
-            state.version = ParseVersion(file_version_string(ctx, CClientContext::ReadRegistryText(v.rest), "FileVersion"));
+            state.version = ParseVersion(
+                file_version_string(ctx, CClientContext::ReadRegistryText(v.rest), "FileVersion"));
             break;
-        case 4: state.version = CClientContext::ReadRegistryVersion(v.rest); break;
-        case 5: state.version = ParseVersion(ctx.ReadServerListValue(v.rest)); break;
-        default: break;
+        case 4:
+            state.version = CClientContext::ReadRegistryVersion(v.rest);
+            break;
+        case 5:
+            state.version = ParseVersion(ctx.ReadServerListValue(v.rest));
+            break;
+        default:
+            break;
         }
     }
 
@@ -92,19 +110,30 @@ bool EvaluateCriteria(CClientContext& ctx, const InfFile& inf, std::string_view 
         TypedValue v = SplitTyped(*text, 1);
         int32_t installed = 0;
         switch (v.type) {
-        case 0: installed = 1; break;
+        case 0:
+            installed = 1;
+            break;
         case 1:
-        case 2: installed = CClientContext::FileExists(ctx.ExpandPath(v.rest)); break;
+        case 2:
+            installed = CClientContext::FileExists(ctx.ExpandPath(v.rest));
+            break;
         case 3:
         case 4: {
             std::string value = CClientContext::ReadRegistryText(v.rest);
             installed = !value.empty() && CClientContext::FileExists(ctx.ExpandPath(value));
             break;
         }
-        case 5: installed = CClientContext::RegistryKeyExists(v.rest); break;
-        case 6: installed = state.version > ParseVersion(v.rest); break;
-        case 7: installed = state.version < ParseVersion(v.rest); break;
-        default: break;
+        case 5:
+            installed = CClientContext::RegistryKeyExists(v.rest);
+            break;
+        case 6:
+            installed = state.version > ParseVersion(v.rest);
+            break;
+        case 7:
+            installed = state.version < ParseVersion(v.rest);
+            break;
+        default:
+            break;
         }
         state.installed = installed;
         ctx.WriteLog(installed ? "... IS INSTALLED" : "... NO INSTALLED", 3);
@@ -115,20 +144,25 @@ bool EvaluateCriteria(CClientContext& ctx, const InfFile& inf, std::string_view 
         TypedValue v = SplitTyped(*text, 0);
         uint64_t given = v.has_type ? ParseVersion(v.rest) : 0;
         if (given != 0) {
-            if (v.type == 0) state.criteria_met = state.version < given;
-            else if (v.type == 1) state.criteria_met = state.version > given;
+            if (v.type == 0)
+                state.criteria_met = state.version < given;
+            else if (v.type == 1)
+                state.criteria_met = state.version > given;
         }
         ctx.WriteLog(state.criteria_met ? "... success" : "... fault", 3);
     }
     return state.installed && state.criteria_met;
 }
 
-bool EvaluateDestination(CClientContext& ctx, const InfFile& inf, std::string_view section, std::string& path) {
+bool EvaluateDestination(CClientContext& ctx, const InfFile& inf, std::string_view section,
+                         std::string& path) {
     auto clsid = inf.Get(section, "CLSID");
     auto destination = inf.Get(section, "DestinationPath");
     if (!clsid && !destination) return false;
     // Modules are registered for their class under HKEY_CLASSES_ROOT.
-    auto class_path = [](const std::string& id) { return "HKCR/CLSID/" + plat::trim(id) + "/InprocServer32/@"; };
+    auto class_path = [](const std::string& id) {
+        return "HKCR/CLSID/" + plat::trim(id) + "/InprocServer32/@";
+    };
     TypedValue v;
     if (destination) {
         v = SplitTyped(*destination, 0);
@@ -146,12 +180,16 @@ int32_t CompareFlags(std::optional<int32_t> copy_flags, std::optional<int32_t> c
     if (compare && *compare >= 0) {
         switch (*compare) {
         case 1:
-        case 11: return cmp::NewerVersion;
+        case 11:
+            return cmp::NewerVersion;
         case 2:
-        case 12: return cmp::OlderTime;
+        case 12:
+            return cmp::OlderTime;
         case 3:
-        case 13: return cmp::OtherSize;
-        default: return cmp::Always;
+        case 13:
+            return cmp::OtherSize;
+        default:
+            return cmp::Always;
         }
     }
     return copy_flags.value_or(cmp::Always);

@@ -42,7 +42,8 @@ bool EvaluateCriteria(CClientContext& ctx, const InfFile& inf, std::string_view 
 
 // The destination keys DestinationPath and CLSID of a section; true when
 // they gave a folder, which then replaces `path`.
-bool EvaluateDestination(CClientContext& ctx, const InfFile& inf, std::string_view section, std::string& path);
+bool EvaluateDestination(CClientContext& ctx, const InfFile& inf, std::string_view section,
+                         std::string& path);
 
 // Compare flags of a file entry.
 namespace cmp {
@@ -61,7 +62,7 @@ int32_t CompareFlags(std::optional<int32_t> copy_flags, std::optional<int32_t> c
 
 // One file's version resource, read through its first translation.
 class CFileVersionInfo {
-public:
+  public:
     bool Load(const std::string& path);
     const std::vector<plat::Translation>& Translations() const;
     // The string of the given translation (none: the first one); none when
@@ -69,7 +70,7 @@ public:
     std::optional<std::string> QueryString(std::string_view name,
                                            std::optional<plat::Translation> translation = std::nullopt) const;
 
-private:
+  private:
     std::optional<plat::FileVersionInfo> m_info;
 };
 

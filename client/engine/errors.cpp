@@ -36,7 +36,8 @@ constexpr std::array<const char*, 29> kErrorTexts = {
     "Unable to skip file.",
     "Unable to find specified file.",
     "Unable to rename file.",
-    "This update requires XceedZIP compresion library. \nCheck that XCeedZIP.DLL is installed on your computer.",
+    "This update requires XceedZIP compresion library. \nCheck that XCeedZIP.DLL is installed on your "
+    "computer.",
     "No memory.",
     "Unable to load link with undefined product name.",
     "Link is skipped with installation criteria.",
@@ -51,7 +52,8 @@ struct StringEntry {
 constexpr StringEntry kStrings[] = {
     {135, "Do You wish to terminate KLClient?"},
     {137, "There is no advertisement for this update."},
-    {138, "is used by another application. \n Please, close the application that uses this file and try again."},
+    {138,
+     "is used by another application. \n Please, close the application that uses this file and try again."},
     {139, "The installation wll be continued after reboot.\nDo You wish to reboot now?"},
     {140, "Do You wish to delete all temporary files?"},
     {141, "has read-only attributes. \nDo You wish to overwrite this file?"},
@@ -111,7 +113,9 @@ std::optional<std::string> LoadClientString(int32_t id) {
     return std::nullopt;
 }
 
-std::string ErrorText(int32_t code) { return kErrorTexts[static_cast<size_t>(magnitude(code))]; }
+std::string ErrorText(int32_t code) {
+    return kErrorTexts[static_cast<size_t>(magnitude(code))];
+}
 
 bool ErrorTakesItemWord(int32_t code) {
     int32_t m = magnitude(code);
@@ -133,10 +137,10 @@ ErrorMessage ComposeErrorMessage(int32_t code, int32_t stage, int32_t sysError) 
     ErrorMessage out;
     out.message = ErrorText(code);
     if (ErrorTakesItemWord(code)) {
-        int32_t id = stage == STAGE_PRODUCT_INF ? IDS_ITEM_PRODUCT_INF
-                   : stage == STAGE_UPDATE_INF  ? IDS_ITEM_UPDATE_INF
-                   : stage == STAGE_FILE        ? IDS_ITEM_FILE
-                                                : 0;
+        int32_t id = stage == STAGE_PRODUCT_INF  ? IDS_ITEM_PRODUCT_INF
+                     : stage == STAGE_UPDATE_INF ? IDS_ITEM_UPDATE_INF
+                     : stage == STAGE_FILE       ? IDS_ITEM_FILE
+                                                 : 0;
         if (id) out.message += " " + *LoadClientString(id);
     }
     out.log = out.message;

@@ -35,7 +35,7 @@ enum OverwriteAnswer : int32_t {
 };
 
 class IClientHost {
-public:
+  public:
     virtual ~IClientHost() = default;
 
     virtual void Notify(int32_t /*code*/, const std::string& /*text*/) {}
@@ -56,14 +56,14 @@ public:
 
 // Restarting the machine, when files wait for copy on restart.
 class IRestarter {
-public:
+  public:
     virtual ~IRestarter() = default;
     virtual bool Restart() = 0;
 };
 
 // The real one: asks the service manager to reboot.
 class SystemRestarter : public IRestarter {
-public:
+  public:
     bool Restart() override;
 };
 

@@ -13,7 +13,7 @@ namespace klc {
 constexpr size_t kInfValueMax = 255;
 
 class InfFile {
-public:
+  public:
     InfFile() = default;
     explicit InfFile(plat::IniDocument doc) : m_doc(std::move(doc)) {}
     // A missing or unreadable file reads as an empty one: every key missing.
@@ -27,7 +27,7 @@ public:
     // The value converted as strtol with base 0 (decimal, 0x hex, 0 octal).
     int32_t GetNumber(std::string_view section, std::string_view key, int32_t def) const;
 
-private:
+  private:
     plat::IniDocument m_doc;
 };
 

@@ -28,7 +28,9 @@ struct CUpdateInstaller::Paths {
 
 namespace {
 
-std::string text_of(int32_t id) { return LoadClientString(id).value_or(std::string()); }
+std::string text_of(int32_t id) {
+    return LoadClientString(id).value_or(std::string());
+}
 
 plat::SysError clear_read_only(const std::string& path) {
     auto attributes = plat::get_attributes(path);
@@ -118,7 +120,8 @@ int32_t CUpdateInstaller::CopyFileWithRetry(const std::string& source, const std
             clear_read_only(target);
 
         int32_t injected = Fault(STEP_COPY, target);
-        plat::SysError e = injected ? static_cast<plat::SysError>(injected) : plat::copy_file(source, target, true);
+        plat::SysError e =
+            injected ? static_cast<plat::SysError>(injected) : plat::copy_file(source, target, true);
         if (e == plat::SysError::Success) return 0;
         m_ctx.last_system_error = static_cast<int32_t>(e);
         if (e != plat::SysError::SharingViolation && static_cast<int32_t>(e) != 33) return ERR_COPY;
@@ -126,14 +129,16 @@ int32_t CUpdateInstaller::CopyFileWithRetry(const std::string& source, const std
         text += text_of(IDS_FILE_IN_USE);
         int32_t answer = m_stopped ? IN_USE_SKIP : m_host.AskFileInUse(text);
         switch (answer) {
-        case IN_USE_SKIP: return 1;
+        case IN_USE_SKIP:
+            return 1;
         case IN_USE_COPY_ON_RESTART: {
             // A file that could not be left for restart was not installed at
             // all: that is a failure, not a skip.
             int32_t r = RegisterCopyOnReboot(source, target);
             return r < 0 ? r : 1;
         }
-        case IN_USE_RETRY: continue;
+        case IN_USE_RETRY:
+            continue;
         default:
             m_stopped = true;
             m_result = ERR_COPY;
@@ -149,15 +154,19 @@ int32_t CUpdateInstaller::BackupFile(const std::string& file, const std::string&
     if (plat::path_exists(backup) && !m_yes_for_all) {
         if (m_ctx.automatic_mode || m_stopped) return 1;
         switch (m_host.AskBackupExists(text + text_of(IDS_BACKUP_EXISTS))) {
-        case OVERWRITE_NO: return 1;
+        case OVERWRITE_NO:
+            return 1;
         case OVERWRITE_TERMINATE:
             m_stopped = true;
             m_result = ERR_BACKUP;
             m_ctx.last_result = ERR_BACKUP;
             m_ctx.WriteLog(ComposeErrorMessage(ERR_BACKUP, m_stage, m_ctx.last_system_error).log, 1);
             return ERR_BACKUP;
-        case OVERWRITE_YES_FOR_ALL: m_yes_for_all = true; break;
-        default: break;
+        case OVERWRITE_YES_FOR_ALL:
+            m_yes_for_all = true;
+            break;
+        default:
+            break;
         }
     }
     plat::create_folder(plat::parent_path(backup), true);
@@ -186,8 +195,10 @@ int32_t CUpdateInstaller::RegisterCopyOnReboot(const std::string& source, const 
     return 0;
 }
 
-int32_t CUpdateInstaller::RunProgram(const std::vector<std::string>& argv, const std::string& folder, bool wait) {
-    if (argv.empty() || argv.front().empty()) return Fail(ERR_EXECUTE, static_cast<int32_t>(plat::SysError::InvalidParameter));
+int32_t CUpdateInstaller::RunProgram(const std::vector<std::string>& argv, const std::string& folder,
+                                     bool wait) {
+    if (argv.empty() || argv.front().empty())
+        return Fail(ERR_EXECUTE, static_cast<int32_t>(plat::SysError::InvalidParameter));
     if (int32_t injected = Fault(STEP_EXECUTE, argv.front())) return Fail(ERR_EXECUTE, injected);
     plat::Process process;
     plat::StartOptions options;
@@ -220,7 +231,8 @@ int32_t CUpdateInstaller::SelfRegister(const std::string& file) {
 
 int32_t CUpdateInstaller::MoveFileTo(const std::string& existing, const std::string& target) {
     int32_t injected = Fault(STEP_RENAME, target);
-    plat::SysError e = injected ? static_cast<plat::SysError>(injected) : plat::move_file(existing, target, true);
+    plat::SysError e =
+        injected ? static_cast<plat::SysError>(injected) : plat::move_file(existing, target, true);
     if (e != plat::SysError::Success) return Fail(ERR_RENAME, static_cast<int32_t>(e));
     return 0;
 }
@@ -273,8 +285,10 @@ int32_t CUpdateInstaller::Remember(const std::string& path, const std::string& p
             plat::SysError e = plat::copy_file(path, t.saved, true);
             // A file in use cannot be saved, but it cannot be replaced either:
             // its copy is skipped or left for the next start.
-            if (e == plat::SysError::SharingViolation) t.saved.clear();
-            else if (e != plat::SysError::Success) return Fail(ERR_BACKUP, static_cast<int32_t>(e));
+            if (e == plat::SysError::SharingViolation)
+                t.saved.clear();
+            else if (e != plat::SysError::Success)
+                return Fail(ERR_BACKUP, static_cast<int32_t>(e));
         }
     }
     m_touched.push_back(std::move(t));
@@ -330,7 +344,8 @@ int32_t CUpdateInstaller::InstallEntry(CFileEntry& e) {
         }
         if (e.date) {
             int32_t injected = Fault(STEP_SET_DATE, p.target);
-            plat::SysError err = injected ? static_cast<plat::SysError>(injected) : plat::set_file_modified(p.target, *e.date);
+            plat::SysError err =
+                injected ? static_cast<plat::SysError>(injected) : plat::set_file_modified(p.target, *e.date);
             if (err != plat::SysError::Success) return Fail(ERR_COPY, static_cast<int32_t>(err));
         }
         if (e.action == ACTION_COPY_REGISTER) {
@@ -341,8 +356,10 @@ int32_t CUpdateInstaller::InstallEntry(CFileEntry& e) {
             // Files arrive without the execute permission; the vendor asked
             // for this one to be run.
             std::error_code ignored;
-            std::filesystem::permissions(p.target, std::filesystem::perms::owner_exec | std::filesystem::perms::group_exec |
-                                                        std::filesystem::perms::others_exec,
+            std::filesystem::permissions(p.target,
+                                         std::filesystem::perms::owner_exec |
+                                             std::filesystem::perms::group_exec |
+                                             std::filesystem::perms::others_exec,
                                          std::filesystem::perm_options::add, ignored);
             if (int32_t rr = RunProgram({p.target}, p.location, wait); rr < 0) return rr;
             m_ctx.WriteLog("... Executed.", 2);
@@ -425,7 +442,8 @@ bool CUpdateInstaller::RestoreUpdate(CProduct& product, CUpdate& update, bool re
         if (!m_reboot_sources.empty()) {
             CopyOnRestartBatch batch(plat::join_path(plat::native_path(m_ctx.ExpandPath()), "KlClient.bat"));
             batch.Load();
-            for (const auto& source : m_reboot_sources) batch.Remove(source);
+            for (const auto& source : m_reboot_sources)
+                batch.Remove(source);
             batch.Save();
             if (batch.Pairs().empty()) {
                 if (auto r = ParseRegistryPath(kRunOncePath))

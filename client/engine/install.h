@@ -32,7 +32,7 @@ enum InstallStep : int32_t {
 // The copy-on-restart batch: the pairs of files it copies when the machine
 // starts next, kept as POSIX shell lines.
 class CopyOnRestartBatch {
-public:
+  public:
     explicit CopyOnRestartBatch(std::string path) : m_path(std::move(path)) {}
 
     // Reads the pairs of an existing batch; a missing batch holds none.
@@ -47,7 +47,7 @@ public:
     std::string Text() const;
     const std::string& Path() const { return m_path; }
 
-private:
+  private:
     std::string m_path;
     std::vector<std::pair<std::string, std::string>> m_pairs;
 };
@@ -59,13 +59,14 @@ constexpr const char* kRunOnceKey = "HKLM/SOFTWARE/Microsoft/Windows/CurrentVers
 constexpr const char* kRunOncePath = "HKLM/SOFTWARE/Microsoft/Windows/CurrentVersion/RunOnce/KLClientReboot";
 
 class CUpdateInstaller {
-public:
+  public:
     CUpdateInstaller(CClientContext& ctx, IClientHost& host);
     ~CUpdateInstaller();
 
     // The update page's whole work over the selected updates of the
     // catalogue: 0 when all were processed, 1 when the run stopped.
-    int32_t LoadUpdates(CCatalogue& catalogue, const CTransferSettings& settings, const CRequestInfo& request_template);
+    int32_t LoadUpdates(CCatalogue& catalogue, const CTransferSettings& settings,
+                        const CRequestInfo& request_template);
 
     // Single steps, each callable on its own.
     bool DownloadUpdate(CProduct& product, CUpdate& update);
@@ -97,7 +98,7 @@ public:
     // asks whether to go on (false ends the run).
     bool AskContinue(int32_t code);
 
-private:
+  private:
     struct Touched {
         std::string path;
         bool existed = false;

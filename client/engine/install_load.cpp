@@ -45,7 +45,8 @@ bool CUpdateInstaller::DownloadUpdate(CProduct& product, CUpdate& update) {
             // A piece that is missing, or shorter or longer than the INF says,
             // would install a damaged file: the update is not installed.
             if (r >= 1 && expected > 0 && r != expected) {
-                m_ctx.WriteLog(plat::strprintf("... %s has %d bytes, expected %d.", local.c_str(), r, expected), 1);
+                m_ctx.WriteLog(
+                    plat::strprintf("... %s has %d bytes, expected %d.", local.c_str(), r, expected), 1);
                 r = ERR_LOAD;
             }
             if (r < 1) {
@@ -94,7 +95,8 @@ int32_t CUpdateInstaller::LoadUpdates(CCatalogue& catalogue, const CTransferSett
             if (!update.selected) continue;
             plat::set_environment("PRODUCT", update.product_path);
             for (CFileEntry& e : update.files) {
-                if (e.action == ACTION_REMOVE || e.action == ACTION_RENAME || !e.ShouldInstall(m_ctx)) continue;
+                if (e.action == ACTION_REMOVE || e.action == ACTION_RENAME || !e.ShouldInstall(m_ctx))
+                    continue;
                 for (size_t k = 0; k < e.pieces.size(); ++k) {
                     m_ctx.WriteLog(plat::strprintf("Prepare to load file %s ...", e.pieces[k].c_str()), 3);
                     m_total += k < e.piece_sizes.size() ? e.piece_sizes[k] : 0;
@@ -117,18 +119,22 @@ int32_t CUpdateInstaller::LoadUpdates(CCatalogue& catalogue, const CTransferSett
 
                 CUrl advert = update.location;
                 advert.ApplyPart(update.advertisement, APPLY_FILE);
-                m_ctx.WriteLog(plat::strprintf("Loading ADVERT file %s ...", update.advertisement.c_str()), 2);
+                m_ctx.WriteLog(plat::strprintf("Loading ADVERT file %s ...", update.advertisement.c_str()),
+                               2);
                 m_ctx.WriteLog(plat::strprintf("... from URL %s ...", advert.Format().c_str()), 3);
                 if (int32_t r = Connection().Connect(advert); r < 0) {
                     AskContinue(r);
                     stop = true;
                     break;
                 }
-                if (auto name = plat::safe_file_name(advert.file_name); name && !update.advertisement.empty()) {
+                if (auto name = plat::safe_file_name(advert.file_name);
+                    name && !update.advertisement.empty()) {
                     std::string local = plat::join_path(m_download_folder, *name);
                     std::string text;
-                    if (Connection().Download(advert, local, DOWNLOAD_CREATE) > 0) plat::read_whole_file(local, text);
-                    m_host.ShowAdvertisement(text.empty() ? LoadClientString(IDS_NO_ADVERTISEMENT).value_or("") : text);
+                    if (Connection().Download(advert, local, DOWNLOAD_CREATE) > 0)
+                        plat::read_whole_file(local, text);
+                    m_host.ShowAdvertisement(
+                        text.empty() ? LoadClientString(IDS_NO_ADVERTISEMENT).value_or("") : text);
                     plat::delete_file(local);
                 }
                 for (const auto& line : update.advertisements) {

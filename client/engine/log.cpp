@@ -48,7 +48,7 @@ void CClientContext::WriteLog(std::string_view text, int32_t level) {
     if (f.fd < 0) return;
 
     std::time_t now = std::time(nullptr);
-    std::tm tm {};
+    std::tm tm{};
     localtime_r(&now, &tm);
     std::string line = plat::strprintf("%d/%02d/%02d %02d:%02d:%02d  ", tm.tm_year + 1900, tm.tm_mon + 1,
                                        tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);

@@ -6,7 +6,9 @@ namespace klc {
 
 CPageTransfer::~CPageTransfer() = default;
 
-void CPageTransfer::OnCancel() { m_ctx.cancel_event.set(); }
+void CPageTransfer::OnCancel() {
+    m_ctx.cancel_event.set();
+}
 
 int32_t CPageTransfer::OnProgress(int32_t /*event*/, int64_t bytes, int64_t /*size*/, float fraction) {
     m_host.OnProgress(fraction);
@@ -22,7 +24,9 @@ CPageConnection::CPageConnection(CClientContext& ctx, IClientHost& host, CTransf
     }
 }
 
-CPageConnection::~CPageConnection() { Close(); }
+CPageConnection::~CPageConnection() {
+    Close();
+}
 
 bool CPageConnection::Open(const CTransferSettings& settings, const CRequestInfo& request_template) {
     m_template = request_template;
@@ -63,6 +67,8 @@ void CPageConnection::Close() {
     m_engine->Close();
 }
 
-bool CPageConnection::Cancelled() const { return m_engine->IsCancelled() || m_ctx.cancel_event.is_set(); }
+bool CPageConnection::Cancelled() const {
+    return m_engine->IsCancelled() || m_ctx.cancel_event.is_set();
+}
 
 } // namespace klc

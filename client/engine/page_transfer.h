@@ -16,21 +16,21 @@ namespace klc {
 // The engine of a page: progress goes to the page; a cancel also releases
 // the programs the installation waits for.
 class CPageTransfer : public CTransferEngine {
-public:
+  public:
     CPageTransfer(CClientContext& ctx, IClientHost& host) : m_ctx(ctx), m_host(host) {}
     ~CPageTransfer() override;
 
-protected:
+  protected:
     void OnCancel() override;
     int32_t OnProgress(int32_t event, int64_t bytes, int64_t size, float fraction) override;
 
-private:
+  private:
     CClientContext& m_ctx;
     IClientHost& m_host;
 };
 
 class CPageConnection {
-public:
+  public:
     // `engine` none: the connection makes a CPageTransfer of its own.
     CPageConnection(CClientContext& ctx, IClientHost& host, CTransferEngine* engine = nullptr);
     ~CPageConnection();
@@ -46,7 +46,7 @@ public:
 
     CTransferEngine& Engine() { return *m_engine; }
 
-private:
+  private:
     CClientContext& m_ctx;
     IClientHost& m_host;
     std::unique_ptr<CTransferEngine> m_own;

@@ -51,7 +51,7 @@ struct CUpdate {
     int32_t selected = 0;
     int32_t inf_version = -1;
     int32_t last_inf_index = 0;
-    std::string name { "Main Update" };
+    std::string name{"Main Update"};
     int32_t image_index = 1;
     CUrl location;
     std::string manufacturer;
@@ -82,8 +82,8 @@ struct CProduct {
     std::vector<CUpdate> updates;
     int32_t read_error = 0; // an entry of an update read here was refused
 
-    bool ReadUpdate(CClientContext& ctx, const ProductState& link_state, int32_t file_index, const InfFile& inf,
-                    const CUrl& link_location);
+    bool ReadUpdate(CClientContext& ctx, const ProductState& link_state, int32_t file_index,
+                    const InfFile& inf, const CUrl& link_location);
 };
 
 struct CProductLink {
@@ -105,7 +105,8 @@ struct CCatalogue {
     int32_t ReadCatalogue(CClientContext& ctx, const InfFile& inf, const CUrl& base);
     // One "Product%d" section: 0, -26 (no name: the end), -27 (criteria not
     // met), -28 (no INF file named).
-    int32_t ReadLink(CClientContext& ctx, const InfFile& inf, int32_t n, const CUrl& base, CProductLink& link);
+    int32_t ReadLink(CClientContext& ctx, const InfFile& inf, int32_t n, const CUrl& base,
+                     CProductLink& link);
     // One product INF of a link; true when it added or kept files.
     bool ReadProduct(CClientContext& ctx, int32_t link_index, int32_t file_index, const InfFile& inf);
 };

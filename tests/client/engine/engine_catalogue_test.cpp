@@ -26,13 +26,13 @@ TEST(EngineCatalogue, DesignerFilesBecomeProductsUpdatesAndEntries) {
     Publication pub;
     pub.web_location = "http://127.0.0.1/updates";
     pub.chunk_size = 2048;
-    PublishedFile plain {"readme.txt", "hello"};
+    PublishedFile plain{"readme.txt", "hello"};
     plain.compare = 11;
     plain.version = "2.1";
     plain.build = 7;
-    PublishedFile packed {"tool.bin", std::string(5000, 'x')}; // archived and split by the chunk size
+    PublishedFile packed{"tool.bin", std::string(5000, 'x')}; // archived and split by the chunk size
     packed.destination = "%PRODUCT%\\bin";
-    PublishedFile secret {"key.dat", "secret"};
+    PublishedFile secret{"key.dat", "secret"};
     secret.encrypt = true;
     secret.date = "12/30/1899 00:00:00";
     pub.files = {plain, packed, secret};
@@ -75,18 +75,20 @@ TEST(EngineCatalogue, DesignerFilesBecomeProductsUpdatesAndEntries) {
     EXPECT_FALSE(c.date.has_value()); // the designer's zero date
 }
 
-InfFile Inf(const std::string& text) { return InfFile::Parse(text); }
+InfFile Inf(const std::string& text) {
+    return InfFile::Parse(text);
+}
 
 TEST(EngineCatalogue, LinksEndAtTheFirstSectionWithoutName) {
     Machine m;
     CCatalogue cat;
-    InfFile products = Inf(
-        "[Common]\r\nAdvertisment=Welcome\r\n"
-        "[Product1]\r\nName=A\r\nFile=a.inf\r\nFile1=a2.inf\r\nAdvertisment=Buy A\r\n"
-        "[Product2]\r\nName=B\r\n"                                   // no INF: -28
-        "[Product3]\r\nName=C\r\nFile=c.inf\r\nProductInstalled=5,HKLM/SOFTWARE/Missing/x\r\n" // -27
-        "[Product4]\r\nFile=d.inf\r\n"                               // no name: the end
-        "[Product5]\r\nName=E\r\nFile=e.inf\r\n");
+    InfFile products =
+        Inf("[Common]\r\nAdvertisment=Welcome\r\n"
+            "[Product1]\r\nName=A\r\nFile=a.inf\r\nFile1=a2.inf\r\nAdvertisment=Buy A\r\n"
+            "[Product2]\r\nName=B\r\n" // no INF: -28
+            "[Product3]\r\nName=C\r\nFile=c.inf\r\nProductInstalled=5,HKLM/SOFTWARE/Missing/x\r\n" // -27
+            "[Product4]\r\nFile=d.inf\r\n" // no name: the end
+            "[Product5]\r\nName=E\r\nFile=e.inf\r\n");
     EXPECT_EQ(cat.ReadCatalogue(m.ctx, products, Url("http://h/p/PRODUCTS.INF")), 1);
     ASSERT_EQ(cat.links.size(), 1u);
     EXPECT_EQ(cat.links[0].inf_files, (std::vector<std::string>{"a.inf", "a2.inf"}));
@@ -139,13 +141,14 @@ TEST(EngineCatalogue, HostileNamesAreRefusedAndMalformedFilesAddNothing) {
     CCatalogue cat;
     cat.links.push_back({});
     cat.links[0].name = "P";
-    cat.ReadProduct(m.ctx, 0, 0,
-                    Inf("[Common]\r\nINFVersion=3\r\n"
-                        "[File1]\r\nFileName=..\\..\\evil.so\r\n"
-                        "[File2]\r\nFileName=/etc/passwd\r\n"
-                        "[File3]\r\nFileName=ok.txt\r\nSourceFile1=../../x.zip\r\n"
-                        "[File4]\r\nFileName=C:\\Windows\\x.dll\r\n"
-                        "[File5]\r\nFileName=sub\\fine.txt\r\nSourceFile1=_0005.KL_\r\nSourceSize1=0x10\r\n"));
+    cat.ReadProduct(
+        m.ctx, 0, 0,
+        Inf("[Common]\r\nINFVersion=3\r\n"
+            "[File1]\r\nFileName=..\\..\\evil.so\r\n"
+            "[File2]\r\nFileName=/etc/passwd\r\n"
+            "[File3]\r\nFileName=ok.txt\r\nSourceFile1=../../x.zip\r\n"
+            "[File4]\r\nFileName=C:\\Windows\\x.dll\r\n"
+            "[File5]\r\nFileName=sub\\fine.txt\r\nSourceFile1=_0005.KL_\r\nSourceSize1=0x10\r\n"));
     EXPECT_EQ(cat.result, klc::ERR_SOURCE_INVALID);
     ASSERT_EQ(cat.products.size(), 1u);
     const auto& files = cat.products[0].updates[0].files;
@@ -157,7 +160,8 @@ TEST(EngineCatalogue, HostileNamesAreRefusedAndMalformedFilesAddNothing) {
     named.links.push_back({});
     named.links[0].name = "P";
     EXPECT_FALSE(named.ReadProduct(m.ctx, 0, 0, Inf("[Common]\r\nName=..\r\n[File1]\r\nFileName=a\r\n")));
-    EXPECT_FALSE(named.ReadProduct(m.ctx, 0, 0, Inf("[Common]\r\nUpdate=../up\r\n[File1]\r\nFileName=a\r\n")));
+    EXPECT_FALSE(
+        named.ReadProduct(m.ctx, 0, 0, Inf("[Common]\r\nUpdate=../up\r\n[File1]\r\nFileName=a\r\n")));
     EXPECT_TRUE(named.products.empty());
     EXPECT_EQ(named.result, klc::ERR_SOURCE_INVALID);
 
@@ -166,7 +170,8 @@ TEST(EngineCatalogue, HostileNamesAreRefusedAndMalformedFilesAddNothing) {
     EXPECT_EQ(junk.ReadCatalogue(m.ctx, Inf(garbage), Url("http://h/")), 0);
     junk.links.push_back({});
     EXPECT_FALSE(junk.ReadProduct(m.ctx, 0, 0, Inf(garbage)));
-    EXPECT_FALSE(junk.ReadProduct(m.ctx, 0, 0, Inf("[Common]\r\nINFVersion=-1\r\n[File1]\r\nFileName=a\r\n")));
+    EXPECT_FALSE(
+        junk.ReadProduct(m.ctx, 0, 0, Inf("[Common]\r\nINFVersion=-1\r\n[File1]\r\nFileName=a\r\n")));
     EXPECT_TRUE(junk.products.empty());
 }
 

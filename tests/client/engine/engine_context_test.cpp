@@ -26,11 +26,12 @@ TEST(EngineRegistryPath, HivesSeparatorsAndDefaultValue) {
         {"hkey_current_user/Software/App/Name", "named-cu"},
         {"HKEY_USERS/Software/App/Name", "users"}, // its own hive, not the current user's
         {"HKCR/CLSID/{X}/@", "hkcr-default"},
-        {"HKXX/Software/App/Name", ""},            // unknown hive: refused
-        {"HKCU/Name", ""},                         // one separator: unusable
+        {"HKXX/Software/App/Name", ""}, // unknown hive: refused
+        {"HKCU/Name", ""},              // one separator: unusable
         {"HKCU", ""},
     };
-    for (const auto& c : cases) EXPECT_EQ(CClientContext::ReadRegistryText(c.path), c.expected) << c.path;
+    for (const auto& c : cases)
+        EXPECT_EQ(CClientContext::ReadRegistryText(c.path), c.expected) << c.path;
 
     EXPECT_FALSE(CClientContext::WriteRegistryText("HKXX/Software/App/Name", "x"));
     EXPECT_EQ(reg.get_string(plat::Hive::CurrentUser, "Software\\App", "Name"), "named-cu");
@@ -58,7 +59,8 @@ TEST(EngineTexts, VersionsBuildsAndDates) {
         auto ft = klc::ParseDate(text, false);
         plat::CalendarTime c;
         if (!ft || !plat::calendar_from_file_time(*ft, false, c)) return std::string("none");
-        return plat::strprintf("%04d-%02d-%02d %02d:%02d:%02d", c.year, c.month, c.day, c.hour, c.minute, c.second);
+        return plat::strprintf("%04d-%02d-%02d %02d:%02d:%02d", c.year, c.month, c.day, c.hour, c.minute,
+                               c.second);
     };
     EXPECT_EQ(date("06/22/2001 14:05:00"), "2001-06-22 14:05:00");
     EXPECT_EQ(date("1/2/99"), "1999-01-02 00:00:00");
@@ -89,7 +91,8 @@ TEST(EngineLog, LevelsLineFormatAndResultLine) {
     EXPECT_NE(log.find("Message #9999\r\n"), std::string::npos);
     ASSERT_GE(log.size(), 21u);
     // "YYYY/MM/DD hh:mm:ss  text"
-    for (size_t i : {4u, 7u}) EXPECT_EQ(log[i], '/') << log;
+    for (size_t i : {4u, 7u})
+        EXPECT_EQ(log[i], '/') << log;
     EXPECT_EQ(log.substr(19, 8), "  result");
 
     EXPECT_EQ(ctx.ResultLine(), "No one update was processed.");
@@ -111,7 +114,8 @@ TEST(EngineLog, LevelsLineFormatAndResultLine) {
 
 TEST(EngineErrors, MessagesNameTheItemAndTheSystemError) {
     EXPECT_EQ(klc::ComposeErrorMessage(-16, 0, 32).message, "Unable to backup file.( Error: 0x20 )");
-    EXPECT_NE(klc::ComposeErrorMessage(-16, 0, 32).log.find("being used by another process"), std::string::npos);
+    EXPECT_NE(klc::ComposeErrorMessage(-16, 0, 32).log.find("being used by another process"),
+              std::string::npos);
     EXPECT_EQ(klc::ComposeErrorMessage(-8, klc::STAGE_FILE, 0).message, "Unable to load  file.");
     EXPECT_EQ(klc::ComposeErrorMessage(-99, 0, 0).message, "Undefined error");
     EXPECT_EQ(klc::ErrorText(-28), "Unable to load empty link.");

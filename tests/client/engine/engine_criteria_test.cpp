@@ -12,18 +12,19 @@ using klc::InfFile;
 using klc::ProductState;
 
 class EngineCriteria : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         kltest::write_file(m.dir / "product" / "app" / "app.exe", "program");
         auto& reg = plat::registry();
-        reg.set_string(plat::Hive::LocalMachine, "SOFTWARE\\Vendor\\App", "Path", m.path("product/app/app.exe"));
+        reg.set_string(plat::Hive::LocalMachine, "SOFTWARE\\Vendor\\App", "Path",
+                       m.path("product/app/app.exe"));
         reg.set_string(plat::Hive::LocalMachine, "SOFTWARE\\Vendor\\App", "Version", "2.0.0.1");
         reg.set_dword(plat::Hive::LocalMachine, "SOFTWARE\\Vendor\\App", "Number", 0x10);
         reg.set_string(plat::Hive::LocalMachine, "SOFTWARE\\Vendor\\App", "Dir", "%PRODUCT%\\data");
     }
 
     ProductState Evaluate(const std::string& keys, bool* result = nullptr) {
-        ProductState state {m.ctx.product_folder, 1, 0, 1};
+        ProductState state{m.ctx.product_folder, 1, 0, 1};
         InfFile inf = InfFile::Parse("[Product1]\r\n" + keys);
         bool r = klc::EvaluateCriteria(m.ctx, inf, "Product1", state);
         if (result) *result = r;
@@ -74,24 +75,29 @@ TEST_F(EngineCriteria, ProductKeysAgainstTheMachine) {
 TEST_F(EngineCriteria, ProductPathAndVersionSources) {
     EXPECT_EQ(Evaluate("ProductPath=2,HKLM/SOFTWARE/Vendor/App/Path").product_path, m.path("product/app"));
     EXPECT_EQ(plat::get_environment("PRODUCT"), m.path("product/app"));
-    EXPECT_EQ(Evaluate("RegistryPath=HKLM/SOFTWARE/Vendor/App/Dir").product_path, m.path("product/app") + "\\data");
+    EXPECT_EQ(Evaluate("RegistryPath=HKLM/SOFTWARE/Vendor/App/Dir").product_path,
+              m.path("product/app") + "\\data");
     // ProductPath counts over RegistryPath; an empty result leaves the path.
-    EXPECT_EQ(Evaluate("RegistryPath=HKLM/SOFTWARE/Vendor/App/Dir\r\nProductPath=/opt/x").product_path, "/opt/x");
+    EXPECT_EQ(Evaluate("RegistryPath=HKLM/SOFTWARE/Vendor/App/Dir\r\nProductPath=/opt/x").product_path,
+              "/opt/x");
     EXPECT_EQ(Evaluate("ProductPath=1,HKLM/SOFTWARE/Vendor/App/Missing").product_path, m.ctx.product_folder);
 
-    kltest::write_file(m.dir / "KLClient.INI", "[Versions]\r\nApp=3.1\r\n[Paths]\r\nApp=/srv/app/bin/app\r\n");
+    kltest::write_file(m.dir / "KLClient.INI",
+                       "[Versions]\r\nApp=3.1\r\n[Paths]\r\nApp=/srv/app/bin/app\r\n");
     m.ctx.server_list_file = m.path("KLClient.INI");
     EXPECT_EQ(Evaluate("ProductVersion=5,Versions,App").version, klc::ParseVersion("3.1"));
     EXPECT_EQ(Evaluate("ProductPath=4,Paths,App").product_path, "/srv/app/bin");
     EXPECT_EQ(Evaluate("ProductVersion=4,HKLM/SOFTWARE/Vendor/App/Number").version, 0x10u);
 #ifdef KL_ENGINE_PE_LIBRARY
     plat::copy_file(KL_ENGINE_PE_LIBRARY, m.path("product/app/lib.dll"));
-    EXPECT_EQ(Evaluate("ProductVersion=1," + m.path("product/app/lib.dll")).version, klc::ParseVersion("2.3.4.5"));
+    EXPECT_EQ(Evaluate("ProductVersion=1," + m.path("product/app/lib.dll")).version,
+              klc::ParseVersion("2.3.4.5"));
 #endif
 }
 
 TEST_F(EngineCriteria, DestinationKeys) {
-    plat::registry().set_string(plat::Hive::ClassesRoot, "CLSID\\{1234}\\InprocServer32", "", "/mods/x/module.so");
+    plat::registry().set_string(plat::Hive::ClassesRoot, "CLSID\\{1234}\\InprocServer32", "",
+                                "/mods/x/module.so");
     struct Case {
         std::string keys;
         bool replaced;
@@ -123,7 +129,7 @@ TEST_F(EngineCriteria, CompareTestOnTheTargetFile) {
     auto when = klc::ParseDate("06/22/2001 14:05:00", true);
     ASSERT_TRUE(when);
     plat::set_file_modified(target, *when);
-    auto second_later = plat::FileTime {when->ticks + plat::kFileTimeTicksPerSecond};
+    auto second_later = plat::FileTime{when->ticks + plat::kFileTimeTicksPerSecond};
 
     EXPECT_EQ(klc::CompareFlags(std::nullopt, std::nullopt), -1);
     EXPECT_EQ(klc::CompareFlags(0, std::nullopt), 0);
@@ -152,16 +158,17 @@ TEST_F(EngineCriteria, CompareTestOnTheTargetFile) {
         {"entry without date", "target.dll", klc::cmp::OlderTime, std::nullopt, 5, 0, false},
         {"same size", "target.dll", klc::cmp::OtherSize, when, 5, 0, false},
         {"other size", "target.dll", klc::cmp::OtherSize, when, 6, 0, true},
-        {"no version resource", "target.dll", klc::cmp::NewerVersion, when, 5, klc::ParseVersion("1.0"), true},
+        {"no version resource", "target.dll", klc::cmp::NewerVersion, when, 5, klc::ParseVersion("1.0"),
+         true},
         {"version 0 against none", "target.dll", klc::cmp::NewerVersion, when, 5, 0, false},
     };
     for (const auto& c : cases) {
-        klc::InstallTest t {"%PRODUCT%", c.file, c.flags, c.date, c.size, c.version};
+        klc::InstallTest t{"%PRODUCT%", c.file, c.flags, c.date, c.size, c.version};
         EXPECT_EQ(klc::DecideInstall(m.ctx, t), c.install) << c.name;
     }
 #ifdef KL_ENGINE_PE_LIBRARY
     plat::copy_file(KL_ENGINE_PE_LIBRARY, m.path("product/lib.dll"));
-    klc::InstallTest same {"", "lib.dll", klc::cmp::NewerVersion, when, 0, klc::ParseVersion("2.3.4.5")};
+    klc::InstallTest same{"", "lib.dll", klc::cmp::NewerVersion, when, 0, klc::ParseVersion("2.3.4.5")};
     EXPECT_FALSE(klc::DecideInstall(m.ctx, same));
     same.flags = klc::cmp::SameVersion;
     EXPECT_TRUE(klc::DecideInstall(m.ctx, same));

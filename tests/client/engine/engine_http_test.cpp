@@ -42,14 +42,15 @@ struct Loaded {
         m.ctx.current_server.url = url;
         klc::CTransferSettings settings;
         settings.proxy_mode = klc::PROXY_DIRECT;
-        return klc::LoadCatalogue(m.ctx, host, cat, settings, klc::CRequestInfo {});
+        return klc::LoadCatalogue(m.ctx, host, cat, settings, klc::CRequestInfo{});
     }
     int32_t Install(klc::CUpdateInstaller& installer) {
         for (auto& p : cat.products)
-            for (auto& u : p.updates) u.selected = u.HasFilesToInstall(m.ctx);
+            for (auto& u : p.updates)
+                u.selected = u.HasFilesToInstall(m.ctx);
         klc::CTransferSettings settings;
         settings.proxy_mode = klc::PROXY_DIRECT;
-        return installer.LoadUpdates(cat, settings, klc::CRequestInfo {});
+        return installer.LoadUpdates(cat, settings, klc::CRequestInfo{});
     }
 };
 
@@ -60,10 +61,11 @@ TEST(EngineHttp, CatalogueToInstalledFilesOverHttp) {
     pub.web_location = server.Updates();
     pub.chunk_size = 8192;
     std::string big(50000, '\0');
-    for (size_t i = 0; i < big.size(); ++i) big[i] = char((i * 131) ^ (i >> 7));
-    PublishedFile plain {"readme.txt", "over the wire\r\n"};
-    PublishedFile split {"data.bin", big}; // archived, uncompressed, in pieces
-    PublishedFile secret {"key.dat", "protected"};
+    for (size_t i = 0; i < big.size(); ++i)
+        big[i] = char((i * 131) ^ (i >> 7));
+    PublishedFile plain{"readme.txt", "over the wire\r\n"};
+    PublishedFile split{"data.bin", big}; // archived, uncompressed, in pieces
+    PublishedFile secret{"key.dat", "protected"};
     secret.encrypt = true;
     secret.compress = true;
     pub.files = {plain, split, secret};
@@ -81,8 +83,9 @@ TEST(EngineHttp, CatalogueToInstalledFilesOverHttp) {
     EXPECT_EQ(t.Install(installer), 0);
     EXPECT_EQ(installer.PageResult(), 0) << t.m.log();
     auto when = klc::ParseDate(plain.date, true);
-    for (const auto& [name, content] :
-         {std::pair<std::string, std::string> {"readme.txt", plain.content}, {"data.bin", big}, {"key.dat", "protected"}}) {
+    for (const auto& [name, content] : {std::pair<std::string, std::string>{"readme.txt", plain.content},
+                                        {"data.bin", big},
+                                        {"key.dat", "protected"}}) {
         EXPECT_EQ(kltest::read_file(t.m.dir / "product" / name), content) << name;
         EXPECT_EQ(plat::file_modified(t.m.path("product/" + name))->ticks, when->ticks) << name;
     }
@@ -99,14 +102,14 @@ TEST(EngineHttp, MissingFilesAndHostileArchivesChangeNothing) {
     // an entry that climbs out of the folder it is unpacked into.
     Publication missing;
     missing.web_location = server.nginx->url("/missing");
-    missing.files = {PublishedFile {"gone.txt", "x"}};
+    missing.files = {PublishedFile{"gone.txt", "x"}};
     engine_test::Publish((server.root.path() / "missing").string(), missing);
     fs::remove(server.root.path() / "missing" / "_0001.KL_");
 
     std::string hostile_dir = (server.root.path() / "hostile").string();
     Publication hostile;
     hostile.web_location = server.nginx->url("/hostile");
-    PublishedFile evil {"evil.txt", "x"};
+    PublishedFile evil{"evil.txt", "x"};
     evil.compress = true;
     hostile.files = {evil};
     engine_test::Publish(hostile_dir, hostile);
@@ -132,7 +135,8 @@ TEST(EngineHttp, MissingFilesAndHostileArchivesChangeNothing) {
         SCOPED_TRACE(c.folder);
         Loaded t;
         kltest::write_file(t.m.dir / "product" / "gone.txt", "mine");
-        ASSERT_EQ(t.LoadCatalogue(server.nginx->url(std::string("/") + c.folder + "/Products.INF")), 0) << t.m.log();
+        ASSERT_EQ(t.LoadCatalogue(server.nginx->url(std::string("/") + c.folder + "/Products.INF")), 0)
+            << t.m.log();
         klc::CUpdateInstaller installer(t.m.ctx, t.host);
         t.Install(installer);
         EXPECT_EQ(installer.PageResult(), c.code) << t.m.log();

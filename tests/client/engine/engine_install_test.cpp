@@ -40,7 +40,9 @@ std::map<std::string, std::pair<std::string, uint64_t>> Snapshot(const std::stri
     return out;
 }
 
-std::string CClientContextText(const char* path) { return klc::CClientContext::ReadRegistryText(path); }
+std::string CClientContextText(const char* path) {
+    return klc::CClientContext::ReadRegistryText(path);
+}
 
 struct Installed {
     Machine m;
@@ -54,7 +56,7 @@ struct Installed {
         engine_test::ReadPublished(m.ctx, cat, m.path("server"), pub.web_location + "/Products.INF");
     }
     int32_t Run(klc::CUpdateInstaller& installer) {
-        return installer.LoadUpdates(cat, klc::CTransferSettings {}, klc::CRequestInfo {});
+        return installer.LoadUpdates(cat, klc::CTransferSettings{}, klc::CRequestInfo{});
     }
 };
 
@@ -63,11 +65,12 @@ TEST(EngineInstall, FilesArriveByteForByteWithTheirDates) {
     Publication pub;
     pub.chunk_size = 4096;
     std::string big;
-    for (int i = 0; i < 3000; ++i) big += std::to_string(i * 7919) + ",";
-    PublishedFile plain {"readme.txt", "plain text\r\n"};
-    PublishedFile packed {"tool.bin", big};
+    for (int i = 0; i < 3000; ++i)
+        big += std::to_string(i * 7919) + ",";
+    PublishedFile plain{"readme.txt", "plain text\r\n"};
+    PublishedFile packed{"tool.bin", big};
     packed.compress = true; // compressed and, being large, split
-    PublishedFile secret {"key.dat", "protected bytes"};
+    PublishedFile secret{"key.dat", "protected bytes"};
     secret.encrypt = true;
     secret.destination = "%PRODUCT%\\keys";
     pub.files = {plain, packed, secret};
@@ -81,14 +84,15 @@ TEST(EngineInstall, FilesArriveByteForByteWithTheirDates) {
     EXPECT_EQ(installer.PageResult(), 0) << t.m.log();
 
     auto when = klc::ParseDate("06/22/2001 14:05:00", true);
-    for (const auto& [rel, content] : {std::pair<std::string, std::string> {"readme.txt", plain.content},
+    for (const auto& [rel, content] : {std::pair<std::string, std::string>{"readme.txt", plain.content},
                                        {"tool.bin", big},
                                        {"keys/key.dat", secret.content}}) {
         std::string path = t.m.path("product/" + rel);
         EXPECT_EQ(kltest::read_file(path), content) << rel;
         EXPECT_EQ(plat::file_modified(path)->ticks, when->ticks) << rel;
     }
-    EXPECT_EQ(plat::registry().get_string(plat::Hive::CurrentUser, "Software\\Vendor\\Editor", "Installed"), "yes");
+    EXPECT_EQ(plat::registry().get_string(plat::Hive::CurrentUser, "Software\\Vendor\\Editor", "Installed"),
+              "yes");
     EXPECT_FALSE(fs::exists(t.m.path("temp/Editor/Main Update"))) << "download folder left behind";
     EXPECT_TRUE(t.m.ctx.processed);
 
@@ -105,14 +109,14 @@ namespace {
 // An update that touches the product folder in every way there is.
 Publication EveryAction() {
     Publication pub;
-    PublishedFile keep {"keep.txt", "new keep"};
-    PublishedFile fresh {"fresh.txt", "brand new"};
-    PublishedFile run {"run.sh", "#!/bin/sh\necho ran > \"$(dirname \"$0\")/ran.txt\"\n"};
+    PublishedFile keep{"keep.txt", "new keep"};
+    PublishedFile fresh{"fresh.txt", "brand new"};
+    PublishedFile run{"run.sh", "#!/bin/sh\necho ran > \"$(dirname \"$0\")/ran.txt\"\n"};
     run.action = klc::ACTION_COPY_RUN_WAIT;
-    PublishedFile rename {"new.dll", ""};
+    PublishedFile rename{"new.dll", ""};
     rename.action = klc::ACTION_RENAME;
     rename.rename_from = "old.dll";
-    PublishedFile gone {"gone.txt", "x"};
+    PublishedFile gone{"gone.txt", "x"};
     gone.action = klc::ACTION_REMOVE;
     pub.files = {keep, fresh, run, rename, gone};
     pub.common_extra = {{"OnSuccess", "HKCU/Software/Vendor/Editor/Installed,yes"}};
@@ -122,7 +126,7 @@ Publication EveryAction() {
 void SeedProduct(Machine& m) {
     for (const char* name : {"keep.txt", "old.dll", "gone.txt"}) {
         kltest::write_file(m.dir / "product" / name, std::string("before ") + name);
-        plat::set_file_modified(m.path("product/") + name, plat::FileTime {130000000000000000ull});
+        plat::set_file_modified(m.path("product/") + name, plat::FileTime{130000000000000000ull});
     }
 }
 
@@ -164,14 +168,17 @@ TEST(EngineInstall, AFailureAtEveryStepRollsBackEveryTouchedFile) {
 
         klc::CUpdateInstaller installer(t.m.ctx, t.host);
         installer.SetFaultHook([&](klc::InstallStep step, const std::string& path) {
-            return step == c.step && plat::file_name(path) == c.file ? int32_t(plat::SysError::AccessDenied) : 0;
+            return step == c.step && plat::file_name(path) == c.file ? int32_t(plat::SysError::AccessDenied)
+                                                                     : 0;
         });
         t.Run(installer);
         EXPECT_LT(installer.PageResult(), 0);
         auto after = Snapshot(t.m.path("product"));
         after.erase("ran.txt"); // what a program does is its own business
         EXPECT_EQ(after, before);
-        EXPECT_EQ(plat::registry().get_string(plat::Hive::CurrentUser, "Software\\Vendor\\Editor", "Installed"), "");
+        EXPECT_EQ(
+            plat::registry().get_string(plat::Hive::CurrentUser, "Software\\Vendor\\Editor", "Installed"),
+            "");
         EXPECT_NE(t.m.log().find("... restored."), std::string::npos);
     }
 }
@@ -190,8 +197,8 @@ TEST(EngineInstall, FilesInUseAreCopiedAtTheNextStart) {
     ASSERT_EQ(lock2->lock(t.m.path("product/second.txt")), plat::SysError::Success);
 
     Publication pub;
-    pub.files = {PublishedFile {"it's.txt", "new one"}, PublishedFile {"second.txt", "new two"},
-                 PublishedFile {"free.txt", "free"}};
+    pub.files = {PublishedFile{"it's.txt", "new one"}, PublishedFile{"second.txt", "new two"},
+                 PublishedFile{"free.txt", "free"}};
     t.Read(pub);
     t.host.in_use_answer = klc::IN_USE_COPY_ON_RESTART;
     klc::CUpdateInstaller installer(t.m.ctx, t.host);
@@ -210,8 +217,10 @@ TEST(EngineInstall, FilesInUseAreCopiedAtTheNextStart) {
     std::string quoted_target = "'" + t.m.path("product/it'\\''s.txt") + "'";
     EXPECT_NE(batch.find(quoted_target), std::string::npos) << batch;
     size_t copies = 0, removals = 0;
-    for (size_t at = 0; (at = batch.find("\ncp -p -- ", at)) != std::string::npos; ++at) ++copies;
-    for (size_t at = 0; (at = batch.find("\nrm -f -- ", at)) != std::string::npos; ++at) ++removals;
+    for (size_t at = 0; (at = batch.find("\ncp -p -- ", at)) != std::string::npos; ++at)
+        ++copies;
+    for (size_t at = 0; (at = batch.find("\nrm -f -- ", at)) != std::string::npos; ++at)
+        ++removals;
     EXPECT_EQ(copies, 2u);
     EXPECT_EQ(removals, 3u); // one per source and one for the batch itself
     EXPECT_EQ(CClientContextText(klc::kRunOncePath), "/bin/sh \"" + batch_path + "\"");
@@ -235,12 +244,14 @@ TEST(EngineInstall, ARolledBackUpdateLeavesNothingForTheNextStart) {
     plat::FileLock lock;
     ASSERT_EQ(lock.lock(t.m.path("product/busy.txt")), plat::SysError::Success);
     Publication pub;
-    pub.files = {PublishedFile {"busy.txt", "new"}, PublishedFile {"later.txt", "x"}};
+    pub.files = {PublishedFile{"busy.txt", "new"}, PublishedFile{"later.txt", "x"}};
     t.Read(pub);
     t.host.in_use_answer = klc::IN_USE_COPY_ON_RESTART;
     klc::CUpdateInstaller installer(t.m.ctx, t.host);
     installer.SetFaultHook([](klc::InstallStep step, const std::string& path) {
-        return step == klc::STEP_COPY && plat::file_name(path) == "later.txt" ? int32_t(plat::SysError::DiskFull) : 0;
+        return step == klc::STEP_COPY && plat::file_name(path) == "later.txt"
+                   ? int32_t(plat::SysError::DiskFull)
+                   : 0;
     });
     t.Run(installer);
     EXPECT_EQ(installer.PageResult(), klc::ERR_COPY);
@@ -254,7 +265,7 @@ TEST(EngineInstall, AShortPieceKeepsTheUpdateOut) {
     Installed t;
     kltest::write_file(t.m.dir / "product" / "a.txt", "old");
     Publication pub;
-    pub.files = {PublishedFile {"a.txt", "new contents"}};
+    pub.files = {PublishedFile{"a.txt", "new contents"}};
     pub.common_extra = {{"OnSuccess", "HKCU/Software/Vendor/Editor/Installed,yes"}};
     t.Read(pub);
     fs::resize_file(t.m.path("server/_0001.KL_"), 4); // the server holds less than the INF says
@@ -262,7 +273,8 @@ TEST(EngineInstall, AShortPieceKeepsTheUpdateOut) {
     t.Run(installer);
     EXPECT_EQ(installer.PageResult(), klc::ERR_LOAD);
     EXPECT_EQ(kltest::read_file(t.m.dir / "product" / "a.txt"), "old");
-    EXPECT_EQ(plat::registry().get_string(plat::Hive::CurrentUser, "Software\\Vendor\\Editor", "Installed"), "");
+    EXPECT_EQ(plat::registry().get_string(plat::Hive::CurrentUser, "Software\\Vendor\\Editor", "Installed"),
+              "");
     EXPECT_NE(t.m.log().find("Unable to load  file."), std::string::npos);
 }
 
@@ -303,7 +315,7 @@ TEST(EngineInstall, BackupPolicyByModeAndEntry) {
         t.m.ctx.backup_folder = t.m.path("backup");
         kltest::write_file(t.m.dir / "product" / "a.txt", "old");
         Publication pub;
-        PublishedFile f {"a.txt", "new"};
+        PublishedFile f{"a.txt", "new"};
         f.extra = {{"Backup", c.backup}};
         pub.files = {f};
         t.Read(pub);
@@ -396,7 +408,7 @@ TEST(EngineInstall, AnswersToFileQuestions) {
 TEST(EngineInstall, ACancelEndsTheRunBeforeAnythingIsInstalled) {
     Installed t;
     Publication pub;
-    pub.files = {PublishedFile {"a.txt", "a"}};
+    pub.files = {PublishedFile{"a.txt", "a"}};
     t.Read(pub);
     t.m.ctx.cancel_event.set();
     klc::CUpdateInstaller installer(t.m.ctx, t.host);

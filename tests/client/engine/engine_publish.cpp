@@ -5,10 +5,10 @@
 
 #include "client/engine/product.h"
 #include "common/password.h"
-#include "platform/sys/paths.h"
 #include "platform/archive/zip_archive.h"
 #include "platform/base/strings.h"
 #include "platform/config/ini.h"
+#include "platform/sys/paths.h"
 #include "support/temp_dir.h"
 
 namespace engine_test {
@@ -28,7 +28,8 @@ std::vector<std::vector<std::string>> Publish(const std::string& folder, const P
     put("Common", "CriteriaType", "0");
     put("Common", "RegistryCriteria", "");
     put("Common", "PathType", "0");
-    for (const auto& [k, v] : pub.common_extra) put("Common", k, v);
+    for (const auto& [k, v] : pub.common_extra)
+        put("Common", k, v);
 
     std::vector<std::vector<std::string>> produced;
     int counter = 0;
@@ -53,9 +54,11 @@ std::vector<std::vector<std::string>> Publish(const std::string& folder, const P
             if (f.encrypt) options.password = kl::EncodePassword(base);
             options.piece_size = static_cast<uint64_t>(pub.chunk_size);
             std::vector<std::string> written;
-            EXPECT_EQ(plat::archive::pack_file(source, (fs::path(folder) / (base + ".ZIP")).string(), options, &written),
+            EXPECT_EQ(plat::archive::pack_file(source, (fs::path(folder) / (base + ".ZIP")).string(), options,
+                                               &written),
                       plat::archive::ArchiveError::Ok);
-            for (const auto& w : written) pieces.push_back(fs::path(w).filename().string());
+            for (const auto& w : written)
+                pieces.push_back(fs::path(w).filename().string());
         }
 
         put(section, "FileName", f.name);
@@ -78,7 +81,8 @@ std::vector<std::vector<std::string>> Publish(const std::string& folder, const P
                 put(section, plat::strprintf("SourceSize%zu", k + 1),
                     std::to_string(fs::file_size(fs::path(folder) / pieces[k])));
         }
-        for (const auto& [k, v] : f.extra) put(section, k, v);
+        for (const auto& [k, v] : f.extra)
+            put(section, k, v);
         produced.push_back(pieces);
     }
     EXPECT_EQ(inf.save(fs::path(folder) / pub.inf_name), plat::SysError::Success);
@@ -105,7 +109,8 @@ void ReadPublished(klc::CClientContext& ctx, klc::CCatalogue& cat, const std::st
             cat.ReadProduct(ctx, int32_t(i), int32_t(j), klc::InfFile::Load(folder + "/" + name));
         }
     for (auto& product : cat.products)
-        for (auto& update : product.updates) update.selected = 1;
+        for (auto& update : product.updates)
+            update.selected = 1;
 }
 
 } // namespace engine_test

@@ -10,7 +10,8 @@
 namespace engine_test {
 
 struct PublishedFile {
-    PublishedFile(std::string file_name, std::string bytes) : name(std::move(file_name)), content(std::move(bytes)) {}
+    PublishedFile(std::string file_name, std::string bytes)
+        : name(std::move(file_name)), content(std::move(bytes)) {}
 
     std::string name;    // FileName
     std::string content; // bytes of the source file
@@ -48,7 +49,7 @@ std::vector<std::vector<std::string>> Publish(const std::string& folder, const P
 namespace klc {
 struct CCatalogue;
 class CClientContext;
-}
+} // namespace klc
 
 namespace engine_test {
 
