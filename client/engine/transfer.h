@@ -84,8 +84,9 @@ class CTransferEngine {
     bool IsCancelled();
     void ResetCancel();
 
-    // n ≤ 0: default blocks, no report per block; else blocks of n bytes and a
-    // report after each.
+    // n > 0: a progress report after every block moved; n ≤ 0: none (only the
+    // timed ones). Blocks are as large as the link delivers them, up to
+    // 256 KB, so a small n never slows a download down.
     void SetBlockSize(int32_t n);
     void SetFlags(int32_t flags) { m_flags = flags; }
     int32_t Flags() const { return m_flags; }
