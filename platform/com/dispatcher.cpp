@@ -184,7 +184,8 @@ HRESULT DispatchTableBase::invoke_member(DISPID id, uint16_t flags, DISPPARAMS* 
 
     // Access rules: the container's standard refusals.
     if (put && (m->access & kNoPut)) return refuse(excep, kErrSetNotSupported);
-    if (put && (m->access & kNoPutAtDesign) && !user_mode) return refuse(excep, kErrGetNotSupported);
+    if (put && (m->access & kNoPutAtDesign) && !user_mode)
+        return refuse(excep, (m->access & kPutRefusalAsGet) ? kErrGetNotSupported : kErrSetNotSupported);
     if (!put && m->kind == DispKind::Property && (m->access & kNoGet))
         return refuse(excep, kErrGetNotSupported);
     if (!put && m->kind == DispKind::Property && (m->access & kNoGetAtDesign) && !user_mode)

@@ -65,7 +65,10 @@ enum DispAccess : uint8_t {
     kNoGet = 0x1,         // reading always refused (394)
     kNoGetAtDesign = 0x2, // reading refused at design time (394)
     kNoPut = 0x4,         // writing always refused (383)
-    kNoPutAtDesign = 0x8, // writing refused at design time (394)
+    kNoPutAtDesign = 0x8, // writing refused at design time (383)
+    // With kNoPutAtDesign: the refusal reports 394 instead, as a few members
+    // that only exist at run time always have.
+    kPutRefusalAsGet = 0x10,
 };
 
 struct DispMemberInfo {

@@ -24,6 +24,7 @@ enum : plat::DISPID {
     kSecret = 8,     // String property, read refused at design time
     kDesignMode = 9, // Boolean property switching design time on
     kReadOnly = 10,  // Long property, write refused
+    kRunOnly = 11,   // Long property that exists only at run time
     kNewEnum = -4,   // the items, one by one
 };
 

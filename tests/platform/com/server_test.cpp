@@ -143,6 +143,10 @@ TEST_F(RegisteredServer, AccessRulesRefuseWithTheStandardNumbers) {
     EXPECT_EQ(dispatch_get(obj.get(), sample::kSecret, v, {}, &err), DISP_E_EXCEPTION);
     EXPECT_EQ(err.number, 394);
     EXPECT_EQ(dispatch_put(obj.get(), sample::kSecret, Variant("s")), S_OK); // writing stays allowed
+    EXPECT_EQ(dispatch_put(obj.get(), sample::kRunOnly, Variant(int32_t(2)), {}, &err), DISP_E_EXCEPTION);
+    EXPECT_EQ(err.number, 383);
+    ASSERT_EQ(dispatch_put(obj.get(), sample::kDesignMode, Variant::boolean(false)), S_OK);
+    EXPECT_EQ(dispatch_put(obj.get(), sample::kRunOnly, Variant(int32_t(2))), S_OK);
 }
 
 TEST_F(RegisteredServer, MethodsWithOptionalNamedAndByReferenceArguments) {
