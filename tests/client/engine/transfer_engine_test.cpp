@@ -284,6 +284,9 @@ TEST_F(TransferTest, FtpDownloadsAndResumesWithoutASecondCopy) {
         EXPECT_EQ(kltest::read_file(m_local / "a.bin"), body) << before.size();
     }
     EXPECT_EQ(Fetch(engine, ftp.url("/pub/missing.bin"), Local("m.bin")), ERR_SIZE);
+    // The server takes anonymous users only: a named login is refused at connect.
+    const std::string named = "ftp://bob:pw@127.0.0.1:" + std::to_string(ftp.port()) + "/pub/a.bin";
+    EXPECT_EQ(Fetch(engine, named, Local("n.bin")), ERR_BAD_SERVER);
 
     // Active mode: the server connects back for the data.
     CUrl url;
