@@ -33,12 +33,13 @@ int32_t CTreeCursor::GetCachedCount()
 
 // ---- engine ----
 
-CVincaEngine::CVincaEngine(IVincaOwner* owner) : m_root(CRootItem::New()), m_owner(owner)
+CVincaEngine::CVincaEngine(IVincaOwner* owner)
+    : m_root(CRootItem::New()), m_nodeLink(CNodeOwnerList::New()), m_owner(owner)
 {
     m_root->SetTreeOwner(this);
-    m_nodeLink.SetListener(this);
+    m_nodeLink->SetListener(this);
     CItemNode* top = m_root->GetChildNode();
-    top->SetItemData(&m_nodeLink);
+    top->SetItemData(m_nodeLink.get());
     m_cursor.m_root = top;
     m_cursor.m_parent = top;
 }
@@ -53,7 +54,7 @@ CVincaEngine::~CVincaEngine()
     m_rows.clear();
     m_root->Clear();
     m_root->SetTreeOwner(nullptr);
-    m_nodeLink.SetListener(nullptr);
+    m_nodeLink->SetListener(nullptr);
 }
 
 void CVincaEngine::SetViewSink(IViewSink* sink)

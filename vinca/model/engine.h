@@ -99,7 +99,7 @@ public:
     CRootItem* Root() const { return m_root.get(); }
     CItemNode* RootNode() const { return m_cursor.m_root; }
     CTreeCursor& Cursor() { return m_cursor; }
-    CNodeOwnerList& NodeLink() { return m_nodeLink; }
+    CNodeOwnerList& NodeLink() { return *m_nodeLink; }
     CIndexCache& EnumCache() { return m_enumCache; }
     void SetOwner(IVincaOwner* owner) { m_owner = owner; }
     IVincaOwner* Owner() const { return m_owner; }
@@ -261,7 +261,7 @@ private:
     CItemNode* NodeAt(CNodeRef pos, bool create);
 
     Ref<CRootItem> m_root;
-    CNodeOwnerList m_nodeLink;
+    Ref<CNodeOwnerList> m_nodeLink;
     CTreeCursor m_cursor;
     CIndexCache m_enumCache;
     IVincaOwner* m_owner;

@@ -271,9 +271,9 @@ void CItemNode::ChildTable::ReleaseEntry(void* entry)
     item->Release();
 }
 
-CItemNode::CItemNode(CItemNode* above, CItem* owner, CNodeOwnerList* link)
-    : m_above(above), m_owner(owner), m_link(link)
+CItemNode::CItemNode(CItemNode* above, CItem* owner, CNodeOwnerList* link) : m_above(above), m_owner(owner)
 {
+    AssignRef(m_link, link);
 }
 
 CItemNode::~CItemNode()
@@ -283,6 +283,7 @@ CItemNode::~CItemNode()
     m_marked.Clear();
     m_children.RemoveAll();
     m_owner = nullptr;
+    AssignRef(m_link, static_cast<CNodeOwnerList*>(nullptr));
 }
 
 Ref<CItemNode> CItemNode::New(CItemNode* above, CItem* owner, CNodeOwnerList* link)
@@ -612,7 +613,7 @@ void CItemNode::SetItemData(CNodeOwnerList* link)
         return;
     if (m_virtual && m_link)
         m_link->RemoveNode(this);
-    m_link = link;
+    AssignRef(m_link, link);
     if (m_virtual && m_link)
         m_link->AddNode(this);
     // Nodes further down follow the link of their tree.
@@ -885,6 +886,11 @@ void CItemData::SetTreeFont(const plat::VARIANT& font)
 }
 
 // ---- CNodeOwnerList ----
+
+Ref<CNodeOwnerList> CNodeOwnerList::New()
+{
+    return Ref<CNodeOwnerList>(new (std::nothrow) CNodeOwnerList());
+}
 
 CNodeOwnerList::~CNodeOwnerList()
 {

@@ -290,7 +290,7 @@ private:
     ChildTable m_children;
     CItemNode* m_above;
     CItem* m_owner;
-    CNodeOwnerList* m_link;
+    CNodeOwnerList* m_link { nullptr }; // counted
     CRangeSet m_marked;
     int32_t m_virtualCount { 0 };
     int32_t m_descendants { 0 };
@@ -339,13 +339,11 @@ private:
 };
 
 // The set of virtual-parent nodes of one tree; tells the engine when a
-// virtual child is made.
-class CNodeOwnerList {
+// virtual child is made. Every node of the tree holds a reference, so that a
+// subtree that outlives its tree never reaches a freed list.
+class CNodeOwnerList : public CVincaObject {
 public:
-    CNodeOwnerList() = default;
-    CNodeOwnerList(const CNodeOwnerList&) = delete;
-    CNodeOwnerList& operator=(const CNodeOwnerList&) = delete;
-    ~CNodeOwnerList();
+    static Ref<CNodeOwnerList> New();
 
     void SetListener(IVirtualChildListener* listener) { m_listener = listener; }
     // Registers the node once.
@@ -357,6 +355,8 @@ public:
     void PurgeUnusedNodes();
 
 private:
+    CNodeOwnerList() = default;
+    ~CNodeOwnerList() override;
     std::vector<CItemNode*> m_nodes; // no references held; ordered by address
     IVirtualChildListener* m_listener { nullptr };
 };

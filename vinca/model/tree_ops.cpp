@@ -537,7 +537,7 @@ VResult CVincaEngine::SetVirtualCount(CItem* item, int32_t count)
 
 VResult CVincaEngine::RefreshItems(int32_t first, int32_t last)
 {
-    m_nodeLink.PurgeUnusedNodes();
+    m_nodeLink->PurgeUnusedNodes();
     // Entries of purged children would be stale.
     m_enumCache.Invalidate(0);
     m_rowsValid = false;

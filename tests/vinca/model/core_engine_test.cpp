@@ -502,3 +502,22 @@ TEST(EngineSettings, PathSeparatorRefusesEmptyAndDot)
     EXPECT_EQ(engine.SetPathSeparator("/"), VE_OK);
     EXPECT_EQ(engine.m_pathSeparator, "/");
 }
+
+TEST(EngineLifetime, SubtreeHeldPastItsEngineStaysUsable)
+{
+    Ref<CItem> kept;
+    {
+        CVincaEngine engine;
+        Build(engine.RootNode(), "V");
+        CItem* v = At(engine.RootNode(), { 0 });
+        engine.SetVirtualParent(v, true);
+        engine.SetVirtualCount(v, 3);
+        v->ChildNode()->GetAt(1);
+        kept = Ref<CItem>(v);
+    }
+    EXPECT_EQ(kept->ParentNode(), nullptr);
+    EXPECT_EQ(kept->TreeOwner(), nullptr);
+    EXPECT_NE(kept->ChildNode()->GetAt(2), nullptr); // no engine to tell any more
+    kept->ChildNode()->SetVirtual(false);             // leaves the old tree's virtual-node list
+    EXPECT_EQ(kept->ChildCount(), 0);
+}

@@ -12,14 +12,15 @@ namespace {
 // A tree whose top node belongs to a node link, as in the engine.
 struct TreeFixture : ::testing::Test, IVirtualChildListener {
     Ref<CRootItem> root = CRootItem::New();
-    CNodeOwnerList link;
+    Ref<CNodeOwnerList> linkRef = CNodeOwnerList::New();
+    CNodeOwnerList& link = *linkRef;
     std::vector<std::pair<CItemNode*, int32_t>> made;
     CItemNode* top = nullptr;
     void SetUp() override
     {
         link.SetListener(this);
         top = root->GetChildNode();
-        top->SetItemData(&link);
+        top->SetItemData(linkRef.get());
     }
     void TearDown() override { root->Clear(); }
     void OnChildMade(CItemNode* node, CItem* child) override { made.emplace_back(node, child->IndexField()); }
