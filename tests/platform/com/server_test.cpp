@@ -15,14 +15,14 @@
 #include "platform/com/server.h"
 #include "platform/config/registry.h"
 #include "sample_component.h"
+#include "support/temp_dir.h"
 
 using namespace plat;
 
 namespace {
 
-int regsvr(const std::string& options) {
-    std::string cmd =
-        std::string("'") + KL_REGSVR + "' " + options + " '" + KL_SAMPLE_SERVER + "' >/dev/null";
+int regsvr(const std::string& options, const std::string& library = KL_SAMPLE_SERVER) {
+    std::string cmd = std::string("'") + KL_REGSVR + "' " + options + " '" + library + "' >/dev/null 2>&1";
     int status = std::system(cmd.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
@@ -317,6 +317,16 @@ TEST_F(RegisteredServer, GenericSinkSeesEveryEventAndAnswersByReference) {
     EXPECT_EQ(seen[0].second, "via generic");
     EXPECT_EQ(disconnect_events(obj.get(), sample::kEventsIid, cookie), S_OK);
     EXPECT_EQ(connect_events(sink.get(), sample::kEventsIid, sink.get(), cookie), E_NOINTERFACE);
+}
+
+TEST(RegisterTool, RefusesWhatIsNotAServer) {
+    kltest::TempDir dir;
+    kltest::write_file(dir.path() / "text.so", "not a library");
+    EXPECT_EQ(regsvr("", (dir.path() / "text.so").string()), 3);
+    EXPECT_EQ(regsvr("", (dir.path() / "missing.so").string()), 3);
+    EXPECT_EQ(regsvr("", KL_NOT_A_SERVER), 4);
+    EXPECT_EQ(regsvr("/x"), 1);
+    EXPECT_EQ(call_library_registration(KL_NOT_A_SERVER, true), CO_E_ERRORINDLL);
 }
 
 // Classes linked into the program are found without any registration.
