@@ -45,7 +45,7 @@ int32_t LoadCatalogue(CClientContext& ctx, IClientHost& host, CCatalogue& catalo
 
     std::string local = CatalogueLocalName(folder);
     ctx.WriteLog(plat::strprintf("Loading INF file %s ...", local.c_str()), 2);
-    ctx.WriteLog(plat::strprintf("... from URL %s ...", url.Format().c_str()), 3);
+    LogSourceUrl(ctx, url);
     int32_t got = connection.Download(url, local, DOWNLOAD_CREATE | DOWNLOAD_REMOTE_TIME);
     if (got > 0) {
         int32_t links = catalogue.ReadCatalogue(ctx, InfFile::Load(local), url);
@@ -62,7 +62,7 @@ int32_t LoadCatalogue(CClientContext& ctx, IClientHost& host, CCatalogue& catalo
             ctx.WriteLog(plat::strprintf("Loading PRODUCT file %s ...", inf_local.c_str()), 2);
             CUrl inf_url = catalogue.links[i].location;
             inf_url.ApplyPart(catalogue.links[i].inf_files[j], APPLY_FILE);
-            ctx.WriteLog(plat::strprintf("... from URL %s ...", inf_url.Format().c_str()), 3);
+            LogSourceUrl(ctx, inf_url);
             int32_t r = connection.Download(inf_url, inf_local, DOWNLOAD_CREATE | DOWNLOAD_REMOTE_TIME);
             if (r > 0) {
                 catalogue.ReadProduct(ctx, static_cast<int32_t>(i), static_cast<int32_t>(j),
@@ -100,7 +100,7 @@ int32_t LoadCatalogue(CClientContext& ctx, IClientHost& host, CCatalogue& catalo
                 CUrl extra_url = update.location;
                 extra_url.ApplyPart(x.name, APPLY_FILE);
                 ctx.WriteLog(plat::strprintf("Loading %s file %s ...", x.what, x.name.c_str()), 2);
-                ctx.WriteLog(plat::strprintf("... from URL %s ...", extra_url.Format().c_str()), 3);
+                LogSourceUrl(ctx, extra_url);
                 int32_t r = connection.Download(extra_url, plat::join_path(*update_folder, x.local),
                                                 DOWNLOAD_CREATE | DOWNLOAD_REMOTE_TIME);
                 if (stops_all(r)) stopped = true;

@@ -39,7 +39,7 @@ bool CUpdateInstaller::DownloadUpdate(CProduct& product, CUpdate& update) {
             url.ApplyPart(e.pieces[k], APPLY_FILE);
             std::string local = plat::join_path(m_download_folder, e.pieces[k]);
             m_ctx.WriteLog(plat::strprintf("Loading block file %s ...", local.c_str()), 3);
-            m_ctx.WriteLog(plat::strprintf("... from URL %s ...", url.Format().c_str()), 3);
+            LogSourceUrl(m_ctx, url);
             int32_t r = Connection().Download(url, local, DOWNLOAD_REMOTE_TIME);
             int32_t expected = k < e.piece_sizes.size() ? e.piece_sizes[k] : 0;
             // A piece that is missing, or shorter or longer than the INF says,
@@ -121,7 +121,7 @@ int32_t CUpdateInstaller::LoadUpdates(CCatalogue& catalogue, const CTransferSett
                 advert.ApplyPart(update.advertisement, APPLY_FILE);
                 m_ctx.WriteLog(plat::strprintf("Loading ADVERT file %s ...", update.advertisement.c_str()),
                                2);
-                m_ctx.WriteLog(plat::strprintf("... from URL %s ...", advert.Format().c_str()), 3);
+                LogSourceUrl(m_ctx, advert);
                 if (int32_t r = Connection().Connect(advert); r < 0) {
                     AskContinue(r);
                     stop = true;

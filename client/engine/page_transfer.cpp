@@ -1,8 +1,13 @@
 #include "client/engine/page_transfer.h"
 
 #include "client/engine/errors.h"
+#include "platform/base/strings.h"
 
 namespace klc {
+
+void LogSourceUrl(CClientContext& ctx, const CUrl& url) {
+    ctx.WriteLog(plat::strprintf("... from URL %s ...", url.Format(URL_ALL & ~URL_PASSWORD).c_str()), 3);
+}
 
 CPageTransfer::~CPageTransfer() = default;
 

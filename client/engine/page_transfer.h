@@ -29,6 +29,10 @@ class CPageTransfer : public CTransferEngine {
     IClientHost& m_host;
 };
 
+// Logs "... from URL %s ..." at level 3. The password never reaches the
+// log file.
+void LogSourceUrl(CClientContext& ctx, const CUrl& url);
+
 class CPageConnection {
   public:
     // `engine` none: the connection makes a CPageTransfer of its own.

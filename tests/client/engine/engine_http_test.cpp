@@ -151,3 +151,23 @@ TEST(EngineHttp, MissingFilesAndHostileArchivesChangeNothing) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(EngineHttp, PasswordsStayOutOfTheLog) {
+    Server server;
+    if (!server.Start()) GTEST_SKIP() << "nginx is not available";
+    Publication pub;
+    pub.web_location = server.Updates();
+    pub.files = {PublishedFile{"a.txt", "a"}};
+    engine_test::Publish((server.root.path() / "updates").string(), pub);
+    Loaded t;
+    t.m.ctx.current_server.user_name = "user";
+    t.m.ctx.current_server.password = "s3cret-word";
+    t.LoadCatalogue(server.Updates() + "/Products.INF");
+    std::string log = t.m.log();
+    EXPECT_NE(log.find("... from URL "), std::string::npos);
+    EXPECT_EQ(log.find("s3cret-word"), std::string::npos) << log;
+}
+
+} // namespace
