@@ -135,3 +135,25 @@ TEST(EngineFolders, UpdateFoldersRefuseNamesThatLeaveTheirFolder) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(EngineEnvironment, MacrosOfDestinationPathsExpand) {
+    plat::Environment& env = plat::Environment::process();
+    for (const char* name : {"PROGRAMFILES", "PROGRAM FILES", "WINDIR", "SYSTEM", "TEMP"})
+        env.unset(name);
+    plat::registry().set_string(plat::Hive::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
+                                "ProgramFilesDir", "/opt/programs");
+    CClientContext ctx;
+    ctx.product_folder = "/srv/product";
+    klc::InitClientEnvironment(ctx);
+    EXPECT_EQ(ctx.ExpandPath("%PROGRAM FILES%\\App"), "/opt/programs\\App");
+    EXPECT_EQ(ctx.ExpandPath("%PROGRAMFILES%"), "/opt/programs");
+    EXPECT_EQ(ctx.ExpandPath("%PRODUCT%"), "/srv/product");
+    EXPECT_EQ(ctx.ExpandPath("%WIN%"), env.value("WINDIR"));
+    EXPECT_EQ(ctx.ExpandPath("%SYS%"), env.value("SYSTEM"));
+    EXPECT_FALSE(env.value("TEMP").empty());
+    EXPECT_EQ(ctx.ExpandPath("%NOT_SET%\\x"), "%NOT_SET%\\x");
+}
+
+} // namespace
