@@ -31,7 +31,7 @@ constexpr uint32_t STATFLAG_DEFAULT = 0;
 constexpr uint32_t STATFLAG_NONAME = 1;
 
 struct STATSTG {
-    OLECHAR* pwcsName; // with STATFLAG_DEFAULT: a BSTR-free allocation the caller frees with free_stat_name
+    OLECHAR* pwcsName; // with STATFLAG_DEFAULT: the name, which the caller frees with free_stat_name
     uint32_t type;
     uint64_t cbSize;
     uint32_t grfMode;

@@ -152,7 +152,8 @@ class Variant : public VARIANT {
     // Hands the payload to the caller and leaves this empty.
     VARIANT detach();
 
-    // Coerced views; `ok` (when given) says whether the coercion succeeded.
+    // Coerced views; `hr` (when given) receives the coercion result, and a
+    // failed coercion gives 0, false or empty text.
     std::string to_utf8(HRESULT* hr = nullptr) const;
     int32_t to_i4(HRESULT* hr = nullptr) const;
     int16_t to_i2(HRESULT* hr = nullptr) const;
