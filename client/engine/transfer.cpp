@@ -359,7 +359,8 @@ void CTransferEngine::RunJob() {
 
 int32_t CTransferEngine::ConnectServer() {
     if (!m_net) return ERR_NO_SESSION;
-    const plat::net::Result r = m_net->connect(EndpointFor(m_request));
+    LocalSink watch(*this); // only its cancel is asked
+    const plat::net::Result r = m_net->connect(EndpointFor(m_request), &watch);
     if (r.status == plat::net::Status::Ok) return STATE_CONNECTED;
     const int32_t code = CodeFor(r.status, m_request.scheme);
     return code == ERR_LOAD || code == ERR_NO_INTERNET ? ERR_BAD_SERVER : code;

@@ -278,7 +278,7 @@ std::string Session::make_url(const Endpoint& ep, std::string_view path) {
     return url;
 }
 
-Result Session::connect(const Endpoint& ep) {
+Result Session::connect(const Endpoint& ep, Sink* watch) {
     Result result;
     if (ep.host.empty()) {
         result.status = Status::BadUrl;
@@ -291,6 +291,13 @@ Result Session::connect(const Endpoint& ep) {
     const std::string url = make_url(ep, "/");
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
     curl_easy_setopt(h, CURLOPT_CONNECT_ONLY, 1L);
+    Transfer t;
+    t.sink = watch;
+    if (watch) {
+        curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &Transfer::OnProgress);
+        curl_easy_setopt(h, CURLOPT_XFERINFODATA, &t);
+    }
     char error[CURL_ERROR_SIZE] = {};
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, error);
     const CURLcode code = curl_easy_perform(h);

@@ -97,8 +97,9 @@ class Session {
     const SessionOptions& options() const { return m_options; }
 
     // Makes sure the server answers: HTTP opens a connection to it (or to its
-    // proxy); FTP also logs in.
-    Result connect(const Endpoint& endpoint);
+    // proxy); FTP also logs in. A `watch` that reports cancelled() stops the
+    // wait for a slow server.
+    Result connect(const Endpoint& endpoint, Sink* watch = nullptr);
 
     // Fetches `path` ("/dir/file", plain text, escaped here) from `offset`.
     // HTTP asks for a byte range; a server that answers with the whole object

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <thread>
 
 #include "client/engine/errors.h"
 #include "client/engine/url.h"
@@ -203,6 +204,24 @@ TEST_F(TransferTest, ResumeAtAnotherOffsetOrASilentServerFail) {
     kltest::write_file(m_local / "a.bin", body.substr(0, 3000));
     EXPECT_EQ(Fetch(engine, shifted.url("/a.bin"), Local("a.bin")), ERR_OFFSET);
     EXPECT_EQ(kltest::read_file(m_local / "a.bin"), body.substr(0, 3000));
+
+    // A cancel gets in while the engine waits for a server that says nothing.
+    {
+        kltest::TinyHttpServer mute("", SIZE_MAX, 20000);
+        CTransferEngine patient;
+        CTransferSettings slow = Direct();
+        slow.timeout = 60000;
+        patient.OpenSession(&slow);
+        std::thread canceller([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            patient.Cancel();
+        });
+        const auto begun = std::chrono::steady_clock::now();
+        EXPECT_EQ(Fetch(patient, "ftp://127.0.0.1:" + std::to_string(mute.port()) + "/a.bin", Local("c.bin")),
+                  ERR_CANCELLED);
+        EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::seconds(5));
+        canceller.join();
+    }
 
     // A server that accepts and then says nothing is given up after the time-out.
     kltest::TinyHttpServer silent("HTTP/1.1 200 OK\r\n\r\n", SIZE_MAX, 5000);
