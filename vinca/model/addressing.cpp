@@ -300,7 +300,7 @@ VResult CVincaEngine::SetMarkedItemsAlwaysHidden(int32_t mark, bool hidden)
 
 bool CVincaEngine::GetExpandEx(CItem* item)
 {
-    return item && item->IsExpanded() && RowOf(item) >= 0;
+    return item && item->IsExpanded() && HasRow(item);
 }
 
 int32_t CVincaEngine::ListCountEx(CItem* item)
@@ -454,7 +454,7 @@ int32_t CVincaEngine::FindItem(std::string_view text, int32_t options, int32_t s
             bool VisitItem(CItem* item) override
             {
                 ++count;
-                if (visibleOnly && e.RowOf(item) < 0)
+                if (visibleOnly && !e.HasRow(item))
                     return true;
                 bool match = byText ? CompareTexts(item->Text(), needle, flags) == 0
                                     : e.ItemMatches(item, value, flags, key);
@@ -490,7 +490,7 @@ int32_t CVincaEngine::FindItem(std::string_view text, int32_t options, int32_t s
     int32_t n = ListCount();
     for (int32_t i = start < 0 ? 0 : start + 1; i < n; ++i) {
         CItem* item = m_indexMethod == VNSYS_VIS ? RowItem(i) : m_cursor.CurrentParent()->GetAt(i);
-        if (!item || (visibleOnly && RowOf(item) < 0))
+        if (!item || (visibleOnly && !HasRow(item)))
             continue;
         if (ItemMatches(item, value, flags, valueKey))
             return i;

@@ -136,6 +136,20 @@ bool CVincaEngine::IsItemShown(CItem* item) const
     return m_showHiddenItems || (!item->Hidden() && !IsMarkHidden(item->Mark()));
 }
 
+bool CVincaEngine::HasRow(CItem* item)
+{
+    if (!item || !item->ParentNode() || !IsItemShown(item))
+        return false;
+    CItemNode* top = TopRowsNode();
+    for (CItemNode* node = item->ParentNode(); node != top;) {
+        CItem* owner = node->OwnerItem();
+        if (!owner || !owner->ParentNode() || !owner->IsExpanded() || !IsItemShown(owner))
+            return false;
+        node = owner->ParentNode();
+    }
+    return true;
+}
+
 CItemNode* CVincaEngine::TopRowsNode()
 {
     if (m_visualRoot && m_visualRoot->ParentNode())

@@ -145,6 +145,8 @@ public:
     // The row of an item, -1 when it has none.
     int32_t RowOf(CItem* item);
     bool IsItemShown(CItem* item) const; // not hidden by itself or its mark
+    // Whether the item has a row (shown, under open ancestors below the top).
+    bool HasRow(CItem* item);
     CItem* VisualRoot() const { return m_visualRoot.get(); }
     void SetVisualRoot(CItem* item);
     // The node whose children are the top rows.

@@ -256,17 +256,24 @@ VResult CVincaEngine::CollapseItem(CItem* item, bool notify)
 
 void CVincaEngine::ExpandSubtree(CItem* item, bool expand)
 {
+    struct Flags : CItemVisitor {
+        bool expand;
+        explicit Flags(bool e) : expand(e) { }
+        bool VisitItem(CItem* it) override
+        {
+            if (expand)
+                it->SetExpandedFlag();
+            else
+                it->ClearExpandedFlag();
+            return true;
+        }
+    } flags(expand);
     UpdateScope scope(*this);
-    CItem* top = item ? item : m_root.get();
-    if (expand) {
-        top->SetExpandedFlag(true);
-    } else {
-        top->ClearExpandedFlag(false);
-        if (top->ChildNode())
-            top->ChildNode()->SetChildrenCollapsed(false);
-    }
-    if (!item) // the root has no row of its own
-        m_root->SetFlags(m_root->Flags() & ~CItem::kExpanded);
+    if (item)
+        flags.VisitItem(item);
+    CItemNode* node = item ? item->ChildNode() : m_cursor.m_root;
+    if (node)
+        node->VisitSubtree(flags);
     m_rowsValid = false;
     if (m_sink)
         m_sink->RowsReset();

@@ -521,3 +521,30 @@ TEST(EngineLifetime, SubtreeHeldPastItsEngineStaysUsable)
     kept->ChildNode()->SetVirtual(false);             // leaves the old tree's virtual-node list
     EXPECT_EQ(kept->ChildCount(), 0);
 }
+
+TEST_F(EngineFixture, SiblingLinesMarksAndSubtreeExpansion)
+{
+    CItem* a = At(top, { 0 });
+    CItem* a2 = At(top, { 0, 1 });
+    EXPECT_FALSE(engine.IsLastVisibleSibling(At(top, { 0, 0 })));
+    EXPECT_TRUE(engine.IsLastVisibleSibling(a2));
+    engine.SetItemAlwaysHidden(a2, true);
+    EXPECT_TRUE(engine.IsLastVisibleSibling(At(top, { 0, 0 }))); // the only later sibling is hidden
+    EXPECT_TRUE(engine.IsLastVisibleSibling(engine.Root()));
+
+    engine.SetMarkCount(3);
+    EXPECT_EQ(engine.SetItemMark(a, 2), VE_OK);
+    EXPECT_EQ(engine.SetItemMark(a, 3), VE_OK); // no such mark picture: unchanged
+    EXPECT_EQ(a->Mark(), 2);
+    EXPECT_EQ(engine.SetItemMark(nullptr, 1), VE_BAD_INDEX);
+
+    engine.ExpandSubtree(a, true);
+    EXPECT_TRUE(a->IsExpanded());
+    EXPECT_TRUE(At(top, { 0, 0 })->IsExpanded());
+    EXPECT_TRUE(engine.GetExpandEx(At(top, { 0, 0 })));
+    EXPECT_FALSE(engine.GetExpandEx(a2)); // hidden: no row
+    engine.ExpandSubtree(nullptr, false);
+    EXPECT_FALSE(a->IsExpanded());
+    EXPECT_FALSE(At(top, { 0, 0 })->IsExpanded());
+    EXPECT_TRUE(owner.expands.empty()); // flags only, nobody asked
+}
