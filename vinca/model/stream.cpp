@@ -175,6 +175,16 @@ CVincaFileStream::CVincaFileStream(const std::string& path, OpenMode mode, Acces
     m_owns = m_handle >= 0;
     if (m_handle < 0)
         SetError(VE_FILE_IO);
+    Track();
+}
+
+void CVincaFileStream::Track()
+{
+    struct stat st {};
+    off_t cur = m_handle >= 0 ? ::lseek(m_handle, 0, SEEK_CUR) : -1;
+    m_pos = cur > 0 ? static_cast<uint64_t>(cur) : 0;
+    if (m_handle >= 0 && ::fstat(m_handle, &st) == 0 && S_ISREG(st.st_mode))
+        m_size = static_cast<uint64_t>(st.st_size);
 }
 
 namespace {
@@ -232,6 +242,9 @@ VResult CVincaFileStream::Write(const void* buffer, uint16_t count)
     if (m_out.size() + count > kFileBuffer && !Flush())
         return SetError(VE_FILE_OUTPUT);
     m_out.insert(m_out.end(), p, p + count);
+    m_pos += count;
+    if (m_size)
+        m_size = std::max(*m_size, m_pos);
     return VE_OK;
 }
 
@@ -258,6 +271,7 @@ VResult CVincaFileStream::Read(void* buffer, uint16_t count)
         size_t take = std::min(left, m_in.size() - m_inPos);
         std::memcpy(p, m_in.data() + m_inPos, take);
         m_inPos += take;
+        m_pos += take;
         p += take;
         left -= take;
     }
@@ -275,6 +289,7 @@ VResult CVincaFileStream::Seek(int32_t offset, int origin, uint32_t* pos)
     off_t r = whence >= 0 && m_handle >= 0 ? ::lseek(m_handle, offset, whence) : -1;
     if (r < 0 || r > 0xFFFFFFFF)
         return SetError(VE_FILE_IO);
+    m_pos = static_cast<uint64_t>(r);
     if (pos)
         *pos = static_cast<uint32_t>(r);
     return VE_OK;
@@ -282,14 +297,9 @@ VResult CVincaFileStream::Seek(int32_t offset, int origin, uint32_t* pos)
 
 std::optional<uint64_t> CVincaFileStream::Remaining()
 {
-    struct stat st {};
-    if (m_handle < 0 || !Flush() || ::fstat(m_handle, &st) != 0 || !S_ISREG(st.st_mode))
+    if (!m_size)
         return std::nullopt;
-    off_t cur = ::lseek(m_handle, 0, SEEK_CUR);
-    if (cur < 0)
-        return std::nullopt;
-    cur -= static_cast<off_t>(m_in.size() - m_inPos);
-    return cur >= st.st_size ? 0 : static_cast<uint64_t>(st.st_size - cur);
+    return m_pos >= *m_size ? 0 : *m_size - m_pos;
 }
 
 // ---- CVincaByteArray -----------------------------------------------------
@@ -298,6 +308,13 @@ bool CVincaByteArray::WriteAt(uint32_t pos, const void* data, uint32_t count)
 {
     if (count == 0)
         return true;
+    // The common case: a small write inside one block that exists.
+    uint32_t block = pos / m_blockSize, off = pos % m_blockSize;
+    if (block < m_blocks.size() && off + count <= m_blockSize) {
+        std::memcpy(m_blocks[block].get() + off, data, count);
+        m_length = std::max(m_length, pos + count);
+        return true;
+    }
     uint64_t end = uint64_t(pos) + count;
     if (end > 0xFFFFFFFFull)
         return false;
@@ -325,6 +342,12 @@ bool CVincaByteArray::ReadAt(uint32_t pos, void* data, uint32_t count) const
 {
     if (uint64_t(pos) + count > m_length)
         return false;
+    uint32_t block = pos / m_blockSize, off = pos % m_blockSize;
+    if (off + count <= m_blockSize) {
+        if (count)
+            std::memcpy(data, m_blocks[block].get() + off, count);
+        return true;
+    }
     auto* dst = static_cast<uint8_t*>(data);
     while (count) {
         uint32_t off = pos % m_blockSize;

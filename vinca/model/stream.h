@@ -85,7 +85,7 @@ public:
     enum Access { ACCESS_READ = 0, ACCESS_WRITE = 1, ACCESS_READ_WRITE = 2 };
 
     // Wraps a handle opened elsewhere; it is not closed here.
-    explicit CVincaFileStream(int handle = -1) : m_handle(handle) { }
+    explicit CVincaFileStream(int handle = -1) : m_handle(handle) { Track(); }
     // Opens a path: OPEN_EXISTING with `access`, or CREATE_ALWAYS
     // (read and write). A failed open keeps 20201.
     CVincaFileStream(const std::string& path, OpenMode mode, Access access = ACCESS_READ);
@@ -102,8 +102,13 @@ public:
 private:
     bool Flush();
     void DropReadAhead();
+    void Track();
 
     int m_handle { -1 };
+    // The stream's own position and, for a regular file, its size: kept
+    // here so that length checks cost no system call.
+    uint64_t m_pos { 0 };
+    std::optional<uint64_t> m_size;
     bool m_owns { false };
     std::vector<uint8_t> m_out;  // written, not yet passed on
     std::vector<uint8_t> m_in;   // read ahead
