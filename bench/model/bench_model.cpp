@@ -1,9 +1,11 @@
 // The control's item tree against Qt's QStandardItemModel, doing the same
 // work on a tree of 1,000 parents with 1,000 children each: build it, walk
 // it in order reading every text, find an item by text near the end, expand
-// and collapse every parent, free it. Prints the time of each step for both
-// sides with the ratio, and the heap each tree holds per item (mallinfo2
-// deltas); then runs the same steps as Google Benchmark cases.
+// and collapse every parent, free it. Each side runs once in a child process
+// of its own (a fresh heap; its peak resident size is its own). Prints the
+// time of each step for both sides with the ratio, the heap each tree holds
+// per item (mallinfo2 deltas) and the peak resident size per item; then runs
+// the same steps as Google Benchmark cases in this process.
 //
 // Qt's item model has no expanded state without a view: its side toggles a
 // user role on every parent (set, then cleared), which is the model work a
@@ -11,6 +13,9 @@
 //
 //   bench_model [--parents N] [--children N] [google benchmark flags]
 #include <malloc.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <benchmark/benchmark.h>
 
@@ -154,9 +159,22 @@ struct Measured {
     double build, walk, find, expand, freeing;
     double bytesPerItem;
     double peakPerItem;
+    double peakRssPerItem;
     size_t walked;
     int32_t found;
+    bool ok;
 };
+
+double ResidentKb()
+{
+    long pages = 0, resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(f);
+    }
+    return double(resident) * double(sysconf(_SC_PAGESIZE)) / 1024.0;
+}
 
 template <class Side>
 Measured Measure()
@@ -183,10 +201,45 @@ Measured Measure()
     return m;
 }
 
+// Runs one side in a child process and reads its figures back.
+template <class Side>
+Measured MeasureIsolated()
+{
+    Measured m {};
+    int fd[2];
+    if (pipe(fd) != 0)
+        return m;
+    pid_t pid = fork();
+    if (pid == 0) {
+        close(fd[0]);
+        double base = ResidentKb();
+        Measured r = Measure<Side>();
+        struct rusage ru {};
+        getrusage(RUSAGE_SELF, &ru);
+        r.peakRssPerItem = (double(ru.ru_maxrss) - base) * 1024.0 / (double(g_parents) * (g_children + 1));
+        r.ok = true;
+        ssize_t written = write(fd[1], &r, sizeof r);
+        _exit(written == sizeof r ? 0 : 1);
+    }
+    close(fd[1]);
+    if (pid > 0) {
+        if (read(fd[0], &m, sizeof m) != sizeof m)
+            m = Measured {};
+        int status = 0;
+        waitpid(pid, &status, 0);
+    }
+    close(fd[0]);
+    return m;
+}
+
 void PrintComparison()
 {
-    Measured v = Measure<VincaSide>();
-    Measured q = Measure<QtSide>();
+    Measured v = MeasureIsolated<VincaSide>();
+    Measured q = MeasureIsolated<QtSide>();
+    if (!v.ok || !q.ok) {
+        std::printf("a measuring child failed\n");
+        return;
+    }
     std::printf("tree of %d parents x %d children (%.0f items)\n", g_parents, g_children,
                 double(g_parents) * (g_children + 1));
     std::printf("%-24s %12s %12s %10s\n", "step", "vinca (ms)", "Qt (ms)", "Qt/vinca");
@@ -203,8 +256,10 @@ void PrintComparison()
     row("total", tv, tq);
     std::printf("%-24s %12.1f %12.1f %10.2f\n", "heap bytes per item", v.bytesPerItem, q.bytesPerItem,
                 v.bytesPerItem > 0 ? q.bytesPerItem / v.bytesPerItem : 0);
-    std::printf("%-24s %12.1f %12.1f %10.2f\n", "peak bytes per item", v.peakPerItem, q.peakPerItem,
+    std::printf("%-24s %12.1f %12.1f %10.2f\n", "peak heap per item", v.peakPerItem, q.peakPerItem,
                 v.peakPerItem > 0 ? q.peakPerItem / v.peakPerItem : 0);
+    std::printf("%-24s %12.1f %12.1f %10.2f\n", "peak resident per item", v.peakRssPerItem, q.peakRssPerItem,
+                v.peakRssPerItem > 0 ? q.peakRssPerItem / v.peakRssPerItem : 0);
     std::printf("check: walked text bytes %zu / %zu, find %s / %s\n\n", v.walked, q.walked,
                 v.found >= 0 ? "found" : "missed", q.found >= 0 ? "found" : "missed");
     std::fflush(stdout);
