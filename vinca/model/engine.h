@@ -117,6 +117,8 @@ public:
     int32_t m_triggerEvents { 0 };
     bool m_showHiddenItems { false };
     std::string m_pathSeparator { "\\" };
+    int32_t m_convertTabsToCols { 1 }; // read by the shell for text pasted into cells
+    int16_t m_colDelimiter { 9 };      // low byte: the column delimiter character
     VResult SetPathSeparator(std::string_view separator);
     // Items with these marks are never shown.
     void SetMarkHidden(int32_t mark, bool hidden);
@@ -137,6 +139,8 @@ public:
         CVincaEngine& m_e;
     };
     bool InUpdate() const { return m_updateDepth > 0; }
+    // Begin (0) and end (1) notices that automation objects send around a change.
+    void OnChangeNotice(int32_t notice) { notice == 0 ? BeginUpdate() : EndUpdate(); }
 
     // ---- visible rows ----
     int32_t VisibleCount();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
 #include <new>
 
 #include "platform/base/strings.h"
@@ -131,6 +132,14 @@ int CompareNameTexts(std::string_view a, std::string_view b)
 // ask for the table again.
 static CVincaNameTable* g_global = nullptr;
 
+// Controls on different threads share the global table: every name table
+// operation runs under this lock (interning nests lookups, hence recursive).
+static std::recursive_mutex& NamesLock()
+{
+    static std::recursive_mutex lock;
+    return lock;
+}
+
 static uint32_t NextNameSerial()
 {
     static std::atomic<uint32_t> serial { 0 };
@@ -154,6 +163,7 @@ void CVincaNameTable::ReleaseEntry(void* entry)
 
 const CVincaName* CVincaNameTable::FindLocal(std::string_view text) const
 {
+    std::lock_guard guard(NamesLock());
     std::string key(text);
     int32_t pos;
     return CKeyedTable::Find(&key, pos) ? GetAt(pos) : nullptr;
@@ -161,6 +171,7 @@ const CVincaName* CVincaNameTable::FindLocal(std::string_view text) const
 
 const CVincaName* CVincaNameTable::Find(std::string_view text) const
 {
+    std::lock_guard guard(NamesLock());
     CVincaNameTable* global = g_global ? g_global : &GlobalNameTable();
     if (this != global)
         if (const CVincaName* n = global->FindLocal(text))
@@ -170,6 +181,7 @@ const CVincaName* CVincaNameTable::Find(std::string_view text) const
 
 const CVincaName* CVincaNameTable::Intern(std::string_view text)
 {
+    std::lock_guard guard(NamesLock());
     if (const CVincaName* n = Find(text))
         return n;
     CVincaName* name = new (std::nothrow) CVincaName(std::string(text), NextNameSerial());
@@ -186,6 +198,7 @@ const CVincaName* CVincaNameTable::Intern(std::string_view text)
 
 const CVincaName* CVincaNameTable::InternVariant(const plat::VARIANT& value)
 {
+    std::lock_guard guard(NamesLock());
     const plat::VARIANT& v = plat::deref(value);
     if (v.vt == plat::VT_BSTR)
         return Intern(plat::bstr_to_utf8(v.bstrVal));

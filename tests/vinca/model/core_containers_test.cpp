@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "vinca/model/attr.h"
 #include "vinca/model/containers.h"
 #include "vinca/model/names.h"
@@ -228,4 +230,20 @@ TEST(AttrSet, CopyIsDeepAndNestedLookupsWork)
     EXPECT_TRUE(c->GetValue(names::Value(), v));
     EXPECT_EQ(v.to_utf8(), "text");
     EXPECT_FALSE(c->GetValue(GlobalName("nothing"), v));
+}
+
+TEST(Names, InterningFromSeveralThreadsGivesOneName)
+{
+    std::vector<const CVincaName*> seen(8);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t)
+        threads.emplace_back([t, &seen] {
+            for (int i = 0; i < 200; ++i)
+                GlobalName("threaded " + std::to_string(i));
+            seen[t] = GlobalName("THREADED 7");
+        });
+    for (auto& th : threads)
+        th.join();
+    for (const CVincaName* n : seen)
+        EXPECT_EQ(n, seen[0]);
 }
