@@ -139,7 +139,7 @@ void CHostFile::Open(int16_t file, CTreeStream::Mode mode, IUnknown* site)
 
 VResult CHostFile::Close()
 {
-    VResult r = m_tree ? m_tree->Error() : VE_OK;
+    VResult r = m_tree ? m_tree->Error() : VResult(VE_OK);
     if (m_owns && m_ownedTree) {
         m_ownedTree->Close();
         r = m_bytes->Error();
@@ -264,7 +264,7 @@ VResult MergeTreeRef(CVincaEngine& engine, const CTreeRef& ref, int32_t position
     }
     VResult r = ref.kind == CTreeRef::kTree ? engine.AddTreeItems(pos, ref.item->ChildNode(), before)
                                             : engine.AddItemCopy(pos, ref.item.get(), before);
-    return r == VE_NOTHING_TO_COPY ? VE_OK : r;
+    return r == VE_NOTHING_TO_COPY ? VResult(VE_OK) : r;
 }
 
 VResult LoadFromHostFile(CVincaEngine& engine, int16_t file, int32_t position, bool insert, IUnknown* site)

@@ -145,8 +145,9 @@ TEST(StorageStream, FlippedBytesNeverCrash)
             bad[i] ^= mask;
             CTreeRef target = storage_test::NewTree();
             VResult r = storage_test::Load(bad, target);
-            if (r != VE_OK)
+            if (r != VE_OK) {
                 EXPECT_EQ(target.item->ChildCount(), 0) << "byte " << i;
+            }
         }
     }
 }
