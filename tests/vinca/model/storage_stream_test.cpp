@@ -30,6 +30,14 @@ Bytes obsolete_name_string()
     return b;
 }
 
+Bytes name_string(const std::string& text)
+{
+    Bytes b = {uint8_t(text.size() + 1), 0, 0, 0};
+    b.insert(b.end(), text.begin(), text.end());
+    b.push_back(0);
+    return b;
+}
+
 Bytes header(uint32_t counter)
 {
     return {'D', 'U', uint8_t(counter), uint8_t(counter >> 8), uint8_t(counter >> 16), uint8_t(counter >> 24), 16, 0,
@@ -63,7 +71,7 @@ TEST(StorageStream, OneItemTreeByHand)
     EXPECT_EQ(storage_test::Save(tree), expected);
 }
 
-TEST(StorageStream, ValuesGridAndSortKeyByHand)
+TEST(StorageStream, ValuesAndSortKeyByHand)
 {
     CTreeRef tree = storage_test::NewTree();
     CItem* a = storage_test::AddChild(tree, "A");
@@ -81,6 +89,32 @@ TEST(StorageStream, ValuesGridAndSortKeyByHand)
         {2, 0, 0, 0}, obsolete_name_string(), {3, 0, 7, 0, 0, 0, 0}, /* I4 7, no nested list */
         {1, 0, 0, 0, 14, 0, 2, 0, 0, 0, 'x', 'y', 0},                 /* "k": ANSI "xy" */
         {0, /* no grid */ 2, 0, 0, 0, /* the item's sort key */ 0, 0, 0, 0}});
+    EXPECT_EQ(storage_test::Save(tree), expected);
+}
+
+TEST(StorageStream, ValuesGridAndSortKeyByHand)
+{
+    CTreeRef tree = storage_test::NewTree();
+    CItem* a = storage_test::AddChild(tree, "A");
+    a->GetItemData()->Values().SetOrAddValue(names::ObsoleteValue(), Variant(int32_t(7)));
+    CTreeGrid::SetPixelsPerInch(96);
+    a->SetGrid(CTreeGrid::New(CTreeGrid::ITEM_GRID).get());
+    tree.item->SetSortKey(GlobalName("k"));
+
+    auto i4 = [](uint32_t v) { return Bytes {3, 0, uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24), 0}; };
+    auto key = [](uint8_t k) { return Bytes {k, 0, 0, 0}; };
+    Bytes expected = cat({header(15), {'T', 'R', 0}, key(1), name_string("k"), {0, 0, 0, 0, 1, 0, 0, 0},
+        {1, 0, 0, 0, 'A', 0, 0, 0, 0, 5, 0}, {1, 0, 0, 0}, key(2), obsolete_name_string(), i4(7),
+        {1}, /* a grid */ {1, 0, 0, 0}, /* one column */ {0, 0, 0, 0, 1}, /* position 0, present */
+        {1, 4, 0, 0, 0}, /* its title definitions, four entries in interning order */
+        key(3), name_string("__BackColor"), i4(0xC0C0C0), key(4), name_string("__TextAlign"), i4(5),
+        key(5), name_string("__BorderStyle"), i4(4), key(6), name_string("__Multiline"), i4(1),
+        {0}, /* no title entry */ key(7), name_string("__RowTitle"), {25, 0, 0, 0, 1},
+        {1, 3, 0, 0, 0}, key(3), i4(0x2C0C0C0), key(5), i4(0), key(6), i4(1), /* grid cell definition */
+        {1, 4, 0, 0, 0}, key(3), i4(0xC0C0C0), key(4), i4(5), key(5), i4(4), key(6), i4(1), /* column titles */
+        {1, 3, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 1, 2, 1}, /* flags, lines, title fills */
+        {0x80, 0x80, 0x80, 0}, {0, 0x80, 0xBB, 0x43}, {0, 0, 0x80, 0xBF}, {0, 0, 0x80, 0xBF}, /* colour, sizes */
+        key(2), {0, 0, 0, 0}});
     EXPECT_EQ(storage_test::Save(tree), expected);
 }
 
@@ -358,4 +392,90 @@ TEST(StorageStream, FileFormKeepsTheHandleInStep)
     uint8_t extra = 0;
     EXPECT_FALSE(again.ReadU8(extra)) << "reading past the end is an error";
     EXPECT_EQ(again.Error(), VE_FILE_INPUT);
+}
+
+TEST(StorageStream, EveryAcceptedVersionReadsBack)
+{
+    auto u16 = [](Bytes& b, uint16_t v) { b.insert(b.end(), {uint8_t(v), uint8_t(v >> 8)}); };
+    auto u32 = [](Bytes& b, uint32_t v) {
+        b.insert(b.end(), {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)});
+    };
+    for (uint16_t v : {0, 3, 4, 5, 6, 7, 8, 9, 11, 12, 13, 14, 15, 16}) {
+        // A whole tree of one item "A", laid out as version v stored it.
+        Bytes b = {'D', 'U'};
+        u32(b, v >= 14 ? 2 : 0);
+        u16(b, v);
+        b.insert(b.end(), {5, 0, 19, 0, 'T', 'R'});
+        if (v >= 7)
+            b.push_back(0); // not virtual
+        if (v >= 14) {
+            u32(b, 1); // the root's sort key, new
+            Bytes name = obsolete_name_string();
+            b.insert(b.end(), name.begin(), name.end());
+            u32(b, 0); // sort method
+        }
+        if (v >= 6)
+            u32(b, 1);
+        else
+            u16(b, 1);
+        if (v >= 9) {
+            u32(b, 1);
+            b.push_back('A');
+        } else {
+            u16(b, 2);
+            b.insert(b.end(), {'A', 0});
+        }
+        b.insert(b.end(), {3, 0, 0x04, 0x01, 1, 0}); // mark 3, hidden 0, flags 0x104, content
+        if (v >= 4)
+            b.push_back(0); // no grid
+        if (v >= 14)
+            u32(b, 1); // the item's sort key: the known name
+        if (v >= 16)
+            u32(b, 0);
+        CTreeRef back;
+        ASSERT_EQ(storage_test::Load(b, back), VE_OK) << "version " << v;
+        ASSERT_EQ(back.item->ChildCount(), 1) << "version " << v;
+        CItem* a = back.item->ChildNode()->GetAt(0);
+        EXPECT_EQ(a->Text(), "A") << "version " << v;
+        EXPECT_EQ(a->Mark(), 3) << "version " << v;
+        EXPECT_EQ(a->Flags() & 0xFF3C, 0x104) << "version " << v;
+    }
+}
+
+TEST(StorageGrid, NewGridDefaultsAndVisibleColumns)
+{
+    CTreeGrid::SetPixelsPerInch(96);
+    Ref<CTreeGrid> grid = CTreeGrid::New(CTreeGrid::TREE_GRID);
+    EXPECT_EQ(grid->RowTitleWidthPixels(), 25);
+    EXPECT_EQ(grid->ColTitleHeightPixels(), -1);
+    EXPECT_EQ(grid->RowHeightTwips(), -1.0f);
+    EXPECT_EQ(grid->GridLinesColor(), 0x808080);
+    EXPECT_EQ(grid->GridCellDef()->GetInt(GlobalName("__BackColor")), 0x2C0C0C0);
+    EXPECT_EQ(grid->RowTitleCellDef()->GetInt(GlobalName("__TextAlign")), 5);
+
+    grid->SetColumnCount(6);
+    EXPECT_EQ(grid->Column(0)->Width(), 25);
+    EXPECT_EQ(grid->Column(1)->Key(), names::Tree());
+    EXPECT_EQ(grid->Column(1)->Width(), 200);
+    EXPECT_EQ(grid->Column(5)->Key(), GlobalName("T5"));
+    EXPECT_EQ(grid->Column(5)->Width(), 80);
+    grid->Column(3)->SetWidth(0);
+    EXPECT_EQ(grid->VisibleColumnCount(), 4) << "columns 1 to 5 but the one of width 0";
+    EXPECT_EQ(grid->ColumnAtVisible(2), 4);
+    EXPECT_EQ(grid->VisiblePosition(3), -1);
+
+    Ref<CTreeGrid> item_grid = CTreeGrid::New(CTreeGrid::ITEM_GRID);
+    item_grid->SetColumnCount(3);
+    EXPECT_EQ(item_grid->Column(1)->Key(), names::ItemTreeColumn());
+    EXPECT_EQ(item_grid->Column(2)->Key(), GlobalName("I2"));
+    EXPECT_EQ(item_grid->VisibleColumnCount(), 3) << "an item grid counts its row-title column";
+
+    Ref<CTreeGrid> copy = grid->Clone();
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(copy->ColumnCount(), 6);
+    EXPECT_EQ(copy->Column(3)->Width(), 0);
+
+    Variant out;
+    EXPECT_TRUE(grid->Lookup(GlobalName("__IsHorGridLinesVisible"), out));
+    EXPECT_FALSE(grid->Lookup(names::ItemHeight(), out)) << "automatic row height is not answered";
 }
