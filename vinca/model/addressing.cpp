@@ -102,7 +102,6 @@ VResult CVincaEngine::RowPosition(int32_t row, CNodeRef& out, bool setCurrent)
 void CVincaEngine::InvalidateItem(CItem* item)
 {
     m_enumCache.InvalidateFrom(item);
-    m_rowsValid = false;
 }
 
 int32_t CVincaEngine::ListCount()
@@ -292,7 +291,7 @@ VResult CVincaEngine::SetMarkedItemsAlwaysHidden(int32_t mark, bool hidden)
     if (m_hiddenMarks[mark] == hidden)
         return VE_OK;
     m_hiddenMarks[mark] = hidden;
-    m_rowsValid = false;
+    InvalidateRowList();
     if (m_sink)
         m_sink->RowsReset();
     return VE_OK;
@@ -412,7 +411,6 @@ void CVincaEngine::ExpandToLevel(int32_t level)
     UpdateScope scope(*this);
     ToLevel v(level);
     m_cursor.m_root->VisitSubtree(v);
-    m_rowsValid = false;
     if (m_sink)
         m_sink->RowsReset();
 }

@@ -51,7 +51,7 @@ CVincaEngine::~CVincaEngine()
     m_visualRoot.reset();
     m_cursor.m_current.reset();
     m_enumCache.Invalidate(0);
-    m_rows.clear();
+    m_hintItem.reset();
     m_root->Clear();
     m_root->SetTreeOwner(nullptr);
     m_nodeLink->SetListener(nullptr);
@@ -60,7 +60,6 @@ CVincaEngine::~CVincaEngine()
 void CVincaEngine::SetViewSink(IViewSink* sink)
 {
     m_sink = sink;
-    m_rowsValid = false;
 }
 
 VResult CVincaEngine::SetCurrentIndexMethod(int16_t method)
@@ -77,12 +76,6 @@ VResult CVincaEngine::SetPathSeparator(std::string_view separator)
         return VE_INVALID_PATH_SEPARATOR;
     m_pathSeparator.assign(separator);
     return VE_OK;
-}
-
-void CVincaEngine::SetMarkHidden(int32_t mark, bool hidden)
-{
-    if (mark >= 0 && mark < 256)
-        m_hiddenMarks[mark] = hidden;
 }
 
 void CVincaEngine::EndUpdate()
@@ -161,74 +154,172 @@ CItemNode* CVincaEngine::TopRowsNode()
 void CVincaEngine::SetVisualRoot(CItem* item)
 {
     m_visualRoot = Ref<CItem>(item && item->ParentNode() ? item : nullptr);
-    m_rowsValid = false;
+    CItemNode::BumpTreeEpoch();
     if (m_sink)
         m_sink->RowsReset();
 }
 
-void CVincaEngine::RebuildRows()
+int32_t CVincaEngine::RowsOf(CItem* item)
 {
-    struct Collect : CItemVisitor {
-        CVincaEngine& e;
-        std::vector<Row>& rows;
-        Collect(CVincaEngine& engine, std::vector<Row>& r) : e(engine), rows(r) { }
-        bool Accept(CItem* item) override { return e.IsItemShown(item); }
-        bool Enter(CItem* item) override { return item->IsExpanded() && e.IsItemShown(item); }
-        bool VisitItem(CItem* item) override
-        {
-            rows.push_back({ item, nullptr, -1 });
-            return true;
+    if (!IsItemShown(item))
+        return 0;
+    int64_t rows = 1;
+    if (item->IsExpanded() && item->ChildNode())
+        rows += VisibleBelow(item->ChildNode());
+    return rows > INT32_MAX ? INT32_MAX : static_cast<int32_t>(rows);
+}
+
+int32_t CVincaEngine::VisibleBelow(CItemNode* node)
+{
+    int32_t cached;
+    if (node->VisibleCache(m_visibleGen, cached))
+        return cached;
+    int64_t rows = 0;
+    int32_t made = node->MaterialisedCount();
+    for (int32_t p = 0; p < made; ++p)
+        rows += RowsOf(node->MaterialisedAt(p));
+    if (node->IsVirtual() && UnmadeShown())
+        rows += node->GetCount() - made;
+    int32_t result = rows > INT32_MAX ? INT32_MAX : static_cast<int32_t>(rows);
+    node->SetVisibleCache(m_visibleGen, result);
+    return result;
+}
+
+int32_t CVincaEngine::RowsBefore(CItemNode* node, CItem* item)
+{
+    int64_t rows = 0;
+    if (!node->IsVirtual()) {
+        int32_t index = item->GetIndex();
+        for (int32_t p = 0; p < index; ++p)
+            rows += RowsOf(node->MaterialisedAt(p));
+    } else {
+        int32_t index = item->IndexField();
+        int32_t madeBefore = 0;
+        for (int32_t p = 0; p < node->MaterialisedCount(); ++p) {
+            CItem* c = node->MaterialisedAt(p);
+            if (c->IndexField() >= index)
+                break;
+            rows += RowsOf(c);
+            ++madeBefore;
         }
-        bool VisitRange(CItemNode* node, int32_t first, int32_t last) override
-        {
-            for (int32_t i = first; i <= last; ++i)
-                rows.push_back({ nullptr, node, i });
-            return true;
-        }
-    };
-    m_rows.clear();
-    Collect c(*this, m_rows);
-    TopRowsNode()->VisitSubtree(c);
-    m_rowsValid = true;
+        if (UnmadeShown())
+            rows += index - madeBefore;
+    }
+    return static_cast<int32_t>(rows);
 }
 
 int32_t CVincaEngine::VisibleCount()
 {
-    if (!m_rowsValid)
-        RebuildRows();
-    return static_cast<int32_t>(m_rows.size());
+    return VisibleBelow(TopRowsNode());
+}
+
+CItem* CVincaEngine::DescendToRow(int32_t row)
+{
+    CItemNode* node = TopRowsNode();
+    int64_t remaining = row;
+    while (node) {
+        CItemNode* next = nullptr;
+        int32_t made = node->MaterialisedCount();
+        int32_t index = 0; // next index of a virtual parent not yet counted
+        bool unmade = node->IsVirtual() && UnmadeShown();
+        for (int32_t p = 0; p <= made && !next; ++p) {
+            CItem* c = p < made ? node->MaterialisedAt(p) : nullptr;
+            if (node->IsVirtual()) {
+                // The unmade children before this one (or up to the end).
+                int32_t upto = c ? c->IndexField() : node->GetCount();
+                if (unmade && upto > index) {
+                    if (remaining < upto - index)
+                        return node->GetAt(index + static_cast<int32_t>(remaining));
+                    remaining -= upto - index;
+                }
+                index = upto + 1;
+            }
+            if (!c)
+                break;
+            int32_t rows = RowsOf(c);
+            if (rows == 0)
+                continue;
+            if (remaining == 0)
+                return c;
+            if (remaining < rows) {
+                remaining -= 1;
+                next = c->ChildNode();
+            } else {
+                remaining -= rows;
+            }
+        }
+        node = next;
+    }
+    return nullptr;
+}
+
+CItem* CVincaEngine::NextRow(CItem* item)
+{
+    // The first shown child of an open item, else the next shown sibling of
+    // the item or of its nearest ancestor below the top of the rows.
+    CItemNode* top = TopRowsNode();
+    CItemNode* sub = item->ChildNode();
+    if (item->IsExpanded() && sub && VisibleBelow(sub) > 0) {
+        for (int32_t i = 0; i < sub->GetCount(); ++i) {
+            CItem* c = sub->IsVirtual() ? sub->FindMaterialised(i) : sub->GetAt(i);
+            if (!c && UnmadeShown())
+                return sub->GetAt(i);
+            if (c && IsItemShown(c))
+                return c;
+        }
+    }
+    for (CItem* it = item; it && it->ParentNode();) {
+        CItemNode* node = it->ParentNode();
+        int32_t pos = node->IsVirtual() ? it->IndexField() : it->GetIndex();
+        for (int32_t i = pos + 1; i < node->GetCount(); ++i) {
+            CItem* c = node->IsVirtual() ? node->FindMaterialised(i) : node->GetAt(i);
+            if (!c && UnmadeShown())
+                return node->GetAt(i);
+            if (c && IsItemShown(c))
+                return c;
+        }
+        if (node == top)
+            return nullptr;
+        it = node->OwnerItem();
+    }
+    return nullptr;
 }
 
 CItem* CVincaEngine::RowItem(int32_t row)
 {
     if (row < 0 || row >= VisibleCount())
         return nullptr;
-    Row r = m_rows[row];
-    return r.item ? r.item : r.node->GetAt(r.index);
+    uint64_t epoch = CItemNode::TreeEpoch();
+    CItem* item = nullptr;
+    if (m_hintItem && m_hintEpoch == epoch && m_hintItem->ParentNode()) {
+        if (row == m_hintRow)
+            item = m_hintItem.get();
+        else if (row == m_hintRow + 1)
+            item = NextRow(m_hintItem.get());
+    }
+    if (!item)
+        item = DescendToRow(row);
+    m_hintItem = Ref<CItem>(item);
+    m_hintRow = row;
+    m_hintEpoch = epoch;
+    return item;
 }
 
 int32_t CVincaEngine::RowOf(CItem* item)
 {
-    if (!item || !item->ParentNode())
+    if (!HasRow(item))
         return -1;
-    if (!m_rowsValid)
-        RebuildRows();
-    CItemNode* parent = item->ParentNode();
-    bool isVirtual = parent->IsVirtual();
-    for (size_t i = 0; i < m_rows.size(); ++i) {
-        const Row& r = m_rows[i];
-        if (r.item == item || (isVirtual && !r.item && r.node == parent && r.index == item->IndexField()))
-            return static_cast<int32_t>(i);
+    CItemNode* top = TopRowsNode();
+    int64_t row = 0;
+    for (CItem* it = item;;) {
+        CItemNode* node = it->ParentNode();
+        row += RowsBefore(node, it);
+        if (node == top)
+            break;
+        it = node->OwnerItem();
+        row += 1; // the owner's own row comes before its children
     }
-    return -1;
-}
-
-static bool RowUnder(CItemNode* node, CItem* ancestor)
-{
-    for (CItem* owner = node ? node->OwnerItem() : nullptr; owner; owner = owner->GetParentItem())
-        if (owner == ancestor)
-            return true;
-    return false;
+    return static_cast<int32_t>(row);
 }
 
 CVincaEngine::Span CVincaEngine::SpanOf(CItem* item)
@@ -237,16 +328,8 @@ CVincaEngine::Span CVincaEngine::SpanOf(CItem* item)
     if (!m_sink || !item)
         return s;
     s.row = RowOf(item);
-    if (s.row < 0)
-        return s;
-    s.count = 1;
-    for (size_t i = s.row + 1; i < m_rows.size(); ++i) {
-        const Row& r = m_rows[i];
-        CItemNode* node = r.item ? r.item->ParentNode() : r.node;
-        if (!RowUnder(node, item))
-            break;
-        ++s.count;
-    }
+    if (s.row >= 0)
+        s.count = RowsOf(item);
     return s;
 }
 
@@ -270,7 +353,6 @@ void CVincaEngine::StructureChanged(CItem* item)
         m_enumCache.InvalidateFrom(item);
     else
         m_enumCache.Invalidate(0);
-    m_rowsValid = false;
 }
 
 // ---- bookmarks ----

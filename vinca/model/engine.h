@@ -115,13 +115,12 @@ public:
     bool m_keepChildStates { true };     // expanding keeps the children's own states
     bool m_skipCollapseQuestion { false }; // no permission asked when collapsing items with children
     int32_t m_triggerEvents { 0 };
-    bool m_showHiddenItems { false };
+    bool m_showHiddenItems { false }; // after a change call InvalidateRowList
     std::string m_pathSeparator { "\\" };
     int32_t m_convertTabsToCols { 1 }; // read by the shell for text pasted into cells
     int16_t m_colDelimiter { 9 };      // low byte: the column delimiter character
     VResult SetPathSeparator(std::string_view separator);
-    // Items with these marks are never shown.
-    void SetMarkHidden(int32_t mark, bool hidden);
+    // Items with these marks are never shown (SetMarkedItemsAlwaysHidden sets them).
     bool IsMarkHidden(int32_t mark) const { return mark >= 0 && mark < 256 && m_hiddenMarks[mark]; }
 
     // ---- update scope ----
@@ -155,8 +154,10 @@ public:
     void SetVisualRoot(CItem* item);
     // The node whose children are the top rows.
     CItemNode* TopRowsNode();
-    // Forgets the rows (they are rebuilt when next needed).
-    void InvalidateRowList() { m_rowsValid = false; }
+    // The rules of what shows changed (hidden items, marks): count the rows again.
+    void InvalidateRowList() { ++m_visibleGen; CItemNode::BumpTreeEpoch(); }
+    // Rows the item occupies: itself and its open descendants (0 when hidden).
+    int32_t RowsOf(CItem* item);
 
     // ---- addressing ----
     CItem* ItemFromIndex(int32_t index);
@@ -244,16 +245,15 @@ private:
     // IVirtualChildListener
     void OnChildMade(CItemNode* node, CItem* child) override;
 
-    struct Row {
-        CItem* item;     // null for a child of a virtual parent
-        CItemNode* node; // that child's parent
-        int32_t index;
-    };
     struct Span {
         int32_t row { -1 };
         int32_t count { 0 };
     };
-    void RebuildRows();
+    int32_t VisibleBelow(CItemNode* node);
+    int32_t RowsBefore(CItemNode* node, CItem* item);
+    bool UnmadeShown() const { return m_showHiddenItems || !IsMarkHidden(0); }
+    CItem* DescendToRow(int32_t row);
+    CItem* NextRow(CItem* item);
     Span SpanOf(CItem* item);
     // The rows steps around a change of an item's subtree.
     void RowsChanged(Span before, Span after);
@@ -274,13 +274,16 @@ private:
     IViewSink* m_sink { nullptr };
     Ref<CItem> m_visualRoot;
     Ref<CItem> m_currentRow;
-    std::vector<Row> m_rows;
+    // The last row looked up, for walks row by row.
+    Ref<CItem> m_hintItem;
+    int32_t m_hintRow { -1 };
+    uint64_t m_hintEpoch { 0 };
+    uint32_t m_visibleGen { 1 };
     std::bitset<256> m_hiddenMarks;
     int32_t m_updateDepth { 0 };
     int32_t m_markCount { 256 };
     float m_defaultItemHeight { -1 };
     int16_t m_indexMethod { VNSYS_ENUM };
-    bool m_rowsValid { false };
     bool m_firingExpand { false }; // guards against nested expand and collapse events
     uint32_t m_childrenMade { 0 };
 };

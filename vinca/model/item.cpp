@@ -65,11 +65,50 @@ CItem* CItem::FromBookmark(uint32_t handle)
     return handle ? Bookmarks().get(handle) : nullptr;
 }
 
+namespace {
+std::atomic<uint64_t> g_treeEpoch { 1 };
+}
+
+uint64_t CItemNode::TreeEpoch()
+{
+    return g_treeEpoch.load(std::memory_order_relaxed);
+}
+
+void CItemNode::BumpTreeEpoch()
+{
+    g_treeEpoch.fetch_add(1, std::memory_order_relaxed);
+}
+
+void CItem::RowsTouched()
+{
+    if (m_parentNode)
+        m_parentNode->InvalidateVisible();
+}
+
+void CItem::SetFlags(uint16_t flags)
+{
+    m_flags = flags;
+    RowsTouched();
+}
+
+void CItem::SetMark(uint8_t mark)
+{
+    m_mark = mark;
+    RowsTouched();
+}
+
+void CItem::SetHidden(bool hidden)
+{
+    m_hidden = hidden ? 1 : 0;
+    RowsTouched();
+}
+
 void CItem::SetExpandedFlag(bool notify)
 {
     if (notify && m_childNode)
         m_childNode->SetChildrenExpanded(true);
     m_flags |= kExpanded;
+    RowsTouched();
 }
 
 void CItem::ClearExpandedFlag(bool notify)
@@ -77,6 +116,7 @@ void CItem::ClearExpandedFlag(bool notify)
     if (notify && m_childNode)
         m_childNode->SetChildrenCollapsed(true);
     m_flags &= ~kExpanded;
+    RowsTouched();
 }
 
 CItemNode* CItem::GetChildNode()
@@ -181,6 +221,8 @@ void CItem::TakeOver(CItem& other)
         if (m_parentNode && m_childNode->m_link != m_parentNode->Link())
             m_childNode->SetItemData(m_parentNode->Link());
     }
+    RowsTouched();
+    other.RowsTouched();
 }
 
 void CItem::Clear()
@@ -200,6 +242,7 @@ void CItem::Clear()
     m_hidden = 0;
     SetItemData(nullptr);
     SetGrid(nullptr);
+    RowsTouched();
 }
 
 VResult CItem::CopyFrom(const CItem& other)
@@ -226,6 +269,7 @@ VResult CItem::CopyFrom(const CItem& other)
     m_sortStyle = other.m_sortStyle;
     SetItemData(data.get());
     SetGrid(grid.get());
+    RowsTouched();
     return VE_OK;
 }
 
@@ -319,6 +363,7 @@ VResult CItemNode::AddChild(int32_t& index, CItem* item)
     item->AddRef();
     item->m_parentNode = this;
     AdjustCounts(SubtreeSize(item));
+    InvalidateVisible();
     if (item->m_childNode) {
         item->m_childNode->m_above = this;
         if (item->m_childNode->m_link != m_link)
@@ -540,6 +585,7 @@ void CItemNode::RemoveAt(int32_t index)
     if (index != n - 1)
         MarkStale();
     AdjustCounts(-SubtreeSize(m_children.GetAt(index)));
+    InvalidateVisible();
     m_children.RemoveAt(index, true);
 }
 
@@ -554,6 +600,7 @@ Ref<CItem> CItemNode::DetachAt(int32_t index)
     if (index != n - 1)
         MarkStale();
     AdjustCounts(-SubtreeSize(item));
+    InvalidateVisible();
     m_children.RemoveAt(index, false);
     item->m_parentNode = nullptr;
     if (item->m_childNode)
@@ -593,6 +640,7 @@ void CItemNode::SetVirtual(bool on)
     if (m_virtual == on)
         return;
     CountsChanged();
+    InvalidateVisible();
     m_children.RemoveAll();
     m_virtual = on;
     if (m_link) {
@@ -627,6 +675,7 @@ void CItemNode::SetVirtualCount(int32_t n)
     if (!m_virtual || n < 0)
         return;
     CountsChanged();
+    InvalidateVisible();
     if (n < m_virtualCount) {
         if (n == 0) {
             m_children.RemoveAll();
@@ -719,6 +768,7 @@ VResult CItemNode::Sort()
         return VE_VIRTUAL_SORT;
     QuickSort(0, m_children.GetCount() - 1);
     MarkStale();
+    BumpTreeEpoch();
     return VE_OK;
 }
 
@@ -728,11 +778,13 @@ void CItemNode::Reverse()
         return;
     m_children.Reverse();
     MarkStale();
+    BumpTreeEpoch();
 }
 
 void CItemNode::Clear()
 {
     CountsChanged();
+    InvalidateVisible();
     m_marked.Clear();
     m_children.RemoveAll();
     m_numberingValid = true;
@@ -763,6 +815,7 @@ void CItemNode::TruncateFrom(int32_t index)
     if (index < 0)
         index = 0;
     CountsChanged();
+    InvalidateVisible();
     while (m_children.GetCount() > index)
         m_children.RemoveAt(-1, true);
 }
@@ -778,6 +831,7 @@ void CItemNode::PurgeUnusedChildren()
             continue;
         if (sub)
             CountsChanged(); // an empty child node goes with it
+        InvalidateVisible(); // its own flags go with it
         m_children.RemoveAt(p, true);
     }
 }

@@ -80,7 +80,7 @@ public:
     void SetText(std::string_view text) { m_text.assign(text); }
 
     uint16_t Flags() const { return m_flags; }
-    void SetFlags(uint16_t flags) { m_flags = flags; }
+    void SetFlags(uint16_t flags);
     bool IsExpanded() const { return m_flags & kExpanded; }
     // With `notify` the child node is told too, which passes it on.
     void SetExpandedFlag(bool notify = false);
@@ -90,10 +90,12 @@ public:
     {
         m_flags = static_cast<uint16_t>((m_flags & ~kSortMask) | ((method & 7) << kSortShift));
     }
+    // Tells the tree above that the item's rows may have changed.
+    void RowsTouched();
     uint8_t Mark() const { return m_mark; }
-    void SetMark(uint8_t mark) { m_mark = mark; }
+    void SetMark(uint8_t mark);
     bool Hidden() const { return m_hidden & 0xF; }
-    void SetHidden(bool hidden) { m_hidden = hidden ? 1 : 0; }
+    void SetHidden(bool hidden);
     const CVincaName* SortKey() const { return m_sortKey; }
     void SetSortKey(const CVincaName* key) { m_sortKey = key ? key : names::ObsoleteValue(); }
     int32_t SortingStyle() const { return m_sortStyle; }
@@ -250,6 +252,28 @@ public:
     // Every item below this node, all levels, virtual counts included; kept
     // until the subtree changes.
     int32_t DescendantCount();
+    // The rows below this node as the tree engine counted them, kept until
+    // something below changes (`generation` is the engine's; 0 = stale).
+    bool VisibleCache(uint32_t generation, int32_t& rows) const
+    {
+        rows = m_visibleBelow;
+        return m_visibleGen == generation;
+    }
+    void SetVisibleCache(uint32_t generation, int32_t rows)
+    {
+        m_visibleGen = generation;
+        m_visibleBelow = rows;
+    }
+    // Something below changed the rows: this node and those above are stale.
+    void InvalidateVisible()
+    {
+        BumpTreeEpoch();
+        for (CItemNode* n = this; n && n->m_visibleGen; n = n->m_above)
+            n->m_visibleGen = 0;
+    }
+    // Changes with every change of shape, order or rows of any tree.
+    static uint64_t TreeEpoch();
+    static void BumpTreeEpoch();
 
     // Sort order of two children under the owning item's method and style.
     int CompareChildren(CItem* a, CItem* b) const;
@@ -294,6 +318,8 @@ private:
     CRangeSet m_marked;
     int32_t m_virtualCount { 0 };
     int32_t m_descendants { 0 };
+    int32_t m_visibleBelow { 0 };
+    uint32_t m_visibleGen { 0 };
     bool m_countValid { true };
     bool m_numberingValid { true };
     bool m_virtual { false };

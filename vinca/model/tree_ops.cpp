@@ -78,7 +78,6 @@ VResult CVincaEngine::InsertItem(CNodeRef pos, std::string_view text, uint16_t f
         m_enumCache.InvalidateFrom(before);
     else
         m_enumCache.Invalidate(0);
-    m_rowsValid = false;
     if (made)
         *made = item;
     RowsChanged({}, SpanOf(item));
@@ -203,7 +202,6 @@ VResult CVincaEngine::ExpandItem(CItem* item, bool scroll)
             item->ChildNode()->MaterialisedAt(p)->ClearExpandedFlag();
     for (CItem* p = item->GetParentItem(); p && p->ParentNode(); p = p->GetParentItem())
         p->SetExpandedFlag();
-    m_rowsValid = false;
     Span after = SpanOf(highest);
     if (m_sink && before.row >= 0 && after.count > before.count) {
         // Only the rows below the item are new.
@@ -236,7 +234,6 @@ VResult CVincaEngine::CollapseItem(CItem* item, bool notify)
     UpdateScope scope(*this);
     Span before = SpanOf(item);
     item->ClearExpandedFlag(!m_keepChildStates || notify);
-    m_rowsValid = false;
     Span after = SpanOf(item);
     if (m_sink && before.row >= 0 && after.row == before.row && before.count > after.count) {
         m_sink->RowsRemoved(before.row + 1, before.count - after.count);
@@ -274,7 +271,6 @@ void CVincaEngine::ExpandSubtree(CItem* item, bool expand)
     CItemNode* node = item ? item->ChildNode() : m_cursor.m_root;
     if (node)
         node->VisitSubtree(flags);
-    m_rowsValid = false;
     if (m_sink)
         m_sink->RowsReset();
 }
@@ -288,7 +284,6 @@ VResult CVincaEngine::SetItemAlwaysHidden(CItem* item, bool hidden)
     UpdateScope scope(*this);
     Span before = SpanOf(item);
     item->SetHidden(hidden);
-    m_rowsValid = false;
     RowsChanged(before, SpanOf(item));
     return VE_OK;
 }
@@ -302,7 +297,6 @@ VResult CVincaEngine::SetItemMark(CItem* item, int32_t mark)
     UpdateScope scope(*this);
     Span before = SpanOf(item);
     item->SetMark(static_cast<uint8_t>(mark));
-    m_rowsValid = false;
     RowsChanged(before, SpanOf(item));
     return VE_OK;
 }
@@ -547,7 +541,6 @@ VResult CVincaEngine::RefreshItems(int32_t first, int32_t last)
     m_nodeLink->PurgeUnusedNodes();
     // Entries of purged children would be stale.
     m_enumCache.Invalidate(0);
-    m_rowsValid = false;
     if (first < 0 || (last >= 0 && last < first))
         return VE_OK;
     if (last < 0)

@@ -548,3 +548,82 @@ TEST_F(EngineFixture, SiblingLinesMarksAndSubtreeExpansion)
     EXPECT_FALSE(At(top, { 0, 0 })->IsExpanded());
     EXPECT_TRUE(owner.expands.empty()); // flags only, nobody asked
 }
+
+namespace {
+
+// The rows as a plain pre-order walk sees them: shown items under open,
+// shown ancestors; children of a virtual parent never made count as shown.
+void ReferenceRows(CVincaEngine& e, CItemNode* node, std::vector<std::string>& out)
+{
+    for (int32_t i = 0; i < node->GetCount(); ++i) {
+        CItem* c = node->IsVirtual() ? node->FindMaterialised(i) : node->GetAt(i);
+        if (!c) {
+            if (e.m_showHiddenItems || !e.IsMarkHidden(0))
+                out.push_back("v" + std::to_string(i));
+            continue;
+        }
+        if (!e.IsItemShown(c))
+            continue;
+        out.push_back(c->Text().empty() ? "v" + std::to_string(i) : c->Text());
+        if (c->IsExpanded() && c->ChildNode())
+            ReferenceRows(e, c->ChildNode(), out);
+    }
+}
+
+} // namespace
+
+TEST(EngineRows, CountedRowsMatchAPlainWalkThroughChanges)
+{
+    CVincaEngine engine;
+    engine.SetCurrentIndexMethod(VNSYS_VIS);
+    CItemNode* top = engine.RootNode();
+    std::string text;
+    for (int a = 0; a < 6; ++a) {
+        text += "n" + std::to_string(a) + "\n";
+        for (int b = 0; b < 4; ++b) {
+            text += " n" + std::to_string(a) + "." + std::to_string(b) + "\n";
+            for (int c = 0; c < 3; ++c)
+                text += "  n" + std::to_string(a) + "." + std::to_string(b) + "." + std::to_string(c) + "\n";
+        }
+    }
+    Build(top, text);
+    CItem* virt = At(top, { 5, 3 });
+    engine.SetVirtualParent(virt, true);
+    engine.SetVirtualCount(virt, 7);
+    virt->SetExpandedFlag();
+    virt->ChildNode()->GetAt(4)->SetText("made");
+
+    uint32_t seed = 12345;
+    auto rnd = [&seed](uint32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    for (int step = 0; step < 300; ++step) {
+        CItem* item = At(top, { int32_t(rnd(6)), int32_t(rnd(4)) });
+        switch (rnd(6)) {
+        case 0: item->GetParentItem()->IsExpanded() ? engine.CollapseItem(item->GetParentItem(), false)
+                                                    : engine.ExpandItem(item->GetParentItem(), false); break;
+        case 1: item->IsExpanded() ? engine.CollapseItem(item, false) : engine.ExpandItem(item, false); break;
+        case 2: engine.SetItemAlwaysHidden(item, rnd(4) == 0); break;
+        case 3: item->SetMark(uint8_t(rnd(3))); break;
+        case 4: engine.SetMarkedItemsAlwaysHidden(int32_t(rnd(3)), rnd(3) == 0); break;
+        default: engine.m_showHiddenItems = rnd(5) == 0; engine.InvalidateRowList(); break;
+        }
+        std::vector<std::string> expected;
+        ReferenceRows(engine, top, expected);
+        ASSERT_EQ(engine.ListCount(), int32_t(expected.size())) << "step " << step;
+        // Row by row (the walk continues from the last row) and back again.
+        for (int32_t r = 0; r < int32_t(expected.size()); ++r) {
+            CItem* got = engine.RowItem(r);
+            ASSERT_NE(got, nullptr);
+            std::string name = got->Text().empty() ? "v" + std::to_string(got->IndexField()) : got->Text();
+            ASSERT_EQ(name, expected[r]) << "step " << step << " row " << r;
+            ASSERT_EQ(engine.RowOf(got), r) << "step " << step;
+        }
+        if (!expected.empty()) {
+            int32_t r = int32_t(rnd(uint32_t(expected.size())));
+            CItem* got = engine.RowItem(r);
+            EXPECT_EQ(got->Text().empty() ? "v" + std::to_string(got->IndexField()) : got->Text(), expected[r]);
+        }
+    }
+}
