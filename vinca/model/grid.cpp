@@ -259,6 +259,67 @@ CAttrEntry* CTreeGrid::Cell(int32_t column, int32_t row) const
     return item->ItemData()->Values().Find(col->Key());
 }
 
+namespace {
+// Switches the engine to the grid's addressing for one row operation.
+class RowScope {
+public:
+    RowScope(CVincaEngine& engine, CTreeGrid::Kind kind, CItemNode* node)
+        : m_engine(engine), m_method(engine.CurrentIndexMethod()), m_parent(engine.Cursor().CurrentParent())
+    {
+        m_engine.SetCurrentIndexMethod(kind == CTreeGrid::ITEM_GRID ? VNSYS_LEVEL : VNSYS_ENUM);
+        m_engine.Cursor().SetCurrentParent(node);
+    }
+    ~RowScope()
+    {
+        m_engine.SetCurrentIndexMethod(m_method);
+        m_engine.Cursor().SetCurrentParent(m_parent);
+    }
+
+private:
+    CVincaEngine& m_engine;
+    int16_t m_method;
+    CItemNode* m_parent;
+};
+} // namespace
+
+int32_t CTreeGrid::ItemIndexToRow(CVincaEngine& engine, int32_t index) const
+{
+    CItem* item = engine.ItemFromIndex(index);
+    if (!item || !m_owner)
+        return -1;
+    if (item == m_owner)
+        return 0;
+    if (!item->ParentNode() || item->ParentNode() != m_owner->ChildNode())
+        return -1;
+    return item->GetIndex() + 1;
+}
+
+int32_t CTreeGrid::RowToItemIndex(CVincaEngine& engine, int32_t row) const
+{
+    if (row == 0)
+        return m_owner ? engine.ItemIndex(m_owner) : -1;
+    CItem* item = row <= RowCount() ? RowItem(row) : nullptr;
+    return item ? engine.ItemIndex(item) : -1;
+}
+
+bool CTreeGrid::AppendRow(CVincaEngine& engine, std::string_view text)
+{
+    CItemNode* node = m_owner ? m_owner->GetChildNode() : nullptr;
+    if (!node)
+        return false;
+    RowScope scope(engine, m_kind, node);
+    return engine.AddItem(text) == VE_OK;
+}
+
+VResult CTreeGrid::RemoveRow(CVincaEngine& engine, int32_t row)
+{
+    CItem* item = row >= 1 && row <= RowCount() ? RowItem(row) : nullptr;
+    if (!item)
+        return VE_BAD_INDEX;
+    RowScope scope(engine, m_kind, m_owner->ChildNode());
+    return engine.RemoveItem(item);
+}
+
 CAttrSet* CTreeGrid::GridCellDef(bool create)
 {
     if (!m_gridCellDef && create)

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "vinca/model/attr.h"
+#include "vinca/model/engine.h"
 #include "vinca/model/item.h"
 
 namespace vinca {
@@ -87,6 +88,17 @@ public:
     CItem* RowItem(int32_t row) const;
     // The cell: the row item's entry named by the column key; null when none.
     CAttrEntry* Cell(int32_t column, int32_t row) const;
+
+    // Rows and the control's item positions (by its current index method).
+    // Row 0 is the owner item itself; -1 when the item is no row of this grid.
+    int32_t ItemIndexToRow(CVincaEngine& engine, int32_t index) const;
+    // -1 for a row beyond the count.
+    int32_t RowToItemIndex(CVincaEngine& engine, int32_t row) const;
+    // Adds a row at the end through the control's add-item operation, with
+    // the index method switched to the grid's (children of the owner for an
+    // item grid, every item for the tree grid) and restored afterwards.
+    bool AppendRow(CVincaEngine& engine, std::string_view text);
+    VResult RemoveRow(CVincaEngine& engine, int32_t row);
 
     // ---- definitions and settings ------------------------------------------
     CAttrSet* GridCellDef(bool create = true);

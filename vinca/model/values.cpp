@@ -7,6 +7,7 @@
 #include "platform/base/strings.h"
 #include "platform/com/dispatch.h"
 #include "vinca/model/format.h"
+#include "vinca/model/names.h"
 #include "vinca/model/search.h"
 
 namespace vinca {
@@ -311,6 +312,18 @@ int ValueCompare(const VARIANT& a, const VARIANT& b, int32_t flags)
     if (is_numeric_for_compare(a.vt) && is_numeric_for_compare(b.vt))
         return sign(ValueToReal(a) - ValueToReal(b));
     return compare_text(ValueDisplayText(a), ValueDisplayText(b), flags);
+}
+
+} // namespace vinca
+
+namespace vinca {
+
+const CVincaName* ValueToName(const VARIANT& v)
+{
+    if (!ValueIsText(v))
+        return nullptr;
+    std::string text = ValueToText(v);
+    return text.empty() ? nullptr : GlobalName(text);
 }
 
 } // namespace vinca

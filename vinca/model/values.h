@@ -90,6 +90,11 @@ int16_t ParseDecimalPrefix(const char* text);
 
 namespace vinca {
 
+class CVincaName;
+// A text value (types 8 and 14) that is not empty, interned in the global
+// name table; null for any other value.
+const CVincaName* ValueToName(const VARIANT& v);
+
 // Orders two values for sorting and searching (negative, 0, positive):
 // same kinds by value (texts with the comparison flags of the search code),
 // empty and null before anything else, mixed numbers as reals, anything

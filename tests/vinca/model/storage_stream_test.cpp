@@ -8,6 +8,7 @@
 
 #include "storage_fixtures.h"
 #include "support/temp_dir.h"
+#include "vinca/model/engine.h"
 #include "vinca/model/grid.h"
 #include "vinca/model/names.h"
 #include "vinca/model/stream.h"
@@ -478,4 +479,31 @@ TEST(StorageGrid, NewGridDefaultsAndVisibleColumns)
     Variant out;
     EXPECT_TRUE(grid->Lookup(GlobalName("__IsHorGridLinesVisible"), out));
     EXPECT_FALSE(grid->Lookup(names::ItemHeight(), out)) << "automatic row height is not answered";
+}
+
+TEST(StorageGrid, RowsAreTheOwnersChildren)
+{
+    CVincaEngine engine;
+    CItem* owner = nullptr;
+    ASSERT_EQ(engine.AddItem("Owner", &owner), VE_OK);
+    Ref<CTreeGrid> grid = CTreeGrid::New(CTreeGrid::ITEM_GRID);
+    owner->SetGrid(grid.get());
+    grid->SetOwnerItem(owner);
+    int16_t method = engine.CurrentIndexMethod();
+    ASSERT_TRUE(grid->AppendRow(engine, "r1"));
+    ASSERT_TRUE(grid->AppendRow(engine, "r2"));
+    EXPECT_EQ(engine.CurrentIndexMethod(), method) << "the index method is restored";
+    EXPECT_EQ(grid->RowCount(), 2);
+    EXPECT_EQ(grid->RowItem(2)->Text(), "r2");
+    EXPECT_EQ(grid->RowToItemIndex(engine, 0), engine.ItemIndex(owner));
+    EXPECT_EQ(grid->RowToItemIndex(engine, 3), -1);
+    EXPECT_EQ(grid->ItemIndexToRow(engine, grid->RowToItemIndex(engine, 2)), 2);
+    ASSERT_EQ(grid->RemoveRow(engine, 1), VE_OK);
+    EXPECT_EQ(grid->RowItem(1)->Text(), "r2");
+    EXPECT_EQ(grid->RemoveRow(engine, 5), VE_BAD_INDEX);
+
+    Variant name_value("Size");
+    EXPECT_EQ(ValueToName(name_value), GlobalName("size"));
+    EXPECT_EQ(ValueToName(Variant("")), nullptr);
+    EXPECT_EQ(ValueToName(Variant(int32_t(3))), nullptr);
 }
