@@ -306,6 +306,35 @@ void BM_ExpandCollapse(benchmark::State& state)
         side.ExpandCollapse();
 }
 
+// The same expand and collapse with the engine telling a view which rows
+// changed (a view that does nothing with them).
+void BM_ExpandCollapseTracked(benchmark::State& state)
+{
+    struct NullView : vinca::IViewSink { } view;
+    VincaSide side;
+    side.Build();
+    side.engine->SetViewSink(&view);
+    for (auto _ : state)
+        side.ExpandCollapse();
+}
+
+// Every row of the fully expanded tree by its row number, as index method 1
+// addresses them one after another.
+void BM_RowWalk(benchmark::State& state)
+{
+    VincaSide side;
+    side.Build();
+    side.engine->ExpandToLevel(0);
+    side.engine->SetCurrentIndexMethod(vinca::VNSYS_VIS);
+    for (auto _ : state) {
+        size_t total = 0;
+        int32_t rows = side.engine->ListCount();
+        for (int32_t r = 0; r < rows; ++r)
+            total += side.engine->ItemFromIndex(r)->Text().size();
+        benchmark::DoNotOptimize(total);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -326,6 +355,9 @@ int main(int argc, char** argv)
     benchmark::RegisterBenchmark("qt/find", BM_Find<QtSide>)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("vinca/expand_collapse", BM_ExpandCollapse<VincaSide>)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("qt/expand_collapse", BM_ExpandCollapse<QtSide>)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("vinca/expand_collapse_with_view", BM_ExpandCollapseTracked)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("vinca/rows_by_number", BM_RowWalk)->Unit(benchmark::kMillisecond);
     // Our own flags are not the library's.
     std::vector<char*> rest { argv[0] };
     for (int i = 1; i < argc; ++i) {
