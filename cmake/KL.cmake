@@ -1,4 +1,5 @@
 # Helpers shared by every folder's CMakeLists.txt.
+include(KLVersionInfo)
 
 # kl_add_test(NAME name SOURCES a.cpp b.cpp LIBS lib1 lib2 [ENV VAR=value ...])
 # Builds one GoogleTest program and registers each of its tests with CTest.

@@ -176,15 +176,35 @@ std::optional<FileVersionInfo> parse_version_block(std::span<const uint8_t> bloc
 
 std::optional<FileVersionInfo> read_version_info(const ByteSource& file) {
     if (auto block = find_pe_version_block(file)) return parse_version_block(*block);
-    if (auto type = elf_file_type(file)) {
-        FileVersionInfo info;
-        info.origin = FileVersionInfo::Origin::ElfHeader;
-        FixedFileInfo fixed;
-        fixed.file_type = *type;
-        info.fixed = fixed;
+
+    const auto type = elf_file_type(file);
+    // A version block is at most 64 KiB: its length is a 16-bit field.
+    auto section = find_elf_section(file, kElfVersionSection, 0xFFFF);
+    switch (section.status) {
+    case ElfSectionLookup::Status::Damaged:
+        return std::nullopt;
+    case ElfSectionLookup::Status::Found: {
+        auto info = parse_version_block(section.bytes);
+        if (!info) return std::nullopt;
+        info->origin = FileVersionInfo::Origin::ElfSection;
+        // A script that leaves the type open (or a damaged fixed part) still
+        // gets the type the header shows.
+        if (info->file_type() == VFT_UNKNOWN && type) {
+            if (!info->fixed) info->fixed = FixedFileInfo{};
+            info->fixed->file_type = *type;
+        }
         return info;
     }
-    return std::nullopt;
+    case ElfSectionLookup::Status::Absent:
+        break;
+    }
+    if (!type) return std::nullopt;
+    FileVersionInfo info;
+    info.origin = FileVersionInfo::Origin::ElfHeader;
+    FixedFileInfo fixed;
+    fixed.file_type = *type;
+    info.fixed = fixed;
+    return info;
 }
 
 std::optional<FileVersionInfo> parse_version_info(std::span<const uint8_t> file) {

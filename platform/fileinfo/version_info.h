@@ -4,12 +4,18 @@
 // translation table and the string tables.
 //
 // Windows executables and libraries (PE32 and PE32+) carry a real version
-// resource. Linux programs and shared libraries (ELF) carry none; for them the
-// header gives the file type and every version number is 0, so the callers
-// that only ask "is this a program?" get an answer on Linux too.
+// resource. Linux programs and shared libraries (ELF) carry the same version
+// block, byte for byte as a resource compiler writes it (little-endian in
+// every ELF byte order), in a section of its own named ".kl_version"
+// (kElfVersionSection; the build adds it with kl_embed_version_info from
+// cmake/KLVersionInfo.cmake). When the block leaves the file type unknown,
+// the ELF header gives it. An ELF file without that section has only what its
+// header says: the file type, every version number 0, so the callers that
+// only ask "is this a program?" get an answer on Linux too.
 //
 // Anything else, and any truncated or damaged file, is "no version
-// information": read_version_info returns an empty optional. The reader never
+// information": read_version_info returns an empty optional. So is an ELF file
+// whose section table, section names or version block are damaged. The reader never
 // trusts a size or offset in the file; every read is checked against what is
 // really there.
 #include <cstdint>
@@ -65,6 +71,9 @@ struct FixedFileInfo {
 
 constexpr size_t kFixedFileInfoSize = 52;
 
+// The ELF section that carries a version block.
+constexpr const char* kElfVersionSection = ".kl_version";
+
 // One language / code-page pair of the translation table.
 struct Translation {
     uint16_t language{0};
@@ -85,7 +94,9 @@ struct StringTable {
 };
 
 struct FileVersionInfo {
-    enum class Origin { VersionResource, ElfHeader };
+    // Where the information came from: a PE version resource, the version
+    // section of an ELF file, or the ELF header alone.
+    enum class Origin { VersionResource, ElfSection, ElfHeader };
 
     Origin origin{Origin::VersionResource};
     // The fixed part; empty when the resource has none (or a damaged one).

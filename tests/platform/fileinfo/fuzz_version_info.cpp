@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the version reader, both as a whole file image and
-// as a bare version block.
+// as a bare version block and as a compiled resource file.
+#include "platform/fileinfo/res_file.h"
 #include "platform/fileinfo/version_info.h"
 
 #include <cstddef>
@@ -13,5 +14,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             (void)info->query_string("OLESelfRegister", t);
     }
     (void)plat::parse_version_block(bytes);
+    (void)plat::find_res_version_block(bytes);
     return 0;
 }

@@ -1,10 +1,14 @@
 #include "platform/fileinfo/version_info.h"
 
+#include "platform/fileinfo/res_file.h"
+
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
 #include <sys/stat.h>
 
 using namespace plat;
@@ -102,9 +106,10 @@ TEST(VersionInfoPe, ReadsLibraryWithTwoLanguagesAndEmptyRegisterValue) {
 }
 
 TEST(VersionInfoPe, FileAndMemoryReadsAgree) {
-    for (const char* name : {"app.exe", "library.dll"}) {
-        const auto bytes = bytes_of(fixture(name));
-        EXPECT_EQ(parse_version_info(bytes), read_version_info(fixture(name))) << name;
+    for (const std::string& path :
+         {fixture("app.exe"), fixture("library.dll"), std::string(KL_FILEINFO_VERSIONED_LIBRARY)}) {
+        const auto bytes = bytes_of(path);
+        EXPECT_EQ(parse_version_info(bytes), read_version_info(path)) << path;
     }
 }
 
@@ -203,15 +208,18 @@ TEST(VersionInfoElf, ProgramAndSharedLibrary) {
 
 namespace {
 
+// Writes a field of `width` bytes in the given byte order.
+void put_field(std::vector<uint8_t>& b, size_t off, uint64_t v, int width, bool big_endian) {
+    for (int i = 0; i < width; ++i)
+        b[off + (big_endian ? width - 1 - i : i)] = uint8_t(v >> (8 * i));
+}
+
 // A minimal ELF header with an optional program header table of `types`.
 std::vector<uint8_t> elf(bool is64, bool big_endian, uint16_t type, std::vector<uint32_t> types) {
     const size_t header = is64 ? 64 : 52, entry = is64 ? 56 : 32;
     std::vector<uint8_t> b(header + entry * types.size());
     b[0] = 0x7F, b[1] = 'E', b[2] = 'L', b[3] = 'F', b[4] = is64 ? 2 : 1, b[5] = big_endian ? 2 : 1, b[6] = 1;
-    auto put = [&](size_t off, uint64_t v, int width) {
-        for (int i = 0; i < width; ++i)
-            b[off + (big_endian ? width - 1 - i : i)] = uint8_t(v >> (8 * i));
-    };
+    auto put = [&](size_t off, uint64_t v, int width) { put_field(b, off, v, width, big_endian); };
     put(16, type, 2);
     put(is64 ? 32 : 28, types.empty() ? 0 : header, is64 ? 8 : 4); // program header offset
     put(is64 ? 54 : 42, entry, 2);
@@ -398,4 +406,233 @@ TEST(VersionText, FormatsFourParts) {
     EXPECT_EQ(version_text(0x00050000, 0x0002000D), "5.0.2.13");
     EXPECT_EQ(version_text(0, 0), "0.0.0.0");
     EXPECT_EQ(version_text(0xFFFFFFFF, 0xFFFFFFFF), "65535.65535.65535.65535");
+}
+
+// ---------------------------------------------------------------------------
+// ELF files carrying a version section
+
+// The build put the PE library's script into a Linux library: it reads back
+// exactly as the PE file does.
+TEST(VersionInfoElfSection, BuiltLibraryReadsLikeThePeLibrary) {
+    auto elf_info = read_version_info(KL_FILEINFO_VERSIONED_LIBRARY);
+    auto pe_info = read_version_info(fixture("library.dll"));
+    ASSERT_TRUE(elf_info);
+    ASSERT_TRUE(pe_info);
+    EXPECT_EQ(elf_info->origin, FileVersionInfo::Origin::ElfSection);
+    EXPECT_EQ(elf_info->fixed, pe_info->fixed);
+    EXPECT_EQ(elf_info->translations, pe_info->translations);
+    EXPECT_EQ(elf_info->string_tables, pe_info->string_tables);
+    EXPECT_EQ(elf_info->file_type(), VFT_DLL);
+    EXPECT_EQ(elf_info->query_string("OLESelfRegister", {0x409, 1200}), "");
+}
+
+// The section table sits at the end of a linked file: any cut loses it.
+TEST(VersionInfoElfSection, TruncatedBuiltLibraryHasNoVersionInformation) {
+    const auto file = bytes_of(KL_FILEINFO_VERSIONED_LIBRARY);
+    const uint64_t table = get_u32(file, 40) | (uint64_t(get_u32(file, 44)) << 32);
+    ASSERT_EQ(table + uint64_t(file[60] | (file[61] << 8)) * 64, file.size());
+    for (size_t n = 0; n < file.size(); ++n)
+        ASSERT_FALSE(parse_version_info(std::span(file).first(n))) << "cut at " << n;
+}
+
+namespace {
+
+struct Section {
+    std::string name;
+    std::string bytes;
+    uint32_t type = 1; // contents in the file
+};
+
+// A shared library (no interpreter) with a section table: null entry, the
+// given sections, then the name table. `extended` keeps the count and the
+// name-table index in section 0, as files with very many sections do.
+struct ElfImage {
+    std::vector<uint8_t> bytes;
+    bool is64, big_endian;
+    size_t table, entry;
+
+    size_t section_field(size_t index, size_t off64, size_t off32) const {
+        return table + index * entry + (is64 ? off64 : off32);
+    }
+    void put(size_t off, uint64_t v, int width) { put_field(bytes, off, v, width, big_endian); }
+    void put_word(size_t off, uint64_t v) { put(off, v, is64 ? 8 : 4); }
+};
+
+ElfImage elf_image(bool is64, bool big_endian, std::vector<Section> sections, bool extended = false) {
+    ElfImage img{elf(is64, big_endian, 3, {1}), is64, big_endian, 0, size_t(is64 ? 64 : 40)};
+    std::string names(1, '\0');
+    std::vector<std::pair<size_t, size_t>> placed; // name offset, contents offset
+    sections.push_back({".shstrtab", "", 3});
+    for (const auto& sec : sections) {
+        placed.emplace_back(names.size(), img.bytes.size());
+        names += sec.name + '\0';
+        img.bytes.insert(img.bytes.end(), sec.bytes.begin(), sec.bytes.end());
+    }
+    placed.back().second = img.bytes.size();
+    sections.back().bytes = names;
+    img.bytes.insert(img.bytes.end(), names.begin(), names.end());
+    img.table = img.bytes.size();
+    const size_t count = sections.size() + 1;
+    img.bytes.resize(img.table + count * img.entry);
+    for (size_t i = 1; i < count; ++i) {
+        img.put(img.section_field(i, 0, 0), placed[i - 1].first, 4);
+        img.put(img.section_field(i, 4, 4), sections[i - 1].type, 4);
+        img.put_word(img.section_field(i, 24, 16), placed[i - 1].second);
+        img.put_word(img.section_field(i, 32, 20), sections[i - 1].bytes.size());
+    }
+    img.put_word(is64 ? 40 : 32, img.table);
+    img.put(is64 ? 58 : 46, img.entry, 2);
+    img.put(is64 ? 60 : 48, extended ? 0 : count, 2);
+    img.put(is64 ? 62 : 50, extended ? 0xFFFF : count - 1, 2);
+    if (extended) {
+        img.put_word(img.section_field(0, 32, 20), count);
+        img.put(img.section_field(0, 40, 24), count - 1, 4);
+    }
+    return img;
+}
+
+std::string fixed_part_of_type(uint32_t type) {
+    std::string f = fixed_part();
+    std::memcpy(f.data() + 36, &type, 4);
+    return f;
+}
+
+const std::string kStrings = block(fixed_part(), {text(u"FileVersion", u"1.2.3.4"), text(u"OLESelfRegister", u"")});
+
+} // namespace
+
+TEST(VersionInfoElfSection, EveryClassAndByteOrder) {
+    const struct {
+        const char* what;
+        bool is64, big_endian, extended;
+    } layouts[] = {
+        {"64-bit little-endian", true, false, false},
+        {"32-bit big-endian", false, true, false},
+        {"64-bit, count in section 0", true, false, true},
+        {"32-bit little-endian, count in section 0", false, false, true},
+    };
+    for (const auto& l : layouts) {
+        auto img = elf_image(l.is64, l.big_endian, {{".text", "code"}, {".kl_version", kStrings}}, l.extended);
+        auto info = parse_version_info(img.bytes);
+        ASSERT_TRUE(info) << l.what;
+        EXPECT_EQ(info->origin, FileVersionInfo::Origin::ElfSection) << l.what;
+        EXPECT_EQ(info->file_type(), VFT_DRV) << l.what; // as the block declares it
+        EXPECT_EQ(version_text(info->fixed->file_version_ms, info->fixed->file_version_ls), "1.2.3.4");
+        EXPECT_TRUE(info->has_string("OLESelfRegister")) << l.what;
+    }
+}
+
+TEST(VersionInfoElfSection, UnknownTypeComesFromTheHeader) {
+    for (const std::string& fixed : {fixed_part_of_type(VFT_UNKNOWN), std::string()}) {
+        auto img = elf_image(true, false, {{".kl_version", block(fixed, {text(u"FileVersion", u"3.0")})}});
+        auto info = parse_version_info(img.bytes);
+        ASSERT_TRUE(info);
+        EXPECT_EQ(info->file_type(), VFT_DLL);
+        EXPECT_EQ(info->query_string("FileVersion"), "3.0");
+    }
+}
+
+// Without a version section the header alone answers; a damaged section
+// table, name table, section or block gives no version information at all.
+TEST(VersionInfoElfSection, MissingAndDamagedSections) {
+    using Damage = std::function<void(ElfImage&)>;
+    const size_t version = 2, names = 3; // indexes in the section table
+    const struct {
+        const char* what;
+        Damage damage;
+        std::optional<FileVersionInfo::Origin> origin;
+    } cases[] = {
+        {"intact", [](ElfImage&) {}, FileVersionInfo::Origin::ElfSection},
+        {"no section table", [](ElfImage& i) { i.put_word(i.is64 ? 40 : 32, 0); }, FileVersionInfo::Origin::ElfHeader},
+        {"no name table", [](ElfImage& i) { i.put(i.is64 ? 62 : 50, 0, 2); }, FileVersionInfo::Origin::ElfHeader},
+        {"another name",
+         [](ElfImage& i) {
+             const std::string n = ".kl_version";
+             std::search(i.bytes.begin(), i.bytes.end(), n.begin(), n.end())[1] = 'X';
+         },
+         FileVersionInfo::Origin::ElfHeader},
+        {"table past the end", [](ElfImage& i) { i.put_word(i.is64 ? 40 : 32, i.bytes.size() - 8); }, std::nullopt},
+        {"entries too small", [](ElfImage& i) { i.put(i.is64 ? 58 : 46, 16, 2); }, std::nullopt},
+        {"count past the end", [](ElfImage& i) { i.put(i.is64 ? 60 : 48, 0xFFF0, 2); }, std::nullopt},
+        {"name table index past the count", [](ElfImage& i) { i.put(i.is64 ? 62 : 50, 9, 2); }, std::nullopt},
+        {"name table past the end",
+         [&](ElfImage& i) { i.put_word(i.section_field(names, 24, 16), i.bytes.size()); }, std::nullopt},
+        {"name past the name table", [&](ElfImage& i) { i.put(i.section_field(version, 0, 0), 0xFFFF, 4); },
+         std::nullopt},
+        {"name cut by the name table's size", [&](ElfImage& i) { i.put_word(i.section_field(names, 32, 20), 10); },
+         std::nullopt},
+        {"section past the end", [&](ElfImage& i) { i.put_word(i.section_field(version, 24, 16), ~0ull); },
+         std::nullopt},
+        {"section longer than the file",
+         [&](ElfImage& i) { i.put_word(i.section_field(version, 32, 20), i.bytes.size()); }, std::nullopt},
+        {"section without contents", [&](ElfImage& i) { i.put(i.section_field(version, 4, 4), 8, 4); },
+         std::nullopt},
+    };
+    for (bool is64 : {true, false}) {
+        for (const auto& c : cases) {
+            auto img = elf_image(is64, !is64, {{".text", "code"}, {".kl_version", kStrings}});
+            c.damage(img);
+            auto info = parse_version_info(img.bytes);
+            EXPECT_EQ(info ? std::optional(info->origin) : std::nullopt, c.origin) << c.what << (is64 ? " 64" : " 32");
+            if (info) {
+                EXPECT_EQ(info->file_type(), c.origin == FileVersionInfo::Origin::ElfSection ? VFT_DRV : VFT_DLL);
+            }
+        }
+    }
+
+    std::string bad_block = kStrings;
+    bad_block[6] = 'X'; // the root's key
+    EXPECT_FALSE(parse_version_info(elf_image(true, false, {{".kl_version", bad_block}}).bytes));
+}
+
+TEST(VersionInfoElfSection, EveryDamagedByteIsSafe) {
+    for (bool is64 : {true, false}) {
+        const auto good = elf_image(is64, !is64, {{".text", "code"}, {".kl_version", kStrings}}).bytes;
+        for (size_t i = 0; i < good.size(); ++i) {
+            for (uint8_t v : {uint8_t(0x00), uint8_t(0xFF), uint8_t(good[i] ^ 0x80)}) {
+                auto bad = good;
+                bad[i] = v;
+                (void)parse_version_info(bad);
+            }
+        }
+        for (size_t n = 0; n < good.size(); ++n)
+            EXPECT_FALSE(parse_version_info(std::span(good).first(n))) << n;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Compiled resource files
+
+TEST(ResFile, FindsTheVersionBlockOfACompiledScript) {
+    const auto res = bytes_of(KL_FILEINFO_VERSIONED_RES);
+    const auto dll = bytes_of(fixture("library.dll"));
+    const auto [begin, end] = block_extent(dll);
+    const std::vector<uint8_t> expected(dll.begin() + begin, dll.begin() + end);
+    ASSERT_EQ(find_res_version_block(res), expected);
+
+    // The version entry follows an empty leading one; cutting into it loses it.
+    const size_t entry_end = 32 + get_u32(res, 36) + get_u32(res, 32);
+    for (size_t n = 0; n <= res.size(); ++n) {
+        auto part = find_res_version_block(std::span(res).first(n));
+        if (n < entry_end)
+            ASSERT_FALSE(part) << "cut at " << n;
+        else
+            ASSERT_EQ(part, expected) << "cut at " << n;
+    }
+    const struct {
+        const char* what;
+        size_t offset;
+        uint32_t value;
+    } cases[] = {
+        {"header shorter than its type", 36, 8},
+        {"header past the end", 36, 0xFFFFFF00u},
+        {"data past the end", 32, uint32_t(res.size())},
+        {"leading entry swallows the rest", 0, uint32_t(res.size())},
+        {"another type", 40, 0x000EFFFFu},
+    };
+    for (const auto& c : cases) {
+        auto bad = res;
+        put_u32(bad, c.offset, c.value);
+        EXPECT_FALSE(find_res_version_block(bad)) << c.what;
+    }
 }
