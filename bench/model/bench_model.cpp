@@ -34,35 +34,31 @@ namespace {
 int g_parents = 1000;
 int g_children = 1000;
 
-size_t HeapInUse()
-{
+size_t HeapInUse() {
     struct mallinfo2 m = mallinfo2();
     return m.uordblks + m.hblkhd;
 }
 
-double Seconds(const std::function<void()>& work)
-{
+double Seconds(const std::function<void()>& work) {
     auto start = std::chrono::steady_clock::now();
     work();
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-std::string FindTarget()
-{
+std::string FindTarget() {
     // An item near the end: the second-last child of the last parent.
     return "Item " + std::to_string(g_parents * g_children - 2);
 }
 
 // ---- the control's tree ----
 
-struct AllowAll : vinca::IVincaOwner { };
+struct AllowAll : vinca::IVincaOwner {};
 
 struct VincaSide {
     AllowAll owner;
     std::unique_ptr<vinca::CVincaEngine> engine;
 
-    void Build()
-    {
+    void Build() {
         engine = std::make_unique<vinca::CVincaEngine>(&owner);
         vinca::CItemNode* top = engine->RootNode();
         char text[32];
@@ -80,12 +76,10 @@ struct VincaSide {
             }
         }
     }
-    size_t Walk()
-    {
+    size_t Walk() {
         struct Reader : vinca::CItemVisitor {
-            size_t total { 0 };
-            bool VisitItem(vinca::CItem* item) override
-            {
+            size_t total{0};
+            bool VisitItem(vinca::CItem* item) override {
                 total += item->Text().size();
                 return true;
             }
@@ -94,8 +88,7 @@ struct VincaSide {
         return reader.total;
     }
     int32_t Find() { return engine->FindItem(FindTarget(), 0, -1); }
-    void ExpandCollapse()
-    {
+    void ExpandCollapse() {
         vinca::CItemNode* top = engine->RootNode();
         for (int32_t p = 0; p < top->GetCount(); ++p)
             engine->ExpandItem(top->GetAt(p), false);
@@ -110,8 +103,7 @@ struct VincaSide {
 struct QtSide {
     std::unique_ptr<QStandardItemModel> model;
 
-    void Build()
-    {
+    void Build() {
         model = std::make_unique<QStandardItemModel>();
         QStandardItem* root = model->invisibleRootItem();
         int counter = 0;
@@ -126,8 +118,7 @@ struct QtSide {
             root->appendRow(parent);
         }
     }
-    static size_t WalkItem(QStandardItem* item)
-    {
+    static size_t WalkItem(QStandardItem* item) {
         size_t total = 0;
         for (int r = 0; r < item->rowCount(); ++r) {
             QStandardItem* child = item->child(r);
@@ -137,14 +128,12 @@ struct QtSide {
         return total;
     }
     size_t Walk() { return WalkItem(model->invisibleRootItem()); }
-    int32_t Find()
-    {
-        QList<QStandardItem*> found = model->findItems(QString::fromStdString(FindTarget()),
-                                                        Qt::MatchExactly | Qt::MatchRecursive);
+    int32_t Find() {
+        QList<QStandardItem*> found =
+            model->findItems(QString::fromStdString(FindTarget()), Qt::MatchExactly | Qt::MatchRecursive);
         return found.isEmpty() ? -1 : found.front()->row();
     }
-    void ExpandCollapse()
-    {
+    void ExpandCollapse() {
         QStandardItem* root = model->invisibleRootItem();
         constexpr int kExpandedRole = Qt::UserRole + 1;
         for (int p = 0; p < root->rowCount(); ++p)
@@ -165,22 +154,18 @@ struct Measured {
     bool ok;
 };
 
-double ResidentKb()
-{
+double ResidentKb() {
     long pages = 0, resident = 0;
     if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
-            resident = 0;
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
         std::fclose(f);
     }
     return double(resident) * double(sysconf(_SC_PAGESIZE)) / 1024.0;
 }
 
-template <class Side>
-Measured Measure()
-{
+template <class Side> Measured Measure() {
     Side side;
-    Measured m {};
+    Measured m{};
     malloc_trim(0);
     size_t base = HeapInUse();
     size_t peak = base;
@@ -202,13 +187,10 @@ Measured Measure()
 }
 
 // Runs one side in a child process and reads its figures back.
-template <class Side>
-Measured MeasureIsolated()
-{
-    Measured m {};
+template <class Side> Measured MeasureIsolated() {
+    Measured m{};
     int fd[2];
-    if (pipe(fd) != 0)
-        return m;
+    if (pipe(fd) != 0) return m;
     pid_t pid = fork();
     if (pid == 0) {
         close(fd[0]);
@@ -223,8 +205,7 @@ Measured MeasureIsolated()
     }
     close(fd[1]);
     if (pid > 0) {
-        if (read(fd[0], &m, sizeof m) != sizeof m)
-            m = Measured {};
+        if (read(fd[0], &m, sizeof m) != sizeof m) m = Measured{};
         int status = 0;
         waitpid(pid, &status, 0);
     }
@@ -232,8 +213,7 @@ Measured MeasureIsolated()
     return m;
 }
 
-void PrintComparison()
-{
+void PrintComparison() {
     Measured v = MeasureIsolated<VincaSide>();
     Measured q = MeasureIsolated<QtSide>();
     if (!v.ok || !q.ok) {
@@ -267,9 +247,7 @@ void PrintComparison()
 
 // ---- the same steps as benchmark cases ----
 
-template <class Side>
-void BM_Build(benchmark::State& state)
-{
+template <class Side> void BM_Build(benchmark::State& state) {
     for (auto _ : state) {
         Side side;
         side.Build();
@@ -279,27 +257,21 @@ void BM_Build(benchmark::State& state)
     }
 }
 
-template <class Side>
-void BM_Walk(benchmark::State& state)
-{
+template <class Side> void BM_Walk(benchmark::State& state) {
     Side side;
     side.Build();
     for (auto _ : state)
         benchmark::DoNotOptimize(side.Walk());
 }
 
-template <class Side>
-void BM_Find(benchmark::State& state)
-{
+template <class Side> void BM_Find(benchmark::State& state) {
     Side side;
     side.Build();
     for (auto _ : state)
         benchmark::DoNotOptimize(side.Find());
 }
 
-template <class Side>
-void BM_ExpandCollapse(benchmark::State& state)
-{
+template <class Side> void BM_ExpandCollapse(benchmark::State& state) {
     Side side;
     side.Build();
     for (auto _ : state)
@@ -308,9 +280,9 @@ void BM_ExpandCollapse(benchmark::State& state)
 
 // The same expand and collapse with the engine telling a view which rows
 // changed (a view that does nothing with them).
-void BM_ExpandCollapseTracked(benchmark::State& state)
-{
-    struct NullView : vinca::IViewSink { } view;
+void BM_ExpandCollapseTracked(benchmark::State& state) {
+    struct NullView : vinca::IViewSink {
+    } view;
     VincaSide side;
     side.Build();
     side.engine->SetViewSink(&view);
@@ -320,8 +292,7 @@ void BM_ExpandCollapseTracked(benchmark::State& state)
 
 // Every row of the fully expanded tree by its row number, as index method 1
 // addresses them one after another.
-void BM_RowWalk(benchmark::State& state)
-{
+void BM_RowWalk(benchmark::State& state) {
     VincaSide side;
     side.Build();
     side.engine->ExpandToLevel(0);
@@ -337,8 +308,7 @@ void BM_RowWalk(benchmark::State& state)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     for (int i = 1; i + 1 < argc; ++i) {
         if (!std::strcmp(argv[i], "--parents"))
             g_parents = std::max(1, std::atoi(argv[i + 1]));
@@ -347,19 +317,23 @@ int main(int argc, char** argv)
     }
     PrintComparison();
 
-    benchmark::RegisterBenchmark("vinca/build", BM_Build<VincaSide>)->Unit(benchmark::kMillisecond)->Iterations(3);
+    benchmark::RegisterBenchmark("vinca/build", BM_Build<VincaSide>)
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3);
     benchmark::RegisterBenchmark("qt/build", BM_Build<QtSide>)->Unit(benchmark::kMillisecond)->Iterations(3);
     benchmark::RegisterBenchmark("vinca/walk", BM_Walk<VincaSide>)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("qt/walk", BM_Walk<QtSide>)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("vinca/find", BM_Find<VincaSide>)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("qt/find", BM_Find<QtSide>)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("vinca/expand_collapse", BM_ExpandCollapse<VincaSide>)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("qt/expand_collapse", BM_ExpandCollapse<QtSide>)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("vinca/expand_collapse", BM_ExpandCollapse<VincaSide>)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("qt/expand_collapse", BM_ExpandCollapse<QtSide>)
+        ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("vinca/expand_collapse_with_view", BM_ExpandCollapseTracked)
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("vinca/rows_by_number", BM_RowWalk)->Unit(benchmark::kMillisecond);
     // Our own flags are not the library's.
-    std::vector<char*> rest { argv[0] };
+    std::vector<char*> rest{argv[0]};
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--parents") || !std::strcmp(argv[i], "--children")) {
             ++i;

@@ -16,17 +16,17 @@ class CAttrSet;
 // Told when an attribute set changes. The set's owner (an item's value
 // holder, an entry holding a nested set, a column definition) implements it.
 class IAttrSetOwner {
-public:
-    virtual void OnAttrChanged(CAttrSet& set, const CVincaName* name) { }
-    virtual void OnAttrRemoved(CAttrSet& set, const CVincaName* name) { }
+  public:
+    virtual void OnAttrChanged(CAttrSet& set, const CVincaName* name) {}
+    virtual void OnAttrRemoved(CAttrSet& set, const CVincaName* name) {}
 
-protected:
+  protected:
     ~IAttrSetOwner() = default;
 };
 
 // One named value, optionally with a nested set.
 class CAttrEntry : public CVincaObject, private IAttrSetOwner {
-public:
+  public:
     // A new entry with an empty value and one reference added.
     static Ref<CAttrEntry> New(const CVincaName* name);
 
@@ -49,22 +49,22 @@ public:
     CAttrSet* NestedSet(bool create = true);
     void DropNestedSet();
 
-private:
+  private:
     friend class CAttrSet;
-    explicit CAttrEntry(const CVincaName* name) : m_name(name) { }
+    explicit CAttrEntry(const CVincaName* name) : m_name(name) {}
     ~CAttrEntry() override;
     void DropIfEmpty();
     void OnAttrChanged(CAttrSet& set, const CVincaName* name) override;
 
-    CAttrSet* m_owner { nullptr }; // the set that holds this entry
-    CAttrSet* m_nested { nullptr }; // counted
+    CAttrSet* m_owner{nullptr};  // the set that holds this entry
+    CAttrSet* m_nested{nullptr}; // counted
     const CVincaName* m_name;
     plat::Variant m_value;
 };
 
 // Entries ordered by their names' interning serial numbers.
 class CAttrSet : public CVincaObject {
-public:
+  public:
     static Ref<CAttrSet> New();
 
     void SetOwner(IAttrSetOwner* owner) { m_owner = owner; }
@@ -99,25 +99,25 @@ public:
     // A value as text; `fallback` when absent.
     std::string GetText(const CVincaName* name, const std::string& fallback = {}) const;
 
-private:
+  private:
     friend class CAttrEntry;
     CAttrSet() = default;
     ~CAttrSet() override;
     void NotifyChanged(const CVincaName* name);
 
     class Table : public TKeyedTable<CAttrEntry> {
-    public:
-        Table() : TKeyedTable(10, 10) { }
+      public:
+        Table() : TKeyedTable(10, 10) {}
         ~Table() override { RemoveAll(); }
 
-    protected:
+      protected:
         int Compare(const void* a, const void* b) const override;
         const void* KeyOf(const void* entry) const override;
         void ReleaseEntry(void* entry) override;
     };
 
     Table m_entries;
-    IAttrSetOwner* m_owner { nullptr };
+    IAttrSetOwner* m_owner{nullptr};
 };
 
 } // namespace vinca

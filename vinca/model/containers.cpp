@@ -7,8 +7,7 @@ namespace vinca {
 
 // ---- CLinkPtr ----
 
-int32_t CLinkPtr::Assign(CLinkSource* source)
-{
+int32_t CLinkPtr::Assign(CLinkSource* source) {
     Release();
     m_source = source;
     if (source && source->IsAlive()) {
@@ -18,11 +17,9 @@ int32_t CLinkPtr::Assign(CLinkSource* source)
     return 0;
 }
 
-int32_t CLinkPtr::Release()
-{
+int32_t CLinkPtr::Release() {
     int32_t result = 0;
-    if (m_source && m_counted && m_source->IsAlive())
-        result = m_source->LinkRelease();
+    if (m_source && m_counted && m_source->IsAlive()) result = m_source->LinkRelease();
     m_source = nullptr;
     m_counted = false;
     return result;
@@ -30,26 +27,20 @@ int32_t CLinkPtr::Release()
 
 // ---- CVincaPtrArray ----
 
-void* CVincaPtrArray::GetAt(int32_t index) const
-{
+void* CVincaPtrArray::GetAt(int32_t index) const {
     int32_t n = GetCount();
-    if (index == -1)
-        index = n - 1;
+    if (index == -1) index = n - 1;
     return index >= 0 && index < n ? m_items[index] : nullptr;
 }
 
-void* CVincaPtrArray::SetAt(int32_t index, void* element)
-{
-    if (index < 0 || index >= GetCount())
-        return nullptr;
+void* CVincaPtrArray::SetAt(int32_t index, void* element) {
+    if (index < 0 || index >= GetCount()) return nullptr;
     return std::exchange(m_items[index], element);
 }
 
-VResult CVincaPtrArray::InsertAt(int32_t index, void* element)
-{
+VResult CVincaPtrArray::InsertAt(int32_t index, void* element) {
     int32_t n = GetCount();
-    if (n >= kMaxCapacity)
-        return VE_OUT_OF_MEMORY;
+    if (n >= kMaxCapacity) return VE_OUT_OF_MEMORY;
     try {
         if (m_items.capacity() == 0)
             m_items.reserve(m_initialSize);
@@ -65,48 +56,38 @@ VResult CVincaPtrArray::InsertAt(int32_t index, void* element)
     return VE_OK;
 }
 
-VResult CVincaPtrArray::RemoveAt(int32_t index)
-{
-    if (index < 0 || index >= GetCount())
-        return VE_VIRTUAL_NODE;
+VResult CVincaPtrArray::RemoveAt(int32_t index) {
+    if (index < 0 || index >= GetCount()) return VE_VIRTUAL_NODE;
     m_items.erase(m_items.begin() + index);
     return VE_OK;
 }
 
-VResult CVincaPtrArray::DeleteAt(int32_t index)
-{
-    if (index == -1)
-        index = GetCount() - 1;
+VResult CVincaPtrArray::DeleteAt(int32_t index) {
+    if (index == -1) index = GetCount() - 1;
     void* element = GetAt(index);
     VResult r = RemoveAt(index);
-    if (r == VE_OK && element && m_release)
-        m_release(element);
+    if (r == VE_OK && element && m_release) m_release(element);
     return r;
 }
 
-void CVincaPtrArray::DeleteElements()
-{
+void CVincaPtrArray::DeleteElements() {
     // Each slot is cleared before its element goes, so that a release that
     // looks back into the array never meets a dying element.
     for (auto& slot : m_items) {
         void* element = std::exchange(slot, nullptr);
-        if (element && m_release)
-            m_release(element);
+        if (element && m_release) m_release(element);
     }
     m_items.clear();
 }
 
-void CVincaPtrArray::DeleteAll()
-{
+void CVincaPtrArray::DeleteAll() {
     DeleteElements();
     m_items.shrink_to_fit();
 }
 
-void CVincaPtrArray::SetCapacity(int32_t n)
-{
+void CVincaPtrArray::SetCapacity(int32_t n) {
     n = std::clamp(n, GetCount(), kMaxCapacity);
-    if (n == GetCapacity())
-        return;
+    if (n == GetCapacity()) return;
     if (n > GetCapacity()) {
         m_items.reserve(n);
     } else {
@@ -117,24 +98,18 @@ void CVincaPtrArray::SetCapacity(int32_t n)
     }
 }
 
-int32_t CVincaPtrArray::IndexOf(const void* element) const
-{
+int32_t CVincaPtrArray::IndexOf(const void* element) const {
     auto it = std::find(m_items.begin(), m_items.end(), element);
     return it == m_items.end() ? -1 : static_cast<int32_t>(it - m_items.begin());
 }
 
 // ---- CRangeSet ----
 
-void CRangeSet::Add(int32_t first, int32_t last)
-{
-    if (last == -1)
-        last = m_size - 1;
-    if (first < 0)
-        first = 0;
-    if (last >= m_size)
-        last = m_size - 1;
-    if (last < first)
-        return;
+void CRangeSet::Add(int32_t first, int32_t last) {
+    if (last == -1) last = m_size - 1;
+    if (first < 0) first = 0;
+    if (last >= m_size) last = m_size - 1;
+    if (last < first) return;
     // Ranges that overlap [first, last] are absorbed into it.
     auto lo = std::lower_bound(m_ranges.begin(), m_ranges.end(), first,
                                [](const Range& r, int32_t v) { return r.last < v; });
@@ -145,19 +120,16 @@ void CRangeSet::Add(int32_t first, int32_t last)
         ++hi;
     }
     lo = m_ranges.erase(lo, hi);
-    m_ranges.insert(lo, Range { first, last });
+    m_ranges.insert(lo, Range{first, last});
 }
 
-void CRangeSet::Remove(int32_t first, int32_t last)
-{
+void CRangeSet::Remove(int32_t first, int32_t last) {
     if ((first <= 0 && last == -1) || m_ranges.empty()) {
         m_ranges.clear();
         return;
     }
-    if (last == -1)
-        last = kUnbounded - 1;
-    if (last < first)
-        return;
+    if (last == -1) last = kUnbounded - 1;
+    if (last < first) return;
     std::vector<Range> out;
     out.reserve(m_ranges.size() + 1);
     for (const Range& r : m_ranges) {
@@ -165,24 +137,19 @@ void CRangeSet::Remove(int32_t first, int32_t last)
             out.push_back(r);
             continue;
         }
-        if (r.first < first)
-            out.push_back({ r.first, first - 1 });
-        if (r.last > last)
-            out.push_back({ last + 1, r.last });
+        if (r.first < first) out.push_back({r.first, first - 1});
+        if (r.last > last) out.push_back({last + 1, r.last});
     }
     m_ranges.swap(out);
 }
 
-static int32_t SaturatingAdd(int32_t a, int32_t b)
-{
+static int32_t SaturatingAdd(int32_t a, int32_t b) {
     int64_t s = int64_t(a) + b;
     return s > CRangeSet::kUnbounded ? CRangeSet::kUnbounded : static_cast<int32_t>(s);
 }
 
-void CRangeSet::OnItemsInserted(int32_t a, int32_t b)
-{
-    if (b < a)
-        return;
+void CRangeSet::OnItemsInserted(int32_t a, int32_t b) {
+    if (b < a) return;
     int32_t n = b - a + 1;
     std::vector<Range> out;
     out.reserve(m_ranges.size() + 1);
@@ -190,42 +157,36 @@ void CRangeSet::OnItemsInserted(int32_t a, int32_t b)
         if (r.last < a) {
             out.push_back(r);
         } else if (r.first >= a) {
-            out.push_back({ SaturatingAdd(r.first, n), SaturatingAdd(r.last, n) });
+            out.push_back({SaturatingAdd(r.first, n), SaturatingAdd(r.last, n)});
         } else { // the range holds a: split around the new items
-            out.push_back({ r.first, a - 1 });
-            out.push_back({ SaturatingAdd(a, n), SaturatingAdd(r.last, n) });
+            out.push_back({r.first, a - 1});
+            out.push_back({SaturatingAdd(a, n), SaturatingAdd(r.last, n)});
         }
     }
     m_ranges.swap(out);
-    if (m_size != kUnbounded)
-        m_size = SaturatingAdd(m_size, n);
+    if (m_size != kUnbounded) m_size = SaturatingAdd(m_size, n);
 }
 
-void CRangeSet::OnItemsRemoved(int32_t a, int32_t b)
-{
-    if (b < a)
-        return;
+void CRangeSet::OnItemsRemoved(int32_t a, int32_t b) {
+    if (b < a) return;
     int32_t n = b - a + 1;
     std::vector<Range> out;
     out.reserve(m_ranges.size());
     for (const Range& r : m_ranges) {
         int32_t f = r.first < a ? r.first : (r.first > b ? r.first - n : a);
         int32_t l = r.last < a ? r.last : (r.last > b ? r.last - n : a - 1);
-        if (l < f)
-            continue;
+        if (l < f) continue;
         // Removing the gap between two ranges joins them.
         if (!out.empty() && out.back().last + 1 >= f)
             out.back().last = std::max(out.back().last, l);
         else
-            out.push_back({ f, l });
+            out.push_back({f, l});
     }
     m_ranges.swap(out);
-    if (m_size != kUnbounded)
-        m_size = std::max(0, m_size - n);
+    if (m_size != kUnbounded) m_size = std::max(0, m_size - n);
 }
 
-void CRangeSet::Truncate(int32_t n)
-{
+void CRangeSet::Truncate(int32_t n) {
     m_size = n < 0 ? 0 : n;
     if (m_size == 0) {
         m_ranges.clear();
@@ -233,52 +194,41 @@ void CRangeSet::Truncate(int32_t n)
     }
     while (!m_ranges.empty() && m_ranges.back().first >= m_size)
         m_ranges.pop_back();
-    if (!m_ranges.empty() && m_ranges.back().last >= m_size)
-        m_ranges.back().last = m_size - 1;
+    if (!m_ranges.empty() && m_ranges.back().last >= m_size) m_ranges.back().last = m_size - 1;
 }
 
-int32_t CRangeSet::Count() const
-{
+int32_t CRangeSet::Count() const {
     int64_t n = 0;
     for (const Range& r : m_ranges)
         n += int64_t(r.last) - r.first + 1;
     return n > INT32_MAX ? INT32_MAX : static_cast<int32_t>(n);
 }
 
-int32_t CRangeSet::CountIn(int32_t first, int32_t last) const
-{
+int32_t CRangeSet::CountIn(int32_t first, int32_t last) const {
     int64_t n = 0;
     for (const Range& r : m_ranges) {
         int32_t f = std::max(first, r.first), l = std::min(last, r.last);
-        if (l >= f)
-            n += int64_t(l) - f + 1;
+        if (l >= f) n += int64_t(l) - f + 1;
     }
     return static_cast<int32_t>(n);
 }
 
-int32_t CRangeSet::NthIn(int32_t first, int32_t last, int32_t n) const
-{
-    if (n < 0)
-        return -1;
+int32_t CRangeSet::NthIn(int32_t first, int32_t last, int32_t n) const {
+    if (n < 0) return -1;
     for (const Range& r : m_ranges) {
         int32_t f = std::max(first, r.first), l = std::min(last, r.last);
-        if (l < f)
-            continue;
-        if (int64_t(n) <= int64_t(l) - f)
-            return f + n;
+        if (l < f) continue;
+        if (int64_t(n) <= int64_t(l) - f) return f + n;
         n -= l - f + 1;
     }
     return -1;
 }
 
-int32_t CRangeSet::FindRange(int32_t index) const
-{
-    if (index < 0 || index >= m_size)
-        return -1;
+int32_t CRangeSet::FindRange(int32_t index) const {
+    if (index < 0 || index >= m_size) return -1;
     auto it = std::lower_bound(m_ranges.begin(), m_ranges.end(), index,
                                [](const Range& r, int32_t v) { return r.last < v; });
-    if (it == m_ranges.end() || it->first > index)
-        return -1;
+    if (it == m_ranges.end() || it->first > index) return -1;
     return static_cast<int32_t>(it - m_ranges.begin());
 }
 

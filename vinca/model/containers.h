@@ -13,7 +13,7 @@ namespace vinca {
 // Base of every counted object of the control. The count is 0 after
 // construction; factories hand out the object with one reference added.
 class CVincaObject {
-public:
+  public:
     CVincaObject() = default;
     CVincaObject(const CVincaObject&) = delete;
     CVincaObject& operator=(const CVincaObject&) = delete;
@@ -21,52 +21,46 @@ public:
 
     int32_t AddRef() { return ++m_refs; }
     // Destroys the object when the count reaches 0 (or was 0 already).
-    int32_t Release()
-    {
-        if (m_refs != 0 && --m_refs != 0)
-            return m_refs;
+    int32_t Release() {
+        if (m_refs != 0 && --m_refs != 0) return m_refs;
         Destroy();
         return 0;
     }
     int32_t RefCount() const { return m_refs; }
 
-protected:
+  protected:
     virtual void Destroy() { delete this; }
 
-private:
-    int32_t m_refs { 0 };
+  private:
+    int32_t m_refs{0};
 };
 
 // Holds one reference to a counted object.
-template <class T>
-class Ref {
-public:
+template <class T> class Ref {
+  public:
     Ref() = default;
-    Ref(std::nullptr_t) { }
-    Ref(T* p) : m_p(p) { if (m_p) m_p->AddRef(); }
-    Ref(const Ref& o) : Ref(o.m_p) { }
-    Ref(Ref&& o) noexcept : m_p(std::exchange(o.m_p, nullptr)) { }
-    template <class U>
-    Ref(const Ref<U>& o) : Ref(o.get()) { }
+    Ref(std::nullptr_t) {}
+    Ref(T* p) : m_p(p) {
+        if (m_p) m_p->AddRef();
+    }
+    Ref(const Ref& o) : Ref(o.m_p) {}
+    Ref(Ref&& o) noexcept : m_p(std::exchange(o.m_p, nullptr)) {}
+    template <class U> Ref(const Ref<U>& o) : Ref(o.get()) {}
     ~Ref() { reset(); }
-    Ref& operator=(Ref o) noexcept
-    {
+    Ref& operator=(Ref o) noexcept {
         std::swap(m_p, o.m_p);
         return *this;
     }
 
     // Takes over a reference the caller already holds.
-    static Ref adopt(T* p)
-    {
+    static Ref adopt(T* p) {
         Ref r;
         r.m_p = p;
         return r;
     }
     [[nodiscard]] T* detach() { return std::exchange(m_p, nullptr); }
-    void reset()
-    {
-        if (T* p = std::exchange(m_p, nullptr))
-            p->Release();
+    void reset() {
+        if (T* p = std::exchange(m_p, nullptr)) p->Release();
     }
     T* get() const { return m_p; }
     T* operator->() const { return m_p; }
@@ -74,40 +68,35 @@ public:
     explicit operator bool() const { return m_p != nullptr; }
     friend bool operator==(const Ref& a, const Ref& b) { return a.m_p == b.m_p; }
 
-private:
-    T* m_p { nullptr };
+  private:
+    T* m_p{nullptr};
 };
 
 // Stores `obj` in a counted slot: the old object is released, the new one
 // gets a reference; assigning the object already held changes nothing.
-template <class T>
-void AssignRef(T*& slot, T* obj)
-{
-    if (slot == obj)
-        return;
-    if (obj)
-        obj->AddRef();
+template <class T> void AssignRef(T*& slot, T* obj) {
+    if (slot == obj) return;
+    if (obj) obj->AddRef();
     T* old = std::exchange(slot, obj);
-    if (old)
-        old->Release();
+    if (old) old->Release();
 }
 
 // What an object offers the objects that link back to it: counted, and able
 // to say whether it is still alive (a control that was closed is not).
 class CLinkSource {
-public:
+  public:
     virtual int32_t LinkAddRef() = 0;
     virtual int32_t LinkRelease() = 0;
     virtual bool IsAlive() const = 0;
 
-protected:
+  protected:
     ~CLinkSource() = default;
 };
 
 // A link to a source that may die first: it keeps a reference only while the
 // source is alive.
 class CLinkPtr {
-public:
+  public:
     CLinkPtr() = default;
     CLinkPtr(const CLinkPtr&) = delete;
     CLinkPtr& operator=(const CLinkPtr&) = delete;
@@ -120,23 +109,21 @@ public:
     CLinkSource* Get() const { return m_source && m_source->IsAlive() ? m_source : nullptr; }
     CLinkSource* Raw() const { return m_source; }
 
-private:
-    CLinkSource* m_source { nullptr };
-    bool m_counted { false };
+  private:
+    CLinkSource* m_source{nullptr};
+    bool m_counted{false};
 };
 
 // Growable array of pointers. Elements the array deletes go through its
 // release callback; without one they are left to their owner.
 class CVincaPtrArray {
-public:
+  public:
     using ReleaseFn = void (*)(void*);
     static constexpr int32_t kMaxCapacity = 2000000;
 
     explicit CVincaPtrArray(int32_t growStep = 10, int32_t initialSize = 10, ReleaseFn release = nullptr)
         : m_growStep(growStep > 0 ? growStep : 1), m_initialSize(initialSize > 0 ? initialSize : 1),
-          m_release(release)
-    {
-    }
+          m_release(release) {}
     CVincaPtrArray(const CVincaPtrArray&) = delete;
     CVincaPtrArray& operator=(const CVincaPtrArray&) = delete;
     ~CVincaPtrArray() { DeleteAll(); }
@@ -158,7 +145,7 @@ public:
     void SetCapacity(int32_t n);
     int32_t IndexOf(const void* element) const;
 
-private:
+  private:
     std::vector<void*> m_items;
     int32_t m_growStep;
     int32_t m_initialSize;
@@ -166,29 +153,26 @@ private:
 };
 
 // At most ten entries, for argument and pointer lists.
-template <class T>
-class CFixedList10 {
-public:
-    bool Add(T value)
-    {
-        if (m_count >= 10)
-            return false;
+template <class T> class CFixedList10 {
+  public:
+    bool Add(T value) {
+        if (m_count >= 10) return false;
         m_slots[m_count++] = value;
         return true;
     }
     // T{} out of range.
-    T GetAt(int32_t index) const { return index >= 0 && index < m_count ? m_slots[index] : T {}; }
+    T GetAt(int32_t index) const { return index >= 0 && index < m_count ? m_slots[index] : T{}; }
     int32_t GetCount() const { return m_count; }
 
-private:
-    int32_t m_count { 0 };
-    T m_slots[10] {};
+  private:
+    int32_t m_count{0};
+    T m_slots[10]{};
 };
 
 // A set of indexes kept as inclusive ranges in ascending order. Indexes at or
 // above the size of the index space are not in the set.
 class CRangeSet {
-public:
+  public:
     struct Range {
         int32_t first;
         int32_t last;
@@ -219,9 +203,9 @@ public:
     int32_t Size() const { return m_size; }
     void SetSize(int32_t n) { m_size = n < 0 ? 0 : n; }
 
-private:
+  private:
     std::vector<Range> m_ranges;
-    int32_t m_size { kUnbounded };
+    int32_t m_size{kUnbounded};
 };
 
 } // namespace vinca

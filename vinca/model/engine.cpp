@@ -6,36 +6,29 @@ namespace vinca {
 
 // ---- CTreeCursor ----
 
-VResult CTreeCursor::SetCurrent(CItemNode* list, int32_t position)
-{
-    if (!list)
-        list = m_root;
+VResult CTreeCursor::SetCurrent(CItemNode* list, int32_t position) {
+    if (!list) list = m_root;
     if (position < 0) {
         m_parent = list;
         return VE_OK;
     }
     CItem* item = list->GetAt(position);
-    if (!item)
-        return VE_BAD_INDEX;
+    if (!item) return VE_BAD_INDEX;
     CItemNode* node = item->GetChildNode();
-    if (!node)
-        return VE_OUT_OF_MEMORY;
+    if (!node) return VE_OUT_OF_MEMORY;
     m_parent = node;
     return VE_OK;
 }
 
-int32_t CTreeCursor::GetCachedCount()
-{
-    if (m_count < 0)
-        m_count = CountDescendants(m_root);
+int32_t CTreeCursor::GetCachedCount() {
+    if (m_count < 0) m_count = CountDescendants(m_root);
     return m_count;
 }
 
 // ---- engine ----
 
 CVincaEngine::CVincaEngine(IVincaOwner* owner)
-    : m_root(CRootItem::New()), m_nodeLink(CNodeOwnerList::New()), m_owner(owner)
-{
+    : m_root(CRootItem::New()), m_nodeLink(CNodeOwnerList::New()), m_owner(owner) {
     m_root->SetTreeOwner(this);
     m_nodeLink->SetListener(this);
     CItemNode* top = m_root->GetChildNode();
@@ -44,8 +37,7 @@ CVincaEngine::CVincaEngine(IVincaOwner* owner)
     m_cursor.m_parent = top;
 }
 
-CVincaEngine::~CVincaEngine()
-{
+CVincaEngine::~CVincaEngine() {
     // Every node of the tree goes before the virtual-node list it is in.
     m_currentRow.reset();
     m_visualRoot.reset();
@@ -57,62 +49,47 @@ CVincaEngine::~CVincaEngine()
     m_nodeLink->SetListener(nullptr);
 }
 
-void CVincaEngine::SetViewSink(IViewSink* sink)
-{
+void CVincaEngine::SetViewSink(IViewSink* sink) {
     m_sink = sink;
 }
 
-VResult CVincaEngine::SetCurrentIndexMethod(int16_t method)
-{
-    if (method < VNSYS_ENUM || method > VNSYS_LEVEL)
-        return VE_INVALID_ARGUMENT;
+VResult CVincaEngine::SetCurrentIndexMethod(int16_t method) {
+    if (method < VNSYS_ENUM || method > VNSYS_LEVEL) return VE_INVALID_ARGUMENT;
     m_indexMethod = method;
     return VE_OK;
 }
 
-VResult CVincaEngine::SetPathSeparator(std::string_view separator)
-{
-    if (separator.empty() || separator[0] == '.')
-        return VE_INVALID_PATH_SEPARATOR;
+VResult CVincaEngine::SetPathSeparator(std::string_view separator) {
+    if (separator.empty() || separator[0] == '.') return VE_INVALID_PATH_SEPARATOR;
     m_pathSeparator.assign(separator);
     return VE_OK;
 }
 
-void CVincaEngine::EndUpdate()
-{
-    if (m_updateDepth > 0 && --m_updateDepth == 0 && m_sink)
-        m_sink->Repaint();
+void CVincaEngine::EndUpdate() {
+    if (m_updateDepth > 0 && --m_updateDepth == 0 && m_sink) m_sink->Repaint();
 }
 
-void CVincaEngine::Report(VResult code)
-{
-    if (code && m_owner)
-        m_owner->ReportError(code);
+void CVincaEngine::Report(VResult code) {
+    if (code && m_owner) m_owner->ReportError(code);
 }
 
-CItem* CVincaEngine::ItemOfNode(CItemNode* node) const
-{
+CItem* CVincaEngine::ItemOfNode(CItemNode* node) const {
     return node ? node->OwnerItem() : nullptr;
 }
 
 // ---- owner queries and virtual children ----
 
-int32_t CVincaEngine::QueryExpandable(CItem* item)
-{
+int32_t CVincaEngine::QueryExpandable(CItem* item) {
     return m_owner ? m_owner->QueryExpandable(item) : 0;
 }
 
-void CVincaEngine::OnChildrenCollapsed(CItem* item)
-{
-    if (m_triggerEvents == 1 && m_owner)
-        m_owner->ItemCollapsedByAncestor(ItemIndex(item));
+void CVincaEngine::OnChildrenCollapsed(CItem* item) {
+    if (m_triggerEvents == 1 && m_owner) m_owner->ItemCollapsedByAncestor(ItemIndex(item));
 }
 
-void CVincaEngine::OnChildMade(CItemNode* node, CItem* child)
-{
+void CVincaEngine::OnChildMade(CItemNode* node, CItem* child) {
     ++m_childrenMade;
-    if (!m_owner)
-        return;
+    if (!m_owner) return;
     // The container fills the child from inside the event; the views must
     // not start a change batch meanwhile.
     UpdateScope scope(*this);
@@ -124,69 +101,54 @@ void CVincaEngine::OnChildMade(CItemNode* node, CItem* child)
 
 // ---- visible rows ----
 
-bool CVincaEngine::IsItemShown(CItem* item) const
-{
+bool CVincaEngine::IsItemShown(CItem* item) const {
     return m_showHiddenItems || (!item->Hidden() && !IsMarkHidden(item->Mark()));
 }
 
-bool CVincaEngine::HasRow(CItem* item)
-{
-    if (!item || !item->ParentNode() || !IsItemShown(item))
-        return false;
+bool CVincaEngine::HasRow(CItem* item) {
+    if (!item || !item->ParentNode() || !IsItemShown(item)) return false;
     CItemNode* top = TopRowsNode();
     for (CItemNode* node = item->ParentNode(); node != top;) {
         CItem* owner = node->OwnerItem();
-        if (!owner || !owner->ParentNode() || !owner->IsExpanded() || !IsItemShown(owner))
-            return false;
+        if (!owner || !owner->ParentNode() || !owner->IsExpanded() || !IsItemShown(owner)) return false;
         node = owner->ParentNode();
     }
     return true;
 }
 
-CItemNode* CVincaEngine::TopRowsNode()
-{
+CItemNode* CVincaEngine::TopRowsNode() {
     if (m_visualRoot && m_visualRoot->ParentNode())
-        if (CItemNode* node = m_visualRoot->GetChildNode())
-            return node;
+        if (CItemNode* node = m_visualRoot->GetChildNode()) return node;
     return m_cursor.m_root;
 }
 
-void CVincaEngine::SetVisualRoot(CItem* item)
-{
+void CVincaEngine::SetVisualRoot(CItem* item) {
     m_visualRoot = Ref<CItem>(item && item->ParentNode() ? item : nullptr);
     CItemNode::BumpTreeEpoch();
-    if (m_sink)
-        m_sink->RowsReset();
+    if (m_sink) m_sink->RowsReset();
 }
 
-int32_t CVincaEngine::RowsOf(CItem* item)
-{
-    if (!IsItemShown(item))
-        return 0;
+int32_t CVincaEngine::RowsOf(CItem* item) {
+    if (!IsItemShown(item)) return 0;
     int64_t rows = 1;
-    if (item->IsExpanded() && item->ChildNode())
-        rows += VisibleBelow(item->ChildNode());
+    if (item->IsExpanded() && item->ChildNode()) rows += VisibleBelow(item->ChildNode());
     return rows > INT32_MAX ? INT32_MAX : static_cast<int32_t>(rows);
 }
 
-int32_t CVincaEngine::VisibleBelow(CItemNode* node)
-{
+int32_t CVincaEngine::VisibleBelow(CItemNode* node) {
     int32_t cached;
-    if (node->VisibleCache(m_visibleGen, cached))
-        return cached;
+    if (node->VisibleCache(m_visibleGen, cached)) return cached;
     int64_t rows = 0;
     int32_t made = node->MaterialisedCount();
     for (int32_t p = 0; p < made; ++p)
         rows += RowsOf(node->MaterialisedAt(p));
-    if (node->IsVirtual() && UnmadeShown())
-        rows += node->GetCount() - made;
+    if (node->IsVirtual() && UnmadeShown()) rows += node->GetCount() - made;
     int32_t result = rows > INT32_MAX ? INT32_MAX : static_cast<int32_t>(rows);
     node->SetVisibleCache(m_visibleGen, result);
     return result;
 }
 
-int32_t CVincaEngine::RowsBefore(CItemNode* node, CItem* item)
-{
+int32_t CVincaEngine::RowsBefore(CItemNode* node, CItem* item) {
     int64_t rows = 0;
     if (!node->IsVirtual()) {
         int32_t index = item->GetIndex();
@@ -197,24 +159,20 @@ int32_t CVincaEngine::RowsBefore(CItemNode* node, CItem* item)
         int32_t madeBefore = 0;
         for (int32_t p = 0; p < node->MaterialisedCount(); ++p) {
             CItem* c = node->MaterialisedAt(p);
-            if (c->IndexField() >= index)
-                break;
+            if (c->IndexField() >= index) break;
             rows += RowsOf(c);
             ++madeBefore;
         }
-        if (UnmadeShown())
-            rows += index - madeBefore;
+        if (UnmadeShown()) rows += index - madeBefore;
     }
     return static_cast<int32_t>(rows);
 }
 
-int32_t CVincaEngine::VisibleCount()
-{
+int32_t CVincaEngine::VisibleCount() {
     return VisibleBelow(TopRowsNode());
 }
 
-CItem* CVincaEngine::DescendToRow(int32_t row)
-{
+CItem* CVincaEngine::DescendToRow(int32_t row) {
     CItemNode* node = TopRowsNode();
     int64_t remaining = row;
     while (node) {
@@ -228,19 +186,15 @@ CItem* CVincaEngine::DescendToRow(int32_t row)
                 // The unmade children before this one (or up to the end).
                 int32_t upto = c ? c->IndexField() : node->GetCount();
                 if (unmade && upto > index) {
-                    if (remaining < upto - index)
-                        return node->GetAt(index + static_cast<int32_t>(remaining));
+                    if (remaining < upto - index) return node->GetAt(index + static_cast<int32_t>(remaining));
                     remaining -= upto - index;
                 }
                 index = upto + 1;
             }
-            if (!c)
-                break;
+            if (!c) break;
             int32_t rows = RowsOf(c);
-            if (rows == 0)
-                continue;
-            if (remaining == 0)
-                return c;
+            if (rows == 0) continue;
+            if (remaining == 0) return c;
             if (remaining < rows) {
                 remaining -= 1;
                 next = c->ChildNode();
@@ -253,8 +207,7 @@ CItem* CVincaEngine::DescendToRow(int32_t row)
     return nullptr;
 }
 
-CItem* CVincaEngine::NextRow(CItem* item)
-{
+CItem* CVincaEngine::NextRow(CItem* item) {
     // The first shown child of an open item, else the next shown sibling of
     // the item or of its nearest ancestor below the top of the rows.
     CItemNode* top = TopRowsNode();
@@ -262,10 +215,8 @@ CItem* CVincaEngine::NextRow(CItem* item)
     if (item->IsExpanded() && sub && VisibleBelow(sub) > 0) {
         for (int32_t i = 0; i < sub->GetCount(); ++i) {
             CItem* c = sub->IsVirtual() ? sub->FindMaterialised(i) : sub->GetAt(i);
-            if (!c && UnmadeShown())
-                return sub->GetAt(i);
-            if (c && IsItemShown(c))
-                return c;
+            if (!c && UnmadeShown()) return sub->GetAt(i);
+            if (c && IsItemShown(c)) return c;
         }
     }
     for (CItem* it = item; it && it->ParentNode();) {
@@ -273,22 +224,17 @@ CItem* CVincaEngine::NextRow(CItem* item)
         int32_t pos = node->IsVirtual() ? it->IndexField() : it->GetIndex();
         for (int32_t i = pos + 1; i < node->GetCount(); ++i) {
             CItem* c = node->IsVirtual() ? node->FindMaterialised(i) : node->GetAt(i);
-            if (!c && UnmadeShown())
-                return node->GetAt(i);
-            if (c && IsItemShown(c))
-                return c;
+            if (!c && UnmadeShown()) return node->GetAt(i);
+            if (c && IsItemShown(c)) return c;
         }
-        if (node == top)
-            return nullptr;
+        if (node == top) return nullptr;
         it = node->OwnerItem();
     }
     return nullptr;
 }
 
-CItem* CVincaEngine::RowItem(int32_t row)
-{
-    if (row < 0 || row >= VisibleCount())
-        return nullptr;
+CItem* CVincaEngine::RowItem(int32_t row) {
+    if (row < 0 || row >= VisibleCount()) return nullptr;
     uint64_t epoch = CItemNode::TreeEpoch();
     CItem* item = nullptr;
     if (m_hintItem && m_hintEpoch == epoch && m_hintItem->ParentNode()) {
@@ -297,57 +243,45 @@ CItem* CVincaEngine::RowItem(int32_t row)
         else if (row == m_hintRow + 1)
             item = NextRow(m_hintItem.get());
     }
-    if (!item)
-        item = DescendToRow(row);
+    if (!item) item = DescendToRow(row);
     m_hintItem = Ref<CItem>(item);
     m_hintRow = row;
     m_hintEpoch = epoch;
     return item;
 }
 
-int32_t CVincaEngine::RowOf(CItem* item)
-{
-    if (!HasRow(item))
-        return -1;
+int32_t CVincaEngine::RowOf(CItem* item) {
+    if (!HasRow(item)) return -1;
     CItemNode* top = TopRowsNode();
     int64_t row = 0;
     for (CItem* it = item;;) {
         CItemNode* node = it->ParentNode();
         row += RowsBefore(node, it);
-        if (node == top)
-            break;
+        if (node == top) break;
         it = node->OwnerItem();
         row += 1; // the owner's own row comes before its children
     }
     return static_cast<int32_t>(row);
 }
 
-CVincaEngine::Span CVincaEngine::SpanOf(CItem* item)
-{
+CVincaEngine::Span CVincaEngine::SpanOf(CItem* item) {
     Span s;
-    if (!m_sink || !item)
-        return s;
+    if (!m_sink || !item) return s;
     s.row = RowOf(item);
-    if (s.row >= 0)
-        s.count = RowsOf(item);
+    if (s.row >= 0) s.count = RowsOf(item);
     return s;
 }
 
-void CVincaEngine::RowsChanged(Span before, Span after)
-{
-    if (!m_sink)
-        return;
-    if (before.count > 0)
-        m_sink->RowsRemoved(before.row, before.count);
-    if (after.count > 0)
-        m_sink->RowsInserted(after.row, after.count);
-    int32_t first = before.row < 0 ? after.row : (after.row < 0 ? before.row : std::min(before.row, after.row));
-    if (first >= 0)
-        m_sink->InvalidateRows(first, -1);
+void CVincaEngine::RowsChanged(Span before, Span after) {
+    if (!m_sink) return;
+    if (before.count > 0) m_sink->RowsRemoved(before.row, before.count);
+    if (after.count > 0) m_sink->RowsInserted(after.row, after.count);
+    int32_t first =
+        before.row < 0 ? after.row : (after.row < 0 ? before.row : std::min(before.row, after.row));
+    if (first >= 0) m_sink->InvalidateRows(first, -1);
 }
 
-void CVincaEngine::StructureChanged(CItem* item)
-{
+void CVincaEngine::StructureChanged(CItem* item) {
     m_cursor.InvalidateCount();
     if (item && item->ParentNode())
         m_enumCache.InvalidateFrom(item);
@@ -357,28 +291,23 @@ void CVincaEngine::StructureChanged(CItem* item)
 
 // ---- bookmarks ----
 
-uint32_t CVincaEngine::ItemBM(CItem* item)
-{
+uint32_t CVincaEngine::ItemBM(CItem* item) {
     return item && item->ParentNode() ? item->Bookmark() : 0;
 }
 
-CItem* CVincaEngine::ItemFromBookmark(uint32_t bookmark)
-{
+CItem* CVincaEngine::ItemFromBookmark(uint32_t bookmark) {
     CItem* item = CItem::FromBookmark(bookmark);
-    if (!item || !item->ParentNode() || item->TreeOwner() != static_cast<ITreeOwner*>(this))
-        return nullptr;
+    if (!item || !item->ParentNode() || item->TreeOwner() != static_cast<ITreeOwner*>(this)) return nullptr;
     return item;
 }
 
-VResult CVincaEngine::SetCurrentItemBM(uint32_t bookmark)
-{
+VResult CVincaEngine::SetCurrentItemBM(uint32_t bookmark) {
     if (bookmark == 0) {
         m_cursor.m_parent = m_cursor.m_root;
         return VE_OK;
     }
     CItem* item = ItemFromBookmark(bookmark);
-    if (!item)
-        return VE_INVALID_BOOKMARK;
+    if (!item) return VE_INVALID_BOOKMARK;
     m_cursor.m_parent = item->ParentNode();
     m_cursor.SetCurrentItem(item);
     return VE_OK;

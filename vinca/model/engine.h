@@ -20,39 +20,39 @@ namespace vinca {
 
 // The control's side of the engine.
 class IVincaOwner {
-public:
+  public:
     // The owner raises the error to its container.
-    virtual void ReportError(VResult code) { }
+    virtual void ReportError(VResult code) {}
     // Nonzero allows the change (and the owner fires its event).
     virtual bool RequestExpand(int32_t index) { return true; }
     virtual bool RequestCollapse(int32_t index) { return true; }
     // An item closed because an ancestor collapsed (trigger-events mode 1).
-    virtual void ItemCollapsedByAncestor(int32_t index) { }
+    virtual void ItemCollapsedByAncestor(int32_t index) {}
     // A virtual parent made a child: the owner fills it from inside.
-    virtual void ItemQueryData(int32_t index, int32_t childIndex) { }
+    virtual void ItemQueryData(int32_t index, int32_t childIndex) {}
     // Whether an item without a child list counts as expandable (1 or 2).
     virtual int32_t QueryExpandable(CItem* item) { return 0; }
 
-protected:
+  protected:
     ~IVincaOwner() = default;
 };
 
 // The views' side: the engine tells it which rows changed.
 class IViewSink {
-public:
-    virtual void RowsInserted(int32_t first, int32_t count) { }
-    virtual void RowsRemoved(int32_t first, int32_t count) { }
+  public:
+    virtual void RowsInserted(int32_t first, int32_t count) {}
+    virtual void RowsRemoved(int32_t first, int32_t count) {}
     // Rows first..last need repainting (last -1: to the end).
-    virtual void InvalidateRows(int32_t first, int32_t last) { }
+    virtual void InvalidateRows(int32_t first, int32_t last) {}
     // The outermost update scope closed: repaint once.
-    virtual void Repaint() { }
+    virtual void Repaint() {}
     // Scroll so that rows first..last show.
-    virtual void EnsureVisible(int32_t first, int32_t last) { }
-    virtual void CurrentRowChanged(int32_t row) { }
+    virtual void EnsureVisible(int32_t first, int32_t last) {}
+    virtual void CurrentRowChanged(int32_t row) {}
     // Too much changed to say which rows: build them all again.
-    virtual void RowsReset() { }
+    virtual void RowsReset() {}
 
-protected:
+  protected:
     ~IViewSink() = default;
 };
 
@@ -66,7 +66,7 @@ enum IndexMethod : int16_t {
 // The root node, the current parent node (what level positions address)
 // and the current item (the last added item).
 class CTreeCursor {
-public:
+  public:
     CItemNode* RootNode() const { return m_root; }
     CItemNode* CurrentParent() const { return m_parent ? m_parent : m_root; }
     void SetCurrentParent(CItemNode* node) { m_parent = node; }
@@ -80,16 +80,16 @@ public:
     int32_t GetCachedCount();
     void InvalidateCount() { m_count = -1; }
 
-private:
+  private:
     friend class CVincaEngine;
-    CItemNode* m_root { nullptr };
-    CItemNode* m_parent { nullptr };
+    CItemNode* m_root{nullptr};
+    CItemNode* m_parent{nullptr};
     Ref<CItem> m_current;
-    int32_t m_count { -1 };
+    int32_t m_count{-1};
 };
 
 class CVincaEngine : private ITreeOwner, private IVirtualChildListener {
-public:
+  public:
     explicit CVincaEngine(IVincaOwner* owner = nullptr);
     ~CVincaEngine();
     CVincaEngine(const CVincaEngine&) = delete;
@@ -110,15 +110,15 @@ public:
     // ---- settings the model reads ----
     int16_t CurrentIndexMethod() const { return m_indexMethod; }
     VResult SetCurrentIndexMethod(int16_t method);
-    bool m_expandNewItem { true };       // new items start expanded
-    bool m_expandOnSelect { true };      // setting the current row opens its ancestors
-    bool m_keepChildStates { true };     // expanding keeps the children's own states
-    bool m_skipCollapseQuestion { false }; // no permission asked when collapsing items with children
-    int32_t m_triggerEvents { 0 };
-    bool m_showHiddenItems { false }; // after a change call InvalidateRowList
-    std::string m_pathSeparator { "\\" };
-    int32_t m_convertTabsToCols { 1 }; // read by the shell for text pasted into cells
-    int16_t m_colDelimiter { 9 };      // low byte: the column delimiter character
+    bool m_expandNewItem{true};         // new items start expanded
+    bool m_expandOnSelect{true};        // setting the current row opens its ancestors
+    bool m_keepChildStates{true};       // expanding keeps the children's own states
+    bool m_skipCollapseQuestion{false}; // no permission asked when collapsing items with children
+    int32_t m_triggerEvents{0};
+    bool m_showHiddenItems{false}; // after a change call InvalidateRowList
+    std::string m_pathSeparator{"\\"};
+    int32_t m_convertTabsToCols{1}; // read by the shell for text pasted into cells
+    int16_t m_colDelimiter{9};      // low byte: the column delimiter character
     VResult SetPathSeparator(std::string_view separator);
     // Items with these marks are never shown (SetMarkedItemsAlwaysHidden sets them).
     bool IsMarkHidden(int32_t mark) const { return mark >= 0 && mark < 256 && m_hiddenMarks[mark]; }
@@ -128,13 +128,13 @@ public:
     // The outermost close repaints once.
     void EndUpdate();
     class UpdateScope {
-    public:
+      public:
         explicit UpdateScope(CVincaEngine& e) : m_e(e) { m_e.BeginUpdate(); }
         ~UpdateScope() { m_e.EndUpdate(); }
         UpdateScope(const UpdateScope&) = delete;
         UpdateScope& operator=(const UpdateScope&) = delete;
 
-    private:
+      private:
         CVincaEngine& m_e;
     };
     bool InUpdate() const { return m_updateDepth > 0; }
@@ -155,7 +155,10 @@ public:
     // The node whose children are the top rows.
     CItemNode* TopRowsNode();
     // The rules of what shows changed (hidden items, marks): count the rows again.
-    void InvalidateRowList() { ++m_visibleGen; CItemNode::BumpTreeEpoch(); }
+    void InvalidateRowList() {
+        ++m_visibleGen;
+        CItemNode::BumpTreeEpoch();
+    }
     // Rows the item occupies: itself and its open descendants (0 when hidden).
     int32_t RowsOf(CItem* item);
 
@@ -203,12 +206,14 @@ public:
     void ExpandToLevel(int32_t level);
     // Search members: the first item after `start` (-1: from the top) that
     // matches; -1 when none.
-    int32_t FindItem(std::string_view text, int32_t options, int32_t start, const CVincaName* valueKey = nullptr);
+    int32_t FindItem(std::string_view text, int32_t options, int32_t start,
+                     const CVincaName* valueKey = nullptr);
     int32_t FindValue(std::string_view text, int32_t options, int32_t start);
     bool ItemMatches(CItem* item, const plat::VARIANT& value, int32_t flags, const CVincaName* key);
 
     // ---- tree operations ----
-    VResult InsertItem(CNodeRef pos, std::string_view text, uint16_t flags, int placement, CItem** made = nullptr);
+    VResult InsertItem(CNodeRef pos, std::string_view text, uint16_t flags, int placement,
+                       CItem** made = nullptr);
     // At the end of the current parent, or at a place of it.
     VResult AddItem(std::string_view text, CItem** made = nullptr);
     VResult RemoveItem(CItem* item);
@@ -237,7 +242,7 @@ public:
     VResult AddTreeItems(CNodeRef pos, CItemNode* sourceTop, int32_t before = -1);
     VResult AddItemCopy(CNodeRef pos, CItem* source, int32_t before = -1);
 
-private:
+  private:
     // ITreeOwner
     int32_t QueryExpandable(CItem* item) override;
     int32_t QueryTriggerEvents() override { return m_triggerEvents; }
@@ -246,8 +251,8 @@ private:
     void OnChildMade(CItemNode* node, CItem* child) override;
 
     struct Span {
-        int32_t row { -1 };
-        int32_t count { 0 };
+        int32_t row{-1};
+        int32_t count{0};
     };
     int32_t VisibleBelow(CItemNode* node);
     int32_t RowsBefore(CItemNode* node, CItem* item);
@@ -271,21 +276,21 @@ private:
     CTreeCursor m_cursor;
     CIndexCache m_enumCache;
     IVincaOwner* m_owner;
-    IViewSink* m_sink { nullptr };
+    IViewSink* m_sink{nullptr};
     Ref<CItem> m_visualRoot;
     Ref<CItem> m_currentRow;
     // The last row looked up, for walks row by row.
     Ref<CItem> m_hintItem;
-    int32_t m_hintRow { -1 };
-    uint64_t m_hintEpoch { 0 };
-    uint32_t m_visibleGen { 1 };
+    int32_t m_hintRow{-1};
+    uint64_t m_hintEpoch{0};
+    uint32_t m_visibleGen{1};
     std::bitset<256> m_hiddenMarks;
-    int32_t m_updateDepth { 0 };
-    int32_t m_markCount { 256 };
-    float m_defaultItemHeight { -1 };
-    int16_t m_indexMethod { VNSYS_ENUM };
-    bool m_firingExpand { false }; // guards against nested expand and collapse events
-    uint32_t m_childrenMade { 0 };
+    int32_t m_updateDepth{0};
+    int32_t m_markCount{256};
+    float m_defaultItemHeight{-1};
+    int16_t m_indexMethod{VNSYS_ENUM};
+    bool m_firingExpand{false}; // guards against nested expand and collapse events
+    uint32_t m_childrenMade{0};
 };
 
 } // namespace vinca

@@ -11,8 +11,8 @@ using VResult = int16_t;
 enum VincaError : VResult {
     VE_OK = 0,
     VE_OUT_OF_MEMORY = 7,
-    VE_INVALID_ARGUMENT = 380,   // a value outside the allowed range
-    VE_BAD_INDEX = 381,          // a missing item or an index out of range
+    VE_INVALID_ARGUMENT = 380, // a value outside the allowed range
+    VE_BAD_INDEX = 381,        // a missing item or an index out of range
     VE_BAD_INDENTATION = 20101,
     VE_ITEM_NOT_FOUND = 20103,
     VE_INVALID_PATH_SEPARATOR = 20107,
@@ -48,9 +48,9 @@ enum VincaError : VResult {
     VE_FILE_ALREADY_OPEN = 20401,
     VE_FILE_NOT_OPEN = 20402,
     // Internal refusals: never shown with a text of their own.
-    VE_NO_OWNER = 25001,         // a sort method set on a node without an owning item
-    VE_VIRTUAL_NODE = 25004,     // children added to a virtual parent, or a removal out of range
-    VE_REFUSED = 25008,          // the owner refused an expand or collapse
+    VE_NO_OWNER = 25001,     // a sort method set on a node without an owning item
+    VE_VIRTUAL_NODE = 25004, // children added to a virtual parent, or a removal out of range
+    VE_REFUSED = 25008,      // the owner refused an expand or collapse
 };
 
 // The string-table text of a control error, or nullptr for codes without one.
@@ -96,8 +96,7 @@ inline const char* VincaErrorText(VResult code) {
         {VE_FILE_NOT_OPEN, "File doesn't exist"},
     };
     for (const Entry& e : table)
-        if (e.code == code)
-            return e.text;
+        if (e.code == code) return e.text;
     return nullptr;
 }
 

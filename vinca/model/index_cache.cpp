@@ -12,13 +12,12 @@ struct CIndexCache::Entry {
 };
 
 class CIndexCache::ByIndex : public TKeyedTable<Entry> {
-public:
-    ByIndex() : TKeyedTable(100, 100) { }
+  public:
+    ByIndex() : TKeyedTable(100, 100) {}
     ~ByIndex() override { RemoveAll(); }
 
-protected:
-    int Compare(const void* a, const void* b) const override
-    {
+  protected:
+    int Compare(const void* a, const void* b) const override {
         int32_t x = *static_cast<const int32_t*>(a), y = *static_cast<const int32_t*>(b);
         return x < y ? -1 : (x > y ? 1 : 0);
     }
@@ -30,26 +29,23 @@ protected:
 // Ordered by the items' creation serials, so that the order is the same on
 // every run.
 class CIndexCache::ByItem : public TKeyedTable<Entry> {
-public:
-    ByItem() : TKeyedTable(100, 100) { }
+  public:
+    ByItem() : TKeyedTable(100, 100) {}
 
-protected:
-    int Compare(const void* a, const void* b) const override
-    {
+  protected:
+    int Compare(const void* a, const void* b) const override {
         uint64_t x = *static_cast<const uint64_t*>(a), y = *static_cast<const uint64_t*>(b);
         return x < y ? -1 : (x > y ? 1 : 0);
     }
     const void* KeyOf(const void* e) const override { return &static_cast<const Entry*>(e)->serial; }
 };
 
-
 namespace {
 
 // Binary searches without the tables' virtual comparisons: lookups run
 // several times for every addressed item.
 template <class Table, class KeyFn, class Key>
-bool SearchTable(const Table& table, Key key, KeyFn keyOf, int32_t& position)
-{
+bool SearchTable(const Table& table, Key key, KeyFn keyOf, int32_t& position) {
     auto* const* data = table.begin();
     int32_t lo = 0, hi = table.GetCount();
     while (lo < hi) {
@@ -70,79 +66,64 @@ bool SearchTable(const Table& table, Key key, KeyFn keyOf, int32_t& position)
 
 } // namespace
 
-bool CIndexCache::FindByIndex(int32_t index, int32_t& position) const
-{
-    return SearchTable(*m_byIndex, index, [](const Entry* e) { return e->index; }, position);
+bool CIndexCache::FindByIndex(int32_t index, int32_t& position) const {
+    return SearchTable(
+        *m_byIndex, index, [](const Entry* e) { return e->index; }, position);
 }
 
-bool CIndexCache::FindBySerial(uint64_t serial, int32_t& position) const
-{
-    return SearchTable(*m_byItem, serial, [](const Entry* e) { return e->serial; }, position);
+bool CIndexCache::FindBySerial(uint64_t serial, int32_t& position) const {
+    return SearchTable(
+        *m_byItem, serial, [](const Entry* e) { return e->serial; }, position);
 }
 
-CIndexCache::CIndexCache() : m_byIndex(new ByIndex()), m_byItem(new ByItem()) { }
+CIndexCache::CIndexCache() : m_byIndex(new ByIndex()), m_byItem(new ByItem()) {}
 
-CIndexCache::~CIndexCache()
-{
+CIndexCache::~CIndexCache() {
     delete m_byItem;
     delete m_byIndex;
 }
 
-int32_t CIndexCache::Count() const
-{
+int32_t CIndexCache::Count() const {
     return m_byIndex->GetCount();
 }
 
-CIndexCache::Entry* CIndexCache::FindIndexEntry(int32_t index) const
-{
+CIndexCache::Entry* CIndexCache::FindIndexEntry(int32_t index) const {
     int32_t pos;
     return FindByIndex(index, pos) ? m_byIndex->GetAt(pos) : nullptr;
 }
 
-CItem* CIndexCache::LookupIndex(int32_t index)
-{
+CItem* CIndexCache::LookupIndex(int32_t index) {
     Entry* e = FindIndexEntry(index);
-    if (!e)
-        return nullptr;
+    if (!e) return nullptr;
     e->lastUse = m_clock;
     return e->item.get();
 }
 
-int32_t CIndexCache::LookupItem(CItem* item)
-{
-    if (!item)
-        return -1;
+int32_t CIndexCache::LookupItem(CItem* item) {
+    if (!item) return -1;
     int32_t pos;
-    if (!FindBySerial(item->Serial(), pos))
-        return -1;
+    if (!FindBySerial(item->Serial(), pos)) return -1;
     Entry* e = m_byItem->GetAt(pos);
     e->lastUse = m_clock;
     return e->index;
 }
 
-void CIndexCache::RemoveEntry(Entry* e)
-{
+void CIndexCache::RemoveEntry(Entry* e) {
     int32_t pos;
-    if (FindBySerial(e->serial, pos))
-        m_byItem->RemoveAt(pos, false);
-    if (FindByIndex(e->index, pos))
-        m_byIndex->RemoveAt(pos, true);
+    if (FindBySerial(e->serial, pos)) m_byItem->RemoveAt(pos, false);
+    if (FindByIndex(e->index, pos)) m_byIndex->RemoveAt(pos, true);
 }
 
-void CIndexCache::Recount()
-{
+void CIndexCache::Recount() {
     Entry* last = m_byIndex->GetAt(-1);
     m_highest = last ? last->index : -1;
 }
 
-void CIndexCache::Add(CItem* item, int32_t index)
-{
-    if (!item || index < 0)
-        return;
+void CIndexCache::Add(CItem* item, int32_t index) {
+    if (!item || index < 0) return;
     ++m_clock;
     int32_t n = Count();
-    if (n == kStampMark)
-        m_stamp = m_clock;
+    if (n == kStampMark) m_stamp = m_clock;
     if (n >= kPurgeMark) {
         uint64_t stamp = m_stamp;
         auto old = [stamp](void* e) { return static_cast<Entry*>(e)->lastUse < stamp; };
@@ -167,9 +148,8 @@ void CIndexCache::Add(CItem* item, int32_t index)
         FindBySerial(key, itemPos);
         FindByIndex(index, indexPos);
     }
-    Entry* e = new (std::nothrow) Entry { Ref<CItem>(item), key, index, m_clock };
-    if (!e)
-        return;
+    Entry* e = new (std::nothrow) Entry{Ref<CItem>(item), key, index, m_clock};
+    if (!e) return;
     if (m_byIndex->InsertAt(indexPos, e) != VE_OK) {
         delete e;
         return;
@@ -178,29 +158,24 @@ void CIndexCache::Add(CItem* item, int32_t index)
         RemoveEntry(e);
         return;
     }
-    if (index > m_highest)
-        m_highest = index;
+    if (index > m_highest) m_highest = index;
 }
 
-void CIndexCache::Invalidate(int32_t n)
-{
+void CIndexCache::Invalidate(int32_t n) {
     if (n <= 0) {
         m_byItem->RemoveAll();
         m_byIndex->RemoveAll();
         m_highest = -1;
         return;
     }
-    if (n > m_highest)
-        return;
+    if (n > m_highest) return;
     while (m_byIndex->GetCount() > 0 && m_byIndex->GetAt(-1)->index >= n)
         RemoveEntry(m_byIndex->GetAt(-1));
     Recount();
 }
 
-void CIndexCache::InvalidateFrom(CItem* item)
-{
-    if (Count() == 0)
-        return;
+void CIndexCache::InvalidateFrom(CItem* item) {
+    if (Count() == 0) return;
     int32_t index = LookupItem(item);
     Invalidate(index < 0 ? 0 : index);
 }
@@ -210,18 +185,16 @@ namespace {
 struct CountForward : CItemVisitor {
     int32_t count;
     int32_t target;
-    CItem* found { nullptr };
-    CountForward(int32_t from, int32_t to) : count(from), target(to) { }
-    bool VisitItem(CItem* item) override
-    {
+    CItem* found{nullptr};
+    CountForward(int32_t from, int32_t to) : count(from), target(to) {}
+    bool VisitItem(CItem* item) override {
         if (++count == target) {
             found = item;
             return false;
         }
         return true;
     }
-    bool VisitRange(CItemNode* node, int32_t first, int32_t last) override
-    {
+    bool VisitRange(CItemNode* node, int32_t first, int32_t last) override {
         int32_t len = last - first + 1;
         if (int64_t(target) <= int64_t(count) + len) {
             found = node->GetAt(first + (target - count - 1));
@@ -235,18 +208,16 @@ struct CountForward : CItemVisitor {
 struct CountBackward : CItemVisitor {
     int32_t count;
     int32_t target;
-    CItem* found { nullptr };
-    CountBackward(int32_t from, int32_t to) : count(from), target(to) { }
-    bool VisitItem(CItem* item) override
-    {
+    CItem* found{nullptr};
+    CountBackward(int32_t from, int32_t to) : count(from), target(to) {}
+    bool VisitItem(CItem* item) override {
         if (--count == target) {
             found = item;
             return false;
         }
         return true;
     }
-    bool VisitRange(CItemNode* node, int32_t first, int32_t last) override
-    {
+    bool VisitRange(CItemNode* node, int32_t first, int32_t last) override {
         int32_t len = last - first + 1;
         if (int64_t(target) >= int64_t(count) - len) {
             found = node->GetAt(last - (count - 1 - target));
@@ -257,23 +228,20 @@ struct CountBackward : CItemVisitor {
     }
 };
 
-int32_t PositionInParent(CItem* item)
-{
+int32_t PositionInParent(CItem* item) {
     CItemNode* parent = item->ParentNode();
     return parent->IsVirtual() ? item->IndexField() : item->GetIndex();
 }
 
 } // namespace
 
-CItem* WalkToPosition(CItem* from, int32_t fromIndex, int32_t target, CItemNode* top)
-{
+CItem* WalkToPosition(CItem* from, int32_t fromIndex, int32_t target, CItemNode* top) {
     if (!from || !from->ParentNode()) {
         CountForward v(-1, target);
         top->VisitForward(v, -1);
         return v.found;
     }
-    if (target == fromIndex)
-        return from;
+    if (target == fromIndex) return from;
     if (target > fromIndex) {
         CountForward v(fromIndex, target);
         CItemNode* sub = from->ChildNode();
@@ -288,15 +256,12 @@ CItem* WalkToPosition(CItem* from, int32_t fromIndex, int32_t target, CItemNode*
     return v.found;
 }
 
-CItem* CIndexCache::ItemAt(int32_t index, CItemNode* top)
-{
-    if (index < 0 || !top)
-        return nullptr;
+CItem* CIndexCache::ItemAt(int32_t index, CItemNode* top) {
+    if (index < 0 || !top) return nullptr;
     if (m_busy) // a walk is running (a virtual child's query asked again)
         return WalkToPosition(nullptr, -1, index, top);
     ++m_clock;
-    if (CItem* hit = LookupIndex(index))
-        return hit;
+    if (CItem* hit = LookupIndex(index)) return hit;
     CItem* start = nullptr;
     int32_t startIndex = -1;
     int32_t pos;
@@ -304,8 +269,7 @@ CItem* CIndexCache::ItemAt(int32_t index, CItemNode* top)
     Entry* after = m_byIndex->GetAt(pos);
     Entry* before = pos > 0 ? m_byIndex->GetAt(pos - 1) : nullptr;
     Entry* nearest = before;
-    if (after && (!before || after->index - index < index - before->index))
-        nearest = after;
+    if (after && (!before || after->index - index < index - before->index)) nearest = after;
     if (nearest && std::abs(nearest->index - index) < index) {
         start = nearest->item.get();
         startIndex = nearest->index;
@@ -314,19 +278,15 @@ CItem* CIndexCache::ItemAt(int32_t index, CItemNode* top)
     m_busy = true;
     CItem* found = WalkToPosition(start, startIndex, index, top);
     m_busy = false;
-    if (found)
-        Add(found, index);
+    if (found) Add(found, index);
     return found;
 }
 
-int32_t CIndexCache::PositionOf(CItem* item, CItemNode* top)
-{
-    if (!item || !item->ParentNode())
-        return -1;
+int32_t CIndexCache::PositionOf(CItem* item, CItemNode* top) {
+    if (!item || !item->ParentNode()) return -1;
     ++m_clock;
     int32_t cached = LookupItem(item);
-    if (cached >= 0)
-        return cached;
+    if (cached >= 0) return cached;
     // The position follows from the nearest cached sibling before the item
     // (plus the subtrees in between), or else from the parent's position.
     CItemNode* parent = item->ParentNode();
@@ -347,21 +307,18 @@ int32_t CIndexCache::PositionOf(CItem* item, CItemNode* top)
         acc = idx;
         for (int32_t p = 0; p < parent->MaterialisedCount(); ++p) {
             CItem* c = parent->MaterialisedAt(p);
-            if (c->IndexField() >= idx)
-                break;
+            if (c->IndexField() >= idx) break;
             acc += CountDescendants(c->ChildNode());
         }
     }
     if (base == -2) {
         CItem* owner = parent->OwnerItem();
         if (!owner || !owner->ParentNode()) {
-            if (parent != top)
-                return -1;
+            if (parent != top) return -1;
             base = -1;
         } else {
             base = PositionOf(owner, top);
-            if (base < 0)
-                return -1;
+            if (base < 0) return -1;
         }
         acc += 1;
     }

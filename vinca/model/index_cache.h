@@ -11,7 +11,7 @@
 namespace vinca {
 
 class CIndexCache {
-public:
+  public:
     static constexpr int32_t kPurgeMark = 60;
     static constexpr int32_t kStampMark = 40;
 
@@ -39,7 +39,7 @@ public:
     int32_t HighestIndex() const { return m_highest; }
     uint64_t Clock() const { return m_clock; }
 
-private:
+  private:
     struct Entry;
     class ByIndex;
     class ByItem;
@@ -51,10 +51,10 @@ private:
 
     ByIndex* m_byIndex;
     ByItem* m_byItem;
-    uint64_t m_clock { 0 }; // one tick per lookup or addition
-    uint64_t m_stamp { 0 };
-    int32_t m_highest { -1 };
-    bool m_busy { false };
+    uint64_t m_clock{0}; // one tick per lookup or addition
+    uint64_t m_stamp{0};
+    int32_t m_highest{-1};
+    bool m_busy{false};
 };
 
 // Walks forward (or backward) from a known item in pre-order, counting items

@@ -12,16 +12,14 @@ namespace vinca {
 
 namespace {
 
-uint64_t NextItemSerial()
-{
-    static std::atomic<uint64_t> serial { 0 };
+uint64_t NextItemSerial() {
+    static std::atomic<uint64_t> serial{0};
     return serial.fetch_add(1, std::memory_order_relaxed) + 1;
 }
 
 // Bookmarks: items that were asked for one are registered here for as long
 // as they live.
-plat::HandleTable<CItem>& Bookmarks()
-{
+plat::HandleTable<CItem>& Bookmarks() {
     static plat::HandleTable<CItem> table;
     return table;
 }
@@ -32,165 +30,128 @@ plat::HandleTable<CItem>& Bookmarks()
 
 CItem::CItem(CItemNode* parent, std::string_view text, uint16_t flags)
     : m_flags(flags), m_parentNode(parent), m_sortKey(names::ObsoleteValue()), m_serial(NextItemSerial()),
-      m_text(text)
-{
-}
+      m_text(text) {}
 
-CItem::~CItem()
-{
+CItem::~CItem() {
     Clear();
-    if (m_bookmark)
-        Bookmarks().remove(m_bookmark);
+    if (m_bookmark) Bookmarks().remove(m_bookmark);
 }
 
-Ref<CItem> CItem::New(CItemNode* parent, std::string_view text, uint16_t flags)
-{
+Ref<CItem> CItem::New(CItemNode* parent, std::string_view text, uint16_t flags) {
     return Ref<CItem>(new (std::nothrow) CItem(parent, text, flags));
 }
 
-Ref<CRootItem> CRootItem::New()
-{
+Ref<CRootItem> CRootItem::New() {
     return Ref<CRootItem>(new (std::nothrow) CRootItem());
 }
 
-uint32_t CItem::Bookmark()
-{
-    if (!m_bookmark)
-        m_bookmark = Bookmarks().add(this);
+uint32_t CItem::Bookmark() {
+    if (!m_bookmark) m_bookmark = Bookmarks().add(this);
     return m_bookmark;
 }
 
-CItem* CItem::FromBookmark(uint32_t handle)
-{
+CItem* CItem::FromBookmark(uint32_t handle) {
     return handle ? Bookmarks().get(handle) : nullptr;
 }
 
 namespace {
-std::atomic<uint64_t> g_treeEpoch { 1 };
+std::atomic<uint64_t> g_treeEpoch{1};
 }
 
-uint64_t CItemNode::TreeEpoch()
-{
+uint64_t CItemNode::TreeEpoch() {
     return g_treeEpoch.load(std::memory_order_relaxed);
 }
 
-void CItemNode::BumpTreeEpoch()
-{
+void CItemNode::BumpTreeEpoch() {
     g_treeEpoch.fetch_add(1, std::memory_order_relaxed);
 }
 
-void CItem::RowsTouched()
-{
-    if (m_parentNode)
-        m_parentNode->InvalidateVisible();
+void CItem::RowsTouched() {
+    if (m_parentNode) m_parentNode->InvalidateVisible();
 }
 
-void CItem::SetFlags(uint16_t flags)
-{
+void CItem::SetFlags(uint16_t flags) {
     m_flags = flags;
     RowsTouched();
 }
 
-void CItem::SetMark(uint8_t mark)
-{
+void CItem::SetMark(uint8_t mark) {
     m_mark = mark;
     RowsTouched();
 }
 
-void CItem::SetHidden(bool hidden)
-{
+void CItem::SetHidden(bool hidden) {
     m_hidden = hidden ? 1 : 0;
     RowsTouched();
 }
 
-void CItem::SetExpandedFlag(bool notify)
-{
-    if (notify && m_childNode)
-        m_childNode->SetChildrenExpanded(true);
+void CItem::SetExpandedFlag(bool notify) {
+    if (notify && m_childNode) m_childNode->SetChildrenExpanded(true);
     m_flags |= kExpanded;
     RowsTouched();
 }
 
-void CItem::ClearExpandedFlag(bool notify)
-{
-    if (notify && m_childNode)
-        m_childNode->SetChildrenCollapsed(true);
+void CItem::ClearExpandedFlag(bool notify) {
+    if (notify && m_childNode) m_childNode->SetChildrenCollapsed(true);
     m_flags &= ~kExpanded;
     RowsTouched();
 }
 
-CItemNode* CItem::GetChildNode()
-{
+CItemNode* CItem::GetChildNode() {
     if (!m_childNode) {
-        Ref<CItemNode> node = CItemNode::New(m_parentNode, this, m_parentNode ? m_parentNode->Link() : nullptr);
+        Ref<CItemNode> node =
+            CItemNode::New(m_parentNode, this, m_parentNode ? m_parentNode->Link() : nullptr);
         m_childNode = node.detach();
     }
     return m_childNode;
 }
 
-CItem* CItem::GetParentItem() const
-{
+CItem* CItem::GetParentItem() const {
     return m_parentNode ? m_parentNode->OwnerItem() : nullptr;
 }
 
-int32_t CItem::GetItemLevel() const
-{
-    if (!m_parentNode)
-        return -1;
+int32_t CItem::GetItemLevel() const {
+    if (!m_parentNode) return -1;
     int32_t level = 0;
     for (CItemNode* n = m_parentNode->Above(); n; n = n->Above())
         ++level;
     return level;
 }
 
-int32_t CItem::GetIndex()
-{
-    if (!m_parentNode)
-        return -1;
-    if (!m_parentNode->NumberingValid())
-        m_parentNode->Renumber();
+int32_t CItem::GetIndex() {
+    if (!m_parentNode) return -1;
+    if (!m_parentNode->NumberingValid()) m_parentNode->Renumber();
     return m_index;
 }
 
-int32_t CItem::ChildCount() const
-{
+int32_t CItem::ChildCount() const {
     return m_childNode ? m_childNode->GetCount() : 0;
 }
 
-CItemData* CItem::GetItemData()
-{
+CItemData* CItem::GetItemData() {
     if (!m_itemData) {
         Ref<CItemData> data = CItemData::New();
-        if (!data)
-            return nullptr;
+        if (!data) return nullptr;
         data->SetOwnerItem(this);
         m_itemData = data.detach();
     }
     return m_itemData;
 }
 
-void CItem::SetItemData(CItemData* data)
-{
-    if (m_itemData)
-        m_itemData->SetOwnerItem(nullptr);
+void CItem::SetItemData(CItemData* data) {
+    if (m_itemData) m_itemData->SetOwnerItem(nullptr);
     AssignRef(m_itemData, data);
-    if (m_itemData)
-        m_itemData->SetOwnerItem(this);
+    if (m_itemData) m_itemData->SetOwnerItem(this);
 }
 
-void CItem::SetGrid(CItemGridBase* grid)
-{
-    if (m_grid && m_grid != grid)
-        m_grid->SetOwnerItem(nullptr);
+void CItem::SetGrid(CItemGridBase* grid) {
+    if (m_grid && m_grid != grid) m_grid->SetOwnerItem(nullptr);
     AssignRef(m_grid, grid);
-    if (m_grid)
-        m_grid->SetOwnerItem(this);
+    if (m_grid) m_grid->SetOwnerItem(this);
 }
 
-void CItem::TakeOver(CItem& other)
-{
-    if (&other == this)
-        return;
+void CItem::TakeOver(CItem& other) {
+    if (&other == this) return;
     SetItemData(other.m_itemData);
     other.SetItemData(nullptr);
     SetGrid(other.m_grid);
@@ -211,10 +172,8 @@ void CItem::TakeOver(CItem& other)
         m_childNode->Release();
     }
     m_childNode = std::exchange(other.m_childNode, nullptr);
-    if (m_parentNode)
-        m_parentNode->CountsChanged();
-    if (other.m_parentNode)
-        other.m_parentNode->CountsChanged();
+    if (m_parentNode) m_parentNode->CountsChanged();
+    if (other.m_parentNode) other.m_parentNode->CountsChanged();
     if (m_childNode) {
         m_childNode->m_owner = this;
         m_childNode->m_above = m_parentNode;
@@ -225,10 +184,8 @@ void CItem::TakeOver(CItem& other)
     other.RowsTouched();
 }
 
-void CItem::Clear()
-{
-    if (m_childNode && m_parentNode)
-        m_parentNode->CountsChanged();
+void CItem::Clear() {
+    if (m_childNode && m_parentNode) m_parentNode->CountsChanged();
     if (CItemNode* node = std::exchange(m_childNode, nullptr)) {
         node->Clear();
         node->m_owner = nullptr;
@@ -245,21 +202,17 @@ void CItem::Clear()
     RowsTouched();
 }
 
-VResult CItem::CopyFrom(const CItem& other)
-{
-    if (&other == this)
-        return VE_OK;
+VResult CItem::CopyFrom(const CItem& other) {
+    if (&other == this) return VE_OK;
     Ref<CItemData> data;
     if (other.m_itemData) {
         data = CItemData::NewCopy(other.m_itemData);
-        if (!data)
-            return VE_OUT_OF_MEMORY;
+        if (!data) return VE_OUT_OF_MEMORY;
     }
     Ref<CItemGridBase> grid;
     if (other.m_grid) {
         grid = other.m_grid->CloneGrid();
-        if (!grid)
-            return VE_OUT_OF_MEMORY;
+        if (!grid) return VE_OUT_OF_MEMORY;
     }
     m_text = other.m_text;
     m_flags = other.m_flags;
@@ -273,21 +226,17 @@ VResult CItem::CopyFrom(const CItem& other)
     return VE_OK;
 }
 
-bool CItem::LookupValue(const CVincaName* name, plat::Variant& out) const
-{
-    if (name != names::Text())
-        return false;
+bool CItem::LookupValue(const CVincaName* name, plat::Variant& out) const {
+    if (name != names::Text()) return false;
     out = plat::Variant(std::string_view(m_text));
     return true;
 }
 
-ITreeOwner* CItem::TreeOwner() const
-{
+ITreeOwner* CItem::TreeOwner() const {
     const CItem* item = this;
     while (item->m_parentNode) {
         CItem* up = item->m_parentNode->OwnerItem();
-        if (!up)
-            return nullptr;
+        if (!up) return nullptr;
         item = up;
     }
     return item->OwnTreeOwner();
@@ -295,79 +244,65 @@ ITreeOwner* CItem::TreeOwner() const
 
 // ---- CItemNode ----
 
-int CItemNode::ChildTable::Compare(const void* a, const void* b) const
-{
+int CItemNode::ChildTable::Compare(const void* a, const void* b) const {
     int32_t ia = *static_cast<const int32_t*>(a), ib = *static_cast<const int32_t*>(b);
     return ia == ib ? 0 : (ib < ia ? 1 : -1);
 }
 
-const void* CItemNode::ChildTable::KeyOf(const void* entry) const
-{
+const void* CItemNode::ChildTable::KeyOf(const void* entry) const {
     return &static_cast<const CItem*>(entry)->m_index;
 }
 
-void CItemNode::ChildTable::ReleaseEntry(void* entry)
-{
+void CItemNode::ChildTable::ReleaseEntry(void* entry) {
     auto* item = static_cast<CItem*>(entry);
     item->m_parentNode = nullptr;
-    if (item->m_childNode)
-        item->m_childNode->m_above = nullptr;
+    if (item->m_childNode) item->m_childNode->m_above = nullptr;
     item->Release();
 }
 
-CItemNode::CItemNode(CItemNode* above, CItem* owner, CNodeOwnerList* link) : m_above(above), m_owner(owner)
-{
+CItemNode::CItemNode(CItemNode* above, CItem* owner, CNodeOwnerList* link) : m_above(above), m_owner(owner) {
     AssignRef(m_link, link);
 }
 
-CItemNode::~CItemNode()
-{
-    if (m_virtual && m_link)
-        m_link->RemoveNode(this);
+CItemNode::~CItemNode() {
+    if (m_virtual && m_link) m_link->RemoveNode(this);
     m_marked.Clear();
     m_children.RemoveAll();
     m_owner = nullptr;
     AssignRef(m_link, static_cast<CNodeOwnerList*>(nullptr));
 }
 
-Ref<CItemNode> CItemNode::New(CItemNode* above, CItem* owner, CNodeOwnerList* link)
-{
+Ref<CItemNode> CItemNode::New(CItemNode* above, CItem* owner, CNodeOwnerList* link) {
     return Ref<CItemNode>(new (std::nothrow) CItemNode(above, owner, link));
 }
 
-VResult CItemNode::AddNewChild(int32_t& index, std::string_view text, uint16_t flags, CItem** made)
-{
+VResult CItemNode::AddNewChild(int32_t& index, std::string_view text, uint16_t flags, CItem** made) {
     if (m_virtual) {
         index = -1;
         return VE_VIRTUAL_NODE;
     }
     Ref<CItem> item = CItem::New(this, text, flags);
-    if (!item)
-        return VE_OUT_OF_MEMORY;
+    if (!item) return VE_OUT_OF_MEMORY;
     VResult r = AddChild(index, item.get());
-    if (r == VE_OK && made)
-        *made = item.get();
+    if (r == VE_OK && made) *made = item.get();
     return r;
 }
 
-VResult CItemNode::AddChild(int32_t& index, CItem* item)
-{
+VResult CItemNode::AddChild(int32_t& index, CItem* item) {
     if (m_virtual) {
         index = -1;
         return VE_VIRTUAL_NODE;
     }
     int32_t n = m_children.GetCount();
     bool append = index < 0 || index >= n;
-    if (m_children.InsertAt(index, item) != VE_OK)
-        return VE_OUT_OF_MEMORY;
+    if (m_children.InsertAt(index, item) != VE_OK) return VE_OUT_OF_MEMORY;
     item->AddRef();
     item->m_parentNode = this;
     AdjustCounts(SubtreeSize(item));
     InvalidateVisible();
     if (item->m_childNode) {
         item->m_childNode->m_above = this;
-        if (item->m_childNode->m_link != m_link)
-            item->m_childNode->SetItemData(m_link);
+        if (item->m_childNode->m_link != m_link) item->m_childNode->SetItemData(m_link);
     }
     if (append)
         item->m_index = index;
@@ -376,42 +311,31 @@ VResult CItemNode::AddChild(int32_t& index, CItem* item)
     return VE_OK;
 }
 
-void CItemNode::CopySettings(const CItemNode& other)
-{
+void CItemNode::CopySettings(const CItemNode& other) {
     SetVirtual(other.m_virtual);
-    if (m_virtual)
-        m_virtualCount = other.m_virtualCount;
+    if (m_virtual) m_virtualCount = other.m_virtualCount;
 }
 
-CItem* CItemNode::FindMaterialised(int32_t index) const
-{
+CItem* CItemNode::FindMaterialised(int32_t index) const {
     int32_t pos;
     return m_children.Find(&index, pos) ? m_children.GetAt(pos) : nullptr;
 }
 
-CItem* CItemNode::GetAt(int32_t index)
-{
-    if (!m_virtual)
-        return m_children.GetAt(index < 0 ? -2 : index); // -1 is not "the last" here
-    if (index < 0 || index >= m_virtualCount)
-        return nullptr;
+CItem* CItemNode::GetAt(int32_t index) {
+    if (!m_virtual) return m_children.GetAt(index < 0 ? -2 : index); // -1 is not "the last" here
+    if (index < 0 || index >= m_virtualCount) return nullptr;
     int32_t pos;
-    if (m_children.Find(&index, pos))
-        return m_children.GetAt(pos);
+    if (m_children.Find(&index, pos)) return m_children.GetAt(pos);
     Ref<CItem> item = CItem::New(this, {}, 0);
-    if (!item)
-        return nullptr;
+    if (!item) return nullptr;
     item->m_index = index;
-    if (m_children.InsertAt(pos, item.get()) != VE_OK)
-        return nullptr;
+    if (m_children.InsertAt(pos, item.get()) != VE_OK) return nullptr;
     CItem* made = item.detach(); // the child list holds the reference
-    if (m_link)
-        m_link->OnChildMade(this, made);
+    if (m_link) m_link->OnChildMade(this, made);
     return made;
 }
 
-CItemNode* CItemNode::GetChildNodeAt(int32_t index)
-{
+CItemNode* CItemNode::GetChildNodeAt(int32_t index) {
     CItem* item = m_virtual ? FindMaterialised(index) : GetAt(index);
     return item ? item->ChildNode() : nullptr;
 }
@@ -420,19 +344,15 @@ namespace {
 
 // Pre-order walk of a node's children from index `from` on, entering
 // subtrees; a virtual parent's unmade children are given as ranges.
-bool WalkChildren(CItemNode* node, int32_t from, CItemVisitor& v)
-{
-    if (from < 0)
-        from = 0;
+bool WalkChildren(CItemNode* node, int32_t from, CItemVisitor& v) {
+    if (from < 0) from = 0;
     if (!node->IsVirtual()) {
         int32_t n = node->MaterialisedCount();
         for (int32_t i = from; i < n; ++i) {
             CItem* item = node->MaterialisedAt(i);
-            if (v.Accept(item) && !v.VisitItem(item))
-                return false;
+            if (v.Accept(item) && !v.VisitItem(item)) return false;
             CItemNode* sub = item->ChildNode();
-            if (sub && sub->GetCount() > 0 && v.Enter(item) && !WalkChildren(sub, 0, v))
-                return false;
+            if (sub && sub->GetCount() > 0 && v.Enter(item) && !WalkChildren(sub, 0, v)) return false;
         }
         return true;
     }
@@ -451,19 +371,14 @@ bool WalkChildren(CItemNode* node, int32_t from, CItemVisitor& v)
     for (int32_t p = lo; p < n && next < count; ++p) {
         CItem* item = node->MaterialisedAt(p);
         int32_t idx = item->IndexField();
-        if (idx >= count)
-            break;
-        if (idx > next && !v.VisitRange(node, next, idx - 1))
-            return false;
-        if (v.Accept(item) && !v.VisitItem(item))
-            return false;
+        if (idx >= count) break;
+        if (idx > next && !v.VisitRange(node, next, idx - 1)) return false;
+        if (v.Accept(item) && !v.VisitItem(item)) return false;
         CItemNode* sub = item->ChildNode();
-        if (sub && sub->GetCount() > 0 && v.Enter(item) && !WalkChildren(sub, 0, v))
-            return false;
+        if (sub && sub->GetCount() > 0 && v.Enter(item) && !WalkChildren(sub, 0, v)) return false;
         next = idx + 1;
     }
-    if (next < count && !v.VisitRange(node, next, count - 1))
-        return false;
+    if (next < count && !v.VisitRange(node, next, count - 1)) return false;
     return true;
 }
 
@@ -471,88 +386,70 @@ bool WalkChildren(CItemNode* node, int32_t from, CItemVisitor& v)
 // back to the first, then the item itself.
 bool WalkSubtreeBackward(CItem* item, CItemVisitor& v);
 
-bool WalkChildrenBackward(CItemNode* node, int32_t before, CItemVisitor& v)
-{
+bool WalkChildrenBackward(CItemNode* node, int32_t before, CItemVisitor& v) {
     if (!node->IsVirtual()) {
         for (int32_t i = std::min(before, node->MaterialisedCount()) - 1; i >= 0; --i)
-            if (!WalkSubtreeBackward(node->MaterialisedAt(i), v))
-                return false;
+            if (!WalkSubtreeBackward(node->MaterialisedAt(i), v)) return false;
         return true;
     }
     int32_t next = std::min(before, node->GetCount()) - 1; // highest index not yet visited
     for (int32_t p = node->MaterialisedCount() - 1; p >= 0 && next >= 0; --p) {
         CItem* item = node->MaterialisedAt(p);
         int32_t idx = item->IndexField();
-        if (idx > next)
-            continue;
-        if (idx < next && !v.VisitRange(node, idx + 1, next))
-            return false;
-        if (!WalkSubtreeBackward(item, v))
-            return false;
+        if (idx > next) continue;
+        if (idx < next && !v.VisitRange(node, idx + 1, next)) return false;
+        if (!WalkSubtreeBackward(item, v)) return false;
         next = idx - 1;
     }
-    if (next >= 0 && !v.VisitRange(node, 0, next))
-        return false;
+    if (next >= 0 && !v.VisitRange(node, 0, next)) return false;
     return true;
 }
 
-bool WalkSubtreeBackward(CItem* item, CItemVisitor& v)
-{
+bool WalkSubtreeBackward(CItem* item, CItemVisitor& v) {
     CItemNode* sub = item->ChildNode();
-    if (sub && sub->GetCount() > 0 && v.Enter(item) && !WalkChildrenBackward(sub, INT32_MAX, v))
-        return false;
+    if (sub && sub->GetCount() > 0 && v.Enter(item) && !WalkChildrenBackward(sub, INT32_MAX, v)) return false;
     return !v.Accept(item) || v.VisitItem(item);
 }
 
-int32_t PositionIn(CItemNode* node, CItem* item)
-{
+int32_t PositionIn(CItemNode* node, CItem* item) {
     return node->IsVirtual() ? item->IndexField() : item->GetIndex();
 }
 
 } // namespace
 
-bool CItemNode::VisitForward(CItemVisitor& v, int32_t index)
-{
+bool CItemNode::VisitForward(CItemVisitor& v, int32_t index) {
     CItemNode* node = this;
     int32_t from = index + 1;
     for (;;) {
-        if (!WalkChildren(node, from, v))
-            return false;
+        if (!WalkChildren(node, from, v)) return false;
         CItem* owner = node->m_owner;
         CItemNode* up = owner ? owner->ParentNode() : nullptr;
-        if (!up)
-            return true;
+        if (!up) return true;
         from = PositionIn(up, owner) + 1;
         node = up;
     }
 }
 
-bool CItemNode::VisitBackward(CItemVisitor& v, int32_t index)
-{
+bool CItemNode::VisitBackward(CItemVisitor& v, int32_t index) {
     CItemNode* node = this;
     int32_t before = index < 0 ? 0 : index;
     for (;;) {
-        if (!WalkChildrenBackward(node, before, v))
-            return false;
+        if (!WalkChildrenBackward(node, before, v)) return false;
         CItem* owner = node->m_owner;
         CItemNode* up = owner ? owner->ParentNode() : nullptr;
-        if (!up)
-            return true;
+        if (!up) return true;
         // The owning item comes before its children in pre-order.
-        if (v.Accept(owner) && !v.VisitItem(owner))
-            return false;
+        if (v.Accept(owner) && !v.VisitItem(owner)) return false;
         before = PositionIn(up, owner);
         node = up;
     }
 }
 
-bool CItemNode::VisitSubtree(CItemVisitor& v)
-{
+bool CItemNode::VisitSubtree(CItemVisitor& v) {
     return WalkChildren(this, 0, v);
 }
 
-void CItemNode::Renumber()
-{
+void CItemNode::Renumber() {
     if (!m_virtual) {
         int32_t n = m_children.GetCount();
         CItem* const* items = m_children.begin();
@@ -562,83 +459,62 @@ void CItemNode::Renumber()
     m_numberingValid = true;
 }
 
-int32_t CItemNode::FindChildByText(std::string_view text) const
-{
-    if (text.empty() || m_virtual)
-        return -1;
+int32_t CItemNode::FindChildByText(std::string_view text) const {
+    if (text.empty() || m_virtual) return -1;
     int32_t n = m_children.GetCount();
     for (int32_t i = 0; i < n; ++i)
-        if (m_children.GetAt(i)->Text() == text)
-            return i;
+        if (m_children.GetAt(i)->Text() == text) return i;
     return -1;
 }
 
-void CItemNode::RemoveAt(int32_t index)
-{
-    if (m_virtual)
-        return;
+void CItemNode::RemoveAt(int32_t index) {
+    if (m_virtual) return;
     int32_t n = m_children.GetCount();
-    if (index == -1)
-        index = n - 1;
-    if (index < 0 || index >= n)
-        return;
-    if (index != n - 1)
-        MarkStale();
+    if (index == -1) index = n - 1;
+    if (index < 0 || index >= n) return;
+    if (index != n - 1) MarkStale();
     AdjustCounts(-SubtreeSize(m_children.GetAt(index)));
     InvalidateVisible();
     m_children.RemoveAt(index, true);
 }
 
-Ref<CItem> CItemNode::DetachAt(int32_t index)
-{
+Ref<CItem> CItemNode::DetachAt(int32_t index) {
     int32_t n = m_children.GetCount();
-    if (index == -1)
-        index = n - 1;
-    if (index < 0 || index >= n)
-        return nullptr;
+    if (index == -1) index = n - 1;
+    if (index < 0 || index >= n) return nullptr;
     CItem* item = m_children.GetAt(index);
-    if (index != n - 1)
-        MarkStale();
+    if (index != n - 1) MarkStale();
     AdjustCounts(-SubtreeSize(item));
     InvalidateVisible();
     m_children.RemoveAt(index, false);
     item->m_parentNode = nullptr;
-    if (item->m_childNode)
-        item->m_childNode->m_above = nullptr;
+    if (item->m_childNode) item->m_childNode->m_above = nullptr;
     return Ref<CItem>::adopt(item);
 }
 
-void CItemNode::SetChildrenExpanded(bool notify)
-{
+void CItemNode::SetChildrenExpanded(bool notify) {
     for (CItem* child : m_children) {
-        if (m_virtual && !child->HasChildren())
-            continue;
+        if (m_virtual && !child->HasChildren()) continue;
         child->SetExpandedFlag(notify);
     }
 }
 
-void CItemNode::SetChildrenCollapsed(bool notify)
-{
+void CItemNode::SetChildrenCollapsed(bool notify) {
     for (CItem* child : m_children) {
-        if (m_virtual && !child->HasChildren())
-            continue;
+        if (m_virtual && !child->HasChildren()) continue;
         bool wasOpen = child->IsExpanded() && child->HasChildren();
         child->ClearExpandedFlag(notify);
         if (notify && wasOpen)
-            if (ITreeOwner* owner = child->TreeOwner())
-                owner->OnChildrenCollapsed(child);
+            if (ITreeOwner* owner = child->TreeOwner()) owner->OnChildrenCollapsed(child);
     }
 }
 
-int32_t CItemNode::IndexOf(CItem* item) const
-{
+int32_t CItemNode::IndexOf(CItem* item) const {
     return item ? item->GetIndex() : -1;
 }
 
-void CItemNode::SetVirtual(bool on)
-{
-    if (m_virtual == on)
-        return;
+void CItemNode::SetVirtual(bool on) {
+    if (m_virtual == on) return;
     CountsChanged();
     InvalidateVisible();
     m_children.RemoveAll();
@@ -651,29 +527,21 @@ void CItemNode::SetVirtual(bool on)
     }
     m_virtualCount = 0;
     m_marked.Clear();
-    if (on)
-        m_numberingValid = true;
+    if (on) m_numberingValid = true;
 }
 
-void CItemNode::SetItemData(CNodeOwnerList* link)
-{
-    if (link == m_link)
-        return;
-    if (m_virtual && m_link)
-        m_link->RemoveNode(this);
+void CItemNode::SetItemData(CNodeOwnerList* link) {
+    if (link == m_link) return;
+    if (m_virtual && m_link) m_link->RemoveNode(this);
     AssignRef(m_link, link);
-    if (m_virtual && m_link)
-        m_link->AddNode(this);
+    if (m_virtual && m_link) m_link->AddNode(this);
     // Nodes further down follow the link of their tree.
     for (CItem* child : m_children)
-        if (child->ChildNode())
-            child->ChildNode()->SetItemData(link);
+        if (child->ChildNode()) child->ChildNode()->SetItemData(link);
 }
 
-void CItemNode::SetVirtualCount(int32_t n)
-{
-    if (!m_virtual || n < 0)
-        return;
+void CItemNode::SetVirtualCount(int32_t n) {
+    if (!m_virtual || n < 0) return;
     CountsChanged();
     InvalidateVisible();
     if (n < m_virtualCount) {
@@ -688,19 +556,15 @@ void CItemNode::SetVirtualCount(int32_t n)
     m_marked.Truncate(n);
 }
 
-VResult CItemNode::SetSortMethod(int method, const CVincaName* key)
-{
-    if (method != 0 && m_virtual)
-        return VE_VIRTUAL_SORT;
-    if (!m_owner)
-        return VE_NO_OWNER;
+VResult CItemNode::SetSortMethod(int method, const CVincaName* key) {
+    if (method != 0 && m_virtual) return VE_VIRTUAL_SORT;
+    if (!m_owner) return VE_NO_OWNER;
     m_owner->SetSortMethodBits(method);
     m_owner->SetSortKey(key);
     return Sort();
 }
 
-int CItemNode::CompareChildren(CItem* a, CItem* b) const
-{
+int CItemNode::CompareChildren(CItem* a, CItem* b) const {
     int method = m_owner ? m_owner->SortMethod() : 0;
     int32_t style = m_owner ? m_owner->SortingStyle() : 0;
     if (style & 0x30) {
@@ -730,14 +594,12 @@ int CItemNode::CompareChildren(CItem* a, CItem* b) const
                 c = ValueCompare(*va, *vb, flags);
         }
     }
-    if (c == 0 && a != b)
-        c = a->Serial() < b->Serial() ? -1 : 1;
+    if (c == 0 && a != b) c = a->Serial() < b->Serial() ? -1 : 1;
     c = c < 0 ? -1 : (c > 0 ? 1 : 0);
     return descending ? -c : c;
 }
 
-void CItemNode::QuickSort(int32_t low, int32_t high)
-{
+void CItemNode::QuickSort(int32_t low, int32_t high) {
     CItem* const* items = m_children.begin();
     while (low < high) {
         CItem* pivot = items[low + (high - low) / 2];
@@ -753,36 +615,29 @@ void CItemNode::QuickSort(int32_t low, int32_t high)
                 --j;
             }
         }
-        if (low < j)
-            QuickSort(low, j);
+        if (low < j) QuickSort(low, j);
         low = i;
     }
 }
 
-VResult CItemNode::Sort()
-{
+VResult CItemNode::Sort() {
     int method = m_owner ? m_owner->SortMethod() : 0;
-    if (method == 0 || m_children.GetCount() == 0)
-        return VE_OK;
-    if (m_virtual)
-        return VE_VIRTUAL_SORT;
+    if (method == 0 || m_children.GetCount() == 0) return VE_OK;
+    if (m_virtual) return VE_VIRTUAL_SORT;
     QuickSort(0, m_children.GetCount() - 1);
     MarkStale();
     BumpTreeEpoch();
     return VE_OK;
 }
 
-void CItemNode::Reverse()
-{
-    if (m_virtual)
-        return;
+void CItemNode::Reverse() {
+    if (m_virtual) return;
     m_children.Reverse();
     MarkStale();
     BumpTreeEpoch();
 }
 
-void CItemNode::Clear()
-{
+void CItemNode::Clear() {
     CountsChanged();
     InvalidateVisible();
     m_marked.Clear();
@@ -790,208 +645,159 @@ void CItemNode::Clear()
     m_numberingValid = true;
 }
 
-VResult CItemNode::AdoptChildren(CItemNode& other)
-{
+VResult CItemNode::AdoptChildren(CItemNode& other) {
     return other.MoveTailTo(0, *this);
 }
 
-VResult CItemNode::MoveTailTo(int32_t index, CItemNode& target)
-{
-    if (&target == this || m_virtual)
-        return VE_OK;
-    if (target.m_virtual)
-        return VE_VIRTUAL_TREE;
+VResult CItemNode::MoveTailTo(int32_t index, CItemNode& target) {
+    if (&target == this || m_virtual) return VE_OK;
+    if (target.m_virtual) return VE_VIRTUAL_TREE;
     while (m_children.GetCount() > index && index >= 0) {
         Ref<CItem> item = DetachAt(index);
         int32_t at = -1;
-        if (VResult r = target.AddChild(at, item.get()))
-            return r;
+        if (VResult r = target.AddChild(at, item.get())) return r;
     }
     return VE_OK;
 }
 
-void CItemNode::TruncateFrom(int32_t index)
-{
-    if (index < 0)
-        index = 0;
+void CItemNode::TruncateFrom(int32_t index) {
+    if (index < 0) index = 0;
     CountsChanged();
     InvalidateVisible();
     while (m_children.GetCount() > index)
         m_children.RemoveAt(-1, true);
 }
 
-void CItemNode::PurgeUnusedChildren()
-{
+void CItemNode::PurgeUnusedChildren() {
     for (int32_t p = m_children.GetCount() - 1; p >= 0; --p) {
         CItem* child = m_children.GetAt(p);
         CItemNode* sub = child->ChildNode();
-        if (sub && (sub->GetCount() > 0 || sub->IsVirtual()))
-            continue;
-        if (child->RefCount() > 1)
-            continue;
-        if (sub)
-            CountsChanged(); // an empty child node goes with it
-        InvalidateVisible(); // its own flags go with it
+        if (sub && (sub->GetCount() > 0 || sub->IsVirtual())) continue;
+        if (child->RefCount() > 1) continue;
+        if (sub) CountsChanged(); // an empty child node goes with it
+        InvalidateVisible();      // its own flags go with it
         m_children.RemoveAt(p, true);
     }
 }
 
 // ---- CItemData ----
 
-CItemData::CItemData() : m_values(CAttrSet::New())
-{
-    if (m_values)
-        m_values->SetOwner(this);
+CItemData::CItemData() : m_values(CAttrSet::New()) {
+    if (m_values) m_values->SetOwner(this);
 }
 
-CItemData::~CItemData()
-{
-    if (m_values)
-        m_values->SetOwner(nullptr);
+CItemData::~CItemData() {
+    if (m_values) m_values->SetOwner(nullptr);
 }
 
-Ref<CItemData> CItemData::New()
-{
+Ref<CItemData> CItemData::New() {
     Ref<CItemData> d(new (std::nothrow) CItemData());
     return d && d->m_values ? d : nullptr;
 }
 
-Ref<CItemData> CItemData::NewCopy(const CItemData* other)
-{
-    if (!other)
-        return nullptr;
+Ref<CItemData> CItemData::NewCopy(const CItemData* other) {
+    if (!other) return nullptr;
     Ref<CItemData> d = New();
-    if (!d || d->m_values->CopyFrom(*other->m_values) != VE_OK)
-        return nullptr;
+    if (!d || d->m_values->CopyFrom(*other->m_values) != VE_OK) return nullptr;
     return d;
 }
 
-void CItemData::SetValues(Ref<CAttrSet> values)
-{
-    if (!values)
-        return;
+void CItemData::SetValues(Ref<CAttrSet> values) {
+    if (!values) return;
     m_values->SetOwner(nullptr);
     m_values = std::move(values);
     m_values->SetOwner(this);
 }
 
-int CItemData::Compare(const plat::VARIANT& value, int32_t flags, const CVincaName* key) const
-{
+int CItemData::Compare(const plat::VARIANT& value, int32_t flags, const CVincaName* key) const {
     const plat::Variant* mine = FindNamedValue(key);
-    if (!mine)
-        return -1;
+    if (!mine) return -1;
     return ValueCompare(*mine, value, flags);
 }
 
-CAttrSet* CItemData::GetValueSet(const CVincaName* name, bool create)
-{
+CAttrSet* CItemData::GetValueSet(const CVincaName* name, bool create) {
     CAttrEntry* e = create ? m_values->GetOrAdd(name) : m_values->Find(name);
     return e ? e->NestedSet(create) : nullptr;
 }
 
-void CItemData::SetTreeForeColor(int32_t color)
-{
-    if (CAttrSet* tree = GetValueSet(names::Tree()))
-        tree->SetInt(names::ForeColor(), color);
+void CItemData::SetTreeForeColor(int32_t color) {
+    if (CAttrSet* tree = GetValueSet(names::Tree())) tree->SetInt(names::ForeColor(), color);
 }
 
-void CItemData::SetTreeBackColor(int32_t color)
-{
-    if (CAttrSet* tree = GetValueSet(names::Tree()))
-        tree->SetInt(names::BackColor(), color);
+void CItemData::SetTreeBackColor(int32_t color) {
+    if (CAttrSet* tree = GetValueSet(names::Tree())) tree->SetInt(names::BackColor(), color);
 }
 
-bool CItemData::GetTreeColor(const CVincaName* which, int32_t& color) const
-{
+bool CItemData::GetTreeColor(const CVincaName* which, int32_t& color) const {
     CAttrEntry* e = m_values->Find(names::Tree());
     CAttrSet* tree = e ? e->NestedSet(false) : nullptr;
     const plat::Variant* v = tree ? tree->FindValue(which) : nullptr;
-    if (!v)
-        return false;
+    if (!v) return false;
     color = v->to_i4();
     return true;
 }
 
-std::string CItemData::GetTreeUrl() const
-{
+std::string CItemData::GetTreeUrl() const {
     CAttrEntry* e = m_values->Find(names::Tree());
     CAttrSet* tree = e ? e->NestedSet(false) : nullptr;
     return tree ? tree->GetText(names::Url()) : std::string();
 }
 
-void CItemData::SetTreeUrl(std::string_view url)
-{
-    if (CAttrSet* tree = GetValueSet(names::Tree()))
-        tree->SetOrAddValue(names::Url(), plat::Variant(url));
+void CItemData::SetTreeUrl(std::string_view url) {
+    if (CAttrSet* tree = GetValueSet(names::Tree())) tree->SetOrAddValue(names::Url(), plat::Variant(url));
 }
 
-plat::Variant CItemData::GetTreeFont() const
-{
+plat::Variant CItemData::GetTreeFont() const {
     CAttrEntry* e = m_values->Find(names::Tree());
     CAttrSet* tree = e ? e->NestedSet(false) : nullptr;
     const plat::Variant* v = tree ? tree->FindValue(names::Font()) : nullptr;
     return v ? *v : plat::Variant();
 }
 
-void CItemData::SetTreeFont(const plat::VARIANT& font)
-{
-    if (CAttrSet* tree = GetValueSet(names::Tree()))
-        tree->SetOrAddValue(names::Font(), font);
+void CItemData::SetTreeFont(const plat::VARIANT& font) {
+    if (CAttrSet* tree = GetValueSet(names::Tree())) tree->SetOrAddValue(names::Font(), font);
 }
 
 // ---- CNodeOwnerList ----
 
-Ref<CNodeOwnerList> CNodeOwnerList::New()
-{
+Ref<CNodeOwnerList> CNodeOwnerList::New() {
     return Ref<CNodeOwnerList>(new (std::nothrow) CNodeOwnerList());
 }
 
-CNodeOwnerList::~CNodeOwnerList()
-{
+CNodeOwnerList::~CNodeOwnerList() {
     m_nodes.clear();
 }
 
-void CNodeOwnerList::AddNode(CItemNode* node)
-{
+void CNodeOwnerList::AddNode(CItemNode* node) {
     auto it = std::lower_bound(m_nodes.begin(), m_nodes.end(), node, std::less<CItemNode*>());
-    if (it == m_nodes.end() || *it != node)
-        m_nodes.insert(it, node);
+    if (it == m_nodes.end() || *it != node) m_nodes.insert(it, node);
 }
 
-void CNodeOwnerList::RemoveNode(CItemNode* node)
-{
+void CNodeOwnerList::RemoveNode(CItemNode* node) {
     auto it = std::lower_bound(m_nodes.begin(), m_nodes.end(), node, std::less<CItemNode*>());
-    if (it != m_nodes.end() && *it == node)
-        m_nodes.erase(it);
+    if (it != m_nodes.end() && *it == node) m_nodes.erase(it);
 }
 
-bool CNodeOwnerList::Contains(const CItemNode* node) const
-{
+bool CNodeOwnerList::Contains(const CItemNode* node) const {
     return std::binary_search(m_nodes.begin(), m_nodes.end(), const_cast<CItemNode*>(node),
                               std::less<CItemNode*>());
 }
 
-void CNodeOwnerList::OnChildMade(CItemNode* node, CItem* child)
-{
-    if (m_listener)
-        m_listener->OnChildMade(node, child);
+void CNodeOwnerList::OnChildMade(CItemNode* node, CItem* child) {
+    if (m_listener) m_listener->OnChildMade(node, child);
 }
 
-void CNodeOwnerList::PurgeUnusedNodes()
-{
+void CNodeOwnerList::PurgeUnusedNodes() {
     // A purge may release nodes (and so unregister them): walk a copy.
     std::vector<CItemNode*> nodes = m_nodes;
     for (CItemNode* node : nodes)
-        if (Contains(node))
-            node->PurgeUnusedChildren();
+        if (Contains(node)) node->PurgeUnusedChildren();
 }
 
 // ---- walks ----
 
-CItem* CItemWalker::Next()
-{
-    if (!m_current)
-        return nullptr;
+CItem* CItemWalker::Next() {
+    if (!m_current) return nullptr;
     CItemNode* sub = m_current->ChildNode();
     if (sub && sub->MaterialisedCount() > 0) {
         m_current = sub->MaterialisedAt(0);
@@ -1000,8 +806,7 @@ CItem* CItemWalker::Next()
     CItem* item = m_current;
     while (item) {
         CItemNode* parent = item->ParentNode();
-        if (!parent)
-            break;
+        if (!parent) break;
         int32_t pos = parent->IsVirtual() ? -1 : item->GetIndex();
         if (parent->IsVirtual()) {
             for (int32_t p = 0; p < parent->MaterialisedCount(); ++p)
@@ -1015,15 +820,13 @@ CItem* CItemWalker::Next()
             return m_current;
         }
         item = parent->OwnerItem();
-        if (item && item->IsRoot())
-            break;
+        if (item && item->IsRoot()) break;
     }
     m_current = nullptr;
     return nullptr;
 }
 
-CItem* FindLastDescendant(CItemNode* node)
-{
+CItem* FindLastDescendant(CItemNode* node) {
     CItem* last = nullptr;
     while (node && node->MaterialisedCount() > 0) {
         last = node->MaterialisedAt(node->MaterialisedCount() - 1);
@@ -1032,32 +835,26 @@ CItem* FindLastDescendant(CItemNode* node)
     return last;
 }
 
-CItem* ChildBefore(CItemNode* node, CItem* item)
-{
-    if (!node || !item || node->IsVirtual())
-        return nullptr;
+CItem* ChildBefore(CItemNode* node, CItem* item) {
+    if (!node || !item || node->IsVirtual()) return nullptr;
     int32_t i = item->GetIndex();
     return i > 0 ? node->MaterialisedAt(i - 1) : nullptr;
 }
 
-int32_t CountDescendants(CItemNode* node)
-{
+int32_t CountDescendants(CItemNode* node) {
     return node ? node->DescendantCount() : 0;
 }
 
-int32_t CItemNode::SubtreeSize(CItem* item)
-{
+int32_t CItemNode::SubtreeSize(CItem* item) {
     CItemNode* sub = item->ChildNode();
     return 1 + (sub ? sub->DescendantCount() : 0);
 }
 
-int32_t CItemNode::DescendantCount()
-{
+int32_t CItemNode::DescendantCount() {
     if (!m_countValid) {
         int64_t n = GetCount();
         for (CItem* child : m_children)
-            if (CItemNode* sub = child->ChildNode())
-                n += sub->DescendantCount();
+            if (CItemNode* sub = child->ChildNode()) n += sub->DescendantCount();
         m_descendants = n > INT32_MAX ? INT32_MAX : static_cast<int32_t>(n);
         m_countValid = true;
     }

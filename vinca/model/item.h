@@ -22,38 +22,38 @@ class CNodeOwnerList;
 // An item's own grid (columns and cells). The grid lives with the stored
 // tree; the item only needs to copy it and to tell it who owns it.
 class CItemGridBase : public CVincaObject {
-public:
+  public:
     virtual Ref<CItemGridBase> CloneGrid() const = 0;
-    virtual void SetOwnerItem(CItem* item) { }
+    virtual void SetOwnerItem(CItem* item) {}
 };
 
 // What items ask the tree above them; the root item answers from the tree
 // engine, every other item passes the question up.
 class ITreeOwner {
-public:
+  public:
     // Whether an item counts as expandable (1 or 2) without a child list.
     virtual int32_t QueryExpandable(CItem* item) { return 0; }
     // The engine's trigger-events setting.
     virtual int32_t QueryTriggerEvents() { return 0; }
     // Told of every item whose children were collapsed with notification.
-    virtual void OnChildrenCollapsed(CItem* item) { }
+    virtual void OnChildrenCollapsed(CItem* item) {}
 
-protected:
+  protected:
     ~ITreeOwner() = default;
 };
 
 // Told when a virtual parent makes a child on demand.
 class IVirtualChildListener {
-public:
+  public:
     virtual void OnChildMade(CItemNode* node, CItem* child) = 0;
 
-protected:
+  protected:
     ~IVirtualChildListener() = default;
 };
 
 // Tree walks call these; VisitItem and VisitRange return false to stop.
 class CItemVisitor {
-public:
+  public:
     virtual ~CItemVisitor() = default;
     virtual bool VisitItem(CItem* item) = 0;
     // Children first..last of a virtual parent that were never made.
@@ -65,7 +65,7 @@ public:
 };
 
 class CItem : public CVincaObject {
-public:
+  public:
     enum : uint16_t {
         kExpanded = 0x4,
         kSortMask = 0x38,
@@ -86,8 +86,7 @@ public:
     void SetExpandedFlag(bool notify = false);
     void ClearExpandedFlag(bool notify = false);
     int SortMethod() const { return (m_flags & kSortMask) >> kSortShift; }
-    void SetSortMethodBits(int method)
-    {
+    void SetSortMethodBits(int method) {
         m_flags = static_cast<uint16_t>((m_flags & ~kSortMask) | ((method & 7) << kSortShift));
     }
     // Tells the tree above that the item's rows may have changed.
@@ -145,23 +144,23 @@ public:
     uint32_t Bookmark();
     static CItem* FromBookmark(uint32_t handle);
 
-protected:
+  protected:
     friend class CItemNode;
     CItem(CItemNode* parent, std::string_view text, uint16_t flags);
     ~CItem() override;
     virtual ITreeOwner* OwnTreeOwner() const { return nullptr; }
 
-private:
-    uint32_t m_bookmark { 0 };
+  private:
+    uint32_t m_bookmark{0};
     uint16_t m_flags;
-    uint8_t m_mark { 0 };
-    uint8_t m_hidden { 0 };
-    int32_t m_index { -1 };
-    int32_t m_sortStyle { 0 };
-    CItemNode* m_childNode { nullptr }; // counted
+    uint8_t m_mark{0};
+    uint8_t m_hidden{0};
+    int32_t m_index{-1};
+    int32_t m_sortStyle{0};
+    CItemNode* m_childNode{nullptr}; // counted
     CItemNode* m_parentNode;
-    CItemData* m_itemData { nullptr }; // counted
-    CItemGridBase* m_grid { nullptr }; // counted
+    CItemData* m_itemData{nullptr}; // counted
+    CItemGridBase* m_grid{nullptr}; // counted
     const CVincaName* m_sortKey;
     uint64_t m_serial;
     std::string m_text;
@@ -169,22 +168,22 @@ private:
 
 // The item above the top level; it answers the owner queries for the tree.
 class CRootItem : public CItem {
-public:
+  public:
     static Ref<CRootItem> New();
     void SetTreeOwner(ITreeOwner* owner) { m_treeOwner = owner; }
     bool IsRoot() const override { return true; }
 
-protected:
+  protected:
     ITreeOwner* OwnTreeOwner() const override { return m_treeOwner; }
 
-private:
-    CRootItem() : CItem(nullptr, {}, 0) { }
-    ITreeOwner* m_treeOwner { nullptr };
+  private:
+    CRootItem() : CItem(nullptr, {}, 0) {}
+    ITreeOwner* m_treeOwner{nullptr};
 };
 
 // The children of one item (or of the root).
 class CItemNode : public CVincaObject {
-public:
+  public:
     static Ref<CItemNode> New(CItemNode* above, CItem* owner, CNodeOwnerList* link = nullptr);
 
     CItemNode* Above() const { return m_above; }
@@ -254,19 +253,16 @@ public:
     int32_t DescendantCount();
     // The rows below this node as the tree engine counted them, kept until
     // something below changes (`generation` is the engine's; 0 = stale).
-    bool VisibleCache(uint32_t generation, int32_t& rows) const
-    {
+    bool VisibleCache(uint32_t generation, int32_t& rows) const {
         rows = m_visibleBelow;
         return m_visibleGen == generation;
     }
-    void SetVisibleCache(uint32_t generation, int32_t rows)
-    {
+    void SetVisibleCache(uint32_t generation, int32_t rows) {
         m_visibleGen = generation;
         m_visibleBelow = rows;
     }
     // Something below changed the rows: this node and those above are stale.
-    void InvalidateVisible()
-    {
+    void InvalidateVisible() {
         BumpTreeEpoch();
         for (CItemNode* n = this; n && n->m_visibleGen; n = n->m_above)
             n->m_visibleGen = 0;
@@ -278,21 +274,19 @@ public:
     // Sort order of two children under the owning item's method and style.
     int CompareChildren(CItem* a, CItem* b) const;
 
-private:
+  private:
     friend class CItem;
     CItemNode(CItemNode* above, CItem* owner, CNodeOwnerList* link);
     ~CItemNode() override;
     void MarkStale() { m_numberingValid = false; }
     // The subtree changed: this node's count and those above it are stale.
-    void CountsChanged()
-    {
+    void CountsChanged() {
         for (CItemNode* n = this; n && n->m_countValid; n = n->m_above)
             n->m_countValid = false;
     }
     // `delta` items joined (or left) this node's subtree. Counts above a
     // stale node are stale already, so the walk stops at the first one.
-    void AdjustCounts(int32_t delta)
-    {
+    void AdjustCounts(int32_t delta) {
         for (CItemNode* n = this; n && n->m_countValid; n = n->m_above)
             n->m_descendants += delta;
     }
@@ -301,11 +295,11 @@ private:
 
     // Children in display order; a virtual parent's are kept ordered by index.
     class ChildTable : public TKeyedTable<CItem> {
-    public:
-        ChildTable() : TKeyedTable(50, 50) { }
+      public:
+        ChildTable() : TKeyedTable(50, 50) {}
         ~ChildTable() override { RemoveAll(); }
 
-    protected:
+      protected:
         int Compare(const void* a, const void* b) const override;
         const void* KeyOf(const void* entry) const override;
         void ReleaseEntry(void* entry) override;
@@ -314,21 +308,21 @@ private:
     ChildTable m_children;
     CItemNode* m_above;
     CItem* m_owner;
-    CNodeOwnerList* m_link { nullptr }; // counted
+    CNodeOwnerList* m_link{nullptr}; // counted
     CRangeSet m_marked;
-    int32_t m_virtualCount { 0 };
-    int32_t m_descendants { 0 };
-    int32_t m_visibleBelow { 0 };
-    uint32_t m_visibleGen { 0 };
-    bool m_countValid { true };
-    bool m_numberingValid { true };
-    bool m_virtual { false };
+    int32_t m_virtualCount{0};
+    int32_t m_descendants{0};
+    int32_t m_visibleBelow{0};
+    uint32_t m_visibleGen{0};
+    bool m_countValid{true};
+    bool m_numberingValid{true};
+    bool m_virtual{false};
 };
 
 // An item's values: the main value under "__ObsoleteValue", other named
 // values, and the "__Tree" set of tree attributes.
 class CItemData : public CVincaObject, private IAttrSetOwner {
-public:
+  public:
     static Ref<CItemData> New();
     static Ref<CItemData> NewCopy(const CItemData* other);
 
@@ -355,12 +349,12 @@ public:
     plat::Variant GetTreeFont() const;
     void SetTreeFont(const plat::VARIANT& font);
 
-private:
+  private:
     CItemData();
     ~CItemData() override;
-    void OnAttrChanged(CAttrSet& set, const CVincaName* name) override { }
+    void OnAttrChanged(CAttrSet& set, const CVincaName* name) override {}
 
-    CItem* m_owner { nullptr };
+    CItem* m_owner{nullptr};
     Ref<CAttrSet> m_values;
 };
 
@@ -368,7 +362,7 @@ private:
 // virtual child is made. Every node of the tree holds a reference, so that a
 // subtree that outlives its tree never reaches a freed list.
 class CNodeOwnerList : public CVincaObject {
-public:
+  public:
     static Ref<CNodeOwnerList> New();
 
     void SetListener(IVirtualChildListener* listener) { m_listener = listener; }
@@ -380,22 +374,22 @@ public:
     void OnChildMade(CItemNode* node, CItem* child);
     void PurgeUnusedNodes();
 
-private:
+  private:
     CNodeOwnerList() = default;
     ~CNodeOwnerList() override;
     std::vector<CItemNode*> m_nodes; // no references held; ordered by address
-    IVirtualChildListener* m_listener { nullptr };
+    IVirtualChildListener* m_listener{nullptr};
 };
 
 // Pre-order walker over a subtree's items (making no virtual children).
 class CItemWalker {
-public:
-    explicit CItemWalker(CItem* start) : m_current(start) { }
+  public:
+    explicit CItemWalker(CItem* start) : m_current(start) {}
     CItem* Current() const { return m_current; }
     // Moves to the next item in pre-order; null after the last.
     CItem* Next();
 
-private:
+  private:
     CItem* m_current;
 };
 
@@ -410,7 +404,7 @@ int32_t CountDescendants(CItemNode* node);
 // buffers and the clipboard carry it.
 struct CTreeRef {
     enum Kind : uint16_t { kNone = 0, kTree = 0x5254, kItem = 0x4954 };
-    Kind kind { kNone };
+    Kind kind{kNone};
     Ref<CItem> item; // the item, or the root item of the whole tree
 };
 
@@ -421,14 +415,12 @@ namespace vinca {
 // A position in the tree: the node holding an item and the item's index
 // there; index -1 stands for the node's owning item (the root for the top node).
 struct CNodeRef {
-    CItemNode* node { nullptr };
-    int32_t index { -1 };
+    CItemNode* node{nullptr};
+    int32_t index{-1};
 
     // The item at the position (making a virtual child when needed).
-    CItem* Item() const
-    {
-        if (!node)
-            return nullptr;
+    CItem* Item() const {
+        if (!node) return nullptr;
         return index < 0 ? node->OwnerItem() : node->GetAt(index);
     }
 };

@@ -14,18 +14,15 @@ namespace vinca {
 
 CKeyedTable::CKeyedTable(int32_t blockSize, int32_t preSize)
     : m_blockSize(static_cast<uint16_t>(blockSize <= 0 ? 1 : (blockSize > 9999 ? 10000 : blockSize))),
-      m_preSize(std::max<int32_t>(preSize, m_blockSize))
-{
-}
+      m_preSize(std::max<int32_t>(preSize, m_blockSize)) {}
 
-bool CKeyedTable::Reserve(size_t needed)
-{
-    if (needed <= m_entries.capacity())
-        return true;
+bool CKeyedTable::Reserve(size_t needed) {
+    if (needed <= m_entries.capacity()) return true;
     // Whole blocks; a large table grows by half of itself so that filling it
     // stays linear.
-    size_t want = m_entries.capacity() == 0 ? std::max<size_t>(needed, m_preSize)
-                                            : std::max(needed, m_entries.capacity() + m_entries.capacity() / 2);
+    size_t want = m_entries.capacity() == 0
+                      ? std::max<size_t>(needed, m_preSize)
+                      : std::max(needed, m_entries.capacity() + m_entries.capacity() / 2);
     want = (want + m_blockSize - 1) / m_blockSize * m_blockSize;
     try {
         m_entries.reserve(want);
@@ -35,20 +32,15 @@ bool CKeyedTable::Reserve(size_t needed)
     return true;
 }
 
-void* CKeyedTable::SetAt(int32_t index, void* entry)
-{
+void* CKeyedTable::SetAt(int32_t index, void* entry) {
     int32_t n = GetCount();
-    if (index == -1)
-        index = n - 1;
-    if (index < 0 || index >= n)
-        return nullptr;
+    if (index == -1) index = n - 1;
+    if (index < 0 || index >= n) return nullptr;
     return std::exchange(m_entries[index], entry);
 }
 
-VResult CKeyedTable::InsertAt(int32_t& index, void* entry)
-{
-    if (!Reserve(m_entries.size() + 1))
-        return VE_OUT_OF_MEMORY;
+VResult CKeyedTable::InsertAt(int32_t& index, void* entry) {
+    if (!Reserve(m_entries.size() + 1)) return VE_OUT_OF_MEMORY;
     int32_t n = GetCount();
     if (index < 0 || index >= n) {
         index = n;
@@ -59,30 +51,24 @@ VResult CKeyedTable::InsertAt(int32_t& index, void* entry)
     return VE_OK;
 }
 
-VResult CKeyedTable::RemoveAt(int32_t index, bool release)
-{
+VResult CKeyedTable::RemoveAt(int32_t index, bool release) {
     int32_t n = GetCount();
-    if (index == -1)
-        index = n - 1;
-    if (index < 0 || index >= n)
-        return VE_VIRTUAL_NODE;
+    if (index == -1) index = n - 1;
+    if (index < 0 || index >= n) return VE_VIRTUAL_NODE;
     void* entry = m_entries[index];
     m_entries.erase(m_entries.begin() + index);
-    if (release)
-        ReleaseEntry(entry);
+    if (release) ReleaseEntry(entry);
     return VE_OK;
 }
 
-void CKeyedTable::RemoveAll()
-{
+void CKeyedTable::RemoveAll() {
     std::vector<void*> entries;
     entries.swap(m_entries);
     for (void* e : entries)
         ReleaseEntry(e);
 }
 
-bool CKeyedTable::Find(const void* key, int32_t& position) const
-{
+bool CKeyedTable::Find(const void* key, int32_t& position) const {
     int32_t lo = 0, hi = GetCount();
     while (lo < hi) {
         int32_t mid = lo + (hi - lo) / 2;
@@ -100,30 +86,25 @@ bool CKeyedTable::Find(const void* key, int32_t& position) const
     return false;
 }
 
-int32_t CKeyedTable::IndexOfKey(const void* key) const
-{
+int32_t CKeyedTable::IndexOfKey(const void* key) const {
     int32_t pos;
     return Find(key, pos) ? pos : -1;
 }
 
-int32_t CKeyedTable::InsertSorted(void* entry, bool allowDuplicates)
-{
+int32_t CKeyedTable::InsertSorted(void* entry, bool allowDuplicates) {
     int32_t pos;
     bool found = Find(KeyOf(entry), pos);
-    if (found && !allowDuplicates)
-        return -1;
+    if (found && !allowDuplicates) return -1;
     return InsertAt(pos, entry) == VE_OK ? pos : -1;
 }
 
-void CKeyedTable::Reverse()
-{
+void CKeyedTable::Reverse() {
     std::reverse(m_entries.begin(), m_entries.end());
 }
 
 // ---- names ----
 
-int CompareNameTexts(std::string_view a, std::string_view b)
-{
+int CompareNameTexts(std::string_view a, std::string_view b) {
     int c = plat::icompare(a, b);
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
@@ -134,59 +115,48 @@ static CVincaNameTable* g_global = nullptr;
 
 // Controls on different threads share the global table: every name table
 // operation runs under this lock (interning nests lookups, hence recursive).
-static std::recursive_mutex& NamesLock()
-{
+static std::recursive_mutex& NamesLock() {
     static std::recursive_mutex lock;
     return lock;
 }
 
-static uint32_t NextNameSerial()
-{
-    static std::atomic<uint32_t> serial { 0 };
+static uint32_t NextNameSerial() {
+    static std::atomic<uint32_t> serial{0};
     return ++serial;
 }
 
-int CVincaNameTable::Compare(const void* keyA, const void* keyB) const
-{
+int CVincaNameTable::Compare(const void* keyA, const void* keyB) const {
     return CompareNameTexts(*static_cast<const std::string*>(keyA), *static_cast<const std::string*>(keyB));
 }
 
-const void* CVincaNameTable::KeyOf(const void* entry) const
-{
+const void* CVincaNameTable::KeyOf(const void* entry) const {
     return &static_cast<const CVincaName*>(entry)->Text();
 }
 
-void CVincaNameTable::ReleaseEntry(void* entry)
-{
+void CVincaNameTable::ReleaseEntry(void* entry) {
     delete static_cast<CVincaName*>(entry);
 }
 
-const CVincaName* CVincaNameTable::FindLocal(std::string_view text) const
-{
+const CVincaName* CVincaNameTable::FindLocal(std::string_view text) const {
     std::lock_guard guard(NamesLock());
     std::string key(text);
     int32_t pos;
     return CKeyedTable::Find(&key, pos) ? GetAt(pos) : nullptr;
 }
 
-const CVincaName* CVincaNameTable::Find(std::string_view text) const
-{
+const CVincaName* CVincaNameTable::Find(std::string_view text) const {
     std::lock_guard guard(NamesLock());
     CVincaNameTable* global = g_global ? g_global : &GlobalNameTable();
     if (this != global)
-        if (const CVincaName* n = global->FindLocal(text))
-            return n;
+        if (const CVincaName* n = global->FindLocal(text)) return n;
     return FindLocal(text);
 }
 
-const CVincaName* CVincaNameTable::Intern(std::string_view text)
-{
+const CVincaName* CVincaNameTable::Intern(std::string_view text) {
     std::lock_guard guard(NamesLock());
-    if (const CVincaName* n = Find(text))
-        return n;
+    if (const CVincaName* n = Find(text)) return n;
     CVincaName* name = new (std::nothrow) CVincaName(std::string(text), NextNameSerial());
-    if (!name)
-        return nullptr;
+    if (!name) return nullptr;
     int32_t pos;
     CKeyedTable::Find(&name->Text(), pos);
     if (InsertAt(pos, name) != VE_OK) {
@@ -196,50 +166,108 @@ const CVincaName* CVincaNameTable::Intern(std::string_view text)
     return name;
 }
 
-const CVincaName* CVincaNameTable::InternVariant(const plat::VARIANT& value)
-{
+const CVincaName* CVincaNameTable::InternVariant(const plat::VARIANT& value) {
     std::lock_guard guard(NamesLock());
     const plat::VARIANT& v = plat::deref(value);
-    if (v.vt == plat::VT_BSTR)
-        return Intern(plat::bstr_to_utf8(v.bstrVal));
-    if (v.vt == plat::VT_ANSI)
-        return Intern(plat::bstr_bytes(v.bstrVal));
+    if (v.vt == plat::VT_BSTR) return Intern(plat::bstr_to_utf8(v.bstrVal));
+    if (v.vt == plat::VT_ANSI) return Intern(plat::bstr_bytes(v.bstrVal));
     plat::Variant copy(v);
     plat::HRESULT hr = 0;
     int32_t index = copy.to_i4(&hr);
-    if (plat::FAILED(hr))
-        index = -1;
+    if (plat::FAILED(hr)) index = -1;
     return GetAt(index);
 }
 
 namespace names {
 
-const std::vector<std::string_view>& ReservedKeys()
-{
+const std::vector<std::string_view>& ReservedKeys() {
     static const std::vector<std::string_view> keys = {
-        "__ForeColor", "__BackColor", "__SelFrColor", "__SelBkColor", "__UnSetTransparentCLRs",
-        "__ObsoleteValue", "__Value", "__Format", "__RowTitle", "__ColTitle", "__Row", "__TextAlign",
-        "__Tree", "__TreeCellData", "__Alignment", "__Text", "__TextIsMultiLine", "__Font",
-        "__MaxTextWidth", "__MinTextWidth", "__TabStopDistance", "__AutoFillColTitles", "__ColTitleIndex",
-        "__AutoFillRowTitles", "__RowTitleIndex", "__3DBorder", "__3DShadowColor", "__BorderStyle",
-        "__InvBorderStyle", "__Border", "__BorderColor", "__Image", "__InvImage", "__Picture",
-        "__PictureInv", "__PicAlign", "__InvStyle", "__PictureClosed", "__PictureLeaf", "__PictureOpen",
-        "__Width", "__Height", "__Multiline", "__URL", "__TAG", "__Mark", "__PlusMinus",
-        "__HorLineThickness", "__VerLineThickness", "__HorLineColor", "__VerLineColor",
-        "__IsHorGridLinesVisible", "__IsVerGridLinesVisible", "__ValueData", "__InnerTree",
-        "__ItemTreeColumn", "__InnerBackColor", "__InnerBorderColor", "__InnerBorderStyle",
-        "__InnerAlignment", "__InnerTextAlign", "__InnerPicAlign", "__ItemHeight", "__TransBMPColor",
-        "__IsSetBMPColor", "__GradientStyle", "__GrdColorFrom", "__GrdColorTo", "__InnerGradientStyle",
-        "__InnerGrdColorFrom", "__InnerGrdColorTo", "__RTFStyle", "__InnerRTFStyle", "__RTFBox",
-        "__ItemGridRowDef", "__TreeGridRowDef", "__PicHeight", "__PicWidth", "__InnerPicHeight",
+        "__ForeColor",
+        "__BackColor",
+        "__SelFrColor",
+        "__SelBkColor",
+        "__UnSetTransparentCLRs",
+        "__ObsoleteValue",
+        "__Value",
+        "__Format",
+        "__RowTitle",
+        "__ColTitle",
+        "__Row",
+        "__TextAlign",
+        "__Tree",
+        "__TreeCellData",
+        "__Alignment",
+        "__Text",
+        "__TextIsMultiLine",
+        "__Font",
+        "__MaxTextWidth",
+        "__MinTextWidth",
+        "__TabStopDistance",
+        "__AutoFillColTitles",
+        "__ColTitleIndex",
+        "__AutoFillRowTitles",
+        "__RowTitleIndex",
+        "__3DBorder",
+        "__3DShadowColor",
+        "__BorderStyle",
+        "__InvBorderStyle",
+        "__Border",
+        "__BorderColor",
+        "__Image",
+        "__InvImage",
+        "__Picture",
+        "__PictureInv",
+        "__PicAlign",
+        "__InvStyle",
+        "__PictureClosed",
+        "__PictureLeaf",
+        "__PictureOpen",
+        "__Width",
+        "__Height",
+        "__Multiline",
+        "__URL",
+        "__TAG",
+        "__Mark",
+        "__PlusMinus",
+        "__HorLineThickness",
+        "__VerLineThickness",
+        "__HorLineColor",
+        "__VerLineColor",
+        "__IsHorGridLinesVisible",
+        "__IsVerGridLinesVisible",
+        "__ValueData",
+        "__InnerTree",
+        "__ItemTreeColumn",
+        "__InnerBackColor",
+        "__InnerBorderColor",
+        "__InnerBorderStyle",
+        "__InnerAlignment",
+        "__InnerTextAlign",
+        "__InnerPicAlign",
+        "__ItemHeight",
+        "__TransBMPColor",
+        "__IsSetBMPColor",
+        "__GradientStyle",
+        "__GrdColorFrom",
+        "__GrdColorTo",
+        "__InnerGradientStyle",
+        "__InnerGrdColorFrom",
+        "__InnerGrdColorTo",
+        "__RTFStyle",
+        "__InnerRTFStyle",
+        "__RTFBox",
+        "__ItemGridRowDef",
+        "__TreeGridRowDef",
+        "__PicHeight",
+        "__PicWidth",
+        "__InnerPicHeight",
         "__InnerPicWidth",
     };
     return keys;
 }
 
 #define VINCA_RESERVED(fn, text)                                                                             \
-    const CVincaName* fn()                                                                                   \
-    {                                                                                                        \
+    const CVincaName* fn() {                                                                                 \
         static const CVincaName* n = GlobalName(text);                                                       \
         return n;                                                                                            \
     }
@@ -259,8 +287,7 @@ VINCA_RESERVED(ItemTreeColumn, "__ItemTreeColumn")
 
 } // namespace names
 
-CVincaNameTable& GlobalNameTable()
-{
+CVincaNameTable& GlobalNameTable() {
     // Made on first use with the reserved keys in their fixed order; names
     // stay for the life of the process.
     static CVincaNameTable* table = [] {
@@ -272,8 +299,7 @@ CVincaNameTable& GlobalNameTable()
     return *table;
 }
 
-const CVincaName* GlobalName(std::string_view text)
-{
+const CVincaName* GlobalName(std::string_view text) {
     return GlobalNameTable().Intern(text);
 }
 

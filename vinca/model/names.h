@@ -21,7 +21,7 @@ namespace vinca {
 // inserted at, and Find searches them by key (callers keep them sorted when
 // they search). Storage grows in whole blocks of `block size` entries.
 class CKeyedTable {
-public:
+  public:
     // A block size of 0 is taken as 1 and anything above 9999 as 10000;
     // `preSize` is the room made on the first insertion.
     CKeyedTable(int32_t blockSize, int32_t preSize);
@@ -32,11 +32,9 @@ public:
     int32_t GetCount() const { return static_cast<int32_t>(m_entries.size()); }
     uint16_t BlockSize() const { return m_blockSize; }
     // -1 is the last entry; null out of range.
-    void* GetAt(int32_t index) const
-    {
+    void* GetAt(int32_t index) const {
         int32_t n = GetCount();
-        if (index == -1)
-            index = n - 1;
+        if (index == -1) index = n - 1;
         return index >= 0 && index < n ? m_entries[index] : nullptr;
     }
     // Replaces the entry and returns the old one; null (no change) out of range.
@@ -58,11 +56,10 @@ public:
     int32_t InsertSorted(void* entry, bool allowDuplicates);
     // Removes every entry the predicate accepts, keeping the order of the
     // rest; with `release` they go through ReleaseEntry.
-    template <class Pred>
-    int32_t RemoveIf(Pred pred, bool release)
-    {
+    template <class Pred> int32_t RemoveIf(Pred pred, bool release) {
         std::vector<void*> gone;
-        auto keep = std::stable_partition(m_entries.begin(), m_entries.end(), [&](void* e) { return !pred(e); });
+        auto keep =
+            std::stable_partition(m_entries.begin(), m_entries.end(), [&](void* e) { return !pred(e); });
         gone.assign(keep, m_entries.end());
         m_entries.erase(keep, m_entries.end());
         if (release)
@@ -76,14 +73,14 @@ public:
     // Direct view for walks.
     void* const* Data() const { return m_entries.data(); }
 
-protected:
+  protected:
     virtual int Compare(const void* keyA, const void* keyB) const = 0;
     virtual const void* KeyOf(const void* entry) const = 0;
-    virtual void ReleaseEntry(void* entry) { }
+    virtual void ReleaseEntry(void* entry) {}
 
     std::vector<void*> m_entries;
 
-private:
+  private:
     bool Reserve(size_t needed);
 
     uint16_t m_blockSize;
@@ -91,9 +88,8 @@ private:
 };
 
 // Typed view over a keyed table.
-template <class T>
-class TKeyedTable : public CKeyedTable {
-public:
+template <class T> class TKeyedTable : public CKeyedTable {
+  public:
     using CKeyedTable::CKeyedTable;
     T* GetAt(int32_t index) const { return static_cast<T*>(CKeyedTable::GetAt(index)); }
     T* const* begin() const { return reinterpret_cast<T* const*>(m_entries.data()); }
@@ -103,12 +99,12 @@ public:
 // One interned text. The serial number gives names a fixed order that is
 // the same on every run (the order they were interned in).
 class CVincaName {
-public:
-    CVincaName(std::string text, uint32_t serial) : m_text(std::move(text)), m_serial(serial) { }
+  public:
+    CVincaName(std::string text, uint32_t serial) : m_text(std::move(text)), m_serial(serial) {}
     const std::string& Text() const { return m_text; }
     uint32_t Serial() const { return m_serial; }
 
-private:
+  private:
     std::string m_text;
     uint32_t m_serial;
 };
@@ -116,8 +112,8 @@ private:
 // A table of names. Interning looks in the process-wide table first, then
 // in this one, and makes the name here when neither has it.
 class CVincaNameTable : public TKeyedTable<CVincaName> {
-public:
-    CVincaNameTable() : TKeyedTable(10, 10) { }
+  public:
+    CVincaNameTable() : TKeyedTable(10, 10) {}
     ~CVincaNameTable() override { RemoveAll(); }
 
     // The name of the text; null when memory runs out.
@@ -130,7 +126,7 @@ public:
     // Only in this table.
     const CVincaName* FindLocal(std::string_view text) const;
 
-protected:
+  protected:
     int Compare(const void* keyA, const void* keyB) const override;
     const void* KeyOf(const void* entry) const override;
     void ReleaseEntry(void* entry) override;
@@ -146,17 +142,17 @@ int CompareNameTexts(std::string_view a, std::string_view b);
 
 // The reserved keys the model itself uses.
 namespace names {
-const CVincaName* ObsoleteValue(); // "__ObsoleteValue": an item's main value and default sort key
-const CVincaName* Value();         // "__Value": an entry's own value
-const CVincaName* Text();          // "__Text": the item answers with its text
-const CVincaName* Tree();          // "__Tree": the item's tree attributes
-const CVincaName* Font();          // "__Font"
-const CVincaName* Tag();           // "__TAG"
-const CVincaName* ItemHeight();    // "__ItemHeight"
-const CVincaName* ForeColor();     // "__ForeColor"
-const CVincaName* BackColor();     // "__BackColor"
-const CVincaName* Url();           // "__URL"
-const CVincaName* RowTitle();      // "__RowTitle"
+const CVincaName* ObsoleteValue();  // "__ObsoleteValue": an item's main value and default sort key
+const CVincaName* Value();          // "__Value": an entry's own value
+const CVincaName* Text();           // "__Text": the item answers with its text
+const CVincaName* Tree();           // "__Tree": the item's tree attributes
+const CVincaName* Font();           // "__Font"
+const CVincaName* Tag();            // "__TAG"
+const CVincaName* ItemHeight();     // "__ItemHeight"
+const CVincaName* ForeColor();      // "__ForeColor"
+const CVincaName* BackColor();      // "__BackColor"
+const CVincaName* Url();            // "__URL"
+const CVincaName* RowTitle();       // "__RowTitle"
 const CVincaName* ItemTreeColumn(); // "__ItemTreeColumn"
 // The reserved keys in the order they are interned at start-up.
 const std::vector<std::string_view>& ReservedKeys();

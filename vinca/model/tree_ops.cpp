@@ -9,40 +9,35 @@ namespace vinca {
 
 namespace {
 
-bool IsInside(CItem* item, CItem* ancestor)
-{
+bool IsInside(CItem* item, CItem* ancestor) {
     for (CItem* p = item; p; p = p->GetParentItem())
-        if (p == ancestor)
-            return true;
+        if (p == ancestor) return true;
     return false;
 }
 
-bool NodeInside(CItemNode* node, CItem* ancestor)
-{
+bool NodeInside(CItemNode* node, CItem* ancestor) {
     return node && IsInside(node->OwnerItem(), ancestor);
 }
 
 } // namespace
 
-CItemNode* CVincaEngine::NodeAt(CNodeRef pos, bool create)
-{
+CItemNode* CVincaEngine::NodeAt(CNodeRef pos, bool create) {
     CItemNode* node = pos.node ? pos.node : m_cursor.m_root;
-    if (pos.index < 0)
-        return node;
+    if (pos.index < 0) return node;
     CItem* item = node->GetAt(pos.index);
-    if (!item)
-        return nullptr;
+    if (!item) return nullptr;
     return create ? item->GetChildNode() : item->ChildNode();
 }
 
-VResult CVincaEngine::InsertItem(CNodeRef pos, std::string_view text, uint16_t flags, int placement, CItem** made)
-{
+VResult CVincaEngine::InsertItem(CNodeRef pos, std::string_view text, uint16_t flags, int placement,
+                                 CItem** made) {
     CItemNode* node = pos.node ? pos.node : m_cursor.m_root;
-    if (node->IsVirtual())
-        return VE_VIRTUAL_TREE;
+    if (node->IsVirtual()) return VE_VIRTUAL_TREE;
     int32_t index = -1;
     switch (placement) {
-    case 0: index = pos.index; break;
+    case 0:
+        index = pos.index;
+        break;
     case 1:
     case 3: {
         // Equal texts go after the ones already there.
@@ -58,8 +53,12 @@ VResult CVincaEngine::InsertItem(CNodeRef pos, std::string_view text, uint16_t f
         }
         break;
     }
-    case 2: index = 0; break;
-    default: index = -1; break;
+    case 2:
+        index = 0;
+        break;
+    default:
+        index = -1;
+        break;
     }
     if (m_expandNewItem)
         flags |= CItem::kExpanded;
@@ -68,8 +67,7 @@ VResult CVincaEngine::InsertItem(CNodeRef pos, std::string_view text, uint16_t f
     UpdateScope scope(*this);
     CItem* before = index >= 0 ? node->GetAt(index) : nullptr;
     CItem* item = nullptr;
-    if (VResult r = node->AddNewChild(index, text, flags, &item))
-        return r;
+    if (VResult r = node->AddNewChild(index, text, flags, &item)) return r;
     m_cursor.SetCurrentItem(item);
     m_cursor.m_parent = node;
     m_cursor.InvalidateCount();
@@ -78,27 +76,22 @@ VResult CVincaEngine::InsertItem(CNodeRef pos, std::string_view text, uint16_t f
         m_enumCache.InvalidateFrom(before);
     else
         m_enumCache.Invalidate(0);
-    if (made)
-        *made = item;
+    if (made) *made = item;
     RowsChanged({}, SpanOf(item));
     return VE_OK;
 }
 
-VResult CVincaEngine::AddItem(std::string_view text, CItem** made)
-{
+VResult CVincaEngine::AddItem(std::string_view text, CItem** made) {
     CItemNode* node = m_cursor.CurrentParent();
     CItem* owner = node->OwnerItem();
     int method = owner ? owner->SortMethod() : 0;
-    return InsertItem({ node, -1 }, text, 0, method == 0 ? -1 : method, made);
+    return InsertItem({node, -1}, text, 0, method == 0 ? -1 : method, made);
 }
 
-VResult CVincaEngine::RemoveItem(CItem* item)
-{
-    if (!item || !item->ParentNode())
-        return VE_BAD_INDEX;
+VResult CVincaEngine::RemoveItem(CItem* item) {
+    if (!item || !item->ParentNode()) return VE_BAD_INDEX;
     CItemNode* parent = item->ParentNode();
-    if (parent->IsVirtual())
-        return VE_OK;
+    if (parent->IsVirtual()) return VE_OK;
     UpdateScope scope(*this);
     Span before = SpanOf(item);
     Ref<CItem> keep(item);
@@ -116,40 +109,32 @@ VResult CVincaEngine::RemoveItem(CItem* item)
             previous = owner && owner->ParentNode() ? owner : nullptr;
         }
     }
-    if (m_currentRow && IsInside(m_currentRow.get(), item))
-        m_currentRow = Ref<CItem>(previous);
-    if (m_cursor.CurrentItem() && IsInside(m_cursor.CurrentItem(), item))
-        m_cursor.SetCurrentItem(previous);
-    if (NodeInside(m_cursor.m_parent, item))
-        m_cursor.m_parent = parent;
-    if (m_visualRoot && IsInside(m_visualRoot.get(), item))
-        m_visualRoot.reset();
+    if (m_currentRow && IsInside(m_currentRow.get(), item)) m_currentRow = Ref<CItem>(previous);
+    if (m_cursor.CurrentItem() && IsInside(m_cursor.CurrentItem(), item)) m_cursor.SetCurrentItem(previous);
+    if (NodeInside(m_cursor.m_parent, item)) m_cursor.m_parent = parent;
+    if (m_visualRoot && IsInside(m_visualRoot.get(), item)) m_visualRoot.reset();
     m_enumCache.InvalidateFrom(item);
     parent->RemoveAt(item->GetIndex());
     StructureChanged(nullptr);
     RowsChanged(before, {});
-    if (m_sink)
-        m_sink->CurrentRowChanged(RowOf(m_currentRow.get()));
+    if (m_sink) m_sink->CurrentRowChanged(RowOf(m_currentRow.get()));
     return VE_OK;
 }
 
-VResult CVincaEngine::RemoveChildren(CNodeRef pos)
-{
+VResult CVincaEngine::RemoveChildren(CNodeRef pos) {
     CItemNode* node = NodeAt(pos, false);
     if (!node)
-        return pos.index >= 0 && !(pos.node ? pos.node : m_cursor.m_root)->GetAt(pos.index) ? VE_BAD_INDEX : VE_OK;
+        return pos.index >= 0 && !(pos.node ? pos.node : m_cursor.m_root)->GetAt(pos.index) ? VE_BAD_INDEX
+                                                                                            : VE_OK;
     CItem* owner = node->OwnerItem();
     UpdateScope scope(*this);
     Span before = SpanOf(owner);
     auto inside = [&](CItem* it) { return it && it != owner && IsInside(it, owner); };
-    if (inside(m_currentRow.get()))
-        m_currentRow = Ref<CItem>(owner && owner->ParentNode() ? owner : nullptr);
+    if (inside(m_currentRow.get())) m_currentRow = Ref<CItem>(owner && owner->ParentNode() ? owner : nullptr);
     if (inside(m_cursor.CurrentItem()))
         m_cursor.SetCurrentItem(owner && owner->ParentNode() ? owner : nullptr);
-    if (NodeInside(m_cursor.m_parent, owner) && m_cursor.m_parent != node)
-        m_cursor.m_parent = node;
-    if (inside(m_visualRoot.get()))
-        m_visualRoot.reset();
+    if (NodeInside(m_cursor.m_parent, owner) && m_cursor.m_parent != node) m_cursor.m_parent = node;
+    if (inside(m_visualRoot.get())) m_visualRoot.reset();
     if (node->IsVirtual())
         node->SetVirtualCount(0);
     else
@@ -159,8 +144,7 @@ VResult CVincaEngine::RemoveChildren(CNodeRef pos)
     return VE_OK;
 }
 
-void CVincaEngine::Clear()
-{
+void CVincaEngine::Clear() {
     UpdateScope scope(*this);
     m_currentRow.reset();
     m_visualRoot.reset();
@@ -170,31 +154,24 @@ void CVincaEngine::Clear()
     m_cursor.m_root->SetVirtual(false);
     m_cursor.m_root->Clear();
     StructureChanged(nullptr);
-    if (m_sink)
-        m_sink->RowsReset();
+    if (m_sink) m_sink->RowsReset();
 }
 
 // ---- expansion ----
 
-VResult CVincaEngine::SetItemExpanded(CItem* item, bool expand)
-{
-    if (!item)
-        return VE_BAD_INDEX;
+VResult CVincaEngine::SetItemExpanded(CItem* item, bool expand) {
+    if (!item) return VE_BAD_INDEX;
     return expand ? ExpandItem(item, false) : CollapseItem(item, false);
 }
 
-VResult CVincaEngine::ExpandItem(CItem* item, bool scroll)
-{
-    if (!item)
-        return VE_BAD_INDEX;
-    if (item->IsExpanded())
-        return VE_OK;
+VResult CVincaEngine::ExpandItem(CItem* item, bool scroll) {
+    if (!item) return VE_BAD_INDEX;
+    if (item->IsExpanded()) return VE_OK;
     UpdateScope scope(*this);
     // The highest item whose rows change: the item or its highest collapsed ancestor.
     CItem* highest = item;
     for (CItem* p = item->GetParentItem(); p && p->ParentNode(); p = p->GetParentItem())
-        if (!p->IsExpanded())
-            highest = p;
+        if (!p->IsExpanded()) highest = p;
     Span before = SpanOf(highest);
     item->SetExpandedFlag();
     if (!m_keepChildStates && item->ChildNode())
@@ -214,23 +191,18 @@ VResult CVincaEngine::ExpandItem(CItem* item, bool scroll)
         m_firingExpand = true;
         bool allowed = m_owner->RequestExpand(ItemIndex(item));
         m_firingExpand = false;
-        if (!allowed)
-            return VE_REFUSED;
+        if (!allowed) return VE_REFUSED;
     }
     if (scroll && m_sink) {
         Span s = SpanOf(item);
-        if (s.row >= 0)
-            m_sink->EnsureVisible(s.row, s.row + s.count - 1);
+        if (s.row >= 0) m_sink->EnsureVisible(s.row, s.row + s.count - 1);
     }
     return VE_OK;
 }
 
-VResult CVincaEngine::CollapseItem(CItem* item, bool notify)
-{
-    if (!item)
-        return VE_BAD_INDEX;
-    if (!item->IsExpanded())
-        return VE_OK;
+VResult CVincaEngine::CollapseItem(CItem* item, bool notify) {
+    if (!item) return VE_BAD_INDEX;
+    if (!item->IsExpanded()) return VE_OK;
     UpdateScope scope(*this);
     Span before = SpanOf(item);
     item->ClearExpandedFlag(!m_keepChildStates || notify);
@@ -245,19 +217,16 @@ VResult CVincaEngine::CollapseItem(CItem* item, bool notify)
         m_firingExpand = true;
         bool allowed = m_owner->RequestCollapse(ItemIndex(item));
         m_firingExpand = false;
-        if (!allowed)
-            return VE_REFUSED;
+        if (!allowed) return VE_REFUSED;
     }
     return VE_OK;
 }
 
-void CVincaEngine::ExpandSubtree(CItem* item, bool expand)
-{
+void CVincaEngine::ExpandSubtree(CItem* item, bool expand) {
     struct Flags : CItemVisitor {
         bool expand;
-        explicit Flags(bool e) : expand(e) { }
-        bool VisitItem(CItem* it) override
-        {
+        explicit Flags(bool e) : expand(e) {}
+        bool VisitItem(CItem* it) override {
             if (expand)
                 it->SetExpandedFlag();
             else
@@ -266,21 +235,16 @@ void CVincaEngine::ExpandSubtree(CItem* item, bool expand)
         }
     } flags(expand);
     UpdateScope scope(*this);
-    if (item)
-        flags.VisitItem(item);
+    if (item) flags.VisitItem(item);
     CItemNode* node = item ? item->ChildNode() : m_cursor.m_root;
-    if (node)
-        node->VisitSubtree(flags);
-    if (m_sink)
-        m_sink->RowsReset();
+    if (node) node->VisitSubtree(flags);
+    if (m_sink) m_sink->RowsReset();
 }
 
 // ---- hiding and marks ----
 
-VResult CVincaEngine::SetItemAlwaysHidden(CItem* item, bool hidden)
-{
-    if (!item)
-        return VE_BAD_INDEX;
+VResult CVincaEngine::SetItemAlwaysHidden(CItem* item, bool hidden) {
+    if (!item) return VE_BAD_INDEX;
     UpdateScope scope(*this);
     Span before = SpanOf(item);
     item->SetHidden(hidden);
@@ -288,12 +252,9 @@ VResult CVincaEngine::SetItemAlwaysHidden(CItem* item, bool hidden)
     return VE_OK;
 }
 
-VResult CVincaEngine::SetItemMark(CItem* item, int32_t mark)
-{
-    if (!item)
-        return VE_BAD_INDEX;
-    if (mark < 0 || mark >= m_markCount || mark > 255)
-        return VE_OK; // no such mark picture: nothing changes
+VResult CVincaEngine::SetItemMark(CItem* item, int32_t mark) {
+    if (!item) return VE_BAD_INDEX;
+    if (mark < 0 || mark >= m_markCount || mark > 255) return VE_OK; // no such mark picture: nothing changes
     UpdateScope scope(*this);
     Span before = SpanOf(item);
     item->SetMark(static_cast<uint8_t>(mark));
@@ -301,270 +262,206 @@ VResult CVincaEngine::SetItemMark(CItem* item, int32_t mark)
     return VE_OK;
 }
 
-bool CVincaEngine::IsLastVisibleSibling(CItem* item)
-{
-    if (!item || !item->ParentNode())
-        return true;
+bool CVincaEngine::IsLastVisibleSibling(CItem* item) {
+    if (!item || !item->ParentNode()) return true;
     CItemNode* parent = item->ParentNode();
-    if (parent->IsVirtual())
-        return item->IndexField() == parent->GetCount() - 1;
+    if (parent->IsVirtual()) return item->IndexField() == parent->GetCount() - 1;
     for (int32_t i = item->GetIndex() + 1; i < parent->MaterialisedCount(); ++i)
-        if (IsItemShown(parent->MaterialisedAt(i)))
-            return false;
+        if (IsItemShown(parent->MaterialisedAt(i))) return false;
     return true;
 }
 
 // ---- sorting ----
 
-VResult CVincaEngine::SortChildren(CNodeRef pos)
-{
+VResult CVincaEngine::SortChildren(CNodeRef pos) {
     CItemNode* node = NodeAt(pos, false);
-    if (!node)
-        return VE_OK;
+    if (!node) return VE_OK;
     UpdateScope scope(*this);
     VResult r = node->Sort();
     CItem* owner = node->OwnerItem();
     StructureChanged(owner && owner->ParentNode() ? owner : nullptr);
-    if (m_sink)
-        m_sink->RowsReset();
+    if (m_sink) m_sink->RowsReset();
     return r;
 }
 
-VResult CVincaEngine::ResortItem(CNodeRef pos, int selector, const plat::VARIANT& value)
-{
+VResult CVincaEngine::ResortItem(CNodeRef pos, int selector, const plat::VARIANT& value) {
     CItemNode* node = NodeAt(pos, true);
-    if (!node)
-        return VE_BAD_INDEX;
+    if (!node) return VE_BAD_INDEX;
     CItem* owner = node->OwnerItem();
-    if (!owner)
-        return VE_NO_OWNER;
+    if (!owner) return VE_NO_OWNER;
     int method = owner->SortMethod();
     const CVincaName* key = owner->SortKey();
     if (selector == 0) {
         key = GlobalNameTable().InternVariant(value);
-        if (!key)
-            key = names::ObsoleteValue();
+        if (!key) key = names::ObsoleteValue();
     } else {
         method = plat::Variant(value).to_i4();
-        if (method < 0 || method > 7)
-            return VE_INVALID_ARGUMENT;
+        if (method < 0 || method > 7) return VE_INVALID_ARGUMENT;
     }
     UpdateScope scope(*this);
     VResult r = node->SetSortMethod(method, key);
     StructureChanged(owner->ParentNode() ? owner : nullptr);
-    if (m_sink)
-        m_sink->RowsReset();
+    if (m_sink) m_sink->RowsReset();
     return r;
 }
 
-VResult CVincaEngine::SetItemSortingStyle(CItem* item, int32_t style)
-{
-    if (!item)
-        return VE_BAD_INDEX;
-    if (item->SortingStyle() == style)
-        return VE_OK;
+VResult CVincaEngine::SetItemSortingStyle(CItem* item, int32_t style) {
+    if (!item) return VE_BAD_INDEX;
+    if (item->SortingStyle() == style) return VE_OK;
     item->SetSortingStyle(style);
-    if (item->SortMethod() == 0 || !item->ChildNode())
-        return VE_OK;
+    if (item->SortMethod() == 0 || !item->ChildNode()) return VE_OK;
     UpdateScope scope(*this);
     VResult r = item->ChildNode()->Sort();
     StructureChanged(item->ParentNode() ? item : nullptr);
-    if (m_sink)
-        m_sink->RowsReset();
+    if (m_sink) m_sink->RowsReset();
     return r;
 }
 
 // ---- levels ----
 
-VResult CVincaEngine::SetItemLevel(CItem* item, int32_t level)
-{
-    if (!item || !item->ParentNode())
-        return VE_BAD_INDEX;
-    if (item->ParentNode()->IsVirtual())
-        return VE_VIRTUAL_TREE;
+VResult CVincaEngine::SetItemLevel(CItem* item, int32_t level) {
+    if (!item || !item->ParentNode()) return VE_BAD_INDEX;
+    if (item->ParentNode()->IsVirtual()) return VE_VIRTUAL_TREE;
     int32_t current = item->GetItemLevel();
-    if (level == current)
-        return VE_OK;
+    if (level == current) return VE_OK;
     UpdateScope scope(*this);
     VResult r = MoveLevel(item, level);
     StructureChanged(nullptr);
-    if (m_sink)
-        m_sink->RowsReset();
+    if (m_sink) m_sink->RowsReset();
     return r;
 }
 
-VResult CVincaEngine::MoveLevel(CItem* item, int32_t level)
-{
+VResult CVincaEngine::MoveLevel(CItem* item, int32_t level) {
     // The item object itself moves, so that its bookmark stays valid.
     CItemNode* parent = item->ParentNode();
     int32_t current = item->GetItemLevel();
     Ref<CItem> keep(item);
     if (level > current) {
         CItem* target = ChildBefore(parent, item);
-        if (!target)
-            return VE_BAD_INDENTATION;
+        if (!target) return VE_BAD_INDENTATION;
         for (int32_t depth = current + 1; depth < level; ++depth) {
             CItemNode* sub = target->ChildNode();
-            if (sub && sub->IsVirtual())
-                return VE_VIRTUAL_TREE;
-            CItem* last = sub && sub->MaterialisedCount() > 0 ? sub->MaterialisedAt(-1 + sub->MaterialisedCount()) : nullptr;
-            if (!last)
-                return VE_BAD_INDENTATION;
+            if (sub && sub->IsVirtual()) return VE_VIRTUAL_TREE;
+            CItem* last = sub && sub->MaterialisedCount() > 0
+                              ? sub->MaterialisedAt(-1 + sub->MaterialisedCount())
+                              : nullptr;
+            if (!last) return VE_BAD_INDENTATION;
             target = last;
         }
         CItemNode* targetNode = target->GetChildNode();
-        if (!targetNode)
-            return VE_OUT_OF_MEMORY;
-        if (targetNode->IsVirtual())
-            return VE_VIRTUAL_TREE;
+        if (!targetNode) return VE_OUT_OF_MEMORY;
+        if (targetNode->IsVirtual()) return VE_VIRTUAL_TREE;
         CItemNode* own = item->ChildNode();
         if (own && own->IsVirtual() && own->GetCount() > 0)
             return VE_VIRTUAL_TREE; // a virtual parent's children cannot be moved out
         Ref<CItem> moved = parent->DetachAt(item->GetIndex());
         int32_t at = -1;
-        if (VResult r = targetNode->AddChild(at, moved.get()))
-            return r;
+        if (VResult r = targetNode->AddChild(at, moved.get())) return r;
         // The item's own children keep their level: they follow it.
         if (own && !own->IsVirtual())
-            if (VResult r = own->MoveTailTo(0, *targetNode))
-                return r;
-        if (target->SortMethod() != 0)
-            targetNode->Sort();
+            if (VResult r = own->MoveTailTo(0, *targetNode)) return r;
+        if (target->SortMethod() != 0) targetNode->Sort();
         return VE_OK;
     }
-    if (level < 0 || current == 0)
-        return VE_BAD_INDENTATION;
+    if (level < 0 || current == 0) return VE_BAD_INDENTATION;
     CItem* ancestor = item->GetParentItem();
     while (ancestor && ancestor->GetItemLevel() > level)
         ancestor = ancestor->GetParentItem();
-    if (!ancestor || !ancestor->ParentNode())
-        return VE_BAD_INDENTATION;
+    if (!ancestor || !ancestor->ParentNode()) return VE_BAD_INDENTATION;
     CItemNode* targetNode = ancestor->ParentNode();
-    if (targetNode->IsVirtual())
-        return VE_VIRTUAL_TREE;
+    if (targetNode->IsVirtual()) return VE_VIRTUAL_TREE;
     int32_t index = item->GetIndex();
     if (index + 1 < parent->MaterialisedCount()) {
         // The siblings that follow become the item's children.
         CItemNode* own = item->GetChildNode();
-        if (!own)
-            return VE_OUT_OF_MEMORY;
-        if (own->IsVirtual())
-            return VE_VIRTUAL_TREE;
-        if (VResult r = parent->MoveTailTo(index + 1, *own))
-            return r;
+        if (!own) return VE_OUT_OF_MEMORY;
+        if (own->IsVirtual()) return VE_VIRTUAL_TREE;
+        if (VResult r = parent->MoveTailTo(index + 1, *own)) return r;
     }
     Ref<CItem> moved = parent->DetachAt(index);
     int32_t at = ancestor->GetIndex() + 1;
-    if (VResult r = targetNode->AddChild(at, moved.get()))
-        return r;
+    if (VResult r = targetNode->AddChild(at, moved.get())) return r;
     CItem* newParent = targetNode->OwnerItem();
-    if (newParent && newParent->SortMethod() != 0)
-        targetNode->Sort();
+    if (newParent && newParent->SortMethod() != 0) targetNode->Sort();
     return VE_OK;
 }
 
 // ---- virtual parents ----
 
-bool CVincaEngine::IsVirtualParent(CItem* item)
-{
+bool CVincaEngine::IsVirtualParent(CItem* item) {
     CItemNode* node = item ? item->ChildNode() : m_cursor.m_root;
     return node && node->IsVirtual();
 }
 
-VResult CVincaEngine::SetVirtualParent(CItem* item, bool on)
-{
+VResult CVincaEngine::SetVirtualParent(CItem* item, bool on) {
     CItem* owner = item ? item : m_root.get();
     CItemNode* node = owner->GetChildNode();
-    if (!node)
-        return VE_OUT_OF_MEMORY;
-    if (node->IsVirtual() == on)
-        return VE_OK;
-    if (on && owner->SortMethod() != 0)
-        return VE_VIRTUAL_SORT;
+    if (!node) return VE_OUT_OF_MEMORY;
+    if (node->IsVirtual() == on) return VE_OK;
+    if (on && owner->SortMethod() != 0) return VE_VIRTUAL_SORT;
     UpdateScope scope(*this);
     auto inside = [&](CItem* it) { return it && it != owner && IsInside(it, owner); };
-    if (inside(m_currentRow.get()))
-        m_currentRow.reset();
-    if (inside(m_cursor.CurrentItem()))
-        m_cursor.SetCurrentItem(nullptr);
-    if (NodeInside(m_cursor.m_parent, owner) && m_cursor.m_parent != node)
-        m_cursor.m_parent = node;
-    if (inside(m_visualRoot.get()))
-        m_visualRoot.reset();
+    if (inside(m_currentRow.get())) m_currentRow.reset();
+    if (inside(m_cursor.CurrentItem())) m_cursor.SetCurrentItem(nullptr);
+    if (NodeInside(m_cursor.m_parent, owner) && m_cursor.m_parent != node) m_cursor.m_parent = node;
+    if (inside(m_visualRoot.get())) m_visualRoot.reset();
     m_enumCache.Invalidate(0);
     node->SetVirtual(on);
     StructureChanged(nullptr);
-    if (m_sink)
-        m_sink->RowsReset();
+    if (m_sink) m_sink->RowsReset();
     return VE_OK;
 }
 
-int32_t CVincaEngine::GetVirtualCount(CItem* item)
-{
+int32_t CVincaEngine::GetVirtualCount(CItem* item) {
     CItemNode* node = item ? item->ChildNode() : m_cursor.m_root;
     return node && node->IsVirtual() ? node->GetCount() : 0;
 }
 
-VResult CVincaEngine::SetVirtualCount(CItem* item, int32_t count)
-{
+VResult CVincaEngine::SetVirtualCount(CItem* item, int32_t count) {
     CItem* owner = item ? item : m_root.get();
     CItemNode* node = owner->ChildNode();
-    if (count < 0 || !node || !node->IsVirtual() || node->GetCount() == count)
-        return VE_OK;
-    if (owner->SortMethod() != 0)
-        return VE_VIRTUAL_SORT;
+    if (count < 0 || !node || !node->IsVirtual() || node->GetCount() == count) return VE_OK;
+    if (owner->SortMethod() != 0) return VE_VIRTUAL_SORT;
     UpdateScope scope(*this);
     auto dropped = [&](CItem* it) {
         for (CItem* p = it; p && p->ParentNode(); p = p->GetParentItem())
-            if (p->ParentNode() == node)
-                return p->IndexField() >= count;
+            if (p->ParentNode() == node) return p->IndexField() >= count;
         return false;
     };
-    if (dropped(m_currentRow.get()))
-        m_currentRow.reset();
-    if (dropped(m_cursor.CurrentItem()))
-        m_cursor.SetCurrentItem(nullptr);
-    if (m_visualRoot && dropped(m_visualRoot.get()))
-        m_visualRoot.reset();
+    if (dropped(m_currentRow.get())) m_currentRow.reset();
+    if (dropped(m_cursor.CurrentItem())) m_cursor.SetCurrentItem(nullptr);
+    if (m_visualRoot && dropped(m_visualRoot.get())) m_visualRoot.reset();
     if (m_cursor.m_parent && m_cursor.m_parent != node && dropped(m_cursor.m_parent->OwnerItem()))
         m_cursor.m_parent = node;
     m_enumCache.Invalidate(0);
     node->SetVirtualCount(count);
     StructureChanged(nullptr);
-    if (m_sink)
-        m_sink->RowsReset();
+    if (m_sink) m_sink->RowsReset();
     return VE_OK;
 }
 
-VResult CVincaEngine::RefreshItems(int32_t first, int32_t last)
-{
+VResult CVincaEngine::RefreshItems(int32_t first, int32_t last) {
     m_nodeLink->PurgeUnusedNodes();
     // Entries of purged children would be stale.
     m_enumCache.Invalidate(0);
-    if (first < 0 || (last >= 0 && last < first))
-        return VE_OK;
-    if (last < 0)
-        last = ListCount() - 1;
+    if (first < 0 || (last >= 0 && last < first)) return VE_OK;
+    if (last < 0) last = ListCount() - 1;
     UpdateScope scope(*this);
     for (int32_t i = first; i <= last; ++i) {
         uint32_t madeBefore = m_childrenMade;
         CItem* item = Lookup(i, false);
-        if (!item)
-            break;
+        if (!item) break;
         CItemNode* parent = item->ParentNode();
         // A child the lookup just made was announced already.
-        if (parent && parent->IsVirtual() && m_childrenMade == madeBefore)
-            OnChildMade(parent, item);
+        if (parent && parent->IsVirtual() && m_childrenMade == madeBefore) OnChildMade(parent, item);
     }
-    if (m_sink)
-        m_sink->InvalidateRows(first, last);
+    if (m_sink) m_sink->InvalidateRows(first, last);
     return VE_OK;
 }
 
 // ---- copies ----
 
-VResult CVincaEngine::CopySubtree(CItemNode* target, int32_t at, CItem* source, CItem** made)
-{
+VResult CVincaEngine::CopySubtree(CItemNode* target, int32_t at, CItem* source, CItem** made) {
     // Taken before the copy joins the tree: a copy into the source's own
     // children must not copy itself again.
     CItemNode* from = source->ChildNode();
@@ -573,40 +470,28 @@ VResult CVincaEngine::CopySubtree(CItemNode* target, int32_t at, CItem* source, 
         for (int32_t p = 0; p < from->MaterialisedCount(); ++p)
             children.emplace_back(from->MaterialisedAt(p));
     Ref<CItem> copy = CItem::New(target, {}, 0);
-    if (!copy)
-        return VE_OUT_OF_MEMORY;
-    if (VResult r = copy->CopyFrom(*source))
-        return r;
-    if (VResult r = target->AddChild(at, copy.get()))
-        return r;
-    if (made)
-        *made = copy.get();
-    if (!from)
-        return VE_OK;
+    if (!copy) return VE_OUT_OF_MEMORY;
+    if (VResult r = copy->CopyFrom(*source)) return r;
+    if (VResult r = target->AddChild(at, copy.get())) return r;
+    if (made) *made = copy.get();
+    if (!from) return VE_OK;
     CItemNode* to = copy->GetChildNode();
-    if (!to)
-        return VE_OUT_OF_MEMORY;
+    if (!to) return VE_OUT_OF_MEMORY;
     to->CopySettings(*from);
     // A virtual parent's children are made by the container again on demand.
-    if (from->IsVirtual())
-        return VE_OK;
+    if (from->IsVirtual()) return VE_OK;
     for (const Ref<CItem>& child : children) {
         int32_t end = -1;
-        if (VResult r = CopySubtree(to, end, child.get(), nullptr))
-            return r;
+        if (VResult r = CopySubtree(to, end, child.get(), nullptr)) return r;
     }
     return VE_OK;
 }
 
-VResult CVincaEngine::CopyInto(CNodeRef pos, CItem* const* sources, int32_t count, int32_t before)
-{
-    if (count <= 0)
-        return VE_NOTHING_TO_COPY;
+VResult CVincaEngine::CopyInto(CNodeRef pos, CItem* const* sources, int32_t count, int32_t before) {
+    if (count <= 0) return VE_NOTHING_TO_COPY;
     CItemNode* target = NodeAt(pos, true);
-    if (!target)
-        return pos.index >= 0 ? VE_BAD_INDEX : VE_OUT_OF_MEMORY;
-    if (target->IsVirtual())
-        return VE_VIRTUAL_TREE;
+    if (!target) return pos.index >= 0 ? VE_BAD_INDEX : VE_OUT_OF_MEMORY;
+    if (target->IsVirtual()) return VE_VIRTUAL_TREE;
     UpdateScope scope(*this);
     CItem* first = nullptr;
     VResult result = VE_OK;
@@ -615,28 +500,22 @@ VResult CVincaEngine::CopyInto(CNodeRef pos, CItem* const* sources, int32_t coun
         int32_t at = before < 0 ? -1 : before + i;
         CItem* made = nullptr;
         result = CopySubtree(target, at, sources[i], &made);
-        if (!first)
-            first = made;
-        if (result)
-            break;
+        if (!first) first = made;
+        if (result) break;
     }
     CItem* owner = target->OwnerItem();
-    if (owner && owner->SortMethod() != 0)
-        target->Sort();
+    if (owner && owner->SortMethod() != 0) target->Sort();
     if (first) {
         m_cursor.SetCurrentItem(first);
         m_cursor.m_parent = target;
     }
     StructureChanged(nullptr);
-    if (m_sink)
-        m_sink->RowsReset();
+    if (m_sink) m_sink->RowsReset();
     return result;
 }
 
-VResult CVincaEngine::AddTreeItems(CNodeRef pos, CItemNode* sourceTop, int32_t before)
-{
-    if (!sourceTop || sourceTop->MaterialisedCount() == 0)
-        return VE_NOTHING_TO_COPY;
+VResult CVincaEngine::AddTreeItems(CNodeRef pos, CItemNode* sourceTop, int32_t before) {
+    if (!sourceTop || sourceTop->MaterialisedCount() == 0) return VE_NOTHING_TO_COPY;
     // The top items are gathered first so that copying a tree into itself ends.
     std::vector<CItem*> sources;
     std::vector<Ref<CItem>> keep;
@@ -647,10 +526,8 @@ VResult CVincaEngine::AddTreeItems(CNodeRef pos, CItemNode* sourceTop, int32_t b
     return CopyInto(pos, sources.data(), static_cast<int32_t>(sources.size()), before);
 }
 
-VResult CVincaEngine::AddItemCopy(CNodeRef pos, CItem* source, int32_t before)
-{
-    if (!source)
-        return VE_NOTHING_TO_COPY;
+VResult CVincaEngine::AddItemCopy(CNodeRef pos, CItem* source, int32_t before) {
+    if (!source) return VE_NOTHING_TO_COPY;
     Ref<CItem> keep(source);
     return CopyInto(pos, &source, 1, before);
 }

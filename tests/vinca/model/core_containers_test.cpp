@@ -10,8 +10,7 @@ using namespace vinca;
 
 namespace {
 
-std::string Ranges(const CRangeSet& s)
-{
+std::string Ranges(const CRangeSet& s) {
     std::string out;
     for (const auto& r : s.Ranges())
         out += (out.empty() ? "" : ",") + std::to_string(r.first) + "-" + std::to_string(r.last);
@@ -20,8 +19,7 @@ std::string Ranges(const CRangeSet& s)
 
 } // namespace
 
-TEST(PtrArray, EdgesOfIndexingAndCapacity)
-{
+TEST(PtrArray, EdgesOfIndexingAndCapacity) {
     CVincaPtrArray a;
     EXPECT_EQ(a.GetAt(-1), nullptr);
     int x = 1, y = 2, z = 3;
@@ -40,8 +38,7 @@ TEST(PtrArray, EdgesOfIndexingAndCapacity)
     EXPECT_EQ(a.GetCapacity(), CVincaPtrArray::kMaxCapacity);
 }
 
-TEST(PtrArray, DeleteGoesThroughTheReleaseCallback)
-{
+TEST(PtrArray, DeleteGoesThroughTheReleaseCallback) {
     static int released = 0;
     CVincaPtrArray a(5, 5, [](void* p) { released += *static_cast<int*>(p); });
     int one = 1, ten = 10;
@@ -54,8 +51,7 @@ TEST(PtrArray, DeleteGoesThroughTheReleaseCallback)
     EXPECT_EQ(a.GetCount(), 0);
 }
 
-TEST(RangeSet, AddMergesOverlapsButNotTouchingRanges)
-{
+TEST(RangeSet, AddMergesOverlapsButNotTouchingRanges) {
     CRangeSet s;
     s.Add(1, 6);
     s.Add(5, 7);
@@ -69,8 +65,7 @@ TEST(RangeSet, AddMergesOverlapsButNotTouchingRanges)
     EXPECT_EQ(t.Count(), 21);
 }
 
-TEST(RangeSet, InsertAndRemoveShiftIndexes)
-{
+TEST(RangeSet, InsertAndRemoveShiftIndexes) {
     CRangeSet s;
     s.Add(2, 5);
     s.OnItemsInserted(3, 4);
@@ -83,8 +78,7 @@ TEST(RangeSet, InsertAndRemoveShiftIndexes)
     EXPECT_EQ(Ranges(r), "");
 }
 
-TEST(RangeSet, RemoveTruncateAndQueries)
-{
+TEST(RangeSet, RemoveTruncateAndQueries) {
     CRangeSet s;
     s.Add(0, 9);
     s.Remove(3, 4);
@@ -107,8 +101,7 @@ namespace {
 
 struct IntTable : TKeyedTable<int> {
     using TKeyedTable::TKeyedTable;
-    int Compare(const void* a, const void* b) const override
-    {
+    int Compare(const void* a, const void* b) const override {
         return *static_cast<const int*>(a) - *static_cast<const int*>(b);
     }
     const void* KeyOf(const void* e) const override { return e; }
@@ -116,12 +109,11 @@ struct IntTable : TKeyedTable<int> {
 
 } // namespace
 
-TEST(KeyedTable, BlockSizeLimitsAndIndexing)
-{
+TEST(KeyedTable, BlockSizeLimitsAndIndexing) {
     EXPECT_EQ(IntTable(0, 0).BlockSize(), 1);
     EXPECT_EQ(IntTable(20000, 0).BlockSize(), 10000);
     IntTable t(1, 1);
-    int v[] = { 5, 1, 3 };
+    int v[] = {5, 1, 3};
     for (int& x : v)
         EXPECT_GE(t.InsertSorted(&x, false), 0);
     EXPECT_EQ(t.InsertSorted(&v[1], false), -1); // no duplicates
@@ -138,8 +130,7 @@ TEST(KeyedTable, BlockSizeLimitsAndIndexing)
     EXPECT_EQ(*t.GetAt(-1), 3);
 }
 
-TEST(Names, InterningIgnoresCaseAndKeepsReservedOrder)
-{
+TEST(Names, InterningIgnoresCaseAndKeepsReservedOrder) {
     const CVincaName* fore = GlobalName("__ForeColor");
     EXPECT_EQ(GlobalName("__forecolor"), fore);
     EXPECT_EQ(fore->Text(), "__ForeColor");
@@ -154,8 +145,7 @@ TEST(Names, InterningIgnoresCaseAndKeepsReservedOrder)
     EXPECT_EQ(GlobalNameTable().Find("only here"), nullptr);
 }
 
-TEST(Names, InternVariantTakesTextOrIndex)
-{
+TEST(Names, InternVariantTakesTextOrIndex) {
     CVincaNameTable local;
     const CVincaName* a = local.Intern("alpha");
     const CVincaName* b = local.Intern("beta");
@@ -170,14 +160,17 @@ namespace {
 
 struct SetOwner : IAttrSetOwner {
     std::vector<std::string> log;
-    void OnAttrChanged(CAttrSet&, const CVincaName* n) override { log.push_back("changed " + (n ? n->Text() : "*")); }
-    void OnAttrRemoved(CAttrSet&, const CVincaName* n) override { log.push_back("removed " + (n ? n->Text() : "*")); }
+    void OnAttrChanged(CAttrSet&, const CVincaName* n) override {
+        log.push_back("changed " + (n ? n->Text() : "*"));
+    }
+    void OnAttrRemoved(CAttrSet&, const CVincaName* n) override {
+        log.push_back("removed " + (n ? n->Text() : "*"));
+    }
 };
 
 } // namespace
 
-TEST(AttrSet, EmptyValueDropsTheEntryAndTellsTheOwner)
-{
+TEST(AttrSet, EmptyValueDropsTheEntryAndTellsTheOwner) {
     Ref<CAttrSet> set = CAttrSet::New();
     SetOwner owner;
     set->SetOwner(&owner);
@@ -188,20 +181,17 @@ TEST(AttrSet, EmptyValueDropsTheEntryAndTellsTheOwner)
     entry->SetValue(plat::Variant());
     EXPECT_EQ(set->Find(n), nullptr);
     EXPECT_EQ(entry->Owner(), nullptr);
-    EXPECT_EQ(owner.log, (std::vector<std::string> { "changed Colour", "changed Colour", "changed Colour",
-                                                      "removed Colour" }));
+    EXPECT_EQ(owner.log, (std::vector<std::string>{"changed Colour", "changed Colour", "changed Colour",
+                                                   "removed Colour"}));
     EXPECT_EQ(set->GetInt(n), 0); // absent reads 0
 }
 
-TEST(AttrSet, EntryRemovingItselfInItsSetterStaysAlive)
-{
+TEST(AttrSet, EntryRemovingItselfInItsSetterStaysAlive) {
     // The set's owner drops the entry as soon as it hears of the change,
     // while the entry's own setter is still running.
     struct Dropper : IAttrSetOwner {
-        void OnAttrChanged(CAttrSet& s, const CVincaName* n) override
-        {
-            if (n && s.Find(n))
-                s.RemoveEntry(n);
+        void OnAttrChanged(CAttrSet& s, const CVincaName* n) override {
+            if (n && s.Find(n)) s.RemoveEntry(n);
         }
     } dropper;
     Ref<CAttrSet> set = CAttrSet::New();
@@ -212,8 +202,7 @@ TEST(AttrSet, EntryRemovingItselfInItsSetterStaysAlive)
     EXPECT_EQ(set->GetCount(), 0);
 }
 
-TEST(AttrSet, CopyIsDeepAndNestedLookupsWork)
-{
+TEST(AttrSet, CopyIsDeepAndNestedLookupsWork) {
     Ref<CAttrSet> src = CAttrSet::New();
     const CVincaName* cell = GlobalName("T5");
     CAttrEntry* e = src->GetOrAdd(cell);
@@ -232,8 +221,7 @@ TEST(AttrSet, CopyIsDeepAndNestedLookupsWork)
     EXPECT_FALSE(c->GetValue(GlobalName("nothing"), v));
 }
 
-TEST(Names, InterningFromSeveralThreadsGivesOneName)
-{
+TEST(Names, InterningFromSeveralThreadsGivesOneName) {
     std::vector<const CVincaName*> seen(8);
     std::vector<std::thread> threads;
     for (int t = 0; t < 8; ++t)

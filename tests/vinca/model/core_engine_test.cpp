@@ -12,12 +12,11 @@ namespace {
 
 struct EngineFixture : ::testing::Test {
     RecordingOwner owner;
-    CVincaEngine engine { &owner };
+    CVincaEngine engine{&owner};
     CItemNode* top = engine.RootNode();
     // A collapsed tree: A(A1(A1a),A2),B,C
     void SetUp() override { Build(top, "A\n A1\n  A1a\n A2\nB\nC"); }
-    std::string Text(int32_t index)
-    {
+    std::string Text(int32_t index) {
         CItem* item = engine.ItemFromIndex(index);
         return item ? item->Text() : "<none>";
     }
@@ -26,12 +25,10 @@ struct EngineFixture : ::testing::Test {
 // Records the rows the engine reports.
 struct RowLog : IViewSink {
     std::vector<std::string> log;
-    void RowsInserted(int32_t first, int32_t count) override
-    {
+    void RowsInserted(int32_t first, int32_t count) override {
         log.push_back("+" + std::to_string(first) + "x" + std::to_string(count));
     }
-    void RowsRemoved(int32_t first, int32_t count) override
-    {
+    void RowsRemoved(int32_t first, int32_t count) override {
         log.push_back("-" + std::to_string(first) + "x" + std::to_string(count));
     }
     void RowsReset() override { log.push_back("reset"); }
@@ -40,8 +37,7 @@ struct RowLog : IViewSink {
 
 } // namespace
 
-TEST_F(EngineFixture, EnumCountsEveryItemInPreOrder)
-{
+TEST_F(EngineFixture, EnumCountsEveryItemInPreOrder) {
     EXPECT_EQ(Text(0), "A");
     EXPECT_EQ(Text(1), "A1"); // even though A is collapsed
     EXPECT_EQ(Text(3), "A2");
@@ -50,21 +46,20 @@ TEST_F(EngineFixture, EnumCountsEveryItemInPreOrder)
     EXPECT_EQ(engine.ListCount(), 6);
     owner.errors.clear();
     EXPECT_EQ(engine.ItemFromIndex(6), nullptr);
-    EXPECT_EQ(owner.errors, std::vector<VResult> { VE_BAD_INDEX });
+    EXPECT_EQ(owner.errors, std::vector<VResult>{VE_BAD_INDEX});
     for (int32_t i = 5; i >= 0; --i)
         EXPECT_EQ(engine.ItemIndex(engine.ItemFromIndex(i)), i);
 }
 
-TEST_F(EngineFixture, SpecialIndexes)
-{
+TEST_F(EngineFixture, SpecialIndexes) {
     owner.errors.clear();
     EXPECT_EQ(engine.ItemFromIndex(-1), nullptr);
     EXPECT_TRUE(owner.errors.empty()); // -1 is never an error
     EXPECT_EQ(engine.ItemFromIndexChecked(-1), nullptr);
-    EXPECT_EQ(owner.errors, std::vector<VResult> { VE_BAD_INDEX });
+    EXPECT_EQ(owner.errors, std::vector<VResult>{VE_BAD_INDEX});
     EXPECT_EQ(engine.ItemFromIndex(-3), nullptr); // nothing added through the engine yet
     engine.ItemFromIndex(2);                      // A1a: its parent list becomes current
-    EXPECT_EQ(engine.ItemFromIndex(-2), At(top, { 0, 0 }));
+    EXPECT_EQ(engine.ItemFromIndex(-2), At(top, {0, 0}));
     ASSERT_EQ(engine.AddItem("new"), VE_OK); // at the end of the current parent
     EXPECT_EQ(engine.ItemFromIndex(-3)->Text(), "new");
     EXPECT_EQ(Dump(top), "A(A1(A1a,new),A2),B,C");
@@ -72,13 +67,12 @@ TEST_F(EngineFixture, SpecialIndexes)
     EXPECT_EQ(engine.ItemFromIndex(-4), nullptr);
 }
 
-TEST_F(EngineFixture, LevelIndexesFollowTheCurrentParent)
-{
+TEST_F(EngineFixture, LevelIndexesFollowTheCurrentParent) {
     engine.SetCurrentIndexMethod(VNSYS_LEVEL);
     engine.ItemFromIndex(-1);
     EXPECT_EQ(Text(0), "A");
     EXPECT_EQ(engine.ListCount(), 3);
-    CItem* a1 = At(top, { 0, 0 });
+    CItem* a1 = At(top, {0, 0});
     EXPECT_EQ(engine.ItemIndex(a1), 0); // the reverse mapping moves the current parent to A's children
     EXPECT_EQ(Text(1), "A2");
     EXPECT_EQ(engine.ItemFromIndex(2), nullptr); // past A's two children
@@ -89,17 +83,16 @@ TEST_F(EngineFixture, LevelIndexesFollowTheCurrentParent)
     EXPECT_EQ(engine.SetCurrentIndexMethod(3), VE_INVALID_ARGUMENT);
 }
 
-TEST_F(EngineFixture, VisibleRowsFollowExpansionAndHiding)
-{
+TEST_F(EngineFixture, VisibleRowsFollowExpansionAndHiding) {
     engine.SetCurrentIndexMethod(VNSYS_VIS);
     EXPECT_EQ(engine.ListCount(), 3);
     EXPECT_EQ(Text(1), "B");
-    ASSERT_EQ(engine.ExpandItem(At(top, { 0 }), false), VE_OK);
+    ASSERT_EQ(engine.ExpandItem(At(top, {0}), false), VE_OK);
     EXPECT_EQ(Text(1), "A1");
     EXPECT_EQ(Text(3), "B");
-    engine.SetItemAlwaysHidden(At(top, { 0, 0 }), true);
+    engine.SetItemAlwaysHidden(At(top, {0, 0}), true);
     EXPECT_EQ(Text(1), "A2");
-    At(top, { 2 })->SetMark(4);
+    At(top, {2})->SetMark(4);
     engine.SetMarkedItemsAlwaysHidden(4, true);
     EXPECT_EQ(engine.ListCount(), 3); // A, A2, B
     EXPECT_EQ(engine.SetMarkedItemsAlwaysHidden(256, true), VE_BAD_INDEX);
@@ -107,21 +100,19 @@ TEST_F(EngineFixture, VisibleRowsFollowExpansionAndHiding)
     engine.InvalidateRowList();
     EXPECT_EQ(engine.ListCount(), 5); // A1's own children stay collapsed
     EXPECT_EQ(engine.ListCountEx(nullptr), 5);
-    EXPECT_EQ(engine.ListCountEx(At(top, { 0 })), 2);
+    EXPECT_EQ(engine.ListCountEx(At(top, {0})), 2);
 }
 
-TEST_F(EngineFixture, VisualRootShowsOnlyItsChildren)
-{
+TEST_F(EngineFixture, VisualRootShowsOnlyItsChildren) {
     engine.SetCurrentIndexMethod(VNSYS_VIS);
-    engine.SetVisualRoot(At(top, { 0 }));
+    engine.SetVisualRoot(At(top, {0}));
     EXPECT_EQ(engine.ListCount(), 2);
     EXPECT_EQ(Text(0), "A1");
     engine.ItemFromIndex(-1);
-    EXPECT_EQ(engine.ItemFromIndex(-2), At(top, { 0 }));
+    EXPECT_EQ(engine.ItemFromIndex(-2), At(top, {0}));
 }
 
-TEST_F(EngineFixture, CacheAgesByLookupsAndStaysCorrect)
-{
+TEST_F(EngineFixture, CacheAgesByLookupsAndStaysCorrect) {
     // 100 top items: the cache purges entries not used since the fortieth.
     engine.Clear();
     std::string text;
@@ -137,15 +128,14 @@ TEST_F(EngineFixture, CacheAgesByLookupsAndStaysCorrect)
     EXPECT_LT(engine.EnumCache().Count(), 40);
     EXPECT_EQ(engine.EnumCache().LookupIndex(10)->Text(), "i10");
     EXPECT_EQ(engine.EnumCache().LookupIndex(5), nullptr);
-    for (int32_t i : { 99, 0, 50, 5, 98 })
+    for (int32_t i : {99, 0, 50, 5, 98})
         EXPECT_EQ(Text(i), "i" + std::to_string(i));
     EXPECT_EQ(engine.EnumCache().HighestIndex(), 99);
     engine.EnumCache().Invalidate(50);
     EXPECT_LT(engine.EnumCache().HighestIndex(), 50);
 }
 
-TEST_F(EngineFixture, RelativesByPosition)
-{
+TEST_F(EngineFixture, RelativesByPosition) {
     EXPECT_EQ(engine.ItemParent(1), 0);
     EXPECT_EQ(engine.ItemParent(0), -1);
     EXPECT_EQ(engine.ItemNextSibling(1), 3);
@@ -156,15 +146,14 @@ TEST_F(EngineFixture, RelativesByPosition)
     EXPECT_EQ(engine.Shift(-1), 0);
     owner.errors.clear();
     EXPECT_EQ(engine.ItemNextSibling(40), CVincaEngine::kNoSibling);
-    EXPECT_EQ(owner.errors, std::vector<VResult> { VE_BAD_INDEX });
+    EXPECT_EQ(owner.errors, std::vector<VResult>{VE_BAD_INDEX});
 }
 
-TEST_F(EngineFixture, BookmarksSurviveChangesElsewhereButNotRemovalOrOtherTrees)
-{
-    CItem* b = At(top, { 1 });
+TEST_F(EngineFixture, BookmarksSurviveChangesElsewhereButNotRemovalOrOtherTrees) {
+    CItem* b = At(top, {1});
     uint32_t bm = engine.ItemBM(b);
-    engine.InsertItem({ top, 0 }, "first", 0, 0);
-    engine.RemoveItem(At(top, { 3 })); // C
+    engine.InsertItem({top, 0}, "first", 0, 0);
+    engine.RemoveItem(At(top, {3})); // C
     EXPECT_EQ(engine.ItemFromBookmark(bm), b);
     EXPECT_EQ(engine.ItemIndex(engine.ItemFromBookmark(bm)), 5);
     CVincaEngine other;
@@ -176,42 +165,40 @@ TEST_F(EngineFixture, BookmarksSurviveChangesElsewhereButNotRemovalOrOtherTrees)
     EXPECT_FALSE(engine.IsValidBookmark(bm));
 }
 
-TEST_F(EngineFixture, InsertPlacementsAndExpandNewItem)
-{
+TEST_F(EngineFixture, InsertPlacementsAndExpandNewItem) {
     engine.Clear();
     Build(top, "b\nd\nf");
-    ASSERT_EQ(engine.InsertItem({ top, 1 }, "at1", 0, 0), VE_OK);
-    ASSERT_EQ(engine.InsertItem({ top, 3 }, "front", 0, 2), VE_OK);
-    ASSERT_EQ(engine.InsertItem({ top, 0 }, "end", 0, 9), VE_OK);
+    ASSERT_EQ(engine.InsertItem({top, 1}, "at1", 0, 0), VE_OK);
+    ASSERT_EQ(engine.InsertItem({top, 3}, "front", 0, 2), VE_OK);
+    ASSERT_EQ(engine.InsertItem({top, 0}, "end", 0, 9), VE_OK);
     EXPECT_EQ(Dump(top), "front,b,at1,d,f,end");
     engine.Clear();
     Build(top, "b\nd\nd\nf");
     CItem* made = nullptr;
-    ASSERT_EQ(engine.InsertItem({ top, -1 }, "d", 0, 1, &made), VE_OK);
+    ASSERT_EQ(engine.InsertItem({top, -1}, "d", 0, 1, &made), VE_OK);
     EXPECT_EQ(made->GetIndex(), 3); // after the equal texts
     EXPECT_TRUE(made->IsExpanded());
     engine.m_expandNewItem = false;
     engine.Clear();
     Build(top, "f\nd\nb");
-    ASSERT_EQ(engine.InsertItem({ top, -1 }, "c", CItem::kExpanded, 3, &made), VE_OK);
+    ASSERT_EQ(engine.InsertItem({top, -1}, "c", CItem::kExpanded, 3, &made), VE_OK);
     EXPECT_EQ(Dump(top), "f,d,c,b");
     EXPECT_FALSE(made->IsExpanded());
     EXPECT_EQ(engine.Cursor().CurrentItem(), made);
 }
 
-TEST_F(EngineFixture, VirtualParentsRefuseItemOperations)
-{
-    CItem* b = At(top, { 1 });
+TEST_F(EngineFixture, VirtualParentsRefuseItemOperations) {
+    CItem* b = At(top, {1});
     ASSERT_EQ(engine.SetVirtualParent(b, true), VE_OK);
     ASSERT_EQ(engine.SetVirtualCount(b, 5), VE_OK);
-    EXPECT_EQ(engine.InsertItem({ b->ChildNode(), -1 }, "x", 0, 0), VE_VIRTUAL_TREE);
+    EXPECT_EQ(engine.InsertItem({b->ChildNode(), -1}, "x", 0, 0), VE_VIRTUAL_TREE);
     CItem* child = b->ChildNode()->GetAt(1);
     EXPECT_EQ(engine.SetItemLevel(child, 0), VE_VIRTUAL_TREE);
     EXPECT_EQ(engine.RemoveItem(child), VE_OK); // nothing happens under a virtual parent
     EXPECT_EQ(b->ChildNode()->GetCount(), 5);
     EXPECT_EQ(engine.SetItemSorted(b, 1), VE_VIRTUAL_SORT);
     EXPECT_EQ(b->SortMethod(), 0); // flags unchanged
-    CItem* a = At(top, { 0 });
+    CItem* a = At(top, {0});
     engine.SetItemSorted(a, 1);
     EXPECT_EQ(engine.SetVirtualParent(a, true), VE_VIRTUAL_SORT);
     EXPECT_EQ(engine.GetVirtualCount(b), 5);
@@ -221,9 +208,8 @@ TEST_F(EngineFixture, VirtualParentsRefuseItemOperations)
     EXPECT_EQ(engine.ListCount(), 6);
 }
 
-TEST_F(EngineFixture, VirtualChildrenAreQueriedWithTheirPosition)
-{
-    CItem* b = At(top, { 1 });
+TEST_F(EngineFixture, VirtualChildrenAreQueriedWithTheirPosition) {
+    CItem* b = At(top, {1});
     engine.SetVirtualParent(b, true);
     engine.SetVirtualCount(b, 3);
     owner.queries.clear();
@@ -241,15 +227,14 @@ TEST_F(EngineFixture, VirtualChildrenAreQueriedWithTheirPosition)
     EXPECT_EQ(engine.RefreshItems(4, 2), VE_OK);
 }
 
-TEST_F(EngineFixture, ExpandAndCollapseAskTheOwner)
-{
-    CItem* a = At(top, { 0 });
-    CItem* a1 = At(top, { 0, 0 });
+TEST_F(EngineFixture, ExpandAndCollapseAskTheOwner) {
+    CItem* a = At(top, {0});
+    CItem* a1 = At(top, {0, 0});
     owner.allowExpand = false;
     EXPECT_EQ(engine.ExpandItem(a1, false), VE_REFUSED);
     EXPECT_TRUE(a1->IsExpanded()); // the flags stay as set
     EXPECT_TRUE(a->IsExpanded());  // its ancestors were opened too
-    EXPECT_EQ(owner.expands, std::vector<int32_t> { 1 });
+    EXPECT_EQ(owner.expands, std::vector<int32_t>{1});
     EXPECT_EQ(engine.ExpandItem(a1, false), VE_OK); // already open: nothing asked
     EXPECT_EQ(owner.expands.size(), 1u);
     owner.allowCollapse = false;
@@ -260,47 +245,44 @@ TEST_F(EngineFixture, ExpandAndCollapseAskTheOwner)
     a->SetExpandedFlag();
     ASSERT_EQ(engine.CollapseItem(a, true), VE_OK);
     EXPECT_FALSE(a1->IsExpanded());
-    EXPECT_EQ(owner.byAncestor, std::vector<int32_t> { 1 }); // A1 was open and has children
+    EXPECT_EQ(owner.byAncestor, std::vector<int32_t>{1}); // A1 was open and has children
 }
 
-TEST_F(EngineFixture, ExpandToLevelSetsFlagsWithoutAsking)
-{
+TEST_F(EngineFixture, ExpandToLevelSetsFlagsWithoutAsking) {
     engine.ExpandToLevel(0);
-    EXPECT_TRUE(At(top, { 0 })->IsExpanded());
-    EXPECT_TRUE(At(top, { 1 })->IsExpanded());
-    EXPECT_FALSE(At(top, { 0, 0 })->IsExpanded());
+    EXPECT_TRUE(At(top, {0})->IsExpanded());
+    EXPECT_TRUE(At(top, {1})->IsExpanded());
+    EXPECT_FALSE(At(top, {0, 0})->IsExpanded());
     engine.ExpandToLevel(-1);
-    EXPECT_FALSE(At(top, { 0 })->IsExpanded());
+    EXPECT_FALSE(At(top, {0})->IsExpanded());
     EXPECT_TRUE(owner.expands.empty());
     EXPECT_TRUE(owner.collapses.empty());
 }
 
-TEST_F(EngineFixture, RowTrackingReportsRowChanges)
-{
+TEST_F(EngineFixture, RowTrackingReportsRowChanges) {
     RowLog rows;
     engine.SetViewSink(&rows);
-    engine.ExpandItem(At(top, { 0 }), false);
-    EXPECT_EQ(rows.log, (std::vector<std::string> { "+1x2", "paint" }));
+    engine.ExpandItem(At(top, {0}), false);
+    EXPECT_EQ(rows.log, (std::vector<std::string>{"+1x2", "paint"}));
     rows.log.clear();
-    engine.CollapseItem(At(top, { 0 }), false);
-    EXPECT_EQ(rows.log, (std::vector<std::string> { "-1x2", "paint" }));
+    engine.CollapseItem(At(top, {0}), false);
+    EXPECT_EQ(rows.log, (std::vector<std::string>{"-1x2", "paint"}));
     rows.log.clear();
-    engine.RemoveItem(At(top, { 1 }));
-    EXPECT_EQ(rows.log, (std::vector<std::string> { "-1x1", "paint" }));
+    engine.RemoveItem(At(top, {1}));
+    EXPECT_EQ(rows.log, (std::vector<std::string>{"-1x1", "paint"}));
     rows.log.clear();
     {
         CVincaEngine::UpdateScope outer(engine);
-        engine.InsertItem({ top, -1 }, "D", 0, -1);
-        engine.InsertItem({ top, -1 }, "E", 0, -1);
+        engine.InsertItem({top, -1}, "D", 0, -1);
+        engine.InsertItem({top, -1}, "E", 0, -1);
     }
-    EXPECT_EQ(rows.log, (std::vector<std::string> { "+2x1", "+3x1", "paint" })); // one repaint
+    EXPECT_EQ(rows.log, (std::vector<std::string>{"+2x1", "+3x1", "paint"})); // one repaint
 }
 
-TEST_F(EngineFixture, RemovalMovesTheCurrentRowBack)
-{
+TEST_F(EngineFixture, RemovalMovesTheCurrentRowBack) {
     engine.SetCurrentIndexMethod(VNSYS_VIS);
     ASSERT_EQ(engine.SetListIndex(2), VE_OK); // C
-    engine.RemoveItem(At(top, { 2 }));
+    engine.RemoveItem(At(top, {2}));
     EXPECT_EQ(engine.GetListIndex(), 1);
     std::string t;
     engine.GetText(t);
@@ -308,63 +290,60 @@ TEST_F(EngineFixture, RemovalMovesTheCurrentRowBack)
     // Selecting a hidden descendant opens its ancestors.
     engine.SetCurrentIndexMethod(VNSYS_ENUM);
     ASSERT_EQ(engine.SetListIndex(2), VE_OK); // A1a
-    EXPECT_TRUE(At(top, { 0 })->IsExpanded());
-    EXPECT_TRUE(At(top, { 0, 0 })->IsExpanded());
+    EXPECT_TRUE(At(top, {0})->IsExpanded());
+    EXPECT_TRUE(At(top, {0, 0})->IsExpanded());
     EXPECT_EQ(engine.GetListIndex(), 2);
     EXPECT_EQ(engine.SetListIndex(99), VE_BAD_INDEX);
 }
 
-TEST(EngineSort, TextSortBreaksTiesByCreationAndKeepsParentsFirst)
-{
+TEST(EngineSort, TextSortBreaksTiesByCreationAndKeepsParentsFirst) {
     CVincaEngine engine;
     CItemNode* top = engine.RootNode();
     Build(top, "P\n b\n a\n b");
-    CItem* p = At(top, { 0 });
-    CItem* firstB = At(top, { 0, 0 });
+    CItem* p = At(top, {0});
+    CItem* firstB = At(top, {0, 0});
     ASSERT_EQ(engine.SetItemSorted(p, 1), VE_OK);
     EXPECT_EQ(Dump(top), "P(a,b,b)");
-    EXPECT_EQ(At(top, { 0, 1 }), firstB); // the older of the equal items first
+    EXPECT_EQ(At(top, {0, 1}), firstB); // the older of the equal items first
     ASSERT_EQ(engine.SetItemSorted(p, 3), VE_OK);
     EXPECT_EQ(Dump(top), "P(b,b,a)");
-    EXPECT_EQ(At(top, { 0, 1 }), firstB); // descending: identity order reversed too
+    EXPECT_EQ(At(top, {0, 1}), firstB); // descending: identity order reversed too
     EXPECT_EQ(engine.SetItemSorted(p, 5), VE_INVALID_ARGUMENT);
 
     engine.Clear();
     Build(top, "P\n z\n  child\n a\n m\n  child");
-    p = At(top, { 0 });
+    p = At(top, {0});
     engine.SetItemSorted(p, 1);
     engine.SetItemSortingStyle(p, 0x10);
     EXPECT_EQ(Dump(top), "P(m(child),z(child),a)");
     engine.SetItemSortingStyle(p, 0x20);
     EXPECT_EQ(Dump(top), "P(a,m(child),z(child))");
     engine.SetItemSortingStyle(p, CMP_IGNORE_CASE);
-    At(top, { 0, 0 })->SetText("B");
-    engine.SortChildren({ top, 0 });
+    At(top, {0, 0})->SetText("B");
+    engine.SortChildren({top, 0});
     EXPECT_EQ(Dump(top), "P(B,m(child),z(child))");
 }
 
-TEST(EngineSort, ValueSortUsesTheSortKey)
-{
+TEST(EngineSort, ValueSortUsesTheSortKey) {
     CVincaEngine engine;
     CItemNode* top = engine.RootNode();
     Build(top, "P\n x\n y\n z");
     const CVincaName* key = GlobalName("Size");
-    At(top, { 0, 0 })->GetItemData()->Values().SetInt(key, 30);
-    At(top, { 0, 1 })->GetItemData()->Values().SetInt(key, 10);
+    At(top, {0, 0})->GetItemData()->Values().SetInt(key, 30);
+    At(top, {0, 1})->GetItemData()->Values().SetInt(key, 10);
     // z has no value holder: it orders first.
-    ASSERT_EQ(engine.ResortItem({ top, 0 }, 0, plat::Variant("size")), VE_OK);
-    ASSERT_EQ(engine.ResortItem({ top, 0 }, 1, plat::Variant(int32_t(2))), VE_OK);
+    ASSERT_EQ(engine.ResortItem({top, 0}, 0, plat::Variant("size")), VE_OK);
+    ASSERT_EQ(engine.ResortItem({top, 0}, 1, plat::Variant(int32_t(2))), VE_OK);
     EXPECT_EQ(Dump(top), "P(z,y,x)");
-    ASSERT_EQ(engine.ResortItem({ top, 0 }, 1, plat::Variant(int32_t(4))), VE_OK);
+    ASSERT_EQ(engine.ResortItem({top, 0}, 1, plat::Variant(int32_t(4))), VE_OK);
     EXPECT_EQ(Dump(top), "P(x,y,z)");
     // A text set under a sorted parent re-sorts it.
-    ASSERT_EQ(engine.SetItemSorted(At(top, { 0 }), 1), VE_OK);
-    engine.SetListText(At(top, { 0, 0 }), "a");
+    ASSERT_EQ(engine.SetItemSorted(At(top, {0}), 1), VE_OK);
+    engine.SetListText(At(top, {0, 0}), "a");
     EXPECT_EQ(Dump(top), "P(a,y,z)");
 }
 
-TEST(EngineLevels, LevelChangesTable)
-{
+TEST(EngineLevels, LevelChangesTable) {
     struct Case {
         const char* tree;
         std::vector<int32_t> item;
@@ -373,16 +352,16 @@ TEST(EngineLevels, LevelChangesTable)
         const char* after;
     };
     const Case cases[] = {
-        { "A\nB\nC", { 0 }, 1, VE_BAD_INDENTATION, "A,B,C" },      // the first child cannot go deeper
-        { "A\nB\nC", { 1 }, 1, VE_OK, "A(B),C" },
-        { "A\n A1\nB", { 1 }, 2, VE_OK, "A(A1(B))" },              // deeper by two through the last child
-        { "A\nB", { 1 }, 2, VE_BAD_INDENTATION, "A,B" },           // the chain ends too early
-        { "A\nB\n B1\n B2\nC", { 1 }, 1, VE_OK, "A(B,B1,B2),C" },  // its children keep their level
-        { "A\n A1\n A2\n A3\nB", { 0, 0 }, 0, VE_OK, "A,A1(A2,A3),B" }, // following siblings come along
-        { "A\n A1\n  x\n A2", { 0, 0 }, 0, VE_OK, "A,A1(x,A2)" },
-        { "A\n A1\n  A1a\nB", { 0, 0, 0 }, 0, VE_OK, "A(A1),A1a,B" },
-        { "A", { 0 }, -1, VE_BAD_INDENTATION, "A" },
-        { "A\n A1", { 0, 0 }, -1, VE_BAD_INDENTATION, "A(A1)" },
+        {"A\nB\nC", {0}, 1, VE_BAD_INDENTATION, "A,B,C"}, // the first child cannot go deeper
+        {"A\nB\nC", {1}, 1, VE_OK, "A(B),C"},
+        {"A\n A1\nB", {1}, 2, VE_OK, "A(A1(B))"},                   // deeper by two through the last child
+        {"A\nB", {1}, 2, VE_BAD_INDENTATION, "A,B"},                // the chain ends too early
+        {"A\nB\n B1\n B2\nC", {1}, 1, VE_OK, "A(B,B1,B2),C"},       // its children keep their level
+        {"A\n A1\n A2\n A3\nB", {0, 0}, 0, VE_OK, "A,A1(A2,A3),B"}, // following siblings come along
+        {"A\n A1\n  x\n A2", {0, 0}, 0, VE_OK, "A,A1(x,A2)"},
+        {"A\n A1\n  A1a\nB", {0, 0, 0}, 0, VE_OK, "A(A1),A1a,B"},
+        {"A", {0}, -1, VE_BAD_INDENTATION, "A"},
+        {"A\n A1", {0, 0}, -1, VE_BAD_INDENTATION, "A(A1)"},
     };
     for (const Case& c : cases) {
         CVincaEngine engine;
@@ -399,18 +378,16 @@ TEST(EngineLevels, LevelChangesTable)
     EXPECT_EQ(engine.SetItemLevel(nullptr, 1), VE_BAD_INDEX);
 }
 
-TEST(EngineLevels, SortedTargetIsSortedAgain)
-{
+TEST(EngineLevels, SortedTargetIsSortedAgain) {
     CVincaEngine engine;
     Build(engine.RootNode(), "P\n z\nb");
-    engine.SetItemSorted(At(engine.RootNode(), { 0 }), 1);
-    ASSERT_EQ(engine.SetItemLevel(At(engine.RootNode(), { 1 }), 1), VE_OK);
+    engine.SetItemSorted(At(engine.RootNode(), {0}), 1);
+    ASSERT_EQ(engine.SetItemLevel(At(engine.RootNode(), {1}), 1), VE_OK);
     EXPECT_EQ(Dump(engine.RootNode()), "P(b,z)");
 }
 
-TEST_F(EngineFixture, ItemValuesByKind)
-{
-    CItem* a = At(top, { 0 });
+TEST_F(EngineFixture, ItemValuesByKind) {
+    CItem* a = At(top, {0});
     int16_t kind = -1;
     EXPECT_EQ(engine.GetItemType(a, kind), VE_OK);
     EXPECT_EQ(kind, 0);
@@ -432,9 +409,8 @@ TEST_F(EngineFixture, ItemValuesByKind)
     EXPECT_EQ(engine.SetItemValue(nullptr, v), VE_BAD_INDEX);
 }
 
-TEST_F(EngineFixture, ItemHeights)
-{
-    CItem* a = At(top, { 0 });
+TEST_F(EngineFixture, ItemHeights) {
+    CItem* a = At(top, {0});
     float h = 0;
     EXPECT_EQ(engine.GetItemHeight(0, a, h), VE_OK);
     EXPECT_EQ(h, -1);
@@ -452,49 +428,48 @@ TEST_F(EngineFixture, ItemHeights)
     EXPECT_EQ(h, 255);
 }
 
-TEST_F(EngineFixture, FindItemAndFindValue)
-{
+TEST_F(EngineFixture, FindItemAndFindValue) {
     EXPECT_EQ(engine.FindItem("A2", 0, -1), 3);
-    EXPECT_EQ(engine.FindItem("a", 0x1, 0), -1); // whole texts: "a" alone matches nothing
-    EXPECT_EQ(engine.FindItem("a1", 0x1 | 0x4, 1), 2);                                // prefix, after A1
+    EXPECT_EQ(engine.FindItem("a", 0x1, 0), -1);       // whole texts: "a" alone matches nothing
+    EXPECT_EQ(engine.FindItem("a1", 0x1 | 0x4, 1), 2); // prefix, after A1
     EXPECT_EQ(engine.FindItem("C", 0x200, -1), 5);
     engine.ExpandToLevel(-1);
-    At(top, { 0, 1 })->GetItemData()->GetValueSet(names::Tree())->SetOrAddValue(names::Tag(), plat::Variant("tag"));
+    At(top, {0, 1})
+        ->GetItemData()
+        ->GetValueSet(names::Tree())
+        ->SetOrAddValue(names::Tag(), plat::Variant("tag"));
     EXPECT_EQ(engine.FindValue("TAG", 0x1, -1), 3);
     EXPECT_EQ(engine.FindItem("A2", 0x200, -1), -1); // A2 has no visible row
 }
 
-TEST_F(EngineFixture, CopiesOfItemsAndTrees)
-{
+TEST_F(EngineFixture, CopiesOfItemsAndTrees) {
     CVincaEngine source;
     Build(source.RootNode(), "X\n X1\nY");
-    ASSERT_EQ(engine.AddTreeItems({ top, 1 }, source.RootNode()), VE_OK); // under B
+    ASSERT_EQ(engine.AddTreeItems({top, 1}, source.RootNode()), VE_OK); // under B
     EXPECT_EQ(Dump(top), "A(A1(A1a),A2),B(X(X1),Y),C");
     EXPECT_EQ(engine.ItemFromIndex(-3)->Text(), "X");
-    ASSERT_EQ(engine.AddItemCopy({ top, -1 }, At(top, { 0 }), 0), VE_OK); // A before A at the top
+    ASSERT_EQ(engine.AddItemCopy({top, -1}, At(top, {0}), 0), VE_OK); // A before A at the top
     EXPECT_EQ(Dump(top), "A(A1(A1a),A2),A(A1(A1a),A2),B(X(X1),Y),C");
-    ASSERT_EQ(engine.AddItemCopy({ top, 0 }, At(top, { 0 })), VE_OK); // into its own children
-    EXPECT_EQ(Dump(At(top, { 0 })->ChildNode()), "A1(A1a),A2,A(A1(A1a),A2)");
+    ASSERT_EQ(engine.AddItemCopy({top, 0}, At(top, {0})), VE_OK); // into its own children
+    EXPECT_EQ(Dump(At(top, {0})->ChildNode()), "A1(A1a),A2,A(A1(A1a),A2)");
     CVincaEngine empty;
-    EXPECT_EQ(engine.AddTreeItems({ top, -1 }, empty.RootNode()), VE_NOTHING_TO_COPY);
-    EXPECT_EQ(engine.AddItemCopy({ top, -1 }, nullptr), VE_NOTHING_TO_COPY);
+    EXPECT_EQ(engine.AddTreeItems({top, -1}, empty.RootNode()), VE_NOTHING_TO_COPY);
+    EXPECT_EQ(engine.AddItemCopy({top, -1}, nullptr), VE_NOTHING_TO_COPY);
 }
 
-TEST_F(EngineFixture, ClearAndRemoveChildren)
-{
+TEST_F(EngineFixture, ClearAndRemoveChildren) {
     engine.ItemFromIndex(2); // current parent inside A1
-    ASSERT_EQ(engine.RemoveChildren({ top, 0 }), VE_OK);
+    ASSERT_EQ(engine.RemoveChildren({top, 0}), VE_OK);
     EXPECT_EQ(Dump(top), "A,B,C");
     EXPECT_EQ(engine.ListCount(), 3);
-    EXPECT_EQ(engine.ItemFromIndex(-2), At(top, { 0 }));
+    EXPECT_EQ(engine.ItemFromIndex(-2), At(top, {0}));
     engine.Clear();
     EXPECT_EQ(engine.ListCount(), 0);
     EXPECT_EQ(engine.AddItem("again"), VE_OK);
     EXPECT_EQ(Dump(top), "again");
 }
 
-TEST(EngineSettings, PathSeparatorRefusesEmptyAndDot)
-{
+TEST(EngineSettings, PathSeparatorRefusesEmptyAndDot) {
     CVincaEngine engine;
     EXPECT_EQ(engine.m_pathSeparator, "\\");
     EXPECT_EQ(engine.SetPathSeparator(""), VE_INVALID_PATH_SEPARATOR);
@@ -503,13 +478,12 @@ TEST(EngineSettings, PathSeparatorRefusesEmptyAndDot)
     EXPECT_EQ(engine.m_pathSeparator, "/");
 }
 
-TEST(EngineLifetime, SubtreeHeldPastItsEngineStaysUsable)
-{
+TEST(EngineLifetime, SubtreeHeldPastItsEngineStaysUsable) {
     Ref<CItem> kept;
     {
         CVincaEngine engine;
         Build(engine.RootNode(), "V");
-        CItem* v = At(engine.RootNode(), { 0 });
+        CItem* v = At(engine.RootNode(), {0});
         engine.SetVirtualParent(v, true);
         engine.SetVirtualCount(v, 3);
         v->ChildNode()->GetAt(1);
@@ -518,18 +492,17 @@ TEST(EngineLifetime, SubtreeHeldPastItsEngineStaysUsable)
     EXPECT_EQ(kept->ParentNode(), nullptr);
     EXPECT_EQ(kept->TreeOwner(), nullptr);
     EXPECT_NE(kept->ChildNode()->GetAt(2), nullptr); // no engine to tell any more
-    kept->ChildNode()->SetVirtual(false);             // leaves the old tree's virtual-node list
+    kept->ChildNode()->SetVirtual(false);            // leaves the old tree's virtual-node list
     EXPECT_EQ(kept->ChildCount(), 0);
 }
 
-TEST_F(EngineFixture, SiblingLinesMarksAndSubtreeExpansion)
-{
-    CItem* a = At(top, { 0 });
-    CItem* a2 = At(top, { 0, 1 });
-    EXPECT_FALSE(engine.IsLastVisibleSibling(At(top, { 0, 0 })));
+TEST_F(EngineFixture, SiblingLinesMarksAndSubtreeExpansion) {
+    CItem* a = At(top, {0});
+    CItem* a2 = At(top, {0, 1});
+    EXPECT_FALSE(engine.IsLastVisibleSibling(At(top, {0, 0})));
     EXPECT_TRUE(engine.IsLastVisibleSibling(a2));
     engine.SetItemAlwaysHidden(a2, true);
-    EXPECT_TRUE(engine.IsLastVisibleSibling(At(top, { 0, 0 }))); // the only later sibling is hidden
+    EXPECT_TRUE(engine.IsLastVisibleSibling(At(top, {0, 0}))); // the only later sibling is hidden
     EXPECT_TRUE(engine.IsLastVisibleSibling(engine.Root()));
 
     engine.SetMarkCount(3);
@@ -540,12 +513,12 @@ TEST_F(EngineFixture, SiblingLinesMarksAndSubtreeExpansion)
 
     engine.ExpandSubtree(a, true);
     EXPECT_TRUE(a->IsExpanded());
-    EXPECT_TRUE(At(top, { 0, 0 })->IsExpanded());
-    EXPECT_TRUE(engine.GetExpandEx(At(top, { 0, 0 })));
+    EXPECT_TRUE(At(top, {0, 0})->IsExpanded());
+    EXPECT_TRUE(engine.GetExpandEx(At(top, {0, 0})));
     EXPECT_FALSE(engine.GetExpandEx(a2)); // hidden: no row
     engine.ExpandSubtree(nullptr, false);
     EXPECT_FALSE(a->IsExpanded());
-    EXPECT_FALSE(At(top, { 0, 0 })->IsExpanded());
+    EXPECT_FALSE(At(top, {0, 0})->IsExpanded());
     EXPECT_TRUE(owner.expands.empty()); // flags only, nobody asked
 }
 
@@ -553,27 +526,22 @@ namespace {
 
 // The rows as a plain pre-order walk sees them: shown items under open,
 // shown ancestors; children of a virtual parent never made count as shown.
-void ReferenceRows(CVincaEngine& e, CItemNode* node, std::vector<std::string>& out)
-{
+void ReferenceRows(CVincaEngine& e, CItemNode* node, std::vector<std::string>& out) {
     for (int32_t i = 0; i < node->GetCount(); ++i) {
         CItem* c = node->IsVirtual() ? node->FindMaterialised(i) : node->GetAt(i);
         if (!c) {
-            if (e.m_showHiddenItems || !e.IsMarkHidden(0))
-                out.push_back("v" + std::to_string(i));
+            if (e.m_showHiddenItems || !e.IsMarkHidden(0)) out.push_back("v" + std::to_string(i));
             continue;
         }
-        if (!e.IsItemShown(c))
-            continue;
+        if (!e.IsItemShown(c)) continue;
         out.push_back(c->Text().empty() ? "v" + std::to_string(i) : c->Text());
-        if (c->IsExpanded() && c->ChildNode())
-            ReferenceRows(e, c->ChildNode(), out);
+        if (c->IsExpanded() && c->ChildNode()) ReferenceRows(e, c->ChildNode(), out);
     }
 }
 
 } // namespace
 
-TEST(EngineRows, CountedRowsMatchAPlainWalkThroughChanges)
-{
+TEST(EngineRows, CountedRowsMatchAPlainWalkThroughChanges) {
     CVincaEngine engine;
     engine.SetCurrentIndexMethod(VNSYS_VIS);
     CItemNode* top = engine.RootNode();
@@ -587,7 +555,7 @@ TEST(EngineRows, CountedRowsMatchAPlainWalkThroughChanges)
         }
     }
     Build(top, text);
-    CItem* virt = At(top, { 5, 3 });
+    CItem* virt = At(top, {5, 3});
     engine.SetVirtualParent(virt, true);
     engine.SetVirtualCount(virt, 7);
     virt->SetExpandedFlag();
@@ -599,15 +567,28 @@ TEST(EngineRows, CountedRowsMatchAPlainWalkThroughChanges)
         return (seed >> 16) % n;
     };
     for (int step = 0; step < 300; ++step) {
-        CItem* item = At(top, { int32_t(rnd(6)), int32_t(rnd(4)) });
+        CItem* item = At(top, {int32_t(rnd(6)), int32_t(rnd(4))});
         switch (rnd(6)) {
-        case 0: item->GetParentItem()->IsExpanded() ? engine.CollapseItem(item->GetParentItem(), false)
-                                                    : engine.ExpandItem(item->GetParentItem(), false); break;
-        case 1: item->IsExpanded() ? engine.CollapseItem(item, false) : engine.ExpandItem(item, false); break;
-        case 2: engine.SetItemAlwaysHidden(item, rnd(4) == 0); break;
-        case 3: item->SetMark(uint8_t(rnd(3))); break;
-        case 4: engine.SetMarkedItemsAlwaysHidden(int32_t(rnd(3)), rnd(3) == 0); break;
-        default: engine.m_showHiddenItems = rnd(5) == 0; engine.InvalidateRowList(); break;
+        case 0:
+            item->GetParentItem()->IsExpanded() ? engine.CollapseItem(item->GetParentItem(), false)
+                                                : engine.ExpandItem(item->GetParentItem(), false);
+            break;
+        case 1:
+            item->IsExpanded() ? engine.CollapseItem(item, false) : engine.ExpandItem(item, false);
+            break;
+        case 2:
+            engine.SetItemAlwaysHidden(item, rnd(4) == 0);
+            break;
+        case 3:
+            item->SetMark(uint8_t(rnd(3)));
+            break;
+        case 4:
+            engine.SetMarkedItemsAlwaysHidden(int32_t(rnd(3)), rnd(3) == 0);
+            break;
+        default:
+            engine.m_showHiddenItems = rnd(5) == 0;
+            engine.InvalidateRowList();
+            break;
         }
         std::vector<std::string> expected;
         ReferenceRows(engine, top, expected);
@@ -623,7 +604,8 @@ TEST(EngineRows, CountedRowsMatchAPlainWalkThroughChanges)
         if (!expected.empty()) {
             int32_t r = int32_t(rnd(uint32_t(expected.size())));
             CItem* got = engine.RowItem(r);
-            EXPECT_EQ(got->Text().empty() ? "v" + std::to_string(got->IndexField()) : got->Text(), expected[r]);
+            EXPECT_EQ(got->Text().empty() ? "v" + std::to_string(got->IndexField()) : got->Text(),
+                      expected[r]);
         }
     }
 }

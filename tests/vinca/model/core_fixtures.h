@@ -10,15 +10,13 @@
 
 namespace coretest {
 
-inline void Build(vinca::CItemNode* top, const std::string& text)
-{
+inline void Build(vinca::CItemNode* top, const std::string& text) {
     std::vector<vinca::CItem*> parents; // the last item made at each level
     std::istringstream in(text);
     std::string line;
     while (std::getline(in, line)) {
         size_t level = line.find_first_not_of(' ');
-        if (level == std::string::npos)
-            continue;
+        if (level == std::string::npos) continue;
         parents.resize(level);
         vinca::CItemNode* node = level == 0 ? top : parents[level - 1]->GetChildNode();
         int32_t at = -1;
@@ -28,15 +26,12 @@ inline void Build(vinca::CItemNode* top, const std::string& text)
     }
 }
 
-inline std::string Dump(vinca::CItemNode* node)
-{
+inline std::string Dump(vinca::CItemNode* node) {
     std::string out;
-    if (!node)
-        return out;
+    if (!node) return out;
     for (int32_t i = 0; i < node->MaterialisedCount(); ++i) {
         vinca::CItem* item = node->MaterialisedAt(i);
-        if (i)
-            out += ",";
+        if (i) out += ",";
         out += item->Text();
         if (item->ChildNode() && item->ChildNode()->MaterialisedCount() > 0)
             out += "(" + Dump(item->ChildNode()) + ")";
@@ -45,8 +40,7 @@ inline std::string Dump(vinca::CItemNode* node)
 }
 
 // The item at a path of child positions from the top node.
-inline vinca::CItem* At(vinca::CItemNode* top, std::initializer_list<int32_t> path)
-{
+inline vinca::CItem* At(vinca::CItemNode* top, std::initializer_list<int32_t> path) {
     vinca::CItem* item = nullptr;
     vinca::CItemNode* node = top;
     for (int32_t i : path) {
@@ -61,16 +55,14 @@ struct RecordingOwner : vinca::IVincaOwner {
     std::vector<vinca::VResult> errors;
     std::vector<int32_t> expands, collapses, byAncestor;
     std::vector<std::pair<int32_t, int32_t>> queries;
-    bool allowExpand { true };
-    bool allowCollapse { true };
+    bool allowExpand{true};
+    bool allowCollapse{true};
     void ReportError(vinca::VResult code) override { errors.push_back(code); }
-    bool RequestExpand(int32_t index) override
-    {
+    bool RequestExpand(int32_t index) override {
         expands.push_back(index);
         return allowExpand;
     }
-    bool RequestCollapse(int32_t index) override
-    {
+    bool RequestCollapse(int32_t index) override {
         collapses.push_back(index);
         return allowCollapse;
     }

@@ -16,8 +16,7 @@ struct TreeFixture : ::testing::Test, IVirtualChildListener {
     CNodeOwnerList& link = *linkRef;
     std::vector<std::pair<CItemNode*, int32_t>> made;
     CItemNode* top = nullptr;
-    void SetUp() override
-    {
+    void SetUp() override {
         link.SetListener(this);
         top = root->GetChildNode();
         top->SetItemData(linkRef.get());
@@ -28,10 +27,9 @@ struct TreeFixture : ::testing::Test, IVirtualChildListener {
 
 } // namespace
 
-TEST_F(TreeFixture, NewItemMakesNothingUntilAsked)
-{
+TEST_F(TreeFixture, NewItemMakesNothingUntilAsked) {
     Build(top, "A");
-    CItem* a = At(top, { 0 });
+    CItem* a = At(top, {0});
     EXPECT_EQ(a->ChildCount(), 0);
     EXPECT_EQ(a->ChildNode(), nullptr);
     EXPECT_EQ(a->ItemData(), nullptr);
@@ -40,15 +38,14 @@ TEST_F(TreeFixture, NewItemMakesNothingUntilAsked)
     EXPECT_EQ(a->SortKey(), names::ObsoleteValue());
 }
 
-TEST_F(TreeFixture, MiddleInsertionRenumbersOnceAppendKeepsNumbering)
-{
+TEST_F(TreeFixture, MiddleInsertionRenumbersOnceAppendKeepsNumbering) {
     Build(top, "A\nB\nC");
     EXPECT_TRUE(top->NumberingValid());
     int32_t at = 1;
     CItem* x = nullptr;
     ASSERT_EQ(top->AddNewChild(at, "X", 0, &x), VE_OK);
     EXPECT_FALSE(top->NumberingValid());
-    EXPECT_EQ(At(top, { 3 })->GetIndex(), 3);
+    EXPECT_EQ(At(top, {3})->GetIndex(), 3);
     EXPECT_TRUE(top->NumberingValid());
     EXPECT_EQ(x->GetIndex(), 1);
     top->RemoveAt(-1); // the last: numbering stays valid
@@ -56,10 +53,9 @@ TEST_F(TreeFixture, MiddleInsertionRenumbersOnceAppendKeepsNumbering)
     EXPECT_EQ(Dump(top), "A,X,B");
 }
 
-TEST_F(TreeFixture, VirtualParentRefusesChildrenAndMakesThemOnDemand)
-{
+TEST_F(TreeFixture, VirtualParentRefusesChildrenAndMakesThemOnDemand) {
     Build(top, "V");
-    CItemNode* v = At(top, { 0 })->GetChildNode();
+    CItemNode* v = At(top, {0})->GetChildNode();
     v->SetVirtual(true);
     EXPECT_TRUE(link.Contains(v));
     int32_t at = 0;
@@ -76,13 +72,12 @@ TEST_F(TreeFixture, VirtualParentRefusesChildrenAndMakesThemOnDemand)
     EXPECT_EQ(v->FindChildByText(""), -1);
 }
 
-TEST_F(TreeFixture, ShrinkingTheVirtualCountDropsChildrenBeyondIt)
-{
+TEST_F(TreeFixture, ShrinkingTheVirtualCountDropsChildrenBeyondIt) {
     Build(top, "V");
-    CItemNode* v = At(top, { 0 })->GetChildNode();
+    CItemNode* v = At(top, {0})->GetChildNode();
     v->SetVirtual(true);
     v->SetVirtualCount(10);
-    for (int32_t i : { 1, 5, 8 })
+    for (int32_t i : {1, 5, 8})
         v->GetAt(i);
     v->SetVirtualCount(3);
     ASSERT_EQ(v->MaterialisedCount(), 1);
@@ -91,10 +86,9 @@ TEST_F(TreeFixture, ShrinkingTheVirtualCountDropsChildrenBeyondIt)
     EXPECT_EQ(v->MaterialisedCount(), 0);
 }
 
-TEST_F(TreeFixture, PurgeDropsOnlyUnheldChildlessVirtualChildren)
-{
+TEST_F(TreeFixture, PurgeDropsOnlyUnheldChildlessVirtualChildren) {
     Build(top, "V");
-    CItemNode* v = At(top, { 0 })->GetChildNode();
+    CItemNode* v = At(top, {0})->GetChildNode();
     v->SetVirtual(true);
     v->SetVirtualCount(10);
     v->GetAt(7)->SetText("filled");
@@ -110,10 +104,9 @@ TEST_F(TreeFixture, PurgeDropsOnlyUnheldChildlessVirtualChildren)
     EXPECT_EQ(made.size(), 1u);
 }
 
-TEST_F(TreeFixture, NodeRegistrationIsSingle)
-{
+TEST_F(TreeFixture, NodeRegistrationIsSingle) {
     Build(top, "A");
-    CItemNode* n = At(top, { 0 })->GetChildNode();
+    CItemNode* n = At(top, {0})->GetChildNode();
     link.AddNode(n);
     link.AddNode(n);
     EXPECT_EQ(link.NodeCount(), 1);
@@ -122,10 +115,9 @@ TEST_F(TreeFixture, NodeRegistrationIsSingle)
     EXPECT_EQ(link.NodeCount(), 0);
 }
 
-TEST_F(TreeFixture, BookmarksDieWithTheirItem)
-{
+TEST_F(TreeFixture, BookmarksDieWithTheirItem) {
     Build(top, "A\nB");
-    CItem* b = At(top, { 1 });
+    CItem* b = At(top, {1});
     uint32_t bm = b->Bookmark();
     EXPECT_EQ(CItem::FromBookmark(bm), b);
     top->RemoveAt(1);
@@ -133,11 +125,10 @@ TEST_F(TreeFixture, BookmarksDieWithTheirItem)
     EXPECT_EQ(CItem::FromBookmark(0x7FFFFFF0u), nullptr); // a number that never named an item
 }
 
-TEST_F(TreeFixture, TakeOverMovesEverythingCopyFromLeavesChildren)
-{
+TEST_F(TreeFixture, TakeOverMovesEverythingCopyFromLeavesChildren) {
     Build(top, "A\n A1\nB");
-    CItem* a = At(top, { 0 });
-    CItem* b = At(top, { 1 });
+    CItem* a = At(top, {0});
+    CItem* b = At(top, {1});
     a->GetItemData()->Values().SetInt(names::ObsoleteValue(), 42);
     a->SetMark(3);
     a->SetExpandedFlag();
@@ -154,28 +145,25 @@ TEST_F(TreeFixture, TakeOverMovesEverythingCopyFromLeavesChildren)
     EXPECT_EQ(b->Text(), "A");
     EXPECT_TRUE(b->IsExpanded());
     EXPECT_EQ(Dump(b->ChildNode()), "A1");
-    EXPECT_EQ(At(top, { 1, 0 })->GetParentItem(), b);
+    EXPECT_EQ(At(top, {1, 0})->GetParentItem(), b);
     EXPECT_EQ(a->Text(), "");
     EXPECT_EQ(a->ChildNode(), nullptr);
     EXPECT_EQ(a->ItemData(), nullptr);
 }
 
-TEST_F(TreeFixture, WalksVisitInPreOrderAndCountVirtualRanges)
-{
+TEST_F(TreeFixture, WalksVisitInPreOrderAndCountVirtualRanges) {
     Build(top, "A\n A1\n A2\nB\nC");
-    CItemNode* c = At(top, { 2 })->GetChildNode();
+    CItemNode* c = At(top, {2})->GetChildNode();
     c->SetVirtual(true);
     c->SetVirtualCount(5);
     c->GetAt(2);
     struct Log : CItemVisitor {
         std::string s;
-        bool VisitItem(CItem* i) override
-        {
+        bool VisitItem(CItem* i) override {
             s += (i->Text().empty() ? "v" + std::to_string(i->IndexField()) : i->Text()) + " ";
             return true;
         }
-        bool VisitRange(CItemNode*, int32_t f, int32_t l) override
-        {
+        bool VisitRange(CItemNode*, int32_t f, int32_t l) override {
             s += "[" + std::to_string(f) + "-" + std::to_string(l) + "] ";
             return true;
         }
@@ -187,10 +175,10 @@ TEST_F(TreeFixture, WalksVisitInPreOrderAndCountVirtualRanges)
     c->VisitBackward(back, 5);
     EXPECT_EQ(back.s, "[3-4] v2 [0-1] C B A2 A1 A ");
     Log after;
-    At(top, { 0 })->ChildNode()->VisitForward(after, 0); // from after A1, climbing on
+    At(top, {0})->ChildNode()->VisitForward(after, 0); // from after A1, climbing on
     EXPECT_EQ(after.s, "A2 B C [0-1] v2 [3-4] ");
 
-    CItemWalker w(At(top, { 0 }));
+    CItemWalker w(At(top, {0}));
     std::string order = w.Current()->Text();
     while (CItem* i = w.Next())
         order += i->Text().empty() ? "v" : i->Text();
