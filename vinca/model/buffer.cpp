@@ -74,6 +74,20 @@ VResult copy_selection(const CTreeRef& ref, bool descendants, CItemNode* node, C
 
 } // namespace
 
+BufferHandle AddBuffer(CVincaBuffer* buffer);
+
+namespace {
+// A new buffer holding `ref`, its handle in `out`.
+VResult hand_out(CTreeRef ref, BufferHandle* out)
+{
+    BufferHandle h = AddBuffer(new CVincaBuffer(std::move(ref)));
+    if (!h)
+        return VE_OUT_OF_MEMORY;
+    *out = h;
+    return VE_OK;
+}
+} // namespace
+
 CVincaBuffer::CVincaBuffer(CTreeRef r) : ref(std::move(r)), signature(kSignature), thread(CurrentThreadId()) { }
 
 CVincaBuffer::~CVincaBuffer()
@@ -156,13 +170,8 @@ VResult PasteBufferFromClipboard(BufferHandle* out)
     if (!IsTreeOnClipboard())
         return VE_CLIPBOARD_EMPTY;
     CTreeRef ref;
-    if (VResult r = ReadClipboardTree(ref))
-        return r;
-    BufferHandle h = AddBuffer(new CVincaBuffer(std::move(ref)));
-    if (!h)
-        return VE_OUT_OF_MEMORY;
-    *out = h;
-    return VE_OK;
+    VResult r = ReadClipboardTree(ref);
+    return r ? r : hand_out(std::move(ref), out);
 }
 
 VResult SaveBufferToHostFile(BufferHandle handle, int16_t file, plat::IUnknown* site)
@@ -170,14 +179,10 @@ VResult SaveBufferToHostFile(BufferHandle handle, int16_t file, plat::IUnknown* 
     CVincaBuffer* b = BufferFromHandle(handle);
     if (!b)
         return VE_INVALID_TREE_BUFFER;
-    CHostFile hf;
-    hf.Open(file, CTreeStream::MODE_WRITE, site);
-    CTreeStream* ts = hf.Stream();
-    if (!ts)
-        return VE_NOT_LOADED;
-    if (ts->Open())
-        WriteTreeRef(*ts, b->ref, true);
-    return hf.Close();
+    return UseHostFile(file, CTreeStream::MODE_WRITE, site, [&](CTreeStream& ts) {
+        if (ts.Open())
+            WriteTreeRef(ts, b->ref, true);
+    });
 }
 
 VResult LoadBufferFromHostFile(BufferHandle* out, int16_t file, plat::IUnknown* site)
@@ -186,20 +191,11 @@ VResult LoadBufferFromHostFile(BufferHandle* out, int16_t file, plat::IUnknown* 
         return VE_INVALID_ARGUMENTS;
     *out = 0;
     CTreeRef ref;
-    CHostFile hf;
-    hf.Open(file, CTreeStream::MODE_READ, site);
-    CTreeStream* ts = hf.Stream();
-    if (!ts)
-        return VE_NOT_LOADED;
-    if (ts->Open())
-        ReadTreeRef(*ts, ref, TagForm::TwoByte);
-    if (VResult r = hf.Close())
-        return r;
-    BufferHandle h = AddBuffer(new CVincaBuffer(std::move(ref)));
-    if (!h)
-        return VE_OUT_OF_MEMORY;
-    *out = h;
-    return VE_OK;
+    VResult r = UseHostFile(file, CTreeStream::MODE_READ, site, [&](CTreeStream& ts) {
+        if (ts.Open())
+            ReadTreeRef(ts, ref, TagForm::TwoByte);
+    });
+    return r ? r : hand_out(std::move(ref), out);
 }
 
 VResult ClipboardAction(CVincaEngine& engine, int32_t position, int32_t mode)

@@ -226,6 +226,17 @@ VResult HostFileAction(int16_t file, int16_t action, IUnknown* site)
     return ctx->files.Open(file, action == 0 ? CTreeStream::MODE_READ : CTreeStream::MODE_WRITE, site);
 }
 
+VResult UseHostFile(int16_t file, CTreeStream::Mode mode, IUnknown* site, const std::function<void(CTreeStream&)>& use)
+{
+    CHostFile hf;
+    hf.Open(file, mode, site);
+    CTreeStream* ts = hf.Stream();
+    if (!ts)
+        return VE_NOT_LOADED;
+    use(*ts);
+    return hf.Close();
+}
+
 VResult SaveToHostFile(CVincaEngine& engine, int16_t file, int32_t position, SaveWhat what, IUnknown* site)
 {
     CItem* item = nullptr;
@@ -234,20 +245,16 @@ VResult SaveToHostFile(CVincaEngine& engine, int16_t file, int32_t position, Sav
         if (!item)
             return VE_BAD_INDEX;
     }
-    CHostFile hf;
-    hf.Open(file, CTreeStream::MODE_WRITE, site);
-    CTreeStream* ts = hf.Stream();
-    if (!ts)
-        return VE_NOT_LOADED;
-    if (ts->Open()) {
+    return UseHostFile(file, CTreeStream::MODE_WRITE, site, [&](CTreeStream& ts) {
+        if (!ts.Open())
+            return;
         if (!item)
-            WriteNodeAsTree(*ts, engine.Root()->ChildNode(), *engine.Root());
+            WriteNodeAsTree(ts, engine.Root()->ChildNode(), *engine.Root());
         else if (what == SaveWhat::Children)
-            WriteNodeAsTree(*ts, item->ChildNode(), *item);
+            WriteNodeAsTree(ts, item->ChildNode(), *item);
         else
-            WriteTreeRef(*ts, CTreeRef { CTreeRef::kItem, item }, what == SaveWhat::Item);
-    }
-    return hf.Close();
+            WriteTreeRef(ts, CTreeRef { CTreeRef::kItem, item }, what == SaveWhat::Item);
+    });
 }
 
 VResult MergeTreeRef(CVincaEngine& engine, const CTreeRef& ref, int32_t position, bool insert)
@@ -270,17 +277,8 @@ VResult MergeTreeRef(CVincaEngine& engine, const CTreeRef& ref, int32_t position
 VResult LoadFromHostFile(CVincaEngine& engine, int16_t file, int32_t position, bool insert, IUnknown* site)
 {
     CTreeRef loaded;
-    {
-        CHostFile hf;
-        hf.Open(file, CTreeStream::MODE_READ, site);
-        CTreeStream* ts = hf.Stream();
-        if (!ts)
-            return VE_NOT_LOADED;
-        ReadTreePayload(*ts, loaded);
-        if (VResult r = hf.Close())
-            return r;
-    }
-    return MergeTreeRef(engine, loaded, position, insert);
+    VResult r = UseHostFile(file, CTreeStream::MODE_READ, site, [&](CTreeStream& ts) { ReadTreePayload(ts, loaded); });
+    return r ? r : MergeTreeRef(engine, loaded, position, insert);
 }
 
 } // namespace vinca

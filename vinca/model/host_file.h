@@ -7,6 +7,7 @@
 // Loading reads into a detached tree and merges it only when the whole
 // payload was read, so a damaged file leaves the tree as it was.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -114,11 +115,17 @@ StreamKind DetectStreamKind(CVincaStream& bytes);
 bool SeekToTreeData(CVincaStream& bytes);
 
 // Reads the payload of a stream that may be a plain tree stream or a data
-// file with one inside; the stream must not yet be open. 20301 for data of
-// any other kind.
+// file with one inside (whose tree stream is found when the stream is not
+// yet open). 20301 for data of any other kind.
 VResult ReadTreePayload(CTreeStream& ts, CTreeRef& out);
 
 // ---- workers of the control's file properties --------------------------
+
+// One use of a host file: opens it (or takes the thread's open stream),
+// lets `use` write or read the opened tree stream and closes it; the
+// stream's error, 20118 when there is no stream.
+VResult UseHostFile(int16_t file, CTreeStream::Mode mode, plat::IUnknown* site,
+    const std::function<void(CTreeStream&)>& use);
 
 // File property: 0 opens for reading, 1 for writing, 2 closes; 380 above 2,
 // 20118 when the thread has no control registered.

@@ -369,6 +369,24 @@ bool is_picture(IUnknown* obj)
 }
 } // namespace
 
+bool CTreeStream::ReadObjectReference(Entry*& entry, RefResult& result)
+{
+    entry = nullptr;
+    uint8_t presence = 0;
+    if (!m_bytes.ReadU8(presence))
+        return false;
+    if (presence == 0)
+        return true;
+    if (presence != 1)
+        return BadFormat();
+    uint32_t key = 0;
+    result = ReadReference(key);
+    if (result == REF_REFUSED)
+        return BadFormat();
+    entry = FindEntry(key);
+    return result == REF_NEW || entry->kind == ENTRY_OBJECT || BadFormat();
+}
+
 void CTreeStream::WriteObject(IDispatch* obj)
 {
     if (!obj) {
@@ -383,21 +401,13 @@ void CTreeStream::WriteObject(IDispatch* obj)
 bool CTreeStream::ReadObject(ComPtr<IDispatch>& out)
 {
     out.reset();
-    uint8_t presence = 0;
-    if (!m_bytes.ReadU8(presence))
+    Entry* e = nullptr;
+    RefResult r = REF_REFUSED;
+    if (!ReadObjectReference(e, r))
         return false;
-    if (presence == 0)
+    if (!e)
         return true;
-    if (presence != 1)
-        return BadFormat();
-    uint32_t key = 0;
-    RefResult r = ReadReference(key);
-    if (r == REF_REFUSED)
-        return BadFormat();
-    Entry* e = FindEntry(key);
     if (r == REF_KNOWN) {
-        if (e->kind != ENTRY_OBJECT)
-            return BadFormat();
         out = e->object;
         return true;
     }
@@ -430,21 +440,13 @@ void CTreeStream::WritePicture(IVincaPicture* pic)
 bool CTreeStream::ReadPicture(ComPtr<IVincaPicture>& out)
 {
     out.reset();
-    uint8_t presence = 0;
-    if (!m_bytes.ReadU8(presence))
+    Entry* e = nullptr;
+    RefResult r = REF_REFUSED;
+    if (!ReadObjectReference(e, r))
         return false;
-    if (presence == 0)
+    if (!e)
         return true;
-    if (presence != 1)
-        return BadFormat();
-    uint32_t key = 0;
-    RefResult r = ReadReference(key);
-    if (r == REF_REFUSED)
-        return BadFormat();
-    Entry* e = FindEntry(key);
     if (r == REF_KNOWN) {
-        if (e->kind != ENTRY_OBJECT)
-            return BadFormat();
         if (e->object && FAILED(e->object->QueryInterface(IID_IPicture, out.put_void())))
             return BadFormat();
         return true;

@@ -135,6 +135,9 @@ public:
 
 private:
     bool ReadHeader();
+    // A presence byte and, when it is 1, an object reference: `entry` stays
+    // null for no object; a known entry must hold an object.
+    bool ReadObjectReference(Entry*& entry, RefResult& result);
 
     CVincaStream& m_bytes;
     Mode m_mode;
