@@ -55,6 +55,14 @@ public:
                 obj->slots->Slot(3).text = "three";
                 obj->grid = CTreeGrid::New(CTreeGrid::TREE_GRID);
                 obj->levels = CLevelDefs::New();
+                obj->levels->Levels().push_back(nullptr);
+                auto level = std::make_unique<CLevelDef>();
+                level->pictures = CAttrSet::New();
+                Variant pv;
+                ValueSetPicture(pv, pic.get());
+                level->pictures->SetOrAddValue(GlobalName("open"), pv);
+                level->level = 1;
+                obj->levels->Levels().push_back(std::move(level));
                 v = Variant(static_cast<IDispatch*>(obj.get()));
                 break;
             }
@@ -103,6 +111,13 @@ TEST(StoragePersist, AllEntriesRoundTripThroughABag)
     EXPECT_TRUE(obj->Standalone());
     storage_test::ExpectRichTree(CTreeRef { CTreeRef::kTree, obj->root });
     EXPECT_EQ(obj->slots->Slot(3).text.value_or(""), "three");
+    ASSERT_EQ(obj->levels->Levels().size(), 2u);
+    EXPECT_EQ(obj->levels->Levels()[0], nullptr);
+    ASSERT_NE(obj->levels->Levels()[1], nullptr);
+    EXPECT_EQ(obj->levels->Levels()[1]->level, 1);
+    // The slot's picture and the level's picture are one object, stored once.
+    EXPECT_EQ(ValuePicture(*obj->levels->Levels()[1]->pictures->FindValue(GlobalName("open"))).get(),
+        static_cast<IUnknown*>(obj->slots->Slot(3).picture.get()));
     EXPECT_FALSE(obj->pictures.empty());
 }
 
