@@ -264,13 +264,14 @@ bool ReadTreeRef(CTreeStream& ts, CTreeRef& out, TagForm form)
         if (form == TagForm::OneByte) {
             // The persisted form stores the whole tree as the root's record.
             if (item->HasChildren()) {
+                // The item's child node, as it is (a virtual one too), becomes the tree.
                 Ref<CRootItem> root = CRootItem::New();
-                if (!root || !root->GetChildNode())
+                if (!root)
                     return ts.SetError(VE_OUT_OF_MEMORY), false;
-                if (root->GetChildNode()->AdoptChildren(*item->GetChildNode()) != VE_OK)
-                    return ts.SetError(VE_OUT_OF_MEMORY), false;
-                root->SetSortKey(item->SortKey());
-                root->SetSortMethodBits(item->SortMethod());
+                root->TakeOver(*item);
+                root->SetItemData(nullptr);
+                root->SetGrid(nullptr);
+                root->SetText({});
                 ref.kind = CTreeRef::kTree;
                 ref.item = root;
             } else {

@@ -507,3 +507,29 @@ TEST(StorageGrid, RowsAreTheOwnersChildren)
     EXPECT_EQ(ValueToName(Variant("")), nullptr);
     EXPECT_EQ(ValueToName(Variant(int32_t(3))), nullptr);
 }
+
+TEST(StorageStream, OneByteFormTurnsAnItemWithChildrenIntoTheTree)
+{
+    CTreeRef tree = storage_test::RichTree();
+    CVincaMemStream mem;
+    {
+        CTreeStream ts(mem, CTreeStream::MODE_WRITE);
+        ASSERT_TRUE(ts.Open());
+        CTreeRef as_item { CTreeRef::kItem, tree.item };
+        WriteTreeRef(ts, as_item, true, TagForm::OneByte);
+        ts.Close();
+    }
+    mem.Seek(0, FROM_START);
+    CTreeStream ts(mem, CTreeStream::MODE_READ);
+    CTreeRef back;
+    ASSERT_TRUE(ts.Open());
+    ASSERT_TRUE(ReadTreeRef(ts, back, TagForm::OneByte));
+    storage_test::ExpectRichTree(back);
+
+    // "DE": four bytes skipped after the signature, then version 0.
+    Bytes de = {'D', 'E', 9, 9, 9, 9, 'T', 'R', 0, 0};
+    CTreeRef empty;
+    ASSERT_EQ(storage_test::Load(de, empty), VE_OK);
+    EXPECT_EQ(empty.kind, CTreeRef::kTree);
+    EXPECT_EQ(empty.item->ChildCount(), 0);
+}
