@@ -235,3 +235,27 @@ TEST(Names, InterningFromSeveralThreadsGivesOneName) {
     for (const CVincaName* n : seen)
         EXPECT_EQ(n, seen[0]);
 }
+
+TEST(LinkPtr, KeepsAReferenceOnlyWhileTheSourceLives) {
+    struct Source : CLinkSource {
+        int refs = 0;
+        bool alive = true;
+        int32_t LinkAddRef() override { return ++refs; }
+        int32_t LinkRelease() override { return --refs; }
+        bool IsAlive() const override { return alive; }
+    } live, dead;
+    dead.alive = false;
+    CLinkPtr link;
+    EXPECT_EQ(link.Assign(&live), 1);
+    EXPECT_EQ(link.Get(), &live);
+    EXPECT_EQ(link.Assign(&dead), 0); // stored without a reference
+    EXPECT_EQ(live.refs, 0);
+    EXPECT_EQ(link.Get(), nullptr);
+    EXPECT_EQ(link.Raw(), &dead);
+    EXPECT_EQ(link.Release(), 0);
+    EXPECT_EQ(dead.refs, 0);
+    link.Assign(&live);
+    live.alive = false; // the source dies while linked: nothing is released into it
+    link.Release();
+    EXPECT_EQ(live.refs, 1);
+}

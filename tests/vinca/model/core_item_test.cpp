@@ -185,3 +185,11 @@ TEST_F(TreeFixture, WalksVisitInPreOrderAndCountVirtualRanges) {
     EXPECT_EQ(order, "AA1A2BCv");
     EXPECT_EQ(CountDescendants(top), 10); // five items and C's five virtual children
 }
+
+TEST(ItemNode, SortMethodNeedsAnOwningItem) {
+    Ref<CItemNode> loose = CItemNode::New(nullptr, nullptr);
+    EXPECT_EQ(loose->SetSortMethod(1, nullptr), VE_NO_OWNER);
+    loose->SetVirtual(true); // without a node list: nothing to register with
+    EXPECT_EQ(loose->SetSortMethod(1, nullptr), VE_VIRTUAL_SORT);
+    EXPECT_EQ(loose->SetSortMethod(0, nullptr), VE_NO_OWNER);
+}
