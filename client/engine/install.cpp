@@ -224,7 +224,8 @@ int32_t CUpdateInstaller::SelfRegister(const std::string& file) {
     using RegisterFn = int32_t (*)();
     auto fn = reinterpret_cast<RegisterFn>(::dlsym(module, "DllRegisterServer"));
     int32_t hr = fn ? fn() : 127;
-    ::dlclose(module);
+    // The module stays loaded: its registration may have left work behind (a
+    // thread, a handler, state it still points to) that must not lose its code.
     if (hr != 0) return Fail(ERR_REGISTER, hr);
     return 0;
 }
