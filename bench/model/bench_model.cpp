@@ -290,13 +290,14 @@ void BM_ExpandCollapseTracked(benchmark::State& state) {
         side.ExpandCollapse();
 }
 
-// Every row of the fully expanded tree by its row number, as index method 1
-// addresses them one after another.
-void BM_RowWalk(benchmark::State& state) {
+// Every item (index method 0) or every row of the fully expanded tree
+// (index method 1) by its number, one after another, as a container's loop
+// over ListCount addresses them.
+void BM_ByNumber(benchmark::State& state) {
     VincaSide side;
     side.Build();
     side.engine->ExpandToLevel(0);
-    side.engine->SetCurrentIndexMethod(vinca::VNSYS_VIS);
+    side.engine->SetCurrentIndexMethod(static_cast<int16_t>(state.range(0)));
     for (auto _ : state) {
         size_t total = 0;
         int32_t rows = side.engine->ListCount();
@@ -331,7 +332,8 @@ int main(int argc, char** argv) {
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("vinca/expand_collapse_with_view", BM_ExpandCollapseTracked)
         ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("vinca/rows_by_number", BM_RowWalk)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("vinca/items_by_number", BM_ByNumber)->Arg(0)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("vinca/rows_by_number", BM_ByNumber)->Arg(1)->Unit(benchmark::kMillisecond);
     // Our own flags are not the library's.
     std::vector<char*> rest{argv[0]};
     for (int i = 1; i < argc; ++i) {
