@@ -104,6 +104,14 @@ void CKeyedTable::Reverse() {
 
 // ---- names ----
 
+std::string ColumnLetters(int32_t n) {
+    std::string letters;
+    for (int64_t v = n; v >= 0; v = v / 26 - 1)
+        letters += static_cast<char>('A' + v % 26);
+    std::reverse(letters.begin(), letters.end());
+    return letters;
+}
+
 int CompareNameTexts(std::string_view a, std::string_view b) {
     int c = plat::icompare(a, b);
     return c < 0 ? -1 : (c > 0 ? 1 : 0);

@@ -137,6 +137,10 @@ CVincaNameTable& GlobalNameTable();
 // Shorthand: the name of a text in the global table.
 const CVincaName* GlobalName(std::string_view text);
 
+// A column number as spreadsheets label columns: 0 "A", 25 "Z", 26 "AA",
+// 27 "AB"; a negative number gives an empty text.
+std::string ColumnLetters(int32_t n);
+
 // Case-insensitive order of names (stable for the life of the process).
 int CompareNameTexts(std::string_view a, std::string_view b);
 

@@ -259,3 +259,11 @@ TEST(LinkPtr, KeepsAReferenceOnlyWhileTheSourceLives) {
     link.Release();
     EXPECT_EQ(live.refs, 1);
 }
+
+TEST(Names, ColumnLetters) {
+    const std::pair<int32_t, const char*> cases[] = {
+        {0, "A"}, {25, "Z"}, {26, "AA"}, {27, "AB"}, {701, "ZZ"}, {702, "AAA"}, {-1, ""},
+    };
+    for (const auto& [n, text] : cases)
+        EXPECT_EQ(ColumnLetters(n), text) << n;
+}
