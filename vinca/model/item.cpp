@@ -591,7 +591,7 @@ int CItemNode::CompareChildren(CItem* a, CItem* b) const {
             if (!va || !vb)
                 c = (va ? 1 : 0) - (vb ? 1 : 0);
             else
-                c = ValueCompare(*va, *vb, flags);
+                c = CompareItemValues(*va, *vb, flags);
         }
     }
     if (c == 0 && a != b) c = a->Serial() < b->Serial() ? -1 : 1;
@@ -712,7 +712,7 @@ void CItemData::SetValues(Ref<CAttrSet> values) {
 int CItemData::Compare(const plat::VARIANT& value, int32_t flags, const CVincaName* key) const {
     const plat::Variant* mine = FindNamedValue(key);
     if (!mine) return -1;
-    return ValueCompare(*mine, value, flags);
+    return CompareItemValues(*mine, value, flags);
 }
 
 CAttrSet* CItemData::GetValueSet(const CVincaName* name, bool create) {

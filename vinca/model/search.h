@@ -33,6 +33,11 @@ int CompareTexts(std::string_view first, std::string_view second, int32_t flags)
 // The same for automation strings; a null text orders before any other.
 int CompareBstrs(plat::BSTR first, plat::BSTR second, int32_t flags);
 
+// Compares two values for sorting and searching: texts by the text rules
+// with every flag (prefix, substring, numeric prefix), anything else by the
+// value comparison.
+int CompareItemValues(const plat::VARIANT& a, const plat::VARIANT& b, int32_t flags);
+
 // Compares the item with a value: with CMP_VALUES its value under `key`
 // (-1 without a value holder), else its text with a text value (a non-text
 // value compares as an empty text).

@@ -609,3 +609,17 @@ TEST(EngineRows, CountedRowsMatchAPlainWalkThroughChanges) {
         }
     }
 }
+
+TEST(EngineSort, ValueSortHonoursTheNumericPrefixStyle) {
+    CVincaEngine engine;
+    CItemNode* top = engine.RootNode();
+    Build(top, "P\n x\n y\n z");
+    const char* versions[] = {"10 build", "9 build", "100 build"};
+    for (int i = 0; i < 3; ++i)
+        engine.SetItemValue(At(top, {0, i}), plat::Variant(versions[i]));
+    CItem* p = At(top, {0});
+    engine.SetItemSortingStyle(p, CMP_NUMERIC_PREFIX);
+    ASSERT_EQ(engine.SetItemSorted(p, 2), VE_OK);
+    EXPECT_EQ(Dump(top), "P(y,x,z)");                                           // 9, 10, 100
+    EXPECT_EQ(engine.FindItem("10", 0x8 | 0x4, -1, names::ObsoleteValue()), 2); // value search by prefix
+}
