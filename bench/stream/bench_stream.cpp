@@ -32,10 +32,9 @@ struct Shape {
     bool values;
 };
 
-CTreeRef build_tree(const Shape& shape)
-{
+CTreeRef build_tree(const Shape& shape) {
     const int kParents = shape.parents, kChildren = shape.children;
-    CTreeRef tree { CTreeRef::kTree, CRootItem::New() };
+    CTreeRef tree{CTreeRef::kTree, CRootItem::New()};
     CItemNode* top = tree.item->GetChildNode();
     const CVincaName* size = GlobalName("Size");
     const CVincaName* path = GlobalName("Path");
@@ -48,8 +47,7 @@ CTreeRef build_tree(const Shape& shape)
             CItem* child = nullptr;
             int32_t end = -1;
             node->AddNewChild(end, "File " + std::to_string(c) + ".dll", 0, &child);
-            if (!shape.values)
-                continue;
+            if (!shape.values) continue;
             CAttrSet& v = child->GetItemData()->Values();
             v.SetOrAddValue(names::ObsoleteValue(), plat::Variant(int32_t(p * kChildren + c)));
             v.SetOrAddValue(size, plat::Variant(double(c) * 1024.5));
@@ -63,8 +61,8 @@ using Clock = std::chrono::steady_clock;
 
 // The fastest of a few runs; `before` runs untimed ahead of each one.
 template <class F, class B = void (*)()>
-double best_of(int runs, F&& f, B before = [] { })
-{
+double best_of(
+    int runs, F&& f, B before = [] {}) {
     double best = 1e100;
     for (int i = 0; i < runs; ++i) {
         before();
@@ -77,8 +75,7 @@ double best_of(int runs, F&& f, B before = [] { })
 
 } // namespace
 
-void run(const Shape& shape, const std::filesystem::path& dir)
-{
+void run(const Shape& shape, const std::filesystem::path& dir) {
     std::string tree_file = (dir / "tree.kld").string(), raw_file = (dir / "raw.bin").string();
     CTreeRef tree = build_tree(shape);
     const int runs = 3;
@@ -89,8 +86,7 @@ void run(const Shape& shape, const std::filesystem::path& dir)
         ts.Open();
         WriteTreeRef(ts, tree, true);
         ts.Close();
-        if (f.Failed())
-            std::fprintf(stderr, "save failed: %d\n", f.Error());
+        if (f.Failed()) std::fprintf(stderr, "save failed: %d\n", f.Error());
     });
     std::vector<uint8_t> bytes(std::filesystem::file_size(tree_file));
     double fwrite_time = best_of(runs, [&] {
@@ -105,8 +101,7 @@ void run(const Shape& shape, const std::filesystem::path& dir)
         [&] {
             CVincaFileStream f(tree_file, CVincaFileStream::OPEN_EXISTING);
             CTreeStream ts(f, CTreeStream::MODE_READ);
-            if (!ts.Open() || !ReadTreeRef(ts, back))
-                std::fprintf(stderr, "load failed: %d\n", f.Error());
+            if (!ts.Open() || !ReadTreeRef(ts, back)) std::fprintf(stderr, "load failed: %d\n", f.Error());
             benchmark::DoNotOptimize(back.item.get());
         },
         [&] { back = {}; });
@@ -127,15 +122,18 @@ void run(const Shape& shape, const std::filesystem::path& dir)
 
     std::printf("%s: %d items, %zu bytes\n", shape.name, shape.parents * (shape.children + 1), bytes.size());
     std::printf("  %-26s %10s %10s %8s\n", "", "tree (s)", "stdio (s)", "ratio");
-    std::printf("  %-26s %10.3f %10.3f %8.2f\n", "save to file vs fwrite", save_file, fwrite_time, save_file / fwrite_time);
-    std::printf("  %-26s %10.3f %10.3f %8.2f\n", "load from file vs fread", load_file, fread_time, load_file / fread_time);
-    std::printf("  %-26s %10.3f %10.3f %8.2f\n", "save to memory vs fwrite", save_mem, fwrite_time, save_mem / fwrite_time);
+    std::printf("  %-26s %10.3f %10.3f %8.2f\n", "save to file vs fwrite", save_file, fwrite_time,
+                save_file / fwrite_time);
+    std::printf("  %-26s %10.3f %10.3f %8.2f\n", "load from file vs fread", load_file, fread_time,
+                load_file / fread_time);
+    std::printf("  %-26s %10.3f %10.3f %8.2f\n", "save to memory vs fwrite", save_mem, fwrite_time,
+                save_mem / fwrite_time);
 }
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    std::filesystem::path dir = std::filesystem::temp_directory_path() / ("kl-bench-stream-" + std::to_string(::getpid()));
+    std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("kl-bench-stream-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     run({"1,000 parents of 1,000 children, texts only", 1000, 1000, false}, dir);
     run({"450 parents of 1,000 children, three values each", 450, 1000, true}, dir);

@@ -13,16 +13,14 @@ namespace vinca {
 
 namespace {
 
-plat::HandleTable<CVincaBuffer>& buffers()
-{
+plat::HandleTable<CVincaBuffer>& buffers() {
     static plat::HandleTable<CVincaBuffer> table;
     return table;
 }
 
 // The tree stream of a selection: a reference, or a node written as a tree.
 VResult write_selection(CVincaByteArray& store, const CTreeRef& ref, bool descendants, CItemNode* node,
-    CItem* owner)
-{
+                        CItem* owner) {
     CVincaMemStream mem(store);
     CTreeStream ts(mem, CTreeStream::MODE_WRITE);
     if (ts.Open()) {
@@ -35,8 +33,7 @@ VResult write_selection(CVincaByteArray& store, const CTreeRef& ref, bool descen
     return mem.Error();
 }
 
-std::string selection_text(const CTreeRef& ref, bool descendants, CItemNode* node)
-{
+std::string selection_text(const CTreeRef& ref, bool descendants, CItemNode* node) {
     std::string text;
     if (node)
         WriteNodeText(node, text);
@@ -47,14 +44,11 @@ std::string selection_text(const CTreeRef& ref, bool descendants, CItemNode* nod
     return text;
 }
 
-VResult put_on_clipboard(CVincaByteArray& tree, const std::string& text)
-{
+VResult put_on_clipboard(CVincaByteArray& tree, const std::string& text) {
     auto tree_block = DetachToGlobal(tree, false);
-    if (!tree_block)
-        return VE_OUT_OF_MEMORY;
+    if (!tree_block) return VE_OUT_OF_MEMORY;
     IClipboard& cb = Clipboard();
-    if (!cb.Open())
-        return VE_OUT_OF_MEMORY;
+    if (!cb.Open()) return VE_OUT_OF_MEMORY;
     cb.Empty();
     GlobalBlock text_block(text.begin(), text.end());
     text_block.push_back(0);
@@ -64,11 +58,9 @@ VResult put_on_clipboard(CVincaByteArray& tree, const std::string& text)
     return ok ? VE_OK : VE_OUT_OF_MEMORY;
 }
 
-VResult copy_selection(const CTreeRef& ref, bool descendants, CItemNode* node, CItem* owner)
-{
+VResult copy_selection(const CTreeRef& ref, bool descendants, CItemNode* node, CItem* owner) {
     CVincaByteArray store(5120);
-    if (VResult r = write_selection(store, ref, descendants, node, owner))
-        return r;
+    if (VResult r = write_selection(store, ref, descendants, node, owner)) return r;
     return put_on_clipboard(store, selection_text(ref, descendants, node));
 }
 
@@ -78,144 +70,111 @@ BufferHandle AddBuffer(CVincaBuffer* buffer);
 
 namespace {
 // A new buffer holding `ref`, its handle in `out`.
-VResult hand_out(CTreeRef ref, BufferHandle* out)
-{
+VResult hand_out(CTreeRef ref, BufferHandle* out) {
     BufferHandle h = AddBuffer(new CVincaBuffer(std::move(ref)));
-    if (!h)
-        return VE_OUT_OF_MEMORY;
+    if (!h) return VE_OUT_OF_MEMORY;
     *out = h;
     return VE_OK;
 }
 } // namespace
 
-CVincaBuffer::CVincaBuffer(CTreeRef r) : ref(std::move(r)), signature(kSignature), thread(CurrentThreadId()) { }
+CVincaBuffer::CVincaBuffer(CTreeRef r)
+    : ref(std::move(r)), signature(kSignature), thread(CurrentThreadId()) {}
 
-CVincaBuffer::~CVincaBuffer()
-{
+CVincaBuffer::~CVincaBuffer() {
     signature = 0;
     thread = 0;
 }
 
-BufferHandle AddBuffer(CVincaBuffer* buffer)
-{
+BufferHandle AddBuffer(CVincaBuffer* buffer) {
     return buffer ? buffers().add(buffer) : 0;
 }
 
-CVincaBuffer* BufferFromHandle(BufferHandle handle)
-{
+CVincaBuffer* BufferFromHandle(BufferHandle handle) {
     CVincaBuffer* b = buffers().get(handle);
-    if (!b || b->signature != CVincaBuffer::kSignature || b->thread != CurrentThreadId())
-        return nullptr;
-    if (b->ref.kind == CTreeRef::kTree && !b->ref.item)
-        return nullptr;
+    if (!b || b->signature != CVincaBuffer::kSignature || b->thread != CurrentThreadId()) return nullptr;
+    if (b->ref.kind == CTreeRef::kTree && !b->ref.item) return nullptr;
     return b;
 }
 
-bool IsValidVincaBuffer(BufferHandle handle)
-{
+bool IsValidVincaBuffer(BufferHandle handle) {
     return BufferFromHandle(handle) != nullptr;
 }
 
-void FreeVincaBuffer(BufferHandle handle)
-{
-    if (!BufferFromHandle(handle))
-        return;
+void FreeVincaBuffer(BufferHandle handle) {
+    if (!BufferFromHandle(handle)) return;
     delete buffers().remove(handle);
 }
 
-VResult CopyTreeRefToClipboard(const CTreeRef& ref, bool descendants)
-{
+VResult CopyTreeRefToClipboard(const CTreeRef& ref, bool descendants) {
     return copy_selection(ref, descendants, nullptr, nullptr);
 }
 
-VResult CopyBufferToClipboard(BufferHandle handle)
-{
+VResult CopyBufferToClipboard(BufferHandle handle) {
     CVincaBuffer* b = BufferFromHandle(handle);
-    if (!b)
-        return VE_INVALID_TREE_BUFFER;
+    if (!b) return VE_INVALID_TREE_BUFFER;
     return CopyTreeRefToClipboard(b->ref, true);
 }
 
-bool IsTreeOnClipboard()
-{
+bool IsTreeOnClipboard() {
     return Clipboard().IsFormatAvailable(kTreeClipboardFormat);
 }
 
-VResult ReadClipboardTree(CTreeRef& out)
-{
+VResult ReadClipboardTree(CTreeRef& out) {
     IClipboard& cb = Clipboard();
-    if (!cb.IsFormatAvailable(kTreeClipboardFormat) || !cb.Open())
-        return VE_CLIPBOARD_EMPTY;
+    if (!cb.IsFormatAvailable(kTreeClipboardFormat) || !cb.Open()) return VE_CLIPBOARD_EMPTY;
     auto block = cb.GetData(kTreeClipboardFormat);
     cb.Close();
     CVincaByteArray store(5120);
-    if (!block || !AttachFromGlobal(store, *block, false))
-        return VE_CLIPBOARD_EMPTY;
+    if (!block || !AttachFromGlobal(store, *block, false)) return VE_CLIPBOARD_EMPTY;
     CVincaMemStream mem(store);
     CTreeStream ts(mem, CTreeStream::MODE_READ);
     CTreeRef ref;
-    if (ts.Open())
-        ReadTreeRef(ts, ref, TagForm::TwoByte);
-    if (VResult r = mem.Error())
-        return r;
+    if (ts.Open()) ReadTreeRef(ts, ref, TagForm::TwoByte);
+    if (VResult r = mem.Error()) return r;
     out = std::move(ref);
     return VE_OK;
 }
 
-VResult PasteBufferFromClipboard(BufferHandle* out)
-{
-    if (!out)
-        return VE_INVALID_ARGUMENTS;
+VResult PasteBufferFromClipboard(BufferHandle* out) {
+    if (!out) return VE_INVALID_ARGUMENTS;
     *out = 0;
-    if (!IsTreeOnClipboard())
-        return VE_CLIPBOARD_EMPTY;
+    if (!IsTreeOnClipboard()) return VE_CLIPBOARD_EMPTY;
     CTreeRef ref;
     VResult r = ReadClipboardTree(ref);
     return r ? r : hand_out(std::move(ref), out);
 }
 
-VResult SaveBufferToHostFile(BufferHandle handle, int16_t file, plat::IUnknown* site)
-{
+VResult SaveBufferToHostFile(BufferHandle handle, int16_t file, plat::IUnknown* site) {
     CVincaBuffer* b = BufferFromHandle(handle);
-    if (!b)
-        return VE_INVALID_TREE_BUFFER;
+    if (!b) return VE_INVALID_TREE_BUFFER;
     return UseHostFile(file, CTreeStream::MODE_WRITE, site, [&](CTreeStream& ts) {
-        if (ts.Open())
-            WriteTreeRef(ts, b->ref, true);
+        if (ts.Open()) WriteTreeRef(ts, b->ref, true);
     });
 }
 
-VResult LoadBufferFromHostFile(BufferHandle* out, int16_t file, plat::IUnknown* site)
-{
-    if (!out)
-        return VE_INVALID_ARGUMENTS;
+VResult LoadBufferFromHostFile(BufferHandle* out, int16_t file, plat::IUnknown* site) {
+    if (!out) return VE_INVALID_ARGUMENTS;
     *out = 0;
     CTreeRef ref;
     VResult r = UseHostFile(file, CTreeStream::MODE_READ, site, [&](CTreeStream& ts) {
-        if (ts.Open())
-            ReadTreeRef(ts, ref, TagForm::TwoByte);
+        if (ts.Open()) ReadTreeRef(ts, ref, TagForm::TwoByte);
     });
     return r ? r : hand_out(std::move(ref), out);
 }
 
-VResult ClipboardAction(CVincaEngine& engine, int32_t position, int32_t mode)
-{
-    if ((mode & 0x8000) || mode < 0 || mode > 4)
-        return VE_INVALID_ARGUMENTS;
+VResult ClipboardAction(CVincaEngine& engine, int32_t position, int32_t mode) {
+    if ((mode & 0x8000) || mode < 0 || mode > 4) return VE_INVALID_ARGUMENTS;
     if (mode >= 3) {
         CTreeRef ref;
-        if (VResult r = ReadClipboardTree(ref))
-            return r;
+        if (VResult r = ReadClipboardTree(ref)) return r;
         return MergeTreeRef(engine, ref, position, mode == 4);
     }
     CItem* item = position < 0 ? nullptr : engine.ItemFromIndex(position);
-    if (position >= 0 && !item)
-        return VE_BAD_INDEX;
-    if (!item)
-        return copy_selection({}, true, engine.Root()->ChildNode(), engine.Root());
-    if (mode == 2)
-        return copy_selection({}, true, item->ChildNode(), item);
-    return copy_selection(CTreeRef { CTreeRef::kItem, item }, mode == 0, nullptr, nullptr);
+    if (position >= 0 && !item) return VE_BAD_INDEX;
+    if (!item) return copy_selection({}, true, engine.Root()->ChildNode(), engine.Root());
+    if (mode == 2) return copy_selection({}, true, item->ChildNode(), item);
+    return copy_selection(CTreeRef{CTreeRef::kItem, item}, mode == 0, nullptr, nullptr);
 }
 
 } // namespace vinca

@@ -19,7 +19,7 @@ namespace vinca {
 using BufferHandle = uint32_t;
 
 class CVincaBuffer {
-public:
+  public:
     static constexpr uint32_t kSignature = 0x4F4C4550; // "PELO"
 
     explicit CVincaBuffer(CTreeRef ref = {});

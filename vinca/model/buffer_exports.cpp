@@ -7,41 +7,34 @@
 
 extern "C" {
 
-__attribute__((visibility("default"))) int16_t VincaIsValidBuffer(uint32_t buffer)
-{
+__attribute__((visibility("default"))) int16_t VincaIsValidBuffer(uint32_t buffer) {
     return vinca::IsValidVincaBuffer(buffer) ? 1 : 0;
 }
 
-__attribute__((visibility("default"))) int16_t VincaFreeBuffer(uint32_t buffer)
-{
+__attribute__((visibility("default"))) int16_t VincaFreeBuffer(uint32_t buffer) {
     vinca::FreeVincaBuffer(buffer);
     return 0;
 }
 
-__attribute__((visibility("default"))) int16_t VincaCopyBuffer(uint32_t buffer)
-{
+__attribute__((visibility("default"))) int16_t VincaCopyBuffer(uint32_t buffer) {
     return vinca::CopyBufferToClipboard(buffer);
 }
 
-__attribute__((visibility("default"))) int16_t VincaPasteBuffer(uint32_t* buffer)
-{
+__attribute__((visibility("default"))) int16_t VincaPasteBuffer(uint32_t* buffer) {
     return vinca::PasteBufferFromClipboard(buffer);
 }
 
-__attribute__((visibility("default"))) int16_t VincaSaveBuffer(uint32_t buffer, int16_t file)
-{
+__attribute__((visibility("default"))) int16_t VincaSaveBuffer(uint32_t buffer, int16_t file) {
     plat::ComPtr<plat::IUnknown> site = vinca::FindHostFileSite();
     return vinca::SaveBufferToHostFile(buffer, file, site.get());
 }
 
-__attribute__((visibility("default"))) int16_t VincaLoadBuffer(uint32_t* buffer, int16_t file)
-{
+__attribute__((visibility("default"))) int16_t VincaLoadBuffer(uint32_t* buffer, int16_t file) {
     plat::ComPtr<plat::IUnknown> site = vinca::FindHostFileSite();
     return vinca::LoadBufferFromHostFile(buffer, file, site.get());
 }
 
-__attribute__((visibility("default"))) int16_t VincaIsClipboardFormatAvailable()
-{
+__attribute__((visibility("default"))) int16_t VincaIsClipboardFormatAvailable() {
     return vinca::IsTreeOnClipboard() ? 1 : 0;
 }
 

@@ -22,7 +22,7 @@ inline constexpr std::string_view kTreeClipboardMime = "application/x-vinca4-tre
 inline constexpr std::string_view kTextClipboardFormat = "text/plain";
 
 class IClipboard {
-public:
+  public:
     virtual ~IClipboard() = default;
     // Open and Close bracket every use; Open fails while another user has it.
     virtual bool Open() = 0;
@@ -35,7 +35,7 @@ public:
 
 // Formats kept in memory.
 class CMemoryClipboard : public IClipboard {
-public:
+  public:
     bool Open() override;
     void Close() override;
     bool Empty() override;
@@ -45,11 +45,11 @@ public:
     // For tests: makes Open fail.
     void SetRefuseOpen(bool refuse) { m_refuseOpen = refuse; }
 
-private:
+  private:
     std::mutex m_mutex;
     std::map<std::string, GlobalBlock, std::less<>> m_formats;
-    bool m_open { false };
-    bool m_refuseOpen { false };
+    bool m_open{false};
+    bool m_refuseOpen{false};
 };
 
 // The clipboard in use; null restores the memory clipboard.

@@ -20,7 +20,7 @@ inline constexpr plat::CLSID CLSID_OldTreeObject = plat::make_guid("BFC59ED7-6FA
 
 // A private in-memory copy of a whole file: changes never reach the file.
 class CMappedFile {
-public:
+  public:
     bool Open(const std::filesystem::path& path);
     bool IsOpen() const { return m_open; }
     uint32_t Size() const { return static_cast<uint32_t>(m_data.size()); }
@@ -36,10 +36,10 @@ public:
     void Replace(const void* pattern, const void* replacement, uint32_t length);
     const std::vector<uint8_t>& Data() const { return m_data; }
 
-private:
+  private:
     std::vector<uint8_t> m_data;
-    uint32_t m_pos { 0 };
-    bool m_open { false };
+    uint32_t m_pos{0};
+    bool m_open{false};
 };
 
 // 0 on success, 1 on any failure. The file is written beside its final name

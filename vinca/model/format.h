@@ -48,7 +48,7 @@ struct NamedFormat {
 
 // The named formats. The table is constant, so any thread may read it.
 class CNamedFormats {
-public:
+  public:
     // Looks an already upper-cased name up; null when unknown.
     static const NamedFormat* Find(std::string_view upper_name);
     // Fixed texts by number: 0 " ", 1 "Yes", 2 "No", 3 "True", 4 "False",
@@ -60,12 +60,12 @@ struct FormatSection {
     std::string prefix;
     std::string name; // canonical pattern for a known name, else the upper-cased text
     std::string suffix;
-    FormatCode code { FMT_GENERIC };
+    FormatCode code{FMT_GENERIC};
 };
 
 // A compiled format text.
 class CFormatInstr {
-public:
+  public:
     explicit CFormatInstr(std::string_view format_text);
 
     int SectionCount() const { return m_count; }
@@ -76,9 +76,9 @@ public:
     // prefix + formatted value + suffix.
     std::string Format(const VARIANT& v) const;
 
-private:
+  private:
     std::array<FormatSection, 4> m_sections;
-    int m_count { 0 };
+    int m_count{0};
 };
 
 // Formats a value with a format text (an empty text is Generic).
@@ -90,9 +90,9 @@ std::string FormatValue(const VARIANT& v, std::string_view format_text);
 // parentheses.
 
 struct DateParts {
-    int year { 1899 }, month { 12 }, day { 30 };
-    int hour { 0 }, minute { 0 }, second { 0 };
-    int day_of_week { 6 }; // 0 = Sunday
+    int year{1899}, month{12}, day{30};
+    int hour{0}, minute{0}, second{0};
+    int day_of_week{6}; // 0 = Sunday
 };
 
 // OLE date (days since 1899-12-30, time of day in the fraction, which runs

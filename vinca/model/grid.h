@@ -22,7 +22,7 @@ class CTreeGrid;
 
 // One column: its key, width, visibility and title.
 class CColumnDef : public CVincaObject {
-public:
+  public:
     static Ref<CColumnDef> New(const CVincaName* key, int32_t width);
 
     const CVincaName* Key() const { return m_key; }
@@ -41,17 +41,17 @@ public:
     void Write(CTreeStream& ts);
     bool Read(CTreeStream& ts);
 
-private:
-    CColumnDef(const CVincaName* key, int32_t width) : m_key(key), m_width(width) { }
+  private:
+    CColumnDef(const CVincaName* key, int32_t width) : m_key(key), m_width(width) {}
     Ref<CAttrSet> m_titleDefs;
     Ref<CAttrEntry> m_titleEntry;
     const CVincaName* m_key;
     int32_t m_width;
-    bool m_visible { true };
+    bool m_visible{true};
 };
 
 class CTreeGrid : public CItemGridBase {
-public:
+  public:
     enum Kind { TREE_GRID, ITEM_GRID };
 
     // A grid with the control's default definitions.
@@ -128,27 +128,27 @@ public:
     bool Read(CTreeStream& ts);
 
     // Stored settings, public for the automation object and the views.
-    uint8_t m_gridFlag { 1 };
-    uint8_t m_titleBands { 3 };
-    int32_t m_horThickness { 1 };
-    int32_t m_horLineColor { 0 };
-    int32_t m_gridLinesColor { 0x808080 };
-    int32_t m_verThickness { 1 };
-    int32_t m_verLineColor { 0 };
-    uint8_t m_rowTitleColumn { 1 };
-    uint8_t m_displayFlag2 { 1 };
-    uint8_t m_autoFillColTitles { 2 };
-    uint8_t m_autoFillRowTitles { 1 };
+    uint8_t m_gridFlag{1};
+    uint8_t m_titleBands{3};
+    int32_t m_horThickness{1};
+    int32_t m_horLineColor{0};
+    int32_t m_gridLinesColor{0x808080};
+    int32_t m_verThickness{1};
+    int32_t m_verLineColor{0};
+    uint8_t m_rowTitleColumn{1};
+    uint8_t m_displayFlag2{1};
+    uint8_t m_autoFillColTitles{2};
+    uint8_t m_autoFillRowTitles{1};
     float m_rowTitleWidth; // twips
-    float m_colTitleHeight { -1.0f };
-    float m_rowHeight { -1.0f };
+    float m_colTitleHeight{-1.0f};
+    float m_rowHeight{-1.0f};
 
-private:
+  private:
     explicit CTreeGrid(Kind kind);
     void SetDefaultDefinitions();
 
     Kind m_kind;
-    CItem* m_owner { nullptr };
+    CItem* m_owner{nullptr};
     std::vector<Ref<CColumnDef>> m_columns;
     Ref<CAttrSet> m_gridCellDef;
     Ref<CAttrSet> m_colTitleCellDef;

@@ -18,8 +18,7 @@ constexpr GUID kOldControlClassId = make_guid("9D998140-B884-11CE-8D47-444553540
 
 // ---- CHostFileStream -----------------------------------------------------
 
-CHostFileStream::CHostFileStream(int16_t file, IUnknown* site) : m_file(file)
-{
+CHostFileStream::CHostFileStream(int16_t file, IUnknown* site) : m_file(file) {
     if (!site) {
         SetError(VE_FILE_INIT);
         return;
@@ -36,81 +35,61 @@ CHostFileStream::CHostFileStream(int16_t file, IUnknown* site) : m_file(file)
     }
 }
 
-VResult CHostFileStream::Write(const void* buffer, uint16_t count)
-{
-    if (Failed())
-        return Error();
-    if (!m_useHost)
-        return SetError(m_plain->Write(buffer, count));
-    if (FAILED(m_access->Write(m_file, buffer, count)))
-        return SetError(VE_FILE_OUTPUT);
+VResult CHostFileStream::Write(const void* buffer, uint16_t count) {
+    if (Failed()) return Error();
+    if (!m_useHost) return SetError(m_plain->Write(buffer, count));
+    if (FAILED(m_access->Write(m_file, buffer, count))) return SetError(VE_FILE_OUTPUT);
     return VE_OK;
 }
 
-VResult CHostFileStream::Read(void* buffer, uint16_t count)
-{
-    if (Failed())
-        return Error();
-    if (!m_useHost)
-        return SetError(m_plain->Read(buffer, count));
-    if (FAILED(m_access->Read(m_file, buffer, count)))
-        return SetError(VE_FILE_INPUT);
+VResult CHostFileStream::Read(void* buffer, uint16_t count) {
+    if (Failed()) return Error();
+    if (!m_useHost) return SetError(m_plain->Read(buffer, count));
+    if (FAILED(m_access->Read(m_file, buffer, count))) return SetError(VE_FILE_INPUT);
     return VE_OK;
 }
 
-VResult CHostFileStream::Seek(int32_t offset, int origin, uint32_t* pos)
-{
-    if (Failed())
-        return Error();
-    if (!m_useHost)
-        return SetError(m_plain->Seek(offset, origin, pos));
+VResult CHostFileStream::Seek(int32_t offset, int origin, uint32_t* pos) {
+    if (Failed()) return Error();
+    if (!m_useHost) return SetError(m_plain->Seek(offset, origin, pos));
     uint32_t now = 0;
-    HRESULT hr = origin == FROM_START ? m_access->SeekFromStart(m_file, offset, &now)
-        : origin == FROM_CURRENT     ? m_access->SeekFromCurrent(m_file, offset, &now)
-                                     : E_INVALIDARG;
-    if (FAILED(hr))
-        return SetError(VE_FILE_IO);
-    if (pos)
-        *pos = now;
+    HRESULT hr = origin == FROM_START     ? m_access->SeekFromStart(m_file, offset, &now)
+                 : origin == FROM_CURRENT ? m_access->SeekFromCurrent(m_file, offset, &now)
+                                          : E_INVALIDARG;
+    if (FAILED(hr)) return SetError(VE_FILE_IO);
+    if (pos) *pos = now;
     return VE_OK;
 }
 
-std::optional<uint64_t> CHostFileStream::Remaining()
-{
+std::optional<uint64_t> CHostFileStream::Remaining() {
     return m_plain ? m_plain->Remaining() : std::nullopt;
 }
 
 // ---- CHostFileRegistry ---------------------------------------------------
 
-VResult CHostFileRegistry::Open(int16_t file, CTreeStream::Mode mode, IUnknown* site)
-{
-    if (Find(file))
-        return VE_FILE_ALREADY_OPEN;
-    Record rec { file, std::make_unique<CHostFileStream>(file, site), nullptr };
+VResult CHostFileRegistry::Open(int16_t file, CTreeStream::Mode mode, IUnknown* site) {
+    if (Find(file)) return VE_FILE_ALREADY_OPEN;
+    Record rec{file, std::make_unique<CHostFileStream>(file, site), nullptr};
     rec.tree = std::make_unique<CTreeStream>(*rec.bytes, mode);
     // A data file carries its tree stream further in; its header is read
     // when the first load finds it.
     if (mode == CTreeStream::MODE_WRITE || DetectStreamKind(*rec.bytes) == StreamKind::TreeStream)
         rec.tree->Open();
-    if (VResult r = rec.bytes->Error())
-        return r;
+    if (VResult r = rec.bytes->Error()) return r;
     m_records.push_back(std::move(rec));
     return VE_OK;
 }
 
-CTreeStream* CHostFileRegistry::Find(int16_t file)
-{
+CTreeStream* CHostFileRegistry::Find(int16_t file) {
     for (Record& r : m_records)
-        if (r.key == file)
-            return r.tree.get();
+        if (r.key == file) return r.tree.get();
     return nullptr;
 }
 
-VResult CHostFileRegistry::Close(int16_t file)
-{
-    auto it = std::find_if(m_records.begin(), m_records.end(), [&](const Record& r) { return r.key == file; });
-    if (it == m_records.end())
-        return VE_FILE_NOT_OPEN;
+VResult CHostFileRegistry::Close(int16_t file) {
+    auto it =
+        std::find_if(m_records.begin(), m_records.end(), [&](const Record& r) { return r.key == file; });
+    if (it == m_records.end()) return VE_FILE_NOT_OPEN;
     it->tree->Close();
     VResult r = it->bytes->Error();
     m_records.erase(it);
@@ -119,8 +98,7 @@ VResult CHostFileRegistry::Close(int16_t file)
 
 // ---- CHostFile -----------------------------------------------------------
 
-void CHostFile::Open(int16_t file, CTreeStream::Mode mode, IUnknown* site)
-{
+void CHostFile::Open(int16_t file, CTreeStream::Mode mode, IUnknown* site) {
     Close();
     if (CThreadRecord* ctx = GetThreadFileContext()) {
         if (CTreeStream* open = ctx->files.Find(file)) {
@@ -137,8 +115,7 @@ void CHostFile::Open(int16_t file, CTreeStream::Mode mode, IUnknown* site)
     m_owns = true;
 }
 
-VResult CHostFile::Close()
-{
+VResult CHostFile::Close() {
     VResult r = m_tree ? m_tree->Error() : VResult(VE_OK);
     if (m_owns && m_ownedTree) {
         m_ownedTree->Close();
@@ -153,19 +130,16 @@ VResult CHostFile::Close()
 
 // ---- stream kinds --------------------------------------------------------
 
-StreamKind DetectStreamKind(CVincaStream& bytes)
-{
+StreamKind DetectStreamKind(CVincaStream& bytes) {
     StreamKind kind = StreamKind::Unknown;
-    if (bytes.Failed())
-        return kind;
+    if (bytes.Failed()) return kind;
     uint32_t pos = bytes.Position();
-    uint8_t head[16] {};
+    uint8_t head[16]{};
     bytes.Seek(0, FROM_START);
     if (bytes.Read(head, 16) != VE_OK) {
         bytes.ClearError();
         bytes.Seek(0, FROM_START);
-        if (bytes.Read(head, 2) == VE_OK && head[0] == 'D' && head[1] == 'U')
-            kind = StreamKind::TreeStream;
+        if (bytes.Read(head, 2) == VE_OK && head[0] == 'D' && head[1] == 'U') kind = StreamKind::TreeStream;
         bytes.ClearError();
     } else if (std::memcmp(head, &kControlClassId, 16) == 0) {
         kind = StreamKind::DataFile;
@@ -178,8 +152,7 @@ StreamKind DetectStreamKind(CVincaStream& bytes)
     return kind;
 }
 
-bool SeekToTreeData(CVincaStream& bytes)
-{
+bool SeekToTreeData(CVincaStream& bytes) {
     uint32_t pos = bytes.Position();
     uint8_t prev = 0, cur = 0;
     for (uint32_t i = 0; bytes.ReadU8(cur); ++i, prev = cur) {
@@ -189,13 +162,11 @@ bool SeekToTreeData(CVincaStream& bytes)
     return false; // the read error at the end stays kept
 }
 
-VResult ReadTreePayload(CTreeStream& ts, CTreeRef& out)
-{
+VResult ReadTreePayload(CTreeStream& ts, CTreeRef& out) {
     CVincaStream& bytes = ts.Bytes();
     switch (DetectStreamKind(bytes)) {
     case StreamKind::TreeStream:
-        if (ts.Open())
-            ReadTreeRef(ts, out, TagForm::TwoByte);
+        if (ts.Open()) ReadTreeRef(ts, out, TagForm::TwoByte);
         break;
     case StreamKind::DataFile:
     case StreamKind::OldDataFile:
@@ -203,8 +174,7 @@ VResult ReadTreePayload(CTreeStream& ts, CTreeRef& out)
             bytes.ClearError();
             return bytes.SetError(VE_BAD_FILE_FORMAT);
         }
-        if (ts.Open())
-            ReadTreeRef(ts, out, TagForm::OneByte);
+        if (ts.Open()) ReadTreeRef(ts, out, TagForm::OneByte);
         break;
     default:
         return bytes.SetError(VE_BAD_FILE_FORMAT);
@@ -214,56 +184,45 @@ VResult ReadTreePayload(CTreeStream& ts, CTreeRef& out)
 
 // ---- workers -------------------------------------------------------------
 
-VResult HostFileAction(int16_t file, int16_t action, IUnknown* site)
-{
-    if (action < 0 || action > 2)
-        return VE_INVALID_ARGUMENT;
+VResult HostFileAction(int16_t file, int16_t action, IUnknown* site) {
+    if (action < 0 || action > 2) return VE_INVALID_ARGUMENT;
     CThreadRecord* ctx = GetThreadFileContext();
-    if (!ctx)
-        return VE_NOT_LOADED;
-    if (action == 2)
-        return ctx->files.Close(file);
+    if (!ctx) return VE_NOT_LOADED;
+    if (action == 2) return ctx->files.Close(file);
     return ctx->files.Open(file, action == 0 ? CTreeStream::MODE_READ : CTreeStream::MODE_WRITE, site);
 }
 
-VResult UseHostFile(int16_t file, CTreeStream::Mode mode, IUnknown* site, const std::function<void(CTreeStream&)>& use)
-{
+VResult UseHostFile(int16_t file, CTreeStream::Mode mode, IUnknown* site,
+                    const std::function<void(CTreeStream&)>& use) {
     CHostFile hf;
     hf.Open(file, mode, site);
     CTreeStream* ts = hf.Stream();
-    if (!ts)
-        return VE_NOT_LOADED;
+    if (!ts) return VE_NOT_LOADED;
     use(*ts);
     return hf.Close();
 }
 
-VResult SaveToHostFile(CVincaEngine& engine, int16_t file, int32_t position, SaveWhat what, IUnknown* site)
-{
+VResult SaveToHostFile(CVincaEngine& engine, int16_t file, int32_t position, SaveWhat what, IUnknown* site) {
     CItem* item = nullptr;
     if (position != -1) {
         item = engine.ItemFromIndex(position);
-        if (!item)
-            return VE_BAD_INDEX;
+        if (!item) return VE_BAD_INDEX;
     }
     return UseHostFile(file, CTreeStream::MODE_WRITE, site, [&](CTreeStream& ts) {
-        if (!ts.Open())
-            return;
+        if (!ts.Open()) return;
         if (!item)
             WriteNodeAsTree(ts, engine.Root()->ChildNode(), *engine.Root());
         else if (what == SaveWhat::Children)
             WriteNodeAsTree(ts, item->ChildNode(), *item);
         else
-            WriteTreeRef(ts, CTreeRef { CTreeRef::kItem, item }, what == SaveWhat::Item);
+            WriteTreeRef(ts, CTreeRef{CTreeRef::kItem, item}, what == SaveWhat::Item);
     });
 }
 
-VResult MergeTreeRef(CVincaEngine& engine, const CTreeRef& ref, int32_t position, bool insert)
-{
-    if (ref.kind == CTreeRef::kNone || !ref.item)
-        return VE_OK;
+VResult MergeTreeRef(CVincaEngine& engine, const CTreeRef& ref, int32_t position, bool insert) {
+    if (ref.kind == CTreeRef::kNone || !ref.item) return VE_OK;
     CNodeRef pos;
-    if (VResult r = engine.ItemPosition(position, pos))
-        return r;
+    if (VResult r = engine.ItemPosition(position, pos)) return r;
     int32_t before = -1;
     if (insert && pos.index >= 0) {
         before = pos.index;
@@ -274,10 +233,10 @@ VResult MergeTreeRef(CVincaEngine& engine, const CTreeRef& ref, int32_t position
     return r == VE_NOTHING_TO_COPY ? VResult(VE_OK) : r;
 }
 
-VResult LoadFromHostFile(CVincaEngine& engine, int16_t file, int32_t position, bool insert, IUnknown* site)
-{
+VResult LoadFromHostFile(CVincaEngine& engine, int16_t file, int32_t position, bool insert, IUnknown* site) {
     CTreeRef loaded;
-    VResult r = UseHostFile(file, CTreeStream::MODE_READ, site, [&](CTreeStream& ts) { ReadTreePayload(ts, loaded); });
+    VResult r = UseHostFile(file, CTreeStream::MODE_READ, site,
+                            [&](CTreeStream& ts) { ReadTreePayload(ts, loaded); });
     return r ? r : MergeTreeRef(engine, loaded, position, insert);
 }
 

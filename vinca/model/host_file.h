@@ -39,7 +39,7 @@ struct IHostFiles : plat::IUnknown {
 
 // A byte stream over a host file number (never closed here).
 class CHostFileStream : public CVincaStream {
-public:
+  public:
     // With no site the stream keeps 20204 and does nothing. A site without
     // the host-file interface leaves the plain file form over the number.
     CHostFileStream(int16_t file, plat::IUnknown* site);
@@ -51,9 +51,9 @@ public:
     VResult Seek(int32_t offset, int origin, uint32_t* pos = nullptr) override;
     std::optional<uint64_t> Remaining() override;
 
-private:
+  private:
     int16_t m_file;
-    bool m_useHost { true };
+    bool m_useHost{true};
     plat::ComPtr<IHostFiles> m_hostFiles;
     plat::ComPtr<IHostFileAccess> m_access;
     std::unique_ptr<CVincaFileStream> m_plain;
@@ -63,7 +63,7 @@ private:
 // file number and thread, so that several saves or loads follow each other
 // in one stream with one header.
 class CHostFileRegistry {
-public:
+  public:
     // 20401 when this thread has the number open already; a stream error is
     // returned and nothing kept.
     VResult Open(int16_t file, CTreeStream::Mode mode, plat::IUnknown* site);
@@ -73,7 +73,7 @@ public:
     VResult Close(int16_t file);
     size_t Count() const { return m_records.size(); }
 
-private:
+  private:
     struct Record {
         int16_t key;
         std::unique_ptr<CHostFileStream> bytes;
@@ -85,7 +85,7 @@ private:
 // A holder for one save or load: the thread's open stream for the number, or
 // streams made (and closed) here.
 class CHostFile {
-public:
+  public:
     CHostFile() = default;
     CHostFile(const CHostFile&) = delete;
     CHostFile& operator=(const CHostFile&) = delete;
@@ -98,11 +98,11 @@ public:
     CTreeStream* Stream() const { return m_tree; }
     bool Owns() const { return m_owns; }
 
-private:
-    bool m_owns { false };
+  private:
+    bool m_owns{false};
     std::unique_ptr<CHostFileStream> m_bytes;
     std::unique_ptr<CTreeStream> m_ownedTree;
-    CTreeStream* m_tree { nullptr };
+    CTreeStream* m_tree{nullptr};
 };
 
 // What the start of a stream holds.
@@ -125,7 +125,7 @@ VResult ReadTreePayload(CTreeStream& ts, CTreeRef& out);
 // lets `use` write or read the opened tree stream and closes it; the
 // stream's error, 20118 when there is no stream.
 VResult UseHostFile(int16_t file, CTreeStream::Mode mode, plat::IUnknown* site,
-    const std::function<void(CTreeStream&)>& use);
+                    const std::function<void(CTreeStream&)>& use);
 
 // File property: 0 opens for reading, 1 for writing, 2 closes; 380 above 2,
 // 20118 when the thread has no control registered.
@@ -133,10 +133,12 @@ VResult HostFileAction(int16_t file, int16_t action, plat::IUnknown* site);
 // Save (item with descendants, or the whole tree for position -1), SaveOne
 // (the item alone) and SaveSub (the item's children as a whole tree).
 enum class SaveWhat { Item, ItemAlone, Children };
-VResult SaveToHostFile(CVincaEngine& engine, int16_t file, int32_t position, SaveWhat what, plat::IUnknown* site);
+VResult SaveToHostFile(CVincaEngine& engine, int16_t file, int32_t position, SaveWhat what,
+                       plat::IUnknown* site);
 // LoadAndAdd (the loaded tree or item added as the last children of the item
 // at the position; -1 the top level) and LoadAndInsert (inserted before it).
-VResult LoadFromHostFile(CVincaEngine& engine, int16_t file, int32_t position, bool insert, plat::IUnknown* site);
+VResult LoadFromHostFile(CVincaEngine& engine, int16_t file, int32_t position, bool insert,
+                         plat::IUnknown* site);
 // Merges a loaded reference into the tree.
 VResult MergeTreeRef(CVincaEngine& engine, const CTreeRef& ref, int32_t position, bool insert);
 

@@ -17,22 +17,18 @@ using namespace plat;
 
 // ---- CTreeSerializeObject ------------------------------------------------
 
-const DispatchTable<CTreeSerializeObject>& CTreeSerializeObject::dispatch_table()
-{
-    static const DispatchTable<CTreeSerializeObject> table {};
+const DispatchTable<CTreeSerializeObject>& CTreeSerializeObject::dispatch_table() {
+    static const DispatchTable<CTreeSerializeObject> table{};
     return table;
 }
 
-HRESULT CTreeSerializeObject::GetClassID(CLSID* out)
-{
-    if (!out)
-        return E_POINTER;
+HRESULT CTreeSerializeObject::GetClassID(CLSID* out) {
+    if (!out) return E_POINTER;
     *out = CLSID_TreeSerializeObject;
     return S_OK;
 }
 
-HRESULT CTreeSerializeObject::Save(IStream* stream, BOOL)
-{
+HRESULT CTreeSerializeObject::Save(IStream* stream, BOOL) {
     try {
         CVincaOleStream bytes(stream);
         CTreeStream ts(bytes, CTreeStream::MODE_WRITE);
@@ -42,17 +38,13 @@ HRESULT CTreeSerializeObject::Save(IStream* stream, BOOL)
         }
         CVincaStream& s = ts.Bytes();
         s.WriteU8(root ? 2 : 0);
-        if (root)
-            WriteItemRecord(ts, *root, true);
+        if (root) WriteItemRecord(ts, *root, true);
         s.WriteU8(slots ? 1 : 0);
-        if (slots)
-            slots->Write(ts);
+        if (slots) slots->Write(ts);
         s.WriteU8(grid ? 1 : 0);
-        if (grid)
-            grid->Write(ts);
+        if (grid) grid->Write(ts);
         s.WriteU8(levels ? 1 : 0);
-        if (levels)
-            levels->Write(ts);
+        if (levels) levels->Write(ts);
         ts.Close();
         lastError = bytes.Error();
     } catch (...) {
@@ -61,8 +53,7 @@ HRESULT CTreeSerializeObject::Save(IStream* stream, BOOL)
     return lastError == VE_OK ? S_OK : E_FAIL;
 }
 
-HRESULT CTreeSerializeObject::Load(IStream* stream)
-{
+HRESULT CTreeSerializeObject::Load(IStream* stream) {
     try {
         CVincaOleStream bytes(stream);
         CTreeStream ts(bytes, CTreeStream::MODE_READ);
@@ -106,8 +97,7 @@ HRESULT CTreeSerializeObject::Load(IStream* stream)
         ts.Close();
         lastError = bytes.Error();
         if (!ok || lastError != VE_OK) {
-            if (lastError == VE_OK)
-                lastError = VE_BAD_FILE_FORMAT;
+            if (lastError == VE_OK) lastError = VE_BAD_FILE_FORMAT;
             return E_FAIL;
         }
         root = new_root;
@@ -124,30 +114,23 @@ HRESULT CTreeSerializeObject::Load(IStream* stream)
 
 // ---- the cell-definition blob --------------------------------------------
 
-std::optional<GlobalBlock> SaveAttrSetBlob(const CAttrSet& set)
-{
+std::optional<GlobalBlock> SaveAttrSetBlob(const CAttrSet& set) {
     CVincaMemStream mem(512);
     CTreeStream ts(mem, CTreeStream::MODE_WRITE);
-    if (ts.Open())
-        ts.WriteAttrList(set);
+    if (ts.Open()) ts.WriteAttrList(set);
     ts.Close();
-    if (mem.Failed())
-        return std::nullopt;
+    if (mem.Failed()) return std::nullopt;
     return DetachToGlobal(mem.Store(), true);
 }
 
-VResult LoadAttrSetBlob(std::span<const uint8_t> blob, CAttrSet& set)
-{
+VResult LoadAttrSetBlob(std::span<const uint8_t> blob, CAttrSet& set) {
     CVincaByteArray store(512);
-    if (!AttachFromGlobal(store, blob, true))
-        return VE_BAD_FILE_FORMAT;
+    if (!AttachFromGlobal(store, blob, true)) return VE_BAD_FILE_FORMAT;
     CVincaMemStream mem(store);
     CTreeStream ts(mem, CTreeStream::MODE_READ);
     Ref<CAttrSet> read = CAttrSet::New();
-    if (ts.Open())
-        ts.ReadAttrList(*read);
-    if (VResult r = mem.Error())
-        return r;
+    if (ts.Open()) ts.ReadAttrList(*read);
+    if (VResult r = mem.Error()) return r;
     return set.CopyFrom(*read);
 }
 
@@ -261,45 +244,41 @@ constexpr size_t kInternalVersionRow = 81, kColDelimiter = 83;
 constexpr size_t kAfterRetiredGradients = 88, kAfterRetiredPictureSizes = 89;
 constexpr uint32_t kClassIdAsVersion = 0x9D998150;
 
-bool skipped_in_60000(size_t row)
-{
+bool skipped_in_60000(size_t row) {
     return row == 10 || row == 11 || row == 12 || row == 29 || row == 45 || row == 46;
 }
 
-void register_tree_object_class()
-{
+void register_tree_object_class() {
     static std::once_flag once;
     std::call_once(once, [] {
-        register_linked_class(CLSID_TreeSerializeObject, creator_of<CTreeSerializeObject>(), "Vinca.TREEOBJECT.5");
+        register_linked_class(CLSID_TreeSerializeObject, creator_of<CTreeSerializeObject>(),
+                              "Vinca.TREEOBJECT.5");
     });
 }
 
-std::vector<uint8_t> picture_blob(const Variant& v)
-{
+std::vector<uint8_t> picture_blob(const Variant& v) {
     auto pic = ValuePicture(v);
     auto* p = static_cast<IVincaPicture*>(pic.get());
-    if (!p)
-        return {};
-    std::vector<uint8_t> out { static_cast<uint8_t>(p->Type()) };
+    if (!p) return {};
+    std::vector<uint8_t> out{static_cast<uint8_t>(p->Type())};
     out.insert(out.end(), p->Data().begin(), p->Data().end());
     return out;
 }
 
-Variant picture_from_blob(const std::vector<uint8_t>& blob)
-{
+Variant picture_from_blob(const std::vector<uint8_t>& blob) {
     Variant v;
     if (blob.size() > 1)
-        if (auto pic = NewPicture(static_cast<PictureType>(blob[0]), std::string(blob.begin() + 1, blob.end())))
+        if (auto pic =
+                NewPicture(static_cast<PictureType>(blob[0]), std::string(blob.begin() + 1, blob.end())))
             ValueSetPicture(v, pic.get());
     return v;
 }
 
 class Exchanger {
-public:
-    Exchanger(PropExchange& px, IPersistTarget& target) : m_px(px), m_t(target) { }
+  public:
+    Exchanger(PropExchange& px, IPersistTarget& target) : m_px(px), m_t(target) {}
 
-    void Run()
-    {
+    void Run() {
         m_version = m_px.exchange_version(kPropVersion);
         if (m_px.loading() && m_version == kClassIdAsVersion) {
             int32_t dummy = 0;
@@ -309,36 +288,25 @@ public:
         }
         m_internal = m_px.loading() ? 0 : kInternalVersion;
         for (size_t row = 1; row <= std::size(kProperties); ++row) {
-            if (m_px.loading() && m_version < kPropVersion && row > kLastBefore60009)
-                break;
+            if (m_px.loading() && m_version < kPropVersion && row > kLastBefore60009) break;
             Row(row, kProperties[row - 1]);
-            if (row == kAfterRetiredGradients)
-                RetiredGradients();
-            if (row == kAfterRetiredPictureSizes)
-                RetiredPictureSizes();
+            if (row == kAfterRetiredGradients) RetiredGradients();
+            if (row == kAfterRetiredPictureSizes) RetiredPictureSizes();
         }
     }
 
-private:
-    bool Gate(size_t row, const PersistedProperty& p)
-    {
-        if (row >= kScaledFirst && row <= kScaledLast && m_t.ConvertingProperties())
-            return false;
-        if (!m_px.loading())
-            return true;
-        if (m_version == 0x60000 && skipped_in_60000(row))
-            return false;
-        if (p.internal)
-            return p.above ? m_internal > p.from : m_internal >= p.from;
+  private:
+    bool Gate(size_t row, const PersistedProperty& p) {
+        if (row >= kScaledFirst && row <= kScaledLast && m_t.ConvertingProperties()) return false;
+        if (!m_px.loading()) return true;
+        if (m_version == 0x60000 && skipped_in_60000(row)) return false;
+        if (p.internal) return p.above ? m_internal > p.from : m_internal >= p.from;
         return m_version >= p.from;
     }
 
-    void Row(size_t row, const PersistedProperty& p)
-    {
-        if (!Gate(row, p))
-            return;
-        if (row == kTreeData && !m_treeDataAvailable)
-            return;
+    void Row(size_t row, const PersistedProperty& p) {
+        if (!Gate(row, p)) return;
+        if (row == kTreeData && !m_treeDataAvailable) return;
         if (row == kInternalVersionRow) {
             uint32_t v = kInternalVersion;
             m_px.exchange_ulong(p.name, v);
@@ -356,24 +324,22 @@ private:
         case K::Boolean: {
             bool v = ValueToInt(current) != 0;
             auto def = p.def == D::Value ? std::optional<bool>(p.default_value != 0) : std::nullopt;
-            if (m_px.exchange_bool(p.name, v, def) && m_px.loading())
-                m_t.Apply(p, Variant::boolean(v));
+            if (m_px.exchange_bool(p.name, v, def) && m_px.loading()) m_t.Apply(p, Variant::boolean(v));
             if (row == kIsTreeDataAvailable)
                 m_treeDataAvailable = m_px.loading() ? v : ValueToInt(current) != 0;
             break;
         }
         case K::Short: {
             int16_t v = static_cast<int16_t>(ValueToInt(current));
-            auto def = p.def == D::Value ? std::optional<int16_t>(static_cast<int16_t>(p.default_value)) : std::nullopt;
-            if (m_px.exchange_short(p.name, v, def) && m_px.loading())
-                m_t.Apply(p, Variant(v));
+            auto def = p.def == D::Value ? std::optional<int16_t>(static_cast<int16_t>(p.default_value))
+                                         : std::nullopt;
+            if (m_px.exchange_short(p.name, v, def) && m_px.loading()) m_t.Apply(p, Variant(v));
             break;
         }
         case K::Long: {
             int32_t v = ValueToInt(current);
             auto def = p.def == D::Value ? std::optional<int32_t>(p.default_value) : std::nullopt;
-            if (m_px.exchange_long(p.name, v, def) && m_px.loading())
-                m_t.Apply(p, Variant(v));
+            if (m_px.exchange_long(p.name, v, def) && m_px.loading()) m_t.Apply(p, Variant(v));
             break;
         }
         case K::ULong: {
@@ -384,9 +350,9 @@ private:
         }
         case K::Float: {
             float v = static_cast<float>(ValueToReal(current));
-            auto def = p.def == D::Value ? std::optional<float>(static_cast<float>(p.default_value)) : std::nullopt;
-            if (m_px.exchange_float(p.name, v, def) && m_px.loading())
-                m_t.Apply(p, Variant(v));
+            auto def =
+                p.def == D::Value ? std::optional<float>(static_cast<float>(p.default_value)) : std::nullopt;
+            if (m_px.exchange_float(p.name, v, def) && m_px.loading()) m_t.Apply(p, Variant(v));
             break;
         }
         case K::Color: {
@@ -406,8 +372,7 @@ private:
         }
         case K::String: {
             std::string v = ValueToText(current);
-            if (m_px.exchange_string(p.name, v) && m_px.loading())
-                m_t.Apply(p, Variant(std::string_view(v)));
+            if (m_px.exchange_string(p.name, v) && m_px.loading()) m_t.Apply(p, Variant(std::string_view(v)));
             break;
         }
         case K::ScaledX:
@@ -415,8 +380,7 @@ private:
             bool horizontal = p.kind == K::ScaledX;
             if (m_px.loading() && m_version < 0x20000) {
                 int16_t px = 0;
-                if (m_px.exchange_short(p.name, px))
-                    m_t.Apply(p, Variant(int32_t(px)));
+                if (m_px.exchange_short(p.name, px)) m_t.Apply(p, Variant(int32_t(px)));
                 break;
             }
             int32_t units = m_t.ToContainerUnits(ValueToInt(current), horizontal);
@@ -426,30 +390,25 @@ private:
         }
         case K::Picture: {
             std::vector<uint8_t> blob = picture_blob(current);
-            if (m_px.exchange_blob(p.name, blob) && m_px.loading())
-                m_t.Apply(p, picture_from_blob(blob));
+            if (m_px.exchange_blob(p.name, blob) && m_px.loading()) m_t.Apply(p, picture_from_blob(blob));
             break;
         }
         case K::Blob: {
             CAttrSet* set = m_t.DefaultItemCellDef();
-            if (!set)
-                break;
+            if (!set) break;
             std::vector<uint8_t> blob;
             if (!m_px.loading())
-                if (auto b = SaveAttrSetBlob(*set))
-                    blob = std::move(*b);
+                if (auto b = SaveAttrSetBlob(*set)) blob = std::move(*b);
             // A damaged blob leaves the definition as it was.
-            if (m_px.exchange_blob(p.name, blob) && m_px.loading())
-                LoadAttrSetBlob(blob, *set);
+            if (m_px.exchange_blob(p.name, blob) && m_px.loading()) LoadAttrSetBlob(blob, *set);
             break;
         }
         case K::SubObject: {
             register_tree_object_class();
             ComPtr<IUnknown> obj;
-            if (current.vt == plat::VT_UNKNOWN || current.vt == plat::VT_DISPATCH)
-                obj = current.punkVal;
-            if (m_px.exchange_object(p.name, obj, std::span(&CLSID_TreeSerializeObject, 1)) && m_px.loading() &&
-                obj) {
+            if (current.vt == plat::VT_UNKNOWN || current.vt == plat::VT_DISPATCH) obj = current.punkVal;
+            if (m_px.exchange_object(p.name, obj, std::span(&CLSID_TreeSerializeObject, 1)) &&
+                m_px.loading() && obj) {
                 ComPtr<IDispatch> disp;
                 obj->QueryInterface(IID_IDispatch, disp.put_void());
                 m_t.Apply(p, Variant(disp.get()));
@@ -461,10 +420,8 @@ private:
 
     // Data of internal versions 0x70005 to 0x70008 carried these; they are
     // read and dropped, never written.
-    void RetiredGradients()
-    {
-        if (!m_px.loading() || m_internal <= 0x70004 || m_internal > 0x70008)
-            return;
+    void RetiredGradients() {
+        if (!m_px.loading() || m_internal <= 0x70004 || m_internal > 0x70008) return;
         int16_t s = 0;
         uint32_t c = 0;
         m_px.exchange_short("_DefItemCell_InnerGradientStyle", s);
@@ -473,10 +430,8 @@ private:
         m_px.exchange_short("_DefItemCell_InnerRTFStyle", s);
     }
 
-    void RetiredPictureSizes()
-    {
-        if (!m_px.loading() || m_internal <= 0x70005 || m_internal > 0x70008)
-            return;
+    void RetiredPictureSizes() {
+        if (!m_px.loading() || m_internal <= 0x70005 || m_internal > 0x70008) return;
         int32_t n = 0;
         m_px.exchange_long("_DefItemCell_InnerPictureHeight", n);
         m_px.exchange_long("_DefItemCell_InnerPictureWidth", n);
@@ -484,28 +439,24 @@ private:
 
     PropExchange& m_px;
     IPersistTarget& m_t;
-    uint32_t m_version { kPropVersion };
-    uint32_t m_internal { 0 };
-    bool m_treeDataAvailable { false };
+    uint32_t m_version{kPropVersion};
+    uint32_t m_internal{0};
+    bool m_treeDataAvailable{false};
 };
 
 } // namespace
 
-std::span<const PersistedProperty> PersistedProperties()
-{
+std::span<const PersistedProperty> PersistedProperties() {
     return kProperties;
 }
 
-const PersistedProperty* FindPersistedProperty(std::string_view name)
-{
+const PersistedProperty* FindPersistedProperty(std::string_view name) {
     for (const PersistedProperty& p : kProperties)
-        if (p.name == name)
-            return &p;
+        if (p.name == name) return &p;
     return nullptr;
 }
 
-void ExchangeProperties(PropExchange& px, IPersistTarget& target)
-{
+void ExchangeProperties(PropExchange& px, IPersistTarget& target) {
     Exchanger(px, target).Run();
 }
 

@@ -20,7 +20,8 @@
 
 namespace vinca {
 
-inline constexpr plat::CLSID CLSID_TreeSerializeObject = plat::make_guid("C69411A1-5D5D-11D2-A13C-0040054699BC");
+inline constexpr plat::CLSID CLSID_TreeSerializeObject =
+    plat::make_guid("C69411A1-5D5D-11D2-A13C-0040054699BC");
 
 // ---- the tree sub-object -------------------------------------------------
 
@@ -28,11 +29,11 @@ inline constexpr plat::CLSID CLSID_TreeSerializeObject = plat::make_guid("C69411
 // Saving writes a tree stream; loading fills the object only when the whole
 // stream was read.
 class CTreeSerializeObject : public plat::DispatchObject<CTreeSerializeObject, plat::IPersistStreamInit> {
-public:
+  public:
     static const plat::DispatchTable<CTreeSerializeObject>& dispatch_table();
     // `standalone`: made by the class factory (its contents are adopted by
     // the control that loads it); else made by a control for saving.
-    explicit CTreeSerializeObject(bool standalone = true) : m_standalone(standalone) { }
+    explicit CTreeSerializeObject(bool standalone = true) : m_standalone(standalone) {}
 
     plat::HRESULT GetClassID(plat::CLSID* out) override;
     plat::HRESULT IsDirty() override { return plat::S_OK; }
@@ -51,9 +52,9 @@ public:
     std::vector<plat::ComPtr<plat::IDispatch>> pictures;
     // The last load's or save's error code (0, or a stream error; 20204 for a
     // stream of version 3 or less).
-    VResult lastError { VE_OK };
+    VResult lastError{VE_OK};
 
-private:
+  private:
     bool m_standalone;
 };
 
@@ -82,10 +83,10 @@ enum class PropKind : uint8_t {
 };
 
 enum class PropDefault : uint8_t {
-    None,       // a missing property keeps its value
-    Value,      // the row's default value
-    Current,    // the current value (ToolTips colours)
-    ForeColor,  // the current ForeColor (TreeLinesColor)
+    None,        // a missing property keeps its value
+    Value,       // the row's default value
+    Current,     // the current value (ToolTips colours)
+    ForeColor,   // the current ForeColor (TreeLinesColor)
     WindowFrame, // the system window-frame colour
 };
 
@@ -97,8 +98,8 @@ struct PersistedProperty {
     // Loaded data must be at least this version (0: any); with `internal`
     // the gate is _InternalVersion, and `above` makes it strictly above.
     uint32_t from;
-    bool internal { false };
-    bool above { false };
+    bool internal{false};
+    bool above{false};
 };
 
 inline constexpr uint32_t kPropVersion = 0x60009;
@@ -111,7 +112,7 @@ const PersistedProperty* FindPersistedProperty(std::string_view name);
 // The control's side of the exchange: reads and applies values by name. A
 // value that Apply refuses keeps the old one (and is reported by it).
 class IPersistTarget {
-public:
+  public:
     virtual plat::Variant Get(const PersistedProperty& p) = 0;
     virtual void Apply(const PersistedProperty& p, const plat::Variant& value) = 0;
     // Sizes: pixels to the container's unit and back.
@@ -123,7 +124,7 @@ public:
     // The default item cell definition, exchanged as a blob (null: none).
     virtual CAttrSet* DefaultItemCellDef() { return nullptr; }
 
-protected:
+  protected:
     ~IPersistTarget() = default;
 };
 

@@ -19,55 +19,44 @@ constexpr uint8_t kFontItalic = 0x02, kFontUnderline = 0x04, kFontStrike = 0x08;
 
 // Counting and the dispatch members every stored object shares: they have
 // no automation members of their own in the model.
-template <class Iface>
-class StoredObject : public Iface {
-public:
+template <class Iface> class StoredObject : public Iface {
+  public:
     ULONG AddRef() override { return ++m_refs; }
-    ULONG Release() override
-    {
+    ULONG Release() override {
         ULONG n = --m_refs;
-        if (n == 0)
-            delete this;
+        if (n == 0) delete this;
         return n;
     }
-    HRESULT GetTypeInfoCount(uint32_t* count) override
-    {
-        if (count)
-            *count = 0;
+    HRESULT GetTypeInfoCount(uint32_t* count) override {
+        if (count) *count = 0;
         return S_OK;
     }
-    HRESULT GetTypeInfo(uint32_t, LCID, ITypeInfo** out) override
-    {
-        if (out)
-            *out = nullptr;
+    HRESULT GetTypeInfo(uint32_t, LCID, ITypeInfo** out) override {
+        if (out) *out = nullptr;
         return E_NOTIMPL;
     }
     HRESULT GetIDsOfNames(REFIID, OLECHAR**, uint32_t, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
-    HRESULT Invoke(DISPID, REFIID, LCID, uint16_t, DISPPARAMS*, VARIANT*, EXCEPINFO*, uint32_t*) override
-    {
+    HRESULT Invoke(DISPID, REFIID, LCID, uint16_t, DISPPARAMS*, VARIANT*, EXCEPINFO*, uint32_t*) override {
         return DISP_E_MEMBERNOTFOUND;
     }
 
-protected:
+  protected:
     virtual ~StoredObject() = default;
-    HRESULT Answer(void** out)
-    {
+    HRESULT Answer(void** out) {
         *out = static_cast<Iface*>(this);
         AddRef();
         return S_OK;
     }
 
-private:
-    std::atomic<ULONG> m_refs { 0 };
+  private:
+    std::atomic<ULONG> m_refs{0};
 };
 
 class Picture final : public StoredObject<IVincaPicture> {
-public:
-    Picture(PictureType type, std::string data) : m_type(type), m_data(std::move(data)) { }
-    HRESULT QueryInterface(REFIID iid, void** out) override
-    {
-        if (!out)
-            return E_POINTER;
+  public:
+    Picture(PictureType type, std::string data) : m_type(type), m_data(std::move(data)) {}
+    HRESULT QueryInterface(REFIID iid, void** out) override {
+        if (!out) return E_POINTER;
         *out = nullptr;
         if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IPictureDisp || iid == IID_IPicture)
             return Answer(out);
@@ -76,18 +65,16 @@ public:
     PictureType Type() const override { return m_type; }
     const std::string& Data() const override { return m_data; }
 
-private:
+  private:
     PictureType m_type;
     std::string m_data;
 };
 
 class Font final : public StoredObject<IVincaFont> {
-public:
-    explicit Font(const FontDesc& desc) : m_desc(desc) { }
-    HRESULT QueryInterface(REFIID iid, void** out) override
-    {
-        if (!out)
-            return E_POINTER;
+  public:
+    explicit Font(const FontDesc& desc) : m_desc(desc) {}
+    HRESULT QueryInterface(REFIID iid, void** out) override {
+        if (!out) return E_POINTER;
         *out = nullptr;
         if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IFontDisp || iid == IID_IFont)
             return Answer(out);
@@ -95,55 +82,44 @@ public:
     }
     const FontDesc& Desc() const override { return m_desc; }
 
-private:
+  private:
     FontDesc m_desc;
 };
 
-template <class T>
-ComPtr<T> query(IUnknown* obj, const IID& iid)
-{
+template <class T> ComPtr<T> query(IUnknown* obj, const IID& iid) {
     ComPtr<T> out;
-    if (obj)
-        obj->QueryInterface(iid, out.put_void());
+    if (obj) obj->QueryInterface(iid, out.put_void());
     return out;
 }
 
 } // namespace
 
-PictureType SniffPictureType(std::span<const uint8_t> b)
-{
+PictureType SniffPictureType(std::span<const uint8_t> b) {
     auto starts = [&](std::initializer_list<uint8_t> sig) {
         return b.size() >= sig.size() && std::equal(sig.begin(), sig.end(), b.begin());
     };
     if (starts({'B', 'M'}) || starts({'G', 'I', 'F', '8'}) || starts({0xFF, 0xD8, 0xFF}) ||
         starts({0x89, 'P', 'N', 'G'}))
         return PICTYPE_BITMAP;
-    if (starts({0xD7, 0xCD, 0xC6, 0x9A}))
-        return PICTYPE_METAFILE;
-    if (starts({0, 0, 1, 0}) || starts({0, 0, 2, 0}))
-        return PICTYPE_ICON;
+    if (starts({0xD7, 0xCD, 0xC6, 0x9A})) return PICTYPE_METAFILE;
+    if (starts({0, 0, 1, 0}) || starts({0, 0, 2, 0})) return PICTYPE_ICON;
     if (b.size() >= 44 && starts({1, 0, 0, 0}) && std::memcmp(b.data() + 40, " EMF", 4) == 0)
         return PICTYPE_ENHMETAFILE;
     return PICTYPE_NONE;
 }
 
-ComPtr<IVincaPicture> NewPicture(PictureType type, std::string data)
-{
-    if (type <= PICTYPE_NONE || type > PICTYPE_ENHMETAFILE)
-        return nullptr;
+ComPtr<IVincaPicture> NewPicture(PictureType type, std::string data) {
+    if (type <= PICTYPE_NONE || type > PICTYPE_ENHMETAFILE) return nullptr;
     auto bytes = std::span(reinterpret_cast<const uint8_t*>(data.data()), data.size());
-    if (SniffPictureType(bytes) == PICTYPE_NONE)
-        return nullptr;
+    if (SniffPictureType(bytes) == PICTYPE_NONE) return nullptr;
     return ComPtr<IVincaPicture>(new Picture(type, std::move(data)));
 }
 
-ComPtr<IVincaFont> NewFont(const FontDesc& desc)
-{
+ComPtr<IVincaFont> NewFont(const FontDesc& desc) {
     return ComPtr<IVincaFont>(new Font(desc));
 }
 
-void WriteStoredObject(IUnknown* obj, CVincaStream& out)
-{
+void WriteStoredObject(IUnknown* obj, CVincaStream& out) {
     if (auto pic = query<IVincaPicture>(obj, IID_IPicture)) {
         out.Write(&CLSID_StdPicture, sizeof(CLSID));
         out.WriteU32(kPictureKey);
@@ -158,7 +134,7 @@ void WriteStoredObject(IUnknown* obj, CVincaStream& out)
         out.WriteU8(1);
         out.WriteU16(static_cast<uint16_t>(d.charset));
         out.WriteU8(static_cast<uint8_t>((d.italic ? kFontItalic : 0) | (d.underline ? kFontUnderline : 0) |
-            (d.strikethrough ? kFontStrike : 0)));
+                                         (d.strikethrough ? kFontStrike : 0)));
         out.WriteU16(static_cast<uint16_t>(d.weight));
         out.WriteU32(static_cast<uint32_t>(d.size));
         out.WriteU8(static_cast<uint8_t>(name.size()));
@@ -168,22 +144,17 @@ void WriteStoredObject(IUnknown* obj, CVincaStream& out)
     out.Write(&GUID_NULL, sizeof(CLSID));
 }
 
-VResult LoadObjectData(const CLSID& clsid, CVincaStream& in, ComPtr<IDispatch>& out)
-{
+VResult LoadObjectData(const CLSID& clsid, CVincaStream& in, ComPtr<IDispatch>& out) {
     out.reset();
     if (clsid == CLSID_StdPicture || clsid == CLSID_OldPicture) {
         uint32_t key = 0, n = 0;
         std::string data;
-        if (!in.ReadU32(key) || !in.ReadU32(n))
-            return in.Error();
-        if (key != kPictureKey)
-            return in.SetError(VE_BAD_FILE_FORMAT);
-        if (in.ReadBytes(data, n) != VE_OK)
-            return in.Error();
+        if (!in.ReadU32(key) || !in.ReadU32(n)) return in.Error();
+        if (key != kPictureKey) return in.SetError(VE_BAD_FILE_FORMAT);
+        if (in.ReadBytes(data, n) != VE_OK) return in.Error();
         auto bytes = std::span(reinterpret_cast<const uint8_t*>(data.data()), data.size());
         auto pic = NewPicture(SniffPictureType(bytes), std::move(data));
-        if (!pic)
-            return in.SetError(VE_BAD_FILE_FORMAT);
+        if (!pic) return in.SetError(VE_BAD_FILE_FORMAT);
         out = ComPtr<IDispatch>(pic.get());
         return VE_OK;
     }
@@ -195,8 +166,7 @@ VResult LoadObjectData(const CLSID& clsid, CVincaStream& in, ComPtr<IDispatch>& 
         if (!in.ReadU8(version) || !in.ReadU16(charset) || !in.ReadU8(flags) || !in.ReadU16(weight) ||
             !in.ReadU32(size) || !in.ReadU8(len) || in.ReadBytes(d.name, len) != VE_OK)
             return in.Error();
-        if (version != 1 || d.name.find('\0') != std::string::npos)
-            return in.SetError(VE_BAD_FILE_FORMAT);
+        if (version != 1 || d.name.find('\0') != std::string::npos) return in.SetError(VE_BAD_FILE_FORMAT);
         d.charset = static_cast<int16_t>(charset);
         d.weight = static_cast<int16_t>(weight);
         d.size = size;

@@ -47,12 +47,12 @@ struct IVincaPicture : plat::IDispatch {
 
 struct FontDesc {
     std::string name;
-    int64_t size { 0 }; // points in units of 1/10000
-    int16_t weight { 400 };
-    int16_t charset { 0 };
-    bool italic { false };
-    bool underline { false };
-    bool strikethrough { false };
+    int64_t size{0}; // points in units of 1/10000
+    int16_t weight{400};
+    int16_t charset{0};
+    bool italic{false};
+    bool underline{false};
+    bool strikethrough{false};
     friend bool operator==(const FontDesc&, const FontDesc&) = default;
 };
 

@@ -19,11 +19,11 @@ class CTreeStream;
 struct CPictureSlot {
     plat::ComPtr<IVincaPicture> picture;
     std::optional<std::string> text;
-    uint8_t value { 0 };
+    uint8_t value{0};
 };
 
 class CPictureSlots : public CVincaObject {
-public:
+  public:
     static constexpr uint16_t kTag = 0x4B4D; // "MK"
     static constexpr int kSlots = 16;
 
@@ -37,18 +37,18 @@ public:
     // A table that does not start with "MK" is 20202.
     bool Read(CTreeStream& ts);
 
-private:
+  private:
     CPictureSlots() { Reset(); }
     std::map<uint8_t, CPictureSlot> m_slots;
 };
 
 struct CLevelDef {
     Ref<CAttrSet> pictures; // picture keys to pictures; may be null
-    int32_t level { 0 };
+    int32_t level{0};
 };
 
 class CLevelDefs : public CVincaObject {
-public:
+  public:
     static Ref<CLevelDefs> New();
     // Null entries are levels without a definition.
     std::vector<std::unique_ptr<CLevelDef>>& Levels() { return m_levels; }
@@ -56,7 +56,7 @@ public:
     void Write(CTreeStream& ts) const;
     bool Read(CTreeStream& ts);
 
-private:
+  private:
     CLevelDefs() = default;
     std::vector<std::unique_ptr<CLevelDef>> m_levels;
 };

@@ -21,69 +21,55 @@ constexpr uint32_t kPiece = 32000;
 
 // ---- CVincaStream --------------------------------------------------------
 
-VResult CVincaStream::SetError(VResult code)
-{
-    if (code != VE_OK && m_error == VE_OK)
-        m_error = code;
+VResult CVincaStream::SetError(VResult code) {
+    if (code != VE_OK && m_error == VE_OK) m_error = code;
     return m_error;
 }
 
-VResult CVincaStream::WriteBlock(const void* buffer, uint32_t length)
-{
+VResult CVincaStream::WriteBlock(const void* buffer, uint32_t length) {
     const auto* p = static_cast<const uint8_t*>(buffer);
     while (length && !Failed()) {
         uint32_t n = std::min(length, kPiece);
-        if (Write(p, static_cast<uint16_t>(n)) != VE_OK)
-            return SetError(VE_FILE_OUTPUT);
+        if (Write(p, static_cast<uint16_t>(n)) != VE_OK) return SetError(VE_FILE_OUTPUT);
         p += n;
         length -= n;
     }
     return Error();
 }
 
-VResult CVincaStream::ReadBlock(void* buffer, uint32_t length)
-{
+VResult CVincaStream::ReadBlock(void* buffer, uint32_t length) {
     auto* p = static_cast<uint8_t*>(buffer);
     while (length && !Failed()) {
         uint32_t n = std::min(length, kPiece);
-        if (Read(p, static_cast<uint16_t>(n)) != VE_OK)
-            return SetError(VE_FILE_INPUT);
+        if (Read(p, static_cast<uint16_t>(n)) != VE_OK) return SetError(VE_FILE_INPUT);
         p += n;
         length -= n;
     }
     return Error();
 }
 
-VResult CVincaStream::ReadBytes(std::string& out, uint32_t length)
-{
+VResult CVincaStream::ReadBytes(std::string& out, uint32_t length) {
     out.clear();
-    if (Failed())
-        return Error();
-    if (auto left = Remaining(); left && *left < length)
-        return SetError(VE_FILE_INPUT);
+    if (Failed()) return Error();
+    if (auto left = Remaining(); left && *left < length) return SetError(VE_FILE_INPUT);
     try {
         while (length && !Failed()) {
             uint32_t n = std::min(length, kPiece);
             size_t at = out.size();
             out.resize(at + n);
-            if (Read(out.data() + at, static_cast<uint16_t>(n)) != VE_OK)
-                break;
+            if (Read(out.data() + at, static_cast<uint16_t>(n)) != VE_OK) break;
             length -= n;
         }
     } catch (const std::bad_alloc&) {
         SetError(VE_OUT_OF_MEMORY);
     }
-    if (Failed())
-        out.clear();
+    if (Failed()) out.clear();
     return Error();
 }
 
-VResult CVincaStream::Skip(uint32_t length)
-{
-    if (Failed())
-        return Error();
-    if (auto left = Remaining(); left && *left < length)
-        return SetError(VE_FILE_INPUT);
+VResult CVincaStream::Skip(uint32_t length) {
+    if (Failed()) return Error();
+    if (auto left = Remaining(); left && *left < length) return SetError(VE_FILE_INPUT);
     while (length && !Failed()) {
         int32_t n = static_cast<int32_t>(std::min<uint32_t>(length, 0x40000000u));
         Seek(n, FROM_CURRENT);
@@ -92,80 +78,64 @@ VResult CVincaStream::Skip(uint32_t length)
     return Error();
 }
 
-uint32_t CVincaStream::Position()
-{
+uint32_t CVincaStream::Position() {
     uint32_t pos = 0;
     Seek(0, FROM_CURRENT, &pos);
     return pos;
 }
 
-void CVincaStream::WriteU16(uint16_t v)
-{
+void CVincaStream::WriteU16(uint16_t v) {
     Write(&v, 2);
 }
-void CVincaStream::WriteU32(uint32_t v)
-{
+void CVincaStream::WriteU32(uint32_t v) {
     Write(&v, 4);
 }
-void CVincaStream::WriteF32(float v)
-{
+void CVincaStream::WriteF32(float v) {
     Write(&v, 4);
 }
-void CVincaStream::WriteF64(double v)
-{
+void CVincaStream::WriteF64(double v) {
     Write(&v, 8);
 }
-void CVincaStream::WriteI64(int64_t v)
-{
+void CVincaStream::WriteI64(int64_t v) {
     Write(&v, 8);
 }
 
 namespace {
-template <class T>
-bool read_value(CVincaStream& s, T& v)
-{
-    v = T {};
+template <class T> bool read_value(CVincaStream& s, T& v) {
+    v = T{};
     if (s.Read(&v, sizeof(T)) != VE_OK) {
-        v = T {};
+        v = T{};
         return false;
     }
     return true;
 }
 } // namespace
 
-bool CVincaStream::ReadU8(uint8_t& v)
-{
+bool CVincaStream::ReadU8(uint8_t& v) {
     return read_value(*this, v);
 }
-bool CVincaStream::ReadU16(uint16_t& v)
-{
+bool CVincaStream::ReadU16(uint16_t& v) {
     return read_value(*this, v);
 }
-bool CVincaStream::ReadU32(uint32_t& v)
-{
+bool CVincaStream::ReadU32(uint32_t& v) {
     return read_value(*this, v);
 }
-bool CVincaStream::ReadI32(int32_t& v)
-{
+bool CVincaStream::ReadI32(int32_t& v) {
     return read_value(*this, v);
 }
-bool CVincaStream::ReadF32(float& v)
-{
+bool CVincaStream::ReadF32(float& v) {
     return read_value(*this, v);
 }
-bool CVincaStream::ReadF64(double& v)
-{
+bool CVincaStream::ReadF64(double& v) {
     return read_value(*this, v);
 }
-bool CVincaStream::ReadI64(int64_t& v)
-{
+bool CVincaStream::ReadI64(int64_t& v) {
     return read_value(*this, v);
 }
 
 // ---- CVincaFileStream ----------------------------------------------------
 
-CVincaFileStream::CVincaFileStream(const std::string& path, OpenMode mode, Access access)
-{
+CVincaFileStream::CVincaFileStream(const std::string& path, OpenMode mode, Access access) {
     int flags = O_CLOEXEC;
     if (mode == CREATE_ALWAYS)
         flags |= O_RDWR | O_CREAT | O_TRUNC;
@@ -173,13 +143,11 @@ CVincaFileStream::CVincaFileStream(const std::string& path, OpenMode mode, Acces
         flags |= access == ACCESS_WRITE ? O_WRONLY : access == ACCESS_READ_WRITE ? O_RDWR : O_RDONLY;
     m_handle = ::open(path.c_str(), flags, 0644);
     m_owns = m_handle >= 0;
-    if (m_handle < 0)
-        SetError(VE_FILE_IO);
+    if (m_handle < 0) SetError(VE_FILE_IO);
     Track();
 }
 
-void CVincaFileStream::Track()
-{
+void CVincaFileStream::Track() {
     struct stat st {};
     off_t cur = m_handle >= 0 ? ::lseek(m_handle, 0, SEEK_CUR) : -1;
     m_pos = cur > 0 ? static_cast<uint64_t>(cur) : 0;
@@ -190,14 +158,11 @@ void CVincaFileStream::Track()
 namespace {
 constexpr size_t kFileBuffer = 64 * 1024;
 
-bool write_all(int fd, const uint8_t* p, size_t left)
-{
+bool write_all(int fd, const uint8_t* p, size_t left) {
     while (left) {
         ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
         p += n;
         left -= static_cast<size_t>(n);
     }
@@ -205,55 +170,41 @@ bool write_all(int fd, const uint8_t* p, size_t left)
 }
 } // namespace
 
-CVincaFileStream::~CVincaFileStream()
-{
+CVincaFileStream::~CVincaFileStream() {
     Flush();
     DropReadAhead();
-    if (m_owns && m_handle >= 0)
-        ::close(m_handle);
+    if (m_owns && m_handle >= 0) ::close(m_handle);
 }
 
-bool CVincaFileStream::Flush()
-{
-    if (m_out.empty())
-        return true;
+bool CVincaFileStream::Flush() {
+    if (m_out.empty()) return true;
     bool ok = m_handle >= 0 && write_all(m_handle, m_out.data(), m_out.size());
     m_out.clear();
     return ok;
 }
 
-void CVincaFileStream::DropReadAhead()
-{
+void CVincaFileStream::DropReadAhead() {
     size_t unread = m_in.size() - m_inPos;
-    if (unread && m_handle >= 0)
-        ::lseek(m_handle, -static_cast<off_t>(unread), SEEK_CUR);
+    if (unread && m_handle >= 0) ::lseek(m_handle, -static_cast<off_t>(unread), SEEK_CUR);
     m_in.clear();
     m_inPos = 0;
 }
 
-VResult CVincaFileStream::Write(const void* buffer, uint16_t count)
-{
-    if (Failed())
-        return Error();
-    if (m_handle < 0)
-        return SetError(VE_FILE_OUTPUT);
+VResult CVincaFileStream::Write(const void* buffer, uint16_t count) {
+    if (Failed()) return Error();
+    if (m_handle < 0) return SetError(VE_FILE_OUTPUT);
     DropReadAhead();
     const auto* p = static_cast<const uint8_t*>(buffer);
-    if (m_out.size() + count > kFileBuffer && !Flush())
-        return SetError(VE_FILE_OUTPUT);
+    if (m_out.size() + count > kFileBuffer && !Flush()) return SetError(VE_FILE_OUTPUT);
     m_out.insert(m_out.end(), p, p + count);
     m_pos += count;
-    if (m_size)
-        m_size = std::max(*m_size, m_pos);
+    if (m_size) m_size = std::max(*m_size, m_pos);
     return VE_OK;
 }
 
-VResult CVincaFileStream::Read(void* buffer, uint16_t count)
-{
-    if (Failed())
-        return Error();
-    if (m_handle < 0 || !Flush())
-        return SetError(VE_FILE_INPUT);
+VResult CVincaFileStream::Read(void* buffer, uint16_t count) {
+    if (Failed()) return Error();
+    if (m_handle < 0 || !Flush()) return SetError(VE_FILE_INPUT);
     auto* p = static_cast<uint8_t*>(buffer);
     size_t left = count;
     while (left) {
@@ -265,8 +216,7 @@ VResult CVincaFileStream::Read(void* buffer, uint16_t count)
             while (n < 0 && errno == EINTR);
             m_in.resize(n > 0 ? static_cast<size_t>(n) : 0);
             m_inPos = 0;
-            if (n <= 0)
-                return SetError(VE_FILE_INPUT);
+            if (n <= 0) return SetError(VE_FILE_INPUT);
         }
         size_t take = std::min(left, m_in.size() - m_inPos);
         std::memcpy(p, m_in.data() + m_inPos, take);
@@ -278,36 +228,27 @@ VResult CVincaFileStream::Read(void* buffer, uint16_t count)
     return VE_OK;
 }
 
-VResult CVincaFileStream::Seek(int32_t offset, int origin, uint32_t* pos)
-{
-    if (Failed())
-        return Error();
-    if (!Flush())
-        return SetError(VE_FILE_OUTPUT);
+VResult CVincaFileStream::Seek(int32_t offset, int origin, uint32_t* pos) {
+    if (Failed()) return Error();
+    if (!Flush()) return SetError(VE_FILE_OUTPUT);
     DropReadAhead();
     int whence = origin == FROM_START ? SEEK_SET : origin == FROM_CURRENT ? SEEK_CUR : -1;
     off_t r = whence >= 0 && m_handle >= 0 ? ::lseek(m_handle, offset, whence) : -1;
-    if (r < 0 || r > 0xFFFFFFFF)
-        return SetError(VE_FILE_IO);
+    if (r < 0 || r > 0xFFFFFFFF) return SetError(VE_FILE_IO);
     m_pos = static_cast<uint64_t>(r);
-    if (pos)
-        *pos = static_cast<uint32_t>(r);
+    if (pos) *pos = static_cast<uint32_t>(r);
     return VE_OK;
 }
 
-std::optional<uint64_t> CVincaFileStream::Remaining()
-{
-    if (!m_size)
-        return std::nullopt;
+std::optional<uint64_t> CVincaFileStream::Remaining() {
+    if (!m_size) return std::nullopt;
     return m_pos >= *m_size ? 0 : *m_size - m_pos;
 }
 
 // ---- CVincaByteArray -----------------------------------------------------
 
-bool CVincaByteArray::WriteAt(uint32_t pos, const void* data, uint32_t count)
-{
-    if (count == 0)
-        return true;
+bool CVincaByteArray::WriteAt(uint32_t pos, const void* data, uint32_t count) {
+    if (count == 0) return true;
     // The common case: a small write inside one block that exists.
     uint32_t block = pos / m_blockSize, off = pos % m_blockSize;
     if (block < m_blocks.size() && off + count <= m_blockSize) {
@@ -316,8 +257,7 @@ bool CVincaByteArray::WriteAt(uint32_t pos, const void* data, uint32_t count)
         return true;
     }
     uint64_t end = uint64_t(pos) + count;
-    if (end > 0xFFFFFFFFull)
-        return false;
+    if (end > 0xFFFFFFFFull) return false;
     try {
         size_t need = static_cast<size_t>((end + m_blockSize - 1) / m_blockSize);
         while (m_blocks.size() < need)
@@ -338,14 +278,11 @@ bool CVincaByteArray::WriteAt(uint32_t pos, const void* data, uint32_t count)
     return true;
 }
 
-bool CVincaByteArray::ReadAt(uint32_t pos, void* data, uint32_t count) const
-{
-    if (uint64_t(pos) + count > m_length)
-        return false;
+bool CVincaByteArray::ReadAt(uint32_t pos, void* data, uint32_t count) const {
+    if (uint64_t(pos) + count > m_length) return false;
     uint32_t block = pos / m_blockSize, off = pos % m_blockSize;
     if (off + count <= m_blockSize) {
-        if (count)
-            std::memcpy(data, m_blocks[block].get() + off, count);
+        if (count) std::memcpy(data, m_blocks[block].get() + off, count);
         return true;
     }
     auto* dst = static_cast<uint8_t*>(data);
@@ -360,15 +297,13 @@ bool CVincaByteArray::ReadAt(uint32_t pos, void* data, uint32_t count) const
     return true;
 }
 
-std::vector<uint8_t> CVincaByteArray::ToVector() const
-{
+std::vector<uint8_t> CVincaByteArray::ToVector() const {
     std::vector<uint8_t> out(m_length);
     ReadAt(0, out.data(), m_length);
     return out;
 }
 
-void CVincaByteArray::Clear()
-{
+void CVincaByteArray::Clear() {
     m_blocks.clear();
     m_length = 0;
 }
@@ -376,92 +311,68 @@ void CVincaByteArray::Clear()
 // ---- CVincaMemStream -----------------------------------------------------
 
 CVincaMemStream::CVincaMemStream(uint32_t block_size)
-    : m_owned(std::make_unique<CVincaByteArray>(block_size)), m_store(m_owned.get())
-{
-}
+    : m_owned(std::make_unique<CVincaByteArray>(block_size)), m_store(m_owned.get()) {}
 
-VResult CVincaMemStream::Write(const void* buffer, uint16_t count)
-{
-    if (Failed())
-        return Error();
-    if (!m_store->WriteAt(m_pos, buffer, count))
-        return SetError(VE_OUT_OF_MEMORY);
+VResult CVincaMemStream::Write(const void* buffer, uint16_t count) {
+    if (Failed()) return Error();
+    if (!m_store->WriteAt(m_pos, buffer, count)) return SetError(VE_OUT_OF_MEMORY);
     m_pos += count;
     return VE_OK;
 }
 
-VResult CVincaMemStream::Read(void* buffer, uint16_t count)
-{
-    if (Failed())
-        return Error();
-    if (!m_store->ReadAt(m_pos, buffer, count))
-        return SetError(VE_FILE_INPUT);
+VResult CVincaMemStream::Read(void* buffer, uint16_t count) {
+    if (Failed()) return Error();
+    if (!m_store->ReadAt(m_pos, buffer, count)) return SetError(VE_FILE_INPUT);
     m_pos += count;
     return VE_OK;
 }
 
-VResult CVincaMemStream::Seek(int32_t offset, int origin, uint32_t* pos)
-{
-    if (Failed())
-        return Error();
+VResult CVincaMemStream::Seek(int32_t offset, int origin, uint32_t* pos) {
+    if (Failed()) return Error();
     int64_t target = m_pos;
     if (origin == FROM_START)
         target = offset;
     else if (origin == FROM_CURRENT)
         target = int64_t(m_pos) + offset;
-    if (target < 0 || target > 0xFFFFFFFFll)
-        return SetError(VE_FILE_IO);
+    if (target < 0 || target > 0xFFFFFFFFll) return SetError(VE_FILE_IO);
     m_pos = static_cast<uint32_t>(target);
-    if (pos)
-        *pos = m_pos;
+    if (pos) *pos = m_pos;
     return VE_OK;
 }
 
-std::optional<uint64_t> CVincaMemStream::Remaining()
-{
+std::optional<uint64_t> CVincaMemStream::Remaining() {
     return m_pos >= m_store->Length() ? 0 : m_store->Length() - m_pos;
 }
 
 // ---- CVincaSpanStream ----------------------------------------------------
 
-VResult CVincaSpanStream::Write(const void*, uint16_t)
-{
+VResult CVincaSpanStream::Write(const void*, uint16_t) {
     return SetError(VE_FILE_OUTPUT);
 }
 
-VResult CVincaSpanStream::Read(void* buffer, uint16_t count)
-{
-    if (Failed())
-        return Error();
-    if (uint64_t(m_pos) + count > m_bytes.size())
-        return SetError(VE_FILE_INPUT);
+VResult CVincaSpanStream::Read(void* buffer, uint16_t count) {
+    if (Failed()) return Error();
+    if (uint64_t(m_pos) + count > m_bytes.size()) return SetError(VE_FILE_INPUT);
     std::memcpy(buffer, m_bytes.data() + m_pos, count);
     m_pos += count;
     return VE_OK;
 }
 
-VResult CVincaSpanStream::Seek(int32_t offset, int origin, uint32_t* pos)
-{
-    if (Failed())
-        return Error();
+VResult CVincaSpanStream::Seek(int32_t offset, int origin, uint32_t* pos) {
+    if (Failed()) return Error();
     int64_t target = origin == FROM_START ? int64_t(offset) : int64_t(m_pos) + offset;
-    if (origin != FROM_START && origin != FROM_CURRENT)
-        target = m_pos;
-    if (target < 0 || uint64_t(target) > m_bytes.size())
-        return SetError(VE_FILE_IO);
+    if (origin != FROM_START && origin != FROM_CURRENT) target = m_pos;
+    if (target < 0 || uint64_t(target) > m_bytes.size()) return SetError(VE_FILE_IO);
     m_pos = static_cast<uint32_t>(target);
-    if (pos)
-        *pos = m_pos;
+    if (pos) *pos = m_pos;
     return VE_OK;
 }
 
 // ---- global blocks -------------------------------------------------------
 
-std::optional<GlobalBlock> DetachToGlobal(const CVincaByteArray& store, bool length_prefix)
-{
+std::optional<GlobalBlock> DetachToGlobal(const CVincaByteArray& store, bool length_prefix) {
     uint32_t len = store.Length();
-    if (len == 0 || len >= 0x7FFFFFFF - 4)
-        return std::nullopt;
+    if (len == 0 || len >= 0x7FFFFFFF - 4) return std::nullopt;
     try {
         GlobalBlock block(len + (length_prefix ? 4 : 0));
         uint8_t* data = block.data();
@@ -470,28 +381,23 @@ std::optional<GlobalBlock> DetachToGlobal(const CVincaByteArray& store, bool len
             std::memcpy(data, &total, 4);
             data += 4;
         }
-        if (!store.ReadAt(0, data, len))
-            return std::nullopt;
+        if (!store.ReadAt(0, data, len)) return std::nullopt;
         return block;
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }
 }
 
-bool AttachFromGlobal(CVincaByteArray& store, std::span<const uint8_t> block, bool length_prefix)
-{
+bool AttachFromGlobal(CVincaByteArray& store, std::span<const uint8_t> block, bool length_prefix) {
     std::span<const uint8_t> data = block;
     if (length_prefix) {
         uint32_t total = 0;
-        if (block.size() < 4)
-            return false;
+        if (block.size() < 4) return false;
         std::memcpy(&total, block.data(), 4);
-        if (total < 4 || total > block.size())
-            return false;
+        if (total < 4 || total > block.size()) return false;
         data = block.subspan(4, total - 4);
     }
-    if (data.size() > 0xFFFFFFFFull)
-        return false;
+    if (data.size() > 0xFFFFFFFFull) return false;
     return store.WriteAt(0, data.data(), static_cast<uint32_t>(data.size()));
 }
 

@@ -19,7 +19,7 @@ namespace vinca {
 enum StreamOrigin : int { FROM_START = 0, FROM_CURRENT = 1 };
 
 class CVincaStream {
-public:
+  public:
     CVincaStream() = default;
     CVincaStream(const CVincaStream&) = delete;
     CVincaStream& operator=(const CVincaStream&) = delete;
@@ -71,8 +71,8 @@ public:
     bool ReadF64(double& v);
     bool ReadI64(int64_t& v);
 
-protected:
-    VResult m_error { VE_OK };
+  protected:
+    VResult m_error{VE_OK};
 };
 
 // A stream over a file handle of the platform. Small reads and writes are
@@ -80,7 +80,7 @@ protected:
 // every seek and when the stream goes, so a borrowed handle ends where the
 // stream's own position is.
 class CVincaFileStream : public CVincaStream {
-public:
+  public:
     enum OpenMode { OPEN_EXISTING = 10000, CREATE_ALWAYS = 10001 };
     enum Access { ACCESS_READ = 0, ACCESS_WRITE = 1, ACCESS_READ_WRITE = 2 };
 
@@ -99,26 +99,26 @@ public:
     VResult Seek(int32_t offset, int origin, uint32_t* pos = nullptr) override;
     std::optional<uint64_t> Remaining() override;
 
-private:
+  private:
     bool Flush();
     void DropReadAhead();
     void Track();
 
-    int m_handle { -1 };
+    int m_handle{-1};
     // The stream's own position and, for a regular file, its size: kept
     // here so that length checks cost no system call.
-    uint64_t m_pos { 0 };
+    uint64_t m_pos{0};
     std::optional<uint64_t> m_size;
-    bool m_owns { false };
-    std::vector<uint8_t> m_out;  // written, not yet passed on
-    std::vector<uint8_t> m_in;   // read ahead
-    size_t m_inPos { 0 };
+    bool m_owns{false};
+    std::vector<uint8_t> m_out; // written, not yet passed on
+    std::vector<uint8_t> m_in;  // read ahead
+    size_t m_inPos{0};
 };
 
 // Memory in equal blocks that never move, so growth costs no copying.
 class CVincaByteArray {
-public:
-    explicit CVincaByteArray(uint32_t block_size = 5120) : m_blockSize(block_size ? block_size : 5120) { }
+  public:
+    explicit CVincaByteArray(uint32_t block_size = 5120) : m_blockSize(block_size ? block_size : 5120) {}
 
     uint32_t Length() const { return m_length; }
     uint32_t BlockSize() const { return m_blockSize; }
@@ -131,19 +131,19 @@ public:
     std::vector<uint8_t> ToVector() const;
     void Clear();
 
-private:
+  private:
     std::vector<std::unique_ptr<uint8_t[]>> m_blocks;
     uint32_t m_blockSize;
-    uint32_t m_length { 0 };
+    uint32_t m_length{0};
 };
 
 // A stream over a memory store (shared or owned).
 class CVincaMemStream : public CVincaStream {
-public:
+  public:
     // Owns a new store of the block size.
     explicit CVincaMemStream(uint32_t block_size = 5120);
     // Works on a store the caller keeps.
-    explicit CVincaMemStream(CVincaByteArray& store) : m_store(&store) { }
+    explicit CVincaMemStream(CVincaByteArray& store) : m_store(&store) {}
 
     CVincaByteArray& Store() { return *m_store; }
     uint32_t Pos() const { return m_pos; }
@@ -155,26 +155,26 @@ public:
     VResult Seek(int32_t offset, int origin, uint32_t* pos = nullptr) override;
     std::optional<uint64_t> Remaining() override;
 
-private:
+  private:
     std::unique_ptr<CVincaByteArray> m_owned;
     CVincaByteArray* m_store;
-    uint32_t m_pos { 0 };
+    uint32_t m_pos{0};
 };
 
 // A stream over bytes the caller keeps, read only (a global block handed in
 // by a host, a fuzzer's input). Writes keep 20203.
 class CVincaSpanStream : public CVincaStream {
-public:
-    explicit CVincaSpanStream(std::span<const uint8_t> bytes) : m_bytes(bytes) { }
+  public:
+    explicit CVincaSpanStream(std::span<const uint8_t> bytes) : m_bytes(bytes) {}
 
     VResult Write(const void* buffer, uint16_t count) override;
     VResult Read(void* buffer, uint16_t count) override;
     VResult Seek(int32_t offset, int origin, uint32_t* pos = nullptr) override;
     std::optional<uint64_t> Remaining() override { return m_bytes.size() - m_pos; }
 
-private:
+  private:
     std::span<const uint8_t> m_bytes;
-    uint32_t m_pos { 0 };
+    uint32_t m_pos{0};
 };
 
 // Global memory blocks (what the clipboard and hosts receive): the data of a

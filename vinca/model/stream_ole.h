@@ -14,8 +14,8 @@ namespace vinca {
 // byte stream's file errors: 20203 write, 20202 read (a short read too),
 // 20201 seek.
 class CVincaOleStream : public CVincaStream {
-public:
-    explicit CVincaOleStream(plat::IStream* stream) : m_stream(stream) { }
+  public:
+    explicit CVincaOleStream(plat::IStream* stream) : m_stream(stream) {}
 
     VResult Write(const void* buffer, uint16_t count) override;
     VResult Read(void* buffer, uint16_t count) override;
@@ -23,15 +23,15 @@ public:
     VResult Seek(int32_t offset, int origin, uint32_t* pos = nullptr) override;
     std::optional<uint64_t> Remaining() override;
 
-private:
+  private:
     plat::IStream* m_stream;
 };
 
 // An IStream over a byte stream. Its owner controls its life: AddRef answers
 // 1 and Release 0. Any error of the byte stream answers E_UNEXPECTED.
 class CVincaIStream final : public plat::IStream {
-public:
-    explicit CVincaIStream(CVincaStream& bytes) : m_bytes(bytes) { }
+  public:
+    explicit CVincaIStream(CVincaStream& bytes) : m_bytes(bytes) {}
 
     plat::HRESULT QueryInterface(plat::REFIID iid, void** out) override;
     plat::ULONG AddRef() override { return 1; }
@@ -49,14 +49,12 @@ public:
     plat::HRESULT LockRegion(uint64_t, uint64_t, uint32_t) override { return plat::E_NOTIMPL; }
     plat::HRESULT UnlockRegion(uint64_t, uint64_t, uint32_t) override { return plat::E_NOTIMPL; }
     plat::HRESULT Stat(plat::STATSTG*, uint32_t) override { return plat::E_NOTIMPL; }
-    plat::HRESULT Clone(plat::IStream** out) override
-    {
-        if (out)
-            *out = nullptr;
+    plat::HRESULT Clone(plat::IStream** out) override {
+        if (out) *out = nullptr;
         return plat::E_NOTIMPL;
     }
 
-private:
+  private:
     CVincaStream& m_bytes;
 };
 

@@ -13,8 +13,8 @@ uint32_t CurrentThreadId();
 
 struct CThreadRecord {
     CHostFileRegistry files;
-    int32_t useCount { 0 };
-    bool exchanging { false }; // a control of the thread exchanges its persisted properties
+    int32_t useCount{0};
+    bool exchanging{false}; // a control of the thread exchanges its persisted properties
 };
 
 // Every control construction attaches, every destruction detaches; the last
@@ -29,7 +29,7 @@ CThreadRecord* GetThreadFileContext();
 struct IControlSite {
     virtual plat::ComPtr<plat::IUnknown> ClientSite() = 0;
 
-protected:
+  protected:
     ~IControlSite() = default;
 };
 void RegisterLiveControl(IControlSite* control);
@@ -40,25 +40,24 @@ plat::ComPtr<plat::IUnknown> FindHostFileSite();
 
 // The current drag source, one per process.
 class CDragState {
-public:
+  public:
     void Begin(plat::IUnknown* source, int32_t mode);
     // Gives up the held object when `source` is null or the one held.
     plat::ComPtr<plat::IUnknown> End(plat::IUnknown* source);
     plat::ComPtr<plat::IDispatch> GetSourceDispatch() const;
     int32_t Mode() const { return m_mode; }
 
-private:
+  private:
     plat::ComPtr<plat::IUnknown> m_source;
-    int32_t m_mode { -2 };
+    int32_t m_mode{-2};
 };
 CDragState& GetDragState();
 
 // Decides when a mouse movement after a button press starts a drag.
 class CDragStart {
-public:
-    explicit CDragStart(int32_t threshold = 4) : m_threshold(threshold) { }
-    void Init(int32_t x, int32_t y)
-    {
+  public:
+    explicit CDragStart(int32_t threshold = 4) : m_threshold(threshold) {}
+    void Init(int32_t x, int32_t y) {
         m_x = x;
         m_y = y;
         m_set = true;
@@ -66,14 +65,14 @@ public:
     bool IsSet() const { return m_set; }
     void Reset() { m_set = false; }
     // A movement of exactly the threshold does not start a drag.
-    bool IsBeyondThreshold(int32_t x, int32_t y) const
-    {
-        return (x - m_x > m_threshold || m_x - x > m_threshold || y - m_y > m_threshold || m_y - y > m_threshold);
+    bool IsBeyondThreshold(int32_t x, int32_t y) const {
+        return (x - m_x > m_threshold || m_x - x > m_threshold || y - m_y > m_threshold ||
+                m_y - y > m_threshold);
     }
 
-private:
-    bool m_set { false };
-    int32_t m_x { 0 }, m_y { 0 };
+  private:
+    bool m_set{false};
+    int32_t m_x{0}, m_y{0};
     int32_t m_threshold;
 };
 

@@ -36,9 +36,9 @@ class CAttrSet;
 class CAttrEntry;
 
 class CTreeStream {
-public:
+  public:
     enum Mode : uint16_t { MODE_READ = 256, MODE_WRITE = 512 };
-    static constexpr uint16_t kSignature = 0x5544;    // "DU"
+    static constexpr uint16_t kSignature = 0x5544;     // "DU"
     static constexpr uint16_t kSignatureOldE = 0x4544; // "DE"
     static constexpr uint16_t kSignatureOldH = 0x4844; // "DH"
     static constexpr uint16_t kVersion = 16;
@@ -51,10 +51,10 @@ public:
     enum EntryKind : uint8_t { ENTRY_EMPTY, ENTRY_NAME, ENTRY_OBJECT };
 
     struct Entry {
-        EntryKind kind { ENTRY_EMPTY };
-        const CVincaName* name { nullptr };
+        EntryKind kind{ENTRY_EMPTY};
+        const CVincaName* name{nullptr};
         plat::ComPtr<plat::IDispatch> object; // may be null (an object stored as the null class id)
-        uint32_t mark { 0 };                  // 1: a picture loaded from this stream
+        uint32_t mark{0};                     // 1: a picture loaded from this stream
     };
 
     CTreeStream(CVincaStream& bytes, Mode mode);
@@ -79,7 +79,10 @@ public:
     VResult SetError(VResult code) { return m_bytes.SetError(code); }
     bool Failed() { return m_bytes.Failed(); }
     // Keeps 20301 and answers false.
-    bool BadFormat() { SetError(VE_BAD_FILE_FORMAT); return false; }
+    bool BadFormat() {
+        SetError(VE_BAD_FILE_FORMAT);
+        return false;
+    }
 
     // ---- references ------------------------------------------------------
     // Writes the key of an object (by identity); REF_NEW means its contents
@@ -98,7 +101,10 @@ public:
     // Strings: uint32 length with the terminating zero (0 = no text); before
     // version 12 a uint16 length.
     void WriteString(const std::string* text);
-    void WriteString(std::string_view text) { std::string t(text); WriteString(&t); }
+    void WriteString(std::string_view text) {
+        std::string t(text);
+        WriteString(&t);
+    }
     // nullopt for no text (or after an error).
     bool ReadString(std::optional<std::string>& out);
     // Byte strings: uint32 byte count, then the bytes, no terminator.
@@ -133,7 +139,7 @@ public:
     void WriteAttrEntry(const CAttrEntry& entry);
     bool ReadAttrEntry(CAttrEntry& entry);
 
-private:
+  private:
     bool ReadHeader();
     // A presence byte and, when it is 1, an object reference: `entry` stays
     // null for no object; a known entry must hold an object.
@@ -141,35 +147,33 @@ private:
 
     CVincaStream& m_bytes;
     Mode m_mode;
-    bool m_open { false };
-    uint32_t m_start { 0 };
-    uint16_t m_signature { kSignature };
-    uint32_t m_counter { 0 };
-    uint16_t m_version { 0 };
-    uint8_t m_marker[4] { 5, 0, 19, 0 };
+    bool m_open{false};
+    uint32_t m_start{0};
+    uint16_t m_signature{kSignature};
+    uint32_t m_counter{0};
+    uint16_t m_version{0};
+    uint8_t m_marker[4]{5, 0, 19, 0};
 
     // Writer: identity to key. Reader: key to entry, and keys in the order
     // they arrived.
     std::unordered_map<const void*, uint32_t> m_keys;
     std::unordered_map<uint32_t, Entry> m_entries;
     std::vector<uint32_t> m_order;
-    uint32_t m_nextKey { 1 };
-    int m_attrDepth { 0 };
-    int m_itemDepth { 0 };
+    uint32_t m_nextKey{1};
+    int m_attrDepth{0};
+    int m_itemDepth{0};
 };
 
 // RAII for CTreeStream::Enter.
 class CStreamDepth {
-public:
-    CStreamDepth(CTreeStream& ts, int& depth, int limit) : m_depth(depth), m_ok(ts.Enter(depth, limit)) { }
-    ~CStreamDepth()
-    {
-        if (m_ok)
-            --m_depth;
+  public:
+    CStreamDepth(CTreeStream& ts, int& depth, int limit) : m_depth(depth), m_ok(ts.Enter(depth, limit)) {}
+    ~CStreamDepth() {
+        if (m_ok) --m_depth;
     }
     explicit operator bool() const { return m_ok; }
 
-private:
+  private:
     int& m_depth;
     bool m_ok;
 };

@@ -32,15 +32,14 @@ namespace {
 
 // A container's open binary files by number, in memory.
 class FakeHost final : public IHostFiles, public IHostFileAccess {
-public:
+  public:
     struct File {
         Bytes bytes;
-        uint32_t pos { 0 };
+        uint32_t pos{0};
     };
     std::map<int16_t, File> files;
 
-    HRESULT QueryInterface(REFIID iid, void** out) override
-    {
+    HRESULT QueryInterface(REFIID iid, void** out) override {
         if (iid == IID_IUnknown || iid == IID_IHostFiles)
             *out = static_cast<IHostFiles*>(this);
         else if (iid == IID_IHostFileAccess)
@@ -52,35 +51,27 @@ public:
     ULONG AddRef() override { return 2; }
     ULONG Release() override { return 1; }
     HRESULT GetFileAccess(REFIID iid, void** out, uint32_t) override { return QueryInterface(iid, out); }
-    HRESULT Read(int16_t n, void* buffer, uint16_t count) override
-    {
+    HRESULT Read(int16_t n, void* buffer, uint16_t count) override {
         File& f = files[n];
-        if (f.pos + count > f.bytes.size())
-            return E_FAIL;
+        if (f.pos + count > f.bytes.size()) return E_FAIL;
         std::memcpy(buffer, f.bytes.data() + f.pos, count);
         f.pos += count;
         return S_OK;
     }
-    HRESULT Write(int16_t n, const void* buffer, uint16_t count) override
-    {
+    HRESULT Write(int16_t n, const void* buffer, uint16_t count) override {
         File& f = files[n];
-        if (f.bytes.size() < f.pos + count)
-            f.bytes.resize(f.pos + count);
+        if (f.bytes.size() < f.pos + count) f.bytes.resize(f.pos + count);
         std::memcpy(f.bytes.data() + f.pos, buffer, count);
         f.pos += count;
         return S_OK;
     }
-    HRESULT SeekFromStart(int16_t n, int32_t offset, uint32_t* position) override
-    {
-        if (offset < 0)
-            return E_FAIL;
+    HRESULT SeekFromStart(int16_t n, int32_t offset, uint32_t* position) override {
+        if (offset < 0) return E_FAIL;
         files[n].pos = static_cast<uint32_t>(offset);
-        if (position)
-            *position = files[n].pos;
+        if (position) *position = files[n].pos;
         return S_OK;
     }
-    HRESULT SeekFromCurrent(int16_t n, int32_t offset, uint32_t* position) override
-    {
+    HRESULT SeekFromCurrent(int16_t n, int32_t offset, uint32_t* position) override {
         return SeekFromStart(n, static_cast<int32_t>(files[n].pos) + offset, position);
     }
     IUnknown* Site() { return static_cast<IHostFiles*>(this); }
@@ -88,32 +79,28 @@ public:
 
 // A control as the thread registry and the buffer functions see it.
 class ControlScope : public IControlSite {
-public:
-    explicit ControlScope(IUnknown* site) : m_site(site)
-    {
+  public:
+    explicit ControlScope(IUnknown* site) : m_site(site) {
         AttachThreadContext();
         RegisterLiveControl(this);
     }
-    ~ControlScope()
-    {
+    ~ControlScope() {
         UnregisterLiveControl(this);
         DetachThreadContext();
     }
     ComPtr<IUnknown> ClientSite() override { return m_site; }
 
-private:
+  private:
     IUnknown* m_site;
 };
 
-std::string tree_text(CVincaEngine& e)
-{
+std::string tree_text(CVincaEngine& e) {
     std::string out;
     WriteNodeText(e.RootNode(), out);
     return out;
 }
 
-void fill(CVincaEngine& e)
-{
+void fill(CVincaEngine& e) {
     CItem* a = nullptr;
     ASSERT_EQ(e.AddItem("A", &a), VE_OK);
     int32_t at = -1;
@@ -123,8 +110,7 @@ void fill(CVincaEngine& e)
 
 } // namespace
 
-TEST(StorageHostFile, SaveAndLoadTheWholeTree)
-{
+TEST(StorageHostFile, SaveAndLoadTheWholeTree) {
     FakeHost host;
     CVincaEngine source;
     fill(source);
@@ -141,13 +127,12 @@ TEST(StorageHostFile, SaveAndLoadTheWholeTree)
     EXPECT_EQ(tree_text(target), tree_text(source));
 }
 
-TEST(StorageHostFile, ArbitraryBytesAreRefusedAndTheTreeStays)
-{
+TEST(StorageHostFile, ArbitraryBytesAreRefusedAndTheTreeStays) {
     FakeHost host;
     CVincaEngine target;
     fill(target);
     std::string before = tree_text(target);
-    for (Bytes junk : {Bytes {1, 2, 3}, Bytes(40, 'x'), Bytes {}}) {
+    for (Bytes junk : {Bytes{1, 2, 3}, Bytes(40, 'x'), Bytes{}}) {
         host.files[3] = {junk, 0};
         EXPECT_NE(LoadFromHostFile(target, 3, -1, false, host.Site()), VE_OK);
         EXPECT_EQ(tree_text(target), before);
@@ -157,14 +142,14 @@ TEST(StorageHostFile, ArbitraryBytesAreRefusedAndTheTreeStays)
     fill(source);
     SaveToHostFile(source, 4, -1, SaveWhat::Item, host.Site());
     for (size_t cut = 0; cut < host.files[4].bytes.size(); cut += 3) {
-        host.files[5] = {Bytes(host.files[4].bytes.begin(), host.files[4].bytes.begin() + static_cast<long>(cut)), 0};
+        host.files[5] = {
+            Bytes(host.files[4].bytes.begin(), host.files[4].bytes.begin() + static_cast<long>(cut)), 0};
         EXPECT_NE(LoadFromHostFile(target, 5, -1, false, host.Site()), VE_OK);
         EXPECT_EQ(tree_text(target), before);
     }
 }
 
-TEST(StorageHostFile, OneStreamForSeveralSavesWhileOpen)
-{
+TEST(StorageHostFile, OneStreamForSeveralSavesWhileOpen) {
     FakeHost host;
     ControlScope control(host.Site());
     CVincaEngine e;
@@ -194,16 +179,14 @@ TEST(StorageHostFile, OneStreamForSeveralSavesWhileOpen)
     EXPECT_EQ(target.RootNode()->GetCount(), 3); // A, B and the lone A
 }
 
-TEST(StorageHostFile, NoRegistryNoSite)
-{
+TEST(StorageHostFile, NoRegistryNoSite) {
     EXPECT_EQ(HostFileAction(1, 0, nullptr), VE_NOT_LOADED);
     CVincaEngine e;
     fill(e);
     EXPECT_EQ(SaveToHostFile(e, 1, -1, SaveWhat::Item, nullptr), VE_FILE_INIT);
 }
 
-TEST(StorageHostFile, DataFileWithClassIdCarriesATree)
-{
+TEST(StorageHostFile, DataFileWithClassIdCarriesATree) {
     FakeHost host;
     CVincaEngine source;
     fill(source);
@@ -228,12 +211,11 @@ TEST(StorageHostFile, DataFileWithClassIdCarriesATree)
     EXPECT_EQ(tree_text(target), "A1\r\n");
 }
 
-TEST(StorageBuffers, ValidOnlyOnTheirThreadAndUntilFreed)
-{
+TEST(StorageBuffers, ValidOnlyOnTheirThreadAndUntilFreed) {
     BufferHandle h = AddBuffer(new CVincaBuffer(storage_test::NewTree()));
     ASSERT_NE(h, 0u);
     EXPECT_EQ(VincaIsValidBuffer(h), 1);
-    std::atomic<int16_t> elsewhere { -1 };
+    std::atomic<int16_t> elsewhere{-1};
     std::thread([&] { elsewhere = VincaIsValidBuffer(h); }).join();
     EXPECT_EQ(elsewhere, 0);
     std::thread([&] { VincaFreeBuffer(h); }).join(); // not this thread's: left alone
@@ -246,8 +228,7 @@ TEST(StorageBuffers, ValidOnlyOnTheirThreadAndUntilFreed)
     EXPECT_EQ(VincaPasteBuffer(nullptr), VE_INVALID_ARGUMENTS);
 }
 
-TEST(StorageBuffers, ClipboardAndHostFileRoundTrips)
-{
+TEST(StorageBuffers, ClipboardAndHostFileRoundTrips) {
     CMemoryClipboard clipboard;
     SetClipboard(&clipboard);
     FakeHost host;
@@ -270,7 +251,7 @@ TEST(StorageBuffers, ClipboardAndHostFileRoundTrips)
     ASSERT_EQ(VincaLoadBuffer(&loaded, 9), VE_OK);
     storage_test::ExpectRichTree(BufferFromHandle(loaded)->ref);
 
-    host.files[10] = {Bytes {'D', 'U', 0}, 0};
+    host.files[10] = {Bytes{'D', 'U', 0}, 0};
     uint32_t bad = 77;
     EXPECT_NE(VincaLoadBuffer(&bad, 10), VE_OK);
     EXPECT_EQ(bad, 0u);
@@ -282,8 +263,7 @@ TEST(StorageBuffers, ClipboardAndHostFileRoundTrips)
     SetClipboard(nullptr);
 }
 
-TEST(StorageClipboard, ModesOfTheControlsClipboardProperty)
-{
+TEST(StorageClipboard, ModesOfTheControlsClipboardProperty) {
     CMemoryClipboard clipboard;
     SetClipboard(&clipboard);
     CVincaEngine e;
@@ -299,7 +279,7 @@ TEST(StorageClipboard, ModesOfTheControlsClipboardProperty)
     ASSERT_EQ(ClipboardAction(target, -1, 3), VE_OK);
     EXPECT_EQ(tree_text(target), "A\r\n");
 
-    ASSERT_EQ(ClipboardAction(e, 0, 2), VE_OK); // A's children as a tree
+    ASSERT_EQ(ClipboardAction(e, 0, 2), VE_OK);      // A's children as a tree
     ASSERT_EQ(ClipboardAction(target, 0, 4), VE_OK); // inserted before "A"
     EXPECT_EQ(tree_text(target), "A1\r\nA\r\n");
 
@@ -312,8 +292,7 @@ TEST(StorageClipboard, ModesOfTheControlsClipboardProperty)
     SetClipboard(nullptr);
 }
 
-TEST(StorageThreadRegistry, LastControlOfAThreadFreesItsRecord)
-{
+TEST(StorageThreadRegistry, LastControlOfAThreadFreesItsRecord) {
     EXPECT_EQ(GetThreadFileContext(), nullptr);
     {
         ControlScope a(nullptr);

@@ -12,8 +12,7 @@ using plat::Variant;
 
 namespace storage_test {
 
-CTreeRef NewTree()
-{
+CTreeRef NewTree() {
     CTreeRef ref;
     ref.kind = CTreeRef::kTree;
     ref.item = CRootItem::New();
@@ -21,21 +20,18 @@ CTreeRef NewTree()
     return ref;
 }
 
-CItem* AddChild(CItem* parent, const char* text)
-{
+CItem* AddChild(CItem* parent, const char* text) {
     int32_t at = -1;
     CItem* made = nullptr;
     EXPECT_EQ(parent->GetChildNode()->AddNewChild(at, text, 0, &made), VE_OK);
     return made;
 }
 
-CItem* AddChild(const CTreeRef& tree, const char* text)
-{
+CItem* AddChild(const CTreeRef& tree, const char* text) {
     return AddChild(tree.item.get(), text);
 }
 
-Bytes Save(const CTreeRef& ref, bool descendants)
-{
+Bytes Save(const CTreeRef& ref, bool descendants) {
     CVincaMemStream mem;
     CTreeStream ts(mem, CTreeStream::MODE_WRITE);
     EXPECT_TRUE(ts.Open());
@@ -45,24 +41,20 @@ Bytes Save(const CTreeRef& ref, bool descendants)
     return mem.Store().ToVector();
 }
 
-VResult Load(const Bytes& bytes, CTreeRef& out)
-{
+VResult Load(const Bytes& bytes, CTreeRef& out) {
     CVincaSpanStream span(bytes);
     CTreeStream ts(span, CTreeStream::MODE_READ);
-    if (ts.Open())
-        ReadTreeRef(ts, out);
+    if (ts.Open()) ReadTreeRef(ts, out);
     return span.Error();
 }
 
-std::string BitmapBytes()
-{
+std::string BitmapBytes() {
     std::string b = "BM";
     b.append(60, '\x11');
     return b;
 }
 
-CTreeRef RichTree()
-{
+CTreeRef RichTree() {
     CTreeRef tree = NewTree();
     tree.item->SetSortKey(GlobalName("order"));
     tree.item->SetSortMethodBits(1);
@@ -105,7 +97,8 @@ CTreeRef RichTree()
 
     AddChild(parent, "Child 1");
     CItem* c2 = AddChild(parent, "Child 2");
-    c2->GetItemData()->Values().SetOrAddValue(GlobalName("pic"), Variant(static_cast<plat::IDispatch*>(picture.get())));
+    c2->GetItemData()->Values().SetOrAddValue(GlobalName("pic"),
+                                              Variant(static_cast<plat::IDispatch*>(picture.get())));
 
     CItem* virt = AddChild(tree, "Virtual");
     CItemNode* node = virt->GetChildNode();
@@ -116,8 +109,7 @@ CTreeRef RichTree()
     return tree;
 }
 
-void ExpectRichTree(const CTreeRef& tree)
-{
+void ExpectRichTree(const CTreeRef& tree) {
     ASSERT_EQ(tree.kind, CTreeRef::kTree);
     EXPECT_EQ(tree.item->SortKey(), GlobalName("order"));
     EXPECT_EQ(tree.item->SortMethod(), 1);
@@ -131,7 +123,8 @@ void ExpectRichTree(const CTreeRef& tree)
     const CAttrSet& v = parent->ItemData()->Values();
     EXPECT_EQ(v.GetInt(names::ObsoleteValue()), 42);
     EXPECT_EQ(v.FindValue(GlobalName("ansi"))->vt, VT_ANSI_TEXT);
-    EXPECT_EQ(ValueToText(*v.FindValue(GlobalName("wide"))), "w\xC3\xA9" "de");
+    EXPECT_EQ(ValueToText(*v.FindValue(GlobalName("wide"))), "w\xC3\xA9"
+                                                             "de");
     auto pic = ValuePicture(*v.FindValue(GlobalName("pic")));
     ASSERT_TRUE(pic);
     auto font = ValueFont(*v.FindValue(GlobalName("font")));

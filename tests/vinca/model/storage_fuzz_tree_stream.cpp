@@ -8,15 +8,13 @@
 #include "vinca/model/tree_stream.h"
 #include "vinca/model/tree_stream_records.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace vinca;
     for (TagForm form : {TagForm::TwoByte, TagForm::OneByte}) {
         CVincaSpanStream bytes(std::span(data, size));
         CTreeStream ts(bytes, CTreeStream::MODE_READ);
         CTreeRef out;
-        if (ts.Open())
-            ReadTreeRef(ts, out, form);
+        if (ts.Open()) ReadTreeRef(ts, out, form);
         ts.Close();
     }
     return 0;

@@ -22,31 +22,42 @@ namespace {
 
 // A control's persisted members by name.
 class FakeControl : public IPersistTarget {
-public:
+  public:
     std::map<std::string, Variant, std::less<>> values;
     Ref<CAttrSet> cellDef = CAttrSet::New();
 
-    Variant Get(const PersistedProperty& p) override
-    {
+    Variant Get(const PersistedProperty& p) override {
         auto it = values.find(p.name);
         return it == values.end() ? Variant() : it->second;
     }
-    void Apply(const PersistedProperty& p, const Variant& value) override { values[std::string(p.name)] = value; }
+    void Apply(const PersistedProperty& p, const Variant& value) override {
+        values[std::string(p.name)] = value;
+    }
     CAttrSet* DefaultItemCellDef() override { return cellDef.get(); }
 
     // A value for every entry, different from every default.
-    void FillAll()
-    {
+    void FillAll() {
         auto pic = NewPicture(PICTYPE_BITMAP, storage_test::BitmapBytes());
         for (const PersistedProperty& p : PersistedProperties()) {
             Variant v;
             switch (p.kind) {
-            case PropKind::Boolean: v = Variant::boolean(true); break;
-            case PropKind::Short: v = Variant(int16_t(p.name.size())); break;
-            case PropKind::Float: v = Variant(2.5f); break;
-            case PropKind::String: v = Variant(std::string(p.name) + " text"); break;
-            case PropKind::Picture: ValueSetPicture(v, pic.get()); break;
-            case PropKind::Blob: continue;
+            case PropKind::Boolean:
+                v = Variant::boolean(true);
+                break;
+            case PropKind::Short:
+                v = Variant(int16_t(p.name.size()));
+                break;
+            case PropKind::Float:
+                v = Variant(2.5f);
+                break;
+            case PropKind::String:
+                v = Variant(std::string(p.name) + " text");
+                break;
+            case PropKind::Picture:
+                ValueSetPicture(v, pic.get());
+                break;
+            case PropKind::Blob:
+                continue;
             case PropKind::SubObject: {
                 auto obj = make_object<CTreeSerializeObject>(false);
                 obj->root = storage_test::RichTree().item;
@@ -66,7 +77,9 @@ public:
                 v = Variant(static_cast<IDispatch*>(obj.get()));
                 break;
             }
-            default: v = Variant(int32_t(0x100 + p.name.size())); break;
+            default:
+                v = Variant(int32_t(0x100 + p.name.size()));
+                break;
             }
             values[std::string(p.name)] = v;
         }
@@ -75,15 +88,13 @@ public:
     }
 };
 
-CTreeSerializeObject* tree_object(const Variant& v)
-{
+CTreeSerializeObject* tree_object(const Variant& v) {
     return v.vt == VT_DISPATCH ? static_cast<CTreeSerializeObject*>(v.pdispVal) : nullptr;
 }
 
 } // namespace
 
-TEST(StoragePersist, AllEntriesRoundTripThroughABag)
-{
+TEST(StoragePersist, AllEntriesRoundTripThroughABag) {
     FakeControl saved;
     saved.FillAll();
     auto bag = PropertyBag::create();
@@ -102,14 +113,15 @@ TEST(StoragePersist, AllEntriesRoundTripThroughABag)
         if (p.kind == PropKind::Picture)
             EXPECT_TRUE(ValuePicture(loaded.values[std::string(p.name)])) << p.name;
         else
-            EXPECT_EQ(ValueCompare(loaded.values[std::string(p.name)], saved.values[std::string(p.name)], 0), 0)
+            EXPECT_EQ(ValueCompare(loaded.values[std::string(p.name)], saved.values[std::string(p.name)], 0),
+                      0)
                 << p.name;
     }
     EXPECT_EQ(loaded.cellDef->GetInt(GlobalName("__BackColor")), 0x123456);
     CTreeSerializeObject* obj = tree_object(loaded.values["TreeData"]);
     ASSERT_NE(obj, nullptr);
     EXPECT_TRUE(obj->Standalone());
-    storage_test::ExpectRichTree(CTreeRef { CTreeRef::kTree, obj->root });
+    storage_test::ExpectRichTree(CTreeRef{CTreeRef::kTree, obj->root});
     EXPECT_EQ(obj->slots->Slot(3).text.value_or(""), "three");
     ASSERT_EQ(obj->levels->Levels().size(), 2u);
     EXPECT_EQ(obj->levels->Levels()[0], nullptr);
@@ -117,12 +129,11 @@ TEST(StoragePersist, AllEntriesRoundTripThroughABag)
     EXPECT_EQ(obj->levels->Levels()[1]->level, 1);
     // The slot's picture and the level's picture are one object, stored once.
     EXPECT_EQ(ValuePicture(*obj->levels->Levels()[1]->pictures->FindValue(GlobalName("open"))).get(),
-        static_cast<IUnknown*>(obj->slots->Slot(3).picture.get()));
+              static_cast<IUnknown*>(obj->slots->Slot(3).picture.get()));
     EXPECT_FALSE(obj->pictures.empty());
 }
 
-TEST(StoragePersist, TreeDataOnlyWhileAvailable)
-{
+TEST(StoragePersist, TreeDataOnlyWhileAvailable) {
     FakeControl saved;
     saved.FillAll();
     saved.values["IsTreeDataAvailable"] = Variant::boolean(false);
@@ -133,8 +144,7 @@ TEST(StoragePersist, TreeDataOnlyWhileAvailable)
     EXPECT_NE(bag->find("IsTreeDataAvailable"), nullptr);
 }
 
-TEST(StoragePersist, OlderVersionsStopEarlyAndReadTheirOwnForms)
-{
+TEST(StoragePersist, OlderVersionsStopEarlyAndReadTheirOwnForms) {
     FakeControl saved;
     saved.FillAll();
     auto bag = PropertyBag::create();
@@ -165,8 +175,7 @@ TEST(StoragePersist, OlderVersionsStopEarlyAndReadTheirOwnForms)
     EXPECT_FALSE(v70000.values.count("PicturePalette"));
 }
 
-TEST(StoragePersist, SubObjectStreamKindZeroFails)
-{
+TEST(StoragePersist, SubObjectStreamKindZeroFails) {
     auto stream = create_memory_stream();
     CVincaOleStream bytes(stream.get());
     {
@@ -187,8 +196,7 @@ TEST(StoragePersist, SubObjectStreamKindZeroFails)
     EXPECT_EQ(obj->lastError, VE_FILE_INIT);
 }
 
-TEST(StoragePersist, CellDefinitionBlob)
-{
+TEST(StoragePersist, CellDefinitionBlob) {
     Ref<CAttrSet> set = CAttrSet::New();
     set->SetOrAddValue(GlobalName("__BorderStyle"), Variant(int32_t(4)));
     auto blob = SaveAttrSetBlob(*set);
@@ -202,8 +210,7 @@ TEST(StoragePersist, CellDefinitionBlob)
     EXPECT_EQ(back->GetInt(GlobalName("__BorderStyle")), 4);
 }
 
-TEST(StorageDataFile, SaveLoadAndOlderClassIds)
-{
+TEST(StorageDataFile, SaveLoadAndOlderClassIds) {
     kltest::TempDir dir;
     auto path = dir.path() / "control.dat";
     FakeControl saved;
@@ -213,7 +220,7 @@ TEST(StorageDataFile, SaveLoadAndOlderClassIds)
     FakeControl loaded;
     ASSERT_EQ(LoadDataFile(path, loaded), 0);
     EXPECT_EQ(ValueToText(loaded.values["Caption"]), "Caption text");
-    storage_test::ExpectRichTree(CTreeRef { CTreeRef::kTree, tree_object(loaded.values["TreeData"])->root });
+    storage_test::ExpectRichTree(CTreeRef{CTreeRef::kTree, tree_object(loaded.values["TreeData"])->root});
 
     // The tree inside is found by a load of the file as a tree stream.
     std::string bytes = kltest::read_file(path);
@@ -242,8 +249,7 @@ TEST(StorageDataFile, SaveLoadAndOlderClassIds)
     EXPECT_EQ(LoadDataFile(dir.path() / "missing.dat", none), 1);
 }
 
-TEST(StorageDataFile, ReplaceReachesTheLastPossiblePlace)
-{
+TEST(StorageDataFile, ReplaceReachesTheLastPossiblePlace) {
     kltest::TempDir dir;
     auto path = dir.path() / "f";
     kltest::write_file(path, "xxABAB");
@@ -257,8 +263,7 @@ TEST(StorageDataFile, ReplaceReachesTheLastPossiblePlace)
     EXPECT_EQ(kltest::read_file(path), "xxABAB");
 }
 
-TEST(StorageOleBridge, IStreamOverAByteStream)
-{
+TEST(StorageOleBridge, IStreamOverAByteStream) {
     CVincaMemStream mem;
     CVincaIStream bridge(mem);
     const char data[] = "hello";
@@ -269,15 +274,14 @@ TEST(StorageOleBridge, IStreamOverAByteStream)
     EXPECT_EQ(bridge.Seek(int64_t(1) << 32, STREAM_SEEK_SET, &pos), E_NOTIMPL);
     ASSERT_EQ(bridge.Seek(-1, STREAM_SEEK_CUR, &pos), S_OK);
     EXPECT_EQ(pos, 4u);
-    char buf[8] {};
+    char buf[8]{};
     EXPECT_EQ(bridge.Read(buf, 4, &n), E_UNEXPECTED) << "a short read is an error";
     EXPECT_EQ(n, 0u);
     EXPECT_EQ(bridge.AddRef(), 1u);
     EXPECT_EQ(bridge.Release(), 0u);
 }
 
-TEST(StorageOleBridge, ByteStreamOverAnIStream)
-{
+TEST(StorageOleBridge, ByteStreamOverAnIStream) {
     auto stream = create_memory_stream();
     CVincaOleStream bytes(stream.get());
     bytes.WriteU32(0x01020304);

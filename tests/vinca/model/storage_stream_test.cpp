@@ -22,8 +22,7 @@ using storage_test::Bytes;
 
 namespace {
 
-Bytes obsolete_name_string()
-{
+Bytes obsolete_name_string() {
     Bytes b = {16, 0, 0, 0};
     for (char c : std::string("__ObsoleteValue"))
         b.push_back(static_cast<uint8_t>(c));
@@ -31,22 +30,29 @@ Bytes obsolete_name_string()
     return b;
 }
 
-Bytes name_string(const std::string& text)
-{
+Bytes name_string(const std::string& text) {
     Bytes b = {uint8_t(text.size() + 1), 0, 0, 0};
     b.insert(b.end(), text.begin(), text.end());
     b.push_back(0);
     return b;
 }
 
-Bytes header(uint32_t counter)
-{
-    return {'D', 'U', uint8_t(counter), uint8_t(counter >> 8), uint8_t(counter >> 16), uint8_t(counter >> 24), 16, 0,
-        5, 0, 19, 0};
+Bytes header(uint32_t counter) {
+    return {'D',
+            'U',
+            uint8_t(counter),
+            uint8_t(counter >> 8),
+            uint8_t(counter >> 16),
+            uint8_t(counter >> 24),
+            16,
+            0,
+            5,
+            0,
+            19,
+            0};
 }
 
-Bytes cat(std::initializer_list<Bytes> parts)
-{
+Bytes cat(std::initializer_list<Bytes> parts) {
     Bytes out;
     for (const Bytes& p : parts)
         out.insert(out.end(), p.begin(), p.end());
@@ -55,25 +61,50 @@ Bytes cat(std::initializer_list<Bytes> parts)
 
 } // namespace
 
-TEST(StorageStream, EmptyTreeIsTheHeaderTagAndAnEmptyRootNode)
-{
-    Bytes expected = cat({header(1), {'T', 'R', 0, 1, 0, 0, 0}, obsolete_name_string(), {0, 0, 0, 0, 0, 0, 0, 0}});
+TEST(StorageStream, EmptyTreeIsTheHeaderTagAndAnEmptyRootNode) {
+    Bytes expected =
+        cat({header(1), {'T', 'R', 0, 1, 0, 0, 0}, obsolete_name_string(), {0, 0, 0, 0, 0, 0, 0, 0}});
     EXPECT_EQ(storage_test::Save(storage_test::NewTree()), expected);
 }
 
-TEST(StorageStream, OneItemTreeByHand)
-{
+TEST(StorageStream, OneItemTreeByHand) {
     CTreeRef tree = storage_test::NewTree();
     storage_test::AddChild(tree, "A");
-    Bytes expected = cat({header(2), {'T', 'R', 0, 1, 0, 0, 0}, obsolete_name_string(),
-        {0, 0, 0, 0, /* sort method */ 1, 0, 0, 0, /* count */
-            1, 0, 0, 0, 'A', /* text */ 0, 0, /* mark, hidden */ 0, 0, /* flags */ 1, 0, /* content */
-            0, /* no grid */ 1, 0, 0, 0, /* sort key: the known name */ 0, 0, 0, 0 /* item word */}});
+    Bytes expected = cat({header(2),
+                          {'T', 'R', 0, 1, 0, 0, 0},
+                          obsolete_name_string(),
+                          {0,
+                           0,
+                           0,
+                           0,
+                           /* sort method */ 1,
+                           0,
+                           0,
+                           0, /* count */
+                           1,
+                           0,
+                           0,
+                           0,
+                           'A',
+                           /* text */ 0,
+                           0,
+                           /* mark, hidden */ 0,
+                           0,
+                           /* flags */ 1,
+                           0, /* content */
+                           0,
+                           /* no grid */ 1,
+                           0,
+                           0,
+                           0,
+                           /* sort key: the known name */ 0,
+                           0,
+                           0,
+                           0 /* item word */}});
     EXPECT_EQ(storage_test::Save(tree), expected);
 }
 
-TEST(StorageStream, ValuesAndSortKeyByHand)
-{
+TEST(StorageStream, ValuesAndSortKeyByHand) {
     CTreeRef tree = storage_test::NewTree();
     CItem* a = storage_test::AddChild(tree, "A");
     a->GetItemData()->Values().SetOrAddValue(names::ObsoleteValue(), Variant(int32_t(7)));
@@ -82,19 +113,24 @@ TEST(StorageStream, ValuesAndSortKeyByHand)
     tree.item->SetSortKey(GlobalName("k"));
     tree.item->SetSortMethodBits(2);
 
-    Bytes expected = cat({header(4), {'T', 'R', 0},
-        {1, 0, 0, 0, 2, 0, 0, 0, 'k', 0}, /* the root's sort key "k", new */
-        {2, 0, 0, 0, /* sort method */ 1, 0, 0, 0, /* count */
-            1, 0, 0, 0, 'A', 0, 0, 4, 0, /* expanded */ 5, 0, /* content: values */
-            2, 0, 0, 0}, /* two values, in interning order */
-        {2, 0, 0, 0}, obsolete_name_string(), {3, 0, 7, 0, 0, 0, 0}, /* I4 7, no nested list */
-        {1, 0, 0, 0, 14, 0, 2, 0, 0, 0, 'x', 'y', 0},                 /* "k": ANSI "xy" */
-        {0, /* no grid */ 2, 0, 0, 0, /* the item's sort key */ 0, 0, 0, 0}});
+    Bytes expected = cat({header(4),
+                          {'T', 'R', 0},
+                          {1, 0, 0, 0, 2, 0, 0, 0, 'k', 0}, /* the root's sort key "k", new */
+                          {2, 0, 0, 0, /* sort method */ 1,
+                           0, 0, 0, /* count */
+                           1, 0, 0, 0, 'A',
+                           0, 0, 4, 0, /* expanded */ 5,
+                           0,           /* content: values */
+                           2, 0, 0, 0}, /* two values, in interning order */
+                          {2, 0, 0, 0},
+                          obsolete_name_string(),
+                          {3, 0, 7, 0, 0, 0, 0},                        /* I4 7, no nested list */
+                          {1, 0, 0, 0, 14, 0, 2, 0, 0, 0, 'x', 'y', 0}, /* "k": ANSI "xy" */
+                          {0, /* no grid */ 2, 0, 0, 0, /* the item's sort key */ 0, 0, 0, 0}});
     EXPECT_EQ(storage_test::Save(tree), expected);
 }
 
-TEST(StorageStream, ValuesGridAndSortKeyByHand)
-{
+TEST(StorageStream, ValuesGridAndSortKeyByHand) {
     CTreeRef tree = storage_test::NewTree();
     CItem* a = storage_test::AddChild(tree, "A");
     a->GetItemData()->Values().SetOrAddValue(names::ObsoleteValue(), Variant(int32_t(7)));
@@ -102,28 +138,74 @@ TEST(StorageStream, ValuesGridAndSortKeyByHand)
     a->SetGrid(CTreeGrid::New(CTreeGrid::ITEM_GRID).get());
     tree.item->SetSortKey(GlobalName("k"));
 
-    auto i4 = [](uint32_t v) { return Bytes {3, 0, uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24), 0}; };
-    auto key = [](uint8_t k) { return Bytes {k, 0, 0, 0}; };
-    Bytes expected = cat({header(15), {'T', 'R', 0}, key(1), name_string("k"), {0, 0, 0, 0, 1, 0, 0, 0},
-        {1, 0, 0, 0, 'A', 0, 0, 0, 0, 5, 0}, {1, 0, 0, 0}, key(2), obsolete_name_string(), i4(7),
-        {1}, /* a grid */ {1, 0, 0, 0}, /* one column */ {0, 0, 0, 0, 1}, /* position 0, present */
-        {1, 4, 0, 0, 0}, /* its title definitions, four entries in interning order */
-        key(3), name_string("__BackColor"), i4(0xC0C0C0), key(4), name_string("__TextAlign"), i4(5),
-        key(5), name_string("__BorderStyle"), i4(4), key(6), name_string("__Multiline"), i4(1),
-        {0}, /* no title entry */ key(7), name_string("__RowTitle"), {25, 0, 0, 0, 1},
-        {1, 3, 0, 0, 0}, key(3), i4(0x2C0C0C0), key(5), i4(0), key(6), i4(1), /* grid cell definition */
-        {1, 4, 0, 0, 0}, key(3), i4(0xC0C0C0), key(4), i4(5), key(5), i4(4), key(6), i4(1), /* column titles */
-        {1, 3, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 1, 2, 1}, /* flags, lines, title fills */
-        {0x80, 0x80, 0x80, 0}, {0, 0x80, 0xBB, 0x43}, {0, 0, 0x80, 0xBF}, {0, 0, 0x80, 0xBF}, /* colour, sizes */
-        key(2), {0, 0, 0, 0}});
+    auto i4 = [](uint32_t v) {
+        return Bytes{3, 0, uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24), 0};
+    };
+    auto key = [](uint8_t k) { return Bytes{k, 0, 0, 0}; };
+    Bytes expected = cat(
+        {header(15),
+         {'T', 'R', 0},
+         key(1),
+         name_string("k"),
+         {0, 0, 0, 0, 1, 0, 0, 0},
+         {1, 0, 0, 0, 'A', 0, 0, 0, 0, 5, 0},
+         {1, 0, 0, 0},
+         key(2),
+         obsolete_name_string(),
+         i4(7),
+         {1},
+         /* a grid */ {1, 0, 0, 0},
+         /* one column */ {0, 0, 0, 0, 1}, /* position 0, present */
+         {1, 4, 0, 0, 0},                  /* its title definitions, four entries in interning order */
+         key(3),
+         name_string("__BackColor"),
+         i4(0xC0C0C0),
+         key(4),
+         name_string("__TextAlign"),
+         i4(5),
+         key(5),
+         name_string("__BorderStyle"),
+         i4(4),
+         key(6),
+         name_string("__Multiline"),
+         i4(1),
+         {0},
+         /* no title entry */ key(7),
+         name_string("__RowTitle"),
+         {25, 0, 0, 0, 1},
+         {1, 3, 0, 0, 0},
+         key(3),
+         i4(0x2C0C0C0),
+         key(5),
+         i4(0),
+         key(6),
+         i4(1), /* grid cell definition */
+         {1, 4, 0, 0, 0},
+         key(3),
+         i4(0xC0C0C0),
+         key(4),
+         i4(5),
+         key(5),
+         i4(4),
+         key(6),
+         i4(1),                                                              /* column titles */
+         {1, 3, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 1, 2, 1}, /* flags, lines, title fills */
+         {0x80, 0x80, 0x80, 0},
+         {0, 0x80, 0xBB, 0x43},
+         {0, 0, 0x80, 0xBF},
+         {0, 0, 0x80, 0xBF}, /* colour, sizes */
+         key(2),
+         {0, 0, 0, 0}});
     EXPECT_EQ(storage_test::Save(tree), expected);
 }
 
-TEST(StorageStream, SharedNamesAreStoredOnceAndCountedEachTime)
-{
+TEST(StorageStream, SharedNamesAreStoredOnceAndCountedEachTime) {
     CTreeRef tree = storage_test::NewTree();
     for (const char* text : {"A", "B"})
-        storage_test::AddChild(tree, text)->GetItemData()->Values().SetOrAddValue(GlobalName("same"), Variant(1.0));
+        storage_test::AddChild(tree, text)
+            ->GetItemData()
+            ->Values()
+            .SetOrAddValue(GlobalName("same"), Variant(1.0));
     Bytes bytes = storage_test::Save(tree);
     std::string all(bytes.begin(), bytes.end());
     size_t first = all.find("same");
@@ -134,8 +216,7 @@ TEST(StorageStream, SharedNamesAreStoredOnceAndCountedEachTime)
     EXPECT_EQ(counter, 1u /* root key */ + 2 * 2 /* value name, sort key per item */);
 }
 
-TEST(StorageStream, EveryStoredFormRoundTrips)
-{
+TEST(StorageStream, EveryStoredFormRoundTrips) {
     CTreeRef tree = storage_test::RichTree();
     Bytes first = storage_test::Save(tree);
     CTreeRef back;
@@ -145,10 +226,9 @@ TEST(StorageStream, EveryStoredFormRoundTrips)
     storage_test::ExpectRichTree(back);
 }
 
-TEST(StorageStream, OneItemWithAndWithoutDescendants)
-{
+TEST(StorageStream, OneItemWithAndWithoutDescendants) {
     CTreeRef tree = storage_test::RichTree();
-    CTreeRef one { CTreeRef::kItem, tree.item->ChildNode()->GetAt(0) };
+    CTreeRef one{CTreeRef::kItem, tree.item->ChildNode()->GetAt(0)};
     CTreeRef back;
     ASSERT_EQ(storage_test::Load(storage_test::Save(one, true), back), VE_OK);
     EXPECT_EQ(back.kind, CTreeRef::kItem);
@@ -158,8 +238,7 @@ TEST(StorageStream, OneItemWithAndWithoutDescendants)
     EXPECT_EQ(back.item->Text(), "Parent");
 }
 
-TEST(StorageStream, TruncatedStreamsFailAndLeaveTheTargetAlone)
-{
+TEST(StorageStream, TruncatedStreamsFailAndLeaveTheTargetAlone) {
     Bytes full = storage_test::Save(storage_test::RichTree());
     for (size_t len = 0; len < full.size(); ++len) {
         CTreeRef target = storage_test::NewTree();
@@ -171,8 +250,7 @@ TEST(StorageStream, TruncatedStreamsFailAndLeaveTheTargetAlone)
     }
 }
 
-TEST(StorageStream, FlippedBytesNeverCrash)
-{
+TEST(StorageStream, FlippedBytesNeverCrash) {
     Bytes full = storage_test::Save(storage_test::RichTree());
     for (size_t i = 0; i < full.size(); ++i) {
         for (uint8_t mask : {0xFF, 0x01, 0x80}) {
@@ -187,8 +265,7 @@ TEST(StorageStream, FlippedBytesNeverCrash)
     }
 }
 
-TEST(StorageStream, DamagedHeadersAndRecords)
-{
+TEST(StorageStream, DamagedHeadersAndRecords) {
     struct Case {
         const char* what;
         Bytes bytes;
@@ -218,10 +295,12 @@ TEST(StorageStream, DamagedHeadersAndRecords)
     }
 }
 
-TEST(StorageStream, ReferencesMustNameAFilledEntryOfTheirKind)
-{
-    Bytes item_head = cat({header(4), {'T', 'R', 0, 1, 0, 0, 0}, obsolete_name_string(),
-        {0, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 'A', 0, 0, 0, 0, 5, 0, /* values */ 1, 0, 0, 0}});
+TEST(StorageStream, ReferencesMustNameAFilledEntryOfTheirKind) {
+    Bytes item_head =
+        cat({header(4),
+             {'T', 'R', 0, 1, 0, 0, 0},
+             obsolete_name_string(),
+             {0, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 'A', 0, 0, 0, 0, 5, 0, /* values */ 1, 0, 0, 0}});
     // An object value whose key is the name introduced above.
     Bytes wrong_kind = cat({item_head, {1, 0, 0, 0, 9, 0, 1, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}});
     // A name whose new key is followed by no text.
@@ -234,8 +313,7 @@ TEST(StorageStream, ReferencesMustNameAFilledEntryOfTheirKind)
     }
 }
 
-TEST(StorageStream, DeepNestingIsRefused)
-{
+TEST(StorageStream, DeepNestingIsRefused) {
     CTreeRef tree = storage_test::NewTree();
     CItem* item = storage_test::AddChild(tree, "0");
     for (int i = 0; i < CTreeStream::kMaxItemDepth + 5; ++i) {
@@ -252,13 +330,13 @@ TEST(StorageStream, DeepNestingIsRefused)
     EXPECT_EQ(mem.Error(), VE_FILE_OUTPUT);
 }
 
-TEST(StorageStream, OldHeaderReadsWithVersionZero)
-{
+TEST(StorageStream, OldHeaderReadsWithVersionZero) {
     // "DH": no virtual flag, uint16 child count, old-form strings, no grid or
     // sort key. One item "A" with a child "B".
-    Bytes dh = {'D', 'H', 'T', 'R', 1, 0, /* count */
-        2, 0, 'A', 0, 0, 0, 0, 0, 3, 0, /* text, mark, hidden, flags, content: node */
-        1, 0, /* count */ 2, 0, 'B', 0, 0, 0, 0, 0, 1, 0};
+    Bytes dh = {
+        'D', 'H', 'T',           'R', 1,   0,             /* count */
+        2,   0,   'A',           0,   0,   0, 0, 0, 3, 0, /* text, mark, hidden, flags, content: node */
+        1,   0,   /* count */ 2, 0,   'B', 0, 0, 0, 0, 0, 1, 0};
     CTreeRef back;
     ASSERT_EQ(storage_test::Load(dh, back), VE_OK);
     ASSERT_EQ(back.item->ChildCount(), 1);
@@ -268,8 +346,7 @@ TEST(StorageStream, OldHeaderReadsWithVersionZero)
     EXPECT_EQ(a->ChildNode()->GetAt(0)->Text(), "B");
 }
 
-TEST(StorageStream, WriterStopsShortOfTheReferenceLimit)
-{
+TEST(StorageStream, WriterStopsShortOfTheReferenceLimit) {
     CVincaMemStream mem;
     CTreeStream ts(mem, CTreeStream::MODE_WRITE);
     ASSERT_TRUE(ts.Open());
@@ -280,8 +357,7 @@ TEST(StorageStream, WriterStopsShortOfTheReferenceLimit)
     EXPECT_EQ(mem.Error(), VE_FILE_OUTPUT);
 }
 
-TEST(StorageStream, MemoryStoresAndGlobalBlocks)
-{
+TEST(StorageStream, MemoryStoresAndGlobalBlocks) {
     CVincaMemStream mem;
     {
         CTreeStream ts(mem, CTreeStream::MODE_WRITE);
@@ -308,8 +384,7 @@ TEST(StorageStream, MemoryStoresAndGlobalBlocks)
     EXPECT_FALSE(AttachFromGlobal(four, lying_prefix, true));
 }
 
-TEST(StorageStream, ValueTypesOnTheirOwn)
-{
+TEST(StorageStream, ValueTypesOnTheirOwn) {
     struct Case {
         Variant value;
         plat::VARTYPE back;
@@ -341,7 +416,7 @@ TEST(StorageStream, ValueTypesOnTheirOwn)
     CVincaMemStream mem;
     CTreeStream w(mem, CTreeStream::MODE_WRITE);
     ASSERT_TRUE(w.Open());
-    VARIANT array {};
+    VARIANT array{};
     array.vt = plat::VT_ARRAY | plat::VT_I4;
     w.WriteValue(array);
     w.Close();
@@ -354,8 +429,7 @@ TEST(StorageStream, ValueTypesOnTheirOwn)
     EXPECT_EQ(out.vt, plat::VT_EMPTY);
 }
 
-TEST(StorageStream, FileFormKeepsTheHandleInStep)
-{
+TEST(StorageStream, FileFormKeepsTheHandleInStep) {
     kltest::TempDir dir;
     std::string path = (dir.path() / "tree.kld").string();
     Bytes expected = storage_test::Save(storage_test::RichTree());
@@ -395,8 +469,7 @@ TEST(StorageStream, FileFormKeepsTheHandleInStep)
     EXPECT_EQ(again.Error(), VE_FILE_INPUT);
 }
 
-TEST(StorageStream, EveryAcceptedVersionReadsBack)
-{
+TEST(StorageStream, EveryAcceptedVersionReadsBack) {
     auto u16 = [](Bytes& b, uint16_t v) { b.insert(b.end(), {uint8_t(v), uint8_t(v >> 8)}); };
     auto u32 = [](Bytes& b, uint32_t v) {
         b.insert(b.end(), {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)});
@@ -407,8 +480,7 @@ TEST(StorageStream, EveryAcceptedVersionReadsBack)
         u32(b, v >= 14 ? 2 : 0);
         u16(b, v);
         b.insert(b.end(), {5, 0, 19, 0, 'T', 'R'});
-        if (v >= 7)
-            b.push_back(0); // not virtual
+        if (v >= 7) b.push_back(0); // not virtual
         if (v >= 14) {
             u32(b, 1); // the root's sort key, new
             Bytes name = obsolete_name_string();
@@ -427,12 +499,9 @@ TEST(StorageStream, EveryAcceptedVersionReadsBack)
             b.insert(b.end(), {'A', 0});
         }
         b.insert(b.end(), {3, 0, 0x04, 0x01, 1, 0}); // mark 3, hidden 0, flags 0x104, content
-        if (v >= 4)
-            b.push_back(0); // no grid
-        if (v >= 14)
-            u32(b, 1); // the item's sort key: the known name
-        if (v >= 16)
-            u32(b, 0);
+        if (v >= 4) b.push_back(0);                  // no grid
+        if (v >= 14) u32(b, 1);                      // the item's sort key: the known name
+        if (v >= 16) u32(b, 0);
         CTreeRef back;
         ASSERT_EQ(storage_test::Load(b, back), VE_OK) << "version " << v;
         ASSERT_EQ(back.item->ChildCount(), 1) << "version " << v;
@@ -443,8 +512,7 @@ TEST(StorageStream, EveryAcceptedVersionReadsBack)
     }
 }
 
-TEST(StorageGrid, NewGridDefaultsAndVisibleColumns)
-{
+TEST(StorageGrid, NewGridDefaultsAndVisibleColumns) {
     CTreeGrid::SetPixelsPerInch(96);
     Ref<CTreeGrid> grid = CTreeGrid::New(CTreeGrid::TREE_GRID);
     EXPECT_EQ(grid->RowTitleWidthPixels(), 25);
@@ -481,8 +549,7 @@ TEST(StorageGrid, NewGridDefaultsAndVisibleColumns)
     EXPECT_FALSE(grid->Lookup(names::ItemHeight(), out)) << "automatic row height is not answered";
 }
 
-TEST(StorageGrid, RowsAreTheOwnersChildren)
-{
+TEST(StorageGrid, RowsAreTheOwnersChildren) {
     CVincaEngine engine;
     CItem* owner = nullptr;
     ASSERT_EQ(engine.AddItem("Owner", &owner), VE_OK);
@@ -508,14 +575,13 @@ TEST(StorageGrid, RowsAreTheOwnersChildren)
     EXPECT_EQ(ValueToName(Variant(int32_t(3))), nullptr);
 }
 
-TEST(StorageStream, OneByteFormTurnsAnItemWithChildrenIntoTheTree)
-{
+TEST(StorageStream, OneByteFormTurnsAnItemWithChildrenIntoTheTree) {
     CTreeRef tree = storage_test::RichTree();
     CVincaMemStream mem;
     {
         CTreeStream ts(mem, CTreeStream::MODE_WRITE);
         ASSERT_TRUE(ts.Open());
-        CTreeRef as_item { CTreeRef::kItem, tree.item };
+        CTreeRef as_item{CTreeRef::kItem, tree.item};
         WriteTreeRef(ts, as_item, true, TagForm::OneByte);
         ts.Close();
     }

@@ -23,8 +23,7 @@ struct FormatCase {
 
 } // namespace
 
-TEST(StorageFormat, SectionsNamesAndValueTypes)
-{
+TEST(StorageFormat, SectionsNamesAndValueTypes) {
     const FormatCase cases[] = {
         // sections and their parts
         {"Total *Fixed* pcs", Variant(int32_t(7)), "Total 7 pcs"},
@@ -91,16 +90,14 @@ TEST(StorageFormat, SectionsNamesAndValueTypes)
         EXPECT_EQ(FormatValue(c.value, c.format), c.expected) << "format \"" << c.format << "\"";
 }
 
-TEST(StorageFormat, ThreeSectionsGetAGenericFourth)
-{
+TEST(StorageFormat, ThreeSectionsGetAGenericFourth) {
     CFormatInstr f("a;b;c");
     ASSERT_EQ(f.SectionCount(), 4);
     EXPECT_EQ(f.Section(3).code, FMT_GENERIC);
     EXPECT_EQ(f.Section(0).code, FMT_LITERAL);
 }
 
-TEST(StorageFormat, DatesBeforeTheEpochRunTheirTimeForwards)
-{
+TEST(StorageFormat, DatesBeforeTheEpochRunTheirTimeForwards) {
     DateParts p;
     ASSERT_TRUE(DateToParts(-1.25, p));
     EXPECT_EQ(FormatDatePicture(p, "yyyy-MM-dd"), "1899-12-29");
@@ -111,8 +108,7 @@ TEST(StorageFormat, DatesBeforeTheEpochRunTheirTimeForwards)
     EXPECT_FALSE(DateToParts(std::nan(""), p));
 }
 
-TEST(StorageValues, NumericViews)
-{
+TEST(StorageValues, NumericViews) {
     EXPECT_EQ(ValueToInt(Variant(2.9)), 2);
     EXPECT_EQ(ValueToInt(Variant(-2.9)), -2);
     EXPECT_EQ(ValueToInt(Variant(1e30)), INT32_MAX);
@@ -133,8 +129,7 @@ TEST(StorageValues, NumericViews)
     EXPECT_EQ(ValueToInt(ref), 77);
 }
 
-TEST(StorageValues, AnsiTextLeavesAsOrdinaryText)
-{
+TEST(StorageValues, AnsiTextLeavesAsOrdinaryText) {
     Variant v = Variant::ansi("caf\xC3\xA9");
     EXPECT_EQ(v.vt, VT_ANSI_TEXT);
     EXPECT_EQ(ValueToText(v), "caf\xC3\xA9");
@@ -155,8 +150,7 @@ TEST(StorageValues, AnsiTextLeavesAsOrdinaryText)
     EXPECT_EQ(ValueToText(Variant(int32_t(1)), "dflt"), "dflt");
 }
 
-TEST(StorageValues, CopyInFollowsReferences)
-{
+TEST(StorageValues, CopyInFollowsReferences) {
     Variant target(3.5);
     Variant inner = Variant::ref(&target);
     Variant outer = Variant::ref(&inner);
@@ -166,7 +160,7 @@ TEST(StorageValues, CopyInFollowsReferences)
     EXPECT_DOUBLE_EQ(dst.dblVal, 3.5);
 
     int32_t n = 9;
-    VARIANT byref {};
+    VARIANT byref{};
     byref.vt = plat::VT_I4 | plat::VT_BYREF;
     byref.plVal = &n;
     ASSERT_EQ(CopyIn(dst, byref), plat::S_OK);
@@ -178,15 +172,14 @@ TEST(StorageValues, CopyInFollowsReferences)
     EXPECT_EQ(dst.vt, plat::VT_I4);
     EXPECT_EQ(dst.lVal, 0);
 
-    VARIANT loop {}; // a reference to itself is refused, not followed for ever
+    VARIANT loop{}; // a reference to itself is refused, not followed for ever
     loop.vt = plat::VT_VARIANT | plat::VT_BYREF;
     loop.pvarVal = &loop;
     EXPECT_NE(CopyIn(dst, loop), plat::S_OK);
     EXPECT_EQ(dst.vt, plat::VT_EMPTY);
 }
 
-TEST(StorageValues, DecimalPrefix)
-{
+TEST(StorageValues, DecimalPrefix) {
     EXPECT_EQ(ParseDecimalPrefix(nullptr), -1);
     EXPECT_EQ(ParseDecimalPrefix(""), 0);
     EXPECT_EQ(ParseDecimalPrefix("12ab"), 12);
@@ -194,8 +187,7 @@ TEST(StorageValues, DecimalPrefix)
     EXPECT_EQ(ParseDecimalPrefix("99999"), 32767);
 }
 
-TEST(StorageValues, CompareOrdersEmptyFirstAndMixesNumbers)
-{
+TEST(StorageValues, CompareOrdersEmptyFirstAndMixesNumbers) {
     EXPECT_LT(ValueCompare(Variant(), Variant(int32_t(0)), 0), 0);
     EXPECT_GT(ValueCompare(Variant(int32_t(0)), Variant::null(), 0), 0);
     EXPECT_EQ(ValueCompare(Variant(), Variant::null(), 0), 0);
