@@ -126,6 +126,8 @@ VResult CVincaEngine::RemoveChildren(CNodeRef pos) {
     if (!node)
         return pos.index >= 0 && !(pos.node ? pos.node : m_cursor.m_root)->GetAt(pos.index) ? VE_BAD_INDEX
                                                                                             : VE_OK;
+    // A virtual list's children are the container's to count.
+    if (node->IsVirtual()) return VE_VIRTUAL_TREE;
     CItem* owner = node->OwnerItem();
     UpdateScope scope(*this);
     Span before = SpanOf(owner);
@@ -135,10 +137,7 @@ VResult CVincaEngine::RemoveChildren(CNodeRef pos) {
         m_cursor.SetCurrentItem(owner && owner->ParentNode() ? owner : nullptr);
     if (NodeInside(m_cursor.m_parent, owner) && m_cursor.m_parent != node) m_cursor.m_parent = node;
     if (inside(m_visualRoot.get())) m_visualRoot.reset();
-    if (node->IsVirtual())
-        node->SetVirtualCount(0);
-    else
-        node->Clear();
+    node->Clear();
     StructureChanged(owner && owner->ParentNode() ? owner : nullptr);
     RowsChanged(before, SpanOf(owner));
     return VE_OK;

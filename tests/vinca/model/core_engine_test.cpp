@@ -196,6 +196,7 @@ TEST_F(EngineFixture, VirtualParentsRefuseItemOperations) {
     EXPECT_EQ(engine.SetItemLevel(child, 0), VE_VIRTUAL_TREE);
     EXPECT_EQ(engine.RemoveItem(child), VE_OK); // nothing happens under a virtual parent
     EXPECT_EQ(b->ChildNode()->GetCount(), 5);
+    EXPECT_EQ(engine.RemoveChildren({ top, 1 }), VE_VIRTUAL_TREE);
     EXPECT_EQ(engine.SetItemSorted(b, 1), VE_VIRTUAL_SORT);
     EXPECT_EQ(b->SortMethod(), 0); // flags unchanged
     CItem* a = At(top, {0});
