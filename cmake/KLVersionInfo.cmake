@@ -13,7 +13,12 @@
 
 find_program(KL_WINDRES x86_64-w64-mingw32-windres)
 find_program(KL_RC_PREPROCESSOR cpp)
-find_program(KL_OBJCOPY NAMES objcopy HINTS "${CMAKE_OBJCOPY}")
+# The toolchain's own objcopy, so that it understands the target's files.
+if(CMAKE_OBJCOPY)
+  set(KL_OBJCOPY "${CMAKE_OBJCOPY}")
+else()
+  find_program(KL_OBJCOPY objcopy)
+endif()
 
 function(kl_embed_version_info target rc_file)
   foreach(_tool KL_WINDRES KL_RC_PREPROCESSOR KL_OBJCOPY)

@@ -137,7 +137,9 @@ ElfSectionLookup find_elf_section(const ByteSource& file, std::string_view name,
 
     auto raw = file.bytes(table, size_t(count) * entry_size);
     if (!raw) return damaged;
-    auto entry = [&](size_t i) { return section_entry(*h, std::span(*raw).subspan(i * entry_size, entry_size)); };
+    auto entry = [&](size_t i) {
+        return section_entry(*h, std::span(*raw).subspan(i * entry_size, entry_size));
+    };
 
     const SectionEntry names_entry = entry(names_index);
     if (names_entry.type == kShtNobits || !inside(file, names_entry.offset, names_entry.size)) return damaged;

@@ -1,9 +1,9 @@
 // A small in-process server that an update installs and registers: one class
 // with one property. Built twice, with and without the version string that
 // asks for self-registration.
+#include "selfreg_server.h"
 #include "platform/com/object.h"
 #include "platform/com/server.h"
-#include "selfreg_server.h"
 
 using namespace plat;
 
@@ -28,7 +28,8 @@ ServerModule& server() {
                                  .prog_id = selfreg::kProgId,
                                  .type_name = "Self-registering update sample",
                                  .create = creator_of<Answer>(),
-                                 .names_type_library = false}});
+                                 .names_type_library = false,
+                                 .implemented_categories = {}}});
     return module;
 }
 

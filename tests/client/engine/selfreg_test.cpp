@@ -69,7 +69,8 @@ TEST(SelfRegister, DeclaringModuleIsRegisteredAndCreatedByProgId) {
 // rolled back and nothing is registered.
 TEST(SelfRegister, SilentModuleIsNotRegistered) {
     auto info = plat::read_version_info(KL_SELFREG_SILENT);
-    ASSERT_TRUE(info && info->query_string("FileVersion") == "1.4.0.7" && !info->has_string("OLESelfRegister"));
+    ASSERT_TRUE(info && info->query_string("FileVersion") == "1.4.0.7" &&
+                !info->has_string("OLESelfRegister"));
 
     RegisterUpdate t(KL_SELFREG_SILENT);
     EXPECT_EQ(t.installer.PageResult(), klc::ERR_REGISTER);
@@ -79,7 +80,8 @@ TEST(SelfRegister, SilentModuleIsNotRegistered) {
 
     EXPECT_FALSE(plat::registry().key_exists(Hive::ClassesRoot, plat::clsid_key(selfreg::kClsid)));
     plat::ComPtr<plat::IDispatch> obj;
-    EXPECT_EQ(plat::create_instance(selfreg::kProgId, plat::IID_IDispatch, obj.put_void()), plat::CO_E_CLASSSTRING);
+    EXPECT_EQ(plat::create_instance(selfreg::kProgId, plat::IID_IDispatch, obj.put_void()),
+              plat::CO_E_CLASSSTRING);
 }
 
 } // namespace

@@ -497,7 +497,8 @@ std::string fixed_part_of_type(uint32_t type) {
     return f;
 }
 
-const std::string kStrings = block(fixed_part(), {text(u"FileVersion", u"1.2.3.4"), text(u"OLESelfRegister", u"")});
+const std::string kStrings =
+    block(fixed_part(), {text(u"FileVersion", u"1.2.3.4"), text(u"OLESelfRegister", u"")});
 
 } // namespace
 
@@ -512,7 +513,8 @@ TEST(VersionInfoElfSection, EveryClassAndByteOrder) {
         {"32-bit little-endian, count in section 0", false, false, true},
     };
     for (const auto& l : layouts) {
-        auto img = elf_image(l.is64, l.big_endian, {{".text", "code"}, {".kl_version", kStrings}}, l.extended);
+        auto img =
+            elf_image(l.is64, l.big_endian, {{".text", "code"}, {".kl_version", kStrings}}, l.extended);
         auto info = parse_version_info(img.bytes);
         ASSERT_TRUE(info) << l.what;
         EXPECT_EQ(info->origin, FileVersionInfo::Origin::ElfSection) << l.what;
@@ -543,15 +545,18 @@ TEST(VersionInfoElfSection, MissingAndDamagedSections) {
         std::optional<FileVersionInfo::Origin> origin;
     } cases[] = {
         {"intact", [](ElfImage&) {}, FileVersionInfo::Origin::ElfSection},
-        {"no section table", [](ElfImage& i) { i.put_word(i.is64 ? 40 : 32, 0); }, FileVersionInfo::Origin::ElfHeader},
-        {"no name table", [](ElfImage& i) { i.put(i.is64 ? 62 : 50, 0, 2); }, FileVersionInfo::Origin::ElfHeader},
+        {"no section table", [](ElfImage& i) { i.put_word(i.is64 ? 40 : 32, 0); },
+         FileVersionInfo::Origin::ElfHeader},
+        {"no name table", [](ElfImage& i) { i.put(i.is64 ? 62 : 50, 0, 2); },
+         FileVersionInfo::Origin::ElfHeader},
         {"another name",
          [](ElfImage& i) {
              const std::string n = ".kl_version";
              std::search(i.bytes.begin(), i.bytes.end(), n.begin(), n.end())[1] = 'X';
          },
          FileVersionInfo::Origin::ElfHeader},
-        {"table past the end", [](ElfImage& i) { i.put_word(i.is64 ? 40 : 32, i.bytes.size() - 8); }, std::nullopt},
+        {"table past the end", [](ElfImage& i) { i.put_word(i.is64 ? 40 : 32, i.bytes.size() - 8); },
+         std::nullopt},
         {"entries too small", [](ElfImage& i) { i.put(i.is64 ? 58 : 46, 16, 2); }, std::nullopt},
         {"count past the end", [](ElfImage& i) { i.put(i.is64 ? 60 : 48, 0xFFF0, 2); }, std::nullopt},
         {"name table index past the count", [](ElfImage& i) { i.put(i.is64 ? 62 : 50, 9, 2); }, std::nullopt},
@@ -559,8 +564,8 @@ TEST(VersionInfoElfSection, MissingAndDamagedSections) {
          [&](ElfImage& i) { i.put_word(i.section_field(names, 24, 16), i.bytes.size()); }, std::nullopt},
         {"name past the name table", [&](ElfImage& i) { i.put(i.section_field(version, 0, 0), 0xFFFF, 4); },
          std::nullopt},
-        {"name cut by the name table's size", [&](ElfImage& i) { i.put_word(i.section_field(names, 32, 20), 10); },
-         std::nullopt},
+        {"name cut by the name table's size",
+         [&](ElfImage& i) { i.put_word(i.section_field(names, 32, 20), 10); }, std::nullopt},
         {"section past the end", [&](ElfImage& i) { i.put_word(i.section_field(version, 24, 16), ~0ull); },
          std::nullopt},
         {"section longer than the file",
@@ -573,9 +578,11 @@ TEST(VersionInfoElfSection, MissingAndDamagedSections) {
             auto img = elf_image(is64, !is64, {{".text", "code"}, {".kl_version", kStrings}});
             c.damage(img);
             auto info = parse_version_info(img.bytes);
-            EXPECT_EQ(info ? std::optional(info->origin) : std::nullopt, c.origin) << c.what << (is64 ? " 64" : " 32");
+            EXPECT_EQ(info ? std::optional(info->origin) : std::nullopt, c.origin)
+                << c.what << (is64 ? " 64" : " 32");
             if (info) {
-                EXPECT_EQ(info->file_type(), c.origin == FileVersionInfo::Origin::ElfSection ? VFT_DRV : VFT_DLL);
+                EXPECT_EQ(info->file_type(),
+                          c.origin == FileVersionInfo::Origin::ElfSection ? VFT_DRV : VFT_DLL);
             }
         }
     }
