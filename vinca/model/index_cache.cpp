@@ -14,7 +14,25 @@ struct CIndexCache::Entry {
 class CIndexCache::ByIndex : public TKeyedTable<Entry> {
   public:
     ByIndex() : TKeyedTable(100, 100) {}
-    ~ByIndex() override { RemoveAll(); }
+    ~ByIndex() override {
+        RemoveAll();
+        for (Entry* e : spare)
+            delete e;
+    }
+    // Entries that left are kept for the next additions: the cache turns
+    // over an entry for nearly every lookup.
+    std::vector<Entry*> spare;
+    Entry* Make(CItem* item, uint64_t serial, int32_t index, uint64_t clock) {
+        Entry* e = nullptr;
+        if (!spare.empty()) {
+            e = spare.back();
+            spare.pop_back();
+            *e = Entry{Ref<CItem>(item), serial, index, clock};
+        } else {
+            e = new (std::nothrow) Entry{Ref<CItem>(item), serial, index, clock};
+        }
+        return e;
+    }
 
   protected:
     int Compare(const void* a, const void* b) const override {
@@ -23,7 +41,16 @@ class CIndexCache::ByIndex : public TKeyedTable<Entry> {
     }
     const void* KeyOf(const void* e) const override { return &static_cast<const Entry*>(e)->index; }
     // This table owns the entries.
-    void ReleaseEntry(void* e) override { delete static_cast<Entry*>(e); }
+    void ReleaseEntry(void* p) override {
+        auto* e = static_cast<Entry*>(p);
+        e->item.reset();
+        if (spare.size() < kSpareEntries) {
+            spare.push_back(e);
+            return;
+        }
+        delete e;
+    }
+    static constexpr size_t kSpareEntries = 64;
 };
 
 // Ordered by the items' creation serials, so that the order is the same on
@@ -148,7 +175,7 @@ void CIndexCache::Add(CItem* item, int32_t index) {
         FindBySerial(key, itemPos);
         FindByIndex(index, indexPos);
     }
-    Entry* e = new (std::nothrow) Entry{Ref<CItem>(item), key, index, m_clock};
+    Entry* e = m_byIndex->Make(item, key, index, m_clock);
     if (!e) return;
     if (m_byIndex->InsertAt(indexPos, e) != VE_OK) {
         delete e;
