@@ -227,6 +227,9 @@ class CVincaEngine : private ITreeOwner, private IVirtualChildListener {
     VResult SetItemMark(CItem* item, int32_t mark);
     void SetMarkCount(int32_t count) { m_markCount = count; }
     bool IsLastVisibleSibling(CItem* item);
+    // Whether a plus/minus click may open the item: it has a child list, or
+    // the owner answers 1 or 2 for it.
+    bool IsExpandable(CItem* item);
     VResult SortChildren(CNodeRef pos);
     VResult ResortItem(CNodeRef pos, int selector, const plat::VARIANT& value);
     VResult SetItemSortingStyle(CItem* item, int32_t style);

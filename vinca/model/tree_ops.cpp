@@ -270,6 +270,13 @@ bool CVincaEngine::IsLastVisibleSibling(CItem* item) {
     return true;
 }
 
+bool CVincaEngine::IsExpandable(CItem* item) {
+    if (!item) return false;
+    if (item->ChildNode()) return true;
+    int32_t answer = QueryExpandable(item);
+    return answer == 1 || answer == 2;
+}
+
 // ---- sorting ----
 
 VResult CVincaEngine::SortChildren(CNodeRef pos) {

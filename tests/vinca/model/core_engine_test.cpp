@@ -196,7 +196,7 @@ TEST_F(EngineFixture, VirtualParentsRefuseItemOperations) {
     EXPECT_EQ(engine.SetItemLevel(child, 0), VE_VIRTUAL_TREE);
     EXPECT_EQ(engine.RemoveItem(child), VE_OK); // nothing happens under a virtual parent
     EXPECT_EQ(b->ChildNode()->GetCount(), 5);
-    EXPECT_EQ(engine.RemoveChildren({ top, 1 }), VE_VIRTUAL_TREE);
+    EXPECT_EQ(engine.RemoveChildren({top, 1}), VE_VIRTUAL_TREE);
     EXPECT_EQ(engine.SetItemSorted(b, 1), VE_VIRTUAL_SORT);
     EXPECT_EQ(b->SortMethod(), 0); // flags unchanged
     CItem* a = At(top, {0});
@@ -511,6 +511,9 @@ TEST_F(EngineFixture, SiblingLinesMarksAndSubtreeExpansion) {
     EXPECT_EQ(engine.SetItemMark(a, 3), VE_OK); // no such mark picture: unchanged
     EXPECT_EQ(a->Mark(), 2);
     EXPECT_EQ(engine.SetItemMark(nullptr, 1), VE_BAD_INDEX);
+
+    EXPECT_TRUE(engine.IsExpandable(a));
+    EXPECT_FALSE(engine.IsExpandable(a2)); // no child list, and the owner says nothing
 
     engine.ExpandSubtree(a, true);
     EXPECT_TRUE(a->IsExpanded());
