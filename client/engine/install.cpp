@@ -3,11 +3,11 @@
 #include "client/engine/install.h"
 
 #include <algorithm>
-#include <dlfcn.h>
 #include <filesystem>
 
 #include "client/engine/errors.h"
 #include "client/engine/page_transfer.h"
+#include "platform/com/loader.h"
 #include "platform/base/strings.h"
 #include "platform/config/registry.h"
 #include "platform/sys/environment.h"
@@ -219,13 +219,11 @@ int32_t CUpdateInstaller::SelfRegister(const std::string& file) {
         declares = raw && raw->query_string("OLESelfRegister", info.Translations().front()).has_value();
     }
     if (!declares) return Fail(ERR_REGISTER, static_cast<int32_t>(plat::SysError::InvalidData));
-    void* module = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!module) return Fail(ERR_REGISTER, 193);
-    using RegisterFn = int32_t (*)();
-    auto fn = reinterpret_cast<RegisterFn>(::dlsym(module, "DllRegisterServer"));
-    int32_t hr = fn ? fn() : 127;
     // The module stays loaded: its registration may have left work behind (a
     // thread, a handler, state it still points to) that must not lose its code.
+    plat::HRESULT hr = plat::call_library_registration(file, false);
+    if (hr == plat::CO_E_DLLNOTFOUND) return Fail(ERR_REGISTER, 193);
+    if (hr == plat::CO_E_ERRORINDLL) return Fail(ERR_REGISTER, 127);
     if (hr != 0) return Fail(ERR_REGISTER, hr);
     return 0;
 }
