@@ -2,18 +2,23 @@
 
 #include <thread>
 
+#include "core_fixtures.h"
 #include "vinca/model/attr.h"
 #include "vinca/model/containers.h"
 #include "vinca/model/names.h"
 
 using namespace vinca;
+using coretest::Num;
 
 namespace {
 
 std::string Ranges(const CRangeSet& s) {
     std::string out;
-    for (const auto& r : s.Ranges())
-        out += (out.empty() ? "" : ",") + std::to_string(r.first) + "-" + std::to_string(r.last);
+    for (const auto& r : s.Ranges()) {
+        if (!out.empty()) out += ',';
+        out += std::to_string(r.first);
+        out += Num("-", r.last);
+    }
     return out;
 }
 
@@ -161,10 +166,10 @@ namespace {
 struct SetOwner : IAttrSetOwner {
     std::vector<std::string> log;
     void OnAttrChanged(CAttrSet&, const CVincaName* n) override {
-        log.push_back("changed " + (n ? n->Text() : "*"));
+        log.push_back(std::string("changed ") + (n ? n->Text() : "*"));
     }
     void OnAttrRemoved(CAttrSet&, const CVincaName* n) override {
-        log.push_back("removed " + (n ? n->Text() : "*"));
+        log.push_back(std::string("removed ") + (n ? n->Text() : "*"));
     }
 };
 
@@ -227,7 +232,7 @@ TEST(Names, InterningFromSeveralThreadsGivesOneName) {
     for (int t = 0; t < 8; ++t)
         threads.emplace_back([t, &seen] {
             for (int i = 0; i < 200; ++i)
-                GlobalName("threaded " + std::to_string(i));
+                GlobalName(Num("threaded ", i));
             seen[t] = GlobalName("THREADED 7");
         });
     for (auto& th : threads)

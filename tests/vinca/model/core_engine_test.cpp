@@ -6,6 +6,7 @@ using namespace vinca;
 using coretest::At;
 using coretest::Build;
 using coretest::Dump;
+using coretest::Num;
 using coretest::RecordingOwner;
 
 namespace {
@@ -26,10 +27,10 @@ struct EngineFixture : ::testing::Test {
 struct RowLog : IViewSink {
     std::vector<std::string> log;
     void RowsInserted(int32_t first, int32_t count) override {
-        log.push_back("+" + std::to_string(first) + "x" + std::to_string(count));
+        log.push_back(Num("+", first) + Num("x", count));
     }
     void RowsRemoved(int32_t first, int32_t count) override {
-        log.push_back("-" + std::to_string(first) + "x" + std::to_string(count));
+        log.push_back(Num("-", first) + Num("x", count));
     }
     void RowsReset() override { log.push_back("reset"); }
     void Repaint() override { log.push_back("paint"); }
@@ -117,10 +118,10 @@ TEST_F(EngineFixture, CacheAgesByLookupsAndStaysCorrect) {
     engine.Clear();
     std::string text;
     for (int i = 0; i < 100; ++i)
-        text += "i" + std::to_string(i) + "\n";
+        text += Num("i", i) + "\n";
     Build(top, text);
     for (int32_t i = 0; i < 59; ++i)
-        EXPECT_EQ(Text(i), "i" + std::to_string(i));
+        EXPECT_EQ(Text(i), Num("i", i));
     EXPECT_EQ(engine.EnumCache().Count(), 59);
     Text(10); // used again after the stamp
     Text(59);
@@ -129,7 +130,7 @@ TEST_F(EngineFixture, CacheAgesByLookupsAndStaysCorrect) {
     EXPECT_EQ(engine.EnumCache().LookupIndex(10)->Text(), "i10");
     EXPECT_EQ(engine.EnumCache().LookupIndex(5), nullptr);
     for (int32_t i : {99, 0, 50, 5, 98})
-        EXPECT_EQ(Text(i), "i" + std::to_string(i));
+        EXPECT_EQ(Text(i), Num("i", i));
     EXPECT_EQ(engine.EnumCache().HighestIndex(), 99);
     engine.EnumCache().Invalidate(50);
     EXPECT_LT(engine.EnumCache().HighestIndex(), 50);
@@ -534,11 +535,11 @@ void ReferenceRows(CVincaEngine& e, CItemNode* node, std::vector<std::string>& o
     for (int32_t i = 0; i < node->GetCount(); ++i) {
         CItem* c = node->IsVirtual() ? node->FindMaterialised(i) : node->GetAt(i);
         if (!c) {
-            if (e.m_showHiddenItems || !e.IsMarkHidden(0)) out.push_back("v" + std::to_string(i));
+            if (e.m_showHiddenItems || !e.IsMarkHidden(0)) out.push_back(Num("v", i));
             continue;
         }
         if (!e.IsItemShown(c)) continue;
-        out.push_back(c->Text().empty() ? "v" + std::to_string(i) : c->Text());
+        out.push_back(c->Text().empty() ? Num("v", i) : c->Text());
         if (c->IsExpanded() && c->ChildNode()) ReferenceRows(e, c->ChildNode(), out);
     }
 }
@@ -551,11 +552,11 @@ TEST(EngineRows, CountedRowsMatchAPlainWalkThroughChanges) {
     CItemNode* top = engine.RootNode();
     std::string text;
     for (int a = 0; a < 6; ++a) {
-        text += "n" + std::to_string(a) + "\n";
+        text += Num("n", a) + "\n";
         for (int b = 0; b < 4; ++b) {
-            text += " n" + std::to_string(a) + "." + std::to_string(b) + "\n";
+            text += Num(" n", a) + Num(".", b) + "\n";
             for (int c = 0; c < 3; ++c)
-                text += "  n" + std::to_string(a) + "." + std::to_string(b) + "." + std::to_string(c) + "\n";
+                text += Num("  n", a) + Num(".", b) + Num(".", c) + "\n";
         }
     }
     Build(top, text);
@@ -601,15 +602,14 @@ TEST(EngineRows, CountedRowsMatchAPlainWalkThroughChanges) {
         for (int32_t r = 0; r < int32_t(expected.size()); ++r) {
             CItem* got = engine.RowItem(r);
             ASSERT_NE(got, nullptr);
-            std::string name = got->Text().empty() ? "v" + std::to_string(got->IndexField()) : got->Text();
+            std::string name = got->Text().empty() ? Num("v", got->IndexField()) : got->Text();
             ASSERT_EQ(name, expected[r]) << "step " << step << " row " << r;
             ASSERT_EQ(engine.RowOf(got), r) << "step " << step;
         }
         if (!expected.empty()) {
             int32_t r = int32_t(rnd(uint32_t(expected.size())));
             CItem* got = engine.RowItem(r);
-            EXPECT_EQ(got->Text().empty() ? "v" + std::to_string(got->IndexField()) : got->Text(),
-                      expected[r]);
+            EXPECT_EQ(got->Text().empty() ? Num("v", got->IndexField()) : got->Text(), expected[r]);
         }
     }
 }

@@ -26,6 +26,11 @@ inline void Build(vinca::CItemNode* top, const std::string& text) {
     }
 }
 
+// A prefix and a number ("v" and 3 give "v3").
+inline std::string Num(const char* prefix, int64_t n) {
+    return std::string(prefix).append(std::to_string(n));
+}
+
 inline std::string Dump(vinca::CItemNode* node) {
     std::string out;
     if (!node) return out;

@@ -6,6 +6,7 @@ using namespace vinca;
 using coretest::At;
 using coretest::Build;
 using coretest::Dump;
+using coretest::Num;
 
 namespace {
 
@@ -160,11 +161,11 @@ TEST_F(TreeFixture, WalksVisitInPreOrderAndCountVirtualRanges) {
     struct Log : CItemVisitor {
         std::string s;
         bool VisitItem(CItem* i) override {
-            s += (i->Text().empty() ? "v" + std::to_string(i->IndexField()) : i->Text()) + " ";
+            s += (i->Text().empty() ? Num("v", i->IndexField()) : i->Text()) + " ";
             return true;
         }
         bool VisitRange(CItemNode*, int32_t f, int32_t l) override {
-            s += "[" + std::to_string(f) + "-" + std::to_string(l) + "] ";
+            s += Num("[", f) + Num("-", l) + "] ";
             return true;
         }
     };
