@@ -266,14 +266,14 @@ int32_t CVincaEngine::RowOf(CItem* item) {
 
 CVincaEngine::Span CVincaEngine::SpanOf(CItem* item) {
     Span s;
-    if (!m_sink || !item) return s;
+    if (!RowTracking() || !item) return s;
     s.row = RowOf(item);
     if (s.row >= 0) s.count = RowsOf(item);
     return s;
 }
 
 void CVincaEngine::RowsChanged(Span before, Span after) {
-    if (!m_sink) return;
+    if (!RowTracking()) return;
     if (before.count > 0) m_sink->RowsRemoved(before.row, before.count);
     if (after.count > 0) m_sink->RowsInserted(after.row, after.count);
     int32_t first =

@@ -51,6 +51,9 @@ class IViewSink {
     virtual void CurrentRowChanged(int32_t row) {}
     // Too much changed to say which rows: build them all again.
     virtual void RowsReset() {}
+    // False while the view will rebuild all rows anyway (during a change
+    // batch): the engine then skips working out which rows changed.
+    virtual bool TracksRows() const { return true; }
 
   protected:
     ~IViewSink() = default;
@@ -105,7 +108,7 @@ class CVincaEngine : private ITreeOwner, private IVirtualChildListener {
     IVincaOwner* Owner() const { return m_owner; }
     // Null switches row tracking off.
     void SetViewSink(IViewSink* sink);
-    bool RowTracking() const { return m_sink != nullptr; }
+    bool RowTracking() const { return m_sink && m_sink->TracksRows(); }
 
     // ---- settings the model reads ----
     int16_t CurrentIndexMethod() const { return m_indexMethod; }

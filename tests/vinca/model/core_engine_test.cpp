@@ -33,6 +33,8 @@ struct RowLog : IViewSink {
         log.push_back(Num("-", first) + Num("x", count));
     }
     void RowsReset() override { log.push_back("reset"); }
+    bool batch = false;
+    bool TracksRows() const override { return !batch; }
     void Repaint() override { log.push_back("paint"); }
 };
 
@@ -279,6 +281,12 @@ TEST_F(EngineFixture, RowTrackingReportsRowChanges) {
         engine.InsertItem({top, -1}, "E", 0, -1);
     }
     EXPECT_EQ(rows.log, (std::vector<std::string>{"+2x1", "+3x1", "paint"})); // one repaint
+    // A view in a change batch rebuilds its rows itself: no row steps.
+    rows.batch = true;
+    rows.log.clear();
+    engine.ExpandItem(At(top, {0}), false);
+    engine.InsertItem({top, -1}, "F", 0, -1);
+    EXPECT_EQ(rows.log, (std::vector<std::string>{"paint", "paint"}));
 }
 
 TEST_F(EngineFixture, RemovalMovesTheCurrentRowBack) {
