@@ -50,13 +50,17 @@ bool CQtClipboard::Open() {
 }
 
 void CQtClipboard::Close() {
-    std::lock_guard lock(m_mutex);
-    if (m_open == Target::Memory) m_memory.Close();
-    if (m_open == Target::Window && m_pending) {
-        if (QClipboard* cb = system_clipboard(nullptr)) cb->setMimeData(m_pending.release());
+    std::unique_ptr<QMimeData> handOver;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_open == Target::Memory) m_memory.Close();
+        if (m_open == Target::Window) handOver = std::move(m_pending);
+        m_pending.reset();
+        m_open = Target::None;
     }
-    m_pending.reset();
-    m_open = Target::None;
+    // Outside the lock: the clipboard tells its listeners at once, and they
+    // may well ask us what it now holds.
+    if (QClipboard* cb = handOver ? system_clipboard(nullptr) : nullptr) cb->setMimeData(handOver.release());
 }
 
 QMimeData& CQtClipboard::pending(bool keepCurrent) {

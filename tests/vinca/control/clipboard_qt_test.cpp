@@ -24,17 +24,21 @@ namespace {
 const QString kTreeMime = QString::fromUtf8(kTreeClipboardMime.data(), kTreeClipboardMime.size());
 
 std::string tree_text(CVincaEngine& e) {
-    std::string out;
-    WriteNodeText(e.RootNode(), out);
-    return out;
+    std::string lines;
+    WriteNodeText(e.RootNode(), lines);
+    return lines;
 }
 
+// Two levels and text beyond ASCII, which the plain-text form must carry
+// unchanged to other programs.
 void fill(CVincaEngine& e) {
-    CItem* a = nullptr;
-    ASSERT_EQ(e.AddItem("A", &a), VE_OK);
-    int32_t at = -1;
-    a->GetChildNode()->AddNewChild(at, "A1", 0);
-    e.AddItem("B");
+    CItem* parent = nullptr;
+    ASSERT_EQ(e.AddItem("Größe", &parent), VE_OK);
+    for (const char* text : {"A1", "A2"}) {
+        int32_t at = -1;
+        parent->GetChildNode()->AddNewChild(at, text, 0);
+    }
+    ASSERT_EQ(e.AddItem("B"), VE_OK);
 }
 
 void put_on_clipboard(const QString& mime, const QByteArray& content) {
@@ -66,13 +70,19 @@ TEST_F(QtClipboard, CopiedTreeIsOnTheSystemClipboardAndPastesBackEqual) {
     CVincaEngine source;
     fill(source);
     put_on_clipboard("text/html", "<b>another program's</b>");
+    // A listener that asks at once, as a paste command enabling itself does.
+    int treeSeen = 0;
+    QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged,
+                     [&] { treeSeen += IsTreeOnClipboard(); });
 
     ASSERT_EQ(ClipboardAction(source, -1, 0), VE_OK);
+    EXPECT_EQ(treeSeen, 1);
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     ASSERT_NE(data, nullptr);
     EXPECT_TRUE(data->hasFormat(kTreeMime));
     EXPECT_FALSE(data->hasFormat("text/html")) << "a copy replaces what was there";
     EXPECT_EQ(data->text().toStdString(), tree_text(source));
+    EXPECT_EQ(data->text().left(6), QString::fromUtf8("Größe\r"));
     EXPECT_TRUE(IsTreeOnClipboard());
 
     CVincaEngine target;
@@ -86,7 +96,7 @@ TEST_F(QtClipboard, CopiedTreeIsOnTheSystemClipboardAndPastesBackEqual) {
     ASSERT_EQ(ClipboardAction(source, 0, 1), VE_OK);
     CVincaEngine single;
     ASSERT_EQ(ClipboardAction(single, -1, 3), VE_OK);
-    EXPECT_EQ(tree_text(single), "A\r\n");
+    EXPECT_EQ(tree_text(single), "Größe\r\n");
 }
 
 TEST_F(QtClipboard, ForeignContentIsRefusedAndChangesNothing) {
