@@ -163,6 +163,7 @@ void CItem::TakeOver(CItem& other) {
     m_hidden = other.m_hidden;
     m_sortKey = other.m_sortKey;
     m_sortStyle = other.m_sortStyle;
+    m_itemWord = std::exchange(other.m_itemWord, 0);
     other.m_flags = 0;
     other.m_mark = 0;
     other.m_hidden = 0;
@@ -197,6 +198,7 @@ void CItem::Clear() {
     m_flags = 0;
     m_mark = 0;
     m_hidden = 0;
+    m_itemWord = 0;
     SetItemData(nullptr);
     SetGrid(nullptr);
     RowsTouched();
@@ -220,6 +222,7 @@ VResult CItem::CopyFrom(const CItem& other) {
     m_hidden = other.m_hidden;
     m_sortKey = other.m_sortKey;
     m_sortStyle = other.m_sortStyle;
+    m_itemWord = other.m_itemWord;
     SetItemData(data.get());
     SetGrid(grid.get());
     RowsTouched();

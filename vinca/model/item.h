@@ -99,6 +99,10 @@ class CItem : public CVincaObject {
     void SetSortKey(const CVincaName* key) { m_sortKey = key ? key : names::ObsoleteValue(); }
     int32_t SortingStyle() const { return m_sortStyle; }
     void SetSortingStyle(int32_t style) { m_sortStyle = style; }
+    // A word the item carries for its host: stored with the item and
+    // written back unchanged, never read by the tree itself.
+    int32_t ItemWord() const { return m_itemWord; }
+    void SetItemWord(int32_t word) { m_itemWord = word; }
     // Creation order; breaks sort ties the same way on every run.
     uint64_t Serial() const { return m_serial; }
 
@@ -124,13 +128,14 @@ class CItem : public CVincaObject {
     CItemGridBase* Grid() const { return m_grid; }
     void SetGrid(CItemGridBase* grid);
 
-    // Moves the values, grid, text, flags, mark, hidden state and children
-    // of another item into this one; the other keeps none of them.
+    // Moves the values, grid, text, flags, mark, hidden state, item word and
+    // children of another item into this one; the other keeps none of them.
     void TakeOver(CItem& other);
-    // Drops the children, text, flags, mark, hidden state, values and grid.
+    // Drops the children, text, flags, mark, hidden state, item word, values
+    // and grid.
     void Clear();
-    // Copies text, flags, mark, hidden state, sort key, values and grid
-    // (children are not copied); 7 when memory runs out.
+    // Copies text, flags, mark, hidden state, sort key, item word, values and
+    // grid (children are not copied); 7 when memory runs out.
     VResult CopyFrom(const CItem& other);
 
     // The item answers a named value only for "__Text".
@@ -157,6 +162,7 @@ class CItem : public CVincaObject {
     uint8_t m_hidden{0};
     int32_t m_index{-1};
     int32_t m_sortStyle{0};
+    int32_t m_itemWord{0}; // fills the gap before the pointers: costs no memory
     CItemNode* m_childNode{nullptr}; // counted
     CItemNode* m_parentNode;
     CItemData* m_itemData{nullptr}; // counted

@@ -43,7 +43,7 @@ void WriteItemRecord(CTreeStream& ts, CItem& item, bool descendants) {
     if (node) WriteNodeRecord(ts, node, item, descendants);
     WriteGridRecord(ts, item.Grid());
     ts.WriteNameRef(item.SortKey());
-    s.WriteI32(0); // item word
+    s.WriteI32(item.ItemWord());
 }
 
 bool ReadItemRecord(CTreeStream& ts, CItem& item) {
@@ -86,6 +86,7 @@ bool ReadItemRecord(CTreeStream& ts, CItem& item) {
     if (ts.Version() >= 16) {
         int32_t word = 0;
         if (!s.ReadI32(word)) return false;
+        item.SetItemWord(word);
     }
     return !ts.Failed();
 }

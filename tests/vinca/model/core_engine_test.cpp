@@ -392,8 +392,10 @@ TEST(EngineLevels, SortedTargetIsSortedAgain) {
     CVincaEngine engine;
     Build(engine.RootNode(), "P\n z\nb");
     engine.SetItemSorted(At(engine.RootNode(), {0}), 1);
+    At(engine.RootNode(), {1})->SetItemWord(9);
     ASSERT_EQ(engine.SetItemLevel(At(engine.RootNode(), {1}), 1), VE_OK);
     EXPECT_EQ(Dump(engine.RootNode()), "P(b,z)");
+    EXPECT_EQ(At(engine.RootNode(), {0, 0})->ItemWord(), 9); // the item itself moved
 }
 
 TEST_F(EngineFixture, ItemValuesByKind) {

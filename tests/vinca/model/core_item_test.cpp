@@ -132,12 +132,14 @@ TEST_F(TreeFixture, TakeOverMovesEverythingCopyFromLeavesChildren) {
     CItem* b = At(top, {1});
     a->GetItemData()->Values().SetInt(names::ObsoleteValue(), 42);
     a->SetMark(3);
+    a->SetItemWord(-5);
     a->SetExpandedFlag();
 
     Ref<CItem> copy = CItem::New(nullptr, "", 0);
     ASSERT_EQ(copy->CopyFrom(*a), VE_OK);
     EXPECT_EQ(copy->Text(), "A");
     EXPECT_EQ(copy->Mark(), 3);
+    EXPECT_EQ(copy->ItemWord(), -5);
     EXPECT_EQ(copy->ChildNode(), nullptr);
     a->ItemData()->Values().SetInt(names::ObsoleteValue(), 1);
     EXPECT_EQ(copy->ItemData()->Values().GetInt(names::ObsoleteValue()), 42); // a deep copy
@@ -145,6 +147,8 @@ TEST_F(TreeFixture, TakeOverMovesEverythingCopyFromLeavesChildren) {
     b->TakeOver(*a);
     EXPECT_EQ(b->Text(), "A");
     EXPECT_TRUE(b->IsExpanded());
+    EXPECT_EQ(b->ItemWord(), -5);
+    EXPECT_EQ(a->ItemWord(), 0);
     EXPECT_EQ(Dump(b->ChildNode()), "A1");
     EXPECT_EQ(At(top, {1, 0})->GetParentItem(), b);
     EXPECT_EQ(a->Text(), "");

@@ -70,6 +70,7 @@ CTreeRef RichTree() {
     CItem* parent = AddChild(tree, "Parent");
     parent->SetExpandedFlag();
     parent->SetMark(3);
+    parent->SetItemWord(INT32_MIN + 1);
     CAttrSet& v = parent->GetItemData()->Values();
     v.SetOrAddValue(names::ObsoleteValue(), Variant(int32_t(42)));
     v.SetOrAddValue(GlobalName("i2"), Variant(int16_t(-7)));
@@ -119,6 +120,7 @@ void ExpectRichTree(const CTreeRef& tree) {
     EXPECT_EQ(parent->Text(), "Parent");
     EXPECT_TRUE(parent->IsExpanded());
     EXPECT_EQ(parent->Mark(), 3);
+    EXPECT_EQ(parent->ItemWord(), INT32_MIN + 1);
     ASSERT_NE(parent->ItemData(), nullptr);
     const CAttrSet& v = parent->ItemData()->Values();
     EXPECT_EQ(v.GetInt(names::ObsoleteValue()), 42);

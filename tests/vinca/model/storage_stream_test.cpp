@@ -110,6 +110,7 @@ TEST(StorageStream, ValuesAndSortKeyByHand) {
     a->GetItemData()->Values().SetOrAddValue(names::ObsoleteValue(), Variant(int32_t(7)));
     a->GetItemData()->Values().SetOrAddValue(GlobalName("k"), Variant::ansi("xy"));
     a->SetExpandedFlag();
+    a->SetItemWord(-2);
     tree.item->SetSortKey(GlobalName("k"));
     tree.item->SetSortMethodBits(2);
 
@@ -126,7 +127,8 @@ TEST(StorageStream, ValuesAndSortKeyByHand) {
                           obsolete_name_string(),
                           {3, 0, 7, 0, 0, 0, 0},                        /* I4 7, no nested list */
                           {1, 0, 0, 0, 14, 0, 2, 0, 0, 0, 'x', 'y', 0}, /* "k": ANSI "xy" */
-                          {0, /* no grid */ 2, 0, 0, 0, /* the item's sort key */ 0, 0, 0, 0}});
+                          {0, /* no grid */ 2, 0, 0, 0, /* the item's sort key */ 0xFE, 0xFF, 0xFF,
+                           0xFF /* item word -2 */}});
     EXPECT_EQ(storage_test::Save(tree), expected);
 }
 
