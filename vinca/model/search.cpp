@@ -94,11 +94,7 @@ int CompareBstrs(plat::BSTR first, plat::BSTR second, int32_t flags) {
 }
 
 int CompareItemValues(const plat::VARIANT& aIn, const plat::VARIANT& bIn, int32_t flags) {
-    const plat::VARIANT& a = plat::deref(aIn);
-    const plat::VARIANT& b = plat::deref(bIn);
-    if (ValueIsText(a) && ValueIsText(b))
-        return CompareTexts(ValueToText(a), ValueToText(b), flags & ~CMP_VALUES);
-    return ValueCompare(a, b, flags & ~CMP_VALUES);
+    return ValueCompare(plat::deref(aIn), plat::deref(bIn), flags & ~CMP_VALUES);
 }
 
 int CompareKey(CItem* item, const plat::VARIANT& value, int32_t flags, const CVincaName* key) {

@@ -270,7 +270,9 @@ int ValueCompare(const VARIANT& a, const VARIANT& b, int32_t flags) {
     bool a_empty = a.vt == VT_EMPTY || a.vt == VT_NULL;
     bool b_empty = b.vt == VT_EMPTY || b.vt == VT_NULL;
     if (a_empty || b_empty) return a_empty && b_empty ? 0 : a_empty ? -1 : 1;
-    if (a.vt == b.vt || (ValueIsText(a) && ValueIsText(b))) {
+    // Texts of either kind go by the text rules with every flag the caller gave.
+    if (ValueIsText(a) && ValueIsText(b)) return compare_text(ValueToText(a), ValueToText(b), flags);
+    if (a.vt == b.vt) {
         switch (a.vt) {
         case VT_I2:
             return order(a.iVal, b.iVal);
@@ -287,11 +289,6 @@ int ValueCompare(const VARIANT& a, const VARIANT& b, int32_t flags) {
             return order(a.bVal, b.bVal);
         case VT_BOOL:
             return (a.boolVal != 0) == (b.boolVal != 0) ? 0 : a.boolVal ? 1 : -1;
-        case VT_BSTR:
-            if (b.vt == VT_BSTR) return sign(CompareBstrs(a.bstrVal, b.bstrVal, flags));
-            return compare_text(ValueToText(a), ValueToText(b), flags);
-        case VT_ANSI_TEXT:
-            return compare_text(ValueToText(a), ValueToText(b), flags);
         default:
             break;
         }

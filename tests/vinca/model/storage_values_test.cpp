@@ -5,6 +5,7 @@
 
 #include "platform/com/variant.h"
 #include "vinca/model/format.h"
+#include "vinca/model/search.h"
 #include "vinca/model/values.h"
 
 using namespace vinca;
@@ -195,5 +196,9 @@ TEST(StorageValues, CompareOrdersEmptyFirstAndMixesNumbers) {
     EXPECT_GT(ValueCompare(Variant::boolean(true), Variant::boolean(false), 0), 0);
     EXPECT_EQ(ValueCompare(Variant("abc"), Variant::ansi("ABC"), 0x1), 0);
     EXPECT_NE(ValueCompare(Variant("abc"), Variant::ansi("ABC"), 0), 0);
+    // Texts follow every text flag, not only ignore-case.
+    EXPECT_GT(ValueCompare(Variant::ansi("10 apples"), Variant("9 apples"), CMP_NUMERIC_PREFIX), 0);
+    EXPECT_LT(ValueCompare(Variant::ansi("10 apples"), Variant("9 apples"), 0), 0);
+    EXPECT_EQ(ValueCompare(Variant("abcdef"), Variant("abc"), CMP_PREFIX), 0);
     EXPECT_LT(ValueCompare(Variant::currency(10000), Variant::currency(20000), 0), 0);
 }
