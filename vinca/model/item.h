@@ -78,6 +78,8 @@ class CItem : public CVincaObject {
 
     const std::string& Text() const { return m_text; }
     void SetText(std::string_view text) { m_text.assign(text); }
+    // Takes the text over without a copy.
+    void AdoptText(std::string&& text) { m_text = std::move(text); }
 
     uint16_t Flags() const { return m_flags; }
     void SetFlags(uint16_t flags);
@@ -210,6 +212,9 @@ class CItemNode : public CVincaObject {
     // The child at the index; a virtual parent makes it on demand. Null out of range.
     CItem* GetAt(int32_t index);
     CItemNode* GetChildNodeAt(int32_t index);
+    // Makes room for `n` children in all (a reader that knows the count);
+    // false when memory runs out.
+    bool ReserveChildren(int32_t n) { return m_children.Reserve(n < 0 ? 0 : static_cast<size_t>(n)); }
     // The children that exist (for a virtual parent the materialised ones).
     int32_t MaterialisedCount() const { return m_children.GetCount(); }
     CItem* MaterialisedAt(int32_t pos) const { return m_children.GetAt(pos); }

@@ -72,6 +72,8 @@ class CKeyedTable {
     void Reverse();
     // Direct view for walks.
     void* const* Data() const { return m_entries.data(); }
+    // Makes room for `needed` entries in all; false when memory runs out.
+    bool Reserve(size_t needed);
 
   protected:
     virtual int Compare(const void* keyA, const void* keyB) const = 0;
@@ -81,8 +83,6 @@ class CKeyedTable {
     std::vector<void*> m_entries;
 
   private:
-    bool Reserve(size_t needed);
-
     uint16_t m_blockSize;
     int32_t m_preSize;
 };

@@ -22,12 +22,20 @@ constexpr uint32_t kPiece = 32000;
 // ---- CVincaStream --------------------------------------------------------
 
 VResult CVincaStream::SetError(VResult code) {
-    if (code != VE_OK && m_error == VE_OK) m_error = code;
+    if (code != VE_OK && m_error == VE_OK) {
+        Settle();
+        m_error = code;
+    }
     return m_error;
 }
 
 VResult CVincaStream::WriteBlock(const void* buffer, uint32_t length) {
     const auto* p = static_cast<const uint8_t*>(buffer);
+    if (length <= static_cast<size_t>(m_writeEnd - m_writeNext) && m_error == VE_OK) {
+        if (length) std::memcpy(m_writeNext, p, length);
+        m_writeNext += length;
+        return VE_OK;
+    }
     while (length && !Failed()) {
         uint32_t n = std::min(length, kPiece);
         if (Write(p, static_cast<uint16_t>(n)) != VE_OK) return SetError(VE_FILE_OUTPUT);
@@ -39,6 +47,11 @@ VResult CVincaStream::WriteBlock(const void* buffer, uint32_t length) {
 
 VResult CVincaStream::ReadBlock(void* buffer, uint32_t length) {
     auto* p = static_cast<uint8_t*>(buffer);
+    if (length <= static_cast<size_t>(m_readEnd - m_readNext) && m_error == VE_OK) {
+        if (length) std::memcpy(p, m_readNext, length);
+        m_readNext += length;
+        return VE_OK;
+    }
     while (length && !Failed()) {
         uint32_t n = std::min(length, kPiece);
         if (Read(p, static_cast<uint16_t>(n)) != VE_OK) return SetError(VE_FILE_INPUT);
@@ -49,6 +62,17 @@ VResult CVincaStream::ReadBlock(void* buffer, uint32_t length) {
 }
 
 VResult CVincaStream::ReadBytes(std::string& out, uint32_t length) {
+    // The bytes are in the window: they are there, so take them at once.
+    if (length <= static_cast<size_t>(m_readEnd - m_readNext) && m_error == VE_OK) {
+        try {
+            out.assign(reinterpret_cast<const char*>(m_readNext), length);
+        } catch (const std::bad_alloc&) {
+            out.clear();
+            return SetError(VE_OUT_OF_MEMORY);
+        }
+        m_readNext += length;
+        return VE_OK;
+    }
     out.clear();
     if (Failed()) return Error();
     if (auto left = Remaining(); left && *left < length) return SetError(VE_FILE_INPUT);
@@ -82,55 +106,6 @@ uint32_t CVincaStream::Position() {
     uint32_t pos = 0;
     Seek(0, FROM_CURRENT, &pos);
     return pos;
-}
-
-void CVincaStream::WriteU16(uint16_t v) {
-    Write(&v, 2);
-}
-void CVincaStream::WriteU32(uint32_t v) {
-    Write(&v, 4);
-}
-void CVincaStream::WriteF32(float v) {
-    Write(&v, 4);
-}
-void CVincaStream::WriteF64(double v) {
-    Write(&v, 8);
-}
-void CVincaStream::WriteI64(int64_t v) {
-    Write(&v, 8);
-}
-
-namespace {
-template <class T> bool read_value(CVincaStream& s, T& v) {
-    v = T{};
-    if (s.Read(&v, sizeof(T)) != VE_OK) {
-        v = T{};
-        return false;
-    }
-    return true;
-}
-} // namespace
-
-bool CVincaStream::ReadU8(uint8_t& v) {
-    return read_value(*this, v);
-}
-bool CVincaStream::ReadU16(uint16_t& v) {
-    return read_value(*this, v);
-}
-bool CVincaStream::ReadU32(uint32_t& v) {
-    return read_value(*this, v);
-}
-bool CVincaStream::ReadI32(int32_t& v) {
-    return read_value(*this, v);
-}
-bool CVincaStream::ReadF32(float& v) {
-    return read_value(*this, v);
-}
-bool CVincaStream::ReadF64(double& v) {
-    return read_value(*this, v);
-}
-bool CVincaStream::ReadI64(int64_t& v) {
-    return read_value(*this, v);
 }
 
 // ---- CVincaFileStream ----------------------------------------------------
@@ -171,15 +146,38 @@ bool write_all(int fd, const uint8_t* p, size_t left) {
 } // namespace
 
 CVincaFileStream::~CVincaFileStream() {
+    Settle();
     Flush();
     DropReadAhead();
     if (m_owns && m_handle >= 0) ::close(m_handle);
 }
 
+void CVincaFileStream::Settle() {
+    if (m_readNext) {
+        size_t n = static_cast<size_t>(m_readNext - (m_in.data() + m_inPos));
+        m_inPos += n;
+        m_pos += n;
+    }
+    if (m_writeNext) {
+        size_t n = static_cast<size_t>(m_writeNext - (m_out.data() + m_outLen));
+        m_outLen += n;
+        m_pos += n;
+        if (m_size) m_size = std::max(*m_size, m_pos);
+    }
+    m_readNext = m_readEnd = nullptr;
+    m_writeNext = m_writeEnd = nullptr;
+}
+
+uint64_t CVincaFileStream::CurrentPos() const {
+    if (m_readNext) return m_pos + static_cast<size_t>(m_readNext - (m_in.data() + m_inPos));
+    if (m_writeNext) return m_pos + static_cast<size_t>(m_writeNext - (m_out.data() + m_outLen));
+    return m_pos;
+}
+
 bool CVincaFileStream::Flush() {
-    if (m_out.empty()) return true;
-    bool ok = m_handle >= 0 && write_all(m_handle, m_out.data(), m_out.size());
-    m_out.clear();
+    if (m_outLen == 0) return true;
+    bool ok = m_handle >= 0 && write_all(m_handle, m_out.data(), m_outLen);
+    m_outLen = 0;
     return ok;
 }
 
@@ -192,18 +190,27 @@ void CVincaFileStream::DropReadAhead() {
 
 VResult CVincaFileStream::Write(const void* buffer, uint16_t count) {
     if (Failed()) return Error();
+    Settle();
     if (m_handle < 0) return SetError(VE_FILE_OUTPUT);
     DropReadAhead();
-    const auto* p = static_cast<const uint8_t*>(buffer);
-    if (m_out.size() + count > kFileBuffer && !Flush()) return SetError(VE_FILE_OUTPUT);
-    m_out.insert(m_out.end(), p, p + count);
+    if (m_outLen + count > kFileBuffer && !Flush()) return SetError(VE_FILE_OUTPUT);
+    try {
+        if (m_out.size() < kFileBuffer) m_out.resize(kFileBuffer);
+    } catch (const std::bad_alloc&) {
+        return SetError(VE_OUT_OF_MEMORY);
+    }
+    if (count) std::memcpy(m_out.data() + m_outLen, buffer, count);
+    m_outLen += count;
     m_pos += count;
     if (m_size) m_size = std::max(*m_size, m_pos);
+    m_writeNext = m_out.data() + m_outLen;
+    m_writeEnd = m_out.data() + m_out.size();
     return VE_OK;
 }
 
 VResult CVincaFileStream::Read(void* buffer, uint16_t count) {
     if (Failed()) return Error();
+    Settle();
     if (m_handle < 0 || !Flush()) return SetError(VE_FILE_INPUT);
     auto* p = static_cast<uint8_t*>(buffer);
     size_t left = count;
@@ -225,11 +232,14 @@ VResult CVincaFileStream::Read(void* buffer, uint16_t count) {
         p += take;
         left -= take;
     }
+    m_readNext = m_in.data() + m_inPos;
+    m_readEnd = m_in.data() + m_in.size();
     return VE_OK;
 }
 
 VResult CVincaFileStream::Seek(int32_t offset, int origin, uint32_t* pos) {
     if (Failed()) return Error();
+    Settle();
     if (!Flush()) return SetError(VE_FILE_OUTPUT);
     DropReadAhead();
     int whence = origin == FROM_START ? SEEK_SET : origin == FROM_CURRENT ? SEEK_CUR : -1;
@@ -242,7 +252,9 @@ VResult CVincaFileStream::Seek(int32_t offset, int origin, uint32_t* pos) {
 
 std::optional<uint64_t> CVincaFileStream::Remaining() {
     if (!m_size) return std::nullopt;
-    return m_pos >= *m_size ? 0 : *m_size - m_pos;
+    uint64_t at = CurrentPos();
+    uint64_t size = std::max(*m_size, at);
+    return size - at;
 }
 
 // ---- CVincaByteArray -----------------------------------------------------
@@ -252,24 +264,18 @@ bool CVincaByteArray::WriteAt(uint32_t pos, const void* data, uint32_t count) {
     // The common case: a small write inside one block that exists.
     uint32_t block = pos / m_blockSize, off = pos % m_blockSize;
     if (block < m_blocks.size() && off + count <= m_blockSize) {
-        std::memcpy(m_blocks[block].get() + off, data, count);
+        std::memcpy(m_blocks[block] + off, data, count);
         m_length = std::max(m_length, pos + count);
         return true;
     }
     uint64_t end = uint64_t(pos) + count;
     if (end > 0xFFFFFFFFull) return false;
-    try {
-        size_t need = static_cast<size_t>((end + m_blockSize - 1) / m_blockSize);
-        while (m_blocks.size() < need)
-            m_blocks.push_back(std::make_unique<uint8_t[]>(m_blockSize)); // zero-filled
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
+    if (!AddBlocks(static_cast<size_t>((end + m_blockSize - 1) / m_blockSize))) return false;
     const auto* src = static_cast<const uint8_t*>(data);
     while (count) {
         uint32_t off = pos % m_blockSize;
         uint32_t n = std::min(count, m_blockSize - off);
-        std::memcpy(m_blocks[pos / m_blockSize].get() + off, src, n);
+        std::memcpy(m_blocks[pos / m_blockSize] + off, src, n);
         pos += n;
         src += n;
         count -= n;
@@ -282,14 +288,14 @@ bool CVincaByteArray::ReadAt(uint32_t pos, void* data, uint32_t count) const {
     if (uint64_t(pos) + count > m_length) return false;
     uint32_t block = pos / m_blockSize, off = pos % m_blockSize;
     if (off + count <= m_blockSize) {
-        if (count) std::memcpy(data, m_blocks[block].get() + off, count);
+        if (count) std::memcpy(data, m_blocks[block] + off, count);
         return true;
     }
     auto* dst = static_cast<uint8_t*>(data);
     while (count) {
         uint32_t off = pos % m_blockSize;
         uint32_t n = std::min(count, m_blockSize - off);
-        std::memcpy(dst, m_blocks[pos / m_blockSize].get() + off, n);
+        std::memcpy(dst, m_blocks[pos / m_blockSize] + off, n);
         pos += n;
         dst += n;
         count -= n;
@@ -303,8 +309,31 @@ std::vector<uint8_t> CVincaByteArray::ToVector() const {
     return out;
 }
 
+bool CVincaByteArray::AddBlocks(size_t count) {
+    // Slabs double with the store up to 256 blocks (1.25 MB at the usual
+    // block size): a small store stays small, a large one costs few calls.
+    constexpr size_t kMaxSlabBlocks = 256;
+    try {
+        while (m_blocks.size() < count) {
+            size_t want = count - m_blocks.size();
+            size_t blocks = std::clamp<size_t>(std::max(m_blocks.size(), want), 1, kMaxSlabBlocks);
+            m_slabs.reserve(m_slabs.size() + 1);
+            m_blocks.reserve(m_blocks.size() + blocks);
+            auto* slab = static_cast<uint8_t*>(std::calloc(blocks, m_blockSize)); // zero-filled
+            if (!slab) return false;
+            m_slabs.emplace_back(slab);
+            for (size_t i = 0; i < blocks; ++i)
+                m_blocks.push_back(slab + i * m_blockSize);
+        }
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
 void CVincaByteArray::Clear() {
     m_blocks.clear();
+    m_slabs.clear();
     m_length = 0;
 }
 
@@ -313,22 +342,63 @@ void CVincaByteArray::Clear() {
 CVincaMemStream::CVincaMemStream(uint32_t block_size)
     : m_owned(std::make_unique<CVincaByteArray>(block_size)), m_store(m_owned.get()) {}
 
+void CVincaMemStream::Settle() {
+    uint32_t n = Progress();
+    m_pos += n;
+    if (m_writeNext && n) m_store->Extend(m_pos);
+    m_readNext = m_readEnd = nullptr;
+    m_writeNext = m_writeEnd = nullptr;
+    m_window = nullptr;
+}
+
+uint32_t CVincaMemStream::Progress() const {
+    if (m_readNext) return static_cast<uint32_t>(m_readNext - m_window);
+    if (m_writeNext) return static_cast<uint32_t>(m_writeNext - m_window);
+    return 0;
+}
+
+// The windows reach to the end of the block the position is in (for reading
+// no further than the data).
+void CVincaMemStream::OpenReadWindow() {
+    uint32_t size = m_store->BlockSize(), index = m_pos / size, off = m_pos % size;
+    uint8_t* block = m_store->Block(index);
+    if (!block || m_pos >= m_store->Length()) return;
+    uint32_t end = std::min<uint64_t>(size, uint64_t(m_store->Length()) - uint64_t(index) * size);
+    m_window = block + off;
+    m_readNext = m_window;
+    m_readEnd = block + end;
+}
+
+void CVincaMemStream::OpenWriteWindow() {
+    uint32_t size = m_store->BlockSize(), off = m_pos % size;
+    uint8_t* block = m_store->Block(m_pos / size);
+    if (!block || uint64_t(m_pos) + (size - off) > 0xFFFFFFFFull) return;
+    m_window = block + off;
+    m_writeNext = m_window;
+    m_writeEnd = block + size;
+}
+
 VResult CVincaMemStream::Write(const void* buffer, uint16_t count) {
     if (Failed()) return Error();
+    Settle();
     if (!m_store->WriteAt(m_pos, buffer, count)) return SetError(VE_OUT_OF_MEMORY);
     m_pos += count;
+    OpenWriteWindow();
     return VE_OK;
 }
 
 VResult CVincaMemStream::Read(void* buffer, uint16_t count) {
     if (Failed()) return Error();
+    Settle();
     if (!m_store->ReadAt(m_pos, buffer, count)) return SetError(VE_FILE_INPUT);
     m_pos += count;
+    OpenReadWindow();
     return VE_OK;
 }
 
 VResult CVincaMemStream::Seek(int32_t offset, int origin, uint32_t* pos) {
     if (Failed()) return Error();
+    Settle();
     int64_t target = m_pos;
     if (origin == FROM_START)
         target = offset;
@@ -341,10 +411,23 @@ VResult CVincaMemStream::Seek(int32_t offset, int origin, uint32_t* pos) {
 }
 
 std::optional<uint64_t> CVincaMemStream::Remaining() {
-    return m_pos >= m_store->Length() ? 0 : m_store->Length() - m_pos;
+    uint32_t at = Pos();
+    uint32_t length = std::max(m_store->Length(), m_writeNext ? at : 0u);
+    return at >= length ? 0 : length - at;
 }
 
 // ---- CVincaSpanStream ----------------------------------------------------
+
+void CVincaSpanStream::Settle() {
+    m_pos = CurrentPos();
+    m_readNext = m_readEnd = nullptr;
+}
+
+void CVincaSpanStream::OpenWindow() {
+    if (m_error != VE_OK || m_pos >= m_bytes.size()) return;
+    m_readNext = m_bytes.data() + m_pos;
+    m_readEnd = m_bytes.data() + m_bytes.size();
+}
 
 VResult CVincaSpanStream::Write(const void*, uint16_t) {
     return SetError(VE_FILE_OUTPUT);
@@ -352,19 +435,23 @@ VResult CVincaSpanStream::Write(const void*, uint16_t) {
 
 VResult CVincaSpanStream::Read(void* buffer, uint16_t count) {
     if (Failed()) return Error();
+    Settle();
     if (uint64_t(m_pos) + count > m_bytes.size()) return SetError(VE_FILE_INPUT);
-    std::memcpy(buffer, m_bytes.data() + m_pos, count);
+    if (count) std::memcpy(buffer, m_bytes.data() + m_pos, count);
     m_pos += count;
+    OpenWindow();
     return VE_OK;
 }
 
 VResult CVincaSpanStream::Seek(int32_t offset, int origin, uint32_t* pos) {
     if (Failed()) return Error();
+    Settle();
     int64_t target = origin == FROM_START ? int64_t(offset) : int64_t(m_pos) + offset;
     if (origin != FROM_START && origin != FROM_CURRENT) target = m_pos;
     if (target < 0 || uint64_t(target) > m_bytes.size()) return SetError(VE_FILE_IO);
     m_pos = static_cast<uint32_t>(target);
     if (pos) *pos = m_pos;
+    OpenWindow();
     return VE_OK;
 }
 

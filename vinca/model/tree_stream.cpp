@@ -1,6 +1,7 @@
 // The tree stream: header, references and the shared primitive records.
 #include "vinca/model/tree_stream.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "vinca/model/attr.h"
@@ -67,6 +68,8 @@ void CTreeStream::Close() {
         m_bytes.Seek(static_cast<int32_t>(end), FROM_START);
     }
     m_keys.clear();
+    std::fill(std::begin(m_recent), std::end(m_recent), RecentKey{});
+    m_sequential.clear();
     m_entries.clear();
     m_order.clear();
     m_open = false;
@@ -81,8 +84,15 @@ CTreeStream::RefResult CTreeStream::WriteReference(const void* identity) {
         SetError(VE_FILE_OUTPUT);
         return REF_REFUSED;
     }
+    RecentKey& recent = m_recent[(reinterpret_cast<uintptr_t>(identity) >> 4) % std::size(m_recent)];
+    if (recent.identity == identity && identity) {
+        m_bytes.WriteU32(recent.key);
+        ++m_counter;
+        return REF_KNOWN;
+    }
     auto [it, inserted] = m_keys.try_emplace(identity, m_nextKey);
     if (inserted) ++m_nextKey;
+    recent = {identity, it->second};
     m_bytes.WriteU32(it->second);
     ++m_counter;
     return inserted ? REF_NEW : REF_KNOWN;
@@ -93,21 +103,29 @@ CTreeStream::RefResult CTreeStream::ReadReference(uint32_t& key) {
     if (m_bytes.Failed() || m_counter == 0) return REF_REFUSED;
     if (!m_bytes.ReadU32(key)) return REF_REFUSED;
     --m_counter;
-    auto [it, inserted] = m_entries.try_emplace(key);
-    if (inserted) m_order.push_back(key);
-    return inserted ? REF_NEW : REF_KNOWN;
+    if (FindEntry(key)) return REF_KNOWN;
+    // A key is kept in one place only: by position when it is the next in
+    // sequence, else in the map.
+    if (key == m_sequential.size() + 1)
+        m_sequential.emplace_back();
+    else
+        m_entries.try_emplace(key);
+    m_order.push_back(key);
+    return REF_NEW;
 }
 
 CTreeStream::Entry* CTreeStream::FindEntry(uint32_t key) {
+    if (key - 1 < m_sequential.size()) return &m_sequential[key - 1];
+    if (m_entries.empty()) return nullptr;
     auto it = m_entries.find(key);
     return it == m_entries.end() ? nullptr : &it->second;
 }
 
-std::vector<ComPtr<IDispatch>> CTreeStream::LoadedPictures() const {
+std::vector<ComPtr<IDispatch>> CTreeStream::LoadedPictures() {
     std::vector<ComPtr<IDispatch>> out;
     for (uint32_t key : m_order) {
-        const Entry& e = m_entries.at(key);
-        if (e.mark == 1 && e.object) out.push_back(e.object);
+        const Entry* e = FindEntry(key);
+        if (e && e->mark == 1 && e->object) out.push_back(e->object);
     }
     return out;
 }

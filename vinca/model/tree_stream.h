@@ -18,6 +18,7 @@
 // entry of the right kind. Any violation keeps 20301 (or the byte stream's
 // own read error) and the caller drops what it read.
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -95,7 +96,7 @@ class CTreeStream {
     Entry* FindEntry(uint32_t key);
     // Entries marked as pictures loaded from this stream, in the order the
     // stream introduced them.
-    std::vector<plat::ComPtr<plat::IDispatch>> LoadedPictures() const;
+    std::vector<plat::ComPtr<plat::IDispatch>> LoadedPictures();
 
     // ---- primitives ------------------------------------------------------
     // Strings: uint32 length with the terminating zero (0 = no text); before
@@ -154,10 +155,20 @@ class CTreeStream {
     uint16_t m_version{0};
     uint8_t m_marker[4]{5, 0, 19, 0};
 
-    // Writer: identity to key. Reader: key to entry, and keys in the order
-    // they arrived.
+    // Writer: identity to key, with a few recent identities kept in front
+    // (every item names its sort key, most items the same few value names).
     std::unordered_map<const void*, uint32_t> m_keys;
+    struct RecentKey {
+        const void* identity{nullptr};
+        uint32_t key{0};
+    };
+    RecentKey m_recent[8];
+    // Reader: key to entry. Keys that arrive in sequence (1, 2, 3..., as
+    // this writer numbers them) are kept by position; any other key in a
+    // map. A deque, so that entries never move while a record fills one.
+    std::deque<Entry> m_sequential;
     std::unordered_map<uint32_t, Entry> m_entries;
+    // Keys in the order they arrived.
     std::vector<uint32_t> m_order;
     uint32_t m_nextKey{1};
     int m_attrDepth{0};

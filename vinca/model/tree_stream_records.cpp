@@ -1,6 +1,8 @@
 // Item, child node and tree-reference records.
 #include "vinca/model/tree_stream_records.h"
 
+#include <algorithm>
+
 #include "vinca/model/grid.h"
 #include "vinca/model/names.h"
 
@@ -56,7 +58,7 @@ bool ReadItemRecord(CTreeStream& ts, CItem& item) {
     if (!read_item_text(ts, text) || !s.ReadU8(mark) || !s.ReadU8(hidden) || !s.ReadU16(flags) ||
         !s.ReadU16(content))
         return false;
-    item.SetText(text);
+    item.AdoptText(std::move(text));
     item.SetMark(mark);
     item.SetHidden(hidden & 0xF);
     item.SetFlags(static_cast<uint16_t>((item.Flags() & CItem::kRuntimeMask) | (flags & kStoredFlags)));
@@ -145,6 +147,11 @@ bool ReadNodeRecord(CTreeStream& ts, CItemNode& node) {
     if (count < 0) return ts.BadFormat();
     if (!is_virtual) {
         if (!count_fits(ts, static_cast<uint64_t>(count), kMinItemBytes)) return ts.BadFormat();
+        // The count was checked against the bytes left when the stream knows
+        // them; otherwise room is made for a modest number only.
+        constexpr int32_t kBlindReserve = 4096;
+        int32_t room = ts.Bytes().Remaining() ? count : std::min(count, kBlindReserve);
+        if (!node.ReserveChildren(node.MaterialisedCount() + room)) return ts.SetError(VE_OUT_OF_MEMORY), false;
         for (int32_t i = 0; i < count; ++i) {
             int32_t at = -1;
             CItem* child = nullptr;
