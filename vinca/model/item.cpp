@@ -37,6 +37,12 @@ plat::HandleTable<CItem>& Bookmarks() {
 
 // ---- CItem ----
 
+CSlotPool& CItem::SlotPool() {
+    // Never destroyed: items may still go while the process ends.
+    static CSlotPool* pool = new CSlotPool(sizeof(CItem));
+    return *pool;
+}
+
 CItem::CItem(CItemNode* parent, std::string_view text, uint16_t flags)
     : m_flags(flags), m_parentNode(parent), m_sortKey(names::ObsoleteValue()), m_serial(NextItemSerial()),
       m_text(text) {}

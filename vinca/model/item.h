@@ -11,6 +11,7 @@
 #include "vinca/model/attr.h"
 #include "vinca/model/containers.h"
 #include "vinca/model/names.h"
+#include "vinca/model/pool.h"
 
 namespace vinca {
 
@@ -66,6 +67,10 @@ class CItemVisitor {
 
 class CItem : public CVincaObject {
   public:
+    // Items come from a pool of their own: a tree holds them by the million.
+    static CSlotPool& SlotPool();
+    VINCA_POOLED_ALLOCATION(SlotPool)
+
     enum : uint16_t {
         kExpanded = 0x4,
         kSortMask = 0x38,

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <set>
 #include <thread>
 
 #include "core_fixtures.h"
 #include "vinca/model/attr.h"
 #include "vinca/model/containers.h"
 #include "vinca/model/names.h"
+#include "vinca/model/pool.h"
 
 using namespace vinca;
 using coretest::Num;
@@ -271,4 +274,42 @@ TEST(Names, ColumnLetters) {
     };
     for (const auto& [n, text] : cases)
         EXPECT_EQ(ColumnLetters(n), text) << n;
+}
+
+TEST(SlotPool, SlotsCrossThreadsAndOutliveTheirThread) {
+    static CSlotPool& pool = *new CSlotPool(24); // pools live as long as the process
+    // Made on a thread that ends, freed here, made again here.
+    std::vector<void*> made;
+    std::thread([&] {
+        for (int i = 0; i < 1000; ++i)
+            made.push_back(pool.Allocate());
+    }).join();
+    std::set<void*> distinct(made.begin(), made.end());
+    EXPECT_EQ(distinct.size(), made.size());
+    EXPECT_EQ(distinct.count(nullptr), 0u);
+    for (void* p : made)
+        pool.Free(p);
+    // Freed slots are handed out again (the last freed first), and a slot
+    // in use is never handed out twice.
+    void* again = pool.Allocate();
+    EXPECT_EQ(again, made.back());
+    void* other = pool.Allocate();
+    EXPECT_NE(other, again);
+    std::memset(again, 0xAB, 24); // the whole slot is usable
+    pool.Free(again);
+    pool.Free(other);
+
+    // A thread that ends gives its slots back: another thread reuses them
+    // instead of taking a new slab.
+    void* fromThread = nullptr;
+    std::thread([&] {
+        fromThread = pool.Allocate();
+        pool.Free(fromThread);
+    }).join();
+    void* reused = nullptr;
+    std::thread([&] {
+        reused = pool.Allocate();
+        pool.Free(reused);
+    }).join();
+    EXPECT_EQ(reused, fromThread);
 }
