@@ -6,6 +6,16 @@ namespace vinca {
 
 // ---- CAttrEntry ----
 
+CSlotPool& CAttrEntry::SlotPool() {
+    static CSlotPool* pool = new CSlotPool(sizeof(CAttrEntry)); // never destroyed
+    return *pool;
+}
+
+CSlotPool& CAttrSet::SlotPool() {
+    static CSlotPool* pool = new CSlotPool(sizeof(CAttrSet)); // never destroyed
+    return *pool;
+}
+
 Ref<CAttrEntry> CAttrEntry::New(const CVincaName* name) {
     return Ref<CAttrEntry>(new (std::nothrow) CAttrEntry(name));
 }
@@ -37,6 +47,14 @@ plat::HRESULT CAttrEntry::SetValue(const plat::VARIANT& value) {
     if (m_owner) m_owner->NotifyChanged(m_name);
     DropIfEmpty();
     return plat::S_OK;
+}
+
+void CAttrEntry::TakeValue(plat::Variant&& value) {
+    if (m_owner) {
+        SetValue(value); // a set is told of the change
+        return;
+    }
+    m_value = std::move(value);
 }
 
 void CAttrEntry::ClearValue() {

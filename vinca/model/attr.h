@@ -8,6 +8,7 @@
 #include "platform/com/variant.h"
 #include "vinca/model/containers.h"
 #include "vinca/model/names.h"
+#include "vinca/model/pool.h"
 
 namespace vinca {
 
@@ -27,6 +28,10 @@ class IAttrSetOwner {
 // One named value, optionally with a nested set.
 class CAttrEntry : public CVincaObject, private IAttrSetOwner {
   public:
+    // Entries and sets come from pools: most items carry a few values.
+    static CSlotPool& SlotPool();
+    VINCA_POOLED_ALLOCATION(SlotPool)
+
     // A new entry with an empty value and one reference added.
     static Ref<CAttrEntry> New(const CVincaName* name);
 
@@ -41,6 +46,9 @@ class CAttrEntry : public CVincaObject, private IAttrSetOwner {
     // Stores a copy and tells the owner; an entry left empty leaves its set.
     // The entry stays alive until the call returns even when it left.
     plat::HRESULT SetValue(const plat::VARIANT& value);
+    // Takes the value over without a copy; meant for an entry that belongs
+    // to no set yet (a reader fills it before adding it).
+    void TakeValue(plat::Variant&& value);
     void ClearValue();
     // Empty: an empty or null value and no nested set.
     bool IsEmpty() const;
@@ -65,6 +73,9 @@ class CAttrEntry : public CVincaObject, private IAttrSetOwner {
 // Entries ordered by their names' interning serial numbers.
 class CAttrSet : public CVincaObject {
   public:
+    static CSlotPool& SlotPool();
+    VINCA_POOLED_ALLOCATION(SlotPool)
+
     static Ref<CAttrSet> New();
 
     void SetOwner(IAttrSetOwner* owner) { m_owner = owner; }

@@ -703,6 +703,11 @@ void CItemNode::PurgeUnusedChildren() {
 
 // ---- CItemData ----
 
+CSlotPool& CItemData::SlotPool() {
+    static CSlotPool* pool = new CSlotPool(sizeof(CItemData)); // never destroyed
+    return *pool;
+}
+
 CItemData::CItemData() : m_values(CAttrSet::New()) {
     if (m_values) m_values->SetOwner(this);
 }

@@ -339,6 +339,9 @@ class CItemNode : public CVincaObject {
 // values, and the "__Tree" set of tree attributes.
 class CItemData : public CVincaObject, private IAttrSetOwner {
   public:
+    static CSlotPool& SlotPool();
+    VINCA_POOLED_ALLOCATION(SlotPool)
+
     static Ref<CItemData> New();
     static Ref<CItemData> NewCopy(const CItemData* other);
 

@@ -291,23 +291,10 @@ bool CTreeStream::ReadValue(Variant& out) {
     case VT_UI1:
         if (m_bytes.Read(&v.bVal, 1) != VE_OK) return false;
         break;
-    case VT_BSTR: {
-        std::string bytes;
-        if (!ReadByteString(bytes)) return false;
-        if (bytes.size() % 2) return BadFormat();
-        std::u16string text(bytes.size() / 2, u'\0');
-        std::memcpy(text.data(), bytes.data(), bytes.size());
-        v.bstrVal = SysAllocStringLen(text.data(), static_cast<uint32_t>(text.size()));
-        if (!v.bstrVal) return SetError(VE_OUT_OF_MEMORY), false;
+    case VT_BSTR:
+    case VT_ANSI_TEXT:
+        if (!ReadStringValue(v.bstrVal, vt == VT_BSTR)) return false;
         break;
-    }
-    case VT_ANSI_TEXT: {
-        std::string bytes;
-        if (!ReadByteString(bytes)) return false;
-        v.bstrVal = SysAllocStringByteLen(bytes.data(), static_cast<uint32_t>(bytes.size()));
-        if (!v.bstrVal) return SetError(VE_OUT_OF_MEMORY), false;
-        break;
-    }
     case VT_DISPATCH: {
         ComPtr<IDispatch> obj;
         if (!ReadObject(obj)) return false;
@@ -319,6 +306,30 @@ bool CTreeStream::ReadValue(Variant& out) {
     }
     v.vt = vt;
     out = Variant::adopt(v);
+    return true;
+}
+
+bool CTreeStream::ReadStringValue(BSTR& out, bool wide) {
+    out = nullptr;
+    uint32_t n = 0;
+    if (!m_bytes.ReadU32(n)) return false;
+    if (wide && n % 2) return BadFormat();
+    if (auto left = m_bytes.Remaining()) {
+        // The bytes are known to be there: read them straight into the text.
+        if (*left < n) return SetError(VE_FILE_INPUT), false;
+        out = SysAllocStringByteLen(nullptr, n);
+        if (!out) return SetError(VE_OUT_OF_MEMORY), false;
+        if (m_bytes.ReadBlock(out, n) != VE_OK) {
+            SysFreeString(out);
+            out = nullptr;
+            return false;
+        }
+        return true;
+    }
+    std::string bytes;
+    if (m_bytes.ReadBytes(bytes, n) != VE_OK) return false;
+    out = SysAllocStringByteLen(bytes.data(), n);
+    if (!out) return SetError(VE_OUT_OF_MEMORY), false;
     return true;
 }
 
@@ -460,7 +471,7 @@ bool CTreeStream::ReadAttrEntry(CAttrEntry& entry) {
     entry.SetName(name);
     Variant value;
     if (!ReadValue(value)) return false;
-    if (FAILED(entry.SetValue(value))) return SetError(VE_OUT_OF_MEMORY), false;
+    entry.TakeValue(std::move(value));
     uint8_t nested = 0;
     if (!m_bytes.ReadU8(nested)) return false;
     if (nested) {

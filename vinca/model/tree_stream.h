@@ -142,6 +142,9 @@ class CTreeStream {
 
   private:
     bool ReadHeader();
+    // A text value's byte count and bytes, read into a new automation
+    // string (UTF-16 when `wide`, whose count must then be even).
+    bool ReadStringValue(plat::BSTR& out, bool wide);
     // A presence byte and, when it is 1, an object reference: `entry` stays
     // null for no object; a known entry must hold an object.
     bool ReadObjectReference(Entry*& entry, RefResult& result);

@@ -63,11 +63,10 @@ bool ReadItemRecord(CTreeStream& ts, CItem& item) {
     item.SetHidden(hidden & 0xF);
     item.SetFlags(static_cast<uint16_t>((item.Flags() & CItem::kRuntimeMask) | (flags & kStoredFlags)));
     if (content & kHasValues) {
+        // A new holder's own (empty) set takes the values.
         Ref<CItemData> data = CItemData::New();
-        Ref<CAttrSet> values = CAttrSet::New();
-        if (!data || !values) return ts.SetError(VE_OUT_OF_MEMORY), false;
-        if (!ts.ReadAttrList(*values)) return false;
-        data->SetValues(values);
+        if (!data) return ts.SetError(VE_OUT_OF_MEMORY), false;
+        if (!ts.ReadAttrList(data->Values())) return false;
         item.SetItemData(data.get());
     }
     if (content & kHasNode) {
