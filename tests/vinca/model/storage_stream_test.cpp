@@ -386,6 +386,68 @@ TEST(StorageStream, MemoryStoresAndGlobalBlocks) {
     EXPECT_FALSE(AttachFromGlobal(four, lying_prefix, true));
 }
 
+TEST(StorageStream, StreamFormsAgreeOnSmallReadsWritesAndSeeks) {
+    kltest::TempDir dir;
+    CVincaByteArray shared(8); // blocks smaller than the values written
+    auto script = [](CVincaStream& s) {
+        s.WriteU32(0x11223344);
+        s.WriteU8(0x55);
+        s.WriteU16(0x6677);
+        const char text[] = "a block across several stores"; // 30 bytes with the zero
+        s.WriteBlock(text, sizeof text);
+        uint32_t end = s.Position();
+        s.Seek(2, FROM_START);
+        s.WriteU16(0xBEEF); // a back-patch: no longer data
+        s.Seek(static_cast<int32_t>(end), FROM_START);
+        s.WriteF64(2.5);
+    };
+    Bytes expected = {0x44, 0x33, 0xEF, 0xBE, 0x55, 0x77, 0x66};
+    for (char c : std::string_view("a block across several stores", 30))
+        expected.push_back(static_cast<uint8_t>(c));
+    double d = 2.5;
+    expected.insert(expected.end(), reinterpret_cast<uint8_t*>(&d), reinterpret_cast<uint8_t*>(&d) + 8);
+
+    std::string path = (dir.path() / "bytes").string();
+    {
+        CVincaFileStream file(path, CVincaFileStream::CREATE_ALWAYS);
+        script(file);
+        EXPECT_EQ(file.Position(), expected.size());
+    }
+    std::string onDisk = kltest::read_file(path);
+    EXPECT_EQ(Bytes(onDisk.begin(), onDisk.end()), expected);
+    {
+        CVincaMemStream mem(shared);
+        script(mem);
+        EXPECT_EQ(mem.Pos(), expected.size());
+    } // the shared store learns the length of what went in place
+    EXPECT_EQ(shared.ToVector(), expected);
+
+    // Reading back through each form; a kept error stops the reads that
+    // follow although the bytes are there.
+    CVincaFileStream file(path, CVincaFileStream::OPEN_EXISTING);
+    CVincaMemStream mem(shared);
+    CVincaSpanStream span(expected);
+    for (CVincaStream* s : std::initializer_list<CVincaStream*>{&file, &mem, &span}) {
+        uint32_t a = 0;
+        uint16_t b = 0;
+        uint8_t c = 0;
+        EXPECT_TRUE(s->ReadU32(a) && s->ReadU8(c) && s->ReadU16(b));
+        EXPECT_EQ(a, 0xBEEF3344u);
+        EXPECT_EQ(c, 0x55);
+        EXPECT_EQ(b, 0x6677);
+        std::string text;
+        EXPECT_EQ(s->ReadBytes(text, 30), VE_OK);
+        EXPECT_EQ(text, std::string("a block across several stores", 30));
+        EXPECT_EQ(s->Remaining(), 8u);
+        s->SetError(VE_BAD_FILE_FORMAT);
+        double back = 1;
+        EXPECT_FALSE(s->ReadF64(back));
+        EXPECT_EQ(back, 0.0);
+        EXPECT_NE(s->ReadBytes(text, 0), VE_OK);
+        EXPECT_EQ(s->Error(), VE_BAD_FILE_FORMAT);
+    }
+}
+
 TEST(StorageStream, ValueTypesOnTheirOwn) {
     struct Case {
         Variant value;
