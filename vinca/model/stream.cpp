@@ -2,7 +2,6 @@
 #include "vinca/model/stream.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -310,32 +309,6 @@ std::vector<uint8_t> CVincaByteArray::ToVector() const {
     return out;
 }
 
-namespace {
-// From this size on a slab is mapped: its pages are made in one call
-// instead of one fault each as the writer reaches them.
-constexpr size_t kMappedSlab = 256 * 1024;
-} // namespace
-
-CVincaByteArray::Slab::Slab(size_t bytes) : m_bytes(bytes) {
-    if (bytes >= kMappedSlab) {
-        void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
-        if (p != MAP_FAILED) {
-            m_data = static_cast<uint8_t*>(p);
-            m_mapped = true;
-            return;
-        }
-    }
-    m_data = static_cast<uint8_t*>(std::calloc(1, bytes));
-}
-
-CVincaByteArray::Slab::~Slab() {
-    if (!m_data) return;
-    if (m_mapped)
-        ::munmap(m_data, m_bytes);
-    else
-        std::free(m_data);
-}
-
 bool CVincaByteArray::AddBlocks(size_t count) {
     // Slabs double with the store up to 256 blocks (1.25 MB at the usual
     // block size): a small store stays small, a large one costs few calls.
@@ -346,10 +319,9 @@ bool CVincaByteArray::AddBlocks(size_t count) {
             size_t blocks = std::clamp<size_t>(std::max(m_blocks.size(), want), 1, kMaxSlabBlocks);
             m_slabs.reserve(m_slabs.size() + 1);
             m_blocks.reserve(m_blocks.size() + blocks);
-            Slab slab(blocks * m_blockSize);
-            uint8_t* data = slab.Data();
+            auto* data = static_cast<uint8_t*>(std::calloc(blocks, m_blockSize)); // zero-filled
             if (!data) return false;
-            m_slabs.push_back(std::move(slab));
+            m_slabs.emplace_back(data);
             for (size_t i = 0; i < blocks; ++i)
                 m_blocks.push_back(data + i * m_blockSize);
         }

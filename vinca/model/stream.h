@@ -12,7 +12,6 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "vinca/model/errors.h"
@@ -183,27 +182,14 @@ class CVincaByteArray {
     // Makes zero-filled blocks up to `count`; false when memory runs out.
     bool AddBlocks(size_t count);
 
-    // Zero-filled memory for blocks; large slabs are mapped with their pages
-    // made at once, small ones come from the heap.
-    class Slab {
-      public:
-        Slab(size_t bytes);
-        Slab(Slab&& other) noexcept
-            : m_data(std::exchange(other.m_data, nullptr)), m_bytes(other.m_bytes), m_mapped(other.m_mapped) {}
-        Slab(const Slab&) = delete;
-        Slab& operator=(const Slab&) = delete;
-        ~Slab();
-        uint8_t* Data() const { return m_data; }
-
-      private:
-        uint8_t* m_data{nullptr};
-        size_t m_bytes;
-        bool m_mapped{false};
+    struct FreeSlab {
+        void operator()(uint8_t* p) const { std::free(p); }
     };
     // Blocks are carved from slabs that grow with the store, so a large
-    // store costs few allocations; a block never moves once made.
+    // store costs few allocations; a block never moves once made. Slabs
+    // come from the heap, which hands back memory a tree freed before.
     std::vector<uint8_t*> m_blocks;
-    std::vector<Slab> m_slabs;
+    std::vector<std::unique_ptr<uint8_t, FreeSlab>> m_slabs;
     uint32_t m_blockSize;
     uint32_t m_length{0};
 };
