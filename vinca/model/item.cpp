@@ -69,21 +69,6 @@ CItem* CItem::FromBookmark(uint32_t handle) {
     return handle ? Bookmarks().get(handle) : nullptr;
 }
 
-namespace {
-// A tree is changed and read on the thread that owns it, so each thread
-// counts the changes made on it; a plain counter keeps every item change
-// free of locked instructions.
-thread_local uint64_t t_treeEpoch = 1;
-} // namespace
-
-uint64_t CItemNode::TreeEpoch() {
-    return t_treeEpoch;
-}
-
-void CItemNode::BumpTreeEpoch() {
-    ++t_treeEpoch;
-}
-
 void CItem::RowsTouched() {
     if (m_parentNode) m_parentNode->InvalidateVisible();
 }

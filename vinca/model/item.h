@@ -283,15 +283,18 @@ class CItemNode : public CVincaObject {
         for (CItemNode* n = this; n && n->m_visibleGen; n = n->m_above)
             n->m_visibleGen = 0;
     }
-    // Changes with every change of shape, order or rows of any tree.
-    static uint64_t TreeEpoch();
-    static void BumpTreeEpoch();
+    // Changes with every change of shape, order or rows of any tree of the
+    // calling thread (a tree is changed and read on the thread that owns
+    // it, so a plain counter per thread does, with no locked instruction).
+    static uint64_t TreeEpoch() { return t_treeEpoch; }
+    static void BumpTreeEpoch() { ++t_treeEpoch; }
 
     // Sort order of two children under the owning item's method and style.
     int CompareChildren(CItem* a, CItem* b) const;
 
   private:
     friend class CItem;
+    static inline thread_local uint64_t t_treeEpoch = 1;
     CItemNode(CItemNode* above, CItem* owner, CNodeOwnerList* link);
     ~CItemNode() override;
     void MarkStale() { m_numberingValid = false; }

@@ -73,9 +73,16 @@ CSlotPool::CSlotPool(size_t slotSize)
 }
 
 CSlotPool::Cache& CSlotPool::ThreadCache() noexcept {
-    (void)&t_reaper; // makes sure the thread's caches are given back when it ends
     return t_caches[m_id];
 }
+
+namespace {
+// Makes sure the thread's caches go back to their pools when it ends; asked
+// for whenever a cache gets its first slots.
+void WatchThread() noexcept {
+    (void)&t_reaper;
+}
+} // namespace
 
 void* CSlotPool::Allocate() noexcept {
     Cache& cache = ThreadCache();
@@ -114,11 +121,15 @@ void CSlotPool::Free(void* slot) noexcept {
     }
     next_of(slot) = cache.free;
     POOL_POISON(slot, m_slotSize);
-    if (!cache.free) cache.freeTail = slot;
+    if (!cache.free) {
+        cache.freeTail = slot;
+        WatchThread();
+    }
     cache.free = slot;
 }
 
 bool CSlotPool::Refill(Cache& cache) noexcept {
+    WatchThread();
     std::lock_guard<std::mutex> hold(m_lock);
     if (m_free) {
         // Slots other threads gave back come first.
