@@ -393,8 +393,15 @@ std::string FormatTime(const DateParts& p, uint32_t flags) {
         hour %= 12;
         if (hour == 0) hour = 12;
     }
-    std::string out = std::to_string(hour) + ":" + two_digits(p.minute);
-    if (!(flags & TIME_NOSECONDS)) out += ":" + two_digits(p.second);
+    // Appended piece by piece: the optimiser warns wrongly about a literal
+    // joined to a temporary text.
+    std::string out = std::to_string(hour);
+    out += ':';
+    out += two_digits(p.minute);
+    if (!(flags & TIME_NOSECONDS)) {
+        out += ':';
+        out += two_digits(p.second);
+    }
     // A 24-hour time carries no AM/PM marker.
     if (!(flags & (TIME_NOTIMEMARKER | TIME_FORCE24))) out += p.hour < 12 ? " AM" : " PM";
     return out;
