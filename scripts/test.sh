@@ -8,6 +8,9 @@ bash scripts/setup.sh
 
 build_dir=${KL_BUILD_DIR:-build/test}
 export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/kl-ccache}
+# Paths relative to the checkout, so every clone and work tree shares the cache.
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD}
+export CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 
