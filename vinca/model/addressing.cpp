@@ -1,6 +1,8 @@
 // Item addressing by position under the current index method, and the
 // engine side of the item-indexed properties.
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "vinca/model/engine.h"
 #include "vinca/model/values.h"
@@ -335,13 +337,24 @@ VResult CVincaEngine::SetItemHeight(int32_t index, CItem* item, float height) {
 void CVincaEngine::ExpandToLevel(int32_t level) {
     struct ToLevel : CItemVisitor {
         int32_t level;
-        int32_t depth{0};
+        // The nodes from the top down to the one the walk is in: an item's
+        // level is its parent node's place here (pre-order keeps it current).
+        std::vector<CItemNode*> path;
         explicit ToLevel(int32_t l) : level(l) {}
         bool VisitItem(CItem* item) override {
-            if (item->GetItemLevel() <= level)
+            CItemNode* parent = item->ParentNode();
+            while (!path.empty() && path.back() != parent)
+                path.pop_back();
+            if (path.empty()) {
+                for (CItemNode* n = parent; n; n = n->Above())
+                    path.push_back(n);
+                std::reverse(path.begin(), path.end());
+            }
+            if (static_cast<int32_t>(path.size()) - 1 <= level)
                 item->SetExpandedFlag();
             else
                 item->ClearExpandedFlag();
+            if (CItemNode* sub = item->ChildNode()) path.push_back(sub);
             return true;
         }
     };

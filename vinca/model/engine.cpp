@@ -1,6 +1,7 @@
 #include "vinca/model/engine.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace vinca {
 
@@ -135,17 +136,41 @@ int32_t CVincaEngine::RowsOf(CItem* item) {
     return rows > INT32_MAX ? INT32_MAX : static_cast<int32_t>(rows);
 }
 
-int32_t CVincaEngine::VisibleBelow(CItemNode* node) {
+int32_t CVincaEngine::VisibleBelow(CItemNode* start) {
     int32_t cached;
-    if (node->VisibleCache(m_visibleGen, cached)) return cached;
-    int64_t rows = 0;
-    int32_t made = node->MaterialisedCount();
-    for (int32_t p = 0; p < made; ++p)
-        rows += RowsOf(node->MaterialisedAt(p));
-    if (node->IsVirtual() && UnmadeShown()) rows += node->GetCount() - made;
-    int32_t result = rows > INT32_MAX ? INT32_MAX : static_cast<int32_t>(rows);
-    node->SetVisibleCache(m_visibleGen, result);
-    return result;
+    if (start->VisibleCache(m_visibleGen, cached)) return cached;
+    // Open nodes without a count yet are counted first, on a stack of their
+    // own (a tree may be deeper than the thread's stack).
+    auto clamp = [](int64_t rows) { return rows > INT32_MAX ? INT32_MAX : static_cast<int32_t>(rows); };
+    struct Frame {
+        CItemNode* node;
+        int32_t pos;
+        int64_t rows;
+    };
+    std::vector<Frame> stack{{start, 0, 0}};
+    for (;;) {
+        Frame& f = stack.back();
+        if (f.pos < f.node->MaterialisedCount()) {
+            CItem* c = f.node->MaterialisedAt(f.pos++);
+            if (!IsItemShown(c)) continue;
+            CItemNode* sub = c->IsExpanded() ? c->ChildNode() : nullptr;
+            if (!sub)
+                f.rows += 1;
+            else if (sub->VisibleCache(m_visibleGen, cached))
+                f.rows += clamp(1 + int64_t(cached));
+            else
+                stack.push_back({sub, 0, 0}); // its owner's row is added with its count
+            continue;
+        }
+        CItemNode* node = f.node;
+        int64_t rows = f.rows;
+        if (node->IsVirtual() && UnmadeShown()) rows += node->GetCount() - node->MaterialisedCount();
+        int32_t result = clamp(rows);
+        node->SetVisibleCache(m_visibleGen, result);
+        stack.pop_back();
+        if (stack.empty()) return result;
+        stack.back().rows += clamp(1 + int64_t(result));
+    }
 }
 
 int32_t CVincaEngine::RowsBefore(CItemNode* node, CItem* item) {

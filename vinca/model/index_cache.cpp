@@ -1,6 +1,8 @@
 #include "vinca/model/index_cache.h"
 
 #include <new>
+#include <utility>
+#include <vector>
 
 namespace vinca {
 
@@ -311,47 +313,60 @@ CItem* CIndexCache::ItemAt(int32_t index, CItemNode* top) {
 
 int32_t CIndexCache::PositionOf(CItem* item, CItemNode* top) {
     if (!item || !item->ParentNode()) return -1;
-    ++m_clock;
-    int32_t cached = LookupItem(item);
-    if (cached >= 0) return cached;
     // The position follows from the nearest cached sibling before the item
     // (plus the subtrees in between), or else from the parent's position.
-    CItemNode* parent = item->ParentNode();
-    int64_t acc = 0;
-    int32_t base = -2;
-    if (!parent->IsVirtual()) {
-        for (int32_t k = item->GetIndex() - 1; k >= 0; --k) {
-            CItem* sib = parent->MaterialisedAt(k);
-            acc += 1 + CountDescendants(sib->ChildNode());
-            int32_t c = LookupItem(sib);
-            if (c >= 0) {
-                base = c;
-                break;
+    // Items whose position waits for their parent's wait here with what
+    // they add to it: the walk up is a loop, however deep the tree.
+    std::vector<std::pair<CItem*, int64_t>> waiting;
+    int64_t base = -1;
+    for (CItem* at = item;;) {
+        ++m_clock;
+        int32_t cached = LookupItem(at);
+        if (cached >= 0) {
+            base = cached;
+            break;
+        }
+        CItemNode* parent = at->ParentNode();
+        int64_t acc = 0;
+        bool fromSibling = false;
+        if (!parent->IsVirtual()) {
+            for (int32_t k = at->GetIndex() - 1; k >= 0; --k) {
+                CItem* sib = parent->MaterialisedAt(k);
+                acc += 1 + CountDescendants(sib->ChildNode());
+                int32_t c = LookupItem(sib);
+                if (c >= 0) {
+                    base = c;
+                    fromSibling = true;
+                    break;
+                }
+            }
+        } else {
+            int32_t idx = at->IndexField();
+            acc = idx;
+            for (int32_t p = 0; p < parent->MaterialisedCount(); ++p) {
+                CItem* c = parent->MaterialisedAt(p);
+                if (c->IndexField() >= idx) break;
+                acc += CountDescendants(c->ChildNode());
             }
         }
-    } else {
-        int32_t idx = item->IndexField();
-        acc = idx;
-        for (int32_t p = 0; p < parent->MaterialisedCount(); ++p) {
-            CItem* c = parent->MaterialisedAt(p);
-            if (c->IndexField() >= idx) break;
-            acc += CountDescendants(c->ChildNode());
+        if (fromSibling) {
+            waiting.emplace_back(at, acc);
+            break;
         }
-    }
-    if (base == -2) {
+        waiting.emplace_back(at, acc + 1);
         CItem* owner = parent->OwnerItem();
         if (!owner || !owner->ParentNode()) {
             if (parent != top) return -1;
             base = -1;
-        } else {
-            base = PositionOf(owner, top);
-            if (base < 0) return -1;
+            break;
         }
-        acc += 1;
+        at = owner;
     }
-    int32_t result = static_cast<int32_t>(base + acc);
-    Add(item, result);
-    return result;
+    for (auto it = waiting.rbegin(); it != waiting.rend(); ++it) {
+        base = static_cast<int32_t>(base + it->second);
+        Add(it->first, static_cast<int32_t>(base));
+    }
+    return static_cast<int32_t>(base);
 }
 
 } // namespace vinca

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <new>
+#include <vector>
 
 #include "platform/base/handle_table.h"
 #include "vinca/model/search.h"
@@ -191,10 +192,9 @@ void CItem::TakeOver(CItem& other) {
 void CItem::Clear() {
     if (m_childNode && m_parentNode) m_parentNode->CountsChanged();
     if (CItemNode* node = std::exchange(m_childNode, nullptr)) {
-        node->Clear();
         node->m_owner = nullptr;
         node->m_above = nullptr;
-        node->Release();
+        CItemNode::Drop(node);
     }
     m_text.clear();
     m_text.shrink_to_fit();
@@ -349,72 +349,115 @@ CItemNode* CItemNode::GetChildNodeAt(int32_t index) {
 namespace {
 
 // Pre-order walk of a node's children from index `from` on, entering
-// subtrees; a virtual parent's unmade children are given as ranges.
-bool WalkChildren(CItemNode* node, int32_t from, CItemVisitor& v) {
-    if (from < 0) from = 0;
-    if (!node->IsVirtual()) {
+// subtrees; a virtual parent's unmade children are given as ranges. The
+// nodes being walked wait on a stack of their own: trees may be deeper than
+// the thread's stack allows frames.
+bool WalkChildren(CItemNode* start, int32_t from, CItemVisitor& v) {
+    struct Frame {
+        CItemNode* node;
+        int32_t pos;  // next materialised position
+        int32_t end;  // materialised children when the node was entered
+        int32_t next; // a virtual parent's lowest index not yet given
+    };
+    std::vector<Frame> stack;
+    auto enter = [&](CItemNode* node, int32_t first) {
+        if (first < 0) first = 0;
         int32_t n = node->MaterialisedCount();
-        for (int32_t i = from; i < n; ++i) {
-            CItem* item = node->MaterialisedAt(i);
-            if (v.Accept(item) && !v.VisitItem(item)) return false;
-            CItemNode* sub = item->ChildNode();
-            if (sub && sub->GetCount() > 0 && v.Enter(item) && !WalkChildren(sub, 0, v)) return false;
+        if (!node->IsVirtual()) {
+            stack.push_back({node, first, n, 0});
+            return;
         }
-        return true;
-    }
-    int32_t count = node->GetCount();
-    int32_t n = node->MaterialisedCount();
-    // First materialised child at or after `from`.
-    int32_t lo = 0, hi = n;
-    while (lo < hi) {
-        int32_t mid = (lo + hi) / 2;
-        if (node->MaterialisedAt(mid)->IndexField() < from)
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    int32_t next = from;
-    for (int32_t p = lo; p < n && next < count; ++p) {
-        CItem* item = node->MaterialisedAt(p);
-        int32_t idx = item->IndexField();
-        if (idx >= count) break;
-        if (idx > next && !v.VisitRange(node, next, idx - 1)) return false;
+        // First materialised child at or after `first`.
+        int32_t lo = 0, hi = n;
+        while (lo < hi) {
+            int32_t mid = (lo + hi) / 2;
+            if (node->MaterialisedAt(mid)->IndexField() < first)
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        stack.push_back({node, lo, n, first});
+    };
+    enter(start, from);
+    while (!stack.empty()) {
+        Frame& f = stack.back();
+        CItemNode* node = f.node;
+        CItem* item = nullptr;
+        if (!node->IsVirtual()) {
+            if (f.pos < f.end) item = node->MaterialisedAt(f.pos++);
+        } else {
+            int32_t count = node->GetCount();
+            if (f.pos < f.end && f.next < count) {
+                CItem* c = node->MaterialisedAt(f.pos++);
+                int32_t idx = c->IndexField();
+                if (idx < count) {
+                    if (idx > f.next && !v.VisitRange(node, f.next, idx - 1)) return false;
+                    f.next = idx + 1;
+                    item = c;
+                } else {
+                    f.pos = f.end;
+                }
+            }
+            if (!item && f.next < count && !v.VisitRange(node, f.next, count - 1)) return false;
+        }
+        if (!item) {
+            stack.pop_back();
+            continue;
+        }
         if (v.Accept(item) && !v.VisitItem(item)) return false;
         CItemNode* sub = item->ChildNode();
-        if (sub && sub->GetCount() > 0 && v.Enter(item) && !WalkChildren(sub, 0, v)) return false;
-        next = idx + 1;
+        if (sub && sub->GetCount() > 0 && v.Enter(item)) enter(sub, 0);
     }
-    if (next < count && !v.VisitRange(node, next, count - 1)) return false;
     return true;
 }
 
-// Reverse pre-order of one item's subtree: the descendants from the last
-// back to the first, then the item itself.
-bool WalkSubtreeBackward(CItem* item, CItemVisitor& v);
-
-bool WalkChildrenBackward(CItemNode* node, int32_t before, CItemVisitor& v) {
-    if (!node->IsVirtual()) {
-        for (int32_t i = std::min(before, node->MaterialisedCount()) - 1; i >= 0; --i)
-            if (!WalkSubtreeBackward(node->MaterialisedAt(i), v)) return false;
-        return true;
+// Reverse pre-order of the children before `before` and their subtrees:
+// each child's descendants from the last back to the first, then the child.
+bool WalkChildrenBackward(CItemNode* start, int32_t before, CItemVisitor& v) {
+    struct Frame {
+        CItemNode* node;
+        CItem* owner; // visited once the node is done; null for the start
+        int32_t pos;  // next materialised position, going down
+        int32_t next; // a virtual parent's highest index not yet given
+    };
+    std::vector<Frame> stack;
+    auto enter = [&](CItemNode* node, int32_t upto, CItem* owner) {
+        if (node->IsVirtual())
+            stack.push_back(
+                {node, owner, node->MaterialisedCount() - 1, std::min(upto, node->GetCount()) - 1});
+        else
+            stack.push_back({node, owner, std::min(upto, node->MaterialisedCount()) - 1, -1});
+    };
+    enter(start, before, nullptr);
+    while (!stack.empty()) {
+        Frame& f = stack.back();
+        CItem* item = nullptr;
+        if (!f.node->IsVirtual()) {
+            if (f.pos >= 0) item = f.node->MaterialisedAt(f.pos--);
+        } else {
+            while (!item && f.pos >= 0 && f.next >= 0) {
+                CItem* c = f.node->MaterialisedAt(f.pos--);
+                int32_t idx = c->IndexField();
+                if (idx > f.next) continue;
+                if (idx < f.next && !v.VisitRange(f.node, idx + 1, f.next)) return false;
+                f.next = idx - 1;
+                item = c;
+            }
+            if (!item && f.next >= 0 && !v.VisitRange(f.node, 0, f.next)) return false;
+        }
+        if (!item) {
+            CItem* owner = f.owner;
+            stack.pop_back();
+            if (owner && v.Accept(owner) && !v.VisitItem(owner)) return false;
+            continue;
+        }
+        CItemNode* sub = item->ChildNode();
+        if (sub && sub->GetCount() > 0 && v.Enter(item))
+            enter(sub, INT32_MAX, item);
+        else if (v.Accept(item) && !v.VisitItem(item))
+            return false;
     }
-    int32_t next = std::min(before, node->GetCount()) - 1; // highest index not yet visited
-    for (int32_t p = node->MaterialisedCount() - 1; p >= 0 && next >= 0; --p) {
-        CItem* item = node->MaterialisedAt(p);
-        int32_t idx = item->IndexField();
-        if (idx > next) continue;
-        if (idx < next && !v.VisitRange(node, idx + 1, next)) return false;
-        if (!WalkSubtreeBackward(item, v)) return false;
-        next = idx - 1;
-    }
-    if (next >= 0 && !v.VisitRange(node, 0, next)) return false;
     return true;
-}
-
-bool WalkSubtreeBackward(CItem* item, CItemVisitor& v) {
-    CItemNode* sub = item->ChildNode();
-    if (sub && sub->GetCount() > 0 && v.Enter(item) && !WalkChildrenBackward(sub, INT32_MAX, v)) return false;
-    return !v.Accept(item) || v.VisitItem(item);
 }
 
 int32_t PositionIn(CItemNode* node, CItem* item) {
@@ -499,19 +542,53 @@ Ref<CItem> CItemNode::DetachAt(int32_t index) {
 }
 
 void CItemNode::SetChildrenExpanded(bool notify) {
-    for (CItem* child : m_children) {
-        if (m_virtual && !child->HasChildren()) continue;
-        child->SetExpandedFlag(notify);
+    // With `notify` every level below opens too, node by node.
+    std::vector<CItemNode*> todo{this};
+    while (!todo.empty()) {
+        CItemNode* node = todo.back();
+        todo.pop_back();
+        for (CItem* child : node->m_children) {
+            if (node->m_virtual && !child->HasChildren()) continue;
+            child->SetExpandedFlag(false);
+            if (notify && child->m_childNode) todo.push_back(child->m_childNode);
+        }
     }
 }
 
 void CItemNode::SetChildrenCollapsed(bool notify) {
-    for (CItem* child : m_children) {
-        if (m_virtual && !child->HasChildren()) continue;
+    // With `notify` every level below closes too, the deepest first, and the
+    // tree's owner hears of each item that was open.
+    struct Frame {
+        CItemNode* node;
+        int32_t pos;
+    };
+    ITreeOwner* owner = nullptr;
+    bool ownerKnown = false;
+    auto close = [&](CItem* child) {
         bool wasOpen = child->IsExpanded() && child->HasChildren();
-        child->ClearExpandedFlag(notify);
-        if (notify && wasOpen)
-            if (ITreeOwner* owner = child->TreeOwner()) owner->OnChildrenCollapsed(child);
+        child->ClearExpandedFlag(false);
+        if (!notify || !wasOpen) return;
+        if (!ownerKnown) {
+            owner = child->TreeOwner(); // one tree: asked once
+            ownerKnown = true;
+        }
+        if (owner) owner->OnChildrenCollapsed(child);
+    };
+    std::vector<Frame> stack{{this, 0}};
+    while (!stack.empty()) {
+        Frame& f = stack.back();
+        if (f.pos < f.node->m_children.GetCount()) {
+            CItem* child = f.node->m_children.GetAt(f.pos++);
+            if (f.node->m_virtual && !child->HasChildren()) continue;
+            if (notify && child->m_childNode && child->m_childNode->m_owner == child)
+                stack.push_back({child->m_childNode, 0}); // closed once its children are
+            else
+                close(child);
+            continue;
+        }
+        CItem* done = f.node->m_owner;
+        stack.pop_back();
+        if (!stack.empty()) close(done);
     }
 }
 
@@ -537,13 +614,18 @@ void CItemNode::SetVirtual(bool on) {
 }
 
 void CItemNode::SetItemData(CNodeOwnerList* link) {
-    if (link == m_link) return;
-    if (m_virtual && m_link) m_link->RemoveNode(this);
-    AssignRef(m_link, link);
-    if (m_virtual && m_link) m_link->AddNode(this);
     // Nodes further down follow the link of their tree.
-    for (CItem* child : m_children)
-        if (child->ChildNode()) child->ChildNode()->SetItemData(link);
+    std::vector<CItemNode*> todo{this};
+    while (!todo.empty()) {
+        CItemNode* node = todo.back();
+        todo.pop_back();
+        if (link == node->m_link) continue;
+        if (node->m_virtual && node->m_link) node->m_link->RemoveNode(node);
+        AssignRef(node->m_link, link);
+        if (node->m_virtual && node->m_link) node->m_link->AddNode(node);
+        for (CItem* child : node->m_children)
+            if (child->ChildNode()) todo.push_back(child->ChildNode());
+    }
 }
 
 void CItemNode::SetVirtualCount(int32_t n) {
@@ -862,14 +944,52 @@ int32_t CItemNode::SubtreeSize(CItem* item) {
 }
 
 int32_t CItemNode::DescendantCount() {
-    if (!m_countValid) {
-        int64_t n = GetCount();
-        for (CItem* child : m_children)
-            if (CItemNode* sub = child->ChildNode()) n += sub->DescendantCount();
-        m_descendants = n > INT32_MAX ? INT32_MAX : static_cast<int32_t>(n);
-        m_countValid = true;
+    if (m_countValid) return m_descendants;
+    // Stale nodes below are counted first, each from its children's counts.
+    struct Frame {
+        CItemNode* node;
+        int32_t pos;
+        int64_t sum;
+    };
+    std::vector<Frame> stack{{this, 0, GetCount()}};
+    for (;;) {
+        Frame& f = stack.back();
+        if (f.pos < f.node->m_children.GetCount()) {
+            CItemNode* sub = f.node->m_children.GetAt(f.pos++)->ChildNode();
+            if (!sub) continue;
+            if (sub->m_countValid)
+                f.sum += sub->m_descendants;
+            else
+                stack.push_back({sub, 0, sub->GetCount()});
+            continue;
+        }
+        CItemNode* node = f.node;
+        node->m_descendants = f.sum > INT32_MAX ? INT32_MAX : static_cast<int32_t>(f.sum);
+        node->m_countValid = true;
+        stack.pop_back();
+        if (stack.empty()) return node->m_descendants;
+        stack.back().sum += node->m_descendants;
     }
-    return m_descendants;
+}
+
+void CItemNode::Drop(CItemNode* node) {
+    // Releasing a node releases its children, and each child its own node:
+    // done by nesting, a chain of items would take a stack frame per level.
+    // Nodes dropped while a drop is under way wait in a list instead, and
+    // the outermost drop clears them one after the other.
+    thread_local CItemNode* pending = nullptr;
+    thread_local bool draining = false;
+    node->m_nextDropped = pending;
+    pending = node;
+    if (draining) return;
+    draining = true;
+    while (CItemNode* n = pending) {
+        pending = n->m_nextDropped;
+        n->m_nextDropped = nullptr;
+        n->Clear();
+        n->Release();
+    }
+    draining = false;
 }
 
 } // namespace vinca

@@ -169,7 +169,7 @@ class CItem : public CVincaObject {
     uint8_t m_hidden{0};
     int32_t m_index{-1};
     int32_t m_sortStyle{0};
-    int32_t m_itemWord{0}; // fills the gap before the pointers: costs no memory
+    int32_t m_itemWord{0};           // fills the gap before the pointers: costs no memory
     CItemNode* m_childNode{nullptr}; // counted
     CItemNode* m_parentNode;
     CItemData* m_itemData{nullptr}; // counted
@@ -295,6 +295,8 @@ class CItemNode : public CVincaObject {
   private:
     friend class CItem;
     static inline thread_local uint64_t t_treeEpoch = 1;
+    // Clears and releases a node its item let go of, without nesting.
+    static void Drop(CItemNode* node);
     CItemNode(CItemNode* above, CItem* owner, CNodeOwnerList* link);
     ~CItemNode() override;
     void MarkStale() { m_numberingValid = false; }
@@ -305,10 +307,16 @@ class CItemNode : public CVincaObject {
     }
     // `delta` items joined (or left) this node's subtree. Counts above a
     // stale node are stale already, so the walk stops at the first one.
+    // Counts far above are made stale rather than adjusted: in a deep chain
+    // growing at its end, each addition would otherwise walk every level.
     void AdjustCounts(int32_t delta) {
-        for (CItemNode* n = this; n && n->m_countValid; n = n->m_above)
+        int32_t steps = 0;
+        for (CItemNode* n = this; n && n->m_countValid; n = n->m_above) {
+            if (++steps > kCountedLevels) return n->CountsChanged();
             n->m_descendants += delta;
+        }
     }
+    static constexpr int32_t kCountedLevels = 64;
     static int32_t SubtreeSize(CItem* item);
     void QuickSort(int32_t low, int32_t high);
 
@@ -333,6 +341,7 @@ class CItemNode : public CVincaObject {
     int32_t m_descendants{0};
     int32_t m_visibleBelow{0};
     uint32_t m_visibleGen{0};
+    CItemNode* m_nextDropped{nullptr}; // while waiting to be cleared
     bool m_countValid{true};
     bool m_numberingValid{true};
     bool m_virtual{false};

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "platform/base/strings.h"
 #include "vinca/model/values.h"
@@ -204,13 +205,28 @@ void WriteItemText(CItem* item, std::string& out, bool withChildren) {
 }
 
 void WriteNodeText(CItemNode* node, std::string& out) {
+    struct Frame {
+        CItemNode* node;
+        int32_t pos;
+        int32_t level;
+    };
     int32_t level = 0;
     for (CItemNode* n = node->Above(); n; n = n->Above())
         ++level;
-    int32_t n = node->MaterialisedCount();
-    for (int32_t p = 0; p < n; ++p) {
-        out.append(static_cast<size_t>(level), '\t');
-        WriteItemText(node->MaterialisedAt(p), out, true);
+    // A stack of nodes rather than nested calls: trees may be of any depth.
+    std::vector<Frame> stack{{node, 0, level}};
+    while (!stack.empty()) {
+        Frame& f = stack.back();
+        if (f.pos >= f.node->MaterialisedCount()) {
+            stack.pop_back();
+            continue;
+        }
+        CItem* item = f.node->MaterialisedAt(f.pos++);
+        int32_t at = f.level;
+        out.append(static_cast<size_t>(at), '\t');
+        out += item->Text();
+        out += "\r\n";
+        if (CItemNode* sub = item->ChildNode()) stack.push_back({sub, 0, at + 1});
     }
 }
 

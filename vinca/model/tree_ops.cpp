@@ -2,6 +2,7 @@
 // and marks, sorting, level changes, virtual parents and copies. Each runs
 // inside an update scope so that the views repaint once.
 #include <algorithm>
+#include <vector>
 
 #include "vinca/model/engine.h"
 
@@ -371,7 +372,7 @@ VResult CVincaEngine::MoveLevel(CItem* item, int32_t level) {
     }
     if (level < 0 || current == 0) return VE_BAD_INDENTATION;
     CItem* ancestor = item->GetParentItem();
-    while (ancestor && ancestor->GetItemLevel() > level)
+    for (int32_t at = current - 1; ancestor && at > level; --at)
         ancestor = ancestor->GetParentItem();
     if (!ancestor || !ancestor->ParentNode()) return VE_BAD_INDENTATION;
     CItemNode* targetNode = ancestor->ParentNode();
@@ -468,27 +469,39 @@ VResult CVincaEngine::RefreshItems(int32_t first, int32_t last) {
 // ---- copies ----
 
 VResult CVincaEngine::CopySubtree(CItemNode* target, int32_t at, CItem* source, CItem** made) {
-    // Taken before the copy joins the tree: a copy into the source's own
-    // children must not copy itself again.
-    CItemNode* from = source->ChildNode();
-    std::vector<Ref<CItem>> children;
-    if (from && !from->IsVirtual())
-        for (int32_t p = 0; p < from->MaterialisedCount(); ++p)
-            children.emplace_back(from->MaterialisedAt(p));
-    Ref<CItem> copy = CItem::New(target, {}, 0);
-    if (!copy) return VE_OUT_OF_MEMORY;
-    if (VResult r = copy->CopyFrom(*source)) return r;
-    if (VResult r = target->AddChild(at, copy.get())) return r;
-    if (made) *made = copy.get();
-    if (!from) return VE_OK;
-    CItemNode* to = copy->GetChildNode();
-    if (!to) return VE_OUT_OF_MEMORY;
-    to->CopySettings(*from);
-    // A virtual parent's children are made by the container again on demand.
-    if (from->IsVirtual()) return VE_OK;
-    for (const Ref<CItem>& child : children) {
-        int32_t end = -1;
-        if (VResult r = CopySubtree(to, end, child.get(), nullptr)) return r;
+    // Items still to copy, each with the node its copy goes to, in pre-order
+    // (a stack, not nested calls: the source may be of any depth).
+    struct Job {
+        CItemNode* target;
+        Ref<CItem> source;
+    };
+    std::vector<Job> jobs;
+    jobs.push_back({target, Ref<CItem>(source)});
+    bool first = true;
+    while (!jobs.empty()) {
+        Job job = std::move(jobs.back());
+        jobs.pop_back();
+        // Taken before the copy joins the tree: a copy into the source's own
+        // children must not copy itself again.
+        CItemNode* from = job.source->ChildNode();
+        size_t children = jobs.size();
+        if (from && !from->IsVirtual())
+            for (int32_t p = from->MaterialisedCount() - 1; p >= 0; --p)
+                jobs.push_back({nullptr, Ref<CItem>(from->MaterialisedAt(p))});
+        Ref<CItem> copy = CItem::New(job.target, {}, 0);
+        if (!copy) return VE_OUT_OF_MEMORY;
+        if (VResult r = copy->CopyFrom(*job.source)) return r;
+        int32_t index = first ? at : -1;
+        if (VResult r = job.target->AddChild(index, copy.get())) return r;
+        if (first && made) *made = copy.get();
+        first = false;
+        if (!from) continue;
+        CItemNode* to = copy->GetChildNode();
+        if (!to) return VE_OUT_OF_MEMORY;
+        to->CopySettings(*from);
+        // A virtual parent's children are made by the container again on demand.
+        for (size_t j = children; j < jobs.size(); ++j)
+            jobs[j].target = to;
     }
     return VE_OK;
 }

@@ -244,11 +244,7 @@ void CTreeStream::WriteValue(const VARIANT& v) {
     case VT_CY: // low uint32, then high int32
         m_bytes.Write(&v.dblVal, 8);
         break;
-    case VT_BSTR: {
-        auto text = bstr_view(v.bstrVal);
-        WriteByteString({reinterpret_cast<const char*>(text.data()), text.size() * 2});
-        break;
-    }
+    case VT_BSTR: // every byte, an odd last one included
     case VT_ANSI_TEXT:
         WriteByteString(bstr_bytes(v.bstrVal));
         break;
@@ -293,7 +289,7 @@ bool CTreeStream::ReadValue(Variant& out) {
         break;
     case VT_BSTR:
     case VT_ANSI_TEXT:
-        if (!ReadStringValue(v.bstrVal, vt == VT_BSTR)) return false;
+        if (!ReadStringValue(v.bstrVal)) return false;
         break;
     case VT_DISPATCH: {
         ComPtr<IDispatch> obj;
@@ -309,11 +305,10 @@ bool CTreeStream::ReadValue(Variant& out) {
     return true;
 }
 
-bool CTreeStream::ReadStringValue(BSTR& out, bool wide) {
+bool CTreeStream::ReadStringValue(BSTR& out) {
     out = nullptr;
     uint32_t n = 0;
     if (!m_bytes.ReadU32(n)) return false;
-    if (wide && n % 2) return BadFormat();
     if (auto left = m_bytes.Remaining()) {
         // The bytes are known to be there: read them straight into the text.
         if (*left < n) return SetError(VE_FILE_INPUT), false;

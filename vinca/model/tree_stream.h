@@ -14,9 +14,10 @@
 //
 // Readers treat the bytes as untrusted: every stored length is checked
 // against what the stream still holds, strings must end with their NUL and
-// hold none before it, nesting is capped, and a reference must name a filled
-// entry of the right kind. Any violation keeps 20301 (or the byte stream's
-// own read error) and the caller drops what it read.
+// hold none before it, nested attribute lists are capped, and a reference
+// must name a filled entry of the right kind. Items nest as deep as the
+// stream's bytes go: their records are read without recursion. Any violation keeps 20301 (or the byte
+// stream's own read error) and the caller drops what it read.
 #include <cstdint>
 #include <deque>
 #include <optional>
@@ -44,8 +45,8 @@ class CTreeStream {
     static constexpr uint16_t kSignatureOldH = 0x4844; // "DH"
     static constexpr uint16_t kVersion = 16;
     static constexpr uint32_t kMaxReferences = 2000000;
-    // Deepest nesting of items (and of nested attribute lists) accepted.
-    static constexpr int kMaxItemDepth = 1000;
+    // Deepest nesting of attribute lists accepted (the members that make
+    // them never nest further).
     static constexpr int kMaxAttrDepth = 64;
 
     enum RefResult { REF_REFUSED, REF_KNOWN, REF_NEW };
@@ -108,7 +109,8 @@ class CTreeStream {
     }
     // nullopt for no text (or after an error).
     bool ReadString(std::optional<std::string>& out);
-    // Byte strings: uint32 byte count, then the bytes, no terminator.
+    // Byte strings: uint32 byte count, then the bytes, no terminator; any
+    // count, odd ones included, comes back exactly.
     void WriteByteString(std::string_view bytes);
     bool ReadByteString(std::string& out);
     // A name: a reference, followed by its text the first time. A null name
@@ -131,10 +133,9 @@ class CTreeStream {
     void WriteAttrList(const CAttrSet& set);
     bool ReadAttrList(CAttrSet& set);
 
-    // Nesting guard for recursive records: false (and 20301 when reading,
+    // Nesting guard for attribute lists: false (and 20301 when reading,
     // 20203 when writing) beyond `limit`.
     bool Enter(int& depth, int limit);
-    int& ItemDepth() { return m_itemDepth; }
 
     // One attribute entry record (a column's title entry is stored alone).
     void WriteAttrEntry(const CAttrEntry& entry);
@@ -143,8 +144,9 @@ class CTreeStream {
   private:
     bool ReadHeader();
     // A text value's byte count and bytes, read into a new automation
-    // string (UTF-16 when `wide`, whose count must then be even).
-    bool ReadStringValue(plat::BSTR& out, bool wide);
+    // string of exactly that byte length (an odd one too: a byte-length
+    // string a host stored as text).
+    bool ReadStringValue(plat::BSTR& out);
     // A presence byte and, when it is 1, an object reference: `entry` stays
     // null for no object; a known entry must hold an object.
     bool ReadObjectReference(Entry*& entry, RefResult& result);
@@ -175,7 +177,6 @@ class CTreeStream {
     std::vector<uint32_t> m_order;
     uint32_t m_nextKey{1};
     int m_attrDepth{0};
-    int m_itemDepth{0};
 };
 
 // RAII for CTreeStream::Enter.

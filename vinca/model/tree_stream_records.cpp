@@ -1,7 +1,14 @@
 // Item, child node and tree-reference records.
+//
+// Trees may be as deep as memory allows, so neither side recurses: an item
+// record is split around its child node record (head: text to values; tail:
+// grid, sort key, item word), and the nodes being written or read wait on an
+// explicit stack. Reading, every level costs stream bytes, so a stream that
+// claims more nesting than it holds runs out of bytes, not of stack.
 #include "vinca/model/tree_stream_records.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "vinca/model/grid.h"
 #include "vinca/model/names.h"
@@ -28,11 +35,10 @@ bool count_fits(CTreeStream& ts, uint64_t count, uint64_t min_bytes) {
     return !left || *left / min_bytes >= count;
 }
 
-} // namespace
+// ---- writing ----
 
-void WriteItemRecord(CTreeStream& ts, CItem& item, bool descendants) {
-    CStreamDepth guard(ts, ts.ItemDepth(), CTreeStream::kMaxItemDepth);
-    if (!guard) return;
+// The item's record up to its child node; the node to write next, or null.
+CItemNode* write_item_head(CTreeStream& ts, CItem& item, bool descendants) {
     CVincaStream& s = ts.Bytes();
     ts.WriteByteString(item.Text());
     s.WriteU8(item.Mark());
@@ -42,15 +48,55 @@ void WriteItemRecord(CTreeStream& ts, CItem& item, bool descendants) {
     CItemData* data = item.ItemData();
     s.WriteU16(static_cast<uint16_t>(1 | (node ? kHasNode : 0) | (data ? kHasValues : 0)));
     if (data) ts.WriteAttrList(data->Values());
-    if (node) WriteNodeRecord(ts, node, item, descendants);
-    WriteGridRecord(ts, item.Grid());
-    ts.WriteNameRef(item.SortKey());
-    s.WriteI32(item.ItemWord());
+    return node;
 }
 
-bool ReadItemRecord(CTreeStream& ts, CItem& item) {
-    CStreamDepth guard(ts, ts.ItemDepth(), CTreeStream::kMaxItemDepth);
-    if (!guard) return false;
+// The item's record after its child node.
+void write_item_tail(CTreeStream& ts, CItem& item) {
+    WriteGridRecord(ts, item.Grid());
+    ts.WriteNameRef(item.SortKey());
+    ts.Bytes().WriteI32(item.ItemWord());
+}
+
+// A node's record up to its children; false for a null node (written empty).
+bool write_node_head(CTreeStream& ts, CItemNode* node, CItem& owner) {
+    CVincaStream& s = ts.Bytes();
+    s.WriteU8(node && node->IsVirtual() ? 1 : 0);
+    ts.WriteNameRef(owner.SortKey());
+    s.WriteI32(owner.SortMethod());
+    s.WriteI32(node ? node->GetCount() : 0);
+    return node != nullptr;
+}
+
+// A node whose children are being written.
+struct WriteFrame {
+    CItemNode* node;
+    CItem* owner;
+    int32_t pos{0}; // next child (of a virtual parent: next materialised child)
+};
+
+// The next child of the frame to write; a virtual parent's children made on
+// demand are made again when asked for, so only those that carry something
+// of their own are stored, each after its marker and index.
+CItem* next_child(CTreeStream& ts, WriteFrame& f) {
+    if (!f.node->IsVirtual()) return f.pos < f.node->GetCount() ? f.node->MaterialisedAt(f.pos++) : nullptr;
+    while (f.pos < f.node->MaterialisedCount()) {
+        CItem* child = f.node->MaterialisedAt(f.pos++);
+        if (!child->HasChildren() && !child->ItemData()) continue;
+        ts.Bytes().WriteU8(1);
+        ts.Bytes().WriteI32(child->IndexField());
+        return child;
+    }
+    ts.Bytes().WriteU8(0);
+    return nullptr;
+}
+
+// ---- reading ----
+
+// The item's record up to its child node; `node` is the node whose record
+// follows, or null.
+bool read_item_head(CTreeStream& ts, CItem& item, CItemNode*& node) {
+    node = nullptr;
     CVincaStream& s = ts.Bytes();
     std::string text;
     uint8_t mark = 0, hidden = 0;
@@ -70,10 +116,13 @@ bool ReadItemRecord(CTreeStream& ts, CItem& item) {
         item.SetItemData(data.get());
     }
     if (content & kHasNode) {
-        CItemNode* node = item.GetChildNode();
+        node = item.GetChildNode();
         if (!node) return ts.SetError(VE_OUT_OF_MEMORY), false;
-        if (!ReadNodeRecord(ts, *node)) return false;
     }
+    return true;
+}
+
+bool read_item_tail(CTreeStream& ts, CItem& item) {
     if (ts.Version() >= 4) {
         Ref<CItemGridBase> grid;
         if (!ReadGridRecord(ts, grid)) return false;
@@ -86,43 +135,21 @@ bool ReadItemRecord(CTreeStream& ts, CItem& item) {
     }
     if (ts.Version() >= 16) {
         int32_t word = 0;
-        if (!s.ReadI32(word)) return false;
+        if (!ts.Bytes().ReadI32(word)) return false;
         item.SetItemWord(word);
     }
     return !ts.Failed();
 }
 
-void WriteNodeRecord(CTreeStream& ts, CItemNode* node, CItem& owner, bool descendants) {
-    CVincaStream& s = ts.Bytes();
-    bool is_virtual = node && node->IsVirtual();
-    s.WriteU8(is_virtual ? 1 : 0);
-    ts.WriteNameRef(owner.SortKey());
-    s.WriteI32(owner.SortMethod());
-    if (!node) {
-        s.WriteI32(0);
-        return;
-    }
-    if (!is_virtual) {
-        int32_t count = node->GetCount();
-        s.WriteI32(count);
-        for (int32_t i = 0; i < count && !ts.Failed(); ++i)
-            WriteItemRecord(ts, *node->MaterialisedAt(i), descendants);
-        return;
-    }
-    s.WriteI32(node->GetCount());
-    // Children made on demand are made again when asked for; only those that
-    // carry something of their own are stored.
-    for (int32_t pos = 0; pos < node->MaterialisedCount() && !ts.Failed(); ++pos) {
-        CItem* child = node->MaterialisedAt(pos);
-        if (!child->HasChildren() && !child->ItemData()) continue;
-        s.WriteU8(1);
-        s.WriteI32(child->IndexField());
-        WriteItemRecord(ts, *child, descendants);
-    }
-    s.WriteU8(0);
-}
+// A node whose children are being read.
+struct ReadFrame {
+    CItemNode* node;
+    bool isVirtual;
+    int32_t count;
+    int32_t next{0}; // ordinary: children read so far; virtual: the lowest index allowed next
+};
 
-bool ReadNodeRecord(CTreeStream& ts, CItemNode& node) {
+bool read_node_head(CTreeStream& ts, CItemNode& node, ReadFrame& f) {
     CVincaStream& s = ts.Bytes();
     uint8_t is_virtual = 0;
     if (ts.Version() >= 7 && !s.ReadU8(is_virtual)) return false;
@@ -144,41 +171,111 @@ bool ReadNodeRecord(CTreeStream& ts, CItemNode& node) {
         count = count16;
     }
     if (count < 0) return ts.BadFormat();
-    if (!is_virtual) {
-        if (!count_fits(ts, static_cast<uint64_t>(count), kMinItemBytes)) return ts.BadFormat();
-        // The count was checked against the bytes left when the stream knows
-        // them; otherwise room is made for a modest number only.
-        constexpr int32_t kBlindReserve = 4096;
-        int32_t room = ts.Bytes().Remaining() ? count : std::min(count, kBlindReserve);
-        if (!node.ReserveChildren(node.MaterialisedCount() + room)) return ts.SetError(VE_OUT_OF_MEMORY), false;
-        for (int32_t i = 0; i < count; ++i) {
-            int32_t at = -1;
-            CItem* child = nullptr;
-            if (node.AddNewChild(at, {}, 0, &child) != VE_OK || !child)
-                return ts.SetError(VE_OUT_OF_MEMORY), false;
-            if (!ReadItemRecord(ts, *child)) return false;
-        }
+    f = {&node, is_virtual != 0, count};
+    if (is_virtual) {
+        node.SetVirtual(true);
+        node.SetVirtualCount(count);
         return true;
     }
-    node.SetVirtual(true);
-    node.SetVirtualCount(count);
-    int32_t last = -1;
-    for (;;) {
-        uint8_t marker = 0;
-        if (!s.ReadU8(marker)) return false;
-        if (marker == 0) return true;
-        if (marker != 1) return ts.BadFormat();
-        int32_t index = 0;
-        if (!s.ReadI32(index)) return false;
-        // Indexes name existing children, each once, in increasing order.
-        if (index <= last || index >= count) return ts.BadFormat();
-        last = index;
-        CItem* child = node.GetAt(index);
-        if (!child) return ts.SetError(VE_OUT_OF_MEMORY), false;
-        if (!ReadItemRecord(ts, *child)) return false;
+    if (!count_fits(ts, static_cast<uint64_t>(count), kMinItemBytes)) return ts.BadFormat();
+    // The count was checked against the bytes left when the stream knows
+    // them; otherwise room is made for a modest number only.
+    constexpr int32_t kBlindReserve = 4096;
+    int32_t room = ts.Bytes().Remaining() ? count : std::min(count, kBlindReserve);
+    if (!node.ReserveChildren(node.MaterialisedCount() + room)) return ts.SetError(VE_OUT_OF_MEMORY), false;
+    return true;
+}
+
+// The next child of the frame to read into, made in its place; null (with
+// `ok`) when the node's children are complete.
+CItem* next_child(CTreeStream& ts, ReadFrame& f, bool& ok) {
+    ok = false;
+    if (!f.isVirtual) {
+        if (f.next >= f.count) return ok = true, nullptr;
+        ++f.next;
+        int32_t at = -1;
+        CItem* child = nullptr;
+        if (f.node->AddNewChild(at, {}, 0, &child) != VE_OK || !child)
+            return ts.SetError(VE_OUT_OF_MEMORY), nullptr;
+        return ok = true, child;
+    }
+    CVincaStream& s = ts.Bytes();
+    uint8_t marker = 0;
+    if (!s.ReadU8(marker)) return nullptr;
+    if (marker == 0) return ok = true, nullptr;
+    if (marker != 1) return ts.BadFormat(), nullptr;
+    int32_t index = 0;
+    if (!s.ReadI32(index)) return nullptr;
+    // Indexes name existing children, each once, in increasing order.
+    if (index < f.next || index >= f.count) return ts.BadFormat(), nullptr;
+    f.next = index + 1;
+    CItem* child = f.node->GetAt(index);
+    if (!child) return ts.SetError(VE_OUT_OF_MEMORY), nullptr;
+    return ok = true, child;
+}
+
+} // namespace
+
+void WriteItemRecord(CTreeStream& ts, CItem& item, bool descendants) {
+    if (CItemNode* node = write_item_head(ts, item, descendants))
+        WriteNodeRecord(ts, node, item, descendants);
+    write_item_tail(ts, item);
+}
+
+void WriteNodeRecord(CTreeStream& ts, CItemNode* node, CItem& owner, bool descendants) {
+    if (!write_node_head(ts, node, owner)) return;
+    std::vector<WriteFrame> stack;
+    stack.push_back({node, &owner});
+    while (!stack.empty() && !ts.Failed()) {
+        WriteFrame& top = stack.back();
+        if (CItem* child = next_child(ts, top)) {
+            CItemNode* sub = write_item_head(ts, *child, descendants);
+            if (sub && write_node_head(ts, sub, *child))
+                stack.push_back({sub, child});
+            else
+                write_item_tail(ts, *child);
+            continue;
+        }
+        CItem* finished = top.owner;
+        stack.pop_back();
+        // The owner of the outermost node is the caller's to finish.
+        if (!stack.empty()) write_item_tail(ts, *finished);
     }
 }
 
+bool ReadItemRecord(CTreeStream& ts, CItem& item) {
+    CItemNode* node = nullptr;
+    if (!read_item_head(ts, item, node)) return false;
+    if (node && !ReadNodeRecord(ts, *node)) return false;
+    return read_item_tail(ts, item);
+}
+
+bool ReadNodeRecord(CTreeStream& ts, CItemNode& node) {
+    std::vector<ReadFrame> stack(1);
+    if (!read_node_head(ts, node, stack.back())) return false;
+    while (!stack.empty()) {
+        bool ok = false;
+        CItem* child = next_child(ts, stack.back(), ok);
+        if (!ok) return false;
+        if (child) {
+            CItemNode* sub = nullptr;
+            if (!read_item_head(ts, *child, sub)) return false;
+            if (!sub) {
+                if (!read_item_tail(ts, *child)) return false;
+                continue;
+            }
+            ReadFrame f{};
+            if (!read_node_head(ts, *sub, f)) return false;
+            stack.push_back(f);
+            continue;
+        }
+        CItem* finished = stack.back().node->OwnerItem();
+        stack.pop_back();
+        // The owner of the outermost node is the caller's to finish.
+        if (!stack.empty() && !read_item_tail(ts, *finished)) return false;
+    }
+    return !ts.Failed();
+}
 void WriteNodeAsTree(CTreeStream& ts, CItemNode* node, CItem& owner) {
     ts.Bytes().WriteU16(CTreeRef::kTree);
     WriteNodeRecord(ts, node, owner, true);

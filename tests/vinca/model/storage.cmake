@@ -5,6 +5,7 @@ kl_add_test(NAME test_vinca_storage
     ${CMAKE_CURRENT_LIST_DIR}/storage_stream_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/storage_files_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/storage_persist_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/storage_deep_tree_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/storage_fixtures.cpp
   LIBS kl_vinca_model)
 

@@ -6,13 +6,19 @@
 #include <map>
 #include <thread>
 
+#include "platform/com/stream.h"
 #include "storage_fixtures.h"
+#include "support/temp_dir.h"
 #include "vinca/model/buffer.h"
 #include "vinca/model/clipboard.h"
 #include "vinca/model/engine.h"
 #include "vinca/model/host_file.h"
+#include "vinca/model/names.h"
+#include "vinca/model/persist.h"
+#include "vinca/model/picture_slots.h"
 #include "vinca/model/search.h"
 #include "vinca/model/thread_registry.h"
+#include "vinca/model/values.h"
 
 using namespace vinca;
 using namespace plat;
@@ -309,4 +315,131 @@ TEST(StorageThreadRegistry, LastControlOfAThreadFreesItsRecord) {
     drag.Init(10, 10);
     EXPECT_FALSE(drag.IsBeyondThreshold(14, 6));
     EXPECT_TRUE(drag.IsBeyondThreshold(15, 10));
+}
+
+namespace {
+
+// Texts whose byte count is odd: byte-length strings a host stored as
+// ordinary text values (1 and 3 bytes, one with a zero inside), a
+// single-byte text value, and item texts of 3 bytes.
+struct OddValue {
+    const char* name;
+    VARTYPE vt;
+    std::string bytes;
+};
+const OddValue kOddValues[] = {
+    {"one", VT_BSTR, std::string("\x7F", 1)},
+    {"three", VT_BSTR, std::string("a\0b", 3)},
+    {"ansi", VT_ANSI_TEXT, std::string("xyz", 3)},
+};
+
+Variant byte_text(VARTYPE vt, const std::string& bytes) {
+    VARIANT v{};
+    v.vt = vt;
+    v.bstrVal = SysAllocStringByteLen(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    return Variant::adopt(v);
+}
+
+CTreeRef odd_text_tree() {
+    CTreeRef tree = storage_test::NewTree();
+    CItem* item = storage_test::AddChild(tree, "odd");
+    for (const OddValue& v : kOddValues)
+        item->GetItemData()->Values().SetOrAddValue(GlobalName(v.name), byte_text(v.vt, v.bytes));
+    storage_test::AddChild(item, "\xC3\xA9!");
+    return tree;
+}
+
+void expect_odd_text_tree(const CTreeRef& tree, const std::string& form) {
+    SCOPED_TRACE(form);
+    ASSERT_EQ(tree.kind, CTreeRef::kTree);
+    ASSERT_EQ(tree.item->ChildCount(), 1);
+    CItem* item = tree.item->ChildNode()->GetAt(0);
+    EXPECT_EQ(item->Text(), "odd");
+    ASSERT_TRUE(item->ItemData());
+    for (const OddValue& odd : kOddValues) {
+        const Variant* v = item->ItemData()->FindNamedValue(GlobalName(odd.name));
+        ASSERT_TRUE(v) << odd.name;
+        EXPECT_EQ(v->vt, odd.vt) << odd.name;
+        EXPECT_EQ(bstr_bytes(v->bstrVal), odd.bytes) << odd.name;
+    }
+    ASSERT_EQ(item->ChildCount(), 1);
+    EXPECT_EQ(item->ChildNode()->GetAt(0)->Text(), "\xC3\xA9!");
+}
+
+CTreeRef read_tree(CVincaStream& bytes) {
+    CTreeRef out;
+    CTreeStream ts(bytes, CTreeStream::MODE_READ);
+    if (ts.Open()) ReadTreeRef(ts, out);
+    ts.Close();
+    EXPECT_EQ(bytes.Error(), VE_OK);
+    return out;
+}
+
+void write_tree(CVincaStream& bytes, const CTreeRef& tree) {
+    CTreeStream ts(bytes, CTreeStream::MODE_WRITE);
+    ASSERT_TRUE(ts.Open());
+    WriteTreeRef(ts, tree, true);
+    ts.Close();
+    ASSERT_EQ(bytes.Error(), VE_OK);
+}
+
+} // namespace
+
+TEST(StorageOddTexts, EveryStoredFormKeepsTheExactBytes) {
+    CTreeRef tree = odd_text_tree();
+
+    CVincaMemStream mem;
+    write_tree(mem, tree);
+    mem.Seek(0, FROM_START);
+    expect_odd_text_tree(read_tree(mem), "memory");
+
+    kltest::TempDir dir;
+    std::string path = (dir / "odd.tree").string();
+    {
+        CVincaFileStream out(path, CVincaFileStream::CREATE_ALWAYS);
+        write_tree(out, tree);
+    }
+    CVincaFileStream in(path, CVincaFileStream::OPEN_EXISTING);
+    expect_odd_text_tree(read_tree(in), "file");
+
+    // Global memory blocks, as hosts receive them.
+    auto block = DetachToGlobal(mem.Store(), true);
+    ASSERT_TRUE(block);
+    CVincaByteArray attached(5120);
+    ASSERT_TRUE(AttachFromGlobal(attached, *block, true));
+    CVincaMemStream fromBlock(attached);
+    expect_odd_text_tree(read_tree(fromBlock), "global block");
+
+    // The exported buffer functions: through the clipboard and a host file.
+    CMemoryClipboard clipboard;
+    SetClipboard(&clipboard);
+    FakeHost host;
+    ControlScope control(host.Site());
+    BufferHandle h = AddBuffer(new CVincaBuffer(tree));
+    ASSERT_EQ(VincaCopyBuffer(h), VE_OK);
+    uint32_t pasted = 0;
+    ASSERT_EQ(VincaPasteBuffer(&pasted), VE_OK);
+    expect_odd_text_tree(BufferFromHandle(pasted)->ref, "clipboard");
+    ASSERT_EQ(VincaSaveBuffer(h, 2), VE_OK);
+    host.files[2].pos = 0;
+    uint32_t loaded = 0;
+    ASSERT_EQ(VincaLoadBuffer(&loaded, 2), VE_OK);
+    expect_odd_text_tree(BufferFromHandle(loaded)->ref, "buffer in a host file");
+    for (uint32_t b : {h, pasted, loaded})
+        VincaFreeBuffer(b);
+    SetClipboard(nullptr);
+
+    // The persisted tree object, with a picture-slot text of odd length.
+    auto saved = make_object<CTreeSerializeObject>(false);
+    saved->root = tree.item;
+    saved->slots = CPictureSlots::New();
+    saved->slots->Slot(2).text = std::string("s\0t", 3);
+    auto stream = create_memory_stream();
+    ASSERT_EQ(saved->Save(stream.get(), 1), S_OK);
+    stream->Seek(0, STREAM_SEEK_SET, nullptr);
+    auto back = make_object<CTreeSerializeObject>();
+    ASSERT_EQ(back->Load(stream.get()), S_OK);
+    expect_odd_text_tree({CTreeRef::kTree, back->root}, "persisted properties");
+    ASSERT_TRUE(back->slots);
+    EXPECT_EQ(back->slots->Slot(2).text, std::string("s\0t", 3));
 }

@@ -315,21 +315,41 @@ TEST(StorageStream, ReferencesMustNameAFilledEntryOfTheirKind) {
     }
 }
 
-TEST(StorageStream, DeepNestingIsRefused) {
+TEST(StorageStream, OddByteCountsByHand) {
+    // A byte-length string of 3 bytes stored as an ordinary text value, in
+    // an item whose text has 3 bytes: every byte is written and read back.
     CTreeRef tree = storage_test::NewTree();
-    CItem* item = storage_test::AddChild(tree, "0");
-    for (int i = 0; i < CTreeStream::kMaxItemDepth + 5; ++i) {
-        int32_t at = -1;
-        CItem* child = nullptr;
-        item->GetChildNode()->AddNewChild(at, "x", 0, &child);
-        item = child;
-    }
-    CVincaMemStream mem;
-    CTreeStream ts(mem, CTreeStream::MODE_WRITE);
-    ASSERT_TRUE(ts.Open());
-    WriteTreeRef(ts, tree, true);
-    ts.Close();
-    EXPECT_EQ(mem.Error(), VE_FILE_OUTPUT);
+    CItem* a = storage_test::AddChild(tree, "abc");
+    VARIANT v{};
+    v.vt = plat::VT_BSTR;
+    v.bstrVal = plat::SysAllocStringByteLen("xyz", 3);
+    a->GetItemData()->Values().SetOrAddValue(names::ObsoleteValue(), Variant::adopt(v));
+    // clang-format off
+    Bytes expected = cat({header(3),
+                          {'T', 'R', 0, 1, 0, 0, 0},
+                          obsolete_name_string(),
+                          {0, 0, 0, 0, /* sort method */
+                           1, 0, 0, 0, /* count */
+                           3, 0, 0, 0, 'a', 'b', 'c', /* text */
+                           0, 0, 0, 0, /* mark, hidden, flags */
+                           5, 0, /* content: values */
+                           1, 0, 0, 0, /* one value */
+                           1, 0, 0, 0, /* its name: the known key */
+                           8, 0, 3, 0, 0, 0, 'x', 'y', 'z', /* text value of 3 bytes */
+                           0, /* no nested list */
+                           0, /* no grid */
+                           1, 0, 0, 0, /* sort key */
+                           0, 0, 0, 0 /* item word */}});
+    // clang-format on
+    EXPECT_EQ(storage_test::Save(tree), expected);
+
+    CTreeRef back;
+    ASSERT_EQ(storage_test::Load(expected, back), VE_OK);
+    const Variant* value = back.item->ChildNode()->GetAt(0)->ItemData()->FindNamedValue(names::ObsoleteValue());
+    ASSERT_TRUE(value);
+    EXPECT_EQ(value->vt, plat::VT_BSTR);
+    EXPECT_EQ(plat::bstr_bytes(value->bstrVal), "xyz");
+    EXPECT_EQ(storage_test::Save(back), expected);
 }
 
 TEST(StorageStream, OldHeaderReadsWithVersionZero) {
