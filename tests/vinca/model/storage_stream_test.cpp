@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -682,4 +683,25 @@ TEST(StorageStream, OneByteFormTurnsAnItemWithChildrenIntoTheTree) {
     ASSERT_EQ(storage_test::Load(de, empty), VE_OK);
     EXPECT_EQ(empty.kind, CTreeRef::kTree);
     EXPECT_EQ(empty.item->ChildCount(), 0);
+}
+
+TEST(StorageStream, FuzzSeedsAreWholeStreams) {
+    // The fuzz target's seeds must stay valid streams of this reader, or
+    // fuzzing starts from bytes it refuses at once.
+    namespace fs = std::filesystem;
+    int seen = 0;
+    for (const auto& entry : fs::directory_iterator(fs::path(KL_TEST_DATA_DIR) / "fuzz/fuzz_vinca_tree_stream")) {
+        std::string name = entry.path().filename().string();
+        std::string all = kltest::read_file(entry.path());
+        Bytes bytes(all.begin(), all.end());
+        bool oneByte = name.rfind("one_byte", 0) == 0 || name.rfind("persisted", 0) == 0;
+        CVincaSpanStream span(bytes);
+        CTreeStream ts(span, CTreeStream::MODE_READ);
+        CTreeRef out;
+        ASSERT_TRUE(ts.Open()) << name;
+        EXPECT_TRUE(ReadTreeRef(ts, out, oneByte ? TagForm::OneByte : TagForm::TwoByte)) << name;
+        EXPECT_EQ(span.Error(), VE_OK) << name;
+        ++seen;
+    }
+    EXPECT_GE(seen, 8);
 }
