@@ -16,6 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!mkdtemp(pattern.data())) std::abort();
         return pattern;
     }();
+    // The scratch folder goes when the run ends.
+    static const bool cleanup = [] { return std::atexit([] { std::filesystem::remove_all(root); }) == 0; }();
+    (void)cleanup;
     const std::string archive = root + "/input.zip";
     const std::string folder = root + "/out/inner";
     std::filesystem::create_directories(folder);
