@@ -120,6 +120,8 @@ TEST(StorageDeepTree, WalksOfTheModel) {
 
     // Rows: every new item starts open.
     EXPECT_EQ(e.VisibleCount(), kDepth + 1);
+    EXPECT_EQ(e.RowOf(deepest), kDepth - 1);
+    EXPECT_EQ(e.RowItem(kDepth - 1), deepest);
     EXPECT_EQ(e.CollapseItem(top, true), VE_OK);
     EXPECT_FALSE(deepest->ParentNode()->OwnerItem()->IsExpanded());
     EXPECT_EQ(e.VisibleCount(), 2);
