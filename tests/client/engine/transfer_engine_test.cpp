@@ -21,12 +21,20 @@ namespace {
 
 class RecordingEngine : public CTransferEngine {
   public:
+    struct Report {
+        int32_t event;
+        int64_t bytes;
+        int64_t at; // the test clock when it came
+    };
     std::function<void(int64_t bytes)> on_bytes;
+    std::function<int64_t()> stamp = [] { return int64_t(0); };
     std::atomic<int> reports{0};
+    std::vector<Report> log;
 
   protected:
     int32_t OnProgress(int32_t event, int64_t bytes, int64_t size, float fraction) override {
         ++reports;
+        log.push_back({event, bytes, stamp()});
         if (event == EVENT_DOWNLOAD && on_bytes) on_bytes(bytes);
         return 0;
     }
@@ -275,16 +283,43 @@ TEST_F(TransferTest, CancelStopsBetweenBlocksAndTheFileResumes) {
     EXPECT_LT(partial, body.size());
     EXPECT_EQ(kltest::read_file(m_local / "big.bin"), body.substr(0, partial));
 
-    // The rest, reported by the clock rather than per block.
+    // The rest, reported by the clock rather than per block. The test's
+    // clock moves 150 ms each time the engine reads it, so with a 200 ms
+    // interval every second reading after the first is due a report,
+    // however fast the machine or the link.
+    int64_t readings = 0;
+    engine.SetProgressClock([&] { return ++readings * 150; });
+    engine.stamp = [&] { return readings * 150; };
     engine.on_bytes = nullptr;
     engine.ResetCancel();
     engine.SetBlockSize(0);
     engine.SetFlags(TRANSFER_TIMED_PROGRESS);
     engine.SetProgressInterval(200);
-    engine.reports = 0;
+    engine.log.clear();
     EXPECT_EQ(Fetch(engine, nginx.url("/big.bin"), Local("big.bin")), static_cast<int64_t>(body.size()));
     EXPECT_EQ(kltest::read_file(m_local / "big.bin"), body);
-    EXPECT_GE(engine.reports.load(), 4); // start, timed ones, end
+
+    std::vector<RecordingEngine::Report> reports;
+    for (const auto& r : engine.log)
+        if (r.event != EVENT_CONNECT) reports.push_back(r);
+    ASSERT_GE(reports.size(), 2u);
+    const auto& start = reports.front();
+    const auto& end = reports.back();
+    EXPECT_EQ(start.event, EVENT_DOWNLOAD);
+    EXPECT_EQ(start.bytes, 0);
+    EXPECT_EQ(end.event, STATE_DOWNLOAD_DONE);
+    EXPECT_EQ(end.bytes, static_cast<int64_t>(body.size()));
+    const int64_t readings_while_waiting = end.at / 150 - start.at / 150;
+    const size_t timed = reports.size() - 2;
+    EXPECT_EQ(timed, static_cast<size_t>((readings_while_waiting - 1) / 2));
+    // The server's rate limit keeps the download going for over a second,
+    // so the engine waits, and reads its clock, several times.
+    EXPECT_GE(timed, 1u);
+    for (size_t i = 1; i + 1 < reports.size(); ++i) {
+        EXPECT_EQ(reports[i].event, EVENT_DOWNLOAD);
+        EXPECT_GE(reports[i].at - reports[i - 1].at, 200) << i;
+        EXPECT_GE(reports[i].bytes, reports[i - 1].bytes) << i;
+    }
 }
 
 TEST_F(TransferTest, FtpDownloadsAndResumesWithoutASecondCopy) {
