@@ -224,18 +224,18 @@ TEST_F(TransferTest, ResumeAtAnotherOffsetOrASilentServerFail) {
             std::this_thread::sleep_for(std::chrono::milliseconds(300));
             patient.Cancel();
         });
-        const auto begun = std::chrono::steady_clock::now();
+        // The server stays mute for far longer than the cancel takes: only
+        // the cancel can end the wait with this result.
         EXPECT_EQ(Fetch(patient, "ftp://127.0.0.1:" + std::to_string(mute.port()) + "/a.bin", Local("c.bin")),
                   ERR_CANCELLED);
-        EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::seconds(5));
         canceller.join();
     }
 
     // A server that accepts and then says nothing is given up after the time-out.
-    kltest::TinyHttpServer silent("HTTP/1.1 200 OK\r\n\r\n", SIZE_MAX, 5000);
-    const auto start = std::chrono::steady_clock::now();
+    // It would answer only after a minute, so the result shows the engine's
+    // own one-second time-out ended the wait.
+    kltest::TinyHttpServer silent("HTTP/1.1 200 OK\r\n\r\n", SIZE_MAX, 60000);
     EXPECT_EQ(Fetch(engine, silent.url("/a.bin"), Local("s.bin")), ERR_NO_INTERNET);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
 }
 
 TEST_F(TransferTest, AnswerWithoutLengthIsReadToItsEnd) {
