@@ -311,10 +311,9 @@ TEST_F(TransferTest, CancelStopsBetweenBlocksAndTheFileResumes) {
     EXPECT_EQ(end.bytes, static_cast<int64_t>(body.size()));
     const int64_t readings_while_waiting = end.at / 150 - start.at / 150;
     const size_t timed = reports.size() - 2;
+    // How often the engine woke depends on the machine; what it reported
+    // for those wakings does not.
     EXPECT_EQ(timed, static_cast<size_t>((readings_while_waiting - 1) / 2));
-    // The server's rate limit keeps the download going for over a second,
-    // so the engine waits, and reads its clock, several times.
-    EXPECT_GE(timed, 1u);
     for (size_t i = 1; i + 1 < reports.size(); ++i) {
         EXPECT_EQ(reports[i].event, EVENT_DOWNLOAD);
         EXPECT_GE(reports[i].at - reports[i - 1].at, 200) << i;
