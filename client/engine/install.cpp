@@ -361,11 +361,16 @@ void CUpdateInstaller::UndoRegistrations() {
     for (auto it = m_registered.rbegin(); it != m_registered.rend(); ++it) {
         // The module's own unregistration first, then every key and value
         // the registration or the unregistration changed is put back as it
-        // was: what it wrote goes, what it replaced returns.
-        if (plat::is_file(it->file)) plat::call_library_registration(it->file, true);
+        // was: what it wrote goes, what it replaced returns. What other
+        // steps wrote in between (a copy left for the next start) is not
+        // the registration's and stays.
         RegistryChanges changes;
         changes.Add(it->before, it->after);
-        changes.Add(it->after, RegistryImage::Take());
+        if (plat::is_file(it->file)) {
+            RegistryImage registered = RegistryImage::Take();
+            plat::call_library_registration(it->file, true);
+            changes.Add(registered, RegistryImage::Take());
+        }
         changes.Restore(it->before);
         m_ctx.WriteLog(plat::strprintf("... registration of %s is removed.", it->file.c_str()), 2);
     }
