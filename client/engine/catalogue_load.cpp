@@ -15,6 +15,23 @@ bool stops_all(int32_t r) {
     return r == ERR_CANCELLED || r == ERR_NO_INTERNET;
 }
 
+// Makes `folder` and the missing folders above it up to `base`, noting the
+// ones it made.
+void make_folders(CCatalogue& catalogue, const std::string& base, const std::string& folder) {
+    if (folder.size() <= base.size() || plat::is_folder(folder)) return;
+    make_folders(catalogue, base, plat::parent_path(folder));
+    if (plat::create_folder(folder, false) == plat::SysError::Success)
+        catalogue.made_folders.push_back(folder);
+}
+
+// Removes the folders made for the product tree that hold nothing.
+void remove_empty_folders(CCatalogue& catalogue) {
+    std::vector<std::string>& made = catalogue.made_folders;
+    for (size_t i = made.size(); i-- > 0;)
+        if (!plat::is_folder(made[i]) || plat::remove_folder(made[i]) == plat::SysError::Success)
+            made.erase(made.begin() + static_cast<std::ptrdiff_t>(i));
+}
+
 } // namespace
 
 int32_t LoadCatalogue(CClientContext& ctx, IClientHost& host, CCatalogue& catalogue,
@@ -88,7 +105,8 @@ int32_t LoadCatalogue(CClientContext& ctx, IClientHost& host, CCatalogue& catalo
     for (CProduct& product : catalogue.products) {
         if (stopped) break;
         for (CUpdate& update : product.updates) {
-            auto update_folder = ctx.UpdateFolder(std::nullopt, &product.name, &update.name, true);
+            // The folder is made only for a file that goes into it.
+            auto update_folder = ctx.UpdateFolder(std::nullopt, &product.name, &update.name, false);
             if (!update_folder) continue;
             struct Extra {
                 const std::string& name;
@@ -101,14 +119,31 @@ int32_t LoadCatalogue(CClientContext& ctx, IClientHost& host, CCatalogue& catalo
                 extra_url.ApplyPart(x.name, APPLY_FILE);
                 ctx.WriteLog(plat::strprintf("Loading %s file %s ...", x.what, x.name.c_str()), 2);
                 LogSourceUrl(ctx, extra_url);
-                int32_t r = connection.Download(extra_url, plat::join_path(*update_folder, x.local),
-                                                DOWNLOAD_CREATE | DOWNLOAD_REMOTE_TIME);
+                make_folders(catalogue, folder, *update_folder);
+                std::string extra_local = plat::join_path(*update_folder, x.local);
+                int32_t r =
+                    connection.Download(extra_url, extra_local, DOWNLOAD_CREATE | DOWNLOAD_REMOTE_TIME);
+                if (r > 0)
+                    catalogue.made_files.push_back(extra_local);
+                else
+                    plat::delete_file(extra_local);
                 if (stops_all(r)) stopped = true;
             }
         }
     }
+    remove_empty_folders(catalogue);
     connection.Close();
     return stopped ? 1 : 0;
+}
+
+void RemoveCatalogueFiles(CCatalogue& catalogue) {
+    for (const std::string& file : catalogue.made_files)
+        plat::delete_file(file);
+    catalogue.made_files.clear();
+    remove_empty_folders(catalogue);
+    // A folder that still holds something (files waiting for the next start)
+    // is no longer this page's to remove.
+    catalogue.made_folders.clear();
 }
 
 } // namespace klc

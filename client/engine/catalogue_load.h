@@ -18,4 +18,10 @@ int32_t LoadCatalogue(CClientContext& ctx, IClientHost& host, CCatalogue& catalo
                       const CTransferSettings& settings, const CRequestInfo& request_template,
                       CTransferEngine* engine = nullptr);
 
+// Removes what LoadCatalogue left for the product tree: its files, then the
+// folders it made, each only when nothing else is in it. The update page
+// calls it when its work ends; the program calls it again when it ends, for
+// a run that never reached the update page.
+void RemoveCatalogueFiles(CCatalogue& catalogue);
+
 } // namespace klc

@@ -43,6 +43,16 @@ bool is_read_only(const std::string& path) {
     return attributes && (*attributes & plat::attr::ReadOnly);
 }
 
+// What stands at a path, without following a link.
+std::filesystem::file_type entry_type(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::symlink_status(path, ec).type();
+}
+
+bool absent(std::filesystem::file_type type) {
+    return type == std::filesystem::file_type::not_found || type == std::filesystem::file_type::none;
+}
+
 } // namespace
 
 CUpdateInstaller::CUpdateInstaller(CClientContext& ctx, IClientHost& host) : m_ctx(ctx), m_host(host) {}
@@ -92,6 +102,7 @@ bool CUpdateInstaller::Prepare(CProduct& product, CUpdate& update) {
     m_backup_folder = *backup;
     m_rollback_folder = m_download_folder + ".rollback";
     m_touched.clear();
+    m_registered.clear();
     m_reboot_sources.clear();
     return true;
 }
@@ -172,7 +183,10 @@ int32_t CUpdateInstaller::BackupFile(const std::string& file, const std::string&
     plat::create_folder(plat::parent_path(backup), true);
     clear_read_only(backup);
     int32_t injected = Fault(STEP_BACKUP, backup);
-    plat::SysError e = injected ? static_cast<plat::SysError>(injected) : plat::copy_file(file, backup, true);
+    // A file another process holds is read all the same: its copy on
+    // restart replaces it later, and the backup is all that keeps it.
+    plat::SysError e =
+        injected ? static_cast<plat::SysError>(injected) : plat::copy_held_file(file, backup, true);
     if (e != plat::SysError::Success) return Fail(ERR_BACKUP, static_cast<int32_t>(e));
     return 0;
 }
@@ -219,11 +233,16 @@ int32_t CUpdateInstaller::SelfRegister(const std::string& file) {
         declares = raw && raw->query_string("OLESelfRegister", info.Translations().front()).has_value();
     }
     if (!declares) return Fail(ERR_REGISTER, static_cast<int32_t>(plat::SysError::InvalidData));
+    // The store before and after tells a rollback what the registration
+    // wrote, also when it failed halfway.
+    Registration registration{file, RegistryImage::Take(), {}};
     // The module stays loaded: its registration may have left work behind (a
     // thread, a handler, state it still points to) that must not lose its code.
     plat::HRESULT hr = plat::call_library_registration(file, false);
     if (hr == plat::CO_E_DLLNOTFOUND) return Fail(ERR_REGISTER, 193);
     if (hr == plat::CO_E_ERRORINDLL) return Fail(ERR_REGISTER, 127);
+    registration.after = RegistryImage::Take();
+    m_registered.push_back(std::move(registration));
     if (hr != 0) return Fail(ERR_REGISTER, hr);
     return 0;
 }
@@ -294,6 +313,70 @@ int32_t CUpdateInstaller::Remember(const std::string& path, const std::string& p
     return 0;
 }
 
+void CUpdateInstaller::MarkChanged(const std::string& path) {
+    for (Touched& t : m_touched)
+        if (t.path == path) t.changed = true;
+}
+
+int32_t CUpdateInstaller::CheckTargets(CUpdate& update) {
+    using plat::SysError;
+    using Type = std::filesystem::file_type;
+    auto refuse = [&](const std::string& path, int32_t code) {
+        m_ctx.WriteLog(plat::strprintf("... %s is not a file.", path.c_str()), 1);
+        return Fail(code, static_cast<int32_t>(SysError::AccessDenied));
+    };
+    for (CFileEntry& e : update.files) {
+        if (!e.ShouldInstall(m_ctx)) continue;
+        Paths p = PathsOf(e);
+        switch (e.action) {
+        case ACTION_COPY:
+        case ACTION_COPY_REGISTER:
+        case ACTION_COPY_RUN_WAIT:
+        case ACTION_COPY_RUN:
+        case ACTION_COPY_RUN_DELETE:
+            if (Type t = entry_type(p.target); !absent(t) && t != Type::regular)
+                return refuse(p.target, ERR_COPY);
+            break;
+        case ACTION_REMOVE: {
+            // A folder is passed over as a missing file; a link is the
+            // user's and is never removed in place of a file.
+            Type t = entry_type(p.target);
+            if (!absent(t) && t != Type::regular && t != Type::directory) return refuse(p.target, ERR_DELETE);
+            break;
+        }
+        case ACTION_RENAME:
+            if (p.rename_source.empty()) break;
+            for (const std::string* path : {&p.rename_source, &p.target})
+                if (Type t = entry_type(*path); !absent(t) && t != Type::regular)
+                    return refuse(*path, ERR_RENAME);
+            break;
+        default:
+            break;
+        }
+    }
+    return 0;
+}
+
+void CUpdateInstaller::UndoRegistrations() {
+    for (auto it = m_registered.rbegin(); it != m_registered.rend(); ++it) {
+        // The module's own unregistration first, then every key and value
+        // the registration or the unregistration changed is put back as it
+        // was: what it wrote goes, what it replaced returns. What other
+        // steps wrote in between (a copy left for the next start) is not
+        // the registration's and stays.
+        RegistryChanges changes;
+        changes.Add(it->before, it->after);
+        if (plat::is_file(it->file)) {
+            RegistryImage registered = RegistryImage::Take();
+            plat::call_library_registration(it->file, true);
+            changes.Add(registered, RegistryImage::Take());
+        }
+        changes.Restore(it->before);
+        m_ctx.WriteLog(plat::strprintf("... registration of %s is removed.", it->file.c_str()), 2);
+    }
+    m_registered.clear();
+}
+
 int32_t CUpdateInstaller::InstallEntry(CFileEntry& e) {
     Paths p = PathsOf(e);
     m_ctx.WriteLog(plat::strprintf("- Defined target file : %s ...", p.source.c_str()), 3);
@@ -306,7 +389,7 @@ int32_t CUpdateInstaller::InstallEntry(CFileEntry& e) {
     // and remembers it for the rollback.
     auto guard = [&](const std::string& file, const std::string& backup) -> int32_t {
         std::string made;
-        if (plat::is_file(file) && PolicyBackup(e) && !backup.empty() && !plat::file_in_use(file)) {
+        if (plat::is_file(file) && PolicyBackup(e) && !backup.empty()) {
             int32_t r = BackupFile(file, backup);
             if (r < 0) return r;
             m_ctx.WriteLog(r == 0 ? "... Backuped." : "... Backup is skipped.", 3);
@@ -319,6 +402,7 @@ int32_t CUpdateInstaller::InstallEntry(CFileEntry& e) {
         int32_t injected = Fault(STEP_REMOVE, p.target);
         plat::SysError err = injected ? static_cast<plat::SysError>(injected) : plat::delete_file(p.target);
         if (err != plat::SysError::Success) return Fail(ERR_DELETE, static_cast<int32_t>(err));
+        MarkChanged(p.target);
         m_ctx.WriteLog("... Removed.", 2);
         return 0;
     };
@@ -334,6 +418,7 @@ int32_t CUpdateInstaller::InstallEntry(CFileEntry& e) {
         if (int32_t r = guard(p.target, p.backup); r < 0) return r;
         int32_t r = CopyFileWithRetry(p.source, p.target);
         if (r < 0) return r;
+        if (r == 0) MarkChanged(p.target);
         m_ctx.WriteLog(r == 0 ? "... Copied." : "... Skipped to reboot.", 2);
         if (r == 1) {
             // The target was not changed; the rollback has nothing to put back.
@@ -379,6 +464,8 @@ int32_t CUpdateInstaller::InstallEntry(CFileEntry& e) {
         if (int32_t r = guard(p.rename_source, p.rename_backup); r < 0) return r;
         if (int32_t r = Remember(p.target, {}); r < 0) return r;
         if (int32_t r = MoveFileTo(p.rename_source, p.target); r < 0) return r;
+        MarkChanged(p.rename_source);
+        MarkChanged(p.target);
         m_ctx.WriteLog("... Renamed.", 2);
         return 0;
     }
@@ -391,6 +478,10 @@ int32_t CUpdateInstaller::InstallEntry(CFileEntry& e) {
 bool CUpdateInstaller::InstallUpdate(CProduct& product, CUpdate& update) {
     if (m_download_folder.empty() && !Prepare(product, update)) return AskContinue(ERR_TARGET_INVALID);
     m_update_failed = false;
+    if (int32_t r = CheckTargets(update); r < 0) {
+        m_update_failed = true;
+        return AskContinue(r);
+    }
     for (CFileEntry& e : update.files) {
         m_ctx.WriteLog(plat::strprintf("Processing update file %s ...", e.file_name.c_str()), 2);
         if (!e.ShouldInstall(m_ctx)) {
@@ -406,8 +497,11 @@ bool CUpdateInstaller::InstallUpdate(CProduct& product, CUpdate& update) {
             return false;
         }
         if (r < 0) {
+            // The update is rolled back: none of its remaining steps runs,
+            // so no module is registered and no program runs against a
+            // half-installed product.
             m_update_failed = true;
-            if (!AskContinue(r)) return false;
+            return AskContinue(r);
         }
     }
     return true;
@@ -415,10 +509,22 @@ bool CUpdateInstaller::InstallUpdate(CProduct& product, CUpdate& update) {
 
 bool CUpdateInstaller::RestoreUpdate(CProduct& product, CUpdate& update, bool restore) {
     if (restore) {
+        // Registrations go while their modules are still in place.
+        UndoRegistrations();
         for (auto it = m_touched.rbegin(); it != m_touched.rend(); ++it) {
+            if (!it->changed) continue; // the run never wrote it: nothing to put back
             m_ctx.WriteLog(plat::strprintf("Processing backuped file %s ...", it->path.c_str()), 2);
             if (it->existed && it->saved.empty()) continue; // never changed: it was in use
-            if (plat::path_exists(it->path)) {
+            std::filesystem::file_type type = entry_type(it->path);
+            if (!absent(type) && type != std::filesystem::file_type::regular) {
+                // Not what this run put there: a link or folder is left alone.
+                m_ctx.WriteLog(
+                    ComposeErrorMessage(ERR_COPY, m_stage, static_cast<int32_t>(plat::SysError::AccessDenied))
+                        .log,
+                    1);
+                continue;
+            }
+            if (!absent(type)) {
                 clear_read_only(it->path);
                 plat::SysError e = plat::delete_file(it->path);
                 if (e != plat::SysError::Success) {
@@ -472,6 +578,7 @@ bool CUpdateInstaller::RestoreUpdate(CProduct& product, CUpdate& update, bool re
     plat::remove_folder(m_backup_folder);
     plat::remove_folder(plat::parent_path(m_backup_folder));
     m_touched.clear();
+    m_registered.clear();
     m_reboot_sources.clear();
     (void)product;
     return m_result >= 0;

@@ -11,6 +11,7 @@
 #include "client/engine/context.h"
 #include "client/engine/host.h"
 #include "client/engine/product.h"
+#include "client/engine/registry_image.h"
 #include "client/engine/transfer_settings.h"
 
 namespace klc {
@@ -102,7 +103,15 @@ class CUpdateInstaller {
     struct Touched {
         std::string path;
         bool existed = false;
-        std::string saved; // a copy of the file as it was
+        std::string saved;    // a copy of the file as it was
+        bool changed = false; // this run wrote, replaced or removed it
+    };
+    // A module this run registered, with the store as it was before and
+    // after its registration.
+    struct Registration {
+        std::string file;
+        RegistryImage before;
+        RegistryImage after;
     };
     struct Paths;
 
@@ -114,6 +123,11 @@ class CUpdateInstaller {
     int32_t Fail(int32_t code, int32_t sys_error);
     // Remembers a file before the update changes it.
     int32_t Remember(const std::string& path, const std::string& policy_backup);
+    void MarkChanged(const std::string& path);
+    // Refuses an update whose targets hold a folder or a link before any
+    // of its steps runs.
+    int32_t CheckTargets(CUpdate& update);
+    void UndoRegistrations();
     int32_t InstallEntry(CFileEntry& entry);
     CPageConnection& Connection();
 
@@ -133,6 +147,7 @@ class CUpdateInstaller {
     std::string m_backup_folder;
     std::string m_rollback_folder;
     std::vector<Touched> m_touched;
+    std::vector<Registration> m_registered;
     std::vector<std::string> m_reboot_sources;
     int64_t m_total = 0;
     int64_t m_done = 0;

@@ -2,6 +2,7 @@
 // installed, unpack archives, install, and record the update's success.
 #include <algorithm>
 
+#include "client/engine/catalogue_load.h"
 #include "client/engine/decompress.h"
 #include "client/engine/errors.h"
 #include "client/engine/install.h"
@@ -85,6 +86,7 @@ int32_t CUpdateInstaller::LoadUpdates(CCatalogue& catalogue, const CTransferSett
     if (!Connection().Open(settings, request_template)) {
         m_result = ERR_NO_SESSION;
         m_ctx.last_result = m_result;
+        RemoveCatalogueFiles(catalogue);
         return 1;
     }
 
@@ -178,6 +180,8 @@ int32_t CUpdateInstaller::LoadUpdates(CCatalogue& catalogue, const CTransferSett
         if (stop) break;
     }
     Connection().Close();
+    // The run is over: what the catalogue page left for the product tree goes.
+    RemoveCatalogueFiles(catalogue);
     if (m_result < 0) m_ctx.last_result = m_result;
     return stop ? 1 : 0;
 }

@@ -100,6 +100,10 @@ struct CCatalogue {
     std::vector<CProduct> products;
     std::string advertisement_text; // lines for the advertisement control
     int32_t result = 0;             // last failure met while reading
+    // Icons and What's New texts the catalogue page downloaded for the
+    // product tree, and the folders it made for them (outermost first).
+    std::vector<std::string> made_files;
+    std::vector<std::string> made_folders;
 
     // The catalogue file: returns the number of links added.
     int32_t ReadCatalogue(CClientContext& ctx, const InfFile& inf, const CUrl& base);

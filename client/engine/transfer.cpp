@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <vector>
 
 #include "client/engine/errors.h"
@@ -285,19 +286,25 @@ void CTransferEngine::PostJob() {
 }
 
 void CTransferEngine::WaitForJob(int32_t event) {
-    int32_t waited = 0;
+    auto now = [this]() -> int64_t {
+        if (m_clock) return m_clock();
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    };
+    int64_t last = now();
     for (;;) {
         const int32_t which = plat::wait_any({&m_job_done, &m_block_moved}, kWaitStepMs);
         if (which == 0) break;
         if (which == 1) {
             m_block_moved.reset();
             if (m_flags & TRANSFER_BLOCK_PROGRESS) ReportProgress(event);
-        } else {
-            waited += kWaitStepMs;
-            if (waited >= m_progress_interval) {
-                waited = 0;
-                if (m_flags & TRANSFER_TIMED_PROGRESS) ReportProgress(event);
-            }
+        }
+        // The interval is measured by the clock, so timed reports also come
+        // while blocks keep arriving faster than the wait step.
+        if (const int64_t t = now(); t - last >= m_progress_interval) {
+            last = t;
+            if (m_flags & TRANSFER_TIMED_PROGRESS) ReportProgress(event);
         }
         if (m_cancel.is_set()) {
             Abort();

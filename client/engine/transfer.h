@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -91,6 +92,9 @@ class CTransferEngine {
     void SetFlags(int32_t flags) { m_flags = flags; }
     int32_t Flags() const { return m_flags; }
     void SetProgressInterval(int32_t ms) { m_progress_interval = ms; }
+    // The clock timed progress is measured by, in milliseconds; none: the
+    // steady clock. Tests give their own, so no report depends on speed.
+    void SetProgressClock(std::function<int64_t()> clock) { m_clock = std::move(clock); }
 
     // Takes the settings (none: keeps the current session when there is one).
     bool OpenSession(const CTransferSettings* settings = nullptr);
@@ -158,6 +162,7 @@ class CTransferEngine {
     int32_t m_block_size = 0;
     int32_t m_flags = 0;
     int32_t m_progress_interval = 1000;
+    std::function<int64_t()> m_clock;
     std::atomic<int32_t> m_state{STATE_IDLE};
 
     // The running download, shared with the worker.

@@ -297,7 +297,10 @@ std::optional<std::vector<DirEntry>> list_folder(const std::string& folder, std:
     return out;
 }
 
-SysError copy_file(const std::string& source, const std::string& target, bool overwrite) {
+namespace {
+
+SysError copy_file_from(const std::string& source, const std::string& target, bool overwrite,
+                        bool read_held) {
     if (source.empty() || target.empty()) return SysError::InvalidParameter;
     UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
     if (!in.valid()) return errno_error(source, errno);
@@ -306,7 +309,7 @@ SysError copy_file(const std::string& source, const std::string& target, bool ov
     if (S_ISDIR(sst.st_mode)) return SysError::AccessDenied;
     // A source held exclusively by another process is being written: its
     // bytes are not to be trusted, as the original platform refuses it too.
-    if (::flock(in.get(), LOCK_SH | LOCK_NB) != 0)
+    if (!read_held && ::flock(in.get(), LOCK_SH | LOCK_NB) != 0)
         return errno == EWOULDBLOCK ? SysError::SharingViolation : sys_error_from_errno(errno);
 
     struct stat tst {};
@@ -337,6 +340,16 @@ SysError copy_file(const std::string& source, const std::string& target, bool ov
         return e;
     }
     return SysError::Success;
+}
+
+} // namespace
+
+SysError copy_file(const std::string& source, const std::string& target, bool overwrite) {
+    return copy_file_from(source, target, overwrite, false);
+}
+
+SysError copy_held_file(const std::string& source, const std::string& target, bool overwrite) {
+    return copy_file_from(source, target, overwrite, true);
 }
 
 SysError move_file(const std::string& source, const std::string& target, bool overwrite) {

@@ -84,6 +84,9 @@ std::optional<std::vector<DirEntry>> list_folder(const std::string& folder, std:
 // SharingViolation; a missing source FileNotFound; a missing target folder
 // PathNotFound.
 SysError copy_file(const std::string& source, const std::string& target, bool overwrite = true);
+// The same, but the source is read even while another process holds it
+// locked: a backup of a file in use, which only its holder may change.
+SysError copy_held_file(const std::string& source, const std::string& target, bool overwrite = true);
 
 // Renames or moves (across file systems: copy, then delete). With
 // `overwrite` false an existing target gives FileExists.

@@ -7,6 +7,11 @@ kl_add_test(NAME test_client_engine
   TIMEOUT 600)
 target_compile_definitions(test_client_engine PRIVATE
   KL_ENGINE_TEST_DATA="${CMAKE_CURRENT_LIST_DIR}/data")
+# Files left for copy on restart are copied by the program the next start runs.
+if(TARGET klrunonce)
+  add_dependencies(test_client_engine klrunonce)
+  target_compile_definitions(test_client_engine PRIVATE KL_RUNONCE_PROGRAM="$<TARGET_FILE:klrunonce>")
+endif()
 
 # Version-resource files made by the version reader's tests.
 if(TARGET kl_fileinfo_fixtures)

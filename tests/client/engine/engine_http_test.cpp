@@ -2,7 +2,9 @@
 // catalogue, the product INF, the pieces, installation.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <zip.h>
 
 #include "client/engine/catalogue_load.h"
@@ -12,6 +14,7 @@
 #include "engine_publish.h"
 #include "platform/config/ini.h"
 #include "platform/sys/files.h"
+#include "platform/sys/process.h"
 #include "support/servers.h"
 
 namespace {
@@ -33,9 +36,16 @@ struct Server {
     std::string Updates() const { return nginx->url("/updates"); }
 };
 
+// Answers "the file is in use" as a test tells it to; every other question
+// gets the unattended answer.
+struct Host : klc::IClientHost {
+    int32_t in_use_answer = klc::IN_USE_SKIP;
+    int32_t AskFileInUse(const std::string&) override { return in_use_answer; }
+};
+
 struct Loaded {
     Machine m;
-    klc::IClientHost host;
+    Host host;
     klc::CCatalogue cat;
 
     int32_t LoadCatalogue(const std::string& url) {
@@ -168,6 +178,167 @@ TEST(EngineHttp, PasswordsStayOutOfTheLog) {
     std::string log = t.m.log();
     EXPECT_NE(log.find("... from URL "), std::string::npos);
     EXPECT_EQ(log.find("s3cret-word"), std::string::npos) << log;
+}
+
+} // namespace
+
+namespace {
+
+// Names of the entries of a folder, each with what it is and, for a link,
+// where it points.
+std::map<std::string, std::string> Entries(const fs::path& folder) {
+    std::map<std::string, std::string> out;
+    for (const auto& e : fs::directory_iterator(folder)) {
+        std::string what = e.is_symlink()     ? "link to " + fs::read_symlink(e.path()).string()
+                           : e.is_directory() ? "folder"
+                                              : "file " + kltest::read_file(e.path());
+        out[e.path().filename().string()] = what;
+    }
+    return out;
+}
+
+TEST(EngineHttp, AFileInUseIsBackedUpBeforeItsCopyOnRestart) {
+    Server server;
+    if (!server.Start()) GTEST_SKIP() << "nginx is not available";
+    Publication pub;
+    pub.web_location = server.Updates();
+    pub.files = {PublishedFile{"held.txt", "new bytes"}};
+    engine_test::Publish((server.root.path() / "updates").string(), pub);
+
+    // Another program holds the file, either way it can.
+    for (bool exclusive : {true, false}) {
+        SCOPED_TRACE(exclusive ? "exclusive" : "shared");
+        Loaded t;
+        t.m.ctx.backup_mode = 2;
+        t.m.ctx.backup_folder = t.m.path("backup");
+        t.host.in_use_answer = klc::IN_USE_COPY_ON_RESTART;
+        const std::string target = t.m.path("product/held.txt");
+        kltest::write_file(target, "old bytes");
+        plat::FileLock holder;
+        ASSERT_EQ(holder.lock(target, exclusive), plat::SysError::Success);
+
+        ASSERT_EQ(t.LoadCatalogue(server.Updates() + "/Products.INF"), 0) << t.m.log();
+        klc::CUpdateInstaller installer(t.m.ctx, t.host);
+        EXPECT_EQ(t.Install(installer), 0);
+        EXPECT_EQ(installer.PageResult(), 0) << t.m.log();
+        const std::string backup = t.m.path("backup/Editor/Main Update/held.txt");
+        EXPECT_EQ(kltest::read_file(backup), "old bytes");
+        EXPECT_EQ(kltest::read_file(target), "old bytes");
+        std::string log = t.m.log();
+        size_t backed_up = log.find("  ... Backuped.\r\n");
+        EXPECT_NE(backed_up, std::string::npos) << log;
+        EXPECT_GT(log.find("  ... Skipped to reboot.\r\n", backed_up), backed_up) << log;
+
+        // The next start, the program that runs what was left for it.
+        holder.unlock();
+        // It starts on this test's machine (the process map was taken when
+        // an earlier test's machine was current).
+        plat::Environment env = plat::Environment::process();
+        env.set("KL_MACHINE_ROOT", std::getenv("KL_MACHINE_ROOT"));
+        plat::StartOptions options;
+        options.environment = &env;
+        plat::Process runonce;
+        ASSERT_EQ(runonce.start({KL_RUNONCE_PROGRAM}, options), plat::SysError::Success);
+        ASSERT_EQ(runonce.wait(plat::kInfinite), plat::WaitOutcome::Exited);
+        EXPECT_EQ(kltest::read_file(target), "new bytes");
+        EXPECT_EQ(kltest::read_file(backup), "old bytes");
+    }
+}
+
+TEST(EngineHttp, ATargetThatIsAFolderOrALinkIsRefusedAndLeftAlone) {
+    Server server;
+    if (!server.Start()) GTEST_SKIP() << "nginx is not available";
+    Publication pub;
+    pub.web_location = server.Updates();
+    pub.files = {PublishedFile{"first.txt", "new first"}, PublishedFile{"target", "new target"}};
+    engine_test::Publish((server.root.path() / "updates").string(), pub);
+
+    enum Kind { FOLDER, LINK_TO_FOLDER, LINK_TO_FILE };
+    for (Kind kind : {FOLDER, LINK_TO_FOLDER, LINK_TO_FILE}) {
+        SCOPED_TRACE(kind);
+        Loaded t;
+        t.m.ctx.backup_mode = 2;
+        t.m.ctx.backup_folder = t.m.path("backup");
+        kltest::write_file(t.m.dir / "product" / "first.txt", "old first");
+        kltest::write_file(t.m.dir / "elsewhere" / "inside.txt", "the user's");
+        kltest::write_file(t.m.dir / "elsewhere.txt", "the user's file");
+        const fs::path target = t.m.dir / "product" / "target";
+        if (kind == FOLDER) kltest::write_file(target / "inside.txt", "the user's");
+        if (kind == LINK_TO_FOLDER) fs::create_directory_symlink(t.m.dir / "elsewhere", target);
+        if (kind == LINK_TO_FILE) fs::create_symlink(t.m.dir / "elsewhere.txt", target);
+        const auto product = Entries(t.m.dir / "product");
+        const auto elsewhere = Entries(t.m.dir / "elsewhere");
+        const auto first_time = fs::last_write_time(t.m.dir / "product" / "first.txt");
+
+        ASSERT_EQ(t.LoadCatalogue(server.Updates() + "/Products.INF"), 0) << t.m.log();
+        klc::CUpdateInstaller installer(t.m.ctx, t.host);
+        t.Install(installer);
+        EXPECT_EQ(installer.PageResult(), klc::ERR_COPY) << t.m.log();
+        EXPECT_EQ(Entries(t.m.dir / "product"), product);
+        EXPECT_EQ(Entries(t.m.dir / "elsewhere"), elsewhere);
+        EXPECT_EQ(kltest::read_file(t.m.dir / "elsewhere.txt"), "the user's file");
+        EXPECT_EQ(fs::last_write_time(t.m.dir / "product" / "first.txt"), first_time); // never touched
+        EXPECT_FALSE(fs::exists(t.m.dir / "backup")) << "nothing was backed up";
+        if (kind == FOLDER) {
+            EXPECT_EQ(Entries(target),
+                      (std::map<std::string, std::string>{{"inside.txt", "file the user's"}}));
+        }
+    }
+}
+
+// Three updates of one product, each from its own folder: one with news, one
+// with nothing for the product tree, one with an icon and news the server
+// does not have.
+TEST(EngineHttp, TheRunLeavesNoFolderInTheTemporaryFolder) {
+    Server server;
+    if (!server.Start()) GTEST_SKIP() << "nginx is not available";
+    struct Part {
+        const char* folder;
+        const char* update;
+        std::vector<std::pair<std::string, std::string>> extra;
+    } parts[] = {{"u1", "First", {{"WhatsNew", "news.txt"}}},
+                 {"u2", "Second", {}},
+                 {"u3", "Third", {{"Icon", "icon.ico"}, {"WhatsNew", "missing.txt"}}}};
+    plat::IniDocument catalogue;
+    catalogue.set("Common", "INFVersion", "3");
+    catalogue.set("Product1", "Name", "Editor");
+    int n = 0;
+    for (const Part& part : parts) {
+        Publication pub;
+        pub.web_location = server.nginx->url(std::string("/") + part.folder);
+        pub.inf_name = std::string(part.folder) + ".inf";
+        pub.files = {PublishedFile{std::string(part.update) + ".txt", part.update}};
+        pub.common_extra = part.extra;
+        pub.common_extra.emplace_back("Update", part.update);
+        const fs::path folder = server.root.path() / part.folder;
+        engine_test::Publish(folder.string(), pub);
+        kltest::write_file(folder / "news.txt", "What is new");
+        kltest::write_file(folder / "icon.ico", "an icon");
+        catalogue.set("Product1", "File" + std::to_string(++n), pub.web_location + "/" + pub.inf_name);
+    }
+    ASSERT_EQ(catalogue.save(server.root.path() / "Products.INF"), plat::SysError::Success);
+
+    Loaded t;
+    ASSERT_EQ(t.LoadCatalogue(server.nginx->url("/Products.INF")), 0) << t.m.log();
+    ASSERT_EQ(t.cat.products.size(), 1u);
+    ASSERT_EQ(t.cat.products[0].updates.size(), 3u) << t.m.log();
+    // Folders only where a file went: the tree page reads them.
+    const fs::path temp = t.m.dir / "temp";
+    EXPECT_EQ(kltest::read_file(temp / "Editor" / "First" / "WhatsNew.txt"), "What is new");
+    EXPECT_FALSE(fs::exists(temp / "Editor" / "Second"));
+    EXPECT_EQ(Entries(temp / "Editor" / "Third"),
+              (std::map<std::string, std::string>{{"Update.ico", "file an icon"}}));
+
+    for (auto& update : t.cat.products[0].updates)
+        update.selected = update.name == "Second";
+    klc::CTransferSettings settings;
+    settings.proxy_mode = klc::PROXY_DIRECT;
+    klc::CUpdateInstaller installer(t.m.ctx, t.host);
+    EXPECT_EQ(installer.LoadUpdates(t.cat, settings, klc::CRequestInfo{}), 0);
+    EXPECT_EQ(installer.PageResult(), 0) << t.m.log();
+    EXPECT_EQ(kltest::read_file(t.m.dir / "product" / "Second.txt"), "Second");
+    EXPECT_FALSE(fs::exists(t.m.dir / "product" / "First.txt"));
+    EXPECT_TRUE(Entries(temp).empty()) << t.m.log();
 }
 
 } // namespace

@@ -67,7 +67,6 @@ TEST(SysProcess, WorkingFolderEnvironmentAndExitCode) {
 TEST(SysProcess, WaitTimesOutOrIsCancelledWithoutStoppingTheProgram) {
     Process p;
     ASSERT_EQ(p.start({"/bin/sleep", "30"}), SysError::Success);
-    auto t0 = std::chrono::steady_clock::now();
     EXPECT_EQ(p.wait(100), WaitOutcome::Timeout);
     EXPECT_TRUE(p.running());
 
@@ -78,8 +77,7 @@ TEST(SysProcess, WaitTimesOutOrIsCancelledWithoutStoppingTheProgram) {
     });
     EXPECT_EQ(p.wait(kInfinite, &cancel), WaitOutcome::Cancelled);
     canceller.join();
-    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(10));
-    EXPECT_TRUE(p.running());
+    EXPECT_TRUE(p.running()); // the cancel, not the program's end, ended the wait
     ::kill(p.pid(), SIGTERM);
     EXPECT_EQ(p.wait(10000), WaitOutcome::Exited);
     EXPECT_EQ(p.exit_code(), 128 + SIGTERM);
@@ -124,7 +122,7 @@ TEST(SysProcess, ProgramsNobodyWaitsForKeepRunning) {
         Process p;
         ASSERT_EQ(p.start({"/bin/sh", "-c", "sleep 0.2; : > \"$0\"", marker}), SysError::Success);
     }
-    for (int i = 0; i < 100 && !path_exists(marker); ++i)
+    for (int i = 0; i < 1200 && !path_exists(marker); ++i) // a busy machine may take a while
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_TRUE(path_exists(marker));
     EXPECT_FALSE(current_program_path().empty());
