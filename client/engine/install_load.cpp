@@ -173,8 +173,8 @@ int32_t CUpdateInstaller::LoadUpdates(CCatalogue& catalogue, const CTransferSett
         }
         if (auto folder = m_ctx.UpdateFolder(std::nullopt, &product.name, nullptr, false))
             plat::remove_folder(*folder);
-        if (auto folder = m_ctx.UpdateFolder(m_ctx.backup_folder, &product.name, nullptr, false))
-            plat::remove_folder(*folder);
+        if (!m_backup_folder.empty() && m_scope.Refusal(plat::parent_path(m_backup_folder)).empty())
+            plat::remove_folder(plat::parent_path(m_backup_folder));
         if (stop) break;
     }
     Connection().Close();
