@@ -207,6 +207,38 @@ TEST(EngineConfinePaths, DrivesLandInTheEmulatedMachine) {
     EXPECT_EQ(h.m.ctx.ResultLine(), "Application was finished successfully.");
 }
 
+TEST(EngineConfinePaths, ProductFoldersFoundThroughTheRegistry) {
+    struct Case {
+        const char* product_path; // the INF's ProductPath
+        const char* folder;       // the registry value, below the test folder
+        bool installed;
+    } cases[] = {
+        // A product this machine knows may lie anywhere but the home folder.
+        {"1,HKLM/SOFTWARE/Vendor/Editor/Folder", "installed", true},
+        {"1,HKCU/Software/Vendor/Editor/Folder", "own", false},
+        {"1,HKCU/Software/Vendor/Editor/Folder", "", false}, // the folder above home
+        // The client's own path key names no product.
+        {"2,HKLM/SOFTWARE/Marovia/Kestrelite/KLClientPath", "installed/KLClient", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.product_path) + " = " + c.folder);
+        Hostile h;
+        if (!h.Start()) GTEST_SKIP() << "nginx is not available";
+        fs::create_directories(h.m.dir / "installed");
+        std::string folder = (h.m.dir / c.folder).string();
+        if (folder.back() == '/') folder.pop_back();
+        ASSERT_TRUE(klc::CClientContext::WriteRegistryText(std::string(c.product_path).substr(2), folder));
+        Publication pub;
+        pub.files = {PublishedFile{"a.txt", "a"}};
+        pub.common_extra = {{"ProductPath", c.product_path}};
+        auto& installer = h.Run(pub);
+        // Type 2 names a file: its folder is the product's.
+        std::string target = (c.product_path[0] == '2' ? plat::parent_path(folder) : folder) + "/a.txt";
+        EXPECT_EQ(fs::exists(target), c.installed) << h.m.log();
+        EXPECT_EQ(installer.PageResult() == 0, c.installed);
+    }
+}
+
 TEST(EngineConfinePaths, ResolvingPathTexts) {
     std::string root = kltest::machine_root().string();
     struct Case {
@@ -278,11 +310,13 @@ TEST(EngineConfineRegistry, AServerCannotPlantAStartUpCommand) {
     std::string marker = h.Own() + "/started.txt";
     Publication pub;
     pub.files = {PublishedFile{"a.txt", "a"}};
+    // The update is refused whole: not even its harmless file is installed.
     pub.common_extra = {{"OnSuccess", "HKLM/SOFTWARE/Microsoft/Windows/CurrentVersion/RunOnce/KLClientReboot,"
                                       "/bin/sh -c \"echo > '" +
                                           marker + "'\""}};
     auto& installer = h.Run(pub);
     EXPECT_EQ(installer.PageResult(), klc::ERR_ON_SUCCESS) << h.m.log();
+    EXPECT_FALSE(fs::exists(h.m.dir / "product" / "a.txt"));
     EXPECT_EQ(klc::CClientContext::ReadRegistryText(klc::kRunOncePath), "");
     EXPECT_NE(h.m.log().find("RunOnce/KLClientReboot starts programs or steers the client: refused."),
               std::string::npos)
