@@ -239,6 +239,33 @@ TEST(EngineConfinePaths, ProductFoldersFoundThroughTheRegistry) {
     }
 }
 
+TEST(EngineConfinePaths, TheRegistryStoreAndTheRestartBatchStayOutOfReach) {
+    for (const char* name : {"registry.db", "KlClient.bat"}) {
+        SCOPED_TRACE(name);
+        Hostile h;
+        if (!h.Start()) GTEST_SKIP() << "nginx is not available";
+        h.m.ctx.temporary_folder = "%TEMP%"; // the machine's own, as the client has it
+        Publication pub;
+        PublishedFile f{name, "#!/bin/sh\necho planted\n"};
+        f.destination = std::string(name) == "registry.db" ? "C:\\" : "%TEMP%";
+        pub.files = {f};
+        auto snapshot = [] {
+            auto out = MachineSnapshot();
+            // A failed update's downloads stay for the user to look at.
+            std::erase_if(out, [](const auto& kv) { return kv.first.starts_with("Windows/Temp/Editor"); });
+            return out;
+        };
+        auto machine_before = snapshot();
+        auto& installer = h.Run(pub);
+        EXPECT_EQ(installer.PageResult(), klc::ERR_COPY) << h.m.log();
+        EXPECT_EQ(snapshot(), machine_before);
+        EXPECT_NE(kltest::read_file(kltest::machine_root() / "registry.db"), "#!/bin/sh\necho planted\n");
+        EXPECT_NE(klc::CClientContext::ReadRegistryText(
+                      "HKLM/SOFTWARE/Microsoft/Windows/CurrentVersion/ProgramFilesDir"),
+                  "");
+    }
+}
+
 TEST(EngineConfinePaths, ResolvingPathTexts) {
     std::string root = kltest::machine_root().string();
     struct Case {
