@@ -74,8 +74,8 @@ bool EvaluateCriteria(CClientContext& ctx, const InfFile& inf, std::string_view 
         if (auto folder = resolve_folder(ctx, v)) {
             if (!folder->empty()) {
                 state.product_path = *folder;
-                state.product_path_local =
-                    v.type == 3 || v.type == 4 || ((v.type == 1 || v.type == 2) && !IsProtectedRegistryPath(v.rest));
+                state.product_path_local = v.type == 3 || v.type == 4 ||
+                                           ((v.type == 1 || v.type == 2) && !IsProtectedRegistryPath(v.rest));
             }
             plat::set_environment("PRODUCT", state.product_path);
         }

@@ -105,8 +105,8 @@ CUpdateInstaller::Paths CUpdateInstaller::PathsOf(const CFileEntry& e) const {
     Paths p;
     bool plain_piece = !e.NeedsUnpack() && !e.pieces.empty();
     p.source = plat::join_path(m_download_folder, plain_piece ? e.pieces.front() : e.file_name);
-    p.location =
-        ResolveInstallPath(m_ctx.ExpandPath(e.destination.empty() ? "%PRODUCT%" : e.destination), m_ctx.product_folder);
+    p.location = ResolveInstallPath(m_ctx.ExpandPath(e.destination.empty() ? "%PRODUCT%" : e.destination),
+                                    m_ctx.product_folder);
     p.target = plat::join_path(p.location, e.file_name);
     p.backup = plat::join_path(m_backup_folder, e.file_name);
     if (!e.pieces.empty()) {
@@ -339,8 +339,7 @@ int32_t CUpdateInstaller::Confine(const CFileEntry& e, const Paths& p) {
     };
     for (const std::string* path : paths)
         if (int32_t r = refuse(*path, code); r < 0) return r;
-    if (PolicyBackup(e))
-        return refuse(e.action == ACTION_RENAME ? p.rename_backup : p.backup, ERR_BACKUP);
+    if (PolicyBackup(e)) return refuse(e.action == ACTION_RENAME ? p.rename_backup : p.backup, ERR_BACKUP);
     return 0;
 }
 

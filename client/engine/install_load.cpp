@@ -120,7 +120,8 @@ int32_t CUpdateInstaller::LoadUpdates(CCatalogue& catalogue, const CTransferSett
                 // client is refused whole, before any of it is installed
                 // (ApplyOnSuccess refuses such a path without writing it).
                 if (size_t comma = update.on_success.find(',');
-                    comma != std::string::npos && IsProtectedRegistryPath(update.on_success.substr(0, comma))) {
+                    comma != std::string::npos &&
+                    IsProtectedRegistryPath(update.on_success.substr(0, comma))) {
                     m_ctx.processed = true;
                     AskContinue(ApplyOnSuccess(update.on_success));
                     plat::remove_folder(m_download_folder);
