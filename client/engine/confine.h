@@ -46,8 +46,6 @@ class InstallScope {
     // changed; otherwise why not, for the log.
     std::string Refusal(std::string_view path) const;
 
-    const std::vector<std::string>& Roots() const { return m_roots; }
-
   private:
     std::vector<std::string> m_roots;     // real locations
     std::vector<std::string> m_protected; // real locations
