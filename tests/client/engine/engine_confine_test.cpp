@@ -121,6 +121,10 @@ const Destination kDestinations[] = {
     {"ProductClimbing", [](const Hostile&) { return std::string("%PRODUCT%\\..\\own"); }},
     {"WindowsClimbing",
      [](const Hostile& h) { return "%WINDIR%\\" + Climb() + plat::windows_path(h.Own()).substr(1); }},
+    {"SystemClimbing",
+     [](const Hostile& h) { return "%SYSTEM%\\" + Climb() + plat::windows_path(h.Own()).substr(1); }},
+    {"TempClimbing",
+     [](const Hostile& h) { return "%TEMP%\\" + Climb() + plat::windows_path(h.Own()).substr(1); }},
     {"HomeVariable", [](const Hostile&) { return std::string("%HOME%"); }},
     {"ProductPathOutside", [](const Hostile&) { return std::string("%PRODUCT%"); },
      [](const Hostile& h) { return "0," + h.Own(); }},
@@ -290,8 +294,10 @@ TEST(EngineConfinePaths, LinksAreFollowedToWhereTheyLead) {
     fs::create_directory_symlink(dir / "outside", dir / "inside" / "out");
     fs::create_symlink("../outside/gone", dir / "inside" / "dangling");
     fs::create_symlink("loop", dir / "inside" / "loop");
+    fs::create_directory_symlink(dir / "inside", dir / "alias");
     klc::InstallScope scope;
-    scope.AddRoot((dir / "inside").string());
+    scope.AddRoot((dir / "alias").string()); // a folder reached through a link is where it lies
+    EXPECT_EQ(scope.Refusal((dir / "alias" / "x").string()), "");
     EXPECT_EQ(scope.Refusal((dir / "inside" / "a" / "b").string()), "");
     EXPECT_NE(scope.Refusal((dir / "inside" / "out" / "x").string()), "");
     EXPECT_NE(scope.Refusal((dir / "inside" / "dangling").string()), "");
