@@ -1,5 +1,6 @@
-// Runs the commands the client left under the RunOnce keys of the registry
-// store (copying files that were in use during an update) and deletes them.
+// Runs the copy-on-restart batch the client left under the RunOnce key of the
+// registry store (copying files that were in use during an update) and
+// deletes its value. Other values found there are not started.
 // It stands in for what the machine does at its next start; run it from the
 // session's start-up scripts.
 #include <cstdio>

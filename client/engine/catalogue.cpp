@@ -169,6 +169,7 @@ bool CUpdate::Read(CClientContext& ctx, const ProductState& link_state, int32_t 
         whats_new = inf.GetString(kCommon, "WhatsNew");
         files.clear();
         product_path = state.product_path;
+        product_path_local = state.product_path_local;
         installed = state.installed;
         version = state.version;
         criteria_met = state.criteria_met;

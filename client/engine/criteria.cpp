@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "client/engine/confine.h"
 #include "platform/base/strings.h"
 #include "platform/sys/environment.h"
 #include "platform/sys/files.h"
@@ -71,7 +72,11 @@ bool EvaluateCriteria(CClientContext& ctx, const InfFile& inf, std::string_view 
         else
             v = TypedValue{1, *registry_path, true};
         if (auto folder = resolve_folder(ctx, v)) {
-            if (!folder->empty()) state.product_path = *folder;
+            if (!folder->empty()) {
+                state.product_path = *folder;
+                state.product_path_local = v.type == 3 || v.type == 4 ||
+                                           ((v.type == 1 || v.type == 2) && !IsProtectedRegistryPath(v.rest));
+            }
             plat::set_environment("PRODUCT", state.product_path);
         }
     }
@@ -219,7 +224,8 @@ std::optional<std::string> CFileVersionInfo::QueryString(std::string_view name,
 
 std::string TargetPath(const CClientContext& ctx, std::string_view destination, std::string_view file_name) {
     std::string folder = ctx.ExpandPath(destination.empty() ? std::string_view("%PRODUCT%") : destination);
-    return plat::join_path(plat::native_path(folder), file_name);
+    // The file the installation would write: compared where it will land.
+    return plat::join_path(ResolveInstallPath(folder, ctx.product_folder), file_name);
 }
 
 bool DecideInstall(const CClientContext& ctx, const InstallTest& t) {

@@ -33,6 +33,9 @@ struct ProductState {
     int32_t installed = 1;
     uint64_t version = 0;
     int32_t criteria_met = 1;
+    // The product path came from this machine (the client's folder, the
+    // registry, the server list), not from a path a server wrote.
+    bool product_path_local = true;
 };
 
 // Reads ProductPath/RegistryPath, ProductVersion, ProductInstalled and

@@ -67,9 +67,10 @@ class SystemRestarter : public IRestarter {
     bool Restart() override;
 };
 
-// What the platform does at the next start: runs every command stored under
-// the RunOnce keys of the registry store, each deleted before it runs so that
-// it runs once only. Returns how many commands were started.
+// What the platform does at the next start: runs the client's own
+// copy-on-restart batch registered under RunOnce, deleting its value first so
+// that it runs once only; any other value there is never started. Returns how
+// many commands were started.
 int32_t RunOnceCommands();
 
 } // namespace klc

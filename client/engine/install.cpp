@@ -99,7 +99,12 @@ bool CUpdateInstaller::Prepare(CProduct& product, CUpdate& update) {
     auto backup = m_ctx.UpdateFolder(m_ctx.backup_folder, &product.name, &update.name, false);
     if (!download || !backup) return false;
     m_download_folder = *download;
-    m_backup_folder = *backup;
+    // The same folder with its drive and ".." resolved on this machine.
+    m_backup_folder = plat::join_path(
+        plat::join_path(ResolveInstallPath(m_ctx.ExpandPath(m_ctx.backup_folder), m_ctx.product_folder),
+                        plat::file_name(plat::parent_path(*backup))),
+        plat::file_name(*backup));
+    m_scope = InstallScope::ForUpdate(m_ctx, update);
     m_rollback_folder = m_download_folder + ".rollback";
     m_touched.clear();
     m_registered.clear();
@@ -111,7 +116,8 @@ CUpdateInstaller::Paths CUpdateInstaller::PathsOf(const CFileEntry& e) const {
     Paths p;
     bool plain_piece = !e.NeedsUnpack() && !e.pieces.empty();
     p.source = plat::join_path(m_download_folder, plain_piece ? e.pieces.front() : e.file_name);
-    p.location = plat::native_path(m_ctx.ExpandPath(e.destination.empty() ? "%PRODUCT%" : e.destination));
+    p.location = ResolveInstallPath(m_ctx.ExpandPath(e.destination.empty() ? "%PRODUCT%" : e.destination),
+                                    m_ctx.product_folder);
     p.target = plat::join_path(p.location, e.file_name);
     p.backup = plat::join_path(m_backup_folder, e.file_name);
     if (!e.pieces.empty()) {
@@ -258,6 +264,12 @@ int32_t CUpdateInstaller::MoveFileTo(const std::string& existing, const std::str
 int32_t CUpdateInstaller::ApplyOnSuccess(const std::string& text) {
     size_t comma = text.find(',');
     if (comma == std::string::npos) return ERR_ON_SUCCESS;
+    if (IsProtectedRegistryPath(text.substr(0, comma))) {
+        m_ctx.WriteLog(plat::strprintf("... %s starts programs or steers the client: refused.",
+                                       text.substr(0, comma).c_str()),
+                       1);
+        return Fail(ERR_ON_SUCCESS, static_cast<int32_t>(plat::SysError::AccessDenied));
+    }
     int32_t sys = 0;
     if (!CClientContext::WriteRegistryText(text.substr(0, comma), text.substr(comma + 1), &sys))
         return Fail(ERR_ON_SUCCESS, sys);
@@ -377,6 +389,43 @@ void CUpdateInstaller::UndoRegistrations() {
     m_registered.clear();
 }
 
+int32_t CUpdateInstaller::Confine(const CFileEntry& e, const Paths& p) {
+    int32_t code = ERR_COPY;
+    std::vector<const std::string*> paths = {&p.location, &p.target};
+    switch (e.action) {
+    case ACTION_COPY:
+        break;
+    case ACTION_COPY_REGISTER:
+        code = ERR_REGISTER;
+        break;
+    case ACTION_COPY_RUN_WAIT:
+    case ACTION_COPY_RUN:
+    case ACTION_COPY_RUN_DELETE:
+        code = ERR_EXECUTE;
+        break;
+    case ACTION_REMOVE:
+        code = ERR_DELETE;
+        break;
+    case ACTION_RENAME:
+        code = ERR_RENAME;
+        paths.push_back(&p.rename_source);
+        break;
+    default:
+        return 0; // touches nothing
+    }
+    auto refuse = [&](const std::string& path, int32_t error) -> int32_t {
+        if (path.empty()) return 0;
+        std::string why = m_scope.Refusal(path);
+        if (why.empty()) return 0;
+        m_ctx.WriteLog("... " + why + ": refused.", 1);
+        return Fail(error, static_cast<int32_t>(plat::SysError::AccessDenied));
+    };
+    for (const std::string* path : paths)
+        if (int32_t r = refuse(*path, code); r < 0) return r;
+    if (PolicyBackup(e)) return refuse(e.action == ACTION_RENAME ? p.rename_backup : p.backup, ERR_BACKUP);
+    return 0;
+}
+
 int32_t CUpdateInstaller::InstallEntry(CFileEntry& e) {
     Paths p = PathsOf(e);
     m_ctx.WriteLog(plat::strprintf("- Defined target file : %s ...", p.source.c_str()), 3);
@@ -478,18 +527,29 @@ int32_t CUpdateInstaller::InstallEntry(CFileEntry& e) {
 bool CUpdateInstaller::InstallUpdate(CProduct& product, CUpdate& update) {
     if (m_download_folder.empty() && !Prepare(product, update)) return AskContinue(ERR_TARGET_INVALID);
     m_update_failed = false;
+    // Every path the update names is checked before any of its steps runs:
+    // a server's path outside the product and the machine refuses the whole
+    // update, so nothing is copied, started or loaded for it.
+    for (CFileEntry& e : update.files) {
+        if (int32_t refused = Confine(e, PathsOf(e)); refused < 0) {
+            m_ctx.WriteLog(plat::strprintf("Processing update file %s ...", e.file_name.c_str()), 2);
+            m_ctx.processed = true;
+            m_update_failed = true;
+            return AskContinue(refused);
+        }
+    }
     if (int32_t r = CheckTargets(update); r < 0) {
         m_update_failed = true;
         return AskContinue(r);
     }
     for (CFileEntry& e : update.files) {
         m_ctx.WriteLog(plat::strprintf("Processing update file %s ...", e.file_name.c_str()), 2);
+        Paths p = PathsOf(e);
         if (!e.ShouldInstall(m_ctx)) {
             m_ctx.WriteLog("... Processing is skipped with comparison conditions.", 2);
             continue;
         }
         m_ctx.processed = true;
-        Paths p = PathsOf(e);
         CClientContext::CreateFolderPath(p.location);
         int32_t r = InstallEntry(e);
         if (m_stopped) {
@@ -565,7 +625,8 @@ bool CUpdateInstaller::RestoreUpdate(CProduct& product, CUpdate& update, bool re
     for (const CFileEntry& e : update.files) {
         Paths p = PathsOf(e);
         const std::string& backup = e.action == ACTION_RENAME ? p.rename_backup : p.backup;
-        if (backup.empty() || !PolicyBackup(e) || !plat::is_file(backup)) continue;
+        if (backup.empty() || !PolicyBackup(e) || !m_scope.Refusal(backup).empty() || !plat::is_file(backup))
+            continue;
         if (PolicyDeletesBackup(e)) {
             clear_read_only(backup);
             plat::delete_file(backup);
@@ -575,8 +636,10 @@ bool CUpdateInstaller::RestoreUpdate(CProduct& product, CUpdate& update, bool re
         }
     }
     plat::remove_folder_tree(m_rollback_folder);
-    plat::remove_folder(m_backup_folder);
-    plat::remove_folder(plat::parent_path(m_backup_folder));
+    if (m_scope.Refusal(m_backup_folder).empty()) {
+        plat::remove_folder(m_backup_folder);
+        plat::remove_folder(plat::parent_path(m_backup_folder));
+    }
     m_touched.clear();
     m_registered.clear();
     m_reboot_sources.clear();

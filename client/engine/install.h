@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "client/engine/confine.h"
 #include "client/engine/context.h"
 #include "client/engine/host.h"
 #include "client/engine/product.h"
@@ -129,6 +130,9 @@ class CUpdateInstaller {
     int32_t CheckTargets(CUpdate& update);
     void UndoRegistrations();
     int32_t InstallEntry(CFileEntry& entry);
+    // Refuses an entry whose paths leave the update's folders, with the
+    // error of the step that would have reached outside.
+    int32_t Confine(const CFileEntry& entry, const Paths& paths);
     CPageConnection& Connection();
 
     CClientContext& m_ctx;
@@ -146,6 +150,7 @@ class CUpdateInstaller {
     std::string m_download_folder;
     std::string m_backup_folder;
     std::string m_rollback_folder;
+    InstallScope m_scope;
     std::vector<Touched> m_touched;
     std::vector<Registration> m_registered;
     std::vector<std::string> m_reboot_sources;

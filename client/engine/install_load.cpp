@@ -118,6 +118,21 @@ int32_t CUpdateInstaller::LoadUpdates(CCatalogue& catalogue, const CTransferSett
                     continue;
                 }
                 m_ctx.WriteLog(plat::strprintf("-> Loading UPDATE %s ...", update.name.c_str()), 2);
+                // An update that would plant a start-up command or steer the
+                // client is refused whole, before any of it is installed
+                // (ApplyOnSuccess refuses such a path without writing it).
+                if (size_t comma = update.on_success.find(',');
+                    comma != std::string::npos &&
+                    IsProtectedRegistryPath(update.on_success.substr(0, comma))) {
+                    m_ctx.processed = true;
+                    AskContinue(ApplyOnSuccess(update.on_success));
+                    plat::remove_folder(m_download_folder);
+                    if (m_stopped) {
+                        stop = true;
+                        break;
+                    }
+                    continue;
+                }
 
                 CUrl advert = update.location;
                 advert.ApplyPart(update.advertisement, APPLY_FILE);
@@ -175,8 +190,8 @@ int32_t CUpdateInstaller::LoadUpdates(CCatalogue& catalogue, const CTransferSett
         }
         if (auto folder = m_ctx.UpdateFolder(std::nullopt, &product.name, nullptr, false))
             plat::remove_folder(*folder);
-        if (auto folder = m_ctx.UpdateFolder(m_ctx.backup_folder, &product.name, nullptr, false))
-            plat::remove_folder(*folder);
+        if (!m_backup_folder.empty() && m_scope.Refusal(plat::parent_path(m_backup_folder)).empty())
+            plat::remove_folder(plat::parent_path(m_backup_folder));
         if (stop) break;
     }
     Connection().Close();

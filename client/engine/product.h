@@ -62,6 +62,7 @@ struct CUpdate {
     std::string advertisement;
     std::string whats_new;
     std::string product_path;
+    bool product_path_local = true; // see ProductState
     int32_t installed = 1;
     uint64_t version = 0;
     int32_t criteria_met = 1;
