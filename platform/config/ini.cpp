@@ -21,6 +21,17 @@ bool has_line_break(std::string_view s) {
     return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
+// The name as the index keeps it: case folded as iequals compares.
+std::string fold(std::string_view name) {
+    name = trim_view(name);
+    for (unsigned char c : name)
+        if (c >= 0x80) return to_lower(name);
+    std::string out(name);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    return out;
+}
+
 std::string_view value_part(std::string_view raw) {
     size_t eq = raw.find('=');
     return eq == npos ? std::string_view() : trim_view(raw.substr(eq + 1));
@@ -64,8 +75,43 @@ IniDocument IniDocument::parse(std::string_view text) {
             }
         }
         doc.m_lines.push_back(std::move(line));
+        doc.index_appended();
     }
     return doc;
+}
+
+void IniDocument::index_appended() {
+    const size_t i = m_lines.size() - 1;
+    const Line& line = m_lines[i];
+    if (line.kind == Line::Header) {
+        if (m_tail) m_index[*m_tail].end = i;
+        std::string name = fold(line.section);
+        auto [it, added] = m_index.try_emplace(name);
+        if (added) {
+            it->second.header = i;
+            it->second.end = i + 1;
+            m_tail = std::move(name);
+        } else {
+            m_tail.reset(); // a later section of the same name is never read
+        }
+        return;
+    }
+    if (!m_tail) return;
+    SectionIndex& s = m_index[*m_tail];
+    s.end = i + 1;
+    if (line.kind == Line::Key) s.keys.try_emplace(fold(line.key), i);
+}
+
+void IniDocument::reindex() {
+    m_index.clear();
+    m_tail.reset();
+    std::vector<Line> lines;
+    lines.swap(m_lines);
+    m_lines.reserve(lines.size());
+    for (Line& line : lines) {
+        m_lines.push_back(std::move(line));
+        index_appended();
+    }
 }
 
 SysError IniDocument::load(const std::filesystem::path& file, IniDocument& out) {
@@ -91,24 +137,16 @@ SysError IniDocument::save(const std::filesystem::path& file) const {
 }
 
 std::pair<size_t, size_t> IniDocument::find_section(std::string_view section) const {
-    std::string_view name = trim_view(section);
-    for (size_t i = 0; i < m_lines.size(); ++i) {
-        if (m_lines[i].kind != Line::Header || !iequals(m_lines[i].section, name)) continue;
-        size_t end = i + 1;
-        while (end < m_lines.size() && m_lines[end].kind != Line::Header)
-            ++end;
-        return {i + 1, end};
-    }
-    return {npos, npos};
+    auto it = m_index.find(fold(section));
+    if (it == m_index.end()) return {npos, npos};
+    return {it->second.header + 1, it->second.end};
 }
 
 size_t IniDocument::find_key(std::string_view section, std::string_view key) const {
-    auto [first, last] = find_section(section);
-    if (first == npos) return npos;
-    std::string_view name = trim_view(key);
-    for (size_t i = first; i < last; ++i)
-        if (m_lines[i].kind == Line::Key && iequals(m_lines[i].key, name)) return i;
-    return npos;
+    auto it = m_index.find(fold(section));
+    if (it == m_index.end()) return npos;
+    auto k = it->second.keys.find(fold(key));
+    return k == it->second.keys.end() ? npos : k->second;
 }
 
 bool IniDocument::has_section(std::string_view section) const {
@@ -182,7 +220,10 @@ SysError IniDocument::set(std::string_view section, std::string_view key,
 
     size_t at = find_key(sec, name);
     if (!value) {
-        if (at != npos) m_lines.erase(m_lines.begin() + static_cast<ptrdiff_t>(at));
+        if (at != npos) {
+            m_lines.erase(m_lines.begin() + static_cast<ptrdiff_t>(at));
+            reindex();
+        }
         return SysError::Success;
     }
     if (at != npos) {
@@ -198,30 +239,47 @@ SysError IniDocument::set(std::string_view section, std::string_view key,
 
     auto [first, last] = find_section(sec);
     if (first == npos) {
-        if (!m_lines.empty() && !trim_view(m_lines.back().raw).empty()) m_lines.push_back(Line{});
+        if (!m_lines.empty() && !trim_view(m_lines.back().raw).empty()) {
+            m_lines.push_back(Line{});
+            index_appended();
+        }
         Line header;
         header.kind = Line::Header;
         header.section = std::string(sec);
         header.raw = "[" + header.section + "]";
         m_lines.push_back(std::move(header));
+        index_appended();
         m_lines.push_back(std::move(line));
+        index_appended();
         return SysError::Success;
     }
     // After the section's last key, so the blank lines and comments that
     // lead into the next section stay in front of it.
     size_t insert = first;
-    for (size_t i = first; i < last; ++i)
-        if (m_lines[i].kind == Line::Key) insert = i + 1;
-    m_lines.insert(m_lines.begin() + static_cast<ptrdiff_t>(insert), std::move(line));
+    for (size_t i = last; i > first; --i)
+        if (m_lines[i - 1].kind == Line::Key) {
+            insert = i;
+            break;
+        }
+    if (insert == m_lines.size()) {
+        // Writers fill one section after another: the common case appends.
+        m_lines.push_back(std::move(line));
+        index_appended();
+    } else {
+        m_lines.insert(m_lines.begin() + static_cast<ptrdiff_t>(insert), std::move(line));
+        reindex();
+    }
     return SysError::Success;
 }
 
 SysError IniDocument::remove_section(std::string_view section) {
     if (trim_view(section).empty()) return SysError::InvalidParameter;
     auto [first, last] = find_section(section);
-    if (first != npos)
+    if (first != npos) {
         m_lines.erase(m_lines.begin() + static_cast<ptrdiff_t>(first - 1),
                       m_lines.begin() + static_cast<ptrdiff_t>(last));
+        reindex();
+    }
     return SysError::Success;
 }
 

@@ -26,6 +26,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -89,10 +90,25 @@ class IniDocument {
         std::string key;     // for a key line: its trimmed name
         enum Kind { Other, Header, Key } kind = Other;
     };
+    // Where each section and key is, by folded name, so that reading a file
+    // of many sections costs about the same per key however large it is. Only
+    // the first section of a name and the first key of a name within it are
+    // indexed: later ones are never read.
+    struct SectionIndex {
+        size_t header = 0; // line of the section's header
+        size_t end = 0;    // one past its last body line
+        std::unordered_map<std::string, size_t> keys;
+    };
     std::vector<Line> m_lines;
     std::string m_eol{"\r\n"};
     bool m_bom{false};
+    std::unordered_map<std::string, SectionIndex> m_index;
+    std::optional<std::string> m_tail; // indexed section the last line belongs to
 
+    // Builds the index from the lines (after a change that moved lines).
+    void reindex();
+    // Takes a line appended at the end of m_lines into the index.
+    void index_appended();
     // Index range [first, last) of a section's body lines; first == npos when missing.
     std::pair<size_t, size_t> find_section(std::string_view section) const;
     size_t find_key(std::string_view section, std::string_view key) const;

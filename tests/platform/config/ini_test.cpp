@@ -170,6 +170,30 @@ TEST(Ini, NoValueDeletesKeysAndSections) {
     EXPECT_FALSE(std::filesystem::exists(dir / "none.ini"));
 }
 
+// Edits in the middle of a document move the lines after them: every read
+// afterwards must still find the first section and key of each name.
+TEST(Ini, ReadsStayRightAfterEditsInTheMiddle) {
+    IniDocument doc =
+        IniDocument::parse("[A]\r\nk=a1\r\nk=a2\r\n[B]\r\nk=b1\r\n[a]\r\nk=dup\r\nonly=dup\r\n");
+    ASSERT_EQ(doc.set("A", "new", "n"), SysError::Success); // inserted before [B]
+    ASSERT_EQ(doc.set("b", "K", "b2"), SysError::Success);  // replaced in place
+    ASSERT_EQ(doc.set("C", "c", "1"), SysError::Success);   // appended
+    EXPECT_EQ(doc.get_string("a", "K"), "a1");
+    EXPECT_EQ(doc.get_string("A", "new"), "n");
+    EXPECT_EQ(doc.get_string("B", "k"), "b2");
+    EXPECT_EQ(doc.get_string("C", "c"), "1");
+    EXPECT_FALSE(doc.get("A", "only")); // only in the second [a]
+    ASSERT_EQ(doc.set("A", "k", std::nullopt), SysError::Success);
+    EXPECT_EQ(doc.get_string("A", "k"), "a2"); // the next one of the name now comes first
+    ASSERT_EQ(doc.remove_section("A"), SysError::Success);
+    EXPECT_EQ(doc.get_string("A", "k"), "dup"); // the second [a] is now the first
+    EXPECT_EQ(doc.get_string("A", "only"), "dup");
+    EXPECT_EQ(doc.get_string("B", "k"), "b2");
+    ASSERT_EQ(doc.set("a", "more", "m"), SysError::Success);
+    EXPECT_EQ(doc.text(), "[B]\r\nk=b2\r\n[a]\r\nk=dup\r\nonly=dup\r\nmore=m\r\n\r\n[C]\r\nc=1\r\n");
+    EXPECT_EQ(doc.get_string("C", "c"), "1");
+}
+
 TEST(Ini, BadNamesAndValuesAreRefusedAndChangeNothing) {
     kltest::TempDir dir;
     auto file = dir / "bad.ini";
