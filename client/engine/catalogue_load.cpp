@@ -15,6 +15,14 @@ bool stops_all(int32_t r) {
     return r == ERR_CANCELLED || r == ERR_NO_INTERNET;
 }
 
+// An INF file as downloaded from `url`.
+InfFile LoadInf(const std::string& local, const CUrl& url) {
+    InfFile inf = InfFile::Load(local);
+    const int32_t scheme = url.SchemeCode();
+    inf.SetFromNetwork(scheme == SCHEME_HTTP || scheme == SCHEME_FTP);
+    return inf;
+}
+
 } // namespace
 
 int32_t LoadCatalogue(CClientContext& ctx, IClientHost& host, CCatalogue& catalogue,
@@ -46,9 +54,9 @@ int32_t LoadCatalogue(CClientContext& ctx, IClientHost& host, CCatalogue& catalo
     std::string local = CatalogueLocalName(folder);
     ctx.WriteLog(plat::strprintf("Loading INF file %s ...", local.c_str()), 2);
     LogSourceUrl(ctx, url);
-    int32_t got = connection.Download(url, local, DOWNLOAD_CREATE | DOWNLOAD_REMOTE_TIME);
+    int32_t got = connection.Download(url, local, DOWNLOAD_CREATE | DOWNLOAD_REMOTE_TIME, kInfFileMax);
     if (got > 0) {
-        int32_t links = catalogue.ReadCatalogue(ctx, InfFile::Load(local), url);
+        int32_t links = catalogue.ReadCatalogue(ctx, LoadInf(local, url), url);
         ctx.WriteLog(plat::strprintf("%d links retrieved", links), 3);
     }
     plat::delete_file(local);
@@ -63,10 +71,11 @@ int32_t LoadCatalogue(CClientContext& ctx, IClientHost& host, CCatalogue& catalo
             CUrl inf_url = catalogue.links[i].location;
             inf_url.ApplyPart(catalogue.links[i].inf_files[j], APPLY_FILE);
             LogSourceUrl(ctx, inf_url);
-            int32_t r = connection.Download(inf_url, inf_local, DOWNLOAD_CREATE | DOWNLOAD_REMOTE_TIME);
+            int32_t r =
+                connection.Download(inf_url, inf_local, DOWNLOAD_CREATE | DOWNLOAD_REMOTE_TIME, kInfFileMax);
             if (r > 0) {
                 catalogue.ReadProduct(ctx, static_cast<int32_t>(i), static_cast<int32_t>(j),
-                                      InfFile::Load(inf_local));
+                                      LoadInf(inf_local, inf_url));
             } else {
                 int32_t code = r < 0 ? r : ERR_LOAD;
                 catalogue.result = code;
@@ -102,7 +111,7 @@ int32_t LoadCatalogue(CClientContext& ctx, IClientHost& host, CCatalogue& catalo
                 ctx.WriteLog(plat::strprintf("Loading %s file %s ...", x.what, x.name.c_str()), 2);
                 LogSourceUrl(ctx, extra_url);
                 int32_t r = connection.Download(extra_url, plat::join_path(*update_folder, x.local),
-                                                DOWNLOAD_CREATE | DOWNLOAD_REMOTE_TIME);
+                                                DOWNLOAD_CREATE | DOWNLOAD_REMOTE_TIME, kInfFileMax);
                 if (stops_all(r)) stopped = true;
             }
         }
