@@ -192,6 +192,23 @@ TEST(Ini, ReadsStayRightAfterEditsInTheMiddle) {
     ASSERT_EQ(doc.set("a", "more", "m"), SysError::Success);
     EXPECT_EQ(doc.text(), "[B]\r\nk=b2\r\n[a]\r\nk=dup\r\nonly=dup\r\nmore=m\r\n\r\n[C]\r\nc=1\r\n");
     EXPECT_EQ(doc.get_string("C", "c"), "1");
+
+    // A long section, whose keys the document looks up differently.
+    std::string text = "[Big]\r\n";
+    for (int k = 1; k <= 40; ++k)
+        text += "Key" + std::to_string(k) + "=" + std::to_string(k) + "\r\n";
+    text += "KEY5=dup\r\n[After]\r\nx=1\r\n[big]\r\nKey41=second section\r\n";
+    IniDocument big = IniDocument::parse(text);
+    EXPECT_EQ(big.get_string("BIG", "key5"), "5");
+    EXPECT_EQ(big.get_string("Big", "Key40"), "40");
+    EXPECT_FALSE(big.get("Big", "Key41"));
+    ASSERT_EQ(big.set("Big", "Key5", std::nullopt), SysError::Success);
+    EXPECT_EQ(big.get_string("Big", "Key5"), "dup");
+    ASSERT_EQ(big.set("Big", "New", "n"), SysError::Success); // inserted before [After]
+    EXPECT_EQ(big.get_string("big", "new"), "n");
+    EXPECT_EQ(big.get_string("Big", "Key1"), "1");
+    EXPECT_EQ(big.get_string("After", "x"), "1");
+    EXPECT_EQ(big.keys("Big").size(), 41u);
 }
 
 TEST(Ini, BadNamesAndValuesAreRefusedAndChangeNothing) {
