@@ -1,6 +1,7 @@
 // Reading the catalogue and the product INF files into links, products,
 // updates and file entries.
 #include <algorithm>
+#include <unordered_map>
 #include <utility>
 
 #include "client/engine/errors.h"
@@ -28,6 +29,30 @@ std::optional<std::string> entry_file_name(std::string_view name) {
     for (const std::string& part : plat::split(plat::native_path(text), '/'))
         if (plat::trim(part) == "..") return std::nullopt;
     return plat::safe_file_name(plat::file_name(text));
+}
+
+// A document read over the network may name only network locations: it must
+// never turn the client to the user's own files. Local locations are for the
+// addresses the user gave (the server list, the command line) and the files
+// found there.
+bool location_allowed(CClientContext& ctx, const InfFile& inf, const CUrl& url) {
+    const int32_t scheme = url.SchemeCode();
+    if (!inf.FromNetwork() || scheme == SCHEME_HTTP || scheme == SCHEME_FTP) return true;
+    ctx.WriteLog(plat::strprintf("... location %s is refused.", url.Format(URL_ALL & ~URL_PASSWORD).c_str()),
+                 1);
+    return false;
+}
+
+// Where a file named by a document lies.
+CUrl file_location(const CUrl& base, const std::string& name) {
+    CUrl url = base;
+    url.ApplyPart(name, APPLY_FILE);
+    return url;
+}
+
+// Entries of one file name for one destination are one file.
+std::string entry_key(const CFileEntry& e) {
+    return plat::to_lower(e.file_name) + '\0' + e.destination;
 }
 
 } // namespace
@@ -63,6 +88,13 @@ int32_t CUpdate::ReadFiles(CClientContext& ctx, const InfFile& inf, const CUrl& 
     EvaluateDestination(ctx, inf, kCommon, default_destination);
     plat::set_environment("PRODUCT", product_path);
 
+    // The entries already read, by name and destination, so that a large
+    // INF costs the same per entry; replaced entries are dropped at the end.
+    std::unordered_map<std::string, size_t> known;
+    std::vector<bool> replaced(files.size(), false);
+    for (size_t i = 0; i < files.size(); ++i)
+        known.try_emplace(entry_key(files[i]), i);
+
     int32_t added = 0;
     for (int32_t n = 1;; ++n) {
         std::string section = section_name("File", n);
@@ -82,6 +114,16 @@ int32_t CUpdate::ReadFiles(CClientContext& ctx, const InfFile& inf, const CUrl& 
         e.date_text = inf.GetString(section, "Date");
         e.date = ParseDate(e.date_text, true);
         e.size = inf.GetInt(section, "Size", 0);
+        // A negative size would pass over every size check.
+        if (e.size < 0) {
+            ctx.WriteLog(plat::strprintf("... size %d of %s is refused.", e.size, e.file_name.c_str()), 1);
+            read_error = ERR_SOURCE_INVALID;
+            continue;
+        }
+        if (!location_allowed(ctx, inf, e.location)) {
+            read_error = ERR_BAD_URL;
+            continue;
+        }
         e.version = ParseVersion(inf.GetString(section, "Version"));
         if (auto build = inf.Get(section, "Build")) e.version = ParseBuild(*build, e.version);
         e.destination = default_destination;
@@ -94,7 +136,7 @@ int32_t CUpdate::ReadFiles(CClientContext& ctx, const InfFile& inf, const CUrl& 
         e.compress = inf.GetInt(section, "Compress", 0);
         e.backup = inf.GetInt(section, "Backup", 1);
 
-        bool refused = false;
+        int32_t refused = 0;
         for (int32_t k = 1;; ++k) {
             auto piece = inf.Get(section, section_name("SourceFile", k));
             if (!piece) {
@@ -106,29 +148,47 @@ int32_t CUpdate::ReadFiles(CClientContext& ctx, const InfFile& inf, const CUrl& 
             auto safe = plat::safe_file_name(*piece);
             if (!safe) {
                 ctx.WriteLog(plat::strprintf("... piece name %s is refused.", piece->c_str()), 1);
-                refused = true;
+                refused = ERR_SOURCE_INVALID;
+                break;
+            }
+            int32_t piece_size = inf.GetNumber(section, section_name("SourceSize", k), e.size);
+            if (piece_size < 0) {
+                ctx.WriteLog(
+                    plat::strprintf("... size %d of piece %s is refused.", piece_size, safe->c_str()), 1);
+                refused = ERR_SOURCE_INVALID;
+                break;
+            }
+            if (!location_allowed(ctx, inf, file_location(e.location, *safe))) {
+                refused = ERR_BAD_URL;
                 break;
             }
             e.pieces.push_back(*safe);
-            e.piece_sizes.push_back(inf.GetNumber(section, section_name("SourceSize", k), e.size));
+            e.piece_sizes.push_back(piece_size);
         }
         if (refused) {
-            read_error = ERR_SOURCE_INVALID;
+            read_error = refused;
             continue;
         }
 
         // The same file for the same destination: the entry that is to be
         // installed stays. Entries for different destinations are different
         // files and both stay.
-        auto same = std::find_if(files.begin(), files.end(), [&](const CFileEntry& f) {
-            return plat::iequals(f.file_name, e.file_name) && f.destination == e.destination;
-        });
-        if (same != files.end()) {
-            if (same->ShouldInstall(ctx)) continue;
-            files.erase(same);
+        std::string key = entry_key(e);
+        auto same = known.find(key);
+        if (same != known.end()) {
+            if (files[same->second].ShouldInstall(ctx)) continue;
+            replaced[same->second] = true;
         }
+        known[key] = files.size();
         files.push_back(std::move(e));
+        replaced.push_back(false);
         ++added;
+    }
+    if (std::find(replaced.begin(), replaced.end(), true) != replaced.end()) {
+        size_t kept = 0;
+        for (size_t i = 0; i < files.size(); ++i)
+            if (!replaced[i]) files[kept++] = std::move(files[i]);
+        files.resize(kept);
     }
     return added;
 }
@@ -149,6 +209,14 @@ bool CUpdate::Read(CClientContext& ctx, const ProductState& link_state, int32_t 
     CUrl where = link_location;
     if (auto server = inf.Get(kCommon, "Server")) where.ApplyPart(*server, APPLY_SERVER);
     if (auto path = inf.Get(kCommon, "Path")) where.ApplyPart(*path, APPLY_PATH);
+    bool allowed = location_allowed(ctx, inf, where);
+    for (const char* key : {"Icon", "Advertisment", "WhatsNew"})
+        if (auto name = inf.Get(kCommon, key); allowed && name && !name->empty())
+            allowed = location_allowed(ctx, inf, file_location(where, *name));
+    if (!allowed) {
+        read_error = ERR_BAD_URL;
+        return !files.empty();
+    }
     last_inf_index = std::max(last_inf_index, file_index);
 
     if (v > inf_version) {
@@ -229,6 +297,12 @@ int32_t CCatalogue::ReadLink(CClientContext& ctx, const InfFile& inf, int32_t n,
         if (!file) break;
         link.inf_files.push_back(*file);
     }
+    for (const std::string& file : link.inf_files)
+        if (!location_allowed(ctx, inf, file_location(link.location, file))) {
+            // A refused link is a failure of the run, not a link passed over.
+            ctx.last_result = ERR_BAD_URL;
+            return ERR_BAD_URL;
+        }
     return link.inf_files.empty() ? ERR_EMPTY_LINK : 0;
 }
 
@@ -268,6 +342,7 @@ bool CCatalogue::ReadProduct(CClientContext& ctx, int32_t link_index, int32_t fi
                                      update_name.c_str()),
                      1);
         result = ERR_SOURCE_INVALID;
+        ctx.last_result = result;
         return false;
     }
     auto it =
@@ -275,12 +350,13 @@ bool CCatalogue::ReadProduct(CClientContext& ctx, int32_t link_index, int32_t fi
     bool has;
     if (it != products.end()) {
         has = it->ReadUpdate(ctx, link.state, file_index, inf, link.location);
-        if (it->read_error) result = std::exchange(it->read_error, 0);
+        if (it->read_error) result = ctx.last_result = std::exchange(it->read_error, 0);
     } else {
         CProduct product;
         product.name = name;
         has = product.ReadUpdate(ctx, link.state, file_index, inf, link.location);
-        if (product.read_error) result = std::exchange(product.read_error, 0);
+        // An entry refused while reading fails the run, whatever else installs.
+        if (product.read_error) result = ctx.last_result = std::exchange(product.read_error, 0);
         if (has) products.push_back(std::move(product));
     }
     return has;

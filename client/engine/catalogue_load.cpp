@@ -32,6 +32,14 @@ void remove_empty_folders(CCatalogue& catalogue) {
             made.erase(made.begin() + static_cast<std::ptrdiff_t>(i));
 }
 
+// An INF file as downloaded from `url`.
+InfFile LoadInf(const std::string& local, const CUrl& url) {
+    InfFile inf = InfFile::Load(local);
+    const int32_t scheme = url.SchemeCode();
+    inf.SetFromNetwork(scheme == SCHEME_HTTP || scheme == SCHEME_FTP);
+    return inf;
+}
+
 } // namespace
 
 int32_t LoadCatalogue(CClientContext& ctx, IClientHost& host, CCatalogue& catalogue,
@@ -63,9 +71,9 @@ int32_t LoadCatalogue(CClientContext& ctx, IClientHost& host, CCatalogue& catalo
     std::string local = CatalogueLocalName(folder);
     ctx.WriteLog(plat::strprintf("Loading INF file %s ...", local.c_str()), 2);
     LogSourceUrl(ctx, url);
-    int32_t got = connection.Download(url, local, DOWNLOAD_CREATE | DOWNLOAD_REMOTE_TIME);
+    int32_t got = connection.Download(url, local, DOWNLOAD_CREATE | DOWNLOAD_REMOTE_TIME, kInfFileMax);
     if (got > 0) {
-        int32_t links = catalogue.ReadCatalogue(ctx, InfFile::Load(local), url);
+        int32_t links = catalogue.ReadCatalogue(ctx, LoadInf(local, url), url);
         ctx.WriteLog(plat::strprintf("%d links retrieved", links), 3);
     }
     plat::delete_file(local);
@@ -80,10 +88,11 @@ int32_t LoadCatalogue(CClientContext& ctx, IClientHost& host, CCatalogue& catalo
             CUrl inf_url = catalogue.links[i].location;
             inf_url.ApplyPart(catalogue.links[i].inf_files[j], APPLY_FILE);
             LogSourceUrl(ctx, inf_url);
-            int32_t r = connection.Download(inf_url, inf_local, DOWNLOAD_CREATE | DOWNLOAD_REMOTE_TIME);
+            int32_t r =
+                connection.Download(inf_url, inf_local, DOWNLOAD_CREATE | DOWNLOAD_REMOTE_TIME, kInfFileMax);
             if (r > 0) {
                 catalogue.ReadProduct(ctx, static_cast<int32_t>(i), static_cast<int32_t>(j),
-                                      InfFile::Load(inf_local));
+                                      LoadInf(inf_local, inf_url));
             } else {
                 int32_t code = r < 0 ? r : ERR_LOAD;
                 catalogue.result = code;
@@ -122,7 +131,7 @@ int32_t LoadCatalogue(CClientContext& ctx, IClientHost& host, CCatalogue& catalo
                 make_folders(catalogue, folder, *update_folder);
                 std::string extra_local = plat::join_path(*update_folder, x.local);
                 int32_t r =
-                    connection.Download(extra_url, extra_local, DOWNLOAD_CREATE | DOWNLOAD_REMOTE_TIME);
+                    connection.Download(extra_url, extra_local, DOWNLOAD_CREATE | DOWNLOAD_REMOTE_TIME, kInfFileMax);
                 if (r > 0)
                     catalogue.made_files.push_back(extra_local);
                 else

@@ -42,6 +42,8 @@ int32_t CDecompressor::Decompress(const std::vector<std::string>& pieces, const 
     plat::archive::UnpackOptions options;
     options.password = kl::EncodePassword(plat::file_stem(pieces.front()));
     options.progress = m_progress;
+    options.entry = m_entry;
+    options.max_size = m_max_size;
     const plat::archive::ArchiveError e = plat::archive::unpack_pieces(pieces, folder, options);
     m_last_error = static_cast<int32_t>(e);
     return ClientCode(e);

@@ -24,11 +24,20 @@ class CDecompressor {
     int32_t Decompress(const std::vector<std::string>& pieces, const std::string& folder);
 
     void SetProgress(Progress progress) { m_progress = std::move(progress); }
+    // Takes out only the entry of this file name (-22 when the archive has
+    // none), and fails it (-24) when it would grow beyond `max_size` bytes
+    // (0: only its header's size bounds it). Nothing of it is left then.
+    void SetEntry(std::string file_name, uint64_t max_size) {
+        m_entry = std::move(file_name);
+        m_max_size = max_size;
+    }
     // The archive layer's own result of the last run, for messages and logs.
     int32_t LastError() const { return m_last_error; }
 
   private:
     Progress m_progress;
+    std::string m_entry;
+    uint64_t m_max_size = 0;
     int32_t m_last_error = 0;
 };
 

@@ -3,10 +3,13 @@
 #include <cstdlib>
 
 #include "platform/base/strings.h"
+#include "platform/sys/files.h"
 
 namespace klc {
 
 InfFile InfFile::Load(const std::string& path) {
+    if (auto length = plat::file_length(path); length && *length > static_cast<uint64_t>(kInfFileMax))
+        return InfFile();
     plat::IniDocument doc;
     if (plat::IniDocument::load(path, doc) != plat::SysError::Success) return InfFile();
     return InfFile(std::move(doc));

@@ -41,8 +41,10 @@ bool CUpdateInstaller::DownloadUpdate(CProduct& product, CUpdate& update) {
             std::string local = plat::join_path(m_download_folder, e.pieces[k]);
             m_ctx.WriteLog(plat::strprintf("Loading block file %s ...", local.c_str()), 3);
             LogSourceUrl(m_ctx, url);
-            int32_t r = Connection().Download(url, local, DOWNLOAD_REMOTE_TIME);
             int32_t expected = k < e.piece_sizes.size() ? e.piece_sizes[k] : 0;
+            // A piece stops at its size: a server that sends or announces
+            // more fails it before the disk fills.
+            int32_t r = Connection().Download(url, local, DOWNLOAD_REMOTE_TIME, expected > 0 ? expected : -1);
             // A piece that is missing, or shorter or longer than the INF says,
             // would install a damaged file: the update is not installed.
             if (r >= 1 && expected > 0 && r != expected) {
@@ -66,6 +68,9 @@ bool CUpdateInstaller::DownloadUpdate(CProduct& product, CUpdate& update) {
                 m_ctx.WriteLog(plat::strprintf("Decompress file %s ...", locals.front().c_str()), 3);
                 CDecompressor unzip;
                 unzip.SetProgress([this](uint64_t, uint64_t) { return !m_ctx.cancel_event.is_set(); });
+                // Only the file the entry names is taken out, and no larger
+                // than the INF and the archive say it is.
+                unzip.SetEntry(e.file_name, e.size > 0 ? static_cast<uint64_t>(e.size) : 0);
                 r = unzip.Decompress(locals, m_download_folder);
                 m_ctx.last_system_error = unzip.LastError();
             }
@@ -148,7 +153,7 @@ int32_t CUpdateInstaller::LoadUpdates(CCatalogue& catalogue, const CTransferSett
                     name && !update.advertisement.empty()) {
                     std::string local = plat::join_path(m_download_folder, *name);
                     std::string text;
-                    if (Connection().Download(advert, local, DOWNLOAD_CREATE) > 0)
+                    if (Connection().Download(advert, local, DOWNLOAD_CREATE, kInfFileMax) > 0)
                         plat::read_whole_file(local, text);
                     m_host.ShowAdvertisement(
                         text.empty() ? LoadClientString(IDS_NO_ADVERTISEMENT).value_or("") : text);

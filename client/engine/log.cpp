@@ -88,7 +88,8 @@ std::string CClientContext::ResultLine() {
     int32_t r = last_result.load();
     if (r >= 0) r = 0;
     if (reboot_pending && r == 0) r = 2;
-    if (!processed) r = 1;
+    // A failure stays a failure even when it left nothing to process.
+    if (!processed && r == 0) r = 1;
     std::string line;
     if (r == 0 || r == 1 || r == 2)
         line = *LoadClientString(IDS_RESULT_SUCCESS + r);

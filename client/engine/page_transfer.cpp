@@ -53,10 +53,11 @@ int32_t CPageConnection::Connect(const CUrl& url) {
     return 0;
 }
 
-int32_t CPageConnection::Download(const CUrl& url, const std::string& local, int32_t flags) {
+int32_t CPageConnection::Download(const CUrl& url, const std::string& local, int32_t flags,
+                                  int64_t max_size) {
     if (int32_t r = Connect(url); r < 0) return r;
     m_host.Notify(NOTIFY_DOWNLOADING, url.file_name);
-    int64_t r = m_engine->Download(local, url.ObjectName(), std::nullopt, flags);
+    int64_t r = m_engine->Download(local, url.ObjectName(), std::nullopt, flags, max_size);
     return r > INT32_MAX ? INT32_MAX : static_cast<int32_t>(r);
 }
 

@@ -43,7 +43,8 @@ class CPageConnection {
     // Connects to the URL's server unless already connected to it.
     int32_t Connect(const CUrl& url);
     // Downloads the URL into the local file: bytes or a client error code.
-    int32_t Download(const CUrl& url, const std::string& local, int32_t flags);
+    // `max_size` ≥ 0: a larger object fails with -8 (see CTransferEngine).
+    int32_t Download(const CUrl& url, const std::string& local, int32_t flags, int64_t max_size = -1);
     void Disconnect();
     void Close();
     bool Cancelled() const;

@@ -112,7 +112,10 @@ class CTransferEngine::LocalSink : public plat::net::Sink {
         if (r.remote_time >= 0)
             m_engine.m_remote_time = plat::file_time_from_timespec(timespec{r.remote_time, 0});
         if (m_engine.m_to_transfer < 0) m_engine.m_to_transfer = r.content_length;
-        return true;
+        const int64_t announced = r.total_size >= 0       ? r.total_size
+                                  : r.content_length >= 0 ? m_engine.m_base + r.content_length
+                                                          : -1;
+        return m_engine.SizeAllowed(announced);
     }
 
     bool write(const char* data, size_t size) override { return m_engine.WriteBlock(data, size); }
@@ -230,7 +233,7 @@ bool CTransferEngine::Disconnect() {
 }
 
 int64_t CTransferEngine::Download(std::string_view local, std::string_view object,
-                                  std::optional<int64_t> limit, int32_t flags) {
+                                  std::optional<int64_t> limit, int32_t flags, int64_t max_size) {
     if (local.empty()) return ERR_TARGET_INVALID;
     if (!IsReady()) return ERR_UNDEFINED;
     if (m_state != STATE_CONNECTED && m_state != STATE_DOWNLOAD_DONE) {
@@ -250,6 +253,8 @@ int64_t CTransferEngine::Download(std::string_view local, std::string_view objec
     m_base = LocalSize(m_local_fd);
     m_limit = limit ? std::max<int64_t>(*limit, 0) : -1;
     m_to_transfer = m_limit;
+    m_max_size = max_size;
+    m_too_large = false;
     m_moved = 0;
     m_remote_time.reset();
     OnProgress(EVENT_DOWNLOAD, 0, m_remote_size, 0.0f);
@@ -385,11 +390,19 @@ int32_t CTransferEngine::DownloadJob() {
     }
 }
 
+bool CTransferEngine::SizeAllowed(int64_t size) {
+    if (m_max_size < 0 || size <= m_max_size) return true;
+    m_too_large = true;
+    return false;
+}
+
 bool CTransferEngine::WriteBlock(const char* data, size_t size) {
     if (m_limit >= 0) {
         const int64_t left = m_limit - m_moved - static_cast<int64_t>(m_pending.size());
         size = static_cast<size_t>(std::clamp<int64_t>(left, 0, static_cast<int64_t>(size)));
     }
+    // Bytes beyond what the object may hold are never written.
+    if (!SizeAllowed(m_base + m_moved + static_cast<int64_t>(m_pending.size() + size))) return false;
     // The library hands over small pieces; the local file and the caller's
     // progress see whole blocks.
     m_pending.insert(m_pending.end(), data, data + size);
@@ -435,6 +448,7 @@ int32_t CTransferEngine::DownloadNet() {
         const plat::net::Result r = m_net->get(ep, m_object, m_base, sink);
         // What arrived before a failure stays for the next attempt to resume.
         if (!FlushBlock()) return ERR_WRITE;
+        if (m_too_large) return ERR_LOAD;
         if (m_limit_reached) return STATE_DOWNLOAD_DONE;
         if (r.status == plat::net::Status::RangeNotSatisfiable && attempt == 0) {
             // The local piece is as long as the remote file: nothing to move.
@@ -466,6 +480,13 @@ int32_t CTransferEngine::DownloadFile() {
     const int64_t size = st.st_size;
     m_remote_size = size;
     m_remote_time = plat::file_time_from_timespec(st.st_mtim);
+    if (!SizeAllowed(size)) {
+        close(fd);
+        return ERR_LOAD;
+    }
+    // The copy is never open to more people than the file it was made from.
+    struct stat local {};
+    if (fstat(m_local_fd, &local) == 0) fchmod(m_local_fd, local.st_mode & st.st_mode & 0777);
     int32_t result = STATE_DOWNLOAD_DONE;
     if (m_base > size && !RestartLocal()) result = ERR_WRITE;
     if (m_to_transfer < 0) m_to_transfer = size - m_base;

@@ -107,11 +107,13 @@ class CTransferEngine {
     bool Disconnect();
     // Downloads `object` (a path on the connected server) into `local`,
     // resuming what the local file already holds unless DOWNLOAD_CREATE is
-    // given. `limit` caps the bytes to move. Returns the bytes in the local
-    // file (≥ 0) or a client error code; a failed download leaves the partial
-    // local file in place for the next attempt.
+    // given. `limit` caps the bytes to move. `max_size` (≥ 0) is the most the
+    // local file may hold: a server that announces or sends more fails the
+    // download with -8 at once, before the excess is written. Returns the
+    // bytes in the local file (≥ 0) or a client error code; a failed download
+    // leaves the partial local file in place for the next attempt.
     int64_t Download(std::string_view local, std::string_view object,
-                     std::optional<int64_t> limit = std::nullopt, int32_t flags = 0);
+                     std::optional<int64_t> limit = std::nullopt, int32_t flags = 0, int64_t max_size = -1);
 
     int32_t State() const { return m_state.load(); }
     const CTransferSettings& Settings() const { return m_settings; }
@@ -142,6 +144,8 @@ class CTransferEngine {
     int32_t DownloadNet();
     int32_t DownloadFile();
     bool WriteBlock(const char* data, size_t size);
+    // False (and m_too_large) when an object of this size may not be taken.
+    bool SizeAllowed(int64_t size);
     bool FlushBlock();
     bool RestartLocal();
     bool StopRequested() { return m_abort.load() || m_cancel.is_set(); }
@@ -170,6 +174,8 @@ class CTransferEngine {
     std::atomic<int64_t> m_base{0};
     int64_t m_limit = -1;
     bool m_limit_reached = false;
+    int64_t m_max_size = -1;
+    bool m_too_large = false;    // the object is larger than the local file may be
     std::vector<char> m_pending; // received, not yet written
     std::atomic<int64_t> m_to_transfer{-1};
     std::atomic<int64_t> m_remote_size{-1};

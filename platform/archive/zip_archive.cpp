@@ -12,6 +12,7 @@
 #include <set>
 #include <vector>
 
+#include "platform/base/strings.h"
 #include "platform/sys/files.h"
 #include "platform/sys/paths.h"
 
@@ -82,9 +83,11 @@ int OnPackCancel(zip_t*, void* user) {
 
 struct Entry {
     zip_uint64_t index = 0;
+    std::string name;   // as the archive names it, '\\' turned into '/'
     std::string target; // where it goes below the folder
     bool folder = false;
     uint64_t size = 0;
+    bool size_known = false;
     time_t mtime = 0;
     bool executable = false;
 };
@@ -109,15 +112,23 @@ ArchiveError ListEntries(zip_t* za, const std::string& folder, std::vector<Entry
         const auto target = safe_join(folder, name);
         if (!target) return ArchiveError::UnsafeEntry;
         e.target = *target;
-        e.size = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
+        e.name = name;
+        std::replace(e.name.begin(), e.name.end(), '\\', '/');
+        e.size_known = (st.valid & ZIP_STAT_SIZE) != 0;
+        e.size = e.size_known ? st.size : 0;
         e.mtime = (st.valid & ZIP_STAT_MTIME) ? st.mtime : 0;
         // Only the execute permission is taken from the archive: the update
         // may run a program it brings. Owner, set-id and other bits are ours.
         zip_uint8_t opsys = 0;
         zip_uint32_t attributes = 0;
         if (zip_file_get_external_attributes(za, e.index, 0, &opsys, &attributes) == 0 &&
-            opsys == ZIP_OPSYS_UNIX)
+            opsys == ZIP_OPSYS_UNIX) {
             e.executable = ((attributes >> 16) & 0100) != 0;
+            // A link would be unpacked as a file holding its target's name;
+            // devices and pipes are no update's files either.
+            const uint32_t type = (attributes >> 16) & S_IFMT;
+            if (type != 0 && type != S_IFREG && type != S_IFDIR) return ArchiveError::UnsafeEntry;
+        }
         total += e.size;
         entries.push_back(std::move(e));
     }
@@ -125,9 +136,16 @@ ArchiveError ListEntries(zip_t* za, const std::string& folder, std::vector<Entry
 }
 
 ArchiveError ExtractEntry(zip_t* za, const Entry& e, std::vector<char>& buffer, const Progress& progress,
-                          uint64_t& done, uint64_t total) {
+                          uint64_t max_size, uint64_t& done, uint64_t total) {
     if (e.folder)
         return create_folder(e.target) == SysError::Success ? ArchiveError::Ok : ArchiveError::WriteFailed;
+    // The header's size and the caller's limit bound what is written, so a
+    // small archive cannot fill the disk however far its data inflates.
+    uint64_t limit = e.size_known ? e.size : UINT64_MAX;
+    if (max_size > 0) {
+        if (e.size_known && e.size > max_size) return ArchiveError::TooLarge;
+        limit = std::min(limit, max_size);
+    }
     const std::string parent = parent_path(e.target);
     if (create_folder(parent) != SysError::Success || is_folder(e.target)) return ArchiveError::WriteFailed;
 
@@ -138,6 +156,7 @@ ArchiveError ExtractEntry(zip_t* za, const Entry& e, std::vector<char>& buffer, 
     const int fd = mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) return ArchiveError::WriteFailed;
     ArchiveError result = ArchiveError::Ok;
+    uint64_t written = 0;
     for (;;) {
         const zip_int64_t n = zip_fread(in.get(), buffer.data(), buffer.size());
         if (n < 0) {
@@ -147,6 +166,11 @@ ArchiveError ExtractEntry(zip_t* za, const Entry& e, std::vector<char>& buffer, 
             break;
         }
         if (n == 0) break;
+        if (static_cast<uint64_t>(n) > limit - written) {
+            result = ArchiveError::TooLarge;
+            break;
+        }
+        written += static_cast<uint64_t>(n);
         if (!detail::write_all(fd, buffer.data(), static_cast<size_t>(n))) {
             result = ArchiveError::WriteFailed;
             break;
@@ -302,6 +326,8 @@ const char* archive_error_text(ArchiveError e) {
         return "Cancelled";
     case ArchiveError::Unsupported:
         return "The archive uses a method this program cannot read";
+    case ArchiveError::TooLarge:
+        return "An archived file is larger than it may be";
     }
     return "Unknown archive error";
 }
@@ -396,15 +422,34 @@ ArchiveError unpack_pieces(const std::vector<std::string>& pieces, const std::st
     uint64_t total = 0;
     ArchiveError result = ListEntries(za.get(), folder, entries, total);
     if (result != ArchiveError::Ok) return result;
+    if (!options.entry.empty()) {
+        auto named = std::find_if(entries.begin(), entries.end(), [&](const Entry& e) {
+            return !e.folder && iequals(file_name(e.name), options.entry);
+        });
+        if (named == entries.end()) return ArchiveError::NotFound;
+        Entry only = std::move(*named);
+        entries.assign(1, std::move(only));
+        total = entries.front().size;
+    }
     if (create_folder(folder) != SysError::Success) return ArchiveError::WriteFailed;
     std::vector<char> buffer(kBlock);
     uint64_t done = 0;
+    std::vector<std::string> unpacked;
     for (const Entry& e : entries) {
-        result = ExtractEntry(za.get(), e, buffer, options.progress, done, total);
-        if (result != ArchiveError::Ok) return result;
-        if (written && !e.folder) written->push_back(e.target);
+        result = ExtractEntry(za.get(), e, buffer, options.progress, options.max_size, done, total);
+        if (result == ArchiveError::Ok && !e.folder) unpacked.push_back(e.target);
+        if (result == ArchiveError::Ok) continue;
+        // A failed archive leaves none of its files behind.
+        for (const std::string& path : unpacked)
+            unlink(path.c_str());
+        return result;
     }
-    if (options.progress && !options.progress(total, total)) return ArchiveError::Cancelled;
+    if (options.progress && !options.progress(total, total)) {
+        for (const std::string& path : unpacked)
+            unlink(path.c_str());
+        return ArchiveError::Cancelled;
+    }
+    if (written) *written = std::move(unpacked);
     return ArchiveError::Ok;
 }
 

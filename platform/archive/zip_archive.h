@@ -20,6 +20,7 @@ enum class ArchiveError : int32_t {
     WriteFailed = 6,   // the archive or an unpacked file could not be written
     Cancelled = 7,
     Unsupported = 8, // a compression or protection method this build cannot read
+    TooLarge = 9,    // an entry holds more than its header or the caller allows
 };
 
 // An English description for messages and logs.
@@ -63,14 +64,22 @@ ArchiveError join_pieces(const std::vector<std::string>& pieces, const std::stri
 struct UnpackOptions {
     std::string password; // tried on protected entries
     Progress progress;
+    // Not empty: only the first entry whose last name element is this one
+    // (without regard to case) is unpacked; NotFound when there is none.
+    std::string entry;
+    // Above 0: the most bytes any unpacked file may hold.
+    uint64_t max_size = 0;
 };
 
 // Unpacks every entry below `folder` (created when missing). Entry names are
 // checked before anything is written: an absolute name, a drive, ".." or any
 // other element that could leave the folder refuses the whole archive
-// (UnsafeEntry). Each file is written to a temporary name and renamed when
-// complete, so a failed run leaves no half file under an entry's name.
-// `written` receives the paths of the files unpacked.
+// (UnsafeEntry); so does an entry that is a symbolic link or another special
+// file. A file stops at the size its header gives (and at max_size): one that
+// inflates to more fails with TooLarge when the excess arrives, before it is
+// written. Each file is written to a temporary name and renamed when
+// complete, and a failed run removes the files it had unpacked, so it leaves
+// nothing behind. `written` receives the paths of the files unpacked.
 ArchiveError unpack(const std::string& archive, const std::string& folder, const UnpackOptions& options,
                     std::vector<std::string>* written = nullptr);
 

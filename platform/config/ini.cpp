@@ -1,5 +1,7 @@
 #include "platform/config/ini.h"
 
+#include <algorithm>
+
 #include "platform/base/strings.h"
 #include "platform/sys/files.h"
 
@@ -21,6 +23,39 @@ bool has_line_break(std::string_view s) {
     return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
+// Sections with more keys than this have them in the key table.
+constexpr uint32_t kWalkedKeys = 16;
+
+// iequals, without decoding the usual ASCII names.
+bool same_name(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        for (unsigned char c : a)
+            if (c >= 0x80) return iequals(a, b);
+        for (unsigned char c : b)
+            if (c >= 0x80) return iequals(a, b);
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (x >= 0x80 || y >= 0x80) return iequals(a, b);
+        if (x >= 'A' && x <= 'Z') x += 32;
+        if (y >= 'A' && y <= 'Z') y += 32;
+        if (x != y) return false;
+    }
+    return true;
+}
+
+// The name as the index keeps it: case folded as iequals compares.
+std::string fold(std::string_view name) {
+    name = trim_view(name);
+    for (unsigned char c : name)
+        if (c >= 0x80) return to_lower(name);
+    std::string out(name);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    return out;
+}
+
 std::string_view value_part(std::string_view raw) {
     size_t eq = raw.find('=');
     return eq == npos ? std::string_view() : trim_view(raw.substr(eq + 1));
@@ -37,7 +72,14 @@ IniDocument IniDocument::parse(std::string_view text) {
     size_t first_nl = text.find('\n');
     if (first_nl != npos && (first_nl == 0 || text[first_nl - 1] != '\r')) doc.m_eol = "\n";
 
-    std::string current;
+    // Room for every line and (about) every section and key up front: growing
+    // the tables of a large file step by step would touch it all again each time.
+    const size_t lines = static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
+    doc.m_lines.reserve(lines);
+    doc.m_index.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '[')));
+    doc.m_keys.reserve(lines / 4);
+    SectionIndex* tail = nullptr;
+    bool named_section = false; // key lines count only below a named section
     size_t pos = 0;
     while (pos < text.size()) {
         size_t nl = text.find('\n', pos);
@@ -47,25 +89,79 @@ IniDocument IniDocument::parse(std::string_view text) {
             raw.remove_suffix(1);
 
         Line line;
-        line.raw = std::string(raw);
+        std::string_view name;
         std::string_view t = trim_view(raw);
         if (t.starts_with('[')) {
             size_t close = t.find(']');
             if (close != npos) {
                 line.kind = Line::Header;
-                current = trim(t.substr(1, close - 1));
-                line.section = current;
+                name = trim_view(t.substr(1, close - 1));
+                named_section = !name.empty();
             }
-        } else if (!current.empty() && !t.starts_with(';')) {
+        } else if (named_section && !t.starts_with(';')) {
             size_t eq = t.find('=');
             if (eq != npos && !trim_view(t.substr(0, eq)).empty()) {
                 line.kind = Line::Key;
-                line.key = trim(t.substr(0, eq));
+                name = trim_view(t.substr(0, eq));
             }
         }
+        line.assign(std::string(raw), name.empty() ? 0 : static_cast<size_t>(name.data() - raw.data()),
+                    name.size());
         doc.m_lines.push_back(std::move(line));
+        doc.index_line(doc.m_lines.size() - 1, tail);
     }
     return doc;
+}
+
+void IniDocument::Line::assign(std::string text, size_t at, size_t size) {
+    raw = std::move(text);
+    name_at = static_cast<uint32_t>(at);
+    name_size = static_cast<uint32_t>(size);
+}
+
+void IniDocument::index_line(size_t i, SectionIndex*& tail) {
+    const Line& line = m_lines[i];
+    if (line.kind == Line::Header) {
+        if (tail) tail->end = i;
+        std::string name = fold(line.name());
+        auto [it, added] = m_index.try_emplace(name);
+        if (added) {
+            it->second.header = i;
+            it->second.end = i + 1;
+            it->second.id = static_cast<uint32_t>(m_index.size() - 1);
+            tail = &it->second;
+            m_tail = std::move(name);
+        } else {
+            tail = nullptr; // a later section of the same name is never read
+            m_tail.reset();
+        }
+        return;
+    }
+    if (!tail) return;
+    tail->end = i + 1;
+    if (line.kind != Line::Key) return;
+    if (++tail->keys == kWalkedKeys + 1) {
+        // Long enough to walk no more: its keys so far go into the table.
+        tail->in_table = true;
+        for (size_t k = tail->header + 1; k < i; ++k)
+            if (m_lines[k].kind == Line::Key)
+                m_keys.try_emplace(KeyName{tail->id, fold(m_lines[k].name())}, k);
+    }
+    if (tail->in_table) m_keys.try_emplace(KeyName{tail->id, fold(line.name())}, i);
+}
+
+void IniDocument::index_appended() {
+    SectionIndex* tail = m_tail ? &m_index[*m_tail] : nullptr;
+    index_line(m_lines.size() - 1, tail);
+}
+
+void IniDocument::reindex() {
+    m_index.clear();
+    m_keys.clear();
+    m_tail.reset();
+    SectionIndex* tail = nullptr;
+    for (size_t i = 0; i < m_lines.size(); ++i)
+        index_line(i, tail);
 }
 
 SysError IniDocument::load(const std::filesystem::path& file, IniDocument& out) {
@@ -91,23 +187,22 @@ SysError IniDocument::save(const std::filesystem::path& file) const {
 }
 
 std::pair<size_t, size_t> IniDocument::find_section(std::string_view section) const {
-    std::string_view name = trim_view(section);
-    for (size_t i = 0; i < m_lines.size(); ++i) {
-        if (m_lines[i].kind != Line::Header || !iequals(m_lines[i].section, name)) continue;
-        size_t end = i + 1;
-        while (end < m_lines.size() && m_lines[end].kind != Line::Header)
-            ++end;
-        return {i + 1, end};
-    }
-    return {npos, npos};
+    auto it = m_index.find(fold(section));
+    if (it == m_index.end()) return {npos, npos};
+    return {it->second.header + 1, it->second.end};
 }
 
 size_t IniDocument::find_key(std::string_view section, std::string_view key) const {
-    auto [first, last] = find_section(section);
-    if (first == npos) return npos;
+    auto it = m_index.find(fold(section));
+    if (it == m_index.end()) return npos;
+    const SectionIndex& s = it->second;
+    if (s.in_table) {
+        auto k = m_keys.find(KeyName{s.id, fold(key)});
+        return k == m_keys.end() ? npos : k->second;
+    }
     std::string_view name = trim_view(key);
-    for (size_t i = first; i < last; ++i)
-        if (m_lines[i].kind == Line::Key && iequals(m_lines[i].key, name)) return i;
+    for (size_t i = s.header + 1; i < s.end; ++i)
+        if (m_lines[i].kind == Line::Key && same_name(m_lines[i].name(), name)) return i;
     return npos;
 }
 
@@ -138,7 +233,7 @@ int32_t IniDocument::get_int(std::string_view section, std::string_view key, int
 std::vector<std::string> IniDocument::sections() const {
     std::vector<std::string> out;
     for (const auto& line : m_lines)
-        if (line.kind == Line::Header) out.push_back(line.section);
+        if (line.kind == Line::Header) out.emplace_back(line.name());
     return out;
 }
 
@@ -154,7 +249,7 @@ std::vector<IniEntry> IniDocument::entries(std::string_view section) const {
     auto [first, last] = find_section(section);
     for (size_t i = first; first != npos && i < last; ++i)
         if (m_lines[i].kind == Line::Key)
-            out.push_back({m_lines[i].key, unquote(value_part(m_lines[i].raw))});
+            out.push_back({std::string(m_lines[i].name()), unquote(value_part(m_lines[i].raw))});
     return out;
 }
 
@@ -164,7 +259,7 @@ std::vector<std::string> IniDocument::section_lines(std::string_view section) co
     for (size_t i = first; first != npos && i < last; ++i) {
         const Line& line = m_lines[i];
         if (line.kind == Line::Key)
-            out.push_back(line.key + "=" + std::string(value_part(line.raw)));
+            out.push_back(std::string(line.name()) + "=" + std::string(value_part(line.raw)));
         else if (auto t = trim_view(line.raw); !t.empty())
             out.emplace_back(t);
     }
@@ -182,46 +277,66 @@ SysError IniDocument::set(std::string_view section, std::string_view key,
 
     size_t at = find_key(sec, name);
     if (!value) {
-        if (at != npos) m_lines.erase(m_lines.begin() + static_cast<ptrdiff_t>(at));
+        if (at != npos) {
+            m_lines.erase(m_lines.begin() + static_cast<ptrdiff_t>(at));
+            reindex();
+        }
         return SysError::Success;
     }
     if (at != npos) {
         // The stored spelling of the key stays; only its value changes.
-        m_lines[at].raw = m_lines[at].key + "=" + std::string(*value);
+        Line& line = m_lines[at];
+        std::string stored(line.name());
+        line.assign(stored + "=" + std::string(*value), 0, stored.size());
         return SysError::Success;
     }
 
     Line line;
     line.kind = Line::Key;
-    line.key = std::string(name);
-    line.raw = line.key + "=" + std::string(*value);
+    line.assign(std::string(name) + "=" + std::string(*value), 0, name.size());
 
     auto [first, last] = find_section(sec);
     if (first == npos) {
-        if (!m_lines.empty() && !trim_view(m_lines.back().raw).empty()) m_lines.push_back(Line{});
+        if (!m_lines.empty() && !trim_view(m_lines.back().raw).empty()) {
+            m_lines.push_back(Line{});
+            index_appended();
+        }
         Line header;
         header.kind = Line::Header;
-        header.section = std::string(sec);
-        header.raw = "[" + header.section + "]";
+        header.assign("[" + std::string(sec) + "]", 1, sec.size());
         m_lines.push_back(std::move(header));
+        index_appended();
         m_lines.push_back(std::move(line));
+        index_appended();
         return SysError::Success;
     }
     // After the section's last key, so the blank lines and comments that
     // lead into the next section stay in front of it.
     size_t insert = first;
-    for (size_t i = first; i < last; ++i)
-        if (m_lines[i].kind == Line::Key) insert = i + 1;
-    m_lines.insert(m_lines.begin() + static_cast<ptrdiff_t>(insert), std::move(line));
+    for (size_t i = last; i > first; --i)
+        if (m_lines[i - 1].kind == Line::Key) {
+            insert = i;
+            break;
+        }
+    if (insert == m_lines.size()) {
+        // Writers fill one section after another: the common case appends.
+        m_lines.push_back(std::move(line));
+        index_appended();
+    } else {
+        m_lines.insert(m_lines.begin() + static_cast<ptrdiff_t>(insert), std::move(line));
+        reindex();
+    }
     return SysError::Success;
 }
 
 SysError IniDocument::remove_section(std::string_view section) {
     if (trim_view(section).empty()) return SysError::InvalidParameter;
     auto [first, last] = find_section(section);
-    if (first != npos)
+    if (first != npos) {
         m_lines.erase(m_lines.begin() + static_cast<ptrdiff_t>(first - 1),
                       m_lines.begin() + static_cast<ptrdiff_t>(last));
+        reindex();
+    }
     return SysError::Success;
 }
 

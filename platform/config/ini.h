@@ -23,9 +23,11 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -84,15 +86,53 @@ class IniDocument {
 
   private:
     struct Line {
-        std::string raw;     // the line as in the file, without its line end
-        std::string section; // for a section header: its trimmed name
-        std::string key;     // for a key line: its trimmed name
-        enum Kind { Other, Header, Key } kind = Other;
+        std::string raw; // the line as in the file, without its line end
+        // Where the trimmed name of a header's section or of a key lies in raw.
+        uint32_t name_at = 0;
+        uint32_t name_size = 0;
+        enum Kind : uint8_t { Other, Header, Key } kind = Other;
+
+        std::string_view name() const { return std::string_view(raw).substr(name_at, name_size); }
+        // Makes the line hold `text`, whose name is `size` bytes from `at`.
+        void assign(std::string text, size_t at, size_t size);
+    };
+    // Where each section and key is, by folded name, so that reading a file
+    // of many sections costs about the same per key however large it is. Only
+    // the first section of a name and the first key of a name within it are
+    // indexed: later ones are never read. The keys of a short section are
+    // found by walking its few lines, which lie side by side; a long one's
+    // keys go into the key table.
+    struct SectionIndex {
+        size_t header = 0;     // line of the section's header
+        size_t end = 0;        // one past its last body line
+        uint32_t id = 0;       // its number in the key table
+        uint32_t keys = 0;     // key lines in its body
+        bool in_table = false; // its keys are in m_keys
+    };
+    struct KeyName {
+        uint32_t section;
+        std::string key;
+        bool operator==(const KeyName&) const = default;
+    };
+    struct KeyHash {
+        size_t operator()(const KeyName& k) const noexcept {
+            return std::hash<std::string>()(k.key) ^ (k.section * 0x9E3779B97F4A7C15ull);
+        }
     };
     std::vector<Line> m_lines;
     std::string m_eol{"\r\n"};
     bool m_bom{false};
+    std::unordered_map<std::string, SectionIndex> m_index;
+    std::unordered_map<KeyName, size_t, KeyHash> m_keys; // line of each key
+    std::optional<std::string> m_tail;                   // indexed section the last line belongs to
 
+    // Builds the index from the lines (after a change that moved lines).
+    void reindex();
+    // Takes line i, the last one indexed so far, into the index; `tail` is
+    // the indexed section the lines before it belong to, or none.
+    void index_line(size_t i, SectionIndex*& tail);
+    // Takes a line appended at the end of m_lines into the index.
+    void index_appended();
     // Index range [first, last) of a section's body lines; first == npos when missing.
     std::pair<size_t, size_t> find_section(std::string_view section) const;
     size_t find_key(std::string_view section, std::string_view key) const;

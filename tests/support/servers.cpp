@@ -278,8 +278,8 @@ int ProxyServer::requests_seen() const {
 
 // --- tiny HTTP server ----------------------------------------------------------
 
-TinyHttpServer::TinyHttpServer(std::string response, size_t cut_after, int stall_ms)
-    : m_response(std::move(response)), m_cut_after(cut_after), m_stall_ms(stall_ms) {
+TinyHttpServer::TinyHttpServer(std::string response, size_t cut_after, int stall_ms, size_t filler)
+    : m_response(std::move(response)), m_cut_after(cut_after), m_stall_ms(stall_ms), m_filler(filler) {
     m_listen_fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     const int one = 1;
     setsockopt(m_listen_fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
@@ -290,6 +290,10 @@ TinyHttpServer::TinyHttpServer(std::string response, size_t cut_after, int stall
         m_port = ntohs(a.sin_port);
     }
     m_thread = std::thread([this] { serve(); });
+}
+
+std::unique_ptr<TinyHttpServer> TinyHttpServer::Endless(std::string head, size_t bound) {
+    return std::make_unique<TinyHttpServer>(std::move(head), SIZE_MAX, 0, bound);
 }
 
 TinyHttpServer::~TinyHttpServer() {
@@ -335,8 +339,23 @@ void TinyHttpServer::serve() {
             if (n <= 0) break;
             sent += static_cast<size_t>(n);
         }
+        if (sent == m_response.size()) send_filler(fd);
         shutdown(fd, SHUT_RDWR);
         close(fd);
+    }
+}
+
+void TinyHttpServer::send_filler(int fd) {
+    const std::vector<char> block(64 * 1024, '\0');
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    size_t sent = 0;
+    while (sent < m_filler && !m_stop && std::chrono::steady_clock::now() < deadline) {
+        pollfd q{fd, POLLOUT, 0};
+        if (poll(&q, 1, 100) <= 0) continue;
+        const ssize_t n = send(fd, block.data(), std::min(block.size(), m_filler - sent), MSG_NOSIGNAL);
+        if (n <= 0) break; // the client went away
+        sent += static_cast<size_t>(n);
+        m_filler_sent += static_cast<size_t>(n);
     }
 }
 

@@ -119,7 +119,14 @@ class ProxyServer : public ServerProcess {
 // or first keeping silent for `stall_ms`.
 class TinyHttpServer {
   public:
-    explicit TinyHttpServer(std::string response, size_t cut_after = SIZE_MAX, int stall_ms = 0);
+    explicit TinyHttpServer(std::string response, size_t cut_after = SIZE_MAX, int stall_ms = 0,
+                            size_t filler = 0);
+
+    // A server whose body does not end: after `head` it sends zeros until the
+    // client goes away, but never more than `bound` bytes per connection nor
+    // for longer than ten seconds, so a client that does not stop fails its
+    // test instead of filling the disk.
+    static std::unique_ptr<TinyHttpServer> Endless(std::string head, size_t bound);
     ~TinyHttpServer();
     TinyHttpServer(const TinyHttpServer&) = delete;
     TinyHttpServer& operator=(const TinyHttpServer&) = delete;
@@ -128,13 +135,18 @@ class TinyHttpServer {
     std::string url(const std::string& path = "/") const;
     // The request heads received so far.
     std::vector<std::string> requests() const;
+    // Body bytes sent after the response, over all connections.
+    size_t filler_sent() const { return m_filler_sent.load(); }
 
   private:
     void serve();
+    void send_filler(int fd);
 
     std::string m_response;
     size_t m_cut_after;
     int m_stall_ms;
+    size_t m_filler; // zeros to send after the response, at most
+    std::atomic<size_t> m_filler_sent{0};
     int m_listen_fd = -1;
     uint16_t m_port = 0;
     std::atomic<bool> m_stop{false};

@@ -71,7 +71,7 @@ class TransferTest : public testing::Test {
 
     // Connects to the address's server and downloads its object.
     int64_t Fetch(CTransferEngine& engine, const std::string& address, const std::string& local,
-                  int32_t flags = 0) {
+                  int32_t flags = 0, int64_t max_size = -1) {
         CUrl url;
         url.Parse(address);
         CRequestInfo request;
@@ -79,7 +79,7 @@ class TransferTest : public testing::Test {
         request.passive = 1;
         const int32_t state = engine.Connect(&request);
         if (state < 0) return state;
-        return engine.Download(local, url.ObjectName(), std::nullopt, flags);
+        return engine.Download(local, url.ObjectName(), std::nullopt, flags, max_size);
     }
 
     std::string Local(const std::string& name) const { return (m_local / name).string(); }
@@ -439,6 +439,36 @@ TEST_F(TransferTest, LocalFilesCopyWithResume) {
     EXPECT_EQ(Fetch(engine, "file://" + (m_served / "a.bin").string(), Local("a.bin")), 600000);
     EXPECT_EQ(kltest::read_file(m_local / "a.bin"), body);
     EXPECT_EQ(Fetch(engine, "file://" + (m_served / "none.bin").string(), Local("n.bin")), ERR_LOAD);
+
+    // A private file stays private in its copy.
+    std::filesystem::permissions(m_served / "a.bin", std::filesystem::perms(0600));
+    EXPECT_EQ(Fetch(engine, "file://" + (m_served / "a.bin").string(), Local("p.bin"), DOWNLOAD_CREATE),
+              600000);
+    EXPECT_EQ(std::filesystem::status(m_local / "p.bin").permissions() & std::filesystem::perms::all,
+              std::filesystem::perms(0600));
+}
+
+// The most a local file may hold: an object the server says is larger fails
+// before its bytes come, on every scheme; a partial file counts towards it.
+TEST_F(TransferTest, ObjectsLargerThanAllowedFail) {
+    const std::string body = Serve("a.bin", kltest::payload(10000));
+    kltest::NginxServer nginx(m_served.str());
+    ASSERT_TRUE(nginx.start()) << nginx.log();
+    kltest::FtpServer ftp(m_served.str());
+    ASSERT_TRUE(ftp.start()) << ftp.log();
+    CTransferEngine engine;
+    CTransferSettings settings = Direct();
+    engine.OpenSession(&settings);
+    for (const std::string& address :
+         {nginx.url("/a.bin"), ftp.url("/a.bin"), "file://" + (m_served / "a.bin").string()}) {
+        SCOPED_TRACE(address);
+        EXPECT_EQ(Fetch(engine, address, Local("a.bin"), DOWNLOAD_CREATE, 9999), ERR_LOAD);
+        EXPECT_EQ(std::filesystem::file_size(m_local / "a.bin"), 0u);
+        EXPECT_EQ(Fetch(engine, address, Local("a.bin"), DOWNLOAD_CREATE, 10000), 10000);
+        kltest::write_file(m_local / "a.bin", body.substr(0, 3000));
+        EXPECT_EQ(Fetch(engine, address, Local("a.bin"), 0, 10000), 10000);
+        EXPECT_EQ(kltest::read_file(m_local / "a.bin"), body);
+    }
 }
 
 } // namespace

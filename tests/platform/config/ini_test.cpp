@@ -170,6 +170,47 @@ TEST(Ini, NoValueDeletesKeysAndSections) {
     EXPECT_FALSE(std::filesystem::exists(dir / "none.ini"));
 }
 
+// Edits in the middle of a document move the lines after them: every read
+// afterwards must still find the first section and key of each name.
+TEST(Ini, ReadsStayRightAfterEditsInTheMiddle) {
+    IniDocument doc =
+        IniDocument::parse("[A]\r\nk=a1\r\nk=a2\r\n[B]\r\nk=b1\r\n[a]\r\nk=dup\r\nonly=dup\r\n");
+    ASSERT_EQ(doc.set("A", "new", "n"), SysError::Success); // inserted before [B]
+    ASSERT_EQ(doc.set("b", "K", "b2"), SysError::Success);  // replaced in place
+    ASSERT_EQ(doc.set("C", "c", "1"), SysError::Success);   // appended
+    EXPECT_EQ(doc.get_string("a", "K"), "a1");
+    EXPECT_EQ(doc.get_string("A", "new"), "n");
+    EXPECT_EQ(doc.get_string("B", "k"), "b2");
+    EXPECT_EQ(doc.get_string("C", "c"), "1");
+    EXPECT_FALSE(doc.get("A", "only")); // only in the second [a]
+    ASSERT_EQ(doc.set("A", "k", std::nullopt), SysError::Success);
+    EXPECT_EQ(doc.get_string("A", "k"), "a2"); // the next one of the name now comes first
+    ASSERT_EQ(doc.remove_section("A"), SysError::Success);
+    EXPECT_EQ(doc.get_string("A", "k"), "dup"); // the second [a] is now the first
+    EXPECT_EQ(doc.get_string("A", "only"), "dup");
+    EXPECT_EQ(doc.get_string("B", "k"), "b2");
+    ASSERT_EQ(doc.set("a", "more", "m"), SysError::Success);
+    EXPECT_EQ(doc.text(), "[B]\r\nk=b2\r\n[a]\r\nk=dup\r\nonly=dup\r\nmore=m\r\n\r\n[C]\r\nc=1\r\n");
+    EXPECT_EQ(doc.get_string("C", "c"), "1");
+
+    // A long section, whose keys the document looks up differently.
+    std::string text = "[Big]\r\n";
+    for (int k = 1; k <= 40; ++k)
+        text += "Key" + std::to_string(k) + "=" + std::to_string(k) + "\r\n";
+    text += "KEY5=dup\r\n[After]\r\nx=1\r\n[big]\r\nKey41=second section\r\n";
+    IniDocument big = IniDocument::parse(text);
+    EXPECT_EQ(big.get_string("BIG", "key5"), "5");
+    EXPECT_EQ(big.get_string("Big", "Key40"), "40");
+    EXPECT_FALSE(big.get("Big", "Key41"));
+    ASSERT_EQ(big.set("Big", "Key5", std::nullopt), SysError::Success);
+    EXPECT_EQ(big.get_string("Big", "Key5"), "dup");
+    ASSERT_EQ(big.set("Big", "New", "n"), SysError::Success); // inserted before [After]
+    EXPECT_EQ(big.get_string("big", "new"), "n");
+    EXPECT_EQ(big.get_string("Big", "Key1"), "1");
+    EXPECT_EQ(big.get_string("After", "x"), "1");
+    EXPECT_EQ(big.keys("Big").size(), 41u);
+}
+
 TEST(Ini, BadNamesAndValuesAreRefusedAndChangeNothing) {
     kltest::TempDir dir;
     auto file = dir / "bad.ini";
