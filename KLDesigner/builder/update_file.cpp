@@ -50,7 +50,7 @@ std::string Number(int16_t counter) {
 } // namespace
 
 std::string Designer::OutputPath() const {
-    return NativePath(Product.OutputFolder);
+    return NativePath(vb::Trim(Product.OutputFolder));
 }
 
 int32_t ProgressPercent(double done, double total) {

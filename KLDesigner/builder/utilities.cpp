@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "KLDesigner/builder/designer.h"
+#include "KLDesigner/builder/file_version.h"
 #include "KLDesigner/builder/vb.h"
 #include "platform/base/strings.h"
 #include "platform/config/machine.h"
@@ -238,6 +240,72 @@ std::string MakeRegistryPath(std::string_view key, std::string_view valueName) {
     }
     if (!path.empty() && path.back() == '\\') path.pop_back();
     return path;
+}
+
+std::string SourceFilePath(std::string_view folder, std::string_view name) {
+    return NativePath(std::string(folder) + "\\" + std::string(name));
+}
+
+int32_t Designer::UpdateOperFileInfo(int32_t position) {
+    if (PrepareRunning) return 0;
+    m_host.SetBusy(true);
+    const int32_t count = m_tree.ListCount();
+    int32_t first = 0, last = -1;
+    if (position == -1) {
+        last = count - 1;
+    } else if (position >= 0 && position < count) {
+        TreeValue shift = m_tree.Shift(position);
+        if (shift.ok() && shift.value <= 0) {
+            first = position + 1;
+            TreeValue next = m_tree.ItemNextSibling(position);
+            last = next.ok() && next.value >= 1 ? next.value - 1 : count - 1;
+        } else {
+            first = last = position;
+        }
+    }
+    int32_t changed = 0;
+    for (int32_t p = first; p <= last; ++p) {
+        TreeValue rec = m_tree.ItemLngValue(p);
+        if (!rec.ok() || !IsRecordIndex(rec.value)) continue;
+        ActionRecord& r = Actions[static_cast<size_t>(rec.value)];
+        if (r.IsGroup || r.IsFolder || vb::IsBlank(r.SourcePath)) continue;
+        TreeValue parentPos = m_tree.ItemParent(p);
+        if (!parentPos.ok()) continue;
+        TreeValue parent = m_tree.ItemLngValue(parentPos.value);
+        if (!parent.ok() || !IsRecordIndex(parent.value)) continue;
+        const std::string folder = Actions[static_cast<size_t>(parent.value)].SourceFolder;
+        if (vb::IsBlank(folder)) continue;
+        const std::string path = SourceFilePath(folder, r.SourcePath);
+        if (!FileExists(path)) {
+            r.FileDate = 0;
+            r.FileSize = r.VersionHigh = r.VersionLow = r.Build = r.FileType = r.FileReserved = 0;
+            ++changed;
+            Message("File '" + path + "' not found.", mb::Exclamation);
+            m_host.SetBusy(false);
+            continue;
+        }
+        ActionRecord before = r;
+        GetFileAttributes(path, r.FileDate, r.FileSize, r.VersionHigh, r.VersionLow, r.Build, r.FileType,
+                          r.FileReserved);
+        if (r.FileDate != before.FileDate || r.FileSize != before.FileSize ||
+            r.VersionHigh != before.VersionHigh || r.VersionLow != before.VersionLow ||
+            r.Build != before.Build || r.FileType != before.FileType || r.FileReserved != before.FileReserved)
+            ++changed;
+    }
+    const int32_t selected = m_tree.ListIndex();
+    if (changed >= 1 && selected >= first && selected <= last) {
+        TreeValue rec = m_tree.ItemLngValue(selected);
+        if (rec.ok() && IsRecordIndex(rec.value) && !Actions[static_cast<size_t>(rec.value)].IsGroup &&
+            !Actions[static_cast<size_t>(rec.value)].IsFolder) {
+            m_host.ReassignOperFileName();
+            m_tree.SetRedraw(false);
+            m_bridge.RefreshOperationItem(*this, selected, rec.value);
+            m_tree.SetRedraw(true);
+            m_host.RefreshOperAttributes(1);
+        }
+    }
+    m_host.SetBusy(false);
+    return changed;
 }
 
 } // namespace kld

@@ -50,6 +50,10 @@ void SplitFileExtension(std::string_view name, std::string& base, std::string& e
 // anything was replaced. Searching goes on after each replacement.
 bool ReplaceText(std::string& text, std::string_view find, std::string_view replacement);
 
+// The source file of an item: its group's folder and its own name, joined
+// as the document writes them and made native.
+std::string SourceFilePath(std::string_view folder, std::string_view name);
+
 // Registry hives by the numbers the designer's lists use.
 namespace hive {
 constexpr int32_t ClassesRoot = 0;
