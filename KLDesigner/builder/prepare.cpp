@@ -76,7 +76,7 @@ void Designer::PrepareUpdate() {
         return;
     }
     bool trimmed = false;
-    while (F.size() > 1 && plat::is_separator(F.back()) && NativePath(vb::Trim(F)) != "/") {
+    while (F.size() > 1 && plat::is_separator(F.back())) {
         F.pop_back();
         trimmed = true;
     }
