@@ -4,7 +4,11 @@
 #include <gtest/gtest.h>
 
 #include "KLDesigner/builder/designer.h"
+#ifdef KLD_ENGINE_TREE
+#include "engine_tree.h"
+#else
 #include "support/list_tree.h"
+#endif
 #include "support/recording_host.h"
 #include "support/scripted_prompt.h"
 #include "support/stand_in_bridge.h"
@@ -12,10 +16,18 @@
 
 namespace kldtest {
 
+// The tree the designer works on: the plain stand-in, or (in its own test
+// program) the one over the control's tree engine.
+#ifdef KLD_ENGINE_TREE
+using TreeUnderTest = EngineTree;
+#else
+using TreeUnderTest = ListTree;
+#endif
+
 struct DesignerRig {
     RecordingHost host;
     kltest::ScriptedPrompt prompt;
-    ListTree tree;
+    TreeUnderTest tree;
     StandInBridge bridge{tree};
     kld::Designer d{kld::DesignerServices{host, prompt, tree, bridge}};
     kltest::TempDir dir;

@@ -46,44 +46,6 @@ std::vector<std::unique_ptr<ListTree::Node>>& ListTree::ChildrenOf(Node* parent)
     return parent ? parent->children : m_top;
 }
 
-void ListTree::Build(const std::string& shape) {
-    Clear();
-    int32_t parent = -1;
-    size_t i = 0;
-    while (i < shape.size()) {
-        char c = shape[i];
-        if (c == 'G' || c == 'I') {
-            size_t j = i + 1;
-            while (j < shape.size() && (isdigit(static_cast<unsigned char>(shape[j])) || shape[j] == '-'))
-                ++j;
-            int32_t lng = std::stoi(shape.substr(i + 1, j - i - 1));
-            int32_t pos = AddChild(c == 'G' ? -1 : parent, lng);
-            if (c == 'G') parent = pos;
-            i = j;
-        } else {
-            ++i;
-        }
-    }
-    m_selected = nullptr;
-}
-
-std::string ListTree::Shape() const {
-    std::string out;
-    for (const auto& g : m_top) {
-        if (!out.empty()) out += ' ';
-        out += "G" + std::to_string(g->lng);
-        if (!g->children.empty()) {
-            out += '(';
-            for (size_t k = 0; k < g->children.size(); ++k) {
-                if (k) out += ',';
-                out += "I" + std::to_string(g->children[k]->lng);
-            }
-            out += ')';
-        }
-    }
-    return out;
-}
-
 int32_t ListTree::AddChild(int32_t parent, int32_t lng) {
     auto f = Flatten();
     Node* p = parent >= 0 && parent < static_cast<int32_t>(f.size()) ? f[static_cast<size_t>(parent)].node
@@ -307,11 +269,6 @@ int32_t ListTree::Clear() {
     m_selected = nullptr;
     m_new = nullptr;
     return 0;
-}
-
-void ListTree::SetRedraw(bool r) {
-    if (!r) ++redraw_off;
-    redraw = r;
 }
 
 int32_t ListTree::SetItemGridVisible(int32_t position, bool visible) {

@@ -10,21 +10,17 @@
 #include <string>
 #include <vector>
 
-#include "KLDesigner/builder/action_tree.h"
+#include "support/shape_tree.h"
 
 namespace kldtest {
 
-class ListTree : public kld::IActionTree {
+class ListTree : public ShapeTree {
   public:
     ListTree();
     ~ListTree() override;
 
-    // Builds the tree from the text form; level 0 items are groups.
-    void Build(const std::string& shape);
-    // The text form: top-level items "G<record>", children "I<record>".
-    std::string Shape() const;
-    int32_t redraw_off = 0; // times Redraw was switched off
-    bool redraw = true;
+    void Build(const std::string& shape) override { BuildFromShape(shape); }
+    std::string Shape() override { return ShapeFromMembers(); }
 
     int32_t ListCount() override;
     int32_t ListIndex() override;
@@ -47,16 +43,12 @@ class ListTree : public kld::IActionTree {
     kld::TreeValue IndexByBM(int32_t bookmark) override;
     int32_t RemoveItem(int32_t position) override;
     int32_t Clear() override;
-    void SetRedraw(bool redraw) override;
     int32_t SetItemGridVisible(int32_t position, bool visible) override;
 
-    // Adds an item as the last child of `parent` (-1: at the top); answers
-    // its position.
-    int32_t AddChild(int32_t parent, int32_t lng);
-    // A new top-level item before the one at `before` (at the end when none).
-    int32_t InsertTopLevel(int32_t before, int32_t lng);
-    bool GridVisible(int32_t position);
-    int32_t OpenBuffers() const { return static_cast<int32_t>(m_buffers.size()); }
+    int32_t AddChild(int32_t parent, int32_t lng) override;
+    int32_t InsertTopLevel(int32_t before, int32_t lng) override;
+    bool GridVisible(int32_t position) override;
+    int32_t OpenBuffers() const override { return static_cast<int32_t>(m_buffers.size()); }
 
   private:
     struct Node;

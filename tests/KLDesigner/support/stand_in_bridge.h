@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "KLDesigner/builder/designer.h"
-#include "support/list_tree.h"
+#include "support/shape_tree.h"
 
 namespace kldtest {
 
 class StandInBridge : public kld::ITreeBridge {
   public:
-    explicit StandInBridge(ListTree& tree) : m_tree(tree) {}
+    explicit StandInBridge(ShapeTree& tree) : m_tree(tree) {}
 
     std::vector<std::string> calls;
     bool fail_save = false;
@@ -38,7 +38,7 @@ class StandInBridge : public kld::ITreeBridge {
         kld::ProductSettings product;
         std::vector<kld::ActionRecord> records; // document order, groups then their items
     };
-    ListTree& m_tree;
+    ShapeTree& m_tree;
     Snapshot m_buffer;
     std::map<std::string, Snapshot> m_files;
 };
