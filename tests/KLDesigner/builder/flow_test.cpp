@@ -276,3 +276,15 @@ TEST(DesignerFlow, CenterFormOnlyMovesANormalWindow) {
     rig.d.CenterForm(Form::Progress);
     EXPECT_EQ(rig.host.forms[Form::Progress].left, 5);
 }
+
+TEST(DesignerFlow, HelpOpensWithTheRegisteredEditor) {
+    FlowRig rig;
+    rig.d.AppPath = rig.program.string();
+    const std::string key = "SOFTWARE\\Classes\\Wordpad.Document.1\\Protocol\\StdFileEditing\\Server";
+    plat::registry().set_string(plat::Hive::LocalMachine, key, "", "/bin/true");
+    rig.d.ShowHelpDocument(); // starts, nothing to say
+    plat::registry().set_string(plat::Hive::LocalMachine, key, "", (rig.dir / "no-editor").string());
+    rig.ExpectMessage("WordPad.Exe cannot open KLDesigner.DOC file.", mb::Exclamation);
+    rig.d.ShowHelpDocument();
+    rig.prompt.verify_done();
+}
