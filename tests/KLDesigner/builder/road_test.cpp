@@ -62,7 +62,8 @@ TEST(DesignerRoad, APreparedUpdateInstallsThroughTheClient) {
     d.Product.WebLocation = "http://127.0.0.1:" + std::to_string(server.port());
     d.Product.OutputFolder = out.string();
     d.Product.ChunkSize = 64 * 1024;
-    d.Product.InstallPaths[0] = {1, "%PROGRAM FILES%\\Road", "", "", false};
+    // The product's folder is named in the registry of the user's machine.
+    d.Product.InstallPaths[0] = {2, "", "HKLM\\SOFTWARE\\Road", "Path", false};
     d.Product.InstallCriteria[0] = {2, "%PROGRAM FILES%\\Road\\road.exe", "", "", 0};
 
     // One group per kind of update file, its items added as the editor does.
@@ -92,7 +93,10 @@ TEST(DesignerRoad, APreparedUpdateInstallsThroughTheClient) {
         g.Destinations[0] = {2, "", "HKCU\\Software\\Road", "Keys", false};
     });
     group(action::ExecuteFile, "run", [](ActionRecord& g) { g.Destinations[0].Path = "%PRODUCT%\\bin"; });
-    ASSERT_EQ(rig.tree.Shape(), "G0(I1,I2,I3) G4(I5) G6(I7) G8(I9)");
+    // Registry work has no place in the INF file.
+    ASSERT_TRUE(d.AddOperation(action::CreateRegistry, true));
+    d.Actions[10].RegKey = "HKCU\\Software\\Road";
+    ASSERT_EQ(rig.tree.Shape(), "G0(I1,I2,I3) G4(I5) G6(I7) G8(I9) G10");
 
     rig.ExpectMessage("", mb::YesNo | mb::Exclamation | mb::DefaultButton2,
                       MsgAnswer::Yes); // no registry criterion
@@ -103,8 +107,13 @@ TEST(DesignerRoad, APreparedUpdateInstallsThroughTheClient) {
     ASSERT_TRUE(fs::exists(out / "road.inf"));
     EXPECT_TRUE(fs::exists(out / "_0003.Z04")); // 200 KiB in 64 KiB pieces
 
+    const klc::InfFile written = klc::InfFile::Load((out / "road.inf").string());
+    EXPECT_TRUE(written.Get("File6", "FileName").has_value());
+    EXPECT_FALSE(written.Get("File7", "FileName").has_value());
+
     // A user's machine with the product installed.
     kltest::write_file(product / "road.exe", "app");
+    plat::registry().set_string(plat::Hive::LocalMachine, "SOFTWARE\\Road", "Path", product.string());
     const fs::path keys = rig.dir / "machine" / "keys";
     plat::registry().set_string(plat::Hive::CurrentUser, "Software\\Road", "Keys", keys.string());
     klc::CClientContext ctx;
@@ -144,4 +153,10 @@ TEST(DesignerRoad, APreparedUpdateInstallsThroughTheClient) {
             << installed;
     }
     EXPECT_TRUE(fs::exists(product / "bin" / "ran.marker")) << "the script was not run";
+    const std::string log = kltest::read_file(rig.dir / "machine" / "client.log");
+    for (const auto& s : sources) {
+        EXPECT_NE(log.find("Processing update file " + s.name + " ..."), std::string::npos) << s.name;
+    }
+    EXPECT_NE(log.find("... Executed."), std::string::npos);
+    EXPECT_EQ(log.find("rror"), std::string::npos) << log;
 }
