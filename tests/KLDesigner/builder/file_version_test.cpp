@@ -70,7 +70,7 @@ TEST(DesignerFileVersion, DateIsLocalModificationTimeInWholeSeconds) {
 }
 
 TEST(DesignerFileVersion, EmptyOrMissingPathGivesZeros) {
-    for (const std::string path : {std::string(), std::string("/no/such/file")}) {
+    for (const std::string& path : {std::string(), std::string("/no/such/file")}) {
         Attributes a = Read(path);
         EXPECT_EQ(a.date, 0.0);
         EXPECT_EQ(a.size, 0);

@@ -9,6 +9,8 @@
 #include "client/engine/host.h"
 #include "client/engine/install.h"
 #include "client/engine/product.h"
+#include "platform/com/dispatch.h"
+#include "platform/com/loader.h"
 #include "platform/config/registry.h"
 #include "platform/sys/environment.h"
 #include "platform/sys/files.h"
@@ -52,6 +54,9 @@ TEST(DesignerRoad, APreparedUpdateInstallsThroughTheClient) {
     for (const auto& s : sources)
         kltest::write_file(src / s.group / s.name, s.bytes);
     ::chmod((src / "run" / "setup.sh").c_str(), 0755);
+    // The sample server library, installed and registered by the client.
+    fs::create_directories(src / "modules");
+    fs::copy_file(KLD_SELFREG_MODULE, src / "modules" / "answer.so");
 
     Designer& d = rig.d;
     d.InitGlobals((rig.dir / "program").string());
@@ -93,10 +98,21 @@ TEST(DesignerRoad, APreparedUpdateInstallsThroughTheClient) {
         g.Destinations[0] = {2, "", "HKCU\\Software\\Road", "Keys", false};
     });
     group(action::ExecuteFile, "run", [](ActionRecord& g) { g.Destinations[0].Path = "%PRODUCT%\\bin"; });
+    group(action::InstallFile, "modules", [](ActionRecord& g) {
+        g.Register = true;
+        g.Destinations[0].Path = "%PRODUCT%\\lib";
+    });
+    ASSERT_TRUE(d.AddOperation(action::InstallFile, false));
+    ActionRecord& module = d.Actions[static_cast<size_t>(rig.tree.ItemLngValue(rig.tree.ListIndex()).value)];
+    module.SourcePath = "answer.so";
+    GetFileAttributes((src / "modules" / "answer.so").string(), module.FileDate, module.FileSize,
+                      module.VersionHigh, module.VersionLow, module.Build, module.FileType,
+                      module.FileReserved);
+    EXPECT_EQ(module.FileType, 2);
     // Registry work has no place in the INF file.
     ASSERT_TRUE(d.AddOperation(action::CreateRegistry, true));
-    d.Actions[10].RegKey = "HKCU\\Software\\Road";
-    ASSERT_EQ(rig.tree.Shape(), "G0(I1,I2,I3) G4(I5) G6(I7) G8(I9) G10");
+    d.Actions[12].RegKey = "HKCU\\Software\\Road";
+    ASSERT_EQ(rig.tree.Shape(), "G0(I1,I2,I3) G4(I5) G6(I7) G8(I9) G10(I11) G12");
 
     rig.ExpectMessage("", mb::YesNo | mb::Exclamation | mb::DefaultButton2,
                       MsgAnswer::Yes); // no registry criterion
@@ -108,8 +124,9 @@ TEST(DesignerRoad, APreparedUpdateInstallsThroughTheClient) {
     EXPECT_TRUE(fs::exists(out / "_0003.Z04")); // 200 KiB in 64 KiB pieces
 
     const klc::InfFile written = klc::InfFile::Load((out / "road.inf").string());
-    EXPECT_TRUE(written.Get("File6", "FileName").has_value());
-    EXPECT_FALSE(written.Get("File7", "FileName").has_value());
+    EXPECT_EQ(written.GetString("File7", "FileName"), "answer.so");
+    EXPECT_EQ(written.GetString("File7", "Action"), "1");
+    EXPECT_FALSE(written.Get("File8", "FileName").has_value());
 
     // A user's machine with the product installed.
     kltest::write_file(product / "road.exe", "app");
@@ -158,5 +175,8 @@ TEST(DesignerRoad, APreparedUpdateInstallsThroughTheClient) {
         EXPECT_NE(log.find("Processing update file " + s.name + " ..."), std::string::npos) << s.name;
     }
     EXPECT_NE(log.find("... Executed."), std::string::npos);
+    EXPECT_NE(log.find("... Registered."), std::string::npos);
+    plat::ComPtr<plat::IDispatch> object;
+    EXPECT_EQ(plat::create_instance("KLTest.SelfReg.1", plat::IID_IDispatch, object.put_void()), plat::S_OK);
     EXPECT_EQ(log.find("rror"), std::string::npos) << log;
 }
