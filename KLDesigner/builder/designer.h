@@ -92,6 +92,15 @@ class Designer {
 
     // --- vocabulary lists ----------------------------------------------------------
     void FillComboLists();
+    // Each fills one combo box with its list through the host; `limited`
+    // leaves out the file comparisons (execute-file actions).
+    void FillFileCriteriaCombo(Combo combo, bool limited);
+    void FillInstallCriteriaCombo(Combo combo);
+    void FillEditionCompareCombo(Combo combo);
+    void FillFolderMacroCombo(Combo combo);
+    void FillDestinationMacroCombo(Combo combo);
+    void FillHiveCombo(Combo combo);
+    void FillDataTypeCombo(Combo combo);
 
     // --- action-list operations --------------------------------------------------
     // True when a record and its item were added.
@@ -147,8 +156,8 @@ class Designer {
     ITreeBridge& m_bridge;
 };
 
-// The progress form's percentage for bytes done of a total: the last
-// percent is kept for the INF files, and a total of 0 shows 0.
+// The progress form's percentage for bytes done of a total:
+// Int(done * 100 / total) - 1, kept within 0 to 100; a total of 0 shows 0.
 int32_t ProgressPercent(double done, double total);
 
 // Message-box style bits.

@@ -106,4 +106,9 @@ void GetFileAttributes(const std::string& path, OleDate& date, int32_t& size, in
     revision = static_cast<int32_t>(v & 0xFFFF);
 }
 
+void GetFileAttributes(const std::string& path, ActionRecord& r) {
+    GetFileAttributes(path, r.FileDate, r.FileSize, r.VersionHigh, r.VersionLow, r.Build, r.FileType,
+                      r.FileReserved);
+}
+
 } // namespace kld

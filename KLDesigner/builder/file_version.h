@@ -22,6 +22,9 @@ struct VersionStrings {
 void GetFileAttributes(const std::string& path, OleDate& date, int32_t& size, int32_t& versionHigh,
                        int32_t& versionLow, int32_t& build, int32_t& fileType, int32_t& revision);
 
+// The same into a record's file fields (the revision into FileReserved).
+void GetFileAttributes(const std::string& path, ActionRecord& record);
+
 void GetFileVersionInfoStrings(const std::string& path, VersionStrings& info);
 
 std::string PadLeft(std::string text, size_t length, std::string_view pad);

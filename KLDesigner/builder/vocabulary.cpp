@@ -93,6 +93,28 @@ void Designer::FillComboLists() {
         m_host.FillCombo(c.combo, c.entries);
 }
 
+void Designer::FillFileCriteriaCombo(Combo combo, bool limited) {
+    m_host.FillCombo(combo, FileCriteriaList(limited));
+}
+void Designer::FillInstallCriteriaCombo(Combo combo) {
+    m_host.FillCombo(combo, InstallCriteriaList());
+}
+void Designer::FillEditionCompareCombo(Combo combo) {
+    m_host.FillCombo(combo, EditionCompareList());
+}
+void Designer::FillFolderMacroCombo(Combo combo) {
+    m_host.FillCombo(combo, FolderMacroList());
+}
+void Designer::FillDestinationMacroCombo(Combo combo) {
+    m_host.FillCombo(combo, DestinationMacroList());
+}
+void Designer::FillHiveCombo(Combo combo) {
+    m_host.FillCombo(combo, HiveList());
+}
+void Designer::FillDataTypeCombo(Combo combo) {
+    m_host.FillCombo(combo, DataTypeList());
+}
+
 const char* ControlName(Control c) {
     static const char* const names[] = {"txtProductName",
                                         "txtManufacturer",

@@ -136,6 +136,9 @@ TEST(DesignerVocabulary, FillComboListsHandsEverySixteenComboItsList) {
     EXPECT_EQ(rig.host.combos[Combo::cboInstallCriteriaPath].front().text, "%WIN%");
     EXPECT_EQ(rig.host.combos[Combo::cboOperRegCriteriaPath].front().text, "%PRODUCT%");
     EXPECT_EQ(rig.host.combos[Combo::cboOperRegDataType], DataTypeList());
+    // An execute-file action's panel offers no file comparisons.
+    rig.d.FillFileCriteriaCombo(Combo::cboOperFileCriteriaType, true);
+    EXPECT_EQ(rig.host.combos[Combo::cboOperFileCriteriaType], FileCriteriaList(true));
 }
 
 TEST(DesignerVocabulary, TypedDatesReadOrGiveNoDate) {
