@@ -152,10 +152,24 @@ TEST(DesignerRoad, APreparedUpdateInstallsThroughTheClient) {
     ASSERT_EQ(cat.products.size(), 1u);
     for (auto& u : cat.products[0].updates)
         u.selected = 1;
-    klc::IClientHost host;
+    // A file held open on the user's machine is replaced at the next start.
+    kltest::write_file(product / "plain" / "small.txt", "old bytes");
+    // Older than the update's copy, as the group's date comparison asks.
+    plat::FileTime old;
+    ASSERT_TRUE(plat::file_time_from_calendar({2001, 6, 22, 14, 5, 0, 0, 0}, true, old));
+    ASSERT_EQ(plat::set_file_modified((product / "plain" / "small.txt").string(), old),
+              plat::SysError::Success);
+    auto held = std::make_unique<plat::FileLock>();
+    ASSERT_EQ(held->lock((product / "plain" / "small.txt").string()), plat::SysError::Success);
+    struct : klc::IClientHost {
+        int32_t AskFileInUse(const std::string&) override { return klc::IN_USE_COPY_ON_RESTART; }
+    } host;
     klc::CUpdateInstaller installer(ctx, host);
     EXPECT_EQ(installer.LoadUpdates(cat, klc::CTransferSettings{}, klc::CRequestInfo{}), 0);
     EXPECT_EQ(installer.PageResult(), 0) << kltest::read_file(rig.dir / "machine" / "client.log");
+    EXPECT_EQ(kltest::read_file(product / "plain" / "small.txt"), "old bytes");
+    held.reset();
+    EXPECT_EQ(klc::RunOnceCommands(), 1);
 
     const std::map<std::string, fs::path> where = {{"plain", product / "plain"},
                                                    {"packed", product / "packed"},
