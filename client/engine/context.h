@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/version.h"
 #include "platform/sys/file_time.h"
 #include "platform/sys/sync.h"
 
@@ -36,11 +37,9 @@ struct RegistryPath {
 // name the key's default value.
 std::optional<RegistryPath> ParseRegistryPath(std::string_view path);
 
-// Version texts "a.b.c.d" (or with ",") as four 16-bit parts.
-uint64_t ParseVersion(std::string_view text);
-// "x.y" replaces the lower 32 bits: version 5.1 with build 20.7 is 5.1.20.7;
-// a build "7" gives 5.1.7.0.
-uint64_t ParseBuild(std::string_view text, uint64_t version);
+// Version and build texts are read alike by the designer and the client.
+using kl::ParseBuild;
+using kl::ParseVersion;
 // "MM/DD/YYYY hh:nn:ss" with any non-digit separators; two-digit years are
 // 19xx from 50 on, else 20xx. nullopt for no date: an empty text, the zero
 // date 12/30/1899 00:00:00 and fields that form no real date. With
