@@ -131,7 +131,9 @@ TEST(DesignerRoad, APreparedUpdateInstallsThroughTheClient) {
     // A user's machine with the product installed.
     kltest::write_file(product / "road.exe", "app");
     plat::registry().set_string(plat::Hive::LocalMachine, "SOFTWARE\\Road", "Path", product.string());
-    const fs::path keys = rig.dir / "machine" / "keys";
+    // A destination named in the registry; installing keeps to the machine
+    // and the product, so it lies in the machine.
+    const fs::path keys = kltest::machine_root() / "keys";
     plat::registry().set_string(plat::Hive::CurrentUser, "Software\\Road", "Keys", keys.string());
     klc::CClientContext ctx;
     fs::create_directories(rig.dir / "machine" / "temp");
