@@ -12,9 +12,10 @@ namespace klc {
 
 constexpr size_t kInfValueMax = 255;
 // The largest catalogue or product INF file the client takes: they are INI
-// text with short values, so this is generous, and a server cannot fill the
-// disk or the memory with one.
-constexpr int64_t kInfFileMax = 4 * 1024 * 1024;
+// text with short values: a catalogue of 100,000 products or a product of
+// 32,000 pieces stays well below it, and a server cannot fill the disk or
+// the memory with one.
+constexpr int64_t kInfFileMax = 16 * 1024 * 1024;
 
 class InfFile {
   public:
