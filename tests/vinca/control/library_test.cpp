@@ -36,6 +36,10 @@ const std::set<std::string> kExports = {
     "VincaSaveBuffer",
     "VincaLoadBuffer",
     "VincaIsClipboardFormatAvailable",
+    "DllRegisterServer",
+    "DllUnregisterServer",
+    "DllGetClassObject",
+    "DllCanUnloadNow",
 };
 
 // The exports, looked up the way a host looks them up.
@@ -107,7 +111,7 @@ class VincaLibrary : public ::testing::Test {
 
 } // namespace
 
-TEST_F(VincaLibrary, ExportsTheBufferFunctionsAndNothingElse) {
+TEST_F(VincaLibrary, ExportsTheBufferAndServerFunctionsAndNothingElse) {
     for (const std::string& name : kExports)
         EXPECT_NE(dlsym(lib.handle, name.c_str()), nullptr) << name;
 

@@ -1,0 +1,658 @@
+// The control as a container sees it: registered from the built library,
+// created through the component loader, sited in the test container and
+// driven through IDispatch alone. This program never links the model.
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/com/dispatch_client.h"
+#include "platform/com/loader.h"
+#include "platform/com/oadate.h"
+#include "platform/config/registry.h"
+#include "support/temp_dir.h"
+#include "support/test_container.h"
+
+using plat::Variant;
+
+namespace {
+
+constexpr plat::CLSID kControl = plat::make_guid("9D998150-B884-11CE-8D47-444553540000");
+constexpr plat::CLSID kTreeObject = plat::make_guid("C69411A1-5D5D-11D2-A13C-0040054699BC");
+
+Variant I2(int v) {
+    return Variant(static_cast<int16_t>(v));
+}
+Variant I4(int32_t v) {
+    return Variant(v);
+}
+Variant Text(std::string_view s) {
+    return Variant(s);
+}
+
+// One control in the test container, with late-bound shorthands.
+class Control : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(plat::call_library_registration(KL_VINCA5_PATH, false), plat::S_OK);
+        ctl = box.create(kControl);
+        ASSERT_TRUE(ctl);
+    }
+
+    plat::ComPtr<plat::IDispatch> make() { return box.create(kControl); }
+
+    Variant get(std::string_view name, std::initializer_list<Variant> index = {},
+                plat::IDispatch* on = nullptr) {
+        Variant v;
+        plat::CallError e;
+        std::vector<Variant> args(index);
+        EXPECT_EQ(plat::dispatch_get(on ? on : ctl.get(), name, v, args, &e), plat::S_OK)
+            << name << ": " << e.number << " " << e.description;
+        return v;
+    }
+    void put(std::string_view name, const Variant& value, std::initializer_list<Variant> index = {},
+             plat::IDispatch* on = nullptr) {
+        plat::CallError e;
+        std::vector<Variant> args(index);
+        EXPECT_EQ(plat::dispatch_put(on ? on : ctl.get(), name, value, args, &e), plat::S_OK)
+            << name << ": " << e.number << " " << e.description;
+    }
+    Variant call(std::string_view name, std::initializer_list<Variant> args = {},
+                 plat::IDispatch* on = nullptr) {
+        Variant v;
+        plat::CallError e;
+        std::vector<Variant> a(args);
+        EXPECT_EQ(plat::dispatch_call(on ? on : ctl.get(), name, a, &v, &e), plat::S_OK)
+            << name << ": " << e.number << " " << e.description;
+        return v;
+    }
+    // The error number of a failing read, write or call (0: it worked).
+    uint16_t get_error(std::string_view name, std::initializer_list<Variant> index = {}) {
+        Variant v;
+        plat::CallError e;
+        std::vector<Variant> args(index);
+        return plat::dispatch_get(ctl.get(), name, v, args, &e) == plat::S_OK ? 0 : e.number;
+    }
+    uint16_t put_error(std::string_view name, const Variant& value, std::initializer_list<Variant> index = {},
+                       plat::CallError* out = nullptr) {
+        plat::CallError e;
+        std::vector<Variant> args(index);
+        const plat::HRESULT hr = plat::dispatch_put(ctl.get(), name, value, args, &e);
+        if (out) *out = e;
+        return hr == plat::S_OK ? 0 : e.number;
+    }
+    uint16_t call_error(std::string_view name, std::initializer_list<Variant> args = {}) {
+        Variant v;
+        plat::CallError e;
+        std::vector<Variant> a(args);
+        return plat::dispatch_call(ctl.get(), name, a, &v, &e) == plat::S_OK ? 0 : e.number;
+    }
+    bool dirty() {
+        plat::ComPtr<plat::IPersistStreamInit> p;
+        ctl.query(plat::IPersistStreamInit::kIID, p);
+        return p && p->IsDirty() == plat::S_OK;
+    }
+    void clean() {
+        plat::ComPtr<plat::IPersistStreamInit> p;
+        ctl.query(plat::IPersistStreamInit::kIID, p);
+        auto stream = plat::create_memory_stream();
+        ASSERT_EQ(p->Save(stream.get(), true), plat::S_OK);
+    }
+    std::string text(std::string_view name, std::initializer_list<Variant> index = {}) {
+        return get(name, index).to_utf8();
+    }
+    int32_t num(std::string_view name, std::initializer_list<Variant> index = {}) {
+        return get(name, index).to_i4();
+    }
+
+    kltest::TestContainer box;
+    plat::ComPtr<plat::IDispatch> ctl;
+    kltest::TempDir dir;
+};
+
+std::vector<std::vector<std::string>> Fixture() {
+    std::ifstream in(std::string(KL_TEST_DATA_DIR) + "/control/dvinca5_members.tsv");
+    std::vector<std::vector<std::string>> rows;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        std::vector<std::string> f;
+        std::stringstream s(line);
+        std::string part;
+        while (std::getline(s, part, '\t'))
+            f.push_back(part);
+        rows.push_back(f);
+    }
+    return rows;
+}
+
+} // namespace
+
+// ---- registration ----
+
+TEST(ControlRegistration, RegisteredWithTheToolCreatedByIdAndNameUntilUnregistered) {
+    const std::string cmd = std::string(KL_REGSVR) + " /s " KL_VINCA5_PATH;
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+
+    plat::Registry& reg = plat::registry();
+    const auto hkcr = plat::Hive::ClassesRoot;
+    const std::string key = "CLSID\\{9D998150-B884-11CE-8D47-444553540000}";
+    EXPECT_EQ(reg.get_string(hkcr, key + "\\ProgID", ""), "Vinca.Vinca.5");
+    EXPECT_EQ(reg.get_string(hkcr, "Vinca.Vinca.5\\CLSID", ""), "{9D998150-B884-11CE-8D47-444553540000}");
+    EXPECT_NE(reg.get_string(hkcr, key + "\\InprocServer32", "").find("libvinca5.so"), std::string::npos);
+    EXPECT_EQ(reg.get_string(hkcr, key + "\\MiscStatus\\1", ""), std::to_string(0x38191));
+    EXPECT_EQ(reg.get_string(hkcr, key + "\\TypeLib", ""), "{9D998153-B884-11CE-8D47-444553540000}");
+    EXPECT_EQ(reg.get_string(hkcr, key + "\\Version", ""), "6.9");
+    EXPECT_TRUE(
+        reg.key_exists(hkcr, key + "\\Implemented Categories\\{7DD95801-9882-11CF-9FA9-00AA006C42C4}"));
+    EXPECT_TRUE(
+        reg.key_exists(hkcr, key + "\\Implemented Categories\\{7DD95802-9882-11CF-9FA9-00AA006C42C4}"));
+    EXPECT_EQ(reg.get_string(hkcr, "Component Categories\\{7DD95801-9882-11CF-9FA9-00AA006C42C4}", "409"),
+              "Controls that are safely scriptable");
+    EXPECT_EQ(reg.get_string(hkcr, "CLSID\\{C69411A1-5D5D-11D2-A13C-0040054699BC}\\InprocServer32",
+                             "ThreadingModel"),
+              "Apartment");
+    EXPECT_EQ(reg.get_string(hkcr, "Vinca.TREEOBJECT.5\\CLSID", ""),
+              "{C69411A1-5D5D-11D2-A13C-0040054699BC}");
+    EXPECT_TRUE(reg.key_exists(hkcr, "TypeLib\\{9D998153-B884-11CE-8D47-444553540000}\\6.9"));
+
+    plat::ComPtr<plat::IDispatch> by_id, by_name, tree;
+    ASSERT_EQ(plat::create_instance(kControl, plat::IID_IDispatch, by_id.put_void()), plat::S_OK);
+    ASSERT_EQ(plat::create_instance("Vinca.Vinca.5", plat::IID_IDispatch, by_name.put_void()), plat::S_OK);
+    ASSERT_EQ(plat::create_instance(kTreeObject, plat::IID_IUnknown, tree.put_void()), plat::S_OK);
+    plat::ComPtr<plat::IOleObject> ole;
+    ASSERT_EQ(by_id.query(plat::IOleObject::kIID, ole), plat::S_OK);
+    uint32_t misc = 0;
+    EXPECT_EQ(ole->GetMiscStatus(1, &misc), plat::S_OK);
+    EXPECT_EQ(misc, 0x38191u);
+
+    // The library stays loaded; it may not be unloaded while objects live.
+    void* lib = dlopen(KL_VINCA5_PATH, RTLD_NOW | RTLD_NOLOAD);
+    ASSERT_NE(lib, nullptr);
+    auto can_unload = reinterpret_cast<plat::HRESULT (*)()>(dlsym(lib, "DllCanUnloadNow"));
+    ASSERT_NE(can_unload, nullptr);
+    EXPECT_EQ(can_unload(), plat::S_FALSE);
+    by_id.reset();
+    by_name.reset();
+    tree.reset();
+    ole.reset();
+    EXPECT_EQ(can_unload(), plat::S_OK);
+    dlclose(lib);
+
+    ASSERT_EQ(std::system((std::string(KL_REGSVR) + " /u /s " KL_VINCA5_PATH).c_str()), 0);
+    EXPECT_EQ(plat::create_instance(kControl, plat::IID_IDispatch, by_id.put_void()),
+              plat::REGDB_E_CLASSNOTREG);
+    EXPECT_FALSE(reg.key_exists(hkcr, key));
+}
+
+// ---- errors ----
+
+TEST_F(Control, ErrorsTravelAsNumbersWithTheControlsTexts) {
+    plat::CallError e;
+    EXPECT_EQ(put_error("PathSeparator", Text(""), {}, &e), 20107);
+    EXPECT_EQ(e.description, "Invalid path separator");
+    EXPECT_EQ(e.scode, plat::make_hresult(0x8004006Bu));
+    EXPECT_EQ(put_error("PathSeparator", Text(".x")), 20107);
+    EXPECT_EQ(text("PathSeparator"), "\\");
+
+    EXPECT_EQ(put_error("ViewStyle", I2(6), {}, &e), 380);
+    EXPECT_EQ(e.scode, plat::make_hresult(0x800A017Cu));
+    EXPECT_EQ(get_error("List", {I4(-1)}), 381);
+}
+
+// ---- the interface ----
+
+TEST_F(Control, EveryNameAndAliasAnswersItsNumber) {
+    for (const auto& row : Fixture()) {
+        plat::DISPID id = 0;
+        ASSERT_EQ(plat::dispatch_id(ctl.get(), row[1], id), plat::S_OK) << row[1];
+        EXPECT_EQ(id, std::stoi(row[0])) << row[1];
+        if (row[2] != "-") {
+            ASSERT_EQ(plat::dispatch_id(ctl.get(), row[2], id), plat::S_OK) << row[2];
+            EXPECT_EQ(id, std::stoi(row[0])) << row[2];
+        }
+    }
+    Variant v;
+    plat::CallError e;
+    EXPECT_EQ(plat::dispatch_get(ctl.get(), 155, v, {}, &e), plat::DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(plat::dispatch_get(ctl.get(), 169, v, {}, &e), plat::DISP_E_MEMBERNOTFOUND);
+}
+
+// Each refusal of the description happens, in the mode it names, and no
+// other member refuses in that direction.
+TEST_F(Control, AccessRulesHoldAtRunTimeAndAtDesignTime) {
+    for (bool run : {true, false}) {
+        box.set_user_mode(run);
+        for (const auto& row : Fixture()) {
+            if (row[3] == "method") continue;
+            SCOPED_TRACE(row[1] + (run ? " at run time" : " at design time"));
+            const std::string& access = row[6];
+            const bool indexed = row[5] != "-";
+            std::vector<Variant> index;
+            if (indexed) index.push_back(row[5].find(":I2") != std::string::npos ? I2(0) : I4(0));
+            if (row[5].find(",") != std::string::npos) index.push_back(I2(0));
+            const plat::DISPID id = std::stoi(row[0]);
+
+            auto has = [&](std::string_view word) {
+                std::stringstream s(access);
+                std::string w;
+                while (std::getline(s, w, ','))
+                    if (w == word) return true;
+                return false;
+            };
+            Variant v;
+            plat::CallError e;
+            plat::dispatch_get(ctl.get(), id, v, index, &e);
+            const bool get_refused = has("get") || (has("get-design") && !run);
+            if (get_refused)
+                EXPECT_EQ(e.number, 394);
+            else
+                EXPECT_NE(e.number, 394);
+
+            // A write of a value of the wrong kind is enough to see a refusal.
+            plat::CallError pe;
+            plat::dispatch_put(ctl.get(), id, Variant(int16_t(0)), index, &pe);
+            if (has("put"))
+                EXPECT_EQ(pe.number, 383);
+            else if (has("put-design-394") && !run)
+                EXPECT_EQ(pe.number, 394);
+            else
+                EXPECT_TRUE(pe.number != 383 && pe.number != 394) << pe.number;
+        }
+    }
+}
+
+TEST_F(Control, NewControlShowsTheDefaults) {
+    struct Case {
+        const char* name;
+        int32_t value;
+    };
+    const Case numbers[] = {
+        {"BackColor", int32_t(0x80000005)},
+        {"ForeColor", int32_t(0x80000008)},
+        {"SelBackColor", int32_t(0x8000000D)},
+        {"ToolTipsBackColor", int32_t(0x80000018)},
+        {"GradientColorTo", 0xFF0000},
+        {"DefItemCellBackColor", 0x2C0C0C0},
+        {"AutoExpand", 1},
+        {"AutoScrDuringDragDrop", 3},
+        {"Scrollbars", 3},
+        {"ViewStyleEx", 1},
+        {"InvBorderStyle", 1},
+        {"ItemImageDefWidth", 15},
+        {"ShiftStep", 20},
+        {"WidthOfText", -1},
+        {"ColDelimiter", 9},
+        {"DefPictureAlignment", 5},
+        {"DefTextAlignment", 2},
+        {"BorderStyle", 1},
+        {"Appearance", 1},
+        {"CurrentIndexMethod", 0},
+    };
+    for (const Case& c : numbers)
+        EXPECT_EQ(num(c.name), c.value) << c.name;
+    for (const char* on : {"ExpandChildren", "ExpandNewItem", "ShowChildren", "NoPictureRoot",
+                           "DrawFocusRect", "ConvertTabsToCols", "Redraw"})
+        EXPECT_TRUE(get(on).to_bool()) << on;
+    for (const char* off :
+         {"FixedSize", "MSOutlineAdd", "ShowHiddenItems", "TransparentBitmap", "DefMultiLine"})
+        EXPECT_FALSE(get(off).to_bool()) << off;
+    EXPECT_EQ(text("PathSeparator"), "\\");
+    EXPECT_EQ(text("Caption"), "");
+    EXPECT_EQ(num("hWnd"), 0);
+    EXPECT_FALSE(dirty());
+}
+
+// ---- families ----
+
+TEST_F(Control, FamiliesCheckStoreAndMarkOnlyRealChanges) {
+    struct Case {
+        const char* name;
+        Variant good;
+        Variant bad; // empty: the family takes every value
+        uint16_t error;
+        bool marks;
+    };
+    const Case cases[] = {
+        {"ViewStyle", I2(5), I2(6), 380, true},
+        {"MousePointer", I2(16), I2(17), 380, true},
+        {"TriggerEvents", I2(3), I2(4), 380, true},
+        {"MultiSelect", I2(2), I2(-1), 380, true},
+        {"ShowCaption", I2(2), I2(3), 380, false},
+        {"BackPictureAlignment", I2(11), I2(12), 380, false},
+        {"GradientStyle", I2(4), I2(5), 380, false},
+        {"DragIconStyle", I2(2), I2(3), 380, false},
+        {"Environment", I2(1), I2(2), 380, true},
+        {"ToolTipsDelay", I4(5), I4(-1), 380, false},
+        {"DefItemCellBorderStyle", I2(4), I2(5), 380, false},
+        {"DefPictureAlignment", I2(12), I2(13), 380, false},
+        {"ForeColor", I4(0x123456), Variant(), 0, true},
+        {"GradientColorFrom", I4(0x123456), Variant(), 0, false},
+        {"ImageStretch", Variant::boolean(true), Variant(), 0, true},
+        {"ConvertTabsToCols", Variant::boolean(false), Variant(), 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        clean();
+        const Variant before = get(c.name);
+        put(c.name, before);
+        EXPECT_FALSE(dirty()) << "an equal value marks the control";
+        if (!c.bad.is_empty()) {
+            EXPECT_EQ(put_error(c.name, c.bad), c.error);
+            EXPECT_EQ(get(c.name).to_i4(), before.to_i4()) << "a refused value was stored";
+            EXPECT_FALSE(dirty());
+        }
+        put(c.name, c.good);
+        EXPECT_EQ(get(c.name).to_i4(), c.good.to_i4());
+        EXPECT_EQ(dirty(), c.marks);
+    }
+}
+
+TEST_F(Control, SizesFollowTheContainersUnits) {
+    // Pixels.
+    put("ShiftStep", Variant(32767.0f));
+    EXPECT_EQ(put_error("ShiftStep", Variant(32768.0f)), 20109);
+    EXPECT_EQ(put_error("ShiftStep", Variant(-1.0f)), 380);
+    EXPECT_EQ(put_error("ShiftStep", Variant(std::nanf(""))), 380);
+    EXPECT_EQ(put_error("TabStopDistance", Variant(32000.0f)), 380);
+    EXPECT_EQ(get("ShiftStep").to_r8(), 32767.0);
+    put("WidthOfText", Variant(-1.0f));
+    EXPECT_EQ(get("WidthOfText").to_r8(), -1.0);
+
+    // Twips: 1440 twips are 96 pixels.
+    box.set_scale_units("Twips");
+    put("ItemImageDefWidth", Variant(1440.0f));
+    EXPECT_EQ(get("ItemImageDefWidth").to_r8(), 1440.0);
+    put("WidthOfText", Variant(-1.0f));
+    EXPECT_EQ(get("WidthOfText").to_r8(), -1.0);
+    box.set_scale_units("");
+    EXPECT_EQ(get("ItemImageDefWidth").to_r8(), 96.0);
+    EXPECT_EQ(put_error("ShiftStep", Variant(1e30f)), 20109);
+
+    // Points through the container's transform: 72 points are 96 pixels.
+    box.set_scale_units("User");
+    box.set_points(true);
+    put("MarkHeight", Variant(72.0f));
+    box.set_scale_units("pixel");
+    EXPECT_EQ(get("MarkHeight").to_r8(), 96.0);
+    box.set_scale_units("Points");
+    EXPECT_NEAR(get("MarkHeight").to_r8(), 72.0, 0.01);
+}
+
+// ---- items ----
+
+TEST_F(Control, IndexesUnderTheThreeMethods) {
+    // a (a1 (a11), a2), b
+    call("AddItem", {Text("a")});
+    call("AddItem", {Text("a1"), I4(0)});
+    call("AddItem", {Text("a11"), I4(1)});
+    call("AddItem", {Text("a2"), I4(0)});
+    call("AddItem", {Text("b")});
+    EXPECT_EQ(num("ListCount"), 5);
+    EXPECT_EQ(num("NewIndex"), 4);
+    EXPECT_EQ(text("List", {I4(2)}), "a11");
+    EXPECT_EQ(text("List", {I4(-3)}), "b");
+    EXPECT_EQ(num("ItemParent", {I4(2)}), 1);
+    EXPECT_EQ(num("ItemParent", {I4(-1)}), -1);
+    EXPECT_EQ(num("ItemPrevSibling", {I4(0)}), -4096);
+    EXPECT_EQ(num("ItemNextSibling", {I4(1)}), 3);
+    EXPECT_EQ(num("Shift", {I4(2)}), 2);
+    EXPECT_EQ(text("FullPath", {I4(2)}), "a\\a1\\a11");
+    EXPECT_EQ(num("ItemLastSubItemIndex", {I4(0)}), 3);
+    EXPECT_EQ(get_error("List", {I4(5)}), 381);
+    EXPECT_EQ(get_error("List", {I4(-4)}), 381);
+
+    // Method 2 walks one level below the current parent.
+    put("CurrentIndexMethod", I2(2));
+    put("CurrentParent", Text("a"));
+    EXPECT_EQ(text("CurrentParent"), "a");
+    EXPECT_EQ(num("ListCount"), 2);
+    EXPECT_EQ(text("List", {I4(1)}), "a2");
+    EXPECT_EQ(get_error("List", {I4(2)}), 381);
+    EXPECT_EQ(text("List", {I4(-2)}), "a");
+    put("CurrentParent", I4(-1));
+    EXPECT_EQ(num("ListCount"), 2); // a and b
+
+    // Conversion between methods leaves the method and the parent alone.
+    put("CurrentIndexMethod", I2(0));
+    EXPECT_EQ(call("TranslateIndex", {I2(0), I2(2), I4(2)}).to_i4(), 0);
+    EXPECT_EQ(call("TranslateIndex", {I2(0), I2(3), I4(2)}).to_i4(), -1);
+    EXPECT_EQ(num("CurrentIndexMethod"), 0);
+    put("CoerceIndex", I4(3), {I2(0)});
+    EXPECT_EQ(num("CoerceIndex", {I2(2)}), 1);
+    call("RemoveItem", {I4(3)});
+    EXPECT_EQ(num("CoerceIndex", {I2(0)}), -1);
+
+    // Clear under method 2 takes only the current parent's children.
+    put("CurrentIndexMethod", I2(2));
+    put("CurrentParent", Text("a"));
+    call("Clear");
+    put("CurrentIndexMethod", I2(0));
+    EXPECT_EQ(num("ListCount"), 2);
+}
+
+TEST_F(Control, AddItemPathsAndLevels) {
+    call("AddItem", {Text("x")});
+    call("AddItem", {Text("y"), I4(0)}); // child of x
+    EXPECT_EQ(num("Shift", {I4(1)}), 1);
+    EXPECT_EQ(call_error("AddItem", {Text("z"), Text("0")}), 20113);
+
+    // MSOutlineAdd with an index inserts before the item; at ListCount appends.
+    put("MSOutlineAdd", Variant::boolean(true));
+    call("AddItem", {Text("w"), I4(0)});
+    EXPECT_EQ(text("List", {I4(0)}), "w");
+    call("AddItem", {Text("end"), I4(num("ListCount"))});
+    EXPECT_EQ(text("List", {I4(-3)}), "end");
+
+    // Sorted children take their places.
+    put("MSOutlineAdd", Variant::boolean(false));
+    put("ItemSorted", I2(1), {I4(1)}); // x's children ascending
+    EXPECT_EQ(put_error("ItemSorted", I2(5), {I4(1)}), 380);
+    call("AddItem", {Text("b"), I4(1)});
+    call("AddItem", {Text("a"), I4(1)});
+    EXPECT_EQ(text("List", {I4(2)}), "a");
+
+    // Levels: one deeper under the previous sibling, never two.
+    EXPECT_EQ(put_error("Shift", I2(2), {I4(0)}), 20101);
+    EXPECT_EQ(put_error("Shift", I2(1), {I4(0)}), 20101); // no previous sibling
+}
+
+TEST_F(Control, FastAddItemOptions) {
+    EXPECT_EQ(call("FastAddItem", {I2(0), Text("a"), I4(0)}).to_i4(), 0);
+    EXPECT_EQ(call("FastAddItem", {I2(1), Text("a1"), I4(0x2000)}).to_i4(), 0);
+    EXPECT_EQ(call("FastAddItem", {I2(3), Text("no"), I4(0)}).to_i4(), 20101);
+    EXPECT_EQ(call("FastAddItem", {I2(-1), Text("no"), I4(0)}).to_i4(), 20101);
+    EXPECT_EQ(call("FastAddItem", {I2(2), Text("a11"), I4(0)}).to_i4(), 0);
+    EXPECT_EQ(call("FastAddItem", {I2(0), Text("b"), I4(0)}).to_i4(), 0);
+    EXPECT_EQ(num("ListCount"), 4);
+    EXPECT_FALSE(get("Expand", {I4(1)}).to_bool());
+    EXPECT_TRUE(get("Expand", {I4(0)}).to_bool());
+    // The last item in tree order under every method.
+    put("CurrentIndexMethod", I2(2));
+    EXPECT_EQ(call("FastAddItem", {I2(1), Text("b1"), I4(0)}).to_i4(), 0);
+    put("CurrentIndexMethod", I2(0));
+    EXPECT_EQ(text("List", {I4(4)}), "b1");
+    EXPECT_EQ(call("FastAddItemEx", {I2(9), Text("no"), I4(0x3), Text(""), I2(0), I4(1), I4(2)}).to_i4(),
+              20101);
+    EXPECT_EQ(call("FastAddItemEx", {I2(1), Text("c"), I4(0x3), Text(""), I2(0), I4(0x11), I4(0x22)}).to_i4(),
+              0);
+    EXPECT_EQ(num("ItemBackColor", {I4(5)}), 0x11);
+    EXPECT_EQ(num("ItemForeColor", {I4(5)}), 0x22);
+}
+
+TEST_F(Control, FindForwardsAndBackwards) {
+    for (const char* t : {"apple", "Banana", "apple", "cherry"})
+        call("AddItem", {Text(t)});
+    EXPECT_EQ(call("FindItem", {Text("apple"), I2(0), I4(0), I4(3)}).to_i4(), 0);
+    EXPECT_EQ(call("FindItem", {Text("apple"), I2(0), I4(1), I4(3)}).to_i4(), 2);
+    EXPECT_EQ(call("FindItem", {Text("apple"), I2(0x100), I4(3), I4(0)}).to_i4(), 2);
+    EXPECT_EQ(call("FindItem", {Text("apple"), I2(0x100), I4(1), I4(0)}).to_i4(), 0);
+    EXPECT_EQ(call("FindItem", {Text("banana"), I2(0), I4(0), I4(99)}).to_i4(), -1);
+    EXPECT_EQ(call("FindItem", {Text("banana"), I2(1), I4(0), I4(99)}).to_i4(), 1);
+    EXPECT_EQ(call("FindItem", {Text("apple"), I2(0), I4(3), I4(0)}).to_i4(), -1);
+    put("ListIndex", I4(2));
+    EXPECT_EQ(call("FindItem", {Text("apple"), I2(0x200), I4(0), I4(3)}).to_i4(), 2);
+    put("ItemLngValue", I4(7), {I4(3)});
+    EXPECT_EQ(call("FindValue", {I4(7), I2(0), I4(0), I4(3), Text("__ObsoleteValue")}).to_i4(), 3);
+}
+
+TEST_F(Control, RedrawNestsAndRefreshEndsIt) {
+    put("Redraw", Variant::boolean(false));
+    put("Redraw", Variant::boolean(false));
+    put("Redraw", Variant::boolean(true));
+    EXPECT_FALSE(get("Redraw").to_bool());
+    call("Refresh");
+    EXPECT_TRUE(get("Redraw").to_bool());
+    put("Redraw", Variant::boolean(true)); // never below zero
+    put("Redraw", Variant::boolean(false));
+    EXPECT_FALSE(get("Redraw").to_bool());
+    // A failed call releases drawing.
+    EXPECT_EQ(get_error("List", {I4(9)}), 381);
+    EXPECT_TRUE(get("Redraw").to_bool());
+}
+
+TEST_F(Control, MembersThatNeedAWindow) {
+    call("AddItem", {Text("a")});
+    for (const char* name : {"ScrollHorz", "BottomIndex", "TopIndex"})
+        EXPECT_EQ(get_error(name), 20117) << name;
+    EXPECT_EQ(call_error("GetItemByXY", {I2(0), I2(0), I2(0)}), 20117);
+    EXPECT_EQ(call_error("HitTest", {Variant(0.0f), Variant(0.0f), I4(0)}), 20117);
+    EXPECT_EQ(call_error("BeforeDrag"), 20117);
+    EXPECT_EQ(call_error("DropTarget"), 20117);
+    EXPECT_EQ(call_error("AboutBox"), 20117);
+    EXPECT_EQ(put_error("ItemEditText", I2(0), {I4(0)}), 20117);
+    EXPECT_EQ(call("OnDragDrop", {Variant(0.0f), Variant(0.0f)}).to_i4(), 20117);
+    Variant rect;
+    EXPECT_EQ(call("GetItemRect", {I4(0), I2(0), Variant::ref(&rect)}).to_i4(), 20117);
+    for (const char* web : {"WebGoBack", "WebGoForward"})
+        EXPECT_EQ(call(web).to_i4(), 1) << web;
+    EXPECT_EQ(call("WebNavigate", {Text("http://127.0.0.1/")}).to_i4(), 1);
+}
+
+// ---- files and buffers ----
+
+TEST_F(Control, DocumentSurvivesASaveAndALoadByFileNumber) {
+    // The shape of the designer's document: two groups of rows with
+    // sub-items, values of several types.
+    auto add = [&](const char* text, int32_t index) { call("AddItem", {Text(text), I4(index)}); };
+    call("AddItem", {Text("0")});
+    for (int i = 21; i <= 33; ++i) {
+        add(std::to_string(i).c_str(), 0);
+        const int32_t row = num("NewIndex");
+        put("ItemStrValue", Text("text " + std::to_string(i)), {I4(row)});
+        add("sub", row);
+        put("ItemIntValue", I2(i), {I4(-3)});
+        add("sub2", row);
+        put("ItemSngValue", Variant(i + 0.5f), {I4(-3)});
+    }
+    call("AddItem", {Text("1")});
+    const int32_t second = num("NewIndex");
+    for (int i = 90001; i <= 90004; ++i) {
+        add(std::to_string(i).c_str(), second);
+        put("ItemLngValue", I4(i), {I4(-3)});
+        add("flag", num("NewIndex"));
+        put("ItemIntValue", I2(i % 2 ? -1 : 0), {I4(-3)});
+    }
+    const int32_t count = num("ListCount");
+
+    const auto path = dir.path() / "doc.kld";
+    const int16_t out = box.open_file(path, true);
+    ASSERT_GT(out, 0);
+    put("Save", I2(out), {I4(-1)});
+    box.close_file(out);
+
+    auto other = make();
+    const int16_t in = box.open_file(path, false);
+    put("LoadAndAdd", I2(in), {I4(-1)}, other.get());
+    box.close_file(in);
+
+    ASSERT_EQ(get("ListCount", {}, other.get()).to_i4(), count);
+    for (int32_t i = 0; i < count; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(get("List", {I4(i)}, other.get()).to_utf8(), text("List", {I4(i)}));
+        EXPECT_EQ(get("Shift", {I4(i)}, other.get()).to_i4(), num("Shift", {I4(i)}));
+        EXPECT_EQ(get("ItemType", {I4(i)}, other.get()).to_i4(), num("ItemType", {I4(i)}));
+        EXPECT_EQ(get("ItemStrValue", {I4(i)}, other.get()).to_utf8(), text("ItemStrValue", {I4(i)}));
+        EXPECT_EQ(get("ItemLngValue", {I4(i)}, other.get()).to_i4(), num("ItemLngValue", {I4(i)}));
+        EXPECT_EQ(get("ItemSngValue", {I4(i)}, other.get()).to_r8(), get("ItemSngValue", {I4(i)}).to_r8());
+    }
+
+    // Walking the loaded tree a level at a time.
+    put("CurrentIndexMethod", I2(2), {}, other.get());
+    put("CurrentParent", Text("1"), {}, other.get());
+    EXPECT_EQ(get("ListCount", {}, other.get()).to_i4(), 4);
+    EXPECT_EQ(call("FindItem", {Text("90003"), I2(1), I4(0), I4(3)}, other.get()).to_i4(), 2);
+    EXPECT_EQ(get("ItemLngValue", {I4(2)}, other.get()).to_i4(), 90003);
+}
+
+TEST_F(Control, FilesByNumber) {
+    // An empty tree saves and loads as nothing.
+    const auto empty = dir.path() / "empty.kld";
+    int16_t n = box.open_file(empty, true);
+    put("Save", I2(n), {I4(-1)});
+    box.close_file(n);
+    n = box.open_file(empty, false);
+    put("LoadAndAdd", I2(n), {I4(-1)});
+    box.close_file(n);
+    EXPECT_EQ(num("ListCount"), 0);
+
+    // Several saves into one stream opened with File.
+    call("AddItem", {Text("a")});
+    call("AddItem", {Text("b")});
+    const auto many = dir.path() / "many.kld";
+    n = box.open_file(many, true);
+    put("File", I2(1), {I2(n)});
+    put("Save", I2(n), {I4(0)});
+    put("Save", I2(n), {I4(1)});
+    put("File", I2(2), {I2(n)});
+    box.close_file(n);
+    EXPECT_EQ(put_error("File", I2(3), {I2(n)}), 380);
+
+    auto other = make();
+    n = box.open_file(many, false);
+    put("File", I2(0), {I2(n)}, other.get());
+    put("LoadAndAdd", I2(n), {I4(-1)}, other.get());
+    put("LoadAndAdd", I2(n), {I4(-1)}, other.get());
+    put("File", I2(2), {I2(n)}, other.get());
+    box.close_file(n);
+    ASSERT_EQ(get("ListCount", {}, other.get()).to_i4(), 2);
+    EXPECT_EQ(get("List", {I4(1)}, other.get()).to_utf8(), "b");
+
+    // A file that holds no tree.
+    const auto junk = dir.path() / "junk.kld";
+    std::ofstream(junk) << "not a tree at all, not a tree at all";
+    n = box.open_file(junk, false);
+    EXPECT_EQ(put_error("LoadAndAdd", I2(n), {I4(-1)}), 20301);
+    box.close_file(n);
+    EXPECT_EQ(num("ListCount"), 2);
+}
+
+TEST_F(Control, BuffersCopyAndPlace) {
+    call("AddItem", {Text("a")});
+    call("AddItem", {Text("a1"), I4(0)});
+    call("AddItem", {Text("b")});
+    const int32_t buffer = num("CopyItem", {I4(0)});
+    ASSERT_NE(buffer, 0);
+    EXPECT_EQ(call("IsValidBuffer", {I4(buffer)}).to_i4(), 1);
+    put("Add", I4(buffer), {I4(2)}); // a copy of a under b
+    EXPECT_EQ(num("ListCount"), 5);
+    EXPECT_EQ(text("List", {I4(3)}), "a");
+    EXPECT_EQ(num("Shift", {I4(4)}), 2);
+    EXPECT_EQ(call("IsValidBuffer", {I4(buffer)}).to_i4(), 1);
+    call("FreeBuffer", {I4(buffer)});
+    EXPECT_EQ(call("IsValidBuffer", {I4(buffer)}).to_i4(), 0);
+
+    EXPECT_EQ(num("CopyItemSub", {I4(1)}), 0); // no children: nothing
+    EXPECT_EQ(put_error("Add", I4(0x7FFF1234), {I4(0)}), 20108);
+
+    // A bookmark copies its item.
+    const int32_t bm = num("ItemBM", {I4(1)});
+    put("Insert", I4(bm), {I4(0)});
+    EXPECT_EQ(text("List", {I4(0)}), "a1");
+}

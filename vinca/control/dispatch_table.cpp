@@ -1,0 +1,682 @@
+// The control's whole dispatch interface as one table: number, name, kind,
+// type, arguments, access and handler of every member. Families of simple
+// properties come from the row builders; members that need a window or are
+// not offered yet answer with a clear error.
+#include "platform/com/dispatcher.h"
+#include "vinca/control/control.h"
+#include "vinca/control/dispids.h"
+#include "vinca/control/members.h"
+#include "vinca/control/prop_families.h"
+#include "vinca/model/buffer.h"
+#include "vinca/model/thread_registry.h"
+
+namespace vinca {
+
+namespace {
+
+using namespace rows;
+using plat::DispCall;
+using plat::DispKind;
+using plat::DispParam;
+namespace d = dispid;
+namespace m = members;
+
+constexpr auto P = DispKind::Property;
+constexpr auto M = DispKind::Method;
+constexpr uint8_t kG = plat::kNoGetAtDesign;                           // read refused at design time
+constexpr uint8_t kNG = plat::kNoGet;                                  // read refused
+constexpr uint8_t kNP = plat::kNoPut;                                  // write refused
+constexpr uint8_t kPD = plat::kNoPutAtDesign | plat::kPutRefusalAsGet; // design-time write: 394
+
+constexpr plat::VARTYPE I2 = plat::VT_I2, I4 = plat::VT_I4, R4 = plat::VT_R4, BOOL_ = plat::VT_BOOL,
+                        BSTR_ = plat::VT_BSTR, VAR = plat::VT_VARIANT, DISP = plat::VT_DISPATCH,
+                        NONE = plat::VT_EMPTY;
+
+DispParam Arg(std::string_view name, plat::VARTYPE type) {
+    return {name, type, 0};
+}
+DispParam Opt(std::string_view name) {
+    return {name, plat::VT_VARIANT, plat::kParamOptional};
+}
+DispParam ByRef(std::string_view name, plat::VARTYPE type) {
+    return {name, type, plat::kParamByRef};
+}
+
+using Fn = plat::DispHandler<CVincaCtrl>;
+
+// An item-indexed property with its handlers.
+Row Indexed(plat::DISPID id, std::string_view name, plat::VARTYPE type, Fn get, Fn put, uint8_t access = 0,
+            std::vector<DispParam> params = {kIndex}) {
+    return Row{.id = id,
+               .name = name,
+               .kind = P,
+               .type = type,
+               .params = std::move(params),
+               .get = std::move(get),
+               .put = std::move(put),
+               .access = access};
+}
+
+Row Method(plat::DISPID id, std::string_view name, plat::VARTYPE type, std::vector<DispParam> params,
+           Fn call) {
+    return Row{
+        .id = id, .name = name, .kind = M, .type = type, .params = std::move(params), .get = std::move(call)};
+}
+
+Row Plain(plat::DISPID id, std::string_view name, plat::VARTYPE type, Fn get, Fn put, uint8_t access = 0) {
+    return Row{.id = id,
+               .name = name,
+               .kind = P,
+               .type = type,
+               .get = std::move(get),
+               .put = std::move(put),
+               .access = access};
+}
+
+Fn Result(std::function<plat::Variant(CVincaCtrl&, DispCall&)> f) {
+    return [f = std::move(f)](CVincaCtrl& self, DispCall& c) { c.result() = f(self, c); };
+}
+
+plat::Variant Long(int32_t v) {
+    return plat::Variant(v);
+}
+plat::Variant Short(int32_t v) {
+    return plat::Variant(static_cast<int16_t>(v));
+}
+plat::Variant Bool(bool v) {
+    return plat::Variant::boolean(v);
+}
+
+// The font members read and write the control's font, which is not kept
+// apart from the properties yet.
+Row FontFlag(plat::DISPID id, std::string_view name) {
+    return Boolean(id, name, {7, 0}, Mark::No, kG);
+}
+
+const Refresh kNone{};
+const Refresh kRepaint{1, 0};
+const Refresh kFlags7{7, 0};
+const Refresh kFlags5{5, 0};
+
+} // namespace
+
+const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
+    static const plat::DispatchTable<CVincaCtrl> table{
+        Enum(d::kMousePointer, "MousePointer", 17, {0, 19}),
+        FontFlag(d::kFontBold, "FontBold"),
+        FontFlag(d::kFontItalic, "FontItalic"),
+        Stored(d::kFontName, "FontName", BSTR_, kFlags7, Mark::No, kG),
+        Stored(d::kFontSize, "FontSize", R4, kFlags7, Mark::No, kG),
+        FontFlag(d::kFontStrikethru, "FontStrikethru"),
+        FontFlag(d::kFontUnderline, "FontUnderline"),
+        Color(d::kForeColor, "ForeColor", kFlags7),
+        Boolean(d::kImageStretch, "ImageStretch", kFlags7),
+        Enum(d::kInvStyle, "InvStyle", 6, kFlags7),
+        Enum(d::kViewStyle, "ViewStyle", 6, kRepaint),
+        Plain(d::kRedraw, "Redraw", BOOL_, Result([](CVincaCtrl& s, DispCall&) { return Bool(s.RedrawCount() == 0); }),
+              m::PutRedraw, kG),
+        Enum(d::kMultiSelect, "MultiSelect", 3, {0, 14}),
+        Enum(d::kPictureType, "PictureType", 5, kRepaint),
+        Plain(d::kPathSeparator, "PathSeparator", BSTR_,
+              Result([](CVincaCtrl& s, DispCall&) { return s.Prop(d::kPathSeparator); }),
+              [](CVincaCtrl& s, DispCall& c) {
+                  const std::string text = c.value().to_utf8();
+                  if (text.empty() || text[0] == '.') ThrowVincaError(VE_INVALID_PATH_SEPARATOR);
+                  if (s.Prop(d::kPathSeparator).to_utf8() == text) return;
+                  s.StoreProp(d::kPathSeparator, plat::Variant(std::string_view(text)));
+                  s.MarkModified();
+              }),
+        NotYet(d::kPictureRoot, "PictureRoot", P, DISP),
+        NotYet(d::kPictureOpen, "PictureOpen", P, DISP),
+        Enum(d::kCurrentIndexMethod, "CurrentIndexMethod", 3, kNone),
+        Color(d::kSelForeColor, "SelForeColor", kFlags7),
+        Color(d::kSelBackColor, "SelBackColor", kRepaint),
+        Refused(d::kNoIntegralHeight, "NoIntegralHeight", P, BOOL_),
+        Boolean(d::kDisableNoScroll, "DisableNoScroll", {1, 12}),
+        Plain(d::kCurrentItem, "CurrentItem", BSTR_, m::GetCurrentItem, m::PutCurrentItem, kG),
+        Stored(d::kShowChildren, "ShowChildren", BOOL_, kNone),
+        Boolean(d::kFixedSize, "FixedSize", {1, 9}),
+        Enum(d::kTriggerEvents, "TriggerEvents", 4, kNone),
+        Enum(d::kScrollbars, "Scrollbars", 4, {0, 11}),
+        NoWindow(d::kScrollHorz, "ScrollHorz", P, I2, {}, kG),
+        Plain(d::kText, "Text", BSTR_,
+              Result([](CVincaCtrl& s, DispCall&) {
+                  std::string text;
+                  s.Engine().GetText(text);
+                  return plat::Variant(std::string_view(text));
+              }),
+              [](CVincaCtrl& s, DispCall& c) {
+                  s.Raise(s.Engine().SetText(c.value().to_utf8()));
+                  s.RaisePending();
+              },
+              kG),
+        Plain(d::kIsClipboardAvailable, "IsClipboardAvailable", BOOL_,
+              Result([](CVincaCtrl&, DispCall&) { return Bool(IsTreeOnClipboard()); }), {}, kG | kNP),
+        NotYet(d::kPicturePlus, "PicturePlus", P, DISP),
+        NotYet(d::kPictureMinus, "PictureMinus", P, DISP),
+        NotYet(d::kPictureMark, "PictureMark", P, DISP),
+        Boolean(d::kNoPictureRoot, "NoPictureRoot", kRepaint),
+        Enum(d::kViewStyleEx, "ViewStyleEx", 4, kRepaint),
+        Enum(d::kAutoExpand, "AutoExpand", 4, kNone),
+        Enum(d::kTreeLinesStyle, "TreeLinesStyle", 5, kRepaint),
+        Enum(d::kPicInMultiLine, "PicInMultiLine", 3, kRepaint),
+        Enum(d::kShowCaption, "ShowCaption", 3, {8, 0}, Mark::No),
+        Plain(d::kCaption, "Caption", BSTR_, Result([](CVincaCtrl& s, DispCall&) { return s.Prop(d::kCaption); }),
+              [](CVincaCtrl& s, DispCall& c) {
+                  // The frame is always redrawn, even for the same text.
+                  s.StoreProp(d::kCaption, c.value());
+                  s.RequestRefresh(8, 0);
+              }),
+        Refused(d::kShowTitles, "ShowTitles", P, I2),
+        Stored(d::kMSOutlineAdd, "MSOutlineAdd", BOOL_, kNone),
+        Plain(d::kCurrentItemBM, "CurrentItemBM", I4,
+              Result([](CVincaCtrl& s, DispCall&) {
+                  CItem* item = const_cast<CItem*>(s.Engine().CurrentRowItem());
+                  return Long(item ? static_cast<int32_t>(s.Engine().ItemBM(item)) : 0);
+              }),
+              [](CVincaCtrl& s, DispCall& c) {
+                  s.Raise(s.Engine().SetCurrentItemBM(static_cast<uint32_t>(c.value().lVal)));
+                  s.ClearPending();
+              },
+              kG),
+        Refused(d::kBackwardCompatibility, "BackwardCompatibility", P, BOOL_),
+        Stored(d::kExpandChildren, "ExpandChildren", BOOL_, kNone),
+        Stored(d::kExpandNewItem, "ExpandNewItem", BOOL_, kNone),
+        Color(d::kBackColor, "BackColor", {7, 1}),
+        Enum(d::kAutoScrDuringDragDrop, "AutoScrDuringDragDrop", 4, kNone),
+        Enum(d::kDragHighlight, "DragHighlight", 3, {0, 10}),
+        Size(d::kShiftStep, "ShiftStep", {}, kFlags7),
+        Size(d::kItemImageDefHeight, "ItemImageDefHeight", {.horizontal = false}, kFlags5),
+        Size(d::kItemImageDefWidth, "ItemImageDefWidth", {}, kFlags5),
+        Size(d::kMarkHeight, "MarkHeight", {.horizontal = false}, kFlags5),
+        Size(d::kMarkWidth, "MarkWidth", {}, {5, 16}),
+        Size(d::kTabStopDistance, "TabStopDistance", {.max = 31999, .above = VE_INVALID_ARGUMENT}, kFlags5),
+        Refused(d::kTitleHeight, "TitleHeight", P, R4),
+        Size(d::kWidthOfText, "WidthOfText", {.min = -2, .max = 31999, .above = VE_INVALID_ARGUMENT, .minusOne = true},
+             kFlags5),
+        Size(d::kXOffset, "XOffset", {.max = 2047, .above = VE_INVALID_ARGUMENT}, kFlags5),
+        Boolean(d::kDefMultiLine, "DefMultiLine", kFlags5),
+        NotYet(d::kMouseIcon, "MouseIcon", P, DISP),
+        NoWindow(d::kBottomIndex, "BottomIndex", P, I4, {}, kG | kNP),
+        Indexed(d::kClearItem, "ClearItem", I4, {},
+                [](CVincaCtrl& s, DispCall& c) {
+                    CItem* item = s.Item(c.value().to_i4());
+                    if (item->ChildNode()) {
+                        CNodeRef pos{item->ParentNode(), item->ParentNode()->IndexOf(item)};
+                        s.Raise(s.Engine().RemoveChildren(pos));
+                    }
+                    s.ClearPending();
+                },
+                kNG, {}),
+        NotYet(d::kCopySelected, "CopySelected", P, I4, {}, kG | kNP),
+        NotYet(d::kPictureClosed, "PictureClosed", P, DISP),
+        NotYet(d::kPictureInverted, "PictureInverted", P, DISP),
+        NotYet(d::kPictureLeaf, "PictureLeaf", P, DISP),
+        Plain(d::kListCount, "ListCount", I4, Result([](CVincaCtrl& s, DispCall&) { return Long(s.Engine().ListCount()); }),
+              {}, kG | kNP),
+        Plain(d::kListIndex, "ListIndex", I4, Result([](CVincaCtrl& s, DispCall&) { return Long(s.Engine().GetListIndex()); }),
+              [](CVincaCtrl& s, DispCall& c) {
+                  s.Raise(s.Engine().SetListIndex(c.value().lVal));
+                  s.ClearPending();
+              },
+              kG),
+        Plain(d::kNewIndex, "NewIndex", I4, Result([](CVincaCtrl& s, DispCall&) { return Long(s.Engine().NewIndex()); }), {},
+              kG | kNP),
+        NoWindow(d::kTopIndex, "TopIndex", P, I4, {}, kG),
+        Plain(d::kSelItemCount, "SelItemCount", I4,
+              Result([](CVincaCtrl& s, DispCall&) { return Long(s.Engine().CurrentRowItem() ? 1 : 0); }), {}, kG | kNP),
+        Size(d::kWidthOfTextMin, "WidthOfTextMin", {.min = 0, .max = 31999, .above = VE_INVALID_ARGUMENT, .minusOne = true},
+             kFlags5),
+        Boolean(d::kSmartDragDrop, "SmartDragDrop", {0, 20}),
+        Method(d::kAddItem, "AddItem", NONE, {Arg("ItemText", BSTR_), Opt("Index")}, m::AddItem),
+        Method(d::kIsValidBM, "IsValidBM", BOOL_, {Arg("hTreeBookmark", I4)},
+               Result([](CVincaCtrl& s, DispCall& c) {
+                   return Bool(s.Engine().IsValidBookmark(static_cast<uint32_t>(c.i4(0))));
+               })),
+        NoWindow(d::kOnDragOver, "OnDragOver", M, NONE, {Arg("X", R4), Arg("Y", R4), Arg("State", I2)}),
+        Method(d::kOnDragDrop, "OnDragDrop", I4, {Arg("X", R4), Arg("Y", R4)},
+               Result([](CVincaCtrl&, DispCall&) { return Long(VE_NO_WINDOW); })),
+        NoWindow(d::kBeforeDrag, "BeforeDrag", M, NONE),
+        Method(d::kClear, "Clear", NONE, {}, m::Clear),
+        Method(d::kFindItem, "FindItem", I4,
+               {Arg("FindWhat", BSTR_), Arg("nFlags", I2), Arg("nFromIndex", I4), Arg("nToIndex", I4)}, m::FindItem),
+        Method(d::kFindValue, "FindValue", I4,
+               {Arg("FindWhat", VAR), Arg("nFlags", I2), Arg("nFromIndex", I4), Arg("nToIndex", I4), Opt("ValueName")},
+               m::FindValue),
+        NoWindow(d::kGetItemByXY, "GetItemByXY", M, I4, {Arg("nX", I2), Arg("nY", I2), Arg("nType", I2)}),
+        Method(d::kGetItemRect, "GetItemRect", I2, {Arg("Index", I4), Arg("nOpts", I2), ByRef("pRect", VAR)},
+               Result([](CVincaCtrl&, DispCall&) { return Short(VE_NO_WINDOW); })),
+        Method(d::kIndexByBM, "IndexByBM", I4, {Arg("hTreeBookmark", I4)},
+               Result([](CVincaCtrl& s, DispCall& c) {
+                   CItem* item = s.Engine().ItemFromBookmark(static_cast<uint32_t>(c.i4(0)));
+                   return Long(item ? s.Engine().ItemIndex(item) : -1);
+               })),
+        Method(d::kRemoveItem, "RemoveItem", NONE, {Arg("Index", I4)}, m::RemoveItem),
+        Method(d::kTranslateIndex, "TranslateIndex", I4,
+               {Arg("nFromIndexMethod", I2), Arg("nToIndexMethod", I2), Arg("nFromIndex", I4)}, m::TranslateIndex),
+        NoWindow(d::kDropTarget, "DropTarget", M, I4),
+        Method(d::kFastAddItem, "FastAddItem", I2, {Arg("Shift", I2), Arg("Text", BSTR_), Arg("Options", I4)},
+               m::FastAddItem),
+        Method(d::kFastAddItemEx, "FastAddItemEx", I2,
+               {Arg("Shift", I2), Arg("Text", BSTR_), Arg("Options", I4), Arg("FontName", BSTR_), Arg("FontSize", I2),
+                Arg("BackColor", I4), Arg("ForeColor", I4)},
+               m::FastAddItemEx),
+        Indexed(d::kAdd, "Add", I4, {}, [](CVincaCtrl& s, DispCall& c) { m::AddBuffer(s, c, false); }, kNG),
+        Indexed(d::kClipboard, "Clipboard", I2, {}, m::ClipboardAction, kNG),
+        Indexed(d::kCoerceIndex, "CoerceIndex", I4, m::GetCoerceIndex, m::PutCoerceIndex, kG, {Arg("Index", I2)}),
+        Indexed(d::kCopyItem, "CopyItem", I4, [](CVincaCtrl& s, DispCall& c) { m::CopyToBuffer(s, c, 0); }, {},
+                kG | kNP),
+        Indexed(d::kCopyItemSub, "CopyItemSub", I4, [](CVincaCtrl& s, DispCall& c) { m::CopyToBuffer(s, c, 2); }, {},
+                kG | kNP),
+        Indexed(d::kCopyOne, "CopyOne", I4, [](CVincaCtrl& s, DispCall& c) { m::CopyToBuffer(s, c, 1); }, {},
+                kG | kNP),
+        Indexed(d::kExpand, "Expand", BOOL_,
+                Result([](CVincaCtrl& s, DispCall& c) {
+                    CItem* item = s.ItemOrNull(c.i4(0));
+                    return Bool(item && item->IsExpanded());
+                }),
+                [](CVincaCtrl& s, DispCall& c) {
+                    CItem* item = s.Item(c.i4(0));
+                    s.Raise(s.Engine().SetItemExpanded(item, c.value().boolVal != 0));
+                    s.ClearPending();
+                },
+                kG),
+        Indexed(d::kExpandEx, "ExpandEx", BOOL_,
+                Result([](CVincaCtrl& s, DispCall& c) {
+                    CItem* item = s.ItemOrNull(c.i4(0));
+                    return Bool(item && s.Engine().GetExpandEx(item));
+                }),
+                [](CVincaCtrl& s, DispCall& c) {
+                    CItem* item = s.Item(c.i4(0));
+                    s.Engine().ExpandSubtree(item, c.value().boolVal != 0);
+                    s.ClearPending();
+                },
+                kG),
+        Indexed(d::kHasSubItems, "HasSubItems", BOOL_,
+                Result([](CVincaCtrl& s, DispCall& c) {
+                    CItem* item = s.ItemOrNull(c.i4(0));
+                    return Bool(item && item->HasChildren());
+                }),
+                {}, kG | kNP),
+        NotYet(d::kImage, "Image", P, DISP, {kIndex}),
+        NotYet(d::kInvImage, "InvImage", P, DISP, {kIndex}),
+        NotYet(d::kItemPicValue, "ItemPicValue", P, DISP, {kIndex}, kG),
+        NotYet(d::kMarkPicture, "MarkPicture", P, DISP, {kIndex}, kG),
+        Refused(d::kTitlePicture, "TitlePicture", P, DISP, {kIndex}),
+        Indexed(d::kIndent, "Indent", I2, m::GetShift, m::PutShift, kG),
+        Indexed(d::kInsert, "Insert", I4, {}, [](CVincaCtrl& s, DispCall& c) { m::AddBuffer(s, c, true); }, kNG),
+        Indexed(d::kInsertItem, "InsertItem", BSTR_, {}, m::InsertItem, kNG),
+        Indexed(d::kIsItemVisible, "IsItemVisible", BOOL_,
+                Result([](CVincaCtrl& s, DispCall& c) {
+                    CItem* item = s.ItemOrNull(c.i4(0));
+                    return Bool(item && s.Engine().HasRow(item));
+                }),
+                {}, kG | kNP),
+        Indexed(d::kItemBM, "ItemBM", I4,
+                Result([](CVincaCtrl& s, DispCall& c) {
+                    CItem* item = s.ItemOrNull(c.i4(0));
+                    return Long(item ? static_cast<int32_t>(s.Engine().ItemBM(item)) : 0);
+                }),
+                {}, kG | kNP),
+        Indexed(d::kItemBackColor, "ItemBackColor", I4,
+                Result([](CVincaCtrl& s, DispCall& c) {
+                    CItem* item = s.Item(c.i4(0));
+                    int32_t color = 0;
+                    if (item->ItemData()) item->ItemData()->GetTreeColor(names::BackColor(), color);
+                    return Long(color);
+                }),
+                [](CVincaCtrl& s, DispCall& c) {
+                    CItem* item = s.Item(c.i4(0));
+                    if (CItemData* data = item->GetItemData()) data->SetTreeBackColor(c.value().lVal);
+                }),
+        NoWindow(d::kItemEditText, "ItemEditText", P, I2, {kIndex}, kNG),
+        NotYet(d::kItemFontBold, "ItemFontBold", P, BOOL_, {kIndex}, kG),
+        NotYet(d::kItemFontItalic, "ItemFontItalic", P, BOOL_, {kIndex}, kG),
+        NotYet(d::kItemFontName, "ItemFontName", P, BSTR_, {kIndex}, kG),
+        NotYet(d::kItemFontSize, "ItemFontSize", P, R4, {kIndex}, kG),
+        NotYet(d::kItemFontStrike, "ItemFontStrike", P, BOOL_, {kIndex}, kG),
+        NotYet(d::kItemFontUnder, "ItemFontUnder", P, BOOL_, {kIndex}, kG),
+        Indexed(d::kItemForeColor, "ItemForeColor", I4,
+                Result([](CVincaCtrl& s, DispCall& c) {
+                    CItem* item = s.Item(c.i4(0));
+                    int32_t color = 0;
+                    if (item->ItemData()) item->ItemData()->GetTreeColor(names::ForeColor(), color);
+                    return Long(color);
+                }),
+                [](CVincaCtrl& s, DispCall& c) {
+                    CItem* item = s.Item(c.i4(0));
+                    if (CItemData* data = item->GetItemData()) data->SetTreeForeColor(c.value().lVal);
+                }),
+        Indexed(d::kItemIntValue, "ItemIntValue", I2, [](CVincaCtrl& s, DispCall& c) { m::GetItemValue(s, c, I2); },
+                [](CVincaCtrl& s, DispCall& c) { m::PutItemValue(s, c, I2); }, kG),
+        Indexed(d::kItemLngValue, "ItemLngValue", I4, [](CVincaCtrl& s, DispCall& c) { m::GetItemValue(s, c, I4); },
+                [](CVincaCtrl& s, DispCall& c) { m::PutItemValue(s, c, I4); }, kG),
+        Indexed(d::kItemMark, "ItemMark", I4,
+                Result([](CVincaCtrl& s, DispCall& c) {
+                    CItem* item = s.ItemOrNull(c.i4(0));
+                    return Long(item ? item->Mark() : 0);
+                }),
+                [](CVincaCtrl& s, DispCall& c) {
+                    const int32_t mark = c.value().lVal;
+                    if (mark < 0 || mark > 255) ThrowVincaError(VE_BAD_INDEX);
+                    CItem* item = s.Item(c.i4(0));
+                    s.Raise(s.Engine().SetItemMark(item, mark));
+                    s.ClearPending();
+                },
+                kG | kPD),
+        NotYet(d::kItemMultiLine, "ItemMultiLine", P, I2, {kIndex}, kG),
+        Indexed(d::kItemParentBM, "ItemParentBM", I4,
+                Result([](CVincaCtrl& s, DispCall& c) {
+                    const int32_t index = c.i4(0);
+                    CItem* item = s.ItemOrNull(index);
+                    if (!item) return Long(0);
+                    if (s.Engine().CurrentIndexMethod() == VNSYS_LEVEL && index >= 0) return Long(-2);
+                    CItem* parent = item->GetParentItem();
+                    return Long(parent && parent->ParentNode() ? static_cast<int32_t>(s.Engine().ItemBM(parent)) : 0);
+                }),
+                {}, kG | kNP),
+        Indexed(d::kItemSngValue, "ItemSngValue", R4, [](CVincaCtrl& s, DispCall& c) { m::GetItemValue(s, c, R4); },
+                [](CVincaCtrl& s, DispCall& c) { m::PutItemValue(s, c, R4); }, kG),
+        Indexed(d::kItemSorted, "ItemSorted", I2,
+                Result([](CVincaCtrl& s, DispCall& c) {
+                    CItem* item = s.ItemOrNull(c.i4(0));
+                    return Short(item ? item->SortMethod() : 0);
+                }),
+                [](CVincaCtrl& s, DispCall& c) {
+                    const int16_t method = c.value().iVal;
+                    if (method < 0 || method > 4) ThrowVincaError(VE_INVALID_ARGUMENT);
+                    CItem* item = s.Item(c.i4(0));
+                    s.Raise(s.Engine().SetItemSorted(item, method));
+                    s.ClearPending();
+                },
+                kG),
+        Indexed(d::kItemStrValue, "ItemStrValue", BSTR_, [](CVincaCtrl& s, DispCall& c) { m::GetItemValue(s, c, BSTR_); },
+                [](CVincaCtrl& s, DispCall& c) { m::PutItemValue(s, c, BSTR_); }, kG),
+        Indexed(d::kItemType, "ItemType", I2,
+                Result([](CVincaCtrl& s, DispCall& c) {
+                    CItem* item = s.Item(c.i4(0));
+                    int16_t kind = 0;
+                    s.Engine().GetItemType(item, kind);
+                    return Short(kind);
+                }),
+                {}, kG | kNP),
+        Indexed(d::kList, "List", BSTR_,
+                Result([](CVincaCtrl& s, DispCall& c) { return plat::Variant(std::string_view(s.Item(c.i4(0))->Text())); }),
+                [](CVincaCtrl& s, DispCall& c) {
+                    CItem* item = s.Item(c.i4(0));
+                    s.Raise(s.Engine().SetListText(item, c.value().to_utf8()));
+                    s.ClearPending();
+                },
+                kG),
+        Indexed(d::kListCountEx, "ListCountEx", I4,
+                Result([](CVincaCtrl& s, DispCall& c) {
+                    const int32_t index = c.i4(0);
+                    CItem* item = s.ItemOrNull(index);
+                    if (!item) return Long(index == -1 ? s.Engine().ListCount() : 0);
+                    return Long(item->ChildCount());
+                }),
+                {}, kG | kNP),
+        Indexed(d::kLoadAndAdd, "LoadAndAdd", I2, {}, [](CVincaCtrl& s, DispCall& c) { m::LoadFromFile(s, c, false); },
+                kNG),
+        Indexed(d::kLoadAndInsert, "LoadAndInsert", I2, {},
+                [](CVincaCtrl& s, DispCall& c) { m::LoadFromFile(s, c, true); }, kNG),
+        NotYet(d::kMarkTag, "MarkTag", P, BSTR_, {kIndex}, kG),
+        Indexed(d::kSave, "Save", I2, {}, [](CVincaCtrl& s, DispCall& c) { m::SaveToFile(s, c, 0); }, kNG),
+        Indexed(d::kSaveOne, "SaveOne", I2, {}, [](CVincaCtrl& s, DispCall& c) { m::SaveToFile(s, c, 1); }, kNG),
+        Indexed(d::kSaveSub, "SaveSub", I2, {}, [](CVincaCtrl& s, DispCall& c) { m::SaveToFile(s, c, 2); }, kNG),
+        NotYet(d::kSelItemIndex, "SelItemIndex", P, I4, {kIndex}, kG | kNP),
+        NotYet(d::kSelectEx, "SelectEx", P, BOOL_, {kIndex}, kNG),
+        NotYet(d::kSelected, "Selected", P, BOOL_, {kIndex}, kG),
+        Indexed(d::kShift, "Shift", I2, m::GetShift, m::PutShift, kG),
+        Refused(d::kTitleText, "TitleText", P, BSTR_, {kIndex}),
+        Refused(d::kTitleVisible, "TitleVisible", P, BOOL_, {kIndex}),
+        Refused(d::kTitleWidth, "TitleWidth", P, R4, {kIndex}),
+        Indexed(d::kFullPath, "FullPath", BSTR_,
+                Result([](CVincaCtrl& s, DispCall& c) {
+                    CItem* item = s.ItemOrNull(c.i4(0));
+                    std::string path;
+                    if (item) path = m::JoinedPath(s, item);
+                    return plat::Variant(std::string_view(path));
+                }),
+                {}, kG | kNP),
+        Indexed(d::kFile, "File", I2, {}, m::FileAction, kNG, {Arg("FileIndex", I2)}),
+        NotYet(d::kItemPMPicType, "ItemPMPicType", P, I2, {kIndex}, kG),
+        Plain(d::kEnvironment, "Environment", I2, Result([](CVincaCtrl& s, DispCall&) { return s.Prop(d::kEnvironment); }),
+              [](CVincaCtrl& s, DispCall& c) {
+                  const int16_t v = c.value().iVal;
+                  if (v < 0 || v > 1) ThrowVincaError(VE_INVALID_ARGUMENT);
+                  if (s.Prop(d::kEnvironment).to_i2() == v) return;
+                  s.StoreProp(d::kEnvironment, plat::Variant(v));
+                  s.MarkModified();
+              }),
+        Method(d::kFreeBuffer, "FreeBuffer", NONE, {Arg("TreeBuffer", I4)},
+               [](CVincaCtrl&, DispCall& c) { FreeVincaBuffer(static_cast<uint32_t>(c.i4(0))); }),
+        Method(d::kIsValidBuffer, "IsValidBuffer", I2, {Arg("TreeBuffer", I4)},
+               Result([](CVincaCtrl&, DispCall& c) { return Short(IsValidVincaBuffer(static_cast<uint32_t>(c.i4(0)))); })),
+        Method(d::kSaveBuffer, "SaveBuffer", I2, {Arg("TreeBuffer", I4), Arg("nFile", I2)}, m::SaveBuffer),
+        Method(d::kLoadBuffer, "LoadBuffer", I2, {ByRef("TreeBuffer", I4), Arg("nFile", I2)}, m::LoadBuffer),
+        Method(d::kCopyBuffer, "CopyBuffer", I2, {Arg("TreeBuffer", I4)},
+               Result([](CVincaCtrl&, DispCall& c) { return Short(CopyBufferToClipboard(static_cast<uint32_t>(c.i4(0)))); })),
+        Method(d::kPasteBuffer, "PasteBuffer", I2, {ByRef("TreeBuffer", I4)}, m::PasteBuffer),
+        Method(d::kIsClipboardFormatAvailable, "IsClipboardFormatAvailable", I2, {},
+               Result([](CVincaCtrl&, DispCall&) { return Short(IsTreeOnClipboard() ? 1 : 0); })),
+        Color(d::kTreeLinesColor, "TreeLinesColor", {3, 0}),
+        Boolean(d::kDrawFocusRect, "DrawFocusRect", {0, 15}),
+        NotYet(d::kExplorerCompatible, "ExplorerCompatible", P, I2),
+        Enum(d::kToolTipsMode, "ToolTipsMode", 2, {0, 17}),
+        Enum(d::kToolTipsViewStyle, "ToolTipsViewStyle", 2, kNone),
+        Color(d::kToolTipsForeColor, "ToolTipsForeColor", {4, 0}),
+        Color(d::kToolTipsBackColor, "ToolTipsBackColor", {4, 0}),
+        Enum(d::kWebAutoNavigate, "WebAutoNavigate", 2, kNone),
+        Stored(d::kWebTargetFrame, "WebTargetFrame", BSTR_, kNone),
+        Stored(d::kWebURLBase, "WebURLBase", BSTR_, kNone),
+        Method(d::kWebGoBack, "WebGoBack", I2, {}, Result([](CVincaCtrl&, DispCall&) { return Short(1); })),
+        Method(d::kWebGoForward, "WebGoForward", I2, {}, Result([](CVincaCtrl&, DispCall&) { return Short(1); })),
+        Method(d::kWebNavigate, "WebNavigate", I2, {Arg("lpszURL", BSTR_), Opt("varFrameName"), Opt("varFlags")},
+               Result([](CVincaCtrl&, DispCall&) { return Short(1); })),
+        Method(d::kSaveData, "SaveData", I2, {Arg("lpszFileName", BSTR_)}, m::SaveData),
+        Method(d::kLoadData, "LoadData", I2, {Arg("lpszFileName", BSTR_)}, m::LoadData),
+        Plain(d::kVersion, "Version", I4, Result([](CVincaCtrl&, DispCall&) { return Long(0x50000); }), {}, kNP),
+        NotYet(d::kGrid, "Grid", P, DISP, {}, kG),
+        NotYet(d::kItemGrid, "ItemGrid", P, DISP, {kIndex}),
+        NotYet(d::kItemValues, "ItemValues", P, DISP, {kIndex, Opt("ValueName")}, kNP),
+        NotYet(d::kLevelDefs, "LevelDefs", P, DISP, {}, kNP),
+        NotYet(d::kBackPicture, "BackPicture", P, DISP),
+        Enum(d::kBackPictureAlignment, "BackPictureAlignment", 12, {1, 3}, Mark::No),
+        NotYet(d::kItemCell, "ItemCell", P, DISP, {kIndex}),
+        DefCell(d::kDefItemCellBorderStyle, "DefItemCellBorderStyle", 5, {"DefBorderStyle"}),
+        DefCell(d::kDefItemCellPictureAlignment, "DefItemCellPictureAlignment", 13, {"DefPictureAlignment"}),
+        DefCell(d::kDefItemCellAlignment, "DefItemCellAlignment", 4, {"DefAlignment"}),
+        DefCell(d::kDefItemCellTextAlignment, "DefItemCellTextAlignment", 10, {"DefTextAlignment"}),
+        Color(d::kGradientColorFrom, "GradientColorFrom", {1, 3}, Mark::No),
+        Color(d::kGradientColorTo, "GradientColorTo", {1, 3}, Mark::No),
+        Enum(d::kGradientStyle, "GradientStyle", 5, {1, 3}, Mark::No),
+        Indexed(d::kItemParent, "ItemParent", I4,
+                Result([](CVincaCtrl& s, DispCall& c) {
+                    CItem* item = s.ItemOrNull(c.i4(0));
+                    CItem* parent = item ? item->GetParentItem() : nullptr;
+                    return Long(parent && parent->ParentNode() ? s.Engine().ItemIndex(parent) : -1);
+                }),
+                {}, kNP),
+        Indexed(d::kItemVirtualCount, "ItemVirtualCount", I4,
+                Result([](CVincaCtrl& s, DispCall& c) { return Long(s.Engine().GetVirtualCount(s.Item(c.i4(0)))); }),
+                [](CVincaCtrl& s, DispCall& c) {
+                    s.Raise(s.Engine().SetVirtualCount(s.Item(c.i4(0)), c.value().lVal));
+                    s.ClearPending();
+                },
+                kG),
+        Indexed(d::kItemVirtualParent, "ItemVirtualParent", BOOL_,
+                Result([](CVincaCtrl& s, DispCall& c) { return Bool(s.Engine().IsVirtualParent(s.ItemOrNull(c.i4(0)))); }),
+                [](CVincaCtrl& s, DispCall& c) {
+                    const int32_t index = c.i4(0);
+                    CItem* item = index == -1 ? nullptr : s.Item(index);
+                    s.Raise(s.Engine().SetVirtualParent(item, c.value().boolVal != 0));
+                    s.ClearPending();
+                },
+                kG | kPD),
+        Indexed(d::kItemAlwaysHidden, "ItemAlwaysHidden", BOOL_,
+                Result([](CVincaCtrl& s, DispCall& c) { return Bool(s.Item(c.i4(0))->Hidden()); }),
+                [](CVincaCtrl& s, DispCall& c) {
+                    s.Raise(s.Engine().SetItemAlwaysHidden(s.Item(c.i4(0)), c.value().boolVal != 0));
+                    s.ClearPending();
+                },
+                kG),
+        Boolean(d::kTransparentBackground, "TransparentBackground", {1, 3}, Mark::No),
+        NoWindow(d::kHitTest, "HitTest", M, VAR, {Arg("X", R4), Arg("Y", R4), Arg("varTarget", VAR)}),
+        Method(d::kUpdateBackground, "UpdateBackground", NONE, {},
+               [](CVincaCtrl& s, DispCall&) { s.RequestRefresh(1, 3); }),
+        Indexed(d::kItemURL, "ItemURL", BSTR_,
+                Result([](CVincaCtrl& s, DispCall& c) {
+                    CItem* item = s.ItemOrNull(c.i4(0));
+                    std::string url = item && item->ItemData() ? item->ItemData()->GetTreeUrl() : std::string();
+                    return plat::Variant(std::string_view(url));
+                }),
+                [](CVincaCtrl& s, DispCall& c) {
+                    CItem* item = s.Item(c.i4(0));
+                    if (CItemData* data = item->GetItemData()) data->SetTreeUrl(c.value().to_utf8());
+                },
+                kG),
+        NotYet(d::kHasGrid, "HasGrid", P, BOOL_, {}, kG),
+        NotYet(d::kItemHasGrid, "ItemHasGrid", P, BOOL_, {kIndex}, kG),
+        DefCell(d::kDefItemCellBorderColor, "DefItemCellBorderColor", 0, {}),
+        NotYet(d::kItemTag, "ItemTag", P, VAR, {kIndex}),
+        Method(d::kRefreshItems, "RefreshItems", NONE, {Opt("varFrom"), Opt("varTo")},
+               [](CVincaCtrl& s, DispCall& c) {
+                   const int32_t from = c.has_arg(0) ? c.arg(0).to_i4() : 0;
+                   const int32_t to = c.has_arg(1) ? c.arg(1).to_i4() : -1;
+                   s.Engine().RefreshItems(from, to);
+                   s.ClearPending();
+               }),
+        Enum(d::kInvBorderStyle, "InvBorderStyle", 2, kFlags7),
+        Boolean(d::kShowHiddenItems, "ShowHiddenItems", {0, 18}),
+        NotYet(d::kActiveGrid, "ActiveGrid", P, DISP, {}, kNP),
+        Indexed(d::kMarkedItemsAlwaysHidden, "MarkedItemsAlwaysHidden", I4,
+                Result([](CVincaCtrl& s, DispCall& c) { return Long(s.Engine().IsMarkHidden(c.i4(0)) ? 1 : 0); }),
+                [](CVincaCtrl& s, DispCall& c) {
+                    const int32_t mark = c.i4(0);
+                    if (mark < 0 || mark > 255) ThrowVincaError(VE_BAD_INDEX);
+                    s.Raise(s.Engine().SetMarkedItemsAlwaysHidden(mark, c.value().lVal != 0));
+                    s.ClearPending();
+                },
+                kG),
+        DefCell(d::kDefItemCellBackColor, "DefItemCellBackColor", 0, {}),
+        NotYet(d::kPictureList, "PictureList", P, DISP, {Arg("Index", I2)}, kNP),
+        NotYet(d::kPictureListCount, "PictureListCount", P, I2, {}, kG),
+        NotYet(d::kItemHasValue, "ItemHasValue", P, BOOL_, {kIndex, Arg("ValueName", VAR)}),
+        NotYet(d::kItemSortingKey, "ItemSortingKey", P, VAR, {kIndex, Arg("SortOrder", I2)}, kG),
+        Indexed(d::kItemPrevSibling, "ItemPrevSibling", I4,
+                Result([](CVincaCtrl& s, DispCall& c) {
+                    CItem* item = s.Item(c.i4(0));
+                    CItemNode* node = item->ParentNode();
+                    const int32_t pos = node->IndexOf(item);
+                    return Long(pos <= 0 ? CVincaEngine::kNoSibling : s.Engine().ItemIndex(node->GetAt(pos - 1)));
+                }),
+                {}, kNP),
+        Indexed(d::kItemNextSibling, "ItemNextSibling", I4,
+                Result([](CVincaCtrl& s, DispCall& c) {
+                    CItem* item = s.Item(c.i4(0));
+                    CItemNode* node = item->ParentNode();
+                    const int32_t pos = node->IndexOf(item);
+                    return Long(pos + 1 >= node->GetCount() ? CVincaEngine::kNoSibling
+                                                            : s.Engine().ItemIndex(node->GetAt(pos + 1)));
+                }),
+                {}, kNP),
+        Indexed(d::kItemHeight, "ItemHeight", R4, m::GetItemHeight, m::PutItemHeight),
+        Enum(d::kOLEDropMode, "OLEDropMode", 2, {0, 21}),
+        Stored(d::kColDelimiter, "ColDelimiter", I2, kNone, Mark::No),
+        Stored(d::kConvertTabsToCols, "ConvertTabsToCols", BOOL_, kNone, Mark::No),
+        Plain(d::kCurrentParent, "CurrentParent", VAR, m::GetCurrentParent, m::PutCurrentParent, kG | kPD),
+        Refused(d::kDummy1, "_Dummy1", P, DISP),
+        Refused(d::kDummy2, "_Dummy2", P, DISP),
+        NotYet(d::kPicturePalette, "PicturePalette", P, DISP),
+        Color(d::kTransparentBitmapColor, "TransparentBitmapColor", {7, 3}, Mark::No),
+        Boolean(d::kTransparentBitmap, "TransparentBitmap", {7, 3}, Mark::No),
+        Method(d::kAddItem2, "AddItem2", I2, {Arg("Shift", I2), Arg("Text", BSTR_), Arg("Options", I4)}, m::FastAddItem),
+        Method(d::kAddItem2Ex, "AddItem2Ex", I2,
+               {Arg("Shift", I2), Arg("Text", BSTR_), Arg("Options", I4), Arg("FontName", BSTR_), Arg("FontSize", I2),
+                Arg("BackColor", I4), Arg("ForeColor", I4)},
+               m::FastAddItemEx),
+        NoWindow(d::kReport, "Report", P, DISP, {}, kNP),
+        NotYet(d::kDefItemCellDef, "DefItemCellDef", P, DISP, {}, kNP),
+        Plain(d::kVisualRoot, "VisualRoot", I4,
+              Result([](CVincaCtrl& s, DispCall&) {
+                  CItem* root = s.Engine().VisualRoot();
+                  return Long(root ? s.Engine().ItemIndex(root) : -1);
+              }),
+              [](CVincaCtrl& s, DispCall& c) {
+                  const int32_t index = c.value().lVal;
+                  s.Engine().SetVisualRoot(index == -1 ? nullptr : s.Item(index));
+                  s.ClearPending();
+              },
+              kG),
+        Plain(d::kToolTipsDelay, "ToolTipsDelay", I4,
+              Result([](CVincaCtrl& s, DispCall&) { return s.Prop(d::kToolTipsDelay); }),
+              [](CVincaCtrl& s, DispCall& c) {
+                  const int32_t v = c.value().lVal;
+                  if (v < 0 || v > 2147483646) ThrowVincaError(VE_INVALID_ARGUMENT);
+                  if (s.Prop(d::kToolTipsDelay).to_i4() == v) return;
+                  s.StoreProp(d::kToolTipsDelay, plat::Variant(v));
+                  s.RequestRefresh(4, 22);
+              }),
+        Indexed(d::kItemLastSubItemIndex, "ItemLastSubItemIndex", I4,
+                Result([](CVincaCtrl& s, DispCall& c) {
+                    CItem* item = s.Item(c.i4(0));
+                    CItem* last = item;
+                    while (last->ChildNode() && last->ChildNode()->GetCount() > 0)
+                        last = last->ChildNode()->GetAt(last->ChildNode()->GetCount() - 1);
+                    return Long(s.Engine().ItemIndex(last));
+                }),
+                {}, kNP),
+        Plain(d::kExpandToLevel, "ExpandToLevel", I4, {},
+              [](CVincaCtrl& s, DispCall& c) {
+                  if (c.value().lVal < 0) ThrowVincaError(VE_BAD_INDEX);
+                  s.Engine().ExpandToLevel(c.value().lVal);
+                  s.ClearPending();
+              },
+              kNG),
+        Plain(d::kAutoDragMode, "AutoDragMode", I2,
+              Result([](CVincaCtrl& s, DispCall&) { return s.Prop(d::kAutoDragMode); }),
+              [](CVincaCtrl& s, DispCall& c) {
+                  // The container's extender must be able to drag.
+                  plat::ComPtr<plat::IDispatch> ext = s.ExtendedControl();
+                  plat::OLECHAR drag[] = u"Drag";
+                  plat::OLECHAR* names[] = {drag};
+                  plat::DISPID id = 0;
+                  if (!ext || plat::FAILED(ext->GetIDsOfNames(plat::IID_IUnknown, names, 1, 0, &id)))
+                      ThrowVincaError(VE_DRAG_START);
+                  const int16_t v = c.value().iVal;
+                  if (v < 0 || v > 3) ThrowVincaError(VE_INVALID_ARGUMENT);
+                  if (s.Prop(d::kAutoDragMode).to_i2() == v) return;
+                  s.StoreProp(d::kAutoDragMode, plat::Variant(v));
+                  s.RequestRefresh(0, 23);
+              },
+              kG),
+        NotYet(d::kItemSortingStyle, "ItemSortingStyle", P, I4, {kIndex, Arg("SortOrder", I2)}),
+        Enum(d::kDragIconStyle, "DragIconStyle", 3, kNone, Mark::No),
+        NotYet(d::kLoadPicture, "LoadPicture", M, DISP, {Arg("lpszFileName", BSTR_)}),
+        NoWindow(d::kPrintOneStep, "PrintOneStep", M, NONE,
+                 {Arg("varOutputDC", VAR), Arg("LeftMargin", I4), Arg("TopMargin", I4), Arg("RightMargin", I4),
+                  Arg("BottomMargin", I4), Arg("StartItem", I4), Arg("EndItem", I4), Arg("lOptions", I4),
+                  Arg("strHeader", BSTR_), Arg("strFooter", BSTR_), Opt("Zoom")}),
+        Plain(d::kModifications, "Modifications", I4,
+              Result([](CVincaCtrl& s, DispCall&) { return s.Prop(d::kModifications); }),
+              [](CVincaCtrl& s, DispCall& c) {
+                  const int32_t v = c.value().lVal;
+                  if (v < 0 || v > 7) ThrowVincaError(VE_INVALID_ARGUMENT);
+                  if (s.Prop(d::kModifications).to_i4() == v) return;
+                  s.StoreProp(d::kModifications, plat::Variant(v));
+                  s.RequestRefresh(1, 0);
+              },
+              kG),
+        NotYet(d::kFont, "Font", P, DISP),
+        Enum(d::kBorderStyle, "BorderStyle", 5, {8, 0}),
+        Boolean(d::kEnabled, "Enabled", kRepaint),
+        Plain(d::khWnd, "hWnd", I4, Result([](CVincaCtrl&, DispCall&) { return Long(0); }), {}, kNP),
+        Enum(d::kAppearance, "Appearance", 2, {8, 0}),
+        Method(d::kRefresh, "Refresh", NONE, {}, m::Refresh),
+        NoWindow(d::kAboutBox, "AboutBox", M, NONE),
+    };
+    return table;
+}
+
+} // namespace vinca

@@ -1,0 +1,52 @@
+#pragma once
+// Handlers of the members that work on items, buffers and files; the member
+// table names them in its rows.
+#include "platform/com/dispatcher.h"
+#include "vinca/control/control.h"
+
+namespace vinca::members {
+
+using Call = plat::DispCall;
+
+// ---- items ----
+void AddItem(CVincaCtrl& self, Call& c);
+void InsertItem(CVincaCtrl& self, Call& c);
+void FastAddItem(CVincaCtrl& self, Call& c);
+void FastAddItemEx(CVincaCtrl& self, Call& c);
+void RemoveItem(CVincaCtrl& self, Call& c);
+void Clear(CVincaCtrl& self, Call& c);
+void FindItem(CVincaCtrl& self, Call& c);
+void FindValue(CVincaCtrl& self, Call& c);
+void TranslateIndex(CVincaCtrl& self, Call& c);
+void GetCoerceIndex(CVincaCtrl& self, Call& c);
+void PutCoerceIndex(CVincaCtrl& self, Call& c);
+void GetShift(CVincaCtrl& self, Call& c);
+void PutShift(CVincaCtrl& self, Call& c);
+void GetCurrentParent(CVincaCtrl& self, Call& c);
+void PutCurrentParent(CVincaCtrl& self, Call& c);
+void PutCurrentItem(CVincaCtrl& self, Call& c);
+void GetCurrentItem(CVincaCtrl& self, Call& c);
+// The texts of the item and its ancestors joined by the path separator.
+std::string JoinedPath(CVincaCtrl& self, CItem* item);
+void PutRedraw(CVincaCtrl& self, Call& c);
+void Refresh(CVincaCtrl& self, Call& c);
+void GetItemValue(CVincaCtrl& self, Call& c, plat::VARTYPE type);
+void PutItemValue(CVincaCtrl& self, Call& c, plat::VARTYPE type);
+void GetItemHeight(CVincaCtrl& self, Call& c);
+void PutItemHeight(CVincaCtrl& self, Call& c);
+
+// ---- buffers, files and the clipboard ----
+// CopyItem (0), CopyOne (1), CopyItemSub (2).
+void CopyToBuffer(CVincaCtrl& self, Call& c, int mode);
+void AddBuffer(CVincaCtrl& self, Call& c, bool insert);
+void SaveToFile(CVincaCtrl& self, Call& c, int what);
+void LoadFromFile(CVincaCtrl& self, Call& c, bool insert);
+void FileAction(CVincaCtrl& self, Call& c);
+void ClipboardAction(CVincaCtrl& self, Call& c);
+void SaveBuffer(CVincaCtrl& self, Call& c);
+void LoadBuffer(CVincaCtrl& self, Call& c);
+void PasteBuffer(CVincaCtrl& self, Call& c);
+void SaveData(CVincaCtrl& self, Call& c);
+void LoadData(CVincaCtrl& self, Call& c);
+
+} // namespace vinca::members
