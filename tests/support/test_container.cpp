@@ -183,13 +183,17 @@ class TestContainer::Site final : public plat::IOleClientSite,
 
 TestContainer::TestContainer() : m_site(new Site(*this)) {}
 
-TestContainer::~TestContainer() {
-    // Controls let go of the site before it goes.
+void TestContainer::release_all() {
     for (auto& c : m_controls) {
         plat::ComPtr<plat::IOleObject> ole;
         if (plat::SUCCEEDED(c.query(plat::IOleObject::kIID, ole)) && ole) ole->SetClientSite(nullptr);
     }
     m_controls.clear();
+}
+
+TestContainer::~TestContainer() {
+    // Controls let go of the site before it goes.
+    release_all();
     for (auto& [n, f] : m_files)
         std::fclose(f);
     delete m_site;

@@ -31,6 +31,9 @@ class TestContainer {
     plat::ComPtr<plat::IDispatch> create(const plat::CLSID& clsid, plat::HRESULT* hr = nullptr);
     // Gives an existing control this site.
     void site(plat::IUnknown* control);
+    // Takes the site back from every control and drops the container's
+    // references, as a form does when it unloads.
+    void release_all();
 
     // Ambients; a change is announced to every control sited here.
     void set_user_mode(bool run_mode);

@@ -5,6 +5,7 @@
 #include "platform/base/strings.h"
 #include "platform/com/prop_exchange.h"
 #include "vinca/control/dispids.h"
+#include "vinca/model/data_file.h"
 #include "vinca/model/values.h"
 
 namespace vinca {
@@ -259,6 +260,24 @@ plat::HRESULT CVincaCtrl::Save(plat::IPropertyBag* bag, plat::BOOL clear_dirty, 
     Exchange(px);
     if (plat::SUCCEEDED(px.status()) && clear_dirty) m_dirty = false;
     return px.status();
+}
+
+int16_t CVincaCtrl::SaveData(const std::string& path) {
+    m_exchanging = true;
+    const int r = SaveDataFile(path, *this);
+    m_exchanging = false;
+    return static_cast<int16_t>(r);
+}
+
+int16_t CVincaCtrl::LoadData(const std::string& path) {
+    // A container that sets the extent meanwhile gets success and changes nothing.
+    m_exchanging = true;
+    m_loading = true;
+    const int r = LoadDataFile(path, *this);
+    m_loading = false;
+    m_exchanging = false;
+    if (r == 0) MarkModified();
+    return static_cast<int16_t>(r);
 }
 
 plat::Variant CVincaCtrl::Get(const PersistedProperty& p) {

@@ -83,6 +83,10 @@ class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObjec
     // ---- IVincaOwner ----
     void ReportError(VResult code) override;
 
+    // The control's whole state in a data file of its own (0 on success).
+    int16_t SaveData(const std::string& path);
+    int16_t LoadData(const std::string& path);
+
     // ---- what the member handlers use ----
     CVincaEngine& Engine() { return m_engine; }
     // The item of an index (381 raised when there is none, -1 included).

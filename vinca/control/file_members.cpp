@@ -162,14 +162,12 @@ void PasteBuffer(CVincaCtrl&, Call& c) {
     c.result() = plat::Variant(static_cast<int16_t>(r));
 }
 
-void SaveData(CVincaCtrl&, Call& c) {
-    (void)c;
-    plat::raise_hresult(plat::E_NOTIMPL, "SaveData is not available in this build of the control");
+void SaveData(CVincaCtrl& self, Call& c) {
+    c.result() = plat::Variant(self.SaveData(c.text(0)));
 }
 
-void LoadData(CVincaCtrl&, Call& c) {
-    (void)c;
-    plat::raise_hresult(plat::E_NOTIMPL, "LoadData is not available in this build of the control");
+void LoadData(CVincaCtrl& self, Call& c) {
+    c.result() = plat::Variant(self.LoadData(c.text(0)));
 }
 
 } // namespace vinca::members

@@ -656,3 +656,105 @@ TEST_F(Control, BuffersCopyAndPlace) {
     put("Insert", I4(bm), {I4(0)});
     EXPECT_EQ(text("List", {I4(0)}), "a1");
 }
+
+// ---- persistence ----
+
+TEST_F(Control, PropertiesAndTreeSurviveEveryPersistedForm) {
+    call("AddItem", {Text("top")});
+    call("AddItem", {Text("child"), I4(0)});
+    put("ItemLngValue", I4(42), {I4(1)});
+    put("ViewStyle", I2(3));
+    put("ShiftStep", Variant(33.0f));
+    put("PathSeparator", Text("/"));
+    put("DefItemCellBackColor", I4(0x123456));
+    EXPECT_TRUE(dirty());
+
+    auto expect_same = [&](plat::IDispatch* other, const char* form) {
+        SCOPED_TRACE(form);
+        EXPECT_EQ(get("ViewStyle", {}, other).to_i4(), 3);
+        EXPECT_EQ(get("ShiftStep", {}, other).to_r8(), 33.0);
+        EXPECT_EQ(get("PathSeparator", {}, other).to_utf8(), "/");
+        EXPECT_EQ(get("DefItemCellBackColor", {}, other).to_i4(), 0x123456);
+        ASSERT_EQ(get("ListCount", {}, other).to_i4(), 2);
+        EXPECT_EQ(get("FullPath", {I4(1)}, other).to_utf8(), "top/child");
+        EXPECT_EQ(get("ItemLngValue", {I4(1)}, other).to_i4(), 42);
+    };
+
+    // A stream.
+    plat::ComPtr<plat::IPersistStreamInit> ps;
+    ASSERT_EQ(ctl.query(plat::IPersistStreamInit::kIID, ps), plat::S_OK);
+    auto stream = plat::create_memory_stream();
+    ASSERT_EQ(ps->Save(stream.get(), true), plat::S_OK);
+    EXPECT_FALSE(dirty());
+    {
+        auto other = make();
+        plat::ComPtr<plat::IPersistStreamInit> load;
+        ASSERT_EQ(other.query(plat::IPersistStreamInit::kIID, load), plat::S_OK);
+        stream->Seek(0, 0, nullptr);
+        ASSERT_EQ(load->Load(stream.get()), plat::S_OK);
+        expect_same(other.get(), "stream");
+    }
+    // A property bag.
+    {
+        auto bag = plat::PropertyBag::create();
+        plat::ComPtr<plat::IPersistPropertyBag> pb;
+        ASSERT_EQ(ctl.query(plat::IPersistPropertyBag::kIID, pb), plat::S_OK);
+        ASSERT_EQ(pb->Save(bag.get(), true, true), plat::S_OK);
+        auto other = make();
+        plat::ComPtr<plat::IPersistPropertyBag> load;
+        ASSERT_EQ(other.query(plat::IPersistPropertyBag::kIID, load), plat::S_OK);
+        ASSERT_EQ(load->Load(bag.get(), nullptr), plat::S_OK);
+        expect_same(other.get(), "bag");
+    }
+    // The control's own data file.
+    {
+        const std::string path = (dir.path() / "control.dat").string();
+        EXPECT_EQ(call("SaveData", {Text(path)}).to_i4(), 0);
+        auto other = make();
+        EXPECT_EQ(call("LoadData", {Text(path)}, other.get()).to_i4(), 0);
+        expect_same(other.get(), "data file");
+        EXPECT_NE(call("LoadData", {Text((dir.path() / "missing.dat").string())}, other.get()).to_i4(), 0);
+    }
+}
+
+// ---- the library's exported buffer functions, through a live control ----
+
+TEST_F(Control, ExportedBufferFunctionsUseTheFirstLiveControlsSite) {
+    void* lib = dlopen(KL_VINCA5_PATH, RTLD_NOW | RTLD_NOLOAD);
+    ASSERT_NE(lib, nullptr);
+    auto save = reinterpret_cast<int16_t (*)(uint32_t, int16_t)>(dlsym(lib, "VincaSaveBuffer"));
+    auto load = reinterpret_cast<int16_t (*)(uint32_t*, int16_t)>(dlsym(lib, "VincaLoadBuffer"));
+    auto valid = reinterpret_cast<int16_t (*)(uint32_t)>(dlsym(lib, "VincaIsValidBuffer"));
+    auto release = reinterpret_cast<int16_t (*)(uint32_t)>(dlsym(lib, "VincaFreeBuffer"));
+    ASSERT_TRUE(save && load && valid && release);
+
+    call("AddItem", {Text("a")});
+    call("AddItem", {Text("a1"), I4(0)});
+    const uint32_t buffer = static_cast<uint32_t>(num("CopyItem", {I4(0)}));
+    const auto path = dir.path() / "buffer.kld";
+    int16_t n = box.open_file(path, true);
+    EXPECT_EQ(save(buffer, n), 0);
+    box.close_file(n);
+
+    uint32_t loaded = 0;
+    n = box.open_file(path, false);
+    EXPECT_EQ(load(&loaded, n), 0);
+    box.close_file(n);
+    ASSERT_EQ(valid(loaded), 1);
+    auto other = make();
+    put("Add", I4(static_cast<int32_t>(loaded)), {I4(-1)}, other.get());
+    EXPECT_EQ(get("ListCount", {}, other.get()).to_i4(), 2);
+    EXPECT_EQ(get("List", {I4(1)}, other.get()).to_utf8(), "a1");
+    release(loaded);
+
+    // With every control gone there is no site to lend.
+    other.reset();
+    ctl.reset();
+    box.release_all();
+    n = box.open_file(path, false);
+    EXPECT_EQ(load(&loaded, n), 20118);
+    EXPECT_EQ(save(buffer, n), 20118);
+    box.close_file(n);
+    release(buffer);
+    dlclose(lib);
+}
