@@ -356,17 +356,65 @@ void CVincaCtrl::Raise(VResult code) {
     ThrowVincaError(code);
 }
 
+void CVincaCtrl::Remember(int32_t index, CItem* item) {
+    if (index < 0 || !item || m_engine.CurrentIndexMethod() != VNSYS_ENUM) return;
+    const uint64_t epoch = CItemNode::TreeEpoch();
+    for (Memo& m : m_memo)
+        if (m.index == index || m.item.get() == item) m = {};
+    m_memo[m_memoNext] = {index, epoch, Ref<CItem>(item)};
+    m_memoNext = (m_memoNext + 1) % m_memo.size();
+}
+
+CItem* CVincaCtrl::Recall(int32_t index) {
+    if (index < 0 || m_engine.CurrentIndexMethod() != VNSYS_ENUM) return nullptr;
+    const uint64_t epoch = CItemNode::TreeEpoch();
+    for (Memo& m : m_memo) {
+        if (m.index != index || m.epoch != epoch) continue;
+        CItem* item = m.item.get();
+        if (!item || !item->ParentNode()) return nullptr;
+        // What a lookup does besides finding the item.
+        m_engine.Cursor().SetCurrentParent(item->ParentNode());
+        return item;
+    }
+    return nullptr;
+}
+
+int32_t CVincaCtrl::RecallIndex(CItem* item) {
+    if (!item || m_engine.CurrentIndexMethod() != VNSYS_ENUM) return -1;
+    const uint64_t epoch = CItemNode::TreeEpoch();
+    for (const Memo& m : m_memo)
+        if (m.item.get() == item && m.epoch == epoch) return m.index;
+    return -1;
+}
+
+int32_t CVincaCtrl::FreshCount() {
+    return m_count >= 0 && m_countEpoch == CItemNode::TreeEpoch() ? m_count : -1;
+}
+
+void CVincaCtrl::NoteAppendedLast(CItem* item, int32_t countBefore, uint64_t epochBefore) {
+    const uint64_t epoch = CItemNode::TreeEpoch();
+    for (Memo& m : m_memo)
+        if (m.epoch == epochBefore) m.epoch = epoch;
+    m_count = countBefore + 1;
+    m_countEpoch = epoch;
+    Remember(countBefore, item);
+}
+
 CItem* CVincaCtrl::Item(int32_t index) {
+    if (CItem* item = Recall(index)) return item;
     m_pending = VE_OK;
     CItem* item = m_engine.ItemFromIndexChecked(index);
     RaisePending();
     if (!item) Raise(VE_BAD_INDEX);
+    Remember(index, item);
     return item;
 }
 
 CItem* CVincaCtrl::ItemOrNull(int32_t index) {
+    if (CItem* item = Recall(index)) return item;
     CItem* item = m_engine.ItemFromIndex(index);
     m_pending = VE_OK;
+    Remember(index, item);
     return item;
 }
 

@@ -3,6 +3,7 @@
 // interface, sited in a container through the window-free site protocol,
 // persisted through a stream or a property bag. It has no window here;
 // members that need one report so.
+#include <array>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -93,6 +94,19 @@ class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObjec
     CItem* Item(int32_t index);
     // The item of an index, or null without an error (the neutral lookups).
     CItem* ItemOrNull(int32_t index);
+    // Notes the item at a tree-order position, so that the next call for the
+    // same position finds it at once while the tree keeps its shape (the
+    // designer reads NewIndex and then addresses that item).
+    void Remember(int32_t index, CItem* item);
+    // The tree-order index of an item when it is the one remembered, else -1.
+    int32_t RecallIndex(CItem* item);
+    // The number of items while the tree keeps its shape (-1 when unknown),
+    // and an item appended as the new last one in tree order: the count
+    // and the item's index follow without a walk.
+    int32_t FreshCount();
+    // `epochBefore`: the tree's epoch when the count was read; positions
+    // noted then stay right, as nothing before the new item moved.
+    void NoteAppendedLast(CItem* item, int32_t countBefore, uint64_t epochBefore);
     // Raises what the engine reported during the last call, after releasing
     // every drawing suspension.
     void RaisePending();
@@ -144,6 +158,19 @@ class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObjec
 
   private:
     void ResetProperties();
+    CItem* Recall(int32_t index);
+
+    struct Memo {
+        int32_t index{-1};
+        uint64_t epoch{0};
+        Ref<CItem> item;
+    };
+    // A few positions looked up lately (the designer keeps coming back to
+    // the row it fills).
+    std::array<Memo, 8> m_memo;
+    size_t m_memoNext{0};
+    int32_t m_count{-1};
+    uint64_t m_countEpoch{0};
     void Exchange(plat::PropExchange& px);
 
     CVincaEngine m_engine;

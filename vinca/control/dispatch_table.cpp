@@ -220,7 +220,17 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
                   s.ClearPending();
               },
               kG),
-        Plain(d::kNewIndex, "NewIndex", I4, Result([](CVincaCtrl& s, DispCall&) { return Long(s.Engine().NewIndex()); }), {},
+        Plain(d::kNewIndex, "NewIndex", I4,
+              Result([](CVincaCtrl& s, DispCall&) {
+                  CItem* item = s.Engine().Cursor().CurrentItem();
+                  int32_t index = s.RecallIndex(item);
+                  if (index < 0) {
+                      index = s.Engine().NewIndex();
+                      s.Remember(index, item);
+                  }
+                  return Long(index);
+              }),
+              {},
               kG | kNP),
         NoWindow(d::kTopIndex, "TopIndex", P, I4, {}, kG),
         Plain(d::kSelItemCount, "SelItemCount", I4,

@@ -33,10 +33,31 @@ bool IndexArgument(const plat::Variant& v, int32_t& out) {
 }
 
 // Inserts at the end of `node` (or before `before`) and raises a failure.
-void InsertInto(CVincaCtrl& self, CItemNode* node, int32_t before, std::string_view text, int placement) {
+// The number of items before an add (-1 when it would take a walk to know
+// and the index method does not need it). Read before any child list is
+// made for the add, which changes the tree's shape but not the count.
+struct Before {
+    int32_t count{-1};
+    uint64_t epoch{0};
+};
+
+Before CountBefore(CVincaCtrl& self) {
     CVincaEngine& e = self.Engine();
-    self.Raise(e.InsertItem({node, before}, text, 0, placement));
+    Before b{self.FreshCount(), CItemNode::TreeEpoch()};
+    if (b.count < 0 && e.CurrentIndexMethod() == VNSYS_ENUM) b.count = e.Cursor().GetCachedCount();
+    return b;
+}
+
+// A document is built top down: most items become the last one in tree
+// order, whose index is the count before the add.
+void InsertInto(CVincaCtrl& self, CItemNode* node, int32_t before, std::string_view text, int placement,
+                Before count) {
+    CVincaEngine& e = self.Engine();
+    CItem* made = nullptr;
+    self.Raise(e.InsertItem({node, before}, text, 0, placement, &made));
     self.RaisePending();
+    if (made && count.count >= 0 && LastInTreeOrder(e.RootNode()) == made)
+        self.NoteAppendedLast(made, count.count, count.epoch);
 }
 
 int PlacementOf(CItemNode* node) {
@@ -52,6 +73,7 @@ void AddItem(CVincaCtrl& self, Call& c) {
     const std::string text = c.text(0);
     int32_t index = -1;
     const bool given = IndexArgument(c.arg(1), index);
+    const Before count = CountBefore(self);
     if (!self.Prop(dispid::kMSOutlineAdd).to_bool()) {
         CItem* item = nullptr;
         if (given && index != -1)
@@ -60,7 +82,7 @@ void AddItem(CVincaCtrl& self, Call& c) {
             self.ItemOrNull(-1);
         CItemNode* node = item ? item->GetChildNode() : e.Cursor().CurrentParent();
         if (!node) self.Raise(VE_OUT_OF_MEMORY);
-        InsertInto(self, node, -1, text, PlacementOf(node));
+        InsertInto(self, node, -1, text, PlacementOf(node), count);
         return;
     }
     if (!given) {
@@ -73,32 +95,33 @@ void AddItem(CVincaCtrl& self, Call& c) {
             node = e.RootNode();
         }
         if (!node) self.Raise(VE_OUT_OF_MEMORY);
-        InsertInto(self, node, -1, text, -1);
+        InsertInto(self, node, -1, text, -1, count);
         return;
     }
     if (index == -1) {
         self.ItemOrNull(-1);
-        InsertInto(self, e.Cursor().CurrentParent(), -1, text, -1);
+        InsertInto(self, e.Cursor().CurrentParent(), -1, text, -1, count);
         return;
     }
     if (index >= e.ListCount()) {
-        InsertInto(self, e.Cursor().CurrentParent(), -1, text, -1);
+        InsertInto(self, e.Cursor().CurrentParent(), -1, text, -1, count);
         return;
     }
     CItem* item = self.Item(index);
-    InsertInto(self, item->ParentNode(), item->ParentNode()->IndexOf(item), text, 0);
+    InsertInto(self, item->ParentNode(), item->ParentNode()->IndexOf(item), text, 0, count);
 }
 
 void InsertItem(CVincaCtrl& self, Call& c) {
     CVincaEngine& e = self.Engine();
     const std::string text = c.value().to_utf8();
     const int32_t index = c.i4(0);
+    const Before count = CountBefore(self);
     CItem* item = index == -1 ? self.ItemOrNull(-1) : self.Item(index);
     if (!item) {
-        InsertInto(self, e.Cursor().CurrentParent(), -1, text, -1);
+        InsertInto(self, e.Cursor().CurrentParent(), -1, text, -1, count);
         return;
     }
-    InsertInto(self, item->ParentNode(), item->ParentNode()->IndexOf(item), text, 0);
+    InsertInto(self, item->ParentNode(), item->ParentNode()->IndexOf(item), text, 0, count);
 }
 
 namespace {

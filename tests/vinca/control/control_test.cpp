@@ -758,3 +758,26 @@ TEST_F(Control, ExportedBufferFunctionsUseTheFirstLiveControlsSite) {
     release(buffer);
     dlclose(lib);
 }
+
+// Positions noted for a quick second lookup never outlive a change that
+// moves items.
+TEST_F(Control, NewIndexStaysRightWhenAddsLandInTheMiddle) {
+    call("AddItem", {Text("a")});
+    call("AddItem", {Text("b")});
+    EXPECT_EQ(num("NewIndex"), 1);
+    call("AddItem", {Text("a1"), I4(0)}); // before b
+    EXPECT_EQ(num("NewIndex"), 1);
+    EXPECT_EQ(text("List", {I4(2)}), "b");
+    call("AddItem", {Text("b1"), I4(2)}); // the new last item
+    EXPECT_EQ(num("NewIndex"), 3);
+    call("AddItem", {Text("a11"), I4(1)}); // in the middle again
+    EXPECT_EQ(num("NewIndex"), 2);
+    EXPECT_EQ(text("List", {I4(3)}), "b");
+    EXPECT_EQ(text("List", {I4(4)}), "b1");
+    call("RemoveItem", {I4(0)});
+    EXPECT_EQ(text("List", {I4(0)}), "b");
+    EXPECT_EQ(num("ListCount"), 2);
+    call("AddItem", {Text("b2"), I4(0)});
+    EXPECT_EQ(num("NewIndex"), 2);
+    EXPECT_EQ(text("List", {I4(1)}), "b1");
+}
