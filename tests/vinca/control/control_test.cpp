@@ -655,6 +655,15 @@ TEST_F(Control, BuffersCopyAndPlace) {
     const int32_t bm = num("ItemBM", {I4(1)});
     put("Insert", I4(bm), {I4(0)});
     EXPECT_EQ(text("List", {I4(0)}), "a1");
+
+    // Buffers and bookmarks never share a number, so Add knows which it got.
+    const int32_t first_bm = num("ItemBM", {I4(0)});
+    const int32_t buffer_b = num("CopyOne", {I4(num("ListCount") - 1)});
+    EXPECT_NE(buffer_b, first_bm);
+    const int32_t count = num("ListCount");
+    put("Add", I4(buffer_b), {I4(-1)});
+    EXPECT_EQ(text("List", {I4(count)}), text("List", {I4(count - 1)}));
+    call("FreeBuffer", {I4(buffer_b)});
 }
 
 // ---- persistence ----
