@@ -93,6 +93,44 @@ Row FontFlag(plat::DISPID id, std::string_view name) {
     return Boolean(id, name, {7, 0}, Mark::No, kG);
 }
 
+// Explorer-like keys and tree lines: the value is stored and, for 1 to 3,
+// the properties it implies are set through their own rows.
+void ExplorerCompatible(CVincaCtrl& self, DispCall& c) {
+    const int16_t v = c.value().iVal;
+    if (v < 0 || v > 3) ThrowVincaError(VE_INVALID_ARGUMENT);
+    self.SuspendRedraw();
+    self.StoreProp(d::kExplorerCompatible, plat::Variant(v));
+    auto set = [&](plat::DISPID id, const plat::Variant& value) {
+        const plat::DispMemberInfo* m = CVincaCtrl::dispatch_table().find(id);
+        if (!m) return;
+        plat::Variant arg = value;
+        plat::DISPPARAMS params{&arg, nullptr, 1, 0};
+        plat::DISPID put = plat::DISPID_PROPERTYPUT;
+        params.rgdispidNamedArgs = &put;
+        params.cNamedArgs = 1;
+        self.Invoke(id, plat::IID_IUnknown, 0, plat::DISPATCH_PROPERTYPUT, &params, nullptr, nullptr,
+                    nullptr);
+    };
+    if (v == 1 || v == 3) set(d::kToolTipsMode, plat::Variant(int16_t(1)));
+    if (v == 2 || v == 3) {
+        // 15 pixels whatever the container's units: stored directly.
+        self.StoreProp(d::kShiftStep, plat::Variant(int16_t(15)));
+        set(d::kTreeLinesStyle, plat::Variant(int16_t(2)));
+        set(d::kTreeLinesColor, plat::Variant(int32_t(0x808080)));
+        set(d::kForeColor, plat::Variant(int32_t(0x80000008)));
+        set(d::kSelForeColor, plat::Variant(int32_t(0x8000000E)));
+        set(d::kBackColor, plat::Variant(int32_t(0x80000005)));
+        set(d::kSelBackColor, plat::Variant(int32_t(0x8000000D)));
+        set(d::kToolTipsBackColor, plat::Variant(int32_t(0x80000018)));
+        set(d::kToolTipsForeColor, plat::Variant(int32_t(0x80000017)));
+        set(d::kToolTipsViewStyle, plat::Variant(int16_t(1)));
+    }
+    if (v != 0) set(d::kToolTipsDelay, plat::Variant(int32_t(0)));
+    self.ResumeRedraw();
+    self.RequestRefresh(1, 0);
+    self.MarkModified();
+}
+
 const Refresh kNone{};
 const Refresh kRepaint{1, 0};
 const Refresh kFlags7{7, 0};
@@ -472,7 +510,8 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
                Result([](CVincaCtrl&, DispCall&) { return Short(IsTreeOnClipboard() ? 1 : 0); })),
         Color(d::kTreeLinesColor, "TreeLinesColor", {3, 0}),
         Boolean(d::kDrawFocusRect, "DrawFocusRect", {0, 15}),
-        NotYet(d::kExplorerCompatible, "ExplorerCompatible", P, I2),
+        Plain(d::kExplorerCompatible, "ExplorerCompatible", I2,
+              Result([](CVincaCtrl& s, DispCall&) { return s.Prop(d::kExplorerCompatible); }), ExplorerCompatible),
         Enum(d::kToolTipsMode, "ToolTipsMode", 2, {0, 17}),
         Enum(d::kToolTipsViewStyle, "ToolTipsViewStyle", 2, kNone),
         Color(d::kToolTipsForeColor, "ToolTipsForeColor", {4, 0}),
@@ -549,7 +588,29 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
         NotYet(d::kHasGrid, "HasGrid", P, BOOL_, {}, kG),
         NotYet(d::kItemHasGrid, "ItemHasGrid", P, BOOL_, {kIndex}, kG),
         DefCell(d::kDefItemCellBorderColor, "DefItemCellBorderColor", 0, {}),
-        NotYet(d::kItemTag, "ItemTag", P, VAR, {kIndex}),
+        Indexed(d::kItemTag, "ItemTag", VAR,
+                Result([](CVincaCtrl& s, DispCall& c) {
+                    // The tag lives with the item's tree attributes, where FindValue looks.
+                    CItem* item = s.ItemOrNull(c.i4(0));
+                    CAttrSet* tree = item && item->ItemData() ? item->ItemData()->GetValueSet(names::Tree(), false)
+                                                              : nullptr;
+                    const plat::Variant* v = tree ? tree->FindValue(names::Tag()) : nullptr;
+                    plat::Variant out = v ? *v : plat::Variant();
+                    // Text kept in the item's single-byte form goes out as automation text.
+                    if (out.vt == plat::VT_ANSI) out = plat::Variant(plat::bstr_bytes(v->bstrVal));
+                    return out;
+                }),
+                [](CVincaCtrl& s, DispCall& c) {
+                    CItem* item = s.Item(c.i4(0));
+                    CItemData* data = item->GetItemData();
+                    if (!data) ThrowVincaError(VE_OUT_OF_MEMORY);
+                    const plat::VARIANT& v = plat::deref(c.value());
+                    plat::Variant stored =
+                        v.vt == plat::VT_BSTR ? plat::Variant::ansi(plat::bstr_to_utf8(v.bstrVal)) : plat::Variant(v);
+                    CAttrSet* tree = data->GetValueSet(names::Tree());
+                    if (!tree) ThrowVincaError(VE_OUT_OF_MEMORY);
+                    s.Raise(tree->SetOrAddValue(names::Tag(), stored));
+                }),
         Method(d::kRefreshItems, "RefreshItems", NONE, {Opt("varFrom"), Opt("varTo")},
                [](CVincaCtrl& s, DispCall& c) {
                    const int32_t from = c.has_arg(0) ? c.arg(0).to_i4() : 0;
@@ -572,8 +633,35 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
         DefCell(d::kDefItemCellBackColor, "DefItemCellBackColor", 0, {}),
         NotYet(d::kPictureList, "PictureList", P, DISP, {Arg("Index", I2)}, kNP),
         NotYet(d::kPictureListCount, "PictureListCount", P, I2, {}, kG),
-        NotYet(d::kItemHasValue, "ItemHasValue", P, BOOL_, {kIndex, Arg("ValueName", VAR)}),
-        NotYet(d::kItemSortingKey, "ItemSortingKey", P, VAR, {kIndex, Arg("SortOrder", I2)}, kG),
+        Indexed(
+            d::kItemHasValue, "ItemHasValue", BOOL_,
+            Result([](CVincaCtrl& s, DispCall& c) {
+                CItem* item = s.Item(c.i4(0));
+                const std::string name = c.arg(1).to_utf8();
+                const CVincaName* key = name.empty() ? nullptr : GlobalName(name);
+                return Bool(key && item->ItemData() && item->ItemData()->FindNamedValue(key));
+            }),
+            [](CVincaCtrl& s, DispCall& c) {
+                // False drops the value; True keeps what is there.
+                CItem* item = s.Item(c.i4(0));
+                const std::string name = c.arg(1).to_utf8();
+                if (c.value().boolVal != 0 || name.empty() || !item->ItemData()) return;
+                item->ItemData()->Values().RemoveEntry(GlobalName(name));
+            },
+            0, {kIndex, Arg("ValueName", VAR)}),
+        Indexed(
+            d::kItemSortingKey, "ItemSortingKey", VAR,
+            Result([](CVincaCtrl& s, DispCall& c) {
+                CItem* item = s.Item(c.i4(0));
+                const CVincaName* key = item->ChildNode() ? item->ChildNode()->OwnerItem()->SortKey() : item->SortKey();
+                return plat::Variant(std::string_view(key && key != names::ObsoleteValue() ? key->Text() : ""));
+            }),
+            [](CVincaCtrl& s, DispCall& c) {
+                CItem* item = s.Item(c.i4(0));
+                s.Raise(s.Engine().SetItemSortingKey(item, c.value()));
+                s.ClearPending();
+            },
+            kG, {kIndex, Arg("SortOrder", I2)}),
         Indexed(d::kItemPrevSibling, "ItemPrevSibling", I4,
                 Result([](CVincaCtrl& s, DispCall& c) {
                     CItem* item = s.Item(c.i4(0));
@@ -661,7 +749,14 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
                   s.RequestRefresh(0, 23);
               },
               kG),
-        NotYet(d::kItemSortingStyle, "ItemSortingStyle", P, I4, {kIndex, Arg("SortOrder", I2)}),
+        Indexed(
+            d::kItemSortingStyle, "ItemSortingStyle", I4,
+            Result([](CVincaCtrl& s, DispCall& c) { return Long(s.Item(c.i4(0))->SortingStyle()); }),
+            [](CVincaCtrl& s, DispCall& c) {
+                s.Raise(s.Engine().SetItemSortingStyle(s.Item(c.i4(0)), c.value().lVal));
+                s.ClearPending();
+            },
+            0, {kIndex, Arg("SortOrder", I2)}),
         Enum(d::kDragIconStyle, "DragIconStyle", 3, kNone, Mark::No),
         NotYet(d::kLoadPicture, "LoadPicture", M, DISP, {Arg("lpszFileName", BSTR_)}),
         NoWindow(d::kPrintOneStep, "PrintOneStep", M, NONE,

@@ -790,3 +790,56 @@ TEST_F(Control, NewIndexStaysRightWhenAddsLandInTheMiddle) {
     EXPECT_EQ(num("NewIndex"), 2);
     EXPECT_EQ(text("List", {I4(1)}), "b1");
 }
+
+TEST_F(Control, TagsSortingKeysAndNamedValues) {
+    call("AddItem", {Text("a")});
+    call("AddItem", {Text("b")});
+    EXPECT_TRUE(get("ItemTag", {I4(0)}).is_empty());
+    put("ItemTag", Text("second"), {I4(1)});
+    put("ItemTag", I4(5), {I4(0)});
+    EXPECT_EQ(text("ItemTag", {I4(1)}), "second");
+    EXPECT_EQ(num("ItemTag", {I4(0)}), 5);
+    EXPECT_EQ(put_error("ItemTag", I4(1), {I4(7)}), 381);
+    // Without a value name FindValue looks at the tag.
+    EXPECT_EQ(call("FindValue", {Text("second"), I2(0), I4(0), I4(1)}).to_i4(), 1);
+
+    put("ItemLngValue", I4(3), {I4(0)});
+    EXPECT_TRUE(get("ItemHasValue", {I4(0), Text("__ObsoleteValue")}).to_bool());
+    EXPECT_FALSE(get("ItemHasValue", {I4(1), Text("__ObsoleteValue")}).to_bool());
+    put("ItemHasValue", Variant::boolean(false), {I4(0), Text("__ObsoleteValue")});
+    EXPECT_FALSE(get("ItemHasValue", {I4(0), Text("__ObsoleteValue")}).to_bool());
+
+    // Children sorted by a value of theirs.
+    for (int v : {3, 1, 2}) {
+        call("AddItem", {Text("c" + std::to_string(v)), I4(0)});
+        put("ItemLngValue", I4(v), {I4(-3)});
+    }
+    put("ItemSortingKey", Text("__ObsoleteValue"), {I4(0), I2(0)});
+    put("ItemSorted", I2(2), {I4(0)});
+    EXPECT_EQ(text("List", {I4(1)}), "c1");
+    EXPECT_EQ(text("List", {I4(3)}), "c3");
+}
+
+TEST_F(Control, ExplorerCompatibleSetsWhatItImplies) {
+    put("ExplorerCompatible", I2(2));
+    EXPECT_EQ(num("TreeLinesStyle"), 2);
+    EXPECT_EQ(num("TreeLinesColor"), 0x808080);
+    EXPECT_EQ(num("ToolTipsViewStyle"), 1);
+    EXPECT_EQ(num("ShiftStep"), 15);
+    EXPECT_EQ(num("ToolTipsDelay"), 0);
+    EXPECT_EQ(num("ToolTipsMode"), 0);
+    put("ExplorerCompatible", I2(1));
+    EXPECT_EQ(num("ToolTipsMode"), 1);
+    EXPECT_EQ(put_error("ExplorerCompatible", I2(4)), 380);
+    EXPECT_EQ(num("ExplorerCompatible"), 1);
+    EXPECT_TRUE(get("Redraw").to_bool());
+}
+
+TEST_F(Control, AutoDragModeNeedsAnExtenderThatDrags) {
+    put("AutoDragMode", I2(2));
+    EXPECT_EQ(num("AutoDragMode"), 2);
+    EXPECT_EQ(put_error("AutoDragMode", I2(4)), 380);
+    box.set_extender_can_drag(false);
+    EXPECT_EQ(put_error("AutoDragMode", I2(1)), 20128);
+    EXPECT_EQ(num("AutoDragMode"), 2);
+}
