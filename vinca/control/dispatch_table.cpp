@@ -131,6 +131,12 @@ void ExplorerCompatible(CVincaCtrl& self, DispCall& c) {
     self.MarkModified();
 }
 
+// Rows selected apart from the current item come with the views' selection.
+[[noreturn]] void ThrowSelectionNotYet() {
+    plat::raise_hresult(plat::E_NOTIMPL,
+                        "Selections of several rows are not available in this build of the control");
+}
+
 const Refresh kNone{};
 const Refresh kRepaint{1, 0};
 const Refresh kFlags7{7, 0};
@@ -246,7 +252,14 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
                     s.ClearPending();
                 },
                 kNG, {}),
-        NotYet(d::kCopySelected, "CopySelected", P, I4, {}, kG | kNP),
+        Plain(d::kCopySelected, "CopySelected", I4,
+              [](CVincaCtrl& s, DispCall& c) {
+                  if (s.Prop(d::kMultiSelect).to_i2() != 0) ThrowSelectionNotYet();
+                  CItem* item = const_cast<CItem*>(s.Engine().CurrentRowItem());
+                  if (!item || !item->ParentNode()) ThrowVincaError(VE_NOTHING_TO_COPY);
+                  m::CopyItemToBuffer(s, c, item);
+              },
+              {}, kG | kNP),
         NotYet(d::kPictureClosed, "PictureClosed", P, DISP),
         NotYet(d::kPictureInverted, "PictureInverted", P, DISP),
         NotYet(d::kPictureLeaf, "PictureLeaf", P, DISP),
@@ -412,7 +425,28 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
                     s.ClearPending();
                 },
                 kG | kPD),
-        NotYet(d::kItemMultiLine, "ItemMultiLine", P, I2, {kIndex}, kG),
+        Indexed(d::kItemMultiLine, "ItemMultiLine", I2,
+                Result([](CVincaCtrl& s, DispCall& c) {
+                    CItem* item = s.Item(c.i4(0));
+                    CAttrSet* tree = item->ItemData() ? item->ItemData()->GetValueSet(names::Tree(), false) : nullptr;
+                    const plat::Variant* v = tree ? tree->FindValue(GlobalName("__Multiline")) : nullptr;
+                    return Short(v ? (v->to_i4() == 2 ? 2 : 1) : 0);
+                }),
+                [](CVincaCtrl& s, DispCall& c) {
+                    CItem* item = s.Item(c.i4(0));
+                    const int16_t v = c.value().iVal;
+                    CItemData* data = item->GetItemData();
+                    CAttrSet* tree = data ? data->GetValueSet(names::Tree()) : nullptr;
+                    if (!tree) ThrowVincaError(VE_OUT_OF_MEMORY);
+                    const CVincaName* key = GlobalName("__Multiline");
+                    if (v == 1 || v == -1 || v == 2)
+                        tree->SetOrAddValue(key, plat::Variant(int16_t(v == 2 ? 2 : 1)));
+                    else
+                        tree->RemoveEntry(key); // back to DefMultiLine
+                    s.Engine().RefreshItems(s.Engine().RowOf(item), s.Engine().RowOf(item));
+                    s.ClearPending();
+                },
+                kG),
         Indexed(d::kItemParentBM, "ItemParentBM", I4,
                 Result([](CVincaCtrl& s, DispCall& c) {
                     const int32_t index = c.i4(0);
@@ -472,9 +506,31 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
         Indexed(d::kSave, "Save", I2, {}, [](CVincaCtrl& s, DispCall& c) { m::SaveToFile(s, c, 0); }, kNG),
         Indexed(d::kSaveOne, "SaveOne", I2, {}, [](CVincaCtrl& s, DispCall& c) { m::SaveToFile(s, c, 1); }, kNG),
         Indexed(d::kSaveSub, "SaveSub", I2, {}, [](CVincaCtrl& s, DispCall& c) { m::SaveToFile(s, c, 2); }, kNG),
-        NotYet(d::kSelItemIndex, "SelItemIndex", P, I4, {kIndex}, kG | kNP),
+        Indexed(d::kSelItemIndex, "SelItemIndex", I4,
+                Result([](CVincaCtrl& s, DispCall& c) {
+                    if (s.Prop(d::kMultiSelect).to_i2() != 0) ThrowSelectionNotYet();
+                    return Long(c.i4(0) <= 0 ? s.Engine().GetListIndex() : -1);
+                }),
+                {}, kG | kNP),
         NotYet(d::kSelectEx, "SelectEx", P, BOOL_, {kIndex}, kNG),
-        NotYet(d::kSelected, "Selected", P, BOOL_, {kIndex}, kG),
+        Indexed(d::kSelected, "Selected", BOOL_,
+                Result([](CVincaCtrl& s, DispCall& c) {
+                    if (s.Prop(d::kMultiSelect).to_i2() != 0) ThrowSelectionNotYet();
+                    CItem* item = s.ItemOrNull(c.i4(0));
+                    return Bool(item && item == s.Engine().CurrentRowItem());
+                }),
+                [](CVincaCtrl& s, DispCall& c) {
+                    if (s.Prop(d::kMultiSelect).to_i2() != 0) ThrowSelectionNotYet();
+                    const int32_t index = c.i4(0);
+                    CItem* item = s.Item(index);
+                    // Without multi-select the selection is the current item.
+                    if (c.value().boolVal != 0)
+                        s.Raise(s.Engine().SetListIndex(index));
+                    else if (item == s.Engine().CurrentRowItem())
+                        s.Raise(s.Engine().SetListIndex(-1));
+                    s.ClearPending();
+                },
+                kG),
         Indexed(d::kShift, "Shift", I2, m::GetShift, m::PutShift, kG),
         Refused(d::kTitleText, "TitleText", P, BSTR_, {kIndex}),
         Refused(d::kTitleVisible, "TitleVisible", P, BOOL_, {kIndex}),
@@ -488,7 +544,18 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
                 }),
                 {}, kG | kNP),
         Indexed(d::kFile, "File", I2, {}, m::FileAction, kNG, {Arg("FileIndex", I2)}),
-        NotYet(d::kItemPMPicType, "ItemPMPicType", P, I2, {kIndex}, kG),
+        Indexed(d::kItemPMPicType, "ItemPMPicType", I2,
+                Result([](CVincaCtrl& s, DispCall& c) {
+                    const uint16_t flags = s.Item(c.i4(0))->Flags();
+                    return Short(((flags & 0x1000) ? 1 : 0) | ((flags & 0x2000) ? 2 : 0));
+                }),
+                [](CVincaCtrl& s, DispCall& c) {
+                    CItem* item = s.Item(c.i4(0));
+                    const int16_t v = c.value().iVal;
+                    const uint16_t bits = static_cast<uint16_t>(((v & 1) ? 0x1000 : 0) | ((v & 2) ? 0x2000 : 0));
+                    item->SetFlags(static_cast<uint16_t>((item->Flags() & ~0x3000) | bits));
+                },
+                kG),
         Plain(d::kEnvironment, "Environment", I2, Result([](CVincaCtrl& s, DispCall&) { return s.Prop(d::kEnvironment); }),
               [](CVincaCtrl& s, DispCall& c) {
                   const int16_t v = c.value().iVal;

@@ -62,6 +62,12 @@ void CopyToBuffer(CVincaCtrl& self, Call& c, int mode) {
     c.result() = plat::Variant(static_cast<int32_t>(h));
 }
 
+void CopyItemToBuffer(CVincaCtrl&, Call& c, CItem* item) {
+    const BufferHandle h = CopySelection(CTreeRef{CTreeRef::kItem, Ref<CItem>(item)}, true, nullptr, nullptr);
+    if (!h) ThrowVincaError(VE_OUT_OF_MEMORY);
+    c.result() = plat::Variant(static_cast<int32_t>(h));
+}
+
 void AddBuffer(CVincaCtrl& self, Call& c, bool insert) {
     CVincaEngine& e = self.Engine();
     const int32_t index = c.i4(0);

@@ -38,6 +38,8 @@ void PutItemHeight(CVincaCtrl& self, Call& c);
 // ---- buffers, files and the clipboard ----
 // CopyItem (0), CopyOne (1), CopyItemSub (2).
 void CopyToBuffer(CVincaCtrl& self, Call& c, int mode);
+// The item with its subtree into a new buffer (7 when memory runs out).
+void CopyItemToBuffer(CVincaCtrl& self, Call& c, CItem* item);
 void AddBuffer(CVincaCtrl& self, Call& c, bool insert);
 void SaveToFile(CVincaCtrl& self, Call& c, int what);
 void LoadFromFile(CVincaCtrl& self, Call& c, bool insert);

@@ -843,3 +843,49 @@ TEST_F(Control, AutoDragModeNeedsAnExtenderThatDrags) {
     EXPECT_EQ(put_error("AutoDragMode", I2(1)), 20128);
     EXPECT_EQ(num("AutoDragMode"), 2);
 }
+
+TEST_F(Control, ItemAppearanceAndSelectionWithoutMultiSelect) {
+    call("AddItem", {Text("a")});
+    call("AddItem", {Text("a1"), I4(0)});
+    // Multi-line mode: 1 or -1 multi, 2 single, anything else the default.
+    struct Case {
+        int put, read;
+    };
+    for (Case c : {Case{1, 1}, Case{-1, 1}, Case{2, 2}, Case{7, 0}, Case{0, 0}}) {
+        put("ItemMultiLine", I2(c.put), {I4(0)});
+        EXPECT_EQ(num("ItemMultiLine", {I4(0)}), c.read) << c.put;
+    }
+    put("ItemPMPicType", I2(3), {I4(1)});
+    EXPECT_EQ(num("ItemPMPicType", {I4(1)}), 3);
+    put("ItemPMPicType", I2(1), {I4(1)});
+    EXPECT_EQ(num("ItemPMPicType", {I4(1)}), 1);
+
+    // Marks are bytes; heights are container units kept as twips.
+    EXPECT_EQ(put_error("ItemMark", I4(256), {I4(0)}), 381);
+    EXPECT_EQ(put_error("ItemMark", I4(-1), {I4(0)}), 381);
+    EXPECT_EQ(get("ItemHeight", {I4(0)}).to_r8(), -1.0);
+    put("ItemHeight", Variant(20.0f), {I4(0)});
+    EXPECT_EQ(get("ItemHeight", {I4(0)}).to_r8(), 20.0);
+    box.set_scale_units("Twips");
+    EXPECT_EQ(get("ItemHeight", {I4(0)}).to_r8(), 300.0);
+    EXPECT_EQ(put_error("ItemHeight", Variant(-2.0f), {I4(0)}), 380);
+    EXPECT_EQ(put_error("ItemHeight", Variant(std::nanf("")), {I4(0)}), 380);
+    put("ItemHeight", Variant(-1.0f), {I4(0)});
+    EXPECT_EQ(get("ItemHeight", {I4(0)}).to_r8(), -1.0);
+
+    // The selection is the current item.
+    EXPECT_EQ(get_error("CopySelected"), 20110);
+    EXPECT_EQ(num("SelItemCount"), 0);
+    put("Selected", Variant::boolean(true), {I4(1)});
+    EXPECT_EQ(num("ListIndex"), 1);
+    EXPECT_TRUE(get("Selected", {I4(1)}).to_bool());
+    EXPECT_EQ(num("SelItemCount"), 1);
+    EXPECT_EQ(num("SelItemIndex", {I4(0)}), 1);
+    EXPECT_EQ(num("SelItemIndex", {I4(1)}), -1);
+    const int32_t buffer = num("CopySelected");
+    put("Add", I4(buffer), {I4(-1)});
+    call("FreeBuffer", {I4(buffer)});
+    EXPECT_EQ(text("List", {I4(2)}), "a1");
+    put("Selected", Variant::boolean(false), {I4(1)});
+    EXPECT_EQ(num("ListIndex"), -1);
+}
