@@ -72,6 +72,9 @@ void FillDefaults(std::map<plat::DISPID, plat::Variant>& p) {
     i2(kBorderStyle, 1);
     i2(kAppearance, 1);
     boolean(kEnabled, true);
+    for (int32_t id : {kPictureRoot, kPictureOpen, kPictureClosed, kPictureLeaf, kPictureInverted,
+                       kPicturePlus, kPictureMinus, kPictureMark, kBackPicture, kPicturePalette, kMouseIcon})
+        p[id] = plat::Variant();
     p[kTreeDataAvailable] = plat::Variant::boolean(false);
     p[kDefaultItemHeight] = plat::Variant(-1.0f);
 }

@@ -49,6 +49,7 @@ void SaveBuffer(CVincaCtrl& self, Call& c);
 void LoadBuffer(CVincaCtrl& self, Call& c);
 void PasteBuffer(CVincaCtrl& self, Call& c);
 void SaveData(CVincaCtrl& self, Call& c);
+void LoadPicture(CVincaCtrl& self, Call& c);
 void LoadData(CVincaCtrl& self, Call& c);
 
 } // namespace vinca::members

@@ -48,6 +48,10 @@ Row Size(plat::DISPID id, std::string_view name, SizeRule rule, Refresh r);
 // Members of the default item cell definition: 0 up to `bound` (colours: any).
 Row DefCell(plat::DISPID id, std::string_view name, int16_t bound, std::vector<std::string_view> aliases);
 
+// Pictures: a stored picture or Nothing; reading a property without one
+// answers the empty picture. `iconOnly` refuses other pictures (25008).
+Row Picture(plat::DISPID id, std::string_view name, Refresh r, bool iconOnly = false);
+
 // Kept for their numbers; both directions refused in both modes.
 Row Refused(plat::DISPID id, std::string_view name, DispKind kind, plat::VARTYPE type,
             std::vector<DispParam> params = {});

@@ -18,6 +18,8 @@
 #include "platform/config/registry.h"
 #include "support/temp_dir.h"
 #include "support/test_container.h"
+#include "vinca/model/picture.h"
+#include "vinca/model/values.h"
 
 using plat::Variant;
 
@@ -888,4 +890,58 @@ TEST_F(Control, ItemAppearanceAndSelectionWithoutMultiSelect) {
     EXPECT_EQ(text("List", {I4(2)}), "a1");
     put("Selected", Variant::boolean(false), {I4(1)});
     EXPECT_EQ(num("ListIndex"), -1);
+}
+
+TEST_F(Control, PicturesFromFilesKeptAndPersisted) {
+    const auto bmp = dir.path() / "a.bmp";
+    const auto ico = dir.path() / "a.ico";
+    const auto txt = dir.path() / "a.txt";
+    std::ofstream(bmp, std::ios::binary) << "BM" << std::string(60, '\x11');
+    std::ofstream(ico, std::ios::binary) << std::string("\0\0\1\0", 4) << std::string(40, '\x22');
+    std::ofstream(txt) << "no picture here";
+
+    // Without a picture a property answers the empty picture, never Nothing.
+    Variant empty = get("PictureRoot");
+    ASSERT_EQ(empty.vt, plat::VT_DISPATCH);
+    ASSERT_NE(empty.pdispVal, nullptr);
+    Variant type;
+    ASSERT_EQ(plat::dispatch_get(empty.pdispVal, "Type", type), plat::S_OK);
+    EXPECT_EQ(type.to_i4(), 0);
+
+    EXPECT_EQ(call_error("LoadPicture", {Text((dir.path() / "missing.bmp").string())}), 53);
+    EXPECT_EQ(call_error("LoadPicture", {Text(txt.string())}), 321);
+    Variant picture = call("LoadPicture", {Text(bmp.string())});
+    ASSERT_EQ(picture.vt, plat::VT_DISPATCH);
+    clean();
+    put("PictureRoot", picture);
+    EXPECT_TRUE(dirty());
+    EXPECT_EQ(get("PictureRoot").pdispVal, picture.pdispVal);
+    EXPECT_EQ(put_error("PictureLeaf", I4(5)), 380);
+    EXPECT_EQ(put_error("PictureLeaf", Variant(static_cast<plat::IDispatch*>(ctl.get()))), 380);
+
+    // The mouse icon takes icons only.
+    EXPECT_EQ(put_error("MouseIcon", picture), 25008);
+    put("MouseIcon", call("LoadPicture", {Text(ico.string())}));
+
+    // Pictures go with the persisted properties.
+    auto bag = plat::PropertyBag::create();
+    plat::ComPtr<plat::IPersistPropertyBag> pb;
+    ASSERT_EQ(ctl.query(plat::IPersistPropertyBag::kIID, pb), plat::S_OK);
+    ASSERT_EQ(pb->Save(bag.get(), true, true), plat::S_OK);
+    auto other = make();
+    plat::ComPtr<plat::IPersistPropertyBag> load;
+    ASSERT_EQ(other.query(plat::IPersistPropertyBag::kIID, load), plat::S_OK);
+    ASSERT_EQ(load->Load(bag.get(), nullptr), plat::S_OK);
+    Variant copied = get("PictureRoot", {}, other.get());
+    ASSERT_EQ(copied.vt, plat::VT_DISPATCH);
+    plat::ComPtr<vinca::IVincaPicture> stored;
+    ASSERT_EQ(copied.pdispVal->QueryInterface(vinca::IID_IPicture, stored.put_void()), plat::S_OK);
+    EXPECT_EQ(stored->Type(), vinca::PICTYPE_BITMAP);
+    EXPECT_EQ(stored->Data(), "BM" + std::string(60, '\x11'));
+
+    // Nothing, or the empty picture, clears a property.
+    put("PictureRoot", empty);
+    Variant cleared = get("PictureRoot");
+    ASSERT_EQ(plat::dispatch_get(cleared.pdispVal, "Type", type), plat::S_OK);
+    EXPECT_EQ(type.to_i4(), 0);
 }
