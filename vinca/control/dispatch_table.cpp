@@ -381,9 +381,10 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
                 {}, kG | kNP),
         Indexed(d::kItemBackColor, "ItemBackColor", I4,
                 Result([](CVincaCtrl& s, DispCall& c) {
-                    CItem* item = s.Item(c.i4(0));
-                    int32_t color = 0;
-                    if (item->ItemData()) item->ItemData()->GetTreeColor(names::BackColor(), color);
+                    // No item, or no colour of its own: white.
+                    CItem* item = s.ItemOrNull(c.i4(0));
+                    int32_t color = 0xFFFFFF;
+                    if (item && item->ItemData()) item->ItemData()->GetTreeColor(names::BackColor(), color);
                     return Long(color);
                 }),
                 [](CVincaCtrl& s, DispCall& c) {
@@ -391,17 +392,18 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
                     if (CItemData* data = item->GetItemData()) data->SetTreeBackColor(c.value().lVal);
                 }),
         NoWindow(d::kItemEditText, "ItemEditText", P, I2, {kIndex}, kNG),
-        NotYet(d::kItemFontBold, "ItemFontBold", P, BOOL_, {kIndex}, kG),
-        NotYet(d::kItemFontItalic, "ItemFontItalic", P, BOOL_, {kIndex}, kG),
-        NotYet(d::kItemFontName, "ItemFontName", P, BSTR_, {kIndex}, kG),
-        NotYet(d::kItemFontSize, "ItemFontSize", P, R4, {kIndex}, kG),
-        NotYet(d::kItemFontStrike, "ItemFontStrike", P, BOOL_, {kIndex}, kG),
-        NotYet(d::kItemFontUnder, "ItemFontUnder", P, BOOL_, {kIndex}, kG),
+        Indexed(d::kItemFontBold, "ItemFontBold", BOOL_, [](CVincaCtrl& s, DispCall& c) { m::GetItemFont(s, c, m::FontField::Bold); }, [](CVincaCtrl& s, DispCall& c) { m::PutItemFont(s, c, m::FontField::Bold); }, kG),
+        Indexed(d::kItemFontItalic, "ItemFontItalic", BOOL_, [](CVincaCtrl& s, DispCall& c) { m::GetItemFont(s, c, m::FontField::Italic); }, [](CVincaCtrl& s, DispCall& c) { m::PutItemFont(s, c, m::FontField::Italic); }, kG),
+        Indexed(d::kItemFontName, "ItemFontName", BSTR_, [](CVincaCtrl& s, DispCall& c) { m::GetItemFont(s, c, m::FontField::Name); }, [](CVincaCtrl& s, DispCall& c) { m::PutItemFont(s, c, m::FontField::Name); }, kG),
+        Indexed(d::kItemFontSize, "ItemFontSize", R4, [](CVincaCtrl& s, DispCall& c) { m::GetItemFont(s, c, m::FontField::Size); }, [](CVincaCtrl& s, DispCall& c) { m::PutItemFont(s, c, m::FontField::Size); }, kG),
+        Indexed(d::kItemFontStrike, "ItemFontStrike", BOOL_, [](CVincaCtrl& s, DispCall& c) { m::GetItemFont(s, c, m::FontField::Strike); }, [](CVincaCtrl& s, DispCall& c) { m::PutItemFont(s, c, m::FontField::Strike); }, kG),
+        Indexed(d::kItemFontUnder, "ItemFontUnder", BOOL_, [](CVincaCtrl& s, DispCall& c) { m::GetItemFont(s, c, m::FontField::Under); }, [](CVincaCtrl& s, DispCall& c) { m::PutItemFont(s, c, m::FontField::Under); }, kG),
         Indexed(d::kItemForeColor, "ItemForeColor", I4,
                 Result([](CVincaCtrl& s, DispCall& c) {
-                    CItem* item = s.Item(c.i4(0));
-                    int32_t color = 0;
-                    if (item->ItemData()) item->ItemData()->GetTreeColor(names::ForeColor(), color);
+                    // No item, or no colour of its own: white.
+                    CItem* item = s.ItemOrNull(c.i4(0));
+                    int32_t color = 0xFFFFFF;
+                    if (item && item->ItemData()) item->ItemData()->GetTreeColor(names::ForeColor(), color);
                     return Long(color);
                 }),
                 [](CVincaCtrl& s, DispCall& c) {
@@ -592,7 +594,7 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
                Result([](CVincaCtrl&, DispCall&) { return Short(1); })),
         Method(d::kSaveData, "SaveData", I2, {Arg("lpszFileName", BSTR_)}, m::SaveData),
         Method(d::kLoadData, "LoadData", I2, {Arg("lpszFileName", BSTR_)}, m::LoadData),
-        Plain(d::kVersion, "Version", I4, Result([](CVincaCtrl&, DispCall&) { return Long(0x50000); }), {}, kNP),
+        Plain(d::kVersion, "Version", I4, Result([](CVincaCtrl&, DispCall&) { return Long(50019); }), {}, kNP),
         NotYet(d::kGrid, "Grid", P, DISP, {}, kG),
         NotYet(d::kItemGrid, "ItemGrid", P, DISP, {kIndex}),
         NotYet(d::kItemValues, "ItemValues", P, DISP, {kIndex, Opt("ValueName")}, kNP),
@@ -709,11 +711,19 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
                 return Bool(key && item->ItemData() && item->ItemData()->FindNamedValue(key));
             }),
             [](CVincaCtrl& s, DispCall& c) {
-                // False drops the value; True keeps what is there.
+                // True makes sure the value is there, False drops it.
                 CItem* item = s.Item(c.i4(0));
                 const std::string name = c.arg(1).to_utf8();
-                if (c.value().boolVal != 0 || name.empty() || !item->ItemData()) return;
-                item->ItemData()->Values().RemoveEntry(GlobalName(name));
+                if (name.empty()) ThrowVincaError(VE_INVALID_ARGUMENT);
+                const CVincaName* key = GlobalName(name);
+                if (c.value().boolVal == 0) {
+                    if (item->ItemData()) item->ItemData()->Values().RemoveEntry(key);
+                    return;
+                }
+                CItemData* data = item->GetItemData();
+                if (!data) ThrowVincaError(VE_OUT_OF_MEMORY);
+                // An empty value leaves no entry behind: the value starts as empty text.
+                if (!data->FindNamedValue(key)) s.Raise(data->Values().SetOrAddValue(key, plat::Variant::ansi("")));
             },
             0, {kIndex, Arg("ValueName", VAR)}),
         Indexed(

@@ -172,6 +172,19 @@ void FastAddItemEx(CVincaCtrl& self, Call& c) {
         CItemData* data = item ? item->GetItemData() : nullptr;
         if (data && (options & 0x1)) data->SetTreeBackColor(c.i4(5));
         if (data && (options & 0x2)) data->SetTreeForeColor(c.i4(6));
+        // Bits 0x10..0x80 switch an attribute on and 0x100..0x800 off; the on bit wins.
+        if (data && (options & 0xFFC)) {
+            const std::string name = c.text(3);
+            const int16_t size = c.i2(4);
+            ChangeItemFont(self, item, [&](FontDesc& d) {
+                if (options & 0x4) d.name = name;
+                if (options & 0x8) d.size = static_cast<int64_t>(size) * 10000;
+                if (options & 0x110) d.italic = options & 0x10;
+                if (options & 0x220) d.weight = (options & 0x20) ? 700 : 400;
+                if (options & 0x440) d.underline = options & 0x40;
+                if (options & 0x880) d.strikethrough = options & 0x80;
+            });
+        }
     }
     c.result() = plat::Variant(static_cast<int16_t>(r));
 }

@@ -2,7 +2,10 @@
 // Handlers of the members that work on items, buffers and files; the member
 // table names them in its rows.
 #include "platform/com/dispatcher.h"
+#include <functional>
+
 #include "vinca/control/control.h"
+#include "vinca/model/picture.h"
 
 namespace vinca::members {
 
@@ -34,6 +37,13 @@ void GetItemValue(CVincaCtrl& self, Call& c, plat::VARTYPE type);
 void PutItemValue(CVincaCtrl& self, Call& c, plat::VARTYPE type);
 void GetItemHeight(CVincaCtrl& self, Call& c);
 void PutItemHeight(CVincaCtrl& self, Call& c);
+
+// The item's tree-cell font.
+enum class FontField { Name, Size, Bold, Italic, Strike, Under };
+void GetItemFont(CVincaCtrl& self, Call& c, FontField field);
+void PutItemFont(CVincaCtrl& self, Call& c, FontField field);
+// Changes the item's font (made from the control's font when it has none).
+void ChangeItemFont(CVincaCtrl& self, CItem* item, const std::function<void(FontDesc&)>& change);
 
 // ---- buffers, files and the clipboard ----
 // CopyItem (0), CopyOne (1), CopyItemSub (2).

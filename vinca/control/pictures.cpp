@@ -93,7 +93,7 @@ namespace members {
 void LoadPicture(CVincaCtrl&, Call& c) {
     const std::string path = c.text(0);
     if (path.empty()) {
-        c.result() = EmptyPicture();
+        c.result() = plat::Variant(static_cast<plat::IDispatch*>(nullptr)); // Nothing
         return;
     }
     std::ifstream in(path, std::ios::binary);

@@ -486,6 +486,38 @@ TEST_F(Control, FastAddItemOptions) {
               0);
     EXPECT_EQ(num("ItemBackColor", {I4(5)}), 0x11);
     EXPECT_EQ(num("ItemForeColor", {I4(5)}), 0x22);
+    EXPECT_EQ(num("ItemBackColor", {I4(0)}), 0xFFFFFF);    // none of its own
+    EXPECT_EQ(get("ItemFontSize", {I4(5)}).to_r8(), -1.0); // no font: colours only
+
+    // Font option bits: on bits 0x10..0x80, off bits 0x100..0x800, the on bit winning.
+    struct Case {
+        int32_t options;
+        bool has_font, bold, italic;
+    };
+    const Case cases[] = {
+        {0x22, true, true, false},  {0x220, true, true, false}, {0x200, true, false, false},
+        {0x110, true, false, true}, {0x0, false, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.options);
+        ASSERT_EQ(
+            call("FastAddItemEx", {I2(0), Text("f"), I4(c.options), Text("Serif"), I2(12), I4(0), I4(0)})
+                .to_i4(),
+            0);
+        const int32_t item = num("NewIndex");
+        EXPECT_EQ(get("ItemFontBold", {I4(item)}).to_bool(), c.bold);
+        EXPECT_EQ(get("ItemFontItalic", {I4(item)}).to_bool(), c.italic);
+        EXPECT_EQ(get("ItemFontSize", {I4(item)}).to_r8() > 0, c.has_font);
+    }
+    ASSERT_EQ(call("FastAddItemEx", {I2(0), Text("g"), I4(0xC), Text("Serif"), I2(12), I4(0), I4(0)}).to_i4(),
+              0);
+    EXPECT_EQ(text("ItemFontName", {I4(-3)}), "Serif");
+    EXPECT_EQ(get("ItemFontSize", {I4(-3)}).to_r8(), 12.0);
+    put("ItemFontUnder", Variant::boolean(true), {I4(-3)});
+    EXPECT_TRUE(get("ItemFontUnder", {I4(-3)}).to_bool());
+    EXPECT_EQ(text("ItemFontName", {I4(-3)}), "Serif");
+    EXPECT_EQ(put_error("ItemFontBold", Variant::boolean(true), {I4(99)}), 381);
+    EXPECT_FALSE(get("ItemFontBold", {I4(99)}).to_bool());
 }
 
 TEST_F(Control, FindForwardsAndBackwards) {
@@ -810,6 +842,8 @@ TEST_F(Control, TagsSortingKeysAndNamedValues) {
     EXPECT_FALSE(get("ItemHasValue", {I4(1), Text("__ObsoleteValue")}).to_bool());
     put("ItemHasValue", Variant::boolean(false), {I4(0), Text("__ObsoleteValue")});
     EXPECT_FALSE(get("ItemHasValue", {I4(0), Text("__ObsoleteValue")}).to_bool());
+    put("ItemHasValue", Variant::boolean(true), {I4(1), Text("Price")});
+    EXPECT_TRUE(get("ItemHasValue", {I4(1), Text("price")}).to_bool());
 
     // Children sorted by a value of theirs.
     for (int v : {3, 1, 2}) {
@@ -909,6 +943,8 @@ TEST_F(Control, PicturesFromFilesKeptAndPersisted) {
     EXPECT_EQ(type.to_i4(), 0);
 
     EXPECT_EQ(call_error("LoadPicture", {Text((dir.path() / "missing.bmp").string())}), 53);
+    Variant nothing = call("LoadPicture", {Text("")});
+    EXPECT_TRUE(nothing.vt == plat::VT_DISPATCH && nothing.pdispVal == nullptr);
     EXPECT_EQ(call_error("LoadPicture", {Text(txt.string())}), 321);
     Variant picture = call("LoadPicture", {Text(bmp.string())});
     ASSERT_EQ(picture.vt, plat::VT_DISPATCH);
