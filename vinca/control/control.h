@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "platform/com/object.h"
 #include "platform/com/ole.h"
@@ -147,6 +148,11 @@ class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObjec
     bool UserMode() const { return user_mode(); }
     plat::ComPtr<plat::IDispatch> ExtendedControl();
 
+    // The picture list: entry n is the picture of mark n; empty while no
+    // mark picture was set. Tags of the marks beside it.
+    std::vector<plat::Variant>& MarkPictures() { return m_markPictures; }
+    std::map<int32_t, std::string>& MarkTags() { return m_markTags; }
+
     // The conversion register of CoerceIndex.
     Ref<CItem> m_coerced;
     // The view's interface (null without a window).
@@ -169,6 +175,8 @@ class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObjec
     // the row it fills).
     std::array<Memo, 8> m_memo;
     size_t m_memoNext{0};
+    std::vector<plat::Variant> m_markPictures;
+    std::map<int32_t, std::string> m_markTags;
     int32_t m_count{-1};
     uint64_t m_countEpoch{0};
     void Exchange(plat::PropExchange& px);

@@ -359,10 +359,14 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
                     return Bool(item && item->HasChildren());
                 }),
                 {}, kG | kNP),
-        NotYet(d::kImage, "Image", P, DISP, {kIndex}),
-        NotYet(d::kInvImage, "InvImage", P, DISP, {kIndex}),
-        NotYet(d::kItemPicValue, "ItemPicValue", P, DISP, {kIndex}, kG),
-        NotYet(d::kMarkPicture, "MarkPicture", P, DISP, {kIndex}, kG),
+        Indexed(
+            d::kImage, "Image", DISP, [](CVincaCtrl& s, DispCall& c) { m::GetTreePicture(s, c, "__Image"); },
+            [](CVincaCtrl& s, DispCall& c) { m::PutTreePicture(s, c, "__Image"); }),
+        Indexed(
+            d::kInvImage, "InvImage", DISP, [](CVincaCtrl& s, DispCall& c) { m::GetTreePicture(s, c, "__InvImage"); },
+            [](CVincaCtrl& s, DispCall& c) { m::PutTreePicture(s, c, "__InvImage"); }),
+        Indexed(d::kItemPicValue, "ItemPicValue", DISP, m::GetPicValue, m::PutPicValue, kG),
+        Indexed(d::kMarkPicture, "MarkPicture", DISP, m::GetMarkPicture, m::PutMarkPicture, kG),
         Refused(d::kTitlePicture, "TitlePicture", P, DISP, {kIndex}),
         Indexed(d::kIndent, "Indent", I2, m::GetShift, m::PutShift, kG),
         Indexed(d::kInsert, "Insert", I4, {}, [](CVincaCtrl& s, DispCall& c) { m::AddBuffer(s, c, true); }, kNG),
@@ -504,7 +508,18 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
                 kNG),
         Indexed(d::kLoadAndInsert, "LoadAndInsert", I2, {},
                 [](CVincaCtrl& s, DispCall& c) { m::LoadFromFile(s, c, true); }, kNG),
-        NotYet(d::kMarkTag, "MarkTag", P, BSTR_, {kIndex}, kG),
+        Indexed(
+            d::kMarkTag, "MarkTag", BSTR_,
+            Result([](CVincaCtrl& s, DispCall& c) {
+                auto it = s.MarkTags().find(c.i4(0));
+                return plat::Variant(std::string_view(it == s.MarkTags().end() ? std::string() : it->second));
+            }),
+            [](CVincaCtrl& s, DispCall& c) {
+                const int32_t n = c.i4(0);
+                if (n < 0 || n > 255) ThrowVincaError(VE_BAD_INDEX);
+                s.MarkTags()[n] = c.value().to_utf8();
+            },
+            kG),
         Indexed(d::kSave, "Save", I2, {}, [](CVincaCtrl& s, DispCall& c) { m::SaveToFile(s, c, 0); }, kNG),
         Indexed(d::kSaveOne, "SaveOne", I2, {}, [](CVincaCtrl& s, DispCall& c) { m::SaveToFile(s, c, 1); }, kNG),
         Indexed(d::kSaveSub, "SaveSub", I2, {}, [](CVincaCtrl& s, DispCall& c) { m::SaveToFile(s, c, 2); }, kNG),
@@ -700,8 +715,16 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
                 },
                 kG),
         DefCell(d::kDefItemCellBackColor, "DefItemCellBackColor", 0, {}),
-        NotYet(d::kPictureList, "PictureList", P, DISP, {Arg("Index", I2)}, kNP),
-        NotYet(d::kPictureListCount, "PictureListCount", P, I2, {}, kG),
+        Indexed(d::kPictureList, "PictureList", DISP, m::GetPictureList, {}, kNP, {Arg("Index", I2)}),
+        Plain(d::kPictureListCount, "PictureListCount", I2,
+              Result([](CVincaCtrl& s, DispCall&) {
+                  return Short(s.MarkPictures().empty() ? -1 : static_cast<int32_t>(s.MarkPictures().size()));
+              }),
+              [](CVincaCtrl& s, DispCall& c) {
+                  // 0 empties the list; other values are ignored.
+                  if (c.value().iVal == 0) s.MarkPictures().clear();
+              },
+              kG),
         Indexed(
             d::kItemHasValue, "ItemHasValue", BOOL_,
             Result([](CVincaCtrl& s, DispCall& c) {

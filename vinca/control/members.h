@@ -60,6 +60,15 @@ void LoadBuffer(CVincaCtrl& self, Call& c);
 void PasteBuffer(CVincaCtrl& self, Call& c);
 void SaveData(CVincaCtrl& self, Call& c);
 void LoadPicture(CVincaCtrl& self, Call& c);
+// Pictures of the item's tree cell ("__Image", "__InvImage") and its value.
+void GetTreePicture(CVincaCtrl& self, Call& c, const char* key);
+void PutTreePicture(CVincaCtrl& self, Call& c, const char* key);
+void GetPicValue(CVincaCtrl& self, Call& c);
+void PutPicValue(CVincaCtrl& self, Call& c);
+// Mark pictures and the picture list they form.
+void GetMarkPicture(CVincaCtrl& self, Call& c);
+void PutMarkPicture(CVincaCtrl& self, Call& c);
+void GetPictureList(CVincaCtrl& self, Call& c);
 void LoadData(CVincaCtrl& self, Call& c);
 
 } // namespace vinca::members

@@ -90,6 +90,80 @@ Row Picture(plat::DISPID id, std::string_view name, Refresh r, bool iconOnly) {
 
 namespace members {
 
+void GetTreePicture(CVincaCtrl& self, Call& c, const char* key) {
+    CItem* item = self.ItemOrNull(c.i4(0));
+    CAttrSet* tree = item && item->ItemData() ? item->ItemData()->GetValueSet(names::Tree(), false) : nullptr;
+    const plat::Variant* v = tree ? tree->FindValue(GlobalName(key)) : nullptr;
+    c.result() = v && v->vt == plat::VT_DISPATCH && v->pdispVal ? *v : EmptyPicture();
+}
+
+void PutTreePicture(CVincaCtrl& self, Call& c, const char* key) {
+    CItem* item = self.Item(c.i4(0));
+    plat::ComPtr<IVincaPicture> pic = PictureOf(c.value());
+    CItemData* data = item->GetItemData();
+    CAttrSet* tree = data ? data->GetValueSet(names::Tree()) : nullptr;
+    if (!tree) ThrowVincaError(VE_OUT_OF_MEMORY);
+    if (!pic) {
+        tree->RemoveEntry(GlobalName(key));
+        return;
+    }
+    plat::Variant v;
+    ValueSetPicture(v, pic.get());
+    self.Raise(tree->SetOrAddValue(GlobalName(key), v));
+}
+
+void GetPicValue(CVincaCtrl& self, Call& c) {
+    CItem* item = self.Item(c.i4(0));
+    plat::Variant v;
+    self.Raise(self.Engine().GetItemValue(item, plat::VT_DISPATCH, v));
+    c.result() = v.vt == plat::VT_DISPATCH && v.pdispVal ? v : EmptyPicture();
+}
+
+void PutPicValue(CVincaCtrl& self, Call& c) {
+    CItem* item = self.Item(c.i4(0));
+    plat::ComPtr<IVincaPicture> pic = PictureOf(c.value());
+    plat::Variant v;
+    if (pic) ValueSetPicture(v, pic.get());
+    self.Raise(self.Engine().SetItemValue(item, v));
+}
+
+void GetMarkPicture(CVincaCtrl& self, Call& c) {
+    const int32_t n = c.i4(0);
+    if (n < 0 || n > 255) ThrowVincaError(VE_BAD_INDEX);
+    const auto& list = self.MarkPictures();
+    if (n == 0) {
+        const plat::Variant& mark = self.Prop(33); // PictureMark is entry 0
+        c.result() = mark.vt == plat::VT_DISPATCH && mark.pdispVal ? mark : EmptyPicture();
+        return;
+    }
+    c.result() = static_cast<size_t>(n) < list.size() && list[n].vt == plat::VT_DISPATCH && list[n].pdispVal
+                     ? list[n]
+                     : EmptyPicture();
+}
+
+void PutMarkPicture(CVincaCtrl& self, Call& c) {
+    const int32_t n = c.i4(0);
+    if (n < 0 || n > 255) ThrowVincaError(VE_BAD_INDEX);
+    plat::ComPtr<IVincaPicture> pic = PictureOf(c.value());
+    plat::Variant v;
+    if (pic) ValueSetPicture(v, pic.get());
+    auto& list = self.MarkPictures();
+    // The list of mark pictures is made on first use, up to the number set.
+    if (list.size() <= static_cast<size_t>(n)) list.resize(n + 1);
+    list[n] = v;
+    if (n == 0) self.StoreProp(33, v);
+    self.RequestRefresh(1, 16);
+}
+
+void GetPictureList(CVincaCtrl& self, Call& c) {
+    const int32_t i = c.i2(0);
+    const auto& list = self.MarkPictures();
+    c.result() = !(i & 0x8000) && i >= 0 && static_cast<size_t>(i) < list.size() &&
+                         list[i].vt == plat::VT_DISPATCH && list[i].pdispVal
+                     ? list[i]
+                     : EmptyPicture();
+}
+
 void LoadPicture(CVincaCtrl&, Call& c) {
     const std::string path = c.text(0);
     if (path.empty()) {

@@ -975,6 +975,24 @@ TEST_F(Control, PicturesFromFilesKeptAndPersisted) {
     EXPECT_EQ(stored->Type(), vinca::PICTYPE_BITMAP);
     EXPECT_EQ(stored->Data(), "BM" + std::string(60, '\x11'));
 
+    // Item pictures, mark pictures and the picture list.
+    call("AddItem", {Text("a")});
+    put("Image", picture, {I4(0)});
+    EXPECT_EQ(get("Image", {I4(0)}).pdispVal, picture.pdispVal);
+    EXPECT_NE(get("InvImage", {I4(0)}).pdispVal, nullptr); // the empty picture
+    put("ItemPicValue", picture, {I4(0)});
+    EXPECT_EQ(get("ItemPicValue", {I4(0)}).pdispVal, picture.pdispVal);
+    EXPECT_EQ(num("PictureListCount"), -1);
+    put("MarkPicture", picture, {I4(3)});
+    EXPECT_EQ(num("PictureListCount"), 4);
+    EXPECT_EQ(get("PictureList", {I2(3)}).pdispVal, picture.pdispVal);
+    EXPECT_NE(get("PictureList", {I2(4)}).pdispVal, nullptr); // past the end: the empty picture
+    EXPECT_EQ(put_error("MarkPicture", picture, {I4(256)}), 381);
+    put("MarkTag", Text("done"), {I4(3)});
+    EXPECT_EQ(text("MarkTag", {I4(3)}), "done");
+    put("PictureListCount", I2(0));
+    EXPECT_EQ(num("PictureListCount"), -1);
+
     // Nothing, or the empty picture, clears a property.
     put("PictureRoot", empty);
     Variant cleared = get("PictureRoot");
