@@ -873,7 +873,7 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
                   s.RequestRefresh(1, 0);
               },
               kG),
-        NotYet(d::kFont, "Font", P, DISP),
+        Row{.id = d::kFont, .name = "Font", .kind = P, .type = DISP, .get = m::GetControlFont, .put = m::PutControlFont, .put_type = VAR},
         Enum(d::kBorderStyle, "BorderStyle", 5, {8, 0}),
         Boolean(d::kEnabled, "Enabled", kRepaint),
         Plain(d::khWnd, "hWnd", I4, Result([](CVincaCtrl&, DispCall&) { return Long(0); }), {}, kNP),

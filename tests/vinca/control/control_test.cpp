@@ -856,6 +856,23 @@ TEST_F(Control, TagsSortingKeysAndNamedValues) {
     EXPECT_EQ(text("List", {I4(3)}), "c3");
 }
 
+TEST_F(Control, FontObjectAndFontMembersAgree) {
+    put("FontName", Text("Serif"));
+    put("FontBold", Variant::boolean(true));
+    Variant font = get("Font");
+    ASSERT_EQ(font.vt, plat::VT_DISPATCH);
+    plat::ComPtr<vinca::IVincaFont> f;
+    ASSERT_EQ(font.pdispVal->QueryInterface(vinca::IID_IFont, f.put_void()), plat::S_OK);
+    EXPECT_EQ(f->Desc().name, "Serif");
+    EXPECT_EQ(f->Desc().weight, 700);
+
+    auto other = make();
+    put("Font", font, {}, other.get());
+    EXPECT_EQ(get("FontName", {}, other.get()).to_utf8(), "Serif");
+    EXPECT_TRUE(get("FontBold", {}, other.get()).to_bool());
+    EXPECT_EQ(put_error("Font", I4(3)), 380);
+}
+
 TEST_F(Control, ExplorerCompatibleSetsWhatItImplies) {
     put("ExplorerCompatible", I2(2));
     EXPECT_EQ(num("TreeLinesStyle"), 2);
