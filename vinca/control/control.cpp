@@ -97,7 +97,8 @@ bool IsDefCellMember(plat::DISPID id) {
 
 } // namespace
 
-CVincaCtrl::CVincaCtrl() : m_engine(this), m_defCell(CAttrSet::New()) {
+CVincaCtrl::CVincaCtrl()
+    : m_link(std::make_shared<CVincaCtrl*>(this)), m_engine(this), m_defCell(CAttrSet::New()) {
     AttachThreadContext();
     m_extent = {plat::pixels_to_himetric(200), plat::pixels_to_himetric(200)};
     ResetProperties();
@@ -105,6 +106,8 @@ CVincaCtrl::CVincaCtrl() : m_engine(this), m_defCell(CAttrSet::New()) {
 }
 
 CVincaCtrl::~CVincaCtrl() {
+    // Objects handed out now answer 20126.
+    *m_link = nullptr;
     UnregisterLiveControl(this);
     m_engine.SetOwner(nullptr);
     DetachThreadContext();

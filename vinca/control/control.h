@@ -13,6 +13,7 @@
 #include "platform/com/ole.h"
 #include "platform/com/persist.h"
 #include "vinca/control/errors.h"
+#include "vinca/control/objects/values.h"
 #include "vinca/model/engine.h"
 #include "vinca/model/persist.h"
 #include "vinca/model/thread_registry.h"
@@ -153,6 +154,9 @@ class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObjec
     std::vector<plat::Variant>& MarkPictures() { return m_markPictures; }
     std::map<int32_t, std::string>& MarkTags() { return m_markTags; }
 
+    // What the automation objects hold of the control.
+    const ControlLink& Link() const { return m_link; }
+
     // The conversion register of CoerceIndex.
     Ref<CItem> m_coerced;
     // The view's interface (null without a window).
@@ -181,6 +185,7 @@ class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObjec
     uint64_t m_countEpoch{0};
     void Exchange(plat::PropExchange& px);
 
+    ControlLink m_link;
     CVincaEngine m_engine;
     Ref<CAttrSet> m_defCell;
     std::map<plat::DISPID, plat::Variant> m_props;

@@ -612,7 +612,20 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
         Plain(d::kVersion, "Version", I4, Result([](CVincaCtrl&, DispCall&) { return Long(50019); }), {}, kNP),
         NotYet(d::kGrid, "Grid", P, DISP, {}, kG),
         NotYet(d::kItemGrid, "ItemGrid", P, DISP, {kIndex}),
-        NotYet(d::kItemValues, "ItemValues", P, DISP, {kIndex, Opt("ValueName")}, kNP),
+        Indexed(
+            d::kItemValues, "ItemValues", DISP,
+            Result([](CVincaCtrl& s, DispCall& c) {
+                CItem* item = s.ItemOrNull(c.i4(0));
+                if (!item) return plat::Variant(static_cast<plat::IDispatch*>(nullptr));
+                const plat::VARIANT& key = plat::deref(c.arg(1));
+                // A number is a 0-based position; a text a name; else the whole list.
+                if (key.vt == plat::VT_I2 || key.vt == plat::VT_I4)
+                    return ValueObjectAt(s.Link(), item, key.vt == plat::VT_I2 ? key.iVal : key.lVal);
+                auto values = plat::make_object<COleValues>(s.Link(), Ref<CItem>(item));
+                if (key.vt == plat::VT_BSTR) return values->Item(key);
+                return plat::Variant(static_cast<plat::IDispatch*>(values.get()));
+            }),
+            {}, kNP, {kIndex, Opt("ValueName")}),
         NotYet(d::kLevelDefs, "LevelDefs", P, DISP, {}, kNP),
         Picture(d::kBackPicture, "BackPicture", {1, 3}),
         Enum(d::kBackPictureAlignment, "BackPictureAlignment", 12, {1, 3}, Mark::No),

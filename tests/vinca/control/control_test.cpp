@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/strings.h"
 #include "platform/com/dispatch_client.h"
 #include "platform/com/loader.h"
 #include "platform/com/oadate.h"
@@ -1015,4 +1016,102 @@ TEST_F(Control, PicturesFromFilesKeptAndPersisted) {
     Variant cleared = get("PictureRoot");
     ASSERT_EQ(plat::dispatch_get(cleared.pdispVal, "Type", type), plat::S_OK);
     EXPECT_EQ(type.to_i4(), 0);
+}
+
+// ---- item values ----
+
+TEST_F(Control, ItemValuesByNameWithEveryTypeSurviveAFile) {
+    call("AddItem", {Text("0")});
+    const int32_t p = num("NewIndex");
+    const Variant values[] = {Text("Product"),
+                              I2(-7),
+                              I4(123456),
+                              Variant(2.5f),
+                              Variant::boolean(true),
+                              Variant::from_date(45000.25)};
+    const char* keys[] = {"0", "1", "2", "3", "4", "5"};
+    for (int k = 0; k < 6; ++k) {
+        Variant value = get("ItemValues", {I4(p), Text(keys[k])});
+        ASSERT_EQ(value.vt, plat::VT_DISPATCH);
+        put("Value", values[k], {}, value.pdispVal);
+    }
+    Variant all = get("ItemValues", {I4(p)});
+    EXPECT_EQ(get("Count", {}, all.pdispVal).to_i4(), 6);
+
+    const auto path = dir.path() / "values.kld";
+    int16_t n = box.open_file(path, true);
+    put("Save", I2(n), {I4(-1)});
+    box.close_file(n);
+    auto other = make();
+    n = box.open_file(path, false);
+    put("LoadAndAdd", I2(n), {I4(-1)}, other.get());
+    box.close_file(n);
+
+    for (int k = 0; k < 6; ++k) {
+        SCOPED_TRACE(keys[k]);
+        Variant value = get("ItemValues", {I4(0), Text(keys[k])}, other.get());
+        Variant v = get("Value", {}, value.pdispVal);
+        EXPECT_EQ(v.vt, values[k].vt);
+        EXPECT_EQ(v.to_utf8(), values[k].to_utf8());
+    }
+}
+
+TEST_F(Control, ValueObjectsFollowTheirItemAndControl) {
+    call("AddItem", {Text("a")});
+    call("AddItem", {Text("b")});
+    Variant all = get("ItemValues", {I4(1)});
+    Variant lower = get("Item", {Text("price")}, all.pdispVal);
+    Variant upper = get("Item", {Text("PRICE")}, all.pdispVal);
+    EXPECT_TRUE(get("Value", {}, lower.pdispVal).is_empty());
+    EXPECT_EQ(get("Count", {}, all.pdispVal).to_i4(), 0); // reading adds nothing
+    put("Value", I4(9), {}, upper.pdispVal);
+    EXPECT_EQ(get("Value", {}, lower.pdispVal).to_i4(), 9);
+    EXPECT_EQ(get("Count", {}, all.pdispVal).to_i4(), 1);
+    // Names are shared by the whole process: the first spelling stays.
+    EXPECT_TRUE(plat::iequals(get("ValueName", {}, lower.pdispVal).to_utf8(), "price"));
+    for (const Variant& key : {Text(""), I4(3), Variant()}) {
+        Variant none = get("Item", {key}, all.pdispVal);
+        EXPECT_TRUE(none.vt == plat::VT_DISPATCH && !none.pdispVal);
+    }
+    EXPECT_TRUE(get("ItemValues", {I4(1), I4(5)}).pdispVal == nullptr);
+    EXPECT_EQ(get("ItemValues", {I4(1), I4(0)}).vt, plat::VT_DISPATCH);
+
+    // The index follows the item.
+    EXPECT_EQ(get("ItemIndex", {}, lower.pdispVal).to_i4(), 1);
+    call("RemoveItem", {I4(0)});
+    EXPECT_EQ(get("ItemIndex", {}, lower.pdispVal).to_i4(), 0);
+
+    // The nested sets keep their names; the tree column sets the text.
+    Variant inner = get("Item", {Text("__InnerTree")}, all.pdispVal);
+    plat::CallError e;
+    EXPECT_NE(plat::dispatch_put(inner.pdispVal, "Value", I4(1), {}, &e), plat::S_OK);
+    EXPECT_EQ(e.number, 380);
+    Variant tree = get("Item", {Text("__Tree")}, all.pdispVal);
+    put("Value", Text("renamed"), {}, tree.pdispVal);
+    EXPECT_EQ(text("List", {I4(0)}), "renamed");
+
+    // Enumerated in list order.
+    int seen = 0;
+    EXPECT_EQ(plat::dispatch_for_each(all.pdispVal,
+                                      [&](const Variant& v) {
+                                          EXPECT_TRUE(plat::iequals(
+                                              get("ValueName", {}, v.pdispVal).to_utf8(), "price"));
+                                          ++seen;
+                                          return true;
+                                      }),
+              plat::S_OK);
+    EXPECT_EQ(seen, 1);
+
+    // Nothing removes an entry.
+    put("Item", Variant(static_cast<plat::IDispatch*>(nullptr)), {Text("Price")}, all.pdispVal);
+    EXPECT_EQ(get("Count", {}, all.pdispVal).to_i4(), 0);
+
+    // Without the control the objects answer 20126.
+    ctl.reset();
+    box.release_all();
+    Variant gone;
+    EXPECT_NE(plat::dispatch_get(lower.pdispVal, "Value", gone, {}, &e), plat::S_OK);
+    EXPECT_EQ(e.number, 20126);
+    EXPECT_NE(plat::dispatch_get(all.pdispVal, "Count", gone, {}, &e), plat::S_OK);
+    EXPECT_EQ(e.number, 20126);
 }
