@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "vinca/control/control.h"
+#include "vinca/control/objects/values.h"
 
 namespace {
 
@@ -63,6 +64,8 @@ std::string TypeName(plat::VARTYPE t) {
         return "VARIANT";
     case plat::VT_DISPATCH:
         return "DISPATCH";
+    case plat::VT_UNKNOWN:
+        return "UNKNOWN";
     default:
         return "vt" + std::to_string(t);
     }
@@ -123,4 +126,32 @@ TEST(DispatchTable, MatchesTheInterfaceDescriptionBothWays) {
     EXPECT_EQ(table.members().size(), fixture.size());
     EXPECT_EQ(table.find(155), nullptr);
     EXPECT_EQ(table.find(169), nullptr);
+}
+
+// The automation objects' tables against their own description.
+TEST(DispatchTable, ObjectInterfacesMatchTheirDescription) {
+    std::ifstream in(std::string(KL_TEST_DATA_DIR) + "/control/object_members.tsv");
+    std::map<std::string, const plat::DispatchTableBase*> tables = {
+        {"IVincaValues", &vinca::COleValues::dispatch_table()},
+        {"IVincaValue", &vinca::COleValue::dispatch_table()},
+    };
+    std::map<std::string, size_t> described;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        auto f = Split(line, '\t');
+        ASSERT_EQ(f.size(), 7u) << line;
+        SCOPED_TRACE(f[0] + "." + f[2]);
+        ASSERT_TRUE(tables.count(f[0]));
+        const plat::DispMemberInfo* m = tables[f[0]]->find(std::stoi(f[1]));
+        ASSERT_NE(m, nullptr);
+        ++described[f[0]];
+        EXPECT_EQ(m->name, f[2]);
+        EXPECT_EQ(m->kind == plat::DispKind::Method ? "method" : "prop", f[3]);
+        EXPECT_EQ(TypeName(m->type), f[4]);
+        EXPECT_EQ(Args(*m), f[5]);
+        EXPECT_EQ(m->access, AccessBits(f[6]));
+    }
+    for (const auto& [name, table] : tables)
+        EXPECT_EQ(table->members().size(), described[name]) << name << " has members not described";
 }
