@@ -268,6 +268,11 @@ plat::HRESULT CVincaCtrl::Save(plat::IPropertyBag* bag, plat::BOOL clear_dirty, 
     return px.status();
 }
 
+CLevelDefs* CVincaCtrl::LevelDefs(bool make) {
+    if (!m_levels && make) m_levels = CLevelDefs::New();
+    return m_levels.get();
+}
+
 int16_t CVincaCtrl::SaveData(const std::string& path) {
     m_exchanging = true;
     const int r = SaveDataFile(path, *this);
@@ -290,6 +295,7 @@ plat::Variant CVincaCtrl::Get(const PersistedProperty& p) {
     if (p.kind == PropKind::SubObject) {
         auto obj = plat::make_object<CTreeSerializeObject>(false);
         obj->root = m_engine.Root();
+        obj->levels = m_levels;
         return plat::Variant(static_cast<plat::IDispatch*>(obj.get()));
     }
     const plat::DISPID id = PersistedId(p.name);
@@ -306,6 +312,7 @@ void CVincaCtrl::Apply(const PersistedProperty& p, const plat::Variant& value) {
         if (value.vt == plat::VT_DISPATCH && value.pdispVal) unk = value.pdispVal;
         auto* obj = unk ? dynamic_cast<CTreeSerializeObject*>(static_cast<plat::IDispatch*>(value.pdispVal))
                         : nullptr;
+        if (obj && obj->levels) m_levels = obj->levels;
         if (obj && obj->root && obj->root->ChildNode()) {
             m_engine.Clear();
             m_engine.AddTreeItems({m_engine.RootNode(), -1}, obj->root->ChildNode());

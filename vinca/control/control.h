@@ -154,6 +154,9 @@ class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObjec
     std::vector<plat::Variant>& MarkPictures() { return m_markPictures; }
     std::map<int32_t, std::string>& MarkTags() { return m_markTags; }
 
+    // The level list (made on request; null when not made).
+    CLevelDefs* LevelDefs(bool make);
+
     // What the automation objects hold of the control.
     const ControlLink& Link() const { return m_link; }
 
@@ -179,6 +182,7 @@ class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObjec
     // the row it fills).
     std::array<Memo, 8> m_memo;
     size_t m_memoNext{0};
+    Ref<CLevelDefs> m_levels;
     std::vector<plat::Variant> m_markPictures;
     std::map<int32_t, std::string> m_markTags;
     int32_t m_count{-1};

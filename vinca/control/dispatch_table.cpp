@@ -6,6 +6,7 @@
 #include "vinca/control/control.h"
 #include "vinca/control/dispids.h"
 #include "vinca/control/members.h"
+#include "vinca/control/objects/level_defs.h"
 #include "vinca/control/prop_families.h"
 #include "vinca/model/buffer.h"
 #include "vinca/model/thread_registry.h"
@@ -626,7 +627,12 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
                 return plat::Variant(static_cast<plat::IDispatch*>(values.get()));
             }),
             {}, kNP, {kIndex, Opt("ValueName")}),
-        NotYet(d::kLevelDefs, "LevelDefs", P, DISP, {}, kNP),
+        Plain(d::kLevelDefs, "LevelDefs", DISP,
+              Result([](CVincaCtrl& s, DispCall&) {
+                  auto defs = plat::make_object<COleLevelDefs>(s.Link());
+                  return plat::Variant(static_cast<plat::IDispatch*>(defs.get()));
+              }),
+              {}, kNP),
         Picture(d::kBackPicture, "BackPicture", {1, 3}),
         Enum(d::kBackPictureAlignment, "BackPictureAlignment", 12, {1, 3}, Mark::No),
         NotYet(d::kItemCell, "ItemCell", P, DISP, {kIndex}),

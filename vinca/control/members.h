@@ -64,6 +64,10 @@ void LoadBuffer(CVincaCtrl& self, Call& c);
 void PasteBuffer(CVincaCtrl& self, Call& c);
 void SaveData(CVincaCtrl& self, Call& c);
 void LoadPicture(CVincaCtrl& self, Call& c);
+// The control's empty picture; the stored picture of a value (null for
+// Nothing or the empty picture, 380 for anything else).
+plat::Variant EmptyPictureValue();
+plat::ComPtr<IVincaPicture> PictureFromValue(const plat::VARIANT& v);
 // Pictures of the item's tree cell ("__Image", "__InvImage") and its value.
 void GetTreePicture(CVincaCtrl& self, Call& c, const char* key);
 void PutTreePicture(CVincaCtrl& self, Call& c, const char* key);

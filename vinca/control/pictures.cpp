@@ -90,6 +90,14 @@ Row Picture(plat::DISPID id, std::string_view name, Refresh r, bool iconOnly) {
 
 namespace members {
 
+plat::Variant EmptyPictureValue() {
+    return EmptyPicture();
+}
+
+plat::ComPtr<IVincaPicture> PictureFromValue(const plat::VARIANT& v) {
+    return PictureOf(v);
+}
+
 void GetTreePicture(CVincaCtrl& self, Call& c, const char* key) {
     CItem* item = self.ItemOrNull(c.i4(0));
     CAttrSet* tree = item && item->ItemData() ? item->ItemData()->GetValueSet(names::Tree(), false) : nullptr;

@@ -1115,3 +1115,39 @@ TEST_F(Control, ValueObjectsFollowTheirItemAndControl) {
     EXPECT_NE(plat::dispatch_get(all.pdispVal, "Count", gone, {}, &e), plat::S_OK);
     EXPECT_EQ(e.number, 20126);
 }
+
+TEST_F(Control, LevelDefinitionsMadeOnTheirFirstWrite) {
+    const auto bmp = dir.path() / "level.bmp";
+    std::ofstream(bmp, std::ios::binary) << "BM" << std::string(30, '\x33');
+    Variant picture = call("LoadPicture", {Text(bmp.string())});
+    Variant defs = get("LevelDefs");
+    ASSERT_EQ(defs.vt, plat::VT_DISPATCH);
+    EXPECT_EQ(get("Count", {}, defs.pdispVal).to_i4(), 0);
+    Variant five = get("Item", {I4(5)}, defs.pdispVal);
+    EXPECT_EQ(get("Indentation", {}, five.pdispVal).to_i4(), 5);
+    EXPECT_NE(get("PictureOpen", {}, five.pdispVal).pdispVal, nullptr); // the empty picture
+    EXPECT_EQ(get("Count", {}, defs.pdispVal).to_i4(), 0);              // reading makes nothing
+    put("PictureOpen", picture, {}, five.pdispVal);
+    EXPECT_EQ(get("Count", {}, defs.pdispVal).to_i4(), 6);
+    EXPECT_EQ(get("PictureOpen", {}, five.pdispVal).pdispVal, picture.pdispVal);
+    put("PictureOpen", Variant(static_cast<plat::IDispatch*>(nullptr)), {}, five.pdispVal);
+    EXPECT_EQ(get("PictureOpen", {}, five.pdispVal).pdispVal, picture.pdispVal); // Nothing keeps it
+    Variant none = get("Item", {Text("x")}, defs.pdispVal);
+    EXPECT_TRUE(none.vt == plat::VT_DISPATCH && !none.pdispVal);
+    int levels = 0;
+    plat::dispatch_for_each(defs.pdispVal, [&](const Variant&) { return ++levels, true; });
+    EXPECT_EQ(levels, 1); // the padding entries are no levels
+
+    // The levels travel with the tree in the persisted properties.
+    call("AddItem", {Text("a")});
+    auto bag = plat::PropertyBag::create();
+    plat::ComPtr<plat::IPersistPropertyBag> pb;
+    ASSERT_EQ(ctl.query(plat::IPersistPropertyBag::kIID, pb), plat::S_OK);
+    ASSERT_EQ(pb->Save(bag.get(), true, true), plat::S_OK);
+    auto other = make();
+    plat::ComPtr<plat::IPersistPropertyBag> load;
+    ASSERT_EQ(other.query(plat::IPersistPropertyBag::kIID, load), plat::S_OK);
+    ASSERT_EQ(load->Load(bag.get(), nullptr), plat::S_OK);
+    Variant loaded = get("LevelDefs", {}, other.get());
+    EXPECT_EQ(get("Count", {}, loaded.pdispVal).to_i4(), 6);
+}

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "vinca/control/control.h"
+#include "vinca/control/objects/level_defs.h"
 #include "vinca/control/objects/values.h"
 
 namespace {
@@ -134,6 +135,8 @@ TEST(DispatchTable, ObjectInterfacesMatchTheirDescription) {
     std::map<std::string, const plat::DispatchTableBase*> tables = {
         {"IVincaValues", &vinca::COleValues::dispatch_table()},
         {"IVincaValue", &vinca::COleValue::dispatch_table()},
+        {"IVincaLevelDefs", &vinca::COleLevelDefs::dispatch_table()},
+        {"IVincaLevelDef", &vinca::COleLevelDef::dispatch_table()},
     };
     std::map<std::string, size_t> described;
     std::string line;
