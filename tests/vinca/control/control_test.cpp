@@ -1151,3 +1151,31 @@ TEST_F(Control, LevelDefinitionsMadeOnTheirFirstWrite) {
     Variant loaded = get("LevelDefs", {}, other.get());
     EXPECT_EQ(get("Count", {}, loaded.pdispVal).to_i4(), 6);
 }
+
+// Without a window system the library keeps its clipboard in memory.
+TEST_F(Control, ClipboardByItemAndByBuffer) {
+    call("AddItem", {Text("a")});
+    call("AddItem", {Text("a1"), I4(0)});
+    call("AddItem", {Text("b")});
+    EXPECT_EQ(put_error("Clipboard", I2(5), {I4(0)}), 20113);
+    EXPECT_EQ(put_error("Clipboard", I2(-32768), {I4(0)}), 20113); // bit 0x8000
+    EXPECT_EQ(put_error("Clipboard", I2(0), {I4(9)}), 381);
+
+    put("Clipboard", I2(0), {I4(0)}); // a with its subtree
+    EXPECT_EQ(call("IsClipboardFormatAvailable").to_i4(), 1);
+    EXPECT_TRUE(get("IsClipboardAvailable").to_bool());
+    put("Clipboard", I2(3), {I4(2)}); // pasted as b's children
+    EXPECT_EQ(num("ListCount"), 5);
+    EXPECT_EQ(text("FullPath", {I4(4)}), "b\\a\\a1");
+
+    // A buffer through the clipboard into a second control.
+    Variant pasted = I4(0);
+    EXPECT_EQ(call("PasteBuffer", {Variant::ref(&pasted)}).to_i4(), 0);
+    ASSERT_NE(pasted.to_i4(), 0);
+    auto other = make();
+    put("Add", pasted, {I4(-1)}, other.get());
+    EXPECT_EQ(get("ListCount", {}, other.get()).to_i4(), 2);
+    EXPECT_EQ(call("CopyBuffer", {pasted}).to_i4(), 0);
+    call("FreeBuffer", {pasted});
+    EXPECT_EQ(call("CopyBuffer", {pasted}).to_i4(), 20108);
+}
