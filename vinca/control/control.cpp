@@ -331,6 +331,23 @@ void CVincaCtrl::Apply(const PersistedProperty& p, const plat::Variant& value) {
         DefCellSet(id, value);
         return;
     }
+    // Plain values go through their members' setters, so that a stored value
+    // out of range is refused (the member keeps its value) and the engine
+    // hears of the change; the exchange keeps them from marking the control.
+    const plat::DispMemberInfo* m = dispatch_table().find(id);
+    const bool plain = p.kind == PropKind::Boolean || p.kind == PropKind::Short || p.kind == PropKind::Long ||
+                       p.kind == PropKind::Color || p.kind == PropKind::String;
+    if (m && plain && m->can_put && !(m->access & plat::kNoPut) && m->params.empty() &&
+        p.name != "WidthOfTextMin") {
+        plat::Variant arg = value;
+        plat::DISPID named = plat::DISPID_PROPERTYPUT;
+        plat::DISPPARAMS params{&arg, &named, 1, 1};
+        plat::EXCEPINFO ei{};
+        if (plat::FAILED(Invoke(id, plat::IID_IUnknown, 0, plat::DISPATCH_PROPERTYPUT, &params, nullptr, &ei,
+                                nullptr)))
+            plat::clear_excepinfo(&ei);
+        return;
+    }
     auto it = m_props.find(id);
     if (it == m_props.end()) return;
     plat::Variant v = value;

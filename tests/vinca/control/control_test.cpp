@@ -1179,3 +1179,20 @@ TEST_F(Control, ClipboardByItemAndByBuffer) {
     call("FreeBuffer", {pasted});
     EXPECT_EQ(call("CopyBuffer", {pasted}).to_i4(), 20108);
 }
+
+// Loaded values go through the members' checks: a damaged value is refused
+// and the member keeps its default.
+TEST_F(Control, LoadedValuesPassTheMembersChecks) {
+    auto bag = plat::PropertyBag::create();
+    Variant bad_style = I2(9), good_scrollbars = I2(1), separator = Text(".");
+    bag->Write(u"ViewStyle", &bad_style);
+    bag->Write(u"Scrollbars", &good_scrollbars);
+    bag->Write(u"PathSeparator", &separator);
+    plat::ComPtr<plat::IPersistPropertyBag> pb;
+    ASSERT_EQ(ctl.query(plat::IPersistPropertyBag::kIID, pb), plat::S_OK);
+    ASSERT_EQ(pb->Load(bag.get(), nullptr), plat::S_OK);
+    EXPECT_EQ(num("ViewStyle"), 0);
+    EXPECT_EQ(num("Scrollbars"), 1);
+    EXPECT_EQ(text("PathSeparator"), "\\");
+    EXPECT_FALSE(dirty());
+}
