@@ -14,6 +14,7 @@
 
 #include "platform/base/strings.h"
 #include "platform/com/dispatch_client.h"
+#include "platform/com/enum_variant.h"
 #include "platform/com/loader.h"
 #include "platform/com/oadate.h"
 #include "platform/config/registry.h"
@@ -1195,4 +1196,33 @@ TEST_F(Control, LoadedValuesPassTheMembersChecks) {
     EXPECT_EQ(num("Scrollbars"), 1);
     EXPECT_EQ(text("PathSeparator"), "\\");
     EXPECT_FALSE(dirty());
+}
+
+TEST_F(Control, ValueEnumeratorNextSkipAndClone) {
+    call("AddItem", {Text("a")});
+    for (const char* name : {"x", "y", "z"}) {
+        Variant value = get("ItemValues", {I4(0), Text(name)});
+        put("Value", Text(name), {}, value.pdispVal);
+    }
+    Variant all = get("ItemValues", {I4(0)});
+    Variant e;
+    ASSERT_EQ(plat::dispatch_get(all.pdispVal, plat::DISPID_NEWENUM, e), plat::S_OK);
+    plat::ComPtr<plat::IEnumVARIANT> it;
+    ASSERT_EQ(e.punkVal->QueryInterface(plat::IEnumVARIANT::kIID, it.put_void()), plat::S_OK);
+
+    plat::VARIANT got[5];
+    uint32_t fetched = 0;
+    EXPECT_EQ(it->Next(5, got, &fetched), plat::S_FALSE);
+    EXPECT_EQ(fetched, 3u);
+    for (uint32_t i = 0; i < fetched; ++i)
+        plat::VariantClear(&got[i]);
+    it->Reset();
+    EXPECT_EQ(it->Skip(2), plat::S_OK);
+    plat::ComPtr<plat::IEnumVARIANT> clone;
+    ASSERT_EQ(it->Clone(clone.put()), plat::S_OK);
+    EXPECT_EQ(it->Skip(10), plat::S_FALSE); // stops at the end
+    EXPECT_EQ(it->Next(1, got, &fetched), plat::S_FALSE);
+    ASSERT_EQ(clone->Next(1, got, &fetched), plat::S_OK);
+    Variant last = Variant::adopt(got[0]);
+    EXPECT_TRUE(plat::iequals(get("ValueName", {}, last.pdispVal).to_utf8(), "z"));
 }
