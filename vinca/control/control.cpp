@@ -268,6 +268,15 @@ plat::HRESULT CVincaCtrl::Save(plat::IPropertyBag* bag, plat::BOOL clear_dirty, 
     return px.status();
 }
 
+void CVincaCtrl::SetHasGrid(bool on) {
+    if (on == bool(m_grid)) return;
+    // The title row of a new tree grid is 35 pixels high.
+    m_grid = on ? CTreeGrid::New(CTreeGrid::TREE_GRID, 35.0f * 15.0f) : Ref<CTreeGrid>();
+    if (on && !m_grid) ThrowVincaError(VE_GRID_NOT_CREATED);
+    RequestRefresh(1, 0);
+    MarkModified();
+}
+
 CLevelDefs* CVincaCtrl::LevelDefs(bool make) {
     if (!m_levels && make) m_levels = CLevelDefs::New();
     return m_levels.get();
@@ -296,6 +305,7 @@ plat::Variant CVincaCtrl::Get(const PersistedProperty& p) {
         auto obj = plat::make_object<CTreeSerializeObject>(false);
         obj->root = m_engine.Root();
         obj->levels = m_levels;
+        obj->grid = m_grid;
         return plat::Variant(static_cast<plat::IDispatch*>(obj.get()));
     }
     const plat::DISPID id = PersistedId(p.name);
@@ -313,6 +323,7 @@ void CVincaCtrl::Apply(const PersistedProperty& p, const plat::Variant& value) {
         auto* obj = unk ? dynamic_cast<CTreeSerializeObject*>(static_cast<plat::IDispatch*>(value.pdispVal))
                         : nullptr;
         if (obj && obj->levels) m_levels = obj->levels;
+        if (obj && obj->grid) m_grid = obj->grid;
         if (obj && obj->root && obj->root->ChildNode()) {
             m_engine.Clear();
             m_engine.AddTreeItems({m_engine.RootNode(), -1}, obj->root->ChildNode());

@@ -154,6 +154,10 @@ class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObjec
     std::vector<plat::Variant>& MarkPictures() { return m_markPictures; }
     std::map<int32_t, std::string>& MarkTags() { return m_markTags; }
 
+    // The control's own grid (the tree grid): made on request, dropped.
+    CTreeGrid* OwnGrid() const { return m_grid.get(); }
+    void SetHasGrid(bool on);
+
     // The level list (made on request; null when not made).
     CLevelDefs* LevelDefs(bool make);
 
@@ -183,6 +187,7 @@ class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObjec
     std::array<Memo, 8> m_memo;
     size_t m_memoNext{0};
     Ref<CLevelDefs> m_levels;
+    Ref<CTreeGrid> m_grid;
     std::vector<plat::Variant> m_markPictures;
     std::map<int32_t, std::string> m_markTags;
     int32_t m_count{-1};

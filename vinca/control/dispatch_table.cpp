@@ -9,6 +9,7 @@
 #include "vinca/control/objects/level_defs.h"
 #include "vinca/control/prop_families.h"
 #include "vinca/model/buffer.h"
+#include "vinca/model/grid.h"
 #include "vinca/model/thread_registry.h"
 
 namespace vinca {
@@ -136,6 +137,29 @@ void ExplorerCompatible(CVincaCtrl& self, DispCall& c) {
 [[noreturn]] void ThrowSelectionNotYet() {
     plat::raise_hresult(plat::E_NOTIMPL,
                         "Selections of several rows are not available in this build of the control");
+}
+
+plat::DispHandler<CVincaCtrl> NotYetHandler(std::string_view name) {
+    std::string text = std::string(name) + " is not available in this build of the control";
+    return [text](CVincaCtrl&, DispCall&) { plat::raise_hresult(plat::E_NOTIMPL, text); };
+}
+
+// True (non-zero) gives the item a grid of its own when it has none; false
+// drops it. The rows from the item down are repainted.
+void SetItemGrid(CVincaCtrl& s, DispCall& c) {
+    CItem* item = s.Item(c.i4(0));
+    const bool on = c.value().lVal != 0;
+    if (on == (item->Grid() != nullptr)) return;
+    if (on) {
+        Ref<CTreeGrid> grid = CTreeGrid::New(CTreeGrid::ITEM_GRID);
+        if (!grid) ThrowVincaError(VE_GRID_NOT_CREATED);
+        item->SetGrid(grid.get());
+    } else {
+        item->SetGrid(nullptr);
+    }
+    const int32_t row = s.Engine().RowOf(item);
+    if (row >= 0) s.Engine().RefreshItems(row, -1);
+    s.ClearPending();
 }
 
 const Refresh kNone{};
@@ -611,8 +635,22 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
         Method(d::kSaveData, "SaveData", I2, {Arg("lpszFileName", BSTR_)}, m::SaveData),
         Method(d::kLoadData, "LoadData", I2, {Arg("lpszFileName", BSTR_)}, m::LoadData),
         Plain(d::kVersion, "Version", I4, Result([](CVincaCtrl&, DispCall&) { return Long(50019); }), {}, kNP),
-        NotYet(d::kGrid, "Grid", P, DISP, {}, kG),
-        NotYet(d::kItemGrid, "ItemGrid", P, DISP, {kIndex}),
+        Row{.id = d::kGrid,
+            .name = "Grid",
+            .kind = P,
+            .type = DISP,
+            .get = NotYetHandler("Grid"),
+            .put = [](CVincaCtrl& s, DispCall& c) { s.SetHasGrid(c.value().lVal != 0); },
+            .access = kG,
+            .put_type = I4},
+        Row{.id = d::kItemGrid,
+            .name = "ItemGrid",
+            .kind = P,
+            .type = DISP,
+            .params = {kIndex},
+            .get = NotYetHandler("ItemGrid"),
+            .put = SetItemGrid,
+            .put_type = I4},
         Indexed(
             d::kItemValues, "ItemValues", DISP,
             Result([](CVincaCtrl& s, DispCall& c) {
@@ -688,8 +726,28 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
                     if (CItemData* data = item->GetItemData()) data->SetTreeUrl(c.value().to_utf8());
                 },
                 kG),
-        NotYet(d::kHasGrid, "HasGrid", P, BOOL_, {}, kG),
-        NotYet(d::kItemHasGrid, "ItemHasGrid", P, BOOL_, {kIndex}, kG),
+        Row{.id = d::kHasGrid,
+            .name = "HasGrid",
+            .kind = P,
+            .type = BOOL_,
+            .get = Result([](CVincaCtrl& s, DispCall&) { return Bool(s.OwnGrid() != nullptr); }),
+            .put = [](CVincaCtrl& s, DispCall& c) { s.SetHasGrid(c.value().lVal != 0); },
+            .access = kG,
+            .put_type = I4},
+        Row{.id = d::kItemHasGrid,
+            .name = "ItemHasGrid",
+            .kind = P,
+            .type = BOOL_,
+            .params = {kIndex},
+            .get = Result([](CVincaCtrl& s, DispCall& c) {
+                // Reading never makes a grid; no item asks the root.
+                CItem* item = s.ItemOrNull(c.i4(0));
+                if (!item) item = s.Engine().Root();
+                return Bool(item->Grid() != nullptr);
+            }),
+            .put = SetItemGrid,
+            .access = kG,
+            .put_type = I4},
         DefCell(d::kDefItemCellBorderColor, "DefItemCellBorderColor", 0, {}),
         Indexed(d::kItemTag, "ItemTag", VAR,
                 Result([](CVincaCtrl& s, DispCall& c) {

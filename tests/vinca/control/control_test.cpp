@@ -1226,3 +1226,21 @@ TEST_F(Control, ValueEnumeratorNextSkipAndClone) {
     Variant last = Variant::adopt(got[0]);
     EXPECT_TRUE(plat::iequals(get("ValueName", {}, last.pdispVal).to_utf8(), "z"));
 }
+
+TEST_F(Control, GridsAreMadeByWritesOnly) {
+    call("AddItem", {Text("a")});
+    EXPECT_FALSE(get("HasGrid").to_bool());
+    EXPECT_FALSE(get("ItemHasGrid", {I4(0)}).to_bool());
+    EXPECT_FALSE(get("ItemHasGrid", {I4(0)}).to_bool()); // reading made none
+    clean();
+    put("HasGrid", Variant::boolean(true));
+    EXPECT_TRUE(get("HasGrid").to_bool());
+    EXPECT_TRUE(dirty());
+    put("Grid", I4(0)); // a number: zero removes the grid
+    EXPECT_FALSE(get("HasGrid").to_bool());
+    put("ItemGrid", I4(1), {I4(0)});
+    EXPECT_TRUE(get("ItemHasGrid", {I4(0)}).to_bool());
+    put("ItemHasGrid", Variant::boolean(false), {I4(0)});
+    EXPECT_FALSE(get("ItemHasGrid", {I4(0)}).to_bool());
+    EXPECT_EQ(put_error("ItemHasGrid", Variant::boolean(true), {I4(9)}), 381);
+}
