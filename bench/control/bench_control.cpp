@@ -5,7 +5,10 @@
 // the same work on the tree engine directly, in a program of its own
 // (control_engine_peer). Prints both and the ratio of each step.
 //
-//   bench_control [--actions N]
+// With --values the fields go through ItemValues(i, key).Value, as the
+// designer writes them, instead of the typed item members.
+//
+//   bench_control [--actions N] [--values]
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -90,7 +93,8 @@ plat::ComPtr<plat::IDispatch> Create(Site& site) {
 struct Caller {
     plat::IDispatch* ctl;
     plat::DISPID add_item{}, new_index{}, str_value{}, int_value{}, lng_value{}, sng_value{}, save{}, load{},
-        list_count{};
+        list_count{}, item_values{};
+    bool by_name{false};
     explicit Caller(plat::IDispatch* c) : ctl(c) {
         plat::dispatch_id(c, "AddItem", add_item);
         plat::dispatch_id(c, "NewIndex", new_index);
@@ -101,6 +105,7 @@ struct Caller {
         plat::dispatch_id(c, "Save", save);
         plat::dispatch_id(c, "LoadAndAdd", load);
         plat::dispatch_id(c, "ListCount", list_count);
+        plat::dispatch_id(c, "ItemValues", item_values);
     }
     int32_t Add(const std::string& text, int32_t parent) {
         Variant args[] = {Variant(std::string_view(text)), Variant(parent)};
@@ -111,6 +116,16 @@ struct Caller {
     }
     void Put(plat::DISPID id, int32_t index, const Variant& value) {
         Variant i(index);
+        if (by_name && id != save && id != load) {
+            // A named value: the designer's keys are one character.
+            Variant args[] = {i, Variant(std::string_view(id == str_value   ? "0"
+                                                          : id == int_value ? "1"
+                                                                            : "2"))};
+            Variant obj;
+            plat::dispatch_get(ctl, item_values, obj, args);
+            plat::dispatch_put(obj.pdispVal, 1, value);
+            return;
+        }
         plat::dispatch_put(ctl, id, value, std::span(&i, 1));
     }
     int32_t Count() {
@@ -124,8 +139,11 @@ struct Caller {
 
 int main(int argc, char** argv) {
     int actions = 10000;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (!std::strcmp(argv[i], "--actions")) actions = std::atoi(argv[i + 1]);
+    bool by_name = false;
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--actions") && i + 1 < argc) actions = std::atoi(argv[i + 1]);
+        if (!std::strcmp(argv[i], "--values")) by_name = true;
+    }
 
     // A machine root of its own for the registration.
     char root_template[] = "/tmp/bench_control.XXXXXX";
@@ -143,6 +161,7 @@ int main(int argc, char** argv) {
     auto second = Create(site);
     if (!first || !second) return 1;
     Caller a(first.get()), b(second.get());
+    a.by_name = by_name;
 
     const double build = Seconds([&] {
         const int32_t product = a.Add("0", -1);
@@ -185,7 +204,8 @@ int main(int argc, char** argv) {
     pclose(peer);
     std::filesystem::remove_all(root);
 
-    std::printf("%d actions, %d items\n", actions, a.Count());
+    std::printf("%d actions, %d items, fields through %s\n", actions, a.Count(),
+                by_name ? "ItemValues(i, key).Value" : "the typed item members");
     std::printf("%-8s %12s %12s %8s\n", "step", "dispatch s", "engine s", "ratio");
     auto row = [](const char* step, double d, double e) {
         std::printf("%-8s %12.4f %12.4f %8.2f\n", step, d, e, e > 0 ? d / e : 0.0);
