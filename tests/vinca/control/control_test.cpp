@@ -1244,3 +1244,18 @@ TEST_F(Control, GridsAreMadeByWritesOnly) {
     EXPECT_FALSE(get("ItemHasGrid", {I4(0)}).to_bool());
     EXPECT_EQ(put_error("ItemHasGrid", Variant::boolean(true), {I4(9)}), 381);
 }
+
+TEST_F(Control, VirtualChildrenRefuseChanges) {
+    call("AddItem", {Text("v")});
+    put("ItemVirtualParent", Variant::boolean(true), {I4(0)});
+    put("ItemVirtualCount", I4(3), {I4(0)});
+    EXPECT_TRUE(get("ItemVirtualParent", {I4(0)}).to_bool());
+    EXPECT_EQ(num("ItemVirtualCount", {I4(0)}), 3);
+    EXPECT_EQ(num("ListCount"), 4);
+    EXPECT_EQ(put_error("Shift", I2(0), {I4(1)}), 20119);
+    EXPECT_EQ(call_error("RemoveItem", {I4(2)}), 20119);
+    EXPECT_EQ(call_error("AddItem", {Text("no"), I4(0)}), 20119);
+    // Clear makes the list an ordinary one again.
+    call("Clear");
+    EXPECT_EQ(num("ListCount"), 0);
+}
