@@ -247,7 +247,8 @@ HRESULT DispatchTableBase::invoke_member(DISPID id, uint16_t flags, DISPPARAMS* 
         }
     }
     if (put) {
-        HRESULT hr = coerce_to(call.m_value, params->rgvarg[value_slot], m->type);
+        HRESULT hr = coerce_to(call.m_value, params->rgvarg[value_slot],
+                               m->put_type != VT_EMPTY ? m->put_type : m->type);
         if (FAILED(hr)) {
             if (arg_err) *arg_err = static_cast<uint32_t>(value_slot);
             return hr;

@@ -81,6 +81,9 @@ struct DispMemberInfo {
     std::vector<std::string_view> aliases;
     bool can_get;
     bool can_put;
+    // The type a put coerces its value to when it differs from the read
+    // type (VT_EMPTY: the property type).
+    VARTYPE put_type{VT_EMPTY};
 };
 
 // What a handler sees of one call.
@@ -123,6 +126,7 @@ class DispatchTableBase {
     const DispMemberInfo* find(DISPID id) const;
     // Case-insensitive, over names and alternative names.
     const DispMemberInfo* find(std::string_view name) const;
+    const std::vector<DispMemberInfo>& members() const { return m_members; }
 
     // The IDispatch::GetIDsOfNames contract: names[0] is the member, the
     // rest its parameters (answered with their 0-based positions).
@@ -155,13 +159,15 @@ template <class T> struct DispMember {
     DispHandler<T> put{};
     uint8_t access{0};
     std::vector<std::string_view> aliases{};
+    VARTYPE put_type{VT_EMPTY}; // a put of another type than the read
 };
 
 template <class T> class DispatchTable : public DispatchTableBase {
   public:
     DispatchTable(std::initializer_list<DispMember<T>> members) {
         for (const auto& m : members) {
-            add({m.id, m.name, m.kind, m.type, m.params, m.access, m.aliases, bool(m.get), bool(m.put)});
+            add({m.id, m.name, m.kind, m.type, m.params, m.access, m.aliases, bool(m.get), bool(m.put),
+                 m.put_type});
             m_handlers.push_back({m.get, m.put});
         }
     }

@@ -86,11 +86,24 @@ CVincaBuffer::~CVincaBuffer() {
     thread = 0;
 }
 
+// Buffer handles and item bookmarks travel in the same Long values (a
+// control's Add accepts either), so buffers take their numbers from a range
+// of their own, far above the bookmarks.
+constexpr BufferHandle kBufferRange = 0x40000000;
+
 BufferHandle AddBuffer(CVincaBuffer* buffer) {
-    return buffer ? buffers().add(buffer) : 0;
+    if (!buffer) return 0;
+    const BufferHandle h = buffers().add(buffer);
+    if (h >= kBufferRange) {
+        delete buffers().remove(h);
+        return 0;
+    }
+    return h | kBufferRange;
 }
 
 CVincaBuffer* BufferFromHandle(BufferHandle handle) {
+    if (!(handle & kBufferRange) || handle >= 2 * kBufferRange) return nullptr;
+    handle &= ~kBufferRange;
     CVincaBuffer* b = buffers().get(handle);
     if (!b || b->signature != CVincaBuffer::kSignature || b->thread != CurrentThreadId()) return nullptr;
     if (b->ref.kind == CTreeRef::kTree && !b->ref.item) return nullptr;
@@ -103,7 +116,7 @@ bool IsValidVincaBuffer(BufferHandle handle) {
 
 void FreeVincaBuffer(BufferHandle handle) {
     if (!BufferFromHandle(handle)) return;
-    delete buffers().remove(handle);
+    delete buffers().remove(handle & ~kBufferRange);
 }
 
 VResult CopyTreeRefToClipboard(const CTreeRef& ref, bool descendants) {

@@ -25,12 +25,19 @@ __attribute__((visibility("default"))) int16_t VincaPasteBuffer(uint32_t* buffer
 }
 
 __attribute__((visibility("default"))) int16_t VincaSaveBuffer(uint32_t buffer, int16_t file) {
+    if (!vinca::IsValidVincaBuffer(buffer)) return vinca::VE_INVALID_TREE_BUFFER;
+    // Host files are reached only through a live control's site.
     plat::ComPtr<plat::IUnknown> site = vinca::FindHostFileSite();
+    if (!site) return vinca::VE_NOT_LOADED;
     return vinca::SaveBufferToHostFile(buffer, file, site.get());
 }
 
 __attribute__((visibility("default"))) int16_t VincaLoadBuffer(uint32_t* buffer, int16_t file) {
     plat::ComPtr<plat::IUnknown> site = vinca::FindHostFileSite();
+    if (!site) {
+        if (buffer) *buffer = 0;
+        return vinca::VE_NOT_LOADED;
+    }
     return vinca::LoadBufferFromHostFile(buffer, file, site.get());
 }
 

@@ -24,7 +24,7 @@ namespace {
 constexpr int16_t kInvalidTreeBuffer = 20108;
 constexpr int16_t kInvalidArguments = 20113;
 constexpr int16_t kClipboardEmpty = 20115;
-constexpr int16_t kFileInit = 20204;
+constexpr int16_t kNotLoaded = 20118;
 constexpr int16_t kBadFileFormat = 20301;
 constexpr const char* kTreeMime = "application/x-vinca4-tree";
 
@@ -36,6 +36,10 @@ const std::set<std::string> kExports = {
     "VincaSaveBuffer",
     "VincaLoadBuffer",
     "VincaIsClipboardFormatAvailable",
+    "DllRegisterServer",
+    "DllUnregisterServer",
+    "DllGetClassObject",
+    "DllCanUnloadNow",
 };
 
 // The exports, looked up the way a host looks them up.
@@ -107,7 +111,7 @@ class VincaLibrary : public ::testing::Test {
 
 } // namespace
 
-TEST_F(VincaLibrary, ExportsTheBufferFunctionsAndNothingElse) {
+TEST_F(VincaLibrary, ExportsTheBufferAndServerFunctionsAndNothingElse) {
     for (const std::string& name : kExports)
         EXPECT_NE(dlsym(lib.handle, name.c_str()), nullptr) << name;
 
@@ -160,9 +164,9 @@ TEST_F(VincaLibrary, BufferTravelsThroughTheClipboardAndBack) {
 
     // Host files come from a control's container; with no control in the
     // process there is no file to write to or read from.
-    EXPECT_EQ(lib.SaveBuffer(buffer, 1), kFileInit);
+    EXPECT_EQ(lib.SaveBuffer(buffer, 1), kNotLoaded);
     uint32_t loaded = 77;
-    EXPECT_EQ(lib.LoadBuffer(&loaded, 1), kFileInit);
+    EXPECT_EQ(lib.LoadBuffer(&loaded, 1), kNotLoaded);
     EXPECT_EQ(loaded, 0u);
 
     lib.FreeBuffer(buffer);

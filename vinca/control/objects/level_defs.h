@@ -1,0 +1,34 @@
+#pragma once
+// The per-level settings of the tree as automation objects: the collection
+// of level definitions and one definition per level number, with the
+// pictures of open, closed and leaf items of that level.
+#include "platform/com/object.h"
+#include "vinca/control/objects/values.h"
+
+namespace vinca {
+
+inline constexpr plat::IID IID_IVincaLevelDefs = plat::make_guid("9D998162-B884-11CE-8D47-444553540000");
+inline constexpr plat::IID IID_IVincaLevelDef = plat::make_guid("9D998163-B884-11CE-8D47-444553540000");
+
+class COleLevelDefs final : public plat::DispatchObject<COleLevelDefs> {
+  public:
+    explicit COleLevelDefs(ControlLink link) : m_link(std::move(link)) {}
+    static const plat::DispatchTable<COleLevelDefs>& dispatch_table();
+
+  private:
+    plat::HRESULT query_other(plat::REFIID iid, void** out) override;
+    ControlLink m_link;
+};
+
+class COleLevelDef final : public plat::DispatchObject<COleLevelDef> {
+  public:
+    COleLevelDef(ControlLink link, int16_t level) : m_link(std::move(link)), m_level(level) {}
+    static const plat::DispatchTable<COleLevelDef>& dispatch_table();
+
+  private:
+    plat::HRESULT query_other(plat::REFIID iid, void** out) override;
+    ControlLink m_link;
+    int16_t m_level;
+};
+
+} // namespace vinca
