@@ -54,7 +54,9 @@ bool ole_date_from_calendar(const CalendarTime& c, OleDate& out) {
 }
 
 bool calendar_from_ole_date(OleDate d, CalendarTime& out) {
-    if (std::isnan(d) || d < kOleDateMin || d >= kOleDateMax + 0.00001) return false;
+    // Before the epoch the time of day is subtracted from the day, so the
+    // first day's times lie just below kOleDateMin, down to one day less.
+    if (std::isnan(d) || d <= kOleDateMin - 1.0 || d >= kOleDateMax + 0.00001) return false;
     int64_t days = static_cast<int64_t>(std::trunc(d));
     int64_t secs = std::llround(std::fabs(d - static_cast<double>(days)) * kSecondsPerDay);
     if (secs >= kSecondsPerDay) {

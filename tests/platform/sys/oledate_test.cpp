@@ -26,6 +26,9 @@ TEST(SysOleDate, TextOfKnownDates) {
         {2958465.0, "12/31/9999 00:00:00"},
         {1.0 - 0.1 / 86400, "12/31/1899 00:00:00"}, // rounds into the next day
         {-657434.0, "01/01/0100 00:00:00"},
+        // The first day's times lie below the first midnight's value.
+        {-657434.0 - 1.0 / 86400, "01/01/0100 00:00:01"},
+        {-657434.75, "01/01/0100 18:00:00"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(format_ole_date(c.value), c.text) << c.value;
@@ -72,6 +75,7 @@ TEST(SysOleDate, BadTextAndValuesFailClearly) {
     EXPECT_FALSE(calendar_from_ole_date(std::numeric_limits<double>::quiet_NaN(), c));
     EXPECT_FALSE(calendar_from_ole_date(3e6, c));
     EXPECT_FALSE(calendar_from_ole_date(-7e5, c));
+    EXPECT_FALSE(calendar_from_ole_date(-657435.0, c)); // 12/31/0099
     EXPECT_EQ(format_ole_date(1e9), "");
     OleDate d = 0;
     EXPECT_FALSE(ole_date_from_calendar(CalendarTime{2001, 2, 29}, d));
