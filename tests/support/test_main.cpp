@@ -3,6 +3,8 @@
 // emulated machine (registry store and system folders) of its own.
 #include "support/temp_dir.h"
 
+#include "platform/sys/environment.h"
+
 #include <clocale>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -15,6 +17,10 @@ public:
     void OnTestStart(const testing::TestInfo&) override {
         m_root = std::make_unique<kltest::TempDir>();
         setenv("KL_MACHINE_ROOT", m_root->str().c_str(), 1);
+        // The process's variable map starts again from the real environment,
+        // so programs a test starts see this test's machine, and what an
+        // earlier test set (PRODUCT, TEMP, ...) does not leak into it.
+        plat::Environment::process() = plat::Environment::from_process();
     }
     void OnTestEnd(const testing::TestInfo&) override {
         unsetenv("KL_MACHINE_ROOT");
