@@ -3,6 +3,7 @@
 // pixels; a fresh emulated machine per test, as in every test program.
 #include <QApplication>
 #include <QFont>
+#include <QStyle>
 #include <QStyleFactory>
 #include <clocale>
 #include <cstdlib>
