@@ -101,9 +101,15 @@ int32_t LoadCatalogue(CClientContext& ctx, IClientHost& host, CCatalogue& catalo
                 extra_url.ApplyPart(x.name, APPLY_FILE);
                 ctx.WriteLog(plat::strprintf("Loading %s file %s ...", x.what, x.name.c_str()), 2);
                 LogSourceUrl(ctx, extra_url);
-                int32_t r = connection.Download(extra_url, plat::join_path(*update_folder, x.local),
-                                                DOWNLOAD_CREATE | DOWNLOAD_REMOTE_TIME);
+                std::string local = plat::join_path(*update_folder, x.local);
+                int32_t r = connection.Download(extra_url, local, DOWNLOAD_CREATE | DOWNLOAD_REMOTE_TIME);
                 if (stops_all(r)) stopped = true;
+                if (&x.name == &update.icon) {
+                    if (r > 0)
+                        if (int32_t image = host.LoadUpdateIcon(local); image >= 0)
+                            update.image_index = image;
+                    plat::delete_file(local);
+                }
             }
         }
     }
