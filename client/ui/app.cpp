@@ -93,16 +93,20 @@ void CClientApp::Broadcast() {
     if (m_sheet) m_sheet->BringToFront();
 }
 
+std::unique_ptr<CKLMainWindow> CClientApp::MakeWizard() {
+    auto sheet = std::make_unique<CKLMainWindow>(*m_env);
+    m_sheet = sheet.get();
+    return sheet;
+}
+
 void CClientApp::RunWizard() {
-    CKLMainWindow sheet(*m_env);
-    m_sheet = &sheet;
-    if (on_wizard) on_wizard(sheet);
+    std::unique_ptr<CKLMainWindow> sheet = MakeWizard();
     // Started from inside the loop, so a wizard that finishes at once (an
     // unattended script) ends the loop instead of leaving it waiting.
-    QTimer::singleShot(0, &sheet, [&sheet] { sheet.Start(); });
-    sheet.exec();
-    sheet.CleanupPages();
-    m_sheet = nullptr;
+    CKLMainWindow* w = sheet.get();
+    QTimer::singleShot(0, w, [w] { w->Start(); });
+    w->exec();
+    w->CleanupPages();
 }
 
 void CClientApp::EndWizard() {

@@ -52,6 +52,9 @@ class CClientApp {
     // Start-up up to the wizard. False when another instance runs: it was
     // told to come to the front, and this one ends with kRefusedStatus.
     bool InitInstance(const std::vector<std::string>& arguments);
+    // The wizard window, known to this run so that another instance can
+    // bring it to the front.
+    std::unique_ptr<CKLMainWindow> MakeWizard();
     // The wizard, run modally; returns when it closed.
     void RunWizard();
     // Saves the settings and gives the instance lock up.
@@ -66,9 +69,6 @@ class CClientApp {
     WizardEnv& Env() { return *m_env; }
     ClientSettings& Stored() { return m_stored; }
     ConnectionSettings& Connection() { return m_run; }
-    // Called on the UI thread whenever the wizard is to be created, so a
-    // test can act on it; the wizard is started right after.
-    std::function<void(CKLMainWindow&)> on_wizard;
 
   private:
     void Broadcast();

@@ -16,7 +16,7 @@ constexpr int kWaitBeforeLogMs = 3000;
 
 } // namespace
 
-CPGBase::CPGBase(WizardEnv& env, int caption_id) : PropertyPage(ClientText(caption_id)), m_env(env) {}
+CPGBase::CPGBase(WizardEnv& env, QString caption) : PropertyPage(std::move(caption)), m_env(env) {}
 
 CPGBase::~CPGBase() {
     m_questions.release();

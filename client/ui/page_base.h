@@ -22,7 +22,7 @@ class CKLMainWindow;
 class CPGBase : public plat::ui::PropertyPage, public IClientHost {
     Q_OBJECT
   public:
-    CPGBase(WizardEnv& env, int caption_id);
+    CPGBase(WizardEnv& env, QString caption);
     ~CPGBase() override;
 
     // --- the worker -------------------------------------------------------

@@ -10,7 +10,8 @@
 
 namespace klc {
 
-CPGLoadINF::CPGLoadINF(WizardEnv& env) : CPGLoading(env, 142) {}
+CPGLoadINF::CPGLoadINF(WizardEnv& env)
+    : CPGLoading(env, QStringLiteral("Kestrelite Client (Downloading Updates)")) {}
 
 void CPGLoadINF::on_create() {
     BuildLoadingControls(136, 100, 1000);

@@ -12,7 +12,8 @@
 
 namespace klc {
 
-CPGLoadPROD::CPGLoadPROD(WizardEnv& env) : CPGLoading(env, 144) {}
+CPGLoadPROD::CPGLoadPROD(WizardEnv& env)
+    : CPGLoading(env, QStringLiteral("Kestrelite Client (Downloading Products)")) {}
 
 CPGLoadPROD::~CPGLoadPROD() {
     Cleanup();

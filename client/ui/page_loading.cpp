@@ -14,7 +14,7 @@
 
 namespace klc {
 
-CPGLoading::CPGLoading(WizardEnv& env, int caption_id) : CPGBase(env, caption_id) {
+CPGLoading::CPGLoading(WizardEnv& env, QString caption) : CPGBase(env, std::move(caption)) {
     connect(&m_timer, &QTimer::timeout, this, [this] { tick(); });
 }
 

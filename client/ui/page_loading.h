@@ -19,7 +19,7 @@ class CTextStatic;
 class CPGLoading : public CPGBase {
     Q_OBJECT
   public:
-    CPGLoading(WizardEnv& env, int caption_id);
+    CPGLoading(WizardEnv& env, QString caption);
 
     bool on_query_cancel() override;
     void Cleanup() override;

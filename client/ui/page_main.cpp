@@ -20,7 +20,7 @@ constexpr int kMaxServers = 101;
 
 } // namespace
 
-CPGMain::CPGMain(WizardEnv& env) : CPGBase(env, 128) {}
+CPGMain::CPGMain(WizardEnv& env) : CPGBase(env, QStringLiteral("Kestrelite Client")) {}
 
 void CPGMain::on_create() {
     QVBoxLayout* content = MakeFrame();

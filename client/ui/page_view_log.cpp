@@ -8,7 +8,7 @@
 
 namespace klc {
 
-CPGViewLog::CPGViewLog(WizardEnv& env) : CPGBase(env, 145) {}
+CPGViewLog::CPGViewLog(WizardEnv& env) : CPGBase(env, QStringLiteral("Kestrelite Client (View Log)")) {}
 
 void CPGViewLog::on_create() {
     QVBoxLayout* content = MakeFrame();

@@ -31,7 +31,8 @@ int FileImage(const CFileEntry& entry, bool installs) {
     }
 }
 
-CPGViewTree::CPGViewTree(WizardEnv& env) : CPGBase(env, 143) {}
+CPGViewTree::CPGViewTree(WizardEnv& env)
+    : CPGBase(env, QStringLiteral("Kestrelite Client (Products Tree)")) {}
 
 void CPGViewTree::on_create() {
     QVBoxLayout* content = MakeFrame();

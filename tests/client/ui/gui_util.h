@@ -3,8 +3,11 @@
 #include <QApplication>
 #include <QDir>
 #include <QKeyEvent>
+#include <QTest>
 #include <QWidget>
+#include <chrono>
 #include <string>
+#include <thread>
 
 namespace client_ui_test {
 
@@ -19,11 +22,12 @@ inline void Key(QWidget* w, int key, const QString& text = {}) {
     QApplication::sendEvent(w, &press);
 }
 
-// Runs queued calls until `done` holds (or a generous number of rounds
-// passed, so a fault fails the test instead of hanging it).
-template <class F> bool PumpUntil(F done, int rounds = 200000) {
+// Runs queued calls until `done` holds, or gives up after minutes so that
+// a fault fails the test instead of hanging it (never a timing check).
+template <class F> bool PumpUntil(F done, int rounds = 60000) {
     for (int i = 0; i < rounds && !done(); ++i) {
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
+        QApplication::processEvents(QEventLoop::AllEvents);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return done();
 }

@@ -37,6 +37,8 @@ int main(int argc, char** argv) {
     if (!getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     std::setlocale(LC_ALL, "C.UTF-8");
     QApplication app(argc, argv);
+    // Tests open and close many windows in one process.
+    QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setPalette(QApplication::style()->standardPalette());
     QFont font(QStringLiteral("DejaVu Sans"), 9);
