@@ -16,7 +16,12 @@ PropertyPage::PropertyPage(QString caption, QWidget* parent)
 void PropertyPage::ensure_created() {
     if (m_created) return;
     m_created = true;
+    // Controls made inside a parent already shown would stay hidden: the
+    // page is shown again once they exist.
+    bool shown = isVisible();
+    if (shown) hide();
     on_create();
+    if (shown) show();
 }
 
 PropertySheet::PropertySheet(QString caption, Mode mode, QWidget* parent)

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "client/ui/command_line.h"
+#include "client/ui/estimate.h"
 #include "client/ui/server_list.h"
 #include "client/ui/settings.h"
 #include "platform/config/registry.h"
@@ -140,6 +141,31 @@ TEST_F(ServerList, MissingFileGivesNothing) {
     klc::CServerEntry e;
     EXPECT_FALSE(klc::CIniFile(m_ctx).ReadServer(0, e));
     EXPECT_EQ(klc::CIniFile(m_ctx).ReadSection(), "");
+}
+
+} // namespace
+
+namespace {
+
+TEST(ClientEstimate, TimeLeftAndSpeed) {
+    struct Row {
+        int64_t received, total, elapsed_ms;
+        const char* left;
+        const char* speed;
+    } rows[] = {
+        {0, 1000, 5000, "", ""},               // nothing yet
+        {1024, 4096, 0, "", ""},               // no time has passed: no division by it
+        {1024, 4096, 999, "", ""},             // under a second
+        {1024, 4096, 1000, "0:00:03", "1.00"}, // 3 more seconds at 1 KB/s
+        {2048, 2048, 2000, "0:00:00", "1.00"}, // done
+        {4096, 2048, 2000, "0:00:00", "2.00"}, // more than announced: never negative
+        {10240, 10240 * 400, 10000, "1:06:30", "1.00"},
+    };
+    for (const Row& r : rows) {
+        klc::Estimate e = klc::ComputeEstimate(r.received, r.total, r.elapsed_ms);
+        EXPECT_EQ(e.TimeLeftText(), r.left) << r.received << "/" << r.total << " after " << r.elapsed_ms;
+        EXPECT_EQ(e.SpeedText(), r.speed) << r.received << "/" << r.total << " after " << r.elapsed_ms;
+    }
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "client/ui/app.h"
+#include "client/ui/page_base.h"
 #include "client/ui/sheet.h"
 #include "engine_publish.h"
 #include "gui_util.h"
