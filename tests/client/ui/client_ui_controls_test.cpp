@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include "client/engine/host.h"
+#include <QBuffer>
+
 #include "client/ui/anim_static.h"
 #include "client/ui/artwork.h"
 #include "client/ui/details_dialog.h"
@@ -16,8 +18,10 @@
 #include "client/ui/server_location_dialog.h"
 #include "client/ui/settings_pages.h"
 #include "client/ui/text_static.h"
+#include "client/ui/wizard_env.h"
 #include "gui_util.h"
 #include "support/scripted_prompt.h"
+#include "support/temp_dir.h"
 
 using client_ui_test::Key;
 using client_ui_test::Shot;
@@ -324,6 +328,42 @@ TEST(ClientSettingsPages, BrowsingGoesThroughThePrompt) {
     EXPECT_EQ(seen[1].file.filter, "KLClient log file (*.log);;All files (*)");
     f.sheet->press_button(plat::ui::PropertySheet::Cancel);
     EXPECT_EQ(f.stored.temp_folder, "%TEMP%") << "Cancel applies nothing";
+}
+
+} // namespace
+
+namespace {
+
+TEST(ClientUpdateIcons, IconsBitmapsAndRefusals) {
+    kltest::TempDir dir;
+    auto write = [&](const std::string& name, const std::string& bytes) {
+        kltest::write_file(dir / name, bytes);
+        return (dir / name).string();
+    };
+    auto image = [](const char* format, QSize size, QColor colour) {
+        QImage img(size, QImage::Format_ARGB32);
+        img.fill(colour);
+        img.setPixelColor(0, 0, Qt::white);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        img.save(&buffer, format);
+        return bytes.toStdString();
+    };
+    klc::CUpdateIcons icons;
+    EXPECT_EQ(icons.Load(write("a.ico", image("ICO", {32, 32}, Qt::red))), 8);
+    EXPECT_EQ(icons.Load(write("b.bmp", image("BMP", {16, 16}, Qt::blue))), 9);
+    EXPECT_EQ(icons.Load(write("big.bmp", image("BMP", {300, 300}, Qt::blue))), -1) << "over 256x256";
+    EXPECT_EQ(icons.Load(write("huge.ico", std::string((1 << 20) + 1, 'x'))), -1) << "over 1 MiB";
+    EXPECT_EQ(icons.Load(write("junk.ico", "not a picture")), -1);
+    EXPECT_EQ(icons.Load((dir / "missing.ico").string()), -1);
+    auto images = icons.Images();
+    ASSERT_EQ(images.size(), 2u);
+    EXPECT_EQ(images[0].size(), QSize(16, 16));
+    EXPECT_EQ(images[1].pixelColor(0, 0).alpha(), 0) << "white is the bitmap's mask colour";
+    EXPECT_EQ(images[1].pixelColor(8, 8), QColor(Qt::blue));
+    // The sample update's icon is a real icon.
+    EXPECT_EQ(icons.Load(std::string(KL_SAMPLES_DIR) + "/client-update/update.ico"), 10);
 }
 
 } // namespace
