@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "client/ui/artwork.h"
+#include "client/ui/help_texts.h"
 #include "platform/sys/environment.h"
 #include "platform/sys/paths.h"
 
@@ -336,6 +337,9 @@ std::unique_ptr<plat::ui::PropertySheet> MakeSettingsSheet(SettingsTargets targe
                                                            plat::ui::PropertySheet::Mode::Normal, parent);
     sheet->add_page(new CPPGeneral(targets));
     sheet->add_page(new CPPConnect(targets));
+    plat::ui::PropertySheet* s = sheet.get();
+    QObject::connect(s, &plat::ui::PropertySheet::page_activated, s,
+                     [s](int i) { ApplyWhatsThis(s->page(i)); });
     sheet->set_active_page(0);
     return sheet;
 }

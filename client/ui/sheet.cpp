@@ -4,6 +4,7 @@
 #include <QMenu>
 
 #include "client/ui/artwork.h"
+#include "client/ui/help_texts.h"
 #include "client/ui/page_load_inf.h"
 #include "client/ui/page_load_prod.h"
 #include "client/ui/page_main.h"
@@ -21,6 +22,8 @@ CKLMainWindow::CKLMainWindow(WizardEnv& env, QWidget* parent)
     add_page(new CPGLoadPROD(env));
     add_page(new CPGViewLog(env));
     resize(560, 360);
+    // Context help of the controls a page made when it was first shown.
+    connect(this, &PropertySheet::page_activated, this, [this](int i) { ApplyWhatsThis(page(i)); });
 }
 
 CKLMainWindow::~CKLMainWindow() {

@@ -13,6 +13,7 @@
 #include "client/ui/anim_static.h"
 #include "client/ui/artwork.h"
 #include "client/ui/details_dialog.h"
+#include "client/ui/help_texts.h"
 #include "client/ui/product_tree.h"
 #include "client/ui/question_dialogs.h"
 #include "client/ui/server_location_dialog.h"
@@ -249,6 +250,8 @@ TEST(ClientSettingsPages, GeneralPageConvertsAndKeepsRunOnlyValuesOut) {
     Shot(f.sheet.get(), "settings-general");
     auto* timeout = f.Control<QLineEdit>(1038);
     EXPECT_EQ(timeout->text(), "30");
+    EXPECT_EQ(timeout->whatsThis(), klc::WhatsThisText(1038));
+    EXPECT_FALSE(timeout->whatsThis().isEmpty());
     EXPECT_TRUE(f.Control<QRadioButton>(1059)->isChecked()) << "the run's level is shown";
     // None disables the log file and its button; the backup folder follows
     // the backup radios.

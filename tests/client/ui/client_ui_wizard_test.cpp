@@ -14,6 +14,7 @@
 #include "client/ui/page_view_log.h"
 #include "client/ui/page_view_tree.h"
 #include "client/ui/server_location_dialog.h"
+#include "client/ui/settings_pages.h"
 #include "platform/sys/files.h"
 #include "wizard_fixture.h"
 
@@ -168,6 +169,21 @@ TEST(ClientWizard, ScriptSkipsToTheLog) {
     r.prompt.verify_done();
 }
 
+TEST(ClientWizard, NothingCheckedProcessesNothing) {
+    WizardRun r;
+    START_OR_SKIP(r);
+    r.Publish();
+    ASSERT_TRUE(r.Open({"INFFILE=" + r.Updates() + "/Products.INF"}));
+    ASSERT_TRUE(r.WaitFor(klc::CKLMainWindow::PAGE_VIEW_TREE)) << r.Log();
+    klc::CProductTree* tree = r.sheet->TreePage()->Tree();
+    tree->Toggle(tree->topLevelItem(0));
+    r.Next();
+    ASSERT_TRUE(r.WaitFor(klc::CKLMainWindow::PAGE_VIEW_LOG)) << r.Log();
+    EXPECT_EQ(r.sheet->LogPage()->Result(), "No one update was processed.");
+    EXPECT_FALSE(r.HasInstalled(r.published.file_a));
+    r.prompt.verify_done();
+}
+
 TEST(ClientWizard, MissingCatalogueShowsTheLoadErrorThenTheLog) {
     WizardRun r;
     START_OR_SKIP(r);
@@ -186,7 +202,8 @@ TEST(ClientWizard, NoServerAtAllShowsWhyAndTheLog) {
     WizardRun r;
     kltest::write_file(r.dir / "product" / "KLClient.INI", "[Information]\r\n");
     r.prompt.expect_message(Text(146));
-    ASSERT_TRUE(r.Open({}));
+    ASSERT_TRUE(r.Open({"NOSETTINGS"}));
+    EXPECT_FALSE(r.Button(PropertySheet::Back)->isVisible()) << "NOSETTINGS hides the Settings button";
     ASSERT_TRUE(r.WaitFor(klc::CKLMainWindow::PAGE_VIEW_LOG));
     EXPECT_TRUE(r.sheet->MainPage()->WelcomeText().startsWith("Welcome to the Kestrelite update client."));
     EXPECT_NE(r.Log().find(Text(200)), std::string::npos);
@@ -199,8 +216,16 @@ TEST(ClientWizard, NoServerAtAllShowsWhyAndTheLog) {
 TEST(ClientWizard, SpecifiedUrlAddsAServerForThisRunOnly) {
     WizardRun r;
     r.WriteServerList("http://127.0.0.1:1/Products.INF");
-    ASSERT_TRUE(r.Open({"NOSETTINGS"}));
-    EXPECT_FALSE(r.Button(PropertySheet::Back)->isVisible()) << "NOSETTINGS hides the Settings button";
+    ASSERT_TRUE(r.Open({}));
+    // The Settings button opens the settings sheet and stays on the page.
+    r.prompt.expect_dialog("settings", [](plat::ui::IModalDialog& d) {
+        auto& sheet = dynamic_cast<klc::SettingsSheetDialog&>(d).Sheet();
+        EXPECT_EQ(sheet.windowTitle().toStdString(), "Kestrelite Client Settings");
+        EXPECT_EQ(sheet.page_count(), 2);
+        return 0;
+    });
+    r.sheet->press_button(PropertySheet::Back);
+    EXPECT_EQ(r.Active(), klc::CKLMainWindow::PAGE_MAIN);
     QComboBox* combo = r.sheet->MainPage()->Servers();
     // Cancelled: the first server is selected again.
     r.prompt.expect_dialog("server", [](plat::ui::IModalDialog&) { return 0; });
