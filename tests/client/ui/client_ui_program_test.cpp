@@ -121,3 +121,23 @@ TEST(ClientProgram, SecondInstanceIsRefused) {
 }
 
 } // namespace
+
+namespace {
+
+// Once on a real X server: the unattended run with a display.
+TEST(ClientProgram, UnattendedRunOnAnXServer) {
+    if (!kltest::have_program("xvfb-run")) GTEST_SKIP() << "xvfb-run is not available";
+    Folder f;
+    // The X platform's D-Bus library keeps a buffer to the end: not ours to
+    // report as a leak.
+    std::string command = "cd " + Quote(f.product().string()) +
+                          " && env -u QT_QPA_PLATFORM ASAN_OPTIONS=detect_leaks=0 KL_MACHINE_ROOT=" +
+                          Quote(kltest::machine_root().string()) + " xvfb-run -a " + Quote(kProgram) +
+                          " AUTO SCRIPT=x 2>/dev/null";
+    int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << f.Log();
+    EXPECT_NE(f.Log().find("No one update was processed."), std::string::npos) << f.Log();
+}
+
+} // namespace
