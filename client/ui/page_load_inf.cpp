@@ -14,7 +14,7 @@ CPGLoadINF::CPGLoadINF(WizardEnv& env)
     : CPGLoading(env, QStringLiteral("Kestrelite Client (Downloading Updates)")) {}
 
 void CPGLoadINF::on_create() {
-    BuildLoadingControls(136, 100, 1000);
+    BuildLoadingControls(136, 100, 1000, tr("Elapsed time:"));
 }
 
 bool CPGLoadINF::on_set_active() {

@@ -18,7 +18,8 @@ CPGLoading::CPGLoading(WizardEnv& env, QString caption) : CPGBase(env, std::move
     connect(&m_timer, &QTimer::timeout, this, [this] { tick(); });
 }
 
-QVBoxLayout* CPGLoading::BuildLoadingControls(int advert_string, int scroll_ms, int timer_ms) {
+QVBoxLayout* CPGLoading::BuildLoadingControls(int advert_string, int scroll_ms, int timer_ms,
+                                              const QString& clock_label) {
     QVBoxLayout* content = MakeFrame();
     auto* title = new CTitleStatic(QStringLiteral("Kestrelite™ is downloading Updates . . ."), this);
     SetControlId(title, 1008);
@@ -55,6 +56,7 @@ QVBoxLayout* CPGLoading::BuildLoadingControls(int advert_string, int scroll_ms, 
     form->addRow(tr("Connecting to:"), m_connecting);
     form->addRow(tr("Downloading file:"), m_file);
     form->addRow(tr("Bytes received:"), m_bytes);
+    if (!clock_label.isEmpty()) form->addRow(clock_label, m_clock);
     content->addLayout(form);
     m_progress = new QProgressBar(this);
     SetControlId(m_progress, 1006);

@@ -31,7 +31,8 @@ class CPGLoading : public CPGBase {
   protected:
     // Builds the shared controls into the page's frame; the update page adds
     // its own after them.
-    QVBoxLayout* BuildLoadingControls(int advert_string, int scroll_ms, int timer_ms);
+    QVBoxLayout* BuildLoadingControls(int advert_string, int scroll_ms, int timer_ms,
+                                      const QString& clock_label = {});
     void SetAnimationStage(int stage);
     void OnNotify(int32_t code, const std::string& text) override;
     void OnProgressUpdate() override;
