@@ -65,7 +65,6 @@ void CPGViewTree::on_create() {
     connect(m_details, &QPushButton::clicked, this, [this] { ShowDetails(); });
     connect(m_tree, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* item) { OnSelection(item); });
-    Fill();
 }
 
 void CPGViewTree::Fill() {
@@ -98,6 +97,8 @@ void CPGViewTree::Fill() {
 
 bool CPGViewTree::on_set_active() {
     if (!m_env.ctx.script_text.empty()) return false;
+    // Filled when first shown: only then is the catalogue loaded.
+    if (!m_filled) Fill();
     auto* next = sheet()->button(plat::ui::PropertySheet::Next);
     next->setEnabled(true);
     next->show();

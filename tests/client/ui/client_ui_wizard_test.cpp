@@ -438,3 +438,49 @@ TEST(ClientWizard, AnotherInstanceBringsTheWizardToTheFront) {
 }
 
 } // namespace
+
+namespace {
+
+// Items address the catalogue by indexes: past 15 products or updates and
+// 255 files the tree still points at the right one.
+TEST(ClientWizard, TreeAddressesLargeCataloguesExactly) {
+    WizardRun r;
+    ASSERT_TRUE(r.Open({"SCRIPT=x"}));
+    klc::CCatalogue& cat = r.app->Env().catalogue;
+    for (int p = 0; p < 17; ++p) {
+        klc::CProduct product;
+        product.name = "P" + std::to_string(p);
+        for (int u = 0; u < 17; ++u) {
+            klc::CUpdate update;
+            update.name = "U" + std::to_string(u);
+            update.description = product.name + "/" + update.name;
+            if (p == 16 && u == 16)
+                for (int f = 0; f < 300; ++f) {
+                    klc::CFileEntry e;
+                    e.file_name = "f" + std::to_string(f);
+                    e.size = f;
+                    update.files.push_back(e);
+                }
+            product.updates.push_back(update);
+        }
+        cat.products.push_back(product);
+    }
+    klc::CPGViewTree* page = r.sheet->TreePage();
+    r.ctx.script_text.clear();
+    r.sheet->set_active_page(klc::CKLMainWindow::PAGE_VIEW_TREE);
+    klc::CProductTree* tree = page->Tree();
+    ASSERT_EQ(r.Active(), klc::CKLMainWindow::PAGE_VIEW_TREE);
+    ASSERT_EQ(tree->topLevelItemCount(), 17);
+    QTreeWidgetItem* update = tree->topLevelItem(16)->child(16);
+    tree->setCurrentItem(update);
+    EXPECT_EQ(page->Texts()[1], "P16/U16");
+    EXPECT_EQ(page->Texts()[2], "300");
+    tree->setCurrentItem(update->child(299));
+    EXPECT_EQ(page->Texts()[3], "299 bytes.");
+    klc::TreePosition pos = klc::CProductTree::Position(update->child(299));
+    EXPECT_EQ(pos.product, 16);
+    EXPECT_EQ(pos.update, 16);
+    EXPECT_EQ(pos.file, 299);
+}
+
+} // namespace
