@@ -130,13 +130,19 @@ int32_t LoadCatalogue(CClientContext& ctx, IClientHost& host, CCatalogue& catalo
                 LogSourceUrl(ctx, extra_url);
                 make_folders(catalogue, folder, *update_folder);
                 std::string extra_local = plat::join_path(*update_folder, x.local);
-                int32_t r =
-                    connection.Download(extra_url, extra_local, DOWNLOAD_CREATE | DOWNLOAD_REMOTE_TIME, kInfFileMax);
+                int32_t r = connection.Download(extra_url, extra_local,
+                                                DOWNLOAD_CREATE | DOWNLOAD_REMOTE_TIME, kInfFileMax);
                 if (r > 0)
                     catalogue.made_files.push_back(extra_local);
                 else
                     plat::delete_file(extra_local);
                 if (stops_all(r)) stopped = true;
+                if (&x.name == &update.icon) {
+                    if (r > 0)
+                        if (int32_t image = host.LoadUpdateIcon(extra_local); image >= 0)
+                            update.image_index = image;
+                    plat::delete_file(extra_local);
+                }
             }
         }
     }

@@ -50,6 +50,22 @@ struct StringEntry {
 };
 
 constexpr StringEntry kStrings[] = {
+    // Texts of the client's windows.
+    {101, "&About KLClient..."},
+    {128, "Kestrelite Client"},
+    {129, "Kestrelite Client Settings"},
+    {130, "Choose a folder that will be used as temporary:"},
+    {131, "Welcome to the Kestrelite update client.\r\n\r\nChoose the server to check for updates "
+          "and press Next."},
+    {132, "&Settings"},
+    {133, "Specified URL..."},
+    {134, "&Finish"},
+    {136, "Kestrelite is looking for updates of your products . . ."},
+    {146, "There is no server to check for updates.\nAdd one to the server list file KLClient.INI, "
+          "or give one with INFFILE=address."},
+    {200, "There is no valid server specified."},
+    {300, "Only one instance of Kestrelite can be running at a time."},
+    {400, "URL has been specified in the command line parameter"},
     {135, "Do You wish to terminate KLClient?"},
     {137, "There is no advertisement for this update."},
     {138,

@@ -52,6 +52,11 @@ class IClientHost {
     // A step failed with the message: true goes on, false ends the run.
     virtual bool AskContinue(int32_t /*code*/, const std::string& /*message*/) { return true; }
     virtual bool AskDeleteTempFiles() { return false; }
+
+    // An update's icon file, just downloaded: the image index the update
+    // shows it with, or -1 when it could not be used (the update keeps its
+    // image). Called on the worker; the file is deleted afterwards.
+    virtual int32_t LoadUpdateIcon(const std::string& /*path*/) { return -1; }
 };
 
 // Restarting the machine, when files wait for copy on restart.
