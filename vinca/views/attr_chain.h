@@ -17,9 +17,14 @@
 
 namespace vinca {
 
+struct CTreeCellData;
+
 class IAttrChain {
   public:
     virtual ~IAttrChain() = default;
+    // What the control prepared for the tree cell of the item being laid
+    // out; null outside the tree column.
+    virtual const CTreeCellData* TreeCellData() const { return nullptr; }
     // The first source's value of a key; false when no source has it.
     virtual bool Lookup(std::string_view key, plat::Variant& out) const = 0;
 
@@ -42,6 +47,10 @@ class CMapAttrChain : public IAttrChain {
     // Keys not found here are looked up in `next`.
     explicit CMapAttrChain(const IAttrChain* next) : m_next(next) {}
     bool Lookup(std::string_view key, plat::Variant& out) const override;
+    const CTreeCellData* TreeCellData() const override {
+        return m_treeData ? m_treeData : m_next ? m_next->TreeCellData() : nullptr;
+    }
+    void SetTreeCellData(const CTreeCellData* d) { m_treeData = d; }
 
     CMapAttrChain& Set(std::string_view key, const plat::Variant& v);
     CMapAttrChain& SetInt(std::string_view key, int32_t v) { return Set(key, plat::Variant(v)); }
@@ -50,6 +59,7 @@ class CMapAttrChain : public IAttrChain {
 
   private:
     const IAttrChain* m_next{nullptr};
+    const CTreeCellData* m_treeData{nullptr};
     std::map<std::string, plat::Variant, std::less<>> m_values;
 };
 

@@ -1,10 +1,13 @@
 #include "vinca/views/grid_cell.h"
+#include "vinca/views/tree_cell.h"
 
 namespace vinca {
 
 std::unique_ptr<CMVBorderCellMetrics> CreateCellMetrics(CViewAbs* view, std::string_view key) {
     std::unique_ptr<CCellMetrics> inner;
-    if (key == "__ColTitle")
+    if (key == "__Tree")
+        inner = std::make_unique<CVincaTreeCellMetrics>();
+    else if (key == "__ColTitle")
         inner = std::make_unique<CMVGridColTitleCellMetrics>();
     else if (key == "__RowTitle")
         inner = std::make_unique<CMVGridRowTitleCellMetrics>();
