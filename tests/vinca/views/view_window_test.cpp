@@ -1,0 +1,131 @@
+#include <QtGui/QKeyEvent>
+#include <QtGui/QMouseEvent>
+#include <QtWidgets/QScrollBar>
+#include <gtest/gtest.h>
+
+#include "support/offscreen_gui.h"
+#include "view_fixtures.h"
+#include "vinca/model/core_fixtures.h"
+#include "vinca/views/view_window.h"
+
+using namespace vinca;
+using namespace plat::gdi;
+
+namespace {
+
+const bool kGui = kltest::InstallOffscreenGui();
+
+struct Host : IViewHost {
+    ViewSettings settings;
+    std::vector<VResult> errors;
+    const ViewSettings& Settings() const override { return settings; }
+    void RaiseError(VResult code) override { errors.push_back(code); }
+};
+
+struct View {
+    CVincaEngine engine;
+    Host host;
+    std::unique_ptr<CViewWindow> window;
+    explicit View(const std::string& tree, int w = 240, int h = 160) {
+        coretest::Build(engine.RootNode(), tree);
+        engine.ExpandToLevel(100);
+        window = std::make_unique<CViewWindow>(engine, host);
+        window->resize(w, h);
+    }
+    void Click(Point p) {
+        QPointF at(p.x, p.y);
+        QMouseEvent press(QEvent::MouseButtonPress, at, window->mapToGlobal(at), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &press);
+    }
+    void Key(int key) {
+        QKeyEvent ev(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &ev);
+    }
+};
+
+std::string Numbered(int n) {
+    std::string t;
+    for (int i = 0; i < n; ++i)
+        t += "item " + std::to_string(i) + "\n";
+    return t;
+}
+
+TEST(ViewWindow, RowsStackAndMapToPoints) {
+    View v("A\n B\n  C\n  D\n E\nF");
+    ASSERT_EQ(v.window->RowCount(), 6);
+    Rect r0 = v.window->RowRect(0), r1 = v.window->RowRect(1);
+    EXPECT_EQ(r0.top, 0);
+    EXPECT_EQ(r1.top, r0.bottom);
+    EXPECT_GT(r0.Height(), 6);
+    EXPECT_EQ(v.window->RowFromPoint({5, r1.top}), 1);
+    EXPECT_EQ(v.window->RowFromPoint({5, r1.top - 1}), 0);
+    EXPECT_EQ(v.window->RowFromPoint({5, 159}), -1);
+    viewtest::Save(v.window->Render(), "tree_view");
+}
+
+TEST(ViewWindow, PlusMinusClickCollapsesAndExpandsThroughTheEngine) {
+    View v("A\n B\n  C\n  D\n E\nF");
+    v.window->SetCurrentRow(5);
+    const auto* cell = static_cast<const CVincaTreeCellMetrics*>(v.window->Extents().Lookup(0)->cell.get());
+    Rect pm = cell->PlusMinusRect();
+    v.Click({pm.left + 2, pm.top + 2});
+    EXPECT_EQ(v.window->RowCount(), 2);
+    EXPECT_FALSE(v.engine.RowItem(0)->IsExpanded());
+    EXPECT_EQ(v.window->CurrentRow(), 1); // F moved up with its row
+    v.Click({pm.left + 2, pm.top + 2});
+    EXPECT_EQ(v.window->RowCount(), 6);
+    // A click elsewhere on a row makes it current.
+    Rect r3 = v.window->RowRect(3);
+    v.Click({200, r3.top + 1});
+    EXPECT_EQ(v.window->CurrentRow(), 3);
+}
+
+TEST(ViewWindow, ScrollingFollowsTheBarAndTheKeys) {
+    View v(Numbered(100));
+    int32_t page = v.window->RowsPerPage();
+    ASSERT_GT(page, 3);
+    v.window->SetTopRow(5);
+    EXPECT_EQ(v.window->RowFromPoint({5, 0}), 5);
+    QScrollBar* bar = v.window->findChild<QScrollBar*>();
+    ASSERT_TRUE(bar);
+    EXPECT_EQ(bar->value(), 5);
+    bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(v.window->TopRow(), 5 + page);
+    v.window->SetTopRow(1000);
+    EXPECT_EQ(v.window->RowFromPoint({5, v.window->RowRect(99).top}), 99);
+    EXPECT_EQ(v.window->RowRect(99).bottom <= 160, true);
+
+    v.window->SetTopRow(0);
+    v.Key(Qt::Key_End);
+    EXPECT_EQ(v.window->CurrentRow(), 99);
+    EXPECT_FALSE(v.window->RowRect(99).IsEmpty());
+    v.Key(Qt::Key_Home);
+    EXPECT_EQ(v.window->TopRow(), 0);
+    v.Key(Qt::Key_Down);
+    v.Key(Qt::Key_Down);
+    EXPECT_EQ(v.window->CurrentRow(), 2);
+}
+
+TEST(ViewWindow, ScrollingOneRowPaintsWhatAFreshViewPaints) {
+    View a(Numbered(30)), b(Numbered(30));
+    a.window->Render();
+    a.window->SetTopRow(1);
+    b.window->SetTopRow(1);
+    EXPECT_EQ(a.window->Render(), b.window->Render());
+}
+
+TEST(ViewWindow, EngineChangesReachTheRows) {
+    View v("A\nB\n C\nD");
+    v.window->SetCurrentRow(3);
+    ASSERT_EQ(v.window->RowCount(), 4);
+    // Collapsing B through the engine takes C's row away; D keeps the current row.
+    ASSERT_EQ(v.engine.SetItemExpanded(v.engine.RowItem(1), false), VE_OK);
+    EXPECT_EQ(v.window->RowCount(), 3);
+    EXPECT_EQ(v.engine.RowItem(v.window->CurrentRow())->Text(), "D");
+    ASSERT_EQ(v.engine.RemoveItem(v.engine.RowItem(0)), VE_OK);
+    EXPECT_EQ(v.window->RowCount(), 2);
+    EXPECT_EQ(v.engine.RowItem(v.window->CurrentRow())->Text(), "D");
+}
+
+} // namespace

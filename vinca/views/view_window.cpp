@@ -1,0 +1,311 @@
+#include "vinca/views/view_window.h"
+
+#include <QtGui/QKeyEvent>
+#include <QtGui/QPainter>
+#include <QtWidgets/QScrollBar>
+
+#include "vinca/model/item.h"
+
+namespace vinca {
+
+using namespace plat::gdi;
+using namespace plat::ui;
+
+CViewWindow::CViewWindow(CVincaEngine& engine, IViewHost& host, QWidget* parent)
+    : QWidget(parent), m_engine(engine), m_host(host) {
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    m_vBar = new QScrollBar(Qt::Vertical, this);
+    m_vInfo = std::make_unique<ScrollInfoBar>(m_vBar);
+    m_scroller.reset(new CScroller(this, this, this));
+    m_scroller->SetBarMode(CScroller::BARS_VERT);
+    m_vInfo->onScroll = [this](int32_t code, int32_t thumb) { m_scroller->VScroll(code, thumb); };
+    m_engine.SetViewSink(this);
+    m_extents.SetItemCount(m_engine.VisibleCount());
+    UpdateScrollRange();
+}
+
+CViewWindow::~CViewWindow() {
+    m_engine.SetViewSink(nullptr);
+}
+
+int32_t CViewWindow::RowCount() {
+    return m_engine.VisibleCount();
+}
+
+int32_t CViewWindow::ViewportWidth() const {
+    return std::max(0, width() - (m_vBar->isVisible() ? m_vBar->sizeHint().width() : 0));
+}
+
+void CViewWindow::SetScrollInfo(int32_t bar, const SCROLLINFO& si) {
+    if (bar == SB_VERT) m_vInfo->SetScrollInfo(si);
+}
+
+void CViewWindow::EnableScrollBar(int32_t bar, int32_t flags) {
+    if (bar == SB_VERT || bar == SB_BOTH) m_vInfo->EnableScrollBar(flags);
+}
+
+void CViewWindow::FillTreeData(CItem* item, CTreeCellData& d) {
+    const ViewSettings& s = m_host.Settings();
+    d.level = item->GetItemLevel();
+    d.indent = s.indent;
+    d.lineStyle = s.lineStyle;
+    d.linesShown = s.linesShown;
+    d.linesColor = s.linesColor;
+    d.pmShown = s.plusMinusShown;
+    d.picturesShown = s.picturesShown;
+    d.invStyle = s.invStyle;
+    d.backColor = s.backColor;
+    d.foreColor = s.foreColor;
+    d.selBackColor = s.selBackColor;
+    d.selForeColor = s.selForeColor;
+    d.hasChildren = item->HasChildren();
+    d.expanded = item->IsExpanded();
+    d.pmState = d.hasChildren ? (d.expanded ? PM_MINUS : PM_PLUS) : PM_NONE;
+    auto isLast = [](CItem* it) {
+        CItemNode* node = it->ParentNode();
+        return !node || it->GetIndex() >= node->GetCount() - 1;
+    };
+    d.lastChild = isLast(item);
+    // An ancestor's line goes on past this row when the ancestor has a
+    // sibling after it.
+    d.lineLevels.assign(size_t(std::max(0, d.level)), false);
+    CItem* up = item->GetParentItem();
+    for (int32_t lvl = d.level - 1; lvl >= 0 && up; --lvl, up = up->GetParentItem())
+        d.lineLevels[size_t(lvl)] = !isLast(up);
+}
+
+CVincaTreeCellMetrics* CViewWindow::RowCell(int32_t row) {
+    if (const auto* e = m_extents.Lookup(row)) return static_cast<CVincaTreeCellMetrics*>(e->cell.get());
+    CItem* item = m_engine.RowItem(row);
+    if (!item) return nullptr;
+    const ViewSettings& s = m_host.Settings();
+    CTreeCellData data;
+    FillTreeData(item, data);
+    CMapAttrChain attrs;
+    attrs.SetText("__Text", item->Text());
+    attrs.SetInt("__InnerTextAlign", 2).SetInt("__InnerPicAlign", 0).SetInt("__Multiline", 2);
+    attrs.SetInt("__ForeColor", int32_t(s.foreColor)).SetInt("__InnerBackColor", int32_t(s.backColor));
+    attrs.SetInt("__SelFrColor", int32_t(s.selForeColor)).SetInt("__SelBkColor", int32_t(s.selBackColor));
+    if (!m_font || !(m_font->Desc() == s.font)) m_font = NewFont(s.font);
+    attrs.Set("__Font", plat::Variant(static_cast<plat::IDispatch*>(m_font.get())));
+    m_host.ItemAttributes(item, attrs);
+    attrs.SetTreeCellData(&data);
+    auto cell = std::make_unique<CVincaTreeCellMetrics>();
+    Dc metrics;
+    cell->Layout(metrics, {ViewportWidth(), -1}, attrs, LAYOUT_FULL);
+    CVincaTreeCellMetrics* raw = cell.get();
+    Size extent = cell->GetSize();
+    m_extents.SetExtent(row, extent, std::move(cell));
+    return raw;
+}
+
+int32_t CViewWindow::RowsPerPage() {
+    int32_t h = 0, n = 0, count = RowCount();
+    for (int32_t row = TopRow(); row < count && h < height(); ++row, ++n) {
+        CVincaTreeCellMetrics* c = RowCell(row);
+        h += c ? c->Height() : 0;
+        if (h > height()) break;
+    }
+    return std::max(1, n);
+}
+
+int32_t CViewWindow::MaxTop() {
+    // The last page starts where the rows from the end fill the window.
+    int32_t count = RowCount(), h = 0, row = count;
+    while (row > 0) {
+        CVincaTreeCellMetrics* c = RowCell(row - 1);
+        int32_t rh = c ? c->Height() : 0;
+        if (h + rh > height()) break;
+        h += rh;
+        --row;
+    }
+    return std::max(0, std::min(row, count - 1));
+}
+
+void CViewWindow::UpdateScrollRange() {
+    int32_t count = RowCount();
+    m_scroller->SetRange(0, std::max(0, count - 1));
+    m_vBar->setGeometry(width() - m_vBar->sizeHint().width(), 0, m_vBar->sizeHint().width(), height());
+}
+
+void CViewWindow::SetTopRow(int32_t row) {
+    m_scroller->SetPosition(0, std::clamp(row, 0, MaxTop()));
+}
+
+Rect CViewWindow::RowRect(int32_t row) {
+    if (row < TopRow() || row >= RowCount()) return {};
+    int32_t y = 0;
+    for (int32_t r = TopRow(); r < row; ++r) {
+        y += RowCell(r)->Height();
+        if (y >= height()) return {};
+    }
+    return {0, y, ViewportWidth(), y + RowCell(row)->Height()};
+}
+
+int32_t CViewWindow::RowFromPoint(Point p) {
+    if (p.x < 0 || p.x >= ViewportWidth() || p.y < 0) return -1;
+    int32_t y = 0, count = RowCount();
+    for (int32_t r = TopRow(); r < count && y < height(); ++r) {
+        int32_t h = RowCell(r)->Height();
+        if (p.y < y + h) return r;
+        y += h;
+    }
+    return -1;
+}
+
+void CViewWindow::SetCurrentRow(int32_t row) {
+    if (row < 0 || row >= RowCount() || row == m_currentRow) return;
+    m_currentRow = row;
+    EnsureVisible(row, row);
+    update();
+}
+
+void CViewWindow::PaintInto(Dc& dc, const Rect& clip) {
+    const ViewSettings& s = m_host.Settings();
+    FillSolid(dc, TranslateOleColor(s.backColor).value_or(0xFFFFFF), clip);
+    int32_t y = 0, count = RowCount(), w = ViewportWidth();
+    for (int32_t r = TopRow(); r < count && y < height(); ++r) {
+        CVincaTreeCellMetrics* cell = RowCell(r);
+        if (!cell) break;
+        Rect rowClip = clip.Intersect({0, y, w, y + cell->Height()});
+        if (!rowClip.IsEmpty()) cell->Draw(dc, 0, y, rowClip, r == m_currentRow ? kCellSelected : 0);
+        y += cell->Height();
+    }
+}
+
+QImage CViewWindow::Render() {
+    Bitmap buffer(std::max(1, width()), std::max(1, height()));
+    {
+        Dc dc(buffer);
+        PaintInto(dc, {0, 0, width(), height()});
+    }
+    QImage img = buffer.Image();
+    if (m_vBar->isVisible()) {
+        QPainter p(&img);
+        m_vBar->render(&p, m_vBar->geometry().topLeft());
+    }
+    return img;
+}
+
+void CViewWindow::paintEvent(QPaintEvent* e) {
+    // Everything goes into an image first and reaches the screen in one blit.
+    QRect r = e->rect();
+    Bitmap buffer(std::max(1, width()), std::max(1, height()));
+    {
+        Dc dc(buffer);
+        PaintInto(dc, {r.left(), r.top(), r.right() + 1, r.bottom() + 1});
+    }
+    QPainter p(this);
+    p.drawImage(r.topLeft(), buffer.Image(), r);
+}
+
+void CViewWindow::resizeEvent(QResizeEvent*) {
+    m_extents.RemoveOutside(0, -1);
+    UpdateScrollRange();
+    SetTopRow(TopRow());
+}
+
+void CViewWindow::mousePressEvent(QMouseEvent* e) {
+    Point p{int32_t(e->position().x()), int32_t(e->position().y())};
+    int32_t row = RowFromPoint(p);
+    if (row < 0) return;
+    Rect rr = RowRect(row);
+    CVincaTreeCellMetrics* cell = RowCell(row);
+    CHitTestInfo info;
+    if (cell && cell->HitTest({p.x - rr.left, p.y - rr.top}, info) && info.kind == HIT_PLUSMINUS) {
+        if (CItem* item = m_engine.RowItem(row)) {
+            VResult r = m_engine.SetItemExpanded(item, !item->IsExpanded());
+            if (r != VE_OK) m_host.RaiseError(r);
+        }
+        return;
+    }
+    SetCurrentRow(row);
+}
+
+void CViewWindow::keyPressEvent(QKeyEvent* e) {
+    int32_t row = m_currentRow;
+    switch (e->key()) {
+    case Qt::Key_Down:
+        SetCurrentRow(row + 1);
+        break;
+    case Qt::Key_Up:
+        SetCurrentRow(std::max(0, row - 1));
+        break;
+    case Qt::Key_PageDown:
+        SetCurrentRow(std::min(RowCount() - 1, std::max(0, row) + RowsPerPage()));
+        break;
+    case Qt::Key_PageUp:
+        SetCurrentRow(std::max(0, row - RowsPerPage()));
+        break;
+    case Qt::Key_Home:
+        SetCurrentRow(0);
+        break;
+    case Qt::Key_End:
+        SetCurrentRow(RowCount() - 1);
+        break;
+    case Qt::Key_Plus:
+    case Qt::Key_Minus:
+        if (CItem* item = m_engine.RowItem(row)) m_engine.SetItemExpanded(item, e->key() == Qt::Key_Plus);
+        break;
+    default:
+        QWidget::keyPressEvent(e);
+    }
+}
+
+void CViewWindow::wheelEvent(QWheelEvent* e) {
+    int32_t steps = e->angleDelta().y() / 120;
+    if (steps) SetTopRow(TopRow() - 3 * steps);
+}
+
+void CViewWindow::RowsInserted(int32_t first, int32_t count) {
+    m_extents.OnItemsInserted(first, first + count - 1);
+    // Lines of the rows just above may change (a last child gets a sibling).
+    m_extents.RemoveOutside(0, first - 2);
+    if (m_currentRow >= first) m_currentRow += count;
+    UpdateScrollRange();
+    update();
+}
+
+void CViewWindow::RowsRemoved(int32_t first, int32_t count) {
+    m_extents.OnItemsRemoved(first, first + count - 1);
+    m_extents.RemoveOutside(0, first - 2);
+    if (m_currentRow >= first + count)
+        m_currentRow -= count;
+    else if (m_currentRow >= first)
+        m_currentRow = std::min(first - 1, RowCount() - 1);
+    UpdateScrollRange();
+    SetTopRow(TopRow());
+    update();
+}
+
+void CViewWindow::InvalidateRows(int32_t first, int32_t last) {
+    m_extents.RemoveOutside(0, first - 1);
+    update();
+}
+
+void CViewWindow::EnsureVisible(int32_t first, int32_t last) {
+    if (first < TopRow())
+        SetTopRow(first);
+    else if (RowRect(last).IsEmpty() || RowRect(last).bottom > height()) {
+        // Scroll until the last row fits.
+        int32_t top = TopRow();
+        while (top < last && (RowRect(last).IsEmpty() || RowRect(last).bottom > height()))
+            SetTopRow(++top);
+    }
+}
+
+void CViewWindow::CurrentRowChanged(int32_t row) {
+    SetCurrentRow(row);
+}
+
+void CViewWindow::RowsReset() {
+    m_extents.RemoveOutside(0, -1);
+    m_extents.SetItemCount(RowCount());
+    if (m_currentRow >= RowCount()) m_currentRow = RowCount() - 1;
+    UpdateScrollRange();
+    SetTopRow(TopRow());
+    update();
+}
+
+} // namespace vinca

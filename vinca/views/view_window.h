@@ -1,0 +1,97 @@
+#pragma once
+// The control's window: the rows of the item tree drawn as tree cells in a
+// viewport with a vertical scroll bar. It is the engine's view sink, so the
+// engine's visible rows are its rows; it paints into an image buffer and
+// blits it, so raster operations are exact.
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include <QtWidgets/QWidget>
+
+#include "platform/ui/scroll_info_bar.h"
+#include "vinca/model/engine.h"
+#include "vinca/views/scroller.h"
+#include "vinca/views/tree_cell.h"
+#include "vinca/views/view_host.h"
+#include "vinca/views/view_support.h"
+
+class QScrollBar;
+
+namespace vinca {
+
+class CViewWindow : public QWidget,
+                    public IViewSink,
+                    private IScrollBars,
+                    private IScrollOwner,
+                    private IScrollSteps {
+    Q_OBJECT
+  public:
+    CViewWindow(CVincaEngine& engine, IViewHost& host, QWidget* parent = nullptr);
+    ~CViewWindow() override;
+
+    int32_t RowCount();
+    int32_t TopRow() const { return m_scroller ? m_scroller->Position().y : 0; }
+    void SetTopRow(int32_t row);
+    int32_t CurrentRow() const { return m_currentRow; }
+    void SetCurrentRow(int32_t row);
+    // The row under a viewport point, -1 off the rows.
+    int32_t RowFromPoint(Point p);
+    // A row's rectangle in the viewport (empty when it does not show).
+    Rect RowRect(int32_t row);
+    // Paints the whole window into an image, as a paint event would.
+    QImage Render();
+    int32_t RowsPerPage();
+    const CItemExtentCache& Extents() const { return m_extents; }
+
+    // IViewSink
+    void RowsInserted(int32_t first, int32_t count) override;
+    void RowsRemoved(int32_t first, int32_t count) override;
+    void InvalidateRows(int32_t first, int32_t last) override;
+    void Repaint() override { update(); }
+    void EnsureVisible(int32_t first, int32_t last) override;
+    void CurrentRowChanged(int32_t row) override;
+    void RowsReset() override;
+
+  protected:
+    void paintEvent(QPaintEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
+    void mousePressEvent(QMouseEvent*) override;
+    void keyPressEvent(QKeyEvent*) override;
+    void wheelEvent(QWheelEvent*) override;
+
+  private:
+    // IScrollBars
+    void SetScrollInfo(int32_t bar, const plat::ui::SCROLLINFO& si) override;
+    void EnableScrollBar(int32_t bar, int32_t flags) override;
+    // IScrollOwner
+    void Scrolled(Point old) override { update(); }
+    // IScrollSteps
+    int32_t Top(int) override { return 0; }
+    int32_t Bottom(int) override { return MaxTop(); }
+    int32_t LineUp(int) override { return TopRow() - 1; }
+    int32_t LineDown(int) override { return std::min(TopRow() + 1, MaxTop()); }
+    int32_t PageUp(int) override { return TopRow() - RowsPerPage(); }
+    int32_t PageDown(int) override { return std::min(TopRow() + RowsPerPage(), MaxTop()); }
+    int32_t PositionForThumb(int, int32_t v) override { return std::min(v, MaxTop()); }
+    int32_t PageSize(int axis) override { return axis ? RowsPerPage() : 1; }
+
+    int32_t MaxTop();
+    int32_t ViewportWidth() const;
+    // The laid-out cell of a row (measured once, then cached).
+    CVincaTreeCellMetrics* RowCell(int32_t row);
+    void FillTreeData(CItem* item, CTreeCellData& d);
+    void UpdateScrollRange();
+    void PaintInto(Dc& dc, const Rect& clip);
+
+    CVincaEngine& m_engine;
+    IViewHost& m_host;
+    QScrollBar* m_vBar;
+    std::unique_ptr<plat::ui::ScrollInfoBar> m_vInfo;
+    std::unique_ptr<CScroller> m_scroller;
+    CItemExtentCache m_extents;
+    int32_t m_currentRow{-1};
+    plat::ComPtr<IVincaFont> m_font;
+};
+
+} // namespace vinca
