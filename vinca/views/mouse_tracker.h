@@ -58,6 +58,8 @@ class CMouseTracker {
     void SetDragMode(int32_t mode);
     void StopTracking();
     void SetCurrent(int32_t row);
+    // Moves to a row as a click with these keys would (the keyboard's way).
+    void MoveTo(int32_t row, uint32_t keys) { TrackTo(row, keys); }
     int32_t Current() const { return m_current; }
     int32_t Anchor() const { return m_anchor; }
     bool Captured() const { return m_captured; }

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/gdi/color.h"
+#include "vinca/model/containers.h"
 #include "vinca/model/errors.h"
 #include "vinca/model/picture.h"
 #include "vinca/views/attr_chain.h"
@@ -38,6 +39,10 @@ class IViewHost {
     // colours, values) to the chain the cell reads.
     virtual void ItemAttributes(CItem* item, CMapAttrChain& attrs) {}
     virtual void RaiseError(VResult code) {}
+    // The selected rows, kept by the control (the same set its members
+    // read); null when the control keeps none.
+    virtual CRangeSet* SelectedRows() { return nullptr; }
+    virtual int32_t SelectionMode() const { return 0; }
     // Paints the container under a transparent control into `dc`, whose
     // (0, 0) is the control's top-left; false when there is nothing to paint.
     virtual bool PaintParentBackground(plat::gdi::Dc& dc, const plat::gdi::Rect& rect) { return false; }

@@ -22,11 +22,43 @@ CViewWindow::CViewWindow(CVincaEngine& engine, IViewHost& host, QWidget* parent)
     m_vInfo->onScroll = [this](int32_t code, int32_t thumb) { m_scroller->VScroll(code, thumb); };
     m_engine.SetViewSink(this);
     m_extents.SetItemCount(m_engine.VisibleCount());
+    SetTimers(std::make_unique<QtWindowTimers>());
     UpdateScrollRange();
 }
 
 CViewWindow::~CViewWindow() {
     m_engine.SetViewSink(nullptr);
+}
+
+void CViewWindow::SetTimers(std::unique_ptr<WindowTimers> timers) {
+    // The tracker holds the timers by reference: it is made again over the
+    // new ones, keeping its state through the same selection set.
+    int32_t current = m_tracker ? m_tracker->Current() : -1;
+    CRangeSet* rows = m_host.SelectedRows();
+    m_tracker.reset();
+    m_timers = std::move(timers);
+    m_timers->onTimer = [this](uint32_t id) { m_tracker->OnTimer(id, m_cursor); };
+    m_tracker = std::make_unique<CMouseTracker>(static_cast<CMouseTracker::IPane&>(*this),
+                                                rows ? *rows : m_ownRows, *m_timers);
+    m_tracker->SetRowCount(RowCount());
+    m_tracker->SetSelectionMode(m_host.SelectionMode());
+    if (current >= 0) m_tracker->SetCurrent(current);
+}
+
+int32_t CViewWindow::PositionAt(Point p, int32_t mode) {
+    int32_t row = RowFromPoint(p);
+    if (row >= 0 || mode == 2) return row;
+    int32_t count = RowCount();
+    if (count == 0) return -1;
+    // Nearest: above the window the row before the top, below it the next.
+    if (p.y < 0) return std::max(0, TopRow() - 1);
+    int32_t last = TopRow() + RowsPerPage() - 1;
+    return std::min(count - 1, last + 1);
+}
+
+void CViewWindow::CurrentChanged(int32_t row) {
+    if (row >= 0) EnsureVisible(row, row);
+    update();
 }
 
 int32_t CViewWindow::RowCount() {
@@ -155,10 +187,9 @@ int32_t CViewWindow::RowFromPoint(Point p) {
 }
 
 void CViewWindow::SetCurrentRow(int32_t row) {
-    if (row < 0 || row >= RowCount() || row == m_currentRow) return;
-    m_currentRow = row;
-    EnsureVisible(row, row);
-    update();
+    if (row < 0 || row >= RowCount()) return;
+    m_tracker->ResetAnchor();
+    m_tracker->MoveTo(row, 0);
 }
 
 void CViewWindow::PaintInto(Dc& dc, const Rect& clip) {
@@ -169,7 +200,8 @@ void CViewWindow::PaintInto(Dc& dc, const Rect& clip) {
         CVincaTreeCellMetrics* cell = RowCell(r);
         if (!cell) break;
         Rect rowClip = clip.Intersect({0, y, w, y + cell->Height()});
-        if (!rowClip.IsEmpty()) cell->Draw(dc, 0, y, rowClip, r == m_currentRow ? kCellSelected : 0);
+        bool selected = m_host.SelectedRows() ? m_host.SelectedRows()->Contains(r) : m_ownRows.Contains(r);
+        if (!rowClip.IsEmpty()) cell->Draw(dc, 0, y, rowClip, selected ? kCellSelected : 0);
         y += cell->Height();
     }
 }
@@ -206,10 +238,25 @@ void CViewWindow::resizeEvent(QResizeEvent*) {
     SetTopRow(TopRow());
 }
 
+namespace {
+
+uint32_t MouseKeys(QMouseEvent* e) {
+    uint32_t keys = 0;
+    if (e->buttons() & Qt::LeftButton) keys |= MK_LBUTTON;
+    if (e->modifiers() & Qt::ShiftModifier) keys |= MK_SHIFT;
+    if (e->modifiers() & Qt::ControlModifier) keys |= MK_CONTROL;
+    return keys;
+}
+
+} // namespace
+
 void CViewWindow::mousePressEvent(QMouseEvent* e) {
     Point p{int32_t(e->position().x()), int32_t(e->position().y())};
     int32_t row = RowFromPoint(p);
-    if (row < 0) return;
+    if (row < 0) {
+        m_tracker->OnButtonDown(p, MouseKeys(e));
+        return;
+    }
     Rect rr = RowRect(row);
     CVincaTreeCellMetrics* cell = RowCell(row);
     CHitTestInfo info;
@@ -220,29 +267,41 @@ void CViewWindow::mousePressEvent(QMouseEvent* e) {
         }
         return;
     }
-    SetCurrentRow(row);
+    m_cursor = p;
+    m_tracker->OnButtonDown(p, MouseKeys(e));
+}
+
+void CViewWindow::mouseMoveEvent(QMouseEvent* e) {
+    m_cursor = {int32_t(e->position().x()), int32_t(e->position().y())};
+    m_tracker->OnMouseMove(m_cursor, MouseKeys(e));
+}
+
+void CViewWindow::mouseReleaseEvent(QMouseEvent* e) {
+    m_cursor = {int32_t(e->position().x()), int32_t(e->position().y())};
+    m_tracker->OnButtonUp(m_cursor, MouseKeys(e));
 }
 
 void CViewWindow::keyPressEvent(QKeyEvent* e) {
-    int32_t row = m_currentRow;
+    int32_t row = CurrentRow();
+    int32_t target = -1;
     switch (e->key()) {
     case Qt::Key_Down:
-        SetCurrentRow(row + 1);
+        target = std::min(RowCount() - 1, row + 1);
         break;
     case Qt::Key_Up:
-        SetCurrentRow(std::max(0, row - 1));
+        target = std::max(0, row - 1);
         break;
     case Qt::Key_PageDown:
-        SetCurrentRow(std::min(RowCount() - 1, std::max(0, row) + RowsPerPage()));
+        target = std::min(RowCount() - 1, std::max(0, row) + RowsPerPage());
         break;
     case Qt::Key_PageUp:
-        SetCurrentRow(std::max(0, row - RowsPerPage()));
+        target = std::max(0, row - RowsPerPage());
         break;
     case Qt::Key_Home:
-        SetCurrentRow(0);
+        target = 0;
         break;
     case Qt::Key_End:
-        SetCurrentRow(RowCount() - 1);
+        target = RowCount() - 1;
         break;
     case Qt::Key_Plus:
     case Qt::Key_Minus:
@@ -250,6 +309,15 @@ void CViewWindow::keyPressEvent(QKeyEvent* e) {
         break;
     default:
         QWidget::keyPressEvent(e);
+        return;
+    }
+    if (target < 0) return;
+    // Shift extends the selection in the extended mode; any other move starts afresh.
+    if ((e->modifiers() & Qt::ShiftModifier) && m_tracker->SelectionMode() == SELECT_EXTENDED) {
+        m_tracker->ExtendTo(target);
+    } else {
+        m_tracker->ResetAnchor();
+        m_tracker->MoveTo(target, 0);
     }
 }
 
@@ -262,7 +330,7 @@ void CViewWindow::RowsInserted(int32_t first, int32_t count) {
     m_extents.OnItemsInserted(first, first + count - 1);
     // Lines of the rows just above may change (a last child gets a sibling).
     m_extents.RemoveOutside(0, first - 2);
-    if (m_currentRow >= first) m_currentRow += count;
+    m_tracker->OnRowsInserted(first, first + count - 1);
     UpdateScrollRange();
     update();
 }
@@ -270,11 +338,8 @@ void CViewWindow::RowsInserted(int32_t first, int32_t count) {
 void CViewWindow::RowsRemoved(int32_t first, int32_t count) {
     m_extents.OnItemsRemoved(first, first + count - 1);
     m_extents.RemoveOutside(0, first - 2);
-    if (m_currentRow >= first + count)
-        m_currentRow -= count;
-    else if (m_currentRow >= first)
-        m_currentRow = std::min(first - 1, RowCount() - 1);
     UpdateScrollRange();
+    m_tracker->OnRowsRemoved(first, first + count - 1);
     SetTopRow(TopRow());
     update();
 }
@@ -302,7 +367,7 @@ void CViewWindow::CurrentRowChanged(int32_t row) {
 void CViewWindow::RowsReset() {
     m_extents.RemoveOutside(0, -1);
     m_extents.SetItemCount(RowCount());
-    if (m_currentRow >= RowCount()) m_currentRow = RowCount() - 1;
+    m_tracker->SetRowCount(RowCount());
     UpdateScrollRange();
     SetTopRow(TopRow());
     update();

@@ -11,6 +11,7 @@
 
 #include "platform/ui/scroll_info_bar.h"
 #include "vinca/model/engine.h"
+#include "vinca/views/mouse_tracker.h"
 #include "vinca/views/scroller.h"
 #include "vinca/views/tree_cell.h"
 #include "vinca/views/view_host.h"
@@ -24,7 +25,8 @@ class CViewWindow : public QWidget,
                     public IViewSink,
                     private IScrollBars,
                     private IScrollOwner,
-                    private IScrollSteps {
+                    private IScrollSteps,
+                    private CMouseTracker::IPane {
     Q_OBJECT
   public:
     CViewWindow(CVincaEngine& engine, IViewHost& host, QWidget* parent = nullptr);
@@ -33,7 +35,11 @@ class CViewWindow : public QWidget,
     int32_t RowCount();
     int32_t TopRow() const { return m_scroller ? m_scroller->Position().y : 0; }
     void SetTopRow(int32_t row);
-    int32_t CurrentRow() const { return m_currentRow; }
+    int32_t CurrentRow() const { return m_tracker->Current(); }
+    CMouseTracker& Tracker() { return *m_tracker; }
+    plat::ui::WindowTimers& Timers() { return *m_timers; }
+    // Tests run the timers on a manual clock.
+    void SetTimers(std::unique_ptr<plat::ui::WindowTimers> timers);
     void SetCurrentRow(int32_t row);
     // The row under a viewport point, -1 off the rows.
     int32_t RowFromPoint(Point p);
@@ -57,6 +63,8 @@ class CViewWindow : public QWidget,
     void paintEvent(QPaintEvent*) override;
     void resizeEvent(QResizeEvent*) override;
     void mousePressEvent(QMouseEvent*) override;
+    void mouseMoveEvent(QMouseEvent*) override;
+    void mouseReleaseEvent(QMouseEvent*) override;
     void keyPressEvent(QKeyEvent*) override;
     void wheelEvent(QWheelEvent*) override;
 
@@ -76,6 +84,13 @@ class CViewWindow : public QWidget,
     int32_t PositionForThumb(int, int32_t v) override { return std::min(v, MaxTop()); }
     int32_t PageSize(int axis) override { return axis ? RowsPerPage() : 1; }
 
+    // CMouseTracker::IPane
+    int32_t PositionAt(Point p, int32_t mode) override;
+    void ChangeBatch(int32_t which) override {
+        if (which == 1) update();
+    }
+    void CurrentChanged(int32_t row) override;
+
     int32_t MaxTop();
     int32_t ViewportWidth() const;
     // The laid-out cell of a row (measured once, then cached).
@@ -90,7 +105,10 @@ class CViewWindow : public QWidget,
     std::unique_ptr<plat::ui::ScrollInfoBar> m_vInfo;
     std::unique_ptr<CScroller> m_scroller;
     CItemExtentCache m_extents;
-    int32_t m_currentRow{-1};
+    std::unique_ptr<plat::ui::WindowTimers> m_timers;
+    CRangeSet m_ownRows; // only when the host keeps no selection
+    std::unique_ptr<CMouseTracker> m_tracker;
+    Point m_cursor;
     plat::ComPtr<IVincaFont> m_font;
 };
 

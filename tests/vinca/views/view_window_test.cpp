@@ -18,28 +18,36 @@ const bool kGui = kltest::InstallOffscreenGui();
 struct Host : IViewHost {
     ViewSettings settings;
     std::vector<VResult> errors;
+    CRangeSet selected;
+    int32_t mode = 0;
     const ViewSettings& Settings() const override { return settings; }
     void RaiseError(VResult code) override { errors.push_back(code); }
+    CRangeSet* SelectedRows() override { return &selected; }
+    int32_t SelectionMode() const override { return mode; }
 };
 
 struct View {
     CVincaEngine engine;
     Host host;
     std::unique_ptr<CViewWindow> window;
-    explicit View(const std::string& tree, int w = 240, int h = 160) {
+    explicit View(const std::string& tree, int w = 240, int h = 160, int32_t mode = 0) {
+        host.mode = mode;
         coretest::Build(engine.RootNode(), tree);
         engine.ExpandToLevel(100);
         window = std::make_unique<CViewWindow>(engine, host);
         window->resize(w, h);
     }
-    void Click(Point p) {
+    void Click(Point p, Qt::KeyboardModifiers mods = Qt::NoModifier) {
         QPointF at(p.x, p.y);
         QMouseEvent press(QEvent::MouseButtonPress, at, window->mapToGlobal(at), Qt::LeftButton,
-                          Qt::LeftButton, Qt::NoModifier);
+                          Qt::LeftButton, mods);
         QApplication::sendEvent(window.get(), &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, window->mapToGlobal(at), Qt::LeftButton,
+                            Qt::NoButton, mods);
+        QApplication::sendEvent(window.get(), &release);
     }
-    void Key(int key) {
-        QKeyEvent ev(QEvent::KeyPress, key, Qt::NoModifier);
+    void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QKeyEvent ev(QEvent::KeyPress, key, mods);
         QApplication::sendEvent(window.get(), &ev);
     }
 };
@@ -113,6 +121,35 @@ TEST(ViewWindow, ScrollingOneRowPaintsWhatAFreshViewPaints) {
     a.window->SetTopRow(1);
     b.window->SetTopRow(1);
     EXPECT_EQ(a.window->Render(), b.window->Render());
+}
+
+TEST(ViewWindow, SelectionGoesIntoTheHostsSetAndShows) {
+    View v(Numbered(8), 240, 160, 2);
+    auto mid = [&](int row) {
+        Rect r = v.window->RowRect(row);
+        return Point{150, (r.top + r.bottom) / 2};
+    };
+    v.Click(mid(1));
+    v.Click(mid(3), Qt::ShiftModifier);
+    EXPECT_EQ(v.host.selected.Count(), 3);
+    EXPECT_TRUE(v.host.selected.Contains(2));
+    v.Click(mid(5), Qt::ControlModifier);
+    EXPECT_EQ(v.host.selected.Count(), 4);
+    v.Key(Qt::Key_Down, Qt::ShiftModifier);
+    v.Key(Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(v.window->CurrentRow(), 7);
+    EXPECT_TRUE(v.host.selected.Contains(7));
+    QImage img = v.window->Render();
+    viewtest::Save(img, "tree_view_selection");
+    // A selected row's text background takes the highlight colour.
+    QColor highlight = QApplication::palette().color(QPalette::Highlight);
+    Rect r6 = v.window->RowRect(6);
+    bool found = false;
+    for (int x = 0; x < 200 && !found; ++x)
+        found = QColor(img.pixel(x, r6.top + 2)) == highlight;
+    EXPECT_TRUE(found);
+    v.Key(Qt::Key_Home);
+    EXPECT_EQ(v.host.selected.Count(), 1);
 }
 
 TEST(ViewWindow, EngineChangesReachTheRows) {
