@@ -40,6 +40,11 @@ std::span<const int32_t> DashPattern(int32_t style) {
 
 } // namespace
 
+plat::HandleTable<Dc>& PrinterDcs() {
+    static plat::HandleTable<Dc> table;
+    return table;
+}
+
 Bitmap::Bitmap(int32_t width, int32_t height, bool mono)
     : m_image(NewRgb32(width, height, mono ? qRgb(0, 0, 0) : qRgb(0, 0, 0))), m_mono(mono) {}
 

@@ -14,6 +14,7 @@
 
 #include <QtGui/QImage>
 
+#include "platform/base/handle_table.h"
 #include "platform/gdi/color.h"
 #include "platform/gdi/font.h"
 #include "platform/gdi/geometry.h"
@@ -244,6 +245,10 @@ class Dc {
     int32_t m_patternPos{0};
     std::unique_ptr<Font> m_defaultFont;
 };
+
+// Printer DCs that travel in 32-bit values (an automation "hDC") are
+// registered here; every other DC is passed by reference.
+plat::HandleTable<Dc>& PrinterDcs();
 
 // Selects an object for a scope and selects the previous one back at its end.
 template <typename T> class Selected {

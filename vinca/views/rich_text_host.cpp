@@ -2,7 +2,6 @@
 
 #include <QtGui/QAbstractTextDocumentLayout>
 #include <QtGui/QPainter>
-#include <QtGui/QPicture>
 #include <QtGui/QTextCursor>
 #include <QtGui/QTextDocument>
 #include <QtGui/QTextOption>
@@ -115,20 +114,10 @@ void CRichTextHost::Draw(Dc& dc, std::string_view text, const Rect& rect, bool t
         p.setClipRect(ctx.clip, Qt::IntersectClip);
         m_doc->documentLayout()->draw(&p, ctx);
     };
-    if (toPrinter || dc.Kind() != DcKind::Image) {
-        QPicture rec;
-        {
-            QPainter rp(&rec);
-            paint(rp);
-        }
-        QPainter* p = dc.LogicalPainter();
-        if (!p) return;
-        p->save();
-        p->translate(rect.left, rect.top);
-        p->drawPicture(0, 0, rec);
-        p->restore();
-        return;
-    }
+    // A page's painter keeps the text as text, so it is drawn straight
+    // into it like on the screen; a recording played back would scale the
+    // fonts a second time by the page's resolution.
+    (void)toPrinter;
     QPainter* p = dc.LogicalPainter();
     if (!p) return;
     p->save();

@@ -1,11 +1,15 @@
+#include <QtGui/QPdfWriter>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 #include "support/offscreen_gui.h"
+#include "support/temp_dir.h"
 #include "view_fixtures.h"
 #include "vinca/views/grid_cell.h"
 
 using namespace vinca;
 using namespace plat::gdi;
+using plat::Handle32;
 using plat::Variant;
 using viewtest::At;
 using viewtest::Filled;
@@ -240,6 +244,57 @@ TEST(GridCellDraw, Screenshot) {
     // Selected cells take the selection colours, rich text included.
     EXPECT_EQ(At(bmp, 2 * 105 + 98, 50), RGB(0, 0, 0x80));
     EXPECT_EQ(At(bmp, 105 + 90, 50), RGB(0, 0, 0x80));
+}
+
+} // namespace
+
+namespace {
+
+std::string Shell(const std::string& cmd) {
+    std::string out;
+    if (FILE* f = popen(cmd.c_str(), "r")) {
+        char buf[512];
+        while (size_t n = fread(buf, 1, sizeof buf, f))
+            out.append(buf, n);
+        pclose(f);
+    }
+    return out;
+}
+
+// Cells printed on a 300-dpi page mapped to screen units keep their text as
+// text and their pictures as images.
+TEST(GridCellDraw, PrintsOnAPageInScreenUnits) {
+    kltest::TempDir tmp;
+    std::string pdf = (tmp / "cells.pdf").string();
+    {
+        QPdfWriter writer(QString::fromStdString(pdf));
+        writer.setResolution(300);
+        Dc dc(writer, DcKind::Printer, 300, 300);
+        Handle32 h = PrinterDcs().add(&dc);
+        EXPECT_EQ(PrinterDcs().get(h), &dc);
+        dc.SetMapMode(MM_ANISOTROPIC);
+        dc.SetWindowExt({96, 96});
+        dc.SetViewportExt({300, 300});
+        int y = 20;
+        for (const char* text : {"Printed plain", "  {\\rtf1 {\\b Printed} {\\i rich}}", "Second column"}) {
+            CMapAttrChain a = Defaults();
+            a.SetText("__Value", text).SetInt("__RTFStyle", 1).SetInt("__BorderStyle", 1);
+            a.Set("__Picture", PictureValue(Solid(12, 12, qRgb(0, 120, 0))));
+            CMVGridCellMetrics cell;
+            cell.Layout(dc, {200, 30}, a, LAYOUT_FULL);
+            cell.Draw(dc, 20, y, {0, 0, 800, 1000}, 0);
+            y += 40;
+        }
+        PrinterDcs().remove(h);
+    }
+    std::string text = Shell("pdftotext '" + pdf + "' -");
+    for (const char* word : {"Printed plain", "Printed", "rich", "Second column"})
+        EXPECT_NE(text.find(word), std::string::npos) << word << " in " << text;
+    std::string png = (tmp / "page").string();
+    Shell("pdftoppm -png -r 60 -f 1 -l 1 '" + pdf + "' '" + png + "'");
+    QImage page(QString::fromStdString(png + "-1.png"));
+    ASSERT_FALSE(page.isNull());
+    viewtest::Save(page, "printed_cells");
 }
 
 } // namespace
