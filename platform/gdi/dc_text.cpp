@@ -72,6 +72,11 @@ bool Dc::TextOut(int32_t x, int32_t y, std::string_view utf8) {
     // exactly with what the measuring calls answered.
     int32_t cx = x;
     int32_t base = y + font.Metrics().tmAscent;
+    if (font.Spec().underline || font.Spec().strikeout) {
+        // Lines run under the spaces too, so the text goes in one piece.
+        p->drawText(QPointF(cx, base), ToQString(text));
+        return true;
+    }
     size_t i = 0;
     while (i < text.size()) {
         size_t j = i;
