@@ -3,6 +3,7 @@
 // IViewHost; tests use a fixture. The views never reach the control object
 // in any other way.
 #include <cstdint>
+#include <string>
 
 #include "platform/gdi/color.h"
 #include "vinca/model/containers.h"
@@ -29,6 +30,9 @@ struct ViewSettings {
     plat::gdi::OLE_COLOR linesColor{0x00808080};
     FontDesc font{"DejaVu Sans", 82500, 400, 0, false, false, false};
     bool drawFocusRect{true};
+    // 0 no caption, 1 flat in window colours, 2 raised in button colours.
+    int32_t showCaption{0};
+    std::string caption;
 };
 
 class IViewHost {

@@ -23,7 +23,24 @@ CViewWindow::CViewWindow(CVincaEngine& engine, IViewHost& host, QWidget* parent)
     m_engine.SetViewSink(this);
     m_extents.SetItemCount(m_engine.VisibleCount());
     SetTimers(std::make_unique<QtWindowTimers>());
+    FrameChanged();
+}
+
+void CViewWindow::FrameChanged() {
+    m_laidOut = QSize(width(), height());
+    const ViewSettings& s = m_host.Settings();
+    if (s.showCaption == 0) {
+        m_caption.reset();
+        m_captionHeight = 0;
+    } else {
+        if (!m_caption) m_caption = std::make_unique<CTitleStyle>(s);
+        // The caption spans the rows and the vertical bar.
+        m_caption->LayoutAt(width());
+        m_captionHeight = std::min(m_caption->Height(), height());
+    }
+    m_extents.RemoveOutside(0, -1);
     UpdateScrollRange();
+    update();
 }
 
 CViewWindow::~CViewWindow() {
@@ -51,7 +68,7 @@ int32_t CViewWindow::PositionAt(Point p, int32_t mode) {
     int32_t count = RowCount();
     if (count == 0) return -1;
     // Nearest: above the window the row before the top, below it the next.
-    if (p.y < 0) return std::max(0, TopRow() - 1);
+    if (p.y < m_captionHeight) return std::max(0, TopRow() - 1);
     int32_t last = TopRow() + RowsPerPage() - 1;
     return std::min(count - 1, last + 1);
 }
@@ -66,7 +83,7 @@ int32_t CViewWindow::RowCount() {
 }
 
 int32_t CViewWindow::ViewportWidth() const {
-    return std::max(0, width() - (m_vBar->isVisible() ? m_vBar->sizeHint().width() : 0));
+    return std::max(0, width() - (!m_vBar->isHidden() ? m_vBar->sizeHint().width() : 0));
 }
 
 void CViewWindow::SetScrollInfo(int32_t bar, const SCROLLINFO& si) {
@@ -133,11 +150,11 @@ CVincaTreeCellMetrics* CViewWindow::RowCell(int32_t row) {
 }
 
 int32_t CViewWindow::RowsPerPage() {
-    int32_t h = 0, n = 0, count = RowCount();
-    for (int32_t row = TopRow(); row < count && h < height(); ++row, ++n) {
+    int32_t h = 0, n = 0, count = RowCount(), avail = RowsHeight();
+    for (int32_t row = TopRow(); row < count && h < avail; ++row, ++n) {
         CVincaTreeCellMetrics* c = RowCell(row);
         h += c ? c->Height() : 0;
-        if (h > height()) break;
+        if (h > avail) break;
     }
     return std::max(1, n);
 }
@@ -148,7 +165,7 @@ int32_t CViewWindow::MaxTop() {
     while (row > 0) {
         CVincaTreeCellMetrics* c = RowCell(row - 1);
         int32_t rh = c ? c->Height() : 0;
-        if (h + rh > height()) break;
+        if (h + rh > RowsHeight()) break;
         h += rh;
         --row;
     }
@@ -158,7 +175,10 @@ int32_t CViewWindow::MaxTop() {
 void CViewWindow::UpdateScrollRange() {
     int32_t count = RowCount();
     m_scroller->SetRange(0, std::max(0, count - 1));
-    m_vBar->setGeometry(width() - m_vBar->sizeHint().width(), 0, m_vBar->sizeHint().width(), height());
+    // The page may have changed with the window's size: apply the bar again.
+    m_scroller->SetPosition(0, TopRow());
+    m_vBar->setGeometry(width() - m_vBar->sizeHint().width(), m_captionHeight, m_vBar->sizeHint().width(),
+                        std::max(0, height() - m_captionHeight));
 }
 
 void CViewWindow::SetTopRow(int32_t row) {
@@ -167,7 +187,7 @@ void CViewWindow::SetTopRow(int32_t row) {
 
 Rect CViewWindow::RowRect(int32_t row) {
     if (row < TopRow() || row >= RowCount()) return {};
-    int32_t y = 0;
+    int32_t y = m_captionHeight;
     for (int32_t r = TopRow(); r < row; ++r) {
         y += RowCell(r)->Height();
         if (y >= height()) return {};
@@ -176,8 +196,8 @@ Rect CViewWindow::RowRect(int32_t row) {
 }
 
 int32_t CViewWindow::RowFromPoint(Point p) {
-    if (p.x < 0 || p.x >= ViewportWidth() || p.y < 0) return -1;
-    int32_t y = 0, count = RowCount();
+    if (p.x < 0 || p.x >= ViewportWidth() || p.y < m_captionHeight) return -1;
+    int32_t y = m_captionHeight, count = RowCount();
     for (int32_t r = TopRow(); r < count && y < height(); ++r) {
         int32_t h = RowCell(r)->Height();
         if (p.y < y + h) return r;
@@ -195,25 +215,29 @@ void CViewWindow::SetCurrentRow(int32_t row) {
 void CViewWindow::PaintInto(Dc& dc, const Rect& clip) {
     const ViewSettings& s = m_host.Settings();
     FillSolid(dc, TranslateOleColor(s.backColor).value_or(0xFFFFFF), clip);
-    int32_t y = 0, count = RowCount(), w = ViewportWidth();
+    if (m_caption) m_caption->Draw(dc, 0, 0, clip, 0);
+    int32_t y = m_captionHeight, count = RowCount(), w = ViewportWidth();
     for (int32_t r = TopRow(); r < count && y < height(); ++r) {
         CVincaTreeCellMetrics* cell = RowCell(r);
         if (!cell) break;
         Rect rowClip = clip.Intersect({0, y, w, y + cell->Height()});
         bool selected = m_host.SelectedRows() ? m_host.SelectedRows()->Contains(r) : m_ownRows.Contains(r);
+        rowClip = rowClip.Intersect({0, m_captionHeight, w, height()});
         if (!rowClip.IsEmpty()) cell->Draw(dc, 0, y, rowClip, selected ? kCellSelected : 0);
         y += cell->Height();
     }
 }
 
 QImage CViewWindow::Render() {
+    // A window never shown has had no resize event yet.
+    if (m_laidOut != size()) FrameChanged();
     Bitmap buffer(std::max(1, width()), std::max(1, height()));
     {
         Dc dc(buffer);
         PaintInto(dc, {0, 0, width(), height()});
     }
     QImage img = buffer.Image();
-    if (m_vBar->isVisible()) {
+    if (!m_vBar->isHidden()) {
         QPainter p(&img);
         m_vBar->render(&p, m_vBar->geometry().topLeft());
     }
@@ -222,6 +246,7 @@ QImage CViewWindow::Render() {
 
 void CViewWindow::paintEvent(QPaintEvent* e) {
     // Everything goes into an image first and reaches the screen in one blit.
+    if (m_laidOut != size()) FrameChanged();
     QRect r = e->rect();
     Bitmap buffer(std::max(1, width()), std::max(1, height()));
     {
@@ -233,8 +258,7 @@ void CViewWindow::paintEvent(QPaintEvent* e) {
 }
 
 void CViewWindow::resizeEvent(QResizeEvent*) {
-    m_extents.RemoveOutside(0, -1);
-    UpdateScrollRange();
+    FrameChanged();
     SetTopRow(TopRow());
 }
 

@@ -11,6 +11,7 @@
 
 #include "platform/ui/scroll_info_bar.h"
 #include "vinca/model/engine.h"
+#include "vinca/views/caption_cell.h"
 #include "vinca/views/mouse_tracker.h"
 #include "vinca/views/scroller.h"
 #include "vinca/views/tree_cell.h"
@@ -49,6 +50,11 @@ class CViewWindow : public QWidget,
     QImage Render();
     int32_t RowsPerPage();
     const CItemExtentCache& Extents() const { return m_extents; }
+    // Height of the caption strip (0 without a caption).
+    int32_t CaptionHeight() const { return m_captionHeight; }
+    const CTitleStyle* Caption() const { return m_caption.get(); }
+    // The frame changed (caption shown, hidden or retitled): lay it out again.
+    void FrameChanged();
 
     // IViewSink
     void RowsInserted(int32_t first, int32_t count) override;
@@ -92,6 +98,7 @@ class CViewWindow : public QWidget,
     void CurrentChanged(int32_t row) override;
 
     int32_t MaxTop();
+    int32_t RowsHeight() const { return std::max(0, height() - m_captionHeight); }
     int32_t ViewportWidth() const;
     // The laid-out cell of a row (measured once, then cached).
     CVincaTreeCellMetrics* RowCell(int32_t row);
@@ -110,6 +117,9 @@ class CViewWindow : public QWidget,
     std::unique_ptr<CMouseTracker> m_tracker;
     Point m_cursor;
     plat::ComPtr<IVincaFont> m_font;
+    std::unique_ptr<CTitleStyle> m_caption;
+    int32_t m_captionHeight{0};
+    QSize m_laidOut;
 };
 
 } // namespace vinca

@@ -1,5 +1,6 @@
 #include <QtGui/QKeyEvent>
 #include <QtGui/QMouseEvent>
+#include <QtGui/QPainter>
 #include <QtWidgets/QScrollBar>
 #include <gtest/gtest.h>
 
@@ -163,6 +164,50 @@ TEST(ViewWindow, EngineChangesReachTheRows) {
     ASSERT_EQ(v.engine.RemoveItem(v.engine.RowItem(0)), VE_OK);
     EXPECT_EQ(v.window->RowCount(), 2);
     EXPECT_EQ(v.engine.RowItem(v.window->CurrentRow())->Text(), "D");
+}
+
+} // namespace
+
+namespace {
+
+TEST(ViewWindow, CaptionsFlatAndRaisedAboveRowsAndBar) {
+    struct Case {
+        int32_t show;
+        const char* caption;
+        QPalette::ColorRole back;
+    } cases[] = {{1, "Flat caption", QPalette::Base},
+                 {2, "Raised caption", QPalette::Button},
+                 {2, "", QPalette::Button}};
+    QImage both(240, 3 * 100, QImage::Format_RGB32);
+    both.fill(Qt::white);
+    int at = 0;
+    for (const Case& c : cases) {
+        CVincaEngine engine;
+        coretest::Build(engine.RootNode(), Numbered(30));
+        Host host;
+        host.settings.showCaption = c.show;
+        host.settings.caption = c.caption;
+        CViewWindow w(engine, host);
+        w.resize(240, 100);
+        QImage img = w.Render();
+        int32_t ch = w.CaptionHeight();
+        ASSERT_GT(ch, 6) << c.caption; // an empty caption keeps a line of one blank
+        // The caption spans the rows and the scroll bar.
+        EXPECT_EQ(w.Caption()->Width(), 240);
+        EXPECT_EQ(w.RowRect(w.TopRow()).top, ch);
+        EXPECT_EQ(w.RowFromPoint({5, ch - 1}), -1);
+        EXPECT_EQ(QColor(img.pixel(236, ch / 2)), QApplication::palette().color(c.back)) << c.caption;
+        if (c.show == 2) {
+            EXPECT_EQ(QColor(img.pixel(0, 0)), QColor(Qt::white)); // raised: light top-left edge
+            EXPECT_EQ(QColor(img.pixel(239, ch - 1)), QApplication::palette().color(QPalette::Dark));
+        }
+        QScrollBar* bar = w.findChild<QScrollBar*>();
+        EXPECT_EQ(bar->geometry().top(), ch);
+        QPainter p(&both);
+        p.drawImage(0, at, img);
+        at += 100;
+    }
+    viewtest::Save(both, "captions");
 }
 
 } // namespace
