@@ -40,7 +40,7 @@ void CViewWindow::FrameChanged() {
     }
     m_extents.RemoveOutside(0, -1);
     UpdateScrollRange();
-    update();
+    RequestRepaint();
 }
 
 CViewWindow::~CViewWindow() {
@@ -75,7 +75,7 @@ int32_t CViewWindow::PositionAt(Point p, int32_t mode) {
 
 void CViewWindow::CurrentChanged(int32_t row) {
     if (row >= 0) EnsureVisible(row, row);
-    update();
+    RequestRepaint();
 }
 
 int32_t CViewWindow::RowCount() {
@@ -356,7 +356,7 @@ void CViewWindow::RowsInserted(int32_t first, int32_t count) {
     m_extents.RemoveOutside(0, first - 2);
     m_tracker->OnRowsInserted(first, first + count - 1);
     UpdateScrollRange();
-    update();
+    RequestRepaint();
 }
 
 void CViewWindow::RowsRemoved(int32_t first, int32_t count) {
@@ -365,12 +365,12 @@ void CViewWindow::RowsRemoved(int32_t first, int32_t count) {
     UpdateScrollRange();
     m_tracker->OnRowsRemoved(first, first + count - 1);
     SetTopRow(TopRow());
-    update();
+    RequestRepaint();
 }
 
 void CViewWindow::InvalidateRows(int32_t first, int32_t last) {
     m_extents.RemoveOutside(0, first - 1);
-    update();
+    RequestRepaint();
 }
 
 void CViewWindow::EnsureVisible(int32_t first, int32_t last) {
@@ -394,7 +394,60 @@ void CViewWindow::RowsReset() {
     m_tracker->SetRowCount(RowCount());
     UpdateScrollRange();
     SetTopRow(TopRow());
+    RequestRepaint();
+}
+
+void CViewWindow::RequestRepaint() {
+    if (m_redrawLock > 0) {
+        m_repaintDeferred = true;
+        return;
+    }
+    ++m_repaintRequests;
     update();
+}
+
+void CViewWindow::BeginRedrawLock() {
+    ++m_redrawLock;
+}
+
+void CViewWindow::EndRedrawLock() {
+    if (m_redrawLock == 0 || --m_redrawLock > 0) return;
+    // What was asked while locked is painted once, now.
+    if (std::exchange(m_repaintDeferred, false)) RequestRepaint();
+}
+
+void CViewWindow::Redraw(RedrawFlags flags) {
+    if (flags & RedrawFlag::Frame) FrameChanged();
+    if (flags & RedrawFlag::Relayout) {
+        m_extents.RemoveOutside(0, -1);
+        UpdateScrollRange();
+    }
+    if (flags & RedrawFlag::InvalidateRows) m_extents.RemoveOutside(0, -1);
+    if ((flags & RedrawFlag::Repaint) || (flags & RedrawFlag::Relayout) ||
+        (flags & RedrawFlag::InvalidateRows))
+        RequestRepaint();
+}
+
+void CViewWindow::PropertyChanged(ViewProperty property) {
+    switch (property) {
+    case ViewProperty::ShowCaption:
+    case ViewProperty::Caption:
+        Redraw(RedrawFlag::Frame);
+        break;
+    case ViewProperty::SelectionMode:
+        m_tracker->SetSelectionMode(m_host.SelectionMode());
+        RequestRepaint();
+        break;
+    case ViewProperty::BackColor:
+    case ViewProperty::ForeColor:
+    case ViewProperty::Font:
+    case ViewProperty::Indent:
+    case ViewProperty::TreeLines:
+    case ViewProperty::Pictures:
+        // Every row is measured and drawn again with the new setting.
+        Redraw(RedrawFlag::Relayout | RedrawFlag::Repaint);
+        break;
+    }
 }
 
 } // namespace vinca

@@ -22,6 +22,41 @@ class QScrollBar;
 
 namespace vinca {
 
+// What a redraw request asks for; named, so no number crosses the interface.
+enum class RedrawFlag : uint32_t { InvalidateRows = 1, Repaint = 2, Relayout = 4, Frame = 8 };
+class RedrawFlags {
+  public:
+    RedrawFlags() = default;
+    RedrawFlags(RedrawFlag f) : m_bits(uint32_t(f)) {}
+    RedrawFlags operator|(RedrawFlag f) const { return Bits(m_bits | uint32_t(f)); }
+    bool operator&(RedrawFlag f) const { return m_bits & uint32_t(f); }
+    bool operator&(RedrawFlags f) const { return m_bits & f.m_bits; }
+
+  private:
+    static RedrawFlags Bits(uint32_t b) {
+        RedrawFlags r;
+        r.m_bits = b;
+        return r;
+    }
+    uint32_t m_bits{0};
+};
+inline RedrawFlags operator|(RedrawFlag a, RedrawFlag b) {
+    return RedrawFlags(a) | b;
+}
+
+// The control's properties whose change the views react to.
+enum class ViewProperty {
+    BackColor,
+    ForeColor,
+    Font,
+    Indent,
+    TreeLines,
+    Pictures,
+    ShowCaption,
+    Caption,
+    SelectionMode
+};
+
 class CViewWindow : public QWidget,
                     public IViewSink,
                     private IScrollBars,
@@ -55,6 +90,15 @@ class CViewWindow : public QWidget,
     const CTitleStyle* Caption() const { return m_caption.get(); }
     // The frame changed (caption shown, hidden or retitled): lay it out again.
     void FrameChanged();
+    void Redraw(RedrawFlags flags);
+    void PropertyChanged(ViewProperty property);
+    // While locked, repaints are held back and made once at the end; the
+    // lock changes nothing else (whether the control may redraw is the
+    // control's own setting).
+    void BeginRedrawLock();
+    void EndRedrawLock();
+    // How many repaints the window has asked Qt for.
+    int32_t RepaintRequests() const { return m_repaintRequests; }
 
     // IViewSink
     void RowsInserted(int32_t first, int32_t count) override;
@@ -98,6 +142,7 @@ class CViewWindow : public QWidget,
     void CurrentChanged(int32_t row) override;
 
     int32_t MaxTop();
+    void RequestRepaint();
     int32_t RowsHeight() const { return std::max(0, height() - m_captionHeight); }
     int32_t ViewportWidth() const;
     // The laid-out cell of a row (measured once, then cached).
@@ -120,6 +165,9 @@ class CViewWindow : public QWidget,
     std::unique_ptr<CTitleStyle> m_caption;
     int32_t m_captionHeight{0};
     QSize m_laidOut;
+    int32_t m_redrawLock{0};
+    bool m_repaintDeferred{false};
+    int32_t m_repaintRequests{0};
 };
 
 } // namespace vinca

@@ -211,3 +211,45 @@ TEST(ViewWindow, CaptionsFlatAndRaisedAboveRowsAndBar) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(ViewWindow, RedrawLockPaintsOnceAtItsEnd) {
+    View v("A\n B\nC");
+    int32_t before = v.window->RepaintRequests();
+    v.window->BeginRedrawLock();
+    v.window->BeginRedrawLock();
+    v.engine.SetItemExpanded(v.engine.RowItem(0), false);
+    v.engine.SetItemExpanded(v.engine.RowItem(0), true);
+    v.window->SetCurrentRow(2);
+    v.window->EndRedrawLock();
+    EXPECT_EQ(v.window->RepaintRequests(), before);
+    v.window->EndRedrawLock();
+    EXPECT_EQ(v.window->RepaintRequests(), before + 1);
+    v.window->EndRedrawLock(); // unbalanced: nothing
+    EXPECT_EQ(v.window->RepaintRequests(), before + 1);
+    EXPECT_EQ(v.window->RowCount(), 3);
+}
+
+TEST(ViewWindow, NamedPropertyChangesAndRedrawFlags) {
+    View v("A\n B\nC");
+    v.window->Render();
+    EXPECT_EQ(v.window->CaptionHeight(), 0);
+    v.host.settings.showCaption = 1;
+    v.window->PropertyChanged(ViewProperty::ShowCaption);
+    EXPECT_GT(v.window->CaptionHeight(), 0);
+    v.host.settings.indent = 30;
+    v.window->PropertyChanged(ViewProperty::Indent);
+    v.window->RowRect(1); // lays row 1 out again
+    const auto* cell = static_cast<const CVincaTreeCellMetrics*>(v.window->Extents().Lookup(1)->cell.get());
+    EXPECT_EQ(cell->PlusMinusRect().left, 30); // B at level 1 moved with the new indent
+    v.host.mode = 2;
+    v.window->PropertyChanged(ViewProperty::SelectionMode);
+    EXPECT_EQ(v.window->Tracker().SelectionMode(), 2);
+    int32_t before = v.window->RepaintRequests();
+    v.window->Redraw(RedrawFlag::Repaint);
+    v.window->Redraw(RedrawFlags());
+    EXPECT_EQ(v.window->RepaintRequests(), before + 1);
+}
+
+} // namespace
