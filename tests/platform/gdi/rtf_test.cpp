@@ -1,0 +1,109 @@
+#include <QtGui/QTextBlock>
+#include <QtGui/QTextDocument>
+#include <gtest/gtest.h>
+
+#include "platform/gdi/rtf.h"
+#include "support/offscreen_gui.h"
+
+using namespace plat::gdi;
+
+namespace {
+
+const bool kGui = kltest::InstallOffscreenGui();
+
+// Runs of a document as "text|b i u s|halfPoints" joined by "/".
+std::string Runs(const QTextDocument& doc) {
+    std::string out;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        if (b != doc.begin()) out += "//";
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            QTextCharFormat cf = it.fragment().charFormat();
+            if (!out.empty() && out.back() != '/') out += "/";
+            out += it.fragment().text().toStdString() + "|";
+            out += cf.fontWeight() >= QFont::Bold ? "b" : "";
+            out += cf.fontItalic() ? "i" : "";
+            out += cf.fontUnderline() ? "u" : "";
+            out += cf.fontStrikeOut() ? "s" : "";
+            out += "|" + std::to_string(cf.intProperty(kRtfHalfPointsProperty));
+        }
+    }
+    return out;
+}
+
+TEST(Rtf, ReadsRunsCharactersAndSkipsDestinations) {
+    struct Case {
+        const char* rtf;
+        const char* runs;
+    } cases[] = {
+        {"{\\rtf1 plain}", "plain||24"},
+        {"  {\\rtf1\\ansi {\\b bold}{\\i\\fs20 it} \\ul u\\ulnone n\\strike s\\strike0 e}",
+         "bold|b|24/it|i|20/ ||24/u|u|24/n||24/s|s|24/e||24"},
+        {"{\\rtf1 caf\\'e9}", "café||24"},
+        {"{\\rtf1\\ansicpg1251 \\'c4}", "Д||24"},
+        {"{\\rtf1 a\\u8364?b\\uc2\\u8364xyc}", "a€b€c||24"},
+        {"{\\rtf1 x{\\*\\unknown hidden}{\\pict 0123abcd}{\\object{\\objdata 00}}y}", "xy||24"},
+        {"{\\rtf1 one\\par two\\line three\\tab four}", "one||24//two\u2028three\tfour||24"},
+        {"{\\rtf1 \\{braces\\}\\\\}", "{braces}\\||24"},
+        {"{\\rtf1 {\\b\\plain p}}", "p||24"},
+    };
+    for (const Case& c : cases) {
+        QTextDocument doc;
+        ASSERT_TRUE(ReadRtf(c.rtf, doc)) << c.rtf;
+        EXPECT_EQ(Runs(doc), c.runs) << c.rtf;
+    }
+}
+
+TEST(Rtf, RefusesWhatItCannotParseAndLeavesTheDocument) {
+    std::string deep = "{\\rtf1 ";
+    for (int i = 0; i < 100; ++i)
+        deep += "{";
+    for (int i = 0; i < 100; ++i)
+        deep += "}";
+    deep += "}";
+    const std::string bad[] = {
+        "plain text",     "{\\rtf1 unclosed", "{\\rtf1 x}}", "{\\rtf1 \\fs99999999999 x}",
+        "{\\rtf1 \\'zz}", "{\\rtf1 \\'4",     deep,          "{\\rtf1 \\u-}",
+    };
+    for (const std::string& b : bad) {
+        QTextDocument doc;
+        doc.setPlainText("kept");
+        EXPECT_FALSE(ReadRtf(b, doc)) << b;
+        EXPECT_EQ(doc.toPlainText().toStdString(), "kept") << b;
+    }
+    std::string ok = "{\\rtf1 " + std::string(99, '{') + std::string(99, '}') + "}";
+    QTextDocument doc;
+    EXPECT_TRUE(ReadRtf(ok, doc)); // 99 groups inside the outer one
+}
+
+TEST(Rtf, FontsColoursAndParagraphs) {
+    QTextDocument doc;
+    ASSERT_TRUE(ReadRtf("{\\rtf1\\deff0{\\fonttbl{\\f0 DejaVu Sans;}{\\f1\\fmodern DejaVu Sans Mono;}}"
+                        "{\\colortbl;\\red255\\green0\\blue0;}"
+                        "\\pard\\qc\\li300 {\\f1\\cf1 red mono}\\par\\pard\\qr right}",
+                        doc));
+    QTextBlock first = doc.begin();
+    EXPECT_TRUE(first.blockFormat().alignment() & Qt::AlignHCenter);
+    EXPECT_DOUBLE_EQ(first.blockFormat().leftMargin(), 20.0);
+    QTextCharFormat cf = first.begin().fragment().charFormat();
+    EXPECT_EQ(cf.fontFamilies().toStringList().value(0), "DejaVu Sans Mono");
+    EXPECT_EQ(cf.foreground().color(), QColor(255, 0, 0));
+    EXPECT_TRUE(first.next().blockFormat().alignment() & Qt::AlignRight);
+}
+
+TEST(Rtf, WriterOutputReadsBackTheSame) {
+    QTextDocument doc;
+    const char* src =
+        "{\\rtf1{\\colortbl;\\red0\\green128\\blue0;}\\pard\\qc{\\b\\fs20 Bold }{\\i\\cf1 green "
+        "caf\\'e9 \\u8364?}\\par\\pard\\li150\\fi-75 {\\ul\\strike x\\{y\\}\\tab z}}";
+    ASSERT_TRUE(ReadRtf(src, doc));
+    std::string written = WriteRtf(doc);
+    QTextDocument back;
+    ASSERT_TRUE(ReadRtf(written, back)) << written;
+    EXPECT_EQ(Runs(back), Runs(doc));
+    EXPECT_EQ(back.toPlainText(), doc.toPlainText());
+    EXPECT_TRUE(back.begin().blockFormat().alignment() & Qt::AlignHCenter);
+    EXPECT_DOUBLE_EQ(back.begin().next().blockFormat().textIndent(), -5.0);
+    EXPECT_EQ(Runs(back), "Bold |b|20/green café €|i|24//x{y}\tz|us|24");
+}
+
+} // namespace

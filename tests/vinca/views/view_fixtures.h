@@ -1,0 +1,22 @@
+#pragma once
+// Small helpers of the view tests: images filled and read back by colour,
+// pictures made from images.
+#include <QtGui/QImage>
+#include <string>
+
+#include "platform/gdi/dc.h"
+#include "vinca/model/picture.h"
+
+namespace viewtest {
+
+using plat::gdi::COLORREF;
+
+// A bitmap filled with one colour.
+plat::gdi::Bitmap Filled(int w, int h, COLORREF c);
+COLORREF At(const plat::gdi::Bitmap& b, int x, int y);
+// A picture object holding the image as PNG (or ICO) bytes.
+plat::ComPtr<vinca::IVincaPicture> PictureOf(const QImage& img, const char* format = "PNG");
+// Saves a screenshot of the view tests; returns its path.
+std::string Save(const QImage& img, const std::string& name);
+
+} // namespace viewtest

@@ -1,0 +1,255 @@
+#include <QtGui/QKeyEvent>
+#include <QtGui/QMouseEvent>
+#include <QtGui/QPainter>
+#include <QtWidgets/QScrollBar>
+#include <gtest/gtest.h>
+
+#include "support/offscreen_gui.h"
+#include "view_fixtures.h"
+#include "vinca/model/core_fixtures.h"
+#include "vinca/views/view_window.h"
+
+using namespace vinca;
+using namespace plat::gdi;
+
+namespace {
+
+const bool kGui = kltest::InstallOffscreenGui();
+
+struct Host : IViewHost {
+    ViewSettings settings;
+    std::vector<VResult> errors;
+    CRangeSet selected;
+    int32_t mode = 0;
+    const ViewSettings& Settings() const override { return settings; }
+    void RaiseError(VResult code) override { errors.push_back(code); }
+    CRangeSet* SelectedRows() override { return &selected; }
+    int32_t SelectionMode() const override { return mode; }
+};
+
+struct View {
+    CVincaEngine engine;
+    Host host;
+    std::unique_ptr<CViewWindow> window;
+    explicit View(const std::string& tree, int w = 240, int h = 160, int32_t mode = 0) {
+        host.mode = mode;
+        coretest::Build(engine.RootNode(), tree);
+        engine.ExpandToLevel(100);
+        window = std::make_unique<CViewWindow>(engine, host);
+        window->resize(w, h);
+    }
+    void Click(Point p, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QPointF at(p.x, p.y);
+        QMouseEvent press(QEvent::MouseButtonPress, at, window->mapToGlobal(at), Qt::LeftButton,
+                          Qt::LeftButton, mods);
+        QApplication::sendEvent(window.get(), &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, window->mapToGlobal(at), Qt::LeftButton,
+                            Qt::NoButton, mods);
+        QApplication::sendEvent(window.get(), &release);
+    }
+    void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QKeyEvent ev(QEvent::KeyPress, key, mods);
+        QApplication::sendEvent(window.get(), &ev);
+    }
+};
+
+std::string Numbered(int n) {
+    std::string t;
+    for (int i = 0; i < n; ++i)
+        t += "item " + std::to_string(i) + "\n";
+    return t;
+}
+
+TEST(ViewWindow, RowsStackAndMapToPoints) {
+    View v("A\n B\n  C\n  D\n E\nF");
+    ASSERT_EQ(v.window->RowCount(), 6);
+    Rect r0 = v.window->RowRect(0), r1 = v.window->RowRect(1);
+    EXPECT_EQ(r0.top, 0);
+    EXPECT_EQ(r1.top, r0.bottom);
+    EXPECT_GT(r0.Height(), 6);
+    EXPECT_EQ(v.window->RowFromPoint({5, r1.top}), 1);
+    EXPECT_EQ(v.window->RowFromPoint({5, r1.top - 1}), 0);
+    EXPECT_EQ(v.window->RowFromPoint({5, 159}), -1);
+    viewtest::Save(v.window->Render(), "tree_view");
+}
+
+TEST(ViewWindow, PlusMinusClickCollapsesAndExpandsThroughTheEngine) {
+    View v("A\n B\n  C\n  D\n E\nF");
+    v.window->SetCurrentRow(5);
+    const auto* cell = static_cast<const CVincaTreeCellMetrics*>(v.window->Extents().Lookup(0)->cell.get());
+    Rect pm = cell->PlusMinusRect();
+    v.Click({pm.left + 2, pm.top + 2});
+    EXPECT_EQ(v.window->RowCount(), 2);
+    EXPECT_FALSE(v.engine.RowItem(0)->IsExpanded());
+    EXPECT_EQ(v.window->CurrentRow(), 1); // F moved up with its row
+    v.Click({pm.left + 2, pm.top + 2});
+    EXPECT_EQ(v.window->RowCount(), 6);
+    // A click elsewhere on a row makes it current.
+    Rect r3 = v.window->RowRect(3);
+    v.Click({200, r3.top + 1});
+    EXPECT_EQ(v.window->CurrentRow(), 3);
+}
+
+TEST(ViewWindow, ScrollingFollowsTheBarAndTheKeys) {
+    View v(Numbered(100));
+    int32_t page = v.window->RowsPerPage();
+    ASSERT_GT(page, 3);
+    v.window->SetTopRow(5);
+    EXPECT_EQ(v.window->RowFromPoint({5, 0}), 5);
+    QScrollBar* bar = v.window->findChild<QScrollBar*>();
+    ASSERT_TRUE(bar);
+    EXPECT_EQ(bar->value(), 5);
+    bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(v.window->TopRow(), 5 + page);
+    v.window->SetTopRow(1000);
+    EXPECT_EQ(v.window->RowFromPoint({5, v.window->RowRect(99).top}), 99);
+    EXPECT_EQ(v.window->RowRect(99).bottom <= 160, true);
+
+    v.window->SetTopRow(0);
+    v.Key(Qt::Key_End);
+    EXPECT_EQ(v.window->CurrentRow(), 99);
+    EXPECT_FALSE(v.window->RowRect(99).IsEmpty());
+    v.Key(Qt::Key_Home);
+    EXPECT_EQ(v.window->TopRow(), 0);
+    v.Key(Qt::Key_Down);
+    v.Key(Qt::Key_Down);
+    EXPECT_EQ(v.window->CurrentRow(), 2);
+}
+
+TEST(ViewWindow, ScrollingOneRowPaintsWhatAFreshViewPaints) {
+    View a(Numbered(30)), b(Numbered(30));
+    a.window->Render();
+    a.window->SetTopRow(1);
+    b.window->SetTopRow(1);
+    EXPECT_EQ(a.window->Render(), b.window->Render());
+}
+
+TEST(ViewWindow, SelectionGoesIntoTheHostsSetAndShows) {
+    View v(Numbered(8), 240, 160, 2);
+    auto mid = [&](int row) {
+        Rect r = v.window->RowRect(row);
+        return Point{150, (r.top + r.bottom) / 2};
+    };
+    v.Click(mid(1));
+    v.Click(mid(3), Qt::ShiftModifier);
+    EXPECT_EQ(v.host.selected.Count(), 3);
+    EXPECT_TRUE(v.host.selected.Contains(2));
+    v.Click(mid(5), Qt::ControlModifier);
+    EXPECT_EQ(v.host.selected.Count(), 4);
+    v.Key(Qt::Key_Down, Qt::ShiftModifier);
+    v.Key(Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(v.window->CurrentRow(), 7);
+    EXPECT_TRUE(v.host.selected.Contains(7));
+    QImage img = v.window->Render();
+    viewtest::Save(img, "tree_view_selection");
+    // A selected row's text background takes the highlight colour.
+    QColor highlight = QApplication::palette().color(QPalette::Highlight);
+    Rect r6 = v.window->RowRect(6);
+    bool found = false;
+    for (int x = 0; x < 200 && !found; ++x)
+        found = QColor(img.pixel(x, r6.top + 2)) == highlight;
+    EXPECT_TRUE(found);
+    v.Key(Qt::Key_Home);
+    EXPECT_EQ(v.host.selected.Count(), 1);
+}
+
+TEST(ViewWindow, EngineChangesReachTheRows) {
+    View v("A\nB\n C\nD");
+    v.window->SetCurrentRow(3);
+    ASSERT_EQ(v.window->RowCount(), 4);
+    // Collapsing B through the engine takes C's row away; D keeps the current row.
+    ASSERT_EQ(v.engine.SetItemExpanded(v.engine.RowItem(1), false), VE_OK);
+    EXPECT_EQ(v.window->RowCount(), 3);
+    EXPECT_EQ(v.engine.RowItem(v.window->CurrentRow())->Text(), "D");
+    ASSERT_EQ(v.engine.RemoveItem(v.engine.RowItem(0)), VE_OK);
+    EXPECT_EQ(v.window->RowCount(), 2);
+    EXPECT_EQ(v.engine.RowItem(v.window->CurrentRow())->Text(), "D");
+}
+
+} // namespace
+
+namespace {
+
+TEST(ViewWindow, CaptionsFlatAndRaisedAboveRowsAndBar) {
+    struct Case {
+        int32_t show;
+        const char* caption;
+        QPalette::ColorRole back;
+    } cases[] = {{1, "Flat caption", QPalette::Base},
+                 {2, "Raised caption", QPalette::Button},
+                 {2, "", QPalette::Button}};
+    QImage both(240, 3 * 100, QImage::Format_RGB32);
+    both.fill(Qt::white);
+    int at = 0;
+    for (const Case& c : cases) {
+        CVincaEngine engine;
+        coretest::Build(engine.RootNode(), Numbered(30));
+        Host host;
+        host.settings.showCaption = c.show;
+        host.settings.caption = c.caption;
+        CViewWindow w(engine, host);
+        w.resize(240, 100);
+        QImage img = w.Render();
+        int32_t ch = w.CaptionHeight();
+        ASSERT_GT(ch, 6) << c.caption; // an empty caption keeps a line of one blank
+        // The caption spans the rows and the scroll bar.
+        EXPECT_EQ(w.Caption()->Width(), 240);
+        EXPECT_EQ(w.RowRect(w.TopRow()).top, ch);
+        EXPECT_EQ(w.RowFromPoint({5, ch - 1}), -1);
+        EXPECT_EQ(QColor(img.pixel(236, ch / 2)), QApplication::palette().color(c.back)) << c.caption;
+        if (c.show == 2) {
+            EXPECT_EQ(QColor(img.pixel(0, 0)), QColor(Qt::white)); // raised: light top-left edge
+            EXPECT_EQ(QColor(img.pixel(239, ch - 1)), QApplication::palette().color(QPalette::Dark));
+        }
+        QScrollBar* bar = w.findChild<QScrollBar*>();
+        EXPECT_EQ(bar->geometry().top(), ch);
+        QPainter p(&both);
+        p.drawImage(0, at, img);
+        at += 100;
+    }
+    viewtest::Save(both, "captions");
+}
+
+} // namespace
+
+namespace {
+
+TEST(ViewWindow, RedrawLockPaintsOnceAtItsEnd) {
+    View v("A\n B\nC");
+    int32_t before = v.window->RepaintRequests();
+    v.window->BeginRedrawLock();
+    v.window->BeginRedrawLock();
+    v.engine.SetItemExpanded(v.engine.RowItem(0), false);
+    v.engine.SetItemExpanded(v.engine.RowItem(0), true);
+    v.window->SetCurrentRow(2);
+    v.window->EndRedrawLock();
+    EXPECT_EQ(v.window->RepaintRequests(), before);
+    v.window->EndRedrawLock();
+    EXPECT_EQ(v.window->RepaintRequests(), before + 1);
+    v.window->EndRedrawLock(); // unbalanced: nothing
+    EXPECT_EQ(v.window->RepaintRequests(), before + 1);
+    EXPECT_EQ(v.window->RowCount(), 3);
+}
+
+TEST(ViewWindow, NamedPropertyChangesAndRedrawFlags) {
+    View v("A\n B\nC");
+    v.window->Render();
+    EXPECT_EQ(v.window->CaptionHeight(), 0);
+    v.host.settings.showCaption = 1;
+    v.window->PropertyChanged(ViewProperty::ShowCaption);
+    EXPECT_GT(v.window->CaptionHeight(), 0);
+    v.host.settings.indent = 30;
+    v.window->PropertyChanged(ViewProperty::Indent);
+    v.window->RowRect(1); // lays row 1 out again
+    const auto* cell = static_cast<const CVincaTreeCellMetrics*>(v.window->Extents().Lookup(1)->cell.get());
+    EXPECT_EQ(cell->PlusMinusRect().left, 30); // B at level 1 moved with the new indent
+    v.host.mode = 2;
+    v.window->PropertyChanged(ViewProperty::SelectionMode);
+    EXPECT_EQ(v.window->Tracker().SelectionMode(), 2);
+    int32_t before = v.window->RepaintRequests();
+    v.window->Redraw(RedrawFlag::Repaint);
+    v.window->Redraw(RedrawFlags());
+    EXPECT_EQ(v.window->RepaintRequests(), before + 1);
+}
+
+} // namespace

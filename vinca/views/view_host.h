@@ -1,0 +1,55 @@
+#pragma once
+// What the views ask of the control that shows them. The control implements
+// IViewHost; tests use a fixture. The views never reach the control object
+// in any other way.
+#include <cstdint>
+#include <string>
+
+#include "platform/gdi/color.h"
+#include "vinca/model/containers.h"
+#include "vinca/model/errors.h"
+#include "vinca/model/picture.h"
+#include "vinca/views/attr_chain.h"
+
+namespace vinca {
+
+class CItem;
+
+// The control's properties that the views read.
+struct ViewSettings {
+    int32_t indent{19};
+    int32_t lineStyle{0};
+    bool linesShown{true};
+    bool plusMinusShown{true};
+    bool picturesShown{true};
+    int32_t invStyle{0};
+    plat::gdi::OLE_COLOR backColor{0x80000005};
+    plat::gdi::OLE_COLOR foreColor{0x80000008};
+    plat::gdi::OLE_COLOR selBackColor{0x8000000D};
+    plat::gdi::OLE_COLOR selForeColor{0x8000000E};
+    plat::gdi::OLE_COLOR linesColor{0x00808080};
+    FontDesc font{"DejaVu Sans", 82500, 400, 0, false, false, false};
+    bool drawFocusRect{true};
+    // 0 no caption, 1 flat in window colours, 2 raised in button colours.
+    int32_t showCaption{0};
+    std::string caption;
+};
+
+class IViewHost {
+  public:
+    virtual ~IViewHost() = default;
+    virtual const ViewSettings& Settings() const = 0;
+    // Adds what the control keeps for an item's tree cell (pictures,
+    // colours, values) to the chain the cell reads.
+    virtual void ItemAttributes(CItem* item, CMapAttrChain& attrs) {}
+    virtual void RaiseError(VResult code) {}
+    // The selected rows, kept by the control (the same set its members
+    // read); null when the control keeps none.
+    virtual CRangeSet* SelectedRows() { return nullptr; }
+    virtual int32_t SelectionMode() const { return 0; }
+    // Paints the container under a transparent control into `dc`, whose
+    // (0, 0) is the control's top-left; false when there is nothing to paint.
+    virtual bool PaintParentBackground(plat::gdi::Dc& dc, const plat::gdi::Rect& rect) { return false; }
+};
+
+} // namespace vinca

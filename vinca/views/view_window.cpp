@@ -1,0 +1,453 @@
+#include "vinca/views/view_window.h"
+
+#include <QtGui/QKeyEvent>
+#include <QtGui/QPainter>
+#include <QtWidgets/QScrollBar>
+
+#include "vinca/model/item.h"
+
+namespace vinca {
+
+using namespace plat::gdi;
+using namespace plat::ui;
+
+CViewWindow::CViewWindow(CVincaEngine& engine, IViewHost& host, QWidget* parent)
+    : QWidget(parent), m_engine(engine), m_host(host) {
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    m_vBar = new QScrollBar(Qt::Vertical, this);
+    m_vInfo = std::make_unique<ScrollInfoBar>(m_vBar);
+    m_scroller.reset(new CScroller(this, this, this));
+    m_scroller->SetBarMode(CScroller::BARS_VERT);
+    m_vInfo->onScroll = [this](int32_t code, int32_t thumb) { m_scroller->VScroll(code, thumb); };
+    m_engine.SetViewSink(this);
+    m_extents.SetItemCount(m_engine.VisibleCount());
+    SetTimers(std::make_unique<QtWindowTimers>());
+    FrameChanged();
+}
+
+void CViewWindow::FrameChanged() {
+    m_laidOut = QSize(width(), height());
+    const ViewSettings& s = m_host.Settings();
+    if (s.showCaption == 0) {
+        m_caption.reset();
+        m_captionHeight = 0;
+    } else {
+        if (!m_caption) m_caption = std::make_unique<CTitleStyle>(s);
+        // The caption spans the rows and the vertical bar.
+        m_caption->LayoutAt(width());
+        m_captionHeight = std::min(m_caption->Height(), height());
+    }
+    m_extents.RemoveOutside(0, -1);
+    UpdateScrollRange();
+    RequestRepaint();
+}
+
+CViewWindow::~CViewWindow() {
+    m_engine.SetViewSink(nullptr);
+}
+
+void CViewWindow::SetTimers(std::unique_ptr<WindowTimers> timers) {
+    // The tracker holds the timers by reference: it is made again over the
+    // new ones, keeping its state through the same selection set.
+    int32_t current = m_tracker ? m_tracker->Current() : -1;
+    CRangeSet* rows = m_host.SelectedRows();
+    m_tracker.reset();
+    m_timers = std::move(timers);
+    m_timers->onTimer = [this](uint32_t id) { m_tracker->OnTimer(id, m_cursor); };
+    m_tracker = std::make_unique<CMouseTracker>(static_cast<CMouseTracker::IPane&>(*this),
+                                                rows ? *rows : m_ownRows, *m_timers);
+    m_tracker->SetRowCount(RowCount());
+    m_tracker->SetSelectionMode(m_host.SelectionMode());
+    if (current >= 0) m_tracker->SetCurrent(current);
+}
+
+int32_t CViewWindow::PositionAt(Point p, int32_t mode) {
+    int32_t row = RowFromPoint(p);
+    if (row >= 0 || mode == 2) return row;
+    int32_t count = RowCount();
+    if (count == 0) return -1;
+    // Nearest: above the window the row before the top, below it the next.
+    if (p.y < m_captionHeight) return std::max(0, TopRow() - 1);
+    int32_t last = TopRow() + RowsPerPage() - 1;
+    return std::min(count - 1, last + 1);
+}
+
+void CViewWindow::CurrentChanged(int32_t row) {
+    if (row >= 0) EnsureVisible(row, row);
+    RequestRepaint();
+}
+
+int32_t CViewWindow::RowCount() {
+    return m_engine.VisibleCount();
+}
+
+int32_t CViewWindow::ViewportWidth() const {
+    return std::max(0, width() - (!m_vBar->isHidden() ? m_vBar->sizeHint().width() : 0));
+}
+
+void CViewWindow::SetScrollInfo(int32_t bar, const SCROLLINFO& si) {
+    if (bar == SB_VERT) m_vInfo->SetScrollInfo(si);
+}
+
+void CViewWindow::EnableScrollBar(int32_t bar, int32_t flags) {
+    if (bar == SB_VERT || bar == SB_BOTH) m_vInfo->EnableScrollBar(flags);
+}
+
+void CViewWindow::FillTreeData(CItem* item, CTreeCellData& d) {
+    const ViewSettings& s = m_host.Settings();
+    d.level = item->GetItemLevel();
+    d.indent = s.indent;
+    d.lineStyle = s.lineStyle;
+    d.linesShown = s.linesShown;
+    d.linesColor = s.linesColor;
+    d.pmShown = s.plusMinusShown;
+    d.picturesShown = s.picturesShown;
+    d.invStyle = s.invStyle;
+    d.backColor = s.backColor;
+    d.foreColor = s.foreColor;
+    d.selBackColor = s.selBackColor;
+    d.selForeColor = s.selForeColor;
+    d.hasChildren = item->HasChildren();
+    d.expanded = item->IsExpanded();
+    d.pmState = d.hasChildren ? (d.expanded ? PM_MINUS : PM_PLUS) : PM_NONE;
+    auto isLast = [](CItem* it) {
+        CItemNode* node = it->ParentNode();
+        return !node || it->GetIndex() >= node->GetCount() - 1;
+    };
+    d.lastChild = isLast(item);
+    // An ancestor's line goes on past this row when the ancestor has a
+    // sibling after it.
+    d.lineLevels.assign(size_t(std::max(0, d.level)), false);
+    CItem* up = item->GetParentItem();
+    for (int32_t lvl = d.level - 1; lvl >= 0 && up; --lvl, up = up->GetParentItem())
+        d.lineLevels[size_t(lvl)] = !isLast(up);
+}
+
+CVincaTreeCellMetrics* CViewWindow::RowCell(int32_t row) {
+    if (const auto* e = m_extents.Lookup(row)) return static_cast<CVincaTreeCellMetrics*>(e->cell.get());
+    CItem* item = m_engine.RowItem(row);
+    if (!item) return nullptr;
+    const ViewSettings& s = m_host.Settings();
+    CTreeCellData data;
+    FillTreeData(item, data);
+    CMapAttrChain attrs;
+    attrs.SetText("__Text", item->Text());
+    attrs.SetInt("__InnerTextAlign", 2).SetInt("__InnerPicAlign", 0).SetInt("__Multiline", 2);
+    attrs.SetInt("__ForeColor", int32_t(s.foreColor)).SetInt("__InnerBackColor", int32_t(s.backColor));
+    attrs.SetInt("__SelFrColor", int32_t(s.selForeColor)).SetInt("__SelBkColor", int32_t(s.selBackColor));
+    if (!m_font || !(m_font->Desc() == s.font)) m_font = NewFont(s.font);
+    attrs.Set("__Font", plat::Variant(static_cast<plat::IDispatch*>(m_font.get())));
+    m_host.ItemAttributes(item, attrs);
+    attrs.SetTreeCellData(&data);
+    auto cell = std::make_unique<CVincaTreeCellMetrics>();
+    Dc metrics;
+    cell->Layout(metrics, {ViewportWidth(), -1}, attrs, LAYOUT_FULL);
+    CVincaTreeCellMetrics* raw = cell.get();
+    Size extent = cell->GetSize();
+    m_extents.SetExtent(row, extent, std::move(cell));
+    return raw;
+}
+
+int32_t CViewWindow::RowsPerPage() {
+    int32_t h = 0, n = 0, count = RowCount(), avail = RowsHeight();
+    for (int32_t row = TopRow(); row < count && h < avail; ++row, ++n) {
+        CVincaTreeCellMetrics* c = RowCell(row);
+        h += c ? c->Height() : 0;
+        if (h > avail) break;
+    }
+    return std::max(1, n);
+}
+
+int32_t CViewWindow::MaxTop() {
+    // The last page starts where the rows from the end fill the window.
+    int32_t count = RowCount(), h = 0, row = count;
+    while (row > 0) {
+        CVincaTreeCellMetrics* c = RowCell(row - 1);
+        int32_t rh = c ? c->Height() : 0;
+        if (h + rh > RowsHeight()) break;
+        h += rh;
+        --row;
+    }
+    return std::max(0, std::min(row, count - 1));
+}
+
+void CViewWindow::UpdateScrollRange() {
+    int32_t count = RowCount();
+    m_scroller->SetRange(0, std::max(0, count - 1));
+    // The page may have changed with the window's size: apply the bar again.
+    m_scroller->SetPosition(0, TopRow());
+    m_vBar->setGeometry(width() - m_vBar->sizeHint().width(), m_captionHeight, m_vBar->sizeHint().width(),
+                        std::max(0, height() - m_captionHeight));
+}
+
+void CViewWindow::SetTopRow(int32_t row) {
+    m_scroller->SetPosition(0, std::clamp(row, 0, MaxTop()));
+}
+
+Rect CViewWindow::RowRect(int32_t row) {
+    if (row < TopRow() || row >= RowCount()) return {};
+    int32_t y = m_captionHeight;
+    for (int32_t r = TopRow(); r < row; ++r) {
+        y += RowCell(r)->Height();
+        if (y >= height()) return {};
+    }
+    return {0, y, ViewportWidth(), y + RowCell(row)->Height()};
+}
+
+int32_t CViewWindow::RowFromPoint(Point p) {
+    if (p.x < 0 || p.x >= ViewportWidth() || p.y < m_captionHeight) return -1;
+    int32_t y = m_captionHeight, count = RowCount();
+    for (int32_t r = TopRow(); r < count && y < height(); ++r) {
+        int32_t h = RowCell(r)->Height();
+        if (p.y < y + h) return r;
+        y += h;
+    }
+    return -1;
+}
+
+void CViewWindow::SetCurrentRow(int32_t row) {
+    if (row < 0 || row >= RowCount()) return;
+    m_tracker->ResetAnchor();
+    m_tracker->MoveTo(row, 0);
+}
+
+void CViewWindow::PaintInto(Dc& dc, const Rect& clip) {
+    const ViewSettings& s = m_host.Settings();
+    FillSolid(dc, TranslateOleColor(s.backColor).value_or(0xFFFFFF), clip);
+    if (m_caption) m_caption->Draw(dc, 0, 0, clip, 0);
+    int32_t y = m_captionHeight, count = RowCount(), w = ViewportWidth();
+    for (int32_t r = TopRow(); r < count && y < height(); ++r) {
+        CVincaTreeCellMetrics* cell = RowCell(r);
+        if (!cell) break;
+        Rect rowClip = clip.Intersect({0, y, w, y + cell->Height()});
+        bool selected = m_host.SelectedRows() ? m_host.SelectedRows()->Contains(r) : m_ownRows.Contains(r);
+        rowClip = rowClip.Intersect({0, m_captionHeight, w, height()});
+        if (!rowClip.IsEmpty()) cell->Draw(dc, 0, y, rowClip, selected ? kCellSelected : 0);
+        y += cell->Height();
+    }
+}
+
+QImage CViewWindow::Render() {
+    // A window never shown has had no resize event yet.
+    if (m_laidOut != size()) FrameChanged();
+    Bitmap buffer(std::max(1, width()), std::max(1, height()));
+    {
+        Dc dc(buffer);
+        PaintInto(dc, {0, 0, width(), height()});
+    }
+    QImage img = buffer.Image();
+    if (!m_vBar->isHidden()) {
+        QPainter p(&img);
+        m_vBar->render(&p, m_vBar->geometry().topLeft());
+    }
+    return img;
+}
+
+void CViewWindow::paintEvent(QPaintEvent* e) {
+    // Everything goes into an image first and reaches the screen in one blit.
+    if (m_laidOut != size()) FrameChanged();
+    QRect r = e->rect();
+    Bitmap buffer(std::max(1, width()), std::max(1, height()));
+    {
+        Dc dc(buffer);
+        PaintInto(dc, {r.left(), r.top(), r.right() + 1, r.bottom() + 1});
+    }
+    QPainter p(this);
+    p.drawImage(r.topLeft(), buffer.Image(), r);
+}
+
+void CViewWindow::resizeEvent(QResizeEvent*) {
+    FrameChanged();
+    SetTopRow(TopRow());
+}
+
+namespace {
+
+uint32_t MouseKeys(QMouseEvent* e) {
+    uint32_t keys = 0;
+    if (e->buttons() & Qt::LeftButton) keys |= MK_LBUTTON;
+    if (e->modifiers() & Qt::ShiftModifier) keys |= MK_SHIFT;
+    if (e->modifiers() & Qt::ControlModifier) keys |= MK_CONTROL;
+    return keys;
+}
+
+} // namespace
+
+void CViewWindow::mousePressEvent(QMouseEvent* e) {
+    Point p{int32_t(e->position().x()), int32_t(e->position().y())};
+    int32_t row = RowFromPoint(p);
+    if (row < 0) {
+        m_tracker->OnButtonDown(p, MouseKeys(e));
+        return;
+    }
+    Rect rr = RowRect(row);
+    CVincaTreeCellMetrics* cell = RowCell(row);
+    CHitTestInfo info;
+    if (cell && cell->HitTest({p.x - rr.left, p.y - rr.top}, info) && info.kind == HIT_PLUSMINUS) {
+        if (CItem* item = m_engine.RowItem(row)) {
+            VResult r = m_engine.SetItemExpanded(item, !item->IsExpanded());
+            if (r != VE_OK) m_host.RaiseError(r);
+        }
+        return;
+    }
+    m_cursor = p;
+    m_tracker->OnButtonDown(p, MouseKeys(e));
+}
+
+void CViewWindow::mouseMoveEvent(QMouseEvent* e) {
+    m_cursor = {int32_t(e->position().x()), int32_t(e->position().y())};
+    m_tracker->OnMouseMove(m_cursor, MouseKeys(e));
+}
+
+void CViewWindow::mouseReleaseEvent(QMouseEvent* e) {
+    m_cursor = {int32_t(e->position().x()), int32_t(e->position().y())};
+    m_tracker->OnButtonUp(m_cursor, MouseKeys(e));
+}
+
+void CViewWindow::keyPressEvent(QKeyEvent* e) {
+    int32_t row = CurrentRow();
+    int32_t target = -1;
+    switch (e->key()) {
+    case Qt::Key_Down:
+        target = std::min(RowCount() - 1, row + 1);
+        break;
+    case Qt::Key_Up:
+        target = std::max(0, row - 1);
+        break;
+    case Qt::Key_PageDown:
+        target = std::min(RowCount() - 1, std::max(0, row) + RowsPerPage());
+        break;
+    case Qt::Key_PageUp:
+        target = std::max(0, row - RowsPerPage());
+        break;
+    case Qt::Key_Home:
+        target = 0;
+        break;
+    case Qt::Key_End:
+        target = RowCount() - 1;
+        break;
+    case Qt::Key_Plus:
+    case Qt::Key_Minus:
+        if (CItem* item = m_engine.RowItem(row)) m_engine.SetItemExpanded(item, e->key() == Qt::Key_Plus);
+        break;
+    default:
+        QWidget::keyPressEvent(e);
+        return;
+    }
+    if (target < 0) return;
+    // Shift extends the selection in the extended mode; any other move starts afresh.
+    if ((e->modifiers() & Qt::ShiftModifier) && m_tracker->SelectionMode() == SELECT_EXTENDED) {
+        m_tracker->ExtendTo(target);
+    } else {
+        m_tracker->ResetAnchor();
+        m_tracker->MoveTo(target, 0);
+    }
+}
+
+void CViewWindow::wheelEvent(QWheelEvent* e) {
+    int32_t steps = e->angleDelta().y() / 120;
+    if (steps) SetTopRow(TopRow() - 3 * steps);
+}
+
+void CViewWindow::RowsInserted(int32_t first, int32_t count) {
+    m_extents.OnItemsInserted(first, first + count - 1);
+    // Lines of the rows just above may change (a last child gets a sibling).
+    m_extents.RemoveOutside(0, first - 2);
+    m_tracker->OnRowsInserted(first, first + count - 1);
+    UpdateScrollRange();
+    RequestRepaint();
+}
+
+void CViewWindow::RowsRemoved(int32_t first, int32_t count) {
+    m_extents.OnItemsRemoved(first, first + count - 1);
+    m_extents.RemoveOutside(0, first - 2);
+    UpdateScrollRange();
+    m_tracker->OnRowsRemoved(first, first + count - 1);
+    SetTopRow(TopRow());
+    RequestRepaint();
+}
+
+void CViewWindow::InvalidateRows(int32_t first, int32_t last) {
+    m_extents.RemoveOutside(0, first - 1);
+    RequestRepaint();
+}
+
+void CViewWindow::EnsureVisible(int32_t first, int32_t last) {
+    if (first < TopRow())
+        SetTopRow(first);
+    else if (RowRect(last).IsEmpty() || RowRect(last).bottom > height()) {
+        // Scroll until the last row fits.
+        int32_t top = TopRow();
+        while (top < last && (RowRect(last).IsEmpty() || RowRect(last).bottom > height()))
+            SetTopRow(++top);
+    }
+}
+
+void CViewWindow::CurrentRowChanged(int32_t row) {
+    SetCurrentRow(row);
+}
+
+void CViewWindow::RowsReset() {
+    m_extents.RemoveOutside(0, -1);
+    m_extents.SetItemCount(RowCount());
+    m_tracker->SetRowCount(RowCount());
+    UpdateScrollRange();
+    SetTopRow(TopRow());
+    RequestRepaint();
+}
+
+void CViewWindow::RequestRepaint() {
+    if (m_redrawLock > 0) {
+        m_repaintDeferred = true;
+        return;
+    }
+    ++m_repaintRequests;
+    update();
+}
+
+void CViewWindow::BeginRedrawLock() {
+    ++m_redrawLock;
+}
+
+void CViewWindow::EndRedrawLock() {
+    if (m_redrawLock == 0 || --m_redrawLock > 0) return;
+    // What was asked while locked is painted once, now.
+    if (std::exchange(m_repaintDeferred, false)) RequestRepaint();
+}
+
+void CViewWindow::Redraw(RedrawFlags flags) {
+    if (flags & RedrawFlag::Frame) FrameChanged();
+    if (flags & RedrawFlag::Relayout) {
+        m_extents.RemoveOutside(0, -1);
+        UpdateScrollRange();
+    }
+    if (flags & RedrawFlag::InvalidateRows) m_extents.RemoveOutside(0, -1);
+    if ((flags & RedrawFlag::Repaint) || (flags & RedrawFlag::Relayout) ||
+        (flags & RedrawFlag::InvalidateRows))
+        RequestRepaint();
+}
+
+void CViewWindow::PropertyChanged(ViewProperty property) {
+    switch (property) {
+    case ViewProperty::ShowCaption:
+    case ViewProperty::Caption:
+        Redraw(RedrawFlag::Frame);
+        break;
+    case ViewProperty::SelectionMode:
+        m_tracker->SetSelectionMode(m_host.SelectionMode());
+        RequestRepaint();
+        break;
+    case ViewProperty::BackColor:
+    case ViewProperty::ForeColor:
+    case ViewProperty::Font:
+    case ViewProperty::Indent:
+    case ViewProperty::TreeLines:
+    case ViewProperty::Pictures:
+        // Every row is measured and drawn again with the new setting.
+        Redraw(RedrawFlag::Relayout | RedrawFlag::Repaint);
+        break;
+    }
+}
+
+} // namespace vinca

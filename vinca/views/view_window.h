@@ -1,0 +1,173 @@
+#pragma once
+// The control's window: the rows of the item tree drawn as tree cells in a
+// viewport with a vertical scroll bar. It is the engine's view sink, so the
+// engine's visible rows are its rows; it paints into an image buffer and
+// blits it, so raster operations are exact.
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include <QtWidgets/QWidget>
+
+#include "platform/ui/scroll_info_bar.h"
+#include "vinca/model/engine.h"
+#include "vinca/views/caption_cell.h"
+#include "vinca/views/mouse_tracker.h"
+#include "vinca/views/scroller.h"
+#include "vinca/views/tree_cell.h"
+#include "vinca/views/view_host.h"
+#include "vinca/views/view_support.h"
+
+class QScrollBar;
+
+namespace vinca {
+
+// What a redraw request asks for; named, so no number crosses the interface.
+enum class RedrawFlag : uint32_t { InvalidateRows = 1, Repaint = 2, Relayout = 4, Frame = 8 };
+class RedrawFlags {
+  public:
+    RedrawFlags() = default;
+    RedrawFlags(RedrawFlag f) : m_bits(uint32_t(f)) {}
+    RedrawFlags operator|(RedrawFlag f) const { return Bits(m_bits | uint32_t(f)); }
+    bool operator&(RedrawFlag f) const { return m_bits & uint32_t(f); }
+    bool operator&(RedrawFlags f) const { return m_bits & f.m_bits; }
+
+  private:
+    static RedrawFlags Bits(uint32_t b) {
+        RedrawFlags r;
+        r.m_bits = b;
+        return r;
+    }
+    uint32_t m_bits{0};
+};
+inline RedrawFlags operator|(RedrawFlag a, RedrawFlag b) {
+    return RedrawFlags(a) | b;
+}
+
+// The control's properties whose change the views react to.
+enum class ViewProperty {
+    BackColor,
+    ForeColor,
+    Font,
+    Indent,
+    TreeLines,
+    Pictures,
+    ShowCaption,
+    Caption,
+    SelectionMode
+};
+
+class CViewWindow : public QWidget,
+                    public IViewSink,
+                    private IScrollBars,
+                    private IScrollOwner,
+                    private IScrollSteps,
+                    private CMouseTracker::IPane {
+    Q_OBJECT
+  public:
+    CViewWindow(CVincaEngine& engine, IViewHost& host, QWidget* parent = nullptr);
+    ~CViewWindow() override;
+
+    int32_t RowCount();
+    int32_t TopRow() const { return m_scroller ? m_scroller->Position().y : 0; }
+    void SetTopRow(int32_t row);
+    int32_t CurrentRow() const { return m_tracker->Current(); }
+    CMouseTracker& Tracker() { return *m_tracker; }
+    plat::ui::WindowTimers& Timers() { return *m_timers; }
+    // Tests run the timers on a manual clock.
+    void SetTimers(std::unique_ptr<plat::ui::WindowTimers> timers);
+    void SetCurrentRow(int32_t row);
+    // The row under a viewport point, -1 off the rows.
+    int32_t RowFromPoint(Point p);
+    // A row's rectangle in the viewport (empty when it does not show).
+    Rect RowRect(int32_t row);
+    // Paints the whole window into an image, as a paint event would.
+    QImage Render();
+    int32_t RowsPerPage();
+    const CItemExtentCache& Extents() const { return m_extents; }
+    // Height of the caption strip (0 without a caption).
+    int32_t CaptionHeight() const { return m_captionHeight; }
+    const CTitleStyle* Caption() const { return m_caption.get(); }
+    // The frame changed (caption shown, hidden or retitled): lay it out again.
+    void FrameChanged();
+    void Redraw(RedrawFlags flags);
+    void PropertyChanged(ViewProperty property);
+    // While locked, repaints are held back and made once at the end; the
+    // lock changes nothing else (whether the control may redraw is the
+    // control's own setting).
+    void BeginRedrawLock();
+    void EndRedrawLock();
+    // How many repaints the window has asked Qt for.
+    int32_t RepaintRequests() const { return m_repaintRequests; }
+
+    // IViewSink
+    void RowsInserted(int32_t first, int32_t count) override;
+    void RowsRemoved(int32_t first, int32_t count) override;
+    void InvalidateRows(int32_t first, int32_t last) override;
+    void Repaint() override { update(); }
+    void EnsureVisible(int32_t first, int32_t last) override;
+    void CurrentRowChanged(int32_t row) override;
+    void RowsReset() override;
+
+  protected:
+    void paintEvent(QPaintEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
+    void mousePressEvent(QMouseEvent*) override;
+    void mouseMoveEvent(QMouseEvent*) override;
+    void mouseReleaseEvent(QMouseEvent*) override;
+    void keyPressEvent(QKeyEvent*) override;
+    void wheelEvent(QWheelEvent*) override;
+
+  private:
+    // IScrollBars
+    void SetScrollInfo(int32_t bar, const plat::ui::SCROLLINFO& si) override;
+    void EnableScrollBar(int32_t bar, int32_t flags) override;
+    // IScrollOwner
+    void Scrolled(Point old) override { update(); }
+    // IScrollSteps
+    int32_t Top(int) override { return 0; }
+    int32_t Bottom(int) override { return MaxTop(); }
+    int32_t LineUp(int) override { return TopRow() - 1; }
+    int32_t LineDown(int) override { return std::min(TopRow() + 1, MaxTop()); }
+    int32_t PageUp(int) override { return TopRow() - RowsPerPage(); }
+    int32_t PageDown(int) override { return std::min(TopRow() + RowsPerPage(), MaxTop()); }
+    int32_t PositionForThumb(int, int32_t v) override { return std::min(v, MaxTop()); }
+    int32_t PageSize(int axis) override { return axis ? RowsPerPage() : 1; }
+
+    // CMouseTracker::IPane
+    int32_t PositionAt(Point p, int32_t mode) override;
+    void ChangeBatch(int32_t which) override {
+        if (which == 1) update();
+    }
+    void CurrentChanged(int32_t row) override;
+
+    int32_t MaxTop();
+    void RequestRepaint();
+    int32_t RowsHeight() const { return std::max(0, height() - m_captionHeight); }
+    int32_t ViewportWidth() const;
+    // The laid-out cell of a row (measured once, then cached).
+    CVincaTreeCellMetrics* RowCell(int32_t row);
+    void FillTreeData(CItem* item, CTreeCellData& d);
+    void UpdateScrollRange();
+    void PaintInto(Dc& dc, const Rect& clip);
+
+    CVincaEngine& m_engine;
+    IViewHost& m_host;
+    QScrollBar* m_vBar;
+    std::unique_ptr<plat::ui::ScrollInfoBar> m_vInfo;
+    std::unique_ptr<CScroller> m_scroller;
+    CItemExtentCache m_extents;
+    std::unique_ptr<plat::ui::WindowTimers> m_timers;
+    CRangeSet m_ownRows; // only when the host keeps no selection
+    std::unique_ptr<CMouseTracker> m_tracker;
+    Point m_cursor;
+    plat::ComPtr<IVincaFont> m_font;
+    std::unique_ptr<CTitleStyle> m_caption;
+    int32_t m_captionHeight{0};
+    QSize m_laidOut;
+    int32_t m_redrawLock{0};
+    bool m_repaintDeferred{false};
+    int32_t m_repaintRequests{0};
+};
+
+} // namespace vinca
