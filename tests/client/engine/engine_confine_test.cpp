@@ -23,23 +23,7 @@ namespace fs = std::filesystem;
 using engine_test::Machine;
 using engine_test::Publication;
 using engine_test::PublishedFile;
-
-// Every entry below a folder: files with their bytes, folders, and links
-// with their targets (links are not followed).
-std::map<std::string, std::string> Snapshot(const fs::path& folder) {
-    std::map<std::string, std::string> out;
-    if (!fs::exists(folder)) return out;
-    for (const auto& e : fs::recursive_directory_iterator(folder)) {
-        std::string rel = fs::relative(e.path(), folder).string();
-        if (e.is_symlink())
-            out[rel] = "-> " + fs::read_symlink(e.path()).string();
-        else if (e.is_directory())
-            out[rel] = "<folder>";
-        else
-            out[rel] = kltest::read_file(e.path());
-    }
-    return out;
-}
+using engine_test::Snapshot;
 
 // The emulated machine without its registry store, whose file a reader may
 // touch.

@@ -24,15 +24,7 @@ using engine_test::Machine;
 using engine_test::Publication;
 using engine_test::PublishedFile;
 
-struct Server {
-    kltest::TempDir root;
-    std::unique_ptr<kltest::NginxServer> nginx;
-
-    bool Start() {
-        if (!kltest::have_program("nginx")) return false;
-        nginx = std::make_unique<kltest::NginxServer>(root.str());
-        return nginx->start();
-    }
+struct Server : engine_test::WebServer {
     std::string Updates() const { return nginx->url("/updates"); }
 };
 

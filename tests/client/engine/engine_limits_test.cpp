@@ -27,15 +27,7 @@ using bomb::kMiB;
 using engine_test::Machine;
 using engine_test::Publication;
 using engine_test::PublishedFile;
-
-// Every file below a folder with its bytes.
-std::map<std::string, std::string> Snapshot(const fs::path& folder) {
-    std::map<std::string, std::string> out;
-    if (!fs::exists(folder)) return out;
-    for (const auto& e : fs::recursive_directory_iterator(folder))
-        if (!e.is_directory()) out[fs::relative(e.path(), folder).string()] = kltest::read_file(e.path());
-    return out;
-}
+using engine_test::Snapshot;
 
 struct Edit {
     std::string section, key;
@@ -51,15 +43,7 @@ void EditInf(const fs::path& file, const std::vector<Edit>& edits) {
 }
 
 // nginx serving a published update from "updates".
-struct Server {
-    kltest::TempDir root;
-    std::unique_ptr<kltest::NginxServer> nginx;
-
-    bool Start() {
-        if (!kltest::have_program("nginx")) return false;
-        nginx = std::make_unique<kltest::NginxServer>(root.str());
-        return nginx->start();
-    }
+struct Server : engine_test::WebServer {
     fs::path Folder() const { return root.path() / "updates"; }
     std::string Url(const std::string& name = "") const { return nginx->url("/updates/" + name); }
     // One plain file of 4096 bytes, as the designer publishes it.
@@ -114,7 +98,7 @@ struct Attempt {
         EXPECT_EQ(Snapshot(m.dir / "product"), product_before);
         EXPECT_EQ(Snapshot(m.dir / "user"), user_before);
         for (const auto& [name, bytes] : Snapshot(m.dir / "temp"))
-            if (fs::path(name).filename() != "_0001.ZIP")
+            if (bytes != "<folder>" && fs::path(name).filename() != "_0001.ZIP")
                 ADD_FAILURE() << "left in the temporary folder: " << name << " (" << bytes.size()
                               << " bytes)";
         EXPECT_EQ(m.ctx.ResultLine(), "Error " + std::to_string(code) + " was occured during update.")
