@@ -6,7 +6,16 @@
 #include "platform/com/persist.h"
 #include "vinca/model/host_file.h"
 
+#include <map>
+
 namespace kld {
+
+namespace {
+std::map<int16_t, std::FILE*>& Files() {
+    static std::map<int16_t, std::FILE*> files;
+    return files;
+}
+} // namespace
 
 // One object answers every interface of the site.
 class CHostSite::Site final : public plat::IOleClientSite,
@@ -90,8 +99,6 @@ CHostSite::CHostSite() : m_site(new Site(*this)) {}
 
 CHostSite::~CHostSite() {
     ReleaseAll();
-    for (auto& [n, f] : m_files)
-        std::fclose(f);
     delete m_site;
 }
 
@@ -127,25 +134,28 @@ plat::ComPtr<plat::IDispatch> CHostSite::Create(const plat::CLSID& clsid, plat::
 int16_t CHostSite::OpenFile(const std::filesystem::path& path, bool write) {
     std::FILE* f = std::fopen(path.c_str(), write ? "w+b" : "rb");
     if (!f) return 0;
+    auto& files = Files();
     int16_t n = 1;
-    while (m_files.count(n))
+    while (files.count(n))
         ++n;
-    m_files[n] = f;
+    files[n] = f;
     return n;
 }
 
 bool CHostSite::CloseFile(int16_t number) {
-    auto it = m_files.find(number);
-    if (it == m_files.end()) return false;
+    auto& files = Files();
+    auto it = files.find(number);
+    if (it == files.end()) return false;
     const bool flushed = std::fflush(it->second) == 0 && !std::ferror(it->second);
     const bool closed = std::fclose(it->second) == 0;
-    m_files.erase(it);
+    files.erase(it);
     return flushed && closed;
 }
 
-std::FILE* CHostSite::File(int16_t number) const {
-    auto it = m_files.find(number);
-    return it == m_files.end() ? nullptr : it->second;
+std::FILE* CHostSite::File(int16_t number) {
+    auto& files = Files();
+    auto it = files.find(number);
+    return it == files.end() ? nullptr : it->second;
 }
 
 } // namespace kld

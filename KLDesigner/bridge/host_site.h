@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <map>
 #include <vector>
 
 #include "platform/com/dispatch_client.h"
@@ -28,11 +27,13 @@ class CHostSite {
     void ReleaseAll();
 
     // Files by number, opened in binary mode: `write` creates or truncates.
-    // 0 when the file cannot be opened; numbers start at 1.
-    int16_t OpenFile(const std::filesystem::path& path, bool write);
+    // 0 when the file cannot be opened; numbers start at 1. As in a form
+    // runtime the numbers belong to the process, not to one site: a control
+    // may reach a file through any live site.
+    static int16_t OpenFile(const std::filesystem::path& path, bool write);
     // Closes the number; false when closing (flushing) failed.
-    bool CloseFile(int16_t number);
-    std::FILE* File(int16_t number) const;
+    static bool CloseFile(int16_t number);
+    static std::FILE* File(int16_t number);
 
     plat::IUnknown* SiteObject() const;
 
@@ -40,7 +41,6 @@ class CHostSite {
     class Site;
     Site* m_site;
     std::vector<plat::ComPtr<plat::IUnknown>> m_controls;
-    std::map<int16_t, std::FILE*> m_files;
 };
 
 } // namespace kld
