@@ -3,6 +3,7 @@
 // with the open document kept, and a failed save keeps the old file.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -167,6 +168,32 @@ TEST_F(KldFile, EveryFieldComesBackInDisplayOrder) {
     b.d.CurrentFileName = path;
     ASSERT_TRUE(b.d.SaveDocument());
     EXPECT_EQ(Slurp(path), first);
+}
+
+// A one-item document, byte for byte as the file decoded by the tree
+// reader (in its own program) shows it.
+TEST_F(KldFile, OneItemDocumentKeepsItsBytes) {
+    KldRig r;
+    r.d.NewDocument();
+    r.d.Product.ProductName = "One";
+    r.d.Product.ChunkSize = 500;
+    r.d.Product.ReservedValue = 0.5f;
+    r.d.Product.InstallNew = true;
+    r.d.Actions[0] = ZeroedRecord();
+    r.d.Actions[0].ActionType = action::InstallFile;
+    r.d.Actions[0].IsGroup = true;
+    r.d.Actions[0].SourceFolder = "/src";
+    r.d.Actions[0].FileDate = 36526.25;
+    r.d.Actions[0].Edition = 2.5f;
+    r.d.Actions[0].Destinations[1].Path = "%PRODUCT%";
+    r.d.ActionCount = 1;
+    r.tree.Build("G0");
+    const std::string path = (dir / "one.KLD").string();
+    r.d.CurrentFileName = path;
+    ASSERT_TRUE(r.d.SaveDocument());
+    if (const char* out = std::getenv("KLD_WRITE_FIXTURE"))
+        fs::copy_file(path, out, fs::copy_options::overwrite_existing);
+    EXPECT_EQ(Slurp(path), Slurp(KLD_DATA "/one_item.KLD"));
 }
 
 TEST_F(KldFile, EmptyDocumentAndOlderLayout) {
