@@ -15,6 +15,9 @@
 #include "platform/sys/environment.h"
 #include "platform/sys/files.h"
 #include "support/designer_fixture.h"
+#ifdef KLD_CONTROL_TREE
+#include "KLDesigner/bridge/kld_file.h"
+#endif
 #include "support/servers.h"
 
 using namespace kld;
@@ -118,11 +121,31 @@ TEST(DesignerRoad, APreparedUpdateInstallsThroughTheClient) {
     d.Actions[14].RegKey = "HKCU\\Software\\Road";
     ASSERT_EQ(rig.tree.Shape(), "G0(I1,I2,I3) G4(I5,I6) G7(I8,I9) G10(I11) G12(I13) G14");
 
+    Designer* preparing = &d;
+#ifdef KLD_CONTROL_TREE
+    // Over the real control the update is prepared from the description
+    // saved to a file and opened again by another designer.
+    auto buffer = rig.tree.Site().Create(kTreeListClassId);
+    ASSERT_TRUE(buffer);
+    CDescriptionFile file(rig.tree.Site(), buffer.get());
+    CDescriptionBridge kld(rig.bridge, file);
+    const std::string saved = (rig.dir / "road.KLD").string();
+    kld.StoreDescriptionInTree(d);
+    ASSERT_TRUE(kld.SaveTreeToFile(d, saved));
+    Designer reopened(DesignerServices{rig.host, rig.prompt, rig.tree, kld});
+    reopened.InitGlobals((rig.dir / "program").string());
+    reopened.OpenDocument(saved);
+    ASSERT_EQ(reopened.CurrentFileName, saved);
+    ASSERT_EQ(reopened.ActionCount, 15);
+    ASSERT_EQ(rig.tree.Shape(), "G0(I1,I2,I3) G4(I5,I6) G7(I8,I9) G10(I11) G12(I13) G14");
+    preparing = &reopened;
+#endif
+
     rig.ExpectMessage("", mb::YesNo | mb::Exclamation | mb::DefaultButton2,
                       MsgAnswer::Yes); // no registry criterion
     rig.ExpectMessage("", mb::YesNo | mb::Question | mb::DefaultButton2, MsgAnswer::Yes);
     rig.ExpectMessage("", mb::Information);
-    d.PrepareUpdate();
+    preparing->PrepareUpdate();
     rig.prompt.verify_done();
     ASSERT_TRUE(fs::exists(out / "road.inf"));
     EXPECT_TRUE(fs::exists(out / "_0003.Z04")); // 200 KiB in 64 KiB pieces
@@ -150,7 +173,7 @@ TEST(DesignerRoad, APreparedUpdateInstallsThroughTheClient) {
 
     klc::CUrl base;
     base.SetScheme(klc::SCHEME_HTTP);
-    base.Parse(d.Product.WebLocation + "/Products.INF");
+    base.Parse(preparing->Product.WebLocation + "/Products.INF");
     klc::CCatalogue cat;
     ASSERT_EQ(cat.ReadCatalogue(ctx, klc::InfFile::Load((out / "Products.INF").string()), base), 1);
     ASSERT_TRUE(cat.ReadProduct(ctx, 0, 0, klc::InfFile::Load((out / "road.inf").string())))
