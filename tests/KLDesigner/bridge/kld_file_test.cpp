@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "KLDesigner/bridge/kld_file.h"
 #include "control_tree.h"
@@ -168,6 +170,102 @@ TEST_F(KldFile, EveryFieldComesBackInDisplayOrder) {
     b.d.CurrentFileName = path;
     ASSERT_TRUE(b.d.SaveDocument());
     EXPECT_EQ(Slurp(path), first);
+}
+
+// The bytes of a new document's file, put together from the stream's rules:
+// little-endian numbers; names written once with a key (1, 2, ... in order
+// of first use) and then by the key alone; texts as a length and their
+// bytes; items as text, mark, hidden, flags, content bits (1, +2 children,
+// +4 values), values in the order their names were first used, children,
+// then no grid, the sort key and the item word.
+class Golden {
+  public:
+    std::string bytes;
+    uint32_t refs = 0;
+
+    void U8(uint8_t v) { bytes.push_back(static_cast<char>(v)); }
+    void U16(uint16_t v) { bytes.append(reinterpret_cast<const char*>(&v), 2); }
+    void U32(uint32_t v) { bytes.append(reinterpret_cast<const char*>(&v), 4); }
+    void Raw(const void* p, size_t n) { bytes.append(static_cast<const char*>(p), n); }
+    void Name(const std::string& name) {
+        ++refs;
+        auto it = m_keys.find(name);
+        if (it != m_keys.end()) return U32(it->second);
+        const uint32_t key = static_cast<uint32_t>(m_keys.size()) + 1;
+        m_keys[name] = key;
+        U32(key);
+        U32(static_cast<uint32_t>(name.size() + 1));
+        bytes += name;
+        U8(0);
+    }
+    void Text(const std::string& key, const std::string& v) {
+        Name(key);
+        U16(14);
+        U32(static_cast<uint32_t>(v.size()));
+        bytes += v;
+        U8(0);
+    }
+    void I2(const std::string& key, int16_t v) { Name(key), U16(2), U16(static_cast<uint16_t>(v)), U8(0); }
+    void I4(const std::string& key, int32_t v) { Name(key), U16(3), U32(static_cast<uint32_t>(v)), U8(0); }
+    void R4(const std::string& key, float v) { Name(key), U16(4), Raw(&v, 4), U8(0); }
+    void Bool(const std::string& key, bool v) { Name(key), U16(11), U16(v ? 0xFFFF : 0), U8(0); }
+    // An item up to its children; `values` is the number that follow.
+    void Item(const std::string& text, bool children, uint32_t values) {
+        U32(static_cast<uint32_t>(text.size()));
+        bytes += text;
+        U8(0), U8(0), U16(4);
+        U16(static_cast<uint16_t>(1 | (children ? 2 : 0) | (values ? 4 : 0)));
+        if (values) U32(values);
+    }
+    void Node(uint32_t count) { U8(0), Name(kNoKey), U32(0), U32(count); }
+    void End() { U8(0), Name(kNoKey), U32(0); }
+
+    static constexpr const char* kNoKey = "__ObsoleteValue";
+
+  private:
+    std::map<std::string, uint32_t> m_keys;
+};
+
+TEST_F(KldFile, NewDocumentHasTheBytesOfItsTree) {
+    Golden g;
+    g.bytes = "DU";
+    g.U32(0); // the reference counter, filled in last
+    g.U16(16), g.U16(5), g.U16(0x13);
+    g.bytes += "TR";
+    g.Node(2);
+    g.Item("0", true, 14);
+    g.Text("0", kNewProductName);
+    for (const char* key : {"1", "2"})
+        g.Text(key, "");
+    g.I4("4", 0);
+    for (const char* key : {"5", "6", "7", "8", "9", "A"})
+        g.Text(key, "");
+    g.R4("B", 0);
+    for (const char* key : {"C", "D", "E"})
+        g.Bool(key, false);
+    g.Node(6);
+    // "3" is first used on the criterion rows, so it follows "4" in them.
+    for (int i = 0; i < 3; ++i) {
+        g.Item("2" + std::to_string(i + 1), false, 5);
+        g.I2("0", i == 0 ? 1 : 0), g.Text("1", ""), g.Text("2", ""), g.R4("4", 0), g.Text("3", "");
+        g.End();
+    }
+    for (int i = 0; i < 3; ++i) {
+        g.Item("3" + std::to_string(i + 1), false, 5);
+        g.I2("0", i == 0 ? 2 : 0), g.Text("1", ""), g.Text("2", ""), g.Bool("4", false), g.Text("3", "");
+        g.End();
+    }
+    g.End();
+    g.Item("1", false, 0);
+    g.End();
+    std::memcpy(g.bytes.data() + 2, &g.refs, 4);
+
+    KldRig r;
+    r.d.NewDocument();
+    const std::string path = (dir / "new.KLD").string();
+    r.d.CurrentFileName = path;
+    ASSERT_TRUE(r.d.SaveDocument());
+    EXPECT_EQ(Slurp(path), g.bytes);
 }
 
 // A one-item document, byte for byte as the file decoded by the tree
