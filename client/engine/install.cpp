@@ -112,10 +112,19 @@ bool CUpdateInstaller::Prepare(CProduct& product, CUpdate& update) {
     return true;
 }
 
+std::string CUpdateInstaller::UnpackFolderOf(const CFileEntry& e) const {
+    const std::string base = e.pieces.empty() ? std::string() : plat::file_stem(e.pieces.front());
+    return base.empty() ? m_download_folder : plat::join_path(m_download_folder, base);
+}
+
 CUpdateInstaller::Paths CUpdateInstaller::PathsOf(const CFileEntry& e) const {
     Paths p;
-    bool plain_piece = !e.NeedsUnpack() && !e.pieces.empty();
-    p.source = plat::join_path(m_download_folder, plain_piece ? e.pieces.front() : e.file_name);
+    if (e.pieces.empty())
+        p.source = plat::join_path(m_download_folder, e.file_name);
+    else if (e.NeedsUnpack())
+        p.source = plat::join_path(UnpackFolderOf(e), e.file_name);
+    else
+        p.source = plat::join_path(m_download_folder, e.pieces.front());
     p.location = ResolveInstallPath(m_ctx.ExpandPath(e.destination.empty() ? "%PRODUCT%" : e.destination),
                                     m_ctx.product_folder);
     p.target = plat::join_path(p.location, e.file_name);
@@ -288,9 +297,11 @@ bool CUpdateInstaller::DeleteFolderFiles(const std::string& folder, bool ask) {
             plat::set_attributes(path, entry.attributes & ~(plat::attr::ReadOnly | plat::attr::Hidden));
             continue;
         }
-        if (entry.is_folder())
-            plat::remove_folder_tree(path);
-        else
+        if (entry.is_folder()) {
+            // An archive's unpack folder: what waits for a restart stays.
+            DeleteFolderFiles(path, false);
+            plat::remove_folder(path);
+        } else
             plat::delete_file(path);
     }
     return true;

@@ -118,6 +118,10 @@ class CUpdateInstaller {
 
     bool Prepare(CProduct& product, CUpdate& update);
     Paths PathsOf(const CFileEntry& entry) const;
+    // Where an archive entry is unpacked: a folder of the download folder
+    // named by the archive's base ("_0001"), so that files of one name from
+    // two archives of an update do not overwrite each other.
+    std::string UnpackFolderOf(const CFileEntry& entry) const;
     bool PolicyBackup(const CFileEntry& entry) const;
     bool PolicyDeletesBackup(const CFileEntry& entry) const;
     int32_t Fault(InstallStep step, const std::string& path);

@@ -71,7 +71,9 @@ bool CUpdateInstaller::DownloadUpdate(CProduct& product, CUpdate& update) {
                 // Only the file the entry names is taken out, and no larger
                 // than the INF and the archive say it is.
                 unzip.SetEntry(e.file_name, e.size > 0 ? static_cast<uint64_t>(e.size) : 0);
-                r = unzip.Decompress(locals, m_download_folder);
+                const std::string folder = UnpackFolderOf(e);
+                if (folder != m_download_folder) plat::create_folder(folder);
+                r = unzip.Decompress(locals, folder);
                 m_ctx.last_system_error = unzip.LastError();
             }
             if (r < 0) {

@@ -15,6 +15,9 @@
 #include "platform/sys/environment.h"
 #include "platform/sys/files.h"
 #include "support/designer_fixture.h"
+#ifdef KLD_CONTROL_TREE
+#include "KLDesigner/bridge/kld_file.h"
+#endif
 #include "support/servers.h"
 
 using namespace kld;
@@ -48,7 +51,11 @@ TEST(DesignerRoad, APreparedUpdateInstallsThroughTheClient) {
         {"plain", "empty.dat", ""},
         {"plain", "big.bin", kltest::payload(200 * 1024, 7)}, // a stored archive in pieces
         {"packed", "long.txt", text},
+        // Two archives of the update hold a file of one name, each for its
+        // own destination.
+        {"packed", "same.dat", "packed copy\n"},
         {"secret", "key.dat", kltest::payload(5000, 9)},
+        {"secret", "same.dat", kltest::payload(3000, 4)},
         {"run", "setup.sh", "#!/bin/sh\ntouch \"$(dirname \"$0\")/ran.marker\"\n"},
     };
     for (const auto& s : sources)
@@ -111,22 +118,42 @@ TEST(DesignerRoad, APreparedUpdateInstallsThroughTheClient) {
     EXPECT_EQ(module.FileType, 2);
     // Registry work has no place in the INF file.
     ASSERT_TRUE(d.AddOperation(action::CreateRegistry, true));
-    d.Actions[12].RegKey = "HKCU\\Software\\Road";
-    ASSERT_EQ(rig.tree.Shape(), "G0(I1,I2,I3) G4(I5) G6(I7) G8(I9) G10(I11) G12");
+    d.Actions[14].RegKey = "HKCU\\Software\\Road";
+    ASSERT_EQ(rig.tree.Shape(), "G0(I1,I2,I3) G4(I5,I6) G7(I8,I9) G10(I11) G12(I13) G14");
+
+    Designer* preparing = &d;
+#ifdef KLD_CONTROL_TREE
+    // Over the real control the update is prepared from the description
+    // saved to a file and opened again by another designer.
+    auto buffer = rig.tree.Site().Create(kTreeListClassId);
+    ASSERT_TRUE(buffer);
+    CDescriptionFile file(rig.tree.Site(), buffer.get());
+    CDescriptionBridge kld(rig.bridge, file);
+    const std::string saved = (rig.dir / "road.KLD").string();
+    kld.StoreDescriptionInTree(d);
+    ASSERT_TRUE(kld.SaveTreeToFile(d, saved));
+    Designer reopened(DesignerServices{rig.host, rig.prompt, rig.tree, kld});
+    reopened.InitGlobals((rig.dir / "program").string());
+    reopened.OpenDocument(saved);
+    ASSERT_EQ(reopened.CurrentFileName, saved);
+    ASSERT_EQ(reopened.ActionCount, 15);
+    ASSERT_EQ(rig.tree.Shape(), "G0(I1,I2,I3) G4(I5,I6) G7(I8,I9) G10(I11) G12(I13) G14");
+    preparing = &reopened;
+#endif
 
     rig.ExpectMessage("", mb::YesNo | mb::Exclamation | mb::DefaultButton2,
                       MsgAnswer::Yes); // no registry criterion
     rig.ExpectMessage("", mb::YesNo | mb::Question | mb::DefaultButton2, MsgAnswer::Yes);
     rig.ExpectMessage("", mb::Information);
-    d.PrepareUpdate();
+    preparing->PrepareUpdate();
     rig.prompt.verify_done();
     ASSERT_TRUE(fs::exists(out / "road.inf"));
     EXPECT_TRUE(fs::exists(out / "_0003.Z04")); // 200 KiB in 64 KiB pieces
 
     const klc::InfFile written = klc::InfFile::Load((out / "road.inf").string());
-    EXPECT_EQ(written.GetString("File7", "FileName"), "answer.so");
-    EXPECT_EQ(written.GetString("File7", "Action"), "1");
-    EXPECT_FALSE(written.Get("File8", "FileName").has_value());
+    EXPECT_EQ(written.GetString("File9", "FileName"), "answer.so");
+    EXPECT_EQ(written.GetString("File9", "Action"), "1");
+    EXPECT_FALSE(written.Get("File10", "FileName").has_value());
 
     // A user's machine with the product installed.
     kltest::write_file(product / "road.exe", "app");
@@ -146,7 +173,7 @@ TEST(DesignerRoad, APreparedUpdateInstallsThroughTheClient) {
 
     klc::CUrl base;
     base.SetScheme(klc::SCHEME_HTTP);
-    base.Parse(d.Product.WebLocation + "/Products.INF");
+    base.Parse(preparing->Product.WebLocation + "/Products.INF");
     klc::CCatalogue cat;
     ASSERT_EQ(cat.ReadCatalogue(ctx, klc::InfFile::Load((out / "Products.INF").string()), base), 1);
     ASSERT_TRUE(cat.ReadProduct(ctx, 0, 0, klc::InfFile::Load((out / "road.inf").string())))
@@ -186,6 +213,10 @@ TEST(DesignerRoad, APreparedUpdateInstallsThroughTheClient) {
             << installed;
     }
     EXPECT_TRUE(fs::exists(product / "bin" / "ran.marker")) << "the script was not run";
+    // The archives' unpack folders are gone with the download.
+    std::error_code ec;
+    for (const auto& e : fs::recursive_directory_iterator(installer.DownloadFolder(), ec))
+        EXPECT_FALSE(e.is_directory()) << e.path();
     const std::string log = kltest::read_file(rig.dir / "machine" / "client.log");
     for (const auto& s : sources) {
         EXPECT_NE(log.find("Processing update file " + s.name + " ..."), std::string::npos) << s.name;

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "KLDesigner/builder/designer.h"
-#ifdef KLD_ENGINE_TREE
+#if defined(KLD_ENGINE_TREE)
 #include "engine_tree.h"
+#elif defined(KLD_CONTROL_TREE)
+#include "control_tree.h"
 #else
 #include "support/list_tree.h"
 #endif
@@ -17,9 +19,11 @@
 namespace kldtest {
 
 // The tree the designer works on: the plain stand-in, or (in its own test
-// program) the one over the control's tree engine.
-#ifdef KLD_ENGINE_TREE
+// program) the one over the control's tree engine or the control itself.
+#if defined(KLD_ENGINE_TREE)
 using TreeUnderTest = EngineTree;
+#elif defined(KLD_CONTROL_TREE)
+using TreeUnderTest = ControlTree;
 #else
 using TreeUnderTest = ListTree;
 #endif
