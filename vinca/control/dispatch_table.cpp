@@ -766,8 +766,7 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
                     CItemData* data = item->GetItemData();
                     if (!data) ThrowVincaError(VE_OUT_OF_MEMORY);
                     const plat::VARIANT& v = plat::deref(c.value());
-                    plat::Variant stored =
-                        v.vt == plat::VT_BSTR ? plat::Variant::ansi(plat::bstr_to_utf8(v.bstrVal)) : plat::Variant(v);
+                    plat::Variant stored(v);
                     CAttrSet* tree = data->GetValueSet(names::Tree());
                     if (!tree) ThrowVincaError(VE_OUT_OF_MEMORY);
                     s.Raise(tree->SetOrAddValue(names::Tag(), stored));

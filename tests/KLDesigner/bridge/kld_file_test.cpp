@@ -175,7 +175,7 @@ TEST_F(KldFile, EveryFieldComesBackInDisplayOrder) {
 // The bytes of a new document's file, put together from the stream's rules:
 // little-endian numbers; names written once with a key (1, 2, ... in order
 // of first use) and then by the key alone; texts as a length and their
-// bytes; items as text, mark, hidden, flags, content bits (1, +2 children,
+// bytes (wide text as UTF-16); items as text, mark, hidden, flags, content bits (1, +2 children,
 // +4 values), values in the order their names were first used, children,
 // then no grid, the sort key and the item word.
 class Golden {
@@ -198,11 +198,13 @@ class Golden {
         bytes += name;
         U8(0);
     }
+    // Automation text: wide, its UTF-16 bytes (the texts here are ASCII).
     void Text(const std::string& key, const std::string& v) {
         Name(key);
-        U16(14);
-        U32(static_cast<uint32_t>(v.size()));
-        bytes += v;
+        U16(8);
+        U32(static_cast<uint32_t>(v.size() * 2));
+        for (char c : v)
+            U16(static_cast<uint8_t>(c));
         U8(0);
     }
     void I2(const std::string& key, int16_t v) { Name(key), U16(2), U16(static_cast<uint16_t>(v)), U8(0); }

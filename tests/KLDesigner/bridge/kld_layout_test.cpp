@@ -17,8 +17,8 @@ using namespace vinca;
 
 namespace {
 
-// Texts are kept by the control as single-byte text.
-constexpr uint16_t kText = 14;
+// Automation texts are kept as wide text.
+constexpr uint16_t kText = 8;
 
 std::vector<CItem*> Children(CItem* item) {
     std::vector<CItem*> out;

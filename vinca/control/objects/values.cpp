@@ -67,8 +67,8 @@ const plat::DispatchTable<COleValue>& COleValue::dispatch_table() {
         CItemData* data = self.m_item->GetItemData();
         if (!data) ThrowVincaError(VE_OUT_OF_MEMORY);
         const plat::VARIANT& v = plat::deref(c.value());
-        const plat::Variant stored =
-            v.vt == plat::VT_BSTR ? plat::Variant::ansi(plat::bstr_to_utf8(v.bstrVal)) : plat::Variant(v);
+        // Automation text stays wide text; a single-byte string stays one.
+        const plat::Variant stored(v);
         CVincaEngine& e = ctl.Engine();
         e.OnChangeNotice(0);
         VResult r = VE_OK;
