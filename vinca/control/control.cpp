@@ -561,4 +561,28 @@ bool CVincaCtrl::DefCellSet(plat::DISPID id, const plat::Variant& value) {
     return true;
 }
 
+ControlDefaultValues CVincaCtrl::DefaultValues() {
+    using namespace dispid;
+    ControlDefaultValues v;
+    v.foreColor = Prop(kForeColor).to_i4();
+    v.backColor = Prop(kBackColor).to_i4();
+    v.transparentBackground = Prop(kTransparentBackground).to_bool();
+    v.selForeColor = Prop(kSelForeColor).to_i4();
+    v.selBackColor = Prop(kSelBackColor).to_i4();
+    v.defTextAlignment = DefCellGet(kDefItemCellTextAlignment).to_i4();
+    v.defPictureAlignment = DefCellGet(kDefItemCellPictureAlignment).to_i4();
+    v.defAlignment = DefCellGet(kDefItemCellAlignment).to_i4();
+    v.defBorderStyle = DefCellGet(kDefItemCellBorderStyle).to_i4();
+    v.defBorderColor = DefCellGet(kDefItemCellBorderColor).to_i4();
+    v.invBorderStyle = Prop(kInvBorderStyle).to_i4();
+    v.invStyle = Prop(kInvStyle).to_i4();
+    v.defMultiLine = Prop(kDefMultiLine).to_bool();
+    v.itemHeight = static_cast<float>(Prop(kItemHeight).to_r8());
+    v.tabStopDistance = Prop(kTabStopDistance).to_i4();
+    v.hasGrid = m_grid != nullptr;
+    v.widthOfText = Prop(kWidthOfText).to_i4();
+    v.widthOfTextMin = Prop(kWidthOfTextMin).to_i4();
+    return v;
+}
+
 } // namespace vinca

@@ -6,6 +6,7 @@
 #include "vinca/control/control.h"
 #include "vinca/control/dispids.h"
 #include "vinca/control/members.h"
+#include "vinca/control/objects/cell_def.h"
 #include "vinca/control/objects/level_defs.h"
 #include "vinca/control/prop_families.h"
 #include "vinca/model/buffer.h"
@@ -673,7 +674,19 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
               {}, kNP),
         Picture(d::kBackPicture, "BackPicture", {1, 3}),
         Enum(d::kBackPictureAlignment, "BackPictureAlignment", 12, {1, 3}, Mark::No),
-        NotYet(d::kItemCell, "ItemCell", P, DISP, {kIndex}),
+        Row{.id = d::kItemCell,
+            .name = "ItemCell",
+            .kind = P,
+            .type = DISP,
+            .params = {kIndex},
+            .get =
+                [](CVincaCtrl& s, DispCall& c) {
+                    Ref<CItem> item(s.Item(c.i4(0)));
+                    c.result() =
+                        CellDefObject(s.Link(), CellDefKind::TreeCell, ItemCellTarget(item, CellDefKind::TreeCell));
+                },
+            .put = [](CVincaCtrl& s, DispCall& c) { ClearCellDef(s, c.value(), ItemCellTarget(Ref<CItem>(s.Item(c.i4(0))), CellDefKind::TreeCell)); },
+            .put_type = VAR},
         DefCell(d::kDefItemCellBorderStyle, "DefItemCellBorderStyle", 5, {"DefBorderStyle"}),
         DefCell(d::kDefItemCellPictureAlignment, "DefItemCellPictureAlignment", 13, {"DefPictureAlignment"}),
         DefCell(d::kDefItemCellAlignment, "DefItemCellAlignment", 4, {"DefAlignment"}),
@@ -872,7 +885,15 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
                 Arg("BackColor", I4), Arg("ForeColor", I4)},
                m::FastAddItemEx),
         NoWindow(d::kReport, "Report", P, DISP, {}, kNP),
-        NotYet(d::kDefItemCellDef, "DefItemCellDef", P, DISP, {}, kNP),
+        Row{.id = d::kDefItemCellDef,
+            .name = "DefItemCellDef",
+            .kind = P,
+            .type = DISP,
+            .get =
+                [](CVincaCtrl& s, DispCall& c) {
+                    c.result() = CellDefObject(s.Link(), CellDefKind::Inner, DefItemCellTarget());
+                },
+            .access = kNP},
         Plain(d::kVisualRoot, "VisualRoot", I4,
               Result([](CVincaCtrl& s, DispCall&) {
                   CItem* root = s.Engine().VisualRoot();

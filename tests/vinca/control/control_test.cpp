@@ -1259,3 +1259,114 @@ TEST_F(Control, VirtualChildrenRefuseChanges) {
     call("Clear");
     EXPECT_EQ(num("ListCount"), 0);
 }
+
+// Cell definitions of an item's tree cell, of the control's default item
+// cell and of a level: the same members, each its own keys and chain.
+TEST_F(Control, CellDefinitionsSetUnsetAndInherit) {
+    call("AddItem", {Text("a")});
+    Variant item = get("ItemCell", {I4(0)});
+    Variant def = get("DefItemCellDef");
+    Variant level = get("CellDef", {}, get("Item", {I4(1)}, get("LevelDefs").pdispVal).pdispVal);
+    const Variant nothing(static_cast<plat::IDispatch*>(nullptr));
+    auto obj_put_error = [](const Variant& on, std::string_view name, const Variant& v) {
+        plat::CallError e;
+        return plat::dispatch_put(on.pdispVal, name, v, {}, &e) == plat::S_OK ? 0 : int(e.number);
+    };
+
+    // Ranges are checked on every kind, before anything is stored.
+    struct Bound {
+        const char* member;
+        int bad;
+    };
+    for (const Variant* on : {&item, &def, &level}) {
+        for (const Bound& b :
+             {Bound{"PictureAlignment", 13}, Bound{"TextAlignment", 10}, Bound{"MultiLine", 3},
+              Bound{"BorderStyle", 5}, Bound{"Alignment", 4}, Bound{"GradientStyle", 5}, Bound{"RTFStyle", 2},
+              Bound{"PictureAlignment", -2}})
+            EXPECT_EQ(obj_put_error(*on, b.member, I2(b.bad)), 380) << b.member << " " << b.bad;
+        EXPECT_EQ(obj_put_error(*on, "PictureHeight", Variant(-0.5f)), 380);
+        EXPECT_EQ(obj_put_error(*on, "PictureWidth", Variant(std::nanf(""))), 380);
+        EXPECT_EQ(obj_put_error(*on, "Text", Text("x")), 383);
+    }
+    EXPECT_EQ(num("DefItemCellTextAlignment"), 2); // the bad writes left it
+
+    // The default item cell shares its entries with the control's members.
+    put("TextAlignment", I2(7), {}, def.pdispVal);
+    EXPECT_EQ(num("DefItemCellTextAlignment"), 7);
+    put("DefItemCellBackColor", I4(0x42));
+    EXPECT_EQ(get("BackColor", {}, def.pdispVal).to_i4(), 0x42);
+
+    // An item's tree cell inherits from it, attribute by attribute.
+    EXPECT_EQ(get("TextAlignment", {}, item.pdispVal).to_i4(), 7);
+    EXPECT_EQ(get("BackColor", {}, item.pdispVal).to_i4(), 0x42);
+    put("BackColor", I4(-1), {}, item.pdispVal); // -1 is a colour
+    EXPECT_EQ(get("BackColor", {}, item.pdispVal).to_i4(), -1);
+    EXPECT_EQ(num("ItemBackColor", {I4(0)}), -1); // the same entry as the item member
+    put("BackColor", I4(1), {}, item.pdispVal);   // 1 unsets
+    EXPECT_EQ(get("BackColor", {}, item.pdispVal).to_i4(), 0x42);
+    put("TextAlignment", I2(3), {}, item.pdispVal);
+    EXPECT_EQ(get("TextAlignment", {}, item.pdispVal).to_i4(), 3);
+    EXPECT_EQ(num("DefItemCellTextAlignment"), 7);
+    put("TextAlignment", I2(-1), {}, item.pdispVal);
+    EXPECT_EQ(get("TextAlignment", {}, item.pdispVal).to_i4(), 7);
+    // Unset multi-line reads 2; 0 unsets.
+    EXPECT_EQ(get("MultiLine", {}, item.pdispVal).to_i4(), 2);
+    put("MultiLine", I2(1), {}, item.pdispVal);
+    EXPECT_EQ(get("MultiLine", {}, item.pdispVal).to_i4(), 1);
+    put("MultiLine", I2(0), {}, item.pdispVal);
+    EXPECT_EQ(get("MultiLine", {}, item.pdispVal).to_i4(), 2);
+
+    // Tags keep any value; texts unset with a null string.
+    put("Tag", Variant(2.5), {}, item.pdispVal);
+    EXPECT_EQ(get("Tag", {}, item.pdispVal).vt, plat::VT_R8);
+    put("Url", Text("http://127.0.0.1/x"), {}, item.pdispVal);
+    EXPECT_EQ(get("Url", {}, item.pdispVal).to_utf8(), "http://127.0.0.1/x");
+    EXPECT_EQ(text("ItemUrl", {I4(0)}), "http://127.0.0.1/x");
+    Variant null_text;
+    null_text.vt = plat::VT_BSTR;
+    null_text.bstrVal = nullptr;
+    put("Url", null_text, {}, item.pdispVal);
+    EXPECT_EQ(get("Url", {}, item.pdispVal).to_utf8(), "");
+
+    // Picture sizes: container units in, HIMETRIC kept; -1 unsets.
+    put("PictureHeight", Variant(15.0f), {}, item.pdispVal);                  // 15 pixels
+    EXPECT_NEAR(get("PictureHeight", {}, item.pdispVal).to_r8(), 15.0, 0.05); // whole HIMETRIC units
+    put("PictureHeight", Variant(-1.0f), {}, item.pdispVal);
+    EXPECT_FLOAT_EQ(get("PictureHeight", {}, item.pdispVal).to_r8(), -1.0f); // the control's default
+
+    // A level's definition inherits from the control's properties directly.
+    put("ForeColor", I4(0x123456));
+    EXPECT_EQ(get("ForeColor", {}, level.pdispVal).to_i4(), 0x123456);
+    EXPECT_EQ(get("TextAlignment", {}, level.pdispVal).to_i4(), 7);
+    EXPECT_EQ(get("Count", {}, get("LevelDefs").pdispVal).to_i4(), 0); // reads made no level
+    clean();
+    put("BackColor", I4(0x77), {}, level.pdispVal);
+    EXPECT_TRUE(dirty());
+    EXPECT_EQ(get("BackColor", {}, level.pdispVal).to_i4(), 0x77);
+    EXPECT_EQ(get("Count", {}, get("LevelDefs").pdispVal).to_i4(), 2);
+    // Nothing clears the definition; the level's pictures stay.
+    const auto bmp = dir.path() / "cell.bmp";
+    std::ofstream(bmp, std::ios::binary) << "BM" << std::string(30, '\x33');
+    Variant picture = call("LoadPicture", {Text(bmp.string())});
+    Variant one = get("Item", {I4(1)}, get("LevelDefs").pdispVal);
+    put("PictureLeaf", picture, {}, one.pdispVal);
+    EXPECT_EQ(obj_put_error(one, "CellDef", I4(1)), 380);
+    put("CellDef", nothing, {}, one.pdispVal);
+    EXPECT_NE(get("BackColor", {}, level.pdispVal).to_i4(), 0x77);
+    EXPECT_EQ(get("PictureLeaf", {}, one.pdispVal).pdispVal, picture.pdispVal);
+
+    // The item's tree cell: Nothing clears it.
+    put("ForeColor", I4(0x99), {}, item.pdispVal);
+    put("ItemCell", nothing, {I4(0)});
+    EXPECT_EQ(get("ForeColor", {}, item.pdispVal).to_i4(), 0x123456);
+    EXPECT_EQ(put_error("ItemCell", nothing, {I4(5)}), 381);
+
+    // Without the control every member answers 20126.
+    ctl.reset();
+    box.release_all();
+    plat::CallError e;
+    Variant gone;
+    EXPECT_NE(plat::dispatch_get(item.pdispVal, "BackColor", gone, {}, &e), plat::S_OK);
+    EXPECT_EQ(e.number, 20126);
+    EXPECT_EQ(obj_put_error(def, "BackColor", I4(3)), 20126);
+}

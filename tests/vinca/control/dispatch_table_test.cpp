@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "vinca/control/control.h"
+#include "vinca/control/objects/cell_def.h"
 #include "vinca/control/objects/level_defs.h"
 #include "vinca/control/objects/values.h"
 
@@ -137,6 +138,7 @@ TEST(DispatchTable, ObjectInterfacesMatchTheirDescription) {
         {"IVincaValue", &vinca::COleValue::dispatch_table()},
         {"IVincaLevelDefs", &vinca::COleLevelDefs::dispatch_table()},
         {"IVincaLevelDef", &vinca::COleLevelDef::dispatch_table()},
+        {"IVincaCellDef", &vinca::COleCellDef::dispatch_table()},
     };
     std::map<std::string, size_t> described;
     std::string line;
