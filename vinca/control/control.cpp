@@ -273,6 +273,8 @@ void CVincaCtrl::SetHasGrid(bool on) {
     // The title row of a new tree grid is 35 pixels high.
     m_grid = on ? CTreeGrid::New(CTreeGrid::TREE_GRID, 35.0f * 15.0f) : Ref<CTreeGrid>();
     if (on && !m_grid) ThrowVincaError(VE_GRID_NOT_CREATED);
+    // The tree grid's rows are the items at the top of the tree.
+    if (m_grid) m_grid->SetOwnerItem(m_engine.Root());
     RequestRefresh(1, 0);
     MarkModified();
 }
@@ -323,7 +325,10 @@ void CVincaCtrl::Apply(const PersistedProperty& p, const plat::Variant& value) {
         auto* obj = unk ? dynamic_cast<CTreeSerializeObject*>(static_cast<plat::IDispatch*>(value.pdispVal))
                         : nullptr;
         if (obj && obj->levels) m_levels = obj->levels;
-        if (obj && obj->grid) m_grid = obj->grid;
+        if (obj && obj->grid) {
+            m_grid = obj->grid;
+            m_grid->SetOwnerItem(m_engine.Root());
+        }
         if (obj && obj->root && obj->root->ChildNode()) {
             m_engine.Clear();
             m_engine.AddTreeItems({m_engine.RootNode(), -1}, obj->root->ChildNode());

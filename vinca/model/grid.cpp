@@ -254,6 +254,16 @@ bool CTreeGrid::AppendRow(CVincaEngine& engine, std::string_view text) {
     return engine.AddItem(text) == VE_OK;
 }
 
+VResult CTreeGrid::InsertRow(CVincaEngine& engine, int32_t before, std::string_view text, CItem** made) {
+    CItemNode* node = m_owner ? m_owner->GetChildNode() : nullptr;
+    if (!node) return VE_OUT_OF_MEMORY;
+    RowScope scope(engine, m_kind, node);
+    const int32_t at = before >= 1 && before <= RowCount() ? before - 1 : -1;
+    // A sorted owner places the row by its sort; otherwise it goes where asked.
+    const int method = m_owner->SortMethod();
+    return engine.InsertItem({node, at}, text, 0, method ? method : 0, made);
+}
+
 VResult CTreeGrid::RemoveRow(CVincaEngine& engine, int32_t row) {
     CItem* item = row >= 1 && row <= RowCount() ? RowItem(row) : nullptr;
     if (!item) return VE_BAD_INDEX;

@@ -1370,3 +1370,106 @@ TEST_F(Control, CellDefinitionsSetUnsetAndInherit) {
     EXPECT_EQ(e.number, 20126);
     EXPECT_EQ(obj_put_error(def, "BackColor", I4(3)), 20126);
 }
+
+TEST_F(Control, GridObjectsReadWithoutMakingAndWriteRows) {
+    auto obj_error = [](const Variant& on, std::string_view name, const Variant* value,
+                        std::vector<Variant> args = {}) {
+        plat::CallError e;
+        Variant out;
+        const plat::HRESULT hr = value ? plat::dispatch_put(on.pdispVal, name, *value, args, &e)
+                                       : plat::dispatch_get(on.pdispVal, name, out, args, &e);
+        return hr == plat::S_OK ? 0 : int(e.number);
+    };
+    call("AddItem", {Text("top")});
+    Variant grid = get("Grid");
+    Variant item_grid = get("ItemGrid", {I4(0)});
+    Variant active = get("ActiveGrid");
+    // Reads answer the values of no grid and make none.
+    for (const Variant* g : {&grid, &item_grid, &active}) {
+        EXPECT_EQ(get("Rows", {}, g->pdispVal).to_i4(), -1);
+        EXPECT_EQ(get("Cols", {}, g->pdispVal).to_i4(), -1);
+        EXPECT_EQ(get("GridLinesStyle", {}, g->pdispVal).to_i4(), 3);
+        EXPECT_EQ(get("BackColorBkg", {}, g->pdispVal).to_i4(), 0x808080);
+        EXPECT_EQ(get("SortingMethod", {}, g->pdispVal).to_i4(), -1);
+        EXPECT_EQ(get("BackColor", {}, get("GridCellDef", {}, g->pdispVal).pdispVal).to_i4(),
+                  num("BackColor"));
+    }
+    EXPECT_FALSE(get("HasGrid").to_bool());
+    EXPECT_FALSE(get("ItemHasGrid", {I4(0)}).to_bool());
+    const Variant two = I4(2);
+    EXPECT_EQ(obj_error(active, "Cols", &two), 20122);
+    const Variant one = I4(1);
+    EXPECT_EQ(obj_error(grid, "Cols", &one), 380);
+    EXPECT_FALSE(get("HasGrid").to_bool());
+
+    // Writes make the grid; its own definitions start with the grid defaults.
+    put("Cols", I4(2), {}, grid.pdispVal);
+    EXPECT_TRUE(get("HasGrid").to_bool());
+    EXPECT_TRUE(get("TreeGrid", {}, grid.pdispVal).to_bool());
+    EXPECT_EQ(get("Rows", {}, grid.pdispVal).to_i4(), 2); // the item at the top is row 1
+    Variant cell_def = get("GridCellDef", {}, grid.pdispVal);
+    put("BackColor", I4(5), {}, cell_def.pdispVal);
+    EXPECT_EQ(get("BackColor", {}, cell_def.pdispVal).to_i4(), 5);
+    put("BackColor", I4(1), {}, cell_def.pdispVal);
+    EXPECT_EQ(get("BackColor", {}, cell_def.pdispVal).to_i4(), num("BackColor"));
+
+    // A row cut at tabs: empty pieces leave their column empty.
+    call("AddRow", {Text("a\t\tc")}, grid.pdispVal);
+    EXPECT_EQ(get("Rows", {}, grid.pdispVal).to_i4(), 3);
+    EXPECT_EQ(get("Cols", {}, grid.pdispVal).to_i4(), 4);
+    EXPECT_EQ(text("List", {I4(1)}), "a");
+    EXPECT_FALSE(get("HasCell", {I4(2), I4(2)}, grid.pdispVal).to_bool());
+    EXPECT_TRUE(get("HasCell", {I4(2), I4(3)}, grid.pdispVal).to_bool());
+    Variant c = get("Cells", {I4(2), I4(3)}, grid.pdispVal);
+    EXPECT_EQ(get("Value", {}, get("Value", {}, c.pdispVal).pdispVal).to_utf8(), "c");
+    EXPECT_EQ(get("Row", {}, c.pdispVal).to_i4(), 2);
+    // Positions: 1 inserts before the first data row, past the end appends.
+    call("AddRow", {Text("first"), I4(1)}, grid.pdispVal);
+    call("AddRow", {Text("last"), I4(99)}, grid.pdispVal);
+    EXPECT_EQ(text("List", {I4(0)}), "first");
+    EXPECT_EQ(text("List", {I4(3)}), "last");
+    EXPECT_EQ(get("RowToItemIndex", {I4(4)}, grid.pdispVal).to_i4(), 3);
+    EXPECT_EQ(get("ItemIndexToRow", {I4(0)}, grid.pdispVal).to_i4(), 1);
+    // Cells are bounded by the rows and columns.
+    const int rows = get("Rows", {}, grid.pdispVal).to_i4();
+    EXPECT_EQ(obj_error(grid, "Cells", nullptr, {I4(rows), I4(1)}), 381);
+    EXPECT_EQ(obj_error(grid, "Cells", nullptr, {I4(-1), I4(1)}), 381);
+    EXPECT_EQ(obj_error(grid, "Cells", nullptr, {I4(1), I4(4)}), 381);
+    // RemoveRow -1 takes the last row, 0 does nothing.
+    call("RemoveRow", {I4(-1)}, grid.pdispVal);
+    call("RemoveRow", {I4(0)}, grid.pdispVal);
+    EXPECT_EQ(get("Rows", {}, grid.pdispVal).to_i4(), rows - 1);
+
+    // With a tree grid, AddItem fills the columns after the tree column.
+    call("AddItem", {Text("p\tq")});
+    const int32_t p = num("NewIndex");
+    EXPECT_EQ(text("List", {I4(p)}), "p");
+    const int32_t row = get("ItemIndexToRow", {I4(p)}, grid.pdispVal).to_i4();
+    EXPECT_EQ(
+        get("Value", {}, get("Value", {}, get("Cells", {I4(row), I4(2)}, grid.pdispVal).pdispVal).pdispVal)
+            .to_utf8(),
+        "q");
+
+    // Sorting: ascending by text, then a column key turns it to values.
+    put("SortingMethod", I2(0), {}, grid.pdispVal);
+    EXPECT_TRUE(get("Sorted", {}, grid.pdispVal).to_bool());
+    EXPECT_EQ(text("List", {I4(0)}), "a");
+    put("SortingKey", I4(2), {}, grid.pdispVal);
+    EXPECT_EQ(get("SortingMethod", {}, grid.pdispVal).to_i4(), 0);
+    EXPECT_EQ(get("SortingKey", {}, grid.pdispVal).to_utf8(), "T2");
+    const Variant bad_method = I2(2);
+    EXPECT_EQ(obj_error(grid, "SortingMethod", &bad_method), 380);
+
+    // An item grid: rows are the item's children.
+    call("AddRow", {Text("x\ty")}, item_grid.pdispVal);
+    EXPECT_TRUE(get("ItemHasGrid", {I4(0)}).to_bool());
+    EXPECT_FALSE(get("TreeGrid", {}, item_grid.pdispVal).to_bool());
+    EXPECT_EQ(get("Rows", {}, item_grid.pdispVal).to_i4(), 2);
+    EXPECT_EQ(text("List", {I4(get("RowToItemIndex", {I4(1)}, item_grid.pdispVal).to_i4())}), "x");
+
+    // The grid object outlives the control; its members then answer 20126.
+    ctl.reset();
+    box.release_all();
+    EXPECT_EQ(obj_error(grid, "Rows", nullptr), 20126);
+    EXPECT_EQ(obj_error(c, "Value", nullptr), 20126);
+}

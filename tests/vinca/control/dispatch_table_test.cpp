@@ -13,6 +13,7 @@
 
 #include "vinca/control/control.h"
 #include "vinca/control/objects/cell_def.h"
+#include "vinca/control/objects/grid.h"
 #include "vinca/control/objects/level_defs.h"
 #include "vinca/control/objects/values.h"
 
@@ -139,6 +140,8 @@ TEST(DispatchTable, ObjectInterfacesMatchTheirDescription) {
         {"IVincaLevelDefs", &vinca::COleLevelDefs::dispatch_table()},
         {"IVincaLevelDef", &vinca::COleLevelDef::dispatch_table()},
         {"IVincaCellDef", &vinca::COleCellDef::dispatch_table()},
+        {"IVincaGrid", &vinca::COleGrid::dispatch_table()},
+        {"IVincaGridCell", &vinca::COleGridCell::dispatch_table()},
     };
     std::map<std::string, size_t> described;
     std::string line;
