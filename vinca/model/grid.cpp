@@ -169,6 +169,21 @@ VResult CTreeGrid::SetColumnCount(int32_t n) {
     return VE_OK;
 }
 
+int32_t CTreeGrid::ColumnIndexOf(const CColumnDef* column) const {
+    for (size_t i = 0; i < m_columns.size(); ++i)
+        if (m_columns[i].get() == column) return static_cast<int32_t>(i);
+    return -1;
+}
+
+bool CTreeGrid::MoveColumn(int32_t from, int32_t to) {
+    const int32_t n = ColumnCount();
+    if (from < 0 || from >= n || to < 0 || to >= n) return false;
+    Ref<CColumnDef> moved = m_columns[static_cast<size_t>(from)];
+    m_columns.erase(m_columns.begin() + from);
+    m_columns.insert(m_columns.begin() + to, std::move(moved));
+    return true;
+}
+
 void CTreeGrid::AppendColumn(Ref<CColumnDef> column) {
     m_columns.push_back(std::move(column));
 }

@@ -73,6 +73,11 @@ class CTreeGrid : public CItemGridBase {
     // Adds missing columns up to `n`, or removes columns from the end (column
     // 0 stays).
     VResult SetColumnCount(int32_t n);
+    // The position of a column definition, -1 when it is not in the list.
+    int32_t ColumnIndexOf(const CColumnDef* column) const;
+    // Moves a column definition to another position; false when either
+    // position is outside the list.
+    bool MoveColumn(int32_t from, int32_t to);
     // Appends a column read from a stream.
     void AppendColumn(Ref<CColumnDef> column);
     // Visible columns: visible with a width above 0, counted from column 1

@@ -1473,3 +1473,61 @@ TEST_F(Control, GridObjectsReadWithoutMakingAndWriteRows) {
     EXPECT_EQ(obj_error(grid, "Rows", nullptr), 20126);
     EXPECT_EQ(obj_error(c, "Value", nullptr), 20126);
 }
+
+TEST_F(Control, ColumnDefinitionsFollowTheirColumn) {
+    auto obj_error = [](const Variant& on, std::string_view name, std::vector<Variant> args = {}) {
+        plat::CallError e;
+        Variant out;
+        return plat::dispatch_call(on.pdispVal, name, args, &out, &e) == plat::S_OK ? 0 : int(e.number);
+    };
+    Variant grid = get("Grid");
+    Variant defs = get("ColDefs", {}, grid.pdispVal);
+    EXPECT_EQ(get("Count", {}, defs.pdispVal).to_i4(), 0); // no grid, none made
+    EXPECT_FALSE(get("HasGrid").to_bool());
+    put("Cols", I4(4), {}, grid.pdispVal);
+    EXPECT_EQ(get("Count", {}, defs.pdispVal).to_i4(), 4);
+    for (const Variant& bad : {I4(4), I4(-1), Text("1")}) {
+        plat::CallError e;
+        Variant out;
+        EXPECT_NE(plat::dispatch_get(defs.pdispVal, "Item", out, std::vector<Variant>{bad}, &e), plat::S_OK);
+        EXPECT_EQ(e.number, 381);
+    }
+
+    // Named, then moved twice through the same object: it follows its column.
+    Variant col = get("Item", {I4(2)}, defs.pdispVal);
+    put("ValueName", Text("size"), {}, col.pdispVal);
+    put("ValueName", Text(""), {}, col.pdispVal); // an empty name changes nothing
+    EXPECT_EQ(get("ValueName", {}, col.pdispVal).to_utf8(), "size");
+    call("MoveTo", {I4(3)}, col.pdispVal);
+    EXPECT_EQ(get("Index", {}, col.pdispVal).to_i4(), 3);
+    call("MoveTo", {I4(1)}, col.pdispVal);
+    EXPECT_EQ(get("Index", {}, col.pdispVal).to_i4(), 1);
+    EXPECT_EQ(get("ValueName", {}, get("Item", {I4(1)}, defs.pdispVal).pdispVal).to_utf8(), "size");
+    call("MoveTo", {I4(1)}, col.pdispVal); // where it is: nothing happens
+    EXPECT_EQ(obj_error(col, "MoveTo", {I4(9)}), 20120);
+
+    // Widths in twips at 96 pixels per inch; a negative width changes nothing.
+    put("Width", Variant(1440.0f), {}, col.pdispVal);
+    EXPECT_FLOAT_EQ(get("Width", {}, col.pdispVal).to_r8(), 1440.0f);
+    put("Width", Variant(-100.0f), {}, col.pdispVal);
+    EXPECT_FLOAT_EQ(get("Width", {}, col.pdispVal).to_r8(), 1440.0f);
+    // The first column's width is the row titles' width.
+    put("Width", Variant(600.0f), {}, get("Item", {I4(0)}, defs.pdispVal).pdispVal);
+    EXPECT_FLOAT_EQ(get("RowTitlesWidth", {}, grid.pdispVal).to_r8(), 600.0f);
+
+    // The column's own cell definition, cleared by Nothing.
+    Variant cell = get("CellDef", {}, col.pdispVal);
+    put("ForeColor", I4(0x10), {}, cell.pdispVal);
+    EXPECT_EQ(get("ForeColor", {}, get("CellDef", {}, col.pdispVal).pdispVal).to_i4(), 0x10);
+    put("CellDef", Variant(static_cast<plat::IDispatch*>(nullptr)), {}, col.pdispVal);
+    EXPECT_EQ(get("ForeColor", {}, cell.pdispVal).to_i4(), num("ForeColor"));
+
+    // Once the column is gone the object answers 20120.
+    Variant third = get("Item", {I4(3)}, defs.pdispVal);
+    put("Cols", I4(3), {}, grid.pdispVal);
+    EXPECT_EQ(get("ValueName", {}, col.pdispVal).to_utf8(), "size"); // still there
+    Variant out;
+    plat::CallError e;
+    EXPECT_NE(plat::dispatch_get(third.pdispVal, "Index", out, {}, &e), plat::S_OK);
+    EXPECT_EQ(e.number, 20120);
+}

@@ -13,6 +13,7 @@
 
 #include "vinca/control/control.h"
 #include "vinca/control/objects/cell_def.h"
+#include "vinca/control/objects/col_defs.h"
 #include "vinca/control/objects/grid.h"
 #include "vinca/control/objects/level_defs.h"
 #include "vinca/control/objects/values.h"
@@ -142,6 +143,8 @@ TEST(DispatchTable, ObjectInterfacesMatchTheirDescription) {
         {"IVincaCellDef", &vinca::COleCellDef::dispatch_table()},
         {"IVincaGrid", &vinca::COleGrid::dispatch_table()},
         {"IVincaGridCell", &vinca::COleGridCell::dispatch_table()},
+        {"IVincaColDefs", &vinca::COleColDefs::dispatch_table()},
+        {"IVincaColDef", &vinca::COleColDef::dispatch_table()},
     };
     std::map<std::string, size_t> described;
     std::string line;

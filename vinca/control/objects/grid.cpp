@@ -5,6 +5,7 @@
 #include "vinca/control/control.h"
 #include "vinca/control/dispids.h"
 #include "vinca/control/objects/cell_def.h"
+#include "vinca/control/objects/col_defs.h"
 #include "vinca/model/grid.h"
 #include "vinca/model/values.h"
 
@@ -324,9 +325,10 @@ const plat::DispatchTable<COleGrid>& COleGrid::dispatch_table() {
          .kind = P,
          .type = plat::VT_DISPATCH,
          .get =
-             [](Self&, Call&) {
-                 plat::raise_hresult(plat::E_NOTIMPL,
-                                     "ColDefs is not available in this build of the control");
+             [](Self& self, Call& c) {
+                 self.Control();
+                 auto defs = plat::make_object<COleColDefs>(plat::ComPtr<Self>(&self));
+                 c.result() = Variant(static_cast<plat::IDispatch*>(defs.get()));
              },
          .access = plat::kNoPut},
         def_row(7, "GridCellDef", CellDefKind::Grid),
