@@ -1531,3 +1531,30 @@ TEST_F(Control, ColumnDefinitionsFollowTheirColumn) {
     EXPECT_NE(plat::dispatch_get(third.pdispVal, "Index", out, {}, &e), plat::S_OK);
     EXPECT_EQ(e.number, 20120);
 }
+
+// A font read from a definition writes its changes back into it.
+TEST_F(Control, FontOfADefinitionStoresItsChanges) {
+    Variant grid = get("Grid");
+    put("Cols", I4(3), {}, grid.pdispVal);
+    auto font_of = [&] {
+        Variant col = get("Item", {I4(1)}, get("ColDefs", {}, grid.pdispVal).pdispVal);
+        return get("Font", {}, get("CellDef", {}, col.pdispVal).pdispVal);
+    };
+    EXPECT_FALSE(get("Bold", {}, font_of().pdispVal).to_bool());
+    clean();
+    put("Bold", Variant::boolean(true), {}, font_of().pdispVal); // every object a temporary
+    EXPECT_TRUE(get("Bold", {}, font_of().pdispVal).to_bool());
+    EXPECT_TRUE(dirty());
+    put("Size", Variant(14.0), {}, font_of().pdispVal);
+    Variant font = font_of();
+    EXPECT_DOUBLE_EQ(get("Size", {}, font.pdispVal).to_r8(), 14.0);
+    EXPECT_TRUE(get("Bold", {}, font.pdispVal).to_bool());
+    // Another column is not touched; a font kept past its control still works.
+    Variant other = get("Item", {I4(2)}, get("ColDefs", {}, grid.pdispVal).pdispVal);
+    EXPECT_FALSE(
+        get("Bold", {}, get("Font", {}, get("CellDef", {}, other.pdispVal).pdispVal).pdispVal).to_bool());
+    ctl.reset();
+    box.release_all();
+    put("Italic", Variant::boolean(true), {}, font.pdispVal);
+    EXPECT_TRUE(get("Italic", {}, font.pdispVal).to_bool());
+}

@@ -111,6 +111,48 @@ int32_t AsInt(const plat::Variant& v, int32_t fallback) {
     return c.lVal;
 }
 
+// Sits on a font handed out by a definition: each change of the font is
+// stored back, as a copy, into the definition's font attribute. The font
+// owns the sink; the sink keeps the definition object.
+class FontSink final : public plat::IPropertyNotifySink {
+  public:
+    FontSink(plat::ComPtr<COleCellDef> def, IVincaFont* font) : m_def(std::move(def)), m_font(font) {}
+    plat::HRESULT QueryInterface(plat::REFIID iid, void** out) override {
+        if (!out) return plat::E_POINTER;
+        *out = nullptr;
+        if (iid != plat::IID_IUnknown && iid != plat::IPropertyNotifySink::kIID) return plat::E_NOINTERFACE;
+        *out = static_cast<plat::IPropertyNotifySink*>(this);
+        AddRef();
+        return plat::S_OK;
+    }
+    plat::ULONG AddRef() override { return ++m_refs; }
+    plat::ULONG Release() override {
+        const plat::ULONG n = --m_refs;
+        if (n == 0) delete this;
+        return n;
+    }
+    plat::HRESULT OnChanged(plat::DISPID) override {
+        try {
+            plat::ComPtr<IVincaFont> copy = NewFont(m_font->Desc());
+            if (!copy) return plat::E_OUTOFMEMORY;
+            plat::Variant v;
+            ValueSetFont(v, copy.get());
+            Store(*m_def, names::Font(), &v);
+        } catch (...) {
+            // The control is gone: the change stays with the font alone.
+            return plat::E_FAIL;
+        }
+        return plat::S_OK;
+    }
+    plat::HRESULT OnRequestEdit(plat::DISPID) override { return plat::S_OK; }
+
+  private:
+    ~FontSink() = default;
+    plat::ComPtr<COleCellDef> m_def;
+    IVincaFont* m_font;
+    plat::ULONG m_refs{0};
+};
+
 struct EnumSpec {
     plat::DISPID id;
     const char* name;
@@ -389,6 +431,9 @@ const plat::DispatchTable<COleCellDef>& COleCellDef::dispatch_table() {
                  }
                  plat::ComPtr<IVincaFont> copy = NewFont(d);
                  if (!copy) ThrowVincaError(VE_OUT_OF_MEMORY);
+                 // Changes made to the copy are written back into the definition.
+                 plat::ComPtr<FontSink> sink(new FontSink(plat::ComPtr<COleCellDef>(&self), copy.get()));
+                 copy->Advise(sink.get());
                  c.result() = plat::Variant(static_cast<plat::IDispatch*>(copy.get()));
              },
          .put =
