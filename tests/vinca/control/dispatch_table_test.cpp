@@ -14,6 +14,7 @@
 #include "vinca/control/control.h"
 #include "vinca/control/objects/cell_def.h"
 #include "vinca/control/objects/col_defs.h"
+#include "vinca/control/objects/data_object.h"
 #include "vinca/control/objects/grid.h"
 #include "vinca/control/objects/level_defs.h"
 #include "vinca/control/objects/values.h"
@@ -145,6 +146,8 @@ TEST(DispatchTable, ObjectInterfacesMatchTheirDescription) {
         {"IVincaGridCell", &vinca::COleGridCell::dispatch_table()},
         {"IVincaColDefs", &vinca::COleColDefs::dispatch_table()},
         {"IVincaColDef", &vinca::COleColDef::dispatch_table()},
+        {"IVincaDataObject", &vinca::COleVincaDataObject::dispatch_table()},
+        {"IVincaDataObjectFiles", &vinca::CVincaDataObjectFiles::dispatch_table()},
     };
     std::map<std::string, size_t> described;
     std::string line;

@@ -8,7 +8,7 @@ namespace vinca {
 
 class CTreeGrid;
 
-inline constexpr plat::IID IID_IVincaGrid = plat::make_guid("89AA8489-5D31-11D2-A13C-0040054699BC");
+inline constexpr plat::IID IID_IVincaGrid = plat::make_guid("89AA848D-5D31-11D2-A13C-0040054699BC");
 inline constexpr plat::IID IID_IVincaGridCell = plat::make_guid("89AA848B-5D31-11D2-A13C-0040054699BC");
 
 class COleGrid final : public plat::DispatchObject<COleGrid> {
