@@ -98,6 +98,16 @@ struct IOleControl : IUnknown {
     ~IOleControl() = default;
 };
 
+// Told when a property of an object changes (fonts tell their holders).
+struct IPropertyNotifySink : IUnknown {
+    static constexpr IID kIID = make_guid("9BFBBC02-EFF1-101A-84ED-00AA00341D07");
+    virtual HRESULT OnChanged(DISPID id) = 0;
+    virtual HRESULT OnRequestEdit(DISPID id) = 0;
+
+  protected:
+    ~IPropertyNotifySink() = default;
+};
+
 // Reads one ambient property through the site's IDispatch; false when the
 // site is null, has no IDispatch, or does not answer the property.
 bool read_ambient(IUnknown* site, DISPID id, Variant& out);

@@ -273,6 +273,8 @@ void CVincaCtrl::SetHasGrid(bool on) {
     // The title row of a new tree grid is 35 pixels high.
     m_grid = on ? CTreeGrid::New(CTreeGrid::TREE_GRID, 35.0f * 15.0f) : Ref<CTreeGrid>();
     if (on && !m_grid) ThrowVincaError(VE_GRID_NOT_CREATED);
+    // The tree grid's rows are the items at the top of the tree.
+    if (m_grid) m_grid->SetOwnerItem(m_engine.Root());
     RequestRefresh(1, 0);
     MarkModified();
 }
@@ -323,7 +325,10 @@ void CVincaCtrl::Apply(const PersistedProperty& p, const plat::Variant& value) {
         auto* obj = unk ? dynamic_cast<CTreeSerializeObject*>(static_cast<plat::IDispatch*>(value.pdispVal))
                         : nullptr;
         if (obj && obj->levels) m_levels = obj->levels;
-        if (obj && obj->grid) m_grid = obj->grid;
+        if (obj && obj->grid) {
+            m_grid = obj->grid;
+            m_grid->SetOwnerItem(m_engine.Root());
+        }
         if (obj && obj->root && obj->root->ChildNode()) {
             m_engine.Clear();
             m_engine.AddTreeItems({m_engine.RootNode(), -1}, obj->root->ChildNode());
@@ -559,6 +564,30 @@ bool CVincaCtrl::DefCellSet(plat::DISPID id, const plat::Variant& value) {
     if (old && old->vt == v.vt && (color ? old->lVal == v.lVal : old->iVal == v.iVal)) return false;
     m_defCell->SetOrAddValue(key, v);
     return true;
+}
+
+ControlDefaultValues CVincaCtrl::DefaultValues() {
+    using namespace dispid;
+    ControlDefaultValues v;
+    v.foreColor = Prop(kForeColor).to_i4();
+    v.backColor = Prop(kBackColor).to_i4();
+    v.transparentBackground = Prop(kTransparentBackground).to_bool();
+    v.selForeColor = Prop(kSelForeColor).to_i4();
+    v.selBackColor = Prop(kSelBackColor).to_i4();
+    v.defTextAlignment = DefCellGet(kDefItemCellTextAlignment).to_i4();
+    v.defPictureAlignment = DefCellGet(kDefItemCellPictureAlignment).to_i4();
+    v.defAlignment = DefCellGet(kDefItemCellAlignment).to_i4();
+    v.defBorderStyle = DefCellGet(kDefItemCellBorderStyle).to_i4();
+    v.defBorderColor = DefCellGet(kDefItemCellBorderColor).to_i4();
+    v.invBorderStyle = Prop(kInvBorderStyle).to_i4();
+    v.invStyle = Prop(kInvStyle).to_i4();
+    v.defMultiLine = Prop(kDefMultiLine).to_bool();
+    v.itemHeight = static_cast<float>(Prop(kItemHeight).to_r8());
+    v.tabStopDistance = Prop(kTabStopDistance).to_i4();
+    v.hasGrid = m_grid != nullptr;
+    v.widthOfText = Prop(kWidthOfText).to_i4();
+    v.widthOfTextMin = Prop(kWidthOfTextMin).to_i4();
+    return v;
 }
 
 } // namespace vinca

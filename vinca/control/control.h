@@ -14,6 +14,7 @@
 #include "platform/com/persist.h"
 #include "vinca/control/errors.h"
 #include "vinca/control/objects/values.h"
+#include "vinca/model/attr_sources.h"
 #include "vinca/model/engine.h"
 #include "vinca/model/persist.h"
 #include "vinca/model/thread_registry.h"
@@ -130,6 +131,9 @@ class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObjec
     // answers whether anything changed.
     plat::Variant DefCellGet(plat::DISPID id);
     bool DefCellSet(plat::DISPID id, const plat::Variant& value);
+
+    // The settings the control's defaults answer from, as they are now.
+    ControlDefaultValues DefaultValues();
 
     // Sizes: the container's units and pixels.
     double ToPixels(double value, bool horizontal);

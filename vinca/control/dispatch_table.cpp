@@ -6,6 +6,8 @@
 #include "vinca/control/control.h"
 #include "vinca/control/dispids.h"
 #include "vinca/control/members.h"
+#include "vinca/control/objects/cell_def.h"
+#include "vinca/control/objects/grid.h"
 #include "vinca/control/objects/level_defs.h"
 #include "vinca/control/prop_families.h"
 #include "vinca/model/buffer.h"
@@ -137,11 +139,6 @@ void ExplorerCompatible(CVincaCtrl& self, DispCall& c) {
 [[noreturn]] void ThrowSelectionNotYet() {
     plat::raise_hresult(plat::E_NOTIMPL,
                         "Selections of several rows are not available in this build of the control");
-}
-
-plat::DispHandler<CVincaCtrl> NotYetHandler(std::string_view name) {
-    std::string text = std::string(name) + " is not available in this build of the control";
-    return [text](CVincaCtrl&, DispCall&) { plat::raise_hresult(plat::E_NOTIMPL, text); };
 }
 
 // True (non-zero) gives the item a grid of its own when it has none; false
@@ -639,7 +636,7 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
             .name = "Grid",
             .kind = P,
             .type = DISP,
-            .get = NotYetHandler("Grid"),
+            .get = [](CVincaCtrl& s, DispCall& c) { c.result() = GridObject(s.Link(), nullptr); },
             .put = [](CVincaCtrl& s, DispCall& c) { s.SetHasGrid(c.value().lVal != 0); },
             .access = kG,
             .put_type = I4},
@@ -648,7 +645,7 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
             .kind = P,
             .type = DISP,
             .params = {kIndex},
-            .get = NotYetHandler("ItemGrid"),
+            .get = [](CVincaCtrl& s, DispCall& c) { c.result() = GridObject(s.Link(), s.Item(c.i4(0))); },
             .put = SetItemGrid,
             .put_type = I4},
         Indexed(
@@ -673,7 +670,19 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
               {}, kNP),
         Picture(d::kBackPicture, "BackPicture", {1, 3}),
         Enum(d::kBackPictureAlignment, "BackPictureAlignment", 12, {1, 3}, Mark::No),
-        NotYet(d::kItemCell, "ItemCell", P, DISP, {kIndex}),
+        Row{.id = d::kItemCell,
+            .name = "ItemCell",
+            .kind = P,
+            .type = DISP,
+            .params = {kIndex},
+            .get =
+                [](CVincaCtrl& s, DispCall& c) {
+                    Ref<CItem> item(s.Item(c.i4(0)));
+                    c.result() =
+                        CellDefObject(s.Link(), CellDefKind::TreeCell, ItemCellTarget(item, CellDefKind::TreeCell));
+                },
+            .put = [](CVincaCtrl& s, DispCall& c) { ClearCellDef(s, c.value(), ItemCellTarget(Ref<CItem>(s.Item(c.i4(0))), CellDefKind::TreeCell)); },
+            .put_type = VAR},
         DefCell(d::kDefItemCellBorderStyle, "DefItemCellBorderStyle", 5, {"DefBorderStyle"}),
         DefCell(d::kDefItemCellPictureAlignment, "DefItemCellPictureAlignment", 13, {"DefPictureAlignment"}),
         DefCell(d::kDefItemCellAlignment, "DefItemCellAlignment", 4, {"DefAlignment"}),
@@ -780,7 +789,16 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
                }),
         Enum(d::kInvBorderStyle, "InvBorderStyle", 2, kFlags7),
         Boolean(d::kShowHiddenItems, "ShowHiddenItems", {0, 18}),
-        NotYet(d::kActiveGrid, "ActiveGrid", P, DISP, {}, kNP),
+        Row{.id = d::kActiveGrid,
+            .name = "ActiveGrid",
+            .kind = P,
+            .type = DISP,
+            .get =
+                [](CVincaCtrl& s, DispCall& c) {
+                    auto g = COleGrid::Active(s.Link());
+                    c.result() = plat::Variant(static_cast<plat::IDispatch*>(g.get()));
+                },
+            .access = kNP},
         Indexed(d::kMarkedItemsAlwaysHidden, "MarkedItemsAlwaysHidden", I4,
                 Result([](CVincaCtrl& s, DispCall& c) { return Long(s.Engine().IsMarkHidden(c.i4(0)) ? 1 : 0); }),
                 [](CVincaCtrl& s, DispCall& c) {
@@ -871,7 +889,15 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
                 Arg("BackColor", I4), Arg("ForeColor", I4)},
                m::FastAddItemEx),
         NoWindow(d::kReport, "Report", P, DISP, {}, kNP),
-        NotYet(d::kDefItemCellDef, "DefItemCellDef", P, DISP, {}, kNP),
+        Row{.id = d::kDefItemCellDef,
+            .name = "DefItemCellDef",
+            .kind = P,
+            .type = DISP,
+            .get =
+                [](CVincaCtrl& s, DispCall& c) {
+                    c.result() = CellDefObject(s.Link(), CellDefKind::Inner, DefItemCellTarget());
+                },
+            .access = kNP},
         Plain(d::kVisualRoot, "VisualRoot", I4,
               Result([](CVincaCtrl& s, DispCall&) {
                   CItem* root = s.Engine().VisualRoot();

@@ -4,6 +4,7 @@
 
 #include "vinca/control/dispids.h"
 #include "vinca/control/members.h"
+#include "vinca/model/grid.h"
 #include "vinca/model/search.h"
 
 namespace vinca::members {
@@ -54,8 +55,29 @@ void InsertInto(CVincaCtrl& self, CItemNode* node, int32_t before, std::string_v
                 Before count) {
     CVincaEngine& e = self.Engine();
     CItem* made = nullptr;
-    self.Raise(e.InsertItem({node, before}, text, 0, placement, &made));
+    // With a tree grid, a text cut by the column delimiter fills the row:
+    // the first piece is the item's text, the others go to columns 2 on.
+    CTreeGrid* grid = self.OwnGrid();
+    const char delimiter = static_cast<char>(e.m_colDelimiter & 0xFF);
+    const bool split = grid && e.m_convertTabsToCols && text.find(delimiter) != std::string_view::npos;
+    const std::string_view first = split ? text.substr(0, text.find(delimiter)) : text;
+    self.Raise(e.InsertItem({node, before}, first, 0, placement, &made));
     self.RaisePending();
+    if (split && made) {
+        CItemData* data = made->GetItemData();
+        if (!data) self.Raise(VE_OUT_OF_MEMORY);
+        int32_t col = 2;
+        for (size_t start = first.size() + 1; start <= text.size(); ++col) {
+            size_t end = text.find(delimiter, start);
+            if (end == std::string_view::npos) end = text.size();
+            if (end > start) {
+                if (grid->ColumnCount() < col + 1) self.Raise(grid->SetColumnCount(col + 1));
+                self.Raise(data->Values().SetOrAddValue(
+                    grid->Column(col)->Key(), plat::Variant::ansi(text.substr(start, end - start))));
+            }
+            start = end + 1;
+        }
+    }
     if (made && count.count >= 0 && LastInTreeOrder(e.RootNode()) == made)
         self.NoteAppendedLast(made, count.count, count.epoch);
 }

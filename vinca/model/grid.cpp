@@ -169,6 +169,21 @@ VResult CTreeGrid::SetColumnCount(int32_t n) {
     return VE_OK;
 }
 
+int32_t CTreeGrid::ColumnIndexOf(const CColumnDef* column) const {
+    for (size_t i = 0; i < m_columns.size(); ++i)
+        if (m_columns[i].get() == column) return static_cast<int32_t>(i);
+    return -1;
+}
+
+bool CTreeGrid::MoveColumn(int32_t from, int32_t to) {
+    const int32_t n = ColumnCount();
+    if (from < 0 || from >= n || to < 0 || to >= n) return false;
+    Ref<CColumnDef> moved = m_columns[static_cast<size_t>(from)];
+    m_columns.erase(m_columns.begin() + from);
+    m_columns.insert(m_columns.begin() + to, std::move(moved));
+    return true;
+}
+
 void CTreeGrid::AppendColumn(Ref<CColumnDef> column) {
     m_columns.push_back(std::move(column));
 }
@@ -252,6 +267,16 @@ bool CTreeGrid::AppendRow(CVincaEngine& engine, std::string_view text) {
     if (!node) return false;
     RowScope scope(engine, m_kind, node);
     return engine.AddItem(text) == VE_OK;
+}
+
+VResult CTreeGrid::InsertRow(CVincaEngine& engine, int32_t before, std::string_view text, CItem** made) {
+    CItemNode* node = m_owner ? m_owner->GetChildNode() : nullptr;
+    if (!node) return VE_OUT_OF_MEMORY;
+    RowScope scope(engine, m_kind, node);
+    const int32_t at = before >= 1 && before <= RowCount() ? before - 1 : -1;
+    // A sorted owner places the row by its sort; otherwise it goes where asked.
+    const int method = m_owner->SortMethod();
+    return engine.InsertItem({node, at}, text, 0, method ? method : 0, made);
 }
 
 VResult CTreeGrid::RemoveRow(CVincaEngine& engine, int32_t row) {

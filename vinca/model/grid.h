@@ -73,6 +73,11 @@ class CTreeGrid : public CItemGridBase {
     // Adds missing columns up to `n`, or removes columns from the end (column
     // 0 stays).
     VResult SetColumnCount(int32_t n);
+    // The position of a column definition, -1 when it is not in the list.
+    int32_t ColumnIndexOf(const CColumnDef* column) const;
+    // Moves a column definition to another position; false when either
+    // position is outside the list.
+    bool MoveColumn(int32_t from, int32_t to);
     // Appends a column read from a stream.
     void AppendColumn(Ref<CColumnDef> column);
     // Visible columns: visible with a width above 0, counted from column 1
@@ -98,6 +103,9 @@ class CTreeGrid : public CItemGridBase {
     // the index method switched to the grid's (children of the owner for an
     // item grid, every item for the tree grid) and restored afterwards.
     bool AppendRow(CVincaEngine& engine, std::string_view text);
+    // Inserts a row before data row `before` (1-based; anything outside the
+    // data rows appends), the same way; `made` receives the new row's item.
+    VResult InsertRow(CVincaEngine& engine, int32_t before, std::string_view text, CItem** made);
     VResult RemoveRow(CVincaEngine& engine, int32_t row);
 
     // ---- definitions and settings ------------------------------------------
@@ -142,6 +150,9 @@ class CTreeGrid : public CItemGridBase {
     float m_rowTitleWidth; // twips
     float m_colTitleHeight{-1.0f};
     float m_rowHeight{-1.0f};
+    // Kept while the grid lives, not stored.
+    int32_t m_allowResizing{0};
+    int32_t m_gridLinesStyle{3};
 
   private:
     explicit CTreeGrid(Kind kind);

@@ -2,6 +2,10 @@
 #include "vinca/model/picture.h"
 
 #include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "platform/base/strings.h"
 
 #include "vinca/model/stream.h"
 #include "vinca/model/values.h"
@@ -81,9 +85,119 @@ class Font final : public StoredObject<IVincaFont> {
         return E_NOINTERFACE;
     }
     const FontDesc& Desc() const override { return m_desc; }
+    void Advise(plat::IPropertyNotifySink* sink) override {
+        if (sink) m_sinks.push_back(ComPtr<plat::IPropertyNotifySink>(sink));
+    }
+    void Unadvise(plat::IPropertyNotifySink* sink) override {
+        std::erase_if(m_sinks, [&](const auto& s) { return s.get() == sink; });
+    }
+
+    HRESULT GetIDsOfNames(REFIID, OLECHAR** names, uint32_t count, LCID, DISPID* ids) override {
+        if (!names || !ids || count == 0) return E_POINTER;
+        static constexpr std::pair<std::string_view, DISPID> kMembers[] = {
+            {"Name", 0},      {"Size", 2},          {"Bold", 3},   {"Italic", 4},
+            {"Underline", 5}, {"Strikethrough", 6}, {"Weight", 7}, {"Charset", 8}};
+        HRESULT hr = S_OK;
+        for (uint32_t i = 0; i < count; ++i) {
+            ids[i] = DISPID_UNKNOWN;
+            if (i > 0) {
+                hr = DISP_E_UNKNOWNNAME;
+                continue;
+            }
+            const std::string name = names[i] ? utf16_to_utf8(std::u16string_view(names[i])) : std::string();
+            for (const auto& [text, id] : kMembers)
+                if (plat::iequals(name, text)) ids[i] = id;
+            if (ids[i] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
+        }
+        return hr;
+    }
+
+    HRESULT Invoke(DISPID id, REFIID, LCID, uint16_t flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
+                   uint32_t*) override {
+        if (id < 0 || id > 8 || id == 1) return DISP_E_MEMBERNOTFOUND;
+        if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
+            if (!params || params->cArgs != 1) return DISP_E_BADPARAMCOUNT;
+            return Put(id, deref(params->rgvarg[0]));
+        }
+        if (!(flags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD))) return DISP_E_MEMBERNOTFOUND;
+        Variant v;
+        switch (id) {
+        case 0:
+            v = Variant(std::string_view(m_desc.name));
+            break;
+        case 2:
+            v = Variant(static_cast<double>(m_desc.size) / 10000.0);
+            break;
+        case 3:
+            v = Variant::boolean(m_desc.weight >= 700);
+            break;
+        case 4:
+            v = Variant::boolean(m_desc.italic);
+            break;
+        case 5:
+            v = Variant::boolean(m_desc.underline);
+            break;
+        case 6:
+            v = Variant::boolean(m_desc.strikethrough);
+            break;
+        case 7:
+            v = Variant(m_desc.weight);
+            break;
+        default:
+            v = Variant(m_desc.charset);
+            break;
+        }
+        if (result) *result = v.detach();
+        return S_OK;
+    }
 
   private:
+    HRESULT Put(DISPID id, const VARIANT& value) {
+        Variant v(value);
+        HRESULT hr = S_OK;
+        FontDesc d = m_desc;
+        switch (id) {
+        case 0:
+            d.name = v.to_utf8(&hr);
+            break;
+        case 2: {
+            const double size = v.to_r8(&hr);
+            if (SUCCEEDED(hr) && !(size >= 0 && size <= 1e6)) hr = DISP_E_OVERFLOW;
+            d.size = static_cast<int64_t>(size * 10000.0 + 0.5);
+            break;
+        }
+        case 3:
+            d.weight = v.to_bool(&hr) ? 700 : 400;
+            break;
+        case 4:
+            d.italic = v.to_bool(&hr);
+            break;
+        case 5:
+            d.underline = v.to_bool(&hr);
+            break;
+        case 6:
+            d.strikethrough = v.to_bool(&hr);
+            break;
+        case 7:
+            d.weight = v.to_i2(&hr);
+            break;
+        default:
+            d.charset = v.to_i2(&hr);
+            break;
+        }
+        if (FAILED(hr)) return hr;
+        if (d == m_desc) return S_OK;
+        m_desc = d;
+        // The sinks may drop their own advice meanwhile: tell a copy.
+        ComPtr<IVincaFont> self(this);
+        const auto sinks = m_sinks;
+        for (const auto& s : sinks)
+            s->OnChanged(id);
+        return S_OK;
+    }
+
     FontDesc m_desc;
+    std::vector<ComPtr<plat::IPropertyNotifySink>> m_sinks;
 };
 
 template <class T> ComPtr<T> query(IUnknown* obj, const IID& iid) {

@@ -14,6 +14,7 @@
 
 #include "platform/com/dispatch.h"
 #include "platform/com/guid.h"
+#include "platform/com/ole.h"
 #include "platform/com/unknown.h"
 #include "vinca/model/errors.h"
 
@@ -56,8 +57,13 @@ struct FontDesc {
     friend bool operator==(const FontDesc&, const FontDesc&) = default;
 };
 
+// A font's automation members: Name 0, Size 2, Bold 3, Italic 4,
+// Underline 5, Strikethrough 6, Weight 7, Charset 8. A change through them
+// is told to every advised sink.
 struct IVincaFont : plat::IDispatch {
     virtual const FontDesc& Desc() const = 0;
+    virtual void Advise(plat::IPropertyNotifySink* sink) = 0;
+    virtual void Unadvise(plat::IPropertyNotifySink* sink) = 0;
 };
 
 // A new picture (one reference held by the result); null for type 0 or

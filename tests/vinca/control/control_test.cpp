@@ -1259,3 +1259,302 @@ TEST_F(Control, VirtualChildrenRefuseChanges) {
     call("Clear");
     EXPECT_EQ(num("ListCount"), 0);
 }
+
+// Cell definitions of an item's tree cell, of the control's default item
+// cell and of a level: the same members, each its own keys and chain.
+TEST_F(Control, CellDefinitionsSetUnsetAndInherit) {
+    call("AddItem", {Text("a")});
+    Variant item = get("ItemCell", {I4(0)});
+    Variant def = get("DefItemCellDef");
+    Variant level = get("CellDef", {}, get("Item", {I4(1)}, get("LevelDefs").pdispVal).pdispVal);
+    const Variant nothing(static_cast<plat::IDispatch*>(nullptr));
+    auto obj_put_error = [](const Variant& on, std::string_view name, const Variant& v) {
+        plat::CallError e;
+        return plat::dispatch_put(on.pdispVal, name, v, {}, &e) == plat::S_OK ? 0 : int(e.number);
+    };
+
+    // Ranges are checked on every kind, before anything is stored.
+    struct Bound {
+        const char* member;
+        int bad;
+    };
+    for (const Variant* on : {&item, &def, &level}) {
+        for (const Bound& b :
+             {Bound{"PictureAlignment", 13}, Bound{"TextAlignment", 10}, Bound{"MultiLine", 3},
+              Bound{"BorderStyle", 5}, Bound{"Alignment", 4}, Bound{"GradientStyle", 5}, Bound{"RTFStyle", 2},
+              Bound{"PictureAlignment", -2}})
+            EXPECT_EQ(obj_put_error(*on, b.member, I2(b.bad)), 380) << b.member << " " << b.bad;
+        EXPECT_EQ(obj_put_error(*on, "PictureHeight", Variant(-0.5f)), 380);
+        EXPECT_EQ(obj_put_error(*on, "PictureWidth", Variant(std::nanf(""))), 380);
+        EXPECT_EQ(obj_put_error(*on, "Text", Text("x")), 383);
+    }
+    EXPECT_EQ(num("DefItemCellTextAlignment"), 2); // the bad writes left it
+
+    // The default item cell shares its entries with the control's members.
+    put("TextAlignment", I2(7), {}, def.pdispVal);
+    EXPECT_EQ(num("DefItemCellTextAlignment"), 7);
+    put("DefItemCellBackColor", I4(0x42));
+    EXPECT_EQ(get("BackColor", {}, def.pdispVal).to_i4(), 0x42);
+
+    // An item's tree cell inherits from it, attribute by attribute.
+    EXPECT_EQ(get("TextAlignment", {}, item.pdispVal).to_i4(), 7);
+    EXPECT_EQ(get("BackColor", {}, item.pdispVal).to_i4(), 0x42);
+    put("BackColor", I4(-1), {}, item.pdispVal); // -1 is a colour
+    EXPECT_EQ(get("BackColor", {}, item.pdispVal).to_i4(), -1);
+    EXPECT_EQ(num("ItemBackColor", {I4(0)}), -1); // the same entry as the item member
+    put("BackColor", I4(1), {}, item.pdispVal);   // 1 unsets
+    EXPECT_EQ(get("BackColor", {}, item.pdispVal).to_i4(), 0x42);
+    put("TextAlignment", I2(3), {}, item.pdispVal);
+    EXPECT_EQ(get("TextAlignment", {}, item.pdispVal).to_i4(), 3);
+    EXPECT_EQ(num("DefItemCellTextAlignment"), 7);
+    put("TextAlignment", I2(-1), {}, item.pdispVal);
+    EXPECT_EQ(get("TextAlignment", {}, item.pdispVal).to_i4(), 7);
+    // Unset multi-line reads 2; 0 unsets.
+    EXPECT_EQ(get("MultiLine", {}, item.pdispVal).to_i4(), 2);
+    put("MultiLine", I2(1), {}, item.pdispVal);
+    EXPECT_EQ(get("MultiLine", {}, item.pdispVal).to_i4(), 1);
+    put("MultiLine", I2(0), {}, item.pdispVal);
+    EXPECT_EQ(get("MultiLine", {}, item.pdispVal).to_i4(), 2);
+
+    // Tags keep any value; texts unset with a null string.
+    put("Tag", Variant(2.5), {}, item.pdispVal);
+    EXPECT_EQ(get("Tag", {}, item.pdispVal).vt, plat::VT_R8);
+    put("Url", Text("http://127.0.0.1/x"), {}, item.pdispVal);
+    EXPECT_EQ(get("Url", {}, item.pdispVal).to_utf8(), "http://127.0.0.1/x");
+    EXPECT_EQ(text("ItemUrl", {I4(0)}), "http://127.0.0.1/x");
+    Variant null_text;
+    null_text.vt = plat::VT_BSTR;
+    null_text.bstrVal = nullptr;
+    put("Url", null_text, {}, item.pdispVal);
+    EXPECT_EQ(get("Url", {}, item.pdispVal).to_utf8(), "");
+
+    // Picture sizes: container units in, HIMETRIC kept; -1 unsets.
+    put("PictureHeight", Variant(15.0f), {}, item.pdispVal);                  // 15 pixels
+    EXPECT_NEAR(get("PictureHeight", {}, item.pdispVal).to_r8(), 15.0, 0.05); // whole HIMETRIC units
+    put("PictureHeight", Variant(-1.0f), {}, item.pdispVal);
+    EXPECT_FLOAT_EQ(get("PictureHeight", {}, item.pdispVal).to_r8(), -1.0f); // the control's default
+
+    // A level's definition inherits from the control's properties directly.
+    put("ForeColor", I4(0x123456));
+    EXPECT_EQ(get("ForeColor", {}, level.pdispVal).to_i4(), 0x123456);
+    EXPECT_EQ(get("TextAlignment", {}, level.pdispVal).to_i4(), 7);
+    EXPECT_EQ(get("Count", {}, get("LevelDefs").pdispVal).to_i4(), 0); // reads made no level
+    clean();
+    put("BackColor", I4(0x77), {}, level.pdispVal);
+    EXPECT_TRUE(dirty());
+    EXPECT_EQ(get("BackColor", {}, level.pdispVal).to_i4(), 0x77);
+    EXPECT_EQ(get("Count", {}, get("LevelDefs").pdispVal).to_i4(), 2);
+    // Nothing clears the definition; the level's pictures stay.
+    const auto bmp = dir.path() / "cell.bmp";
+    std::ofstream(bmp, std::ios::binary) << "BM" << std::string(30, '\x33');
+    Variant picture = call("LoadPicture", {Text(bmp.string())});
+    Variant one = get("Item", {I4(1)}, get("LevelDefs").pdispVal);
+    put("PictureLeaf", picture, {}, one.pdispVal);
+    EXPECT_EQ(obj_put_error(one, "CellDef", I4(1)), 380);
+    put("CellDef", nothing, {}, one.pdispVal);
+    EXPECT_NE(get("BackColor", {}, level.pdispVal).to_i4(), 0x77);
+    EXPECT_EQ(get("PictureLeaf", {}, one.pdispVal).pdispVal, picture.pdispVal);
+
+    // The item's tree cell: Nothing clears it.
+    put("ForeColor", I4(0x99), {}, item.pdispVal);
+    put("ItemCell", nothing, {I4(0)});
+    EXPECT_EQ(get("ForeColor", {}, item.pdispVal).to_i4(), 0x123456);
+    EXPECT_EQ(put_error("ItemCell", nothing, {I4(5)}), 381);
+
+    // Without the control every member answers 20126.
+    ctl.reset();
+    box.release_all();
+    plat::CallError e;
+    Variant gone;
+    EXPECT_NE(plat::dispatch_get(item.pdispVal, "BackColor", gone, {}, &e), plat::S_OK);
+    EXPECT_EQ(e.number, 20126);
+    EXPECT_EQ(obj_put_error(def, "BackColor", I4(3)), 20126);
+}
+
+TEST_F(Control, GridObjectsReadWithoutMakingAndWriteRows) {
+    auto obj_error = [](const Variant& on, std::string_view name, const Variant* value,
+                        std::vector<Variant> args = {}) {
+        plat::CallError e;
+        Variant out;
+        const plat::HRESULT hr = value ? plat::dispatch_put(on.pdispVal, name, *value, args, &e)
+                                       : plat::dispatch_get(on.pdispVal, name, out, args, &e);
+        return hr == plat::S_OK ? 0 : int(e.number);
+    };
+    call("AddItem", {Text("top")});
+    Variant grid = get("Grid");
+    Variant item_grid = get("ItemGrid", {I4(0)});
+    Variant active = get("ActiveGrid");
+    // Reads answer the values of no grid and make none.
+    for (const Variant* g : {&grid, &item_grid, &active}) {
+        EXPECT_EQ(get("Rows", {}, g->pdispVal).to_i4(), -1);
+        EXPECT_EQ(get("Cols", {}, g->pdispVal).to_i4(), -1);
+        EXPECT_EQ(get("GridLinesStyle", {}, g->pdispVal).to_i4(), 3);
+        EXPECT_EQ(get("BackColorBkg", {}, g->pdispVal).to_i4(), 0x808080);
+        EXPECT_EQ(get("SortingMethod", {}, g->pdispVal).to_i4(), -1);
+        EXPECT_EQ(get("BackColor", {}, get("GridCellDef", {}, g->pdispVal).pdispVal).to_i4(),
+                  num("BackColor"));
+    }
+    EXPECT_FALSE(get("HasGrid").to_bool());
+    EXPECT_FALSE(get("ItemHasGrid", {I4(0)}).to_bool());
+    const Variant two = I4(2);
+    EXPECT_EQ(obj_error(active, "Cols", &two), 20122);
+    const Variant one = I4(1);
+    EXPECT_EQ(obj_error(grid, "Cols", &one), 380);
+    EXPECT_FALSE(get("HasGrid").to_bool());
+
+    // Writes make the grid; its own definitions start with the grid defaults.
+    put("Cols", I4(2), {}, grid.pdispVal);
+    EXPECT_TRUE(get("HasGrid").to_bool());
+    EXPECT_TRUE(get("TreeGrid", {}, grid.pdispVal).to_bool());
+    EXPECT_EQ(get("Rows", {}, grid.pdispVal).to_i4(), 2); // the item at the top is row 1
+    Variant cell_def = get("GridCellDef", {}, grid.pdispVal);
+    put("BackColor", I4(5), {}, cell_def.pdispVal);
+    EXPECT_EQ(get("BackColor", {}, cell_def.pdispVal).to_i4(), 5);
+    put("BackColor", I4(1), {}, cell_def.pdispVal);
+    EXPECT_EQ(get("BackColor", {}, cell_def.pdispVal).to_i4(), num("BackColor"));
+
+    // A row cut at tabs: empty pieces leave their column empty.
+    call("AddRow", {Text("a\t\tc")}, grid.pdispVal);
+    EXPECT_EQ(get("Rows", {}, grid.pdispVal).to_i4(), 3);
+    EXPECT_EQ(get("Cols", {}, grid.pdispVal).to_i4(), 4);
+    EXPECT_EQ(text("List", {I4(1)}), "a");
+    EXPECT_FALSE(get("HasCell", {I4(2), I4(2)}, grid.pdispVal).to_bool());
+    EXPECT_TRUE(get("HasCell", {I4(2), I4(3)}, grid.pdispVal).to_bool());
+    Variant c = get("Cells", {I4(2), I4(3)}, grid.pdispVal);
+    EXPECT_EQ(get("Value", {}, get("Value", {}, c.pdispVal).pdispVal).to_utf8(), "c");
+    EXPECT_EQ(get("Row", {}, c.pdispVal).to_i4(), 2);
+    // Positions: 1 inserts before the first data row, past the end appends.
+    call("AddRow", {Text("first"), I4(1)}, grid.pdispVal);
+    call("AddRow", {Text("last"), I4(99)}, grid.pdispVal);
+    EXPECT_EQ(text("List", {I4(0)}), "first");
+    EXPECT_EQ(text("List", {I4(3)}), "last");
+    EXPECT_EQ(get("RowToItemIndex", {I4(4)}, grid.pdispVal).to_i4(), 3);
+    EXPECT_EQ(get("ItemIndexToRow", {I4(0)}, grid.pdispVal).to_i4(), 1);
+    // Cells are bounded by the rows and columns.
+    const int rows = get("Rows", {}, grid.pdispVal).to_i4();
+    EXPECT_EQ(obj_error(grid, "Cells", nullptr, {I4(rows), I4(1)}), 381);
+    EXPECT_EQ(obj_error(grid, "Cells", nullptr, {I4(-1), I4(1)}), 381);
+    EXPECT_EQ(obj_error(grid, "Cells", nullptr, {I4(1), I4(4)}), 381);
+    // RemoveRow -1 takes the last row, 0 does nothing.
+    call("RemoveRow", {I4(-1)}, grid.pdispVal);
+    call("RemoveRow", {I4(0)}, grid.pdispVal);
+    EXPECT_EQ(get("Rows", {}, grid.pdispVal).to_i4(), rows - 1);
+
+    // With a tree grid, AddItem fills the columns after the tree column.
+    call("AddItem", {Text("p\tq")});
+    const int32_t p = num("NewIndex");
+    EXPECT_EQ(text("List", {I4(p)}), "p");
+    const int32_t row = get("ItemIndexToRow", {I4(p)}, grid.pdispVal).to_i4();
+    EXPECT_EQ(
+        get("Value", {}, get("Value", {}, get("Cells", {I4(row), I4(2)}, grid.pdispVal).pdispVal).pdispVal)
+            .to_utf8(),
+        "q");
+
+    // Sorting: ascending by text, then a column key turns it to values.
+    put("SortingMethod", I2(0), {}, grid.pdispVal);
+    EXPECT_TRUE(get("Sorted", {}, grid.pdispVal).to_bool());
+    EXPECT_EQ(text("List", {I4(0)}), "a");
+    put("SortingKey", I4(2), {}, grid.pdispVal);
+    EXPECT_EQ(get("SortingMethod", {}, grid.pdispVal).to_i4(), 0);
+    EXPECT_EQ(get("SortingKey", {}, grid.pdispVal).to_utf8(), "T2");
+    const Variant bad_method = I2(2);
+    EXPECT_EQ(obj_error(grid, "SortingMethod", &bad_method), 380);
+
+    // An item grid: rows are the item's children.
+    call("AddRow", {Text("x\ty")}, item_grid.pdispVal);
+    EXPECT_TRUE(get("ItemHasGrid", {I4(0)}).to_bool());
+    EXPECT_FALSE(get("TreeGrid", {}, item_grid.pdispVal).to_bool());
+    EXPECT_EQ(get("Rows", {}, item_grid.pdispVal).to_i4(), 2);
+    EXPECT_EQ(text("List", {I4(get("RowToItemIndex", {I4(1)}, item_grid.pdispVal).to_i4())}), "x");
+
+    // The grid object outlives the control; its members then answer 20126.
+    ctl.reset();
+    box.release_all();
+    EXPECT_EQ(obj_error(grid, "Rows", nullptr), 20126);
+    EXPECT_EQ(obj_error(c, "Value", nullptr), 20126);
+}
+
+TEST_F(Control, ColumnDefinitionsFollowTheirColumn) {
+    auto obj_error = [](const Variant& on, std::string_view name, std::vector<Variant> args = {}) {
+        plat::CallError e;
+        Variant out;
+        return plat::dispatch_call(on.pdispVal, name, args, &out, &e) == plat::S_OK ? 0 : int(e.number);
+    };
+    Variant grid = get("Grid");
+    Variant defs = get("ColDefs", {}, grid.pdispVal);
+    EXPECT_EQ(get("Count", {}, defs.pdispVal).to_i4(), 0); // no grid, none made
+    EXPECT_FALSE(get("HasGrid").to_bool());
+    put("Cols", I4(4), {}, grid.pdispVal);
+    EXPECT_EQ(get("Count", {}, defs.pdispVal).to_i4(), 4);
+    for (const Variant& bad : {I4(4), I4(-1), Text("1")}) {
+        plat::CallError e;
+        Variant out;
+        EXPECT_NE(plat::dispatch_get(defs.pdispVal, "Item", out, std::vector<Variant>{bad}, &e), plat::S_OK);
+        EXPECT_EQ(e.number, 381);
+    }
+
+    // Named, then moved twice through the same object: it follows its column.
+    Variant col = get("Item", {I4(2)}, defs.pdispVal);
+    put("ValueName", Text("size"), {}, col.pdispVal);
+    put("ValueName", Text(""), {}, col.pdispVal); // an empty name changes nothing
+    EXPECT_EQ(get("ValueName", {}, col.pdispVal).to_utf8(), "size");
+    call("MoveTo", {I4(3)}, col.pdispVal);
+    EXPECT_EQ(get("Index", {}, col.pdispVal).to_i4(), 3);
+    call("MoveTo", {I4(1)}, col.pdispVal);
+    EXPECT_EQ(get("Index", {}, col.pdispVal).to_i4(), 1);
+    EXPECT_EQ(get("ValueName", {}, get("Item", {I4(1)}, defs.pdispVal).pdispVal).to_utf8(), "size");
+    call("MoveTo", {I4(1)}, col.pdispVal); // where it is: nothing happens
+    EXPECT_EQ(obj_error(col, "MoveTo", {I4(9)}), 20120);
+
+    // Widths in twips at 96 pixels per inch; a negative width changes nothing.
+    put("Width", Variant(1440.0f), {}, col.pdispVal);
+    EXPECT_FLOAT_EQ(get("Width", {}, col.pdispVal).to_r8(), 1440.0f);
+    put("Width", Variant(-100.0f), {}, col.pdispVal);
+    EXPECT_FLOAT_EQ(get("Width", {}, col.pdispVal).to_r8(), 1440.0f);
+    // The first column's width is the row titles' width.
+    put("Width", Variant(600.0f), {}, get("Item", {I4(0)}, defs.pdispVal).pdispVal);
+    EXPECT_FLOAT_EQ(get("RowTitlesWidth", {}, grid.pdispVal).to_r8(), 600.0f);
+
+    // The column's own cell definition, cleared by Nothing.
+    Variant cell = get("CellDef", {}, col.pdispVal);
+    put("ForeColor", I4(0x10), {}, cell.pdispVal);
+    EXPECT_EQ(get("ForeColor", {}, get("CellDef", {}, col.pdispVal).pdispVal).to_i4(), 0x10);
+    put("CellDef", Variant(static_cast<plat::IDispatch*>(nullptr)), {}, col.pdispVal);
+    EXPECT_EQ(get("ForeColor", {}, cell.pdispVal).to_i4(), num("ForeColor"));
+
+    // Once the column is gone the object answers 20120.
+    Variant third = get("Item", {I4(3)}, defs.pdispVal);
+    put("Cols", I4(3), {}, grid.pdispVal);
+    EXPECT_EQ(get("ValueName", {}, col.pdispVal).to_utf8(), "size"); // still there
+    Variant out;
+    plat::CallError e;
+    EXPECT_NE(plat::dispatch_get(third.pdispVal, "Index", out, {}, &e), plat::S_OK);
+    EXPECT_EQ(e.number, 20120);
+}
+
+// A font read from a definition writes its changes back into it.
+TEST_F(Control, FontOfADefinitionStoresItsChanges) {
+    Variant grid = get("Grid");
+    put("Cols", I4(3), {}, grid.pdispVal);
+    auto font_of = [&] {
+        Variant col = get("Item", {I4(1)}, get("ColDefs", {}, grid.pdispVal).pdispVal);
+        return get("Font", {}, get("CellDef", {}, col.pdispVal).pdispVal);
+    };
+    EXPECT_FALSE(get("Bold", {}, font_of().pdispVal).to_bool());
+    clean();
+    put("Bold", Variant::boolean(true), {}, font_of().pdispVal); // every object a temporary
+    EXPECT_TRUE(get("Bold", {}, font_of().pdispVal).to_bool());
+    EXPECT_TRUE(dirty());
+    put("Size", Variant(14.0), {}, font_of().pdispVal);
+    Variant font = font_of();
+    EXPECT_DOUBLE_EQ(get("Size", {}, font.pdispVal).to_r8(), 14.0);
+    EXPECT_TRUE(get("Bold", {}, font.pdispVal).to_bool());
+    // Another column is not touched; a font kept past its control still works.
+    Variant other = get("Item", {I4(2)}, get("ColDefs", {}, grid.pdispVal).pdispVal);
+    EXPECT_FALSE(
+        get("Bold", {}, get("Font", {}, get("CellDef", {}, other.pdispVal).pdispVal).pdispVal).to_bool());
+    ctl.reset();
+    box.release_all();
+    put("Italic", Variant::boolean(true), {}, font.pdispVal);
+    EXPECT_TRUE(get("Italic", {}, font.pdispVal).to_bool());
+}

@@ -12,6 +12,10 @@
 #include <vector>
 
 #include "vinca/control/control.h"
+#include "vinca/control/objects/cell_def.h"
+#include "vinca/control/objects/col_defs.h"
+#include "vinca/control/objects/data_object.h"
+#include "vinca/control/objects/grid.h"
 #include "vinca/control/objects/level_defs.h"
 #include "vinca/control/objects/values.h"
 
@@ -137,6 +141,13 @@ TEST(DispatchTable, ObjectInterfacesMatchTheirDescription) {
         {"IVincaValue", &vinca::COleValue::dispatch_table()},
         {"IVincaLevelDefs", &vinca::COleLevelDefs::dispatch_table()},
         {"IVincaLevelDef", &vinca::COleLevelDef::dispatch_table()},
+        {"IVincaCellDef", &vinca::COleCellDef::dispatch_table()},
+        {"IVincaGrid", &vinca::COleGrid::dispatch_table()},
+        {"IVincaGridCell", &vinca::COleGridCell::dispatch_table()},
+        {"IVincaColDefs", &vinca::COleColDefs::dispatch_table()},
+        {"IVincaColDef", &vinca::COleColDef::dispatch_table()},
+        {"IVincaDataObject", &vinca::COleVincaDataObject::dispatch_table()},
+        {"IVincaDataObjectFiles", &vinca::CVincaDataObjectFiles::dispatch_table()},
     };
     std::map<std::string, size_t> described;
     std::string line;

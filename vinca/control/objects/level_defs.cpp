@@ -3,6 +3,7 @@
 #include "platform/com/enum_variant.h"
 #include "vinca/control/control.h"
 #include "vinca/control/members.h"
+#include "vinca/control/objects/cell_def.h"
 #include "vinca/model/picture_slots.h"
 #include "vinca/model/values.h"
 
@@ -19,6 +20,8 @@ plat::Variant LevelObject(const ControlLink& link, int32_t level) {
     auto obj = plat::make_object<COleLevelDef>(link, static_cast<int16_t>(level));
     return plat::Variant(static_cast<plat::IDispatch*>(obj.get()));
 }
+
+} // namespace
 
 // The level's definition, or null when it does not exist.
 CLevelDef* FindLevel(CVincaCtrl& ctl, int32_t level) {
@@ -41,8 +44,6 @@ CLevelDef* MakeLevel(CVincaCtrl& ctl, int32_t level) {
     if (!levels[level]->pictures) levels[level]->pictures = CAttrSet::New();
     return levels[level].get();
 }
-
-} // namespace
 
 plat::HRESULT COleLevelDefs::query_other(plat::REFIID iid, void** out) {
     if (iid != IID_IVincaLevelDefs) return plat::E_NOINTERFACE;
@@ -135,21 +136,29 @@ const plat::DispatchTable<COleLevelDef>& COleLevelDef::dispatch_table() {
             CheckVinca(r);
         };
     };
-    auto cell_def = [](COleLevelDef& self, plat::DispCall&) {
+    auto cell_def = [](COleLevelDef& self, plat::DispCall& c) {
         Live(self.m_link);
-        plat::raise_hresult(plat::E_NOTIMPL, "CellDef is not available in this build of the control");
+        c.result() = CellDefObject(self.m_link, CellDefKind::Level, LevelCellTarget(self.m_level));
+    };
+    // Nothing clears the level's cell definition; its pictures stay.
+    auto cell_def_put = [](COleLevelDef& self, plat::DispCall& c) {
+        ClearCellDef(Live(self.m_link), c.value(), LevelCellTarget(self.m_level));
     };
     static const plat::DispatchTable<COleLevelDef> table{
         {.id = 0,
          .name = "_CellDef",
          .kind = plat::DispKind::Property,
          .type = plat::VT_DISPATCH,
-         .get = cell_def},
+         .get = cell_def,
+         .put = cell_def_put,
+         .put_type = plat::VT_VARIANT},
         {.id = 1,
          .name = "CellDef",
          .kind = plat::DispKind::Property,
          .type = plat::VT_DISPATCH,
-         .get = cell_def},
+         .get = cell_def,
+         .put = cell_def_put,
+         .put_type = plat::VT_VARIANT},
         {.id = 2,
          .name = "Indentation",
          .kind = plat::DispKind::Property,

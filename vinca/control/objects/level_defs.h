@@ -4,6 +4,7 @@
 // pictures of open, closed and leaf items of that level.
 #include "platform/com/object.h"
 #include "vinca/control/objects/values.h"
+#include "vinca/model/picture_slots.h"
 
 namespace vinca {
 
@@ -30,5 +31,10 @@ class COleLevelDef final : public plat::DispatchObject<COleLevelDef> {
     ControlLink m_link;
     int16_t m_level;
 };
+
+// The level's definition, or null when it does not exist; and made, with
+// the list padded by empty entries up to it (381 outside 0..32767).
+CLevelDef* FindLevel(CVincaCtrl& ctl, int32_t level);
+CLevelDef* MakeLevel(CVincaCtrl& ctl, int32_t level);
 
 } // namespace vinca
