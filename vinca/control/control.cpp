@@ -5,6 +5,7 @@
 #include "platform/base/strings.h"
 #include "platform/com/prop_exchange.h"
 #include "vinca/control/dispids.h"
+#include "vinca/control/window.h"
 #include "vinca/model/data_file.h"
 #include "vinca/model/values.h"
 
@@ -102,10 +103,13 @@ CVincaCtrl::CVincaCtrl()
     AttachThreadContext();
     m_extent = {plat::pixels_to_himetric(200), plat::pixels_to_himetric(200)};
     ResetProperties();
+    m_window = std::make_unique<CControlWindow>(*this);
     RegisterLiveControl(this);
 }
 
 CVincaCtrl::~CVincaCtrl() {
+    // The window goes while the engine it shows is still whole.
+    m_window.reset();
     // Objects handed out now answer 20126.
     *m_link = nullptr;
     UnregisterLiveControl(this);
@@ -134,11 +138,17 @@ plat::HRESULT CVincaCtrl::query_other(plat::REFIID iid, void** out) {
         *out = static_cast<plat::IPersistStreamInit*>(this);
     } else if (iid == IID_DVinca5) {
         *out = static_cast<plat::IDispatch*>(this);
+    } else if (iid == plat::IInPlaceControl::kIID) {
+        *out = static_cast<plat::IInPlaceControl*>(m_window.get());
     } else {
         return plat::E_NOINTERFACE;
     }
     AddRef();
     return plat::S_OK;
+}
+
+uint32_t CVincaCtrl::WindowHandle() const {
+    return m_window ? m_window->Handle() : 0;
 }
 
 bool CVincaCtrl::user_mode() const {

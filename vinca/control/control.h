@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,8 @@ class IControlView {
   protected:
     ~IControlView() = default;
 };
+
+class CControlWindow;
 
 class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObject, plat::IOleControl,
                                                      plat::IPersistStreamInit, plat::IPersistPropertyBag>,
@@ -172,6 +175,9 @@ class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObjec
     Ref<CItem> m_coerced;
     // The view's interface (null without a window).
     IControlView* m_view{nullptr};
+    // The window side; its window number is 0 until a container activates it.
+    CControlWindow& Window() { return *m_window; }
+    uint32_t WindowHandle() const;
 
   protected:
     bool user_mode() const override;
@@ -200,6 +206,7 @@ class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObjec
 
     ControlLink m_link;
     CVincaEngine m_engine;
+    std::unique_ptr<CControlWindow> m_window;
     Ref<CAttrSet> m_defCell;
     std::map<plat::DISPID, plat::Variant> m_props;
     plat::ComPtr<plat::IOleClientSite> m_site;

@@ -978,7 +978,7 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
         Row{.id = d::kFont, .name = "Font", .kind = P, .type = DISP, .get = m::GetControlFont, .put = m::PutControlFont, .put_type = VAR},
         Enum(d::kBorderStyle, "BorderStyle", 5, {8, 0}),
         Boolean(d::kEnabled, "Enabled", kRepaint),
-        Plain(d::khWnd, "hWnd", I4, Result([](CVincaCtrl&, DispCall&) { return Long(0); }), {}, kNP),
+        Plain(d::khWnd, "hWnd", I4, Result([](CVincaCtrl& s, DispCall&) { return Long(int32_t(s.WindowHandle())); }), {}, kNP),
         Enum(d::kAppearance, "Appearance", 2, {8, 0}),
         Method(d::kRefresh, "Refresh", NONE, {}, m::Refresh),
         NoWindow(d::kAboutBox, "AboutBox", M, NONE),

@@ -1,0 +1,110 @@
+// The control in a window: created by class id from the registered library
+// inside a host widget, driven through IDispatch, and looked at as pixels.
+// This program never links the model.
+#include <gtest/gtest.h>
+
+#include <QtGui/QImage>
+#include <QtWidgets/QApplication>
+
+#include "platform/com/dispatch_client.h"
+#include "platform/com/loader.h"
+#include "platform/forms/control_host.h"
+#include "platform/ui/window_table.h"
+#include "support/offscreen_gui.h"
+
+using plat::Variant;
+
+namespace {
+
+constexpr plat::CLSID kControl = plat::make_guid("9D998150-B884-11CE-8D47-444553540000");
+
+class ControlWindow : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(plat::call_library_registration(KL_VINCA5_PATH, false), plat::S_OK);
+        host.resize(240, 160);
+        host.show();
+        ctl = host.create(kControl);
+        ASSERT_TRUE(ctl);
+    }
+
+    Variant get(std::string_view name, std::initializer_list<Variant> index = {}) {
+        Variant v;
+        plat::CallError e;
+        std::vector<Variant> args(index);
+        EXPECT_EQ(plat::dispatch_get(ctl.get(), name, v, args, &e), plat::S_OK) << name << ": " << e.number;
+        return v;
+    }
+    void put(std::string_view name, const Variant& value, std::initializer_list<Variant> index = {}) {
+        plat::CallError e;
+        std::vector<Variant> args(index);
+        EXPECT_EQ(plat::dispatch_put(ctl.get(), name, value, args, &e), plat::S_OK)
+            << name << ": " << e.number;
+    }
+    void call(std::string_view name, std::initializer_list<Variant> args = {}) {
+        Variant v;
+        plat::CallError e;
+        std::vector<Variant> a(args);
+        EXPECT_EQ(plat::dispatch_call(ctl.get(), name, a, &v, &e), plat::S_OK) << name << ": " << e.number;
+    }
+    QImage shot() {
+        QApplication::processEvents();
+        return host.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    }
+    // Pixels of a row band darker than mid grey: text or lines drawn there.
+    static int dark_pixels(const QImage& img, int top, int bottom) {
+        int n = 0;
+        for (int y = top; y < bottom && y < img.height(); ++y)
+            for (int x = 0; x < img.width() - 20; ++x)
+                if (qGray(img.pixel(x, y)) < 128) ++n;
+        return n;
+    }
+
+    plat::forms::ControlHost host;
+    plat::ComPtr<plat::IDispatch> ctl;
+};
+
+TEST_F(ControlWindow, WindowNumberLivesWithTheActivation) {
+    const uint32_t hwnd = static_cast<uint32_t>(get("hWnd").to_i4());
+    ASSERT_NE(hwnd, 0u);
+    EXPECT_EQ(hwnd, host.control_window());
+    EXPECT_NE(hwnd, host.window_handle());
+    QWidget* window = plat::ui::WindowFromHandle(hwnd);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->parentWidget(), &host);
+    EXPECT_EQ(window->size(), QSize(240, 160));
+
+    host.resize(300, 90);
+    EXPECT_EQ(window->size(), QSize(300, 90));
+
+    // The control outlives its window: the number goes, the members stay.
+    plat::ComPtr<plat::IDispatch> keep = ctl;
+    host.release();
+    EXPECT_EQ(plat::ui::WindowFromHandle(hwnd), nullptr);
+    EXPECT_EQ(get("hWnd").to_i4(), 0);
+    call("AddItem", {Variant(std::string_view("still here"))});
+    EXPECT_EQ(get("ListCount").to_i4(), 1);
+}
+
+TEST_F(ControlWindow, ShowsItemsAddedThroughDispatch) {
+    const QImage empty = shot();
+    EXPECT_EQ(dark_pixels(empty, 0, 160), 0);
+
+    call("AddItem", {Variant(std::string_view("Documents"))});
+    call("AddItem", {Variant(std::string_view("Letters")), Variant(int32_t(0))});
+    call("AddItem", {Variant(std::string_view("Invoices")), Variant(int32_t(0))});
+    call("AddItem", {Variant(std::string_view("Pictures"))});
+    put("Expand", Variant::boolean(true), {Variant(int32_t(0))});
+    const QImage tree = shot();
+    kltest::SaveArtifact(tree, "vinca", "control_in_host");
+    // Four rows of text, and nothing below them.
+    EXPECT_GT(dark_pixels(tree, 0, 70), 100);
+    EXPECT_EQ(dark_pixels(tree, 100, 160), 0);
+
+    // A property change reaches the view as a repaint.
+    put("BackColor", Variant(int32_t(0x0000FF)));
+    const QImage red = shot();
+    EXPECT_EQ(QColor(red.pixel(100, 150)), QColor(255, 0, 0));
+}
+
+} // namespace
