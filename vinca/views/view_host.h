@@ -42,6 +42,9 @@ class IViewHost {
     // Adds what the control keeps for an item's tree cell (pictures,
     // colours, values) to the chain the cell reads.
     virtual void ItemAttributes(CItem* item, CMapAttrChain& attrs) {}
+    // Adds the control's default cell attributes (the last source of every
+    // cell's chain), for cells made outside the tree, such as page headers.
+    virtual void DefaultCellAttributes(CMapAttrChain& attrs) {}
     virtual void RaiseError(VResult code) {}
     // The selected rows, kept by the control (the same set its members
     // read); null when the control keeps none.

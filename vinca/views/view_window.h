@@ -12,6 +12,7 @@
 #include "platform/ui/scroll_info_bar.h"
 #include "vinca/model/engine.h"
 #include "vinca/views/caption_cell.h"
+#include "vinca/views/item_cell.h"
 #include "vinca/views/mouse_tracker.h"
 #include "vinca/views/scroller.h"
 #include "vinca/views/tree_cell.h"
@@ -147,12 +148,12 @@ class CViewWindow : public QWidget,
     int32_t ViewportWidth() const;
     // The laid-out cell of a row (measured once, then cached).
     CVincaTreeCellMetrics* RowCell(int32_t row);
-    void FillTreeData(CItem* item, CTreeCellData& d);
     void UpdateScrollRange();
     void PaintInto(Dc& dc, const Rect& clip);
 
     CVincaEngine& m_engine;
     IViewHost& m_host;
+    CItemCellBuilder m_cells;
     QScrollBar* m_vBar;
     std::unique_ptr<plat::ui::ScrollInfoBar> m_vInfo;
     std::unique_ptr<CScroller> m_scroller;
@@ -161,7 +162,6 @@ class CViewWindow : public QWidget,
     CRangeSet m_ownRows; // only when the host keeps no selection
     std::unique_ptr<CMouseTracker> m_tracker;
     Point m_cursor;
-    plat::ComPtr<IVincaFont> m_font;
     std::unique_ptr<CTitleStyle> m_caption;
     int32_t m_captionHeight{0};
     QSize m_laidOut;
