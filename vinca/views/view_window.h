@@ -9,6 +9,7 @@
 
 #include <QtWidgets/QWidget>
 
+#include "platform/ui/child_editor.h"
 #include "platform/ui/scroll_info_bar.h"
 #include "vinca/model/engine.h"
 #include "vinca/views/caption_cell.h"
@@ -98,6 +99,18 @@ class CViewWindow : public QWidget,
     // control's own setting).
     void BeginRedrawLock();
     void EndRedrawLock();
+    // In-place editing of an item's text. Each window has its own editor;
+    // the end it posts on focus loss ends that editor only.
+    VResult BeginLabelEdit(CItem* item);
+    // Reads the editor's text, closes it and offers the text to the host;
+    // when accepted, the item's text is set.
+    VResult CommitLabelEdit(int32_t flag);
+    // Closes the editor without keeping its text.
+    VResult EndLabelEdit();
+    bool IsEditing() const { return m_editor != nullptr; }
+    plat::ui::ChildEditor* Editor() const { return m_editor.get(); }
+    CItem* EditedItem() const { return m_editItem.get(); }
+
     // How many repaints the window has asked Qt for.
     int32_t RepaintRequests() const { return m_repaintRequests; }
 
@@ -168,6 +181,13 @@ class CViewWindow : public QWidget,
     int32_t m_redrawLock{0};
     bool m_repaintDeferred{false};
     int32_t m_repaintRequests{0};
+    std::unique_ptr<plat::ui::ChildEditor> m_editor;
+    Ref<CItem> m_editItem;
+    uint32_t m_editSerial{0};
 };
+
+// The worker of the control's item-editing property: action 0 cancels, 1
+// commits, 2 starts an edit (refused while the view style is 2 or 3).
+VResult SetItemEditText(CViewWindow* window, CItem* item, int32_t action, int32_t viewStyle);
 
 } // namespace vinca
