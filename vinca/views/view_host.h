@@ -42,7 +42,21 @@ class IViewHost {
     // Adds what the control keeps for an item's tree cell (pictures,
     // colours, values) to the chain the cell reads.
     virtual void ItemAttributes(CItem* item, CMapAttrChain& attrs) {}
+    // Adds the control's default cell attributes (the last source of every
+    // cell's chain), for cells made outside the tree, such as page headers.
+    virtual void DefaultCellAttributes(CMapAttrChain& attrs) {}
     virtual void RaiseError(VResult code) {}
+    // The index the container knows an item by (its events name items so).
+    virtual int32_t ItemIndex(CItem* item) { return -1; }
+    // Editing events. RequestEditing may change the text and the edit flags
+    // and answers false to cancel; AfterEditing answers false to refuse the
+    // new text; the key events answer false when they consumed the key, and
+    // may change it (0 drops it with its character and key-up).
+    virtual bool RequestEditing(int32_t index, std::string& text, int32_t& flags) { return true; }
+    virtual bool AfterEditing(int32_t index, const std::string& text, int32_t flag) { return true; }
+    virtual bool EditingKeyDown(int32_t index, int32_t& key, int32_t shift) { return true; }
+    virtual bool EditingKeyPress(int32_t index, int32_t& key) { return true; }
+    virtual bool EditingKeyUp(int32_t index, int32_t& key, int32_t shift) { return true; }
     // The selected rows, kept by the control (the same set its members
     // read); null when the control keeps none.
     virtual CRangeSet* SelectedRows() { return nullptr; }

@@ -12,7 +12,7 @@ using namespace plat::gdi;
 using namespace plat::ui;
 
 CViewWindow::CViewWindow(CVincaEngine& engine, IViewHost& host, QWidget* parent)
-    : QWidget(parent), m_engine(engine), m_host(host) {
+    : QWidget(parent), m_engine(engine), m_host(host), m_cells(host) {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_vBar = new QScrollBar(Qt::Vertical, this);
@@ -94,55 +94,12 @@ void CViewWindow::EnableScrollBar(int32_t bar, int32_t flags) {
     if (bar == SB_VERT || bar == SB_BOTH) m_vInfo->EnableScrollBar(flags);
 }
 
-void CViewWindow::FillTreeData(CItem* item, CTreeCellData& d) {
-    const ViewSettings& s = m_host.Settings();
-    d.level = item->GetItemLevel();
-    d.indent = s.indent;
-    d.lineStyle = s.lineStyle;
-    d.linesShown = s.linesShown;
-    d.linesColor = s.linesColor;
-    d.pmShown = s.plusMinusShown;
-    d.picturesShown = s.picturesShown;
-    d.invStyle = s.invStyle;
-    d.backColor = s.backColor;
-    d.foreColor = s.foreColor;
-    d.selBackColor = s.selBackColor;
-    d.selForeColor = s.selForeColor;
-    d.hasChildren = item->HasChildren();
-    d.expanded = item->IsExpanded();
-    d.pmState = d.hasChildren ? (d.expanded ? PM_MINUS : PM_PLUS) : PM_NONE;
-    auto isLast = [](CItem* it) {
-        CItemNode* node = it->ParentNode();
-        return !node || it->GetIndex() >= node->GetCount() - 1;
-    };
-    d.lastChild = isLast(item);
-    // An ancestor's line goes on past this row when the ancestor has a
-    // sibling after it.
-    d.lineLevels.assign(size_t(std::max(0, d.level)), false);
-    CItem* up = item->GetParentItem();
-    for (int32_t lvl = d.level - 1; lvl >= 0 && up; --lvl, up = up->GetParentItem())
-        d.lineLevels[size_t(lvl)] = !isLast(up);
-}
-
 CVincaTreeCellMetrics* CViewWindow::RowCell(int32_t row) {
     if (const auto* e = m_extents.Lookup(row)) return static_cast<CVincaTreeCellMetrics*>(e->cell.get());
     CItem* item = m_engine.RowItem(row);
     if (!item) return nullptr;
-    const ViewSettings& s = m_host.Settings();
-    CTreeCellData data;
-    FillTreeData(item, data);
-    CMapAttrChain attrs;
-    attrs.SetText("__Text", item->Text());
-    attrs.SetInt("__InnerTextAlign", 2).SetInt("__InnerPicAlign", 0).SetInt("__Multiline", 2);
-    attrs.SetInt("__ForeColor", int32_t(s.foreColor)).SetInt("__InnerBackColor", int32_t(s.backColor));
-    attrs.SetInt("__SelFrColor", int32_t(s.selForeColor)).SetInt("__SelBkColor", int32_t(s.selBackColor));
-    if (!m_font || !(m_font->Desc() == s.font)) m_font = NewFont(s.font);
-    attrs.Set("__Font", plat::Variant(static_cast<plat::IDispatch*>(m_font.get())));
-    m_host.ItemAttributes(item, attrs);
-    attrs.SetTreeCellData(&data);
-    auto cell = std::make_unique<CVincaTreeCellMetrics>();
     Dc metrics;
-    cell->Layout(metrics, {ViewportWidth(), -1}, attrs, LAYOUT_FULL);
+    auto cell = m_cells.Build(item, metrics, {ViewportWidth(), -1}, nullptr);
     CVincaTreeCellMetrics* raw = cell.get();
     Size extent = cell->GetSize();
     m_extents.SetExtent(row, extent, std::move(cell));

@@ -9,9 +9,11 @@
 
 #include <QtWidgets/QWidget>
 
+#include "platform/ui/child_editor.h"
 #include "platform/ui/scroll_info_bar.h"
 #include "vinca/model/engine.h"
 #include "vinca/views/caption_cell.h"
+#include "vinca/views/item_cell.h"
 #include "vinca/views/mouse_tracker.h"
 #include "vinca/views/scroller.h"
 #include "vinca/views/tree_cell.h"
@@ -97,6 +99,18 @@ class CViewWindow : public QWidget,
     // control's own setting).
     void BeginRedrawLock();
     void EndRedrawLock();
+    // In-place editing of an item's text. Each window has its own editor;
+    // the end it posts on focus loss ends that editor only.
+    VResult BeginLabelEdit(CItem* item);
+    // Reads the editor's text, closes it and offers the text to the host;
+    // when accepted, the item's text is set.
+    VResult CommitLabelEdit(int32_t flag);
+    // Closes the editor without keeping its text.
+    VResult EndLabelEdit();
+    bool IsEditing() const { return m_editor != nullptr; }
+    plat::ui::ChildEditor* Editor() const { return m_editor.get(); }
+    CItem* EditedItem() const { return m_editItem.get(); }
+
     // How many repaints the window has asked Qt for.
     int32_t RepaintRequests() const { return m_repaintRequests; }
 
@@ -147,12 +161,12 @@ class CViewWindow : public QWidget,
     int32_t ViewportWidth() const;
     // The laid-out cell of a row (measured once, then cached).
     CVincaTreeCellMetrics* RowCell(int32_t row);
-    void FillTreeData(CItem* item, CTreeCellData& d);
     void UpdateScrollRange();
     void PaintInto(Dc& dc, const Rect& clip);
 
     CVincaEngine& m_engine;
     IViewHost& m_host;
+    CItemCellBuilder m_cells;
     QScrollBar* m_vBar;
     std::unique_ptr<plat::ui::ScrollInfoBar> m_vInfo;
     std::unique_ptr<CScroller> m_scroller;
@@ -161,13 +175,19 @@ class CViewWindow : public QWidget,
     CRangeSet m_ownRows; // only when the host keeps no selection
     std::unique_ptr<CMouseTracker> m_tracker;
     Point m_cursor;
-    plat::ComPtr<IVincaFont> m_font;
     std::unique_ptr<CTitleStyle> m_caption;
     int32_t m_captionHeight{0};
     QSize m_laidOut;
     int32_t m_redrawLock{0};
     bool m_repaintDeferred{false};
     int32_t m_repaintRequests{0};
+    std::unique_ptr<plat::ui::ChildEditor> m_editor;
+    Ref<CItem> m_editItem;
+    uint32_t m_editSerial{0};
 };
+
+// The worker of the control's item-editing property: action 0 cancels, 1
+// commits, 2 starts an edit (refused while the view style is 2 or 3).
+VResult SetItemEditText(CViewWindow* window, CItem* item, int32_t action, int32_t viewStyle);
 
 } // namespace vinca

@@ -1,0 +1,61 @@
+#include "vinca/views/item_cell.h"
+
+#include <algorithm>
+
+#include "vinca/model/item.h"
+
+namespace vinca {
+
+void FillTreeData(const ViewSettings& s, CItem* item, CTreeCellData& d) {
+    d.level = item->GetItemLevel();
+    d.indent = s.indent;
+    d.lineStyle = s.lineStyle;
+    d.linesShown = s.linesShown;
+    d.linesColor = s.linesColor;
+    d.pmShown = s.plusMinusShown;
+    d.picturesShown = s.picturesShown;
+    d.invStyle = s.invStyle;
+    d.backColor = s.backColor;
+    d.foreColor = s.foreColor;
+    d.selBackColor = s.selBackColor;
+    d.selForeColor = s.selForeColor;
+    d.hasChildren = item->HasChildren();
+    d.expanded = item->IsExpanded();
+    d.pmState = d.hasChildren ? (d.expanded ? PM_MINUS : PM_PLUS) : PM_NONE;
+    auto isLast = [](CItem* it) {
+        CItemNode* node = it->ParentNode();
+        return !node || it->GetIndex() >= node->GetCount() - 1;
+    };
+    d.lastChild = isLast(item);
+    // An ancestor's line goes on past this row when the ancestor has a
+    // sibling after it.
+    d.lineLevels.assign(size_t(std::max(0, d.level)), false);
+    CItem* up = item->GetParentItem();
+    for (int32_t lvl = d.level - 1; lvl >= 0 && up; --lvl, up = up->GetParentItem())
+        d.lineLevels[size_t(lvl)] = !isLast(up);
+}
+
+void CItemCellBuilder::Attributes(CItem* item, CMapAttrChain& attrs) {
+    const ViewSettings& s = m_host.Settings();
+    attrs.SetText("__Text", item->Text());
+    attrs.SetInt("__InnerTextAlign", 2).SetInt("__InnerPicAlign", 0).SetInt("__Multiline", 2);
+    attrs.SetInt("__ForeColor", int32_t(s.foreColor)).SetInt("__InnerBackColor", int32_t(s.backColor));
+    attrs.SetInt("__SelFrColor", int32_t(s.selForeColor)).SetInt("__SelBkColor", int32_t(s.selBackColor));
+    if (!m_font || !(m_font->Desc() == s.font)) m_font = NewFont(s.font);
+    attrs.Set("__Font", plat::Variant(static_cast<plat::IDispatch*>(m_font.get())));
+    m_host.ItemAttributes(item, attrs);
+}
+
+std::unique_ptr<CVincaTreeCellMetrics> CItemCellBuilder::Build(CItem* item, Dc& dc, Size size, CViewAbs* parent) {
+    CTreeCellData data;
+    FillTreeData(m_host.Settings(), item, data);
+    CMapAttrChain attrs;
+    Attributes(item, attrs);
+    attrs.SetTreeCellData(&data);
+    auto cell = std::make_unique<CVincaTreeCellMetrics>();
+    cell->SetParent(parent);
+    cell->Layout(dc, size, attrs, LAYOUT_FULL);
+    return cell;
+}
+
+} // namespace vinca

@@ -1,0 +1,32 @@
+#pragma once
+// Builds the tree cell of an item from the control's settings and the
+// attributes the host keeps for it. The window's rows and printed rows are
+// laid out by the same code, so a row measures the same on a page as on
+// the screen.
+#include <memory>
+
+#include "vinca/views/tree_cell.h"
+#include "vinca/views/view_host.h"
+
+namespace vinca {
+
+class CItem;
+
+// Level, lines, plus/minus state and colours of an item's tree cell.
+void FillTreeData(const ViewSettings& s, CItem* item, CTreeCellData& d);
+
+class CItemCellBuilder {
+  public:
+    explicit CItemCellBuilder(IViewHost& host) : m_host(host) {}
+    // The item's cell under `parent` (may be null), laid out on `dc` at
+    // `size` (-1 for natural).
+    // The attributes the item's cell reads.
+    void Attributes(CItem* item, CMapAttrChain& attrs);
+    std::unique_ptr<CVincaTreeCellMetrics> Build(CItem* item, Dc& dc, Size size, CViewAbs* parent);
+
+  private:
+    IViewHost& m_host;
+    plat::ComPtr<IVincaFont> m_font;
+};
+
+} // namespace vinca
