@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -34,6 +35,33 @@ QColor Rgb(uint32_t rgb) {
 }
 
 } // namespace
+
+// Kinds whose widget has no click of its own: a left press and release
+// inside the control is a Click.
+class ClickFilter : public QObject {
+  public:
+    ClickFilter(QWidget* w, std::function<void()> fire) : QObject(w), m_fire(std::move(fire)) {
+        w->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* w = static_cast<QWidget*>(watched);
+        if (event->type() == QEvent::MouseButtonPress &&
+            static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+            m_pressed = true;
+        else if (event->type() == QEvent::MouseButtonRelease &&
+                 static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && m_pressed) {
+            m_pressed = false;
+            if (w->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) m_fire();
+        }
+        return false;
+    }
+
+  private:
+    std::function<void()> m_fire;
+    bool m_pressed{false};
+};
 
 int32_t TwipsToPixels(int32_t twips) {
     return static_cast<int32_t>(std::lround(static_cast<double>(twips) / kTwipsPerPixel));
@@ -113,6 +141,7 @@ Label::Label(Form& form, std::string name, int32_t index, QWidget* parent)
       m_label(static_cast<QLabel*>(widget())) {
     m_label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_label->setWordWrap(true);
+    new ClickFilter(widget(), [this] { FireClick(); });
 }
 
 std::string Label::Caption() const {
@@ -387,7 +416,9 @@ void OptionButton::SetCaption(const std::string& text) {
 
 Frame::Frame(Form& form, std::string name, int32_t index, QWidget* parent)
     : Control(form, ControlKind::Frame, std::move(name), index, new QGroupBox(parent)),
-      m_box(static_cast<QGroupBox*>(widget())) {}
+      m_box(static_cast<QGroupBox*>(widget())) {
+    new ClickFilter(widget(), [this] { FireClick(); });
+}
 
 std::string Frame::Caption() const {
     return S(m_box->title());
@@ -409,6 +440,7 @@ Panel::Panel(Form& form, std::string name, int32_t index, QWidget* parent)
     layout->setContentsMargins(2, 2, 2, 2);
     layout->addWidget(m_text);
     m_text->lower();
+    new ClickFilter(widget(), [this] { FireClick(); });
 }
 
 void Panel::SetCaption(const std::string& text) {
@@ -545,6 +577,7 @@ PictureBox::PictureBox(Form& form, std::string name, int32_t index, QWidget* par
     : Control(form, ControlKind::PictureBox, std::move(name), index, new CanvasWidget(parent)),
       m_impl(new Impl{static_cast<CanvasWidget*>(widget())}) {
     m_impl->canvas->fit();
+    new ClickFilter(widget(), [this] { FireClick(); });
 }
 
 PictureBox::~PictureBox() {
@@ -590,6 +623,34 @@ void PictureBox::SetPicture(const QImage& image) {
 const QImage& PictureBox::canvas() const {
     m_impl->canvas->fit();
     return m_impl->canvas->image;
+}
+
+// ---------------------------------------------------------------- ImageBox
+
+ImageBox::ImageBox(Form& form, std::string name, int32_t index, QWidget* parent)
+    : Control(form, ControlKind::Image, std::move(name), index, new QLabel(parent)),
+      m_label(static_cast<QLabel*>(widget())) {
+    m_label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    new ClickFilter(widget(), [this] { FireClick(); });
+}
+
+void ImageBox::SetPicture(const QImage& image) {
+    m_picture = image;
+    refresh();
+}
+
+void ImageBox::SetStretch(bool on) {
+    m_stretch = on;
+    refresh();
+}
+
+void ImageBox::SetMouseThrough(bool on) {
+    m_label->setAttribute(Qt::WA_TransparentForMouseEvents, on);
+}
+
+void ImageBox::refresh() {
+    m_label->setScaledContents(m_stretch);
+    m_label->setPixmap(m_picture.isNull() ? QPixmap() : QPixmap::fromImage(m_picture));
 }
 
 } // namespace plat::forms

@@ -6,6 +6,7 @@
 // Events follow one rule: code that sets a value fires the event itself, once,
 // and user input reaches the same event through the signals Qt emits only
 // for the user (textEdited, activated, clicked), so nothing fires twice.
+#include <QImage>
 #include <QPointer>
 #include <QWidget>
 #include <cstdint>
@@ -47,6 +48,7 @@ enum class ControlKind {
     RibbonButton,
     TabStrip,
     PictureBox,
+    Image,
 };
 
 class Control {
@@ -333,6 +335,25 @@ class PictureBox : public Control {
   private:
     struct Impl;
     Impl* m_impl;
+};
+
+// An image control (often an array of them). Stretch scales the picture to
+// the control; a face image shown over a button can let the mouse through to
+// the control beneath it.
+class ImageBox : public Control {
+  public:
+    ImageBox(Form& form, std::string name, int32_t index, QWidget* parent);
+    const QImage& Picture() const { return m_picture; }
+    void SetPicture(const QImage& image);
+    bool Stretch() const { return m_stretch; }
+    void SetStretch(bool on);
+    void SetMouseThrough(bool on);
+
+  private:
+    void refresh();
+    QLabel* m_label;
+    QImage m_picture;
+    bool m_stretch{false};
 };
 
 } // namespace plat::forms

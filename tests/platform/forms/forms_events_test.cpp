@@ -35,6 +35,8 @@ struct EventForm {
     RibbonButton& rib = form.Add<RibbonButton>("rib");
     CommandButton& cmd = form.Add<CommandButton>("cmd");
     TabStrip& tab = form.Add<TabStrip>("tab", -1, nullptr, 3);
+    ImageBox& img = form.Add<ImageBox>("img");
+    ImageBox& face = form.Add<ImageBox>("face");
 
     EventForm() {
         form.Move(0, 0, 9000, 9000);
@@ -53,6 +55,10 @@ struct EventForm {
         rib.Move(2000, 1600, 450, 450);
         cmd.Move(2000, 2200, 1200, 400);
         tab.Move(0, 3000, 6000, 3000);
+        img.Move(6500, 0, 450, 450);
+        // A face drawn over the command button, letting the mouse through.
+        face.Move(2000, 2200, 1200, 400);
+        face.SetMouseThrough(true);
         for (auto* l : {&cbo, &cboEdit}) {
             l->AddItem("one");
             l->AddItem("two");
@@ -78,6 +84,8 @@ struct EventForm {
         rib.Click = logger("rib", "Click");
         cmd.Click = logger("cmd", "Click");
         tab.TabClick = logger("tab", "Click");
+        img.Click = logger("img", "Click");
+        face.Click = logger("face", "Click");
         form.Show();
     }
 };
@@ -179,6 +187,15 @@ TEST(FormsEvents, CodeAndUserChangesFireEachEventOnce) {
         {"ribbon: code sets Value", [](EventForm& f) { f.rib.SetValue(true); }, {"rib.Click"}},
         {"ribbon: person clicks", [](EventForm& f) { ClickCentre(f.rib.button()); }, {"rib.Click"}},
         {"command: person clicks", [](EventForm& f) { ClickCentre(f.cmd.button()); }, {"cmd.Click"}},
+        {"image: person clicks", [](EventForm& f) { ClickCentre(f.img.widget()); }, {"img.Click"}},
+        {"face over a button: the button gets the click",
+         [](EventForm& f) {
+             ASSERT_TRUE(f.face.IsAbove(f.cmd));
+             QWidget* under = f.form.client()->childAt(f.face.widget()->geometry().center());
+             ASSERT_EQ(under, f.cmd.widget());
+             ClickCentre(under);
+         },
+         {"cmd.Click"}},
         {"tab: code selects another",
          [](EventForm& f) {
              f.tab.SetTab(2);

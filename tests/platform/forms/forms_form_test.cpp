@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include "platform/forms/form.h"
@@ -123,6 +124,44 @@ TEST(FormsForm, AcceleratorRunsTheDropDownClickFirst) {
     save.RunShortcut();
     EXPECT_EQ(log.size(), 3u);
     EXPECT_TRUE(save.action()->text().endsWith(QStringLiteral("\tCtrl+S")));
+}
+
+TEST(FormsForm, AcceleratorKeyReachesTheMenu) {
+    Form form("frmKeys");
+    auto& file = form.AddMenu("mnuFile");
+    file.SetCaption("&File");
+    auto& save = form.AddMenu("mnuFileSave", &file);
+    save.SetCaption("&Save");
+    save.SetShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
+    std::vector<std::string> log;
+    file.Click = [&](int32_t) { log.push_back("file"); };
+    save.Click = [&](int32_t) { log.push_back("save"); };
+    auto& txt = form.Add<TextBox>("txt");
+    txt.Move(0, 0, 1500, 300);
+    form.Show();
+    form.window()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.window()));
+    QTest::keyClick(txt.line_edit(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(log, (std::vector<std::string>{"file", "save"}));
+    save.SetEnabled(false);
+    QTest::keyClick(txt.line_edit(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(log, (std::vector<std::string>{"file", "save", "file"}));
+}
+
+TEST(FormsForm, ModalShowReturnsWhenTheFormHides) {
+    Form dialog("frmAbout");
+    int loads = 0;
+    dialog.OnLoad = [&] { ++loads; };
+    // Queued, so it runs inside the modal loop.
+    dialog.OnActivate = [&] {
+        QMetaObject::invokeMethod(
+            dialog.window(), [&] { dialog.Hide(); }, Qt::QueuedConnection);
+    };
+    dialog.Show(true);
+    EXPECT_FALSE(dialog.window()->isVisible());
+    EXPECT_EQ(dialog.window()->windowModality(), Qt::NonModal);
+    dialog.Show(true);
+    EXPECT_EQ(loads, 1);
 }
 
 TEST(FormsForm, MenuArrayElementsLoadAfterTheirArray) {
