@@ -1,5 +1,6 @@
 #include "platform/forms/controls.h"
 
+#include <QAbstractScrollArea>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -63,6 +64,66 @@ class ClickFilter : public QObject {
     bool m_pressed{false};
 };
 
+namespace {
+
+int32_t ButtonBits(Qt::MouseButtons b) {
+    return (b & Qt::LeftButton ? 1 : 0) | (b & Qt::RightButton ? 2 : 0) | (b & Qt::MiddleButton ? 4 : 0);
+}
+
+int32_t ShiftBits(Qt::KeyboardModifiers m) {
+    return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) |
+           (m & Qt::AltModifier ? 4 : 0);
+}
+
+constexpr const char* kControlProperty = "kl_form_control";
+
+class MouseWatcher : public QObject {
+  public:
+    MouseWatcher(QWidget* w, MouseSink sink) : QObject(w), m_widget(w), m_sink(std::move(sink)) {
+        w->installEventFilter(this);
+        if (auto* area = qobject_cast<QAbstractScrollArea*>(w)) area->viewport()->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        int32_t kind;
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+            kind = 0;
+            break;
+        case QEvent::MouseMove:
+            kind = 1;
+            break;
+        case QEvent::MouseButtonRelease:
+            kind = 2;
+            break;
+        default:
+            return false;
+        }
+        auto* me = static_cast<QMouseEvent*>(event);
+        // Positions are the control's, also when the viewport reported them.
+        const QPoint at = static_cast<QWidget*>(watched)->mapTo(m_widget, me->position().toPoint());
+        // A press a child control ignored travels up to its container; it
+        // belongs to the child alone.
+        for (QWidget* w = m_widget->childAt(at); w && w != m_widget; w = w->parentWidget())
+            if (w->property(kControlProperty).toBool()) return false;
+        const int32_t button = kind == 1 ? ButtonBits(me->buttons()) : ButtonBits(me->button());
+        m_sink(kind, button, ShiftBits(me->modifiers()), PixelsToTwips(at.x()), PixelsToTwips(at.y()));
+        return false;
+    }
+
+  private:
+    QWidget* m_widget;
+    MouseSink m_sink;
+};
+
+} // namespace
+
+void WatchMouse(QWidget* widget, MouseSink sink) {
+    new MouseWatcher(widget, std::move(sink));
+}
+
 int32_t TwipsToPixels(int32_t twips) {
     return static_cast<int32_t>(std::lround(static_cast<double>(twips) / kTwipsPerPixel));
 }
@@ -76,7 +137,12 @@ int32_t PixelsToTwips(int32_t pixels) {
 Control::Control(Form& form, ControlKind kind, std::string name, int32_t index, QWidget* widget)
     : m_form(form), m_kind(kind), m_name(std::move(name)), m_index(index), m_widget(widget) {
     widget->setObjectName(Q(m_name));
+    widget->setProperty(kControlProperty, true);
     widget->show();
+    WatchMouse(widget, [this](int32_t kind, int32_t button, int32_t shift, int32_t x, int32_t y) {
+        const MouseEvent& e = kind == 0 ? MouseDown : kind == 1 ? MouseMove : MouseUp;
+        if (e) e(m_index, button, shift, x, y);
+    });
 }
 
 Control::~Control() {

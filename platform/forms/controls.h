@@ -35,6 +35,11 @@ inline constexpr int32_t kTwipsPerPixel = 15;
 int32_t TwipsToPixels(int32_t twips);
 int32_t PixelsToTwips(int32_t pixels);
 
+// Reports a widget's mouse events (and its viewport's, for lists) in twips.
+// The watcher lives as long as the widget.
+using MouseSink = std::function<void(int32_t kind, int32_t button, int32_t shift, int32_t x, int32_t y)>;
+void WatchMouse(QWidget* widget, MouseSink sink); // kind 0 down, 1 move, 2 up
+
 enum class ControlKind {
     Label,
     TextBox,
@@ -96,6 +101,14 @@ class Control {
 
     // Click(Index) of every kind that clicks.
     std::function<void(int32_t index)> Click;
+
+    // Mouse events: Button 1 left, 2 right, 4 middle (MouseMove: those held);
+    // Shift 1 Shift, 2 Ctrl, 4 Alt; X and Y in twips inside the control.
+    using MouseEvent =
+        std::function<void(int32_t index, int32_t button, int32_t shift, int32_t x, int32_t y)>;
+    MouseEvent MouseDown;
+    MouseEvent MouseMove;
+    MouseEvent MouseUp;
 
   protected:
     void FireClick();

@@ -60,6 +60,10 @@ Form::Form(std::string name) : m_name(std::move(name)), m_window(new FormWindow(
     // Our forms are laid out in absolute twips; a fixed font keeps the
     // layout independent of the desktop.
     m_window->setFont(QFont(QStringLiteral("DejaVu Sans"), 8));
+    WatchMouse(client(), [this](int32_t kind, int32_t button, int32_t shift, int32_t x, int32_t y) {
+        const Control::MouseEvent& e = kind == 0 ? OnMouseDown : kind == 1 ? OnMouseMove : OnMouseUp;
+        if (e) e(-1, button, shift, x, y);
+    });
 }
 
 Form::~Form() {

@@ -131,6 +131,10 @@ class Form {
     std::function<void()> OnActivate;
     std::function<void(bool& cancel, UnloadMode mode)> OnQueryUnload;
     std::function<void(bool& cancel)> OnUnload;
+    // Mouse on the client area: X and Y in twips.
+    Control::MouseEvent OnMouseDown;
+    Control::MouseEvent OnMouseMove;
+    Control::MouseEvent OnMouseUp;
 
     // Creates a control; `parent` is a frame's, panel's or tab page's widget,
     // or the client area when null.

@@ -266,3 +266,30 @@ TEST(FormsEvents, VisibleAndEnabledAreTheControlsOwnFlags) {
     EXPECT_FALSE(f.txt.Visible());
     EXPECT_TRUE(onPage.widget()->isVisible());
 }
+
+TEST(FormsEvents, MouseEventsArriveInTwips) {
+    EventForm f;
+    std::vector<std::string> seen;
+    auto logger = [&](const char* what) {
+        return [&seen, what](int32_t, int32_t button, int32_t shift, int32_t x, int32_t y) {
+            seen.push_back(std::string(what) + " " + std::to_string(button) + " " + std::to_string(shift) +
+                           " " + std::to_string(x) + "," + std::to_string(y));
+        };
+    };
+    f.lst.MouseDown = logger("down");
+    f.lst.MouseUp = logger("up");
+    f.form.OnMouseDown = logger("form");
+    // The list's viewport reports; X and Y are the list's own.
+    QWidget* vp = f.lst.list()->viewport();
+    const QPoint at = vp->mapTo(f.lst.widget(), QPoint(5, 3));
+    QTest::mouseClick(vp, Qt::RightButton, Qt::ShiftModifier, QPoint(5, 3));
+    const std::string xy = std::to_string(at.x() * 15) + "," + std::to_string(at.y() * 15);
+    QTest::mouseClick(f.form.client(), Qt::LeftButton, Qt::ControlModifier, QPoint(500, 400));
+    // A label ignores the press; it does not reach the form.
+    auto& lbl = f.form.Add<Label>("lbl");
+    lbl.Move(7500, 7500, 900, 300);
+    lbl.MouseDown = logger("label");
+    QTest::mouseClick(lbl.widget(), Qt::LeftButton, {}, QPoint(1, 1));
+    EXPECT_EQ(seen, (std::vector<std::string>{"down 2 1 " + xy, "up 2 1 " + xy, "form 1 2 7500,6000",
+                                              "label 1 0 15,15"}));
+}
