@@ -18,6 +18,7 @@
 #include <cmath>
 
 #include "platform/forms/form.h"
+#include "platform/ui/virtual_keys.h"
 
 namespace plat::forms {
 
@@ -224,12 +225,55 @@ void Label::SetAlignment(int32_t alignment) {
 
 // ---------------------------------------------------------------- TextBox
 
+namespace {
+
+class KeyFilter : public QObject {
+  public:
+    KeyFilter(TextBox& box) : QObject(box.line_edit()), m_box(box) {
+        box.line_edit()->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return false;
+        auto* ke = static_cast<QKeyEvent*>(event);
+        const int32_t vk = plat::ui::VirtualKeyFromQt(ke->key());
+        if (vk && m_box.KeyDown) {
+            int16_t code = static_cast<int16_t>(vk);
+            m_box.KeyDown(m_box.Index(), code, plat::ui::ShiftMask(ke->modifiers()));
+            if (code == 0) return true;
+        }
+        if (!m_box.KeyPress) return false;
+        int16_t ascii = 0;
+        if (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter)
+            ascii = 13;
+        else if (ke->key() == Qt::Key_Backspace)
+            ascii = 8;
+        else if (ke->key() == Qt::Key_Escape)
+            ascii = 27;
+        else if (!ke->text().isEmpty() && ke->text().at(0).isPrint())
+            ascii = static_cast<int16_t>(ke->text().at(0).unicode());
+        if (ascii == 0) return false;
+        const int16_t typed = ascii;
+        m_box.KeyPress(m_box.Index(), ascii);
+        if (ascii == typed) return false;
+        if (ascii >= 32) m_box.line_edit()->insert(QString(QChar(static_cast<char16_t>(ascii))));
+        return true;
+    }
+
+  private:
+    TextBox& m_box;
+};
+
+} // namespace
+
 TextBox::TextBox(Form& form, std::string name, int32_t index, QWidget* parent)
     : Control(form, ControlKind::TextBox, std::move(name), index, new QLineEdit(parent)),
       m_edit(static_cast<QLineEdit*>(widget())) {
     QObject::connect(m_edit, &QLineEdit::textEdited, m_edit, [this] {
         if (Change) Change(Index());
     });
+    new KeyFilter(*this);
 }
 
 std::string TextBox::Text() const {

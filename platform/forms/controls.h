@@ -150,6 +150,11 @@ class TextBox : public Control {
     QLineEdit* line_edit() const { return m_edit; }
 
     std::function<void(int32_t index)> Change;
+    // Key events with the codes by reference: KeyDown's key code set to 0
+    // drops the key; KeyPress's character set to 0 drops it, set to another
+    // character types that one instead.
+    std::function<void(int32_t index, int16_t& key_code, int16_t shift)> KeyDown;
+    std::function<void(int32_t index, int16_t& key_ascii)> KeyPress;
 
   private:
     QLineEdit* m_edit;

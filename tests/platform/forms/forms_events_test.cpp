@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/forms/form.h"
+#include "platform/ui/virtual_keys.h"
 
 using namespace plat::forms;
 
@@ -292,4 +293,31 @@ TEST(FormsEvents, MouseEventsArriveInTwips) {
     QTest::mouseClick(lbl.widget(), Qt::LeftButton, {}, QPoint(1, 1));
     EXPECT_EQ(seen, (std::vector<std::string>{"down 2 1 " + xy, "up 2 1 " + xy, "form 1 2 7500,6000",
                                               "label 1 0 15,15"}));
+}
+
+TEST(FormsEvents, KeyPressCanDropOrReplaceTheCharacter) {
+    EventForm f;
+    std::vector<int> seen;
+    f.txt.KeyPress = [&](int32_t, int16_t& key) {
+        seen.push_back(key);
+        if (key == 'x') key = 0;                                            // dropped
+        if (key >= 'a' && key <= 'z') key = static_cast<int16_t>(key - 32); // typed as capital
+    };
+    int changes = 0;
+    f.txt.Change = [&](int32_t) { ++changes; };
+    f.txt.line_edit()->setFocus();
+    QTest::keyClicks(f.txt.line_edit(), "axb1");
+    QTest::keyClick(f.txt.line_edit(), Qt::Key_Return);
+    EXPECT_EQ(f.txt.Text(), "AB1");
+    EXPECT_EQ(seen, (std::vector<int>{'a', 'x', 'b', '1', 13}));
+    EXPECT_EQ(changes, 3);
+    // KeyDown's code set to 0 drops the key before KeyPress.
+    f.txt.KeyDown = [](int32_t, int16_t& code, int16_t) {
+        if (code == plat::ui::VK_DELETE || code == 'Q') code = 0;
+    };
+    f.txt.line_edit()->setCursorPosition(0);
+    QTest::keyClick(f.txt.line_edit(), Qt::Key_Delete);
+    QTest::keyClick(f.txt.line_edit(), Qt::Key_Q);
+    EXPECT_EQ(f.txt.Text(), "AB1");
+    EXPECT_EQ(seen.size(), 5u);
 }
