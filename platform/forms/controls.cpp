@@ -339,13 +339,14 @@ void ComboBox::SetListIndex(int32_t i) {
 
 int32_t ComboBox::AddItem(const std::string& text, int32_t at) {
     const int before = m_combo->currentIndex();
+    const QString typed = m_combo->currentText();
     const int pos = at < 0 || at > m_combo->count() ? m_combo->count() : at;
     m_combo->insertItem(pos, Q(text));
-    // Qt selects the first entry of an empty list; the list stays unselected.
+    // Qt selects the first entry of an empty list; the list stays unselected
+    // and a typing combo keeps what was typed.
     if (before < 0 && m_combo->currentIndex() >= 0) {
-        const QString typed = m_combo->isEditable() ? m_combo->currentText() : QString();
         m_combo->setCurrentIndex(-1);
-        if (m_combo->isEditable()) m_combo->setEditText(before < 0 ? typed : QString());
+        if (m_combo->isEditable()) m_combo->setEditText(typed);
     }
     m_new_index = pos;
     return pos;

@@ -226,6 +226,11 @@ TEST(FormsEvents, ProgramStatesAfterChanges) {
     f.cbo.AddItem("x");
     EXPECT_EQ(f.cbo.ListIndex(), -1);
     EXPECT_EQ(f.cbo.NewIndex(), 0);
+    f.cboEdit.Clear();
+    f.cboEdit.SetText("typed");
+    f.cboEdit.AddItem("x");
+    EXPECT_EQ(f.cboEdit.ListIndex(), -1);
+    EXPECT_EQ(f.cboEdit.Text(), "typed");
     // Only the new option is on; the group is per container.
     f.opt[2]->SetValue(true);
     EXPECT_FALSE(f.opt[0]->Value());
