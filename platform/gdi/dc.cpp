@@ -1,5 +1,6 @@
 #include "platform/gdi/dc.h"
 
+#include <QtGui/QPagedPaintDevice>
 #include <QtGui/QPaintDevice>
 #include <QtGui/QPainter>
 #include <QtGui/QPicture>
@@ -55,10 +56,40 @@ Dc::Dc(Bitmap& target) : m_kind(DcKind::Image), m_bitmap(&target) {
     Begin(target.Image());
 }
 
-Dc::Dc(QPaintDevice& device, DcKind kind, int32_t dpiX, int32_t dpiY)
-    : m_kind(kind), m_dpiX(dpiX), m_dpiY(dpiY) {
+Dc::Dc(QPaintDevice& device, DcKind kind, int32_t dpiX, int32_t dpiY, bool start)
+    : m_kind(kind), m_device(&device), m_dpiX(dpiX), m_dpiY(dpiY) {
     m_deviceSize = {device.width(), device.height()};
-    Begin(device);
+    if (start) {
+        Begin(device);
+    } else {
+        m_defaultFont = std::make_unique<Font>();
+        m_s.font = m_defaultFont.get();
+    }
+}
+
+bool Dc::InDoc() const {
+    return m_painter && m_painter->isActive();
+}
+
+bool Dc::StartDoc() {
+    if (InDoc()) return true;
+    if (!m_device) return false;
+    const Font* font = m_s.font;
+    auto keep = std::move(m_defaultFont);
+    Begin(*m_device);
+    // The selected font stays selected across the new start.
+    if (font != keep.get()) m_s.font = font;
+    ApplyClip();
+    return InDoc();
+}
+
+bool Dc::NewPage() {
+    auto* paged = dynamic_cast<QPagedPaintDevice*>(m_device);
+    return paged && InDoc() && paged->newPage();
+}
+
+void Dc::EndDoc() {
+    if (m_painter && m_painter->isActive()) m_painter->end();
 }
 
 Dc::Dc() : m_kind(DcKind::Metrics) {
@@ -68,7 +99,7 @@ Dc::Dc() : m_kind(DcKind::Metrics) {
 }
 
 Dc::~Dc() {
-    if (m_painter) m_painter->end();
+    if (m_painter && m_painter->isActive()) m_painter->end();
 }
 
 void Dc::Begin(QPaintDevice& device) {
@@ -181,7 +212,7 @@ void Dc::SetDeviceClip(std::optional<Rect> device) {
 }
 
 void Dc::ApplyClip() {
-    if (!m_painter) return;
+    if (!m_painter || !m_painter->isActive()) return;
     m_painter->setWorldTransform(QTransform());
     if (m_s.clip) {
         const Rect& c = *m_s.clip;
@@ -211,14 +242,14 @@ const Font& Dc::SelectFont(const Font& font) {
 }
 
 QPainter* Dc::DevicePainter() {
-    if (!m_painter) return nullptr;
+    if (!m_painter || !m_painter->isActive()) return nullptr;
     m_painter->setWorldTransform(QTransform());
     m_painter->setCompositionMode(QPainter::CompositionMode_SourceOver);
     return m_painter.get();
 }
 
 QPainter* Dc::LogicalPainter() {
-    if (!m_painter) return nullptr;
+    if (!m_painter || !m_painter->isActive()) return nullptr;
     double sx = double(m_s.viewportExt.cx) / m_s.windowExt.cx;
     double sy = double(m_s.viewportExt.cy) / m_s.windowExt.cy;
     m_painter->setWorldTransform(QTransform(sx, 0, 0, sy, m_s.viewportOrg.x - m_s.windowOrg.x * sx,

@@ -124,7 +124,9 @@ class Dc {
     // A memory DC drawing into `target` (which must outlive the DC).
     explicit Dc(Bitmap& target);
     // A DC on a printer page or a recording; dpi is the device's resolution.
-    Dc(QPaintDevice& device, DcKind kind, int32_t dpiX, int32_t dpiY);
+    // Without `start` the document starts at StartDoc, so a printer made
+    // ahead of printing stays untouched until then.
+    Dc(QPaintDevice& device, DcKind kind, int32_t dpiX, int32_t dpiY, bool start = true);
     // A DC that only measures (screen metrics, draws nothing).
     Dc();
     ~Dc();
@@ -132,6 +134,13 @@ class Dc {
     Dc& operator=(const Dc&) = delete;
 
     DcKind Kind() const { return m_kind; }
+    // The document and page calls of a printer DC. StartDoc begins drawing
+    // when it was not going; NewPage ends the page and starts the next;
+    // EndDoc ends the document (a PDF is written out then).
+    bool StartDoc();
+    bool NewPage();
+    void EndDoc();
+    bool InDoc() const;
     bool IsPrinter() const { return m_kind == DcKind::Printer; }
     int32_t GetDeviceCaps(int32_t cap) const;
     Bitmap* GetBitmap() { return m_bitmap; }
@@ -234,6 +243,7 @@ class Dc {
     void PlotLine(Point a, Point b);
 
     DcKind m_kind;
+    QPaintDevice* m_device{nullptr};
     Bitmap* m_bitmap{nullptr};
     std::unique_ptr<QPainter> m_painter;
     int32_t m_dpiX{96};

@@ -79,6 +79,14 @@ class IModalDialog {
     virtual void done_with(int32_t result) = 0;
 };
 
+// A printer the person chose (or the default one), told without any window
+// system types: the caller opens it for printing itself.
+struct PrinterChoice {
+    std::string printer_name; // the system's printer; empty with an output file
+    std::string output_file;  // pages go to this PDF file when not empty
+    int32_t resolution{0};    // dots per inch; 0 takes the printer's own
+};
+
 class IPrompt {
   public:
     virtual ~IPrompt() = default;
@@ -91,6 +99,11 @@ class IPrompt {
     virtual int32_t run_modal(IModalDialog& dialog) = 0;
     // Hands an address to the desktop's browser; false when nothing took it.
     virtual bool open_url(const std::string& url) = 0;
+    // The default printer with the print dialog's defaults, not shown;
+    // nullopt when there is none.
+    virtual std::optional<PrinterChoice> default_printer() { return std::nullopt; }
+    // The print dialog; nullopt when cancelled or there is no printer.
+    virtual std::optional<PrinterChoice> choose_printer() { return std::nullopt; }
 };
 
 } // namespace plat::ui

@@ -5,6 +5,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
+#include <QtPrintSupport/QPrintDialog>
+#include <QtPrintSupport/QPrinter>
+#include <QtPrintSupport/QPrinterInfo>
 #include <vector>
 
 namespace plat::ui {
@@ -119,6 +122,25 @@ int32_t QtPrompt::run_modal(IModalDialog& dialog) {
 
 bool QtPrompt::open_url(const std::string& url) {
     return QDesktopServices::openUrl(QUrl(Q(url)));
+}
+
+std::optional<PrinterChoice> QtPrompt::default_printer() {
+    QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull()) return std::nullopt;
+    return PrinterChoice{info.printerName().toStdString(), {}, 0};
+}
+
+std::optional<PrinterChoice> QtPrompt::choose_printer() {
+    QPrinter printer;
+    QPrintDialog dialog(&printer, m_parent);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    PrinterChoice choice;
+    if (printer.outputFormat() == QPrinter::PdfFormat)
+        choice.output_file = printer.outputFileName().toStdString();
+    else
+        choice.printer_name = printer.printerName().toStdString();
+    choice.resolution = printer.resolution();
+    return choice;
 }
 
 } // namespace plat::ui

@@ -19,6 +19,8 @@ class QtPrompt : public IPrompt {
     std::optional<std::string> choose_folder(const FolderRequest& request) override;
     int32_t run_modal(IModalDialog& dialog) override;
     bool open_url(const std::string& url) override;
+    std::optional<PrinterChoice> default_printer() override;
+    std::optional<PrinterChoice> choose_printer() override;
 
   private:
     QPointer<QWidget> m_parent;

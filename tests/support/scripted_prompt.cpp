@@ -19,6 +19,10 @@ const char* kind_name(PromptKind kind) {
         return "dialog";
     case PromptKind::Url:
         return "address";
+    case PromptKind::DefaultPrinter:
+        return "default printer";
+    case PromptKind::PrintDialog:
+        return "print dialog";
     }
     return "?";
 }
@@ -76,6 +80,14 @@ ScriptedPrompt& ScriptedPrompt::expect_dialog(std::string name,
     e.kind = PromptKind::Modal;
     e.match = std::move(name);
     e.act = std::move(act);
+    return expect(std::move(e));
+}
+
+ScriptedPrompt& ScriptedPrompt::expect_printer(PromptKind kind,
+                                               std::optional<plat::ui::PrinterChoice> printer) {
+    ExpectedPrompt e;
+    e.kind = kind;
+    e.printer = std::move(printer);
     return expect(std::move(e));
 }
 
@@ -175,6 +187,20 @@ bool ScriptedPrompt::open_url(const std::string& url) {
     m_seen.push_back(SeenPrompt{PromptKind::Url, url, {}, {}, {}, {}});
     auto e = take(PromptKind::Url, url);
     return e ? e->url_taken : false;
+}
+
+std::optional<plat::ui::PrinterChoice> ScriptedPrompt::default_printer() {
+    std::lock_guard lock(m_lock);
+    m_seen.push_back(SeenPrompt{PromptKind::DefaultPrinter, {}, {}, {}, {}, {}});
+    auto e = take(PromptKind::DefaultPrinter, {});
+    return e ? e->printer : std::nullopt;
+}
+
+std::optional<plat::ui::PrinterChoice> ScriptedPrompt::choose_printer() {
+    std::lock_guard lock(m_lock);
+    m_seen.push_back(SeenPrompt{PromptKind::PrintDialog, {}, {}, {}, {}, {}});
+    auto e = take(PromptKind::PrintDialog, {});
+    return e ? e->printer : std::nullopt;
 }
 
 } // namespace kltest

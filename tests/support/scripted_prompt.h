@@ -13,7 +13,7 @@
 
 namespace kltest {
 
-enum class PromptKind { Message, OpenFile, SaveFile, Folder, Modal, Url };
+enum class PromptKind { Message, OpenFile, SaveFile, Folder, Modal, Url, DefaultPrinter, PrintDialog };
 
 struct ExpectedPrompt {
     PromptKind kind{PromptKind::Message};
@@ -24,6 +24,7 @@ struct ExpectedPrompt {
     std::optional<std::string> path; // chooser answer; nullopt cancels
     int32_t result{0};               // modal dialog result
     bool url_taken{true};
+    std::optional<plat::ui::PrinterChoice> printer; // printer answer; nullopt: none or cancelled
     // For a modal dialog: acts on the live dialog; its return is the result.
     std::function<int32_t(plat::ui::IModalDialog&)> act;
     // For a message: checks the whole request.
@@ -51,6 +52,9 @@ class ScriptedPrompt : public plat::ui::IPrompt {
     ScriptedPrompt& expect_save(std::string title, std::optional<std::string> path);
     ScriptedPrompt& expect_folder(std::string title, std::optional<std::string> path);
     ScriptedPrompt& expect_dialog(std::string name, std::function<int32_t(plat::ui::IModalDialog&)> act);
+    // The default printer or the print dialog (kind DefaultPrinter or
+    // PrintDialog) answers `printer`.
+    ScriptedPrompt& expect_printer(PromptKind kind, std::optional<plat::ui::PrinterChoice> printer);
 
     // Fails the test when expected prompts were never asked.
     void verify_done();
@@ -63,6 +67,8 @@ class ScriptedPrompt : public plat::ui::IPrompt {
     std::optional<std::string> choose_folder(const plat::ui::FolderRequest& request) override;
     int32_t run_modal(plat::ui::IModalDialog& dialog) override;
     bool open_url(const std::string& url) override;
+    std::optional<plat::ui::PrinterChoice> default_printer() override;
+    std::optional<plat::ui::PrinterChoice> choose_printer() override;
 
   private:
     std::optional<ExpectedPrompt> take(PromptKind kind, const std::string& text);

@@ -39,6 +39,7 @@ class IControlView {
 };
 
 class CControlWindow;
+class CReportEngine; // printing
 
 class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObject, plat::IOleControl,
                                                      plat::IPersistStreamInit, plat::IPersistPropertyBag>,
@@ -178,6 +179,11 @@ class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObjec
     // The window side; its window number is 0 until a container activates it.
     CControlWindow& Window() { return *m_window; }
     uint32_t WindowHandle() const;
+
+    // ---- printing ----
+    // The report engine, made on request (printing.cpp); it goes with the
+    // control, and with it any printer it opened.
+    std::shared_ptr<CReportEngine> m_report;
 
   protected:
     bool user_mode() const override;

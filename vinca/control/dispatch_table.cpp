@@ -9,6 +9,8 @@
 #include "vinca/control/objects/cell_def.h"
 #include "vinca/control/objects/grid.h"
 #include "vinca/control/objects/level_defs.h"
+#include "vinca/control/objects/report.h"
+#include "vinca/control/printing.h"
 #include "vinca/control/prop_families.h"
 #include "vinca/model/buffer.h"
 #include "vinca/model/grid.h"
@@ -888,7 +890,7 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
                {Arg("Shift", I2), Arg("Text", BSTR_), Arg("Options", I4), Arg("FontName", BSTR_), Arg("FontSize", I2),
                 Arg("BackColor", I4), Arg("ForeColor", I4)},
                m::FastAddItemEx),
-        NoWindow(d::kReport, "Report", P, DISP, {}, kNP),
+        Plain(d::kReport, "Report", DISP, Result([](CVincaCtrl& s, DispCall&) { return ReportObject(s.Link()); }), {}, kNP),
         Row{.id = d::kDefItemCellDef,
             .name = "DefItemCellDef",
             .kind = P,
@@ -961,10 +963,14 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
             0, {kIndex, Arg("SortOrder", I2)}),
         Enum(d::kDragIconStyle, "DragIconStyle", 3, kNone, Mark::No),
         Method(d::kLoadPicture, "LoadPicture", DISP, {Arg("lpszFileName", BSTR_)}, m::LoadPicture),
-        NoWindow(d::kPrintOneStep, "PrintOneStep", M, NONE,
-                 {Arg("varOutputDC", VAR), Arg("LeftMargin", I4), Arg("TopMargin", I4), Arg("RightMargin", I4),
-                  Arg("BottomMargin", I4), Arg("StartItem", I4), Arg("EndItem", I4), Arg("lOptions", I4),
-                  Arg("strHeader", BSTR_), Arg("strFooter", BSTR_), Opt("Zoom")}),
+        Method(d::kPrintOneStep, "PrintOneStep", NONE,
+               {Arg("varOutputDC", VAR), Arg("LeftMargin", I4), Arg("TopMargin", I4), Arg("RightMargin", I4),
+                Arg("BottomMargin", I4), Arg("StartItem", I4), Arg("EndItem", I4), Arg("lOptions", I4),
+                Arg("strHeader", BSTR_), Arg("strFooter", BSTR_), Opt("Zoom")},
+               [](CVincaCtrl& s, DispCall& c) {
+                   printing::PrintOneStep(s, c.arg(0), c.i4(1), c.i4(2), c.i4(3), c.i4(4), c.i4(5), c.i4(6),
+                                          c.i4(7), c.text(8), c.text(9), c.arg(10));
+               }),
         Plain(d::kModifications, "Modifications", I4,
               Result([](CVincaCtrl& s, DispCall&) { return s.Prop(d::kModifications); }),
               [](CVincaCtrl& s, DispCall& c) {
