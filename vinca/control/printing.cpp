@@ -103,6 +103,9 @@ struct CReportEngine::Target {
 };
 
 CReportEngine::CReportEngine(CVincaCtrl& ctrl) : m_ctrl(ctrl) {
+    m_fire = [this](plat::DISPID id, std::span<const plat::Variant> args) {
+        FireControlEvent(m_ctrl, id, args);
+    };
     m_pages = std::make_shared<const std::vector<PageRef>>();
 }
 
@@ -220,7 +223,7 @@ void CReportEngine::FirePage(int32_t event, const PageRef& page, bool writable) 
     // The container may keep the page object; it then outlives the event.
     plat::ComPtr<plat::IDispatch> obj = NewPageObject(page, writable);
     plat::Variant args[] = {m_s.printerObject, plat::Variant(obj.get())};
-    FireControlEvent(m_ctrl, event, args);
+    if (m_fire) m_fire(event, args);
 }
 
 int32_t CReportEngine::PrepareForPrinting() {

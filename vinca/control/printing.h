@@ -4,7 +4,9 @@
 // that prints a range of pages onto a printer DC or a container's printer
 // object, firing the page events so that the container can draw on each.
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -83,6 +85,10 @@ class CReportEngine {
     bool SetPrinterObject(const plat::Variant& value);
     void SetHeaderFooter(bool on, int32_t options, std::string header, std::string footer);
 
+    // Where the page events go: the control's event sinks unless replaced.
+    using EventTarget = std::function<void(plat::DISPID event, std::span<const plat::Variant> args)>;
+    void SetEventTarget(EventTarget target) { m_fire = std::move(target); }
+
     int32_t PrepareForPrinting();
     void Start(int32_t startPage, int32_t endPage);
     void Stop() { m_stop = true; }
@@ -101,6 +107,7 @@ class CReportEngine {
     bool Pump();
 
     CVincaCtrl& m_ctrl;
+    EventTarget m_fire;
     ReportSettings m_s;
     PageList m_pages;
     bool m_stale{true};
