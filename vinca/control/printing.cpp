@@ -122,7 +122,7 @@ void CReportEngine::DropOwnedPrinter() {
 }
 
 bool CReportEngine::SetPrinterObject(const plat::Variant& value) {
-    if (m_printing) return true;
+    if (Busy()) return true;
     const plat::VARIANT& v = plat::deref(value);
     m_stale = true;
     int32_t number = 0;
@@ -227,7 +227,14 @@ void CReportEngine::FirePage(int32_t event, const PageRef& page, bool writable) 
 }
 
 int32_t CReportEngine::PrepareForPrinting() {
-    if (m_printing) return static_cast<int32_t>(m_pages->size());
+    if (Busy()) return static_cast<int32_t>(m_pages->size());
+    // The container may release the control from PreparePage.
+    plat::ComPtr<CVincaCtrl> keep(&m_ctrl);
+    m_preparing = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{m_preparing};
     m_status = kReportOk;
     m_stop = false;
     auto pages = std::make_shared<std::vector<PageRef>>();
@@ -353,7 +360,7 @@ void CReportEngine::PrintPage(Target& t, const PageRecord& page, bool& cancelled
 }
 
 void CReportEngine::Start(int32_t startPage, int32_t endPage) {
-    if (m_printing) return;
+    if (Busy()) return;
     // The container may release the control from an event of the run.
     plat::ComPtr<CVincaCtrl> keep(&m_ctrl);
     m_stop = false;
@@ -431,7 +438,7 @@ void PrintOneStep(CVincaCtrl& ctrl, const plat::Variant& output, int32_t left, i
                   int32_t bottom, int32_t startItem, int32_t endItem, int32_t options, std::string header,
                   std::string footer, const plat::Variant& zoomArg) {
     CReportEngine& report = *ReportEngine(ctrl, true);
-    if (report.IsPrinting()) return;
+    if (report.Busy()) return;
     const plat::VARIANT& out = plat::deref(output);
     // No output device given: nothing to print.
     if (out.vt == plat::VT_EMPTY || out.vt == plat::VT_NULL || plat::Variant(out).is_missing()) return;

@@ -75,7 +75,7 @@ class CReportEngine {
     // Changes a setting; `layout` marks the prepared pages stale. Nothing
     // changes while a run goes on.
     template <class F> void Change(F&& change, bool layout = true) {
-        if (m_printing) return;
+        if (Busy()) return;
         change(m_s);
         if (layout) m_stale = true;
     }
@@ -93,6 +93,9 @@ class CReportEngine {
     void Start(int32_t startPage, int32_t endPage);
     void Stop() { m_stop = true; }
     bool IsPrinting() const { return m_printing; }
+    // A preparation or a run goes on: calls that would change the pages do
+    // nothing then.
+    bool Busy() const { return m_printing || m_preparing; }
     int32_t Status() const { return m_status; }
     PageList Pages() const { return m_pages; }
 
@@ -114,6 +117,7 @@ class CReportEngine {
     uint64_t m_epoch{0};
     bool m_stop{false};
     bool m_printing{false};
+    bool m_preparing{false};
     int32_t m_status{kReportOk};
     // The printer made for -1 or -2 and its DC number.
     std::unique_ptr<QPrinter> m_ownedPrinter;

@@ -133,7 +133,7 @@ class Printing : public ::testing::Test {
     }
     // `n` top-level items "Item 0".. with two children each under every
     // fifth.
-    void fill(int n, bool children = false) {
+    void fill(int n, bool children = false, bool expand = true) {
         for (int i = 0; i < n; ++i) {
             call(ctl.get(), "AddItem", {Variant(std::string_view("Item " + std::to_string(i)))});
             if (children && i % 5 == 0) {
@@ -144,7 +144,7 @@ class Printing : public ::testing::Test {
                           Variant(parent)});
             }
         }
-        put(ctl.get(), "ExpandToLevel", Variant(int32_t(10)));
+        if (expand) put(ctl.get(), "ExpandToLevel", Variant(int32_t(10)));
     }
     // Runs the one-call print with the designer's argument types.
     int print_one_step(const Variant& output, int32_t margin, int32_t first, int32_t last, int32_t options,
@@ -266,6 +266,55 @@ TEST_F(Printing, TheDesignersCallPrintsOnTheDefaultPrinter) {
     ctl.reset();
     host.release();
     EXPECT_EQ(plat::gdi::PrinterDcs().size(), dcs);
+}
+
+// Options 1 and 2 print the tree expanded or collapsed; with 4 the tree is
+// as it was afterwards.
+TEST_F(Printing, OptionsExpandOrCollapseForThePrintOnly) {
+    fill(6, true, false);
+    struct Case {
+        int32_t options;
+        bool expandedBefore;
+        long children;
+    } cases[] = {{4 | 1, false, 4}, {0, false, 0}, {4 | 2, true, 0}, {4 | 3, true, 0}, {4, true, 4}};
+    int n = 0;
+    for (const Case& c : cases) {
+        for (int32_t parent : {0, 7})
+            put(ctl.get(), "Expand", Variant::boolean(c.expandedBefore), {Variant(parent)});
+        auto printer = plat::make_object<kltest::PrinterObject>(pdf("options" + std::to_string(n)));
+        ASSERT_EQ(
+            print_one_step(Variant(int32_t(printer->hdc())), 0, 0, -1, c.options, "", "", Variant::missing()),
+            0);
+        printer->finish();
+        const std::string text = PdfText(pdf("options" + std::to_string(n++)));
+        EXPECT_EQ(Count(text, "Child"), size_t(c.children)) << c.options << text;
+        EXPECT_EQ(get(ctl.get(), "Expand", {Variant(int32_t(0))}).boolVal != 0, c.expandedBefore)
+            << c.options;
+        EXPECT_EQ(Words(text, "Item 5"), 1) << c.options;
+    }
+}
+
+// The DC opened for the default printer goes when another printer takes
+// its place.
+TEST_F(Printing, ADcOpenedForThePrinterGoesWhenReplaced) {
+    auto printer = plat::make_object<kltest::PrinterObject>(pdf("other"));
+    const size_t dcs = plat::gdi::PrinterDcs().size();
+    auto rep = report();
+    prompt.expect_printer(kltest::PromptKind::DefaultPrinter, plat::ui::PrinterChoice{{}, pdf("default"), 0});
+    ASSERT_EQ(put(rep.get(), "PrinterObject", Variant(int16_t(-1))), 0);
+    const int32_t number = get(rep.get(), "PrinterObject").to_i4();
+    EXPECT_NE(number, -1);
+    EXPECT_NE(plat::gdi::PrinterDcs().get(uint32_t(number)), nullptr);
+    EXPECT_EQ(plat::gdi::PrinterDcs().size(), dcs + 1);
+    put(rep.get(), "PrinterObject", Variant(int32_t(printer->hdc())));
+    EXPECT_EQ(plat::gdi::PrinterDcs().size(), dcs);
+    EXPECT_EQ(plat::gdi::PrinterDcs().get(uint32_t(number)), nullptr);
+    // A cancelled dialog leaves no printer.
+    prompt.expect_printer(kltest::PromptKind::PrintDialog, std::nullopt);
+    EXPECT_EQ(put(rep.get(), "PrinterObject", Variant(int16_t(-2))), 0);
+    EXPECT_TRUE(get(rep.get(), "PrinterObject").is_empty());
+    fill(2);
+    EXPECT_EQ(call(rep.get(), "Start"), 20124);
 }
 
 TEST_F(Printing, WithoutAPrinterNothingPrints) {

@@ -203,7 +203,9 @@ const plat::DispatchTable<COleReport>& COleReport::dispatch_table() {
          .get =
              [](COleReport& self, plat::DispCall& c) {
                  CReportEngine* e = self.Engine(true);
-                 if (e->IsPrinting()) return;
+                 if (e->Busy()) return;
+                 // The engine goes with the control, which an event may release.
+                 plat::ComPtr<CVincaCtrl> keep(*self.m_link);
                  e->Start(PageArg(c, 0), PageArg(c, 1));
                  RaiseReportStatus(e->Status());
              }},
@@ -214,7 +216,8 @@ const plat::DispatchTable<COleReport>& COleReport::dispatch_table() {
          .get =
              [](COleReport& self, plat::DispCall& c) {
                  CReportEngine* e = self.Engine(true);
-                 if (e->IsPrinting()) return;
+                 if (e->Busy()) return;
+                 plat::ComPtr<CVincaCtrl> keep(*self.m_link);
                  c.result() = plat::Variant(e->PrepareForPrinting());
                  RaiseReportStatus(e->Status());
              }},
