@@ -467,6 +467,10 @@ TEST_F(Printing, ReportMembersCheckTheirValues) {
         EXPECT_EQ(put(rep.get(), c.member, Variant(c.value)), c.error) << c.member << " " << c.value;
         EXPECT_EQ(get(rep.get(), c.member).to_i4(), c.error ? before : c.value) << c.member << " " << c.value;
     }
+    // The container's own abort window must be a window.
+    const int32_t window = static_cast<int32_t>(host.window_handle());
+    EXPECT_EQ(put(rep.get(), "AbortWindow", Variant(window)), 0);
+    EXPECT_EQ(get(rep.get(), "AbortWindow").to_i4(), window);
     // The pages: none at Count or at -1.
     put(rep.get(), "Zoom", Variant(int32_t(100)));
     fill(5);
