@@ -54,7 +54,7 @@ void FireControlEvent(CVincaCtrl& ctrl, plat::DISPID id, std::span<const plat::V
         return;
     plat::ComPtr<plat::IConnectionPoint> point;
     if (plat::FAILED(points->FindConnectionPoint(IID_DVinca5Events, point.put())) || !point) return;
-    static_cast<plat::ConnectionPoint*>(point.get())->fire(id, args);
+    if (auto* ours = dynamic_cast<plat::ConnectionPoint*>(point.get())) ours->fire(id, args);
 }
 
 // The modeless "Printing" dialog with its one Cancel button.
