@@ -8,6 +8,7 @@
 #include "vinca/control/objects/report.h"
 #include "vinca/control/window.h"
 #include "vinca/model/item.h"
+#include "vinca/views/layers.h"
 #include "vinca/views/print_rows.h"
 
 // Qt last: its keyword macros would clash with the model's names.
@@ -347,6 +348,9 @@ void CReportEngine::PrintPage(Target& t, const PageRecord& page, bool& cancelled
     t.Map(page.left, page.top, page.width, page.height, m_s.zoom);
     const plat::gdi::Rect clip{0, 0, MulDiv(Target::Screen(page.width), 100, m_s.zoom),
                                MulDiv(Target::Screen(page.height), 100, m_s.zoom)};
+    // The page's printable area in the control's back colour, under rows
+    // that may not paint their whole width.
+    if (m_s.printBackground) CColorLayer(host.Settings().backColor).Paint(*t.dc, clip, &clip);
     int32_t y = 0;
     for (int32_t row = page.first; row >= 0 && row <= page.last; ++row) {
         if (!Pump()) {

@@ -317,6 +317,28 @@ TEST_F(Printing, ADcOpenedForThePrinterGoesWhenReplaced) {
     EXPECT_EQ(call(rep.get(), "Start"), 20124);
 }
 
+// The printable area takes the control's back colour unless asked not to.
+TEST_F(Printing, BackgroundFollowsPrintBackground) {
+    fill(3);
+    put(ctl.get(), "BackColor", Variant(int32_t(0x0000FF)));
+    auto rep = report();
+    for (bool background : {true, false}) {
+        const std::string name = background ? "red" : "white";
+        auto printer = plat::make_object<kltest::PrinterObject>(pdf(name));
+        put(rep.get(), "PrinterObject", Variant(int32_t(printer->hdc())));
+        put(rep.get(), "PrintBackground", Variant::boolean(background));
+        ASSERT_EQ(call(rep.get(), "Start"), 0);
+        printer->finish();
+        Shell("pdftoppm -png -r 20 '" + pdf(name) + "' '" + (tmp / name).string() + "'");
+        QImage page(QString::fromStdString((tmp / (name + "-1.png")).string()));
+        ASSERT_FALSE(page.isNull());
+        if (background) kltest::SaveArtifact(page, "vinca", "printed_background");
+        // Below the three rows, in the middle of the page.
+        const QColor middle = page.pixelColor(page.width() / 2, page.height() / 2);
+        EXPECT_EQ(middle, background ? QColor(255, 0, 0) : QColor(255, 255, 255)) << name;
+    }
+}
+
 TEST_F(Printing, WithoutAPrinterNothingPrints) {
     fill(3);
     // No output device: nothing printed, nothing asked.
