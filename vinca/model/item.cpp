@@ -336,7 +336,7 @@ CItem* CItemNode::GetAt(int32_t index) {
     if (!item) return nullptr;
     item->m_index = index;
     if (m_children.InsertAt(pos, item.get()) != VE_OK) return nullptr;
-    m_rowIndexGen = 0; // the materialised positions moved
+    m_rowIndexGen = 0;           // the materialised positions moved
     CItem* made = item.detach(); // the child list holds the reference
     if (m_link) m_link->OnChildMade(this, made);
     return made;
