@@ -16,6 +16,8 @@ CViewWindow::CViewWindow(CVincaEngine& engine, IViewHost& host, QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_vBar = new QScrollBar(Qt::Vertical, this);
+    // An opaque bar: moving its thumb never repaints the rows beneath it.
+    m_vBar->setAutoFillBackground(true);
     m_vInfo = std::make_unique<ScrollInfoBar>(m_vBar);
     m_scroller.reset(new CScroller(this, this, this));
     m_scroller->SetBarMode(CScroller::BARS_VERT);
@@ -38,6 +40,7 @@ void CViewWindow::FrameChanged() {
         m_caption->LayoutAt(width());
         m_captionHeight = std::min(m_caption->Height(), height());
     }
+    ForgetLastPage();
     m_extents.RemoveOutside(0, -1);
     UpdateScrollRange();
     RequestRepaint();
@@ -117,6 +120,7 @@ int32_t CViewWindow::RowsPerPage() {
 }
 
 int32_t CViewWindow::MaxTop() {
+    if (m_maxTop >= 0) return m_maxTop;
     // The last page starts where the rows from the end fill the window.
     int32_t count = RowCount(), h = 0, row = count;
     while (row > 0) {
@@ -126,7 +130,21 @@ int32_t CViewWindow::MaxTop() {
         h += rh;
         --row;
     }
-    return std::max(0, std::min(row, count - 1));
+    m_maxTop = std::max(0, std::min(row, count - 1));
+    return m_maxTop;
+}
+
+void CViewWindow::ForgetLastPage() {
+    m_maxTop = -1;
+}
+
+void CViewWindow::TrimExtents() {
+    // Rows far from the page are measured again when they come back, so a
+    // walk through a long list keeps only a few pages of cells.
+    int32_t keep = 4 * RowsPerPage() + kKeptRows;
+    int32_t top = TopRow();
+    if (m_extents.EntryCount() > size_t(4 * keep))
+        m_extents.RemoveOutside(std::max(0, top - keep), top + keep);
 }
 
 void CViewWindow::UpdateScrollRange() {
@@ -193,6 +211,7 @@ QImage CViewWindow::Render() {
         Dc dc(buffer);
         PaintInto(dc, {0, 0, width(), height()});
     }
+    TrimExtents();
     QImage img = buffer.Image();
     if (!m_vBar->isHidden()) {
         QPainter p(&img);
@@ -205,13 +224,18 @@ void CViewWindow::paintEvent(QPaintEvent* e) {
     // Everything goes into an image first and reaches the screen in one blit.
     if (m_laidOut != size()) FrameChanged();
     QRect r = e->rect();
-    Bitmap buffer(std::max(1, width()), std::max(1, height()));
+    // The buffer is kept from paint to paint: only what the paint covers is
+    // drawn again.
+    Size need{std::max(1, width()), std::max(1, height())};
+    if (m_buffer.IsNull() || !(m_buffer.GetSize() == need))
+        m_buffer = Bitmap(need.cx, need.cy);
     {
-        Dc dc(buffer);
+        Dc dc(m_buffer);
         PaintInto(dc, {r.left(), r.top(), r.right() + 1, r.bottom() + 1});
     }
+    TrimExtents();
     QPainter p(this);
-    p.drawImage(r.topLeft(), buffer.Image(), r);
+    p.drawImage(r.topLeft(), m_buffer.Image(), r);
 }
 
 void CViewWindow::resizeEvent(QResizeEvent*) {
@@ -308,6 +332,7 @@ void CViewWindow::wheelEvent(QWheelEvent* e) {
 }
 
 void CViewWindow::RowsInserted(int32_t first, int32_t count) {
+    ForgetLastPage();
     m_extents.OnItemsInserted(first, first + count - 1);
     // Lines of the rows just above may change (a last child gets a sibling).
     m_extents.RemoveOutside(0, first - 2);
@@ -317,6 +342,7 @@ void CViewWindow::RowsInserted(int32_t first, int32_t count) {
 }
 
 void CViewWindow::RowsRemoved(int32_t first, int32_t count) {
+    ForgetLastPage();
     m_extents.OnItemsRemoved(first, first + count - 1);
     m_extents.RemoveOutside(0, first - 2);
     UpdateScrollRange();
@@ -326,19 +352,30 @@ void CViewWindow::RowsRemoved(int32_t first, int32_t count) {
 }
 
 void CViewWindow::InvalidateRows(int32_t first, int32_t last) {
+    ForgetLastPage();
     m_extents.RemoveOutside(0, first - 1);
     RequestRepaint();
 }
 
 void CViewWindow::EnsureVisible(int32_t first, int32_t last) {
-    if (first < TopRow())
+    if (first < TopRow()) {
         SetTopRow(first);
-    else if (RowRect(last).IsEmpty() || RowRect(last).bottom > height()) {
-        // Scroll until the last row fits.
-        int32_t top = TopRow();
-        while (top < last && (RowRect(last).IsEmpty() || RowRect(last).bottom > height()))
-            SetTopRow(++top);
+        return;
     }
+    Rect shown = RowRect(last);
+    if (!shown.IsEmpty() && shown.bottom <= height()) return;
+    // The top that puts the last row at the bottom: measured back from it,
+    // so a jump costs a page of rows however far it goes.
+    CVincaTreeCellMetrics* cell = RowCell(last);
+    if (!cell) return;
+    int32_t top = last, h = cell->Height();
+    while (top > 0) {
+        CVincaTreeCellMetrics* above = RowCell(top - 1);
+        if (!above || h + above->Height() > RowsHeight()) break;
+        h += above->Height();
+        --top;
+    }
+    SetTopRow(std::max(top, TopRow()));
 }
 
 void CViewWindow::CurrentRowChanged(int32_t row) {
@@ -346,6 +383,7 @@ void CViewWindow::CurrentRowChanged(int32_t row) {
 }
 
 void CViewWindow::RowsReset() {
+    ForgetLastPage();
     m_extents.RemoveOutside(0, -1);
     m_extents.SetItemCount(RowCount());
     m_tracker->SetRowCount(RowCount());
@@ -376,10 +414,14 @@ void CViewWindow::EndRedrawLock() {
 void CViewWindow::Redraw(RedrawFlags flags) {
     if (flags & RedrawFlag::Frame) FrameChanged();
     if (flags & RedrawFlag::Relayout) {
+        ForgetLastPage();
         m_extents.RemoveOutside(0, -1);
         UpdateScrollRange();
     }
-    if (flags & RedrawFlag::InvalidateRows) m_extents.RemoveOutside(0, -1);
+    if (flags & RedrawFlag::InvalidateRows) {
+        ForgetLastPage();
+        m_extents.RemoveOutside(0, -1);
+    }
     if ((flags & RedrawFlag::Repaint) || (flags & RedrawFlag::Relayout) ||
         (flags & RedrawFlag::InvalidateRows))
         RequestRepaint();

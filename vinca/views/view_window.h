@@ -156,6 +156,11 @@ class CViewWindow : public QWidget,
     void CurrentChanged(int32_t row) override;
 
     int32_t MaxTop();
+    // Row heights changed: the top of the last page is found again.
+    void ForgetLastPage();
+    // Drops the cells of rows far from the page.
+    void TrimExtents();
+    static constexpr int32_t kKeptRows = 64;
     void RequestRepaint();
     int32_t RowsHeight() const { return std::max(0, height() - m_captionHeight); }
     int32_t ViewportWidth() const;
@@ -178,6 +183,8 @@ class CViewWindow : public QWidget,
     std::unique_ptr<CTitleStyle> m_caption;
     int32_t m_captionHeight{0};
     QSize m_laidOut;
+    int32_t m_maxTop{-1}; // -1: not known
+    plat::gdi::Bitmap m_buffer; // what paints draw into before the blit
     int32_t m_redrawLock{0};
     bool m_repaintDeferred{false};
     int32_t m_repaintRequests{0};

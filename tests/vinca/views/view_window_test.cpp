@@ -114,6 +114,14 @@ TEST(ViewWindow, ScrollingFollowsTheBarAndTheKeys) {
     v.Key(Qt::Key_Down);
     v.Key(Qt::Key_Down);
     EXPECT_EQ(v.window->CurrentRow(), 2);
+
+    // A jump down puts the row on the last line of the page; one up, on the first.
+    v.window->SetCurrentRow(70);
+    int32_t top = v.window->TopRow();
+    EXPECT_EQ(top, 70 - page + 1);
+    EXPECT_LE(v.window->RowRect(70).bottom, 160);
+    v.window->SetCurrentRow(40);
+    EXPECT_EQ(v.window->TopRow(), 40);
 }
 
 TEST(ViewWindow, ScrollingOneRowPaintsWhatAFreshViewPaints) {
