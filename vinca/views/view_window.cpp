@@ -227,8 +227,7 @@ void CViewWindow::paintEvent(QPaintEvent* e) {
     // The buffer is kept from paint to paint: only what the paint covers is
     // drawn again.
     Size need{std::max(1, width()), std::max(1, height())};
-    if (m_buffer.IsNull() || !(m_buffer.GetSize() == need))
-        m_buffer = Bitmap(need.cx, need.cy);
+    if (m_buffer.IsNull() || !(m_buffer.GetSize() == need)) m_buffer = Bitmap(need.cx, need.cy);
     {
         Dc dc(m_buffer);
         PaintInto(dc, {r.left(), r.top(), r.right() + 1, r.bottom() + 1});

@@ -183,7 +183,7 @@ class CViewWindow : public QWidget,
     std::unique_ptr<CTitleStyle> m_caption;
     int32_t m_captionHeight{0};
     QSize m_laidOut;
-    int32_t m_maxTop{-1}; // -1: not known
+    int32_t m_maxTop{-1};       // -1: not known
     plat::gdi::Bitmap m_buffer; // what paints draw into before the blit
     int32_t m_redrawLock{0};
     bool m_repaintDeferred{false};
