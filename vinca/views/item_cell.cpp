@@ -47,14 +47,20 @@ void CItemCellBuilder::Attributes(CItem* item, CMapAttrChain& attrs) {
 }
 
 std::unique_ptr<CVincaTreeCellMetrics> CItemCellBuilder::Build(CItem* item, Dc& dc, Size size, CViewAbs* parent) {
+    return Build(item, dc, size, parent, nullptr, LAYOUT_FULL);
+}
+
+std::unique_ptr<CVincaTreeCellMetrics> CItemCellBuilder::Build(CItem* item, Dc& dc, Size size, CViewAbs* parent,
+                                                               const Adjust& adjust, int32_t kind) {
     CTreeCellData data;
     FillTreeData(m_host.Settings(), item, data);
     CMapAttrChain attrs;
     Attributes(item, attrs);
+    if (adjust) adjust(attrs, data);
     attrs.SetTreeCellData(&data);
     auto cell = std::make_unique<CVincaTreeCellMetrics>();
     cell->SetParent(parent);
-    cell->Layout(dc, size, attrs, LAYOUT_FULL);
+    cell->Layout(dc, size, attrs, kind);
     return cell;
 }
 

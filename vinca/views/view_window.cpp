@@ -15,6 +15,8 @@ CViewWindow::CViewWindow(CVincaEngine& engine, IViewHost& host, QWidget* parent)
     : QWidget(parent), m_engine(engine), m_host(host), m_cells(host) {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // Moves with no button held arrive too: the tool tip follows them.
+    setMouseTracking(true);
     m_vBar = new QScrollBar(Qt::Vertical, this);
     // An opaque bar: moving its thumb never repaints the rows beneath it.
     m_vBar->setAutoFillBackground(true);
@@ -24,6 +26,8 @@ CViewWindow::CViewWindow(CVincaEngine& engine, IViewHost& host, QWidget* parent)
     m_vInfo->onScroll = [this](int32_t code, int32_t thumb) { m_scroller->VScroll(code, thumb); };
     m_engine.SetViewSink(this);
     m_extents.SetItemCount(m_engine.VisibleCount());
+    m_toolTip = std::make_unique<CItemToolTip>(static_cast<IToolTipView&>(*this));
+    m_toolTip->SetParentWnd(this);
     SetTimers(std::make_unique<QtWindowTimers>());
     FrameChanged();
 }
@@ -47,6 +51,7 @@ void CViewWindow::FrameChanged() {
 }
 
 CViewWindow::~CViewWindow() {
+    m_toolTip.reset();
     m_engine.SetViewSink(nullptr);
 }
 
@@ -57,7 +62,15 @@ void CViewWindow::SetTimers(std::unique_ptr<WindowTimers> timers) {
     CRangeSet* rows = m_host.SelectedRows();
     m_tracker.reset();
     m_timers = std::move(timers);
-    m_timers->onTimer = [this](uint32_t id) { m_tracker->OnTimer(id, m_cursor); };
+    m_timers->onTimer = [this](uint32_t id) {
+        if (id == kToolTipShowTimer)
+            m_toolTip->OnDelayTimer();
+        else if (id == kToolTipHideTimer)
+            m_toolTip->OnHideTimer();
+        else
+            m_tracker->OnTimer(id, m_cursor);
+    };
+    m_toolTip->SetTimers(m_timers.get());
     m_tracker = std::make_unique<CMouseTracker>(static_cast<CMouseTracker::IPane&>(*this),
                                                 rows ? *rows : m_ownRows, *m_timers);
     m_tracker->SetRowCount(RowCount());
@@ -255,6 +268,7 @@ uint32_t MouseKeys(QMouseEvent* e) {
 } // namespace
 
 void CViewWindow::mousePressEvent(QMouseEvent* e) {
+    m_toolTip->Cancel();
     Point p{int32_t(e->position().x()), int32_t(e->position().y())};
     int32_t row = RowFromPoint(p);
     if (row < 0) {
@@ -278,14 +292,20 @@ void CViewWindow::mousePressEvent(QMouseEvent* e) {
 void CViewWindow::mouseMoveEvent(QMouseEvent* e) {
     m_cursor = {int32_t(e->position().x()), int32_t(e->position().y())};
     m_tracker->OnMouseMove(m_cursor, MouseKeys(e));
+    if (e->buttons() & (Qt::LeftButton | Qt::RightButton | Qt::MiddleButton))
+        m_toolTip->Cancel();
+    else
+        m_toolTip->OnMouseMove(m_cursor);
 }
 
 void CViewWindow::mouseReleaseEvent(QMouseEvent* e) {
+    m_toolTip->Cancel();
     m_cursor = {int32_t(e->position().x()), int32_t(e->position().y())};
     m_tracker->OnButtonUp(m_cursor, MouseKeys(e));
 }
 
 void CViewWindow::keyPressEvent(QKeyEvent* e) {
+    m_toolTip->Cancel();
     int32_t row = CurrentRow();
     int32_t target = -1;
     switch (e->key()) {
@@ -328,6 +348,43 @@ void CViewWindow::keyPressEvent(QKeyEvent* e) {
 void CViewWindow::wheelEvent(QWheelEvent* e) {
     int32_t steps = e->angleDelta().y() / 120;
     if (steps) SetTopRow(TopRow() - 3 * steps);
+}
+
+void CViewWindow::Scrolled(Point) {
+    // What the tip showed has moved away; the pointer, resting, is not a move.
+    m_toolTip->Cancel();
+    m_toolTip->TrackCursor();
+    update();
+}
+
+int32_t CViewWindow::Settle() {
+    m_tracker->StopTracking();
+    m_toolTip->Cancel();
+    return 0;
+}
+
+bool CViewWindow::TipHitTest(Point client, CHitTestInfo& info, Rect& cellRect) {
+    int32_t row = RowFromPoint(client);
+    if (row < 0) return false;
+    cellRect = RowRect(row);
+    CVincaTreeCellMetrics* cell = RowCell(row);
+    if (!cell || cellRect.IsEmpty()) return false;
+    if (!cell->HitTest({client.x - cellRect.left, client.y - cellRect.top}, info)) return false;
+    info.rect = info.rect.Offset(cellRect.left, cellRect.top);
+    info.row = row;
+    return true;
+}
+
+std::unique_ptr<CCellMetrics> CViewWindow::TipCell(
+    int32_t row, const std::function<void(CMapAttrChain&, CTreeCellData&)>& adjust) {
+    CItem* item = m_engine.RowItem(row);
+    if (!item) return nullptr;
+    Dc metrics;
+    return m_cells.Build(item, metrics, {-1, -1}, nullptr, adjust, LAYOUT_GROW_TO_TEXT);
+}
+
+bool CViewWindow::TipRowSelected(int32_t row) {
+    return m_host.SelectedRows() ? m_host.SelectedRows()->Contains(row) : m_ownRows.Contains(row);
 }
 
 void CViewWindow::RowsInserted(int32_t first, int32_t count) {

@@ -16,6 +16,7 @@
 #include "vinca/views/item_cell.h"
 #include "vinca/views/mouse_tracker.h"
 #include "vinca/views/scroller.h"
+#include "vinca/views/tool_tip.h"
 #include "vinca/views/tree_cell.h"
 #include "vinca/views/view_host.h"
 #include "vinca/views/view_support.h"
@@ -64,7 +65,8 @@ class CViewWindow : public QWidget,
                     private IScrollBars,
                     private IScrollOwner,
                     private IScrollSteps,
-                    private CMouseTracker::IPane {
+                    private CMouseTracker::IPane,
+                    private IToolTipView {
     Q_OBJECT
   public:
     CViewWindow(CVincaEngine& engine, IViewHost& host, QWidget* parent = nullptr);
@@ -111,6 +113,12 @@ class CViewWindow : public QWidget,
     plat::ui::ChildEditor* Editor() const { return m_editor.get(); }
     CItem* EditedItem() const { return m_editItem.get(); }
 
+    // The control's tool tip over this window; its timers run on the
+    // window's timers.
+    CItemToolTip& ToolTip() { return *m_toolTip; }
+    // Before an error is raised: tracking stops and the tip hides; 0.
+    int32_t Settle();
+
     // How many repaints the window has asked Qt for.
     int32_t RepaintRequests() const { return m_repaintRequests; }
 
@@ -137,7 +145,7 @@ class CViewWindow : public QWidget,
     void SetScrollInfo(int32_t bar, const plat::ui::SCROLLINFO& si) override;
     void EnableScrollBar(int32_t bar, int32_t flags) override;
     // IScrollOwner
-    void Scrolled(Point old) override { update(); }
+    void Scrolled(Point old) override;
     // IScrollSteps
     int32_t Top(int) override { return 0; }
     int32_t Bottom(int) override { return MaxTop(); }
@@ -154,6 +162,13 @@ class CViewWindow : public QWidget,
         if (which == 1) update();
     }
     void CurrentChanged(int32_t row) override;
+
+    // IToolTipView
+    bool TipHitTest(Point client, CHitTestInfo& info, Rect& cellRect) override;
+    std::unique_ptr<CCellMetrics> TipCell(
+        int32_t row, const std::function<void(CMapAttrChain&, CTreeCellData&)>& adjust) override;
+    Rect TipVisibleArea() override { return {0, m_captionHeight, ViewportWidth(), height()}; }
+    bool TipRowSelected(int32_t row) override;
 
     int32_t MaxTop();
     // Row heights changed: the top of the last page is found again.
@@ -191,6 +206,7 @@ class CViewWindow : public QWidget,
     std::unique_ptr<plat::ui::ChildEditor> m_editor;
     Ref<CItem> m_editItem;
     uint32_t m_editSerial{0};
+    std::unique_ptr<CItemToolTip> m_toolTip; // before the children go: it owns a popup child
 };
 
 // The worker of the control's item-editing property: action 0 cancels, 1
