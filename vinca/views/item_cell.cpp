@@ -50,8 +50,9 @@ std::unique_ptr<CVincaTreeCellMetrics> CItemCellBuilder::Build(CItem* item, Dc& 
     return Build(item, dc, size, parent, nullptr, LAYOUT_FULL);
 }
 
-std::unique_ptr<CVincaTreeCellMetrics> CItemCellBuilder::Build(CItem* item, Dc& dc, Size size, CViewAbs* parent,
-                                                               const Adjust& adjust, int32_t kind) {
+std::unique_ptr<CVincaTreeCellMetrics> CItemCellBuilder::Build(CItem* item, Dc& dc, Size size,
+                                                               CViewAbs* parent, const Adjust& adjust,
+                                                               int32_t kind) {
     CTreeCellData data;
     FillTreeData(m_host.Settings(), item, data);
     CMapAttrChain attrs;

@@ -375,8 +375,8 @@ bool CViewWindow::TipHitTest(Point client, CHitTestInfo& info, Rect& cellRect) {
     return true;
 }
 
-std::unique_ptr<CCellMetrics> CViewWindow::TipCell(
-    int32_t row, const std::function<void(CMapAttrChain&, CTreeCellData&)>& adjust) {
+std::unique_ptr<CCellMetrics>
+CViewWindow::TipCell(int32_t row, const std::function<void(CMapAttrChain&, CTreeCellData&)>& adjust) {
     CItem* item = m_engine.RowItem(row);
     if (!item) return nullptr;
     Dc metrics;

@@ -165,8 +165,8 @@ class CViewWindow : public QWidget,
 
     // IToolTipView
     bool TipHitTest(Point client, CHitTestInfo& info, Rect& cellRect) override;
-    std::unique_ptr<CCellMetrics> TipCell(
-        int32_t row, const std::function<void(CMapAttrChain&, CTreeCellData&)>& adjust) override;
+    std::unique_ptr<CCellMetrics>
+    TipCell(int32_t row, const std::function<void(CMapAttrChain&, CTreeCellData&)>& adjust) override;
     Rect TipVisibleArea() override { return {0, m_captionHeight, ViewportWidth(), height()}; }
     bool TipRowSelected(int32_t row) override;
 
