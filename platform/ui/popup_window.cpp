@@ -27,6 +27,18 @@ void PopupWindow::leaveEvent(QEvent*) {
     if (onPointer) onPointer(QCursor::pos());
 }
 
+void PopupWindow::mousePressEvent(QMouseEvent* e) {
+    Forward(e);
+}
+
+void PopupWindow::mouseReleaseEvent(QMouseEvent* e) {
+    Forward(e);
+}
+
+void PopupWindow::mouseDoubleClickEvent(QMouseEvent* e) {
+    Forward(e);
+}
+
 void PopupWindow::wheelEvent(QWheelEvent* e) {
     Forward(e);
 }

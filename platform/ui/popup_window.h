@@ -26,9 +26,9 @@ class PopupWindow : public QWidget {
     void paintEvent(QPaintEvent*) override;
     void mouseMoveEvent(QMouseEvent*) override;
     void leaveEvent(QEvent*) override;
-    void mousePressEvent(QMouseEvent* e) override { Forward(e); }
-    void mouseReleaseEvent(QMouseEvent* e) override { Forward(e); }
-    void mouseDoubleClickEvent(QMouseEvent* e) override { Forward(e); }
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
     void wheelEvent(QWheelEvent* e) override;
 
   private:
