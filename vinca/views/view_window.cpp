@@ -234,9 +234,26 @@ QImage CViewWindow::Render() {
 }
 
 void CViewWindow::paintEvent(QPaintEvent* e) {
+    QRect r = e->rect();
+    if (!CanRedraw()) {
+        // The picture from before the suspension; without one, a word why
+        // nothing changes.
+        QPainter p(this);
+        if (!m_snapshot.IsNull()) {
+            p.drawImage(r.topLeft(), m_snapshot.Image(), r);
+        } else {
+            Bitmap note(std::max(1, r.width()), std::max(1, r.height()));
+            {
+                Dc dc(note);
+                FillSolid(dc, 0xFFFFFF, {0, 0, r.width(), r.height()});
+                dc.TextOut(0, 0, "Vinca1.Redraw is False!");
+            }
+            p.drawImage(r.topLeft(), note.Image());
+        }
+        return;
+    }
     // Everything goes into an image first and reaches the screen in one blit.
     if (m_laidOut != size()) FrameChanged();
-    QRect r = e->rect();
     // The buffer is kept from paint to paint: only what the paint covers is
     // drawn again.
     Size need{std::max(1, width()), std::max(1, height())};
@@ -408,12 +425,14 @@ void CViewWindow::RowsRemoved(int32_t first, int32_t count) {
 }
 
 void CViewWindow::InvalidateRows(int32_t first, int32_t last) {
+    if (m_frozen) return; // every row is measured again at the rebuild
     ForgetLastPage();
     m_extents.RemoveOutside(0, first - 1);
     RequestRepaint();
 }
 
 void CViewWindow::EnsureVisible(int32_t first, int32_t last) {
+    if (m_frozen) return; // the rebuild brings the top row back by item
     if (first < TopRow()) {
         SetTopRow(first);
         return;
@@ -435,10 +454,65 @@ void CViewWindow::EnsureVisible(int32_t first, int32_t last) {
 }
 
 void CViewWindow::CurrentRowChanged(int32_t row) {
+    if (m_frozen) {
+        // Rows are not tracked while frozen: the new current row waits by item.
+        if (row >= 0) m_frozenCurrent = Ref<CItem>(m_engine.RowItem(row));
+        return;
+    }
     SetCurrentRow(row);
 }
 
+void CViewWindow::SuspendRedraw() {
+    if (m_suspended++ > 0 || m_frozen) return;
+    m_snapshot = Bitmap();
+    if (width() > 0 && height() > 0) {
+        QImage picture = Render();
+        if (!picture.isNull()) m_snapshot = Bitmap(picture);
+    }
+    MarkForRebuild();
+}
+
+void CViewWindow::ResumeRedraw() {
+    if (m_suspended > 0 && --m_suspended > 0) return;
+    m_snapshot = Bitmap();
+    Rebuild();
+    RequestRepaint();
+}
+
+void CViewWindow::MarkForRebuild() {
+    m_frozenTop = Ref<CItem>(m_engine.RowItem(TopRow()));
+    m_frozenCurrent = Ref<CItem>(CurrentRow() >= 0 ? m_engine.RowItem(CurrentRow()) : nullptr);
+    // The selection waits in a set of its own: the items' flags are theirs
+    // (their sort bits among them) and stay untouched.
+    m_frozenSelection.clear();
+    const CRangeSet& rows = m_host.SelectedRows() ? *m_host.SelectedRows() : m_ownRows;
+    for (const CRangeSet::Range& range : rows.Ranges())
+        for (int32_t r = range.first; r <= range.last && r < RowCount(); ++r)
+            if (CItem* item = m_engine.RowItem(r)) m_frozenSelection.emplace_back(item);
+    m_frozen = true;
+}
+
+void CViewWindow::Rebuild() {
+    if (!m_frozen) {
+        Redraw(RedrawFlag::Relayout);
+        return;
+    }
+    m_frozen = false;
+    Ref<CItem> top = std::move(m_frozenTop);
+    Ref<CItem> current = std::move(m_frozenCurrent);
+    std::vector<Ref<CItem>> selection = std::move(m_frozenSelection);
+    RowsReset();
+    CRangeSet& rows = m_host.SelectedRows() ? *m_host.SelectedRows() : m_ownRows;
+    rows.Clear();
+    for (const Ref<CItem>& item : selection)
+        if (int32_t row = m_engine.RowOf(item.get()); row >= 0) rows.Add(row, row);
+    int32_t currentRow = current ? m_engine.RowOf(current.get()) : -1;
+    if (currentRow >= 0) m_tracker->SetCurrent(currentRow);
+    if (int32_t topRow = top ? m_engine.RowOf(top.get()) : -1; topRow >= 0) SetTopRow(topRow);
+}
+
 void CViewWindow::RowsReset() {
+    if (m_frozen) return; // the rebuild counts the rows once, at the end
     ForgetLastPage();
     m_extents.RemoveOutside(0, -1);
     m_extents.SetItemCount(RowCount());

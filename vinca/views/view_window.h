@@ -113,6 +113,17 @@ class CViewWindow : public QWidget,
     plat::ui::ChildEditor* Editor() const { return m_editor.get(); }
     CItem* EditedItem() const { return m_editItem.get(); }
 
+    // Drawing suspended while many items change: the first suspension keeps
+    // a picture of the window, which paints show meanwhile, and freezes the
+    // rows; the last resumption rebuilds them (top row, current row and
+    // selection kept by item) and repaints. Resuming when nothing is
+    // suspended just repaints.
+    void SuspendRedraw();
+    void ResumeRedraw();
+    bool CanRedraw() const { return m_suspended == 0; }
+    bool IsFrozen() const { return m_frozen; }
+    bool TracksRows() const override { return !m_frozen; }
+
     // The control's tool tip over this window; its timers run on the
     // window's timers.
     CItemToolTip& ToolTip() { return *m_toolTip; }
@@ -206,6 +217,15 @@ class CViewWindow : public QWidget,
     std::unique_ptr<plat::ui::ChildEditor> m_editor;
     Ref<CItem> m_editItem;
     uint32_t m_editSerial{0};
+    // Freezing: what the rebuild restores, held by item.
+    void MarkForRebuild();
+    void Rebuild();
+    int32_t m_suspended{0};
+    bool m_frozen{false};
+    Ref<CItem> m_frozenTop;
+    Ref<CItem> m_frozenCurrent;
+    std::vector<Ref<CItem>> m_frozenSelection;
+    plat::gdi::Bitmap m_snapshot; // shown while drawing is suspended
     std::unique_ptr<CItemToolTip> m_toolTip; // before the children go: it owns a popup child
 };
 

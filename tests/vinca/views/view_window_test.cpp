@@ -239,6 +239,52 @@ TEST(ViewWindow, RedrawLockPaintsOnceAtItsEnd) {
     EXPECT_EQ(v.window->RowCount(), 3);
 }
 
+TEST(ViewWindow, SuspendedDrawingShowsItsPictureAndTheRebuildKeepsRowsByItem) {
+    std::string tree = "P\n";
+    for (int i = 0; i < 40; ++i)
+        tree += " item " + std::to_string(100 + i) + "\n";
+    View v(tree, 240, 160, 2);
+    v.window->show();
+    CItem* parent = v.engine.RowItem(0);
+    v.window->SetTopRow(10);
+    v.window->SetCurrentRow(12);
+    v.host.selected.Add(5, 5);
+    v.host.selected.Add(7, 7);
+    CItem* top = v.engine.RowItem(10);
+    CItem* current = v.engine.RowItem(12);
+    std::vector<CItem*> chosen;
+    for (int32_t r = 0; r < v.window->RowCount(); ++r)
+        if (v.host.selected.Contains(r)) chosen.push_back(v.engine.RowItem(r));
+    ASSERT_EQ(chosen.size(), 3u); // the current row and the two added
+    std::vector<uint16_t> flags;
+    for (CItem* item : chosen)
+        flags.push_back(item->Flags());
+    QImage before = v.window->Render();
+
+    v.window->SuspendRedraw();
+    v.window->SuspendRedraw(); // nested
+    ASSERT_EQ(v.engine.SetItemSorted(parent, 3), VE_OK); // the order turns round
+    ASSERT_EQ(v.engine.RemoveItem(v.engine.RowItem(1)), VE_OK);
+    // Paints meanwhile show the picture taken when drawing stopped.
+    EXPECT_EQ(v.window->grab().toImage().convertToFormat(QImage::Format_RGB32),
+              before.convertToFormat(QImage::Format_RGB32));
+    v.window->ResumeRedraw();
+    EXPECT_FALSE(v.window->CanRedraw());
+    v.window->ResumeRedraw();
+    EXPECT_TRUE(v.window->CanRedraw());
+
+    EXPECT_EQ(v.window->RowCount(), 40);
+    EXPECT_EQ(v.window->TopRow(), v.engine.RowOf(top));
+    EXPECT_EQ(v.window->CurrentRow(), v.engine.RowOf(current));
+    EXPECT_EQ(v.host.selected.Count(), 3);
+    for (size_t i = 0; i < chosen.size(); ++i) {
+        EXPECT_TRUE(v.host.selected.Contains(v.engine.RowOf(chosen[i])));
+        EXPECT_EQ(chosen[i]->Flags(), flags[i]); // sort bits and all untouched
+    }
+    EXPECT_EQ(parent->SortMethod(), 3);
+    EXPECT_NE(v.window->Render(), before);
+}
+
 TEST(ViewWindow, NamedPropertyChangesAndRedrawFlags) {
     View v("A\n B\nC");
     v.window->Render();
