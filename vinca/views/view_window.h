@@ -225,7 +225,7 @@ class CViewWindow : public QWidget,
     Ref<CItem> m_frozenTop;
     Ref<CItem> m_frozenCurrent;
     std::vector<Ref<CItem>> m_frozenSelection;
-    plat::gdi::Bitmap m_snapshot; // shown while drawing is suspended
+    plat::gdi::Bitmap m_snapshot;            // shown while drawing is suspended
     std::unique_ptr<CItemToolTip> m_toolTip; // before the children go: it owns a popup child
 };
 

@@ -262,7 +262,7 @@ TEST(ViewWindow, SuspendedDrawingShowsItsPictureAndTheRebuildKeepsRowsByItem) {
     QImage before = v.window->Render();
 
     v.window->SuspendRedraw();
-    v.window->SuspendRedraw(); // nested
+    v.window->SuspendRedraw();                           // nested
     ASSERT_EQ(v.engine.SetItemSorted(parent, 3), VE_OK); // the order turns round
     ASSERT_EQ(v.engine.RemoveItem(v.engine.RowItem(1)), VE_OK);
     // Paints meanwhile show the picture taken when drawing stopped.
