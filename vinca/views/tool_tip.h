@@ -175,6 +175,9 @@ class CItemToolTip : public CToolTipController, private IToolTipProvider {
         m_foreColor = fore;
         m_backColor = back;
     }
+    int32_t ViewStyle() const { return m_viewStyle; }
+    OLE_COLOR ForeColor() const { return m_foreColor; }
+    OLE_COLOR BackColor() const { return m_backColor; }
     // Settles the tip: hidden, timers stopped, shown again only after a move.
     void HideNow() { Cancel(); }
     int32_t TipRow() const { return m_tipRow; }

@@ -542,6 +542,11 @@ void CViewWindow::EndRedrawLock() {
 }
 
 void CViewWindow::Redraw(RedrawFlags flags) {
+    if (flags & RedrawFlag::EndEditing) EndLabelEdit();
+    if (flags & RedrawFlag::ToolTip) {
+        m_toolTip->Cancel();
+        m_toolTip->TrackCursor();
+    }
     if (flags & RedrawFlag::Frame) FrameChanged();
     if (flags & RedrawFlag::Relayout) {
         ForgetLastPage();
@@ -558,6 +563,7 @@ void CViewWindow::Redraw(RedrawFlags flags) {
 }
 
 void CViewWindow::PropertyChanged(ViewProperty property) {
+    const ViewBehaviour& b = m_host.Behaviour();
     switch (property) {
     case ViewProperty::ShowCaption:
     case ViewProperty::Caption:
@@ -573,10 +579,113 @@ void CViewWindow::PropertyChanged(ViewProperty property) {
     case ViewProperty::Indent:
     case ViewProperty::TreeLines:
     case ViewProperty::Pictures:
+    case ViewProperty::MarkPicture:
+    case ViewProperty::Background:
+    case ViewProperty::Palette:
         // Every row is measured and drawn again with the new setting.
         Redraw(RedrawFlag::Relayout | RedrawFlag::Repaint);
         break;
+    case ViewProperty::DragHighlight:
+    case ViewProperty::FocusRect:
+        RequestRepaint();
+        break;
+    case ViewProperty::ScrollBars:
+        m_scroller->SetBarMode(b.scrollBars);
+        UpdateScrollRange();
+        break;
+    case ViewProperty::DisableNoScroll:
+        m_scroller->SetDisableNoScroll(b.disableNoScroll);
+        UpdateScrollRange();
+        break;
+    case ViewProperty::HiddenItems:
+        // What shows changed: the rows are counted again out of sight.
+        SuspendRedraw();
+        m_engine.InvalidateRowList();
+        ResumeRedraw();
+        break;
+    case ViewProperty::ToolTipsMode:
+        m_toolTip->SetEnabled(b.toolTipsOn);
+        if (!b.toolTipsOn) m_toolTip->Cancel();
+        break;
+    case ViewProperty::ToolTipsDelay:
+        m_toolTip->SetShowDelay(b.toolTipsDelay);
+        m_toolTip->TrackCursor();
+        break;
+    case ViewProperty::ToolTipsColors:
+        m_toolTip->SetViewStyle(b.toolTipsViewStyle);
+        m_toolTip->SetColors(b.toolTipsForeColor, b.toolTipsBackColor);
+        break;
+    case ViewProperty::Environment:
+        m_toolTip->SetEnvironment(b.environment);
+        break;
+    case ViewProperty::AutoDragMode:
+        m_tracker->SetDragMode(b.autoDragMode);
+        break;
+    case ViewProperty::SmartDrag:
+        m_smartDrag = b.smartDrag;
+        break;
     }
+}
+
+void CViewWindow::DrawInto(Dc& dc, const Rect& rect) {
+    if (m_laidOut != size()) FrameChanged();
+    Bitmap picture(std::max(1, width()), std::max(1, height()));
+    {
+        Dc inner(picture);
+        PaintInto(inner, {0, 0, width(), height()});
+    }
+    Blit(picture.Image(), dc, rect, SRCCOPY);
+}
+
+bool CViewWindow::HitTest(Point client, CHitTestInfo& info, CItem** item) {
+    Rect cellRect;
+    if (item) *item = nullptr;
+    if (!TipHitTest(client, info, cellRect)) return false;
+    if (item) *item = m_engine.RowItem(info.row);
+    return info.kind != HIT_NONE;
+}
+
+int32_t CViewWindow::BottomRow() {
+    int32_t y = m_captionHeight, count = RowCount(), last = TopRow();
+    for (int32_t r = TopRow(); r < count; ++r) {
+        CVincaTreeCellMetrics* cell = RowCell(r);
+        if (!cell || y + cell->Height() > height()) break;
+        y += cell->Height();
+        last = r;
+    }
+    return last;
+}
+
+Rect CViewWindow::ItemPartRect(CItem* item, ItemPart part) {
+    int32_t row = RowOfItem(item);
+    Rect rr = row >= 0 ? RowRect(row) : Rect{};
+    CVincaTreeCellMetrics* cell = rr.IsEmpty() ? nullptr : RowCell(row);
+    if (!cell) return {};
+    Rect r;
+    switch (part) {
+    case ItemPart::Row:
+        return rr;
+    case ItemPart::Text:
+        r = {cell->TextX(), cell->TextY(), cell->TextX() + cell->TextCell().Width(),
+             cell->TextY() + cell->TextCell().Height()};
+        break;
+    case ItemPart::Picture:
+        r = cell->PictureRect();
+        break;
+    case ItemPart::PlusMinus:
+        r = cell->PlusMinusRect();
+        break;
+    case ItemPart::Mark:
+        r = cell->MarkRect();
+        break;
+    }
+    return r.IsEmpty() ? Rect{} : r.Offset(rr.left, rr.top).Intersect(rr);
+}
+
+int32_t CViewWindow::DragOverRow(Point client, Rect& rowRect) {
+    int32_t row = RowFromPoint(client);
+    rowRect = row >= 0 ? RowRect(row) : Rect{};
+    return row;
 }
 
 } // namespace vinca

@@ -26,7 +26,14 @@ class QScrollBar;
 namespace vinca {
 
 // What a redraw request asks for; named, so no number crosses the interface.
-enum class RedrawFlag : uint32_t { InvalidateRows = 1, Repaint = 2, Relayout = 4, Frame = 8 };
+enum class RedrawFlag : uint32_t {
+    InvalidateRows = 1,
+    Repaint = 2,
+    Relayout = 4,
+    Frame = 8,
+    EndEditing = 16, // an in-place edit ends, its text not kept
+    ToolTip = 32     // the tip hides and follows the pointer afresh
+};
 class RedrawFlags {
   public:
     RedrawFlags() = default;
@@ -57,8 +64,25 @@ enum class ViewProperty {
     Pictures,
     ShowCaption,
     Caption,
-    SelectionMode
+    SelectionMode,
+    Background,     // the layers behind the rows (picture, gradient, transparency)
+    MarkPicture,    // mark pictures and their width
+    DragHighlight,  // the row a drag is over
+    ScrollBars,     // which bars show
+    DisableNoScroll,
+    FocusRect,
+    HiddenItems,    // what shows changed: the rows are counted again
+    Palette,        // the colours are looked up again
+    ToolTipsMode,   // tips on or off
+    ToolTipsDelay,  // the show delay
+    ToolTipsColors, // colours and view style of the tips
+    Environment,    // the tips' hide delay and auto-hide
+    AutoDragMode,
+    SmartDrag
 };
+
+// The parts of an item's row whose rectangle the control asks for.
+enum class ItemPart { Row, Text, Picture, PlusMinus, Mark };
 
 class CViewWindow : public QWidget,
                     public IViewSink,
@@ -112,6 +136,32 @@ class CViewWindow : public QWidget,
     bool IsEditing() const { return m_editor != nullptr; }
     plat::ui::ChildEditor* Editor() const { return m_editor.get(); }
     CItem* EditedItem() const { return m_editItem.get(); }
+
+    // ---- what the control asks of the view ----
+    // Paints the window into a rectangle of a DC (the control's own drawing).
+    void DrawInto(Dc& dc, const Rect& rect);
+    // The hit under a client point; false off the items (the record then
+    // says what was hit, if anything).
+    bool HitTest(Point client, CHitTestInfo& info, CItem** item = nullptr);
+    // Whether the mouse is being tracked (a selection or resize drag).
+    bool IsBusy() const { return m_tracker->Captured(); }
+    CItem* ItemAtRow(int32_t row) { return row < 0 ? nullptr : m_engine.RowItem(row); }
+    int32_t RowOfItem(CItem* item) { return item ? m_engine.RowOf(item) : -1; }
+    bool IsRowSelected(int32_t row) { return TipRowSelected(row); }
+    // The last row that shows whole (the top row when none does).
+    int32_t BottomRow();
+    void PageUp() { m_scroller->VScroll(plat::ui::SB_PAGEUP, 0), m_scroller->VScroll(plat::ui::SB_ENDSCROLL, 0); }
+    void PageDown() { m_scroller->VScroll(plat::ui::SB_PAGEDOWN, 0), m_scroller->VScroll(plat::ui::SB_ENDSCROLL, 0); }
+    void VScroll(int32_t code, int32_t thumb) { m_scroller->VScroll(code, thumb); }
+    // Measures a row again at the next paint; first..last (-1: to the end).
+    void InvalidateRow(int32_t row) { InvalidateRows(row, row); }
+    void InvalidateAll() { Redraw(RedrawFlag::InvalidateRows); }
+    // A part of an item's row in client pixels; empty when it does not show.
+    Rect ItemPartRect(CItem* item, ItemPart part);
+    // The row under a point while something is dragged over the window, and
+    // the rectangle to highlight; -1 off the rows.
+    int32_t DragOverRow(Point client, Rect& rowRect);
+    bool SmartDrag() const { return m_smartDrag; }
 
     // Drawing suspended while many items change: the first suspension keeps
     // a picture of the window, which paints show meanwhile, and freezes the
@@ -220,6 +270,7 @@ class CViewWindow : public QWidget,
     // Freezing: what the rebuild restores, held by item.
     void MarkForRebuild();
     void Rebuild();
+    bool m_smartDrag{false};
     int32_t m_suspended{0};
     bool m_frozen{false};
     Ref<CItem> m_frozenTop;

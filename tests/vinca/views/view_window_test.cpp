@@ -2,6 +2,7 @@
 #include <QtGui/QMouseEvent>
 #include <QtGui/QPainter>
 #include <QtWidgets/QScrollBar>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "support/offscreen_gui.h"
@@ -18,6 +19,8 @@ const bool kGui = kltest::InstallOffscreenGui();
 
 struct Host : IViewHost {
     ViewSettings settings;
+    ViewBehaviour behaviour;
+    const ViewBehaviour& Behaviour() const override { return behaviour; }
     std::vector<VResult> errors;
     CRangeSet selected;
     int32_t mode = 0;
@@ -304,6 +307,105 @@ TEST(ViewWindow, NamedPropertyChangesAndRedrawFlags) {
     v.window->Redraw(RedrawFlag::Repaint);
     v.window->Redraw(RedrawFlags());
     EXPECT_EQ(v.window->RepaintRequests(), before + 1);
+}
+
+TEST(ViewWindow, EachNamedPropertyHasItsReaction) {
+    // What the control changed, and what the window shows of it afterwards.
+    struct Case {
+        ViewProperty property;
+        std::function<void(View&)> change;
+        std::function<bool(View&)> reacted;
+    };
+    // A bigger font set behind the window's back: only a new layout makes
+    // the first row taller.
+    auto silently = [](View& v) { v.host.settings.font.size = 240000; };
+    auto relaid = [](View& v) { return v.window->RowRect(0).Height() > 30; };
+    const Case cases[] = {
+        {ViewProperty::BackColor, silently, relaid},
+        {ViewProperty::Background, silently, relaid},
+        {ViewProperty::MarkPicture, silently, relaid},
+        {ViewProperty::Palette, silently, relaid},
+        {ViewProperty::ScrollBars, [](View& v) { v.host.behaviour.scrollBars = 1; },
+         [](View& v) { return v.window->findChild<QScrollBar*>()->isHidden(); }},
+        {ViewProperty::ToolTipsMode, [](View& v) { v.host.behaviour.toolTipsOn = true; },
+         [](View& v) { return v.window->ToolTip().IsEnabled(); }},
+        {ViewProperty::ToolTipsDelay, [](View& v) { v.host.behaviour.toolTipsDelay = 0; },
+         [](View& v) { return v.window->ToolTip().ShowDelay() == 0; }},
+        {ViewProperty::ToolTipsColors,
+         [](View& v) {
+             v.host.behaviour.toolTipsViewStyle = 1;
+             v.host.behaviour.toolTipsBackColor = 0x00FF00;
+         },
+         [](View& v) { return v.window->ToolTip().ViewStyle() == 1 && v.window->ToolTip().BackColor() == 0x00FF00; }},
+        {ViewProperty::Environment, [](View& v) { v.host.behaviour.environment = 2; },
+         [](View& v) { return v.window->ToolTip().HideDelay() == 5000 && v.window->ToolTip().AutoHide(); }},
+        {ViewProperty::AutoDragMode, [](View& v) { v.host.behaviour.autoDragMode = 2; },
+         [](View& v) { return v.window->Tracker().DragMode() == 2; }},
+        {ViewProperty::SmartDrag, [](View& v) { v.host.behaviour.smartDrag = true; },
+         [](View& v) { return v.window->SmartDrag(); }},
+        {ViewProperty::HiddenItems,
+         [](View& v) {
+             v.engine.SetItemAlwaysHidden(v.engine.RowItem(1), true);
+             v.engine.m_showHiddenItems = true;
+         },
+         [](View& v) { return v.window->RowCount() == 30 && v.window->CanRedraw(); }},
+    };
+    for (const Case& c : cases) {
+        View v(Numbered(30));
+        v.window->Render();
+        ASSERT_GT(v.window->Extents().EntryCount(), 0u);
+        ASSERT_FALSE(v.window->findChild<QScrollBar*>()->isHidden());
+        c.change(v);
+        EXPECT_FALSE(c.reacted(v)) << "already so before: property " << int(c.property);
+        v.window->PropertyChanged(c.property);
+        EXPECT_TRUE(c.reacted(v)) << "property " << int(c.property);
+    }
+
+    // A short list: the bar stays, disabled, when no scrolling is wanted.
+    View shortList("A\nB");
+    shortList.host.behaviour.disableNoScroll = true;
+    shortList.window->PropertyChanged(ViewProperty::DisableNoScroll);
+    QScrollBar* bar = shortList.window->findChild<QScrollBar*>();
+    EXPECT_FALSE(bar->isHidden());
+    EXPECT_FALSE(bar->isEnabled());
+    // Highlight and focus changes only repaint.
+    for (ViewProperty p : {ViewProperty::DragHighlight, ViewProperty::FocusRect}) {
+        int32_t before = shortList.window->RepaintRequests();
+        shortList.window->PropertyChanged(p);
+        EXPECT_EQ(shortList.window->RepaintRequests(), before + 1);
+    }
+}
+
+TEST(ViewWindow, RedrawFlagsEndEditingAndTheTip) {
+    View v("a row long enough for the window to cut it off at its right edge\nB", 120, 160);
+    v.window->show();
+    ASSERT_EQ(v.window->BeginLabelEdit(v.engine.RowItem(1)), VE_OK);
+    ASSERT_TRUE(v.window->IsEditing());
+    v.window->Redraw(RedrawFlag::Repaint);
+    EXPECT_TRUE(v.window->IsEditing());
+    v.window->Redraw(RedrawFlag::EndEditing);
+    EXPECT_FALSE(v.window->IsEditing());
+    EXPECT_EQ(v.engine.RowItem(1)->Text(), "B");
+
+    CItemToolTip& tip = v.window->ToolTip();
+    tip.SetEnabled(true);
+    tip.SetShowDelay(0);
+    Rect r = v.window->RowRect(0);
+    QPointF at(40, (r.top + r.bottom) / 2);
+    struct Still : IToolTipDesktop {
+        Point at;
+        Point CursorPos() const override { return at; }
+        bool IsActive(QWidget*) const override { return true; }
+    };
+    auto desktop = std::make_shared<Still>();
+    QPoint g = v.window->mapToGlobal(at.toPoint());
+    desktop->at = {g.x(), g.y()};
+    tip.SetDesktop(desktop);
+    QMouseEvent move(QEvent::MouseMove, at, v.window->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(v.window.get(), &move);
+    ASSERT_TRUE(tip.IsShown());
+    v.window->Redraw(RedrawFlag::ToolTip);
+    EXPECT_FALSE(tip.IsShown());
 }
 
 } // namespace
