@@ -65,10 +65,10 @@ enum class ViewProperty {
     ShowCaption,
     Caption,
     SelectionMode,
-    Background,     // the layers behind the rows (picture, gradient, transparency)
-    MarkPicture,    // mark pictures and their width
-    DragHighlight,  // the row a drag is over
-    ScrollBars,     // which bars show
+    Background,    // the layers behind the rows (picture, gradient, transparency)
+    MarkPicture,   // mark pictures and their width
+    DragHighlight, // the row a drag is over
+    ScrollBars,    // which bars show
     DisableNoScroll,
     FocusRect,
     HiddenItems,    // what shows changed: the rows are counted again
@@ -150,8 +150,12 @@ class CViewWindow : public QWidget,
     bool IsRowSelected(int32_t row) { return TipRowSelected(row); }
     // The last row that shows whole (the top row when none does).
     int32_t BottomRow();
-    void PageUp() { m_scroller->VScroll(plat::ui::SB_PAGEUP, 0), m_scroller->VScroll(plat::ui::SB_ENDSCROLL, 0); }
-    void PageDown() { m_scroller->VScroll(plat::ui::SB_PAGEDOWN, 0), m_scroller->VScroll(plat::ui::SB_ENDSCROLL, 0); }
+    void PageUp() {
+        m_scroller->VScroll(plat::ui::SB_PAGEUP, 0), m_scroller->VScroll(plat::ui::SB_ENDSCROLL, 0);
+    }
+    void PageDown() {
+        m_scroller->VScroll(plat::ui::SB_PAGEDOWN, 0), m_scroller->VScroll(plat::ui::SB_ENDSCROLL, 0);
+    }
     void VScroll(int32_t code, int32_t thumb) { m_scroller->VScroll(code, thumb); }
     // Measures a row again at the next paint; first..last (-1: to the end).
     void InvalidateRow(int32_t row) { InvalidateRows(row, row); }

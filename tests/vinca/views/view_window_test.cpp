@@ -336,7 +336,9 @@ TEST(ViewWindow, EachNamedPropertyHasItsReaction) {
              v.host.behaviour.toolTipsViewStyle = 1;
              v.host.behaviour.toolTipsBackColor = 0x00FF00;
          },
-         [](View& v) { return v.window->ToolTip().ViewStyle() == 1 && v.window->ToolTip().BackColor() == 0x00FF00; }},
+         [](View& v) {
+             return v.window->ToolTip().ViewStyle() == 1 && v.window->ToolTip().BackColor() == 0x00FF00;
+         }},
         {ViewProperty::Environment, [](View& v) { v.host.behaviour.environment = 2; },
          [](View& v) { return v.window->ToolTip().HideDelay() == 5000 && v.window->ToolTip().AutoHide(); }},
         {ViewProperty::AutoDragMode, [](View& v) { v.host.behaviour.autoDragMode = 2; },
@@ -401,7 +403,8 @@ TEST(ViewWindow, RedrawFlagsEndEditingAndTheTip) {
     QPoint g = v.window->mapToGlobal(at.toPoint());
     desktop->at = {g.x(), g.y()};
     tip.SetDesktop(desktop);
-    QMouseEvent move(QEvent::MouseMove, at, v.window->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, at, v.window->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
     QApplication::sendEvent(v.window.get(), &move);
     ASSERT_TRUE(tip.IsShown());
     v.window->Redraw(RedrawFlag::ToolTip);
