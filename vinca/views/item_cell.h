@@ -31,6 +31,7 @@ class CItemCellBuilder {
                                                  const Adjust& adjust, int32_t kind);
 
   private:
+    bool Layered() const;
     IViewHost& m_host;
     plat::ComPtr<IVincaFont> m_font;
 };

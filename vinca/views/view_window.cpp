@@ -201,8 +201,8 @@ void CViewWindow::SetCurrentRow(int32_t row) {
 }
 
 void CViewWindow::PaintInto(Dc& dc, const Rect& clip) {
-    const ViewSettings& s = m_host.Settings();
-    FillSolid(dc, TranslateOleColor(s.backColor).value_or(0xFFFFFF), clip);
+    BuildLayers();
+    m_layers->Paint(dc, {0, 0, width(), height()}, &clip);
     if (m_caption) m_caption->Draw(dc, 0, 0, clip, 0);
     int32_t y = m_captionHeight, count = RowCount(), w = ViewportWidth();
     for (int32_t r = TopRow(); r < count && y < height(); ++r) {
@@ -582,6 +582,7 @@ void CViewWindow::PropertyChanged(ViewProperty property) {
     case ViewProperty::MarkPicture:
     case ViewProperty::Background:
     case ViewProperty::Palette:
+        m_layers.reset();
         // Every row is measured and drawn again with the new setting.
         Redraw(RedrawFlag::Relayout | RedrawFlag::Repaint);
         break;
@@ -625,6 +626,31 @@ void CViewWindow::PropertyChanged(ViewProperty property) {
         m_smartDrag = b.smartDrag;
         break;
     }
+}
+
+void CViewWindow::BuildLayers() {
+    // The control may change a colour and only ask for a repaint: the
+    // layers are made again whenever what they show differs.
+    const ViewSettings& s = m_host.Settings();
+    const ViewBackground& b = m_host.Background();
+    LayerKey key{s.backColor,  b.gradientFrom,     b.gradientTo,       b.gradientStyle,        b.picture.get(),
+                 b.pictureAlignment, b.transparentBitmap, b.transparentColor, b.transparentBackground};
+    if (m_layers && key == m_layerKey) return;
+    m_layerKey = key;
+    // Painted in this order; the stack starts at the last layer that covers
+    // everything below it.
+    m_layers = std::make_unique<CLayerStack>();
+    m_layers->Push(std::make_unique<CColorLayer>(s.backColor));
+    CGradient gradient;
+    gradient.colorFrom = TranslateOleColor(b.gradientFrom).value_or(0xFFFFFF);
+    gradient.colorTo = TranslateOleColor(b.gradientTo).value_or(0xFF0000);
+    gradient.style = b.gradientStyle;
+    m_layers->Push(std::make_unique<CGradientLayer>(gradient));
+    if (b.transparentBackground)
+        m_layers->Push(std::make_unique<CParentBackLayer>(
+            [this](Dc& dc, const Rect& r) { return m_host.PaintParentBackground(dc, r); }));
+    Transparency transparency{b.transparentBitmap, TranslateOleColor(b.transparentColor).value_or(0xFFFFFF)};
+    m_layers->Push(std::make_unique<CPictureLayer>(CPictureHolder(b.picture), transparency, b.pictureAlignment));
 }
 
 void CViewWindow::DrawInto(Dc& dc, const Rect& rect) {

@@ -14,6 +14,7 @@
 #include "vinca/model/engine.h"
 #include "vinca/views/caption_cell.h"
 #include "vinca/views/item_cell.h"
+#include "vinca/views/layers.h"
 #include "vinca/views/mouse_tracker.h"
 #include "vinca/views/scroller.h"
 #include "vinca/views/tool_tip.h"
@@ -271,6 +272,19 @@ class CViewWindow : public QWidget,
     std::unique_ptr<plat::ui::ChildEditor> m_editor;
     Ref<CItem> m_editItem;
     uint32_t m_editSerial{0};
+    // The background layers, made again after a change of them.
+    void BuildLayers();
+    std::unique_ptr<CLayerStack> m_layers;
+    struct LayerKey {
+        OLE_COLOR back, from, to;
+        int32_t style;
+        const void* picture;
+        int32_t alignment;
+        bool transparentBitmap;
+        OLE_COLOR transparentColor;
+        bool transparentBackground;
+        friend bool operator==(const LayerKey&, const LayerKey&) = default;
+    } m_layerKey{};
     // Freezing: what the rebuild restores, held by item.
     void MarkForRebuild();
     void Rebuild();

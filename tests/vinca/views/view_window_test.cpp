@@ -19,6 +19,8 @@ const bool kGui = kltest::InstallOffscreenGui();
 
 struct Host : IViewHost {
     ViewSettings settings;
+    ViewBackground background;
+    const ViewBackground& Background() const override { return background; }
     ViewBehaviour behaviour;
     const ViewBehaviour& Behaviour() const override { return behaviour; }
     std::vector<VResult> errors;
@@ -409,6 +411,31 @@ TEST(ViewWindow, RedrawFlagsEndEditingAndTheTip) {
     ASSERT_TRUE(tip.IsShown());
     v.window->Redraw(RedrawFlag::ToolTip);
     EXPECT_FALSE(tip.IsShown());
+}
+
+TEST(ViewWindow, RowsLetAGradientBackgroundThrough) {
+    View v(Numbered(4), 240, 160);
+    v.host.background.gradientStyle = 1; // left to right
+    v.host.background.gradientFrom = 0x0000FF;
+    v.host.background.gradientTo = 0xFF0000;
+    v.window->PropertyChanged(ViewProperty::Background);
+    QImage img = v.window->Render();
+    viewtest::Save(img, "gradient_background");
+    Rect row = v.window->RowRect(1);
+    int y = row.top + 1;
+    // Red at the left, blue at the right, inside a row and below the rows.
+    int right = row.right - 2;
+    for (int at : {y, 150}) {
+        QColor left(img.pixel(0, at)), far(img.pixel(right, at));
+        EXPECT_GT(left.red(), 200) << at;
+        EXPECT_LT(left.blue(), 60) << at;
+        EXPECT_GT(far.blue(), 180) << at;
+        EXPECT_LT(far.red(), 80) << at;
+    }
+    // Without a gradient the rows are the window colour again.
+    v.host.background.gradientStyle = 0;
+    v.window->PropertyChanged(ViewProperty::Background);
+    EXPECT_EQ(QColor(v.window->Render().pixel(right, y)), QColor(Qt::white));
 }
 
 } // namespace
