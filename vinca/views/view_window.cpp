@@ -633,8 +633,9 @@ void CViewWindow::BuildLayers() {
     // layers are made again whenever what they show differs.
     const ViewSettings& s = m_host.Settings();
     const ViewBackground& b = m_host.Background();
-    LayerKey key{s.backColor,  b.gradientFrom,     b.gradientTo,       b.gradientStyle,        b.picture.get(),
-                 b.pictureAlignment, b.transparentBitmap, b.transparentColor, b.transparentBackground};
+    LayerKey key{s.backColor,         b.gradientFrom,     b.gradientTo,
+                 b.gradientStyle,     b.picture.get(),    b.pictureAlignment,
+                 b.transparentBitmap, b.transparentColor, b.transparentBackground};
     if (m_layers && key == m_layerKey) return;
     m_layerKey = key;
     // Painted in this order; the stack starts at the last layer that covers
@@ -650,7 +651,8 @@ void CViewWindow::BuildLayers() {
         m_layers->Push(std::make_unique<CParentBackLayer>(
             [this](Dc& dc, const Rect& r) { return m_host.PaintParentBackground(dc, r); }));
     Transparency transparency{b.transparentBitmap, TranslateOleColor(b.transparentColor).value_or(0xFFFFFF)};
-    m_layers->Push(std::make_unique<CPictureLayer>(CPictureHolder(b.picture), transparency, b.pictureAlignment));
+    m_layers->Push(
+        std::make_unique<CPictureLayer>(CPictureHolder(b.picture), transparency, b.pictureAlignment));
 }
 
 void CViewWindow::DrawInto(Dc& dc, const Rect& rect) {
