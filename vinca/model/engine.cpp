@@ -173,7 +173,58 @@ int32_t CVincaEngine::VisibleBelow(CItemNode* start) {
     }
 }
 
+const std::vector<int32_t>* CVincaEngine::RowIndex(CItemNode* node) {
+    int32_t made = node->MaterialisedCount();
+    if (made < kIndexedChildren) return nullptr;
+    VisibleBelow(node); // the open nodes below are counted first
+    if (const std::vector<int32_t>* index = node->RowIndex(m_visibleGen)) return index;
+    std::vector<int32_t>* index = node->ResetRowIndex(m_visibleGen, static_cast<size_t>(made) + 1);
+    if (!index) return nullptr;
+    auto clamp = [](int64_t rows) { return rows > INT32_MAX ? INT32_MAX : static_cast<int32_t>(rows); };
+    // A virtual parent's unmade children are a row each between the made ones.
+    bool unmade = node->IsVirtual() && UnmadeShown();
+    int64_t rows = 0;
+    for (int32_t p = 0; p < made; ++p) {
+        CItem* c = node->MaterialisedAt(p);
+        (*index)[p] = clamp(rows + (unmade ? c->IndexField() - p : 0));
+        rows += RowsOf(c);
+    }
+    (*index)[made] = clamp(rows + (unmade ? node->GetCount() - made : 0));
+    return index;
+}
+
+CItem* CVincaEngine::IndexedRow(CItemNode* node, const std::vector<int32_t>& index, int64_t& remaining,
+                                CItemNode*& below) {
+    below = nullptr;
+    int32_t made = node->MaterialisedCount();
+    // The last child whose rows start at or before the row.
+    auto it = std::upper_bound(index.begin(), index.begin() + made, remaining);
+    int32_t p = static_cast<int32_t>(it - index.begin()) - 1;
+    if (p < 0) // unmade children before the first made one
+        return node->IsVirtual() ? node->GetAt(static_cast<int32_t>(remaining)) : nullptr;
+    CItem* c = node->MaterialisedAt(p);
+    int64_t offset = remaining - index[p];
+    int32_t rows = RowsOf(c);
+    if (offset < rows) {
+        if (offset == 0) return c;
+        remaining = offset - 1;
+        below = c->ChildNode();
+        return nullptr;
+    }
+    // Past the child: unmade children of a virtual parent after it.
+    if (!node->IsVirtual()) return nullptr;
+    return node->GetAt(static_cast<int32_t>(c->IndexField() + 1 + (offset - rows)));
+}
+
 int32_t CVincaEngine::RowsBefore(CItemNode* node, CItem* item) {
+    if (const std::vector<int32_t>* index = RowIndex(node)) {
+        int32_t pos = item->IndexField();
+        if (!node->IsVirtual())
+            pos = item->GetIndex();
+        else if (!node->FindMaterialisedPos(pos, pos))
+            return 0; // an item that exists is always among the made ones
+        return (*index)[pos];
+    }
     int64_t rows = 0;
     if (!node->IsVirtual()) {
         int32_t index = item->GetIndex();
@@ -202,6 +253,11 @@ CItem* CVincaEngine::DescendToRow(int32_t row) {
     int64_t remaining = row;
     while (node) {
         CItemNode* next = nullptr;
+        if (const std::vector<int32_t>* index = RowIndex(node)) {
+            if (CItem* found = IndexedRow(node, *index, remaining, next)) return found;
+            node = next;
+            continue;
+        }
         int32_t made = node->MaterialisedCount();
         int32_t index = 0; // next index of a virtual parent not yet counted
         bool unmade = node->IsVirtual() && UnmadeShown();

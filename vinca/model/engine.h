@@ -262,6 +262,16 @@ class CVincaEngine : private ITreeOwner, private IVirtualChildListener {
     };
     int32_t VisibleBelow(CItemNode* node);
     int32_t RowsBefore(CItemNode* node, CItem* item);
+    // Nodes with fewer children are walked; wider ones get a row index.
+    static constexpr int32_t kIndexedChildren = 8;
+    // The node's rows before each materialised child, made when missing;
+    // null for a narrow node (or when memory runs out).
+    const std::vector<int32_t>* RowIndex(CItemNode* node);
+    // The item of the row among the node's rows, through its row index;
+    // `below` receives the child node to go on in and `remaining` the row
+    // there when the row lies under a child.
+    CItem* IndexedRow(CItemNode* node, const std::vector<int32_t>& index, int64_t& remaining,
+                      CItemNode*& below);
     bool UnmadeShown() const { return m_showHiddenItems || !IsMarkHidden(0); }
     CItem* DescendToRow(int32_t row);
     CItem* NextRow(CItem* item);

@@ -336,9 +336,23 @@ CItem* CItemNode::GetAt(int32_t index) {
     if (!item) return nullptr;
     item->m_index = index;
     if (m_children.InsertAt(pos, item.get()) != VE_OK) return nullptr;
+    m_rowIndexGen = 0;           // the materialised positions moved
     CItem* made = item.detach(); // the child list holds the reference
     if (m_link) m_link->OnChildMade(this, made);
     return made;
+}
+
+std::vector<int32_t>* CItemNode::ResetRowIndex(uint32_t generation, size_t size) {
+    try {
+        if (!m_rowIndex) m_rowIndex = std::make_unique<std::vector<int32_t>>();
+        m_rowIndex->resize(size);
+    } catch (const std::bad_alloc&) {
+        m_rowIndex.reset();
+        m_rowIndexGen = 0;
+        return nullptr;
+    }
+    m_rowIndexGen = generation;
+    return m_rowIndex.get();
 }
 
 CItemNode* CItemNode::GetChildNodeAt(int32_t index) {

@@ -4,8 +4,10 @@
 // item first gets children. A child node may be a virtual parent: its
 // children exist as a bare count and are made when first asked for.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/com/variant.h"
 #include "vinca/model/attr.h"
@@ -225,6 +227,9 @@ class CItemNode : public CVincaObject {
     CItem* MaterialisedAt(int32_t pos) const { return m_children.GetAt(pos); }
     // The materialised child of a virtual parent with that index, or null.
     CItem* FindMaterialised(int32_t index) const;
+    // The position among the materialised children of the virtual child
+    // with that index; false when it was never made.
+    bool FindMaterialisedPos(int32_t index, int32_t& pos) const { return m_children.Find(&index, pos); }
 
     // Pre-order walks from after (before) the child at `index`, then on in
     // the nodes above; false when the visitor stopped the walk.
@@ -280,9 +285,22 @@ class CItemNode : public CVincaObject {
     // Something below changed the rows: this node and those above are stale.
     void InvalidateVisible() {
         BumpTreeEpoch();
-        for (CItemNode* n = this; n && n->m_visibleGen; n = n->m_above)
+        for (CItemNode* n = this; n && n->m_visibleGen; n = n->m_above) {
             n->m_visibleGen = 0;
+            n->m_rowIndexGen = 0;
+        }
     }
+    // The rows before each materialised child (one more entry: all the
+    // rows), kept by the tree engine so that it finds a row by halving
+    // rather than by walking the siblings before it. Null when stale: a
+    // change of the rows or of the order below drops it. A node's index is
+    // only ever made while its row count is current, and both are dropped
+    // together, so the walk above may stop where the counts are stale.
+    const std::vector<int32_t>* RowIndex(uint32_t generation) const {
+        return m_rowIndex && m_rowIndexGen == generation ? m_rowIndex.get() : nullptr;
+    }
+    // Room for `size` entries, current from now on; null when memory runs out.
+    std::vector<int32_t>* ResetRowIndex(uint32_t generation, size_t size);
     // Changes with every change of shape, order or rows of any tree of the
     // calling thread (a tree is changed and read on the thread that owns
     // it, so a plain counter per thread does, with no locked instruction).
@@ -299,7 +317,10 @@ class CItemNode : public CVincaObject {
     static void Drop(CItemNode* node);
     CItemNode(CItemNode* above, CItem* owner, CNodeOwnerList* link);
     ~CItemNode() override;
-    void MarkStale() { m_numberingValid = false; }
+    void MarkStale() {
+        m_numberingValid = false;
+        m_rowIndexGen = 0;
+    }
     // The subtree changed: this node's count and those above it are stale.
     void CountsChanged() {
         for (CItemNode* n = this; n && n->m_countValid; n = n->m_above)
@@ -341,6 +362,8 @@ class CItemNode : public CVincaObject {
     int32_t m_descendants{0};
     int32_t m_visibleBelow{0};
     uint32_t m_visibleGen{0};
+    uint32_t m_rowIndexGen{0};
+    std::unique_ptr<std::vector<int32_t>> m_rowIndex;
     CItemNode* m_nextDropped{nullptr}; // while waiting to be cleared
     bool m_countValid{true};
     bool m_numberingValid{true};

@@ -35,11 +35,20 @@ void FillTreeData(const ViewSettings& s, CItem* item, CTreeCellData& d) {
         d.lineLevels[size_t(lvl)] = !isLast(up);
 }
 
+bool CItemCellBuilder::Layered() const {
+    // Over a gradient, a picture or the container, rows let the background
+    // through instead of filling it with the window colour.
+    const ViewBackground& b = m_host.Background();
+    return b.gradientStyle != 0 || b.transparentBackground ||
+           (b.picture && b.picture->Type() > PICTYPE_NONE && b.pictureAlignment != 11);
+}
+
 void CItemCellBuilder::Attributes(CItem* item, CMapAttrChain& attrs) {
     const ViewSettings& s = m_host.Settings();
     attrs.SetText("__Text", item->Text());
     attrs.SetInt("__InnerTextAlign", 2).SetInt("__InnerPicAlign", 0).SetInt("__Multiline", 2);
-    attrs.SetInt("__ForeColor", int32_t(s.foreColor)).SetInt("__InnerBackColor", int32_t(s.backColor));
+    attrs.SetInt("__ForeColor", int32_t(s.foreColor))
+        .SetInt("__InnerBackColor", int32_t(Layered() ? plat::gdi::kNoColorBit : s.backColor));
     attrs.SetInt("__SelFrColor", int32_t(s.selForeColor)).SetInt("__SelBkColor", int32_t(s.selBackColor));
     if (!m_font || !(m_font->Desc() == s.font)) m_font = NewFont(s.font);
     attrs.Set("__Font", plat::Variant(static_cast<plat::IDispatch*>(m_font.get())));
@@ -47,14 +56,22 @@ void CItemCellBuilder::Attributes(CItem* item, CMapAttrChain& attrs) {
 }
 
 std::unique_ptr<CVincaTreeCellMetrics> CItemCellBuilder::Build(CItem* item, Dc& dc, Size size, CViewAbs* parent) {
+    return Build(item, dc, size, parent, nullptr, LAYOUT_FULL);
+}
+
+std::unique_ptr<CVincaTreeCellMetrics> CItemCellBuilder::Build(CItem* item, Dc& dc, Size size,
+                                                               CViewAbs* parent, const Adjust& adjust,
+                                                               int32_t kind) {
     CTreeCellData data;
     FillTreeData(m_host.Settings(), item, data);
+    if (Layered()) data.backColor = plat::gdi::kNoColorBit;
     CMapAttrChain attrs;
     Attributes(item, attrs);
+    if (adjust) adjust(attrs, data);
     attrs.SetTreeCellData(&data);
     auto cell = std::make_unique<CVincaTreeCellMetrics>();
     cell->SetParent(parent);
-    cell->Layout(dc, size, attrs, LAYOUT_FULL);
+    cell->Layout(dc, size, attrs, kind);
     return cell;
 }
 

@@ -3,6 +3,7 @@
 // attributes the host keeps for it. The window's rows and printed rows are
 // laid out by the same code, so a row measures the same on a page as on
 // the screen.
+#include <functional>
 #include <memory>
 
 #include "vinca/views/tree_cell.h"
@@ -23,8 +24,14 @@ class CItemCellBuilder {
     // The attributes the item's cell reads.
     void Attributes(CItem* item, CMapAttrChain& attrs);
     std::unique_ptr<CVincaTreeCellMetrics> Build(CItem* item, Dc& dc, Size size, CViewAbs* parent);
+    // The same with the attributes and tree data changed by `adjust` before
+    // the layout of the given kind (a tool tip's own colours).
+    using Adjust = std::function<void(CMapAttrChain& attrs, CTreeCellData& data)>;
+    std::unique_ptr<CVincaTreeCellMetrics> Build(CItem* item, Dc& dc, Size size, CViewAbs* parent,
+                                                 const Adjust& adjust, int32_t kind);
 
   private:
+    bool Layered() const;
     IViewHost& m_host;
     plat::ComPtr<IVincaFont> m_font;
 };

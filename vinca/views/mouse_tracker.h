@@ -56,6 +56,7 @@ class CMouseTracker {
     void ExtendTo(int32_t row);
     void ResetAnchor();
     void SetDragMode(int32_t mode);
+    int32_t DragMode() const { return m_dragMode; }
     void StopTracking();
     void SetCurrent(int32_t row);
     // Moves to a row as a click with these keys would (the keyboard's way).

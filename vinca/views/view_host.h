@@ -35,6 +35,33 @@ struct ViewSettings {
     std::string caption;
 };
 
+// The control's settings that the window's behaviour follows (scroll bars,
+// tool tips, dragging), read when the control names a change of them.
+struct ViewBehaviour {
+    int32_t scrollBars{3}; // 1 horizontal, 2 vertical, 3 both
+    bool disableNoScroll{false};
+    bool toolTipsOn{false};
+    uint32_t toolTipsDelay{400};
+    int32_t toolTipsViewStyle{0};
+    plat::gdi::OLE_COLOR toolTipsForeColor{0x80000017};
+    plat::gdi::OLE_COLOR toolTipsBackColor{0x80000018};
+    int32_t environment{0};
+    int32_t autoDragMode{0};
+    bool smartDrag{false};
+};
+
+// The layers behind the rows, as the control's properties set them.
+struct ViewBackground {
+    plat::gdi::OLE_COLOR gradientFrom{0xFFFFFF};
+    plat::gdi::OLE_COLOR gradientTo{0xFF0000};
+    int32_t gradientStyle{0};
+    plat::ComPtr<IVincaPicture> picture;
+    int32_t pictureAlignment{0};
+    bool transparentBitmap{false};
+    plat::gdi::OLE_COLOR transparentColor{0xFFFFFF};
+    bool transparentBackground{false};
+};
+
 class IViewHost {
   public:
     virtual ~IViewHost() = default;
@@ -64,6 +91,16 @@ class IViewHost {
     // Paints the container under a transparent control into `dc`, whose
     // (0, 0) is the control's top-left; false when there is nothing to paint.
     virtual bool PaintParentBackground(plat::gdi::Dc& dc, const plat::gdi::Rect& rect) { return false; }
+    // Gradient, picture and transparency behind the rows.
+    virtual const ViewBackground& Background() const {
+        static const ViewBackground none;
+        return none;
+    }
+    // Scroll bars, tool tips and dragging as the control has them set.
+    virtual const ViewBehaviour& Behaviour() const {
+        static const ViewBehaviour defaults;
+        return defaults;
+    }
 };
 
 } // namespace vinca

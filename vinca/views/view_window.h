@@ -14,8 +14,10 @@
 #include "vinca/model/engine.h"
 #include "vinca/views/caption_cell.h"
 #include "vinca/views/item_cell.h"
+#include "vinca/views/layers.h"
 #include "vinca/views/mouse_tracker.h"
 #include "vinca/views/scroller.h"
+#include "vinca/views/tool_tip.h"
 #include "vinca/views/tree_cell.h"
 #include "vinca/views/view_host.h"
 #include "vinca/views/view_support.h"
@@ -25,7 +27,14 @@ class QScrollBar;
 namespace vinca {
 
 // What a redraw request asks for; named, so no number crosses the interface.
-enum class RedrawFlag : uint32_t { InvalidateRows = 1, Repaint = 2, Relayout = 4, Frame = 8 };
+enum class RedrawFlag : uint32_t {
+    InvalidateRows = 1,
+    Repaint = 2,
+    Relayout = 4,
+    Frame = 8,
+    EndEditing = 16, // an in-place edit ends, its text not kept
+    ToolTip = 32     // the tip hides and follows the pointer afresh
+};
 class RedrawFlags {
   public:
     RedrawFlags() = default;
@@ -56,15 +65,33 @@ enum class ViewProperty {
     Pictures,
     ShowCaption,
     Caption,
-    SelectionMode
+    SelectionMode,
+    Background,    // the layers behind the rows (picture, gradient, transparency)
+    MarkPicture,   // mark pictures and their width
+    DragHighlight, // the row a drag is over
+    ScrollBars,    // which bars show
+    DisableNoScroll,
+    FocusRect,
+    HiddenItems,    // what shows changed: the rows are counted again
+    Palette,        // the colours are looked up again
+    ToolTipsMode,   // tips on or off
+    ToolTipsDelay,  // the show delay
+    ToolTipsColors, // colours and view style of the tips
+    Environment,    // the tips' hide delay and auto-hide
+    AutoDragMode,
+    SmartDrag
 };
+
+// The parts of an item's row whose rectangle the control asks for.
+enum class ItemPart { Row, Text, Picture, PlusMinus, Mark };
 
 class CViewWindow : public QWidget,
                     public IViewSink,
                     private IScrollBars,
                     private IScrollOwner,
                     private IScrollSteps,
-                    private CMouseTracker::IPane {
+                    private CMouseTracker::IPane,
+                    private IToolTipView {
     Q_OBJECT
   public:
     CViewWindow(CVincaEngine& engine, IViewHost& host, QWidget* parent = nullptr);
@@ -111,6 +138,53 @@ class CViewWindow : public QWidget,
     plat::ui::ChildEditor* Editor() const { return m_editor.get(); }
     CItem* EditedItem() const { return m_editItem.get(); }
 
+    // ---- what the control asks of the view ----
+    // Paints the window into a rectangle of a DC (the control's own drawing).
+    void DrawInto(Dc& dc, const Rect& rect);
+    // The hit under a client point; false off the items (the record then
+    // says what was hit, if anything).
+    bool HitTest(Point client, CHitTestInfo& info, CItem** item = nullptr);
+    // Whether the mouse is being tracked (a selection or resize drag).
+    bool IsBusy() const { return m_tracker->Captured(); }
+    CItem* ItemAtRow(int32_t row) { return row < 0 ? nullptr : m_engine.RowItem(row); }
+    int32_t RowOfItem(CItem* item) { return item ? m_engine.RowOf(item) : -1; }
+    bool IsRowSelected(int32_t row) { return TipRowSelected(row); }
+    // The last row that shows whole (the top row when none does).
+    int32_t BottomRow();
+    void PageUp() {
+        m_scroller->VScroll(plat::ui::SB_PAGEUP, 0), m_scroller->VScroll(plat::ui::SB_ENDSCROLL, 0);
+    }
+    void PageDown() {
+        m_scroller->VScroll(plat::ui::SB_PAGEDOWN, 0), m_scroller->VScroll(plat::ui::SB_ENDSCROLL, 0);
+    }
+    void VScroll(int32_t code, int32_t thumb) { m_scroller->VScroll(code, thumb); }
+    // Measures a row again at the next paint; first..last (-1: to the end).
+    void InvalidateRow(int32_t row) { InvalidateRows(row, row); }
+    void InvalidateAll() { Redraw(RedrawFlag::InvalidateRows); }
+    // A part of an item's row in client pixels; empty when it does not show.
+    Rect ItemPartRect(CItem* item, ItemPart part);
+    // The row under a point while something is dragged over the window, and
+    // the rectangle to highlight; -1 off the rows.
+    int32_t DragOverRow(Point client, Rect& rowRect);
+    bool SmartDrag() const { return m_smartDrag; }
+
+    // Drawing suspended while many items change: the first suspension keeps
+    // a picture of the window, which paints show meanwhile, and freezes the
+    // rows; the last resumption rebuilds them (top row, current row and
+    // selection kept by item) and repaints. Resuming when nothing is
+    // suspended just repaints.
+    void SuspendRedraw();
+    void ResumeRedraw();
+    bool CanRedraw() const { return m_suspended == 0; }
+    bool IsFrozen() const { return m_frozen; }
+    bool TracksRows() const override { return !m_frozen; }
+
+    // The control's tool tip over this window; its timers run on the
+    // window's timers.
+    CItemToolTip& ToolTip() { return *m_toolTip; }
+    // Before an error is raised: tracking stops and the tip hides; 0.
+    int32_t Settle();
+
     // How many repaints the window has asked Qt for.
     int32_t RepaintRequests() const { return m_repaintRequests; }
 
@@ -137,7 +211,7 @@ class CViewWindow : public QWidget,
     void SetScrollInfo(int32_t bar, const plat::ui::SCROLLINFO& si) override;
     void EnableScrollBar(int32_t bar, int32_t flags) override;
     // IScrollOwner
-    void Scrolled(Point old) override { update(); }
+    void Scrolled(Point old) override;
     // IScrollSteps
     int32_t Top(int) override { return 0; }
     int32_t Bottom(int) override { return MaxTop(); }
@@ -155,7 +229,19 @@ class CViewWindow : public QWidget,
     }
     void CurrentChanged(int32_t row) override;
 
+    // IToolTipView
+    bool TipHitTest(Point client, CHitTestInfo& info, Rect& cellRect) override;
+    std::unique_ptr<CCellMetrics>
+    TipCell(int32_t row, const std::function<void(CMapAttrChain&, CTreeCellData&)>& adjust) override;
+    Rect TipVisibleArea() override { return {0, m_captionHeight, ViewportWidth(), height()}; }
+    bool TipRowSelected(int32_t row) override;
+
     int32_t MaxTop();
+    // Row heights changed: the top of the last page is found again.
+    void ForgetLastPage();
+    // Drops the cells of rows far from the page.
+    void TrimExtents();
+    static constexpr int32_t kKeptRows = 64;
     void RequestRepaint();
     int32_t RowsHeight() const { return std::max(0, height() - m_captionHeight); }
     int32_t ViewportWidth() const;
@@ -178,12 +264,38 @@ class CViewWindow : public QWidget,
     std::unique_ptr<CTitleStyle> m_caption;
     int32_t m_captionHeight{0};
     QSize m_laidOut;
+    int32_t m_maxTop{-1};       // -1: not known
+    plat::gdi::Bitmap m_buffer; // what paints draw into before the blit
     int32_t m_redrawLock{0};
     bool m_repaintDeferred{false};
     int32_t m_repaintRequests{0};
     std::unique_ptr<plat::ui::ChildEditor> m_editor;
     Ref<CItem> m_editItem;
     uint32_t m_editSerial{0};
+    // The background layers, made again after a change of them.
+    void BuildLayers();
+    std::unique_ptr<CLayerStack> m_layers;
+    struct LayerKey {
+        OLE_COLOR back, from, to;
+        int32_t style;
+        const void* picture;
+        int32_t alignment;
+        bool transparentBitmap;
+        OLE_COLOR transparentColor;
+        bool transparentBackground;
+        friend bool operator==(const LayerKey&, const LayerKey&) = default;
+    } m_layerKey{};
+    // Freezing: what the rebuild restores, held by item.
+    void MarkForRebuild();
+    void Rebuild();
+    bool m_smartDrag{false};
+    int32_t m_suspended{0};
+    bool m_frozen{false};
+    Ref<CItem> m_frozenTop;
+    Ref<CItem> m_frozenCurrent;
+    std::vector<Ref<CItem>> m_frozenSelection;
+    plat::gdi::Bitmap m_snapshot;            // shown while drawing is suspended
+    std::unique_ptr<CItemToolTip> m_toolTip; // before the children go: it owns a popup child
 };
 
 // The worker of the control's item-editing property: action 0 cancels, 1

@@ -2,6 +2,7 @@
 #include <QtGui/QMouseEvent>
 #include <QtGui/QPainter>
 #include <QtWidgets/QScrollBar>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "support/offscreen_gui.h"
@@ -18,6 +19,10 @@ const bool kGui = kltest::InstallOffscreenGui();
 
 struct Host : IViewHost {
     ViewSettings settings;
+    ViewBackground background;
+    const ViewBackground& Background() const override { return background; }
+    ViewBehaviour behaviour;
+    const ViewBehaviour& Behaviour() const override { return behaviour; }
     std::vector<VResult> errors;
     CRangeSet selected;
     int32_t mode = 0;
@@ -114,6 +119,14 @@ TEST(ViewWindow, ScrollingFollowsTheBarAndTheKeys) {
     v.Key(Qt::Key_Down);
     v.Key(Qt::Key_Down);
     EXPECT_EQ(v.window->CurrentRow(), 2);
+
+    // A jump down puts the row on the last line of the page; one up, on the first.
+    v.window->SetCurrentRow(70);
+    int32_t top = v.window->TopRow();
+    EXPECT_EQ(top, 70 - page + 1);
+    EXPECT_LE(v.window->RowRect(70).bottom, 160);
+    v.window->SetCurrentRow(40);
+    EXPECT_EQ(v.window->TopRow(), 40);
 }
 
 TEST(ViewWindow, ScrollingOneRowPaintsWhatAFreshViewPaints) {
@@ -231,6 +244,52 @@ TEST(ViewWindow, RedrawLockPaintsOnceAtItsEnd) {
     EXPECT_EQ(v.window->RowCount(), 3);
 }
 
+TEST(ViewWindow, SuspendedDrawingShowsItsPictureAndTheRebuildKeepsRowsByItem) {
+    std::string tree = "P\n";
+    for (int i = 0; i < 40; ++i)
+        tree += " item " + std::to_string(100 + i) + "\n";
+    View v(tree, 240, 160, 2);
+    v.window->show();
+    CItem* parent = v.engine.RowItem(0);
+    v.window->SetTopRow(10);
+    v.window->SetCurrentRow(12);
+    v.host.selected.Add(5, 5);
+    v.host.selected.Add(7, 7);
+    CItem* top = v.engine.RowItem(10);
+    CItem* current = v.engine.RowItem(12);
+    std::vector<CItem*> chosen;
+    for (int32_t r = 0; r < v.window->RowCount(); ++r)
+        if (v.host.selected.Contains(r)) chosen.push_back(v.engine.RowItem(r));
+    ASSERT_EQ(chosen.size(), 3u); // the current row and the two added
+    std::vector<uint16_t> flags;
+    for (CItem* item : chosen)
+        flags.push_back(item->Flags());
+    QImage before = v.window->Render();
+
+    v.window->SuspendRedraw();
+    v.window->SuspendRedraw();                           // nested
+    ASSERT_EQ(v.engine.SetItemSorted(parent, 3), VE_OK); // the order turns round
+    ASSERT_EQ(v.engine.RemoveItem(v.engine.RowItem(1)), VE_OK);
+    // Paints meanwhile show the picture taken when drawing stopped.
+    EXPECT_EQ(v.window->grab().toImage().convertToFormat(QImage::Format_RGB32),
+              before.convertToFormat(QImage::Format_RGB32));
+    v.window->ResumeRedraw();
+    EXPECT_FALSE(v.window->CanRedraw());
+    v.window->ResumeRedraw();
+    EXPECT_TRUE(v.window->CanRedraw());
+
+    EXPECT_EQ(v.window->RowCount(), 40);
+    EXPECT_EQ(v.window->TopRow(), v.engine.RowOf(top));
+    EXPECT_EQ(v.window->CurrentRow(), v.engine.RowOf(current));
+    EXPECT_EQ(v.host.selected.Count(), 3);
+    for (size_t i = 0; i < chosen.size(); ++i) {
+        EXPECT_TRUE(v.host.selected.Contains(v.engine.RowOf(chosen[i])));
+        EXPECT_EQ(chosen[i]->Flags(), flags[i]); // sort bits and all untouched
+    }
+    EXPECT_EQ(parent->SortMethod(), 3);
+    EXPECT_NE(v.window->Render(), before);
+}
+
 TEST(ViewWindow, NamedPropertyChangesAndRedrawFlags) {
     View v("A\n B\nC");
     v.window->Render();
@@ -250,6 +309,133 @@ TEST(ViewWindow, NamedPropertyChangesAndRedrawFlags) {
     v.window->Redraw(RedrawFlag::Repaint);
     v.window->Redraw(RedrawFlags());
     EXPECT_EQ(v.window->RepaintRequests(), before + 1);
+}
+
+TEST(ViewWindow, EachNamedPropertyHasItsReaction) {
+    // What the control changed, and what the window shows of it afterwards.
+    struct Case {
+        ViewProperty property;
+        std::function<void(View&)> change;
+        std::function<bool(View&)> reacted;
+    };
+    // A bigger font set behind the window's back: only a new layout makes
+    // the first row taller.
+    auto silently = [](View& v) { v.host.settings.font.size = 240000; };
+    auto relaid = [](View& v) { return v.window->RowRect(0).Height() > 30; };
+    const Case cases[] = {
+        {ViewProperty::BackColor, silently, relaid},
+        {ViewProperty::Background, silently, relaid},
+        {ViewProperty::MarkPicture, silently, relaid},
+        {ViewProperty::Palette, silently, relaid},
+        {ViewProperty::ScrollBars, [](View& v) { v.host.behaviour.scrollBars = 1; },
+         [](View& v) { return v.window->findChild<QScrollBar*>()->isHidden(); }},
+        {ViewProperty::ToolTipsMode, [](View& v) { v.host.behaviour.toolTipsOn = true; },
+         [](View& v) { return v.window->ToolTip().IsEnabled(); }},
+        {ViewProperty::ToolTipsDelay, [](View& v) { v.host.behaviour.toolTipsDelay = 0; },
+         [](View& v) { return v.window->ToolTip().ShowDelay() == 0; }},
+        {ViewProperty::ToolTipsColors,
+         [](View& v) {
+             v.host.behaviour.toolTipsViewStyle = 1;
+             v.host.behaviour.toolTipsBackColor = 0x00FF00;
+         },
+         [](View& v) {
+             return v.window->ToolTip().ViewStyle() == 1 && v.window->ToolTip().BackColor() == 0x00FF00;
+         }},
+        {ViewProperty::Environment, [](View& v) { v.host.behaviour.environment = 2; },
+         [](View& v) { return v.window->ToolTip().HideDelay() == 5000 && v.window->ToolTip().AutoHide(); }},
+        {ViewProperty::AutoDragMode, [](View& v) { v.host.behaviour.autoDragMode = 2; },
+         [](View& v) { return v.window->Tracker().DragMode() == 2; }},
+        {ViewProperty::SmartDrag, [](View& v) { v.host.behaviour.smartDrag = true; },
+         [](View& v) { return v.window->SmartDrag(); }},
+        {ViewProperty::HiddenItems,
+         [](View& v) {
+             v.engine.SetItemAlwaysHidden(v.engine.RowItem(1), true);
+             v.engine.m_showHiddenItems = true;
+         },
+         [](View& v) { return v.window->RowCount() == 30 && v.window->CanRedraw(); }},
+    };
+    for (const Case& c : cases) {
+        View v(Numbered(30));
+        v.window->Render();
+        ASSERT_GT(v.window->Extents().EntryCount(), 0u);
+        ASSERT_FALSE(v.window->findChild<QScrollBar*>()->isHidden());
+        c.change(v);
+        EXPECT_FALSE(c.reacted(v)) << "already so before: property " << int(c.property);
+        v.window->PropertyChanged(c.property);
+        EXPECT_TRUE(c.reacted(v)) << "property " << int(c.property);
+    }
+
+    // A short list: the bar stays, disabled, when no scrolling is wanted.
+    View shortList("A\nB");
+    shortList.host.behaviour.disableNoScroll = true;
+    shortList.window->PropertyChanged(ViewProperty::DisableNoScroll);
+    QScrollBar* bar = shortList.window->findChild<QScrollBar*>();
+    EXPECT_FALSE(bar->isHidden());
+    EXPECT_FALSE(bar->isEnabled());
+    // Highlight and focus changes only repaint.
+    for (ViewProperty p : {ViewProperty::DragHighlight, ViewProperty::FocusRect}) {
+        int32_t before = shortList.window->RepaintRequests();
+        shortList.window->PropertyChanged(p);
+        EXPECT_EQ(shortList.window->RepaintRequests(), before + 1);
+    }
+}
+
+TEST(ViewWindow, RedrawFlagsEndEditingAndTheTip) {
+    View v("a row long enough for the window to cut it off at its right edge\nB", 120, 160);
+    v.window->show();
+    ASSERT_EQ(v.window->BeginLabelEdit(v.engine.RowItem(1)), VE_OK);
+    ASSERT_TRUE(v.window->IsEditing());
+    v.window->Redraw(RedrawFlag::Repaint);
+    EXPECT_TRUE(v.window->IsEditing());
+    v.window->Redraw(RedrawFlag::EndEditing);
+    EXPECT_FALSE(v.window->IsEditing());
+    EXPECT_EQ(v.engine.RowItem(1)->Text(), "B");
+
+    CItemToolTip& tip = v.window->ToolTip();
+    tip.SetEnabled(true);
+    tip.SetShowDelay(0);
+    Rect r = v.window->RowRect(0);
+    QPointF at(40, (r.top + r.bottom) / 2);
+    struct Still : IToolTipDesktop {
+        Point at;
+        Point CursorPos() const override { return at; }
+        bool IsActive(QWidget*) const override { return true; }
+    };
+    auto desktop = std::make_shared<Still>();
+    QPoint g = v.window->mapToGlobal(at.toPoint());
+    desktop->at = {g.x(), g.y()};
+    tip.SetDesktop(desktop);
+    QMouseEvent move(QEvent::MouseMove, at, v.window->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(v.window.get(), &move);
+    ASSERT_TRUE(tip.IsShown());
+    v.window->Redraw(RedrawFlag::ToolTip);
+    EXPECT_FALSE(tip.IsShown());
+}
+
+TEST(ViewWindow, RowsLetAGradientBackgroundThrough) {
+    View v(Numbered(4), 240, 160);
+    v.host.background.gradientStyle = 1; // left to right
+    v.host.background.gradientFrom = 0x0000FF;
+    v.host.background.gradientTo = 0xFF0000;
+    v.window->PropertyChanged(ViewProperty::Background);
+    QImage img = v.window->Render();
+    viewtest::Save(img, "gradient_background");
+    Rect row = v.window->RowRect(1);
+    int y = row.top + 1;
+    // Red at the left, blue at the right, inside a row and below the rows.
+    int right = row.right - 2;
+    for (int at : {y, 150}) {
+        QColor left(img.pixel(0, at)), far(img.pixel(right, at));
+        EXPECT_GT(left.red(), 200) << at;
+        EXPECT_LT(left.blue(), 60) << at;
+        EXPECT_GT(far.blue(), 180) << at;
+        EXPECT_LT(far.red(), 80) << at;
+    }
+    // Without a gradient the rows are the window colour again.
+    v.host.background.gradientStyle = 0;
+    v.window->PropertyChanged(ViewProperty::Background);
+    EXPECT_EQ(QColor(v.window->Render().pixel(right, y)), QColor(Qt::white));
 }
 
 } // namespace
