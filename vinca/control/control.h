@@ -40,6 +40,7 @@ class IControlView {
 
 class CControlWindow;
 class CReportEngine; // printing
+class CWebNavigator; // web links
 
 class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObject, plat::IOleControl,
                                                      plat::IPersistStreamInit, plat::IPersistPropertyBag>,
@@ -184,6 +185,11 @@ class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObjec
     // The report engine, made on request (printing.cpp); it goes with the
     // control, and with it any printer it opened.
     std::shared_ptr<CReportEngine> m_report;
+
+    // ---- web links ----
+    // The navigator, made on first use (web.cpp).
+    CWebNavigator& Web();
+    std::shared_ptr<CWebNavigator> m_web;
 
   protected:
     bool user_mode() const override;

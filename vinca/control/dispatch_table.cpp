@@ -12,6 +12,7 @@
 #include "vinca/control/objects/report.h"
 #include "vinca/control/printing.h"
 #include "vinca/control/prop_families.h"
+#include "vinca/control/web.h"
 #include "vinca/model/buffer.h"
 #include "vinca/model/grid.h"
 #include "vinca/model/thread_registry.h"
@@ -627,10 +628,15 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
         Enum(d::kWebAutoNavigate, "WebAutoNavigate", 2, kNone),
         Stored(d::kWebTargetFrame, "WebTargetFrame", BSTR_, kNone),
         Stored(d::kWebURLBase, "WebURLBase", BSTR_, kNone),
-        Method(d::kWebGoBack, "WebGoBack", I2, {}, Result([](CVincaCtrl&, DispCall&) { return Short(1); })),
-        Method(d::kWebGoForward, "WebGoForward", I2, {}, Result([](CVincaCtrl&, DispCall&) { return Short(1); })),
+        Method(d::kWebGoBack, "WebGoBack", I2, {},
+               Result([](CVincaCtrl& s, DispCall&) { return Short(s.Web().GoBack()); })),
+        Method(d::kWebGoForward, "WebGoForward", I2, {},
+               Result([](CVincaCtrl& s, DispCall&) { return Short(s.Web().GoForward()); })),
+        // The URL goes as given, with no base joined; the desktop's browser
+        // has no frames or windows to aim at, so those arguments are taken
+        // and not used.
         Method(d::kWebNavigate, "WebNavigate", I2, {Arg("lpszURL", BSTR_), Opt("varFrameName"), Opt("varFlags")},
-               Result([](CVincaCtrl&, DispCall&) { return Short(1); })),
+               Result([](CVincaCtrl& s, DispCall& c) { return Short(s.Web().Navigate(c.text(0))); })),
         Method(d::kSaveData, "SaveData", I2, {Arg("lpszFileName", BSTR_)}, m::SaveData),
         Method(d::kLoadData, "LoadData", I2, {Arg("lpszFileName", BSTR_)}, m::LoadData),
         Plain(d::kVersion, "Version", I4, Result([](CVincaCtrl&, DispCall&) { return Long(50019); }), {}, kNP),

@@ -566,6 +566,7 @@ TEST_F(Control, MembersThatNeedAWindow) {
     EXPECT_EQ(call("OnDragDrop", {Variant(0.0f), Variant(0.0f)}).to_i4(), 20117);
     Variant rect;
     EXPECT_EQ(call("GetItemRect", {I4(0), I2(0), Variant::ref(&rect)}).to_i4(), 20117);
+    // No desktop to open links in.
     for (const char* web : {"WebGoBack", "WebGoForward"})
         EXPECT_EQ(call(web).to_i4(), 1) << web;
     EXPECT_EQ(call("WebNavigate", {Text("http://127.0.0.1/")}).to_i4(), 1);
