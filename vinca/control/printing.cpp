@@ -4,6 +4,7 @@
 #include "platform/com/events.h"
 #include "vinca/control/control.h"
 #include "vinca/control/dispids.h"
+#include "vinca/control/events.h"
 #include "vinca/control/objects/page.h"
 #include "vinca/control/objects/report.h"
 #include "vinca/control/window.h"
@@ -44,18 +45,6 @@ std::string WithPageNumber(std::string text, int32_t number) {
     for (size_t at = text.find(kMark); at != std::string::npos; at = text.find(kMark, at + n.size()))
         text.replace(at, kMark.size(), n);
     return text;
-}
-
-// Events go to the sinks of the control's event interface, when it has
-// connection points.
-void FireControlEvent(CVincaCtrl& ctrl, plat::DISPID id, std::span<const plat::Variant> args) {
-    plat::ComPtr<plat::IConnectionPointContainer> points;
-    if (plat::FAILED(ctrl.QueryInterface(plat::IConnectionPointContainer::kIID, points.put_void())) ||
-        !points)
-        return;
-    plat::ComPtr<plat::IConnectionPoint> point;
-    if (plat::FAILED(points->FindConnectionPoint(IID_DVinca5Events, point.put())) || !point) return;
-    if (auto* ours = dynamic_cast<plat::ConnectionPoint*>(point.get())) ours->fire(id, args);
 }
 
 // The modeless "Printing" dialog with its one Cancel button.
