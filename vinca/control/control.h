@@ -146,6 +146,8 @@ class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObjec
     // Twips in and out of the container's units (item heights).
     double ContainerToTwips(double value, bool horizontal) { return ToPixels(value, horizontal) * 15.0; }
     double TwipsToContainer(double twips, bool horizontal) { return FromPixels(twips / 15.0, horizontal); }
+    // Twips, whatever the container's units, to pixels of the screen.
+    static double TwipsToPixels(double twips);
 
     // Drawing suspension (Redraw).
     int32_t RedrawCount() const { return m_redrawOff; }
