@@ -95,13 +95,7 @@ MsgAnswer QtPrompt::message(const MessageRequest& r) {
 
 std::optional<std::string> QtPrompt::choose_open_file(const FileRequest& r) {
     QString start = Q(r.file_name.empty() ? r.initial_folder : r.file_name);
-    const QString filters = QtFileFilter(r.filter);
-    // The request's filter (counted from 1) is the one in view.
-    const QStringList each = filters.split(QStringLiteral(";;"));
-    QString selected =
-        r.filter_index >= 1 && r.filter_index <= each.size() ? each[r.filter_index - 1] : QString();
-    QString path = QFileDialog::getOpenFileName(m_parent, Q(r.title), start, filters,
-                                                selected.isEmpty() ? nullptr : &selected);
+    QString path = QFileDialog::getOpenFileName(m_parent, Q(r.title), start, QtFileFilter(r.filter));
     if (path.isEmpty()) return std::nullopt;
     return path.toStdString();
 }
