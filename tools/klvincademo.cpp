@@ -66,7 +66,9 @@ struct Control {
         call("AddItem", args);
         return get("NewIndex").to_i4();
     }
-    Variant picture(const QString& file) { return call("LoadPicture", {Variant(std::string_view(file.toStdString()))}); }
+    Variant picture(const QString& file) {
+        return call("LoadPicture", {Variant(std::string_view(file.toStdString()))});
+    }
 };
 
 // A small folder and a small page, drawn here so the demo needs no files.
@@ -160,8 +162,9 @@ int main(int argc, char** argv) {
 
     plat::CLSID clsid{};
     if (plat::FAILED(plat::clsid_from_prog_id(kProgId, clsid))) {
-        std::fprintf(stderr,
-                     "klvincademo: the tree-list control is not registered; run klregsvr on libvinca5.so first\n");
+        std::fprintf(
+            stderr,
+            "klvincademo: the tree-list control is not registered; run klregsvr on libvinca5.so first\n");
         return 1;
     }
 

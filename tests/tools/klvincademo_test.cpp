@@ -87,7 +87,8 @@ Found Look(const QImage& img) {
 
 Found Shot(const std::string& how, const fs::path& png, std::string* err) {
     const fs::path log = png.string() + ".log";
-    const int status = Shell(how + Quote(KL_DEMO) + " --screenshot " + Quote(png.string()) + " 2>" + Quote(log.string()));
+    const int status =
+        Shell(how + Quote(KL_DEMO) + " --screenshot " + Quote(png.string()) + " 2>" + Quote(log.string()));
     *err = kltest::read_file(log);
     QImage img(QString::fromStdString(png.string()));
     EXPECT_EQ(status, 0) << *err;
@@ -96,13 +97,16 @@ Found Shot(const std::string& how, const fs::path& png, std::string* err) {
 }
 
 TEST(DemoProgram, RefusesToRunUnregistered) {
-    EXPECT_EQ(Shell(Env() + "QT_QPA_PLATFORM=offscreen " + Quote(KL_DEMO) + " --screenshot /dev/null 2>/dev/null"), 1);
+    EXPECT_EQ(
+        Shell(Env() + "QT_QPA_PLATFORM=offscreen " + Quote(KL_DEMO) + " --screenshot /dev/null 2>/dev/null"),
+        1);
 }
 
 TEST(DemoProgram, ShowsSelectionAndTreeLinesOffscreenAndOnAnXDisplay) {
     ASSERT_TRUE(Register());
     std::string err;
-    const Found off = Shot(Env() + "QT_QPA_PLATFORM=offscreen ", Screenshots() / "klvincademo_offscreen.png", &err);
+    const Found off =
+        Shot(Env() + "QT_QPA_PLATFORM=offscreen ", Screenshots() / "klvincademo_offscreen.png", &err);
     // "To the school" is the fourth row: its band lies below three rows of
     // at least 12 pixels each and is one row high.
     ASSERT_GE(off.bandTop, 0) << err;
@@ -127,13 +131,16 @@ TEST(DemoProgram, WritesAPdfPage) {
     ASSERT_TRUE(Register());
     kltest::TempDir dir;
     const fs::path pdf = dir / "demo.pdf";
-    ASSERT_EQ(Shell(Env() + "QT_QPA_PLATFORM=offscreen " + Quote(KL_DEMO) + " --pdf " + Quote(pdf.string())), 0);
+    ASSERT_EQ(Shell(Env() + "QT_QPA_PLATFORM=offscreen " + Quote(KL_DEMO) + " --pdf " + Quote(pdf.string())),
+              0);
     const std::string bytes = kltest::read_file(pdf);
     ASSERT_GT(bytes.size(), 100u);
     EXPECT_EQ(bytes.substr(0, 5), "%PDF-");
     if (!kltest::have_program("pdftoppm")) GTEST_SKIP() << "pdftoppm is not installed";
     // The page shows the window: its selection band among the rows.
-    ASSERT_EQ(Shell("pdftoppm -r 96 -png -singlefile " + Quote(pdf.string()) + " " + Quote((dir / "page").string())), 0);
+    ASSERT_EQ(Shell("pdftoppm -r 96 -png -singlefile " + Quote(pdf.string()) + " " +
+                    Quote((dir / "page").string())),
+              0);
     QImage page(QString::fromStdString((dir / "page.png").string()));
     ASSERT_FALSE(page.isNull());
     const Found f = Look(page.convertToFormat(QImage::Format_RGB32));
