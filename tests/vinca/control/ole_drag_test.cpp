@@ -17,6 +17,7 @@
 #include <QtGui/QMouseEvent>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
+#include <QtWidgets/QScrollBar>
 
 #include "platform/com/dispatch_client.h"
 #include "platform/com/event_sink.h"
@@ -400,6 +401,80 @@ TEST_F(Dragging, TheContainerCanCancelOrTurnAMoveIntoACopy) {
     };
     EXPECT_EQ(DragItem(*a, 0, *b, 0), 0);
     EXPECT_EQ(a->outline(), "Alpha,.A2,Beta");
+}
+
+TEST_F(Dragging, AFailedInsertLeavesTheSourceWhole) {
+    FillSource(*a);
+    FillTarget(*b);
+    ASSERT_EQ(a->put("AutoDragMode", Variant(int16_t(1))), 0);
+    ASSERT_EQ(b->put("AutoDragMode", Variant(int16_t(1))), 0);
+    // "One" lists its children virtually: nothing can be added under it.
+    ASSERT_EQ(b->put("ItemVirtualParent", Variant::boolean(true), {Variant(int32_t(0))}), 0);
+    EXPECT_EQ(DragItem(*a, 3, *b, 0), 20131);
+    EXPECT_EQ(a->outline(), "Alpha,.A1,.A2,Beta");
+}
+
+TEST_F(Dragging, TheSourceIsForgottenAtTheNextPressAndWithItsWindow) {
+    FillSource(*a);
+    FillTarget(*b);
+    ASSERT_EQ(a->put("AutoDragMode", Variant(int16_t(1))), 0);
+    ASSERT_EQ(b->put("AutoDragMode", Variant(int16_t(1))), 0);
+    const std::vector<Variant> drop{Variant(0.0f), Variant(0.0f)};
+
+    // A press that starts no drag, then a press elsewhere: no source is left.
+    QTest::mousePress(a->view(), Qt::LeftButton, Qt::NoModifier, a->rowPoint(3));
+    QTest::mouseRelease(a->view(), Qt::LeftButton, Qt::NoModifier, a->rowPoint(3));
+    QTest::mousePress(b->view(), Qt::LeftButton, Qt::NoModifier, QPoint(150, 190));
+    QTest::mouseRelease(b->view(), Qt::LeftButton, Qt::NoModifier, QPoint(150, 190));
+    EXPECT_EQ(b->call("OnDragDrop", drop).to_i4(), 20129);
+
+    // The source's window goes: the drop finds no source, and the source
+    // control is not kept alive by the drag.
+    QTest::mousePress(a->view(), Qt::LeftButton, Qt::NoModifier, a->rowPoint(3));
+    plat::IDispatch* source = a->ctl.get();
+    source->AddRef();
+    a->host.release();
+    EXPECT_EQ(b->call("OnDragDrop", drop).to_i4(), 20129);
+    a->ctl.reset();
+    a.reset();
+    EXPECT_EQ(source->Release(), 0u);
+    EXPECT_EQ(b->outline(), "One,Two,.T1,Three");
+}
+
+TEST_F(Dragging, DropsNearTheBottomScrollTheRows) {
+    for (int i = 0; i < 40; ++i)
+        b->add(("Row " + std::to_string(i)).c_str());
+    ASSERT_EQ(b->put("OLEDropMode", Variant(int16_t(1))), 0);
+    QScrollBar* bar = nullptr;
+    for (QScrollBar* s : b->view()->findChildren<QScrollBar*>())
+        if (s->orientation() == Qt::Vertical) bar = s;
+    ASSERT_NE(bar, nullptr);
+    ASSERT_EQ(bar->value(), 0);
+
+    QMimeData plain;
+    plain.setText("x");
+    const Qt::DropActions both = Qt::CopyAction | Qt::MoveAction;
+    const QPoint middle(60, 100), bottom(60, b->view()->height() - 3);
+    QDragEnterEvent enter(middle, both, &plain, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(b->view(), &enter);
+    QDragMoveEvent inside(middle, both, &plain, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(b->view(), &inside);
+    EXPECT_EQ(bar->value(), 0); // away from the edges nothing moves
+    QDragMoveEvent edge(bottom, both, &plain, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(b->view(), &edge);
+    EXPECT_EQ(bar->value(), 1);
+    // The timer goes on scrolling while the pointer stays at the edge...
+    QMouseEvent at(QEvent::MouseMove, QPointF(bottom), QPointF(b->view()->mapToGlobal(bottom)), Qt::NoButton,
+                   Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(b->view(), &at);
+    QTest::qWait(100);
+    const int scrolled = bar->value();
+    EXPECT_GT(scrolled, 1);
+    // ...and stops when the drag leaves.
+    QDragLeaveEvent leave;
+    QCoreApplication::sendEvent(b->view(), &leave);
+    QTest::qWait(60);
+    EXPECT_EQ(bar->value(), scrolled);
 }
 
 } // namespace
