@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include <QtCore/QDir>
 #include <QtCore/QMimeData>
 #include <QtCore/QUrl>
 #include <QtGui/QClipboard>
@@ -475,6 +476,45 @@ TEST_F(Dragging, DropsNearTheBottomScrollTheRows) {
     QCoreApplication::sendEvent(b->view(), &leave);
     QTest::qWait(60);
     EXPECT_EQ(bar->value(), scrolled);
+}
+
+TEST_F(Dragging, TheRowUnderADropIsHighlightedUntilTheDragLeaves) {
+    FillTarget(*b);
+    ASSERT_EQ(b->put("OLEDropMode", Variant(int16_t(1))), 0);
+    QMimeData plain;
+    plain.setText("x");
+    const Qt::DropActions both = Qt::CopyAction | Qt::MoveAction;
+    auto shot = [&] {
+        QApplication::processEvents();
+        return b->view()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    const QPoint over = b->rowPoint(1);
+    const QImage before = shot();
+    for (int16_t style : {1, 2}) {
+        SCOPED_TRACE(style);
+        ASSERT_EQ(b->put("DragHighlight", Variant(style)), 0);
+        QDragEnterEvent enter(over, both, &plain, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(b->view(), &enter);
+        QDragMoveEvent move(over, both, &plain, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(b->view(), &move);
+        const QImage during = shot();
+        const QString dir = QString::fromUtf8(KL_TEST_BINARY_DIR "/screenshots/vinca");
+        QDir().mkpath(dir);
+        during.save(dir + QString("/drag_highlight_%1.png").arg(style));
+        // Only the row under the pointer changed, around its text.
+        int changed = 0, outside = 0;
+        for (int y = 0; y < before.height(); ++y)
+            for (int x = 0; x < before.width(); ++x)
+                if (before.pixel(x, y) != during.pixel(x, y)) {
+                    ++changed;
+                    if (std::abs(y - over.y()) > 12) ++outside;
+                }
+        EXPECT_GT(changed, 40);
+        EXPECT_EQ(outside, 0);
+        QDragLeaveEvent leave;
+        QCoreApplication::sendEvent(b->view(), &leave);
+        EXPECT_TRUE(shot() == before);
+    }
 }
 
 } // namespace
