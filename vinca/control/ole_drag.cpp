@@ -240,8 +240,8 @@ class CDragAgent final : public QObject {
 
     void ApplyDropMode() { m_view->setAcceptDrops(m_ctrl.Prop(d::kOLEDropMode).to_i2() != 0); }
 
-    // The left button went up inside the control window.
-    bool LeftDown() const { return m_leftDown; }
+    // Ends the window's own handling of a left press (only while the button
+    // is down), straight through its handler.
     void SendRelease() {
         if (!m_leftDown) return;
         const QPoint global = CursorPos();
@@ -560,10 +560,30 @@ class CDragAgent final : public QObject {
 
 // ---- automatic dragging, target side ----
 
-// The target's index under the control's index method, -1 off the items.
-int32_t TargetIndex(CVincaCtrl& ctrl, int32_t row) {
+// The item under a row of the control window (null off the items).
+CItem* RowItem(CVincaCtrl& ctrl, int32_t row) {
     CViewWindow* view = ctrl.Window().View();
-    return view && row >= 0 ? ItemIndex(ctrl, view->ItemAtRow(row)) : -1;
+    return view && row >= 0 ? view->ItemAtRow(row) : nullptr;
+}
+
+// Where dropped items go, by AutoDragMode: under the target (1), before it
+// (2), before its next sibling or else under its parent (3). Null: the top
+// level.
+CItem* Destination(CItem* target, int16_t mode, bool& insert) {
+    insert = false;
+    if (!target || mode == 1) return target;
+    if (mode == 2) {
+        insert = true;
+        return target;
+    }
+    CItemNode* node = target->ParentNode();
+    const int32_t pos = node ? node->IndexOf(target) : -1;
+    if (node && pos >= 0 && pos + 1 < node->GetCount()) {
+        insert = true;
+        return node->GetAt(pos + 1);
+    }
+    CItem* parent = target->GetParentItem();
+    return parent && parent->ParentNode() ? parent : nullptr;
 }
 
 // Whether `target` is `item` or lies in its subtree.
@@ -580,9 +600,13 @@ int32_t Transfer(CVincaCtrl& self, int32_t row) {
     const Auto src{source.control.get()};
     plat::ComPtr<plat::IDispatch> meDisp = Dispatch(self);
     const Auto me{meDisp.get()};
-    // The row becomes an item and an index before any member runs.
-    const int32_t target = TargetIndex(self, row);
-    CItem* targetItem = target >= 0 ? self.ItemOrNull(target) : nullptr;
+    // The row becomes an item, held by bookmark, and an index under the
+    // index method before any member runs: the container's handlers may
+    // change the tree.
+    CVincaEngine& e = self.Engine();
+    CItem* hit = RowItem(self, row);
+    const uint32_t targetBM = hit ? e.ItemBM(hit) : 0;
+    const int32_t target = ItemIndex(self, hit);
 
     plat::ComPtr<plat::IDispatch> sourceRef = source.control;
     int16_t operation = (Modifiers() & Qt::ControlModifier) ? 0 : 1;
@@ -599,6 +623,7 @@ int32_t Transfer(CVincaCtrl& self, int32_t row) {
         args[0].vt = args[3].vt = args[4].vt = plat::VT_EMPTY;
     }
     if (cancel != 0 || source.code == kNothing) return 0;
+    CItem* targetItem = targetBM ? e.ItemFromBookmark(targetBM) : nullptr;
     const bool move = operation == 1;
     const bool same = SameObject(source.control.get(), meDisp.get());
     if (move && same) {
@@ -626,19 +651,11 @@ int32_t Transfer(CVincaCtrl& self, int32_t row) {
     me.put("Redraw", Variant::boolean(false));
     // The source's items are held by bookmark: the insertion may move them.
     const int32_t sourceBM = move && source.code >= 0 ? src.num("ItemBM", {Variant(source.code)}, 0) : 0;
-    // Where the items go: under the target, before it, or after it.
-    int32_t used = target;
     bool insert = false;
-    if (mode == 2) {
-        insert = target >= 0;
-    } else if (mode == 3 && target >= 0) {
-        const int32_t next = me.num("ItemNextSibling", {Variant(target)}, -1);
-        if (next >= 0)
-            used = next, insert = true;
-        else
-            used = me.num("ItemParent", {Variant(target)}, -1);
-    }
-    const int32_t usedBM = used >= 0 ? me.num("ItemBM", {Variant(used)}, 0) : 0;
+    CItem* destination = Destination(targetItem, mode, insert);
+    const uint32_t usedBM = destination ? e.ItemBM(destination) : 0;
+    // Looked up last, so that a method that counts within a parent has it.
+    const int32_t used = ItemIndex(self, destination);
     if (!(insert ? me.put("Insert", Variant(handle), {Variant(used)})
                  : me.put("Add", Variant(handle), {Variant(used)}))) {
         // Nothing arrived: the source keeps its items.
@@ -664,7 +681,8 @@ int32_t Transfer(CVincaCtrl& self, int32_t row) {
                 }
             }
         }
-        const int32_t current = usedBM ? me.num("IndexByBM", {Variant(usedBM)}, -1) : -1;
+        CItem* now = usedBM ? e.ItemFromBookmark(usedBM) : nullptr;
+        const int32_t current = ItemIndex(self, now);
         if (!me.put("ListIndex", Variant(current))) result = VE_DRAG_TRANSFER;
     }
     me.put("Redraw", Variant::boolean(true));
