@@ -7,7 +7,6 @@
 #include "platform/com/object.h"
 #include "vinca/model/clipboard.h"
 
-#include <QtCore/QBuffer>
 #include <QtCore/QMimeData>
 #include <QtCore/QPointer>
 #include <QtCore/QUrl>
