@@ -224,6 +224,7 @@ class CDragAgent final : public QObject {
         m_scrollTimer.setInterval(10); // asked for at once: the platform's shortest
         connect(&m_scrollTimer, &QTimer::timeout, this, [this] { AutoScrollStep(CursorPos()); });
         ApplyDropMode();
+        ApplyDragMode();
     }
     ~CDragAgent() override {
         // A drag that started here keeps no reference once the window goes.
@@ -239,6 +240,9 @@ class CDragAgent final : public QObject {
     }
 
     void ApplyDropMode() { m_view->setAcceptDrops(m_ctrl.Prop(d::kOLEDropMode).to_i2() != 0); }
+    // While items may be dragged out, a press does not start the view's own
+    // selection tracking, which would keep the view busy and the drag away.
+    void ApplyDragMode() { m_view->Tracker().SetDragMode(m_ctrl.Prop(d::kAutoDragMode).to_i2()); }
 
     // Ends the window's own handling of a left press (only while the button
     // is down), straight through its handler.
@@ -739,6 +743,7 @@ void PutAutoDragMode(CVincaCtrl& self, Call& c) {
     if (self.Prop(d::kAutoDragMode).to_i2() == v) return;
     self.StoreProp(d::kAutoDragMode, Variant(v));
     self.RequestRefresh(0, 23);
+    if (CDragAgent* agent = CDragAgent::Of(self)) agent->ApplyDragMode();
     if (v == 0) return;
     // The container drags only when asked to: manual mode.
     plat::dispatch_put(ext.get(), "DragMode", Variant(int16_t(0)));

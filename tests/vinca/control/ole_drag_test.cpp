@@ -517,4 +517,87 @@ TEST_F(Dragging, TheRowUnderADropIsHighlightedUntilTheDragLeaves) {
     }
 }
 
+// A site whose extender notes what the control asks of the container's drag.
+class RecordingSite : public plat::forms::ControlSite {
+  public:
+    std::vector<std::string> calls;
+
+    plat::HRESULT GetExtendedControl(plat::IDispatch** out) override {
+        *out = new Extender(calls);
+        return plat::S_OK;
+    }
+
+  private:
+    class Extender final : public plat::DispatchWithoutTypeInfo {
+      public:
+        explicit Extender(std::vector<std::string>& calls) : m_calls(calls) {}
+        plat::HRESULT QueryInterface(plat::REFIID iid, void** out) override {
+            if (iid != plat::IID_IUnknown && iid != plat::IID_IDispatch) return plat::E_NOINTERFACE;
+            *out = static_cast<plat::IDispatch*>(this);
+            AddRef();
+            return plat::S_OK;
+        }
+        plat::ULONG AddRef() override { return ++m_refs; }
+        plat::ULONG Release() override {
+            const plat::ULONG n = --m_refs;
+            if (n == 0) delete this;
+            return n;
+        }
+        plat::HRESULT GetIDsOfNames(plat::REFIID, plat::OLECHAR** names, uint32_t, plat::LCID,
+                                    plat::DISPID* ids) override {
+            const std::u16string name(names[0]);
+            ids[0] = name == u"Drag" ? 1 : name == u"DragIcon" ? 2 : name == u"DragMode" ? 3 : -1;
+            return ids[0] < 0 ? plat::DISP_E_UNKNOWNNAME : plat::S_OK;
+        }
+        plat::HRESULT Invoke(plat::DISPID id, plat::REFIID, plat::LCID, uint16_t, plat::DISPPARAMS* params,
+                             plat::VARIANT*, plat::EXCEPINFO*, uint32_t*) override {
+            const Variant arg = params && params->cArgs ? Variant(params->rgvarg[0]) : Variant();
+            if (id == 1) m_calls.push_back("Drag " + std::to_string(arg.to_i4()));
+            if (id == 2)
+                m_calls.push_back(arg.vt == plat::VT_DISPATCH && arg.pdispVal ? "DragIcon" : "DragIcon?");
+            if (id == 3) m_calls.push_back("DragMode " + std::to_string(arg.to_i4()));
+            return plat::S_OK;
+        }
+
+      private:
+        ~Extender() = default;
+        std::vector<std::string>& m_calls;
+        plat::ULONG m_refs{1};
+    };
+};
+
+TEST_F(Dragging, AMouseDragStartsTheContainersDragWithTheChosenIcon) {
+    RecordingSite site;
+    plat::ComPtr<plat::IOleObject> ole;
+    ASSERT_EQ(a->ctl.query(plat::IOleObject::kIID, ole), plat::S_OK);
+    ole->SetClientSite(&site);
+    FillSource(*a);
+    ASSERT_EQ(a->put("AutoDragMode", Variant(int16_t(1))), 0);
+    // The container is put into manual dragging.
+    EXPECT_EQ(site.calls, std::vector<std::string>{"DragMode 0"});
+
+    const struct {
+        int16_t style;
+        std::vector<std::string> calls;
+    } cases[] = {
+        {0, {"Drag 1"}},
+        {1, {"DragIcon", "Drag 1"}},
+        {2, {"DragIcon", "Drag 1"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.style);
+        ASSERT_EQ(a->put("DragIconStyle", Variant(c.style)), 0);
+        site.calls.clear();
+        const QPoint press = a->rowPoint(3);
+        QTest::mousePress(a->view(), Qt::LeftButton, Qt::NoModifier, press);
+        // Within the drag distance nothing starts.
+        QTest::mouseMove(a->view(), press + QPoint(1, 0));
+        EXPECT_TRUE(site.calls.empty());
+        QTest::mouseMove(a->view(), press + QPoint(0, QApplication::startDragDistance() + 4));
+        EXPECT_EQ(site.calls, c.calls);
+        QTest::mouseRelease(a->view(), Qt::LeftButton, Qt::NoModifier, press);
+    }
+    ole->SetClientSite(&a->host.site());
+}
+
 } // namespace
