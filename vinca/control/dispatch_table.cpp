@@ -11,6 +11,7 @@
 #include "vinca/control/objects/grid.h"
 #include "vinca/control/objects/level_defs.h"
 #include "vinca/control/objects/report.h"
+#include "vinca/control/ole_drag.h"
 #include "vinca/control/printing.h"
 #include "vinca/control/prop_families.h"
 #include "vinca/control/web.h"
@@ -320,10 +321,10 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
                Result([](CVincaCtrl& s, DispCall& c) {
                    return Bool(s.Engine().IsValidBookmark(static_cast<uint32_t>(c.i4(0))));
                })),
-        NoWindow(d::kOnDragOver, "OnDragOver", M, NONE, {Arg("X", R4), Arg("Y", R4), Arg("State", I2)}),
-        Method(d::kOnDragDrop, "OnDragDrop", I4, {Arg("X", R4), Arg("Y", R4)},
-               Result([](CVincaCtrl&, DispCall&) { return Long(VE_NO_WINDOW); })),
-        NoWindow(d::kBeforeDrag, "BeforeDrag", M, NONE),
+        Method(d::kOnDragOver, "OnDragOver", NONE, {Arg("X", R4), Arg("Y", R4), Arg("State", I2)},
+               oledrag::OnDragOver),
+        Method(d::kOnDragDrop, "OnDragDrop", I4, {Arg("X", R4), Arg("Y", R4)}, oledrag::OnDragDrop),
+        Method(d::kBeforeDrag, "BeforeDrag", NONE, {}, oledrag::BeforeDrag),
         Method(d::kClear, "Clear", NONE, {}, m::Clear),
         Method(d::kFindItem, "FindItem", I4,
                {Arg("FindWhat", BSTR_), Arg("nFlags", I2), Arg("nFromIndex", I4), Arg("nToIndex", I4)}, m::FindItem),
@@ -899,7 +900,8 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
                 }),
                 {}, kNP),
         Indexed(d::kItemHeight, "ItemHeight", R4, m::GetItemHeight, m::PutItemHeight),
-        Enum(d::kOLEDropMode, "OLEDropMode", 2, {0, 21}),
+        Plain(d::kOLEDropMode, "OLEDropMode", I2, Result([](CVincaCtrl& s, DispCall&) { return s.Prop(d::kOLEDropMode); }),
+              oledrag::PutOLEDropMode),
         Stored(d::kColDelimiter, "ColDelimiter", I2, kNone, Mark::No),
         Stored(d::kConvertTabsToCols, "ConvertTabsToCols", BOOL_, kNone, Mark::No),
         Plain(d::kCurrentParent, "CurrentParent", VAR, m::GetCurrentParent, m::PutCurrentParent, kG | kPD),
@@ -960,21 +962,7 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
               },
               kNG),
         Plain(d::kAutoDragMode, "AutoDragMode", I2,
-              Result([](CVincaCtrl& s, DispCall&) { return s.Prop(d::kAutoDragMode); }),
-              [](CVincaCtrl& s, DispCall& c) {
-                  // The container's extender must be able to drag.
-                  plat::ComPtr<plat::IDispatch> ext = s.ExtendedControl();
-                  plat::OLECHAR drag[] = u"Drag";
-                  plat::OLECHAR* names[] = {drag};
-                  plat::DISPID id = 0;
-                  if (!ext || plat::FAILED(ext->GetIDsOfNames(plat::IID_IUnknown, names, 1, 0, &id)))
-                      ThrowVincaError(VE_DRAG_START);
-                  const int16_t v = c.value().iVal;
-                  if (v < 0 || v > 3) ThrowVincaError(VE_INVALID_ARGUMENT);
-                  if (s.Prop(d::kAutoDragMode).to_i2() == v) return;
-                  s.StoreProp(d::kAutoDragMode, plat::Variant(v));
-                  s.RequestRefresh(0, 23);
-              },
+              Result([](CVincaCtrl& s, DispCall&) { return s.Prop(d::kAutoDragMode); }), oledrag::PutAutoDragMode,
               kG),
         Indexed(
             d::kItemSortingStyle, "ItemSortingStyle", I4,
@@ -984,7 +972,8 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
                 s.ClearPending();
             },
             0, {kIndex, Arg("SortOrder", I2)}),
-        Enum(d::kDragIconStyle, "DragIconStyle", 3, kNone, Mark::No),
+        Plain(d::kDragIconStyle, "DragIconStyle", I2,
+              Result([](CVincaCtrl& s, DispCall&) { return s.Prop(d::kDragIconStyle); }), oledrag::PutDragIconStyle),
         Method(d::kLoadPicture, "LoadPicture", DISP, {Arg("lpszFileName", BSTR_)}, m::LoadPicture),
         Method(d::kPrintOneStep, "PrintOneStep", NONE,
                {Arg("varOutputDC", VAR), Arg("LeftMargin", I4), Arg("TopMargin", I4), Arg("RightMargin", I4),
