@@ -280,24 +280,24 @@ void CActionDisplay::InitOperationColumns(Designer& dsg, int32_t item) {
 
     const auto& table = OperationColumns();
     for (int32_t i = 1; i <= static_cast<int32_t>(table.size()); ++i) {
-        const OperationColumn& spec = table[static_cast<size_t>(i - 1)];
-        if (spec.installOnly && !install) break;
+        const OperationColumn& entry = table[static_cast<size_t>(i - 1)];
+        if (entry.installOnly && !install) break;
         const plat::ComPtr<plat::IDispatch> col = column(i);
-        if (!spec.key) {
+        if (!entry.key) {
             // The name column: wide, yellow and bold.
-            m::Put(col.get(), coldef::Width, width(spec.widthPixels));
+            m::Put(col.get(), coldef::Width, width(entry.widthPixels));
             const plat::ComPtr<plat::IDispatch> def = m::Object(col.get(), coldef::CellDef);
             m::Put(def.get(), celldef::BackColor, Variant(kFileNameColumnColor));
             if (auto f = m::Object(def.get(), celldef::Font))
                 m::Put(f.get(), font::Bold, Variant::boolean(true));
         } else {
-            m::Put(col.get(), coldef::ValueName, Text(spec.key));
-            m::Put(col.get(), coldef::Width, width(spec.widthPixels));
-            if (spec.alignment)
+            m::Put(col.get(), coldef::ValueName, Text(entry.key));
+            m::Put(col.get(), coldef::Width, width(entry.widthPixels));
+            if (entry.alignment)
                 m::Put(m::Object(col.get(), coldef::CellDef).get(), celldef::TextAlignment,
-                       Variant(int16_t(spec.alignment)));
+                       Variant(int16_t(entry.alignment)));
         }
-        title(i, spec.title);
+        title(i, entry.title);
     }
 }
 
@@ -312,11 +312,11 @@ void CActionDisplay::RefreshOperationCells(Designer& dsg, int32_t item) {
     const ActionRecord& r = dsg.Actions[static_cast<size_t>(record)];
     if (r.IsGroup || !IsFileKind(r.ActionType)) return;
     const bool install = r.ActionType == action::InstallFile;
-    for (const OperationColumn& spec : OperationColumns()) {
-        if (!spec.key || (spec.installOnly && !install)) continue;
+    for (const OperationColumn& entry : OperationColumns()) {
+        if (!entry.key || (entry.installOnly && !install)) continue;
         const plat::ComPtr<plat::IDispatch> value =
-            m::Object(ctl, d::kItemValues, {Variant(item), Text(spec.key)});
-        m::Put(value.get(), kValueOfValue, Text(CellText(r, spec.key)));
+            m::Object(ctl, d::kItemValues, {Variant(item), Text(entry.key)});
+        m::Put(value.get(), kValueOfValue, Text(CellText(r, entry.key)));
     }
 }
 

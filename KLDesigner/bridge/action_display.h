@@ -61,8 +61,7 @@ struct OperationColumn {
 // Columns 1 to 12 (column 0, the row titles, stays hidden).
 const std::array<OperationColumn, 12>& OperationColumns();
 
-// The cell texts of a file action, by column key; `group` is not needed:
-// an item's cells depend on its own record alone.
+// The cell text of a file action in the column of that key.
 std::string CellText(const ActionRecord& r, const std::string& key);
 
 class CActionDisplay : public ITreeBridge {
