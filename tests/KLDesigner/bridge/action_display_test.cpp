@@ -303,3 +303,28 @@ TEST_F(DisplayTest, RemovingDownToOneItemOrNone) {
 }
 
 } // namespace
+
+namespace {
+
+// The designer's own commands on the real list: the records and the items
+// stay in step.
+TEST_F(DisplayTest, DesignerCommandsKeepTheListInStep) {
+    d->NewDocument();
+    ASSERT_TRUE(d->AddOperation(action::InstallFile, true));
+    ASSERT_TRUE(d->AddOperation(action::InstallFile, false));
+    ASSERT_TRUE(d->AddOperation(action::CreateRegistry, true));
+    EXPECT_EQ(Shape(), "0[1] 2[]");
+    EXPECT_EQ(Selected(), 2);
+    EXPECT_EQ(Text(2), "Reg.Key: ");
+    EXPECT_EQ(PictureOf(dispid::kImage, 1), kld::picture::File);
+    // A new item while the first group's item is selected joins that group.
+    Put(dispid::kListIndex, Variant(1));
+    ASSERT_TRUE(d->AddOperation(action::InstallFile, false));
+    EXPECT_EQ(Shape(), "0[1 3] 2[]");
+    d->DeleteOperation(1);
+    EXPECT_EQ(Shape(), "0[3] 2[]");
+    EXPECT_EQ(Selected(), 1);
+    EXPECT_EQ(d->ActionCount, 3);
+}
+
+} // namespace
