@@ -113,10 +113,26 @@ bool IsGridCell(int32_t kind) {
     return kind >= HIT_BORDER && kind <= HIT_TEXT;
 }
 
+// Accepts every shortcut override of the widget it watches.
+class CTakeAllKeys final : public QObject {
+  protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() != QEvent::ShortcutOverride) return false;
+        e->accept();
+        return true;
+    }
+};
+
 } // namespace
 
 CControlInput::CControlInput(CVincaCtrl& ctrl, CControlWindow& window, CViewWindow& view)
     : m_ctrl(ctrl), m_window(window), m_view(view) {}
+
+void CControlInput::KeepKeysIn(QWidget* editor) {
+    if (!editor) return;
+    if (!m_editorKeys) m_editorKeys = std::make_unique<CTakeAllKeys>();
+    editor->installEventFilter(m_editorKeys.get());
+}
 
 bool CControlInput::WindowInput(QEvent* e) {
     switch (e->type()) {

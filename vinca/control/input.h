@@ -4,6 +4,7 @@
 // mouse and key events, navigation keys, the wheel, and focus. The view
 // window hands every input event here first.
 #include <cstdint>
+#include <memory>
 
 // The control's headers before any that bring Qt in (its `slots` macro).
 #include "vinca/control/control.h"
@@ -12,6 +13,7 @@
 #include "vinca/views/view_window.h"
 
 class QKeyEvent;
+class QObject;
 class QMouseEvent;
 class QWheelEvent;
 
@@ -34,6 +36,10 @@ class CControlInput final : public IWindowInput {
     void CompletePress();
 
     bool LeftDown() const { return m_leftDown; }
+
+    // While the in-place editor is open, every key is its own: the
+    // container's shortcuts take none.
+    void KeepKeysIn(QWidget* editor);
 
   private:
     bool Press(QMouseEvent* e);
@@ -81,6 +87,7 @@ class CControlInput final : public IWindowInput {
     uint32_t m_lastKeys{0};
     int32_t m_wheelRest{0};
     int32_t m_wheelRestX{0};
+    std::unique_ptr<QObject> m_editorKeys;
 };
 
 } // namespace vinca

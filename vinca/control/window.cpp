@@ -164,7 +164,9 @@ VResult CVincaCtrl::EditItemText(CItem* item, int32_t action) {
 
 VResult CControlWindow::EditItemText(CItem* item, int32_t action) {
     if (!m_view) return VE_NO_WINDOW;
-    return SetItemEditText(m_view, item, action, m_ctrl.Prop(dispid::kViewStyle).to_i4());
+    const VResult r = SetItemEditText(m_view, item, action, m_ctrl.Prop(dispid::kViewStyle).to_i4());
+    if (m_view && m_input && m_view->Editor()) m_input->KeepKeysIn(m_view->Editor()->Widget());
+    return r;
 }
 
 int32_t CControlWindow::SelectionMode() const {

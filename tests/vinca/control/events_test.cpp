@@ -227,6 +227,11 @@ TEST_F(ControlEvents, EditingEventsCarryTheTextBothWays) {
     put("ItemEditText", Variant(int16_t(2)), {Variant(int32_t(3))});
     ASSERT_TRUE(view->IsEditing());
     EXPECT_EQ(view->Editor()->Text(), "Renamed");
+    // While it is open, no key is the container's shortcut.
+    QKeyEvent del(QEvent::ShortcutOverride, Qt::Key_Delete, Qt::NoModifier);
+    del.ignore();
+    QApplication::sendEvent(view->Editor()->Widget(), &del);
+    EXPECT_TRUE(del.isAccepted());
     put("ItemEditText", Variant(int16_t(1)), {Variant(int32_t(3))});
     EXPECT_EQ(get("List", {Variant(int32_t(3))}).to_utf8(), "Kept by the form");
     EXPECT_EQ(host->trace(), "RequestEditing(0,3,\"Leaf\",960) AfterEditing(3,\"Renamed\",1)");
