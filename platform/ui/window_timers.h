@@ -1,6 +1,7 @@
 #pragma once
 // Window timers by id, as the control's window uses them: setting an id that
-// runs already restarts it with the new elapse; an elapse of 0 means 10 ms.
+// runs already restarts it with the new elapse; an elapse under 10 ms runs at
+// 10 ms, the shortest the window system times.
 // QtWindowTimers runs them on the event loop; ManualWindowTimers fires them
 // only when a test advances its clock, so nothing depends on real time.
 #include <cstdint>
@@ -22,7 +23,7 @@ class WindowTimers {
     std::function<void(uint32_t id)> onTimer;
 
   protected:
-    static uint32_t Effective(uint32_t elapse) { return elapse == 0 ? 10 : elapse; }
+    static uint32_t Effective(uint32_t elapse) { return elapse < 10 ? 10 : elapse; }
 };
 
 class QtWindowTimers : public WindowTimers {

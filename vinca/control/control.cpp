@@ -5,6 +5,7 @@
 #include "platform/base/strings.h"
 #include "platform/com/prop_exchange.h"
 #include "vinca/control/dispids.h"
+#include "vinca/control/events.h"
 #include "vinca/control/window.h"
 #include "vinca/model/data_file.h"
 #include "vinca/model/values.h"
@@ -100,6 +101,7 @@ bool IsDefCellMember(plat::DISPID id) {
 
 CVincaCtrl::CVincaCtrl()
     : m_link(std::make_shared<CVincaCtrl*>(this)), m_engine(this), m_defCell(CAttrSet::New()) {
+    m_events = std::make_unique<CControlEvents>(static_cast<plat::IDispatch&>(*this));
     AttachThreadContext();
     m_extent = {plat::pixels_to_himetric(200), plat::pixels_to_himetric(200)};
     ResetProperties();
@@ -108,6 +110,8 @@ CVincaCtrl::CVincaCtrl()
 }
 
 CVincaCtrl::~CVincaCtrl() {
+    // Nothing fires while the control is torn down.
+    m_events->Close();
     // The window goes while the engine it shows is still whole.
     m_window.reset();
     // Objects handed out now answer 20126.
@@ -140,6 +144,8 @@ plat::HRESULT CVincaCtrl::query_other(plat::REFIID iid, void** out) {
         *out = static_cast<plat::IDispatch*>(this);
     } else if (iid == plat::IInPlaceControl::kIID) {
         *out = static_cast<plat::IInPlaceControl*>(m_window.get());
+    } else if (iid == plat::IConnectionPointContainer::kIID) {
+        *out = static_cast<plat::IConnectionPointContainer*>(m_events.get());
     } else {
         return plat::E_NOINTERFACE;
     }

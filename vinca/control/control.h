@@ -39,6 +39,7 @@ class IControlView {
 };
 
 class CControlWindow;
+class CControlEvents; // the event connection point
 class CReportEngine; // printing
 class CWebNavigator; // web links
 class CDesignerLink; // the separate designer
@@ -93,6 +94,11 @@ class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObjec
 
     // ---- IVincaOwner ----
     void ReportError(VResult code) override;
+    // The engine's event slots (events.cpp).
+    bool RequestExpand(int32_t index) override;
+    bool RequestCollapse(int32_t index) override;
+    void ItemCollapsedByAncestor(int32_t index) override;
+    void ItemQueryData(int32_t index, int32_t childIndex) override;
 
     // The control's whole state in a data file of its own (0 on success).
     int16_t SaveData(const std::string& path);
@@ -184,11 +190,19 @@ class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObjec
     // The window side; its window number is 0 until a container activates it.
     CControlWindow& Window() { return *m_window; }
     uint32_t WindowHandle() const;
+    // In-place editing of an item's text (window.cpp): 0 cancels, 1
+    // commits, 2 starts; 20117 without a window.
+    VResult EditItemText(CItem* item, int32_t action);
 
     // ---- printing ----
     // The report engine, made on request (printing.cpp); it goes with the
     // control, and with it any printer it opened.
     std::shared_ptr<CReportEngine> m_report;
+
+    // ---- events ----
+    CControlEvents& Events() { return *m_events; }
+    // The engine's flags word (0x200 while Expand or Collapse is fired).
+    uint32_t m_engineFlags{0};
 
     // ---- web links ----
     // The navigator, made on first use (web.cpp).
@@ -229,6 +243,7 @@ class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObjec
     ControlLink m_link;
     CVincaEngine m_engine;
     std::unique_ptr<CControlWindow> m_window;
+    std::unique_ptr<CControlEvents> m_events;
     Ref<CAttrSet> m_defCell;
     std::map<plat::DISPID, plat::Variant> m_props;
     plat::ComPtr<plat::IOleClientSite> m_site;

@@ -422,7 +422,13 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
                     CItem* item = s.Item(c.i4(0));
                     if (CItemData* data = item->GetItemData()) data->SetTreeBackColor(c.value().lVal);
                 }),
-        NoWindow(d::kItemEditText, "ItemEditText", P, I2, {kIndex}, kNG),
+        Indexed(d::kItemEditText, "ItemEditText", I2, {},
+                [](CVincaCtrl& s, DispCall& c) {
+                    CItem* item = s.Item(c.i4(0));
+                    s.Raise(s.EditItemText(item, c.value().to_i2()));
+                    s.ClearPending();
+                },
+                kNG),
         Indexed(d::kItemFontBold, "ItemFontBold", BOOL_, [](CVincaCtrl& s, DispCall& c) { m::GetItemFont(s, c, m::FontField::Bold); }, [](CVincaCtrl& s, DispCall& c) { m::PutItemFont(s, c, m::FontField::Bold); }, kG),
         Indexed(d::kItemFontItalic, "ItemFontItalic", BOOL_, [](CVincaCtrl& s, DispCall& c) { m::GetItemFont(s, c, m::FontField::Italic); }, [](CVincaCtrl& s, DispCall& c) { m::PutItemFont(s, c, m::FontField::Italic); }, kG),
         Indexed(d::kItemFontName, "ItemFontName", BSTR_, [](CVincaCtrl& s, DispCall& c) { m::GetItemFont(s, c, m::FontField::Name); }, [](CVincaCtrl& s, DispCall& c) { m::PutItemFont(s, c, m::FontField::Name); }, kG),

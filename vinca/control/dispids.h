@@ -252,3 +252,46 @@ inline constexpr int32_t kDefTextAlignment = kDefItemCellTextAlignment;
 // clang-format on
 
 } // namespace vinca::dispid
+
+// The member numbers of the control's event interface.
+namespace vinca::dispid::event {
+
+// clang-format off
+inline constexpr int32_t kMouseDown = -605;
+inline constexpr int32_t kMouseMove = -606;
+inline constexpr int32_t kMouseUp = -607;
+inline constexpr int32_t kKeyDown = -602;
+inline constexpr int32_t kKeyPress = -603;
+inline constexpr int32_t kKeyUp = -604;
+inline constexpr int32_t kPictureClick = 1;
+inline constexpr int32_t kPictureDblClick = 2;
+inline constexpr int32_t kClick = 3;
+inline constexpr int32_t kDblClick = 4;
+inline constexpr int32_t kHScroll = 5;
+inline constexpr int32_t kVScroll = 6;
+inline constexpr int32_t kAfterEditing = 7;
+inline constexpr int32_t kEditingKeyDown = 8;
+inline constexpr int32_t kEditingKeyPress = 9;
+inline constexpr int32_t kEditingKeyUp = 10;
+inline constexpr int32_t kCollapse = 11;
+inline constexpr int32_t kExpand = 12;
+inline constexpr int32_t kMarkClick = 13;
+inline constexpr int32_t kMarkDblClick = 14;
+inline constexpr int32_t kPlusMinusClick = 15;
+inline constexpr int32_t kPlusMinusDblClick = 16;
+inline constexpr int32_t kRequestEditing = 17;
+inline constexpr int32_t kGridCellClick = 18;
+inline constexpr int32_t kItemClick = 19;
+inline constexpr int32_t kItemQueryData = 20;
+inline constexpr int32_t kOLEDragDrop = 21;
+inline constexpr int32_t kOLEDragOver = 22;
+inline constexpr int32_t kGridCellDblClick = 23;
+inline constexpr int32_t kItemDblClick = 24;
+inline constexpr int32_t kBeginPage = 25;
+inline constexpr int32_t kEndPage = 26;
+inline constexpr int32_t kPreparePage = 27;
+inline constexpr int32_t kAutoDragRequest = 28;
+inline constexpr int32_t kAutoDragComplete = 29;
+// clang-format on
+
+} // namespace vinca::dispid::event

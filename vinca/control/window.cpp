@@ -1,11 +1,16 @@
 #include "vinca/control/window.h"
 
-#include <QtWidgets/QWidget>
-
 #include "platform/ui/window_table.h"
 #include "vinca/control/dispids.h"
 #include "vinca/control/ole_drag.h"
+#include "vinca/control/events.h"
+#include "vinca/control/input.h"
 #include "vinca/views/view_window.h"
+
+// Qt after the control's headers (its `slots` macro).
+#include <QtGui/QGuiApplication>
+#include <QtGui/QScreen>
+#include <QtWidgets/QWidget>
 
 namespace vinca {
 
@@ -39,6 +44,8 @@ plat::HRESULT CControlWindow::Activate(uint32_t parent_window, const plat::Pixel
         return plat::S_OK;
     }
     m_view = new CViewWindow(m_ctrl.Engine(), *this, parent);
+    m_input = std::make_unique<CControlInput>(m_ctrl, *this, *m_view);
+    m_view->SetInputHook(m_input.get());
     // The lock the view holds from its making, released once it has a window.
     m_view->BeginRedrawLock();
     m_handle = plat::ui::Windows().add(m_view);
@@ -52,8 +59,13 @@ plat::HRESULT CControlWindow::Activate(uint32_t parent_window, const plat::Pixel
 
 plat::HRESULT CControlWindow::SetRect(const plat::PixelRect& rect) {
     if (!m_view) return plat::E_UNEXPECTED;
-    m_view->setGeometry(rect.left, rect.top, std::max(0, rect.right - rect.left),
-                        std::max(0, rect.bottom - rect.top));
+    // A window larger than the screen is laid out at the screen's size.
+    int32_t w = std::max(0, rect.right - rect.left), h = std::max(0, rect.bottom - rect.top);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        w = std::min(w, screen->size().width());
+        h = std::min(h, screen->size().height());
+    }
+    m_view->setGeometry(rect.left, rect.top, w, h);
     return plat::S_OK;
 }
 
@@ -70,12 +82,50 @@ plat::HRESULT CControlWindow::GetWindow(uint32_t* window) {
 
 void CControlWindow::DestroyWindow() {
     if (!m_view) return;
+    if (m_handlerDepth > 0) {
+        DetachWindow();
+        return;
+    }
     AdjustRootViewLock(false);
     m_ctrl.m_view = nullptr;
     plat::ui::Windows().remove(m_handle);
     m_handle = 0;
+    m_view->SetInputHook(nullptr);
     delete m_view;
     m_view = nullptr;
+    m_input.reset();
+}
+
+void CControlWindow::DetachWindow() {
+    // The handler that destroys the window runs inside the window's own
+    // event: the window leaves the container now (its parent may go at
+    // once) and is deleted from the event loop. The control and the input
+    // handler stay alive until then, as the window still reads them.
+    AdjustRootViewLock(false);
+    m_ctrl.m_view = nullptr;
+    plat::ui::Windows().remove(m_handle);
+    m_handle = 0;
+    CViewWindow* view = std::exchange(m_view, nullptr);
+    CControlInput* input = m_input.release();
+    view->SetInputHook(nullptr);
+    view->hide();
+    view->setParent(nullptr);
+    m_ctrl.AddRef();
+    CVincaCtrl* ctrl = &m_ctrl;
+    QObject::connect(view, &QObject::destroyed, [ctrl, input] {
+        delete input;
+        ctrl->Release();
+    });
+    view->deleteLater();
+}
+
+CControlWindow::HandlerScope::HandlerScope(CControlWindow& window)
+    : m_window(window), m_keep(static_cast<plat::IDispatch*>(&window.m_ctrl)) {
+    ++m_window.m_handlerDepth;
+}
+
+CControlWindow::HandlerScope::~HandlerScope() {
+    --m_window.m_handlerDepth;
 }
 
 void CControlWindow::AdjustRootViewLock(bool release) {
@@ -102,6 +152,92 @@ const ViewSettings& CControlWindow::Settings() const {
 
 void CControlWindow::RaiseError(VResult code) {
     m_ctrl.ReportError(code);
+}
+
+int32_t CControlWindow::ItemIndex(CItem* item) {
+    const int32_t index = m_ctrl.Engine().ItemIndex(item);
+    m_ctrl.ClearPending();
+    return index;
+}
+
+VResult CVincaCtrl::EditItemText(CItem* item, int32_t action) {
+    return m_window->EditItemText(item, action);
+}
+
+VResult CControlWindow::EditItemText(CItem* item, int32_t action) {
+    if (!m_view) return VE_NO_WINDOW;
+    const VResult r = SetItemEditText(m_view, item, action, m_ctrl.Prop(dispid::kViewStyle).to_i4());
+    if (m_view && m_input && m_view->Editor()) m_input->KeepKeysIn(m_view->Editor()->Widget());
+    return r;
+}
+
+int32_t CControlWindow::SelectionMode() const {
+    return m_ctrl.Prop(dispid::kMultiSelect).to_i4();
+}
+
+// ---- editing events ----
+
+bool CControlWindow::RequestEditing(int32_t index, std::string& text, int32_t& flags) {
+    HandlerScope scope(*this);
+    int16_t options = int16_t(flags);
+    if (!FireRequestEditing(m_ctrl, index, text, options)) return false;
+    flags = uint16_t(options);
+    // The press that asked for the edit ends here, so that the editor
+    // opens with the button up.
+    if (m_input) m_input->CompletePress();
+    return m_view != nullptr;
+}
+
+bool CControlWindow::AfterEditing(int32_t index, const std::string& text, int32_t flag) {
+    HandlerScope scope(*this);
+    std::string edited = text;
+    FireAfterEditing(m_ctrl, index, edited, int16_t(flag));
+    if (edited == text) return true;
+    // The container changed the text: that is what the item keeps.
+    if (CItem* item = m_ctrl.ItemOrNull(index)) m_ctrl.Engine().SetListText(item, edited);
+    m_ctrl.ClearPending();
+    return false;
+}
+
+bool CControlWindow::EditingKeyDown(int32_t index, int32_t& key, int32_t shift) {
+    HandlerScope scope(*this);
+    int16_t k = int16_t(key), s = int16_t(shift);
+    FireEditingKey(m_ctrl, dispid::event::kEditingKeyDown, index, k, s);
+    key = k;
+    return k != 0;
+}
+
+bool CControlWindow::EditingKeyPress(int32_t index, int32_t& key) {
+    HandlerScope scope(*this);
+    int16_t k = int16_t(key);
+    FireEditingKeyPress(m_ctrl, index, k);
+    key = k;
+    return k != 0;
+}
+
+bool CControlWindow::EditingKeyUp(int32_t index, int32_t& key, int32_t shift) {
+    HandlerScope scope(*this);
+    int16_t k = int16_t(key), s = int16_t(shift);
+    FireEditingKey(m_ctrl, dispid::event::kEditingKeyUp, index, k, s);
+    key = k;
+    return k != 0;
+}
+
+// ---- scrolling and the current row ----
+
+bool CControlWindow::OfferScroll(int32_t bar, int32_t code, int32_t pos) {
+    HandlerScope scope(*this);
+    // An open editor closes before the rows move.
+    if (m_view && m_view->IsEditing()) m_view->EndLabelEdit();
+    const plat::DISPID id = bar == 0 ? dispid::event::kHScroll : dispid::event::kVScroll;
+    if (FireScroll(m_ctrl, id, int16_t(code), pos)) return false;
+    // A handler that took the window away leaves nothing to scroll.
+    return m_view != nullptr;
+}
+
+void CControlWindow::CurrentRowMoved(int32_t row) {
+    if (!m_view) return;
+    m_ctrl.Engine().NoteCurrentRow(row >= 0 ? m_view->ItemAtRow(row) : nullptr);
 }
 
 void CControlWindow::RequestRefresh(int32_t flags, int32_t code) {

@@ -13,6 +13,7 @@
 namespace vinca {
 
 class CViewWindow;
+class CControlInput;
 
 class CControlWindow final : public IViewHost, public IControlView, public plat::IInPlaceControl {
   public:
@@ -22,6 +23,25 @@ class CControlWindow final : public IViewHost, public IControlView, public plat:
     // The window number (0 while the control has no window).
     uint32_t Handle() const { return m_handle; }
     CViewWindow* View() const { return m_view; }
+    CControlInput* Input() const { return m_input.get(); }
+    // In-place editing of an item's text: 0 cancels, 1 commits, 2 starts
+    // (20117 without a window).
+    VResult EditItemText(CItem* item, int32_t action);
+
+    // Held around every handler that may fire an event: the control stays
+    // alive meanwhile, and a window destroyed by a handler (a form closing
+    // in Click) goes only once the handler has returned.
+    class HandlerScope {
+      public:
+        explicit HandlerScope(CControlWindow& window);
+        ~HandlerScope();
+        HandlerScope(const HandlerScope&) = delete;
+        HandlerScope& operator=(const HandlerScope&) = delete;
+
+      private:
+        CControlWindow& m_window;
+        plat::ComPtr<plat::IUnknown> m_keep;
+    };
 
     // ---- IInPlaceControl (counted on the control) ----
     plat::HRESULT QueryInterface(plat::REFIID iid, void** out) override;
@@ -35,6 +55,15 @@ class CControlWindow final : public IViewHost, public IControlView, public plat:
     // ---- IViewHost ----
     const ViewSettings& Settings() const override;
     void RaiseError(VResult code) override;
+    int32_t ItemIndex(CItem* item) override;
+    bool RequestEditing(int32_t index, std::string& text, int32_t& flags) override;
+    bool AfterEditing(int32_t index, const std::string& text, int32_t flag) override;
+    bool EditingKeyDown(int32_t index, int32_t& key, int32_t shift) override;
+    bool EditingKeyPress(int32_t index, int32_t& key) override;
+    bool EditingKeyUp(int32_t index, int32_t& key, int32_t shift) override;
+    int32_t SelectionMode() const override;
+    bool OfferScroll(int32_t bar, int32_t code, int32_t pos) override;
+    void CurrentRowMoved(int32_t row) override;
 
     // ---- IControlView ----
     void RequestRefresh(int32_t flags, int32_t code) override;
@@ -44,10 +73,14 @@ class CControlWindow final : public IViewHost, public IControlView, public plat:
     // the view repaints only while it is attached to a window.
     void AdjustRootViewLock(bool release);
     void DestroyWindow();
+    // A window destroyed inside a handler: detached now, deleted later.
+    void DetachWindow();
 
     CVincaCtrl& m_ctrl;
     CViewWindow* m_view{nullptr};
+    std::unique_ptr<CControlInput> m_input;
     uint32_t m_handle{0};
+    int32_t m_handlerDepth{0};
     mutable ViewSettings m_settings;
 };
 

@@ -193,6 +193,8 @@ class CVincaEngine : private ITreeOwner, private IVirtualChildListener {
     VResult GetItemValue(CItem* item, plat::VARTYPE vt, plat::Variant& out);
     VResult SetItemValue(CItem* item, const plat::VARIANT& value);
     const CItem* CurrentRowItem() const { return m_currentRow.get(); }
+    // The view moved its current row to `item`: noted, nothing told back.
+    void NoteCurrentRow(CItem* item) { m_currentRow = Ref<CItem>(item); }
     VResult GetText(std::string& out);
     VResult SetText(std::string_view text);
     VResult SetListText(CItem* item, std::string_view text);

@@ -11,9 +11,21 @@
 #include "vinca/model/picture.h"
 #include "vinca/views/attr_chain.h"
 
+class QEvent;
+
 namespace vinca {
 
 class CItem;
+
+// The control's handlers of the window's input (mouse, keys, wheel, focus):
+// they see each event first and answer true when they took it.
+class IWindowInput {
+  public:
+    virtual bool WindowInput(QEvent* e) = 0;
+
+  protected:
+    ~IWindowInput() = default;
+};
 
 // The control's properties that the views read.
 struct ViewSettings {
@@ -96,6 +108,11 @@ class IViewHost {
         static const ViewBackground none;
         return none;
     }
+    // A scroll of the window (bar 0 horizontal, 1 vertical, with the scroll
+    // code and thumb position) is offered first; false cancels it.
+    virtual bool OfferScroll(int32_t bar, int32_t code, int32_t pos) { return true; }
+    // The current row moved (a click, a key, the auto-scroll).
+    virtual void CurrentRowMoved(int32_t row) {}
     // Scroll bars, tool tips and dragging as the control has them set.
     virtual const ViewBehaviour& Behaviour() const {
         static const ViewBehaviour defaults;

@@ -23,7 +23,7 @@ CViewWindow::CViewWindow(CVincaEngine& engine, IViewHost& host, QWidget* parent)
     m_vInfo = std::make_unique<ScrollInfoBar>(m_vBar);
     m_scroller.reset(new CScroller(this, this, this));
     m_scroller->SetBarMode(CScroller::BARS_VERT);
-    m_vInfo->onScroll = [this](int32_t code, int32_t thumb) { m_scroller->VScroll(code, thumb); };
+    m_vInfo->onScroll = [this](int32_t code, int32_t thumb) { ScrollCommand(SB_VERT, code, thumb); };
     m_engine.SetViewSink(this);
     m_extents.SetItemCount(m_engine.VisibleCount());
     m_toolTip = std::make_unique<CItemToolTip>(static_cast<IToolTipView&>(*this));
@@ -90,6 +90,7 @@ int32_t CViewWindow::PositionAt(Point p, int32_t mode) {
 }
 
 void CViewWindow::CurrentChanged(int32_t row) {
+    m_host.CurrentRowMoved(row);
     if (row >= 0) EnsureVisible(row, row);
     RequestRepaint();
 }
@@ -265,6 +266,22 @@ void CViewWindow::paintEvent(QPaintEvent* e) {
     TrimExtents();
     QPainter p(this);
     p.drawImage(r.topLeft(), m_buffer.Image(), r);
+}
+
+bool CViewWindow::event(QEvent* e) {
+    if (m_input && m_input->WindowInput(e)) return true;
+    return QWidget::event(e);
+}
+
+void CViewWindow::ScrollCommand(int32_t bar, int32_t code, int32_t thumb) {
+    // The host hears the thumb's place in the view's own range.
+    const bool thumbCode = code == SB_THUMBPOSITION || code == SB_THUMBTRACK;
+    const int32_t range = bar == SB_VERT ? m_scroller->RangeY() : m_scroller->RangeX();
+    if (!m_host.OfferScroll(bar, code, thumbCode ? ScaleToScrollRange(thumb, range) : 0)) return;
+    if (bar == SB_VERT)
+        m_scroller->VScroll(code, thumb);
+    else
+        m_scroller->HScroll(code, thumb);
 }
 
 void CViewWindow::resizeEvent(QResizeEvent*) {

@@ -139,6 +139,11 @@ class CViewWindow : public QWidget,
     CItem* EditedItem() const { return m_editItem.get(); }
 
     // ---- what the control asks of the view ----
+    void SetInputHook(IWindowInput* hook) { m_input = hook; }
+    // The window's own handling of an input event, the hook left out.
+    bool PassInput(QEvent* e) { return QWidget::event(e); }
+    // A scroll through the scroll path: offered to the host, then done.
+    void ScrollCommand(int32_t bar, int32_t code, int32_t thumb);
     // Paints the window into a rectangle of a DC (the control's own drawing).
     void DrawInto(Dc& dc, const Rect& rect);
     // The hit under a client point; false off the items (the record then
@@ -214,6 +219,7 @@ class CViewWindow : public QWidget,
     void RowsReset() override;
 
   protected:
+    bool event(QEvent* e) override;
     void paintEvent(QPaintEvent*) override;
     void resizeEvent(QResizeEvent*) override;
     void mousePressEvent(QMouseEvent*) override;
@@ -314,6 +320,7 @@ class CViewWindow : public QWidget,
     std::vector<Ref<CItem>> m_frozenSelection;
     plat::gdi::Bitmap m_snapshot;            // shown while drawing is suspended
     std::unique_ptr<CItemToolTip> m_toolTip; // before the children go: it owns a popup child
+    IWindowInput* m_input{nullptr};
 };
 
 // The worker of the control's item-editing property: action 0 cancels, 1
