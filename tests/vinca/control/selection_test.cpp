@@ -162,6 +162,11 @@ TEST_F(Selection, FollowsItsItemsThroughInsertsRemovalsAndSorts) {
     EXPECT_EQ(selected(), "c");
     put("Expand", Bool(true), {I4(0)});
     EXPECT_EQ(selected(), "a2 c");
+    // Level changes move the item, its selection with it.
+    put("Shift", Variant(int16_t(0)), {I4(1)}); // a2 up beside a
+    EXPECT_EQ(selected(), "a2 c");
+    put("Shift", Variant(int16_t(1)), {I4(1)}); // and back under a
+    EXPECT_EQ(selected(), "a2 c");
     // Removing a subtree takes its selection with it.
     call("RemoveItem", {I4(0)});
     EXPECT_EQ(selected(), "c");
