@@ -140,12 +140,6 @@ void ExplorerCompatible(CVincaCtrl& self, DispCall& c) {
     self.MarkModified();
 }
 
-// Rows selected apart from the current item come with the views' selection.
-[[noreturn]] void ThrowSelectionNotYet() {
-    plat::raise_hresult(plat::E_NOTIMPL,
-                        "Selections of several rows are not available in this build of the control");
-}
-
 // True (non-zero) gives the item a grid of its own when it has none; false
 // drops it. The rows from the item down are repainted.
 void SetItemGrid(CVincaCtrl& s, DispCall& c) {
@@ -279,14 +273,7 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
                     s.ClearPending();
                 },
                 kNG, {}),
-        Plain(d::kCopySelected, "CopySelected", I4,
-              [](CVincaCtrl& s, DispCall& c) {
-                  if (s.Prop(d::kMultiSelect).to_i2() != 0) ThrowSelectionNotYet();
-                  CItem* item = const_cast<CItem*>(s.Engine().CurrentRowItem());
-                  if (!item || !item->ParentNode()) ThrowVincaError(VE_NOTHING_TO_COPY);
-                  m::CopyItemToBuffer(s, c, item);
-              },
-              {}, kG | kNP),
+        Plain(d::kCopySelected, "CopySelected", I4, m::CopySelected, {}, kG | kNP),
         Picture(d::kPictureClosed, "PictureClosed", kRepaint),
         Picture(d::kPictureInverted, "PictureInverted", kRepaint),
         Picture(d::kPictureLeaf, "PictureLeaf", kRepaint),
@@ -311,8 +298,7 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
               {},
               kG | kNP),
         Plain(d::kTopIndex, "TopIndex", I4, m::GetTopIndex, m::PutTopIndex, kG),
-        Plain(d::kSelItemCount, "SelItemCount", I4,
-              Result([](CVincaCtrl& s, DispCall&) { return Long(s.Engine().CurrentRowItem() ? 1 : 0); }), {}, kG | kNP),
+        Plain(d::kSelItemCount, "SelItemCount", I4, m::GetSelItemCount, {}, kG | kNP),
         Size(d::kWidthOfTextMin, "WidthOfTextMin", {.min = 0, .max = 31999, .above = VE_INVALID_ARGUMENT, .minusOne = true},
              kFlags5),
         Boolean(d::kSmartDragDrop, "SmartDragDrop", {0, 20}),
@@ -556,31 +542,11 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
         Indexed(d::kSave, "Save", I2, {}, [](CVincaCtrl& s, DispCall& c) { m::SaveToFile(s, c, 0); }, kNG),
         Indexed(d::kSaveOne, "SaveOne", I2, {}, [](CVincaCtrl& s, DispCall& c) { m::SaveToFile(s, c, 1); }, kNG),
         Indexed(d::kSaveSub, "SaveSub", I2, {}, [](CVincaCtrl& s, DispCall& c) { m::SaveToFile(s, c, 2); }, kNG),
-        Indexed(d::kSelItemIndex, "SelItemIndex", I4,
-                Result([](CVincaCtrl& s, DispCall& c) {
-                    if (s.Prop(d::kMultiSelect).to_i2() != 0) ThrowSelectionNotYet();
-                    return Long(c.i4(0) <= 0 ? s.Engine().GetListIndex() : -1);
-                }),
-                {}, kG | kNP),
-        NotYet(d::kSelectEx, "SelectEx", P, BOOL_, {kIndex}, kNG),
-        Indexed(d::kSelected, "Selected", BOOL_,
-                Result([](CVincaCtrl& s, DispCall& c) {
-                    if (s.Prop(d::kMultiSelect).to_i2() != 0) ThrowSelectionNotYet();
-                    CItem* item = s.ItemOrNull(c.i4(0));
-                    return Bool(item && item == s.Engine().CurrentRowItem());
-                }),
-                [](CVincaCtrl& s, DispCall& c) {
-                    if (s.Prop(d::kMultiSelect).to_i2() != 0) ThrowSelectionNotYet();
-                    const int32_t index = c.i4(0);
-                    CItem* item = s.Item(index);
-                    // Without multi-select the selection is the current item.
-                    if (c.value().boolVal != 0)
-                        s.Raise(s.Engine().SetListIndex(index));
-                    else if (item == s.Engine().CurrentRowItem())
-                        s.Raise(s.Engine().SetListIndex(-1));
-                    s.ClearPending();
-                },
-                kG),
+        Indexed(d::kSelItemIndex, "SelItemIndex", I4, m::GetSelItemIndex, {}, kG | kNP),
+        Indexed(d::kSelectEx, "SelectEx", BOOL_, {},
+                [](CVincaCtrl& s, DispCall& c) { m::PutSelected(s, c, false); }, kNG),
+        Indexed(d::kSelected, "Selected", BOOL_, m::GetSelected,
+                [](CVincaCtrl& s, DispCall& c) { m::PutSelected(s, c, true); }, kG),
         Indexed(d::kShift, "Shift", I2, m::GetShift, m::PutShift, kG),
         Refused(d::kTitleText, "TitleText", P, BSTR_, {kIndex}),
         Refused(d::kTitleVisible, "TitleVisible", P, BOOL_, {kIndex}),

@@ -68,6 +68,27 @@ void CopyItemToBuffer(CVincaCtrl&, Call& c, CItem* item) {
     c.result() = plat::Variant(static_cast<int32_t>(h));
 }
 
+void CopyItemsToBuffer(CVincaCtrl&, Call& c, const std::vector<CItem*>& items) {
+    // Detached copies gathered under a root of their own: a whole list.
+    Ref<CRootItem> root = CRootItem::New();
+    CItemNode* node = root ? root->GetChildNode() : nullptr;
+    if (!node) ThrowVincaError(VE_OUT_OF_MEMORY);
+    for (CItem* item : items) {
+        const BufferHandle h =
+            CopySelection(CTreeRef{CTreeRef::kItem, Ref<CItem>(item)}, true, nullptr, nullptr);
+        CVincaBuffer* copy = BufferFromHandle(h);
+        if (!copy) ThrowVincaError(VE_OUT_OF_MEMORY);
+        Ref<CItem> made = copy->ref.item;
+        FreeVincaBuffer(h);
+        int32_t at = -1;
+        if (!made || node->AddChild(at, made.get()) != VE_OK) ThrowVincaError(VE_OUT_OF_MEMORY);
+    }
+    const BufferHandle h =
+        vinca::AddBuffer(new CVincaBuffer(CTreeRef{CTreeRef::kTree, Ref<CItem>(root.get())}));
+    if (!h) ThrowVincaError(VE_OUT_OF_MEMORY);
+    c.result() = plat::Variant(static_cast<int32_t>(h));
+}
+
 void AddBuffer(CVincaCtrl& self, Call& c, bool insert) {
     CVincaEngine& e = self.Engine();
     const int32_t index = c.i4(0);

@@ -256,8 +256,7 @@ int32_t Find(CVincaCtrl& self, const plat::Variant& what, int32_t flags, int32_t
     for (int32_t i = from; backwards ? i >= to : i <= to; i += step) {
         CItem* item = self.ItemOrNull(i);
         if (!item) return -1;
-        // Without a selection of their own, only the current row counts as selected.
-        if ((flags & 0x200) && item != e.CurrentRowItem()) continue;
+        if ((flags & 0x200) && !RowSelected(self, item)) continue;
         const bool match = values ? e.ItemMatches(item, what, matchFlags, key)
                                   : CompareTexts(item->Text(), needle, matchFlags) == 0;
         if (match) return i;

@@ -49,11 +49,23 @@ void PutControlFont(CVincaCtrl& self, Call& c);
 // Changes the item's font (made from the control's font when it has none).
 void ChangeItemFont(CVincaCtrl& self, CItem* item, const std::function<void(FontDesc&)>& change);
 
+// ---- selection ----
+void GetSelItemCount(CVincaCtrl& self, Call& c);
+void GetSelItemIndex(CVincaCtrl& self, Call& c);
+void GetSelected(CVincaCtrl& self, Call& c);
+// Whether the item's row is selected (without multi-select: it is current).
+bool RowSelected(CVincaCtrl& self, CItem* item);
+// Selected moves the focus to the item (multi-select), SelectEx does not.
+void PutSelected(CVincaCtrl& self, Call& c, bool moveFocus);
+void CopySelected(CVincaCtrl& self, Call& c);
+
 // ---- buffers, files and the clipboard ----
 // CopyItem (0), CopyOne (1), CopyItemSub (2).
 void CopyToBuffer(CVincaCtrl& self, Call& c, int mode);
 // The item with its subtree into a new buffer (7 when memory runs out).
 void CopyItemToBuffer(CVincaCtrl& self, Call& c, CItem* item);
+// The items with their subtrees, in order, as one list in a new buffer.
+void CopyItemsToBuffer(CVincaCtrl& self, Call& c, const std::vector<CItem*>& items);
 void AddBuffer(CVincaCtrl& self, Call& c, bool insert);
 void SaveToFile(CVincaCtrl& self, Call& c, int what);
 void LoadFromFile(CVincaCtrl& self, Call& c, bool insert);

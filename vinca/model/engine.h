@@ -51,6 +51,10 @@ class IViewSink {
     virtual void CurrentRowChanged(int32_t row) {}
     // Too much changed to say which rows: build them all again.
     virtual void RowsReset() {}
+    // The selection of one row changed, or of any number of rows (the rows
+    // are repainted by the view).
+    virtual void RowSelectionChanged(int32_t row, bool selected) {}
+    virtual void SelectionReset() {}
     // False while the view will rebuild all rows anyway (during a change
     // batch): the engine then skips working out which rows changed.
     virtual bool TracksRows() const { return true; }
@@ -216,6 +220,17 @@ class CVincaEngine : private ITreeOwner, private IVirtualChildListener {
     int32_t FindValue(std::string_view text, int32_t options, int32_t start);
     bool ItemMatches(CItem* item, const plat::VARIANT& value, int32_t flags, const CVincaName* key);
 
+    // ---- selection ----
+    bool IsSelected(CItem* item);
+    // Selects or deselects one item; its row is repainted.
+    void SetSelected(CItem* item, bool on);
+    void ClearSelection();
+    // The selected items that have rows, in row order.
+    std::vector<CItem*> SelectedRowItems();
+    // False when nothing can be selected (nothing was since the last clear),
+    // so that walks for the selection can be skipped.
+    bool MaySelect() const { return m_maySelect; }
+
     // ---- tree operations ----
     VResult InsertItem(CNodeRef pos, std::string_view text, uint16_t flags, int placement,
                        CItem** made = nullptr);
@@ -309,6 +324,7 @@ class CVincaEngine : private ITreeOwner, private IVirtualChildListener {
     int16_t m_indexMethod{VNSYS_ENUM};
     bool m_firingExpand{false}; // guards against nested expand and collapse events
     uint32_t m_childrenMade{0};
+    bool m_maySelect{false};
 };
 
 } // namespace vinca

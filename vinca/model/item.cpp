@@ -310,10 +310,13 @@ VResult CItemNode::AddChild(int32_t& index, CItem* item) {
         item->m_childNode->m_above = this;
         if (item->m_childNode->m_link != m_link) item->m_childNode->SetItemData(m_link);
     }
-    if (append)
+    if (append) {
         item->m_index = index;
-    else
+    } else {
         MarkStale();
+        // Marks of the children after it move up with them.
+        m_marked.OnItemsInserted(index, index);
+    }
     return VE_OK;
 }
 
@@ -538,6 +541,7 @@ void CItemNode::RemoveAt(int32_t index) {
     if (index != n - 1) MarkStale();
     AdjustCounts(-SubtreeSize(m_children.GetAt(index)));
     InvalidateVisible();
+    m_marked.OnItemsRemoved(index, index);
     m_children.RemoveAt(index, true);
 }
 
@@ -549,6 +553,7 @@ Ref<CItem> CItemNode::DetachAt(int32_t index) {
     if (index != n - 1) MarkStale();
     AdjustCounts(-SubtreeSize(item));
     InvalidateVisible();
+    if (!m_virtual) m_marked.OnItemsRemoved(index, index);
     m_children.RemoveAt(index, false);
     item->m_parentNode = nullptr;
     if (item->m_childNode) item->m_childNode->m_above = nullptr;
@@ -726,16 +731,20 @@ VResult CItemNode::Sort() {
     int method = m_owner ? m_owner->SortMethod() : 0;
     if (method == 0 || m_children.GetCount() == 0) return VE_OK;
     if (m_virtual) return VE_VIRTUAL_SORT;
+    std::vector<CItem*> marked = MarkedChildren();
     QuickSort(0, m_children.GetCount() - 1);
     MarkStale();
+    RemarkChildren(marked);
     BumpTreeEpoch();
     return VE_OK;
 }
 
 void CItemNode::Reverse() {
     if (m_virtual) return;
+    std::vector<CItem*> marked = MarkedChildren();
     m_children.Reverse();
     MarkStale();
+    RemarkChildren(marked);
     BumpTreeEpoch();
 }
 
@@ -755,9 +764,11 @@ VResult CItemNode::MoveTailTo(int32_t index, CItemNode& target) {
     if (&target == this || m_virtual) return VE_OK;
     if (target.m_virtual) return VE_VIRTUAL_TREE;
     while (m_children.GetCount() > index && index >= 0) {
+        const bool marked = m_marked.Contains(index);
         Ref<CItem> item = DetachAt(index);
         int32_t at = -1;
         if (VResult r = target.AddChild(at, item.get())) return r;
+        if (marked) target.m_marked.Add(at, at); // a selected item stays selected
     }
     return VE_OK;
 }
@@ -766,8 +777,25 @@ void CItemNode::TruncateFrom(int32_t index) {
     if (index < 0) index = 0;
     CountsChanged();
     InvalidateVisible();
+    if (!m_virtual) m_marked.Remove(index, -1);
     while (m_children.GetCount() > index)
         m_children.RemoveAt(-1, true);
+}
+
+std::vector<CItem*> CItemNode::MarkedChildren() const {
+    std::vector<CItem*> out;
+    for (const CRangeSet::Range& r : m_marked.Ranges())
+        for (int32_t i = r.first; i <= r.last && i < m_children.GetCount(); ++i)
+            out.push_back(m_children.GetAt(i));
+    return out;
+}
+
+void CItemNode::RemarkChildren(const std::vector<CItem*>& items) {
+    if (items.empty()) return;
+    m_marked.Clear();
+    Renumber();
+    for (CItem* item : items)
+        m_marked.Add(item->IndexField(), item->IndexField());
 }
 
 void CItemNode::PurgeUnusedChildren() {

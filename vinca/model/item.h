@@ -269,6 +269,10 @@ class CItemNode : public CVincaObject {
     void TruncateFrom(int32_t index);
     // Drops materialised virtual children that nothing else holds.
     void PurgeUnusedChildren();
+    // The children whose positions are marked (selected), in order; a sort
+    // or a reversal marks the same children again at their new positions.
+    std::vector<CItem*> MarkedChildren() const;
+    void RemarkChildren(const std::vector<CItem*>& items);
     // Every item below this node, all levels, virtual counts included; kept
     // until the subtree changes.
     int32_t DescendantCount();

@@ -361,9 +361,11 @@ VResult CVincaEngine::MoveLevel(CItem* item, int32_t level) {
         CItemNode* own = item->ChildNode();
         if (own && own->IsVirtual() && own->GetCount() > 0)
             return VE_VIRTUAL_TREE; // a virtual parent's children cannot be moved out
+        const bool selected = IsSelected(item);
         Ref<CItem> moved = parent->DetachAt(item->GetIndex());
         int32_t at = -1;
         if (VResult r = targetNode->AddChild(at, moved.get())) return r;
+        if (selected) targetNode->Marked().Add(at, at); // a moved item stays selected
         // The item's own children keep their level: they follow it.
         if (own && !own->IsVirtual())
             if (VResult r = own->MoveTailTo(0, *targetNode)) return r;
@@ -385,9 +387,11 @@ VResult CVincaEngine::MoveLevel(CItem* item, int32_t level) {
         if (own->IsVirtual()) return VE_VIRTUAL_TREE;
         if (VResult r = parent->MoveTailTo(index + 1, *own)) return r;
     }
+    const bool selected = IsSelected(item);
     Ref<CItem> moved = parent->DetachAt(index);
     int32_t at = ancestor->GetIndex() + 1;
     if (VResult r = targetNode->AddChild(at, moved.get())) return r;
+    if (selected) targetNode->Marked().Add(at, at);
     CItem* newParent = targetNode->OwnerItem();
     if (newParent && newParent->SortMethod() != 0) targetNode->Sort();
     return VE_OK;

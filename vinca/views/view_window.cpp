@@ -1,5 +1,7 @@
 #include "vinca/views/view_window.h"
 
+#include <cmath>
+
 #include <QtGui/QKeyEvent>
 #include <QtGui/QPainter>
 #include <QtWidgets/QScrollBar>
@@ -21,11 +23,17 @@ CViewWindow::CViewWindow(CVincaEngine& engine, IViewHost& host, QWidget* parent)
     // An opaque bar: moving its thumb never repaints the rows beneath it.
     m_vBar->setAutoFillBackground(true);
     m_vInfo = std::make_unique<ScrollInfoBar>(m_vBar);
+    m_hBar = new QScrollBar(Qt::Horizontal, this);
+    m_hBar->setAutoFillBackground(true);
+    m_hBar->hide();
+    m_hInfo = std::make_unique<ScrollInfoBar>(m_hBar);
     m_scroller.reset(new CScroller(this, this, this));
-    m_scroller->SetBarMode(CScroller::BARS_VERT);
+    m_scroller->SetBarMode(m_host.Behaviour().scrollBars);
     m_vInfo->onScroll = [this](int32_t code, int32_t thumb) { ScrollCommand(SB_VERT, code, thumb); };
+    m_hInfo->onScroll = [this](int32_t code, int32_t thumb) { ScrollCommand(SB_HORZ, code, thumb); };
     m_engine.SetViewSink(this);
     m_extents.SetItemCount(m_engine.VisibleCount());
+    if (MirrorsTree()) ReadTreeSelection();
     m_toolTip = std::make_unique<CItemToolTip>(static_cast<IToolTipView&>(*this));
     m_toolTip->SetParentWnd(this);
     SetTimers(std::make_unique<QtWindowTimers>());
@@ -103,12 +111,64 @@ int32_t CViewWindow::ViewportWidth() const {
     return std::max(0, width() - (!m_vBar->isHidden() ? m_vBar->sizeHint().width() : 0));
 }
 
+int32_t CViewWindow::HorzBarHeight() const {
+    return !m_hBar->isHidden() ? m_hBar->sizeHint().height() : 0;
+}
+
+bool CViewWindow::HorzBarShown() const {
+    return !m_hBar->isHidden();
+}
+
 void CViewWindow::SetScrollInfo(int32_t bar, const SCROLLINFO& si) {
-    if (bar == SB_VERT) m_vInfo->SetScrollInfo(si);
+    QScrollBar* other = bar == SB_VERT ? m_hBar : m_vBar;
+    const bool otherShown = !other->isHidden();
+    const bool wasShown = bar == SB_VERT ? !m_vBar->isHidden() : !m_hBar->isHidden();
+    (bar == SB_VERT ? m_vInfo : m_hInfo)->SetScrollInfo(si);
+    const bool shown = bar == SB_VERT ? !m_vBar->isHidden() : !m_hBar->isHidden();
+    if (shown != wasShown || otherShown != !other->isHidden()) {
+        // A bar came or went: the rows have another height or width.
+        ForgetLastPage();
+        PlaceBars();
+    }
 }
 
 void CViewWindow::EnableScrollBar(int32_t bar, int32_t flags) {
     if (bar == SB_VERT || bar == SB_BOTH) m_vInfo->EnableScrollBar(flags);
+    if (bar == SB_HORZ || bar == SB_BOTH) m_hInfo->EnableScrollBar(flags);
+}
+
+void CViewWindow::PlaceBars() {
+    const int32_t vw = m_vBar->sizeHint().width();
+    m_vBar->setGeometry(width() - vw, m_captionHeight, vw,
+                        std::max(0, height() - m_captionHeight - HorzBarHeight()));
+    const int32_t hh = m_hBar->sizeHint().height();
+    m_hBar->setGeometry(0, height() - hh, ViewportWidth(), hh);
+}
+
+void CViewWindow::UpdateHorzRange() {
+    // The widest row on the page; rows are laid out at least as wide as
+    // the viewport, so rows that fit give no range beyond one page.
+    int32_t widest = 0, y = 0, avail = RowsHeight(), count = RowCount();
+    for (int32_t row = TopRow(); row < count && y < avail; ++row) {
+        CVincaTreeCellMetrics* c = RowCell(row);
+        if (!c) break;
+        widest = std::max(widest, c->GetSize().cx);
+        y += c->Height();
+    }
+    m_scroller->SetRange(std::max(0, widest - 1), m_scroller->RangeY());
+}
+
+int32_t CViewWindow::HorzScrollMax() {
+    return std::max(0, m_scroller->RangeX() + 1 - ViewportWidth());
+}
+
+void CViewWindow::SetHorzScrollPosition(int32_t x) {
+    // The thumb carries 16 bits: a wider range goes through the scaled value.
+    const int32_t range = m_scroller->RangeX();
+    x = std::clamp(x, 0, HorzScrollMax());
+    const int32_t thumb = range <= 32767 ? x : int32_t(std::ceil(double(x) * 32767.0 / double(range)));
+    m_scroller->HScroll(SB_THUMBPOSITION, thumb);
+    m_scroller->HScroll(SB_ENDSCROLL, 0);
 }
 
 CVincaTreeCellMetrics* CViewWindow::RowCell(int32_t row) {
@@ -163,15 +223,15 @@ void CViewWindow::TrimExtents() {
 
 void CViewWindow::UpdateScrollRange() {
     int32_t count = RowCount();
-    m_scroller->SetRange(0, std::max(0, count - 1));
+    m_scroller->SetRange(m_scroller->RangeX(), std::max(0, count - 1));
     // The page may have changed with the window's size: apply the bar again.
-    m_scroller->SetPosition(0, TopRow());
-    m_vBar->setGeometry(width() - m_vBar->sizeHint().width(), m_captionHeight, m_vBar->sizeHint().width(),
-                        std::max(0, height() - m_captionHeight));
+    m_scroller->SetPosition(HorzScrollPosition(), TopRow());
+    UpdateHorzRange();
+    PlaceBars();
 }
 
 void CViewWindow::SetTopRow(int32_t row) {
-    m_scroller->SetPosition(0, std::clamp(row, 0, MaxTop()));
+    m_scroller->SetPosition(HorzScrollPosition(), std::clamp(row, 0, MaxTop()));
 }
 
 Rect CViewWindow::RowRect(int32_t row) {
@@ -179,7 +239,7 @@ Rect CViewWindow::RowRect(int32_t row) {
     int32_t y = m_captionHeight;
     for (int32_t r = TopRow(); r < row; ++r) {
         y += RowCell(r)->Height();
-        if (y >= height()) return {};
+        if (y >= m_captionHeight + RowsHeight()) return {};
     }
     return {0, y, ViewportWidth(), y + RowCell(row)->Height()};
 }
@@ -187,7 +247,7 @@ Rect CViewWindow::RowRect(int32_t row) {
 int32_t CViewWindow::RowFromPoint(Point p) {
     if (p.x < 0 || p.x >= ViewportWidth() || p.y < m_captionHeight) return -1;
     int32_t y = m_captionHeight, count = RowCount();
-    for (int32_t r = TopRow(); r < count && y < height(); ++r) {
+    for (int32_t r = TopRow(); r < count && y < m_captionHeight + RowsHeight(); ++r) {
         int32_t h = RowCell(r)->Height();
         if (p.y < y + h) return r;
         y += h;
@@ -206,13 +266,14 @@ void CViewWindow::PaintInto(Dc& dc, const Rect& clip) {
     m_layers->Paint(dc, {0, 0, width(), height()}, &clip);
     if (m_caption) m_caption->Draw(dc, 0, 0, clip, 0);
     int32_t y = m_captionHeight, count = RowCount(), w = ViewportWidth();
-    for (int32_t r = TopRow(); r < count && y < height(); ++r) {
+    const int32_t bottom = m_captionHeight + RowsHeight(), x = -HorzScrollPosition();
+    for (int32_t r = TopRow(); r < count && y < bottom; ++r) {
         CVincaTreeCellMetrics* cell = RowCell(r);
         if (!cell) break;
         Rect rowClip = clip.Intersect({0, y, w, y + cell->Height()});
         bool selected = m_host.SelectedRows() ? m_host.SelectedRows()->Contains(r) : m_ownRows.Contains(r);
-        rowClip = rowClip.Intersect({0, m_captionHeight, w, height()});
-        if (!rowClip.IsEmpty()) cell->Draw(dc, 0, y, rowClip, selected ? kCellSelected : 0);
+        rowClip = rowClip.Intersect({0, m_captionHeight, w, bottom});
+        if (!rowClip.IsEmpty()) cell->Draw(dc, x, y, rowClip, selected ? kCellSelected : 0);
         y += cell->Height();
     }
 }
@@ -227,10 +288,9 @@ QImage CViewWindow::Render() {
     }
     TrimExtents();
     QImage img = buffer.Image();
-    if (!m_vBar->isHidden()) {
-        QPainter p(&img);
-        m_vBar->render(&p, m_vBar->geometry().topLeft());
-    }
+    QPainter p(&img);
+    for (QScrollBar* bar : {m_vBar, m_hBar})
+        if (!bar->isHidden()) bar->render(&p, bar->geometry().topLeft());
     return img;
 }
 
@@ -312,7 +372,8 @@ void CViewWindow::mousePressEvent(QMouseEvent* e) {
     Rect rr = RowRect(row);
     CVincaTreeCellMetrics* cell = RowCell(row);
     CHitTestInfo info;
-    if (cell && cell->HitTest({p.x - rr.left, p.y - rr.top}, info) && info.kind == HIT_PLUSMINUS) {
+    const int32_t left = rr.left - HorzScrollPosition();
+    if (cell && cell->HitTest({p.x - left, p.y - rr.top}, info) && info.kind == HIT_PLUSMINUS) {
         if (CItem* item = m_engine.RowItem(row)) {
             VResult r = m_engine.SetItemExpanded(item, !item->IsExpanded());
             if (r != VE_OK) m_host.RaiseError(r);
@@ -382,9 +443,15 @@ void CViewWindow::keyPressEvent(QKeyEvent* e) {
 void CViewWindow::wheelEvent(QWheelEvent* e) {
     int32_t steps = e->angleDelta().y() / 120;
     if (steps) SetTopRow(TopRow() - 3 * steps);
+    // A sideways wheel moves the rows a line at a time.
+    for (int32_t across = e->angleDelta().x() / 120; across != 0; across += across > 0 ? -1 : 1)
+        m_scroller->HScroll(across > 0 ? SB_LINEUP : SB_LINEDOWN, 0);
+    if (e->angleDelta().x() / 120 != 0) m_scroller->HScroll(SB_ENDSCROLL, 0);
 }
 
-void CViewWindow::Scrolled(Point) {
+void CViewWindow::Scrolled(Point old) {
+    // Another page of rows may be wider or narrower.
+    if (old.y != TopRow()) UpdateHorzRange();
     // What the tip showed has moved away; the pointer, resting, is not a move.
     m_toolTip->Cancel();
     m_toolTip->TrackCursor();
@@ -403,8 +470,9 @@ bool CViewWindow::TipHitTest(Point client, CHitTestInfo& info, Rect& cellRect) {
     cellRect = RowRect(row);
     CVincaTreeCellMetrics* cell = RowCell(row);
     if (!cell || cellRect.IsEmpty()) return false;
-    if (!cell->HitTest({client.x - cellRect.left, client.y - cellRect.top}, info)) return false;
-    info.rect = info.rect.Offset(cellRect.left, cellRect.top);
+    const int32_t left = cellRect.left - HorzScrollPosition();
+    if (!cell->HitTest({client.x - left, client.y - cellRect.top}, info)) return false;
+    info.rect = info.rect.Offset(left, cellRect.top);
     info.row = row;
     return true;
 }
@@ -427,6 +495,10 @@ void CViewWindow::RowsInserted(int32_t first, int32_t count) {
     // Lines of the rows just above may change (a last child gets a sibling).
     m_extents.RemoveOutside(0, first - 2);
     m_tracker->OnRowsInserted(first, first + count - 1);
+    // Rows that come back (an item opened again) bring their marks along.
+    if (MirrorsTree() && m_engine.MaySelect())
+        for (int32_t row = first; row < first + count; ++row)
+            if (m_engine.IsSelected(m_engine.RowItem(row))) m_ownRows.Add(row, row);
     UpdateScrollRange();
     RequestRepaint();
 }
@@ -455,7 +527,7 @@ void CViewWindow::EnsureVisible(int32_t first, int32_t last) {
         return;
     }
     Rect shown = RowRect(last);
-    if (!shown.IsEmpty() && shown.bottom <= height()) return;
+    if (!shown.IsEmpty() && shown.bottom <= m_captionHeight + RowsHeight()) return;
     // The top that puts the last row at the bottom: measured back from it,
     // so a jump costs a page of rows however far it goes.
     CVincaTreeCellMetrics* cell = RowCell(last);
@@ -521,15 +593,63 @@ void CViewWindow::Rebuild() {
     RowsReset();
     CRangeSet& rows = m_host.SelectedRows() ? *m_host.SelectedRows() : m_ownRows;
     rows.Clear();
-    for (const Ref<CItem>& item : selection)
-        if (int32_t row = m_engine.RowOf(item.get()); row >= 0) rows.Add(row, row);
+    if (MirrorsTree()) {
+        ReadTreeSelection(); // the marks changed with the tree meanwhile
+    } else {
+        for (const Ref<CItem>& item : selection)
+            if (int32_t row = m_engine.RowOf(item.get()); row >= 0) rows.Add(row, row);
+    }
     int32_t currentRow = current ? m_engine.RowOf(current.get()) : -1;
     if (currentRow >= 0) m_tracker->SetCurrent(currentRow);
     if (int32_t topRow = top ? m_engine.RowOf(top.get()) : -1; topRow >= 0) SetTopRow(topRow);
 }
 
+void CViewWindow::ChangeBatch(int32_t which) {
+    if (which == 0) {
+        if (m_batchDepth++ == 0 && MirrorsTree()) m_batchRows = m_ownRows;
+        return;
+    }
+    if (m_batchDepth > 0 && --m_batchDepth == 0 && MirrorsTree()) WriteTreeSelection();
+    update();
+}
+
+void CViewWindow::WriteTreeSelection() {
+    m_writingBack = true;
+    for (const CRangeSet::Range& r : m_ownRows.Ranges())
+        for (int32_t row = r.first; row <= r.last && row < RowCount(); ++row)
+            if (!m_batchRows.Contains(row)) m_engine.SetSelected(m_engine.RowItem(row), true);
+    for (const CRangeSet::Range& r : m_batchRows.Ranges())
+        for (int32_t row = r.first; row <= r.last && row < RowCount(); ++row)
+            if (!m_ownRows.Contains(row)) m_engine.SetSelected(m_engine.RowItem(row), false);
+    m_writingBack = false;
+    m_batchRows.Clear();
+}
+
+void CViewWindow::ReadTreeSelection() {
+    m_ownRows.Clear();
+    for (CItem* item : m_engine.SelectedRowItems())
+        if (int32_t row = m_engine.RowOf(item); row >= 0) m_ownRows.Add(row, row);
+}
+
+void CViewWindow::RowSelectionChanged(int32_t row, bool selected) {
+    if (m_writingBack || !MirrorsTree()) return;
+    if (selected)
+        m_ownRows.Add(row, row);
+    else
+        m_ownRows.Remove(row, row);
+    RequestRepaint();
+}
+
+void CViewWindow::SelectionReset() {
+    if (!MirrorsTree()) return;
+    ReadTreeSelection();
+    RequestRepaint();
+}
+
 void CViewWindow::RowsReset() {
     if (m_frozen) return; // the rebuild counts the rows once, at the end
+    // The rows are another list now: their marks are read again.
+    if (MirrorsTree()) ReadTreeSelection();
     ForgetLastPage();
     m_extents.RemoveOutside(0, -1);
     m_extents.SetItemCount(RowCount());
@@ -694,7 +814,7 @@ int32_t CViewWindow::BottomRow() {
     int32_t y = m_captionHeight, count = RowCount(), last = TopRow();
     for (int32_t r = TopRow(); r < count; ++r) {
         CVincaTreeCellMetrics* cell = RowCell(r);
-        if (!cell || y + cell->Height() > height()) break;
+        if (!cell || y + cell->Height() > m_captionHeight + RowsHeight()) break;
         y += cell->Height();
         last = r;
     }
@@ -728,7 +848,7 @@ Rect CViewWindow::PartInRow(CVincaTreeCellMetrics* cell, const Rect& rr, ItemPar
         r = cell->MarkRect();
         break;
     }
-    return r.IsEmpty() ? Rect{} : r.Offset(rr.left, rr.top).Intersect(rr);
+    return r.IsEmpty() ? Rect{} : r.Offset(rr.left - HorzScrollPosition(), rr.top).Intersect(rr);
 }
 
 Rect CViewWindow::RowRectAnywhere(int32_t row) {

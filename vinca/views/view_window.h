@@ -163,6 +163,16 @@ class CViewWindow : public QWidget,
         m_scroller->VScroll(plat::ui::SB_PAGEDOWN, 0), m_scroller->VScroll(plat::ui::SB_ENDSCROLL, 0);
     }
     void VScroll(int32_t code, int32_t thumb) { m_scroller->VScroll(code, thumb); }
+    // Horizontal scrolling, in pixels: rows wider than the viewport scroll
+    // sideways by the widest row on the page. The position is how far the
+    // rows are scrolled to the left; the maximum is how far they can go (0
+    // when everything fits). Setting moves the thumb there and ends the
+    // scroll, as a thumb drag does; the position is kept within 0..maximum.
+    int32_t HorzScrollPosition() const { return m_scroller->Position().x; }
+    int32_t HorzScrollMax();
+    void SetHorzScrollPosition(int32_t x);
+    void HScroll(int32_t code, int32_t thumb) { m_scroller->HScroll(code, thumb); }
+    bool HorzBarShown() const;
     // Measures a row again at the next paint; first..last (-1: to the end).
     void InvalidateRow(int32_t row) { InvalidateRows(row, row); }
     void InvalidateAll() { Redraw(RedrawFlag::InvalidateRows); }
@@ -217,6 +227,8 @@ class CViewWindow : public QWidget,
     void EnsureVisible(int32_t first, int32_t last) override;
     void CurrentRowChanged(int32_t row) override;
     void RowsReset() override;
+    void RowSelectionChanged(int32_t row, bool selected) override;
+    void SelectionReset() override;
 
   protected:
     bool event(QEvent* e) override;
@@ -234,28 +246,35 @@ class CViewWindow : public QWidget,
     void EnableScrollBar(int32_t bar, int32_t flags) override;
     // IScrollOwner
     void Scrolled(Point old) override;
-    // IScrollSteps
+    // IScrollSteps: rows down the window, pixels across it.
+    static constexpr int32_t kHorzLine = 30;
     int32_t Top(int) override { return 0; }
-    int32_t Bottom(int) override { return MaxTop(); }
-    int32_t LineUp(int) override { return TopRow() - 1; }
-    int32_t LineDown(int) override { return std::min(TopRow() + 1, MaxTop()); }
-    int32_t PageUp(int) override { return TopRow() - RowsPerPage(); }
-    int32_t PageDown(int) override { return std::min(TopRow() + RowsPerPage(), MaxTop()); }
-    int32_t PositionForThumb(int, int32_t v) override { return std::min(v, MaxTop()); }
-    int32_t PageSize(int axis) override { return axis ? RowsPerPage() : 1; }
+    int32_t Bottom(int axis) override { return axis ? MaxTop() : HorzScrollMax(); }
+    int32_t LineUp(int axis) override { return axis ? TopRow() - 1 : HorzScrollPosition() - kHorzLine; }
+    int32_t LineDown(int axis) override {
+        return axis ? std::min(TopRow() + 1, MaxTop()) : HorzScrollPosition() + kHorzLine;
+    }
+    int32_t PageUp(int axis) override {
+        return axis ? TopRow() - RowsPerPage() : HorzScrollPosition() - ViewportWidth();
+    }
+    int32_t PageDown(int axis) override {
+        return axis ? std::min(TopRow() + RowsPerPage(), MaxTop()) : HorzScrollPosition() + ViewportWidth();
+    }
+    int32_t PositionForThumb(int axis, int32_t v) override { return axis ? std::min(v, MaxTop()) : v; }
+    int32_t PageSize(int axis) override { return axis ? RowsPerPage() : ViewportWidth(); }
 
     // CMouseTracker::IPane
     int32_t PositionAt(Point p, int32_t mode) override;
-    void ChangeBatch(int32_t which) override {
-        if (which == 1) update();
-    }
+    void ChangeBatch(int32_t which) override;
     void CurrentChanged(int32_t row) override;
 
     // IToolTipView
     bool TipHitTest(Point client, CHitTestInfo& info, Rect& cellRect) override;
     std::unique_ptr<CCellMetrics>
     TipCell(int32_t row, const std::function<void(CMapAttrChain&, CTreeCellData&)>& adjust) override;
-    Rect TipVisibleArea() override { return {0, m_captionHeight, ViewportWidth(), height()}; }
+    Rect TipVisibleArea() override {
+        return {0, m_captionHeight, ViewportWidth(), m_captionHeight + RowsHeight()};
+    }
     bool TipRowSelected(int32_t row) override;
 
     int32_t MaxTop();
@@ -265,8 +284,12 @@ class CViewWindow : public QWidget,
     void TrimExtents();
     static constexpr int32_t kKeptRows = 64;
     void RequestRepaint();
-    int32_t RowsHeight() const { return std::max(0, height() - m_captionHeight); }
+    int32_t RowsHeight() const { return std::max(0, height() - m_captionHeight - HorzBarHeight()); }
     int32_t ViewportWidth() const;
+    int32_t HorzBarHeight() const;
+    // The widest row on the page sets how far the rows scroll sideways.
+    void UpdateHorzRange();
+    void PlaceBars();
     // The laid-out cell of a row (measured once, then cached).
     CVincaTreeCellMetrics* RowCell(int32_t row);
     void UpdateScrollRange();
@@ -279,10 +302,21 @@ class CViewWindow : public QWidget,
     CItemCellBuilder m_cells;
     QScrollBar* m_vBar;
     std::unique_ptr<plat::ui::ScrollInfoBar> m_vInfo;
+    QScrollBar* m_hBar;
+    std::unique_ptr<plat::ui::ScrollInfoBar> m_hInfo;
     std::unique_ptr<CScroller> m_scroller;
     CItemExtentCache m_extents;
     std::unique_ptr<plat::ui::WindowTimers> m_timers;
-    CRangeSet m_ownRows; // only when the host keeps no selection
+    // Without a set of the host's, the selected rows mirror the tree's own
+    // marks: read from them, and what the mouse and the keys change is
+    // written back to them at the end of each change.
+    CRangeSet m_ownRows;
+    CRangeSet m_batchRows; // the rows as a change began
+    int32_t m_batchDepth{0};
+    bool m_writingBack{false};
+    bool MirrorsTree() { return m_host.SelectedRows() == nullptr; }
+    void ReadTreeSelection();
+    void WriteTreeSelection();
     std::unique_ptr<CMouseTracker> m_tracker;
     Point m_cursor;
     std::unique_ptr<CTitleStyle> m_caption;

@@ -6,6 +6,7 @@
 #include "vinca/control/dispids.h"
 #include "vinca/control/objects/cell_def.h"
 #include "vinca/control/objects/col_defs.h"
+#include "vinca/control/objects/level_defs.h"
 #include "vinca/model/grid.h"
 #include "vinca/model/values.h"
 
@@ -68,6 +69,44 @@ class CellTarget final : public CellDefTarget {
         if (!data) return nullptr;
         CAttrEntry* entry = make ? data->Values().GetOrAdd(col->Key()) : data->Values().Find(col->Key());
         return entry ? entry->NestedSet(make) : nullptr;
+    }
+    // The sources the cell is drawn with, after its own: a column title
+    // inherits from the grid's column-title definition, a row title from
+    // the first column, the row and its level, a data cell from its column,
+    // its row and level and the grid's cell definition; all of them then
+    // from the control's default item cell.
+    void Inherited(CVincaCtrl& ctl, std::vector<std::unique_ptr<CAttrSource>>& out) override {
+        CTreeGrid* g = m_grid->Find();
+        CColumnDef* col = g ? g->Column(m_col) : nullptr;
+        if (!col) return;
+        CItem* item = m_row > 0 ? g->RowItem(m_row) : nullptr;
+        const bool treeGrid = g->GetKind() == CTreeGrid::TREE_GRID;
+        auto add = [&](CAttrSet* set) {
+            if (set) out.push_back(std::make_unique<CAttrSetSource>(set));
+        };
+        auto rowSet = [&](const char* key) -> CAttrSet* {
+            CItemData* data = item ? item->ItemData() : nullptr;
+            return data ? data->GetValueSet(GlobalName(key), false) : nullptr;
+        };
+        auto rowSources = [&](bool withTree) {
+            if (withTree) add(rowSet("__Tree"));
+            add(rowSet(treeGrid ? "__TreeGridRowDef" : "__ItemGridRowDef"));
+            // A level keeps inner keys, as the default item cell does.
+            if (CLevelDef* level = item ? FindLevel(ctl, item->GetItemLevel()) : nullptr)
+                if (level->pictures) out.push_back(std::make_unique<CInnerKeySource>(level->pictures.get()));
+        };
+        if (m_row == 0) {
+            add(g->ColTitleCellDef(false));
+        } else if (m_col == 0) {
+            add(col->TitleDefs(false));
+            rowSources(!treeGrid);
+            add(g->RowTitleCellDef(false));
+        } else {
+            add(col->TitleDefs(false));
+            rowSources(!treeGrid || m_col == 1);
+            add(g->GridCellDef(false));
+        }
+        out.push_back(std::make_unique<CInnerKeySource>(ctl.DefaultItemCellDef()));
     }
 
   private:
