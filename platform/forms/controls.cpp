@@ -588,15 +588,27 @@ RibbonButton::RibbonButton(Form& form, std::string name, int32_t index, QWidget*
     : Control(form, ControlKind::RibbonButton, std::move(name), index, new QToolButton(parent)),
       m_button(static_cast<QToolButton*>(widget())) {
     m_button->setAutoRaise(false);
+    m_button->setCheckable(true);
     m_button->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    QObject::connect(m_button, &QToolButton::clicked, m_button, [this] { FireClick(); });
+    // A click presses the button; a pressed one stays pressed.
+    QObject::connect(m_button, &QToolButton::clicked, m_button, [this] {
+        if (m_value)
+            m_button->setChecked(true);
+        else
+            SetValue(true);
+    });
 }
 
 void RibbonButton::SetValue(bool on) {
-    // The pressed look follows Value; setting it True is a press.
+    // The pressed look follows Value; setting it True is a press, which
+    // releases the other buttons of its array.
     m_value = on;
-    m_button->setDown(on);
-    if (on) FireClick();
+    m_button->setChecked(on);
+    if (!on) return;
+    for (Control* c : form().Controls())
+        if (c != this && c->kind() == ControlKind::RibbonButton && c->Name() == Name())
+            static_cast<RibbonButton*>(c)->SetValue(false);
+    FireClick();
 }
 
 void RibbonButton::SetPicture(const QImage& image) {

@@ -54,6 +54,7 @@ enum class ControlKind {
     TabStrip,
     PictureBox,
     Image,
+    Hosted, // a control created by class id in a container
 };
 
 class Control {
