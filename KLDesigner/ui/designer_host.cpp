@@ -46,7 +46,8 @@ void MainForm::SelectListRow(ListBox list, int32_t row) {
         return;
     }
     const char* name = list == ListBox::lstInstallCriterias ? "lstInstallCriterias" : "lstProductPathes";
-    if (auto* c = dynamic_cast<ListControl*>(m_form.Find(name)); c && row < c->ListCount()) c->SetListIndex(row);
+    if (auto* c = dynamic_cast<ListControl*>(m_form.Find(name)); c && row < c->ListCount())
+        c->SetListIndex(row);
 }
 
 void MainForm::SelectAllAndFocus(Control control) {
@@ -81,9 +82,12 @@ void MainForm::SetBusy(bool busy) {
 
 plat::forms::Form* MainForm::FormOf(kld::Form form) {
     switch (form) {
-    case kld::Form::Main: return &m_form;
-    case kld::Form::About: return &frmAbout().form();
-    case kld::Form::Progress: return &frmProgress().form();
+    case kld::Form::Main:
+        return &m_form;
+    case kld::Form::About:
+        return &frmAbout().form();
+    case kld::Form::Progress:
+        return &frmProgress().form();
     }
     return nullptr;
 }
@@ -102,7 +106,9 @@ FormPlacement MainForm::GetPlacement(kld::Form form) {
 
 void MainForm::SetWindowState(kld::Form form, int16_t state) {
     QWidget* w = FormOf(form)->window();
-    w->setWindowState(state == 1 ? Qt::WindowMinimized : state == 2 ? Qt::WindowMaximized : Qt::WindowNoState);
+    w->setWindowState(state == 1   ? Qt::WindowMinimized
+                      : state == 2 ? Qt::WindowMaximized
+                                   : Qt::WindowNoState);
 }
 
 void MainForm::MoveForm(kld::Form form, double left, double top, double width, double height) {
@@ -125,7 +131,9 @@ int16_t MainForm::TwipsPerPixelY() {
 
 void MainForm::UnloadForm(kld::Form form) {
     switch (form) {
-    case kld::Form::Main: m_form.Unload(); break;
+    case kld::Form::Main:
+        m_form.Unload();
+        break;
     case kld::Form::About:
         if (m_about) m_about->form().Unload();
         break;

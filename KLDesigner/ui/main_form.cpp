@@ -8,11 +8,12 @@
 #include "KLDesigner/ui/main_form_design.h"
 #include "KLDesigner/ui/progress_form.h"
 #include "platform/com/dispatch_client.h"
+#include "vinca/control/dispids.h"
 
 #include <QApplication>
 #include <QPushButton>
-#include <QToolButton>
 #include <QStyle>
+#include <QToolButton>
 
 namespace kld::ui {
 
@@ -90,8 +91,8 @@ void MainForm::BuildForm() {
         auto& r = m_form.Add<RibbonButton>("cmdOperListViewStyle", i, toolbar);
         r.Move(kViewStyleLeft[i], 90, kButtonSize, kButtonSize);
         r.SetToolTipText(kViewStyleTip[i]);
-        r.button()->setIcon(
-            QApplication::style()->standardIcon(i == 0 ? QStyle::SP_FileDialogInfoView : QStyle::SP_FileDialogListView));
+        r.button()->setIcon(QApplication::style()->standardIcon(i == 0 ? QStyle::SP_FileDialogInfoView
+                                                                       : QStyle::SP_FileDialogListView));
     }
 
     for (const MenuDesign& m : MainMenus()) {
@@ -138,7 +139,9 @@ void MainForm::WireCommands() {
     menu("mnuFileExit", [this] { mnuFileExit_Click(); });
     menu("mnuHelpContents", [this] { mnuHelpContents_Click(); });
     menu("mnuHelpAbout", [this] { mnuHelpAbout_Click(); });
-    MenuItem("mnuFileRecentlyUsedKLD", 1).Click = [this](int32_t index) { mnuFileRecentlyUsedKLD_Click(index); };
+    MenuItem("mnuFileRecentlyUsedKLD", 1).Click = [this](int32_t index) {
+        mnuFileRecentlyUsedKLD_Click(index);
+    };
 
     // Edit and Tools items run their toolbar command, whatever it does.
     static const std::pair<const char*, const char*> kMenuToButton[] = {
@@ -205,15 +208,16 @@ void MainForm::Form_Load() {
         int32_t dispid;
         plat::Variant value;
     };
+    namespace id = vinca::dispid;
     const Setting settings[] = {
-        {47, plat::Variant(static_cast<int32_t>(0xFFFFFF))}, // BackColor: white
-        {73, plat::Variant(true)},                           // SmartDragDrop
-        {36, plat::Variant(static_cast<int16_t>(2))},        // AutoExpand: plus and minus
-        {156, plat::Variant(static_cast<int16_t>(3))},       // ExplorerCompatible: behaviour and look
-        {218, plat::Variant(true)},                          // TransparentBitmap
-        {217, plat::Variant(static_cast<int32_t>(0xFFFFFF))}, // TransparentBitmapColor
-        {157, plat::Variant(static_cast<int16_t>(1))},       // ToolTipsMode: on
-        {224, plat::Variant(static_cast<int16_t>(500))},     // ToolTipsDelay
+        {id::kBackColor, plat::Variant(static_cast<int32_t>(0xFFFFFF))},
+        {id::kSmartDragDrop, plat::Variant(true)},
+        {id::kAutoExpand, plat::Variant(static_cast<int16_t>(2))},         // by plus and minus
+        {id::kExplorerCompatible, plat::Variant(static_cast<int16_t>(3))}, // behaviour and look
+        {id::kTransparentBitmap, plat::Variant(true)},
+        {id::kTransparentBitmapColor, plat::Variant(static_cast<int32_t>(0xFFFFFF))},
+        {id::kToolTipsMode, plat::Variant(static_cast<int16_t>(1))}, // on
+        {id::kToolTipsDelay, plat::Variant(static_cast<int16_t>(500))},
     };
     for (const Setting& s : settings)
         plat::dispatch_put(tree, s.dispid, s.value);
@@ -246,8 +250,8 @@ void MainForm::cmdNew_Click() {
 
 void MainForm::cmdOpen_Click() {
     if (!m_d->AskSaveChanges(true)) return;
-    const std::string path =
-        m_d->ShowOpenDialog(kDescriptionFilter, true, m_d->LastDialogFolder, "", "Open Update Description File");
+    const std::string path = m_d->ShowOpenDialog(kDescriptionFilter, true, m_d->LastDialogFolder, "",
+                                                 "Open Update Description File");
     if (path.empty() || path == kCancelled) return;
     m_d->OpenDocument(path);
     std::string folder, file;

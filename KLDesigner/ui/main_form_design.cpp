@@ -18,13 +18,15 @@ constexpr ControlDesign kControls[] = {
     {Kind::Frame, "pnlLocation", -1, "ctlTabs#1", 180, 480, 9000, 2400, "Location"},
     // Installation
     {Kind::Frame, "pnlInstallCriterias", -1, "ctlTabs#2", 180, 480, 9000, 2880, "Installation Criteria"},
-    {Kind::ComboBox, "cboInstallCriteriaRegKey", -1, "pnlInstallCriterias", 240, 1320, 8640, 315, "", "", true, 0},
+    {Kind::ComboBox, "cboInstallCriteriaRegKey", -1, "pnlInstallCriterias", 240, 1320, 8640, 315, "", "",
+     true, 0},
     {Kind::TextBox, "txtInstallCriteriaRegValue", -1, "pnlInstallCriterias", 240, 1920, 8640, 285},
     // Destination
     {Kind::Frame, "pnlInstallPathes", -1, "ctlTabs#3", 180, 480, 9000, 2880, "Destination"},
-    {Kind::ComboBox, "cboProductDestinationPath", -1, "pnlInstallPathes", 240, 720, 8640, 315, "", "", true, 0},
-    {Kind::ComboBox, "cboProductDestinationRegKey", -1, "pnlInstallPathes", 240, 1320, 8640, 315, "", "", true,
+    {Kind::ComboBox, "cboProductDestinationPath", -1, "pnlInstallPathes", 240, 720, 8640, 315, "", "", true,
      0},
+    {Kind::ComboBox, "cboProductDestinationRegKey", -1, "pnlInstallPathes", 240, 1320, 8640, 315, "", "",
+     true, 0},
     {Kind::TextBox, "txtProductDestinationRegValue", -1, "pnlInstallPathes", 240, 1920, 8640, 285},
     // Downloading
     {Kind::Frame, "pnlChunks", -1, "ctlTabs#4", 180, 480, 9000, 1920, "Downloading"},
@@ -52,9 +54,11 @@ constexpr ButtonPairDesign kPairs[] = {
     {"cmdMoveUp", 3840, 90, true, "Move Action Up", ""},
     {"cmdDuplicate", 4185, 90, true, "Duplicate Action", ""},
     {"cmdDelete", 4530, 90, true, "Delete Action", ""},
-    {"cmdNewRegistryKey", 6600, 330, false, "Add \"Create Registry Key / Set Value Data\" Operation Group", ""},
+    {"cmdNewRegistryKey", 6600, 330, false, "Add \"Create Registry Key / Set Value Data\" Operation Group",
+     ""},
     {"cmdDelRegistryKey", 6945, 330, false, "Add \"Delete Registry Key\" Operation Group", ""},
-    {"cmdNewGroupItem", 7440, 345, false, "Add \"Install Folder\" Operation", "Add \"Install Folder\" Operation"},
+    {"cmdNewGroupItem", 7440, 345, false, "Add \"Install Folder\" Operation",
+     "Add \"Install Folder\" Operation"},
 };
 
 constexpr MenuDesign kMenus[] = {
@@ -76,7 +80,8 @@ constexpr MenuDesign kMenus[] = {
     {"mnuEditNewOperation", -1, "mnuEdit", "New Action &Group..."},
     {"mnuEditNewOperationUpdateFile", -1, "mnuEditNewOperation", "&Install Files"},
     {"mnuEditNewOperationExecuteFile", -1, "mnuEditNewOperation", "&Execute Files"},
-    {"mnuEditNewOperationCreateRegKey", -1, "mnuEditNewOperation", "&Create Registry Keys / Set Values", "", false},
+    {"mnuEditNewOperationCreateRegKey", -1, "mnuEditNewOperation", "&Create Registry Keys / Set Values", "",
+     false},
     {"mnuEditNewOperationDeleteRegKey", -1, "mnuEditNewOperation", "&Delete Registry Keys", "", false},
     {"mnuEditNewOperationItem", -1, "mnuEdit", "&New Action..."},
     {"mnuEditNewOperationItemFile", -1, "mnuEditNewOperationItem", "Install &File"},
@@ -106,7 +111,7 @@ constexpr MenuDesign kMenus[] = {
     {"mnuHelpAbout", -1, "mnuHelp", "&About MV Kestrelite Designer..."},
 };
 
-constexpr const char* kTabCaptions[] = {"&Product ", "&Location", "&Installation",
+constexpr const char* kTabCaptions[] = {"&Product ",    "&Location",    "&Installation",
                                         "&Destination", "Do&wnloading", "&Actions"};
 
 } // namespace

@@ -50,13 +50,26 @@ void MainForm::ResizeForm() {
     tabs.SetWidth(main.Width() - 2 * tabs.Left());
     tabs.SetHeight(main.Height() - tabs.Left() - tabs.Top());
     switch (tabs.Tab()) {
-    case tab::Product: ResizeProductTab(); break;
-    case tab::Location: ResizeLocationTab(); break;
-    case tab::Installation: ResizeInstallTab(); break;
-    case tab::Destination: ResizeDestinationTab(); break;
-    case tab::Download: ResizeOptionsTab(); break;
-    case tab::ActionList: ResizeSceneryTab(); break;
-    default: break;
+    case tab::Product:
+        ResizeProductTab();
+        break;
+    case tab::Location:
+        ResizeLocationTab();
+        break;
+    case tab::Installation:
+        ResizeInstallTab();
+        break;
+    case tab::Destination:
+        ResizeDestinationTab();
+        break;
+    case tab::Download:
+        ResizeOptionsTab();
+        break;
+    case tab::ActionList:
+        ResizeSceneryTab();
+        break;
+    default:
+        break;
     }
 }
 
@@ -107,7 +120,8 @@ void MainForm::ResizeSettingsTab(const char* panel, int32_t& designed_width, int
         for (const char* o : others)
             m_form.Find(o)->SetWidth(c.Width());
     };
-    if (std::string(panel) == "pnlInstallCriterias") fit("cboInstallCriteriaRegKey", {"txtInstallCriteriaRegValue"});
+    if (std::string(panel) == "pnlInstallCriterias")
+        fit("cboInstallCriteriaRegKey", {"txtInstallCriteriaRegValue"});
     if (std::string(panel) == "pnlInstallPathes")
         fit("cboProductDestinationPath", {"cboProductDestinationRegKey", "txtProductDestinationRegValue"});
 }

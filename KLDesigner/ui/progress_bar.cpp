@@ -15,12 +15,24 @@ uint32_t ResolveColor(uint32_t color) {
     if ((color & 0x80000000u) == 0) return color & 0xFFFFFF;
     QPalette::ColorRole role = QPalette::Button;
     switch (color & 0xFF) {
-    case 0x0D: role = QPalette::Highlight; break;
-    case 0x0E: role = QPalette::HighlightedText; break;
-    case 0x05: role = QPalette::Base; break;
-    case 0x08: role = QPalette::Text; break;
-    case 0x12: role = QPalette::ButtonText; break;
-    default: role = QPalette::Button; break;
+    case 0x0D:
+        role = QPalette::Highlight;
+        break;
+    case 0x0E:
+        role = QPalette::HighlightedText;
+        break;
+    case 0x05:
+        role = QPalette::Base;
+        break;
+    case 0x08:
+        role = QPalette::Text;
+        break;
+    case 0x12:
+        role = QPalette::ButtonText;
+        break;
+    default:
+        role = QPalette::Button;
+        break;
     }
     const QColor c = QApplication::palette().color(role);
     return static_cast<uint32_t>(c.red()) | (static_cast<uint32_t>(c.green()) << 8) |
@@ -112,7 +124,8 @@ void ProgBar::PaintBlocks() {
     for (int32_t i = 1; i <= m_blocks; ++i) {
         const int32_t x = m_margin + (i - 1) * (m_block_width + m_gap);
         // The canvas takes twips; these are whole pixels of it.
-        m_canvas->Line(x * kTwipsPerPixel, m_margin * kTwipsPerPixel, (x + m_block_width - 1) * kTwipsPerPixel,
+        m_canvas->Line(x * kTwipsPerPixel, m_margin * kTwipsPerPixel,
+                       (x + m_block_width - 1) * kTwipsPerPixel,
                        (m_margin + m_block_height - 1) * kTwipsPerPixel, i <= filled ? fore : back,
                        PictureBox::LineStyle::FilledBox);
     }

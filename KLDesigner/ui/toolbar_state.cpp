@@ -12,9 +12,9 @@ namespace {
 
 // Every pair but New and Open, in the order a closed document turns them off.
 constexpr const char* kDocumentPairs[] = {
-    "cmdSave",          "cmdPrint",          "cmdUpdateOperInfo", "cmdMakeStuff", "cmdNewCopyFile",
+    "cmdSave",           "cmdPrint",          "cmdUpdateOperInfo", "cmdMakeStuff", "cmdNewCopyFile",
     "cmdNewExecuteFile", "cmdNewRegistryKey", "cmdDelRegistryKey", "cmdNewItem",   "cmdNewGroupItem",
-    "cmdMoveDown",      "cmdMoveUp",         "cmdDuplicate",      "cmdDelete",
+    "cmdMoveDown",       "cmdMoveUp",         "cmdDuplicate",      "cmdDelete",
 };
 
 // By the selected record's action type: the New Group Item pair live (on

@@ -89,7 +89,8 @@ TEST(MainLayout, SettingsTabPanelMarginsAndSqueezing) {
     // The combo boxes of the Destination tab follow its panel's width.
     tabs.SetWidth(9225);
     rig.main.ResizeDestinationTab();
-    for (const char* name : {"cboProductDestinationPath", "cboProductDestinationRegKey", "txtProductDestinationRegValue"})
+    for (const char* name :
+         {"cboProductDestinationPath", "cboProductDestinationRegKey", "txtProductDestinationRegValue"})
         EXPECT_EQ(rig.C(name).Width(), 8985 - 240 - 120) << name;
 }
 
@@ -110,8 +111,8 @@ TEST(MainLayout, ActionListTabGivesWayToThePropertyPanel) {
     };
     const Row rows[] = {
         {9360, 6000, true, 3960, 3600, true, true},
-        {6255, 6000, true, 855, 495, true, true},  // list left + 48 px < panel left
-        {6240, 6000, false, 120, -1, true, true},  // not below: list hidden, panel at 8 px
+        {6255, 6000, true, 855, 495, true, true},   // list left + 48 px < panel left
+        {6240, 6000, false, 120, -1, true, true},   // not below: list hidden, panel at 8 px
         {9360, 4380, true, 3960, 3600, true, true}, // 48 px left for the criteria
         {9360, 4365, true, 3960, 3600, true, false},
         {9360, 2760, true, 3960, 3600, true, false}, // 48 px left for the destination

@@ -16,9 +16,10 @@ namespace {
 // Filled blocks counted on the canvas: the middle pixel of each block.
 int32_t PaintedBlocks(const ProgBar& bar) {
     const QImage& c = bar.Canvas()->canvas();
-    const QRgb fore = QColor::fromRgb(ResolveColor(kSysHighlight) & 0xFF, (ResolveColor(kSysHighlight) >> 8) & 0xFF,
-                                      (ResolveColor(kSysHighlight) >> 16) & 0xFF)
-                          .rgb();
+    const QRgb fore =
+        QColor::fromRgb(ResolveColor(kSysHighlight) & 0xFF, (ResolveColor(kSysHighlight) >> 8) & 0xFF,
+                        (ResolveColor(kSysHighlight) >> 16) & 0xFF)
+            .rgb();
     int32_t filled = 0;
     for (int32_t i = 0; i < bar.BlockCount(); ++i) {
         const int32_t x = 2 + i * (bar.BlockWidth() + 3) + bar.BlockWidth() / 2;

@@ -22,6 +22,8 @@ struct UiRig {
     kltest::TempDir dir;
 
     UiRig() { main.Attach(d); }
+    // Leaving the program makes its folder current; the test's goes away.
+    ~UiRig() { QDir::setCurrent(m_cwd); }
 
     // The next message, answered.
     void Expect(const std::string& text, plat::ui::MsgAnswer answer) {
@@ -31,6 +33,9 @@ struct UiRig {
         e.answer = answer;
         prompt.expect(std::move(e));
     }
+
+  private:
+    QString m_cwd = QDir::currentPath();
 };
 
 // Saves a window's picture under the build folder and checks that it shows
