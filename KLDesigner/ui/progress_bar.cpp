@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QPalette>
+#include <algorithm>
 #include <cmath>
 
 namespace kld::ui {
@@ -96,7 +97,7 @@ void ProgBar::ResizeEx() {
         const int32_t step = m_block_width + m_gap;
         const int32_t fit = step * m_blocks + m_gap;
         const int32_t fewer = step * (m_blocks - 1) + m_gap;
-        if (w - fewer <= fit - w) m_blocks = static_cast<int16_t>(m_blocks - 1);
+        if (m_blocks > 0 && w - fewer <= fit - w) m_blocks = static_cast<int16_t>(m_blocks - 1);
     }
     Refresh(true);
 }
@@ -106,15 +107,18 @@ void ProgBar::LayoutBlocks() {
     m_margin = 2;
     m_gap = 3;
     const QImage& canvas = m_canvas->canvas();
-    m_block_height = static_cast<int16_t>(canvas.height() - 2 * m_margin);
+    // A canvas too low for a block shows none.
+    m_block_height = static_cast<int16_t>(std::max(0, canvas.height() - 2 * m_margin));
     // Halves round to even, as the platform's rounding does.
     m_block_width = static_cast<int16_t>(std::nearbyint(m_block_height * 0.5));
     const int32_t step = m_block_width + m_gap;
-    m_blocks = static_cast<int16_t>(step > 0 ? canvas.width() / step + 1 : 1);
+    m_blocks = static_cast<int16_t>(m_block_width > 0 ? canvas.width() / step + 1 : 0);
 }
 
 int32_t ProgBar::FilledBlocks() const {
-    const double share = static_cast<double>(m_value) / static_cast<double>(m_max - m_min);
+    // The share of the range covered: measured from Min, so a range that
+    // does not start at 0 never fills more blocks than there are.
+    const double share = static_cast<double>(m_value - m_min) / static_cast<double>(m_max - m_min);
     return static_cast<int32_t>(std::nearbyint(share * m_blocks));
 }
 

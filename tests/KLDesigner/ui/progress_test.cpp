@@ -53,6 +53,20 @@ TEST(ProgBar, HundredByTwentyFourHasSevenBlocksAndHalfFillsFour) {
     EXPECT_EQ(bar.Min(), 0);
     bar.SetMax(0);
     EXPECT_EQ(bar.Max(), 100);
+    // A range from 50: its middle fills half the row, its end all of it.
+    bar.SetMin(50);
+    bar.SetValue(75);
+    EXPECT_EQ(PaintedBlocks(bar), 4);
+    bar.SetValue(100);
+    EXPECT_EQ(bar.FilledBlocks(), 7);
+    EXPECT_EQ(PaintedBlocks(bar), 7);
+    // A canvas lower than its margins holds no block.
+    auto& flat = form.Add<PictureBox>("flat");
+    flat.Move(0, 0, 100 * 15, 3 * 15);
+    ProgBar thin;
+    thin.SetCanvas(&flat);
+    thin.SetValue(100);
+    EXPECT_EQ(thin.BlockCount(), 0);
     // Only a picture box is a canvas.
     ProgBar other;
     auto& label = form.Add<plat::forms::Label>("lbl");
