@@ -68,7 +68,7 @@ void MainForm::BuildForm() {
 
     // The action list, created by class id when the program attaches it.
     m_operations = &m_form.Add<HostedControl>("vntOperations", -1, tabs.page(5));
-    m_operations->Move(120, 420, 3720, 4740);
+    m_operations->Move(120, 750, 3720, 4770);
 
     QWidget* toolbar = m_form.Find("pnlToolbar")->widget();
     for (const ButtonPairDesign& p : ToolbarPairs()) {

@@ -31,8 +31,8 @@ constexpr ControlDesign kControls[] = {
     // Downloading
     {Kind::Frame, "pnlChunks", -1, "ctlTabs#4", 180, 480, 9000, 1920, "Downloading"},
     // Actions
-    {Kind::Label, "lblOperationList", -1, "ctlTabs#5", 120, 120, 3000, 255, "Actions:"},
-    {Kind::Panel, "pnlOperationProperties", -1, "ctlTabs#5", 3960, 120, 5280, 5040, "", "", true, 1},
+    {Kind::Label, "lblOperationList", -1, "ctlTabs#5", 120, 480, 3000, 255, "Actions:"},
+    {Kind::Panel, "pnlOperationProperties", -1, "ctlTabs#5", 3960, 480, 5280, 5040, "", "", true, 1},
     {Kind::Panel, "pnlOperationFile", -1, "pnlOperationProperties", 30, 30, 5220, 4980, "", "", true, 0},
     {Kind::Frame, "pnlOperFile", -1, "pnlOperationFile", 60, 0, 5100, 1560, "File"},
     {Kind::Frame, "pnlOperDestFolder", -1, "pnlOperationFile", 60, 1620, 5100, 1560, "Destination"},

@@ -101,7 +101,7 @@ TEST(MainLayout, ActionListTabGivesWayToThePropertyPanel) {
     Control& list = rig.main.vntOperations();
     Control& dest = rig.C("pnlOperDestFolder");
     Control& criteria = rig.C("pnlOperFileCriteria");
-    // Designed: the panel 5280 wide at top 120; the list at left 120, top 420;
+    // Designed: the panel 5280 wide at top 480; the list at left 120, top 750;
     // destination 1560 high at 1620, criteria 1560 high 60 below it.
     struct Row {
         int32_t tab_width, tab_height;
@@ -113,10 +113,10 @@ TEST(MainLayout, ActionListTabGivesWayToThePropertyPanel) {
         {9360, 6000, true, 3960, 3600, true, true},
         {6255, 6000, true, 855, 495, true, true},   // list left + 48 px < panel left
         {6240, 6000, false, 120, -1, true, true},   // not below: list hidden, panel at 8 px
-        {9360, 4380, true, 3960, 3600, true, true}, // 48 px left for the criteria
-        {9360, 4365, true, 3960, 3600, true, false},
-        {9360, 2760, true, 3960, 3600, true, false}, // 48 px left for the destination
-        {9360, 2745, true, 3960, 3600, false, false},
+        {9360, 4740, true, 3960, 3600, true, true}, // 48 px left for the criteria
+        {9360, 4725, true, 3960, 3600, true, false},
+        {9360, 3120, true, 3960, 3600, true, false}, // 48 px left for the destination
+        {9360, 3105, true, 3960, 3600, false, false},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(testing::Message() << r.tab_width << " x " << r.tab_height);
@@ -132,7 +132,7 @@ TEST(MainLayout, ActionListTabGivesWayToThePropertyPanel) {
         if (r.list_width >= 0) EXPECT_EQ(list.Width(), r.list_width);
         EXPECT_EQ(dest.Visible(), r.dest_shown);
         EXPECT_EQ(criteria.Visible(), r.criteria_shown);
-        EXPECT_EQ(props.Height(), r.tab_height - 120 - 120);
+        EXPECT_EQ(props.Height(), r.tab_height - 480 - 120);
     }
     // The tree grid view: the list takes the tab less its left margin twice.
     tabs.SetWidth(9360);
@@ -142,5 +142,5 @@ TEST(MainLayout, ActionListTabGivesWayToThePropertyPanel) {
     EXPECT_FALSE(props.Visible());
     EXPECT_TRUE(list.Visible());
     EXPECT_EQ(list.Width(), 9360 - 240);
-    EXPECT_EQ(list.Height(), 6000 - 420 - 120);
+    EXPECT_EQ(list.Height(), 6000 - 750 - 120);
 }

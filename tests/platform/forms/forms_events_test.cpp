@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
-#include <QTabWidget>
+#include <QTabBar>
 #include <QTest>
 #include <QToolButton>
 #include <functional>
@@ -214,7 +214,7 @@ TEST(FormsEvents, CodeAndUserChangesFireEachEventOnce) {
          {"tab.Click(0)"}},
         {"tab: person clicks another",
          [](EventForm& f) {
-             auto* bar = f.tab.tabs()->tabBar();
+             auto* bar = f.tab.tab_bar();
              QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
          },
          {"tab.Click(0)"}},
