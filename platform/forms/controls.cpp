@@ -3,6 +3,7 @@
 #include <QAbstractScrollArea>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFrame>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -12,7 +13,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTabWidget>
+#include <QTabBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <cmath>
@@ -588,15 +589,27 @@ RibbonButton::RibbonButton(Form& form, std::string name, int32_t index, QWidget*
     : Control(form, ControlKind::RibbonButton, std::move(name), index, new QToolButton(parent)),
       m_button(static_cast<QToolButton*>(widget())) {
     m_button->setAutoRaise(false);
+    m_button->setCheckable(true);
     m_button->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    QObject::connect(m_button, &QToolButton::clicked, m_button, [this] { FireClick(); });
+    // A click presses the button; a pressed one stays pressed.
+    QObject::connect(m_button, &QToolButton::clicked, m_button, [this] {
+        if (m_value)
+            m_button->setChecked(true);
+        else
+            SetValue(true);
+    });
 }
 
 void RibbonButton::SetValue(bool on) {
-    // The pressed look follows Value; setting it True is a press.
+    // The pressed look follows Value; setting it True is a press, which
+    // releases the other buttons of its array.
     m_value = on;
-    m_button->setDown(on);
-    if (on) FireClick();
+    m_button->setChecked(on);
+    if (!on) return;
+    for (Control* c : form().Controls())
+        if (c != this && c->kind() == ControlKind::RibbonButton && c->Name() == Name())
+            static_cast<RibbonButton*>(c)->SetValue(false);
+    FireClick();
 }
 
 void RibbonButton::SetPicture(const QImage& image) {
@@ -606,48 +619,88 @@ void RibbonButton::SetPicture(const QImage& image) {
 
 // ---------------------------------------------------------------- TabStrip
 
-TabStrip::TabStrip(Form& form, std::string name, int32_t index, QWidget* parent, int32_t tabs)
-    : Control(form, ControlKind::TabStrip, std::move(name), index, new QTabWidget(parent)),
-      m_tabs(static_cast<QTabWidget*>(widget())) {
-    for (int32_t i = 0; i < std::max(1, tabs); ++i) {
-        auto* page = new QWidget;
-        page->setObjectName(QStringLiteral("%1.page%2").arg(QString::fromStdString(Name())).arg(i));
-        m_tabs->addTab(page, QStringLiteral("Tab %1").arg(i));
+namespace {
+
+// The strip's window: the tabs along the top, the pane's frame below them,
+// and the pages over the whole of it with the tabs kept above them.
+class TabStripWidget : public QWidget {
+  public:
+    explicit TabStripWidget(QWidget* parent) : QWidget(parent) {
+        pane = new QFrame(this);
+        pane->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
+        bar = new QTabBar(this);
+        bar->setDrawBase(false);
     }
-    m_tabs->setCurrentIndex(0);
+    QFrame* pane;
+    QTabBar* bar;
+    std::vector<QWidget*> pages;
+
+    void place() {
+        const int tabs_height = bar->sizeHint().height();
+        bar->setGeometry(0, 0, width(), tabs_height);
+        pane->setGeometry(0, tabs_height - 1, width(), std::max(0, height() - tabs_height + 1));
+        for (QWidget* page : pages)
+            page->setGeometry(rect());
+        bar->raise();
+    }
+
+  protected:
+    void resizeEvent(QResizeEvent*) override { place(); }
+};
+
+} // namespace
+
+TabStrip::TabStrip(Form& form, std::string name, int32_t index, QWidget* parent, int32_t tabs)
+    : Control(form, ControlKind::TabStrip, std::move(name), index, new TabStripWidget(parent)) {
+    auto* strip = static_cast<TabStripWidget*>(widget());
+    m_bar = strip->bar;
+    for (int32_t i = 0; i < std::max(1, tabs); ++i) {
+        auto* page = new QWidget(strip);
+        page->setObjectName(QStringLiteral("%1.page%2").arg(QString::fromStdString(Name())).arg(i));
+        page->setVisible(i == 0);
+        strip->pages.push_back(page);
+        m_pages.push_back(page);
+        m_bar->addTab(QStringLiteral("Tab %1").arg(i));
+    }
+    m_bar->setCurrentIndex(0);
+    strip->place();
     // The person's change (mouse or keys); code's changes go through SetTab.
-    QObject::connect(m_tabs, &QTabWidget::currentChanged, m_tabs, [this](int tab) { changed(tab); });
+    QObject::connect(m_bar, &QTabBar::currentChanged, m_bar, [this](int tab) { changed(tab); });
 }
 
 int32_t TabStrip::Tabs() const {
-    return m_tabs->count();
+    return m_bar->count();
 }
 
 void TabStrip::changed(int32_t tab) {
     if (tab < 0 || tab == m_tab) return;
     const int32_t previous = m_tab;
     m_tab = tab;
+    for (size_t i = 0; i < m_pages.size(); ++i)
+        m_pages[i]->setVisible(static_cast<int32_t>(i) == tab);
     if (TabClick) TabClick(previous);
 }
 
 void TabStrip::SetTab(int32_t tab) {
-    if (tab < 0 || tab >= m_tabs->count() || tab == m_tab) return;
+    if (tab < 0 || tab >= m_bar->count() || tab == m_tab) return;
     // currentChanged arrives inside setCurrentIndex and fires Click once.
-    m_tabs->setCurrentIndex(tab);
-    if (m_tabs->currentIndex() != tab) changed(tab); // a disabled tab Qt refused
+    m_bar->setCurrentIndex(tab);
+    if (m_bar->currentIndex() != tab) changed(tab); // a disabled tab Qt refused
 }
 
 std::string TabStrip::TabCaption(int32_t tab) const {
-    return S(m_tabs->tabText(tab));
+    return S(m_bar->tabText(tab));
 }
 void TabStrip::SetTabCaption(int32_t tab, const std::string& text) {
-    m_tabs->setTabText(tab, Q(text));
+    m_bar->setTabText(tab, Q(text));
+    static_cast<TabStripWidget*>(widget())->place();
 }
 void TabStrip::SetTabEnabled(int32_t tab, bool on) {
-    m_tabs->setTabEnabled(tab, on);
+    m_bar->setTabEnabled(tab, on);
 }
 QWidget* TabStrip::page(int32_t tab) const {
-    return m_tabs->widget(tab);
+    return tab >= 0 && tab < static_cast<int32_t>(m_pages.size()) ? m_pages[static_cast<size_t>(tab)]
+                                                                  : nullptr;
 }
 
 // ---------------------------------------------------------------- PictureBox

@@ -24,7 +24,7 @@ class QGroupBox;
 class QPushButton;
 class QToolButton;
 class QFrame;
-class QTabWidget;
+class QTabBar;
 
 namespace plat::forms {
 
@@ -54,6 +54,7 @@ enum class ControlKind {
     TabStrip,
     PictureBox,
     Image,
+    Hosted, // a control created by class id in a container
 };
 
 class Control {
@@ -314,6 +315,8 @@ class RibbonButton : public Control {
 
 // A tab strip whose pages own their controls: a control made with page(k) as
 // its parent shows only while tab k is current, but keeps its own Visible.
+// Every page covers the whole strip, tabs included, so a control's position
+// on a page counts from the strip's own top left corner.
 class TabStrip : public Control {
   public:
     TabStrip(Form& form, std::string name, int32_t index, QWidget* parent, int32_t tabs);
@@ -325,13 +328,14 @@ class TabStrip : public Control {
     void SetTabCaption(int32_t tab, const std::string& text);
     void SetTabEnabled(int32_t tab, bool on);
     QWidget* page(int32_t tab) const;
-    QTabWidget* tabs() const { return m_tabs; }
+    QTabBar* tab_bar() const { return m_bar; }
 
     std::function<void(int32_t previous_tab)> TabClick;
 
   private:
     void changed(int32_t tab);
-    QTabWidget* m_tabs;
+    QTabBar* m_bar;
+    std::vector<QWidget*> m_pages;
     int32_t m_tab{0};
 };
 

@@ -8,6 +8,7 @@
 #include <QtPrintSupport/QPrintDialog>
 #include <QtPrintSupport/QPrinter>
 #include <QtPrintSupport/QPrinterInfo>
+#include <algorithm>
 #include <vector>
 
 namespace plat::ui {
@@ -100,25 +101,47 @@ void QtPrompt::about(const AboutRequest& r) {
     box.exec();
 }
 
+void ConfigureFileDialog(QFileDialog& dialog, const FileRequest& r, bool save) {
+    // Our own chooser on every desktop: its filters match names regardless
+    // of letter case, so "Untitled.KLD" shows under *.kld.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
+    dialog.setWindowTitle(Q(r.title));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save || !r.must_exist ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !(save && r.overwrite_prompt));
+    const QStringList filters = QtFileFilter(r.filter).split(QStringLiteral(";;"), Qt::SkipEmptyParts);
+    if (!filters.isEmpty()) {
+        dialog.setNameFilters(filters);
+        const int index = std::clamp(r.filter_index, 1, static_cast<int>(filters.size())) - 1;
+        dialog.selectNameFilter(filters[index]);
+    }
+    if (!r.initial_folder.empty()) dialog.setDirectory(Q(r.initial_folder));
+    if (!r.file_name.empty()) dialog.selectFile(Q(r.file_name));
+}
+
+namespace {
+
+std::optional<std::string> RunFileDialog(QWidget* parent, const FileRequest& r, bool save) {
+    QFileDialog dialog(parent);
+    ConfigureFileDialog(dialog, r, save);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().front().toStdString();
+}
+
+} // namespace
+
 std::optional<std::string> QtPrompt::choose_open_file(const FileRequest& r) {
-    QString start = Q(r.file_name.empty() ? r.initial_folder : r.file_name);
-    QString path = QFileDialog::getOpenFileName(m_parent, Q(r.title), start, QtFileFilter(r.filter));
-    if (path.isEmpty()) return std::nullopt;
-    return path.toStdString();
+    return RunFileDialog(m_parent, r, false);
 }
 
 std::optional<std::string> QtPrompt::choose_save_file(const FileRequest& r) {
-    QString start = Q(r.file_name.empty() ? r.initial_folder : r.file_name);
-    QFileDialog::Options options;
-    if (!r.overwrite_prompt) options |= QFileDialog::DontConfirmOverwrite;
-    QString path =
-        QFileDialog::getSaveFileName(m_parent, Q(r.title), start, QtFileFilter(r.filter), nullptr, options);
-    if (path.isEmpty()) return std::nullopt;
-    return path.toStdString();
+    return RunFileDialog(m_parent, r, true);
 }
 
 std::optional<std::string> QtPrompt::choose_folder(const FolderRequest& r) {
-    QString path = QFileDialog::getExistingDirectory(m_parent, Q(r.title), Q(r.initial_folder));
+    QString path = QFileDialog::getExistingDirectory(m_parent, Q(r.title), Q(r.initial_folder),
+                                                     QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
     if (path.isEmpty()) return std::nullopt;
     return path.toStdString();
 }

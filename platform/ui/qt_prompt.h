@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <QWidget>
 
+class QFileDialog;
+
 #include "platform/ui/prompt.h"
 
 namespace plat::ui {
@@ -30,5 +32,10 @@ class QtPrompt : public IPrompt {
 // The platform's filter form "Text (*.txt)|*.txt|All (*.*)|*.*|" as Qt's
 // "Text (*.txt);;All (*)".
 QString QtFileFilter(const std::string& filter);
+
+// Sets a chooser up for a request: our own dialog (not the desktop's), the
+// filters with the request's one selected, the folder and the file name,
+// must-exist for opening and the overwrite question for saving.
+void ConfigureFileDialog(QFileDialog& dialog, const FileRequest& request, bool save);
 
 } // namespace plat::ui

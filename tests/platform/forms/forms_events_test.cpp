@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
-#include <QTabWidget>
+#include <QTabBar>
 #include <QTest>
 #include <QToolButton>
 #include <functional>
@@ -187,6 +187,15 @@ TEST(FormsEvents, CodeAndUserChangesFireEachEventOnce) {
         {"option: person clicks the one on", [](EventForm& f) { ClickCentre(f.opt[0]->radio()); }, {}},
         {"ribbon: code sets Value", [](EventForm& f) { f.rib.SetValue(true); }, {"rib.Click"}},
         {"ribbon: person clicks", [](EventForm& f) { ClickCentre(f.rib.button()); }, {"rib.Click"}},
+        {"ribbon: person clicks the pressed one",
+         [](EventForm& f) {
+             f.rib.SetValue(true);
+             f.log.clear();
+             ClickCentre(f.rib.button());
+             EXPECT_TRUE(f.rib.Value());
+             EXPECT_TRUE(f.rib.button()->isChecked());
+         },
+         {}},
         {"command: person clicks", [](EventForm& f) { ClickCentre(f.cmd.button()); }, {"cmd.Click"}},
         {"image: person clicks", [](EventForm& f) { ClickCentre(f.img.widget()); }, {"img.Click"}},
         {"face over a button: the button gets the click",
@@ -205,7 +214,7 @@ TEST(FormsEvents, CodeAndUserChangesFireEachEventOnce) {
          {"tab.Click(0)"}},
         {"tab: person clicks another",
          [](EventForm& f) {
-             auto* bar = f.tab.tabs()->tabBar();
+             auto* bar = f.tab.tab_bar();
              QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
          },
          {"tab.Click(0)"}},
@@ -243,6 +252,19 @@ TEST(FormsEvents, ProgramStatesAfterChanges) {
     f.lst.AddItem("first", 0);
     EXPECT_EQ(f.lst.ItemData(2), 42);
     EXPECT_EQ(f.lst.List(2), "b");
+    // Pressing one ribbon of an array releases the others, by code or click.
+    auto& left = f.form.Add<RibbonButton>("ribPair", 0);
+    auto& right = f.form.Add<RibbonButton>("ribPair", 1);
+    left.Move(0, 3000, 360, 360);
+    right.Move(400, 3000, 360, 360);
+    left.SetValue(true);
+    right.SetValue(true);
+    EXPECT_FALSE(left.Value());
+    EXPECT_FALSE(left.button()->isChecked());
+    ClickCentre(left.button());
+    EXPECT_TRUE(left.Value());
+    EXPECT_FALSE(right.Value());
+    EXPECT_TRUE(f.rib.Value() == false) << "another array is left alone";
 }
 
 TEST(FormsEvents, SameTextKeepsTheCaret) {

@@ -2,6 +2,7 @@
 // global objects and the prompts; and a picture of every control kind.
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QImage>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -10,6 +11,7 @@
 
 #include "platform/forms/form.h"
 #include "platform/forms/forms_runtime.h"
+#include "platform/ui/qt_prompt.h"
 #include "support/scripted_prompt.h"
 
 using namespace plat::forms;
@@ -215,6 +217,34 @@ TEST(FormsRuntime, MsgBoxAndCommonDialogGoThroughThePrompt) {
     prompt.expect_folder("Pick", std::nullopt);
     EXPECT_EQ(BrowseForFolder(prompt, "Pick"), "");
     prompt.verify_done();
+}
+
+TEST(FormsRuntime, FileChoosersAreOurOwnCaseBlindDialogs) {
+    plat::ui::FileRequest r;
+    r.title = "Save Update Description To File";
+    r.filter = "Update Description Files (*.kld)|*.kld|All Files (*.*)|*.*";
+    r.filter_index = 2;
+    r.initial_folder = QDir::tempPath().toStdString();
+    r.file_name = "Untitled.KLD";
+    QFileDialog save;
+    plat::ui::ConfigureFileDialog(save, r, true);
+    EXPECT_TRUE(save.testOption(QFileDialog::DontUseNativeDialog));
+    EXPECT_FALSE(save.filter() & QDir::CaseSensitive) << "*.kld shows Untitled.KLD";
+    EXPECT_EQ(save.acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_FALSE(save.testOption(QFileDialog::DontConfirmOverwrite)) << "saving asks before overwriting";
+    EXPECT_EQ(save.selectedNameFilter(), QStringLiteral("All Files (*)"));
+    EXPECT_EQ(save.windowTitle().toStdString(), r.title);
+
+    r.must_exist = true;
+    r.filter_index = 7; // past the end: the last one
+    QFileDialog open;
+    plat::ui::ConfigureFileDialog(open, r, false);
+    EXPECT_EQ(open.fileMode(), QFileDialog::ExistingFile);
+    EXPECT_EQ(open.acceptMode(), QFileDialog::AcceptOpen);
+    EXPECT_EQ(open.selectedNameFilter(), QStringLiteral("All Files (*)"));
+    r.filter_index = 1;
+    plat::ui::ConfigureFileDialog(open, r, false);
+    EXPECT_EQ(open.selectedNameFilter(), QStringLiteral("Update Description Files (*.kld)"));
 }
 
 TEST(FormsRuntime, ScreenAndApp) {

@@ -1,0 +1,29 @@
+#pragma once
+// A control created by class id on a form: the runtime's wrapper (Name,
+// Index, Tag, twips geometry, its own Visible) around the one container,
+// with the control's dispatch interface for late-bound calls.
+#include "platform/com/dispatch.h"
+#include "platform/com/guid.h"
+#include "platform/forms/controls.h"
+
+namespace plat::forms {
+
+class ControlHost;
+
+class HostedControl : public Control {
+  public:
+    HostedControl(Form& form, std::string name, int32_t index, QWidget* parent);
+    ~HostedControl() override;
+
+    // Creates the control in the container; null on failure, and the
+    // wrapper keeps working as an empty place on the form.
+    ComPtr<IDispatch> Create(const CLSID& clsid, HRESULT* hr = nullptr);
+    IDispatch* Object() const { return m_object.get(); }
+    ControlHost& host() const { return *m_host; }
+
+  private:
+    ControlHost* m_host;
+    ComPtr<IDispatch> m_object;
+};
+
+} // namespace plat::forms
