@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QFont>
 
+#include "KLDesigner/bridge/action_display.h"
 #include "KLDesigner/bridge/dispatch_action_tree.h"
 #include "KLDesigner/bridge/host_site.h"
 #include "KLDesigner/bridge/kld_file.h"
@@ -15,22 +16,9 @@
 namespace {
 
 // The action list's display: the visible tree's items, texts and cells for
-// the document's records. Until the display is plugged in here, the list
-// stays empty while documents load, save and build in full.
-class PendingDisplay : public kld::ITreeBridge {
-  public:
-    void AddOperationItem(kld::Designer&, int32_t, bool) override {}
-    void RemoveOperationItem(kld::Designer&, int32_t) override {}
-    void RefreshOperationItem(kld::Designer&, int32_t, int32_t) override {}
-    void FillOperationsTree(kld::Designer&) override {}
-    void StoreDescriptionInTree(kld::Designer&) override {}
-    bool SaveTreeToFile(kld::Designer&, const std::string&) override { return false; }
-    bool LoadTreeFromFile(kld::Designer&, const std::string&) override { return false; }
-    void ReadDescriptionFromTree(kld::Designer&) override {}
-};
-
-std::unique_ptr<kld::ITreeBridge> MakeActionListDisplay(kld::CDispatchActionTree&) {
-    return std::make_unique<PendingDisplay>();
+// the document's records.
+std::unique_ptr<kld::ITreeBridge> MakeActionListDisplay(kld::CDispatchActionTree& tree) {
+    return std::make_unique<kld::CActionDisplay>(tree.Control());
 }
 
 } // namespace

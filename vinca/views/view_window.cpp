@@ -172,6 +172,10 @@ void CViewWindow::SetHorzScrollPosition(int32_t x) {
 }
 
 CVincaTreeCellMetrics* CViewWindow::RowCell(int32_t row) {
+    if (ViewportWidth() != m_cellWidth) {
+        m_extents.RemoveOutside(0, -1);
+        m_cellWidth = ViewportWidth();
+    }
     if (const auto* e = m_extents.Lookup(row)) return static_cast<CVincaTreeCellMetrics*>(e->cell.get());
     CItem* item = m_engine.RowItem(row);
     if (!item) return nullptr;
@@ -228,6 +232,12 @@ void CViewWindow::UpdateScrollRange() {
     m_scroller->SetPosition(HorzScrollPosition(), TopRow());
     UpdateHorzRange();
     PlaceBars();
+    // A bar that came or went changed the rows' width: rows were laid out
+    // at the old one, so measure them again before the sideways range counts.
+    if (ViewportWidth() != m_cellWidth) {
+        UpdateHorzRange();
+        PlaceBars();
+    }
 }
 
 void CViewWindow::SetTopRow(int32_t row) {
@@ -828,7 +838,7 @@ Rect CViewWindow::ItemPartRect(CItem* item, ItemPart part) {
     return PartInRow(cell, rr, part);
 }
 
-Rect CViewWindow::PartInRow(CVincaTreeCellMetrics* cell, const Rect& rr, ItemPart part) {
+Rect CViewWindow::PartInRow(CVincaTreeCellMetrics* cell, const Rect& rr, ItemPart part) const {
     if (!cell) return {};
     Rect r;
     switch (part) {

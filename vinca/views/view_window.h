@@ -295,7 +295,7 @@ class CViewWindow : public QWidget,
     void UpdateScrollRange();
     void PaintInto(Dc& dc, const Rect& clip);
     // A part of a row's cell placed at the row's rectangle.
-    static Rect PartInRow(CVincaTreeCellMetrics* cell, const Rect& rowRect, ItemPart part);
+    Rect PartInRow(CVincaTreeCellMetrics* cell, const Rect& rowRect, ItemPart part) const;
 
     CVincaEngine& m_engine;
     IViewHost& m_host;
@@ -306,6 +306,7 @@ class CViewWindow : public QWidget,
     std::unique_ptr<plat::ui::ScrollInfoBar> m_hInfo;
     std::unique_ptr<CScroller> m_scroller;
     CItemExtentCache m_extents;
+    int32_t m_cellWidth{-1}; // the width the cached rows were laid out at
     std::unique_ptr<plat::ui::WindowTimers> m_timers;
     // Without a set of the host's, the selected rows mirror the tree's own
     // marks: read from them, and what the mouse and the keys change is
