@@ -230,6 +230,7 @@ HRESULT DispatchTableBase::invoke_member(DISPID id, uint16_t flags, DISPPARAMS* 
     call.m_putting = put;
     call.m_user_mode = user_mode;
     call.m_args.resize(declared);
+    call.m_passed.assign(declared, VT_EMPTY);
     for (size_t p = 0; p < declared; ++p) {
         const DispParam& d = m->params[p];
         if (slot[p] < 0 || is_missing(params->rgvarg[slot[p]])) {
@@ -240,6 +241,7 @@ HRESULT DispatchTableBase::invoke_member(DISPID id, uint16_t flags, DISPPARAMS* 
             call.m_args[p] = Variant::missing();
             continue;
         }
+        call.m_passed[p] = params->rgvarg[slot[p]].vt;
         HRESULT hr = coerce_to(call.m_args[p], params->rgvarg[slot[p]], d.type);
         if (FAILED(hr)) {
             if (arg_err) *arg_err = static_cast<uint32_t>(slot[p]);

@@ -101,6 +101,9 @@ class DispCall {
     // A by-reference parameter's slot: starts as the value passed, and what
     // the handler leaves in it goes back to the caller.
     Variant& ref(size_t i) { return m_args.at(i); }
+    // The type the caller passed the i-th argument as (VT_BYREF included);
+    // VT_EMPTY when omitted.
+    VARTYPE passed_type(size_t i) const { return i < m_passed.size() ? m_passed[i] : VARTYPE(VT_EMPTY); }
     // The value of a property put, coerced to the property type.
     const Variant& value() const { return m_value; }
     // The result of a get or a method.
@@ -117,6 +120,7 @@ class DispCall {
     bool m_putting{false};
     bool m_user_mode{true};
     std::vector<Variant> m_args;
+    std::vector<VARTYPE> m_passed;
     Variant m_value;
     Variant m_result;
 };

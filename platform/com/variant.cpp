@@ -171,10 +171,41 @@ HRESULT VariantCopyInd(VARIANT* dst, const VARIANT* src) {
     return S_OK;
 }
 
+namespace {
+
+// An array goes back into the caller's own array when it has the same shape
+// and plain elements (a fixed-size array cannot be replaced); otherwise the
+// caller's array is replaced by a copy.
+HRESULT store_array_by_ref(SAFEARRAY** target, const VARIANT& value, VARTYPE to) {
+    if (value.vt != to || !value.parray) return DISP_E_TYPEMISMATCH;
+    SAFEARRAY* mine = *target;
+    const VARTYPE element = to & ~VT_ARRAY;
+    const bool plain = element == VT_UI1 || element == VT_I2 || element == VT_I4 || element == VT_R4 ||
+                       element == VT_R8;
+    if (mine == value.parray) return S_OK;
+    if (mine && plain && mine->vt == value.parray->vt && mine->cDims == value.parray->cDims &&
+        mine->cbElements == value.parray->cbElements &&
+        mine->rgsabound[0].cElements == value.parray->rgsabound[0].cElements) {
+        if (mine->pvData && value.parray->pvData)
+            std::memcpy(mine->pvData, value.parray->pvData,
+                        size_t(mine->cbElements) * mine->rgsabound[0].cElements);
+        return S_OK;
+    }
+    SAFEARRAY* copy = nullptr;
+    HRESULT hr = SafeArrayCopy(value.parray, &copy);
+    if (FAILED(hr)) return hr;
+    if (mine) SafeArrayDestroy(mine);
+    *target = copy;
+    return S_OK;
+}
+
+} // namespace
+
 HRESULT store_by_ref(VARIANT& target, const VARIANT& value) {
     if (!(target.vt & VT_BYREF) || !target.byref) return S_OK;
     if (target.vt == (VT_BYREF | VT_VARIANT)) return VariantCopy(target.pvarVal, &value);
     const VARTYPE to = target.vt & ~VT_BYREF;
+    if (to & VT_ARRAY) return store_array_by_ref(target.pparray, value, to);
     Variant v;
     HRESULT hr = VariantChangeType(&v, &value, 0, to);
     if (FAILED(hr)) return hr;

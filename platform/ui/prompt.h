@@ -87,6 +87,13 @@ struct PrinterChoice {
     int32_t resolution{0};    // dots per inch; 0 takes the printer's own
 };
 
+// A component's About box: what it is, its version and its maker.
+struct AboutRequest {
+    std::string product;
+    std::string version;
+    std::string maker;
+};
+
 class IPrompt {
   public:
     virtual ~IPrompt() = default;
@@ -104,6 +111,9 @@ class IPrompt {
     virtual std::optional<PrinterChoice> default_printer() { return std::nullopt; }
     // The print dialog; nullopt when cancelled or there is no printer.
     virtual std::optional<PrinterChoice> choose_printer() { return std::nullopt; }
+    // Shows a component's About box modally, centred on the desktop. A
+    // prompt that cannot show one shows nothing.
+    virtual void about(const AboutRequest& request) {}
 };
 
 } // namespace plat::ui

@@ -93,6 +93,13 @@ MsgAnswer QtPrompt::message(const MessageRequest& r) {
     return specs.size() == 1 ? specs[0].answer : MsgAnswer::Cancel;
 }
 
+void QtPrompt::about(const AboutRequest& r) {
+    // No parent: the box stands on its own, centred on the desktop.
+    QMessageBox box(QMessageBox::Information, Q("About " + r.product),
+                    Q(r.product + "\nVersion " + r.version + "\n" + r.maker), QMessageBox::Ok);
+    box.exec();
+}
+
 std::optional<std::string> QtPrompt::choose_open_file(const FileRequest& r) {
     QString start = Q(r.file_name.empty() ? r.initial_folder : r.file_name);
     QString path = QFileDialog::getOpenFileName(m_parent, Q(r.title), start, QtFileFilter(r.filter));

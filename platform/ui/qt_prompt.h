@@ -21,6 +21,7 @@ class QtPrompt : public IPrompt {
     bool open_url(const std::string& url) override;
     std::optional<PrinterChoice> default_printer() override;
     std::optional<PrinterChoice> choose_printer() override;
+    void about(const AboutRequest& request) override;
 
   private:
     QPointer<QWidget> m_parent;

@@ -23,6 +23,8 @@ const char* kind_name(PromptKind kind) {
         return "default printer";
     case PromptKind::PrintDialog:
         return "print dialog";
+    case PromptKind::About:
+        return "About box";
     }
     return "?";
 }
@@ -89,6 +91,18 @@ ScriptedPrompt& ScriptedPrompt::expect_printer(PromptKind kind,
     e.kind = kind;
     e.printer = std::move(printer);
     return expect(std::move(e));
+}
+
+ScriptedPrompt& ScriptedPrompt::expect_about(std::string product) {
+    ExpectedPrompt e;
+    e.kind = PromptKind::About;
+    e.match = std::move(product);
+    return expect(std::move(e));
+}
+
+std::vector<plat::ui::AboutRequest> ScriptedPrompt::abouts() const {
+    std::lock_guard lock(m_lock);
+    return m_abouts;
 }
 
 void ScriptedPrompt::verify_done() {
@@ -201,6 +215,16 @@ std::optional<plat::ui::PrinterChoice> ScriptedPrompt::choose_printer() {
     m_seen.push_back(SeenPrompt{PromptKind::PrintDialog, {}, {}, {}, {}, {}});
     auto e = take(PromptKind::PrintDialog, {});
     return e ? e->printer : std::nullopt;
+}
+
+void ScriptedPrompt::about(const plat::ui::AboutRequest& request) {
+    std::lock_guard lock(m_lock);
+    SeenPrompt seen{};
+    seen.kind = PromptKind::About;
+    seen.text = request.product;
+    m_seen.push_back(seen);
+    m_abouts.push_back(request);
+    take(PromptKind::About, request.product);
 }
 
 } // namespace kltest

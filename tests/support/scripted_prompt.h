@@ -13,7 +13,7 @@
 
 namespace kltest {
 
-enum class PromptKind { Message, OpenFile, SaveFile, Folder, Modal, Url, DefaultPrinter, PrintDialog };
+enum class PromptKind { Message, OpenFile, SaveFile, Folder, Modal, Url, DefaultPrinter, PrintDialog, About };
 
 struct ExpectedPrompt {
     PromptKind kind{PromptKind::Message};
@@ -55,11 +55,15 @@ class ScriptedPrompt : public plat::ui::IPrompt {
     // The default printer or the print dialog (kind DefaultPrinter or
     // PrintDialog) answers `printer`.
     ScriptedPrompt& expect_printer(PromptKind kind, std::optional<plat::ui::PrinterChoice> printer);
+    // An About box naming `product`.
+    ScriptedPrompt& expect_about(std::string product);
 
     // Fails the test when expected prompts were never asked.
     void verify_done();
     std::vector<SeenPrompt> seen() const;
     size_t pending() const;
+    // The About boxes shown, in order.
+    std::vector<plat::ui::AboutRequest> abouts() const;
 
     plat::ui::MsgAnswer message(const plat::ui::MessageRequest& request) override;
     std::optional<std::string> choose_open_file(const plat::ui::FileRequest& request) override;
@@ -69,6 +73,7 @@ class ScriptedPrompt : public plat::ui::IPrompt {
     bool open_url(const std::string& url) override;
     std::optional<plat::ui::PrinterChoice> default_printer() override;
     std::optional<plat::ui::PrinterChoice> choose_printer() override;
+    void about(const plat::ui::AboutRequest& request) override;
 
   private:
     std::optional<ExpectedPrompt> take(PromptKind kind, const std::string& text);
@@ -76,6 +81,7 @@ class ScriptedPrompt : public plat::ui::IPrompt {
     mutable std::mutex m_lock;
     std::deque<ExpectedPrompt> m_queue;
     std::vector<SeenPrompt> m_seen;
+    std::vector<plat::ui::AboutRequest> m_abouts;
     bool m_verified{false};
 };
 

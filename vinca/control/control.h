@@ -41,6 +41,7 @@ class IControlView {
 class CControlWindow;
 class CReportEngine; // printing
 class CWebNavigator; // web links
+class CDesignerLink; // the separate designer
 
 class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObject, plat::IOleControl,
                                                      plat::IPersistStreamInit, plat::IPersistPropertyBag>,
@@ -58,7 +59,8 @@ class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObjec
     plat::HRESULT GetClientSite(plat::IOleClientSite** out) override;
     plat::HRESULT SetHostNames(const plat::OLECHAR*, const plat::OLECHAR*) override { return plat::S_OK; }
     plat::HRESULT Close(uint32_t) override;
-    plat::HRESULT DoVerb(int32_t) override { return plat::E_NOTIMPL; }
+    // Verb 1, "Properties...", starts the designer (designer_link.cpp).
+    plat::HRESULT DoVerb(int32_t verb) override;
     plat::HRESULT GetUserClassID(plat::CLSID* out) override { return GetClassID(out); }
     plat::HRESULT SetExtent(uint32_t aspect, plat::SIZEL* size) override;
     plat::HRESULT GetExtent(uint32_t aspect, plat::SIZEL* size) override;
@@ -146,6 +148,8 @@ class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObjec
     // Twips in and out of the container's units (item heights).
     double ContainerToTwips(double value, bool horizontal) { return ToPixels(value, horizontal) * 15.0; }
     double TwipsToContainer(double twips, bool horizontal) { return FromPixels(twips / 15.0, horizontal); }
+    // Twips, whatever the container's units, to pixels of the screen.
+    static double TwipsToPixels(double twips);
 
     // Drawing suspension (Redraw).
     int32_t RedrawCount() const { return m_redrawOff; }
@@ -190,6 +194,12 @@ class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObjec
     // The navigator, made on first use (web.cpp).
     CWebNavigator& Web();
     std::shared_ptr<CWebNavigator> m_web;
+
+    // ---- the designer link ----
+    // Made on the first launch (designer_link.cpp); a run still going when
+    // the control goes ends with it.
+    CDesignerLink& Designer();
+    std::shared_ptr<CDesignerLink> m_designer;
 
   protected:
     bool user_mode() const override;

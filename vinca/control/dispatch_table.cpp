@@ -5,11 +5,13 @@
 #include "platform/com/dispatcher.h"
 #include "vinca/control/control.h"
 #include "vinca/control/dispids.h"
+#include "vinca/control/hit_test.h"
 #include "vinca/control/members.h"
 #include "vinca/control/objects/cell_def.h"
 #include "vinca/control/objects/grid.h"
 #include "vinca/control/objects/level_defs.h"
 #include "vinca/control/objects/report.h"
+#include "vinca/control/ole_drag.h"
 #include "vinca/control/printing.h"
 #include "vinca/control/prop_families.h"
 #include "vinca/control/web.h"
@@ -207,7 +209,7 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
         Boolean(d::kFixedSize, "FixedSize", {1, 9}),
         Enum(d::kTriggerEvents, "TriggerEvents", 4, kNone),
         Enum(d::kScrollbars, "Scrollbars", 4, {0, 11}),
-        NoWindow(d::kScrollHorz, "ScrollHorz", P, I2, {}, kG),
+        Plain(d::kScrollHorz, "ScrollHorz", I2, m::GetScrollHorz, m::PutScrollHorz, kG),
         Plain(d::kText, "Text", BSTR_,
               Result([](CVincaCtrl& s, DispCall&) {
                   std::string text;
@@ -266,7 +268,7 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
         Size(d::kXOffset, "XOffset", {.max = 2047, .above = VE_INVALID_ARGUMENT}, kFlags5),
         Boolean(d::kDefMultiLine, "DefMultiLine", kFlags5),
         Picture(d::kMouseIcon, "MouseIcon", {0, 19}, true),
-        NoWindow(d::kBottomIndex, "BottomIndex", P, I4, {}, kG | kNP),
+        Plain(d::kBottomIndex, "BottomIndex", I4, m::GetBottomIndex, {}, kG | kNP),
         Indexed(d::kClearItem, "ClearItem", I4, {},
                 [](CVincaCtrl& s, DispCall& c) {
                     CItem* item = s.Item(c.value().to_i4());
@@ -308,7 +310,7 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
               }),
               {},
               kG | kNP),
-        NoWindow(d::kTopIndex, "TopIndex", P, I4, {}, kG),
+        Plain(d::kTopIndex, "TopIndex", I4, m::GetTopIndex, m::PutTopIndex, kG),
         Plain(d::kSelItemCount, "SelItemCount", I4,
               Result([](CVincaCtrl& s, DispCall&) { return Long(s.Engine().CurrentRowItem() ? 1 : 0); }), {}, kG | kNP),
         Size(d::kWidthOfTextMin, "WidthOfTextMin", {.min = 0, .max = 31999, .above = VE_INVALID_ARGUMENT, .minusOne = true},
@@ -319,19 +321,19 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
                Result([](CVincaCtrl& s, DispCall& c) {
                    return Bool(s.Engine().IsValidBookmark(static_cast<uint32_t>(c.i4(0))));
                })),
-        NoWindow(d::kOnDragOver, "OnDragOver", M, NONE, {Arg("X", R4), Arg("Y", R4), Arg("State", I2)}),
-        Method(d::kOnDragDrop, "OnDragDrop", I4, {Arg("X", R4), Arg("Y", R4)},
-               Result([](CVincaCtrl&, DispCall&) { return Long(VE_NO_WINDOW); })),
-        NoWindow(d::kBeforeDrag, "BeforeDrag", M, NONE),
+        Method(d::kOnDragOver, "OnDragOver", NONE, {Arg("X", R4), Arg("Y", R4), Arg("State", I2)},
+               oledrag::OnDragOver),
+        Method(d::kOnDragDrop, "OnDragDrop", I4, {Arg("X", R4), Arg("Y", R4)}, oledrag::OnDragDrop),
+        Method(d::kBeforeDrag, "BeforeDrag", NONE, {}, oledrag::BeforeDrag),
         Method(d::kClear, "Clear", NONE, {}, m::Clear),
         Method(d::kFindItem, "FindItem", I4,
                {Arg("FindWhat", BSTR_), Arg("nFlags", I2), Arg("nFromIndex", I4), Arg("nToIndex", I4)}, m::FindItem),
         Method(d::kFindValue, "FindValue", I4,
                {Arg("FindWhat", VAR), Arg("nFlags", I2), Arg("nFromIndex", I4), Arg("nToIndex", I4), Opt("ValueName")},
                m::FindValue),
-        NoWindow(d::kGetItemByXY, "GetItemByXY", M, I4, {Arg("nX", I2), Arg("nY", I2), Arg("nType", I2)}),
+        Method(d::kGetItemByXY, "GetItemByXY", I4, {Arg("nX", I2), Arg("nY", I2), Arg("nType", I2)}, m::GetItemByXY),
         Method(d::kGetItemRect, "GetItemRect", I2, {Arg("Index", I4), Arg("nOpts", I2), ByRef("pRect", VAR)},
-               Result([](CVincaCtrl&, DispCall&) { return Short(VE_NO_WINDOW); })),
+               m::GetItemRect),
         Method(d::kIndexByBM, "IndexByBM", I4, {Arg("hTreeBookmark", I4)},
                Result([](CVincaCtrl& s, DispCall& c) {
                    CItem* item = s.Engine().ItemFromBookmark(static_cast<uint32_t>(c.i4(0)));
@@ -653,7 +655,13 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
             .kind = P,
             .type = DISP,
             .params = {kIndex},
-            .get = [](CVincaCtrl& s, DispCall& c) { c.result() = GridObject(s.Link(), s.Item(c.i4(0))); },
+            .get =
+                [](CVincaCtrl& s, DispCall& c) {
+                    // No item: the grid of the visible tree's root item.
+                    CItem* item = s.ItemOrNull(c.i4(0));
+                    if (!item) item = s.Engine().VisualRoot() ? s.Engine().VisualRoot() : s.Engine().Root();
+                    c.result() = GridObject(s.Link(), item);
+                },
             .put = SetItemGrid,
             .put_type = I4},
         Indexed(
@@ -685,11 +693,20 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
             .params = {kIndex},
             .get =
                 [](CVincaCtrl& s, DispCall& c) {
-                    Ref<CItem> item(s.Item(c.i4(0)));
-                    c.result() =
-                        CellDefObject(s.Link(), CellDefKind::TreeCell, ItemCellTarget(item, CellDefKind::TreeCell));
+                    // Nothing for an index that names no item.
+                    Ref<CItem> item(s.ItemOrNull(c.i4(0)));
+                    c.result() = item ? CellDefObject(s.Link(), CellDefKind::TreeCell,
+                                                      ItemCellTarget(item, CellDefKind::TreeCell))
+                                      : plat::Variant(static_cast<plat::IDispatch*>(nullptr));
                 },
-            .put = [](CVincaCtrl& s, DispCall& c) { ClearCellDef(s, c.value(), ItemCellTarget(Ref<CItem>(s.Item(c.i4(0))), CellDefKind::TreeCell)); },
+            .put =
+                [](CVincaCtrl& s, DispCall& c) {
+                    // Only Nothing is taken (it resets the cell); an object cannot be set.
+                    const plat::VARIANT& v = plat::deref(c.value());
+                    if ((v.vt == plat::VT_DISPATCH || v.vt == plat::VT_UNKNOWN) && v.punkVal)
+                        plat::raise_error(plat::kErrSetNotSupported);
+                    ClearCellDef(s, c.value(), ItemCellTarget(Ref<CItem>(s.Item(c.i4(0))), CellDefKind::TreeCell));
+                },
             .put_type = VAR},
         DefCell(d::kDefItemCellBorderStyle, "DefItemCellBorderStyle", 5, {"DefBorderStyle"}),
         DefCell(d::kDefItemCellPictureAlignment, "DefItemCellPictureAlignment", 13, {"DefPictureAlignment"}),
@@ -729,7 +746,7 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
                 },
                 kG),
         Boolean(d::kTransparentBackground, "TransparentBackground", {1, 3}, Mark::No),
-        NoWindow(d::kHitTest, "HitTest", M, VAR, {Arg("X", R4), Arg("Y", R4), Arg("varTarget", VAR)}),
+        Method(d::kHitTest, "HitTest", VAR, {Arg("X", R4), Arg("Y", R4), ByRef("varTarget", VAR)}, m::HitTest),
         Method(d::kUpdateBackground, "UpdateBackground", NONE, {},
                [](CVincaCtrl& s, DispCall&) { s.RequestRefresh(1, 3); }),
         Indexed(d::kItemURL, "ItemURL", BSTR_,
@@ -830,10 +847,11 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
         Indexed(
             d::kItemHasValue, "ItemHasValue", BOOL_,
             Result([](CVincaCtrl& s, DispCall& c) {
-                CItem* item = s.Item(c.i4(0));
+                // False for an index that names no item.
+                CItem* item = s.ItemOrNull(c.i4(0));
                 const std::string name = c.arg(1).to_utf8();
                 const CVincaName* key = name.empty() ? nullptr : GlobalName(name);
-                return Bool(key && item->ItemData() && item->ItemData()->FindNamedValue(key));
+                return Bool(key && item && item->ItemData() && item->ItemData()->FindNamedValue(key));
             }),
             [](CVincaCtrl& s, DispCall& c) {
                 // True makes sure the value is there, False drops it.
@@ -882,7 +900,8 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
                 }),
                 {}, kNP),
         Indexed(d::kItemHeight, "ItemHeight", R4, m::GetItemHeight, m::PutItemHeight),
-        Enum(d::kOLEDropMode, "OLEDropMode", 2, {0, 21}),
+        Plain(d::kOLEDropMode, "OLEDropMode", I2, Result([](CVincaCtrl& s, DispCall&) { return s.Prop(d::kOLEDropMode); }),
+              oledrag::PutOLEDropMode),
         Stored(d::kColDelimiter, "ColDelimiter", I2, kNone, Mark::No),
         Stored(d::kConvertTabsToCols, "ConvertTabsToCols", BOOL_, kNone, Mark::No),
         Plain(d::kCurrentParent, "CurrentParent", VAR, m::GetCurrentParent, m::PutCurrentParent, kG | kPD),
@@ -943,21 +962,7 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
               },
               kNG),
         Plain(d::kAutoDragMode, "AutoDragMode", I2,
-              Result([](CVincaCtrl& s, DispCall&) { return s.Prop(d::kAutoDragMode); }),
-              [](CVincaCtrl& s, DispCall& c) {
-                  // The container's extender must be able to drag.
-                  plat::ComPtr<plat::IDispatch> ext = s.ExtendedControl();
-                  plat::OLECHAR drag[] = u"Drag";
-                  plat::OLECHAR* names[] = {drag};
-                  plat::DISPID id = 0;
-                  if (!ext || plat::FAILED(ext->GetIDsOfNames(plat::IID_IUnknown, names, 1, 0, &id)))
-                      ThrowVincaError(VE_DRAG_START);
-                  const int16_t v = c.value().iVal;
-                  if (v < 0 || v > 3) ThrowVincaError(VE_INVALID_ARGUMENT);
-                  if (s.Prop(d::kAutoDragMode).to_i2() == v) return;
-                  s.StoreProp(d::kAutoDragMode, plat::Variant(v));
-                  s.RequestRefresh(0, 23);
-              },
+              Result([](CVincaCtrl& s, DispCall&) { return s.Prop(d::kAutoDragMode); }), oledrag::PutAutoDragMode,
               kG),
         Indexed(
             d::kItemSortingStyle, "ItemSortingStyle", I4,
@@ -967,7 +972,8 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
                 s.ClearPending();
             },
             0, {kIndex, Arg("SortOrder", I2)}),
-        Enum(d::kDragIconStyle, "DragIconStyle", 3, kNone, Mark::No),
+        Plain(d::kDragIconStyle, "DragIconStyle", I2,
+              Result([](CVincaCtrl& s, DispCall&) { return s.Prop(d::kDragIconStyle); }), oledrag::PutDragIconStyle),
         Method(d::kLoadPicture, "LoadPicture", DISP, {Arg("lpszFileName", BSTR_)}, m::LoadPicture),
         Method(d::kPrintOneStep, "PrintOneStep", NONE,
                {Arg("varOutputDC", VAR), Arg("LeftMargin", I4), Arg("TopMargin", I4), Arg("RightMargin", I4),
@@ -993,7 +999,7 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
         Plain(d::khWnd, "hWnd", I4, Result([](CVincaCtrl& s, DispCall&) { return Long(int32_t(s.WindowHandle())); }), {}, kNP),
         Enum(d::kAppearance, "Appearance", 2, {8, 0}),
         Method(d::kRefresh, "Refresh", NONE, {}, m::Refresh),
-        NoWindow(d::kAboutBox, "AboutBox", M, NONE),
+        Method(d::kAboutBox, "AboutBox", NONE, {}, m::AboutBox),
     };
     return table;
 }

@@ -4,13 +4,17 @@
 #include "platform/com/server.h"
 #include "vinca/control/clipboard_qt.h"
 #include "vinca/control/control.h"
+#include "vinca/control/ole_drag.h"
 #include "vinca/model/persist.h"
 
 namespace {
 
 struct LibraryLifetime {
     LibraryLifetime() { vinca::InstallQtClipboard(); }
-    ~LibraryLifetime() { vinca::RemoveQtClipboard(); }
+    ~LibraryLifetime() {
+        vinca::ClearDragSource();
+        vinca::RemoveQtClipboard();
+    }
 };
 
 LibraryLifetime g_library;

@@ -1,9 +1,6 @@
 // Picture properties: pictures kept as the objects they were given (the
-// model's stored pictures), the control's empty picture for a property that
-// holds none, and LoadPicture from a file.
-#include <fstream>
-#include <iterator>
-
+// model's stored pictures) and the control's empty picture for a property
+// that holds none. Loading from files is in appearance.cpp.
 #include "platform/com/object.h"
 #include "vinca/control/members.h"
 #include "vinca/control/prop_families.h"
@@ -170,24 +167,6 @@ void GetPictureList(CVincaCtrl& self, Call& c) {
                          list[i].vt == plat::VT_DISPATCH && list[i].pdispVal
                      ? list[i]
                      : EmptyPicture();
-}
-
-void LoadPicture(CVincaCtrl&, Call& c) {
-    const std::string path = c.text(0);
-    if (path.empty()) {
-        c.result() = plat::Variant(static_cast<plat::IDispatch*>(nullptr)); // Nothing
-        return;
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) plat::raise_error(plat::kErrFileNotFound);
-    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const PictureType type =
-        SniffPictureType(std::span(reinterpret_cast<const uint8_t*>(data.data()), data.size()));
-    plat::ComPtr<IVincaPicture> pic = type == PICTYPE_NONE ? nullptr : NewPicture(type, std::move(data));
-    if (!pic) plat::raise_error(plat::kErrInvalidFileFormat);
-    plat::Variant v;
-    ValueSetPicture(v, pic.get());
-    c.result() = v;
 }
 
 } // namespace members

@@ -14,6 +14,10 @@ namespace {
 constexpr int32_t kDpi = 96;
 } // namespace
 
+double CVincaCtrl::TwipsToPixels(double twips) {
+    return twips * kDpi / 1440.0;
+}
+
 double CVincaCtrl::ToPixels(double value, bool horizontal) {
     plat::Variant units;
     std::string scale;

@@ -4,6 +4,7 @@
 
 #include "platform/ui/window_table.h"
 #include "vinca/control/dispids.h"
+#include "vinca/control/ole_drag.h"
 #include "vinca/views/view_window.h"
 
 namespace vinca {
@@ -42,6 +43,7 @@ plat::HRESULT CControlWindow::Activate(uint32_t parent_window, const plat::Pixel
     m_view->BeginRedrawLock();
     m_handle = plat::ui::Windows().add(m_view);
     m_ctrl.m_view = this;
+    AttachDragAndDrop(m_ctrl, m_view);
     SetRect(rect);
     AdjustRootViewLock(true);
     m_view->show();

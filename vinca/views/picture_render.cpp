@@ -1,5 +1,7 @@
 #include "vinca/views/picture_render.h"
 
+#include "vinca/views/icon_picture.h"
+
 #include <list>
 #include <memory>
 #include <mutex>
@@ -81,7 +83,7 @@ int32_t RenderToScreen(const CPictureHolder& holder, Dc& dc, const Rect& rect, u
             Blit(d->image, dc, rect, rop);
         break;
     case PIC_ICON:
-        DrawIcon(d->image, dc, rect, rop);
+        CIconPicture(&d->image).Draw(dc, rect, rop);
         break;
     default:
         break;

@@ -9,6 +9,7 @@
 
 #include "platform/gdi/font.h"
 #include "platform/gdi/rtf.h"
+#include "vinca/views/rich_edit_callback.h"
 
 namespace vinca {
 
@@ -35,6 +36,9 @@ CRichTextHost::CRichTextHost(bool multiLine)
     QTextOption opt = m_doc->defaultTextOption();
     opt.setWrapMode(multiLine ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
     m_doc->setDefaultTextOption(opt);
+    // The first reference is the host's.
+    m_callback = new CRichEditCallback;
+    m_callback->SetSharedStorage(true);
 }
 
 CRichTextHost::~CRichTextHost() = default;

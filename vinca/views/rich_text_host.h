@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/com/unknown.h"
 #include "platform/gdi/dc.h"
 #include "vinca/model/picture.h"
 
@@ -18,6 +19,8 @@ namespace vinca {
 
 using plat::gdi::Dc;
 using plat::gdi::Rect;
+
+class CRichEditCallback;
 
 inline constexpr uint32_t CFE_BOLD = 1, CFE_ITALIC = 2, CFE_UNDERLINE = 4, CFE_STRIKEOUT = 8;
 enum : int32_t { PFA_LEFT = 1, PFA_RIGHT = 2, PFA_CENTER = 3 };
@@ -63,6 +66,9 @@ class CRichTextHost {
     void Draw(Dc& dc, std::string_view text, const Rect& rect, bool toPrinter);
 
     QTextDocument& Document() { return *m_doc; }
+    // What objects embedded in the text are answered: one shared storage
+    // for all of them.
+    CRichEditCallback& OleCallback() const { return *m_callback; }
 
   private:
     void Layout(int32_t width);
@@ -70,6 +76,7 @@ class CRichTextHost {
     RichCharFormat m_char;
     RichParaFormat m_para;
     std::unique_ptr<QTextDocument> m_doc;
+    plat::ComPtr<CRichEditCallback> m_callback;
 };
 
 } // namespace vinca

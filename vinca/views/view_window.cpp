@@ -688,6 +688,10 @@ Rect CViewWindow::ItemPartRect(CItem* item, ItemPart part) {
     int32_t row = RowOfItem(item);
     Rect rr = row >= 0 ? RowRect(row) : Rect{};
     CVincaTreeCellMetrics* cell = rr.IsEmpty() ? nullptr : RowCell(row);
+    return PartInRow(cell, rr, part);
+}
+
+Rect CViewWindow::PartInRow(CVincaTreeCellMetrics* cell, const Rect& rr, ItemPart part) {
     if (!cell) return {};
     Rect r;
     switch (part) {
@@ -708,6 +712,40 @@ Rect CViewWindow::ItemPartRect(CItem* item, ItemPart part) {
         break;
     }
     return r.IsEmpty() ? Rect{} : r.Offset(rr.left, rr.top).Intersect(rr);
+}
+
+Rect CViewWindow::RowRectAnywhere(int32_t row) {
+    if (row < 0 || row >= RowCount()) return {};
+    auto height = [&](int32_t r) {
+        CVincaTreeCellMetrics* c = RowCell(r);
+        return c ? c->Height() : 0;
+    };
+    int32_t y = m_captionHeight;
+    const int32_t top = TopRow();
+    for (int32_t r = top; r < row; ++r)
+        y += height(r);
+    for (int32_t r = row; r < top; ++r)
+        y -= height(r);
+    return {0, y, ViewportWidth(), y + height(row)};
+}
+
+Rect CViewWindow::ItemPartRectAnywhere(CItem* item, ItemPart part) {
+    const int32_t row = RowOfItem(item);
+    const Rect rr = RowRectAnywhere(row);
+    return PartInRow(rr.IsEmpty() ? nullptr : RowCell(row), rr, part);
+}
+
+int32_t CViewWindow::HScrollPercent() const {
+    const int32_t range = m_scroller->RangeX();
+    if (range <= 0) return 0;
+    return int32_t(int64_t(m_scroller->Position().x) * 100 / range);
+}
+
+void CViewWindow::SetHScrollPercent(int32_t percent) {
+    const int32_t range = m_scroller->RangeX();
+    if (range <= 0) return;
+    const int32_t x = int32_t(int64_t(std::clamp(percent, 0, 100)) * range / 100);
+    m_scroller->SetPosition(x, TopRow());
 }
 
 int32_t CViewWindow::DragOverRow(Point client, Rect& rowRect) {

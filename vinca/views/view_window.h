@@ -167,6 +167,22 @@ class CViewWindow : public QWidget,
     // the rectangle to highlight; -1 off the rows.
     int32_t DragOverRow(Point client, Rect& rowRect);
     bool SmartDrag() const { return m_smartDrag; }
+    // Lays the window out for its present size when no resize or paint has
+    // done so yet (a window made and sized but not shown).
+    void EnsureLayout() {
+        if (m_laidOut != size()) FrameChanged();
+    }
+    // A row's rectangle in client pixels wherever the row lies: above the
+    // top row it starts above the window, below the page past its bottom.
+    // Empty when there is no such row.
+    Rect RowRectAnywhere(int32_t row);
+    // A part of an item's row the same way; empty when the item has no row
+    // or the part does not show.
+    Rect ItemPartRectAnywhere(CItem* item, ItemPart part);
+    // The horizontal scroll position as a share 0..100 of what scrolls
+    // (0 when nothing does), and a move to one (nothing when nothing scrolls).
+    int32_t HScrollPercent() const;
+    void SetHScrollPercent(int32_t percent);
 
     // Drawing suspended while many items change: the first suspension keeps
     // a picture of the window, which paints show meanwhile, and freezes the
@@ -249,6 +265,8 @@ class CViewWindow : public QWidget,
     CVincaTreeCellMetrics* RowCell(int32_t row);
     void UpdateScrollRange();
     void PaintInto(Dc& dc, const Rect& clip);
+    // A part of a row's cell placed at the row's rectangle.
+    static Rect PartInRow(CVincaTreeCellMetrics* cell, const Rect& rowRect, ItemPart part);
 
     CVincaEngine& m_engine;
     IViewHost& m_host;

@@ -123,6 +123,38 @@ static std::vector<Coercion> coercion_cases() {
     };
 }
 
+// A caller's array passed by reference takes what a member wrote back: in
+// place when the shape is the same (a fixed-size array keeps its identity),
+// else as a new array; an array of another type is refused.
+TEST(Variant, ArraysWrittenBackByReference) {
+    auto filled = [](VARTYPE vt, uint32_t n, int16_t first) {
+        Variant v;
+        v.vt = VT_ARRAY | vt;
+        v.parray = SafeArrayCreateVector(vt, 0, n);
+        for (uint32_t i = 0; i < n; ++i)
+            if (vt == VT_I2) static_cast<int16_t*>(v.parray->pvData)[i] = int16_t(first + i);
+        return v;
+    };
+    SAFEARRAY* mine = SafeArrayCreateVector(VT_I2, 0, 4);
+    VARIANT target{};
+    target.vt = VT_BYREF | VT_ARRAY | VT_I2;
+    target.pparray = &mine;
+    SAFEARRAY* const before = mine;
+
+    ASSERT_EQ(store_by_ref(target, filled(VT_I2, 4, 10)), S_OK);
+    EXPECT_EQ(mine, before);
+    EXPECT_EQ(static_cast<int16_t*>(mine->pvData)[3], 13);
+
+    ASSERT_EQ(store_by_ref(target, filled(VT_I2, 6, 20)), S_OK);
+    ASSERT_NE(mine, nullptr);
+    EXPECT_EQ(mine->rgsabound[0].cElements, 6u);
+    EXPECT_EQ(static_cast<int16_t*>(mine->pvData)[5], 25);
+
+    EXPECT_EQ(store_by_ref(target, filled(VT_I4, 6, 0)), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(store_by_ref(target, Variant(int16_t(1))), DISP_E_TYPEMISMATCH);
+    SafeArrayDestroy(mine);
+}
+
 TEST(Variant, CoercionTable) {
     for (const Coercion& c : coercion_cases()) {
         SCOPED_TRACE(c.name);

@@ -27,6 +27,25 @@ using plat::Variant;
 
 namespace {
 
+// A 1x1 bitmap file of one colour, whole enough to decode.
+std::string TinyBmp(uint8_t shade) {
+    std::string b = {'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0};
+    const char info[40] = {40, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0, 4};
+    b.append(info, sizeof info);
+    b += std::string(3, char(shade)) + '\0';
+    return b;
+}
+
+// A 1x1 icon file with a 32-bit image and its mask.
+std::string TinyIco() {
+    const char head[22] = {0, 0, 1, 0, 1, 0, 1, 1, 0, 0, 1, 0, 32, 0, 48, 0, 0, 0, 22, 0, 0, 0};
+    const char info[40] = {40, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 1, 0, 32, 0};
+    std::string b(head, sizeof head);
+    b.append(info, sizeof info);
+    b += std::string("\x22\x22\x22\xFF", 4) + std::string(4, '\0');
+    return b;
+}
+
 constexpr plat::CLSID kControl = plat::make_guid("9D998150-B884-11CE-8D47-444553540000");
 constexpr plat::CLSID kTreeObject = plat::make_guid("C69411A1-5D5D-11D2-A13C-0040054699BC");
 
@@ -950,8 +969,8 @@ TEST_F(Control, PicturesFromFilesKeptAndPersisted) {
     const auto bmp = dir.path() / "a.bmp";
     const auto ico = dir.path() / "a.ico";
     const auto txt = dir.path() / "a.txt";
-    std::ofstream(bmp, std::ios::binary) << "BM" << std::string(60, '\x11');
-    std::ofstream(ico, std::ios::binary) << std::string("\0\0\1\0", 4) << std::string(40, '\x22');
+    std::ofstream(bmp, std::ios::binary) << TinyBmp(0x11);
+    std::ofstream(ico, std::ios::binary) << TinyIco();
     std::ofstream(txt) << "no picture here";
 
     // Without a picture a property answers the empty picture, never Nothing.
@@ -993,7 +1012,7 @@ TEST_F(Control, PicturesFromFilesKeptAndPersisted) {
     plat::ComPtr<vinca::IVincaPicture> stored;
     ASSERT_EQ(copied.pdispVal->QueryInterface(vinca::IID_IPicture, stored.put_void()), plat::S_OK);
     EXPECT_EQ(stored->Type(), vinca::PICTYPE_BITMAP);
-    EXPECT_EQ(stored->Data(), "BM" + std::string(60, '\x11'));
+    EXPECT_EQ(stored->Data(), TinyBmp(0x11));
 
     // Item pictures, mark pictures and the picture list.
     call("AddItem", {Text("a")});
@@ -1120,7 +1139,7 @@ TEST_F(Control, ValueObjectsFollowTheirItemAndControl) {
 
 TEST_F(Control, LevelDefinitionsMadeOnTheirFirstWrite) {
     const auto bmp = dir.path() / "level.bmp";
-    std::ofstream(bmp, std::ios::binary) << "BM" << std::string(30, '\x33');
+    std::ofstream(bmp, std::ios::binary) << TinyBmp(0x33);
     Variant picture = call("LoadPicture", {Text(bmp.string())});
     Variant defs = get("LevelDefs");
     ASSERT_EQ(defs.vt, plat::VT_DISPATCH);
@@ -1347,7 +1366,7 @@ TEST_F(Control, CellDefinitionsSetUnsetAndInherit) {
     EXPECT_EQ(get("Count", {}, get("LevelDefs").pdispVal).to_i4(), 2);
     // Nothing clears the definition; the level's pictures stay.
     const auto bmp = dir.path() / "cell.bmp";
-    std::ofstream(bmp, std::ios::binary) << "BM" << std::string(30, '\x33');
+    std::ofstream(bmp, std::ios::binary) << TinyBmp(0x33);
     Variant picture = call("LoadPicture", {Text(bmp.string())});
     Variant one = get("Item", {I4(1)}, get("LevelDefs").pdispVal);
     put("PictureLeaf", picture, {}, one.pdispVal);

@@ -56,13 +56,14 @@ class CellTarget final : public CellDefTarget {
         : m_grid(std::move(grid)), m_row(row), m_col(col) {}
     CAttrSet* List(CVincaCtrl&, bool make) override {
         CTreeGrid* g = m_grid->Find();
-        CItem* item = g ? g->RowItem(m_row) : nullptr;
         CColumnDef* col = g ? g->Column(m_col) : nullptr;
+        // Row 0 is the column's title: it has no row item.
+        if (col && m_row == 0) return col->TitleCellDef(make);
+        CItem* item = g ? g->RowItem(m_row) : nullptr;
         if (!item || !col) {
             if (make) ThrowVincaError(VE_BAD_INDEX);
             return nullptr;
         }
-        if (m_row == 0) return col->TitleCellDef(make);
         CItemData* data = make ? item->GetItemData() : item->ItemData();
         if (!data) return nullptr;
         CAttrEntry* entry = make ? data->Values().GetOrAdd(col->Key()) : data->Values().Find(col->Key());
@@ -798,13 +799,24 @@ const plat::DispatchTable<COleGridCell>& COleGridCell::dispatch_table() {
     };
     auto value_put = [](Self& self, Call& c) {
         const plat::VARIANT& v = plat::deref(c.value());
-        const bool nothing = (v.vt == plat::VT_DISPATCH || v.vt == plat::VT_UNKNOWN) && !v.punkVal;
-        if (!nothing) ThrowVincaError(VE_INVALID_ARGUMENT);
+        const bool object = v.vt == plat::VT_DISPATCH || v.vt == plat::VT_UNKNOWN;
+        const bool nothing = object && !v.punkVal;
+        if (object && !nothing) ThrowVincaError(VE_INVALID_ARGUMENT);
         CVincaCtrl& ctl = self.m_grid->Control();
         CTreeGrid* g = self.m_grid->Find();
         CColumnDef* col = g ? g->Column(self.m_col) : nullptr;
         if (!col) return;
         NoticePair notices(ctl);
+        if (!nothing) {
+            // A plain value in row 0 is the column's title text.
+            if (self.m_row != 0) ThrowVincaError(VE_INVALID_ARGUMENT);
+            CAttrEntry* title = col->TitleEntry(true);
+            if (!title) ThrowVincaError(VE_OUT_OF_MEMORY);
+            if (plat::FAILED(title->SetValue(v))) ThrowVincaError(VE_INVALID_ARGUMENT);
+            ctl.RequestRefresh(1, 0);
+            ctl.MarkModified();
+            return;
+        }
         if (self.m_row == 0) {
             if (CAttrEntry* title = col->TitleEntry(false)) title->ClearValue();
         } else if (CItem* item = g->RowItem(self.m_row); item && item->ItemData()) {

@@ -1,0 +1,188 @@
+// A description of 9,999 actions (groups of nine files each) saved through
+// the hidden control, then opened: read back and the visible action list
+// refilled on the control in a host widget. Beside it, a QTreeWidget filled
+// with the same texts in the same nesting. Prints both and their ratio.
+//
+//   bench_designer [--actions N]
+#include <unistd.h>
+
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QTreeWidget>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+
+#include "KLDesigner/bridge/action_display.h"
+#include "KLDesigner/bridge/dispatch_action_tree.h"
+#include "KLDesigner/bridge/kld_file.h"
+#include "platform/com/loader.h"
+#include "platform/forms/control_host.h"
+
+namespace {
+
+double Seconds(const std::function<void()>& work) {
+    auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The designer's windows and questions, answered by nothing.
+class QuietHost final : public kld::IDesignerHost {
+  public:
+    void RefreshControls() override {}
+    void RefreshToolbar(bool) override {}
+    void DisplaySaveButtons(bool) override {}
+    void ResizeForm() override {}
+    void ResizeSceneryTab() override {}
+    void RefreshLocationTab(int16_t) override {}
+    void ShowTab(int16_t) override {}
+    void ShowMainForm() override {}
+    void SetCaption(const std::string&) override {}
+    void SetMaskPassword(bool) override {}
+    void SelectListRow(kld::ListBox, int32_t) override {}
+    void SelectAllAndFocus(kld::Control) override {}
+    void FocusControl(kld::Control) override {}
+    void FillCombo(kld::Combo, const std::vector<kld::ListEntry>&) override {}
+    void SetBusy(bool) override {}
+    kld::FormPlacement GetPlacement(kld::Form) override { return {}; }
+    void SetWindowState(kld::Form, int16_t) override {}
+    void MoveForm(kld::Form, double, double, double, double) override {}
+    double ScreenWidth() override { return 1920 * 15; }
+    double ScreenHeight() override { return 1080 * 15; }
+    int16_t TwipsPerPixelX() override { return 15; }
+    int16_t TwipsPerPixelY() override { return 15; }
+    void UnloadForm(kld::Form) override {}
+    void LoadRecentMenuItem(int32_t) override {}
+    std::string RecentMenuCaption(int32_t) override { return {}; }
+    void SetRecentMenuCaption(int32_t, const std::string&) override {}
+    bool RecentMenuVisible(int32_t) override { return false; }
+    void SetRecentMenuVisible(int32_t, bool) override {}
+    void SetRecentSeparatorVisible(bool) override {}
+    void RefreshOperAttributes(int16_t) override {}
+    void ReassignOperFileName() override {}
+    void ShowProgress() override {}
+    void ProgressStatus(int32_t) override {}
+    void HideProgress() override {}
+    void ProcessEvents() override {}
+};
+
+class QuietPrompt final : public plat::ui::IPrompt {
+  public:
+    plat::ui::MsgAnswer message(const plat::ui::MessageRequest& r) override {
+        std::fprintf(stderr, "message: %s\n", r.text.c_str());
+        return plat::ui::MsgAnswer::Ok;
+    }
+    std::optional<std::string> choose_open_file(const plat::ui::FileRequest&) override { return {}; }
+    std::optional<std::string> choose_save_file(const plat::ui::FileRequest&) override { return {}; }
+    std::optional<std::string> choose_folder(const plat::ui::FolderRequest&) override { return {}; }
+    int32_t run_modal(plat::ui::IModalDialog&) override { return 0; }
+    bool open_url(const std::string&) override { return false; }
+};
+
+std::vector<kld::ActionRecord> Records(int n) {
+    std::vector<kld::ActionRecord> records;
+    for (int i = 0; i < n; ++i) {
+        kld::ActionRecord r = kld::ZeroedRecord();
+        r.ActionType = kld::action::InstallFile;
+        r.IsGroup = i % 10 == 0;
+        r.SourceFolder = "/build/bin" + std::to_string(i / 10);
+        r.SourcePath = "file" + std::to_string(i) + ".dll";
+        r.FileSize = 1000 * i;
+        r.VersionHigh = 1, r.VersionLow = i;
+        r.Destinations[0].FolderType = 1;
+        r.Destinations[0].Path = "%PRODUCT%";
+        records.push_back(r);
+    }
+    return records;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int actions = 9999;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (!std::strcmp(argv[i], "--actions")) actions = std::atoi(argv[i + 1]);
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    const auto root = std::filesystem::temp_directory_path() / ("bench_designer." + std::to_string(getpid()));
+    std::filesystem::create_directories(root);
+    setenv("KL_MACHINE_ROOT", root.c_str(), 1);
+    QApplication app(argc, argv);
+    if (plat::call_library_registration(KL_VINCA5_PATH, false) != plat::S_OK) {
+        std::fprintf(stderr, "cannot register the control\n");
+        return 1;
+    }
+
+    plat::forms::ControlHost window;
+    window.resize(800, 600);
+    window.show();
+    plat::ComPtr<plat::IDispatch> list = window.create(kld::kTreeListClassId);
+    kld::CHostSite site;
+    plat::ComPtr<plat::IDispatch> buffer = site.Create(kld::kTreeListClassId);
+    if (!list || !buffer) {
+        std::fprintf(stderr, "cannot create the control\n");
+        return 1;
+    }
+    kld::CDispatchActionTree tree(list.get());
+    kld::CActionDisplay display(list.get());
+    kld::CDescriptionFile file(site, buffer.get());
+    kld::CDescriptionBridge bridge(display, file);
+    QuietHost host;
+    QuietPrompt prompt;
+    kld::Designer d(kld::DesignerServices{host, prompt, tree, bridge});
+    d.ActionListViewStyle = 1;
+
+    // The document saved once, the list built from the records.
+    d.Actions = Records(actions);
+    d.ActionCount = static_cast<int16_t>(actions);
+    display.FillOperationsTree(d);
+    const std::string path = (root / "large.kld").string();
+    bridge.StoreDescriptionInTree(d);
+    if (!bridge.SaveTreeToFile(d, path)) {
+        std::fprintf(stderr, "cannot save %s\n", path.c_str());
+        return 1;
+    }
+
+    const double open = Seconds([&] {
+        d.OpenDocument(path);
+        QApplication::processEvents();
+    });
+    const int32_t items = tree.ListCount();
+    // The refill alone, on the list emptied again.
+    const double refill = Seconds([&] {
+        tree.Clear();
+        display.FillOperationsTree(d);
+        QApplication::processEvents();
+    });
+
+    QTreeWidget peer;
+    peer.resize(800, 600);
+    peer.show();
+    const double widget = Seconds([&] {
+        peer.setUpdatesEnabled(false);
+        QTreeWidgetItem* group = nullptr;
+        for (const kld::ActionRecord& r : d.Actions) {
+            const kld::OperationFace face = kld::FaceOf(r);
+            if (r.IsGroup)
+                group = new QTreeWidgetItem(&peer, QStringList(QString::fromStdString(face.text)));
+            else if (group)
+                new QTreeWidgetItem(group, QStringList(QString::fromStdString(face.text)));
+        }
+        peer.expandAll();
+        peer.setUpdatesEnabled(true);
+        QApplication::processEvents();
+    });
+
+    std::printf("open and refill %d actions (%d items): %.3f s\n", actions, items, open);
+    std::printf("of which the refill alone:              %.3f s\n", refill);
+    std::printf("QTreeWidget with the same texts:        %.3f s\n", widget);
+    std::printf("ratio: %.2f (goal: within 3)\n", widget > 0 ? open / widget : 0.0);
+    list.reset();
+    buffer.reset();
+    window.release();
+    site.ReleaseAll();
+    std::filesystem::remove_all(root);
+    return 0;
+}

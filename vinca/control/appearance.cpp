@@ -1,0 +1,58 @@
+// Pictures loaded from files: an image file is read whole and must decode
+// as one of the formats the control shows (bitmap, icon, GIF, JPEG, PNG);
+// the picture keeps the file's bytes, which is what it saves and draws from.
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "platform/com/errors.h"
+#include "vinca/control/members.h"
+#include "vinca/model/picture.h"
+#include "vinca/model/values.h"
+
+#include <QtCore/QBuffer>
+#include <QtCore/QByteArray>
+#include <QtGui/QImage>
+#include <QtGui/QImageReader>
+
+namespace vinca::members {
+
+namespace {
+
+// The picture type of an image in one of the formats the control loads;
+// PICTYPE_NONE for anything else or an image that does not decode.
+PictureType DecodedPictureType(const std::string& data) {
+    QByteArray bytes = QByteArray::fromRawData(data.data(), static_cast<qsizetype>(data.size()));
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::ReadOnly)) return PICTYPE_NONE;
+    QImageReader reader(&buffer);
+    const QByteArray format = reader.format().toLower();
+    const bool icon = format == "ico";
+    if (!icon && format != "bmp" && format != "gif" && format != "jpeg" && format != "jpg" && format != "png")
+        return PICTYPE_NONE;
+    if (reader.read().isNull()) return PICTYPE_NONE;
+    return icon ? PICTYPE_ICON : PICTYPE_BITMAP;
+}
+
+} // namespace
+
+void LoadPicture(CVincaCtrl&, Call& c) {
+    const std::string path = c.text(0);
+    if (path.empty()) {
+        c.result() = plat::Variant(static_cast<plat::IDispatch*>(nullptr)); // Nothing
+        return;
+    }
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) plat::raise_error(plat::kErrFileNotFound);
+    std::ifstream in(path, std::ios::binary);
+    if (!in) plat::raise_error(plat::kErrFileNotFound);
+    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const PictureType type = DecodedPictureType(data);
+    plat::ComPtr<IVincaPicture> pic = type == PICTYPE_NONE ? nullptr : NewPicture(type, std::move(data));
+    if (!pic) plat::raise_error(plat::kErrInvalidFileFormat);
+    plat::Variant v;
+    ValueSetPicture(v, pic.get());
+    c.result() = v;
+}
+
+} // namespace vinca::members
