@@ -26,8 +26,7 @@ QCursor CursorOf(const ControlHost& host) {
     return QCursor(QPixmap::fromImage(icon), icon.width() / 2, icon.height() / 2);
 }
 
-// The running drag. It sees every widget's input first while it runs; the
-// input of the drag goes no further.
+// The running drag. It sees every widget's input while it runs.
 class Drag final : public QObject {
   public:
     void start(ControlHost& source) {
@@ -69,17 +68,21 @@ class Drag final : public QObject {
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         // Widgets see the input after their windows: take it once, there.
+        // Moves and the release go on after the drag has read them, so that
+        // whoever follows the pointer (a control's drop feedback reads the
+        // last position the application saw) still sees it; presses and Esc
+        // belong to the drag alone.
         if (!watched->isWidgetType()) return false;
         switch (event->type()) {
         case QEvent::MouseMove:
             move(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
-            return true;
+            return false;
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:
             return true;
         case QEvent::MouseButtonRelease:
             drop(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
-            return true;
+            return false;
         case QEvent::ShortcutOverride:
         case QEvent::KeyPress:
             if (static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape) return false;
@@ -93,9 +96,12 @@ class Drag final : public QObject {
 
   private:
     void move(QPoint global) {
+        ControlHost* target = HostAt(global);
+        // A move a widget leaves unaccepted goes on to its parents: once is
+        // enough for the drag.
+        if (global == m_last && target == m_over) return;
         m_last = global;
         const unsigned generation = m_generation;
-        ControlHost* target = HostAt(global);
         ComPtr<IDispatch> source = m_extender;
         // Each procedure may end the drag or close a form.
         if (target != m_over) {
