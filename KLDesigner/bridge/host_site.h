@@ -29,7 +29,9 @@ class CHostSite : public plat::forms::ControlSite {
     // 0 when the file cannot be opened; numbers start at 1. As in a form
     // runtime the numbers belong to the process, not to one site: a control
     // may reach a file through any live site.
-    static int16_t OpenFile(const std::filesystem::path& path, bool write) { return open_file_number(path, write); }
+    static int16_t OpenFile(const std::filesystem::path& path, bool write) {
+        return open_file_number(path, write);
+    }
     // Closes the number; false when closing (flushing) failed.
     static bool CloseFile(int16_t number) { return close_file_number(number); }
     static std::FILE* File(int16_t number) { return file_by_number(number); }

@@ -71,7 +71,8 @@ ComPtr<IDispatch> ControlHost::create(const CLSID& clsid, HRESULT* hr) {
     if (!obj) return disp;
     m_control = obj;
     ComPtr<IInPlaceControl> inplace;
-    if (SUCCEEDED(m_control.query(IInPlaceControl::kIID, inplace)) && inplace) inplace->Activate(m_handle, Whole(*this));
+    if (SUCCEEDED(m_control.query(IInPlaceControl::kIID, inplace)) && inplace)
+        inplace->Activate(m_handle, Whole(*this));
     connect_events();
     return disp;
 }
@@ -136,7 +137,8 @@ bool ControlHost::bind(std::string_view event, EventProcedure procedure) {
 
 void ControlHost::connect_events() {
     if (!m_control || m_events.empty() || m_sink) return;
-    ComPtr<IDispatch> sink = make_event_sink(m_eventsIID, [this](DISPID id, EventArgs& args) { on_event(id, args); });
+    ComPtr<IDispatch> sink =
+        make_event_sink(m_eventsIID, [this](DISPID id, EventArgs& args) { on_event(id, args); });
     uint32_t cookie = 0;
     if (FAILED(plat::connect_events(m_control.get(), m_eventsIID, sink.get(), cookie))) return;
     m_sink = sink;
@@ -225,7 +227,8 @@ void ControlHost::fire_drag(IDispatch* source, QPoint pixel, int16_t state) {
 
 bool bind_event(QWidget& form, std::string_view control, std::string_view event, EventProcedure procedure) {
     for (ControlHost* host : form.findChildren<ControlHost*>())
-        if (iequals(host->objectName().toStdString(), control)) return host->bind(event, std::move(procedure));
+        if (iequals(host->objectName().toStdString(), control))
+            return host->bind(event, std::move(procedure));
     return false;
 }
 

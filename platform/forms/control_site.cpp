@@ -93,15 +93,32 @@ class FontObject final : public DispatchWithoutTypeInfo, public Counted {
         if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) return Raise(ei, 383);
         Variant v;
         switch (id) {
-        case 0: v = Variant(std::string_view(m_font.name)); break;
-        case 2: v = Variant::currency(std::llround(m_font.size * 10000)); break;
-        case 3: v = Variant::boolean(m_font.bold); break;
-        case 4: v = Variant::boolean(m_font.italic); break;
-        case 5: v = Variant::boolean(m_font.underline); break;
-        case 6: v = Variant::boolean(m_font.strikethrough); break;
-        case 7: v = Variant(int16_t(m_font.bold ? 700 : 400)); break;
-        case 8: v = Variant(int16_t(0)); break;
-        default: return DISP_E_MEMBERNOTFOUND;
+        case 0:
+            v = Variant(std::string_view(m_font.name));
+            break;
+        case 2:
+            v = Variant::currency(std::llround(m_font.size * 10000));
+            break;
+        case 3:
+            v = Variant::boolean(m_font.bold);
+            break;
+        case 4:
+            v = Variant::boolean(m_font.italic);
+            break;
+        case 5:
+            v = Variant::boolean(m_font.underline);
+            break;
+        case 6:
+            v = Variant::boolean(m_font.strikethrough);
+            break;
+        case 7:
+            v = Variant(int16_t(m_font.bold ? 700 : 400));
+            break;
+        case 8:
+            v = Variant(int16_t(0));
+            break;
+        default:
+            return DISP_E_MEMBERNOTFOUND;
         }
         if (result) *result = v.detach();
         return S_OK;

@@ -258,8 +258,9 @@ TEST_F(Hosts, ExtenderMembersByDispidAndByName) {
         const char* name;
         plat::DISPID id;
     };
-    const Row rows[] = {{"Visible", ext::kVisible}, {"DragIcon", ext::kDragIcon}, {"SetFocus", ext::kSetFocus},
-                        {"Drag", ext::kDrag},       {"Tag", ext::kTag},           {"dragmode", ext::kDragMode}};
+    const Row rows[] = {{"Visible", ext::kVisible},   {"DragIcon", ext::kDragIcon},
+                        {"SetFocus", ext::kSetFocus}, {"Drag", ext::kDrag},
+                        {"Tag", ext::kTag},           {"dragmode", ext::kDragMode}};
     for (const Row& r : rows) {
         std::u16string name(r.name, r.name + std::strlen(r.name));
         plat::OLECHAR* names[] = {name.data()};
@@ -288,7 +289,8 @@ TEST_F(Hosts, ExtenderMembersByDispidAndByName) {
     plat::CallError e;
     EXPECT_NE(plat::dispatch_put(ea.get(), ext::kDragMode, Variant(int16_t(2)), {}, &e), plat::S_OK);
     EXPECT_EQ(e.number, 380);
-    EXPECT_NE(plat::dispatch_call(ea.get(), ext::kDrag, std::vector{Variant(int16_t(3))}, nullptr, &e), plat::S_OK);
+    EXPECT_NE(plat::dispatch_call(ea.get(), ext::kDrag, std::vector{Variant(int16_t(3))}, nullptr, &e),
+              plat::S_OK);
     EXPECT_EQ(e.number, 5);
 
     // A container that does not drag has no "Drag".
@@ -309,7 +311,8 @@ TEST_F(Hosts, EventsBoundByNameGetTheMouseInTwips) {
     std::vector<Mouse> seen;
     int clicks = 0;
     ASSERT_TRUE(plat::forms::bind_event(form, "vntLeft", "MouseDown", [&](plat::EventArgs& args) {
-        seen.push_back({args.value(0).to_i4(), args.value(1).to_i4(), static_cast<float>(args.value(2).to_r8()),
+        seen.push_back({args.value(0).to_i4(), args.value(1).to_i4(),
+                        static_cast<float>(args.value(2).to_r8()),
                         static_cast<float>(args.value(3).to_r8())});
     }));
     ASSERT_TRUE(plat::forms::bind_event(form, "VNTLEFT", "click", [&](plat::EventArgs&) { ++clicks; }));
@@ -318,13 +321,15 @@ TEST_F(Hosts, EventsBoundByNameGetTheMouseInTwips) {
     EXPECT_FALSE(plat::forms::bind_event(form, "vntLeft", "MouseWheel", [](plat::EventArgs&) {}));
     EXPECT_FALSE(plat::forms::bind_event(form, "vntNone", "Click", [](plat::EventArgs&) {}));
 
-    probe_a->fire(kMouseDown, {Variant(int16_t(1)), Variant(int16_t(2)), Variant(int32_t(10)), Variant(int32_t(20))});
+    probe_a->fire(kMouseDown,
+                  {Variant(int16_t(1)), Variant(int16_t(2)), Variant(int32_t(10)), Variant(int32_t(20))});
     probe_a->fire(kClick, {});
     probe_b->fire(kClick, {}); // another control's event is not this procedure's
     Variant key(int16_t(46));
     probe_a->fire(kKeyDown, {Variant::ref(&key), Variant(int16_t(0))});
     a.set_scale_units("Pixel");
-    probe_a->fire(kMouseDown, {Variant(int16_t(2)), Variant(int16_t(0)), Variant(int32_t(7)), Variant(int32_t(9))});
+    probe_a->fire(kMouseDown,
+                  {Variant(int16_t(2)), Variant(int16_t(0)), Variant(int32_t(7)), Variant(int32_t(9))});
 
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen[0].button, 1);
@@ -349,7 +354,8 @@ TEST_F(Hosts, ManualDragGivesStatesInTwipsAndDropsOnTheHostUnderThePointer) {
     a.set_drag_icon(icon);
 
     QTest::mousePress(&a, Qt::LeftButton, {}, QPoint(20, 30));
-    probe_a->fire(kMouseDown, {Variant(int16_t(1)), Variant(int16_t(0)), Variant(int32_t(20)), Variant(int32_t(30))});
+    probe_a->fire(kMouseDown,
+                  {Variant(int16_t(1)), Variant(int16_t(0)), Variant(int32_t(20)), Variant(int32_t(30))});
     ASSERT_TRUE(plat::forms::manual_drag::active());
     EXPECT_EQ(plat::forms::manual_drag::source(), &a);
     ASSERT_NE(QApplication::overrideCursor(), nullptr);
