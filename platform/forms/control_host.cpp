@@ -1,13 +1,23 @@
 #include "platform/forms/control_host.h"
 
+#include "platform/base/strings.h"
 #include "platform/com/inplace.h"
 #include "platform/com/loader.h"
 #include "platform/com/persist.h"
+#include "platform/forms/manual_drag.h"
+#include "platform/gdi/picture_decode.h"
 #include "platform/ui/window_table.h"
+// Pictures handed to DragIcon are the picture objects of the control
+// library; reading their image needs their interface only.
+#include "vinca/model/picture.h"
+#include "vinca/model/values.h"
 
 namespace plat::forms {
 
 namespace {
+
+// Stock mouse events: Button, Shift, X, Y with X and Y in pixels.
+constexpr DISPID kMouseDown = -605, kMouseMove = -606, kMouseUp = -607;
 
 PixelRect Whole(const QWidget& w) {
     return {0, 0, w.width(), w.height()};
@@ -15,39 +25,76 @@ PixelRect Whole(const QWidget& w) {
 
 } // namespace
 
-ControlHost::ControlHost(QWidget* parent) : QWidget(parent), m_handle(ui::Windows().add(this)) {}
+// ---- the window side of the site ----
+
+HRESULT HostSite::on_drag(int16_t action) {
+    if (action == 1) return manual_drag::begin(m_host) ? S_OK : E_FAIL;
+    if (manual_drag::source() == &m_host) manual_drag::cancel();
+    return S_OK;
+}
+
+HRESULT HostSite::on_set_focus() {
+    QWidget* target = ui::WindowFromHandle(m_host.control_window());
+    if (!target) target = &m_host;
+    target->setFocus(Qt::OtherFocusReason);
+    return S_OK;
+}
+
+void HostSite::on_visible_changed() {
+    m_host.setVisible(visible());
+}
+
+void HostSite::on_drag_icon_changed() {
+    m_host.read_drag_icon();
+}
+
+// ---- the host ----
+
+ControlHost::ControlHost(QWidget* parent) : QWidget(parent), m_handle(ui::Windows().add(this)) {
+    // The forms' own font, so that the layout does not follow the desktop.
+    const AmbientFont& f = m_site.font();
+    QFont font(QString::fromStdString(f.name));
+    font.setPointSizeF(f.size);
+    setFont(font);
+}
 
 ControlHost::~ControlHost() {
+    if (manual_drag::source() == this) manual_drag::cancel();
     release();
     ui::Windows().remove(m_handle);
 }
 
-ComPtr<IDispatch> ControlHost::create(const CLSID& clsid, HRESULT* hr_out) {
+ComPtr<IDispatch> ControlHost::create(const CLSID& clsid, HRESULT* hr) {
     release();
-    ComPtr<IUnknown> obj;
-    HRESULT hr = create_instance(clsid, IID_IUnknown, obj.put_void());
-    if (hr_out) *hr_out = hr;
-    if (FAILED(hr) || !obj) return nullptr;
-    ComPtr<IOleObject> ole;
-    if (SUCCEEDED(obj.query(IOleObject::kIID, ole)) && ole) ole->SetClientSite(&m_site);
-    ComPtr<IPersistStreamInit> init;
-    if (SUCCEEDED(obj.query(IPersistStreamInit::kIID, init)) && init) init->InitNew();
+    ComPtr<IDispatch> disp = m_site.create(clsid, hr);
+    IUnknown* obj = m_site.control();
+    if (!obj) return disp;
     m_control = obj;
     ComPtr<IInPlaceControl> inplace;
-    if (SUCCEEDED(obj.query(IInPlaceControl::kIID, inplace)) && inplace)
+    if (SUCCEEDED(m_control.query(IInPlaceControl::kIID, inplace)) && inplace)
         inplace->Activate(m_handle, Whole(*this));
-    ComPtr<IDispatch> disp;
-    obj.query(IID_IDispatch, disp);
+    connect_events();
     return disp;
+}
+
+ComPtr<IDispatch> ControlHost::create(std::string_view prog_id, HRESULT* hr) {
+    CLSID clsid;
+    const HRESULT found = clsid_from_prog_id(prog_id, clsid);
+    if (FAILED(found)) {
+        if (hr) *hr = found;
+        return nullptr;
+    }
+    return create(clsid, hr);
 }
 
 void ControlHost::release() {
     if (!m_control) return;
+    if (manual_drag::source() == this) manual_drag::cancel();
+    disconnect_events();
     ComPtr<IUnknown> control = std::move(m_control);
     ComPtr<IInPlaceControl> inplace;
     if (SUCCEEDED(control.query(IInPlaceControl::kIID, inplace)) && inplace) inplace->Deactivate();
-    ComPtr<IOleObject> ole;
-    if (SUCCEEDED(control.query(IOleObject::kIID, ole)) && ole) ole->SetClientSite(nullptr);
+    m_site.release_all();
 }
 
 uint32_t ControlHost::control_window() const {
@@ -58,21 +105,131 @@ uint32_t ControlHost::control_window() const {
     return window;
 }
 
-void ControlHost::set_user_mode(bool on) {
-    m_site.set_user_mode(on);
-    announce_ambient(m_control.get(), DISPID_AMBIENT_USERMODE);
-}
-
-void ControlHost::set_scale_units(std::string units) {
-    m_site.set_scale_units(std::move(units));
-    announce_ambient(m_control.get(), DISPID_AMBIENT_SCALEUNITS);
-}
-
 void ControlHost::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     ComPtr<IInPlaceControl> inplace;
     if (m_control && SUCCEEDED(m_control.query(IInPlaceControl::kIID, inplace)) && inplace)
         inplace->SetRect(Whole(*this));
+}
+
+// ---- events ----
+
+void ControlHost::set_events(const IID& events_iid, std::vector<EventName> names) {
+    disconnect_events();
+    m_eventsIID = events_iid;
+    m_events = std::move(names);
+    connect_events();
+}
+
+bool ControlHost::bind(std::string_view event, EventProcedure procedure) {
+    std::string name;
+    for (const char* own : {"DragOver", "DragDrop"})
+        if (iequals(event, own)) name = own;
+    for (const EventName& e : m_events)
+        if (name.empty() && iequals(event, e.name)) name = e.name;
+    if (name.empty()) return false;
+    if (procedure)
+        m_procedures[name] = std::move(procedure);
+    else
+        m_procedures.erase(name);
+    return true;
+}
+
+void ControlHost::connect_events() {
+    if (!m_control || m_events.empty() || m_sink) return;
+    ComPtr<IDispatch> sink =
+        make_event_sink(m_eventsIID, [this](DISPID id, EventArgs& args) { on_event(id, args); });
+    uint32_t cookie = 0;
+    if (FAILED(plat::connect_events(m_control.get(), m_eventsIID, sink.get(), cookie))) return;
+    m_sink = sink;
+    m_cookie = cookie;
+}
+
+void ControlHost::disconnect_events() {
+    if (!m_sink) return;
+    if (m_control) plat::disconnect_events(m_control.get(), m_eventsIID, m_cookie);
+    m_sink.reset();
+    m_cookie = 0;
+}
+
+void ControlHost::on_event(DISPID id, EventArgs& args) {
+    const EventName* row = nullptr;
+    for (const EventName& e : m_events)
+        if (e.id == id) row = &e;
+    if (!row) return;
+    auto it = m_procedures.find(row->name);
+    if (it == m_procedures.end()) return;
+    // The procedure may unbind itself or close the form around this host.
+    EventProcedure procedure = it->second;
+    const size_t n = args.count();
+    if ((id != kMouseDown && id != kMouseMove && id != kMouseUp) || n < 4) {
+        procedure(args);
+        return;
+    }
+    // The stock mouse events come in pixels; the form reads its own units.
+    // Their arguments are all by value, so copies serve.
+    static_assert(sizeof(Variant) == sizeof(VARIANT));
+    std::vector<Variant> values(n);
+    for (size_t i = 0; i < n; ++i)
+        values[n - 1 - i] = args.value(i);
+    values[n - 1 - 2] = Variant(static_cast<float>(m_site.pixels_to_units(args.value(2).to_r8(), true)));
+    values[n - 1 - 3] = Variant(static_cast<float>(m_site.pixels_to_units(args.value(3).to_r8(), false)));
+    DISPPARAMS params{values.data(), nullptr, static_cast<uint32_t>(n), 0};
+    EventArgs converted(params);
+    procedure(converted);
+}
+
+void ControlHost::run(const std::string& event, DISPPARAMS& params) {
+    auto it = m_procedures.find(event);
+    if (it == m_procedures.end()) return;
+    // The procedure may unbind itself or close the form around this host.
+    EventProcedure procedure = it->second;
+    EventArgs args(params);
+    procedure(args);
+}
+
+// ---- the manual drag ----
+
+void ControlHost::set_drag_icon(const QImage& icon) {
+    m_dragIcon = icon;
+    if (manual_drag::source() == this) manual_drag::update_cursor();
+}
+
+void ControlHost::read_drag_icon() {
+    QImage image;
+    ComPtr<vinca::IVincaPicture> picture;
+    if (IUnknown* icon = m_site.drag_icon();
+        icon && SUCCEEDED(icon->QueryInterface(vinca::IID_IPicture, picture.put_void())) && picture)
+        if (auto decoded = gdi::DecodePicture(picture->Type(), picture->Data())) image = decoded->image;
+    set_drag_icon(image);
+}
+
+void ControlHost::fire_drag(IDispatch* source, QPoint pixel, int16_t state) {
+    const bool drop = state < 0;
+    Variant args[4];
+    // Declaration order Source, X, Y[, State]; DISPPARAMS holds them reversed.
+    const Variant src(source);
+    const Variant x(static_cast<float>(m_site.pixels_to_units(pixel.x(), true)));
+    const Variant y(static_cast<float>(m_site.pixels_to_units(pixel.y(), false)));
+    if (drop) {
+        args[0] = y;
+        args[1] = x;
+        args[2] = src;
+    } else {
+        args[0] = Variant(state);
+        args[1] = y;
+        args[2] = x;
+        args[3] = src;
+    }
+    DISPPARAMS params{args, nullptr, drop ? 3u : 4u, 0};
+    run(drop ? "DragDrop" : "DragOver", params);
+}
+
+bool bind_event(QWidget& form, std::string_view control, std::string_view event, EventProcedure procedure) {
+    for (ControlHost* host : form.findChildren<ControlHost*>())
+        if (iequals(host->objectName().toStdString(), control))
+            return host->bind(event, std::move(procedure));
+    return false;
 }
 
 } // namespace plat::forms

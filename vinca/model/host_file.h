@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/com/host_files.h"
 #include "platform/com/unknown.h"
 #include "vinca/model/engine.h"
 #include "vinca/model/stream.h"
@@ -19,23 +20,11 @@
 
 namespace vinca {
 
-inline constexpr plat::IID IID_IHostFiles = plat::make_guid("91733A60-3F4C-101B-A3F6-00AA0034E4E9");
-inline constexpr plat::IID IID_IHostFileAccess = plat::make_guid("B53BA860-3768-101B-8D72-00DD010EDFAA");
-
-// The container's file access by file number. Each call fails (a negative
-// result) when it cannot move every byte asked for.
-struct IHostFileAccess : plat::IUnknown {
-    virtual plat::HRESULT Read(int16_t file, void* buffer, uint16_t count) = 0;
-    virtual plat::HRESULT Write(int16_t file, const void* buffer, uint16_t count) = 0;
-    virtual plat::HRESULT SeekFromStart(int16_t file, int32_t offset, uint32_t* position) = 0;
-    virtual plat::HRESULT SeekFromCurrent(int16_t file, int32_t offset, uint32_t* position) = 0;
-};
-
-// What the client site answers for IID_IHostFiles.
-struct IHostFiles : plat::IUnknown {
-    // Hands out IID_IHostFileAccess; `reserved` is 0.
-    virtual plat::HRESULT GetFileAccess(plat::REFIID iid, void** out, uint32_t reserved) = 0;
-};
+// The container's side of the protocol lives in the platform layer.
+using plat::IHostFileAccess;
+using plat::IHostFiles;
+using plat::IID_IHostFileAccess;
+using plat::IID_IHostFiles;
 
 // A byte stream over a host file number (never closed here).
 class CHostFileStream : public CVincaStream {
