@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include <QtGui/QScreen>
 #include <QtGui/QGuiApplication>
 #include <QtGui/QImage>
+#include <QtGui/QScreen>
 #include <QtGui/QWheelEvent>
 #include <QtWidgets/QApplication>
 
@@ -23,12 +23,11 @@
 #include "support/offscreen_gui.h"
 #include "support/scripted_prompt.h"
 #include "support/temp_dir.h"
+#include "tests/vinca/control/hosted_control.h"
 
 using plat::Variant;
 
 namespace {
-
-constexpr plat::CLSID kControl = plat::make_guid("9D998150-B884-11CE-8D47-444553540000");
 
 Variant I2(int16_t v) {
     return Variant(v);
@@ -80,56 +79,8 @@ struct Rect4 {
     bool empty() const { return right <= left || bottom <= top; }
 };
 
-class HitWindow : public ::testing::Test {
+class HitWindow : public kltest::HostedControl {
   protected:
-    void SetUp() override {
-        ASSERT_EQ(plat::call_library_registration(KL_VINCA5_PATH, false), plat::S_OK);
-        host.resize(240, 160);
-        host.show();
-        ctl = host.create(kControl);
-        ASSERT_TRUE(ctl);
-    }
-
-    Variant get(std::string_view name, std::initializer_list<Variant> index = {}) {
-        Variant v;
-        plat::CallError e;
-        std::vector<Variant> args(index);
-        EXPECT_EQ(plat::dispatch_get(ctl.get(), name, v, args, &e), plat::S_OK) << name << ": " << e.number;
-        return v;
-    }
-    uint16_t get_error(std::string_view name, std::initializer_list<Variant> index = {}) {
-        Variant v;
-        plat::CallError e;
-        std::vector<Variant> args(index);
-        plat::dispatch_get(ctl.get(), name, v, args, &e);
-        return e.number;
-    }
-    void put(std::string_view name, const Variant& value, std::initializer_list<Variant> index = {}) {
-        plat::CallError e;
-        std::vector<Variant> args(index);
-        EXPECT_EQ(plat::dispatch_put(ctl.get(), name, value, args, &e), plat::S_OK)
-            << name << ": " << e.number;
-    }
-    uint16_t put_error(std::string_view name, const Variant& value,
-                       std::initializer_list<Variant> index = {}) {
-        plat::CallError e;
-        std::vector<Variant> args(index);
-        plat::dispatch_put(ctl.get(), name, value, args, &e);
-        return e.number;
-    }
-    Variant call(std::string_view name, std::vector<Variant> args = {}) {
-        Variant v;
-        plat::CallError e;
-        EXPECT_EQ(plat::dispatch_call(ctl.get(), name, args, &v, &e), plat::S_OK) << name << ": " << e.number;
-        return v;
-    }
-    uint16_t call_error(std::string_view name, std::vector<Variant> args = {}) {
-        Variant v;
-        plat::CallError e;
-        plat::dispatch_call(ctl.get(), name, args, &v, &e);
-        return e.number;
-    }
-
     void add_items(int n) {
         for (int i = 0; i < n; ++i)
             call("AddItem", {Text("Item " + std::to_string(i))});
@@ -157,9 +108,6 @@ class HitWindow : public ::testing::Test {
         return call("GetItemByXY", {I2(int16_t(x)), I2(int16_t(y)), I2(type)}).to_i4();
     }
     QWidget* view() { return plat::ui::WindowFromHandle(static_cast<uint32_t>(get("hWnd").to_i4())); }
-
-    plat::forms::ControlHost host;
-    plat::ComPtr<plat::IDispatch> ctl;
 };
 
 TEST_F(HitWindow, WindowMembersFollowActivation) {

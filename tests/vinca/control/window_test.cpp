@@ -11,42 +11,14 @@
 #include "platform/forms/control_host.h"
 #include "platform/ui/window_table.h"
 #include "support/offscreen_gui.h"
+#include "tests/vinca/control/hosted_control.h"
 
 using plat::Variant;
 
 namespace {
 
-constexpr plat::CLSID kControl = plat::make_guid("9D998150-B884-11CE-8D47-444553540000");
-
-class ControlWindow : public ::testing::Test {
+class ControlWindow : public kltest::HostedControl {
   protected:
-    void SetUp() override {
-        ASSERT_EQ(plat::call_library_registration(KL_VINCA5_PATH, false), plat::S_OK);
-        host.resize(240, 160);
-        host.show();
-        ctl = host.create(kControl);
-        ASSERT_TRUE(ctl);
-    }
-
-    Variant get(std::string_view name, std::initializer_list<Variant> index = {}) {
-        Variant v;
-        plat::CallError e;
-        std::vector<Variant> args(index);
-        EXPECT_EQ(plat::dispatch_get(ctl.get(), name, v, args, &e), plat::S_OK) << name << ": " << e.number;
-        return v;
-    }
-    void put(std::string_view name, const Variant& value, std::initializer_list<Variant> index = {}) {
-        plat::CallError e;
-        std::vector<Variant> args(index);
-        EXPECT_EQ(plat::dispatch_put(ctl.get(), name, value, args, &e), plat::S_OK)
-            << name << ": " << e.number;
-    }
-    void call(std::string_view name, std::initializer_list<Variant> args = {}) {
-        Variant v;
-        plat::CallError e;
-        std::vector<Variant> a(args);
-        EXPECT_EQ(plat::dispatch_call(ctl.get(), name, a, &v, &e), plat::S_OK) << name << ": " << e.number;
-    }
     QImage shot() {
         QApplication::processEvents();
         return host.grab().toImage().convertToFormat(QImage::Format_RGB32);
@@ -59,9 +31,6 @@ class ControlWindow : public ::testing::Test {
                 if (qGray(img.pixel(x, y)) < 128) ++n;
         return n;
     }
-
-    plat::forms::ControlHost host;
-    plat::ComPtr<plat::IDispatch> ctl;
 };
 
 TEST_F(ControlWindow, WindowNumberLivesWithTheActivation) {
