@@ -106,6 +106,11 @@ CItemNode* CItem::GetChildNode() {
         Ref<CItemNode> node =
             CItemNode::New(m_parentNode, this, m_parentNode ? m_parentNode->Link() : nullptr);
         m_childNode = node.detach();
+        // The rows above were counted without this node; an open item's
+        // rows now depend on it. The new node has never been counted, so the
+        // drop of the counts above has to start at the parent's node: a walk
+        // from the new node would stop at once.
+        RowsTouched();
     }
     return m_childNode;
 }

@@ -299,7 +299,8 @@ class CItemNode : public CVincaObject {
     // rather than by walking the siblings before it. Null when stale: a
     // change of the rows or of the order below drops it. A node's index is
     // only ever made while its row count is current, and both are dropped
-    // together, so the walk above may stop where the counts are stale.
+    // together, so the walk above may stop where the counts are stale (a
+    // child node starts stale, and its making drops the counts above it).
     const std::vector<int32_t>* RowIndex(uint32_t generation) const {
         return m_rowIndex && m_rowIndexGen == generation ? m_rowIndex.get() : nullptr;
     }

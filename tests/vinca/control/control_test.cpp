@@ -486,6 +486,20 @@ TEST_F(Control, AddItemPathsAndLevels) {
     EXPECT_EQ(put_error("Shift", I2(1), {I4(0)}), 20101); // no previous sibling
 }
 
+TEST_F(Control, RowsCountChildrenAddedUnderOpenItems) {
+    // New items start open: a first child joins the rows at once.
+    put("CurrentIndexMethod", I2(1));
+    call("AddItem", {Text("g1")});
+    EXPECT_EQ(num("ListCount"), 1);
+    call("AddItem", {Text("a"), I4(0)});
+    call("AddItem", {Text("g2")});
+    EXPECT_EQ(num("ListCount"), 3);
+    call("AddItem", {Text("b"), I4(2)});
+    EXPECT_EQ(num("ListCount"), 4);
+    EXPECT_EQ(text("List", {I4(3)}), "b");
+    EXPECT_TRUE(get("IsItemVisible", {I4(3)}).to_bool());
+}
+
 TEST_F(Control, FastAddItemOptions) {
     EXPECT_EQ(call("FastAddItem", {I2(0), Text("a"), I4(0)}).to_i4(), 0);
     EXPECT_EQ(call("FastAddItem", {I2(1), Text("a1"), I4(0x2000)}).to_i4(), 0);

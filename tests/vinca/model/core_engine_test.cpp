@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "core_fixtures.h"
 
 using namespace vinca;
@@ -629,6 +631,60 @@ TEST(EngineRows, CountedRowsMatchAPlainWalkThroughChanges) {
             CItem* got = engine.RowItem(r);
             ASSERT_NE(got, nullptr);
             EXPECT_EQ(got->Text().empty() ? Num("v", got->IndexField()) : got->Text(), expected[r]);
+        }
+    }
+}
+
+// Trees grown item by item, with expansion in between: the counted rows
+// follow every step. Steps: "+p/x" adds x under p (top level without a
+// parent), ">x" expands x, "<x" collapses it, "*" starts with ten top items
+// so that the top rows go through the row index.
+TEST(EngineRows, RowsFollowItemsAddedUnderOpenAndClosedParents) {
+    struct Case {
+        bool expandNew;
+        std::vector<std::string> steps;
+    };
+    const Case cases[] = {
+        {true, {"+a", "+b", "+c", "+a/a1", ">a"}},          // open parent gets its first child
+        {true, {"+g1", "+g1/a", "+g2", "+g2/b"}},           // each group gets a child after its row
+        {false, {"+a", "+b", "+c", "+a/a1", ">a"}},         // closed parent opened later
+        {false, {"+a", ">a", "+a/a1", "+a/a1/x", ">a/a1"}}, // grandchild under an open child
+        {true, {"+a", "+a/a1", "+a/a1/x", "<a", "+a/a1/y", ">a"}},
+        {true, {"*", "+t3/x", "+t9/y", "+t9/y/z", "<t3", ">t3"}},
+        {false, {"*", "+t3/x", ">t3", "+t3/x/w", ">t3/x"}},
+    };
+    for (const Case& tc : cases) {
+        CVincaEngine engine;
+        engine.SetCurrentIndexMethod(VNSYS_VIS);
+        engine.m_expandNewItem = tc.expandNew;
+        CItemNode* top = engine.RootNode();
+        std::map<std::string, CItem*> items;
+        std::string trail;
+        for (const std::string& step : tc.steps) {
+            trail += step + " ";
+            std::string path = step.substr(1);
+            std::string name = path.substr(path.rfind('/') + 1);
+            std::string parent = path.size() > name.size() ? path.substr(0, path.size() - name.size() - 1) : "";
+            if (step == "*") {
+                for (int i = 0; i < 10; ++i)
+                    ASSERT_EQ(engine.InsertItem({top, -1}, Num("t", i), 0, -1, &items[Num("t", i)]), VE_OK);
+            } else if (step[0] == '+') {
+                CItemNode* node = top;
+                if (!parent.empty()) node = items.at(parent.substr(parent.rfind('/') + 1))->GetChildNode();
+                ASSERT_EQ(engine.InsertItem({node, -1}, name, 0, -1, &items[name]), VE_OK) << trail;
+            } else {
+                CItem* item = items.at(name);
+                step[0] == '>' ? engine.ExpandItem(item, false) : engine.CollapseItem(item, false);
+            }
+            std::vector<std::string> expected;
+            ReferenceRows(engine, top, expected);
+            ASSERT_EQ(engine.ListCount(), int32_t(expected.size())) << trail;
+            for (int32_t r = 0; r < int32_t(expected.size()); ++r) {
+                CItem* item = items.at(expected[r]);
+                EXPECT_EQ(engine.RowOf(item), r) << trail << expected[r];
+                CItem* got = engine.RowItem(r);
+                EXPECT_EQ(got ? got->Text() : "<none>", expected[r]) << trail << "row " << r;
+            }
         }
     }
 }
