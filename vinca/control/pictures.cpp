@@ -110,11 +110,13 @@ void PutTreePicture(CVincaCtrl& self, Call& c, const char* key) {
     if (!tree) ThrowVincaError(VE_OUT_OF_MEMORY);
     if (!pic) {
         tree->RemoveEntry(GlobalName(key));
-        return;
+    } else {
+        plat::Variant v;
+        ValueSetPicture(v, pic.get());
+        self.Raise(tree->SetOrAddValue(GlobalName(key), v));
     }
-    plat::Variant v;
-    ValueSetPicture(v, pic.get());
-    self.Raise(tree->SetOrAddValue(GlobalName(key), v));
+    // The row's picture, and with it its size, changed.
+    self.RequestRefresh(7, 0);
 }
 
 void GetPicValue(CVincaCtrl& self, Call& c) {

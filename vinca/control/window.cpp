@@ -5,6 +5,11 @@
 #include "vinca/control/ole_drag.h"
 #include "vinca/control/events.h"
 #include "vinca/control/input.h"
+#include "vinca/model/item.h"
+#include "vinca/model/names.h"
+#include "vinca/model/picture_slots.h"
+#include "vinca/model/values.h"
+#include "vinca/views/tree_cell.h"
 #include "vinca/views/view_window.h"
 
 // Qt after the control's headers (its `slots` macro).
@@ -150,6 +155,76 @@ const ViewSettings& CControlWindow::Settings() const {
     return m_settings;
 }
 
+namespace {
+
+// The picture a stored value holds; empty for anything else.
+CPictureHolder HolderOf(const plat::Variant* value) {
+    if (!value) return {};
+    const plat::VARIANT& v = plat::deref(*value);
+    if ((v.vt != plat::VT_DISPATCH && v.vt != plat::VT_UNKNOWN) || !v.punkVal) return {};
+    plat::ComPtr<IVincaPicture> pic;
+    if (!plat::SUCCEEDED(v.punkVal->QueryInterface(IID_IPicture, pic.put_void()))) return {};
+    return CPictureHolder(std::move(pic));
+}
+
+} // namespace
+
+void CControlWindow::ItemTreeData(CItem* item, CTreeCellData& data) {
+    const int32_t style = m_ctrl.Prop(d::kViewStyle).to_i4();
+    const int32_t styleEx = m_ctrl.Prop(d::kViewStyleEx).to_i4();
+    CItemData* itemData = item->ItemData();
+    CAttrSet* tree = itemData ? itemData->GetValueSet(names::Tree(), false) : nullptr;
+    auto own = [&](const char* key) { return HolderOf(tree ? tree->FindValue(GlobalName(key)) : nullptr); };
+
+    // The item's own picture first; else the control's picture for the
+    // item's kind, which a definition of the item's level overrides.
+    data.picturesShown = style < 4;
+    data.stretchImages = m_ctrl.Prop(d::kImageStretch).to_bool();
+    data.defPictureWidth = m_ctrl.Prop(d::kItemImageDefWidth).to_i4();
+    data.defPictureHeight = m_ctrl.Prop(d::kItemImageDefHeight).to_i4();
+    data.picture = own("__Image");
+    if (data.picturesShown && data.picture.IsEmpty()) {
+        int32_t kind = m_ctrl.Prop(d::kPictureType).to_i4();
+        if (kind == 0) kind = !item->HasChildren() ? 4 : item->IsExpanded() ? 2 : 3;
+        static constexpr plat::DISPID kKindProp[] = {0, d::kPictureRoot, d::kPictureOpen, d::kPictureClosed,
+                                                      d::kPictureLeaf};
+        static constexpr const char* kLevelKey[] = {nullptr, nullptr, "__PictureOpen", "__PictureClosed",
+                                                    "__PictureLeaf"};
+        if (kind >= 1 && kind <= 4) {
+            data.picture = HolderOf(&m_ctrl.Prop(kKindProp[kind]));
+            CLevelDefs* levels = kLevelKey[kind] ? m_ctrl.LevelDefs(false) : nullptr;
+            const size_t level = size_t(std::max(0, item->GetItemLevel()));
+            if (levels && level < levels->Levels().size() && levels->Levels()[level] &&
+                levels->Levels()[level]->pictures) {
+                CPictureHolder p = HolderOf(levels->Levels()[level]->pictures->FindValue(GlobalName(kLevelKey[kind])));
+                if (!p.IsEmpty()) data.picture = p;
+            }
+        }
+    }
+    data.pictureSelected = own("__InvImage");
+    if (data.pictureSelected.IsEmpty() && style <= 3) data.pictureSelected = HolderOf(&m_ctrl.Prop(d::kPictureInverted));
+
+    // The mark column: mark 0 shows PictureMark, any other that entry of the
+    // list of mark pictures; without a set width the widest of them.
+    data.markShown = styleEx == 2 || styleEx == 3;
+    if (!data.markShown) return;
+    const auto& marks = m_ctrl.MarkPictures();
+    const size_t mark = item->Mark();
+    data.markPicture = mark == 0 ? HolderOf(&m_ctrl.Prop(d::kPictureMark))
+                                 : HolderOf(mark < marks.size() ? &marks[mark] : nullptr);
+    data.markWidth = m_ctrl.Prop(d::kMarkWidth).to_i4();
+    data.markHeight = m_ctrl.Prop(d::kMarkHeight).to_i4();
+    if (data.markWidth == 0) {
+        auto widen = [&](const plat::Variant* v) {
+            CPictureHolder p = HolderOf(v);
+            if (!p.IsEmpty()) data.markWidth = std::max(data.markWidth, PictureHolderGetSize(p).cx);
+        };
+        widen(&m_ctrl.Prop(d::kPictureMark));
+        for (const plat::Variant& v : marks)
+            widen(&v);
+    }
+}
+
 void CControlWindow::RaiseError(VResult code) {
     m_ctrl.ReportError(code);
 }
@@ -243,7 +318,9 @@ void CControlWindow::CurrentRowMoved(int32_t row) {
 void CControlWindow::RequestRefresh(int32_t flags, int32_t code) {
     if (!m_view) return;
     RedrawFlags redraw;
-    if (flags & 1) redraw = redraw | RedrawFlag::Repaint;
+    // Rows keep what they were laid out with (pictures, colours, sizes):
+    // repainting every row lays them out again from the control.
+    if (flags & 1) redraw = redraw | RedrawFlag::Repaint | RedrawFlag::Relayout;
     if (flags & 2) redraw = redraw | RedrawFlag::InvalidateRows;
     if (flags & 4) redraw = redraw | RedrawFlag::Relayout;
     if (flags & 8) redraw = redraw | RedrawFlag::Frame;

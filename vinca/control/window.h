@@ -54,6 +54,7 @@ class CControlWindow final : public IViewHost, public IControlView, public plat:
 
     // ---- IViewHost ----
     const ViewSettings& Settings() const override;
+    void ItemTreeData(CItem* item, CTreeCellData& data) override;
     void RaiseError(VResult code) override;
     int32_t ItemIndex(CItem* item) override;
     bool RequestEditing(int32_t index, std::string& text, int32_t& flags) override;

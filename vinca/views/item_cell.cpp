@@ -64,6 +64,7 @@ std::unique_ptr<CVincaTreeCellMetrics> CItemCellBuilder::Build(CItem* item, Dc& 
                                                                int32_t kind) {
     CTreeCellData data;
     FillTreeData(m_host.Settings(), item, data);
+    m_host.ItemTreeData(item, data);
     if (Layered()) data.backColor = plat::gdi::kNoColorBit;
     CMapAttrChain attrs;
     Attributes(item, attrs);

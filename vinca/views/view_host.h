@@ -16,6 +16,7 @@ class QEvent;
 namespace vinca {
 
 class CItem;
+struct CTreeCellData;
 
 // The control's handlers of the window's input (mouse, keys, wheel, focus):
 // they see each event first and answer true when they took it.
@@ -81,6 +82,9 @@ class IViewHost {
     // Adds what the control keeps for an item's tree cell (pictures,
     // colours, values) to the chain the cell reads.
     virtual void ItemAttributes(CItem* item, CMapAttrChain& attrs) {}
+    // Fills what the control keeps for an item's tree cell beyond the common
+    // settings: the item's picture and selected picture, and its mark.
+    virtual void ItemTreeData(CItem* item, CTreeCellData& data) {}
     // Adds the control's default cell attributes (the last source of every
     // cell's chain), for cells made outside the tree, such as page headers.
     virtual void DefaultCellAttributes(CMapAttrChain& attrs) {}

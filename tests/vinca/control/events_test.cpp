@@ -7,6 +7,11 @@
 
 #include "platform/com/event_sink.h"
 #include "vinca/control/dispids.h"
+#include "vinca/model/picture.h"
+#include "vinca/model/values.h"
+
+#include <QtCore/QBuffer>
+#include <QtGui/QImage>
 
 namespace {
 
@@ -27,6 +32,25 @@ class ControlEvents : public ControlInputTest {
         put("ListIndex", Variant(int32_t(0)));
         host->clear();
     }
+    // A picture on the parent and mark 1 on it, with the mark column shown.
+    void showPictures() {
+        auto picture = [](QColor colour) {
+            QImage image(12, 12, QImage::Format_RGB32);
+            image.fill(colour);
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            image.save(&buffer, "PNG");
+            plat::Variant v;
+            vinca::ValueSetPicture(v, vinca::NewPicture(vinca::PICTYPE_BITMAP, bytes.toStdString()).get());
+            return v;
+        };
+        put("ViewStyleEx", Variant(int16_t(2)));
+        put("MarkPicture", picture(Qt::blue), {Variant(int32_t(1))});
+        put("Image", picture(Qt::darkGreen), {Variant(int32_t(0))});
+        put("ItemMark", Variant(int32_t(1)), {Variant(int32_t(0))});
+        host->clear();
+    }
 };
 
 TEST_F(ControlEvents, ScriptedSequencesFireInThePlatformsOrder) {
@@ -34,65 +58,56 @@ TEST_F(ControlEvents, ScriptedSequencesFireInThePlatformsOrder) {
         const char* what;
         std::function<void(ControlEvents&)> act;
         std::string expected;
-        std::function<bool(ControlEvents&)> shown; // the part the case needs shows
-    };
-    auto always = [](ControlEvents&) { return true; };
-    auto partShown = [](ItemPart part) {
-        return [part](ControlEvents& t) { return !t.view->ItemPartRect(t.ctrl->Item(0), part).IsEmpty(); };
     };
     const Case cases[] = {
         {"click on the text", [](ControlEvents& t) { t.click(t.at(3, ItemPart::Text)); },
-         "MouseDown(1,0) MouseUp(1,0) ItemClick(3,1) Click", always},
+         "MouseDown(1,0) MouseUp(1,0) ItemClick(3,1) Click"},
         {"click on the picture", [](ControlEvents& t) { t.click(t.at(0, ItemPart::Picture)); },
-         "MouseDown(1,0) MouseUp(1,0) ItemClick(0,1) PictureClick", partShown(ItemPart::Picture)},
+         "MouseDown(1,0) MouseUp(1,0) ItemClick(0,1) PictureClick"},
         {"click on the mark", [](ControlEvents& t) { t.click(t.at(0, ItemPart::Mark)); },
-         "MouseDown(1,0) MouseUp(1,0) ItemClick(0,1) MarkClick(0)", partShown(ItemPart::Mark)},
+         "MouseDown(1,0) MouseUp(1,0) ItemClick(0,1) MarkClick(0)"},
         // The sign toggles on the release, after its own event.
         {"click on the minus sign", [](ControlEvents& t) { t.click(t.at(0, ItemPart::PlusMinus)); },
-         "MouseDown(1,0) MouseUp(1,0) ItemClick(0,1) PlusMinusClick(0) Collapse(0)", always},
+         "MouseDown(1,0) MouseUp(1,0) ItemClick(0,1) PlusMinusClick(0) Collapse(0)"},
         {"double click on the text", [](ControlEvents& t) { t.doubleClick(t.at(0, ItemPart::Text)); },
          "MouseDown(1,0) MouseUp(1,0) ItemClick(0,1) Click ItemDblClick(0,1) Collapse(0) DblClick "
-         "MouseUp(1,0)",
-         always},
+         "MouseUp(1,0)"},
         {"double click on the sign", [](ControlEvents& t) { t.doubleClick(t.at(0, ItemPart::PlusMinus)); },
          "MouseDown(1,0) MouseUp(1,0) ItemClick(0,1) PlusMinusClick(0) Collapse(0) ItemDblClick(0,1) "
-         "PlusMinusDblClick(0) MouseUp(1,0)",
-         always},
+         "PlusMinusDblClick(0) MouseUp(1,0)"},
         // Right and middle clicks never give Click; the word carries Shift.
         {"Shift+right click",
          [](ControlEvents& t) { t.click(t.at(3, ItemPart::Text), Qt::RightButton, Qt::ShiftModifier); },
-         "MouseDown(2,1) MouseUp(2,1) ItemClick(3,6)", always},
+         "MouseDown(2,1) MouseUp(2,1) ItemClick(3,6)"},
         {"middle click", [](ControlEvents& t) { t.click(t.at(3, ItemPart::Text), Qt::MiddleButton); },
-         "MouseDown(4,0) MouseUp(4,0) ItemClick(3,16)", always},
+         "MouseDown(4,0) MouseUp(4,0) ItemClick(3,16)"},
         {"click below the rows",
          [](ControlEvents& t) {
              t.click({40, 150});
          },
-         "MouseDown(1,0) MouseUp(1,0)", always},
-        {"Down", [](ControlEvents& t) { t.key(Qt::Key_Down); }, "KeyDown(40,0) KeyUp(40,0)", always},
-        {"Right", [](ControlEvents& t) { t.key(Qt::Key_Right); }, "KeyDown(39,0) KeyUp(39,0)", always},
+         "MouseDown(1,0) MouseUp(1,0)"},
+        {"Down", [](ControlEvents& t) { t.key(Qt::Key_Down); }, "KeyDown(40,0) KeyUp(40,0)"},
+        {"Right", [](ControlEvents& t) { t.key(Qt::Key_Right); }, "KeyDown(39,0) KeyUp(39,0)"},
         {"Space", [](ControlEvents& t) { t.key(Qt::Key_Space, {}, " "); },
-         "KeyDown(32,0) KeyPress(32) KeyUp(32,0)", always},
-        {"a", [](ControlEvents& t) { t.key(Qt::Key_A, {}, "a"); }, "KeyDown(65,0) KeyPress(97) KeyUp(65,0)",
-         always},
+         "KeyDown(32,0) KeyPress(32) KeyUp(32,0)"},
+        {"a", [](ControlEvents& t) { t.key(Qt::Key_A, {}, "a"); }, "KeyDown(65,0) KeyPress(97) KeyUp(65,0)"},
         {"Shift+A", [](ControlEvents& t) { t.key(Qt::Key_A, Qt::ShiftModifier, "A"); },
-         "KeyDown(65,1) KeyPress(65) KeyUp(65,1)", always},
+         "KeyDown(65,1) KeyPress(65) KeyUp(65,1)"},
         {"Ctrl+C", [](ControlEvents& t) { t.key(Qt::Key_C, Qt::ControlModifier, "c"); },
-         "KeyDown(67,2) KeyPress(3) KeyUp(67,2)", always},
+         "KeyDown(67,2) KeyPress(3) KeyUp(67,2)"},
         // One KeyPress per UTF-16 unit of what the key typed.
         {"a character beyond 16 bits",
          [](ControlEvents& t) { t.key(Qt::Key_unknown, {}, QString::fromUtf8("😀")); },
-         "KeyPress(-10179) KeyPress(-8704)", always},
+         "KeyPress(-10179) KeyPress(-8704)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         host->clear_answers();
         call("Clear");
         fill();
-        if (!c.shown(*this)) {
-            std::cout << "[ not shown ] " << c.what << ": the part does not show in this view\n";
-            continue;
-        }
+        showPictures();
+        ASSERT_FALSE(view->ItemPartRect(ctrl->Item(0), ItemPart::Picture).IsEmpty());
+        ASSERT_FALSE(view->ItemPartRect(ctrl->Item(0), ItemPart::Mark).IsEmpty());
         c.act(*this);
         EXPECT_EQ(host->trace(), c.expected);
     }

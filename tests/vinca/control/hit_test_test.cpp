@@ -404,6 +404,67 @@ TEST_F(HitWindow, LoadPictureReadsImageFiles) {
     EXPECT_EQ(nothing.pdispVal, nullptr);
 }
 
+TEST_F(HitWindow, ItemAndMarkPicturesAreDrawnInTheirRects) {
+    kltest::TempDir dir;
+    auto picture = [&](const char* name, QColor colour, int size) {
+        QImage image(size, size, QImage::Format_RGB32);
+        image.fill(colour);
+        const std::string path = (dir.path() / name).string();
+        EXPECT_TRUE(image.save(QString::fromStdString(path)));
+        return call("LoadPicture", {Text(path)});
+    };
+    const QColor green(0, 160, 0), red(200, 0, 0), blue(0, 0, 220);
+    add_items(3);
+    put("ListIndex", I4(2));
+    put("ViewStyleEx", I2(2));
+    // Item 0 has its own picture; item 1 shows the control's leaf picture;
+    // item 0 carries mark 1, item 1 mark 0 (no picture set for it).
+    put("Image", picture("own.png", green, 12), {I4(0)});
+    put("PictureLeaf", picture("leaf.png", red, 14));
+    put("MarkPicture", picture("mark.png", blue, 10), {I4(1)});
+    put("ItemMark", I4(1), {I4(0)});
+    QCoreApplication::processEvents();
+    const QImage shot = view()->grab().toImage();
+    std::filesystem::create_directories(std::string(KL_TEST_BINARY_DIR) + "/screenshots");
+    shot.save(QString::fromStdString(std::string(KL_TEST_BINARY_DIR) + "/screenshots/item_pictures.png"));
+
+    struct Case {
+        const char* what;
+        int32_t item;
+        int16_t part;
+        QColor colour;
+        int size;
+    };
+    const Case cases[] = {
+        {"own picture", 0, 2, green, 12},
+        {"leaf picture", 1, 2, red, 14},
+        {"mark 1 picture", 0, 16, blue, 10},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Rect4 r = rect_of(c.item, c.part);
+        ASSERT_EQ(r.right - r.left, c.size);
+        ASSERT_EQ(r.bottom - r.top, c.size);
+        for (QPoint p : {QPoint(r.left, r.top), QPoint(r.cx(), r.cy()), QPoint(r.right - 1, r.bottom - 1)})
+            EXPECT_EQ(shot.pixelColor(p), c.colour) << p.x() << "," << p.y();
+    }
+    // Mark 0 without PictureMark takes the mark column's width but draws nothing.
+    const Rect4 none = rect_of(1, 16);
+    EXPECT_EQ(none.right - none.left, 10);
+    EXPECT_NE(shot.pixelColor(none.cx(), none.cy()), blue);
+
+    // The selected row without an inverted picture shows its picture inverted;
+    // ViewStyle 4 hides the pictures.
+    put("ListIndex", I4(0));
+    QCoreApplication::processEvents();
+    const Rect4 own = rect_of(0, 2);
+    EXPECT_EQ(view()->grab().toImage().pixelColor(own.cx(), own.cy()), QColor(255, 95, 255));
+    put("ViewStyle", I2(4));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(rect_of(0, 2).empty());
+    EXPECT_TRUE(rect_of(1, 2).empty());
+}
+
 TEST_F(HitWindow, ItemMembersOfNoItemAnswerNeutralValues) {
     add_items(2);
     const Variant none = I4(99);
