@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Builds KLDesigner, klregsvr and the tree-list control, makes a throw-away
+# machine, installs and registers the control there as a setup program does,
+# and opens a working copy of the sample description in samples/designer/.
+# The repository stays as it was: the designer runs in the copy, whose
+# source folder ("files") is relative to it.
+#   KL_DESIGNER_BUILD=dir  use the programs of this build folder instead of building
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+build=${KL_DESIGNER_BUILD:-}
+if [[ -z "$build" ]]; then
+  export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/kl-ccache}
+  export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
+  cmake -S . -B build/demo -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKL_BUILD_TESTS=OFF -DKL_BUILD_BENCH=OFF >/dev/null
+  cmake --build build/demo --target KLDesigner klregsvr vinca5 -j "$(nproc)"
+  build=$root/build/demo
+fi
+designer=$(find "$build" -name KLDesigner -type f -perm -u+x | head -n 1)
+regsvr=$(find "$build" -name klregsvr -type f -perm -u+x | head -n 1)
+control=$(find "$build" -name libvinca5.so -type f | head -n 1)
+for f in "$designer" "$regsvr" "$control"; do
+  [[ -n "$f" ]] || { echo "missing KLDesigner, klregsvr or libvinca5.so under $build" >&2; exit 1; }
+done
+
+demo=$(mktemp -d "${TMPDIR:-/tmp}/kl-designer.XXXXXX")
+trap 'rm -rf "$demo"' EXIT
+export KL_MACHINE_ROOT=$demo/machine
+mkdir -p "$KL_MACHINE_ROOT/Windows/System32"
+# The control goes to the machine's system folder and registers from there.
+cp "$control" "$KL_MACHINE_ROOT/Windows/System32/libvinca5.so"
+"$regsvr" /s "$KL_MACHINE_ROOT/Windows/System32/libvinca5.so"
+
+cp -r samples/designer "$demo/sample"
+echo "Working copy: $demo/sample (removed when the designer ends)"
+echo "Prepare writes to the folder on the Location tab: /tmp/kl-designer-sample"
+status=0
+(cd "$demo/sample" && "$designer" "$demo/sample/sample.KLD") || status=$?
+echo "KLDesigner exit status: $status"
+exit "$status"
