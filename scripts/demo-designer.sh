@@ -33,6 +33,8 @@ cp "$control" "$KL_MACHINE_ROOT/Windows/System32/libvinca5.so"
 "$regsvr" /s "$KL_MACHINE_ROOT/Windows/System32/libvinca5.so"
 
 cp -r samples/designer "$demo/sample"
+# The description records its sources' times; a checkout gives them its own.
+touch -d @1704067200 "$demo/sample/files/"*
 echo "Working copy: $demo/sample (removed when the designer ends)"
 echo "Prepare writes to the folder on the Location tab: /tmp/kl-designer-sample"
 status=0

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -28,6 +29,16 @@ namespace fs = std::filesystem;
 namespace {
 
 const fs::path kSample = fs::path(KLD_SAMPLE_DIR);
+
+// A checkout gives the sources its own times, while the description records
+// each file's time; whoever runs the sample stamps its copy's sources with
+// the recorded time first (scripts/demo-designer.sh: touch -d @1704067200),
+// or Prepare offers to refresh the recorded attributes.
+void StampSources(const fs::path& sample) {
+    const auto when = std::chrono::file_clock::from_sys(std::chrono::sys_seconds{std::chrono::seconds{1704067200}});
+    for (const auto& e : fs::directory_iterator(sample / "files"))
+        fs::last_write_time(e.path(), when);
+}
 
 // Every file below `root` with its bytes and modification time.
 std::map<std::string, std::pair<std::string, fs::file_time_type>> Snapshot(const fs::path& root) {
@@ -68,6 +79,7 @@ struct SampleRig {
 
 TEST(DesignerSample, DISABLED_WriteSample) {
     SampleRig rig;
+    StampSources(kSample);
     WorkingFolder here(kSample);
     Designer& d = rig.d;
     d.InitGlobals((rig.dir / "program").string());
@@ -101,16 +113,19 @@ TEST(DesignerSample, DISABLED_WriteSample) {
     ASSERT_TRUE(rig.bridge.SaveTreeToFile(d, (kSample / "sample.KLD").string()));
 }
 
-TEST(DesignerSample, OpensAndPreparesWithoutTouchingTheSample) {
+// As the demo runs it: a copy of the sample folder, stamped, opened in place.
+TEST(DesignerSample, AWorkingCopyOpensAndPreparesWithoutTouchingTheSample) {
     ASSERT_TRUE(fs::exists(kSample / "sample.KLD"));
     const auto before = Snapshot(kSample);
     SampleRig rig;
-    const fs::path out = rig.dir / "out";
+    const fs::path copy = rig.dir / "copy", out = rig.dir / "out";
+    fs::copy(kSample, copy, fs::copy_options::recursive);
+    StampSources(copy);
     {
-        WorkingFolder here(kSample);
+        WorkingFolder here(copy);
         Designer& d = rig.d;
         d.InitGlobals((rig.dir / "program").string());
-        d.OpenDocument((kSample / "sample.KLD").string());
+        d.OpenDocument((copy / "sample.KLD").string());
         rig.prompt.verify_done();
         ASSERT_EQ(d.ActionCount, 3);
         EXPECT_EQ(d.Product.ProductName, "Sample");
@@ -129,5 +144,6 @@ TEST(DesignerSample, OpensAndPreparesWithoutTouchingTheSample) {
     }
     EXPECT_TRUE(fs::exists(out / "sample.inf"));
     EXPECT_TRUE(fs::exists(out / "Products.INF"));
+    EXPECT_EQ(Snapshot(copy).size(), before.size()) << "Prepare wrote into the working copy";
     EXPECT_EQ(Snapshot(kSample), before);
 }
