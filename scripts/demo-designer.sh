@@ -17,15 +17,15 @@ if [[ -z "$build" ]]; then
   cmake --build build/demo --target KLDesigner klregsvr vinca5 -j "$(nproc)"
   build=$root/build/demo
 fi
-designer=$(find "$build" -name KLDesigner -type f -perm -u+x | head -n 1)
-regsvr=$(find "$build" -name klregsvr -type f -perm -u+x | head -n 1)
-control=$(find "$build" -name libvinca5.so -type f | head -n 1)
+build=$(cd "$build" && pwd)
+designer=$build/bin/KLDesigner regsvr=$build/tools/klregsvr control=$build/vinca/control/libvinca5.so
 for f in "$designer" "$regsvr" "$control"; do
-  [[ -n "$f" ]] || { echo "missing KLDesigner, klregsvr or libvinca5.so under $build" >&2; exit 1; }
+  [[ -f "$f" ]] || { echo "missing $f" >&2; exit 1; }
 done
 
 demo=$(mktemp -d "${TMPDIR:-/tmp}/kl-designer.XXXXXX")
 trap 'rm -rf "$demo"' EXIT
+trap 'exit 130' INT TERM
 export KL_MACHINE_ROOT=$demo/machine
 mkdir -p "$KL_MACHINE_ROOT/Windows/System32"
 # The control goes to the machine's system folder and registers from there.
