@@ -7,7 +7,6 @@
 // Its source folder is relative ("files"), so the designer resolves it
 // against the folder it runs in: the sample's own folder or a copy of it.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
