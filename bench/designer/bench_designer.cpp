@@ -18,6 +18,7 @@
 #include "KLDesigner/bridge/action_display.h"
 #include "KLDesigner/bridge/dispatch_action_tree.h"
 #include "KLDesigner/bridge/kld_file.h"
+#include "bench/support/quiet_host.h"
 #include "platform/com/loader.h"
 #include "platform/forms/control_host.h"
 
@@ -28,46 +29,6 @@ double Seconds(const std::function<void()>& work) {
     work();
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
-
-// The designer's windows and questions, answered by nothing.
-class QuietHost final : public kld::IDesignerHost {
-  public:
-    void RefreshControls() override {}
-    void RefreshToolbar(bool) override {}
-    void DisplaySaveButtons(bool) override {}
-    void ResizeForm() override {}
-    void ResizeSceneryTab() override {}
-    void RefreshLocationTab(int16_t) override {}
-    void ShowTab(int16_t) override {}
-    void ShowMainForm() override {}
-    void SetCaption(const std::string&) override {}
-    void SetMaskPassword(bool) override {}
-    void SelectListRow(kld::ListBox, int32_t) override {}
-    void SelectAllAndFocus(kld::Control) override {}
-    void FocusControl(kld::Control) override {}
-    void FillCombo(kld::Combo, const std::vector<kld::ListEntry>&) override {}
-    void SetBusy(bool) override {}
-    kld::FormPlacement GetPlacement(kld::Form) override { return {}; }
-    void SetWindowState(kld::Form, int16_t) override {}
-    void MoveForm(kld::Form, double, double, double, double) override {}
-    double ScreenWidth() override { return 1920 * 15; }
-    double ScreenHeight() override { return 1080 * 15; }
-    int16_t TwipsPerPixelX() override { return 15; }
-    int16_t TwipsPerPixelY() override { return 15; }
-    void UnloadForm(kld::Form) override {}
-    void LoadRecentMenuItem(int32_t) override {}
-    std::string RecentMenuCaption(int32_t) override { return {}; }
-    void SetRecentMenuCaption(int32_t, const std::string&) override {}
-    bool RecentMenuVisible(int32_t) override { return false; }
-    void SetRecentMenuVisible(int32_t, bool) override {}
-    void SetRecentSeparatorVisible(bool) override {}
-    void RefreshOperAttributes(int16_t) override {}
-    void ReassignOperFileName() override {}
-    void ShowProgress() override {}
-    void ProgressStatus(int32_t) override {}
-    void HideProgress() override {}
-    void ProcessEvents() override {}
-};
 
 class QuietPrompt final : public plat::ui::IPrompt {
   public:
@@ -129,7 +90,7 @@ int main(int argc, char** argv) {
     kld::CActionDisplay display(list.get());
     kld::CDescriptionFile file(site, buffer.get());
     kld::CDescriptionBridge bridge(display, file);
-    QuietHost host;
+    kl_bench::QuietHost host;
     QuietPrompt prompt;
     kld::Designer d(kld::DesignerServices{host, prompt, tree, bridge});
     d.ActionListViewStyle = 1;

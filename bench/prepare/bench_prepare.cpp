@@ -22,6 +22,7 @@
 
 #include "KLDesigner/builder/designer.h"
 #include "KLDesigner/builder/file_version.h"
+#include "bench/support/quiet_host.h"
 #include "support/list_tree.h"
 
 namespace fs = std::filesystem;
@@ -49,45 +50,6 @@ class YesPrompt : public plat::ui::IPrompt {
     bool failed = false;
 };
 
-class NullHost : public IDesignerHost {
-  public:
-    void RefreshControls() override {}
-    void RefreshToolbar(bool) override {}
-    void DisplaySaveButtons(bool) override {}
-    void ResizeForm() override {}
-    void ResizeSceneryTab() override {}
-    void RefreshLocationTab(int16_t) override {}
-    void ShowTab(int16_t) override {}
-    void ShowMainForm() override {}
-    void SetCaption(const std::string&) override {}
-    void SetMaskPassword(bool) override {}
-    void SelectListRow(ListBox, int32_t) override {}
-    void SelectAllAndFocus(Control) override {}
-    void FocusControl(Control) override {}
-    void FillCombo(Combo, const std::vector<ListEntry>&) override {}
-    void SetBusy(bool) override {}
-    FormPlacement GetPlacement(Form) override { return {}; }
-    void SetWindowState(Form, int16_t) override {}
-    void MoveForm(Form, double, double, double, double) override {}
-    double ScreenWidth() override { return 28800; }
-    double ScreenHeight() override { return 16200; }
-    int16_t TwipsPerPixelX() override { return 15; }
-    int16_t TwipsPerPixelY() override { return 15; }
-    void UnloadForm(Form) override {}
-    void LoadRecentMenuItem(int32_t) override {}
-    std::string RecentMenuCaption(int32_t) override { return {}; }
-    void SetRecentMenuCaption(int32_t, const std::string&) override {}
-    bool RecentMenuVisible(int32_t) override { return false; }
-    void SetRecentMenuVisible(int32_t, bool) override {}
-    void SetRecentSeparatorVisible(bool) override {}
-    void RefreshOperAttributes(int16_t) override {}
-    void ReassignOperFileName() override {}
-    void ShowProgress() override {}
-    void ProgressStatus(int32_t) override {}
-    void HideProgress() override {}
-    void ProcessEvents() override {}
-};
-
 class NullBridge : public ITreeBridge {
   public:
     void AddOperationItem(Designer&, int32_t, bool) override {}
@@ -101,7 +63,7 @@ class NullBridge : public ITreeBridge {
 };
 
 int Child(const std::string& source, const std::string& out, int32_t chunk, bool encrypt) {
-    NullHost host;
+    kl_bench::QuietHost host;
     YesPrompt prompt;
     kldtest::ListTree tree;
     NullBridge bridge;
