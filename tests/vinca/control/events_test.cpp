@@ -207,6 +207,45 @@ TEST_F(ControlEvents, ExpandHandlerGetsNoNestedExpand) {
     EXPECT_EQ(host->count(ev::kCollapse), 1u);
 }
 
+TEST_F(ControlEvents, TriggeredCollapseClosesAndReportsEachOpenDescendant) {
+    // Root (0) > Middle (1) > Deep (2) > Leaf (3); Root > Closed (4) > Hidden (5).
+    auto build = [this] {
+        call("Clear");
+        add("Root");
+        add("Middle", 0);
+        add("Deep", 1);
+        add("Leaf", 2);
+        add("Closed", 0);
+        add("Hidden", 4);
+        for (int32_t i : {0, 1, 2})
+            put("Expand", Variant::boolean(true), {Variant(i)});
+        put("Expand", Variant::boolean(false), {Variant(int32_t(4))});
+        host->clear();
+    };
+    build();
+    put("Expand", Variant::boolean(false), {Variant(int32_t(0))});
+    EXPECT_EQ(host->trace(), "Collapse(0)");
+    EXPECT_TRUE(get("Expand", {Variant(int32_t(1))}).to_bool());
+
+    build();
+    put("TriggerEvents", Variant(int16_t(1)));
+    put("Expand", Variant::boolean(false), {Variant(int32_t(0))});
+    // The deepest first, then the item itself; a closed one is not heard.
+    EXPECT_EQ(host->trace(), "Collapse(2) Collapse(1) Collapse(0)");
+    for (int32_t i : {0, 1, 2})
+        EXPECT_FALSE(get("Expand", {Variant(i)}).to_bool()) << i;
+
+    // A handler that removes the whole branch ends the round safely.
+    build();
+    bool removed = false;
+    host->on(ev::kCollapse, [&](plat::EventArgs&) {
+        if (!std::exchange(removed, true)) call("RemoveItem", {Variant(int32_t(0))});
+    });
+    put("Expand", Variant::boolean(false), {Variant(int32_t(0))});
+    EXPECT_EQ(host->count(ev::kCollapse), 1u);
+    EXPECT_EQ(get("ListCount").to_i4(), 0);
+}
+
 TEST_F(ControlEvents, PressOnTheCurrentItemKeepsTheClickThere) {
     fill();
     click(at(3, ItemPart::Text));
