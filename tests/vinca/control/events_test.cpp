@@ -6,6 +6,8 @@
 #include <functional>
 
 #include "platform/com/event_sink.h"
+#include "platform/ui/process_prompt.h"
+#include "support/scripted_prompt.h"
 #include "vinca/control/dispids.h"
 #include "vinca/model/picture.h"
 #include "vinca/model/values.h"
@@ -244,6 +246,45 @@ TEST_F(ControlEvents, TriggeredCollapseClosesAndReportsEachOpenDescendant) {
     put("Expand", Variant::boolean(false), {Variant(int32_t(0))});
     EXPECT_EQ(host->count(ev::kCollapse), 1u);
     EXPECT_EQ(get("ListCount").to_i4(), 0);
+}
+
+TEST_F(ControlEvents, DoubleClicksFollowTheItemsLinkJoinedWithTheBase) {
+    fill();
+    kltest::ScriptedPrompt opener;
+    plat::ui::IPrompt* previous = plat::ui::SetProcessPrompt(&opener);
+    struct Case {
+        const char* base;
+        const char* link;
+        const char* opened; // null: nothing opens
+    } cases[] = {
+        {"http://h.test/docs/", "/a.html", "http://h.test/docs/a.html"},
+        {"http://h.test/docs", "a.html#part", "http://h.test/docs/a.html#part"},
+        {"http://h.test/", "ftp://other.test/x", "ftp://other.test/x"},
+        {"", "javascript:alert(1)", nullptr},
+    };
+    put("WebAutoNavigate", Variant(int16_t(1)));
+    size_t expected = 0;
+    for (const Case& c : cases) {
+        put("WebURLBase", Variant(std::string_view(c.base)));
+        put("ItemURL", Variant(std::string_view(c.link)), {Variant(int32_t(3))});
+        if (c.opened) {
+            kltest::ExpectedPrompt e;
+            e.kind = kltest::PromptKind::Url;
+            e.match = c.opened;
+            opener.expect(std::move(e));
+            ++expected;
+        }
+        doubleClick(at(3, ItemPart::Text));
+        const auto seen = opener.seen();
+        ASSERT_EQ(seen.size(), expected) << c.link;
+        if (c.opened) EXPECT_EQ(seen.back().text, c.opened);
+    }
+    // Switched off, a double click opens nothing.
+    put("WebAutoNavigate", Variant(int16_t(0)));
+    doubleClick(at(3, ItemPart::Text));
+    EXPECT_EQ(opener.seen().size(), expected);
+    opener.verify_done();
+    plat::ui::SetProcessPrompt(previous);
 }
 
 TEST_F(ControlEvents, PressOnTheCurrentItemKeepsTheClickThere) {
