@@ -529,8 +529,8 @@ class CDragAgent final : public QObject {
 
     void AutoScrollStep(QPoint global) {
         const QPoint p = m_view->mapFromGlobal(global);
-        const QRect area(0, m_view->CaptionHeight(), m_view->width(),
-                         m_view->height() - m_view->CaptionHeight());
+        const Rect rows = m_view->RowsArea();
+        const QRect area(rows.left, rows.top, rows.Width(), m_view->height() - m_view->FrameWidth() - rows.top);
         if (!area.contains(p)) return;
         const int32_t inset = DragScrollInset();
         const int16_t mode = m_ctrl.Prop(d::kAutoScrDuringDragDrop).to_i2();
