@@ -9,6 +9,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <span>
 
 namespace kld::ui {
@@ -196,26 +197,26 @@ void MainForm::RefreshProductInstallPathInfo() {
 // ---------------------------------------------------------------- editors
 
 void MainForm::optInstallNew_Click() {
-    if (!m_d->EditEventsEnabled) return;
+    if (!m_d || !m_d->EditEventsEnabled) return;
     m_d->Product.InstallNew = true;
     m_d->SetDocumentChanged();
     RefreshInstallTab(1);
 }
 
 void MainForm::optUpdateOld_Click() {
-    if (!m_d->EditEventsEnabled) return;
+    if (!m_d || !m_d->EditEventsEnabled) return;
     m_d->Product.InstallNew = false;
     m_d->SetDocumentChanged();
     RefreshInstallTab(1);
 }
 
 void MainForm::lstInstallCriterias_Click() {
-    if (!m_d->EditEventsEnabled) return;
+    if (!m_d || !m_d->EditEventsEnabled) return;
     RefreshInstallTab(3);
 }
 
 void MainForm::optInstallCriteriaType_Click(int32_t index) {
-    if (!m_d->EditEventsEnabled) return;
+    if (!m_d || !m_d->EditEventsEnabled) return;
     ProductCriterion* entry = Selected(m_form.Get<ListBox>("lstInstallCriterias"), m_d->Product.InstallCriteria);
     if (!entry) return;
     entry->CriterionType = static_cast<int16_t>(index);
@@ -224,7 +225,7 @@ void MainForm::optInstallCriteriaType_Click(int32_t index) {
 }
 
 void MainForm::EditCriterion(const char* source, bool refresh_first, const EntryStore<ProductCriterion>& store) {
-    if (!m_d->EditEventsEnabled) return;
+    if (!m_d || !m_d->EditEventsEnabled) return;
     ProductCriterion* entry = Selected(m_form.Get<ListBox>("lstInstallCriterias"), m_d->Product.InstallCriteria);
     if (!entry) return;
     Control& control = *m_form.Find(source);
@@ -252,24 +253,26 @@ void MainForm::cboInstallCriteriaPath_Click() {
 }
 
 void MainForm::txtInstallEdition_Change() {
-    EditCriterion("txtInstallEdition", false, [](ProductCriterion& e, Control& c) {
-        e.Edition = static_cast<float>(vb::Val(static_cast<TextBox&>(c).Text()));
-    });
+    const double edition = vb::Val(m_form.Get<TextBox>("txtInstallEdition").Text());
+    // A number the edition cannot hold keeps the stored one.
+    if (!(std::fabs(edition) <= std::numeric_limits<float>::max())) return;
+    EditCriterion("txtInstallEdition", false,
+                  [edition](ProductCriterion& e, Control&) { e.Edition = static_cast<float>(edition); });
 }
 
 void MainForm::cboInstallWinVersion_Click() {
-    if (!m_d->EditEventsEnabled) return;
+    if (!m_d || !m_d->EditEventsEnabled) return;
     // The platform is not kept in the document; choosing one only counts as an edit.
     m_d->SetDocumentChanged();
 }
 
 void MainForm::lstProductPathes_Click() {
-    if (!m_d->EditEventsEnabled) return;
+    if (!m_d || !m_d->EditEventsEnabled) return;
     RefreshDestinationTab(4);
 }
 
 void MainForm::optInstallPathType_Click(int32_t index) {
-    if (!m_d->EditEventsEnabled) return;
+    if (!m_d || !m_d->EditEventsEnabled) return;
     DestinationFolder* entry = Selected(m_form.Get<ListBox>("lstProductPathes"), m_d->Product.InstallPaths);
     if (!entry) return;
     entry->FolderType = static_cast<int16_t>(index);
@@ -278,7 +281,7 @@ void MainForm::optInstallPathType_Click(int32_t index) {
 }
 
 void MainForm::EditDestination(const char* source, bool refresh_first, const EntryStore<DestinationFolder>& store) {
-    if (!m_d->EditEventsEnabled) return;
+    if (!m_d || !m_d->EditEventsEnabled) return;
     DestinationFolder* entry = Selected(m_form.Get<ListBox>("lstProductPathes"), m_d->Product.InstallPaths);
     if (!entry) return;
     Control& control = *m_form.Find(source);

@@ -181,7 +181,7 @@ void StoreText(Designer& d, std::string& field, const std::string& text) {
 } // namespace
 
 void MainForm::txtProductName_Change() {
-    if (!m_d->EditEventsEnabled) return;
+    if (!m_d || !m_d->EditEventsEnabled) return;
     const std::string text = m_form.Get<TextBox>("txtProductName").Text();
     if (vb::IsBlank(text)) {
         m_d->Message("Product name cannot be empty.", mb::Exclamation);
@@ -194,7 +194,7 @@ void MainForm::txtProductName_Change() {
 }
 
 void MainForm::txtManufacturer_Change() {
-    if (!m_d->EditEventsEnabled) return;
+    if (!m_d || !m_d->EditEventsEnabled) return;
     auto& box = m_form.Get<TextBox>("txtManufacturer");
     RunEditor(&box, [&] {
         StoreText(*m_d, m_d->Product.Manufacturer, box.Text());
@@ -203,7 +203,7 @@ void MainForm::txtManufacturer_Change() {
 }
 
 void MainForm::txtIconFile_Change() {
-    if (!m_d->EditEventsEnabled) return;
+    if (!m_d || !m_d->EditEventsEnabled) return;
     auto& box = m_form.Get<TextBox>("txtIconFile");
     RunEditor(&box, [&] {
         StoreText(*m_d, m_d->Product.IconFile, box.Text());
@@ -212,7 +212,7 @@ void MainForm::txtIconFile_Change() {
 }
 
 void MainForm::txtAdvertismentFile_Change() {
-    if (!m_d->EditEventsEnabled) return;
+    if (!m_d || !m_d->EditEventsEnabled) return;
     auto& box = m_form.Get<TextBox>("txtAdvertismentFile");
     RunEditor(&box, [&] {
         m_d->Product.AdvertisementFile = box.Text();
@@ -222,7 +222,7 @@ void MainForm::txtAdvertismentFile_Change() {
 }
 
 void MainForm::txtWhatsNewFile_Change() {
-    if (!m_d->EditEventsEnabled) return;
+    if (!m_d || !m_d->EditEventsEnabled) return;
     auto& box = m_form.Get<TextBox>("txtWhatsNewFile");
     RunEditor(&box, [&] {
         StoreText(*m_d, m_d->Product.WhatsNewFile, box.Text());
@@ -231,7 +231,7 @@ void MainForm::txtWhatsNewFile_Change() {
 }
 
 void MainForm::txtKLDTempPath_Change() {
-    if (!m_d->EditEventsEnabled) return;
+    if (!m_d || !m_d->EditEventsEnabled) return;
     auto& box = m_form.Get<TextBox>("txtKLDTempPath");
     RunEditor(&box, [&] {
         StoreText(*m_d, m_d->Product.OutputFolder, box.Text());
@@ -240,7 +240,7 @@ void MainForm::txtKLDTempPath_Change() {
 }
 
 void MainForm::txtINFFile_Change() {
-    if (!m_d->EditEventsEnabled) return;
+    if (!m_d || !m_d->EditEventsEnabled) return;
     auto& box = m_form.Get<TextBox>("txtINFFile");
     RunEditor(&box, [&] {
         StoreText(*m_d, m_d->Product.INFFileName, box.Text());
@@ -249,7 +249,7 @@ void MainForm::txtINFFile_Change() {
 }
 
 void MainForm::txtInternetPath_Change() {
-    if (!m_d->EditEventsEnabled) return;
+    if (!m_d || !m_d->EditEventsEnabled) return;
     auto& box = m_form.Get<TextBox>("txtInternetPath");
     RunEditor(&box, [&] {
         StoreText(*m_d, m_d->Product.WebLocation, box.Text());
@@ -258,7 +258,7 @@ void MainForm::txtInternetPath_Change() {
 }
 
 void MainForm::chkDivideOntoChunks_Click() {
-    if (!m_d->EditEventsEnabled) return;
+    if (!m_d || !m_d->EditEventsEnabled) return;
     int32_t& chunk = m_d->Product.ChunkSize;
     if (m_form.Get<CheckBox>("chkDivideOntoChunks").Value() != 1)
         chunk = 0;
@@ -269,7 +269,7 @@ void MainForm::chkDivideOntoChunks_Click() {
 }
 
 void MainForm::txtDivideOntoChunks_Change() {
-    if (!m_d->EditEventsEnabled) return;
+    if (!m_d || !m_d->EditEventsEnabled) return;
     double k = vb::Int(vb::Val(m_form.Get<TextBox>("txtDivideOntoChunks").Text()));
     if (!(k > 0)) k = 0;
     if (k > kMaxChunkKBytes) k = kMaxChunkKBytes;
@@ -279,14 +279,14 @@ void MainForm::txtDivideOntoChunks_Change() {
 }
 
 void MainForm::chkResumeDownloading_Click() {
-    if (!m_d->EditEventsEnabled) return;
+    if (!m_d || !m_d->EditEventsEnabled) return;
     m_d->Product.ResumeDownloading = m_form.Get<CheckBox>("chkResumeDownloading").Value() == 1;
     RefreshDownloadTab(3);
     m_d->SetDocumentChanged();
 }
 
 void MainForm::chkPasswordProtection_Click() {
-    if (!m_d->EditEventsEnabled) return;
+    if (!m_d || !m_d->EditEventsEnabled) return;
     std::string& password = m_d->Product.PackagePassword;
     if (m_form.Get<CheckBox>("chkPasswordProtection").Value() == 1) {
         if (vb::IsBlank(m_form.Get<TextBox>("txtPasswordProtection").Text())) password = kPasswordPlaceholder;
@@ -298,7 +298,7 @@ void MainForm::chkPasswordProtection_Click() {
 }
 
 void MainForm::txtPasswordProtection_Change() {
-    if (!m_d->EditEventsEnabled) return;
+    if (!m_d || !m_d->EditEventsEnabled) return;
     auto& box = m_form.Get<TextBox>("txtPasswordProtection");
     RunEditor(&box, [&] {
         StoreText(*m_d, m_d->Product.PackagePassword, box.Text());
@@ -307,12 +307,12 @@ void MainForm::txtPasswordProtection_Change() {
 }
 
 void MainForm::chkMaskPassword_Click() {
-    if (!m_d->EditEventsEnabled) return;
+    if (!m_d || !m_d->EditEventsEnabled) return;
     RefreshDownloadTab(4);
 }
 
 void MainForm::chkAutoUninstall_Click() {
-    if (!m_d->EditEventsEnabled) return;
+    if (!m_d || !m_d->EditEventsEnabled) return;
     m_d->Product.AutoUninstall = m_form.Get<CheckBox>("chkAutoUninstall").Value() == 1;
     RefreshDownloadTab(5);
     m_d->SetDocumentChanged();
@@ -347,18 +347,22 @@ void ChooseFile(Designer& d, Form& form, const FileChooser& chooser, const std::
 } // namespace
 
 void MainForm::cmdProductIcon_Click() {
+    if (!m_d) return;
     ChooseFile(*m_d, m_form, kIconChooser, m_d->Product.IconFile);
 }
 
 void MainForm::cmdWhatsNewFile_Click() {
+    if (!m_d) return;
     ChooseFile(*m_d, m_form, kWhatsNewChooser, m_d->Product.WhatsNewFile);
 }
 
 void MainForm::cmdAdvertismentFile_Click() {
+    if (!m_d) return;
     ChooseFile(*m_d, m_form, kAdvertismentChooser, m_d->Product.AdvertisementFile);
 }
 
 void MainForm::cmdKLDTempPath_Click() {
+    if (!m_d) return;
     std::string folder = m_d->Product.OutputFolder;
     if (!BrowseForFolder(m_d->Prompt(), folder, "Select Folder To Store Update Stuff")) return;
     m_form.Get<TextBox>("txtKLDTempPath").SetText(folder);

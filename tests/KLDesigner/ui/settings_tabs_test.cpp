@@ -326,6 +326,9 @@ TEST(SettingsTabs, CriterionEditsGoToTheSelectedEntry) {
     // What the box shows while typing is normalised by the next full refresh.
     t.Type("txtInstallEdition", "2.50");
     EXPECT_EQ(t.Text("txtInstallEdition"), "2.50");
+    // Beyond what an edition holds: the stored one stays.
+    t.Type("txtInstallEdition", "1e39");
+    EXPECT_EQ(t.P().InstallCriteria[1].Edition, 1000.0F) << "\"1e3\" was the last that fit";
     t.Type("txtInstallEdition", "x");
     EXPECT_EQ(t.P().InstallCriteria[1].Edition, 0.0F);
     t.main.RefreshTabs(true);
