@@ -68,32 +68,6 @@ class MainForm : public IDesignerHost {
     void mnuEdit_Click();
     void mnuView_Click();
 
-    // --- layout --------------------------------------------------------------
-    void ResizeForm() override;
-    void ResizeProductTab();
-    void ResizeLocationTab();
-    void ResizeInstallTab();
-    void ResizeDestinationTab();
-    void ResizeOptionsTab();
-    void ResizeSceneryTab() override;
-
-    // --- document commands ---------------------------------------------------
-    void Form_Load();
-    void Form_QueryUnload(bool& cancel, plat::forms::UnloadMode mode);
-    void mnuFileExit_Click();
-    void cmdNew_Click();
-    void cmdOpen_Click();
-    void cmdSave_Click();
-    void mnuFileSaveAs_Click();
-    void mnuFileRecentlyUsedKLD_Click(int32_t index);
-    void cmdPrint_Click();
-    void cmdMakeStuff_Click();
-    void mnuHelpContents_Click();
-    void mnuHelpAbout_Click();
-    // The compressor's progress: bytes of the current file processed so far
-    // and whether that file is complete.
-    void ZipFileStatus(double processed, bool completed);
-
     // --- product, location and download tabs ----------------------------------
     // Shows (and fills) or hides the tab control.
     void RefreshTabs(bool show);
@@ -141,6 +115,32 @@ class MainForm : public IDesignerHost {
     void txtProductDestinationRegValue_Change();
     void chkInstallPathCreateNewFolder_Click();
 
+    // --- layout --------------------------------------------------------------
+    void ResizeForm() override;
+    void ResizeProductTab();
+    void ResizeLocationTab();
+    void ResizeInstallTab();
+    void ResizeDestinationTab();
+    void ResizeOptionsTab();
+    void ResizeSceneryTab() override;
+
+    // --- document commands ---------------------------------------------------
+    void Form_Load();
+    void Form_QueryUnload(bool& cancel, plat::forms::UnloadMode mode);
+    void mnuFileExit_Click();
+    void cmdNew_Click();
+    void cmdOpen_Click();
+    void cmdSave_Click();
+    void mnuFileSaveAs_Click();
+    void mnuFileRecentlyUsedKLD_Click(int32_t index);
+    void cmdPrint_Click();
+    void cmdMakeStuff_Click();
+    void mnuHelpContents_Click();
+    void mnuHelpAbout_Click();
+    // The compressor's progress: bytes of the current file processed so far
+    // and whether that file is complete.
+    void ZipFileStatus(double processed, bool completed);
+
     // --- IDesignerHost -------------------------------------------------------
     void DisplaySaveButtons(bool enabled) override;
     void RefreshLocationTab(int16_t code) override;
@@ -176,11 +176,6 @@ class MainForm : public IDesignerHost {
 
   private:
     void BuildForm();
-    void ApplyMinimumSize();
-    void WireCommands();
-    void ResizeSettingsTab(const char* panel, int32_t& designed_width, int32_t& designed_height);
-    plat::forms::Form* FormOf(kld::Form form);
-    bool DocumentOpen() const;
     void WireProductTabs();
     void WireInstallTabs();
     void RefreshLocationFields(int16_t what);
@@ -193,13 +188,18 @@ class MainForm : public IDesignerHost {
     template <class T> using EntryStore = std::function<void(T&, plat::forms::Control&)>;
     void EditCriterion(const char* source, bool refresh_first, const EntryStore<ProductCriterion>& store);
     void EditDestination(const char* source, bool refresh_first, const EntryStore<DestinationFolder>& store);
+    void ApplyMinimumSize();
+    void WireCommands();
+    void ResizeSettingsTab(const char* panel, int32_t& designed_width, int32_t& designed_height);
+    plat::forms::Form* FormOf(kld::Form form);
+    bool DocumentOpen() const;
 
     Designer* m_d{nullptr};
+    plat::forms::Control* m_editing{nullptr};
     plat::forms::Form m_form{"frmMain"};
     plat::forms::HostedControl* m_operations{nullptr};
     std::unique_ptr<ProgressForm> m_progress;
     std::unique_ptr<AboutForm> m_about;
-    plat::forms::Control* m_editing{nullptr};
 
     // Designed sizes, taken at the first layout (0: not yet).
     struct {
