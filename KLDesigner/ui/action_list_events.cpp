@@ -12,6 +12,7 @@
 #include "platform/com/dispatch_client.h"
 #include "platform/forms/control_host.h"
 #include "platform/forms/forms_runtime.h"
+#include "platform/forms/manual_drag.h"
 #include "vinca/control/dispids.h"
 
 #include <QPainter>
@@ -280,6 +281,9 @@ void MainForm::vntOperations_MouseDown(int16_t, int16_t, float x, float y) {
 }
 
 void MainForm::vntOperations_MouseMove(int16_t button, int16_t, float x, float y) {
+    // While the list is dragged its moves are the drag's: DragOver keeps the
+    // pointer, and starting again would put the move picture back.
+    if (manual_drag::source() == &m_operations->host()) return;
     plat::ComPtr<plat::IDispatch> extender = m_operations->host().extender();
     const bool start = (button & kLeftButton) && m_drag.PressX > 0 && m_drag.PressY > 0 &&
                        (std::abs(m_drag.PressX - x) > kDragDistance || std::abs(m_drag.PressY - y) > kDragDistance);
