@@ -72,6 +72,8 @@ class ActionListUi : public ::testing::Test {
                 Record(d->Operations().ListIndex()).SourcePath = std::string(1, char(*group + 32)) + std::to_string(k);
             }
         }
+        for (int32_t p = 0; p < d->Operations().ListCount(); ++p)
+            d->Bridge().RefreshOperationItem(*d, p, d->Operations().ItemLngValue(p).value);
         ASSERT_EQ(Shape(), "0[1 2] 3[4]");
     }
 
@@ -321,4 +323,73 @@ TEST_F(ActionListUi, DeleteKeyButNotCtrlDelete) {
     EXPECT_EQ(t.ListCount(), 0);
     EXPECT_TRUE(d->DocumentModified);
     EXPECT_FALSE(main.LiveOnTop("cmdDelete"));
+}
+
+TEST_F(ActionListUi, NewActionsJoinTheSelectedGroup) {
+    TwoGroups();
+    kld::IActionTree& t = d->Operations();
+    // A collapsed group selected: it opens, and the action comes last in it.
+    t.SetExpand(3, false);
+    t.SetListIndex(3);
+    main.MenuItem("mnuEditNewOperationItemFile").Click(-1);
+    EXPECT_EQ(Shape(), "0[1 2] 3[4 5]");
+    EXPECT_NE(t.Expand(3).value, 0);
+    EXPECT_EQ(t.ListIndex(), 5);
+
+    // An action selected: the new one joins that action's group, with the
+    // group's settings.
+    t.SetListIndex(1);
+    d->Actions[0].Destinations[0].Path = "%WINDIR%";
+    main.Live("cmdNewItem").button()->click();
+    EXPECT_EQ(Shape(), "0[1 2 6] 3[4 5]");
+    EXPECT_EQ(d->Actions[6].ActionType, kld::action::ExecuteFile);
+    EXPECT_EQ(d->Actions[6].Destinations[0].Path, "%WINDIR%");
+    EXPECT_FALSE(d->Actions[6].IsFolder);
+
+    // A folder action takes every file of its folder; the new group comes
+    // after the selected one.
+    main.cmdNewCopyFile_Click(0);
+    main.cmdNewGroupItem_Click(0);
+    EXPECT_EQ(Shape(), "0[1 2 6] 7[8] 3[4 5]");
+    EXPECT_TRUE(d->Actions[8].IsFolder);
+    EXPECT_EQ(d->Actions[8].SourcePath, "*.*");
+    EXPECT_EQ(d->Actions[8].ActionType, kld::action::InstallFile);
+
+    // Nothing selected: nothing to add to.
+    t.SetListIndex(-1);
+    main.cmdNewItem_Click(0);
+    EXPECT_EQ(Shape(), "0[1 2 6] 7[8] 3[4 5]");
+}
+
+TEST_F(ActionListUi, ViewMenuPressesTheStyleAndTabsShowTheirPanels) {
+    TwoGroups();
+    auto& grid = main.ViewStyle(1);
+    main.MenuItem("mnuViewActionListStyle", 1).Click(1);
+    EXPECT_TRUE(grid.Value());
+    EXPECT_FALSE(main.ViewStyle(0).Value());
+    EXPECT_EQ(d->ActionListViewStyle, 1);
+    kldtest::Screenshot(main.form().window(), "action-list-grid");
+    // The same style again changes nothing; the first one switches back.
+    const int refreshes = panelRefreshes;
+    main.MenuItem("mnuViewActionListStyle", 1).Click(1);
+    EXPECT_EQ(panelRefreshes, refreshes);
+    main.MenuItem("mnuViewActionListStyle", 0).Click(0);
+    EXPECT_EQ(d->ActionListViewStyle, 0);
+    EXPECT_TRUE(main.ViewStyle(0).Value());
+
+    // The Actions tab shows the property panel only beside a selection.
+    plat::forms::Form& f = main.form();
+    for (int32_t selected : {-1, 2}) {
+        d->Operations().SetListIndex(selected);
+        main.ShowTab(kld::tab::Product);
+        EXPECT_TRUE(f.Find("pnlProductAttributes")->Visible());
+        EXPECT_FALSE(main.vntOperations().Visible());
+        main.ShowTab(kld::tab::ActionList);
+        EXPECT_FALSE(f.Find("pnlProductAttributes")->Visible());
+        EXPECT_TRUE(main.vntOperations().Visible());
+        EXPECT_EQ(f.Find("pnlOperationProperties")->Visible(), selected >= 0) << selected;
+    }
+    main.mnuView_Click();
+    EXPECT_TRUE(main.MenuItem("mnuViewTab", 5).Checked());
+    EXPECT_FALSE(main.MenuItem("mnuViewTab", 0).Checked());
 }
