@@ -5,6 +5,7 @@
 
 #include "KLDesigner/builder/utilities.h"
 #include "KLDesigner/builder/vb.h"
+#include "KLDesigner/ui/action_panel.h"
 #include "KLDesigner/ui/main_form_design.h"
 #include "KLDesigner/ui/progress_form.h"
 #include "platform/com/dispatch_client.h"

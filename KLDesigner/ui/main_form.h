@@ -17,6 +17,7 @@ namespace kld::ui {
 
 class ProgressForm;
 class AboutForm;
+class ActionPanel;
 
 class MainForm : public IDesignerHost {
   public:
@@ -33,6 +34,9 @@ class MainForm : public IDesignerHost {
     ProgressForm& frmProgress();
     AboutForm& frmAbout();
     bool ProgressLoaded() const { return m_progress != nullptr; }
+    bool Attached() const { return m_d != nullptr; }
+    // The action property panel beside the action list.
+    ActionPanel& panel() { return *m_panel; }
 
     // Where the later pieces of the window plug in. Each is optional.
     struct Hooks {
@@ -187,6 +191,7 @@ class MainForm : public IDesignerHost {
     plat::forms::HostedControl* m_operations{nullptr};
     std::unique_ptr<ProgressForm> m_progress;
     std::unique_ptr<AboutForm> m_about;
+    std::unique_ptr<ActionPanel> m_panel;
     ListDrag m_drag;
 
     // Designed sizes, taken at the first layout (0: not yet).
