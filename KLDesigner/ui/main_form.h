@@ -17,6 +17,7 @@ namespace kld::ui {
 
 class ProgressForm;
 class AboutForm;
+class ActionPanel;
 
 class MainForm : public IDesignerHost {
   public:
@@ -33,6 +34,9 @@ class MainForm : public IDesignerHost {
     ProgressForm& frmProgress();
     AboutForm& frmAbout();
     bool ProgressLoaded() const { return m_progress != nullptr; }
+    bool Attached() const { return m_d != nullptr; }
+    // The action property panel beside the action list.
+    ActionPanel& panel() { return *m_panel; }
 
     // Where the later pieces of the window plug in. Each is optional.
     struct Hooks {
@@ -49,6 +53,8 @@ class MainForm : public IDesignerHost {
         // Fills a vocabulary combo box and selects rows of the tabs' lists.
         std::function<void(Combo, const std::vector<ListEntry>&)> FillCombo;
         std::function<void(ListBox, int32_t)> SelectListRow;
+        // The source chooser of the selected file action or group.
+        std::function<void()> OperFileName;
     } hooks;
 
     // --- menu and toolbar state ---------------------------------------------
@@ -141,6 +147,49 @@ class MainForm : public IDesignerHost {
     // and whether that file is complete.
     void ZipFileStatus(double processed, bool completed);
 
+    // --- action commands, menus and tabs -------------------------------------
+    // Every command is reached with index 0, from its button or its menu item.
+    void cmdNewCopyFile_Click(int32_t index);
+    void cmdNewExecuteFile_Click(int32_t index);
+    void cmdNewRegistryKey_Click(int32_t index);
+    void cmdDelRegistryKey_Click(int32_t index);
+    void cmdNewItem_Click(int32_t index);
+    void cmdNewGroupItem_Click(int32_t index);
+    void cmdDuplicate_Click(int32_t index);
+    void cmdDelete_Click(int32_t index);
+    void cmdMoveUp_Click(int32_t index);
+    void cmdMoveDown_Click(int32_t index);
+    void cmdOperListViewStyle_Click(int32_t index, bool value);
+    void cmdUpdateOperInfo_Click(int32_t index);
+    void mnuViewActionListStyle_Click(int32_t index);
+    void ctlTabs_Click(int32_t previousTab);
+
+    // --- action list events and dragging -------------------------------------
+    void vntOperations_Click();
+    void vntOperations_PictureClick();
+    void vntOperations_Expand(int32_t item);
+    void vntOperations_Collapse(int32_t item);
+    void vntOperations_ItemDblClick(int32_t item, int16_t button);
+    void vntOperations_GridCellDblClick(plat::IDispatch* cell, int16_t button);
+    void vntOperations_KeyDown(int16_t keyCode, int16_t shift);
+    void vntOperations_KeyPress(int16_t keyAscii);
+    void vntOperations_KeyUp(int16_t keyCode, int16_t shift);
+    void vntOperations_MouseDown(int16_t button, int16_t shift, float x, float y);
+    void vntOperations_MouseMove(int16_t button, int16_t shift, float x, float y);
+    void vntOperations_DragOver(plat::IDispatch* source, float x, float y, int16_t state);
+    void vntOperations_DragDrop(plat::IDispatch* source, float x, float y);
+    // What a drag of the list carries and where it points.
+    struct ListDrag {
+        bool CtrlHeld{false};
+        float PressX{0}, PressY{0}; // twips; 0: no press on an item
+        int32_t DragItem{-1};
+        int32_t DropTarget{-1};
+        bool CopyDrag{false};
+    };
+    const ListDrag& listDrag() const { return m_drag; }
+    // The drag pictures: 0 move, 1 copy, 2 no drop.
+    const QImage& DragPicture(int32_t which) const;
+
     // --- IDesignerHost -------------------------------------------------------
     void DisplaySaveButtons(bool enabled) override;
     void RefreshLocationTab(int16_t code) override;
@@ -193,6 +242,10 @@ class MainForm : public IDesignerHost {
     void ResizeSettingsTab(const char* panel, int32_t& designed_width, int32_t& designed_height);
     plat::forms::Form* FormOf(kld::Form form);
     bool DocumentOpen() const;
+    void WireActionCommands();
+    void WireActionList();
+    void SelectionRefresh();
+    void AddToGroup(bool folder);
 
     Designer* m_d{nullptr};
     plat::forms::Control* m_editing{nullptr};
@@ -200,6 +253,8 @@ class MainForm : public IDesignerHost {
     plat::forms::HostedControl* m_operations{nullptr};
     std::unique_ptr<ProgressForm> m_progress;
     std::unique_ptr<AboutForm> m_about;
+    std::unique_ptr<ActionPanel> m_panel;
+    ListDrag m_drag;
 
     // Designed sizes, taken at the first layout (0: not yet).
     struct {
@@ -212,5 +267,10 @@ class MainForm : public IDesignerHost {
         int32_t tab_height[5]{};
     } m_designed;
 };
+
+// Whether dropping list item `item` on `target` keeps every group whole:
+// an action stays in its own group, a group at the top, and a move never
+// takes a group's only action or the list's only item away.
+bool DropRuleHolds(IActionTree& tree, int32_t item, int32_t target, bool copy);
 
 } // namespace kld::ui
