@@ -1,6 +1,7 @@
 #include "vinca/control/control.h"
 
 #include <cmath>
+#include <set>
 
 #include "platform/base/strings.h"
 #include "platform/com/prop_exchange.h"
@@ -88,6 +89,39 @@ plat::DISPID PersistedId(std::string_view name) {
     if (name == "ItemHeight") return kDefaultItemHeight;
     if (const plat::DispMemberInfo* m = CVincaCtrl::dispatch_table().find(name)) return m->id;
     return 0;
+}
+
+// The member numbers of the persisted settings.
+bool IsPersistedId(plat::DISPID id) {
+    static const std::set<plat::DISPID> ids = [] {
+        std::set<plat::DISPID> out;
+        for (const PersistedProperty& p : PersistedProperties())
+            if (const plat::DISPID found = PersistedId(p.name)) out.insert(found);
+        return out;
+    }();
+    return ids.count(id) != 0;
+}
+
+// Whether a stored setting would keep its value.
+bool SameValue(const plat::Variant& a, const plat::Variant& b) {
+    if (a.vt != b.vt) return false;
+    switch (a.vt) {
+    case plat::VT_EMPTY:
+        return true;
+    case plat::VT_BSTR:
+        return a.to_utf8() == b.to_utf8();
+    case plat::VT_DISPATCH:
+        return a.pdispVal == b.pdispVal;
+    case plat::VT_UNKNOWN:
+        return a.punkVal == b.punkVal;
+    case plat::VT_R4:
+        return a.fltVal == b.fltVal;
+    case plat::VT_R8:
+    case plat::VT_DATE:
+        return a.dblVal == b.dblVal;
+    default:
+        return a.to_i4() == b.to_i4();
+    }
 }
 
 bool IsDefCellMember(plat::DISPID id) {
@@ -489,7 +523,11 @@ const plat::Variant& CVincaCtrl::Prop(plat::DISPID id) const {
 }
 
 void CVincaCtrl::StoreProp(plat::DISPID id, const plat::Variant& value) {
-    m_props[id] = value;
+    plat::Variant& slot = m_props[id];
+    // A real change of a persisted setting is a modification whichever
+    // member made it, so that IsDirty tells the container the truth.
+    if (IsPersistedId(id) && !SameValue(slot, value)) MarkModified();
+    slot = value;
     SyncEngine(id);
 }
 

@@ -95,7 +95,9 @@ Row DefCell(plat::DISPID id, std::string_view name, int16_t bound, std::vector<s
                    [=](CVincaCtrl& self, plat::DispCall& c) {
                        if (!color && (c.value().iVal < 0 || c.value().iVal >= bound))
                            ThrowVincaError(VE_INVALID_ARGUMENT);
-                       if (self.DefCellSet(id, c.value())) self.RequestRefresh(1, 0);
+                       if (!self.DefCellSet(id, c.value())) return;
+                       self.RequestRefresh(1, 0);
+                       self.MarkModified();
                    },
                .aliases = std::move(aliases)};
 }

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -340,25 +341,34 @@ TEST_F(Control, FamiliesCheckStoreAndMarkOnlyRealChanges) {
         Variant good;
         Variant bad; // empty: the family takes every value
         uint16_t error;
-        bool marks;
     };
+    // A real change of any of them marks the control; an equal value does not.
     const Case cases[] = {
-        {"ViewStyle", I2(5), I2(6), 380, true},
-        {"MousePointer", I2(16), I2(17), 380, true},
-        {"TriggerEvents", I2(3), I2(4), 380, true},
-        {"MultiSelect", I2(2), I2(-1), 380, true},
-        {"ShowCaption", I2(2), I2(3), 380, false},
-        {"BackPictureAlignment", I2(11), I2(12), 380, false},
-        {"GradientStyle", I2(4), I2(5), 380, false},
-        {"DragIconStyle", I2(2), I2(3), 380, false},
-        {"Environment", I2(1), I2(2), 380, true},
-        {"ToolTipsDelay", I4(5), I4(-1), 380, false},
-        {"DefItemCellBorderStyle", I2(4), I2(5), 380, false},
-        {"DefPictureAlignment", I2(12), I2(13), 380, false},
-        {"ForeColor", I4(0x123456), Variant(), 0, true},
-        {"GradientColorFrom", I4(0x123456), Variant(), 0, false},
-        {"ImageStretch", Variant::boolean(true), Variant(), 0, true},
-        {"ConvertTabsToCols", Variant::boolean(false), Variant(), 0, false},
+        {"ViewStyle", I2(5), I2(6), 380},
+        {"MousePointer", I2(16), I2(17), 380},
+        {"TriggerEvents", I2(3), I2(4), 380},
+        {"MultiSelect", I2(2), I2(-1), 380},
+        {"ShowCaption", I2(2), I2(3), 380},
+        {"BackPictureAlignment", I2(11), I2(12), 380},
+        {"GradientStyle", I2(4), I2(5), 380},
+        {"DragIconStyle", I2(2), I2(3), 380},
+        {"Environment", I2(1), I2(2), 380},
+        {"ToolTipsDelay", I4(5), I4(-1), 380},
+        {"DefItemCellBorderStyle", I2(4), I2(5), 380},
+        {"DefPictureAlignment", I2(12), I2(13), 380},
+        {"DefItemCellAlignment", I2(3), I2(4), 380},
+        {"DefItemCellTextAlignment", I2(9), I2(10), 380},
+        {"DefItemCellBorderColor", I4(0x123456), Variant(), 0},
+        {"BorderStyle", I2(4), I2(5), 380},
+        {"Appearance", I2(0), I2(2), 380},
+        {"ForeColor", I4(0x123456), Variant(), 0},
+        {"GradientColorFrom", I4(0x123456), Variant(), 0},
+        {"TransparentBitmapColor", I4(0x123456), Variant(), 0},
+        {"ImageStretch", Variant::boolean(true), Variant(), 0},
+        {"TransparentBackground", Variant::boolean(true), Variant(), 0},
+        {"ConvertTabsToCols", Variant::boolean(false), Variant(), 0},
+        {"ColDelimiter", I2(44), Variant(), 0},
+        {"Caption", Text("Products"), Variant(), 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -372,8 +382,8 @@ TEST_F(Control, FamiliesCheckStoreAndMarkOnlyRealChanges) {
             EXPECT_FALSE(dirty());
         }
         put(c.name, c.good);
-        EXPECT_EQ(get(c.name).to_i4(), c.good.to_i4());
-        EXPECT_EQ(dirty(), c.marks);
+        EXPECT_EQ(get(c.name).to_utf8(), c.good.to_utf8());
+        EXPECT_TRUE(dirty()) << "a real change left the control clean";
     }
 }
 
@@ -394,9 +404,18 @@ TEST_F(Control, SizesFollowTheContainersUnits) {
     EXPECT_EQ(get("ItemImageDefWidth").to_r8(), 1440.0);
     put("WidthOfText", Variant(-1.0f));
     EXPECT_EQ(get("WidthOfText").to_r8(), -1.0);
+    // The sentinels keep their meaning in any unit: -2 twips would be no -2.
+    for (const auto& [name, value] : {std::pair{"WidthOfText", -2.0f}, std::pair{"WidthOfText", -1.0f},
+                                      std::pair{"WidthOfTextMin", -1.0f}}) {
+        put(name, Variant(value));
+        EXPECT_EQ(get(name).to_r8(), value) << name;
+    }
     box.set_scale_units("");
     EXPECT_EQ(get("ItemImageDefWidth").to_r8(), 96.0);
     EXPECT_EQ(put_error("ShiftStep", Variant(1e30f)), 20109);
+    for (float bad : {std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity()})
+        for (const char* name : {"ShiftStep", "WidthOfText", "XOffset"})
+            EXPECT_EQ(put_error(name, Variant(bad)), 380) << name << " " << bad;
 
     // Points through the container's transform: 72 points are 96 pixels.
     box.set_scale_units("User");
@@ -458,6 +477,55 @@ TEST_F(Control, IndexesUnderTheThreeMethods) {
     call("Clear");
     put("CurrentIndexMethod", I2(0));
     EXPECT_EQ(num("ListCount"), 2);
+}
+
+// Conversions between the index methods borrow the current parent and give
+// it back; child counts and levels follow the tree.
+TEST_F(Control, ConversionsKeepTheCurrentParent) {
+    call("AddItem", {Text("a")});
+    call("AddItem", {Text("a1"), I4(0)});
+    call("AddItem", {Text("a2"), I4(0)});
+    call("AddItem", {Text("b")});
+    EXPECT_EQ(num("ListCountEx", {I4(0)}), 2);
+    EXPECT_EQ(num("ListCountEx", {I4(3)}), 0);
+    EXPECT_EQ(num("ListCountEx", {I4(-1)}), 4);
+    EXPECT_EQ(put_error("ExpandToLevel", I4(-1)), 381);
+    put("ExpandToLevel", I4(0));
+
+    put("CurrentIndexMethod", I2(2));
+    put("CurrentParent", Text("a"));
+    EXPECT_EQ(call("TranslateIndex", {I2(0), I2(2), I4(3)}).to_i4(), 1); // b among the top level
+    EXPECT_EQ(call("TranslateIndex", {I2(2), I2(0), I4(1)}).to_i4(), 2); // a2 in the whole tree
+    put("CoerceIndex", I4(3), {I2(0)});
+    EXPECT_EQ(num("CoerceIndex", {I2(2)}), 1);
+    EXPECT_EQ(text("CurrentParent"), "a");
+    EXPECT_EQ(num("CurrentIndexMethod"), 2);
+    EXPECT_EQ(num("ListCount"), 2);
+    EXPECT_EQ(text("List", {I4(0)}), "a1");
+}
+
+// The value members keep the nested sets to themselves; the tree column's
+// value is the item's text and leaves the item's look alone.
+TEST_F(Control, ValuesKeepOffTheNestedSetsAndTheTreeColumnIsTheText) {
+    call("AddItem", {Text("a")});
+    put("ItemBackColor", I4(0x42), {I4(0)});
+    put("ItemFontBold", Variant::boolean(true), {I4(0)});
+    Variant all = get("ItemValues", {I4(0)});
+    for (const char* nested : {"__InnerTree", "__ItemGridRowDef", "__TreeGridRowDef"}) {
+        Variant v = get("Item", {Text(nested)}, all.pdispVal);
+        plat::CallError e;
+        EXPECT_NE(plat::dispatch_put(v.pdispVal, "Value", I4(1), {}, &e), plat::S_OK) << nested;
+        EXPECT_EQ(e.number, 380) << nested;
+    }
+    for (const char* key : {"__Tree", "__ItemTreeColumn"}) {
+        SCOPED_TRACE(key);
+        const std::string name = std::string("by ") + key;
+        put("Value", Text(name), {}, get("Item", {Text(key)}, all.pdispVal).pdispVal);
+        EXPECT_EQ(text("List", {I4(0)}), name);
+        EXPECT_TRUE(get("Value", {}, get("Item", {Text(key)}, all.pdispVal).pdispVal).is_empty());
+        EXPECT_EQ(num("ItemBackColor", {I4(0)}), 0x42);
+        EXPECT_TRUE(get("ItemFontBold", {I4(0)}).to_bool());
+    }
 }
 
 TEST_F(Control, AddItemPathsAndLevels) {
@@ -593,6 +661,7 @@ TEST_F(Control, MembersThatNeedAWindow) {
     EXPECT_EQ(call_error("GetItemByXY", {I2(0), I2(0), I2(0)}), 20117);
     EXPECT_EQ(call_error("HitTest", {Variant(0.0f), Variant(0.0f), I4(0)}), 20117);
     EXPECT_EQ(call_error("BeforeDrag"), 20117);
+    EXPECT_EQ(call_error("OnDragOver", {Variant(0.0f), Variant(0.0f), I2(2)}), 20117);
     EXPECT_EQ(call_error("DropTarget"), 20117);
     EXPECT_EQ(call_error("AboutBox"), 20117);
     EXPECT_EQ(put_error("ItemEditText", I2(0), {I4(0)}), 20117);
@@ -623,10 +692,22 @@ TEST_F(Control, DocumentSurvivesASaveAndALoadByFileNumber) {
     }
     call("AddItem", {Text("1")});
     const int32_t second = num("NewIndex");
+    // Named fields of every kind the designer writes, keyed "0".."E".
+    const auto named = [](int i) {
+        return std::vector<std::pair<const char*, Variant>>{{"0", Text("file " + std::to_string(i))},
+                                                            {"1", I2(i % 6)},
+                                                            {"4", I4(i * 1000)},
+                                                            {"B", Variant(i + 0.25f)},
+                                                            {"C", Variant::boolean(i % 2)},
+                                                            {"D", Variant::from_date(45000.5 + i)}};
+    };
     for (int i = 90001; i <= 90004; ++i) {
         add(std::to_string(i).c_str(), second);
-        put("ItemLngValue", I4(i), {I4(-3)});
-        add("flag", num("NewIndex"));
+        const int32_t action = num("NewIndex");
+        put("ItemLngValue", I4(i), {I4(action)});
+        for (const auto& [key, value] : named(i))
+            put("Value", value, {}, get("ItemValues", {I4(action), Text(key)}).pdispVal);
+        add("flag", action);
         put("ItemIntValue", I2(i % 2 ? -1 : 0), {I4(-3)});
     }
     const int32_t count = num("ListCount");
@@ -659,6 +740,19 @@ TEST_F(Control, DocumentSurvivesASaveAndALoadByFileNumber) {
     EXPECT_EQ(get("ListCount", {}, other.get()).to_i4(), 4);
     EXPECT_EQ(call("FindItem", {Text("90003"), I2(1), I4(0), I4(3)}, other.get()).to_i4(), 2);
     EXPECT_EQ(get("ItemLngValue", {I4(2)}, other.get()).to_i4(), 90003);
+    for (int32_t i = 0; i < 4; ++i) {
+        SCOPED_TRACE(90001 + i);
+        for (const auto& [key, value] : named(90001 + i)) {
+            Variant v = get("Value", {}, get("ItemValues", {I4(i), Text(key)}, other.get()).pdispVal);
+            EXPECT_EQ(v.vt, value.vt) << key;
+            EXPECT_EQ(v.to_utf8(), value.to_utf8()) << key;
+        }
+    }
+    // A path names the parent a level deeper.
+    put("CurrentParent", Text("1\\90003"), {}, other.get());
+    EXPECT_EQ(get("ListCount", {}, other.get()).to_i4(), 1);
+    EXPECT_EQ(get("List", {I4(0)}, other.get()).to_utf8(), "flag");
+    EXPECT_EQ(get("ItemIntValue", {I4(0)}, other.get()).to_i4(), -1);
 }
 
 TEST_F(Control, FilesByNumber) {
@@ -712,6 +806,7 @@ TEST_F(Control, BuffersCopyAndPlace) {
     EXPECT_EQ(call("IsValidBuffer", {I4(buffer)}).to_i4(), 1);
     put("Add", I4(buffer), {I4(2)}); // a copy of a under b
     EXPECT_EQ(num("ListCount"), 5);
+    EXPECT_EQ(num("NewIndex"), 3); // the copy, not the original
     EXPECT_EQ(text("List", {I4(3)}), "a");
     EXPECT_EQ(num("Shift", {I4(4)}), 2);
     EXPECT_EQ(call("IsValidBuffer", {I4(buffer)}).to_i4(), 1);
@@ -1169,6 +1264,14 @@ TEST_F(Control, LevelDefinitionsMadeOnTheirFirstWrite) {
     EXPECT_EQ(get("PictureOpen", {}, five.pdispVal).pdispVal, picture.pdispVal); // Nothing keeps it
     Variant none = get("Item", {Text("x")}, defs.pdispVal);
     EXPECT_TRUE(none.vt == plat::VT_DISPATCH && !none.pdispVal);
+    // Writes reach levels 0..32767 only, so the padding stays bounded.
+    for (int32_t level : {32768, -1, 100000}) {
+        Variant far = get("Item", {I4(level)}, defs.pdispVal);
+        plat::CallError e;
+        EXPECT_NE(plat::dispatch_put(far.pdispVal, "PictureOpen", picture, {}, &e), plat::S_OK) << level;
+        EXPECT_EQ(e.number, 381) << level;
+    }
+    EXPECT_EQ(get("Count", {}, defs.pdispVal).to_i4(), 6);
     int levels = 0;
     plat::dispatch_for_each(defs.pdispVal, [&](const Variant&) { return ++levels, true; });
     EXPECT_EQ(levels, 1); // the padding entries are no levels
@@ -1254,7 +1357,8 @@ TEST_F(Control, ValueEnumeratorNextSkipAndClone) {
     EXPECT_EQ(it->Skip(2), plat::S_OK);
     plat::ComPtr<plat::IEnumVARIANT> clone;
     ASSERT_EQ(it->Clone(clone.put()), plat::S_OK);
-    EXPECT_EQ(it->Skip(10), plat::S_FALSE); // stops at the end
+    EXPECT_EQ(it->Skip(10), plat::S_FALSE);          // stops at the end
+    EXPECT_EQ(it->Skip(0xFFFFFFFFu), plat::S_FALSE); // and never wraps past it
     EXPECT_EQ(it->Next(1, got, &fetched), plat::S_FALSE);
     ASSERT_EQ(clone->Next(1, got, &fetched), plat::S_OK);
     Variant last = Variant::adopt(got[0]);
@@ -1470,9 +1574,14 @@ TEST_F(Control, GridObjectsReadWithoutMakingAndWriteRows) {
     EXPECT_EQ(obj_error(grid, "Cells", nullptr, {I4(-1), I4(1)}), 381);
     EXPECT_EQ(obj_error(grid, "Cells", nullptr, {I4(1), I4(4)}), 381);
     // RemoveRow -1 takes the last row, 0 does nothing.
+    Variant last_cell = get("Cells", {I4(rows - 1), I4(1)}, grid.pdispVal);
     call("RemoveRow", {I4(-1)}, grid.pdispVal);
     call("RemoveRow", {I4(0)}, grid.pdispVal);
     EXPECT_EQ(get("Rows", {}, grid.pdispVal).to_i4(), rows - 1);
+    // A cell kept past its row checks it again on every write.
+    const Variant nothing_value(static_cast<plat::IDispatch*>(nullptr));
+    EXPECT_EQ(obj_error(last_cell, "Value", &nothing_value), 381);
+    EXPECT_EQ(obj_error(last_cell, "CellDef", &nothing_value), 381);
 
     // With a tree grid, AddItem fills the columns after the tree column.
     call("AddItem", {Text("p\tq")});

@@ -843,7 +843,9 @@ const plat::DispatchTable<COleGridCell>& COleGridCell::dispatch_table() {
         if (object && !nothing) ThrowVincaError(VE_INVALID_ARGUMENT);
         CVincaCtrl& ctl = self.m_grid->Control();
         CTreeGrid* g = self.m_grid->Find();
-        CColumnDef* col = g ? g->Column(self.m_col) : nullptr;
+        // A cell kept while rows or columns went names nothing any more.
+        CheckCell(g, self.m_row, self.m_col);
+        CColumnDef* col = g->Column(self.m_col);
         if (!col) return;
         NoticePair notices(ctl);
         if (!nothing) {
@@ -887,7 +889,9 @@ const plat::DispatchTable<COleGridCell>& COleGridCell::dispatch_table() {
              },
          .put =
              [](Self& self, Call& c) {
-                 ClearCellDef(self.m_grid->Control(), c.value(),
+                 CVincaCtrl& ctl = self.m_grid->Control();
+                 CheckCell(self.m_grid->Find(), self.m_row, self.m_col);
+                 ClearCellDef(ctl, c.value(),
                               std::make_shared<CellTarget>(self.m_grid, self.m_row, self.m_col));
              },
          .put_type = plat::VT_VARIANT},

@@ -129,11 +129,10 @@ const plat::DispatchTable<COleLevelDef>& COleLevelDef::dispatch_table() {
             if (!pic) return; // Nothing leaves the stored picture
             plat::Variant v;
             ValueSetPicture(v, pic.get());
-            ctl.Engine().OnChangeNotice(0);
+            // The closing notice goes out also when the level cannot be made.
+            CVincaEngine::UpdateScope notices(ctl.Engine());
             CLevelDef* level = MakeLevel(ctl, self.m_level);
-            const VResult r = level->pictures->SetOrAddValue(GlobalName(key), v);
-            ctl.Engine().OnChangeNotice(1);
-            CheckVinca(r);
+            CheckVinca(level->pictures->SetOrAddValue(GlobalName(key), v));
         };
     };
     auto cell_def = [](COleLevelDef& self, plat::DispCall& c) {

@@ -8,8 +8,8 @@
 
 namespace vinca {
 
-inline constexpr plat::IID IID_IVincaLevelDefs = plat::make_guid("9D998162-B884-11CE-8D47-444553540000");
-inline constexpr plat::IID IID_IVincaLevelDef = plat::make_guid("9D998163-B884-11CE-8D47-444553540000");
+inline constexpr plat::IID IID_IVincaLevelDefs = plat::make_guid("89AA8491-5D31-11D2-A13C-0040054699BC");
+inline constexpr plat::IID IID_IVincaLevelDef = plat::make_guid("89AA848F-5D31-11D2-A13C-0040054699BC");
 
 class COleLevelDefs final : public plat::DispatchObject<COleLevelDefs> {
   public:

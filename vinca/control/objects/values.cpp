@@ -70,16 +70,20 @@ const plat::DispatchTable<COleValue>& COleValue::dispatch_table() {
         // Automation text stays wide text; a single-byte string stays one.
         const plat::Variant stored(v);
         CVincaEngine& e = ctl.Engine();
-        e.OnChangeNotice(0);
         VResult r = VE_OK;
-        if (name == "__Tree" || name == "__ItemTreeColumn") {
-            // The tree column: the value becomes the item's text; the entry's
-            // nested set (its appearance) stays.
-            if (self.m_item->ParentNode()) r = e.SetListText(self.m_item.get(), ValueToText(stored));
-        } else {
-            r = data->Values().SetOrAddValue(self.m_name, stored);
+        {
+            CVincaEngine::UpdateScope notices(e);
+            if (name == "__Tree" || name == "__ItemTreeColumn") {
+                // The tree column: the value becomes the item's text and the
+                // entry keeps no value of its own; its nested set (the
+                // appearance) stays.
+                if (self.m_item->ParentNode()) r = e.SetListText(self.m_item.get(), ValueToText(stored));
+                if (r == VE_OK)
+                    if (CAttrEntry* entry = data->Values().Find(self.m_name)) entry->ClearValue();
+            } else {
+                r = data->Values().SetOrAddValue(self.m_name, stored);
+            }
         }
-        e.OnChangeNotice(1);
         ctl.ClearPending();
         CheckVinca(r);
     };

@@ -17,8 +17,8 @@ class CVincaCtrl;
 // lives, null after.
 using ControlLink = std::shared_ptr<CVincaCtrl*>;
 
-inline constexpr plat::IID IID_IVincaValues = plat::make_guid("9D998160-B884-11CE-8D47-444553540000");
-inline constexpr plat::IID IID_IVincaValue = plat::make_guid("9D998161-B884-11CE-8D47-444553540000");
+inline constexpr plat::IID IID_IVincaValues = plat::make_guid("89AA8495-5D31-11D2-A13C-0040054699BC");
+inline constexpr plat::IID IID_IVincaValue = plat::make_guid("89AA8493-5D31-11D2-A13C-0040054699BC");
 
 class COleValue final : public plat::DispatchObject<COleValue> {
   public:
