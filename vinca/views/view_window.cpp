@@ -10,6 +10,7 @@
 #include "platform/gdi/picture_decode.h"
 #include "platform/ui/cursors.h"
 #include "vinca/model/item.h"
+#include "vinca/views/grid_panes.h"
 #include "vinca/views/window_frame.h"
 
 namespace vinca {
@@ -19,6 +20,8 @@ using namespace plat::ui;
 
 CViewWindow::CViewWindow(CVincaEngine& engine, IViewHost& host, QWidget* parent)
     : QWidget(parent), m_engine(engine), m_host(host), m_cells(host) {
+    m_gridPanes = std::make_unique<CGridPanes>(m_engine, m_host);
+    m_gridPanes->isSelected = [this](int32_t row) { return TipRowSelected(row); };
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     // Moves with no button held arrive too: the tool tip follows them.
@@ -152,6 +155,7 @@ void CViewWindow::PlaceBars() {
 }
 
 void CViewWindow::UpdateHorzRange() {
+    if (GridActive()) return; // columns set the grid's range
     // The widest row on the page; rows are laid out at least as wide as
     // the viewport, so rows that fit give no range beyond one page.
     int32_t widest = 0, y = 0, avail = RowsHeight(), count = RowCount();
@@ -195,6 +199,7 @@ CVincaTreeCellMetrics* CViewWindow::RowCell(int32_t row) {
 }
 
 int32_t CViewWindow::RowsPerPage() {
+    if (GridActive()) return m_gridPanes->PageSize(1);
     int32_t h = 0, n = 0, count = RowCount(), avail = RowsHeight();
     for (int32_t row = TopRow(); row < count && h < avail; ++row, ++n) {
         CVincaTreeCellMetrics* c = RowCell(row);
@@ -254,6 +259,7 @@ void CViewWindow::TrimExtents() {
 }
 
 void CViewWindow::UpdateScrollRange() {
+    if (GridActive()) return LayoutGrid();
     int32_t count = RowCount();
     m_scroller->SetRange(m_scroller->RangeX(), std::max(0, count - 1));
     // The page may have changed with the window's size: apply the bar again.
@@ -269,10 +275,13 @@ void CViewWindow::UpdateScrollRange() {
 }
 
 void CViewWindow::SetTopRow(int32_t row) {
+    if (GridActive())
+        return m_scroller->SetPosition(HorzScrollPosition(), std::clamp(row, 0, m_gridPanes->LastPageTop()));
     m_scroller->SetPosition(HorzScrollPosition(), std::clamp(row, 0, MaxTop()));
 }
 
 Rect CViewWindow::RowRect(int32_t row) {
+    if (GridActive()) return m_gridPanes->RowRect(row);
     if (row < TopRow() || row >= RowCount()) return {};
     int32_t y = RowsTop();
     for (int32_t r = TopRow(); r < row; ++r) {
@@ -283,6 +292,7 @@ Rect CViewWindow::RowRect(int32_t row) {
 }
 
 int32_t CViewWindow::RowFromPoint(Point p) {
+    if (GridActive()) return m_gridPanes->RowFromPoint(p);
     if (p.x < m_frame || p.x >= m_frame + ViewportWidth() || p.y < RowsTop()) return -1;
     int32_t y = RowsTop(), count = RowCount();
     for (int32_t r = TopRow(); r < count && y < RowsTop() + RowsHeight(); ++r) {
@@ -304,8 +314,9 @@ void CViewWindow::PaintInto(Dc& dc, const Rect& clip) {
     const Rect inner{m_frame, m_frame, width() - m_frame, height() - m_frame};
     m_layers->Paint(dc, inner, &clip);
     if (m_caption) m_caption->Draw(dc, m_frame, m_frame, clip, 0);
-    int32_t y = RowsTop(), count = RowCount(), w = ViewportWidth();
+    int32_t y = RowsTop(), count = GridActive() ? 0 : RowCount(), w = ViewportWidth();
     const int32_t bottom = RowsTop() + RowsHeight(), x = m_frame - HorzScrollPosition();
+    if (GridActive()) m_gridPanes->Paint(dc, clip.Intersect({m_frame, y, m_frame + w, bottom}));
     for (int32_t r = TopRow(); r < count && y < bottom; ++r) {
         CVincaTreeCellMetrics* cell = RowCell(r);
         if (!cell) break;
@@ -413,6 +424,21 @@ void CViewWindow::mousePressEvent(QMouseEvent* e) {
         m_tracker->OnButtonDown(p, MouseKeys(e));
         return;
     }
+    if (GridActive()) {
+        // A plus/minus box in the grid's tree column opens or closes its item.
+        CHitTestInfo hit;
+        int32_t at = -1;
+        if (m_gridPanes->HitTest(p, hit, &at) && hit.kind == HIT_PLUSMINUS) {
+            if (CItem* item = m_gridPanes->RowItem(at)) {
+                VResult r = m_engine.SetItemExpanded(item, !item->IsExpanded());
+                if (r != VE_OK) m_host.RaiseError(r);
+            }
+            return;
+        }
+        m_cursor = p;
+        m_tracker->OnButtonDown(p, MouseKeys(e));
+        return;
+    }
     Rect rr = RowRect(row);
     CVincaTreeCellMetrics* cell = RowCell(row);
     CHitTestInfo info;
@@ -495,6 +521,15 @@ void CViewWindow::wheelEvent(QWheelEvent* e) {
 }
 
 void CViewWindow::Scrolled(Point old) {
+    if (GridActive()) {
+        // The lists come to rest where whole rows and columns allow.
+        const Point pos = m_scroller->Position();
+        const Point at = m_gridPanes->ScrollTo(pos.x, pos.y);
+        if (!(at == pos)) m_scroller->SetPosition(at.x, at.y);
+        m_toolTip->Cancel();
+        update();
+        return;
+    }
     // Another page of rows may be wider or narrower.
     if (old.y != TopRow()) UpdateHorzRange();
     // What the tip showed has moved away; the pointer, resting, is not a move.
@@ -510,6 +545,7 @@ int32_t CViewWindow::Settle() {
 }
 
 bool CViewWindow::TipHitTest(Point client, CHitTestInfo& info, Rect& cellRect) {
+    if (GridActive()) return false;
     int32_t row = RowFromPoint(client);
     if (row < 0) return false;
     cellRect = RowRect(row);
@@ -535,6 +571,7 @@ bool CViewWindow::TipRowSelected(int32_t row) {
 }
 
 void CViewWindow::RowsInserted(int32_t first, int32_t count) {
+    if (m_gridPanes->Grid()) m_gridPanes->RowsInserted(first, first + count - 1);
     ForgetLastPage();
     m_extents.OnItemsInserted(first, first + count - 1);
     // Lines of the rows just above may change (a last child gets a sibling).
@@ -549,6 +586,7 @@ void CViewWindow::RowsInserted(int32_t first, int32_t count) {
 }
 
 void CViewWindow::RowsRemoved(int32_t first, int32_t count) {
+    if (m_gridPanes->Grid()) m_gridPanes->RowsRemoved(first, first + count - 1);
     ForgetLastPage();
     m_extents.OnItemsRemoved(first, first + count - 1);
     m_extents.RemoveOutside(0, first - 2);
@@ -560,6 +598,7 @@ void CViewWindow::RowsRemoved(int32_t first, int32_t count) {
 
 void CViewWindow::InvalidateRows(int32_t first, int32_t last) {
     if (m_frozen) return; // every row is measured again at the rebuild
+    if (m_gridPanes->Grid()) m_gridPanes->RefreshRows(first, last);
     ForgetLastPage();
     m_extents.RemoveOutside(0, first - 1);
     RequestRepaint();
@@ -567,6 +606,7 @@ void CViewWindow::InvalidateRows(int32_t first, int32_t last) {
 
 void CViewWindow::EnsureVisible(int32_t first, int32_t last) {
     if (m_frozen) return; // the rebuild brings the top row back by item
+    if (GridActive()) return SetTopRow(m_gridPanes->TopForRows(first, last));
     if (first < TopRow()) {
         SetTopRow(first);
         return;
@@ -693,6 +733,7 @@ void CViewWindow::SelectionReset() {
 
 void CViewWindow::RowsReset() {
     if (m_frozen) return; // the rebuild counts the rows once, at the end
+    if (m_gridPanes->Grid()) m_gridPanes->ResetRows();
     // The rows are another list now: their marks are read again.
     if (MirrorsTree()) ReadTreeSelection();
     ForgetLastPage();
@@ -730,6 +771,11 @@ void CViewWindow::Redraw(RedrawFlags flags) {
         m_toolTip->TrackCursor();
     }
     if (flags & RedrawFlag::Frame) FrameChanged();
+    if (m_gridPanes->Grid() && ((flags & RedrawFlag::Relayout) || (flags & RedrawFlag::InvalidateRows))) {
+        // Settings and grid definitions may have changed: columns and rows
+        // are measured again.
+        m_gridPanes->ColumnsChanged();
+    }
     if (flags & RedrawFlag::Relayout) {
         ForgetLastPage();
         m_extents.RemoveOutside(0, -1);
@@ -916,6 +962,15 @@ void CViewWindow::DrawInto(Dc& dc, const Rect& rect) {
 bool CViewWindow::HitTest(Point client, CHitTestInfo& info, CItem** item) {
     Rect cellRect;
     if (item) *item = nullptr;
+    if (GridActive()) {
+        // The record names the grid column; its row is the window's row (-1
+        // on the column titles), whose item is the hit item.
+        int32_t row = -1;
+        if (!m_gridPanes->HitTest(client, info, &row)) return false;
+        info.row = row;
+        if (item) *item = m_gridPanes->RowItem(row);
+        return true;
+    }
     if (!TipHitTest(client, info, cellRect)) return false;
     if (item) *item = m_engine.RowItem(info.row);
     return info.kind != HIT_NONE;
@@ -1000,6 +1055,63 @@ int32_t CViewWindow::DragOverRow(Point client, Rect& rowRect) {
     int32_t row = RowFromPoint(client);
     rowRect = row >= 0 ? RowRect(row) : Rect{};
     return row;
+}
+
+} // namespace vinca
+
+namespace vinca {
+
+bool CViewWindow::GridActive() const {
+    return m_gridPanes && m_gridPanes->Grid();
+}
+
+CTreeGrid* CViewWindow::Grid() const {
+    return m_gridPanes ? m_gridPanes->Grid() : nullptr;
+}
+
+CTreeGrid* CViewWindow::SetGrid(CTreeGrid* grid) {
+    CTreeGrid* attached = m_gridPanes->Grid();
+    const bool shown = grid && grid->m_gridFlag != 0;
+    if (grid == attached && (!grid || shown)) return attached;
+    if (shown) {
+        // A shown grid is attached, in place of the tree or of another grid.
+        m_gridPanes->Connect(grid);
+    } else {
+        // No grid, or a hidden one: the tree comes back, if it had gone.
+        if (!attached) return nullptr;
+        m_gridPanes->Connect(nullptr);
+    }
+    GridSwitched();
+    return m_gridPanes->Grid();
+}
+
+void CViewWindow::GridSwitched() {
+    m_toolTip->Cancel();
+    if (IsEditing()) EndLabelEdit();
+    // The steps and the sideways position mean columns in a grid and pixels
+    // in the tree; the rows of the group left behind are dropped.
+    m_scroller->SetSteps(GridActive() ? static_cast<IScrollSteps*>(m_gridPanes.get())
+                                      : static_cast<IScrollSteps*>(this));
+    ForgetLastPage();
+    m_extents.RemoveOutside(0, -1);
+    m_scroller->SetRange(0, m_scroller->RangeY());
+    m_scroller->SetPosition(0, TopRow());
+    UpdateScrollRange();
+    SetTopRow(TopRow());
+    RequestRepaint();
+}
+
+void CViewWindow::LayoutGrid() {
+    // Twice: a bar that comes or goes changes the room the grid has.
+    for (int pass = 0; pass < 2; ++pass) {
+        const QSize room(ViewportWidth(), RowsHeight());
+        m_gridPanes->SetRect({m_frame, RowsTop(), m_frame + ViewportWidth(), RowsTop() + RowsHeight()});
+        m_scroller->SetRange(m_gridPanes->RangeX(), m_gridPanes->RangeY());
+        const Point at = m_gridPanes->ScrollTo(m_scroller->Position().x, m_scroller->Position().y);
+        m_scroller->SetPosition(at.x, at.y);
+        PlaceBars();
+        if (room == QSize(ViewportWidth(), RowsHeight())) break;
+    }
 }
 
 } // namespace vinca

@@ -26,6 +26,9 @@ class QScrollBar;
 
 namespace vinca {
 
+class CGridPanes;
+class CTreeGrid;
+
 // What a redraw request asks for; named, so no number crosses the interface.
 enum class RedrawFlag : uint32_t {
     InvalidateRows = 1,
@@ -242,6 +245,13 @@ class CViewWindow : public QWidget,
     // How many repaints the window has asked Qt for.
     int32_t RepaintRequests() const { return m_repaintRequests; }
 
+    // A shown grid takes the place of the tree (held counted; another shown
+    // grid replaces it); a hidden grid or none brings the tree back. Answers
+    // the grid attached afterwards.
+    CTreeGrid* SetGrid(CTreeGrid* grid);
+    CTreeGrid* Grid() const;
+    CGridPanes* GridPanes() const { return m_gridPanes.get(); }
+
     // IViewSink
     void RowsInserted(int32_t first, int32_t count) override;
     void RowsRemoved(int32_t first, int32_t count) override;
@@ -390,6 +400,11 @@ class CViewWindow : public QWidget,
     plat::gdi::Bitmap m_snapshot;            // shown while drawing is suspended
     std::unique_ptr<CItemToolTip> m_toolTip; // before the children go: it owns a popup child
     IWindowInput* m_input{nullptr};
+    // The grid panes, shown in place of the tree while a grid is attached.
+    std::unique_ptr<CGridPanes> m_gridPanes;
+    bool GridActive() const;
+    void LayoutGrid();
+    void GridSwitched();
 };
 
 // The worker of the control's item-editing property: action 0 cancels, 1
