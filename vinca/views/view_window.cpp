@@ -6,6 +6,7 @@
 #include <QtGui/QPainter>
 #include <QtWidgets/QScrollBar>
 
+#include "platform/gdi/font.h"
 #include "platform/gdi/picture_decode.h"
 #include "platform/ui/cursors.h"
 #include "vinca/model/item.h"
@@ -189,7 +190,7 @@ CVincaTreeCellMetrics* CViewWindow::RowCell(int32_t row) {
     CItem* item = m_engine.RowItem(row);
     if (!item) return nullptr;
     Dc metrics;
-    const int32_t h = m_host.Settings().uniformRows ? UniformHeight() : -1;
+    const int32_t h = m_host.Settings().uniformRows ? UniformHeight() : ItemHeightOf(item);
     auto cell = m_cells.Build(item, metrics, {ViewportWidth(), h}, nullptr);
     CVincaTreeCellMetrics* raw = cell.get();
     Size extent = cell->GetSize();
@@ -234,8 +235,18 @@ int32_t CViewWindow::UniformHeight() {
     CItem* first = m_engine.RowItem(0);
     if (!first) return -1;
     Dc metrics;
-    m_uniformHeight = m_cells.Build(first, metrics, {ViewportWidth(), -1}, nullptr)->Height();
+    m_uniformHeight = m_cells.Build(first, metrics, {ViewportWidth(), ItemHeightOf(first)}, nullptr)->Height();
     return m_uniformHeight;
+}
+
+int32_t CViewWindow::ItemHeightOf(CItem* item) {
+    // Twips: the item's own height, else the control's; -1 is the natural
+    // height the cell measures for itself.
+    float twips = -1;
+    m_engine.GetItemHeight(0, item, twips);
+    if (twips < 0) m_engine.GetItemHeight(-1, nullptr, twips);
+    if (!(twips >= 0)) return -1;
+    return MulDiv(ScreenPixelsPerInch(), int32_t(std::min(twips, 2.0e9f)), 1440);
 }
 
 void CViewWindow::TrimExtents() {

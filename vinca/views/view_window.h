@@ -319,6 +319,9 @@ class CViewWindow : public QWidget,
     int32_t RowsHeight() const { return std::max(0, height() - RowsTop() - HorzBarHeight() - m_frame); }
     // With uniform rows, the height every row takes (the first row's own).
     int32_t UniformHeight();
+    // The height an item's row is laid out at: its own or the control's
+    // item height in pixels, -1 for its natural height.
+    int32_t ItemHeightOf(CItem* item);
     int32_t ViewportWidth() const;
     int32_t HorzBarHeight() const;
     // The widest row on the page sets how far the rows scroll sideways.

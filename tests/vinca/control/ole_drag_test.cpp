@@ -57,6 +57,8 @@ struct Tree {
             if (onEvent) onEvent(id, args);
         });
         hears = ctl && plat::SUCCEEDED(plat::connect_events(ctl.get(), kEvents, sink.get(), cookie));
+        // Tree lines lighter than the text: rowPoint finds rows by their ink.
+        if (ctl) put("TreeLinesColor", Variant(int32_t(0x808080)));
     }
     ~Tree() {
         if (hears) plat::disconnect_events(ctl.get(), kEvents, cookie);
@@ -111,9 +113,10 @@ struct Tree {
         };
         std::vector<std::pair<int, int>> bands; // first and last line of each row's text
         bool inText = false;
-        for (int y = 0; y < img.height(); ++y) {
+        // Inside the window's frame of two pixels.
+        for (int y = 2; y < img.height() - 2; ++y) {
             bool dark = false;
-            for (int x = 0; x < img.width() - 20 && !dark; ++x)
+            for (int x = 2; x < img.width() - 20 && !dark; ++x)
                 dark = ink(img.pixel(x, y));
             if (dark && !inText) bands.push_back({y, y});
             if (dark) bands.back().second = y;

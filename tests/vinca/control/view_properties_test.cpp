@@ -45,6 +45,13 @@ Variant I4(int32_t v) {
     return Variant(v);
 }
 
+// Saves a screenshot as build/<test build>/screenshots/<name>.png.
+void Screenshot(const QImage& img, const std::string& name) {
+    const std::string dir = std::string(KL_TEST_BINARY_DIR) + "/screenshots";
+    std::filesystem::create_directories(dir);
+    img.save(QString::fromStdString(dir + "/" + name + ".png"));
+}
+
 struct Rect4 {
     int32_t left{0}, top{0}, right{0}, bottom{0};
     int32_t width() const { return right - left; }
@@ -150,7 +157,9 @@ TEST_F(ViewProperties, TreeCellPropertiesReachTheRows) {
     EXPECT_EQ(rect(0, 8).width(), 15);
     // The parent is open: its minus picture shows.
     const Rect4 box = rect(0, 8);
-    EXPECT_EQ(QColor(shot().pixel(box.left + 7, box.top + 7)), QColor(Qt::red));
+    const QImage img = shot();
+    EXPECT_EQ(QColor(img.pixel(box.left + 7, box.top + 7)), QColor(Qt::red));
+    Screenshot(img, "plus_minus_pictures");
 }
 
 TEST_F(ViewProperties, TreeLinesShowInTheirColourAndStyle) {
@@ -165,7 +174,7 @@ TEST_F(ViewProperties, TreeLinesShowInTheirColourAndStyle) {
         return n;
     };
     const int solid = red();
-    kltest::SaveArtifact(shot(), "screenshots", "tree_lines_red");
+    Screenshot(shot(), "tree_lines_red");
     EXPECT_GT(solid, 10); // the child's corner: root items have no line without the box
     put_id(id::TreeLinesStyle, I2(2)); // dots: every other pixel
     const int dots = red();
@@ -184,6 +193,19 @@ TEST_F(ViewProperties, FixedSizeGivesEveryRowTheFirstRowsHeight) {
         EXPECT_EQ(rect(index).height(), first) << index;
     put_id(id::FixedSize, Variant::boolean(false));
     EXPECT_GE(rect(2).height(), 40);
+}
+
+TEST_F(ViewProperties, ItemHeightSetsRowHeights) {
+    const int32_t natural = rect(0).height();
+    put("ItemHeight", Variant(40.0f), {I4(-1)}); // every row
+    put("ItemHeight", Variant(12.0f), {I4(2)});  // one row of its own
+    for (int32_t index : {0, 1, 3})
+        EXPECT_EQ(rect(index).height(), 40) << index;
+    EXPECT_EQ(rect(2).height(), 12);
+    EXPECT_EQ(rect(3).top, rect(2).bottom);
+    put("ItemHeight", Variant(-1.0f), {I4(-1)});
+    put("ItemHeight", Variant(-1.0f), {I4(2)});
+    EXPECT_EQ(rect(2).height(), natural);
 }
 
 TEST_F(ViewProperties, BorderStyleFramesTheWindow) {
@@ -208,7 +230,7 @@ TEST_F(ViewProperties, BorderStyleFramesTheWindow) {
         const bool framed = QColor(img.pixel(0, 80)) != window || QColor(img.pixel(img.width() - 1, 80)) != window;
         EXPECT_EQ(framed, c.frame > 0) << what;
         EXPECT_EQ(QColor(img.pixel(c.frame, 80)), window) << what;
-        kltest::SaveArtifact(img, "screenshots", "border_" + what.replace(1, 1, "_"));
+        Screenshot(img, "border_" + what.replace(1, 1, "_"));
     }
     EXPECT_EQ(put_id_error(id::BorderStyle, I2(5)), 380);
     EXPECT_EQ(put_id_error(id::Appearance, I2(2)), 380);
