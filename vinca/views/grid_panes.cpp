@@ -208,6 +208,9 @@ bool CGridRowView::HitTest(Point p, CHitTestInfo& info) const {
     auto* self = const_cast<CGridRowView*>(this);
     int32_t index = -1;
     if (!self->CMVListBox::HitTest(p, info, &index)) return false;
+    // The cell's place in the grid, whatever the cell inside reported.
+    info.row = m_gridRow;
+    info.col = m_panes.Grid() ? m_panes.Grid()->ColumnAtVisible(index) : -1;
     return info.kind != HIT_NONE;
 }
 
