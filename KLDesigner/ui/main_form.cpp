@@ -5,9 +5,11 @@
 
 #include "KLDesigner/builder/utilities.h"
 #include "KLDesigner/builder/vb.h"
+#include "KLDesigner/ui/action_panel.h"
 #include "KLDesigner/ui/main_form_design.h"
 #include "KLDesigner/ui/progress_form.h"
 #include "platform/com/dispatch_client.h"
+#include "platform/forms/control_host.h"
 #include "vinca/control/dispids.h"
 
 #include <QApplication>
@@ -105,6 +107,8 @@ void MainForm::BuildForm() {
 
     m_form.Move(0, 0, kMainFormWidth, kMainFormHeight);
     WireCommands();
+    WireProductTabs();
+    WireInstallTabs();
 }
 
 void MainForm::WireCommands() {
@@ -167,11 +171,9 @@ void MainForm::WireCommands() {
         MenuItem("mnuViewTab", k).Click = [this](int32_t tab) { ShowTab(static_cast<int16_t>(tab)); };
 
     // A tab brought to the front gets its layout and the toolbar its state.
-    m_form.Get<TabStrip>("ctlTabs").TabClick = [this](int32_t) {
-        if (!m_d) return;
-        RefreshToolbar(DocumentOpen());
-        ResizeForm();
-    };
+    m_form.Get<TabStrip>("ctlTabs").TabClick = [this](int32_t previous) { ctlTabs_Click(previous); };
+    WireActionCommands();
+    WireActionList();
 }
 
 void MainForm::Attach(Designer& designer) {
@@ -201,6 +203,8 @@ void MainForm::Form_Load() {
     m_form.Get<TabStrip>("ctlTabs").SetTab(0);
     m_operations->SetVisible(false);
     m_operations->Tag = "KLD_TREE";
+    // A drop reads the tag from the dragged control's extender.
+    m_operations->host().site().set_tag(plat::Variant("KLD_TREE"));
     plat::IDispatch* tree = m_operations->Object();
     if (!tree) return;
     // The action list's look, set member by member.
