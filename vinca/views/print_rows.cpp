@@ -41,11 +41,6 @@ int32_t CPrintRows::RowTitleWidth() const {
     return (m_grid->m_titleBands & 2) ? std::max(0, m_grid->RowTitleWidthPixels()) : 0;
 }
 
-int32_t CPrintRows::TitleHeight() const {
-    const int32_t px = m_grid->ColTitleHeightPixels();
-    return px < 0 ? CGridPanes::kDefaultTitleHeight : std::max(px, CGridPanes::kMinTitleHeight);
-}
-
 Size CPrintRows::GridRow(int32_t index, const PrintContext& ctx, const Point* at, const Rect& clip) {
     CItem* item = m_engine.RowItem(index);
     CGridPanes panes(m_engine, m_host);
@@ -70,43 +65,6 @@ Size CPrintRows::GridRow(int32_t index, const PrintContext& ctx, const Point* at
         row.Draw(*ctx.dc, at->x + titleWidth, at->y, clip, 0);
     }
     return {row.Width() + titleWidth, row.Height()};
-}
-
-bool CPrintRows::MeasureColumnTitles(const PrintContext& ctx, Size& size) {
-    if (!ctx.dc || !GridRows() || !(m_grid->m_titleBands & 1)) return false;
-    int32_t width = RowTitleWidth();
-    for (int32_t pos = 0, col; (col = m_grid->ColumnAtVisible(pos)) >= 0; ++pos)
-        width += std::max(0, m_grid->Column(col)->Width());
-    size = {width, TitleHeight()};
-    return true;
-}
-
-void CPrintRows::PrintColumnTitles(const PrintContext& ctx, int32_t x, int32_t y, const Rect& clip) {
-    Size size;
-    if (!MeasureColumnTitles(ctx, size)) return;
-    CPrintView view(ctx);
-    const int32_t height = size.cy, titleWidth = RowTitleWidth();
-    if (titleWidth > 0) {
-        CMVBorderCellMetrics corner(std::make_unique<CMVGridCornerCellMetrics>());
-        corner.SetParent(&view);
-        corner.sides |= CMVBorderCellMetrics::SIDE_LEFT;
-        corner.row = corner.col = 0;
-        CGridCellSources sources(*m_grid, nullptr, 0, 0, &m_host);
-        corner.Layout(*ctx.dc, {titleWidth, height}, sources, LAYOUT_FULL);
-        corner.Draw(*ctx.dc, x, y, clip, 0);
-        x += titleWidth;
-    }
-    for (int32_t pos = 0, col; (col = m_grid->ColumnAtVisible(pos)) >= 0; ++pos) {
-        // Each title with a line on its top too.
-        auto title = CreateCellMetrics(&view, "__ColTitle");
-        title->sides |= CMVBorderCellMetrics::SIDE_TOP;
-        title->row = 0;
-        title->col = col;
-        CGridCellSources sources(*m_grid, nullptr, 0, col, &m_host);
-        title->Layout(*ctx.dc, {std::max(0, m_grid->Column(col)->Width()), height}, sources, LAYOUT_FULL);
-        title->Draw(*ctx.dc, x, y, clip, 0);
-        x += title->Width();
-    }
 }
 
 namespace {

@@ -46,17 +46,13 @@ class CPrintRows {
     // its size; paints nothing and answers (0, 0) when there is no row.
     Size PrintItemRow(int32_t index, const PrintContext& ctx, int32_t x, int32_t y, const Rect& clip);
 
-    // With a grid that has columns, rows print as grid rows (after their row
-    // titles when those show) and the column titles can be printed.
+    // With a grid that has columns, rows print as grid rows, after their
+    // row titles when those show.
     void SetGrid(CTreeGrid* grid);
-    // False when there are no column titles to print.
-    bool MeasureColumnTitles(const PrintContext& ctx, Size& size);
-    void PrintColumnTitles(const PrintContext& ctx, int32_t x, int32_t y, const Rect& clip);
 
   private:
     bool GridRows() const;
     int32_t RowTitleWidth() const;
-    int32_t TitleHeight() const;
     Size GridRow(int32_t index, const PrintContext& ctx, const Point* at, const Rect& clip);
 
     CVincaEngine& m_engine;

@@ -101,10 +101,6 @@ TEST(PrintRows, GridRowsStartAfterTheirRowTitles) {
     const Size row = rows.MeasureItemRow(0, ctx);
     EXPECT_EQ(row.cx, 25 + 90 + 60);
     EXPECT_EQ(rows.MeasureItemRow(5, ctx), (Size{0, 0}));
-    Size titles;
-    ASSERT_TRUE(rows.MeasureColumnTitles(ctx, titles));
-    EXPECT_EQ(titles, (Size{175, 35}));
-    rows.PrintColumnTitles(ctx, 0, 0, {0, 0, 300, 120});
     EXPECT_EQ(rows.PrintItemRow(0, ctx, 0, 35, {0, 0, 300, 120}), row);
     viewtest::Save(page.Image(), "printed_grid_rows");
     // The row title in the titles' grey, with a line on its left; the tree
@@ -112,12 +108,9 @@ TEST(PrintRows, GridRowsStartAfterTheirRowTitles) {
     EXPECT_EQ(viewtest::At(page, 12, 35 + 2), 0xC0C0C0u);
     EXPECT_NE(viewtest::At(page, 0, 35 + 2), 0xC0C0C0u);
     EXPECT_EQ(viewtest::At(page, 25 + 88, 35 + 2), 0xFFFFFFu);
-    // Without row titles the row is narrower by their width; without
-    // column titles there are none to print.
+    // Without row titles the row is narrower by their width.
     grid->m_titleBands = 1;
     EXPECT_EQ(rows.MeasureItemRow(0, ctx).cx, 150);
-    grid->m_titleBands = 2;
-    EXPECT_FALSE(rows.MeasureColumnTitles(ctx, titles));
 }
 
 TEST(PrintRows, HeaderWiderThanThePageWraps) {
