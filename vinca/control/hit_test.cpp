@@ -135,7 +135,8 @@ void HitTest(CVincaCtrl& self, Call& c) {
     CItem* item = nullptr;
     int32_t kind = HIT_NONE;
     if (ToPixel(CVincaCtrl::TwipsToPixels(c.arg(0).fltVal), x) &&
-        ToPixel(CVincaCtrl::TwipsToPixels(c.arg(1).fltVal), y) && view.HitTest({x, y}, info, &item) && item)
+        ToPixel(CVincaCtrl::TwipsToPixels(c.arg(1).fltVal), y) && view.HitTest({x, y}, info, &item) &&
+        (item || info.kind >= HIT_BORDER)) // a grid's titles have no item
         kind = info.kind;
     // With a grid of its own the control answers a row's empty space as a cell.
     if (kind == HIT_ITEM && self.OwnGrid()) kind = HIT_CELL;

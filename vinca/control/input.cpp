@@ -123,6 +123,15 @@ class CTakeAllKeys final : public QObject {
     }
 };
 
+// The cell a grid hit names: the item's row in its parent's grid (the
+// control's own grid for a top-level item), at the hit column.
+plat::ComPtr<COleGridCell> HitCell(CVincaCtrl& ctrl, CItem* item, const CHitTestInfo& info) {
+    CItem* parent = item->GetParentItem();
+    Ref<CItem> owner(parent && parent != ctrl.Engine().Root() ? parent : nullptr);
+    auto grid = plat::make_object<COleGrid>(ctrl.Link(), std::move(owner));
+    return plat::make_object<COleGridCell>(grid, item->GetIndex() + 1, std::max(0, info.col));
+}
+
 } // namespace
 
 CControlInput::CControlInput(CVincaCtrl& ctrl, CControlWindow& window, CViewWindow& view)
@@ -296,8 +305,7 @@ void CControlInput::ClickAnalysis(Point p, uint32_t keys, bool hitSpecific) {
     const int32_t index = Index(item.get());
     const int16_t flags = int16_t(keys);
     if (IsGridCell(info.kind)) {
-        auto grid = plat::make_object<COleGrid>(m_ctrl.Link(), item);
-        auto cell = plat::make_object<COleGridCell>(grid, info.row, info.col);
+        auto cell = HitCell(m_ctrl, item.get(), info);
         FireGridCellClick(m_ctrl, ev::kGridCellClick, cell.get(), flags);
     } else {
         FireItemClick(m_ctrl, ev::kItemClick, index, flags);
@@ -332,8 +340,7 @@ bool CControlInput::DoubleClick(QMouseEvent* e) {
     const int32_t index = Index(item.get());
     const int16_t flags = int16_t(KeyState(e->buttons(), e->modifiers()) | kMkLeft);
     if (IsGridCell(info.kind)) {
-        auto grid = plat::make_object<COleGrid>(m_ctrl.Link(), item);
-        auto cell = plat::make_object<COleGridCell>(grid, info.row, info.col);
+        auto cell = HitCell(m_ctrl, item.get(), info);
         FireGridCellClick(m_ctrl, ev::kGridCellDblClick, cell.get(), flags);
         return true;
     }

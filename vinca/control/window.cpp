@@ -58,6 +58,7 @@ plat::HRESULT CControlWindow::Activate(uint32_t parent_window, const plat::Pixel
     AttachDragAndDrop(m_ctrl, m_view);
     ApplyChanges(0, true);
     SetRect(rect);
+    m_view->SetGrid(m_ctrl.OwnGrid());
     AdjustRootViewLock(true);
     m_view->show();
     return plat::S_OK;
@@ -450,6 +451,9 @@ void CControlWindow::CurrentRowMoved(int32_t row) {
 
 void CControlWindow::RequestRefresh(int32_t flags, int32_t code) {
     if (!m_view) return;
+    // A grid made, dropped, shown or hidden comes with a refresh: the view
+    // shows the control's grid in place of the tree while it is shown.
+    m_view->SetGrid(m_ctrl.OwnGrid());
     RedrawFlags redraw;
     // Rows keep what they were laid out with (pictures, colours, sizes):
     // repainting every row lays them out again from the control. Then an

@@ -159,12 +159,14 @@ std::unique_ptr<CCellMetrics> CGridRowView::MeasureItem(int32_t index, Dc& dc, S
     const int32_t col = grid ? grid->ColumnAtVisible(index) : -1;
     const int32_t w = m_panes.ColumnWidth(col);
     auto cell = col >= 0 ? m_panes.MakeCell(m_item.get(), m_gridRow, col, dc, {w, m_rowHeight}) : nullptr;
+    if (cell) cell->SetParent(this);
     extent = {w, cell ? cell->Height() : 0};
     return cell;
 }
 
 void CGridRowView::Layout(Dc& dc, Size, const IAttrChain&, int32_t) {
     CTreeGrid* grid = m_panes.Grid();
+    m_layoutDc = &dc;
     m_rowHeight = -1;
     SetCount(grid ? grid->VisibleColumnCount() : 0);
     InvalidateItems(0, -1);
@@ -187,6 +189,7 @@ void CGridRowView::Layout(Dc& dc, Size, const IAttrChain&, int32_t) {
     m_width = width;
     m_height = tallest;
     SetClientRect({0, 0, m_width, m_height});
+    m_layoutDc = nullptr;
 }
 
 CMVBorderCellMetrics* CGridRowView::CellAt(int32_t pos) {
@@ -208,6 +211,9 @@ bool CGridRowView::HitTest(Point p, CHitTestInfo& info) const {
     auto* self = const_cast<CGridRowView*>(this);
     int32_t index = -1;
     if (!self->CMVListBox::HitTest(p, info, &index)) return false;
+    // The cell's place in the grid, whatever the cell inside reported.
+    info.row = m_gridRow;
+    info.col = m_panes.Grid() ? m_panes.Grid()->ColumnAtVisible(index) : -1;
     return info.kind != HIT_NONE;
 }
 

@@ -58,9 +58,11 @@ class CGridRowView : public CMVHorizontalListBox, public CCellMetrics {
     std::unique_ptr<CCellMetrics> MeasureItem(int32_t index, Dc& dc, Size& extent) override;
     void DrawItem(Dc& dc, int32_t index, const Rect& rect, bool selected, CCellMetrics* cell,
                   const Rect& clip) override;
+    Dc& MeasureDc() override { return m_layoutDc ? *m_layoutDc : CMVListBox::MeasureDc(); }
 
   private:
     CGridPanes& m_panes;
+    Dc* m_layoutDc{nullptr}; // the DC of the layout under way
     Ref<CItem> m_item;
     int32_t m_gridRow;
     bool m_selected{false};

@@ -206,11 +206,14 @@ Rect CMVListBox::GetItemRect(int32_t index) {
 
 int32_t CMVListBox::GetItemVisibility(int32_t index) {
     if (m_count == 0) return 2;
-    const Rect r = GetItemRect(index);
-    if (r.IsEmpty()) return 0;
-    const Rect shown = r.Intersect(m_client);
-    if (shown == r) return 2;
-    return shown.IsEmpty() ? 0 : 1;
+    Recalc();
+    if (index < m_top || index > m_last || m_pos.empty()) return 0;
+    // Judged along the items: a row wider than the window still shows whole
+    // when its whole height does, or the last page could never be reached.
+    const int32_t start = PosOf(index), end = start + ExtentOf(index).cy, client = ListClient().cy;
+    if (end <= start) return start < client ? 2 : 0;
+    if (start >= 0 && end <= client) return 2;
+    return start < client && end > 0 ? 1 : 0;
 }
 
 int32_t CMVListBox::ItemFromPoint(Point p, int32_t mode) {

@@ -3,12 +3,14 @@
 #include "vinca/model/engine.h"
 #include "vinca/model/item.h"
 #include "vinca/views/grid_cell.h"
+#include "vinca/views/grid_panes.h"
 
 namespace vinca {
 
 Size CPrintRows::MeasureItemRow(int32_t index, const PrintContext& ctx) {
     CItem* item = index >= 0 && ctx.dc ? m_engine.RowItem(index) : nullptr;
     if (!item) return {0, 0};
+    if (GridRows()) return GridRow(index, ctx, nullptr, {});
     CPrintView view(ctx);
     return m_cells.Build(item, *ctx.dc, {-1, -1}, &view)->GetSize();
 }
@@ -17,10 +19,52 @@ Size CPrintRows::PrintItemRow(int32_t index, const PrintContext& ctx, int32_t x,
                               const Rect& clip) {
     CItem* item = index >= 0 && ctx.dc ? m_engine.RowItem(index) : nullptr;
     if (!item) return {0, 0};
+    if (GridRows()) {
+        const Point at{x, y};
+        return GridRow(index, ctx, &at, clip);
+    }
     CPrintView view(ctx);
     auto cell = m_cells.Build(item, *ctx.dc, {-1, -1}, &view);
     cell->Draw(*ctx.dc, x, y, clip, 0);
     return cell->GetSize();
+}
+
+void CPrintRows::SetGrid(CTreeGrid* grid) {
+    m_grid = Ref<CTreeGrid>(grid);
+}
+
+bool CPrintRows::GridRows() const {
+    return m_grid && m_grid->VisibleColumnCount() > 0;
+}
+
+int32_t CPrintRows::RowTitleWidth() const {
+    return (m_grid->m_titleBands & 2) ? std::max(0, m_grid->RowTitleWidthPixels()) : 0;
+}
+
+Size CPrintRows::GridRow(int32_t index, const PrintContext& ctx, const Point* at, const Rect& clip) {
+    CItem* item = m_engine.RowItem(index);
+    CGridPanes panes(m_engine, m_host);
+    panes.Connect(m_grid.get());
+    CPrintView view(ctx);
+    CGridRowView row(panes, item, index + 1);
+    row.SetParent(&view);
+    CMapAttrChain none;
+    row.Layout(*ctx.dc, {-1, -1}, none, LAYOUT_FULL);
+    const int32_t titleWidth = RowTitleWidth();
+    if (at) {
+        if (titleWidth > 0) {
+            // The row title, with a line on its left too.
+            auto title = CreateCellMetrics(&view, "__RowTitle");
+            title->sides |= CMVBorderCellMetrics::SIDE_LEFT;
+            title->row = index + 1;
+            title->col = 0;
+            CGridCellSources sources(*m_grid, item, index + 1, 0, &m_host);
+            title->Layout(*ctx.dc, {titleWidth, row.Height()}, sources, LAYOUT_FULL);
+            title->Draw(*ctx.dc, at->x, at->y, clip, 0);
+        }
+        row.Draw(*ctx.dc, at->x + titleWidth, at->y, clip, 0);
+    }
+    return {row.Width() + titleWidth, row.Height()};
 }
 
 namespace {

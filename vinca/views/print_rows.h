@@ -15,6 +15,7 @@
 namespace vinca {
 
 class CVincaEngine;
+class CTreeGrid;
 
 // What the caller prints on: the printer DC (mapped to screen units, so a
 // row measures the same printed as on screen) and whether pictures go
@@ -45,10 +46,19 @@ class CPrintRows {
     // its size; paints nothing and answers (0, 0) when there is no row.
     Size PrintItemRow(int32_t index, const PrintContext& ctx, int32_t x, int32_t y, const Rect& clip);
 
+    // With a grid that has columns, rows print as grid rows, after their
+    // row titles when those show.
+    void SetGrid(CTreeGrid* grid);
+
   private:
+    bool GridRows() const;
+    int32_t RowTitleWidth() const;
+    Size GridRow(int32_t index, const PrintContext& ctx, const Point* at, const Rect& clip);
+
     CVincaEngine& m_engine;
     IViewHost& m_host;
     CItemCellBuilder m_cells;
+    Ref<CTreeGrid> m_grid;
 };
 
 // One column title of a printed grid row: the column, its width in screen

@@ -11,6 +11,8 @@
 #include "vinca/control/dispids.h"
 #include "vinca/model/picture.h"
 #include "vinca/model/values.h"
+#include "vinca/model/grid.h"
+#include "vinca/views/grid_panes.h"
 
 #include <QtCore/QBuffer>
 #include <QtGui/QImage>
@@ -336,6 +338,38 @@ TEST_F(ControlEvents, EditingEventsCarryTheTextBothWays) {
     host->answer(ev::kRequestEditing, 0, Variant(int16_t(-1)));
     put("ItemEditText", Variant(int16_t(2)), {Variant(int32_t(3))});
     EXPECT_FALSE(view->IsEditing());
+}
+
+// A click on a cell of the grid shown in the window names that cell; the
+// cell object stays usable for a handler that kept it.
+TEST_F(ControlEvents, GridCellClickNamesTheCellAHandlerMayKeep) {
+    add("Item 0");
+    add("Item 1");
+    add("Item 2");
+    put("HasGrid", Variant::boolean(true));
+    ASSERT_NE(ctrl->OwnGrid(), nullptr);
+    ctrl->OwnGrid()->SetColumnCount(3);
+    ctrl->RequestRefresh(1, 0);
+    ASSERT_EQ(view->Grid(), ctrl->OwnGrid());
+    const vinca::Rect r = view->GridPanes()->CellRect(2, 2);
+    ASSERT_FALSE(r.IsEmpty());
+    host->clear();
+    click(QPoint(r.left + 4, (r.top + r.bottom) / 2));
+    Variant kept;
+    for (const auto& e : host->events())
+        if (e.id == ev::kGridCellClick) kept = e.args[0];
+    ASSERT_EQ(kept.vt, plat::VT_DISPATCH);
+    host->clear();
+    for (auto [name, want] : {std::pair{"Row", 2}, std::pair{"Col", 2}}) {
+        Variant v;
+        ASSERT_EQ(plat::dispatch_get(kept.pdispVal, name, v), plat::S_OK) << name;
+        EXPECT_EQ(v.to_i4(), want) << name;
+    }
+    // A click on the tree column stays an item click.
+    const vinca::Rect tree = view->GridPanes()->CellRect(1, 1);
+    click(QPoint(tree.right - 8, (tree.top + tree.bottom) / 2));
+    EXPECT_EQ(host->count(ev::kGridCellClick), 0u);
+    EXPECT_EQ(host->count(ev::kItemClick), 1u);
 }
 
 } // namespace

@@ -178,13 +178,67 @@ TEST_F(HitWindow, HitTestTakesTwipsInPixelAndTwipContainers) {
 
     // The target must come back to the caller.
     EXPECT_EQ(call_error("HitTest", {Variant(15.0f), Variant(15.0f), I4(0)}), 20113);
+}
 
-    // With a grid of its own the control answers a row's space as a cell.
+// A shown grid takes the tree's place: its cells, titles and grid lines
+// answer as grid cells (kinds 7 to 10) with the cell object as the target;
+// the tree column's item parts as items.
+TEST_F(HitWindow, HitTestInsideAGridNamesItsCells) {
+    add_items(3);
     put("HasGrid", Variant::boolean(true));
-    const Rect4 text3 = rect_of(3, 4);
-    auto [kind, target] = hit(text3.right + 5, text3.cy());
-    EXPECT_EQ(kind, 8);
-    EXPECT_EQ(target.vt, plat::VT_DISPATCH);
+    Variant grid = get("Grid");
+    ASSERT_EQ(grid.vt, plat::VT_DISPATCH);
+    plat::CallError e;
+    ASSERT_EQ(plat::dispatch_put(grid.pdispVal, "Cols", I4(3), {}, &e), plat::S_OK);
+    auto cell_of = [&](int32_t row, int32_t col) {
+        Variant cell;
+        const std::vector<Variant> at{I4(row), I4(col)};
+        EXPECT_EQ(plat::dispatch_get(grid.pdispVal, "Cells", cell, at, &e), plat::S_OK);
+        return cell;
+    };
+    auto read = [&](const Variant& obj, const char* name) {
+        Variant v;
+        EXPECT_EQ(plat::dispatch_get(obj.pdispVal, name, v, {}, &e), plat::S_OK) << name;
+        return v;
+    };
+    // A cell's rectangle in pixels, from its twips.
+    auto rect = [&](int32_t row, int32_t col) {
+        Variant cell = cell_of(row, col);
+        const int32_t left = int32_t(read(cell, "Left").to_r8() / 15), top = int32_t(read(cell, "Top").to_r8() / 15);
+        return Rect4{left, top, left + int32_t(read(cell, "Width").to_r8() / 15),
+                     top + int32_t(read(cell, "Height").to_r8() / 15)};
+    };
+    const Rect4 tree1 = rect(1, 1), data1 = rect(1, 2), data2 = rect(2, 2), rowTitle = rect(2, 0),
+                title = rect(0, 2);
+    ASSERT_FALSE(data1.empty());
+    EXPECT_EQ(data1.left, tree1.right);
+    EXPECT_EQ(title.left, data1.left);
+    EXPECT_EQ(data2.top, data1.bottom);
+    EXPECT_EQ(rowTitle.top, data2.top);
+    struct Case {
+        const char* what;
+        int32_t x, y;
+        int32_t kind;
+        int32_t row, col; // of the cell object
+    };
+    const Case cases[] = {
+        {"grid line right of a cell", tree1.right - 1, tree1.cy(), 7, 1, 1},
+        {"an empty cell", data2.left + 5, data2.cy(), 8, 2, 2},
+        {"a row title's number", rowTitle.cx(), rowTitle.cy(), 10, 2, 0},
+        {"a column title", title.left + 3, title.cy(), 8, 0, 2},
+        {"the tree column's row space", tree1.right - 8, tree1.cy(), 8, 1, 1},
+    };
+    for (const Case& c : cases) {
+        auto [kind, target] = hit(c.x, c.y);
+        EXPECT_EQ(kind, c.kind) << c.what;
+        ASSERT_EQ(target.vt, plat::VT_DISPATCH) << c.what;
+        EXPECT_EQ(read(target, "Row").to_i4(), c.row) << c.what;
+        EXPECT_EQ(read(target, "Col").to_i4(), c.col) << c.what;
+    }
+    // Hidden, the grid gives the tree back.
+    ASSERT_EQ(plat::dispatch_put(grid.pdispVal, "Visible", Variant::boolean(false), {}, &e), plat::S_OK);
+    EXPECT_EQ(item_at(5, rect_of(1).cy()), 1);
+    EXPECT_EQ(read(cell_of(1, 2), "Left").to_r8(), -1.0);
 }
 
 TEST_F(HitWindow, GetItemRectTakesArraysByReference) {

@@ -7,6 +7,7 @@
 #include "view_fixtures.h"
 #include "vinca/model/core_fixtures.h"
 #include "vinca/model/engine.h"
+#include "vinca/model/grid.h"
 #include "vinca/model/item.h"
 #include "vinca/views/print_rows.h"
 
@@ -79,6 +80,37 @@ TEST(PrintRows, RowsMeasureAsOnScreenAndMissingRowsAreEmpty) {
         EXPECT_EQ(p.cx, 0);
         EXPECT_EQ(p.cy, 0);
     }
+}
+
+TEST(PrintRows, GridRowsStartAfterTheirRowTitles) {
+    CVincaEngine engine;
+    Host host;
+    coretest::Build(engine.RootNode(), "One\nTwo");
+    CPrintRows rows(engine, host);
+    Bitmap page = viewtest::Filled(300, 120, 0xFFFFFF);
+    Dc dc(page);
+    const PrintContext ctx{&dc, false};
+    Ref<CTreeGrid> grid = CTreeGrid::New(CTreeGrid::TREE_GRID, 35.0f * 15.0f);
+    grid->SetOwnerItem(engine.Root());
+    grid->SetColumnCount(3);
+    grid->Column(1)->SetWidth(90);
+    grid->Column(2)->SetWidth(60);
+    engine.RowItem(0)->GetItemData()->Values().SetOrAddValue(grid->ColumnKey(2),
+                                                            plat::Variant(std::string_view("42")));
+    rows.SetGrid(grid.get());
+    const Size row = rows.MeasureItemRow(0, ctx);
+    EXPECT_EQ(row.cx, 25 + 90 + 60);
+    EXPECT_EQ(rows.MeasureItemRow(5, ctx), (Size{0, 0}));
+    EXPECT_EQ(rows.PrintItemRow(0, ctx, 0, 35, {0, 0, 300, 120}), row);
+    viewtest::Save(page.Image(), "printed_grid_rows");
+    // The row title in the titles' grey, with a line on its left; the tree
+    // column after it in white.
+    EXPECT_EQ(viewtest::At(page, 12, 35 + 2), 0xC0C0C0u);
+    EXPECT_NE(viewtest::At(page, 0, 35 + 2), 0xC0C0C0u);
+    EXPECT_EQ(viewtest::At(page, 25 + 88, 35 + 2), 0xFFFFFFu);
+    // Without row titles the row is narrower by their width.
+    grid->m_titleBands = 1;
+    EXPECT_EQ(rows.MeasureItemRow(0, ctx).cx, 150);
 }
 
 TEST(PrintRows, HeaderWiderThanThePageWraps) {

@@ -9,6 +9,10 @@
 #include "vinca/control/objects/level_defs.h"
 #include "vinca/model/grid.h"
 #include "vinca/model/values.h"
+#include "vinca/control/window.h"
+
+#include "vinca/views/grid_panes.h"
+#include "vinca/views/view_window.h"
 
 namespace vinca {
 
@@ -865,9 +869,30 @@ const plat::DispatchTable<COleGridCell>& COleGridCell::dispatch_table() {
         }
         ctl.MarkModified();
     };
-    auto size = [](Self& self, Call& c) {
-        self.m_grid->Control();
-        c.result() = Variant(-1.0f); // no cell metrics without a window
+    // The cell's place in the window, in twips: asked of the window while it
+    // shows this grid; -1 otherwise (no window, another grid, or a cell
+    // scrolled out of sight for the position).
+    auto size = [](int which) {
+        return [which](Self& self, Call& c) {
+            CVincaCtrl& ctl = self.m_grid->Control();
+            c.result() = Variant(-1.0f);
+            CTreeGrid* g = self.m_grid->Find();
+            CViewWindow* view = ctl.Window().View();
+            if (!g || !view || view->Grid() != g) return;
+            view->EnsureLayout();
+            int32_t px = -1;
+            if (which < 2) {
+                const Rect r = view->GridPanes()->CellRect(self.m_row, self.m_col);
+                if (r.IsEmpty()) return;
+                px = which == 0 ? r.left : r.top;
+            } else {
+                auto cell = view->GridPanes()->CellMetrics(self.m_row, self.m_col);
+                if (!cell) return;
+                px = which == 2 ? cell->Width() : cell->Height();
+            }
+            const int32_t twips = plat::gdi::MulDiv(1440, px, CTreeGrid::PixelsPerInch());
+            if (twips != -1 || px == -1) c.result() = Variant(float(twips));
+        };
     };
     static const plat::DispatchTable<Self> table{
         {.id = 0,
@@ -924,10 +949,10 @@ const plat::DispatchTable<COleGridCell>& COleGridCell::dispatch_table() {
          .get = value_get,
          .put = value_put,
          .put_type = plat::VT_VARIANT},
-        {.id = 6, .name = "Left", .kind = P, .type = plat::VT_R4, .get = size, .access = plat::kNoPut},
-        {.id = 7, .name = "Top", .kind = P, .type = plat::VT_R4, .get = size, .access = plat::kNoPut},
-        {.id = 8, .name = "Width", .kind = P, .type = plat::VT_R4, .get = size, .access = plat::kNoPut},
-        {.id = 9, .name = "Height", .kind = P, .type = plat::VT_R4, .get = size, .access = plat::kNoPut},
+        {.id = 6, .name = "Left", .kind = P, .type = plat::VT_R4, .get = size(0), .access = plat::kNoPut},
+        {.id = 7, .name = "Top", .kind = P, .type = plat::VT_R4, .get = size(1), .access = plat::kNoPut},
+        {.id = 8, .name = "Width", .kind = P, .type = plat::VT_R4, .get = size(2), .access = plat::kNoPut},
+        {.id = 9, .name = "Height", .kind = P, .type = plat::VT_R4, .get = size(3), .access = plat::kNoPut},
     };
     return table;
 }
