@@ -32,10 +32,10 @@ constexpr ControlDesign kControls[] = {
     // Location
     {Kind::Frame, "pnlLocation", -1, "ctlTabs#1", 180, 480, 9000, 1920, "Location"},
     {Kind::Label, "lblInternetPath", -1, "pnlLocation", 240, 405, 2400, 255, "Web Location"},
-    {Kind::TextBox, "txtInternetPath", -1, "pnlLocation", 2640, 360, 5700, 315, "",
+    {Kind::TextBox, "txtInternetPath", -1, "pnlLocation", 2640, 360, 5775, 315, "",
      "Location Where The Update Stuff Will Be Stored On The Web"},
     {Kind::Label, "lblINFFile", -1, "pnlLocation", 240, 825, 2400, 255, "INF File Name"},
-    {Kind::TextBox, "txtINFFile", -1, "pnlLocation", 2640, 780, 5700, 315, "",
+    {Kind::TextBox, "txtINFFile", -1, "pnlLocation", 2640, 780, 5775, 315, "",
      "File Name Of The Update INF File (Without Path, Stored In The KLDesigner Output Folder)"},
     {Kind::Label, "lblKLDTempPath", -1, "pnlLocation", 240, 1245, 2400, 255, "KLDesigner Output Folder"},
     {Kind::TextBox, "txtKLDTempPath", -1, "pnlLocation", 2640, 1200, 4560, 315, "",
