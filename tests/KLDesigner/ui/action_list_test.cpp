@@ -393,3 +393,34 @@ TEST_F(ActionListUi, ViewMenuPressesTheStyleAndTabsShowTheirPanels) {
     EXPECT_TRUE(main.MenuItem("mnuViewTab", 5).Checked());
     EXPECT_FALSE(main.MenuItem("mnuViewTab", 0).Checked());
 }
+
+TEST_F(ActionListUi, EnterOpensTheSourceChooserOfFileKindsOnly) {
+    // Nothing to refresh yet: no message, and the document stays as it was.
+    d->DocumentModified = false;
+    main.cmdUpdateOperInfo_Click(0);
+    EXPECT_FALSE(d->DocumentModified);
+
+    main.cmdNewCopyFile_Click(0);
+    main.cmdNewItem_Click(0);
+    main.cmdNewExecuteFile_Click(0);
+    main.cmdNewRegistryKey_Click(0);
+    ASSERT_EQ(d->Operations().ListCount(), 4);
+    int chosen = 0;
+    main.hooks.OperFileName = [&] { ++chosen; };
+    QWidget* view = View();
+    struct Row {
+        int32_t position;
+        bool chooser;
+        const char* what;
+    };
+    const Row rows[] = {{0, true, "install group"},
+                        {1, true, "install file"},
+                        {2, true, "execute group"},
+                        {3, false, "registry group"}};
+    for (const Row& r : rows) {
+        chosen = 0;
+        d->Operations().SetListIndex(r.position);
+        QTest::keyClick(view, Qt::Key_Return);
+        EXPECT_EQ(chosen, r.chooser ? 1 : 0) << r.what;
+    }
+}
