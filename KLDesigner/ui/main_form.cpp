@@ -107,6 +107,8 @@ void MainForm::BuildForm() {
 
     m_form.Move(0, 0, kMainFormWidth, kMainFormHeight);
     WireCommands();
+    WireProductTabs();
+    WireInstallTabs();
 }
 
 void MainForm::WireCommands() {

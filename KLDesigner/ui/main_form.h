@@ -46,6 +46,8 @@ class MainForm : public IDesignerHost {
         std::function<void(int16_t)> RefreshOperAttributes;
         std::function<void()> ReassignOperFileName;
         std::function<void(int16_t)> RefreshLocationTab;
+        // The action panel's refresh as the full refresh of the tabs runs it.
+        std::function<void(int16_t)> RefreshSceneryTab;
         // Prints the action list (the display's printing).
         std::function<void()> PrintOperationsTree;
         // Fills a vocabulary combo box and selects rows of the tabs' lists.
@@ -71,6 +73,53 @@ class MainForm : public IDesignerHost {
     void mnuFile_Click();
     void mnuEdit_Click();
     void mnuView_Click();
+
+    // --- product, location and download tabs ----------------------------------
+    // Shows (and fills) or hides the tab control.
+    void RefreshTabs(bool show);
+    // Each fills the controls of one refresh code, 0 every code.
+    void RefreshProductTab(int16_t what);
+    void RefreshDownloadTab(int16_t what);
+    void txtProductName_Change();
+    void txtManufacturer_Change();
+    void txtIconFile_Change();
+    void txtAdvertismentFile_Change();
+    void txtWhatsNewFile_Change();
+    void txtKLDTempPath_Change();
+    void txtINFFile_Change();
+    void txtInternetPath_Change();
+    void chkDivideOntoChunks_Click();
+    void txtDivideOntoChunks_Change();
+    void chkResumeDownloading_Click();
+    void chkPasswordProtection_Click();
+    void txtPasswordProtection_Change();
+    void chkMaskPassword_Click();
+    void chkAutoUninstall_Click();
+    void cmdProductIcon_Click();
+    void cmdWhatsNewFile_Click();
+    void cmdAdvertismentFile_Click();
+    void cmdKLDTempPath_Click();
+
+    // --- installation and destination tabs ------------------------------------
+    void RefreshInstallTab(int16_t what);
+    void RefreshProductInstallCriteriaInfo();
+    void RefreshDestinationTab(int16_t what);
+    void RefreshProductInstallPathInfo();
+    void optInstallNew_Click();
+    void optUpdateOld_Click();
+    void lstInstallCriterias_Click();
+    void optInstallCriteriaType_Click(int32_t index);
+    void cboInstallCriteriaRegKey_Click();
+    void txtInstallCriteriaRegValue_Change();
+    void cboInstallCriteriaPath_Click();
+    void txtInstallEdition_Change();
+    void cboInstallWinVersion_Click();
+    void lstProductPathes_Click();
+    void optInstallPathType_Click(int32_t index);
+    void cboProductDestinationPath_Click();
+    void cboProductDestinationRegKey_Click();
+    void txtProductDestinationRegValue_Change();
+    void chkInstallPathCreateNewFolder_Click();
 
     // --- layout --------------------------------------------------------------
     void ResizeForm() override;
@@ -176,6 +225,18 @@ class MainForm : public IDesignerHost {
 
   private:
     void BuildForm();
+    void WireProductTabs();
+    void WireInstallTabs();
+    void RefreshLocationFields(int16_t what);
+    // Runs an editor for `source`; the refresh it ends with leaves that
+    // control's text alone, so what is being typed is not rewritten.
+    void RunEditor(plat::forms::Control* source, const std::function<void()>& editor);
+    bool Rewrites(const plat::forms::Control& control) const { return &control != m_editing; }
+    // The detail editors of the two lists: `store` writes the selected entry
+    // from the control `source`; the details are refreshed after it.
+    template <class T> using EntryStore = std::function<void(T&, plat::forms::Control&)>;
+    void EditCriterion(const char* source, bool refresh_first, const EntryStore<ProductCriterion>& store);
+    void EditDestination(const char* source, bool refresh_first, const EntryStore<DestinationFolder>& store);
     void ApplyMinimumSize();
     void WireCommands();
     void ResizeSettingsTab(const char* panel, int32_t& designed_width, int32_t& designed_height);
@@ -187,6 +248,7 @@ class MainForm : public IDesignerHost {
     void AddToGroup(bool folder);
 
     Designer* m_d{nullptr};
+    plat::forms::Control* m_editing{nullptr};
     plat::forms::Form m_form{"frmMain"};
     plat::forms::HostedControl* m_operations{nullptr};
     std::unique_ptr<ProgressForm> m_progress;
