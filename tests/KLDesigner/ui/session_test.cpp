@@ -1,0 +1,137 @@
+// One working session with the designer through its widgets, the keyboard
+// and the mouse: a new description, its product settings typed in, action
+// groups added from the toolbar, actions dragged into order and copied, the
+// file information refreshed, the description saved with Ctrl+S and opened
+// again from the recent files. What was saved is read back through a fresh
+// control.
+#include <QCheckBox>
+#include <QLineEdit>
+#include <filesystem>
+#include <fstream>
+
+#include "real_list_rig.h"
+
+using kldtest::ActionListUi;
+
+namespace {
+
+void WriteFile(const std::filesystem::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+void Type(plat::forms::Form& f, const char* box, const QString& text) {
+    QLineEdit* edit = f.Get<plat::forms::TextBox>(box).line_edit();
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+}
+
+class Session : public ActionListUi {
+  protected:
+    // Names the selected group's source folder, as its chooser would.
+    void SetFolder(const std::string& folder) {
+        const int32_t at = d->Operations().ListIndex();
+        Record(at).SourceFolder = folder;
+        d->Bridge().RefreshOperationItem(*d, at, d->Operations().ItemLngValue(at).value);
+    }
+    void SetFile(const std::string& name) {
+        const int32_t at = d->Operations().ListIndex();
+        Record(at).SourcePath = name;
+        d->Bridge().RefreshOperationItem(*d, at, d->Operations().ItemLngValue(at).value);
+    }
+};
+
+} // namespace
+
+TEST_F(Session, ThroughWidgetsAndTheMouse) {
+    namespace fs = std::filesystem;
+    plat::forms::Form& f = main.form();
+    const fs::path src = fs::path(dir.str()) / "src";
+    fs::create_directories(src);
+    WriteFile(src / "readme.txt", "first");
+    WriteFile(src / "setup.sh", "#!/bin/sh\n");
+
+    // 1. A new description from the toolbar; the product typed in.
+    main.Live("cmdNew").button()->click();
+    main.ShowTab(kld::tab::Product);
+    Type(f, "txtProductName", "Session Product");
+    EXPECT_EQ(d->Product.ProductName, "Session Product");
+    main.ShowTab(kld::tab::Download);
+    QTest::mouseClick(f.Get<plat::forms::CheckBox>("chkDivideOntoChunks").check(), Qt::LeftButton, {},
+                      QPoint(6, 6));
+    Type(f, "txtDivideOntoChunks", "128");
+    EXPECT_EQ(d->Product.ChunkSize, 131072);
+    main.ShowTab(kld::tab::ActionList);
+
+    // 2. An install group with a file and a mask action, an execute group
+    // with its file, and the registry groups through their procedures.
+    main.Live("cmdNewCopyFile").button()->click();
+    SetFolder(src.string());
+    main.Live("cmdNewItem").button()->click();
+    SetFile("readme.txt");
+    main.cmdNewGroupItem_Click(0);
+    main.Live("cmdNewExecuteFile").button()->click();
+    SetFolder(src.string());
+    main.Live("cmdNewItem").button()->click();
+    SetFile("setup.sh");
+    main.cmdNewRegistryKey_Click(0);
+    main.cmdDelRegistryKey_Click(0);
+    ASSERT_EQ(Shape(), "0[1 2] 3[4] 5[] 6[]");
+    EXPECT_TRUE(d->Actions[2].IsFolder);
+    EXPECT_EQ(d->Actions[5].ActionType, kld::action::CreateRegistry);
+    EXPECT_EQ(d->Actions[6].ActionType, kld::action::DeleteRegistry);
+
+    // 3. The mask action dragged above the file; the execute group's only
+    // action refuses a move and is copied with Ctrl held.
+    DragItem(2, 1, false);
+    EXPECT_EQ(Shape(), "0[2 1] 3[4] 5[] 6[]");
+    DragItem(4, 3, false);
+    EXPECT_EQ(Shape(), "0[2 1] 3[4] 5[] 6[]");
+    DragItem(4, 3, true);
+    EXPECT_EQ(Shape(), "0[2 1] 3[7 4] 5[] 6[]");
+    EXPECT_EQ(d->Actions[7].SourcePath, "setup.sh");
+
+    // 4. The file information read, a source file changed, and read again.
+    d->Operations().SetListIndex(-1);
+    prompt.expect_message("Information about 3 files has been refreshed.");
+    main.Live("cmdUpdateOperInfo").button()->click();
+    EXPECT_EQ(d->Actions[1].FileSize, 5);
+    WriteFile(src / "readme.txt", "changed, and longer");
+    prompt.expect_message("Information about 1 files has been refreshed.");
+    main.MenuItem("mnuToolsUpdateOperation").RunShortcut();
+    EXPECT_EQ(d->Actions[1].FileSize, 19);
+    EXPECT_TRUE(d->DocumentModified);
+
+    // 5. Ctrl+S asks where to save; the recent item opens it again.
+    const std::string path = dir.str() + "/session.kld";
+    prompt.expect_save("Save Update Description To File", path);
+    main.MenuItem("mnuFileSave").RunShortcut();
+    EXPECT_FALSE(d->DocumentModified);
+    ASSERT_TRUE(fs::exists(path));
+    main.Live("cmdNew").button()->click();
+    EXPECT_EQ(d->Operations().ListCount(), 0);
+    main.MenuItem("mnuFileRecentlyUsedKLD", 1).Click(1);
+    EXPECT_EQ(d->CurrentFileName, path);
+    EXPECT_EQ(d->Product.ChunkSize, 131072);
+    EXPECT_EQ(d->Operations().ListCount(), 8);
+    main.ShowTab(kld::tab::ActionList);
+    kldtest::Screenshot(f.window(), "session-reopened");
+
+    // The saved order, value types and sizes through a fresh control.
+    EXPECT_EQ(SavedOrder(), std::string(src.string() + ": *.* readme.txt " + src.string() +
+                                        ": setup.sh setup.sh : :"));
+    kld::CHostSite site;
+    plat::ComPtr<plat::IDispatch> fresh = site.Create(kld::kTreeListClassId);
+    kld::DescriptionDocument doc;
+    {
+        kld::CDescriptionFile reader(site, fresh.get());
+        ASSERT_EQ(reader.Load(path, doc), kld::CDescriptionFile::LoadResult::Loaded);
+    }
+    fresh.reset();
+    site.ReleaseAll();
+    ASSERT_EQ(doc.actions.size(), 8u);
+    EXPECT_EQ(doc.product.ProductName, "Session Product");
+    EXPECT_TRUE(doc.actions[1].IsFolder);
+    EXPECT_EQ(doc.actions[2].FileSize, 19);
+    EXPECT_EQ(doc.actions[6].ActionType, kld::action::CreateRegistry);
+}
