@@ -34,9 +34,9 @@ constexpr ControlDesign kControls[] = {
     {Kind::Label, "lblOperationList", -1, "ctlTabs#5", 120, 480, 3000, 255, "Actions:"},
     {Kind::Panel, "pnlOperationProperties", -1, "ctlTabs#5", 3960, 480, 5280, 5040, "", "", true, 1},
     {Kind::Panel, "pnlOperationFile", -1, "pnlOperationProperties", 30, 30, 5220, 4980, "", "", true, 0},
-    {Kind::Frame, "pnlOperFile", -1, "pnlOperationFile", 60, 0, 5100, 1560, "File"},
-    {Kind::Frame, "pnlOperDestFolder", -1, "pnlOperationFile", 60, 1620, 5100, 1560, "Destination"},
-    {Kind::Frame, "pnlOperFileCriteria", -1, "pnlOperationFile", 60, 3240, 5100, 1560, "Criteria"},
+    {Kind::Frame, "pnlOperFile", -1, "pnlOperationFile", 60, 0, 5100, 1860, "File"},
+    {Kind::Frame, "pnlOperDestFolder", -1, "pnlOperationFile", 60, 1920, 5100, 1980, "Destination Folder"},
+    {Kind::Frame, "pnlOperFileCriteria", -1, "pnlOperationFile", 60, 3960, 5100, 2700, "Criteria"},
     {Kind::Panel, "pnlOperationRegistry", -1, "pnlOperationProperties", 30, 30, 5220, 4980, "", "", false, 0},
 };
 
