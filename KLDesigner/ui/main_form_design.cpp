@@ -32,11 +32,11 @@ constexpr ControlDesign kControls[] = {
     {Kind::Frame, "pnlChunks", -1, "ctlTabs#4", 180, 480, 9000, 1920, "Downloading"},
     // Actions
     {Kind::Label, "lblOperationList", -1, "ctlTabs#5", 120, 480, 3000, 255, "Actions:"},
-    {Kind::Panel, "pnlOperationProperties", -1, "ctlTabs#5", 3960, 480, 5280, 5040, "", "", true, 1},
+    {Kind::Frame, "pnlOperationProperties", -1, "ctlTabs#5", 3960, 480, 5280, 5040, "Action Properties"},
     {Kind::Panel, "pnlOperationFile", -1, "pnlOperationProperties", 30, 30, 5220, 4980, "", "", true, 0},
-    {Kind::Frame, "pnlOperFile", -1, "pnlOperationFile", 60, 0, 5100, 1860, "File"},
-    {Kind::Frame, "pnlOperDestFolder", -1, "pnlOperationFile", 60, 1920, 5100, 1980, "Destination Folder"},
-    {Kind::Frame, "pnlOperFileCriteria", -1, "pnlOperationFile", 60, 3960, 5100, 2700, "Criteria"},
+    {Kind::Frame, "pnlOperFile", -1, "pnlOperationFile", 60, 210, 5100, 1860, "File"},
+    {Kind::Frame, "pnlOperDestFolder", -1, "pnlOperationFile", 60, 2130, 5100, 2040, "Destination Folder"},
+    {Kind::Frame, "pnlOperFileCriteria", -1, "pnlOperationFile", 60, 4230, 5100, 2700, "Criteria"},
     {Kind::Panel, "pnlOperationRegistry", -1, "pnlOperationProperties", 30, 30, 5220, 4980, "", "", false, 0},
 };
 

@@ -119,7 +119,7 @@ TEST(ActionPanel, EachKindShowsItsCaptionAndControls) {
         SCOPED_TRACE(r.caption + std::string(" at ") + std::to_string(r.item));
         rig.Select(r.item);
         EXPECT_TRUE(rig.Shown("pnlOperationProperties"));
-        EXPECT_EQ(rig.W<Panel>("pnlOperationProperties").Caption(), r.caption);
+        EXPECT_EQ(rig.W<Frame>("pnlOperationProperties").Caption(), r.caption);
         EXPECT_EQ(rig.Shown("pnlOperationFile"), r.file_panel);
         EXPECT_EQ(rig.Shown("pnlOperationRegistry"), !r.file_panel);
         if (r.file_panel) {
