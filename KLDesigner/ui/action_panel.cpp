@@ -29,8 +29,8 @@ constexpr const char* kRegEditionTip = "If The User Has Installed Specified Edit
 // the two file-in-use options.
 constexpr ControlDesign kPanel[] = {
     // --- file block ------------------------------------------------------------
-    {Kind::Label, "lblOperFileName", -1, "pnlOperFile", 120, 285, 660, 225, "File"},
-    {Kind::TextBox, "txtOperFileName", -1, "pnlOperFile", 780, 240, 2700, 285, "", "File Name"},
+    {Kind::Label, "lblOperFileName", -1, "pnlOperFile", 120, 285, 840, 225, "File"},
+    {Kind::TextBox, "txtOperFileName", -1, "pnlOperFile", 960, 240, 2520, 285, "", "File Name"},
     {Kind::CommandButton, "cmdOperFileName", -1, "pnlOperFile", 3540, 225, 1440, 315, "Browse...",
      "Select File"},
     {Kind::Label, "lblOperFileSize", -1, "pnlOperFile", 120, 645, 840, 225, "Size, byte"},
