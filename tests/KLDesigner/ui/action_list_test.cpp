@@ -41,6 +41,7 @@ TEST_F(ActionListUi, DropRuleKeepsGroupsWhole) {
     prompt.expect_message("Do you want to remove this operation group from list ?", MsgAnswer::Yes);
     t.SetListIndex(0);
     main.cmdDelete_Click(0);
+    prompt.expect_folder("Select Source Folder", std::nullopt);
     main.Live("cmdNewExecuteFile").button()->click();
     ASSERT_EQ(t.ListCount(), 1);
     EXPECT_FALSE(kld::ui::DropRuleHolds(t, 0, 0, false));
@@ -174,6 +175,9 @@ TEST_F(ActionListUi, NewActionsJoinTheSelectedGroup) {
     // A collapsed group selected: it opens, and the action comes last in it.
     t.SetExpand(3, false);
     t.SetListIndex(3);
+    for (const char* name : {"A/a3", "B/b2"})
+        std::ofstream(dir.str() + "/" + name) << "x";
+    prompt.expect_open("Select File", dir.str() + "/B/b2");
     main.MenuItem("mnuEditNewOperationItemFile").Click(-1);
     EXPECT_EQ(Shape(), "0[1 2] 3[4 5]");
     EXPECT_NE(t.Expand(3).value, 0);
@@ -183,6 +187,7 @@ TEST_F(ActionListUi, NewActionsJoinTheSelectedGroup) {
     // group's settings.
     t.SetListIndex(1);
     d->Actions[0].Destinations[0].Path = "%WINDIR%";
+    prompt.expect_open("Select File", dir.str() + "/A/a3");
     main.Live("cmdNewItem").button()->click();
     EXPECT_EQ(Shape(), "0[1 2 6] 3[4 5]");
     EXPECT_EQ(d->Actions[6].ActionType, kld::action::ExecuteFile);
@@ -191,6 +196,7 @@ TEST_F(ActionListUi, NewActionsJoinTheSelectedGroup) {
 
     // A folder action takes every file of its folder; the new group comes
     // after the selected one.
+    prompt.expect_folder("Select Source Folder", std::nullopt);
     main.cmdNewCopyFile_Click(0);
     main.cmdNewGroupItem_Click(0);
     EXPECT_EQ(Shape(), "0[1 2 6] 7[8] 3[4 5]");
@@ -243,27 +249,37 @@ TEST_F(ActionListUi, EnterOpensTheSourceChooserOfFileKindsOnly) {
     main.cmdUpdateOperInfo_Click(0);
     EXPECT_FALSE(d->DocumentModified);
 
+    const std::string file = dir.str() + "/one.txt";
+    std::ofstream(file) << "1";
+    prompt.expect_folder("Select Source Folder", std::nullopt);
     main.cmdNewCopyFile_Click(0);
+    prompt.expect_open("Select File", file);
     main.cmdNewItem_Click(0);
+    prompt.expect_folder("Select Source Folder", std::nullopt);
     main.cmdNewExecuteFile_Click(0);
     main.cmdNewRegistryKey_Click(0);
-    ASSERT_EQ(d->Operations().ListCount(), 4);
-    int chosen = 0;
-    main.hooks.OperFileName = [&] { ++chosen; };
+    ASSERT_EQ(Shape(), "0[1] 2[] 3[]");
+
     QWidget* view = View();
     struct Row {
         int32_t position;
-        bool chooser;
+        kltest::PromptKind chooser; // Message: none
         const char* what;
     };
-    const Row rows[] = {{0, true, "install group"},
-                        {1, true, "install file"},
-                        {2, true, "execute group"},
-                        {3, false, "registry group"}};
+    const Row rows[] = {{0, kltest::PromptKind::Folder, "install group"},
+                        {1, kltest::PromptKind::OpenFile, "install file"},
+                        {2, kltest::PromptKind::Folder, "execute group"},
+                        {3, kltest::PromptKind::Message, "registry group"}};
     for (const Row& r : rows) {
-        chosen = 0;
+        const size_t asked = prompt.seen().size();
         d->Operations().SetListIndex(r.position);
+        if (r.chooser == kltest::PromptKind::Folder) prompt.expect_folder("Select Source Folder", std::nullopt);
+        if (r.chooser == kltest::PromptKind::OpenFile) prompt.expect_open("Select File", std::nullopt);
         QTest::keyClick(view, Qt::Key_Return);
-        EXPECT_EQ(chosen, r.chooser ? 1 : 0) << r.what;
+        EXPECT_EQ(prompt.seen().size(), asked + (r.chooser == kltest::PromptKind::Message ? 0 : 1)) << r.what;
+        EXPECT_EQ(prompt.pending(), 0u) << r.what;
     }
+    // Cancelled there, the existing action keeps its file.
+    EXPECT_EQ(Shape(), "0[1] 2[] 3[]");
+    EXPECT_EQ(d->Actions[1].SourcePath, "one.txt");
 }

@@ -6,11 +6,14 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QTest>
+#include <filesystem>
+#include <fstream>
 
 #include "KLDesigner/bridge/action_display.h"
 #include "KLDesigner/bridge/dispatch_action_tree.h"
 #include "KLDesigner/bridge/host_site.h"
 #include "KLDesigner/bridge/kld_file.h"
+#include "KLDesigner/ui/action_panel.h"
 #include "platform/com/dispatch_client.h"
 #include "platform/com/loader.h"
 #include "platform/forms/control_host.h"
@@ -37,7 +40,10 @@ class ActionListUi : public ::testing::Test {
         file = std::make_unique<kld::CDescriptionFile>(buffer_site, buffer.get());
         bridge = std::make_unique<kld::CDescriptionBridge>(*display, *file);
         d = std::make_unique<kld::Designer>(kld::DesignerServices{main, prompt, *tree, *bridge});
-        main.hooks.RefreshOperAttributes = [this](int16_t) { ++panelRefreshes; };
+        main.hooks.RefreshOperAttributes = [this](int16_t what) {
+            ++panelRefreshes;
+            main.panel().RefreshOperAttributes(what);
+        };
         main.Attach(*d);
         d->Main("", dir.str());
         main.cmdNew_Click();
@@ -58,23 +64,26 @@ class ActionListUi : public ::testing::Test {
         main.vntOperations().host().release();
     }
 
-    // Two execute groups through the toolbar: the first with actions "a1"
-    // and "a2", the second with "b1" alone. The records are numbered in
-    // the order they were added: 0 [1 2] 3 [4].
+    // Two execute groups through the toolbar, their folders and files
+    // chosen in the source chooser: the first from folder "A" with actions
+    // "a1" and "a2", the second from "B" with "b1" alone. The records are
+    // numbered in the order they were added: 0 [1 2] 3 [4].
     void TwoGroups() {
         for (const char* group : {"A", "B"}) {
+            const std::filesystem::path folder = std::filesystem::path(dir.str()) / group;
+            std::filesystem::create_directories(folder);
+            prompt.expect_folder("Select Source Folder", folder.string());
             main.Live("cmdNewExecuteFile").button()->click();
-            Record(d->Operations().ListIndex()).SourceFolder = group;
             for (int k = 1; k <= (*group == 'A' ? 2 : 1); ++k) {
-                const int32_t at = d->Operations().ListIndex();
+                const std::filesystem::path file = folder / (std::string(1, char(*group + 32)) + std::to_string(k));
+                std::ofstream(file) << "x";
+                prompt.expect_open("Select File", file.string());
                 main.Live("cmdNewItem").button()->click();
-                ASSERT_NE(d->Operations().ListIndex(), at);
-                Record(d->Operations().ListIndex()).SourcePath = std::string(1, char(*group + 32)) + std::to_string(k);
             }
         }
-        for (int32_t p = 0; p < d->Operations().ListCount(); ++p)
-            d->Bridge().RefreshOperationItem(*d, p, d->Operations().ItemLngValue(p).value);
+        ASSERT_EQ(prompt.pending(), 0u);
         ASSERT_EQ(Shape(), "0[1 2] 3[4]");
+        ASSERT_EQ(d->Actions[4].SourcePath, "b1");
     }
 
     kld::ActionRecord& Record(int32_t position) {
@@ -126,7 +135,7 @@ class ActionListUi : public ::testing::Test {
         if (ctrl) QTest::keyRelease(view, Qt::Key_Control, Qt::NoModifier);
         EXPECT_FALSE(plat::forms::manual_drag::active());
     }
-    // The actions' names in the order a fresh control reads them back from
+    // The actions' names (a group's folder name with a colon) in the order a fresh control reads them back from
     // the saved description.
     std::string SavedOrder() {
         const std::string path = dir.str() + "/order.kld";
@@ -143,7 +152,8 @@ class ActionListUi : public ::testing::Test {
         site.ReleaseAll();
         std::string out;
         for (const kld::ActionRecord& r : doc.actions)
-            out += (out.empty() ? "" : " ") + (r.IsGroup ? r.SourceFolder + ":" : r.SourcePath);
+            out += (out.empty() ? "" : " ") +
+                   (r.IsGroup ? std::filesystem::path(r.SourceFolder).filename().string() + ":" : r.SourcePath);
         return out;
     }
 
