@@ -5,10 +5,12 @@
 // again from the recent files. What was saved is read back through a fresh
 // control.
 #include <QCheckBox>
+#include <QTimer>
 #include <QLineEdit>
 #include <filesystem>
 #include <fstream>
 
+#include "KLDesigner/ui/progress_form.h"
 #include "real_list_rig.h"
 
 using kldtest::ActionListUi;
@@ -120,4 +122,63 @@ TEST_F(Session, ThroughWidgetsAndTheMouse) {
     EXPECT_TRUE(doc.actions[1].IsFolder);
     EXPECT_EQ(doc.actions[2].FileSize, 19);
     EXPECT_EQ(doc.actions[6].ActionType, kld::action::CreateRegistry);
+
+    // 6. Prepare builds the update files and the INF files; a second one is
+    // cancelled from its progress form and leaves the output folder empty.
+    // The registry groups have nothing to write yet, the mask action names
+    // no single file for Prepare's file check, and the copy would put a
+    // second file of its name in one place, so they go first.
+    QWidget* view = View();
+    for (int k = 0; k < 2; ++k) {
+        d->Operations().SetListIndex(d->Operations().ListCount() - 1);
+        prompt.expect_message("Do you want to remove this operation group from list ?", plat::ui::MsgAnswer::Yes);
+        QTest::keyClick(view, Qt::Key_Delete);
+    }
+    d->Operations().SetListIndex(1);
+    ASSERT_TRUE(Record(1).IsFolder);
+    QTest::keyClick(view, Qt::Key_Delete);
+    d->Operations().SetListIndex(3);
+    QTest::keyClick(view, Qt::Key_Delete);
+    ASSERT_EQ(Shape(), "0[2] 3[5]");
+    const fs::path out = fs::path(dir.str()) / "out";
+    main.ShowTab(kld::tab::Product);
+    Type(f, "txtManufacturer", "Vendor");
+    main.ShowTab(kld::tab::Location);
+    Type(f, "txtInternetPath", "http://127.0.0.1/updates");
+    Type(f, "txtINFFile", "session.inf");
+    Type(f, "txtKLDTempPath", QString::fromStdString(out.string()));
+    d->Product.InstallCriteria[0].RegKey = "HKLM\\SOFTWARE\\Vendor";
+    d->Product.InstallPaths[0] = {1, "%PROGRAM FILES%\\App", "", "", false};
+    main.ShowTab(kld::tab::ActionList);
+
+    const std::string confirm = "You are about to create update stuff and INF file in the '" + out.string() +
+                                "' folder.\nThis operation can take some seconds.\nDo you want to proceed ?";
+    prompt.expect_message(confirm, plat::ui::MsgAnswer::Yes);
+    kltest::ExpectedPrompt report;
+    report.match = "";
+    report.check = [](const plat::ui::MessageRequest& r) {
+        EXPECT_EQ(r.text.rfind("Product INF file was created successfully.\n", 0), 0u) << r.text;
+    };
+    prompt.expect(report);
+    main.MenuItem("mnuFilePrepare").Click(-1);
+    ASSERT_EQ(prompt.pending(), 0u);
+    EXPECT_TRUE(fs::exists(out / "session.inf"));
+    EXPECT_TRUE(fs::exists(out / "Products.INF"));
+
+    prompt.expect_message(confirm, plat::ui::MsgAnswer::Yes);
+    prompt.expect_message("The update output folder '" + out.string() +
+                              "' is not empty.\nDo you want to permanently remove all files and subfolders from "
+                              "the update output folder ?",
+                          plat::ui::MsgAnswer::Yes);
+    prompt.expect_message("Are you sure you want to cancel creating update stuff and INF file ?",
+                          plat::ui::MsgAnswer::Yes);
+    prompt.expect_message("Operation was cancelled by the user.\nUpdate stuff and INF file have not been created.");
+    QTimer::singleShot(0, [this] {
+        main.frmProgress().form().Get<plat::forms::CommandButton>("cmdCancel").button()->click();
+    });
+    main.Live("cmdMakeStuff").button()->click();
+    EXPECT_EQ(prompt.pending(), 0u);
+    EXPECT_TRUE(fs::is_directory(out));
+    EXPECT_TRUE(fs::is_empty(out));
+    EXPECT_FALSE(d->PrepareRunning);
 }
