@@ -9,6 +9,7 @@
 #include "KLDesigner/bridge/host_site.h"
 #include "KLDesigner/bridge/kld_file.h"
 #include "KLDesigner/builder/designer.h"
+#include "KLDesigner/ui/action_panel.h"
 #include "KLDesigner/ui/main_form.h"
 #include "platform/forms/forms_runtime.h"
 #include "platform/ui/qt_prompt.h"
@@ -49,6 +50,11 @@ int main(int argc, char** argv) {
     kld::CDescriptionBridge bridge(*display, file);
     kld::Designer designer(kld::DesignerServices{main, prompt, tree, bridge});
     main.Attach(designer);
+    // The panel's editors refresh a file action's grid cells through the display.
+    auto* display_cells = static_cast<kld::CActionDisplay*>(display.get());
+    main.panel().RefreshOperationCells = [&designer, display_cells](int32_t item) {
+        display_cells->RefreshOperationCells(designer, item);
+    };
 
     std::string command_line;
     for (int i = 1; i < argc; ++i) {

@@ -7,6 +7,7 @@
 #include "KLDesigner/ui/main_form.h"
 
 #include "KLDesigner/builder/vb.h"
+#include "KLDesigner/ui/action_panel.h"
 
 namespace kld::ui {
 
@@ -28,6 +29,8 @@ void MainForm::WireActionCommands() {
     pair("cmdMoveUp", &MainForm::cmdMoveUp_Click);
     pair("cmdMoveDown", &MainForm::cmdMoveDown_Click);
     pair("cmdUpdateOperInfo", &MainForm::cmdUpdateOperInfo_Click);
+    // The chooser's cancel takes a new action away through Delete.
+    if (m_panel) m_panel->cmdDelete_Click = [this](int32_t index) { cmdDelete_Click(index); };
     for (int32_t i = 0; i < 2; ++i) {
         RibbonButton& style = ViewStyle(i);
         style.Click = [this, &style](int32_t index) { cmdOperListViewStyle_Click(index, style.Value()); };
@@ -39,10 +42,14 @@ void MainForm::WireActionCommands() {
 
 // ---------------------------------------------------------------- new groups
 
+void MainForm::ChooseOperSource(bool justAdded) {
+    if (m_panel) m_panel->cmdOperFileName_Click(justAdded);
+}
+
 void MainForm::cmdNewCopyFile_Click(int32_t) {
     if (!m_d->AddOperation(action::InstallFile, true)) return;
     // The new group's source folder is chosen at once.
-    if (hooks.OperFileName) hooks.OperFileName();
+    ChooseOperSource(true);
     m_d->SetDocumentChanged();
     RefreshOperAttributes(0);
     RefreshToolbar(true);
@@ -50,7 +57,7 @@ void MainForm::cmdNewCopyFile_Click(int32_t) {
 
 void MainForm::cmdNewExecuteFile_Click(int32_t) {
     if (!m_d->AddOperation(action::ExecuteFile, true)) return;
-    if (hooks.OperFileName) hooks.OperFileName();
+    ChooseOperSource(true);
     m_d->SetDocumentChanged();
     RefreshOperAttributes(0);
     RefreshToolbar(true);
@@ -107,7 +114,7 @@ void MainForm::AddToGroup(bool folder) {
     m_d->Bridge().RefreshOperationItem(*m_d, tree.NewIndex(), record);
     tree.SetRedraw(true);
 
-    if (!folder && hooks.OperFileName) hooks.OperFileName();
+    if (!folder) ChooseOperSource(true);
     m_d->SetDocumentChanged();
     RefreshOperAttributes(0);
     RefreshToolbar(true);

@@ -221,7 +221,7 @@ void MainForm::vntOperations_ItemDblClick(int32_t item, int16_t) {
     const TreeValue record = m_d->Operations().ItemLngValue(item);
     if (!record.ok() || !m_d->IsRecordIndex(static_cast<int16_t>(record.value))) return;
     const int16_t type = m_d->Actions[static_cast<size_t>(static_cast<int16_t>(record.value))].ActionType;
-    if ((type == action::InstallFile || type == action::ExecuteFile) && hooks.OperFileName) hooks.OperFileName();
+    if (type == action::InstallFile || type == action::ExecuteFile) ChooseOperSource(false);
 }
 
 void MainForm::vntOperations_GridCellDblClick(plat::IDispatch* cell, int16_t button) {

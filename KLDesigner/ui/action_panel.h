@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "KLDesigner/builder/document_model.h"
 #include "KLDesigner/ui/form_design.h"
 
 namespace plat::forms {
@@ -119,16 +120,42 @@ class ActionPanel {
     std::function<void(int32_t item)> RefreshOperationCells;
 
   private:
-    struct Selection;
+    // The selected item: its list position, its record and its group's record.
+    struct Selection {
+        int32_t item = -1;
+        int32_t record = -1;
+        int32_t parentItem = -1;
+        int32_t parentRecord = 0;
+    };
+    Selection Selected() const;
     void Refresh(int16_t what, bool scenery);
+    void ShowKind(const ActionRecord& r);
+    void RefreshPart(int16_t code, const Selection& s, bool scenery);
     void FillFileNameRow(int32_t record, bool scenery);
-    void ShowCriteriaArgument(bool file, int16_t criteria, int32_t record);
-    // The selected record for an editor, or -1 when editors must not write.
-    int32_t EditedRecord() const;
+    // The argument controls of a criterion (file or registry block).
+    void ShowCriteriaArgument(bool file, int16_t criteria, const ActionRecord& r);
+    void HideCriteriaArgument(bool file);
+    // The record an editor writes: nothing when editors must not act (edit
+    // events off, nothing selected); the index may lie outside the array,
+    // in which case nothing is written but the refreshes still run.
+    std::optional<int32_t> EditedRecord() const;
+    ActionRecord* RecordAt(int32_t record) const;
+    // After a write: the tree item ('i'), its cells ('c') or nothing ('-'),
+    // then the panel's part and the modified mark.
     void Finish(int16_t code, int32_t record, char tree);
-    void WriteDestination(const std::function<void(int32_t record, int32_t row)>& write, bool cells);
-    void Raise(plat::forms::Control* source, const std::function<void()>& editor);
-    bool Skipped(const plat::forms::Control& c) const { return &c == m_source; }
+    void RefreshItem(int32_t item, int32_t record);
+    void RefreshCells();
+    void WriteDestination(const std::function<void(DestinationFolder& row)>& write, bool cells);
+    // Runs an editor for an event of `source`.
+    void Raise(plat::forms::Control* source, void (ActionPanel::*editor)());
+    void Bind();
+    // Writes that leave the control whose event is being handled alone.
+    void PutText(const char* name, const std::string& text);
+    void PutListIndex(const char* name, int32_t index);
+    void PutCheck(const char* name, bool on);
+    bool IsSource(const char* name, int32_t index = -1) const;
+    void Show(const char* name, bool on, int32_t index = -1);
+    void SetCaptionOf(const char* name, const std::string& caption, int32_t index = -1);
     Designer* D() const;
     plat::forms::Control& C(const char* name, int32_t index = -1) const;
 

@@ -1,6 +1,7 @@
 // The window side of the document flow: what the Designer asks of its
 // forms, answered by the main form, the progress form and the About box.
 #include "KLDesigner/ui/main_form.h"
+#include "KLDesigner/ui/action_panel.h"
 #include "KLDesigner/ui/progress_form.h"
 #include "platform/forms/forms_runtime.h"
 
@@ -176,11 +177,17 @@ void MainForm::SetRecentSeparatorVisible(bool visible) {
 // ---------------------------------------------------------------- action panel
 
 void MainForm::RefreshOperAttributes(int16_t what) {
-    if (hooks.RefreshOperAttributes) hooks.RefreshOperAttributes(what);
+    if (hooks.RefreshOperAttributes)
+        hooks.RefreshOperAttributes(what);
+    else if (m_panel)
+        m_panel->RefreshOperAttributes(what);
 }
 
 void MainForm::ReassignOperFileName() {
-    if (hooks.ReassignOperFileName) hooks.ReassignOperFileName();
+    if (hooks.ReassignOperFileName)
+        hooks.ReassignOperFileName();
+    else if (m_panel)
+        m_panel->ReassignOperFileName();
 }
 
 // ---------------------------------------------------------------- progress

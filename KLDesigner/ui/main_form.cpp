@@ -105,6 +105,8 @@ void MainForm::BuildForm() {
         if (!m.visible) item.SetVisible(false);
     }
 
+    m_panel = std::make_unique<ActionPanel>(*this);
+
     m_form.Move(0, 0, kMainFormWidth, kMainFormHeight);
     WireCommands();
     WireProductTabs();

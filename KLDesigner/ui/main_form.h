@@ -53,8 +53,6 @@ class MainForm : public IDesignerHost {
         // Fills a vocabulary combo box and selects rows of the tabs' lists.
         std::function<void(Combo, const std::vector<ListEntry>&)> FillCombo;
         std::function<void(ListBox, int32_t)> SelectListRow;
-        // The source chooser of the selected file action or group.
-        std::function<void()> OperFileName;
     } hooks;
 
     // --- menu and toolbar state ---------------------------------------------
@@ -246,6 +244,9 @@ class MainForm : public IDesignerHost {
     void WireActionList();
     void SelectionRefresh();
     void AddToGroup(bool folder);
+    // The panel's source chooser for the selected item; `justAdded` when an
+    // add command made it a moment ago.
+    void ChooseOperSource(bool justAdded);
 
     Designer* m_d{nullptr};
     plat::forms::Control* m_editing{nullptr};

@@ -116,11 +116,11 @@ constexpr ControlDesign kControls[] = {
      "The User Will Be Able To Uninstall The Update With KL Uninstall Utility Later"},
     // Actions
     {Kind::Label, "lblOperationList", -1, "ctlTabs#5", 120, 480, 3000, 255, "Actions:"},
-    {Kind::Panel, "pnlOperationProperties", -1, "ctlTabs#5", 3960, 480, 5280, 5040, "", "", true, 1},
+    {Kind::Frame, "pnlOperationProperties", -1, "ctlTabs#5", 3960, 480, 5280, 5040, "Action Properties"},
     {Kind::Panel, "pnlOperationFile", -1, "pnlOperationProperties", 30, 30, 5220, 4980, "", "", true, 0},
-    {Kind::Frame, "pnlOperFile", -1, "pnlOperationFile", 60, 0, 5100, 1560, "File"},
-    {Kind::Frame, "pnlOperDestFolder", -1, "pnlOperationFile", 60, 1620, 5100, 1560, "Destination"},
-    {Kind::Frame, "pnlOperFileCriteria", -1, "pnlOperationFile", 60, 3240, 5100, 1560, "Criteria"},
+    {Kind::Frame, "pnlOperFile", -1, "pnlOperationFile", 60, 210, 5100, 1860, "File"},
+    {Kind::Frame, "pnlOperDestFolder", -1, "pnlOperationFile", 60, 2130, 5100, 2040, "Destination Folder"},
+    {Kind::Frame, "pnlOperFileCriteria", -1, "pnlOperationFile", 60, 4230, 5100, 2700, "Criteria"},
     {Kind::Panel, "pnlOperationRegistry", -1, "pnlOperationProperties", 30, 30, 5220, 4980, "", "", false, 0},
 };
 

@@ -2,167 +2,10 @@
 // class id: its commands, its keys, and dragging its items with the mouse
 // to reorder or copy them, read back from the control, the document and a
 // saved description file.
-#include <QApplication>
-#include <QPushButton>
-#include <QTest>
+#include "real_list_rig.h"
 
-#include "KLDesigner/bridge/action_display.h"
-#include "KLDesigner/bridge/dispatch_action_tree.h"
-#include "KLDesigner/bridge/host_site.h"
-#include "KLDesigner/bridge/kld_file.h"
-#include "platform/com/dispatch_client.h"
-#include "platform/com/loader.h"
-#include "platform/forms/control_host.h"
-#include "platform/forms/manual_drag.h"
-#include "platform/ui/window_table.h"
-#include "ui_rig.h"
-#include "vinca/control/dispids.h"
-
-using plat::Variant;
+using kldtest::ActionListUi;
 using plat::ui::MsgAnswer;
-namespace id = vinca::dispid;
-
-namespace {
-
-class ActionListUi : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ASSERT_EQ(plat::call_library_registration(KLD_VINCA5_PATH, false), plat::S_OK);
-        list = main.vntOperations().Create(kld::kTreeListClassId);
-        ASSERT_TRUE(list);
-        buffer = buffer_site.Create(kld::kTreeListClassId);
-        ASSERT_TRUE(buffer);
-        tree = std::make_unique<kld::CDispatchActionTree>(list.get());
-        display = std::make_unique<kld::CActionDisplay>(list.get());
-        file = std::make_unique<kld::CDescriptionFile>(buffer_site, buffer.get());
-        bridge = std::make_unique<kld::CDescriptionBridge>(*display, *file);
-        d = std::make_unique<kld::Designer>(kld::DesignerServices{main, prompt, *tree, *bridge});
-        main.hooks.RefreshOperAttributes = [this](int16_t) { ++panelRefreshes; };
-        main.Attach(*d);
-        d->Main("", dir.str());
-        main.cmdNew_Click();
-        main.ShowTab(kld::tab::ActionList);
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(main.form().window()));
-    }
-    void TearDown() override {
-        plat::forms::manual_drag::cancel();
-        prompt.verify_done();
-        d.reset();
-        bridge.reset();
-        file.reset();
-        display.reset();
-        tree.reset();
-        buffer.reset();
-        buffer_site.ReleaseAll();
-        list.reset();
-        main.vntOperations().host().release();
-    }
-
-    // Two execute groups through the toolbar: the first with actions "a1"
-    // and "a2", the second with "b1" alone. The records are numbered in
-    // the order they were added: 0 [1 2] 3 [4].
-    void TwoGroups() {
-        for (const char* group : {"A", "B"}) {
-            main.Live("cmdNewExecuteFile").button()->click();
-            Record(d->Operations().ListIndex()).SourceFolder = group;
-            for (int k = 1; k <= (*group == 'A' ? 2 : 1); ++k) {
-                const int32_t at = d->Operations().ListIndex();
-                main.Live("cmdNewItem").button()->click();
-                ASSERT_NE(d->Operations().ListIndex(), at);
-                Record(d->Operations().ListIndex()).SourcePath = std::string(1, char(*group + 32)) + std::to_string(k);
-            }
-        }
-        for (int32_t p = 0; p < d->Operations().ListCount(); ++p)
-            d->Bridge().RefreshOperationItem(*d, p, d->Operations().ItemLngValue(p).value);
-        ASSERT_EQ(Shape(), "0[1 2] 3[4]");
-    }
-
-    kld::ActionRecord& Record(int32_t position) {
-        return d->Actions[static_cast<size_t>(d->Operations().ItemLngValue(position).value)];
-    }
-    // The list as record numbers, each group with its actions in brackets.
-    std::string Shape() {
-        kld::IActionTree& t = d->Operations();
-        std::string out;
-        for (int32_t p = 0; p < t.ListCount(); ++p) {
-            const std::string rec = std::to_string(t.ItemLngValue(p).value);
-            if (t.Shift(p).value == 0)
-                out += (out.empty() ? "" : "] ") + rec + "[";
-            else
-                out += (out.back() == '[' ? "" : " ") + rec;
-        }
-        return out.empty() ? out : out + "]";
-    }
-
-    QWidget* View() { return plat::ui::WindowFromHandle(main.vntOperations().host().control_window()); }
-    // A pixel on the text of the item at `position`, in the control's window.
-    QPoint TextPoint(int32_t position) {
-        QApplication::processEvents();
-        QWidget* view = View();
-        for (int y = 1; y < view->height(); y += 2)
-            for (int x = 1; x < view->width() / 2; x += 2) {
-                const Variant args[] = {Variant(int16_t(x)), Variant(int16_t(y)), Variant(int16_t(4))};
-                Variant item;
-                plat::dispatch_call(list.get(), id::kGetItemByXY, args, &item);
-                if (item.to_i4() == position) return {x + 2, y};
-            }
-        ADD_FAILURE() << "no text of item " << position;
-        return {};
-    }
-    // Presses on one item and drags it onto another, Ctrl held or not; what
-    // the pointer showed just before the release is kept.
-    void DragItem(int32_t from, int32_t to, bool ctrl) {
-        QWidget* view = View();
-        const QPoint start = TextPoint(from);
-        const QPoint end = TextPoint(to);
-        if (ctrl) QTest::keyPress(view, Qt::Key_Control, Qt::ControlModifier);
-        QTest::mousePress(view, Qt::LeftButton, {}, start);
-        QTest::mouseMove(view, start + QPoint(0, 8));
-        ASSERT_TRUE(plat::forms::manual_drag::active()) << "the drag did not start";
-        QTest::mouseMove(view, end);
-        QTest::mouseMove(view, end + QPoint(1, 0));
-        shownBeforeDrop = main.vntOperations().host().drag_icon();
-        QTest::mouseRelease(view, Qt::LeftButton, {}, end + QPoint(1, 0));
-        if (ctrl) QTest::keyRelease(view, Qt::Key_Control, Qt::NoModifier);
-        EXPECT_FALSE(plat::forms::manual_drag::active());
-    }
-    // The actions' names in the order a fresh control reads them back from
-    // the saved description.
-    std::string SavedOrder() {
-        const std::string path = dir.str() + "/order.kld";
-        d->Bridge().StoreDescriptionInTree(*d);
-        EXPECT_TRUE(d->Bridge().SaveTreeToFile(*d, path));
-        kld::CHostSite site;
-        plat::ComPtr<plat::IDispatch> fresh = site.Create(kld::kTreeListClassId);
-        kld::DescriptionDocument doc;
-        {
-            kld::CDescriptionFile reader(site, fresh.get());
-            EXPECT_EQ(reader.Load(path, doc), kld::CDescriptionFile::LoadResult::Loaded);
-        }
-        fresh.reset();
-        site.ReleaseAll();
-        std::string out;
-        for (const kld::ActionRecord& r : doc.actions)
-            out += (out.empty() ? "" : " ") + (r.IsGroup ? r.SourceFolder + ":" : r.SourcePath);
-        return out;
-    }
-
-    kltest::ScriptedPrompt prompt;
-    kltest::TempDir dir;
-    kld::ui::MainForm main;
-    plat::ComPtr<plat::IDispatch> list;
-    kld::CHostSite buffer_site;
-    plat::ComPtr<plat::IDispatch> buffer;
-    std::unique_ptr<kld::CDispatchActionTree> tree;
-    std::unique_ptr<kld::CActionDisplay> display;
-    std::unique_ptr<kld::CDescriptionFile> file;
-    std::unique_ptr<kld::CDescriptionBridge> bridge;
-    std::unique_ptr<kld::Designer> d;
-    int panelRefreshes = 0;
-    QImage shownBeforeDrop;
-};
-
-} // namespace
 
 TEST_F(ActionListUi, DropRuleKeepsGroupsWhole) {
     TwoGroups();
@@ -198,6 +41,7 @@ TEST_F(ActionListUi, DropRuleKeepsGroupsWhole) {
     prompt.expect_message("Do you want to remove this operation group from list ?", MsgAnswer::Yes);
     t.SetListIndex(0);
     main.cmdDelete_Click(0);
+    prompt.expect_folder("Select Source Folder", std::nullopt);
     main.Live("cmdNewExecuteFile").button()->click();
     ASSERT_EQ(t.ListCount(), 1);
     EXPECT_FALSE(kld::ui::DropRuleHolds(t, 0, 0, false));
@@ -331,6 +175,9 @@ TEST_F(ActionListUi, NewActionsJoinTheSelectedGroup) {
     // A collapsed group selected: it opens, and the action comes last in it.
     t.SetExpand(3, false);
     t.SetListIndex(3);
+    for (const char* name : {"A/a3", "B/b2"})
+        std::ofstream(dir.str() + "/" + name) << "x";
+    prompt.expect_open("Select File", dir.str() + "/B/b2");
     main.MenuItem("mnuEditNewOperationItemFile").Click(-1);
     EXPECT_EQ(Shape(), "0[1 2] 3[4 5]");
     EXPECT_NE(t.Expand(3).value, 0);
@@ -340,6 +187,7 @@ TEST_F(ActionListUi, NewActionsJoinTheSelectedGroup) {
     // group's settings.
     t.SetListIndex(1);
     d->Actions[0].Destinations[0].Path = "%WINDIR%";
+    prompt.expect_open("Select File", dir.str() + "/A/a3");
     main.Live("cmdNewItem").button()->click();
     EXPECT_EQ(Shape(), "0[1 2 6] 3[4 5]");
     EXPECT_EQ(d->Actions[6].ActionType, kld::action::ExecuteFile);
@@ -348,6 +196,7 @@ TEST_F(ActionListUi, NewActionsJoinTheSelectedGroup) {
 
     // A folder action takes every file of its folder; the new group comes
     // after the selected one.
+    prompt.expect_folder("Select Source Folder", std::nullopt);
     main.cmdNewCopyFile_Click(0);
     main.cmdNewGroupItem_Click(0);
     EXPECT_EQ(Shape(), "0[1 2 6] 7[8] 3[4 5]");
@@ -392,4 +241,45 @@ TEST_F(ActionListUi, ViewMenuPressesTheStyleAndTabsShowTheirPanels) {
     main.mnuView_Click();
     EXPECT_TRUE(main.MenuItem("mnuViewTab", 5).Checked());
     EXPECT_FALSE(main.MenuItem("mnuViewTab", 0).Checked());
+}
+
+TEST_F(ActionListUi, EnterOpensTheSourceChooserOfFileKindsOnly) {
+    // Nothing to refresh yet: no message, and the document stays as it was.
+    d->DocumentModified = false;
+    main.cmdUpdateOperInfo_Click(0);
+    EXPECT_FALSE(d->DocumentModified);
+
+    const std::string file = dir.str() + "/one.txt";
+    std::ofstream(file) << "1";
+    prompt.expect_folder("Select Source Folder", std::nullopt);
+    main.cmdNewCopyFile_Click(0);
+    prompt.expect_open("Select File", file);
+    main.cmdNewItem_Click(0);
+    prompt.expect_folder("Select Source Folder", std::nullopt);
+    main.cmdNewExecuteFile_Click(0);
+    main.cmdNewRegistryKey_Click(0);
+    ASSERT_EQ(Shape(), "0[1] 2[] 3[]");
+
+    QWidget* view = View();
+    struct Row {
+        int32_t position;
+        kltest::PromptKind chooser; // Message: none
+        const char* what;
+    };
+    const Row rows[] = {{0, kltest::PromptKind::Folder, "install group"},
+                        {1, kltest::PromptKind::OpenFile, "install file"},
+                        {2, kltest::PromptKind::Folder, "execute group"},
+                        {3, kltest::PromptKind::Message, "registry group"}};
+    for (const Row& r : rows) {
+        const size_t asked = prompt.seen().size();
+        d->Operations().SetListIndex(r.position);
+        if (r.chooser == kltest::PromptKind::Folder) prompt.expect_folder("Select Source Folder", std::nullopt);
+        if (r.chooser == kltest::PromptKind::OpenFile) prompt.expect_open("Select File", std::nullopt);
+        QTest::keyClick(view, Qt::Key_Return);
+        EXPECT_EQ(prompt.seen().size(), asked + (r.chooser == kltest::PromptKind::Message ? 0 : 1)) << r.what;
+        EXPECT_EQ(prompt.pending(), 0u) << r.what;
+    }
+    // Cancelled there, the existing action keeps its file.
+    EXPECT_EQ(Shape(), "0[1] 2[] 3[]");
+    EXPECT_EQ(d->Actions[1].SourcePath, "one.txt");
 }
