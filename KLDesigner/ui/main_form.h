@@ -90,7 +90,7 @@ class MainForm : public IDesignerHost {
     void mnuHelpAbout_Click();
     // The compressor's progress: bytes of the current file processed so far
     // and whether that file is complete.
-    void ZipFileStatus(double processed, bool completed);
+    bool ZipFileStatus(double processed, bool completed) override;
 
     // --- IDesignerHost -------------------------------------------------------
     void DisplaySaveButtons(bool enabled) override;
