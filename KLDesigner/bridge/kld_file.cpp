@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
+#include <unordered_map>
 
 #include "vinca/control/dispids.h"
 
@@ -109,6 +110,35 @@ class TreeReader {
         return at < 0 ? Fail() : at;
     }
 
+    // Find for the records below the current parent: the first child with
+    // that text, from the children's texts read once. A record's text is
+    // digits, where Find's letter case plays no part; any other text, or a
+    // list that cannot be read, goes through Find.
+    int32_t FindRecord(const std::string& text) {
+        const bool digits = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+        if (!digits) return Find(text);
+        if (!m_recordsRead) {
+            m_recordsRead = true;
+            const int32_t n = Count();
+            for (int32_t i = 0; i < n; ++i) {
+                Variant item;
+                const Variant at[] = {Variant(i)};
+                plat::HRESULT hr = plat::S_OK;
+                std::string child;
+                if (Ok(plat::dispatch_get(m_ctl, d::kList, item, at))) child = item.to_utf8(&hr);
+                if (child.empty() || plat::FAILED(hr)) {
+                    m_records.clear();
+                    m_recordsUsable = false;
+                    break;
+                }
+                m_records.emplace(std::move(child), i);
+            }
+        }
+        if (!m_recordsUsable) return Find(text);
+        const auto it = m_records.find(text);
+        return it == m_records.end() ? Fail() : it->second;
+    }
+
     int32_t Count() {
         Variant count;
         if (!Ok(plat::dispatch_get(m_ctl, d::kListCount, count))) return Fail();
@@ -180,6 +210,9 @@ class TreeReader {
         return -1;
     }
     plat::IDispatch* m_ctl;
+    std::unordered_map<std::string, int32_t> m_records;
+    bool m_recordsRead = false;
+    bool m_recordsUsable = true;
 };
 
 bool SetIndexMethod(plat::IDispatch* ctl, int16_t method) {
@@ -376,7 +409,7 @@ bool CDescriptionFile::Read(DescriptionDocument& out) {
             ActionRecord rec = ZeroedRecord();
             if (!r.SetParent("\\1")) return false;
             const std::string text = RecordText(k);
-            const int32_t a = r.Find(text);
+            const int32_t a = r.FindRecord(text);
             if (a < 0) return false;
             rec.ReservedFlag = r.Bool(a, 0);
             rec.ActionType = r.I2(a, 1);
@@ -390,7 +423,9 @@ bool CDescriptionFile::Read(DescriptionDocument& out) {
             rec.LogToRegistryData = r.Text(a, 9);
             rec.Register = r.Bool(a, 10);
 
-            const std::string path = "\\1\\" + text;
+            // The record found is addressed by its position: a path by text
+            // would search the records again.
+            const std::string path = "\\1\\#" + std::to_string(a);
             if (!r.SetParent(path)) return false;
             const int32_t f = r.Find("5");
             if (f < 0) return false;

@@ -127,6 +127,12 @@ class IDesignerHost {
     virtual void ShowProgress() = 0;
     virtual void ProgressStatus(int32_t percent) = 0;
     virtual void HideProgress() = 0;
+    // The compressor's progress on the file it packs: the bytes processed
+    // so far and whether the file is complete. A host with a progress
+    // handler shows the share and counts a completed file into
+    // `ZipProgress` itself, and answers true; one without answers false and
+    // the build shows and counts it.
+    virtual bool ZipFileStatus(double processed, bool completed) { return false; }
     // Lets the window system run pending events (Cancel may be pressed).
     virtual void ProcessEvents() = 0;
 };

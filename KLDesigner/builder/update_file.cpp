@@ -113,7 +113,8 @@ bool Designer::ZipUpdateFile(int32_t index, const std::string& sourcePath, const
     options.level = r.Compress ? 9 : 0;
     if (r.Encrypt) options.password = kl::EncodePassword(baseName);
     options.progress = [&](uint64_t done, uint64_t) {
-        m_host.ProgressStatus(ProgressPercent(before + static_cast<double>(done), ZipProgress.total));
+        if (!m_host.ZipFileStatus(static_cast<double>(done), false))
+            m_host.ProgressStatus(ProgressPercent(before + static_cast<double>(done), ZipProgress.total));
         m_host.ProcessEvents();
         return !CancelRequested;
     };
@@ -131,7 +132,8 @@ bool Designer::ZipUpdateFile(int32_t index, const std::string& sourcePath, const
 
     plat::archive::ArchiveError e = plat::archive::pack_file(source, archive, options);
     if (e != plat::archive::ArchiveError::Ok) return fail(e);
-    ZipProgress.done = before + static_cast<double>(plat::file_length(source).value_or(0));
+    const double packed = static_cast<double>(plat::file_length(source).value_or(0));
+    if (!m_host.ZipFileStatus(packed, true)) ZipProgress.done = before + packed;
 
     const uint64_t size = plat::file_length(archive).value_or(0);
     r.ProducedFiles[0].SourcePath = baseName + ".ZIP";

@@ -313,13 +313,15 @@ void MainForm::mnuHelpAbout_Click() {
     frmAbout().form().Show(true);
 }
 
-void MainForm::ZipFileStatus(double processed, bool completed) {
+bool MainForm::ZipFileStatus(double processed, bool completed) {
+    if (!m_d) return false;
     auto& zip = m_d->ZipProgress;
     // Nothing to pack: no share of it can be shown.
-    if (!(zip.total > 0)) return;
+    if (!(zip.total > 0)) return true;
     const double percent = vb::Int((zip.done + processed) * 100.0 / zip.total) - 1;
     frmProgress().OverallStatus(static_cast<int32_t>(std::clamp(percent, -1e9, 1e9)));
     if (completed) zip.done += processed;
+    return true;
 }
 
 } // namespace kld::ui

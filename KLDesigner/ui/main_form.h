@@ -143,7 +143,7 @@ class MainForm : public IDesignerHost {
     void mnuHelpAbout_Click();
     // The compressor's progress: bytes of the current file processed so far
     // and whether that file is complete.
-    void ZipFileStatus(double processed, bool completed);
+    bool ZipFileStatus(double processed, bool completed) override;
 
     // --- action commands, menus and tabs -------------------------------------
     // Every command is reached with index 0, from its button or its menu item.

@@ -1,5 +1,7 @@
 #include "platform/forms/control_host.h"
 
+#include <cmath>
+
 #include "platform/base/strings.h"
 #include "platform/com/inplace.h"
 #include "platform/com/loader.h"
@@ -46,6 +48,37 @@ void HostSite::on_visible_changed() {
 
 void HostSite::on_drag_icon_changed() {
     m_host.read_drag_icon();
+}
+
+ControlSite::Placement HostSite::placement() const {
+    return m_host.owner() ? m_host.owner()->placement() : ControlSite::placement();
+}
+
+void HostSite::set_placement(const Placement& p) {
+    if (ExtenderOwner* owner = m_host.owner()) return owner->set_placement(p);
+    ControlSite::set_placement(p);
+    auto px = [](float twips) { return static_cast<int>(std::lround(twips / 15.0)); };
+    m_host.setGeometry(px(p.left), px(p.top), px(p.width), px(p.height));
+}
+
+bool HostSite::enabled() const {
+    return m_host.owner() ? m_host.owner()->enabled() : ControlSite::enabled();
+}
+
+void HostSite::set_enabled(bool on) {
+    if (ExtenderOwner* owner = m_host.owner()) return owner->set_enabled(on);
+    ControlSite::set_enabled(on);
+    m_host.setEnabled(on);
+}
+
+std::string HostSite::tool_tip_text() const {
+    return m_host.owner() ? m_host.owner()->tool_tip_text() : ControlSite::tool_tip_text();
+}
+
+void HostSite::set_tool_tip_text(const std::string& text) {
+    if (ExtenderOwner* owner = m_host.owner()) return owner->set_tool_tip_text(text);
+    ControlSite::set_tool_tip_text(text);
+    m_host.setToolTip(QString::fromStdString(text));
 }
 
 // ---- the host ----

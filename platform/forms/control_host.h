@@ -39,11 +39,34 @@ struct EventName {
     DISPID id;
 };
 
+// The form's wrapper of a host (the runtime's control): it keeps the place
+// in twips and the own Enabled flag and tool tip that the extender reads
+// and writes.
+class ExtenderOwner {
+  public:
+    virtual ~ExtenderOwner() = default;
+    virtual ControlSite::Placement placement() const = 0;
+    virtual void set_placement(const ControlSite::Placement& p) = 0;
+    virtual bool enabled() const = 0;
+    virtual void set_enabled(bool on) = 0;
+    virtual std::string tool_tip_text() const = 0;
+    virtual void set_tool_tip_text(const std::string& text) = 0;
+};
+
 // The window side of the host's site: what Drag, SetFocus, Visible and
-// DragIcon do to the widget.
+// DragIcon do to the widget. The place, Enabled and the tool tip are the
+// owner's when the host has one; else the site keeps them and the widget
+// follows (the place in twips, 15 to a pixel).
 class HostSite final : public ControlSite {
   public:
     explicit HostSite(ControlHost& host) : m_host(host) {}
+
+    Placement placement() const override;
+    void set_placement(const Placement& p) override;
+    bool enabled() const override;
+    void set_enabled(bool on) override;
+    std::string tool_tip_text() const override;
+    void set_tool_tip_text(const std::string& text) override;
 
   protected:
     HRESULT on_drag(int16_t action) override;
@@ -76,6 +99,10 @@ class ControlHost : public QWidget {
     // This widget's window number and the control's (0 without one).
     uint32_t window_handle() const { return m_handle; }
     uint32_t control_window() const;
+
+    // The wrapper that keeps the extender's place and flags (null: none).
+    ExtenderOwner* owner() const { return m_owner; }
+    void set_owner(ExtenderOwner* owner) { m_owner = owner; }
 
     void set_user_mode(bool on) { m_site.set_user_mode(on); }
     void set_scale_units(std::string units) { m_site.set_scale_units(std::move(units)); }
@@ -112,6 +139,7 @@ class ControlHost : public QWidget {
     void read_drag_icon();
 
     HostSite m_site{*this};
+    ExtenderOwner* m_owner{nullptr};
     ComPtr<IUnknown> m_control;
     uint32_t m_handle{0};
     IID m_eventsIID{};

@@ -151,7 +151,10 @@ class ControlSite::Extender final : public DispatchWithoutTypeInfo, public Count
         const std::pair<std::string_view, DISPID> own[] = {
             {"Tag", extender::kTag},           {"Visible", extender::kVisible},
             {"DragIcon", extender::kDragIcon}, {"DragMode", extender::kDragMode},
-            {"SetFocus", extender::kSetFocus}, {"Drag", extender::kDrag}};
+            {"SetFocus", extender::kSetFocus}, {"Drag", extender::kDrag},
+            {"Left", extender::kLeft},         {"Top", extender::kTop},
+            {"Width", extender::kWidth},       {"Height", extender::kHeight},
+            {"Enabled", extender::kEnabled},   {"ToolTipText", extender::kToolTipText}};
         for (const auto& [n, id] : own) {
             if (!iequals(name, n)) continue;
             if (id == extender::kDrag && !m_site->m_extenderDrag) break;
@@ -232,6 +235,45 @@ class ControlSite::Extender final : public DispatchWithoutTypeInfo, public Count
             if (FAILED(hr)) return hr;
             break;
         }
+        case extender::kLeft:
+        case extender::kTop:
+        case extender::kWidth:
+        case extender::kHeight: {
+            ControlSite::Placement p = m_site->placement();
+            float& field = id == extender::kLeft ? p.left
+                           : id == extender::kTop ? p.top
+                           : id == extender::kWidth ? p.width
+                                                    : p.height;
+            if (!put) {
+                out = Variant(field);
+                break;
+            }
+            const double v = Variant(*arg).to_r8(&hr);
+            if (FAILED(hr)) return Raise(ei, 13);
+            // A size below zero is an invalid property value, as on a form.
+            if ((id == extender::kWidth || id == extender::kHeight) && v < 0) return Raise(ei, 380);
+            field = static_cast<float>(v);
+            m_site->set_placement(p);
+            break;
+        }
+        case extender::kEnabled:
+            if (put) {
+                const bool on = Variant(*arg).to_bool(&hr);
+                if (FAILED(hr)) return Raise(ei, 13);
+                m_site->set_enabled(on);
+            } else {
+                out = Variant::boolean(m_site->enabled());
+            }
+            break;
+        case extender::kToolTipText:
+            if (put) {
+                const std::string text = Variant(*arg).to_utf8(&hr);
+                if (FAILED(hr)) return Raise(ei, 13);
+                m_site->set_tool_tip_text(text);
+            } else {
+                out = Variant(std::string_view(m_site->tool_tip_text()));
+            }
+            break;
         default:
             if (ComPtr<IDispatch> ctl = control())
                 return ctl->Invoke(id, iid, lcid, flags, params, result, ei, arg_err);

@@ -30,6 +30,14 @@ inline constexpr DISPID kDragMode = static_cast<DISPID>(0x8001000Bu);
 inline constexpr DISPID kSetFocus = static_cast<DISPID>(0x80011000u);
 // Drag(Action): 0 cancel, 1 begin (the default), 2 end.
 inline constexpr DISPID kDrag = static_cast<DISPID>(0x80011003u);
+// The control's place on its form, in the container's units (Single), its
+// Enabled flag and its tool tip.
+inline constexpr DISPID kLeft = static_cast<DISPID>(0x80010100u);
+inline constexpr DISPID kTop = static_cast<DISPID>(0x80010101u);
+inline constexpr DISPID kWidth = static_cast<DISPID>(0x80010102u);
+inline constexpr DISPID kHeight = static_cast<DISPID>(0x80010103u);
+inline constexpr DISPID kEnabled = static_cast<DISPID>(0x8001010Eu);
+inline constexpr DISPID kToolTipText = static_cast<DISPID>(0x80010119u);
 } // namespace extender
 
 inline constexpr DISPID DISPID_AMBIENT_FONT = -703;
@@ -108,6 +116,17 @@ class ControlSite : public IOleClientSite,
     // The picture object last given as DragIcon (null when none).
     IUnknown* drag_icon() const { return m_dragIcon.get(); }
     void set_drag_icon(IUnknown* picture);
+    // Where the control sits and its own Enabled flag and tool tip. Without
+    // a window the site keeps them; a windowed host hands them to the form.
+    struct Placement {
+        float left{0}, top{0}, width{0}, height{0};
+    };
+    virtual Placement placement() const { return m_placement; }
+    virtual void set_placement(const Placement& p) { m_placement = p; }
+    virtual bool enabled() const { return m_enabled; }
+    virtual void set_enabled(bool on) { m_enabled = on; }
+    virtual std::string tool_tip_text() const { return m_toolTip; }
+    virtual void set_tool_tip_text(const std::string& text) { m_toolTip = text; }
 
     IUnknown* as_unknown() { return static_cast<IOleClientSite*>(this); }
     ULONG refs() const { return m_refs; }
@@ -173,6 +192,9 @@ class ControlSite : public IOleClientSite,
     bool m_extenderDrag{true};
     bool m_hostFiles{true};
     bool m_visible{true};
+    bool m_enabled{true};
+    std::string m_toolTip;
+    Placement m_placement;
 };
 
 // Tells a sited control that an ambient changed.

@@ -4,13 +4,14 @@
 // with the control's dispatch interface for late-bound calls.
 #include "platform/com/dispatch.h"
 #include "platform/com/guid.h"
+#include "platform/forms/control_host.h"
 #include "platform/forms/controls.h"
 
 namespace plat::forms {
 
-class ControlHost;
-
-class HostedControl : public Control {
+// The extended control's Left, Top, Width, Height, Enabled and ToolTipText
+// are this wrapper's own.
+class HostedControl : public Control, private ExtenderOwner {
   public:
     HostedControl(Form& form, std::string name, int32_t index, QWidget* parent);
     ~HostedControl() override;
@@ -22,6 +23,13 @@ class HostedControl : public Control {
     ControlHost& host() const { return *m_host; }
 
   private:
+    ControlSite::Placement placement() const override;
+    void set_placement(const ControlSite::Placement& p) override;
+    bool enabled() const override { return Enabled(); }
+    void set_enabled(bool on) override { SetEnabled(on); }
+    std::string tool_tip_text() const override { return ToolTipText(); }
+    void set_tool_tip_text(const std::string& text) override { SetToolTipText(text); }
+
     ControlHost* m_host;
     ComPtr<IDispatch> m_object;
 };

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <set>
+#include <utility>
 
 #include "platform/base/strings.h"
 #include "platform/com/prop_exchange.h"
@@ -532,7 +533,19 @@ void CVincaCtrl::StoreProp(plat::DISPID id, const plat::Variant& value) {
 }
 
 void CVincaCtrl::RequestRefresh(int32_t flags, int32_t code) {
+    // While Redraw is off the rows are laid out once, when it comes back on:
+    // a list filled item by item would otherwise measure a page of rows at
+    // every member it sets.
+    if (m_redrawOff > 0) {
+        m_refreshPending |= flags;
+        return;
+    }
+    flags |= std::exchange(m_refreshPending, 0);
     if (m_view) m_view->RequestRefresh(flags, code);
+}
+
+void CVincaCtrl::FlushRefresh() {
+    if (m_refreshPending && m_redrawOff == 0) RequestRefresh(0, 0);
 }
 
 void CVincaCtrl::SyncEngine(plat::DISPID id) {

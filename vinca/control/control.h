@@ -137,6 +137,8 @@ class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObjec
         if (!m_exchanging) m_dirty = true;
     }
     void RequestRefresh(int32_t flags, int32_t code);
+    // Applies what was asked while Redraw was off, once it is on again.
+    void FlushRefresh();
     // The engine's side of a few properties the model reads itself.
     void SyncEngine(plat::DISPID id);
 
@@ -161,9 +163,12 @@ class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObjec
     int32_t RedrawCount() const { return m_redrawOff; }
     void SuspendRedraw() { ++m_redrawOff; }
     void ResumeRedraw() {
-        if (m_redrawOff > 0) --m_redrawOff;
+        if (m_redrawOff > 0 && --m_redrawOff == 0) FlushRefresh();
     }
-    void ReleaseRedraw() { m_redrawOff = 0; }
+    void ReleaseRedraw() {
+        m_redrawOff = 0;
+        FlushRefresh();
+    }
 
     bool UserMode() const { return user_mode(); }
     plat::ComPtr<plat::IDispatch> ExtendedControl();
@@ -250,6 +255,8 @@ class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObjec
     plat::SIZEL m_extent;
     VResult m_pending{VE_OK};
     int32_t m_redrawOff{0};
+    // Refresh flags asked for while Redraw was off, applied when it comes back.
+    int32_t m_refreshPending{0};
     bool m_dirty{false};
     bool m_loading{false};
     bool m_exchanging{false};

@@ -21,6 +21,24 @@ bool NodeInside(CItemNode* node, CItem* ancestor) {
     return node && IsInside(node->OwnerItem(), ancestor);
 }
 
+// The item that comes after a new leaf in pre-order: the next sibling of
+// the item or of its nearest ancestor that has one; null at the end of the
+// tree. `known` is false when a virtual node lies on the way, whose unmade
+// children are not looked at here.
+CItem* ItemAfterNewLeaf(CItem* item, bool& known) {
+    known = true;
+    for (CItem* at = item; at && at->ParentNode(); at = at->GetParentItem()) {
+        CItemNode* node = at->ParentNode();
+        if (node->IsVirtual()) {
+            known = false;
+            return nullptr;
+        }
+        const int32_t next = at->GetIndex() + 1;
+        if (next < node->GetCount()) return node->GetAt(next);
+    }
+    return nullptr;
+}
+
 } // namespace
 
 CItemNode* CVincaEngine::NodeAt(CNodeRef pos, bool create) {
@@ -73,10 +91,14 @@ VResult CVincaEngine::InsertItem(CNodeRef pos, std::string_view text, uint16_t f
     m_cursor.SetCurrentItem(item);
     m_cursor.m_parent = node;
     m_cursor.InvalidateCount();
-    // Positions before the new item keep their cached indexes.
-    if (before)
-        m_enumCache.InvalidateFrom(before);
-    else
+    // Positions before the new item keep their cached indexes; an item
+    // added at the end of the tree moves none (a list filled item by item
+    // then finds each new one next to the last).
+    bool known = true;
+    CItem* after = before ? before : ItemAfterNewLeaf(item, known);
+    if (after)
+        m_enumCache.InvalidateFrom(after);
+    else if (!known)
         m_enumCache.Invalidate(0);
     if (made) *made = item;
     RowsChanged({}, SpanOf(item));

@@ -24,12 +24,15 @@ void CItemExtentCache::RemoveOutside(int32_t first, int32_t last) {
         m_entries.clear();
         return;
     }
-    for (auto it = m_entries.begin(); it != m_entries.end();) {
-        if (it->first >= first && it->first <= last)
-            ++it;
-        else
-            it = m_entries.erase(it);
+    // The kept entries are one run of the ordered map: only what lies around
+    // it is visited, so dropping the rows below an insertion costs what it
+    // drops, not every row measured so far.
+    if (last < first) {
+        m_entries.clear();
+        return;
     }
+    m_entries.erase(m_entries.begin(), m_entries.lower_bound(first));
+    m_entries.erase(m_entries.upper_bound(last), m_entries.end());
 }
 
 void CItemExtentCache::DropFrom(int32_t first) {

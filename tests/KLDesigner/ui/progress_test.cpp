@@ -1,6 +1,7 @@
 // The segmented bar, the progress form and its cancel question, the
 // compressor's progress arithmetic and the About box.
 #include <QApplication>
+#include <filesystem>
 
 #include "KLDesigner/ui/progress_form.h"
 #include "platform/forms/controls.h"
@@ -136,6 +137,23 @@ TEST(ProgressForm, ZipStatusSendsThePercentAndCountsCompletedFiles) {
     rig.d.ZipProgress = {1000, 0};
     rig.main.ZipFileStatus(0, false);
     EXPECT_EQ(rig.main.frmProgress().StatusText(), " 0 %");
+}
+
+TEST(ProgressForm, PackingReportsThroughTheZipHandlerAndCountsTheFileOnce) {
+    kldtest::UiRig rig;
+    const std::string text(4000, 'x');
+    kltest::write_file(rig.dir / "setup.dat", text);
+    std::filesystem::create_directories(rig.dir / "out");
+    rig.d.Product.OutputFolder = (rig.dir / "out").string();
+    rig.d.Actions.assign(1, kld::ActionRecord{});
+    rig.d.Actions[0].Compress = true;
+    // A file of the same size was packed before this one.
+    rig.d.ZipProgress = {8000, 4000};
+    std::string error;
+    ASSERT_TRUE(rig.d.ZipUpdateFile(0, (rig.dir / "setup.dat").string(), "_00001", error)) << error;
+    EXPECT_EQ(rig.d.ZipProgress.done, 8000);
+    ASSERT_TRUE(rig.main.ProgressLoaded());
+    EXPECT_EQ(rig.main.frmProgress().bar().Value(), 99);
 }
 
 TEST(AboutForm, ShowsItsTitleAndClosesItself) {

@@ -16,6 +16,8 @@
 #include "platform/com/loader.h"
 #include "platform/com/object.h"
 #include "platform/forms/control_host.h"
+#include "platform/forms/form.h"
+#include "platform/forms/hosted_control.h"
 #include "platform/forms/manual_drag.h"
 #include "platform/ui/window_table.h"
 #include "support/temp_dir.h"
@@ -260,7 +262,10 @@ TEST_F(Hosts, ExtenderMembersByDispidAndByName) {
     };
     const Row rows[] = {{"Visible", ext::kVisible},   {"DragIcon", ext::kDragIcon},
                         {"SetFocus", ext::kSetFocus}, {"Drag", ext::kDrag},
-                        {"Tag", ext::kTag},           {"dragmode", ext::kDragMode}};
+                        {"Tag", ext::kTag},           {"dragmode", ext::kDragMode},
+                        {"Left", ext::kLeft},         {"Top", ext::kTop},
+                        {"Width", ext::kWidth},       {"Height", ext::kHeight},
+                        {"Enabled", ext::kEnabled},   {"ToolTipText", ext::kToolTipText}};
     for (const Row& r : rows) {
         std::u16string name(r.name, r.name + std::strlen(r.name));
         plat::OLECHAR* names[] = {name.data()};
@@ -301,6 +306,45 @@ TEST_F(Hosts, ExtenderMembersByDispidAndByName) {
     a.release();
     Variant caption;
     EXPECT_NE(plat::dispatch_get(ea.get(), "Caption", caption, {}, &e), plat::S_OK);
+}
+
+TEST_F(Hosts, ExtenderPlaceEnabledAndToolTip) {
+    // A bare host keeps them and its widget follows, 15 twips to a pixel.
+    const std::pair<plat::DISPID, float> place[] = {
+        {ext::kLeft, 1500}, {ext::kTop, 300}, {ext::kWidth, 1507}, {ext::kHeight, 900}};
+    for (const auto& [id, twips] : place)
+        ASSERT_EQ(plat::dispatch_put(eb.get(), id, Variant(twips)), plat::S_OK) << id;
+    EXPECT_EQ(b.geometry(), QRect(100, 20, 100, 60));
+    EXPECT_EQ(Get(eb.get(), "Width").to_r8(), 1507);
+    plat::CallError e;
+    EXPECT_NE(plat::dispatch_put(eb.get(), ext::kHeight, Variant(-15.0f), {}, &e), plat::S_OK);
+    EXPECT_EQ(e.number, 380);
+    EXPECT_EQ(GetId(eb.get(), ext::kHeight).to_r8(), 900);
+    ASSERT_EQ(plat::dispatch_put(eb.get(), "Enabled", Variant::boolean(false)), plat::S_OK);
+    EXPECT_FALSE(b.isEnabled());
+    EXPECT_FALSE(GetId(eb.get(), ext::kEnabled).to_bool());
+    ASSERT_EQ(plat::dispatch_put(eb.get(), ext::kToolTipText, Variant("Actions")), plat::S_OK);
+    EXPECT_EQ(b.toolTip(), "Actions");
+    EXPECT_EQ(Get(eb.get(), "ToolTipText").to_utf8(), "Actions");
+
+    // On a form they are the runtime control's own: twips kept exactly, the
+    // own Enabled flag read even inside a disabled window.
+    plat::forms::Form form("frmHost");
+    auto& hosted = form.Add<plat::forms::HostedControl>("vntProbe");
+    ASSERT_TRUE(hosted.Create(kProbe));
+    plat::ComPtr<plat::IDispatch> extended = hosted.host().extender();
+    ASSERT_EQ(plat::dispatch_put(extended.get(), ext::kLeft, Variant(125.0f)), plat::S_OK);
+    ASSERT_EQ(plat::dispatch_put(extended.get(), "Width", Variant(int32_t(3720))), plat::S_OK);
+    EXPECT_EQ(hosted.Left(), 125);
+    EXPECT_EQ(hosted.Width(), 3720);
+    hosted.Move(120, 750, 3720, 4770);
+    EXPECT_EQ(GetId(extended.get(), ext::kTop).to_r8(), 750);
+    form.window()->setEnabled(false);
+    EXPECT_TRUE(Get(extended.get(), "Enabled").to_bool());
+    ASSERT_EQ(plat::dispatch_put(extended.get(), ext::kEnabled, Variant::boolean(false)), plat::S_OK);
+    EXPECT_FALSE(hosted.Enabled());
+    hosted.SetToolTipText("Action list");
+    EXPECT_EQ(GetId(extended.get(), ext::kToolTipText).to_utf8(), "Action list");
 }
 
 TEST_F(Hosts, EventsBoundByNameGetTheMouseInTwips) {
