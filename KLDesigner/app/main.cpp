@@ -55,6 +55,7 @@ int main(int argc, char** argv) {
     main.panel().RefreshOperationCells = [&designer, display_cells](int32_t item) {
         display_cells->RefreshOperationCells(designer, item);
     };
+    main.hooks.OperFileName = [&main](bool justAdded) { main.panel().cmdOperFileName_Click(justAdded); };
 
     std::string command_line;
     for (int i = 1; i < argc; ++i) {

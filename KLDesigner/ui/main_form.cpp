@@ -9,6 +9,7 @@
 #include "KLDesigner/ui/main_form_design.h"
 #include "KLDesigner/ui/progress_form.h"
 #include "platform/com/dispatch_client.h"
+#include "platform/forms/control_host.h"
 #include "vinca/control/dispids.h"
 
 #include <QApplication>
@@ -105,9 +106,13 @@ void MainForm::BuildForm() {
     }
 
     m_panel = std::make_unique<ActionPanel>(*this);
+    m_panel->cmdDelete_Click = [this](int32_t index) { cmdDelete_Click(index); };
+    hooks.RefreshSceneryTab = [this](int16_t what) { m_panel->RefreshSceneryTab(what); };
 
     m_form.Move(0, 0, kMainFormWidth, kMainFormHeight);
     WireCommands();
+    WireProductTabs();
+    WireInstallTabs();
 }
 
 void MainForm::WireCommands() {
@@ -170,11 +175,9 @@ void MainForm::WireCommands() {
         MenuItem("mnuViewTab", k).Click = [this](int32_t tab) { ShowTab(static_cast<int16_t>(tab)); };
 
     // A tab brought to the front gets its layout and the toolbar its state.
-    m_form.Get<TabStrip>("ctlTabs").TabClick = [this](int32_t) {
-        if (!m_d) return;
-        RefreshToolbar(DocumentOpen());
-        ResizeForm();
-    };
+    m_form.Get<TabStrip>("ctlTabs").TabClick = [this](int32_t previous) { ctlTabs_Click(previous); };
+    WireActionCommands();
+    WireActionList();
 }
 
 void MainForm::Attach(Designer& designer) {
@@ -204,6 +207,8 @@ void MainForm::Form_Load() {
     m_form.Get<TabStrip>("ctlTabs").SetTab(0);
     m_operations->SetVisible(false);
     m_operations->Tag = "KLD_TREE";
+    // A drop reads the tag from the dragged control's extender.
+    m_operations->host().site().set_tag(plat::Variant("KLD_TREE"));
     plat::IDispatch* tree = m_operations->Object();
     if (!tree) return;
     // The action list's look, set member by member.

@@ -46,11 +46,16 @@ class MainForm : public IDesignerHost {
         std::function<void(int16_t)> RefreshOperAttributes;
         std::function<void()> ReassignOperFileName;
         std::function<void(int16_t)> RefreshLocationTab;
+        // The action panel's refresh as the full refresh of the tabs runs it.
+        std::function<void(int16_t)> RefreshSceneryTab;
         // Prints the action list (the display's printing).
         std::function<void()> PrintOperationsTree;
         // Fills a vocabulary combo box and selects rows of the tabs' lists.
         std::function<void(Combo, const std::vector<ListEntry>&)> FillCombo;
         std::function<void(ListBox, int32_t)> SelectListRow;
+        // The source chooser of the selected file action or group; true
+        // when an add command has just made it (a cancel then takes it back).
+        std::function<void(bool)> OperFileName;
     } hooks;
 
     // --- menu and toolbar state ---------------------------------------------
@@ -69,6 +74,53 @@ class MainForm : public IDesignerHost {
     void mnuFile_Click();
     void mnuEdit_Click();
     void mnuView_Click();
+
+    // --- product, location and download tabs ----------------------------------
+    // Shows (and fills) or hides the tab control.
+    void RefreshTabs(bool show);
+    // Each fills the controls of one refresh code, 0 every code.
+    void RefreshProductTab(int16_t what);
+    void RefreshDownloadTab(int16_t what);
+    void txtProductName_Change();
+    void txtManufacturer_Change();
+    void txtIconFile_Change();
+    void txtAdvertismentFile_Change();
+    void txtWhatsNewFile_Change();
+    void txtKLDTempPath_Change();
+    void txtINFFile_Change();
+    void txtInternetPath_Change();
+    void chkDivideOntoChunks_Click();
+    void txtDivideOntoChunks_Change();
+    void chkResumeDownloading_Click();
+    void chkPasswordProtection_Click();
+    void txtPasswordProtection_Change();
+    void chkMaskPassword_Click();
+    void chkAutoUninstall_Click();
+    void cmdProductIcon_Click();
+    void cmdWhatsNewFile_Click();
+    void cmdAdvertismentFile_Click();
+    void cmdKLDTempPath_Click();
+
+    // --- installation and destination tabs ------------------------------------
+    void RefreshInstallTab(int16_t what);
+    void RefreshProductInstallCriteriaInfo();
+    void RefreshDestinationTab(int16_t what);
+    void RefreshProductInstallPathInfo();
+    void optInstallNew_Click();
+    void optUpdateOld_Click();
+    void lstInstallCriterias_Click();
+    void optInstallCriteriaType_Click(int32_t index);
+    void cboInstallCriteriaRegKey_Click();
+    void txtInstallCriteriaRegValue_Change();
+    void cboInstallCriteriaPath_Click();
+    void txtInstallEdition_Change();
+    void cboInstallWinVersion_Click();
+    void lstProductPathes_Click();
+    void optInstallPathType_Click(int32_t index);
+    void cboProductDestinationPath_Click();
+    void cboProductDestinationRegKey_Click();
+    void txtProductDestinationRegValue_Change();
+    void chkInstallPathCreateNewFolder_Click();
 
     // --- layout --------------------------------------------------------------
     void ResizeForm() override;
@@ -95,6 +147,49 @@ class MainForm : public IDesignerHost {
     // The compressor's progress: bytes of the current file processed so far
     // and whether that file is complete.
     void ZipFileStatus(double processed, bool completed);
+
+    // --- action commands, menus and tabs -------------------------------------
+    // Every command is reached with index 0, from its button or its menu item.
+    void cmdNewCopyFile_Click(int32_t index);
+    void cmdNewExecuteFile_Click(int32_t index);
+    void cmdNewRegistryKey_Click(int32_t index);
+    void cmdDelRegistryKey_Click(int32_t index);
+    void cmdNewItem_Click(int32_t index);
+    void cmdNewGroupItem_Click(int32_t index);
+    void cmdDuplicate_Click(int32_t index);
+    void cmdDelete_Click(int32_t index);
+    void cmdMoveUp_Click(int32_t index);
+    void cmdMoveDown_Click(int32_t index);
+    void cmdOperListViewStyle_Click(int32_t index, bool value);
+    void cmdUpdateOperInfo_Click(int32_t index);
+    void mnuViewActionListStyle_Click(int32_t index);
+    void ctlTabs_Click(int32_t previousTab);
+
+    // --- action list events and dragging -------------------------------------
+    void vntOperations_Click();
+    void vntOperations_PictureClick();
+    void vntOperations_Expand(int32_t item);
+    void vntOperations_Collapse(int32_t item);
+    void vntOperations_ItemDblClick(int32_t item, int16_t button);
+    void vntOperations_GridCellDblClick(plat::IDispatch* cell, int16_t button);
+    void vntOperations_KeyDown(int16_t keyCode, int16_t shift);
+    void vntOperations_KeyPress(int16_t keyAscii);
+    void vntOperations_KeyUp(int16_t keyCode, int16_t shift);
+    void vntOperations_MouseDown(int16_t button, int16_t shift, float x, float y);
+    void vntOperations_MouseMove(int16_t button, int16_t shift, float x, float y);
+    void vntOperations_DragOver(plat::IDispatch* source, float x, float y, int16_t state);
+    void vntOperations_DragDrop(plat::IDispatch* source, float x, float y);
+    // What a drag of the list carries and where it points.
+    struct ListDrag {
+        bool CtrlHeld{false};
+        float PressX{0}, PressY{0}; // twips; 0: no press on an item
+        int32_t DragItem{-1};
+        int32_t DropTarget{-1};
+        bool CopyDrag{false};
+    };
+    const ListDrag& listDrag() const { return m_drag; }
+    // The drag pictures: 0 move, 1 copy, 2 no drop.
+    const QImage& DragPicture(int32_t which) const;
 
     // --- IDesignerHost -------------------------------------------------------
     void DisplaySaveButtons(bool enabled) override;
@@ -131,18 +226,36 @@ class MainForm : public IDesignerHost {
 
   private:
     void BuildForm();
+    void WireProductTabs();
+    void WireInstallTabs();
+    void RefreshLocationFields(int16_t what);
+    // Runs an editor for `source`; the refresh it ends with leaves that
+    // control's text alone, so what is being typed is not rewritten.
+    void RunEditor(plat::forms::Control* source, const std::function<void()>& editor);
+    bool Rewrites(const plat::forms::Control& control) const { return &control != m_editing; }
+    // The detail editors of the two lists: `store` writes the selected entry
+    // from the control `source`; the details are refreshed after it.
+    template <class T> using EntryStore = std::function<void(T&, plat::forms::Control&)>;
+    void EditCriterion(const char* source, bool refresh_first, const EntryStore<ProductCriterion>& store);
+    void EditDestination(const char* source, bool refresh_first, const EntryStore<DestinationFolder>& store);
     void ApplyMinimumSize();
     void WireCommands();
     void ResizeSettingsTab(const char* panel, int32_t& designed_width, int32_t& designed_height);
     plat::forms::Form* FormOf(kld::Form form);
     bool DocumentOpen() const;
+    void WireActionCommands();
+    void WireActionList();
+    void SelectionRefresh();
+    void AddToGroup(bool folder);
 
     Designer* m_d{nullptr};
+    plat::forms::Control* m_editing{nullptr};
     plat::forms::Form m_form{"frmMain"};
     plat::forms::HostedControl* m_operations{nullptr};
     std::unique_ptr<ProgressForm> m_progress;
     std::unique_ptr<AboutForm> m_about;
     std::unique_ptr<ActionPanel> m_panel;
+    ListDrag m_drag;
 
     // Designed sizes, taken at the first layout (0: not yet).
     struct {
@@ -155,5 +268,10 @@ class MainForm : public IDesignerHost {
         int32_t tab_height[5]{};
     } m_designed;
 };
+
+// Whether dropping list item `item` on `target` keeps every group whole:
+// an action stays in its own group, a group at the top, and a move never
+// takes a group's only action or the list's only item away.
+bool DropRuleHolds(IActionTree& tree, int32_t item, int32_t target, bool copy);
 
 } // namespace kld::ui

@@ -166,7 +166,8 @@ void GetItemByXY(CVincaCtrl& self, Call& c) {
     }
     case 8: {
         const Rect r = view.RowRect(row);
-        found = found && !r.IsEmpty() && r.top >= view.CaptionHeight() && r.bottom <= view.height();
+        const Rect pane = view.RowsArea();
+        found = found && !r.IsEmpty() && r.top >= pane.top && r.bottom <= pane.bottom;
         break;
     }
     default:

@@ -480,7 +480,14 @@ bool CControlInput::NavigationKey(int32_t vk, int16_t shift) {
             }
             return true;
         }
-        [[fallthrough]]; // no horizontal bar: as Up
+        // With a horizontal bar the view scrolls (the container hears it
+        // as HScroll and may cancel); without one Left acts as Up.
+        if (m_view.HorzBarShown()) {
+            m_view.ScrollCommand(SB_HORZ, SB_LINEUP, 0);
+            if (Attached()) m_view.HScroll(SB_ENDSCROLL, 0);
+            return true;
+        }
+        [[fallthrough]];
     case VK_UP:
         if (explorer && ctrl)
             m_view.SetTopRow(m_view.TopRow() - 1);
@@ -496,7 +503,12 @@ bool CControlInput::NavigationKey(int32_t vk, int16_t shift) {
                 MakeCurrent(current + 1, extend);
             return true;
         }
-        [[fallthrough]]; // no horizontal bar: as Down
+        if (m_view.HorzBarShown()) {
+            m_view.ScrollCommand(SB_HORZ, SB_LINEDOWN, 0);
+            if (Attached()) m_view.HScroll(SB_ENDSCROLL, 0);
+            return true;
+        }
+        [[fallthrough]];
     case VK_DOWN:
         if (explorer && ctrl)
             m_view.SetTopRow(m_view.TopRow() + 1);

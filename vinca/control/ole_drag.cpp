@@ -244,6 +244,9 @@ class CDragAgent final : public QObject {
     // selection tracking, which would keep the view busy and the drag away.
     void ApplyDragMode() { m_view->Tracker().SetDragMode(m_ctrl.Prop(d::kAutoDragMode).to_i2()); }
 
+    // A press noted for an automatic drag starts none.
+    void DropPress() { m_pressed = false; }
+
     // Ends the window's own handling of a left press (only while the button
     // is down), straight through its handler.
     void SendRelease() {
@@ -526,8 +529,8 @@ class CDragAgent final : public QObject {
 
     void AutoScrollStep(QPoint global) {
         const QPoint p = m_view->mapFromGlobal(global);
-        const QRect area(0, m_view->CaptionHeight(), m_view->width(),
-                         m_view->height() - m_view->CaptionHeight());
+        const Rect rows = m_view->RowsArea();
+        const QRect area(rows.left, rows.top, rows.Width(), m_view->height() - m_view->FrameWidth() - rows.top);
         if (!area.contains(p)) return;
         const int32_t inset = DragScrollInset();
         const int16_t mode = m_ctrl.Prop(d::kAutoScrDuringDragDrop).to_i2();
@@ -740,14 +743,22 @@ void PutAutoDragMode(CVincaCtrl& self, Call& c) {
     if (!ext || plat::FAILED(plat::dispatch_id(ext.get(), "Drag", drag))) ThrowVincaError(VE_DRAG_START);
     const int16_t v = c.value().iVal;
     if (v < 0 || v > 3) ThrowVincaError(VE_INVALID_ARGUMENT);
-    if (self.Prop(d::kAutoDragMode).to_i2() == v) return;
-    self.StoreProp(d::kAutoDragMode, Variant(v));
-    self.RequestRefresh(0, 23);
-    if (CDragAgent* agent = CDragAgent::Of(self)) agent->ApplyDragMode();
+    CDragAgent* agent = CDragAgent::Of(self);
+    if (self.Prop(d::kAutoDragMode).to_i2() != v) {
+        self.StoreProp(d::kAutoDragMode, Variant(v));
+        self.RequestRefresh(0, 23);
+        if (agent) agent->ApplyDragMode();
+    }
     if (v == 0) return;
-    // The container drags only when asked to: manual mode.
+    // Every switch on prepares the container again, even to the same mode:
+    // a press noted before starts no drag, and the container, whose drag
+    // mode form code may have changed meanwhile, drags only when asked to.
+    if (agent) agent->DropPress();
     plat::dispatch_put(ext.get(), "DragMode", Variant(int16_t(0)));
-    if (self.Prop(d::kMultiSelect).to_i2() != 0) self.StoreProp(d::kSmartDragDrop, Variant::boolean(true));
+    if (self.Prop(d::kMultiSelect).to_i2() != 0 && !self.Prop(d::kSmartDragDrop).to_bool()) {
+        self.StoreProp(d::kSmartDragDrop, Variant::boolean(true));
+        self.RequestRefresh(0, 20);
+    }
 }
 
 void PutDragIconStyle(CVincaCtrl& self, Call& c) {

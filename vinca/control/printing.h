@@ -104,6 +104,8 @@ class CReportEngine {
     bool SetUpTarget(Target& t);
     bool Stale() const;
     bool PassesLevel(int32_t row);
+    // Whether the grid's column titles print on this page.
+    bool TitlesOn(int32_t page) const;
     void FirePage(int32_t event, const PageRef& page, bool writable);
     void PrintPage(Target& t, const PageRecord& page, bool& cancelled);
     void DropOwnedPrinter();

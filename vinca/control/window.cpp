@@ -56,6 +56,7 @@ plat::HRESULT CControlWindow::Activate(uint32_t parent_window, const plat::Pixel
     m_handle = plat::ui::Windows().add(m_view);
     m_ctrl.m_view = this;
     AttachDragAndDrop(m_ctrl, m_view);
+    ApplyChanges(0, true);
     SetRect(rect);
     AdjustRootViewLock(true);
     m_view->show();
@@ -141,18 +142,150 @@ void CControlWindow::AdjustRootViewLock(bool release) {
         m_view->BeginRedrawLock();
 }
 
+namespace {
+
+// The picture object a property holds; null for none.
+plat::ComPtr<IVincaPicture> PictureProp(const plat::Variant& value) {
+    const plat::VARIANT& v = plat::deref(value);
+    plat::ComPtr<IVincaPicture> pic;
+    if ((v.vt == plat::VT_DISPATCH || v.vt == plat::VT_UNKNOWN) && v.punkVal)
+        v.punkVal->QueryInterface(IID_IPicture, pic.put_void());
+    return pic;
+}
+
+} // namespace
+
 const ViewSettings& CControlWindow::Settings() const {
+    ViewSettings& s = m_settings;
     auto color = [&](plat::DISPID id, plat::gdi::OLE_COLOR& out) {
         const plat::Variant& v = m_ctrl.Prop(id);
         if (!v.is_empty()) out = static_cast<plat::gdi::OLE_COLOR>(v.to_i4());
     };
-    color(d::kBackColor, m_settings.backColor);
-    color(d::kForeColor, m_settings.foreColor);
+    auto number = [&](plat::DISPID id) { return m_ctrl.Prop(id).to_i4(); };
+    color(d::kBackColor, s.backColor);
+    color(d::kForeColor, s.foreColor);
+    color(d::kSelBackColor, s.selBackColor);
+    color(d::kSelForeColor, s.selForeColor);
+    color(d::kTreeLinesColor, s.linesColor);
     const plat::Variant& caption = m_ctrl.Prop(d::kCaption);
-    if (!caption.is_empty()) m_settings.caption = caption.to_utf8();
+    if (!caption.is_empty()) s.caption = caption.to_utf8();
     const plat::Variant& show = m_ctrl.Prop(d::kShowCaption);
-    if (!show.is_empty()) m_settings.showCaption = show.to_i4();
-    return m_settings;
+    if (!show.is_empty()) s.showCaption = show.to_i4();
+
+    // What a tree cell shows: lines in view styles 0, 2 and 4, pictures
+    // below 4, text but in 2 and 3; the plus/minus box in extended styles
+    // 1 and 2.
+    const int32_t style = number(d::kViewStyle), styleEx = number(d::kViewStyleEx);
+    s.linesShown = style == 0 || style == 2 || style == 4;
+    s.picturesShown = style < 4;
+    s.textShown = style != 2 && style != 3;
+    s.plusMinusShown = styleEx == 1 || styleEx == 2;
+    s.indent = number(d::kShiftStep);
+    s.lineStyle = number(d::kTreeLinesStyle);
+    s.invStyle = number(d::kInvStyle);
+    s.xOffset = number(d::kXOffset);
+    s.picInMultiLine = number(d::kPicInMultiLine);
+    s.drawFocusRect = m_ctrl.Prop(d::kDrawFocusRect).to_bool();
+    s.plusPicture = PictureProp(m_ctrl.Prop(d::kPicturePlus));
+    s.minusPicture = PictureProp(m_ctrl.Prop(d::kPictureMinus));
+    s.uniformRows = m_ctrl.Prop(d::kFixedSize).to_bool();
+    s.borderStyle = number(d::kBorderStyle);
+    s.appearance = number(d::kAppearance);
+
+    FontDesc font = s.font;
+    font.name = m_ctrl.Prop(d::kFontName).to_utf8();
+    font.size = static_cast<int64_t>(m_ctrl.Prop(d::kFontSize).to_r8() * 10000.0 + 0.5);
+    font.weight = m_ctrl.Prop(d::kFontBold).to_bool() ? 700 : 400;
+    font.italic = m_ctrl.Prop(d::kFontItalic).to_bool();
+    font.underline = m_ctrl.Prop(d::kFontUnderline).to_bool();
+    font.strikethrough = m_ctrl.Prop(d::kFontStrikethru).to_bool();
+    if (!font.name.empty() && font.size > 0) s.font = font;
+    return s;
+}
+
+const ViewBehaviour& CControlWindow::Behaviour() const {
+    ViewBehaviour& b = m_behaviour;
+    auto number = [&](plat::DISPID id) { return m_ctrl.Prop(id).to_i4(); };
+    b.scrollBars = number(d::kScrollbars);
+    b.disableNoScroll = m_ctrl.Prop(d::kDisableNoScroll).to_bool();
+    b.toolTipsOn = number(d::kToolTipsMode) != 0;
+    b.toolTipsDelay = static_cast<uint32_t>(std::max(0, number(d::kToolTipsDelay)));
+    b.toolTipsViewStyle = number(d::kToolTipsViewStyle);
+    b.toolTipsForeColor = static_cast<plat::gdi::OLE_COLOR>(number(d::kToolTipsForeColor));
+    b.toolTipsBackColor = static_cast<plat::gdi::OLE_COLOR>(number(d::kToolTipsBackColor));
+    // Explorer-like behaviour hides tips the way the other environments do.
+    b.environment = number(d::kExplorerCompatible) != 0 ? 1 : number(d::kEnvironment);
+    b.autoDragMode = number(d::kAutoDragMode);
+    b.smartDrag = m_ctrl.Prop(d::kSmartDragDrop).to_bool();
+    b.mousePointer = number(d::kMousePointer);
+    b.mouseIcon = PictureProp(m_ctrl.Prop(d::kMouseIcon));
+    return b;
+}
+
+const ViewBackground& CControlWindow::Background() const {
+    ViewBackground& g = m_background;
+    g.gradientFrom = static_cast<plat::gdi::OLE_COLOR>(m_ctrl.Prop(d::kGradientColorFrom).to_i4());
+    g.gradientTo = static_cast<plat::gdi::OLE_COLOR>(m_ctrl.Prop(d::kGradientColorTo).to_i4());
+    g.gradientStyle = m_ctrl.Prop(d::kGradientStyle).to_i4();
+    g.picture = PictureProp(m_ctrl.Prop(d::kBackPicture));
+    g.pictureAlignment = m_ctrl.Prop(d::kBackPictureAlignment).to_i4();
+    g.transparentBitmap = m_ctrl.Prop(d::kTransparentBitmap).to_bool();
+    g.transparentColor = static_cast<plat::gdi::OLE_COLOR>(m_ctrl.Prop(d::kTransparentBitmapColor).to_i4());
+    g.transparentBackground = m_ctrl.Prop(d::kTransparentBackground).to_bool();
+    return g;
+}
+
+bool CControlWindow::ItemHasLink(CItem* item) {
+    return item && m_ctrl.Prop(d::kWebAutoNavigate).to_i4() == 1 && item->ItemData() &&
+           !item->ItemData()->GetTreeUrl().empty();
+}
+
+void CControlWindow::ApplyChanges(int32_t code, bool all) {
+    if (!m_view) return;
+    // Behaviour settings are told when they differ from what the view has.
+    const ViewBehaviour& b = Behaviour();
+    auto differs = [&](const auto& now, const auto& before) { return all || !(now == before); };
+    const ViewBehaviour& was = m_applied;
+    if (differs(b.scrollBars, was.scrollBars)) m_view->PropertyChanged(ViewProperty::ScrollBars);
+    if (differs(b.disableNoScroll, was.disableNoScroll)) m_view->PropertyChanged(ViewProperty::DisableNoScroll);
+    if (differs(b.toolTipsOn, was.toolTipsOn)) m_view->PropertyChanged(ViewProperty::ToolTipsMode);
+    if (differs(b.toolTipsDelay, was.toolTipsDelay)) m_view->PropertyChanged(ViewProperty::ToolTipsDelay);
+    if (differs(b.toolTipsViewStyle, was.toolTipsViewStyle) || differs(b.toolTipsForeColor, was.toolTipsForeColor) ||
+        differs(b.toolTipsBackColor, was.toolTipsBackColor))
+        m_view->PropertyChanged(ViewProperty::ToolTipsColors);
+    if (differs(b.environment, was.environment)) m_view->PropertyChanged(ViewProperty::Environment);
+    if (differs(b.smartDrag, was.smartDrag)) m_view->PropertyChanged(ViewProperty::SmartDrag);
+    const bool pointer = differs(b.mousePointer, was.mousePointer) || b.mouseIcon.get() != was.mouseIcon.get();
+    m_applied = b;
+    if (!m_view) return;
+    // The automatic drag mode and the drop target are the drag code's own.
+    switch (code) {
+    case 1:
+        m_view->PropertyChanged(ViewProperty::BackColor);
+        break;
+    case 3:
+        m_view->PropertyChanged(ViewProperty::Background);
+        break;
+    case 7:
+    case 16:
+        m_view->PropertyChanged(ViewProperty::MarkPicture);
+        break;
+    case 9:
+        m_view->PropertyChanged(ViewProperty::FixedSize);
+        break;
+    case 10:
+        m_view->PropertyChanged(ViewProperty::DragHighlight);
+        break;
+    case 14:
+        m_view->PropertyChanged(ViewProperty::SelectionMode);
+        break;
+    case 15:
+        m_view->PropertyChanged(ViewProperty::FocusRect);
+        break;
+    default:
+        break;
+    }
+    if ((pointer || code == 19) && m_view) m_view->PropertyChanged(ViewProperty::MousePointer);
 }
 
 namespace {
@@ -319,13 +452,15 @@ void CControlWindow::RequestRefresh(int32_t flags, int32_t code) {
     if (!m_view) return;
     RedrawFlags redraw;
     // Rows keep what they were laid out with (pictures, colours, sizes):
-    // repainting every row lays them out again from the control.
+    // repainting every row lays them out again from the control. Then an
+    // open editor ends (2), the tip follows the pointer afresh (4), the
+    // frame is laid out again (8).
     if (flags & 1) redraw = redraw | RedrawFlag::Repaint | RedrawFlag::Relayout;
-    if (flags & 2) redraw = redraw | RedrawFlag::InvalidateRows;
-    if (flags & 4) redraw = redraw | RedrawFlag::Relayout;
+    if (flags & 2) redraw = redraw | RedrawFlag::EndEditing;
+    if (flags & 4) redraw = redraw | RedrawFlag::ToolTip;
     if (flags & 8) redraw = redraw | RedrawFlag::Frame;
     m_view->Redraw(redraw);
-    (void)code;
+    ApplyChanges(code, false);
 }
 
 } // namespace vinca

@@ -65,6 +65,9 @@ class CControlWindow final : public IViewHost, public IControlView, public plat:
     int32_t SelectionMode() const override;
     bool OfferScroll(int32_t bar, int32_t code, int32_t pos) override;
     void CurrentRowMoved(int32_t row) override;
+    const ViewBehaviour& Behaviour() const override;
+    const ViewBackground& Background() const override;
+    bool ItemHasLink(CItem* item) override;
 
     // ---- IControlView ----
     void RequestRefresh(int32_t flags, int32_t code) override;
@@ -83,6 +86,14 @@ class CControlWindow final : public IViewHost, public IControlView, public plat:
     uint32_t m_handle{0};
     int32_t m_handlerDepth{0};
     mutable ViewSettings m_settings;
+    mutable ViewBehaviour m_behaviour;
+    mutable ViewBackground m_background;
+    // The behaviour the view was last told of: a refresh tells it what
+    // changed since.
+    ViewBehaviour m_applied;
+    // Tells the view of its behaviour settings that changed (all of them
+    // for a new window) and of what the change code names.
+    void ApplyChanges(int32_t code, bool all);
 };
 
 } // namespace vinca

@@ -85,7 +85,11 @@ int32_t CVincaEngine::QueryExpandable(CItem* item) {
 }
 
 void CVincaEngine::OnChildrenCollapsed(CItem* item) {
-    if (m_triggerEvents == 1 && m_owner) m_owner->ItemCollapsedByAncestor(ItemIndex(item));
+    if (m_triggerEvents != 1 || !m_owner) return;
+    if (m_closedBelow)
+        m_closedBelow->emplace_back(item);
+    else
+        m_owner->ItemCollapsedByAncestor(ItemIndex(item));
 }
 
 void CVincaEngine::OnChildMade(CItemNode* node, CItem* child) {

@@ -323,6 +323,9 @@ class CVincaEngine : private ITreeOwner, private IVirtualChildListener {
     float m_defaultItemHeight{-1};
     int16_t m_indexMethod{VNSYS_ENUM};
     bool m_firingExpand{false}; // guards against nested expand and collapse events
+    // Open items closed by a collapse of their ancestor, told to the owner
+    // once the tree walk is over (its handlers may change the tree).
+    std::vector<Ref<CItem>>* m_closedBelow{nullptr};
     uint32_t m_childrenMade{0};
     bool m_maySelect{false};
 };

@@ -2,6 +2,7 @@
 // and marks, sorting, level changes, virtual parents and copies. Each runs
 // inside an update scope so that the views repaint once.
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "vinca/model/engine.h"
@@ -204,8 +205,15 @@ VResult CVincaEngine::CollapseItem(CItem* item, bool notify) {
     if (!item) return VE_BAD_INDEX;
     if (!item->IsExpanded()) return VE_OK;
     UpdateScope scope(*this);
+    Ref<CItem> keep(item);
     Span before = SpanOf(item);
-    item->ClearExpandedFlag(!m_keepChildStates || notify);
+    // The closed descendants are told once the walk and the rows are done,
+    // each while it is still in the tree: their handlers may change it.
+    std::vector<Ref<CItem>> closed;
+    std::vector<Ref<CItem>>* outer = std::exchange(m_closedBelow, &closed);
+    // Collapse events for the closed descendants also close them.
+    item->ClearExpandedFlag(!m_keepChildStates || notify || m_triggerEvents == 1);
+    m_closedBelow = outer;
     Span after = SpanOf(item);
     if (m_sink && before.row >= 0 && after.row == before.row && before.count > after.count) {
         m_sink->RowsRemoved(before.row + 1, before.count - after.count);
@@ -213,6 +221,12 @@ VResult CVincaEngine::CollapseItem(CItem* item, bool notify) {
     } else {
         RowsChanged(before, after);
     }
+    auto inTree = [this](CItem* it) {
+        return it->ParentNode() && it->TreeOwner() == static_cast<ITreeOwner*>(this);
+    };
+    for (const Ref<CItem>& c : closed)
+        if (inTree(c.get()) && m_owner) m_owner->ItemCollapsedByAncestor(ItemIndex(c.get()));
+    if (!inTree(item)) return VE_OK; // removed by one of those handlers
     if (m_owner && !m_firingExpand && !(m_skipCollapseQuestion && item->HasChildren())) {
         m_firingExpand = true;
         bool allowed = m_owner->RequestCollapse(ItemIndex(item));

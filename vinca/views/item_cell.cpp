@@ -19,6 +19,11 @@ void FillTreeData(const ViewSettings& s, CItem* item, CTreeCellData& d) {
     d.foreColor = s.foreColor;
     d.selBackColor = s.selBackColor;
     d.selForeColor = s.selForeColor;
+    d.xOffset = s.xOffset;
+    d.picInMultiLine = s.picInMultiLine;
+    d.textShown = s.textShown;
+    d.plusPicture = CPictureHolder(s.plusPicture);
+    d.minusPicture = CPictureHolder(s.minusPicture);
     d.hasChildren = item->HasChildren();
     d.expanded = item->IsExpanded();
     d.pmState = d.hasChildren ? (d.expanded ? PM_MINUS : PM_PLUS) : PM_NONE;

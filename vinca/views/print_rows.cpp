@@ -25,6 +25,57 @@ Size CPrintRows::PrintItemRow(int32_t index, const PrintContext& ctx, int32_t x,
 
 namespace {
 
+// The title cells of one printed row, laid out at one height.
+struct TitleRow {
+    CPrintView view;
+    std::vector<std::unique_ptr<CMVBorderCellMetrics>> cells;
+    Size size{0, 0};
+
+    TitleRow(const PrintContext& ctx, std::span<const PrintTitle> titles, int32_t height) : view(ctx) {
+        if (!ctx.dc) return;
+        for (const PrintTitle& t : titles) {
+            if (!t.attrs || t.width <= 0) continue;
+            auto cell = CreateCellMetrics(&view, "__ColTitle");
+            cell->sides = CMVBorderCellMetrics::SIDE_TOP | CMVBorderCellMetrics::SIDE_BOTTOM |
+                          CMVBorderCellMetrics::SIDE_RIGHT;
+            cell->row = 0;
+            cell->col = t.column;
+            cell->Layout(*ctx.dc, {t.width, height}, *t.attrs, LAYOUT_FULL);
+            size.cy = std::max(size.cy, cell->Height());
+            cells.push_back(std::move(cell));
+        }
+        // Titles of different heights: all as tall as the tallest.
+        if (height < 0)
+            for (size_t i = 0, n = 0; i < titles.size(); ++i) {
+                const PrintTitle& t = titles[i];
+                if (!t.attrs || t.width <= 0) continue;
+                CMVBorderCellMetrics& cell = *cells[n++];
+                if (cell.Height() != size.cy) cell.Layout(*ctx.dc, {t.width, size.cy}, *t.attrs, LAYOUT_FULL);
+            }
+        for (const auto& cell : cells)
+            size.cx += cell->Width();
+        if (cells.empty()) size = {0, 0};
+    }
+};
+
+} // namespace
+
+Size MeasureColumnTitles(const PrintContext& ctx, std::span<const PrintTitle> titles, int32_t height) {
+    return TitleRow(ctx, titles, height).size;
+}
+
+Size PrintColumnTitles(const PrintContext& ctx, std::span<const PrintTitle> titles, int32_t height, int32_t x,
+                       int32_t y, const Rect& clip) {
+    TitleRow row(ctx, titles, height);
+    for (const auto& cell : row.cells) {
+        cell->Draw(*ctx.dc, x, y, clip, 0);
+        x += cell->Width();
+    }
+    return row.size;
+}
+
+namespace {
+
 // The header's own values first, then the control's defaults.
 struct HeaderCell {
     CMapAttrChain defaults;

@@ -4,10 +4,12 @@
 // made for the one call under a print view and freed again, so printing
 // never touches the cells of the window.
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "vinca/model/containers.h"
+#include "vinca/views/attr_chain.h"
 #include "vinca/views/item_cell.h"
 
 namespace vinca {
@@ -48,6 +50,22 @@ class CPrintRows {
     IViewHost& m_host;
     CItemCellBuilder m_cells;
 };
+
+// One column title of a printed grid row: the column, its width in screen
+// pixels and what its title cell reads.
+struct PrintTitle {
+    int32_t column{0};
+    int32_t width{0};
+    const IAttrChain* attrs{nullptr};
+};
+// The column-title row, each title at its column's width and `height`
+// pixels tall (-1: as tall as the tallest title needs); (0, 0) without
+// titles.
+Size MeasureColumnTitles(const PrintContext& ctx, std::span<const PrintTitle> titles, int32_t height);
+// Paints the row with its top-left at (x, y) inside `clip`, every title
+// with its own top line, and answers its size.
+Size PrintColumnTitles(const PrintContext& ctx, std::span<const PrintTitle> titles, int32_t height, int32_t x,
+                       int32_t y, const Rect& clip);
 
 // Page header and footer lines: centred text in the control's colours and
 // font, wrapped to the page width when wider.

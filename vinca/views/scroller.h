@@ -50,6 +50,8 @@ class CScroller {
 
     CScroller(IScrollBars* bars, IScrollOwner* owner, IScrollSteps* steps);
 
+    // Another pane group answers the steps from now on.
+    void SetSteps(IScrollSteps* steps) { m_steps = steps; }
     void SetBarMode(int32_t mode);
     void SetDisableNoScroll(bool on);
     void SetRange(int32_t x, int32_t y);

@@ -46,6 +46,22 @@ struct ViewSettings {
     // 0 no caption, 1 flat in window colours, 2 raised in button colours.
     int32_t showCaption{0};
     std::string caption;
+    // What each tree cell shows beyond the above: the content's left
+    // offset, where a picture sits beside multi-line text, whether the text
+    // shows, and the pictures of the plus/minus box (a box is drawn by hand
+    // unless both are set).
+    int32_t xOffset{0};
+    int32_t picInMultiLine{0};
+    bool textShown{true};
+    plat::ComPtr<IVincaPicture> plusPicture;
+    plat::ComPtr<IVincaPicture> minusPicture;
+    // Every row as high as the first one.
+    bool uniformRows{false};
+    // The frame around the window: 0 none, 1 single (a sunken edge with the
+    // 3-D appearance, a line with the flat one), 2 two pixels, 3 inset,
+    // 4 outset.
+    int32_t borderStyle{0};
+    int32_t appearance{0};
 };
 
 // The control's settings that the window's behaviour follows (scroll bars,
@@ -61,6 +77,10 @@ struct ViewBehaviour {
     int32_t environment{0};
     int32_t autoDragMode{0};
     bool smartDrag{false};
+    // The pointer over the window when nothing else claims it: 0 the
+    // default, 1 to 15 the standard shapes, 16 `mouseIcon`.
+    int32_t mousePointer{0};
+    plat::ComPtr<IVincaPicture> mouseIcon;
 };
 
 // The layers behind the rows, as the control's properties set them.
@@ -122,6 +142,9 @@ class IViewHost {
         static const ViewBehaviour defaults;
         return defaults;
     }
+    // Whether the control follows an item's link when it is clicked; the
+    // pointer then shows a hand over the item.
+    virtual bool ItemHasLink(CItem* item) { return false; }
 };
 
 } // namespace vinca

@@ -6,7 +6,11 @@
 #include <QtGui/QPainter>
 #include <QtWidgets/QScrollBar>
 
+#include "platform/gdi/picture_decode.h"
+#include "platform/ui/cursors.h"
 #include "vinca/model/item.h"
+#include "vinca/views/grid_panes.h"
+#include "vinca/views/window_frame.h"
 
 namespace vinca {
 
@@ -15,6 +19,8 @@ using namespace plat::ui;
 
 CViewWindow::CViewWindow(CVincaEngine& engine, IViewHost& host, QWidget* parent)
     : QWidget(parent), m_engine(engine), m_host(host), m_cells(host) {
+    m_gridPanes = std::make_unique<CGridPanes>(m_engine, m_host);
+    m_gridPanes->isSelected = [this](int32_t row) { return TipRowSelected(row); };
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     // Moves with no button held arrive too: the tool tip follows them.
@@ -43,14 +49,17 @@ CViewWindow::CViewWindow(CVincaEngine& engine, IViewHost& host, QWidget* parent)
 void CViewWindow::FrameChanged() {
     m_laidOut = QSize(width(), height());
     const ViewSettings& s = m_host.Settings();
+    // The border never takes more than the window has.
+    m_frame = std::clamp(WindowFrameWidth(s.borderStyle, s.appearance), 0,
+                         std::max(0, std::min(width(), height()) / 2));
     if (s.showCaption == 0) {
         m_caption.reset();
         m_captionHeight = 0;
     } else {
         if (!m_caption) m_caption = std::make_unique<CTitleStyle>(s);
-        // The caption spans the rows and the vertical bar.
-        m_caption->LayoutAt(width());
-        m_captionHeight = std::min(m_caption->Height(), height());
+        // The caption spans the rows and the vertical bar, inside the border.
+        m_caption->LayoutAt(std::max(0, width() - 2 * m_frame));
+        m_captionHeight = std::clamp(m_caption->Height(), 0, std::max(0, height() - 2 * m_frame));
     }
     ForgetLastPage();
     m_extents.RemoveOutside(0, -1);
@@ -92,7 +101,7 @@ int32_t CViewWindow::PositionAt(Point p, int32_t mode) {
     int32_t count = RowCount();
     if (count == 0) return -1;
     // Nearest: above the window the row before the top, below it the next.
-    if (p.y < m_captionHeight) return std::max(0, TopRow() - 1);
+    if (p.y < RowsTop()) return std::max(0, TopRow() - 1);
     int32_t last = TopRow() + RowsPerPage() - 1;
     return std::min(count - 1, last + 1);
 }
@@ -108,7 +117,7 @@ int32_t CViewWindow::RowCount() {
 }
 
 int32_t CViewWindow::ViewportWidth() const {
-    return std::max(0, width() - (!m_vBar->isHidden() ? m_vBar->sizeHint().width() : 0));
+    return std::max(0, width() - 2 * m_frame - (!m_vBar->isHidden() ? m_vBar->sizeHint().width() : 0));
 }
 
 int32_t CViewWindow::HorzBarHeight() const {
@@ -139,13 +148,13 @@ void CViewWindow::EnableScrollBar(int32_t bar, int32_t flags) {
 
 void CViewWindow::PlaceBars() {
     const int32_t vw = m_vBar->sizeHint().width();
-    m_vBar->setGeometry(width() - vw, m_captionHeight, vw,
-                        std::max(0, height() - m_captionHeight - HorzBarHeight()));
+    m_vBar->setGeometry(width() - m_frame - vw, RowsTop(), vw, RowsHeight());
     const int32_t hh = m_hBar->sizeHint().height();
-    m_hBar->setGeometry(0, height() - hh, ViewportWidth(), hh);
+    m_hBar->setGeometry(m_frame, height() - m_frame - hh, ViewportWidth(), hh);
 }
 
 void CViewWindow::UpdateHorzRange() {
+    if (GridActive()) return; // columns set the grid's range
     // The widest row on the page; rows are laid out at least as wide as
     // the viewport, so rows that fit give no range beyond one page.
     int32_t widest = 0, y = 0, avail = RowsHeight(), count = RowCount();
@@ -180,7 +189,8 @@ CVincaTreeCellMetrics* CViewWindow::RowCell(int32_t row) {
     CItem* item = m_engine.RowItem(row);
     if (!item) return nullptr;
     Dc metrics;
-    auto cell = m_cells.Build(item, metrics, {ViewportWidth(), -1}, nullptr);
+    const int32_t h = m_host.Settings().uniformRows ? UniformHeight() : -1;
+    auto cell = m_cells.Build(item, metrics, {ViewportWidth(), h}, nullptr);
     CVincaTreeCellMetrics* raw = cell.get();
     Size extent = cell->GetSize();
     m_extents.SetExtent(row, extent, std::move(cell));
@@ -188,6 +198,7 @@ CVincaTreeCellMetrics* CViewWindow::RowCell(int32_t row) {
 }
 
 int32_t CViewWindow::RowsPerPage() {
+    if (GridActive()) return m_gridPanes->PageSize(1);
     int32_t h = 0, n = 0, count = RowCount(), avail = RowsHeight();
     for (int32_t row = TopRow(); row < count && h < avail; ++row, ++n) {
         CVincaTreeCellMetrics* c = RowCell(row);
@@ -214,6 +225,17 @@ int32_t CViewWindow::MaxTop() {
 
 void CViewWindow::ForgetLastPage() {
     m_maxTop = -1;
+    m_uniformHeight = -1;
+}
+
+int32_t CViewWindow::UniformHeight() {
+    if (m_uniformHeight >= 0) return m_uniformHeight;
+    // The first row's natural height, measured apart from the cached rows.
+    CItem* first = m_engine.RowItem(0);
+    if (!first) return -1;
+    Dc metrics;
+    m_uniformHeight = m_cells.Build(first, metrics, {ViewportWidth(), -1}, nullptr)->Height();
+    return m_uniformHeight;
 }
 
 void CViewWindow::TrimExtents() {
@@ -226,6 +248,7 @@ void CViewWindow::TrimExtents() {
 }
 
 void CViewWindow::UpdateScrollRange() {
+    if (GridActive()) return LayoutGrid();
     int32_t count = RowCount();
     m_scroller->SetRange(m_scroller->RangeX(), std::max(0, count - 1));
     // The page may have changed with the window's size: apply the bar again.
@@ -241,23 +264,27 @@ void CViewWindow::UpdateScrollRange() {
 }
 
 void CViewWindow::SetTopRow(int32_t row) {
+    if (GridActive())
+        return m_scroller->SetPosition(HorzScrollPosition(), std::clamp(row, 0, m_gridPanes->LastPageTop()));
     m_scroller->SetPosition(HorzScrollPosition(), std::clamp(row, 0, MaxTop()));
 }
 
 Rect CViewWindow::RowRect(int32_t row) {
+    if (GridActive()) return m_gridPanes->RowRect(row);
     if (row < TopRow() || row >= RowCount()) return {};
-    int32_t y = m_captionHeight;
+    int32_t y = RowsTop();
     for (int32_t r = TopRow(); r < row; ++r) {
         y += RowCell(r)->Height();
-        if (y >= m_captionHeight + RowsHeight()) return {};
+        if (y >= RowsTop() + RowsHeight()) return {};
     }
-    return {0, y, ViewportWidth(), y + RowCell(row)->Height()};
+    return {m_frame, y, m_frame + ViewportWidth(), y + RowCell(row)->Height()};
 }
 
 int32_t CViewWindow::RowFromPoint(Point p) {
-    if (p.x < 0 || p.x >= ViewportWidth() || p.y < m_captionHeight) return -1;
-    int32_t y = m_captionHeight, count = RowCount();
-    for (int32_t r = TopRow(); r < count && y < m_captionHeight + RowsHeight(); ++r) {
+    if (GridActive()) return m_gridPanes->RowFromPoint(p);
+    if (p.x < m_frame || p.x >= m_frame + ViewportWidth() || p.y < RowsTop()) return -1;
+    int32_t y = RowsTop(), count = RowCount();
+    for (int32_t r = TopRow(); r < count && y < RowsTop() + RowsHeight(); ++r) {
         int32_t h = RowCell(r)->Height();
         if (p.y < y + h) return r;
         y += h;
@@ -273,18 +300,25 @@ void CViewWindow::SetCurrentRow(int32_t row) {
 
 void CViewWindow::PaintInto(Dc& dc, const Rect& clip) {
     BuildLayers();
-    m_layers->Paint(dc, {0, 0, width(), height()}, &clip);
-    if (m_caption) m_caption->Draw(dc, 0, 0, clip, 0);
-    int32_t y = m_captionHeight, count = RowCount(), w = ViewportWidth();
-    const int32_t bottom = m_captionHeight + RowsHeight(), x = -HorzScrollPosition();
+    const Rect inner{m_frame, m_frame, width() - m_frame, height() - m_frame};
+    m_layers->Paint(dc, inner, &clip);
+    if (m_caption) m_caption->Draw(dc, m_frame, m_frame, clip, 0);
+    int32_t y = RowsTop(), count = GridActive() ? 0 : RowCount(), w = ViewportWidth();
+    const int32_t bottom = RowsTop() + RowsHeight(), x = m_frame - HorzScrollPosition();
+    if (GridActive()) m_gridPanes->Paint(dc, clip.Intersect({m_frame, y, m_frame + w, bottom}));
     for (int32_t r = TopRow(); r < count && y < bottom; ++r) {
         CVincaTreeCellMetrics* cell = RowCell(r);
         if (!cell) break;
-        Rect rowClip = clip.Intersect({0, y, w, y + cell->Height()});
+        Rect rowClip = clip.Intersect({m_frame, y, m_frame + w, y + cell->Height()});
         bool selected = m_host.SelectedRows() ? m_host.SelectedRows()->Contains(r) : m_ownRows.Contains(r);
-        rowClip = rowClip.Intersect({0, m_captionHeight, w, bottom});
+        rowClip = rowClip.Intersect({m_frame, RowsTop(), m_frame + w, bottom});
         if (!rowClip.IsEmpty()) cell->Draw(dc, x, y, rowClip, selected ? kCellSelected : 0);
         y += cell->Height();
+    }
+    if (m_frame > 0) {
+        const ViewSettings& s = m_host.Settings();
+        CDCClip scope(dc, clip, {0, 0, width(), height()});
+        DrawWindowFrame(dc, {0, 0, width(), height()}, s.borderStyle, s.appearance);
     }
 }
 
@@ -379,6 +413,21 @@ void CViewWindow::mousePressEvent(QMouseEvent* e) {
         m_tracker->OnButtonDown(p, MouseKeys(e));
         return;
     }
+    if (GridActive()) {
+        // A plus/minus box in the grid's tree column opens or closes its item.
+        CHitTestInfo hit;
+        int32_t at = -1;
+        if (m_gridPanes->HitTest(p, hit, &at) && hit.kind == HIT_PLUSMINUS) {
+            if (CItem* item = m_gridPanes->RowItem(at)) {
+                VResult r = m_engine.SetItemExpanded(item, !item->IsExpanded());
+                if (r != VE_OK) m_host.RaiseError(r);
+            }
+            return;
+        }
+        m_cursor = p;
+        m_tracker->OnButtonDown(p, MouseKeys(e));
+        return;
+    }
     Rect rr = RowRect(row);
     CVincaTreeCellMetrics* cell = RowCell(row);
     CHitTestInfo info;
@@ -397,6 +446,7 @@ void CViewWindow::mousePressEvent(QMouseEvent* e) {
 void CViewWindow::mouseMoveEvent(QMouseEvent* e) {
     m_cursor = {int32_t(e->position().x()), int32_t(e->position().y())};
     m_tracker->OnMouseMove(m_cursor, MouseKeys(e));
+    UpdateCursor();
     if (e->buttons() & (Qt::LeftButton | Qt::RightButton | Qt::MiddleButton))
         m_toolTip->Cancel();
     else
@@ -460,6 +510,15 @@ void CViewWindow::wheelEvent(QWheelEvent* e) {
 }
 
 void CViewWindow::Scrolled(Point old) {
+    if (GridActive()) {
+        // The lists come to rest where whole rows and columns allow.
+        const Point pos = m_scroller->Position();
+        const Point at = m_gridPanes->ScrollTo(pos.x, pos.y);
+        if (!(at == pos)) m_scroller->SetPosition(at.x, at.y);
+        m_toolTip->Cancel();
+        update();
+        return;
+    }
     // Another page of rows may be wider or narrower.
     if (old.y != TopRow()) UpdateHorzRange();
     // What the tip showed has moved away; the pointer, resting, is not a move.
@@ -475,6 +534,7 @@ int32_t CViewWindow::Settle() {
 }
 
 bool CViewWindow::TipHitTest(Point client, CHitTestInfo& info, Rect& cellRect) {
+    if (GridActive()) return false;
     int32_t row = RowFromPoint(client);
     if (row < 0) return false;
     cellRect = RowRect(row);
@@ -500,6 +560,7 @@ bool CViewWindow::TipRowSelected(int32_t row) {
 }
 
 void CViewWindow::RowsInserted(int32_t first, int32_t count) {
+    if (m_gridPanes->Grid()) m_gridPanes->RowsInserted(first, first + count - 1);
     ForgetLastPage();
     m_extents.OnItemsInserted(first, first + count - 1);
     // Lines of the rows just above may change (a last child gets a sibling).
@@ -514,6 +575,7 @@ void CViewWindow::RowsInserted(int32_t first, int32_t count) {
 }
 
 void CViewWindow::RowsRemoved(int32_t first, int32_t count) {
+    if (m_gridPanes->Grid()) m_gridPanes->RowsRemoved(first, first + count - 1);
     ForgetLastPage();
     m_extents.OnItemsRemoved(first, first + count - 1);
     m_extents.RemoveOutside(0, first - 2);
@@ -525,6 +587,7 @@ void CViewWindow::RowsRemoved(int32_t first, int32_t count) {
 
 void CViewWindow::InvalidateRows(int32_t first, int32_t last) {
     if (m_frozen) return; // every row is measured again at the rebuild
+    if (m_gridPanes->Grid()) m_gridPanes->RefreshRows(first, last);
     ForgetLastPage();
     m_extents.RemoveOutside(0, first - 1);
     RequestRepaint();
@@ -532,12 +595,13 @@ void CViewWindow::InvalidateRows(int32_t first, int32_t last) {
 
 void CViewWindow::EnsureVisible(int32_t first, int32_t last) {
     if (m_frozen) return; // the rebuild brings the top row back by item
+    if (GridActive()) return SetTopRow(m_gridPanes->TopForRows(first, last));
     if (first < TopRow()) {
         SetTopRow(first);
         return;
     }
     Rect shown = RowRect(last);
-    if (!shown.IsEmpty() && shown.bottom <= m_captionHeight + RowsHeight()) return;
+    if (!shown.IsEmpty() && shown.bottom <= RowsTop() + RowsHeight()) return;
     // The top that puts the last row at the bottom: measured back from it,
     // so a jump costs a page of rows however far it goes.
     CVincaTreeCellMetrics* cell = RowCell(last);
@@ -658,6 +722,7 @@ void CViewWindow::SelectionReset() {
 
 void CViewWindow::RowsReset() {
     if (m_frozen) return; // the rebuild counts the rows once, at the end
+    if (m_gridPanes->Grid()) m_gridPanes->ResetRows();
     // The rows are another list now: their marks are read again.
     if (MirrorsTree()) ReadTreeSelection();
     ForgetLastPage();
@@ -695,6 +760,11 @@ void CViewWindow::Redraw(RedrawFlags flags) {
         m_toolTip->TrackCursor();
     }
     if (flags & RedrawFlag::Frame) FrameChanged();
+    if (m_gridPanes->Grid() && ((flags & RedrawFlag::Relayout) || (flags & RedrawFlag::InvalidateRows))) {
+        // Settings and grid definitions may have changed: columns and rows
+        // are measured again.
+        m_gridPanes->ColumnsChanged();
+    }
     if (flags & RedrawFlag::Relayout) {
         ForgetLastPage();
         m_extents.RemoveOutside(0, -1);
@@ -772,7 +842,73 @@ void CViewWindow::PropertyChanged(ViewProperty property) {
     case ViewProperty::SmartDrag:
         m_smartDrag = b.smartDrag;
         break;
+    case ViewProperty::FixedSize:
+        // Every row is measured again, at its own height or the first's.
+        Redraw(RedrawFlag::Relayout | RedrawFlag::Repaint);
+        break;
+    case ViewProperty::MousePointer:
+        UpdateCursor();
+        break;
     }
+}
+
+CursorClaim CViewWindow::ClaimCursor(Point client, QCursor& shape) {
+    // A resize tracker under the pointer, or one being dragged wherever the
+    // pointer is.
+    m_tracker->SetCursorPoint(client);
+    if (m_tracker->PickResizeTracker()) {
+        switch (m_tracker->ActiveResizeTracker()->Cursor()) {
+        case TrackerCursor::SizeWE:
+            shape = QCursor(Qt::SizeHorCursor);
+            break;
+        case TrackerCursor::SizeNS:
+            shape = QCursor(Qt::SizeVerCursor);
+            break;
+        case TrackerCursor::SplitH:
+            shape = QCursor(ModuleCursorShape(kCursorSplitVerticalLine));
+            break;
+        default:
+            shape = QCursor(ModuleCursorShape(kCursorSplitHorizontalLine));
+            break;
+        }
+        return CursorClaim::Tracker;
+    }
+    // An item whose link a click follows: over its picture and its text.
+    CHitTestInfo info;
+    CItem* item = nullptr;
+    if (!m_tracker->Captured() && HitTest(client, info, &item) && item &&
+        (info.kind == HIT_TEXT_ITEM || info.kind == HIT_PICTURE_ITEM || info.kind == HIT_IMAGE) &&
+        m_host.ItemHasLink(item)) {
+        shape = QCursor(Qt::PointingHandCursor);
+        return CursorClaim::Link;
+    }
+    // The control's own pointer; the default leaves the window's arrow.
+    const ViewBehaviour& b = m_host.Behaviour();
+    Qt::CursorShape standard = Qt::ArrowCursor;
+    if (b.mousePointer == kPointerCustom && b.mouseIcon && b.mouseIcon->Type() == PICTYPE_ICON) {
+        // The icon is decoded once per picture, not at every move.
+        if (m_icon.get() != b.mouseIcon.get()) {
+            m_icon = b.mouseIcon;
+            auto decoded = DecodePicture(PIC_ICON, b.mouseIcon->Data());
+            m_iconOk = decoded && CursorFromIcon(decoded->image, m_iconCursor);
+        }
+        if (m_iconOk) {
+            shape = m_iconCursor;
+            return CursorClaim::Pointer;
+        }
+    }
+    StandardPointerShape(b.mousePointer, standard);
+    shape = QCursor(standard);
+    return CursorClaim::Pointer;
+}
+
+void CViewWindow::UpdateCursor() {
+    QCursor shape;
+    const CursorClaim claim = ClaimCursor(m_cursor, shape);
+    if (claim == CursorClaim::Pointer && m_host.Behaviour().mousePointer == kPointerDefault)
+        unsetCursor();
+    else
+        setCursor(shape);
 }
 
 void CViewWindow::BuildLayers() {
@@ -815,16 +951,25 @@ void CViewWindow::DrawInto(Dc& dc, const Rect& rect) {
 bool CViewWindow::HitTest(Point client, CHitTestInfo& info, CItem** item) {
     Rect cellRect;
     if (item) *item = nullptr;
+    if (GridActive()) {
+        // The record names the grid column; its row is the window's row (-1
+        // on the column titles), whose item is the hit item.
+        int32_t row = -1;
+        if (!m_gridPanes->HitTest(client, info, &row)) return false;
+        info.row = row;
+        if (item) *item = m_gridPanes->RowItem(row);
+        return true;
+    }
     if (!TipHitTest(client, info, cellRect)) return false;
     if (item) *item = m_engine.RowItem(info.row);
     return info.kind != HIT_NONE;
 }
 
 int32_t CViewWindow::BottomRow() {
-    int32_t y = m_captionHeight, count = RowCount(), last = TopRow();
+    int32_t y = RowsTop(), count = RowCount(), last = TopRow();
     for (int32_t r = TopRow(); r < count; ++r) {
         CVincaTreeCellMetrics* cell = RowCell(r);
-        if (!cell || y + cell->Height() > m_captionHeight + RowsHeight()) break;
+        if (!cell || y + cell->Height() > RowsTop() + RowsHeight()) break;
         y += cell->Height();
         last = r;
     }
@@ -867,13 +1012,13 @@ Rect CViewWindow::RowRectAnywhere(int32_t row) {
         CVincaTreeCellMetrics* c = RowCell(r);
         return c ? c->Height() : 0;
     };
-    int32_t y = m_captionHeight;
+    int32_t y = RowsTop();
     const int32_t top = TopRow();
     for (int32_t r = top; r < row; ++r)
         y += height(r);
     for (int32_t r = row; r < top; ++r)
         y -= height(r);
-    return {0, y, ViewportWidth(), y + height(row)};
+    return {m_frame, y, m_frame + ViewportWidth(), y + height(row)};
 }
 
 Rect CViewWindow::ItemPartRectAnywhere(CItem* item, ItemPart part) {
@@ -899,6 +1044,63 @@ int32_t CViewWindow::DragOverRow(Point client, Rect& rowRect) {
     int32_t row = RowFromPoint(client);
     rowRect = row >= 0 ? RowRect(row) : Rect{};
     return row;
+}
+
+} // namespace vinca
+
+namespace vinca {
+
+bool CViewWindow::GridActive() const {
+    return m_gridPanes && m_gridPanes->Grid();
+}
+
+CTreeGrid* CViewWindow::Grid() const {
+    return m_gridPanes ? m_gridPanes->Grid() : nullptr;
+}
+
+CTreeGrid* CViewWindow::SetGrid(CTreeGrid* grid) {
+    CTreeGrid* attached = m_gridPanes->Grid();
+    const bool shown = grid && grid->m_gridFlag != 0;
+    if (grid == attached && (!grid || shown)) return attached;
+    if (shown) {
+        // A shown grid is attached, in place of the tree or of another grid.
+        m_gridPanes->Connect(grid);
+    } else {
+        // No grid, or a hidden one: the tree comes back, if it had gone.
+        if (!attached) return nullptr;
+        m_gridPanes->Connect(nullptr);
+    }
+    GridSwitched();
+    return m_gridPanes->Grid();
+}
+
+void CViewWindow::GridSwitched() {
+    m_toolTip->Cancel();
+    if (IsEditing()) EndLabelEdit();
+    // The steps and the sideways position mean columns in a grid and pixels
+    // in the tree; the rows of the group left behind are dropped.
+    m_scroller->SetSteps(GridActive() ? static_cast<IScrollSteps*>(m_gridPanes.get())
+                                      : static_cast<IScrollSteps*>(this));
+    ForgetLastPage();
+    m_extents.RemoveOutside(0, -1);
+    m_scroller->SetRange(0, m_scroller->RangeY());
+    m_scroller->SetPosition(0, TopRow());
+    UpdateScrollRange();
+    SetTopRow(TopRow());
+    RequestRepaint();
+}
+
+void CViewWindow::LayoutGrid() {
+    // Twice: a bar that comes or goes changes the room the grid has.
+    for (int pass = 0; pass < 2; ++pass) {
+        const QSize room(ViewportWidth(), RowsHeight());
+        m_gridPanes->SetRect({m_frame, RowsTop(), m_frame + ViewportWidth(), RowsTop() + RowsHeight()});
+        m_scroller->SetRange(m_gridPanes->RangeX(), m_gridPanes->RangeY());
+        const Point at = m_gridPanes->ScrollTo(m_scroller->Position().x, m_scroller->Position().y);
+        m_scroller->SetPosition(at.x, at.y);
+        PlaceBars();
+        if (room == QSize(ViewportWidth(), RowsHeight())) break;
+    }
 }
 
 } // namespace vinca

@@ -26,6 +26,9 @@ class QScrollBar;
 
 namespace vinca {
 
+class CGridPanes;
+class CTreeGrid;
+
 // What a redraw request asks for; named, so no number crosses the interface.
 enum class RedrawFlag : uint32_t {
     InvalidateRows = 1,
@@ -79,7 +82,16 @@ enum class ViewProperty {
     ToolTipsColors, // colours and view style of the tips
     Environment,    // the tips' hide delay and auto-hide
     AutoDragMode,
-    SmartDrag
+    SmartDrag,
+    FixedSize,   // every row as high as the first, or each its own height
+    MousePointer // the pointer's shape (and its custom icon)
+};
+
+// Who decides the pointer's shape over the window.
+enum class CursorClaim {
+    Pointer, // the control's MousePointer (nothing else claims it)
+    Tracker, // a resize tracker under the pointer, or one being dragged
+    Link     // an item whose link the control follows on a click
 };
 
 // The parts of an item's row whose rectangle the control asks for.
@@ -117,8 +129,22 @@ class CViewWindow : public QWidget,
     // Height of the caption strip (0 without a caption).
     int32_t CaptionHeight() const { return m_captionHeight; }
     const CTitleStyle* Caption() const { return m_caption.get(); }
-    // The frame changed (caption shown, hidden or retitled): lay it out again.
+    // The frame changed (caption shown, hidden or retitled, border): lay it
+    // out again.
     void FrameChanged();
+    // Pixels the border takes on each side of the window (0 without one).
+    int32_t FrameWidth() const { return m_frame; }
+    // Where the rows are drawn: inside the border, below the caption, beside
+    // the scroll bars.
+    Rect RowsArea() const {
+        return {m_frame, RowsTop(), m_frame + ViewportWidth(), RowsTop() + RowsHeight()};
+    }
+    // The pointer over a client point: a resize tracker claims it first,
+    // then an item with a link, else the control's MousePointer. A drag the
+    // container runs shows its own cursor above all of these.
+    CursorClaim ClaimCursor(Point client, QCursor& shape);
+    // Shows what the claim gives at the pointer's last place in the window.
+    void UpdateCursor();
     void Redraw(RedrawFlags flags);
     void PropertyChanged(ViewProperty property);
     // While locked, repaints are held back and made once at the end; the
@@ -219,6 +245,13 @@ class CViewWindow : public QWidget,
     // How many repaints the window has asked Qt for.
     int32_t RepaintRequests() const { return m_repaintRequests; }
 
+    // A shown grid takes the place of the tree (held counted; another shown
+    // grid replaces it); a hidden grid or none brings the tree back. Answers
+    // the grid attached afterwards.
+    CTreeGrid* SetGrid(CTreeGrid* grid);
+    CTreeGrid* Grid() const;
+    CGridPanes* GridPanes() const { return m_gridPanes.get(); }
+
     // IViewSink
     void RowsInserted(int32_t first, int32_t count) override;
     void RowsRemoved(int32_t first, int32_t count) override;
@@ -272,9 +305,7 @@ class CViewWindow : public QWidget,
     bool TipHitTest(Point client, CHitTestInfo& info, Rect& cellRect) override;
     std::unique_ptr<CCellMetrics>
     TipCell(int32_t row, const std::function<void(CMapAttrChain&, CTreeCellData&)>& adjust) override;
-    Rect TipVisibleArea() override {
-        return {0, m_captionHeight, ViewportWidth(), m_captionHeight + RowsHeight()};
-    }
+    Rect TipVisibleArea() override { return RowsArea(); }
     bool TipRowSelected(int32_t row) override;
 
     int32_t MaxTop();
@@ -284,7 +315,10 @@ class CViewWindow : public QWidget,
     void TrimExtents();
     static constexpr int32_t kKeptRows = 64;
     void RequestRepaint();
-    int32_t RowsHeight() const { return std::max(0, height() - m_captionHeight - HorzBarHeight()); }
+    int32_t RowsTop() const { return m_frame + m_captionHeight; }
+    int32_t RowsHeight() const { return std::max(0, height() - RowsTop() - HorzBarHeight() - m_frame); }
+    // With uniform rows, the height every row takes (the first row's own).
+    int32_t UniformHeight();
     int32_t ViewportWidth() const;
     int32_t HorzBarHeight() const;
     // The widest row on the page sets how far the rows scroll sideways.
@@ -322,6 +356,13 @@ class CViewWindow : public QWidget,
     Point m_cursor;
     std::unique_ptr<CTitleStyle> m_caption;
     int32_t m_captionHeight{0};
+    int32_t m_frame{0};
+    int32_t m_uniformHeight{-1}; // -1: not measured
+    // The custom pointer made from the control's icon, and the icon it was
+    // made from.
+    plat::ComPtr<IVincaPicture> m_icon;
+    QCursor m_iconCursor;
+    bool m_iconOk{false};
     QSize m_laidOut;
     int32_t m_maxTop{-1};       // -1: not known
     plat::gdi::Bitmap m_buffer; // what paints draw into before the blit
@@ -356,6 +397,11 @@ class CViewWindow : public QWidget,
     plat::gdi::Bitmap m_snapshot;            // shown while drawing is suspended
     std::unique_ptr<CItemToolTip> m_toolTip; // before the children go: it owns a popup child
     IWindowInput* m_input{nullptr};
+    // The grid panes, shown in place of the tree while a grid is attached.
+    std::unique_ptr<CGridPanes> m_gridPanes;
+    bool GridActive() const;
+    void LayoutGrid();
+    void GridSwitched();
 };
 
 // The worker of the control's item-editing property: action 0 cancels, 1

@@ -91,7 +91,7 @@ TEST(MainLayout, SettingsTabPanelMarginsAndSqueezing) {
     rig.main.ResizeDestinationTab();
     for (const char* name :
          {"cboProductDestinationPath", "cboProductDestinationRegKey", "txtProductDestinationRegValue"})
-        EXPECT_EQ(rig.C(name).Width(), 8985 - 240 - 120) << name;
+        EXPECT_EQ(rig.C(name).Width(), 8985 - rig.C(name).Left() - 120) << name;
 }
 
 TEST(MainLayout, ActionListTabGivesWayToThePropertyPanel) {

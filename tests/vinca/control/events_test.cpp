@@ -6,6 +6,8 @@
 #include <functional>
 
 #include "platform/com/event_sink.h"
+#include "platform/ui/process_prompt.h"
+#include "support/scripted_prompt.h"
 #include "vinca/control/dispids.h"
 #include "vinca/model/picture.h"
 #include "vinca/model/values.h"
@@ -205,6 +207,84 @@ TEST_F(ControlEvents, ExpandHandlerGetsNoNestedExpand) {
     host->clear_answers();
     put("Expand", Variant::boolean(false), {Variant(int32_t(3))});
     EXPECT_EQ(host->count(ev::kCollapse), 1u);
+}
+
+TEST_F(ControlEvents, TriggeredCollapseClosesAndReportsEachOpenDescendant) {
+    // Root (0) > Middle (1) > Deep (2) > Leaf (3); Root > Closed (4) > Hidden (5).
+    auto build = [this] {
+        call("Clear");
+        add("Root");
+        add("Middle", 0);
+        add("Deep", 1);
+        add("Leaf", 2);
+        add("Closed", 0);
+        add("Hidden", 4);
+        for (int32_t i : {0, 1, 2})
+            put("Expand", Variant::boolean(true), {Variant(i)});
+        put("Expand", Variant::boolean(false), {Variant(int32_t(4))});
+        host->clear();
+    };
+    build();
+    put("Expand", Variant::boolean(false), {Variant(int32_t(0))});
+    EXPECT_EQ(host->trace(), "Collapse(0)");
+    EXPECT_TRUE(get("Expand", {Variant(int32_t(1))}).to_bool());
+
+    build();
+    put("TriggerEvents", Variant(int16_t(1)));
+    put("Expand", Variant::boolean(false), {Variant(int32_t(0))});
+    // The deepest first, then the item itself; a closed one is not heard.
+    EXPECT_EQ(host->trace(), "Collapse(2) Collapse(1) Collapse(0)");
+    for (int32_t i : {0, 1, 2})
+        EXPECT_FALSE(get("Expand", {Variant(i)}).to_bool()) << i;
+
+    // A handler that removes the whole branch ends the round safely.
+    build();
+    bool removed = false;
+    host->on(ev::kCollapse, [&](plat::EventArgs&) {
+        if (!std::exchange(removed, true)) call("RemoveItem", {Variant(int32_t(0))});
+    });
+    put("Expand", Variant::boolean(false), {Variant(int32_t(0))});
+    EXPECT_EQ(host->count(ev::kCollapse), 1u);
+    EXPECT_EQ(get("ListCount").to_i4(), 0);
+}
+
+TEST_F(ControlEvents, DoubleClicksFollowTheItemsLinkJoinedWithTheBase) {
+    fill();
+    kltest::ScriptedPrompt opener;
+    plat::ui::IPrompt* previous = plat::ui::SetProcessPrompt(&opener);
+    struct Case {
+        const char* base;
+        const char* link;
+        const char* opened; // null: nothing opens
+    } cases[] = {
+        {"http://h.test/docs/", "/a.html", "http://h.test/docs/a.html"},
+        {"http://h.test/docs", "a.html#part", "http://h.test/docs/a.html#part"},
+        {"http://h.test/", "ftp://other.test/x", "ftp://other.test/x"},
+        {"", "javascript:alert(1)", nullptr},
+    };
+    put("WebAutoNavigate", Variant(int16_t(1)));
+    size_t expected = 0;
+    for (const Case& c : cases) {
+        put("WebURLBase", Variant(std::string_view(c.base)));
+        put("ItemURL", Variant(std::string_view(c.link)), {Variant(int32_t(3))});
+        if (c.opened) {
+            kltest::ExpectedPrompt e;
+            e.kind = kltest::PromptKind::Url;
+            e.match = c.opened;
+            opener.expect(std::move(e));
+            ++expected;
+        }
+        doubleClick(at(3, ItemPart::Text));
+        const auto seen = opener.seen();
+        ASSERT_EQ(seen.size(), expected) << c.link;
+        if (c.opened) EXPECT_EQ(seen.back().text, c.opened);
+    }
+    // Switched off, a double click opens nothing.
+    put("WebAutoNavigate", Variant(int16_t(0)));
+    doubleClick(at(3, ItemPart::Text));
+    EXPECT_EQ(opener.seen().size(), expected);
+    opener.verify_done();
+    plat::ui::SetProcessPrompt(previous);
 }
 
 TEST_F(ControlEvents, PressOnTheCurrentItemKeepsTheClickThere) {

@@ -190,7 +190,7 @@ TEST_F(HitWindow, HitTestTakesTwipsInPixelAndTwipContainers) {
 TEST_F(HitWindow, GetItemRectTakesArraysByReference) {
     add_items(2);
     const Rect4 row0 = rect_of(0), row1 = rect_of(1);
-    EXPECT_EQ(row0.left, 0);
+    EXPECT_EQ(row0.left, 2); // inside the sunken edge a new control has
     EXPECT_GT(row0.bottom, row0.top);
     EXPECT_EQ(row1.top, row0.bottom);
     const Rect4 text = rect_of(0, 4);
@@ -302,15 +302,17 @@ TEST_F(HitWindow, GetItemByXYKinds) {
 TEST_F(HitWindow, TopAndBottomIndexFollowScrolling) {
     add_items(30);
     const Rect4 row = rect_of(0);
-    const int32_t per_page = 160 / (row.bottom - row.top);
+    // The rows lie inside the window's frame.
+    const int32_t frame = row.left;
+    const int32_t per_page = (160 - 2 * frame) / (row.bottom - row.top);
     EXPECT_EQ(get("TopIndex").to_i4(), 0);
     EXPECT_EQ(get("BottomIndex").to_i4(), per_page - 1);
 
     put("TopIndex", I4(10));
     EXPECT_EQ(get("TopIndex").to_i4(), 10);
     EXPECT_EQ(get("BottomIndex").to_i4(), 10 + per_page - 1);
-    EXPECT_EQ(item_at(5, 1), 10);
-    EXPECT_EQ(rect_of(10).top, 0);
+    EXPECT_EQ(item_at(5, frame + 1), 10);
+    EXPECT_EQ(rect_of(10).top, frame);
 
     // Three rows a notch of the wheel.
     QPoint at(20, 20);
@@ -318,7 +320,7 @@ TEST_F(HitWindow, TopAndBottomIndexFollowScrolling) {
                       Qt::NoScrollPhase, false);
     QApplication::sendEvent(view(), &wheel);
     EXPECT_EQ(get("TopIndex").to_i4(), 13);
-    EXPECT_EQ(item_at(5, 1), 13);
+    EXPECT_EQ(item_at(5, frame + 1), 13);
 
     // The last page keeps its top; nothing scrolls sideways.
     put("TopIndex", I4(29));

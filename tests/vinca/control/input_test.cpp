@@ -81,6 +81,34 @@ TEST_F(ControlInput, ClicksAndPageKeysMoveTheCurrentItem) {
     EXPECT_EQ(listIndex(), current);
 }
 
+TEST_F(ControlInput, LeftAndRightScrollSidewaysOnlyWithAHorizontalBar) {
+    add("Short");
+    add("Second");
+    click(at(0, ItemPart::Text));
+    ASSERT_FALSE(view->HorzBarShown());
+    key(Qt::Key_Right);
+    EXPECT_EQ(listIndex(), 1);
+    key(Qt::Key_Left);
+    EXPECT_EQ(listIndex(), 0);
+
+    add(std::string(120, 'W'));
+    ASSERT_TRUE(view->HorzBarShown());
+    host->clear();
+    key(Qt::Key_Right);
+    EXPECT_EQ(listIndex(), 0);
+    EXPECT_GT(view->HorzScrollPosition(), 0);
+    EXPECT_EQ(host->trace(), "KeyDown(39,0) HScroll(0,1,0) KeyUp(39,0)");
+    key(Qt::Key_Left);
+    EXPECT_EQ(view->HorzScrollPosition(), 0);
+    EXPECT_EQ(listIndex(), 0);
+
+    // A container that cancels the scroll keeps the view where it is.
+    host->answer(ev::kHScroll, 0, Variant(int16_t(-1)));
+    key(Qt::Key_Right);
+    EXPECT_EQ(view->HorzScrollPosition(), 0);
+    EXPECT_EQ(listIndex(), 0);
+}
+
 TEST_F(ControlInput, WindowLargerThanTheScreenIsLaidOutAtTheScreensSize) {
     const QSize screen = QGuiApplication::primaryScreen()->size();
     host->resize(screen.width() + 300, screen.height() + 200);

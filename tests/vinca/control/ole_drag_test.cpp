@@ -600,4 +600,31 @@ TEST_F(Dragging, AMouseDragStartsTheContainersDragWithTheChosenIcon) {
     ole->SetClientSite(&a->host.site());
 }
 
+TEST_F(Dragging, EverySwitchOnPutsTheContainerBackIntoManualDragging) {
+    RecordingSite site;
+    plat::ComPtr<plat::IOleObject> ole;
+    ASSERT_EQ(a->ctl.query(plat::IOleObject::kIID, ole), plat::S_OK);
+    ole->SetClientSite(&site);
+    FillSource(*a);
+    ASSERT_EQ(a->put("MultiSelect", Variant(int16_t(2))), 0);
+    ASSERT_EQ(a->put("SmartDragDrop", Variant::boolean(false)), 0);
+    ASSERT_EQ(a->put("AutoDragMode", Variant(int16_t(2))), 0);
+    EXPECT_TRUE(a->get("SmartDragDrop").to_bool());
+    // The same mode again still asks; switching off does not.
+    ASSERT_EQ(a->put("AutoDragMode", Variant(int16_t(2))), 0);
+    ASSERT_EQ(a->put("AutoDragMode", Variant(int16_t(0))), 0);
+    EXPECT_EQ(site.calls, (std::vector<std::string>{"DragMode 0", "DragMode 0"}));
+
+    // A press noted before the switch starts no drag.
+    ASSERT_EQ(a->put("AutoDragMode", Variant(int16_t(1))), 0);
+    site.calls.clear();
+    const QPoint press = a->rowPoint(3);
+    QTest::mousePress(a->view(), Qt::LeftButton, Qt::NoModifier, press);
+    ASSERT_EQ(a->put("AutoDragMode", Variant(int16_t(1))), 0);
+    QTest::mouseMove(a->view(), press + QPoint(0, QApplication::startDragDistance() + 4));
+    QTest::mouseRelease(a->view(), Qt::LeftButton, Qt::NoModifier, press);
+    EXPECT_EQ(site.calls, std::vector<std::string>{"DragMode 0"});
+    ole->SetClientSite(&a->host.site());
+}
+
 } // namespace

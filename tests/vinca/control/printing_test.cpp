@@ -339,6 +339,125 @@ TEST_F(Printing, BackgroundFollowsPrintBackground) {
     }
 }
 
+TEST_F(Printing, PagesShowTheGradientAndTheBackgroundPicture) {
+    fill(2);
+    auto rep = report();
+    auto render = [&](const std::string& name) {
+        auto printer = plat::make_object<kltest::PrinterObject>(pdf(name));
+        put(rep.get(), "PrinterObject", Variant(int32_t(printer->hdc())));
+        EXPECT_EQ(call(rep.get(), "Start"), 0);
+        printer->finish();
+        Shell("pdftoppm -png -r 20 '" + pdf(name) + "' '" + (tmp / name).string() + "'");
+        return QImage(QString::fromStdString((tmp / (name + "-1.png")).string()));
+    };
+    // White at the top to blue at the bottom of the page.
+    put(ctl.get(), "GradientColorFrom", Variant(int32_t(0xFFFFFF)));
+    put(ctl.get(), "GradientColorTo", Variant(int32_t(0xFF0000)));
+    put(ctl.get(), "GradientStyle", Variant(int16_t(2)));
+    QImage gradient = render("gradient");
+    ASSERT_FALSE(gradient.isNull());
+    kltest::SaveArtifact(gradient, "vinca", "printed_gradient");
+    const QColor upper = gradient.pixelColor(gradient.width() / 2, gradient.height() * 3 / 10);
+    const QColor lower = gradient.pixelColor(gradient.width() / 2, gradient.height() * 9 / 10);
+    EXPECT_GT(upper.red(), lower.red() + 100) << upper.name().toStdString() << lower.name().toStdString();
+    EXPECT_GT(lower.blue(), 220);
+    EXPECT_LT(lower.red(), 60);
+
+    // A stretched picture covers the page.
+    put(ctl.get(), "GradientStyle", Variant(int16_t(0)));
+    QImage green(8, 8, QImage::Format_RGB32);
+    green.fill(QColor(0, 160, 0));
+    const std::string png = (tmp / "green.png").string();
+    ASSERT_TRUE(green.save(QString::fromStdString(png)));
+    Variant picture;
+    ASSERT_EQ(call(ctl.get(), "LoadPicture", {Variant(std::string_view(png))}, &picture), 0);
+    ASSERT_EQ(put(ctl.get(), "BackPicture", picture), 0);
+    ASSERT_EQ(put(ctl.get(), "BackPictureAlignment", Variant(int16_t(9))), 0);
+    QImage stretched = render("picture");
+    ASSERT_FALSE(stretched.isNull());
+    kltest::SaveArtifact(stretched, "vinca", "printed_back_picture");
+    const QColor middle = stretched.pixelColor(stretched.width() / 2, stretched.height() * 3 / 4);
+    EXPECT_LT(std::abs(middle.green() - 160) + middle.red() + middle.blue(), 30) << middle.name().toStdString();
+}
+
+TEST_F(Printing, ColumnTitlesTakeTheirRowOnTheFirstOrEveryPage) {
+    fill(150);
+    ASSERT_EQ(put(ctl.get(), "HasGrid", Variant::boolean(true)), 0);
+    Variant grid = get(ctl.get(), "Grid");
+    ASSERT_EQ(grid.vt, plat::VT_DISPATCH);
+    ASSERT_EQ(put(grid.pdispVal, "Cols", Variant(int32_t(3))), 0);
+    Variant title = get(grid.pdispVal, "Cells", {Variant(int32_t(0)), Variant(int32_t(2))});
+    ASSERT_EQ(put(title.pdispVal, "Value", Variant(std::string_view("Quantity"))), 0);
+    auto rep = report();
+    std::vector<int> firstRows;
+    std::string text;
+    for (int32_t show : {0, 1, 2}) {
+        const std::string name = "titles" + std::to_string(show);
+        auto printer = plat::make_object<kltest::PrinterObject>(pdf(name));
+        put(rep.get(), "PrinterObject", Variant(int32_t(printer->hdc())));
+        ASSERT_EQ(put(rep.get(), "ShowColumnTitles", Variant(show)), 0);
+        ASSERT_EQ(call(rep.get(), "Start"), 0);
+        printer->finish();
+        Variant pages = get(rep.get(), "Pages");
+        ASSERT_GE(get(pages.pdispVal, "Count").to_i4(), 2);
+        Variant second = get(pages.pdispVal, "Item", {Variant(int32_t(1))});
+        firstRows.push_back(get(second.pdispVal, "FirstItem").to_i4());
+        text = PdfText(pdf(name));
+        if (show == 2) {
+            Shell("pdftoppm -png -r 60 -f 2 -l 2 '" + pdf(name) + "' '" + (tmp / name).string() + "'");
+            QImage page(QString::fromStdString((tmp / (name + "-2.png")).string()));
+            if (!page.isNull()) kltest::SaveArtifact(page, "vinca", "printed_column_titles");
+        }
+        EXPECT_EQ(Count(text, "Quantity"), size_t(show == 0 ? 0 : show == 1 ? 1 : PdfPages(pdf(name)))) << show;
+    }
+    // The title row takes room from the rows of the pages it prints on.
+    EXPECT_LT(firstRows[1], firstRows[0]);
+    EXPECT_LT(firstRows[2], firstRows[0]);
+    // Every row still prints once, after the titles.
+    EXPECT_EQ(Words(text, "Item 149"), 1);
+    EXPECT_LT(text.find("Quantity"), text.find("Item 0"));
+}
+
+TEST_F(Printing, PreviewModeDrawsPagesOfThePreviewSizeWithoutTurningDevicePages) {
+    fill(120);
+    auto rep = report();
+    put(rep.get(), "PreviewPageWidth", Variant(int32_t(4000)));
+    put(rep.get(), "PreviewPageHeight", Variant(int32_t(3000)));
+    // Switching the mode forgets the size.
+    ASSERT_EQ(put(rep.get(), "PreviewMode", Variant::boolean(true)), 0);
+    EXPECT_EQ(get(rep.get(), "PreviewPageWidth").to_i4(), -1);
+    EXPECT_EQ(get(rep.get(), "PreviewPageHeight").to_i4(), -1);
+    put(rep.get(), "PreviewPageWidth", Variant(int32_t(4320)));
+    put(rep.get(), "PreviewPageHeight", Variant(int32_t(2880)));
+    put(rep.get(), "LeftMargin", Variant(int32_t(144)));
+    put(rep.get(), "AbortWindowStyle", Variant(int32_t(1)));
+    bool dialogShown = false;
+    auto sink = plat::make_event_sink(kEvents, [&](plat::DISPID id, plat::EventArgs&) {
+        if (id != 25) return;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            dialogShown |= w->objectName() == "PrintingAbortDialog" && w->isVisible();
+    });
+    uint32_t cookie = 0;
+    ASSERT_EQ(plat::connect_events(ctl.get(), kEvents, sink.get(), cookie), plat::S_OK);
+
+    auto printer = plat::make_object<kltest::PrinterObject>(pdf("preview"));
+    put(rep.get(), "PrinterObject", Variant(int32_t(printer->hdc())));
+    Variant count;
+    ASSERT_EQ(call(rep.get(), "PrepareForPrinting", {}, &count), 0);
+    Variant page = get(get(rep.get(), "Pages").pdispVal, "Item", {Variant(int32_t(0))});
+    EXPECT_EQ(get(page.pdispVal, "Width").to_i4(), 4320 - 144);
+    EXPECT_EQ(get(page.pdispVal, "Height").to_i4(), 2880);
+    // Two inches of rows a page: far more pages than a letter page gives.
+    EXPECT_GE(count.to_i4(), 8);
+    // Three pages drawn where the container wants them, on one device page.
+    ASSERT_EQ(call(rep.get(), "Start", {Variant(int32_t(0)), Variant(int32_t(2))}), 0);
+    printer->finish();
+    EXPECT_EQ(PdfPages(pdf("preview")), 1);
+    EXPECT_EQ(printer->new_pages(), 0);
+    EXPECT_FALSE(dialogShown);
+    plat::disconnect_events(ctl.get(), kEvents, cookie);
+}
+
 TEST_F(Printing, WithoutAPrinterNothingPrints) {
     fill(3);
     // No output device: nothing printed, nothing asked.

@@ -3,6 +3,8 @@
 // This program never links the model.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QtGui/QImage>
 #include <QtWidgets/QApplication>
 
@@ -23,11 +25,12 @@ class ControlWindow : public kltest::HostedControl {
         QApplication::processEvents();
         return host.grab().toImage().convertToFormat(QImage::Format_RGB32);
     }
-    // Pixels of a row band darker than mid grey: text or lines drawn there.
+    // Pixels of a row band darker than mid grey: text or lines drawn there
+    // (the window's frame, two pixels wide, left out).
     static int dark_pixels(const QImage& img, int top, int bottom) {
         int n = 0;
-        for (int y = top; y < bottom && y < img.height(); ++y)
-            for (int x = 0; x < img.width() - 20; ++x)
+        for (int y = std::max(top, 2); y < bottom && y < img.height() - 2; ++y)
+            for (int x = 2; x < img.width() - 20; ++x)
                 if (qGray(img.pixel(x, y)) < 128) ++n;
         return n;
     }
