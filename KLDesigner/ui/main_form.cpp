@@ -106,6 +106,8 @@ void MainForm::BuildForm() {
     }
 
     m_panel = std::make_unique<ActionPanel>(*this);
+    m_panel->cmdDelete_Click = [this](int32_t index) { cmdDelete_Click(index); };
+    hooks.RefreshSceneryTab = [this](int16_t what) { m_panel->RefreshSceneryTab(what); };
 
     m_form.Move(0, 0, kMainFormWidth, kMainFormHeight);
     WireCommands();

@@ -457,6 +457,12 @@ TEST(ActionPanel, CancelledChoiceDeletesOnlyAJustAddedAction) {
     rig.main.panel().cmdOperFileName_Click(true);
     EXPECT_EQ(rig.tree.Shape(), "G0");
 
+    // Through the add command, as the program wires it.
+    rig.Select(0);
+    rig.prompt.expect_open("Select File", std::nullopt);
+    rig.main.cmdNewItem_Click(0);
+    EXPECT_EQ(rig.tree.Shape(), "G0");
+
     // A group's cancelled folder browser changes nothing.
     rig.Select(0);
     rig.prompt.expect_folder("Select Source Folder", std::nullopt);
