@@ -24,12 +24,16 @@ bool NodeInside(CItemNode* node, CItem* ancestor) {
 // The item that comes after a new leaf in pre-order: the next sibling of
 // the item or of its nearest ancestor that has one; null at the end of the
 // tree. `known` is false when a virtual node lies on the way, whose unmade
-// children are not looked at here.
+// children are not looked at here, or when the climb grows long: a deep
+// chain built level by level would otherwise climb its whole height for
+// every item added.
 CItem* ItemAfterNewLeaf(CItem* item, bool& known) {
+    constexpr int kMaxClimb = 64;
     known = true;
+    int climbed = 0;
     for (CItem* at = item; at && at->ParentNode(); at = at->GetParentItem()) {
         CItemNode* node = at->ParentNode();
-        if (node->IsVirtual()) {
+        if (node->IsVirtual() || ++climbed > kMaxClimb) {
             known = false;
             return nullptr;
         }
