@@ -229,6 +229,9 @@ class MainForm : public IDesignerHost {
     // Runs an editor for `source`; the refresh it ends with leaves that
     // control's text alone, so what is being typed is not rewritten.
     void RunEditor(plat::forms::Control* source, const std::function<void()>& editor);
+    // A text box whose text goes into one field of the document as typed.
+    void EditTextField(const char* name, std::string& (*field)(Designer&),
+                       const std::function<void()>& refresh);
     bool Rewrites(const plat::forms::Control& control) const { return &control != m_editing; }
     // The detail editors of the two lists: `store` writes the selected entry
     // from the control `source`; the details are refreshed after it.

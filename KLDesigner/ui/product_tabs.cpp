@@ -180,6 +180,16 @@ void StoreText(Designer& d, std::string& field, const std::string& text) {
 
 } // namespace
 
+void MainForm::EditTextField(const char* name, std::string& (*field)(Designer&),
+                             const std::function<void()>& refresh) {
+    if (!m_d || !m_d->EditEventsEnabled) return;
+    auto& box = m_form.Get<TextBox>(name);
+    RunEditor(&box, [&] {
+        StoreText(*m_d, field(*m_d), box.Text());
+        if (refresh) refresh();
+    });
+}
+
 void MainForm::txtProductName_Change() {
     if (!m_d || !m_d->EditEventsEnabled) return;
     const std::string text = m_form.Get<TextBox>("txtProductName").Text();
@@ -194,21 +204,11 @@ void MainForm::txtProductName_Change() {
 }
 
 void MainForm::txtManufacturer_Change() {
-    if (!m_d || !m_d->EditEventsEnabled) return;
-    auto& box = m_form.Get<TextBox>("txtManufacturer");
-    RunEditor(&box, [&] {
-        StoreText(*m_d, m_d->Product.Manufacturer, box.Text());
-        RefreshProductTab(2);
-    });
+    EditTextField("txtManufacturer", [](Designer& d) -> std::string& { return d.Product.Manufacturer; }, [this] { RefreshProductTab(2); });
 }
 
 void MainForm::txtIconFile_Change() {
-    if (!m_d || !m_d->EditEventsEnabled) return;
-    auto& box = m_form.Get<TextBox>("txtIconFile");
-    RunEditor(&box, [&] {
-        StoreText(*m_d, m_d->Product.IconFile, box.Text());
-        RefreshProductTab(3);
-    });
+    EditTextField("txtIconFile", [](Designer& d) -> std::string& { return d.Product.IconFile; }, [this] { RefreshProductTab(3); });
 }
 
 void MainForm::txtAdvertismentFile_Change() {
@@ -222,39 +222,19 @@ void MainForm::txtAdvertismentFile_Change() {
 }
 
 void MainForm::txtWhatsNewFile_Change() {
-    if (!m_d || !m_d->EditEventsEnabled) return;
-    auto& box = m_form.Get<TextBox>("txtWhatsNewFile");
-    RunEditor(&box, [&] {
-        StoreText(*m_d, m_d->Product.WhatsNewFile, box.Text());
-        RefreshProductTab(5);
-    });
+    EditTextField("txtWhatsNewFile", [](Designer& d) -> std::string& { return d.Product.WhatsNewFile; }, [this] { RefreshProductTab(5); });
 }
 
 void MainForm::txtKLDTempPath_Change() {
-    if (!m_d || !m_d->EditEventsEnabled) return;
-    auto& box = m_form.Get<TextBox>("txtKLDTempPath");
-    RunEditor(&box, [&] {
-        StoreText(*m_d, m_d->Product.OutputFolder, box.Text());
-        RefreshLocationFields(1);
-    });
+    EditTextField("txtKLDTempPath", [](Designer& d) -> std::string& { return d.Product.OutputFolder; }, [this] { RefreshLocationFields(1); });
 }
 
 void MainForm::txtINFFile_Change() {
-    if (!m_d || !m_d->EditEventsEnabled) return;
-    auto& box = m_form.Get<TextBox>("txtINFFile");
-    RunEditor(&box, [&] {
-        StoreText(*m_d, m_d->Product.INFFileName, box.Text());
-        RefreshLocationFields(2);
-    });
+    EditTextField("txtINFFile", [](Designer& d) -> std::string& { return d.Product.INFFileName; }, [this] { RefreshLocationFields(2); });
 }
 
 void MainForm::txtInternetPath_Change() {
-    if (!m_d || !m_d->EditEventsEnabled) return;
-    auto& box = m_form.Get<TextBox>("txtInternetPath");
-    RunEditor(&box, [&] {
-        StoreText(*m_d, m_d->Product.WebLocation, box.Text());
-        RefreshLocationFields(3);
-    });
+    EditTextField("txtInternetPath", [](Designer& d) -> std::string& { return d.Product.WebLocation; }, [this] { RefreshLocationFields(3); });
 }
 
 void MainForm::chkDivideOntoChunks_Click() {
@@ -298,12 +278,7 @@ void MainForm::chkPasswordProtection_Click() {
 }
 
 void MainForm::txtPasswordProtection_Change() {
-    if (!m_d || !m_d->EditEventsEnabled) return;
-    auto& box = m_form.Get<TextBox>("txtPasswordProtection");
-    RunEditor(&box, [&] {
-        StoreText(*m_d, m_d->Product.PackagePassword, box.Text());
-        RefreshDownloadTab(4);
-    });
+    EditTextField("txtPasswordProtection", [](Designer& d) -> std::string& { return d.Product.PackagePassword; }, [this] { RefreshDownloadTab(4); });
 }
 
 void MainForm::chkMaskPassword_Click() {

@@ -129,7 +129,7 @@ TEST(MainLayout, ActionListTabGivesWayToThePropertyPanel) {
         EXPECT_EQ(list.Visible(), r.list_shown);
         EXPECT_EQ(rig.C("lblOperationList").Visible(), r.list_shown);
         EXPECT_EQ(props.Left(), r.props_left);
-        if (r.list_width >= 0) EXPECT_EQ(list.Width(), r.list_width);
+        if (r.list_width >= 0) { EXPECT_EQ(list.Width(), r.list_width); }
         EXPECT_EQ(dest.Visible(), r.dest_shown);
         EXPECT_EQ(criteria.Visible(), r.criteria_shown);
         EXPECT_EQ(props.Height(), r.tab_height - 480 - 120);

@@ -294,16 +294,17 @@ TEST(SettingsTabs, CriterionTypeDecidesTheDetailFields) {
         EXPECT_EQ(t.C("cboInstallCriteriaPath").Visible(), r.path) << r.type;
         EXPECT_EQ(t.C("lblInstallEdition").Visible(), r.edition) << r.type;
         EXPECT_EQ(t.C("txtInstallEdition").Visible(), r.edition) << r.type;
-        if (r.key) EXPECT_EQ(t.C<ComboBox>("cboInstallCriteriaRegKey").Text(), "HKLM\\Soft");
-        if (r.key) EXPECT_EQ(t.Text("txtInstallCriteriaRegValue"), "Path");
-        if (r.path) EXPECT_EQ(t.C<ComboBox>("cboInstallCriteriaPath").Text(), "%WIN%\\a.dll");
-        if (r.edition) EXPECT_EQ(t.Text("txtInstallEdition"), "2.5");
+        if (r.key) { EXPECT_EQ(t.C<ComboBox>("cboInstallCriteriaRegKey").Text(), "HKLM\\Soft"); }
+        if (r.key) { EXPECT_EQ(t.Text("txtInstallCriteriaRegValue"), "Path"); }
+        if (r.path) { EXPECT_EQ(t.C<ComboBox>("cboInstallCriteriaPath").Text(), "%WIN%\\a.dll"); }
+        if (r.edition) { EXPECT_EQ(t.Text("txtInstallEdition"), "2.5"); }
     }
     // A stored type without an option turns every option off.
     t.P().InstallCriteria[0].CriterionType = -2;
     t.main.RefreshProductInstallCriteriaInfo();
-    for (int32_t i = 0; i < 6; ++i)
+    for (int32_t i = 0; i < 6; ++i) {
         EXPECT_FALSE(t.C<OptionButton>("optInstallCriteriaType", i).Value()) << i;
+    }
     EXPECT_FALSE(t.C("cboInstallCriteriaPath").Visible());
 }
 
@@ -383,7 +384,7 @@ TEST(SettingsTabs, DestinationTypeDecidesTheDetailFields) {
         EXPECT_EQ(t.C("txtProductDestinationRegValue").Visible(), r.key) << r.type;
         EXPECT_EQ(t.C("lblProductDestination_2").Visible(), r.key) << r.type;
         EXPECT_EQ(t.C("chkInstallPathCreateNewFolder").Visible(), r.create) << r.type;
-        if (r.create) EXPECT_EQ(t.C<CheckBox>("chkInstallPathCreateNewFolder").Value(), 1);
+        if (r.create) { EXPECT_EQ(t.C<CheckBox>("chkInstallPathCreateNewFolder").Value(), 1); }
     }
 
     t.P().InstallPaths[2] = {1, "%WIN%\\Q", "", "", false};

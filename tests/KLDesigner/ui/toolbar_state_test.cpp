@@ -196,7 +196,7 @@ TEST(MenuAndToolbarState, OneTable) {
         const bool on_tab = r.open && r.tab == 5;
         for (int32_t i = 0; i < 2; ++i) {
             EXPECT_EQ(m.ViewStyle(i).Enabled(), on_tab);
-            if (r.open) EXPECT_EQ(m.ViewStyle(i).Value(), i == (r.view_style == 1 ? 1 : 0));
+            if (r.open) { EXPECT_EQ(m.ViewStyle(i).Value(), i == (r.view_style == 1 ? 1 : 0)); }
         }
         EXPECT_EQ(view_clicks, 0) << "the refresh never switches the view";
         EXPECT_TRUE(rig.d.EditEventsEnabled);
@@ -212,15 +212,17 @@ TEST(MenuAndToolbarState, OneTable) {
         EXPECT_EQ(m.Live("cmdNewItem").ToolTipText(), *r.item_tip ? std::string(r.item_tip) : designed_tip);
         EXPECT_EQ(m.MenuItem("mnuEditNewOperationItemFile").Caption(), r.item_caption);
         // The hidden commands stay hidden whatever is selected.
-        for (const char* hidden : {"cmdNewRegistryKey", "cmdDelRegistryKey", "cmdNewGroupItem"})
+        for (const char* hidden : {"cmdNewRegistryKey", "cmdDelRegistryKey", "cmdNewGroupItem"}) {
             EXPECT_FALSE(m.Live(hidden).Visible()) << hidden;
+        }
         for (const char* hidden : {"mnuEditNewOperationItemFolder", "mnuEditNewOperationCreateRegKey",
                                    "mnuEditNewOperationDeleteRegKey"})
             EXPECT_FALSE(m.MenuItem(hidden).Visible()) << hidden;
 
         // The menus, as each drop-down leaves them.
-        for (const char* top : {"mnuEdit", "mnuView", "mnuTools"})
+        for (const char* top : {"mnuEdit", "mnuView", "mnuTools"}) {
             EXPECT_EQ(m.MenuItem(top).Enabled(), r.open) << top;
+        }
         EXPECT_TRUE(m.MenuItem("mnuFile").Enabled());
         EXPECT_TRUE(m.MenuItem("mnuHelp").Enabled());
         m.MenuItem("mnuFile").Click(-1);
@@ -240,8 +242,9 @@ TEST(MenuAndToolbarState, OneTable) {
             EXPECT_EQ(m.MenuItem("mnuViewActionListStyle", i).Enabled(), on_tab);
             EXPECT_EQ(m.MenuItem("mnuViewActionListStyle", i).Checked(), m.ViewStyle(i).Value());
         }
-        for (int32_t k = 0; k < 6; ++k)
+        for (int32_t k = 0; k < 6; ++k) {
             EXPECT_EQ(m.MenuItem("mnuViewTab", k).Checked(), k == r.tab);
+        }
     }
 }
 

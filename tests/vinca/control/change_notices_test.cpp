@@ -22,9 +22,6 @@ using plat::Variant;
 
 namespace {
 
-Variant I2(int v) {
-    return Variant(static_cast<int16_t>(v));
-}
 Variant I4(int32_t v) {
     return Variant(v);
 }

@@ -236,8 +236,9 @@ TEST_F(ControlEvents, TriggeredCollapseClosesAndReportsEachOpenDescendant) {
     put("Expand", Variant::boolean(false), {Variant(int32_t(0))});
     // The deepest first, then the item itself; a closed one is not heard.
     EXPECT_EQ(host->trace(), "Collapse(2) Collapse(1) Collapse(0)");
-    for (int32_t i : {0, 1, 2})
+    for (int32_t i : {0, 1, 2}) {
         EXPECT_FALSE(get("Expand", {Variant(i)}).to_bool()) << i;
+    }
 
     // A handler that removes the whole branch ends the round safely.
     build();
@@ -279,7 +280,7 @@ TEST_F(ControlEvents, DoubleClicksFollowTheItemsLinkJoinedWithTheBase) {
         doubleClick(at(3, ItemPart::Text));
         const auto seen = opener.seen();
         ASSERT_EQ(seen.size(), expected) << c.link;
-        if (c.opened) EXPECT_EQ(seen.back().text, c.opened);
+        if (c.opened) { EXPECT_EQ(seen.back().text, c.opened); }
     }
     // Switched off, a double click opens nothing.
     put("WebAutoNavigate", Variant(int16_t(0)));

@@ -189,8 +189,9 @@ TEST_F(ViewProperties, FixedSizeGivesEveryRowTheFirstRowsHeight) {
     const int32_t first = rect(0).height();
     ASSERT_GE(rect(2).height(), 40);
     put_id(id::FixedSize, Variant::boolean(true));
-    for (int32_t index = 0; index < 4; ++index)
+    for (int32_t index = 0; index < 4; ++index) {
         EXPECT_EQ(rect(index).height(), first) << index;
+    }
     put_id(id::FixedSize, Variant::boolean(false));
     EXPECT_GE(rect(2).height(), 40);
 }
@@ -199,8 +200,9 @@ TEST_F(ViewProperties, ItemHeightSetsRowHeights) {
     const int32_t natural = rect(0).height();
     put("ItemHeight", Variant(40.0f), {I4(-1)}); // every row
     put("ItemHeight", Variant(12.0f), {I4(2)});  // one row of its own
-    for (int32_t index : {0, 1, 3})
+    for (int32_t index : {0, 1, 3}) {
         EXPECT_EQ(rect(index).height(), 40) << index;
+    }
     EXPECT_EQ(rect(2).height(), 12);
     EXPECT_EQ(rect(3).top, rect(2).bottom);
     put("ItemHeight", Variant(-1.0f), {I4(-1)});
@@ -224,8 +226,9 @@ TEST_F(ViewProperties, BorderStyleFramesTheWindow) {
         EXPECT_EQ(row.left, c.frame) << what;
         EXPECT_EQ(row.top, c.frame) << what;
         EXPECT_EQ(call("GetItemByXY", {I2(int16_t(c.frame)), I2(int16_t(row.top + 1)), I2(1)}).to_i4(), 0);
-        if (c.frame > 0)
+        if (c.frame > 0) {
             EXPECT_EQ(call("GetItemByXY", {I2(int16_t(c.frame - 1)), I2(int16_t(row.top + 1)), I2(1)}).to_i4(), -1);
+        }
         const QImage img = shot();
         const bool framed = QColor(img.pixel(0, 80)) != window || QColor(img.pixel(img.width() - 1, 80)) != window;
         EXPECT_EQ(framed, c.frame > 0) << what;
@@ -287,8 +290,9 @@ TEST_F(ViewProperties, MousePointerAndLinksShapeThePointer) {
                           {17, 380, Qt::SizeAllCursor}, {-1, 380, Qt::SizeAllCursor}, {0, 0, Qt::ArrowCursor}};
     for (const Case& c : cases) {
         EXPECT_EQ(put_id_error(id::MousePointer, I2(c.value)), c.error) << c.value;
-        if (c.value == 0)
+        if (c.value == 0) {
             EXPECT_FALSE(view()->testAttribute(Qt::WA_SetCursor));
+        }
         else
             EXPECT_EQ(view()->cursor().shape(), c.shape) << c.value;
     }

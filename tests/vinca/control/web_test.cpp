@@ -51,7 +51,7 @@ TEST(WebLinks, OnlyFiveSchemesLeaveAndNoFileThatRuns) {
     EXPECT_EQ(vinca::WebUrlFor(page), "file://" + page);
     EXPECT_EQ(vinca::WebUrlFor("file://" + page), "file://" + page);
 
-    for (const std::string refused :
+    for (const std::string& refused :
          {std::string("javascript:alert(1)"), std::string("smb://host/share"), std::string("a.html"),
           std::string("http://"), std::string(""), program, "file://" + program,
           std::string("/usr/share/applications/x.desktop"), std::string("file:///tmp/LAUNCH.DESKTOP")})
