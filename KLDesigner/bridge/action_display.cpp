@@ -227,9 +227,7 @@ void CActionDisplay::SetPicture(int32_t index, plat::IDispatch* picture) {
 
 void CActionDisplay::RefreshOperationItem(Designer& dsg, int32_t item, int32_t record) {
     plat::IDispatch* ctl = m_ctl.get();
-    bool counted = false;
-    const int32_t count = m::Int(ctl, d::kListCount, {}, 0, &counted);
-    if (!counted || item < 0 || item >= count || !dsg.IsRecordIndex(record)) return;
+    if (!HasItem(item) || !dsg.IsRecordIndex(record)) return;
     const ActionRecord& r = dsg.Actions[static_cast<size_t>(record)];
     const Variant at(item);
 
@@ -251,15 +249,25 @@ void CActionDisplay::RefreshOperationItem(Designer& dsg, int32_t item, int32_t r
     if (m::Get(ctl, d::kImage, shown, {at})) m::Put(ctl, d::kInvImage, shown, {at});
 }
 
+bool CActionDisplay::HasItem(int32_t item) const {
+    bool counted = false;
+    const int32_t count = m::Int(m_ctl.get(), d::kListCount, {}, 0, &counted);
+    return counted && item >= 0 && item < count;
+}
+
+const ActionRecord* CActionDisplay::RecordOfItem(Designer& dsg, int32_t item) const {
+    if (!HasItem(item)) return nullptr;
+    bool read = false;
+    const int32_t record = m::Int(m_ctl.get(), d::kItemLngValue, {Variant(item)}, 0, &read);
+    if (!read || !dsg.IsRecordIndex(record)) return nullptr;
+    return &dsg.Actions[static_cast<size_t>(record)];
+}
+
 void CActionDisplay::InitOperationColumns(Designer& dsg, int32_t item) {
     plat::IDispatch* ctl = m_ctl.get();
-    bool counted = false;
-    const int32_t count = m::Int(ctl, d::kListCount, {}, 0, &counted);
-    if (!counted || item < 0 || item >= count) return;
-    bool read = false;
-    const int32_t record = m::Int(ctl, d::kItemLngValue, {Variant(item)}, 0, &read);
-    if (!read || !dsg.IsRecordIndex(record)) return;
-    const ActionRecord& r = dsg.Actions[static_cast<size_t>(record)];
+    const ActionRecord* found = RecordOfItem(dsg, item);
+    if (!found) return;
+    const ActionRecord& r = *found;
     if (!r.IsGroup) return;
     const plat::ComPtr<plat::IDispatch> g = m::Object(ctl, d::kItemGrid, {Variant(item)});
     if (!IsFileKind(r.ActionType)) return;
@@ -303,13 +311,9 @@ void CActionDisplay::InitOperationColumns(Designer& dsg, int32_t item) {
 
 void CActionDisplay::RefreshOperationCells(Designer& dsg, int32_t item) {
     plat::IDispatch* ctl = m_ctl.get();
-    bool counted = false;
-    const int32_t count = m::Int(ctl, d::kListCount, {}, 0, &counted);
-    if (!counted || item < 0 || item >= count) return;
-    bool read = false;
-    const int32_t record = m::Int(ctl, d::kItemLngValue, {Variant(item)}, 0, &read);
-    if (!read || !dsg.IsRecordIndex(record)) return;
-    const ActionRecord& r = dsg.Actions[static_cast<size_t>(record)];
+    const ActionRecord* found = RecordOfItem(dsg, item);
+    if (!found) return;
+    const ActionRecord& r = *found;
     if (r.IsGroup || !IsFileKind(r.ActionType)) return;
     const bool install = r.ActionType == action::InstallFile;
     for (const OperationColumn& entry : OperationColumns()) {

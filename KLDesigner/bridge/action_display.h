@@ -113,6 +113,11 @@ class CActionDisplay : public ITreeBridge {
     void ReadDescriptionFromTree(Designer&) override {}
 
   private:
+    // Whether the list has a row `item`; the record an item stands for, or
+    // null when the item or its record index is not valid.
+    bool HasItem(int32_t item) const;
+    const ActionRecord* RecordOfItem(Designer& d, int32_t item) const;
+
     plat::ComPtr<plat::IDispatch> m_ctl;
     std::array<plat::ComPtr<plat::IDispatch>, picture::Count> m_pictures;
 };

@@ -233,6 +233,8 @@ class MainForm : public IDesignerHost {
     void EditTextField(const char* name, std::string& (*field)(Designer&),
                        const std::function<void()>& refresh);
     bool Rewrites(const plat::forms::Control& control) const { return &control != m_editing; }
+    // Shows `value` in the named text box unless it is the one being typed in.
+    void RefreshText(const char* name, const std::string& value);
     // The detail editors of the two lists: `store` writes the selected entry
     // from the control `source`; the details are refreshed after it.
     template <class T> using EntryStore = std::function<void(T&, plat::forms::Control&)>;

@@ -111,13 +111,16 @@ void MainForm::RefreshTabs(bool show) {
     if (hooks.RefreshSceneryTab) hooks.RefreshSceneryTab(0);
 }
 
+void MainForm::RefreshText(const char* name, const std::string& value) {
+    auto& box = m_form.Get<TextBox>(name);
+    if (Rewrites(box)) box.SetText(value);
+}
+
 void MainForm::RefreshProductTab(int16_t what) {
     RefreshScope scope(*m_d);
     const ProductSettings& p = m_d->Product;
     auto put = [&](int16_t code, const char* name, const std::string& value) {
-        if (what != 0 && what != code) return;
-        auto& box = m_form.Get<TextBox>(name);
-        if (Rewrites(box)) box.SetText(value);
+        if (what == 0 || what == code) RefreshText(name, value);
     };
     put(1, "txtProductName", p.ProductName);
     put(2, "txtManufacturer", p.Manufacturer);
@@ -131,9 +134,7 @@ void MainForm::RefreshLocationFields(int16_t what) {
     RefreshScope scope(*m_d);
     const ProductSettings& p = m_d->Product;
     auto put = [&](int16_t code, const char* name, const std::string& value) {
-        if (what != 0 && what != code) return;
-        auto& box = m_form.Get<TextBox>(name);
-        if (Rewrites(box)) box.SetText(value);
+        if (what == 0 || what == code) RefreshText(name, value);
     };
     put(1, "txtKLDTempPath", p.OutputFolder);
     put(2, "txtINFFile", p.INFFileName);
