@@ -46,12 +46,13 @@ int main(int argc, char** argv) {
     }
     kld::CDispatchActionTree tree(list.get());
     std::unique_ptr<kld::ITreeBridge> display = MakeActionListDisplay(tree);
+    auto* display_cells = static_cast<kld::CActionDisplay*>(display.get());
+    main.LoadOperationPictures(*display_cells);
     kld::CDescriptionFile file(buffer_site, buffer.get());
     kld::CDescriptionBridge bridge(*display, file);
     kld::Designer designer(kld::DesignerServices{main, prompt, tree, bridge});
     main.Attach(designer);
     // The panel's editors refresh a file action's grid cells through the display.
-    auto* display_cells = static_cast<kld::CActionDisplay*>(display.get());
     main.panel().RefreshOperationCells = [&designer, display_cells](int32_t item) {
         display_cells->RefreshOperationCells(designer, item);
     };

@@ -8,15 +8,16 @@
 // the procedure goes on; a test that cannot be read counts as not met.
 #include "KLDesigner/ui/main_form.h"
 
+#include "KLDesigner/bridge/action_display.h"
 #include "KLDesigner/builder/vb.h"
+#include "KLDesigner/ui/pictures.h"
 #include "platform/com/dispatch_client.h"
 #include "platform/forms/control_host.h"
 #include "platform/forms/forms_runtime.h"
 #include "platform/forms/manual_drag.h"
 #include "vinca/control/dispids.h"
 
-#include <QPainter>
-#include <QPainterPath>
+#include <QTemporaryDir>
 
 namespace kld::ui {
 
@@ -56,38 +57,10 @@ constexpr float kDragDistance = 75;
 
 // The drag pointers: a page with an arrow for a move, with a plus for a
 // copy, and a barred circle where nothing may drop.
-QImage DrawDragPicture(int32_t which) {
-    QImage image(32, 32, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    if (which == 2) {
-        p.setPen(QPen(QColor(200, 0, 0), 3));
-        p.setBrush(Qt::white);
-        p.drawEllipse(QRectF(4.5, 4.5, 23, 23));
-        p.drawLine(QPointF(8.5, 8.5), QPointF(23.5, 23.5));
-        return image;
-    }
-    QPainterPath arrow;
-    arrow.moveTo(1, 1);
-    arrow.lineTo(1, 17);
-    arrow.lineTo(5, 13);
-    arrow.lineTo(8, 19);
-    arrow.lineTo(10, 18);
-    arrow.lineTo(7, 12);
-    arrow.lineTo(12, 12);
-    arrow.closeSubpath();
-    p.setPen(QPen(Qt::black, 1));
-    p.setBrush(Qt::white);
-    p.drawPath(arrow);
-    p.drawRect(QRectF(12.5, 16.5, 14, 11));
-    if (which == 1) {
-        p.setBrush(Qt::black);
-        p.drawRect(QRectF(18.5, 18.5, 2, 7));
-        p.drawRect(QRectF(16, 21, 7, 2));
-    }
-    return image;
-}
+constexpr const char* kDragPictures[3] = {"drag_move", "drag_copy", "no_drop"};
+constexpr int kDragPictureSize = 32;
+// The action list items' pictures, as the list draws them.
+constexpr int kOperationPictureSize = 16;
 
 // HitTest's area code as the kind of search GetItemByXY makes: 1 the row,
 // 2 the item's picture; 0 no item there.
@@ -136,15 +109,37 @@ const QImage& MainForm::DragPicture(int32_t which) const {
     return m_form.Get<ImageBox>("imgDrag", which == 1 ? 1 : 0).Picture();
 }
 
+void MainForm::LoadOperationPictures(CActionDisplay& display) {
+    // The control makes pictures from image files only.
+    QTemporaryDir scratch;
+    if (!scratch.isValid()) return;
+    for (int32_t k = 0; k < picture::Count; ++k) {
+        const QImage& image = m_form.Get<ImageBox>("imgOperationType", k).Picture();
+        const QString file = scratch.filePath(QStringLiteral("%1.png").arg(k));
+        if (image.isNull() || !image.save(file, "PNG")) continue;
+        const std::string path = file.toStdString();
+        plat::Variant loaded;
+        const plat::HRESULT hr =
+            Call(display.Control(), id::kLoadPicture, {plat::Variant(std::string_view(path))}, &loaded);
+        if (hr == plat::S_OK && loaded.vt == plat::VT_DISPATCH && loaded.pdispVal)
+            display.SetPicture(k, loaded.pdispVal);
+    }
+}
+
 void MainForm::WireActionList() {
     for (int32_t i = 0; i < 2; ++i) {
         auto& image = m_form.Add<ImageBox>("imgDrag", i);
-        image.SetPicture(DrawDragPicture(i));
+        image.SetPicture(RenderPicture(kDragPictures[i], kDragPictureSize));
         image.SetVisible(false);
     }
     auto& no_drop = m_form.Add<ImageBox>("imgNoDrop");
-    no_drop.SetPicture(DrawDragPicture(2));
+    no_drop.SetPicture(RenderPicture(kDragPictures[2], kDragPictureSize));
     no_drop.SetVisible(false);
+    for (int32_t k = 0; k < picture::Count; ++k) {
+        auto& image = m_form.Add<ImageBox>("imgOperationType", k);
+        image.SetPicture(RenderPicture(OperationPictureName(k), kOperationPictureSize));
+        image.SetVisible(false);
+    }
 
     ControlHost& host = m_operations->host();
     host.set_events(kListEvents, ListEventNames());

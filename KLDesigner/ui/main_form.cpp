@@ -7,14 +7,13 @@
 #include "KLDesigner/builder/vb.h"
 #include "KLDesigner/ui/action_panel.h"
 #include "KLDesigner/ui/main_form_design.h"
+#include "KLDesigner/ui/pictures.h"
 #include "KLDesigner/ui/progress_form.h"
 #include "platform/com/dispatch_client.h"
 #include "platform/forms/control_host.h"
 #include "vinca/control/dispids.h"
 
-#include <QApplication>
 #include <QPushButton>
-#include <QStyle>
 #include <QToolButton>
 
 namespace kld::ui {
@@ -26,29 +25,31 @@ namespace {
 const char* kDescriptionFilter = "Update Description Files (*.kld)|*.kld|All Files (*.*)|*.*";
 
 // The pictures of the toolbar's commands.
-QStyle::StandardPixmap PairIcon(const std::string& pair) {
-    static const std::pair<const char*, QStyle::StandardPixmap> kIcons[] = {
-        {"cmdNew", QStyle::SP_FileIcon},
-        {"cmdOpen", QStyle::SP_DialogOpenButton},
-        {"cmdSave", QStyle::SP_DialogSaveButton},
-        {"cmdPrint", QStyle::SP_FileDialogDetailedView},
-        {"cmdUpdateOperInfo", QStyle::SP_BrowserReload},
-        {"cmdMakeStuff", QStyle::SP_CommandLink},
-        {"cmdNewCopyFile", QStyle::SP_DirIcon},
-        {"cmdNewExecuteFile", QStyle::SP_ComputerIcon},
-        {"cmdNewItem", QStyle::SP_FileLinkIcon},
-        {"cmdMoveDown", QStyle::SP_ArrowDown},
-        {"cmdMoveUp", QStyle::SP_ArrowUp},
-        {"cmdDuplicate", QStyle::SP_FileDialogNewFolder},
-        {"cmdDelete", QStyle::SP_TrashIcon},
-        {"cmdNewRegistryKey", QStyle::SP_DriveHDIcon},
-        {"cmdDelRegistryKey", QStyle::SP_DialogDiscardButton},
-        {"cmdNewGroupItem", QStyle::SP_DirOpenIcon},
+const char* PairPicture(const std::string& pair) {
+    static const std::pair<const char*, const char*> kPictures[] = {
+        {"cmdNew", "new"},
+        {"cmdOpen", "open"},
+        {"cmdSave", "save"},
+        {"cmdPrint", "print"},
+        {"cmdUpdateOperInfo", "validate"},
+        {"cmdMakeStuff", "make_inf"},
+        {"cmdNewCopyFile", "new_install_group"},
+        {"cmdNewExecuteFile", "new_execute_group"},
+        {"cmdNewItem", "new_file"},
+        {"cmdMoveDown", "move_down"},
+        {"cmdMoveUp", "move_up"},
+        {"cmdDuplicate", "duplicate"},
+        {"cmdDelete", "delete"},
+        {"cmdNewRegistryKey", "new_registry_group"},
+        {"cmdDelRegistryKey", "delete_registry_group"},
+        {"cmdNewGroupItem", "new_folder"},
     };
-    for (const auto& [name, icon] : kIcons)
-        if (pair == name) return icon;
-    return QStyle::SP_FileIcon;
+    for (const auto& [name, picture] : kPictures)
+        if (pair == name) return picture;
+    return "";
 }
+
+constexpr const char* kViewStylePicture[2] = {"view_properties", "view_tree_grid"};
 
 } // namespace
 
@@ -78,7 +79,8 @@ void MainForm::BuildForm() {
         for (int32_t index : {1, 0}) {
             auto& b = m_form.Add<CommandButton>(p.name, index, toolbar);
             b.Move(p.left, p.top, kButtonSize, kButtonSize);
-            b.button()->setIcon(QApplication::style()->standardIcon(PairIcon(p.name)));
+            // The face is disabled, so it shows the picture greyed.
+            b.button()->setIcon(PictureIcon(PairPicture(p.name)));
             const char* tip = index == 0 ? p.tip0 : p.tip1;
             if (*tip) b.SetToolTipText(tip);
             if (index == 1) {
@@ -93,8 +95,7 @@ void MainForm::BuildForm() {
         auto& r = m_form.Add<RibbonButton>("cmdOperListViewStyle", i, toolbar);
         r.Move(kViewStyleLeft[i], 90, kButtonSize, kButtonSize);
         r.SetToolTipText(kViewStyleTip[i]);
-        r.button()->setIcon(QApplication::style()->standardIcon(i == 0 ? QStyle::SP_FileDialogInfoView
-                                                                       : QStyle::SP_FileDialogListView));
+        r.button()->setIcon(PictureIcon(kViewStylePicture[i]));
     }
 
     for (const MenuDesign& m : MainMenus()) {

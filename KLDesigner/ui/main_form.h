@@ -13,6 +13,10 @@
 #include "platform/forms/form.h"
 #include "platform/forms/hosted_control.h"
 
+namespace kld {
+class CActionDisplay;
+}
+
 namespace kld::ui {
 
 class ProgressForm;
@@ -187,6 +191,10 @@ class MainForm : public IDesignerHost {
     const ListDrag& listDrag() const { return m_drag; }
     // The drag pictures: 0 move, 1 copy, 2 no drop.
     const QImage& DragPicture(int32_t which) const;
+    // Gives the action list display the form's item pictures
+    // (imgOperationType), made into picture objects by the list control.
+    // A picture the control refuses leaves that kind without one.
+    void LoadOperationPictures(CActionDisplay& display);
 
     // --- IDesignerHost -------------------------------------------------------
     void DisplaySaveButtons(bool enabled) override;
