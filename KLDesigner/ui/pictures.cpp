@@ -7,7 +7,7 @@
 #include "KLDesigner/bridge/action_display.h"
 
 static void InitDesignerPictures() {
-    Q_INIT_RESOURCE(pictures);
+    Q_INIT_RESOURCE(designer_pictures);
 }
 
 namespace kld::ui {
