@@ -97,9 +97,11 @@ TEST(ClientProgram, SecondInstanceIsRefused) {
                                   600000);
     Folder first;
     fs::path status_file = first.dir / "status";
-    // The first instance waits on a silent server in the background.
+    // The first instance waits on a silent server in the background. Its
+    // stall limit leaves room for a slow start of the second one on a busy
+    // machine: the second must find the first still running.
     std::string background =
-        "(" + Command(first.product(), "AUTO LOG=3 TIMEOUT=4000 INFFILE=" + silent.url("/P.INF")) +
+        "(" + Command(first.product(), "AUTO LOG=3 TIMEOUT=20000 INFFILE=" + silent.url("/P.INF")) +
         " 2>/dev/null; echo $? > " + Quote(status_file.string()) + ") &";
     ASSERT_EQ(std::system(background.c_str()), 0);
     // It holds the lock once it has begun its log, and writes nothing more
