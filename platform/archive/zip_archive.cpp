@@ -368,8 +368,9 @@ ArchiveError pack_files(const std::vector<std::string>& sources, const std::stri
                                      level == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE,
                                      static_cast<zip_uint32_t>(level)) != 0)
             return ArchiveError::Unsupported;
-        if (!options.password.empty() && zip_file_set_encryption(za.get(), static_cast<zip_uint64_t>(index),
-                                                                 ZIP_EM_AES_256, options.password.c_str()) != 0)
+        if (!options.password.empty() &&
+            zip_file_set_encryption(za.get(), static_cast<zip_uint64_t>(index), ZIP_EM_AES_256,
+                                    options.password.c_str()) != 0)
             return ArchiveError::Unsupported;
     }
 

@@ -330,8 +330,9 @@ TEST(DesignerPrepare, AMaskItemPacksTheFilesItMatches) {
     EXPECT_EQ(rig.d.ZipProgress.total, 3000.0 + 3000 + 5000 + 700);
 
     std::vector<std::string> unpacked;
-    ASSERT_EQ(plat::archive::unpack((rig.out / "_0002.ZIP").string(), (rig.dir / "x").string(), {}, &unpacked),
-              plat::archive::ArchiveError::Ok);
+    ASSERT_EQ(
+        plat::archive::unpack((rig.out / "_0002.ZIP").string(), (rig.dir / "x").string(), {}, &unpacked),
+        plat::archive::ArchiveError::Ok);
     EXPECT_EQ(unpacked.size(), 3u);
     for (const char* name : {"a.txt", "b.bin", "c.dat"})
         EXPECT_EQ(kltest::read_file(rig.dir / "x" / name), kltest::read_file(rig.src / name)) << name;

@@ -94,7 +94,8 @@ TEST_F(ActionListUi, DraggingReordersAndCtrlDragCopies) {
     EXPECT_EQ(Shape(), "3[5 4] 0[2 1]");
     EXPECT_EQ(d->Actions[5].SourcePath, "b1");
     EXPECT_EQ(d->Operations().ListIndex(), 1);
-    EXPECT_EQ(PaintedSelected(View(), list.get()), std::vector<int32_t>{1}) << "the copy alone shows selected";
+    EXPECT_EQ(PaintedSelected(View(), list.get()), std::vector<int32_t>{1})
+        << "the copy alone shows selected";
     kldtest::Screenshot(main.form().window(), "action-list-after-copy");
     EXPECT_FALSE(main.listDrag().CopyDrag);
     EXPECT_FALSE(main.listDrag().CtrlHeld) << "the drop ends the copy";

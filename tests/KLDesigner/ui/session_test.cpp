@@ -2,13 +2,14 @@
 // and the mouse: a new description, its product settings typed in, action
 // groups added from the toolbar, actions dragged into order and copied, the
 // file information refreshed, the description saved with Ctrl+S and opened
-// again from the recent files. What was saved is read back through a fresh
-// control.
+// again from the recent files, the install and destination settings clicked
+// and typed in, and the update built. What was saved is read back through a
+// fresh control; what was built is unpacked and compared with the sources.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QRadioButton>
 #include <QTimer>
-#include <QLineEdit>
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -154,10 +155,12 @@ TEST_F(Session, ThroughWidgetsAndTheMouse) {
     Type(f, "txtKLDTempPath", QString::fromStdString(out.string()));
     main.ShowTab(kld::tab::Installation);
     Click(f.Get<plat::forms::OptionButton>("optInstallCriteriaType", 1).radio());
-    TypeInto(f.Get<plat::forms::ComboBox>("cboInstallCriteriaRegKey").combo()->lineEdit(), "HKLM\\SOFTWARE\\Vendor");
+    TypeInto(f.Get<plat::forms::ComboBox>("cboInstallCriteriaRegKey").combo()->lineEdit(),
+             "HKLM\\SOFTWARE\\Vendor");
     main.ShowTab(kld::tab::Destination);
     Click(f.Get<plat::forms::OptionButton>("optInstallPathType", 1).radio());
-    TypeInto(f.Get<plat::forms::ComboBox>("cboProductDestinationPath").combo()->lineEdit(), "%PROGRAM FILES%\\App");
+    TypeInto(f.Get<plat::forms::ComboBox>("cboProductDestinationPath").combo()->lineEdit(),
+             "%PROGRAM FILES%\\App");
     EXPECT_EQ(d->Product.InstallCriteria[0].RegKey, "HKLM\\SOFTWARE\\Vendor");
     EXPECT_EQ(d->Product.InstallPaths[0], (kld::DestinationFolder{1, "%PROGRAM FILES%\\App", "", "", false}));
     main.ShowTab(kld::tab::ActionList);
@@ -177,7 +180,8 @@ TEST_F(Session, ThroughWidgetsAndTheMouse) {
     for (const auto& e : fs::directory_iterator(out))
         made.push_back(e.path().filename().string());
     std::sort(made.begin(), made.end());
-    EXPECT_EQ(made, (std::vector<std::string>{"Products.INF", "_0001.ZIP", "_0002.KL_", "_0003.KL_", "session.inf"}));
+    EXPECT_EQ(made, (std::vector<std::string>{"Products.INF", "_0001.ZIP", "_0002.KL_", "_0003.KL_",
+                                              "session.inf"}));
 
     // Each file the INF lists is a copy of its source, or an archive of the
     // files its mask matched, byte for byte.
@@ -200,7 +204,8 @@ TEST_F(Session, ThroughWidgetsAndTheMouse) {
         for (const fs::path file : unpacked)
             EXPECT_EQ(kltest::read_file(file), kltest::read_file(src / file.filename())) << file;
     }
-    EXPECT_EQ(listed, (std::vector<std::string>{"*.* _0001.ZIP", "readme.txt _0002.KL_", "setup.sh _0003.KL_"}));
+    EXPECT_EQ(listed,
+              (std::vector<std::string>{"*.* _0001.ZIP", "readme.txt _0002.KL_", "setup.sh _0003.KL_"}));
 
     prompt.expect_message(confirm, plat::ui::MsgAnswer::Yes);
     prompt.expect_message("The update output folder '" + out.string() +
