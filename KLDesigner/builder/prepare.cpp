@@ -262,11 +262,15 @@ bool Designer::BuildUpdateFiles() {
         if (parent.ok() && IsRecordIndex(parent.value))
             folder = Actions[static_cast<size_t>(parent.value)].SourceFolder;
         sourcePath = SourceFilePath(folder, r.SourcePath);
-        if (FileExists(sourcePath) && plat::is_file(sourcePath)) {
+        // A mask item stands for the files its mask matches in the folder.
+        const bool found = r.IsFolder ? !MatchingFiles(sourcePath).empty()
+                                      : FileExists(sourcePath) && plat::is_file(sourcePath);
+        if (found) {
             ++UpdateFileCounter;
             if (!MakeUpdateFile(idx, sourcePath, errorText)) return failure();
         } else {
-            errorText = "file not found. Please, fix the problem and try again.";
+            errorText = r.IsFolder ? "no files match the mask. Please, fix the problem and try again."
+                                   : "file not found. Please, fix the problem and try again.";
             return failure();
         }
     }
@@ -284,7 +288,6 @@ double Designer::ComputeBuildTotals() {
         if (!v.ok() || !IsRecordIndex(v.value)) continue;
         const ActionRecord& r = Actions[static_cast<size_t>(v.value)];
         if (r.IsGroup) continue;
-        if (r.ActionType == action::InstallFile && r.IsFolder) continue;
         if (r.ActionType != action::InstallFile && r.ActionType != action::ExecuteFile) continue;
         TreeValue parentPos = m_tree.ItemParent(p);
         if (!parentPos.ok()) continue;
@@ -293,7 +296,12 @@ double Designer::ComputeBuildTotals() {
         const std::string& folder = Actions[static_cast<size_t>(parent.value)].SourceFolder;
         if (vb::IsBlank(folder)) continue;
         const std::string path = SourceFilePath(folder, r.SourcePath);
-        if (FileExists(path)) total += static_cast<double>(plat::file_length(path).value_or(0));
+        if (r.IsFolder) {
+            for (const std::string& file : MatchingFiles(path))
+                total += static_cast<double>(plat::file_length(file).value_or(0));
+        } else if (FileExists(path)) {
+            total += static_cast<double>(plat::file_length(path).value_or(0));
+        }
     }
     return total;
 }

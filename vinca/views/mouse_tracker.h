@@ -68,6 +68,11 @@ class CMouseTracker {
     void OnRowsInserted(int32_t first, int32_t last);
     void OnRowsRemoved(int32_t first, int32_t last);
     void SetRowCount(int32_t n);
+    // The current item's row in a list built anew; nothing is told, as the
+    // current item stays the same.
+    void PlaceCurrent(int32_t row) {
+        if (Valid(row)) m_current = row;
+    }
     int32_t LastRow() const { return m_lastRow; }
 
     void SetCursorPoint(Point p) { m_cursor = p; }

@@ -108,6 +108,7 @@ int32_t CViewWindow::PositionAt(Point p, int32_t mode) {
 }
 
 void CViewWindow::CurrentChanged(int32_t row) {
+    m_currentItem = Ref<CItem>(row >= 0 ? m_engine.RowItem(row) : nullptr);
     m_host.CurrentRowMoved(row);
     if (row >= 0) EnsureVisible(row, row);
     RequestRepaint();
@@ -740,6 +741,10 @@ void CViewWindow::RowsReset() {
     m_extents.RemoveOutside(0, -1);
     m_extents.SetItemCount(RowCount());
     m_tracker->SetRowCount(RowCount());
+    // So is the current row: the selection that follows it must leave the
+    // row its item now has, not the number it had in the old list.
+    if (m_currentItem)
+        if (const int32_t row = m_engine.RowOf(m_currentItem.get()); row >= 0) m_tracker->PlaceCurrent(row);
     UpdateScrollRange();
     SetTopRow(TopRow());
     RequestRepaint();

@@ -396,6 +396,8 @@ class CViewWindow : public QWidget,
     bool m_frozen{false};
     Ref<CItem> m_frozenTop;
     Ref<CItem> m_frozenCurrent;
+    // The item of the current row, by which a reset of the rows finds it again.
+    Ref<CItem> m_currentItem;
     std::vector<Ref<CItem>> m_frozenSelection;
     plat::gdi::Bitmap m_snapshot;            // shown while drawing is suspended
     std::unique_ptr<CItemToolTip> m_toolTip; // before the children go: it owns a popup child

@@ -7,6 +7,29 @@
 using kldtest::ActionListUi;
 using plat::ui::MsgAnswer;
 
+namespace {
+
+// The list positions of the rows painted in the selection colour.
+std::vector<int32_t> PaintedSelected(QWidget* view, plat::IDispatch* list) {
+    QApplication::processEvents();
+    const QImage image = view->grab().toImage();
+    const QRgb selection = QApplication::palette().color(QPalette::Active, QPalette::Highlight).rgb();
+    std::vector<int32_t> rows;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixel(x, y) != selection) continue;
+            const plat::Variant args[] = {plat::Variant(int16_t(x)), plat::Variant(int16_t(y)),
+                                          plat::Variant(int16_t(1))};
+            plat::Variant item;
+            plat::dispatch_call(list, kldtest::dispid::kGetItemByXY, args, &item);
+            if (rows.empty() || rows.back() != item.to_i4()) rows.push_back(item.to_i4());
+            break;
+        }
+    return rows;
+}
+
+} // namespace
+
 TEST_F(ActionListUi, DropRuleKeepsGroupsWhole) {
     TwoGroups();
     kld::IActionTree& t = d->Operations();
@@ -70,12 +93,17 @@ TEST_F(ActionListUi, DraggingReordersAndCtrlDragCopies) {
     EXPECT_EQ(shownBeforeDrop, main.DragPicture(1));
     EXPECT_EQ(Shape(), "3[5 4] 0[2 1]");
     EXPECT_EQ(d->Actions[5].SourcePath, "b1");
+    EXPECT_EQ(d->Operations().ListIndex(), 1);
+    EXPECT_EQ(PaintedSelected(View(), list.get()), std::vector<int32_t>{1})
+        << "the copy alone shows selected";
+    kldtest::Screenshot(main.form().window(), "action-list-after-copy");
     EXPECT_FALSE(main.listDrag().CopyDrag);
     EXPECT_FALSE(main.listDrag().CtrlHeld) << "the drop ends the copy";
 
     // The next plain drag moves again.
     DragItem(1, 2, false);
     EXPECT_EQ(Shape(), "3[4 5] 0[2 1]");
+    EXPECT_EQ(PaintedSelected(View(), list.get()), std::vector<int32_t>{2});
 
     EXPECT_EQ(SavedOrder(), "B: b1 b1 A: a2 a1");
     kldtest::Screenshot(main.form().window(), "action-list-after-drag");

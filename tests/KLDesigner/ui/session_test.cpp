@@ -2,15 +2,21 @@
 // and the mouse: a new description, its product settings typed in, action
 // groups added from the toolbar, actions dragged into order and copied, the
 // file information refreshed, the description saved with Ctrl+S and opened
-// again from the recent files. What was saved is read back through a fresh
-// control.
+// again from the recent files, the install and destination settings clicked
+// and typed in, and the update built. What was saved is read back through a
+// fresh control; what was built is unpacked and compared with the sources.
 #include <QCheckBox>
-#include <QTimer>
+#include <QComboBox>
 #include <QLineEdit>
+#include <QRadioButton>
+#include <QTimer>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
 #include "KLDesigner/ui/progress_form.h"
+#include "platform/archive/zip_archive.h"
+#include "platform/config/ini.h"
 #include "real_list_rig.h"
 
 using kldtest::ActionListUi;
@@ -21,11 +27,19 @@ void WriteFile(const std::filesystem::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
-void Type(plat::forms::Form& f, const char* box, const QString& text) {
-    QLineEdit* edit = f.Get<plat::forms::TextBox>(box).line_edit();
+void TypeInto(QLineEdit* edit, const QString& text) {
     edit->setFocus();
     edit->selectAll();
     QTest::keyClicks(edit, text);
+}
+
+void Type(plat::forms::Form& f, const char* box, const QString& text) {
+    TypeInto(f.Get<plat::forms::TextBox>(box).line_edit(), text);
+}
+
+// On an option's indicator, where a button takes the click.
+void Click(QWidget* button) {
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
 }
 
 class Session : public ActionListUi {};
@@ -125,21 +139,13 @@ TEST_F(Session, ThroughWidgetsAndTheMouse) {
 
     // 6. Prepare builds the update files and the INF files; a second one is
     // cancelled from its progress form and leaves the output folder empty.
-    // The registry groups have nothing to write yet, the mask action names
-    // no single file for Prepare's file check, and the copy would put a
-    // second file of its name in one place, so they go first.
+    // The copy would put a second file of its name in one place, so it goes
+    // first; the settings Prepare checks are typed and clicked in.
     QWidget* view = View();
-    for (int k = 0; k < 2; ++k) {
-        d->Operations().SetListIndex(d->Operations().ListCount() - 1);
-        prompt.expect_message("Do you want to remove this operation group from list ?", plat::ui::MsgAnswer::Yes);
-        QTest::keyClick(view, Qt::Key_Delete);
-    }
-    d->Operations().SetListIndex(1);
-    ASSERT_TRUE(Record(1).IsFolder);
+    ASSERT_EQ(Shape(), "0[1 2] 3[4 5] 6[] 7[]");
+    d->Operations().SetListIndex(4);
     QTest::keyClick(view, Qt::Key_Delete);
-    d->Operations().SetListIndex(3);
-    QTest::keyClick(view, Qt::Key_Delete);
-    ASSERT_EQ(Shape(), "0[2] 3[5]");
+    ASSERT_EQ(Shape(), "0[1 2] 3[5] 6[] 7[]");
     const fs::path out = fs::path(dir.str()) / "out";
     main.ShowTab(kld::tab::Product);
     Type(f, "txtManufacturer", "Vendor");
@@ -147,8 +153,16 @@ TEST_F(Session, ThroughWidgetsAndTheMouse) {
     Type(f, "txtInternetPath", "http://127.0.0.1/updates");
     Type(f, "txtINFFile", "session.inf");
     Type(f, "txtKLDTempPath", QString::fromStdString(out.string()));
-    d->Product.InstallCriteria[0].RegKey = "HKLM\\SOFTWARE\\Vendor";
-    d->Product.InstallPaths[0] = {1, "%PROGRAM FILES%\\App", "", "", false};
+    main.ShowTab(kld::tab::Installation);
+    Click(f.Get<plat::forms::OptionButton>("optInstallCriteriaType", 1).radio());
+    TypeInto(f.Get<plat::forms::ComboBox>("cboInstallCriteriaRegKey").combo()->lineEdit(),
+             "HKLM\\SOFTWARE\\Vendor");
+    main.ShowTab(kld::tab::Destination);
+    Click(f.Get<plat::forms::OptionButton>("optInstallPathType", 1).radio());
+    TypeInto(f.Get<plat::forms::ComboBox>("cboProductDestinationPath").combo()->lineEdit(),
+             "%PROGRAM FILES%\\App");
+    EXPECT_EQ(d->Product.InstallCriteria[0].RegKey, "HKLM\\SOFTWARE\\Vendor");
+    EXPECT_EQ(d->Product.InstallPaths[0], (kld::DestinationFolder{1, "%PROGRAM FILES%\\App", "", "", false}));
     main.ShowTab(kld::tab::ActionList);
 
     const std::string confirm = "You are about to create update stuff and INF file in the '" + out.string() +
@@ -162,8 +176,36 @@ TEST_F(Session, ThroughWidgetsAndTheMouse) {
     prompt.expect(report);
     main.MenuItem("mnuFilePrepare").Click(-1);
     ASSERT_EQ(prompt.pending(), 0u);
-    EXPECT_TRUE(fs::exists(out / "session.inf"));
-    EXPECT_TRUE(fs::exists(out / "Products.INF"));
+    std::vector<std::string> made;
+    for (const auto& e : fs::directory_iterator(out))
+        made.push_back(e.path().filename().string());
+    std::sort(made.begin(), made.end());
+    EXPECT_EQ(made, (std::vector<std::string>{"Products.INF", "_0001.ZIP", "_0002.KL_", "_0003.KL_",
+                                              "session.inf"}));
+
+    // Each file the INF lists is a copy of its source, or an archive of the
+    // files its mask matched, byte for byte.
+    plat::IniDocument inf;
+    ASSERT_EQ(plat::IniDocument::load(out / "session.inf", inf), plat::SysError::Success);
+    std::vector<std::string> listed;
+    for (int n = 1; inf.get("File" + std::to_string(n), "FileName"); ++n) {
+        const std::string section = "File" + std::to_string(n);
+        const std::string name = inf.get_string(section, "FileName");
+        const fs::path made_file = out / inf.get_string(section, "SourceFile1");
+        listed.push_back(name + " " + made_file.filename().string());
+        if (made_file.extension() != ".ZIP") {
+            EXPECT_EQ(kltest::read_file(made_file), kltest::read_file(src / name)) << name;
+            continue;
+        }
+        std::vector<std::string> unpacked;
+        ASSERT_EQ(plat::archive::unpack(made_file.string(), dir.str() + "/unpacked", {}, &unpacked),
+                  plat::archive::ArchiveError::Ok);
+        EXPECT_EQ(unpacked.size(), 2u);
+        for (const fs::path file : unpacked)
+            EXPECT_EQ(kltest::read_file(file), kltest::read_file(src / file.filename())) << file;
+    }
+    EXPECT_EQ(listed,
+              (std::vector<std::string>{"*.* _0001.ZIP", "readme.txt _0002.KL_", "setup.sh _0003.KL_"}));
 
     prompt.expect_message(confirm, plat::ui::MsgAnswer::Yes);
     prompt.expect_message("The update output folder '" + out.string() +
