@@ -262,15 +262,11 @@ bool Designer::BuildUpdateFiles() {
         if (parent.ok() && IsRecordIndex(parent.value))
             folder = Actions[static_cast<size_t>(parent.value)].SourceFolder;
         sourcePath = SourceFilePath(folder, r.SourcePath);
-        // A mask item stands for the files its mask matches in the folder.
-        const bool found = r.IsFolder ? !MatchingFiles(sourcePath).empty()
-                                      : FileExists(sourcePath) && plat::is_file(sourcePath);
-        if (found) {
+        if (FileExists(sourcePath) && plat::is_file(sourcePath)) {
             ++UpdateFileCounter;
             if (!MakeUpdateFile(idx, sourcePath, errorText)) return failure();
         } else {
-            errorText = r.IsFolder ? "no files match the mask. Please, fix the problem and try again."
-                                   : "file not found. Please, fix the problem and try again.";
+            errorText = "file not found. Please, fix the problem and try again.";
             return failure();
         }
     }
@@ -288,6 +284,7 @@ double Designer::ComputeBuildTotals() {
         if (!v.ok() || !IsRecordIndex(v.value)) continue;
         const ActionRecord& r = Actions[static_cast<size_t>(v.value)];
         if (r.IsGroup) continue;
+        if (r.ActionType == action::InstallFile && r.IsFolder) continue;
         if (r.ActionType != action::InstallFile && r.ActionType != action::ExecuteFile) continue;
         TreeValue parentPos = m_tree.ItemParent(p);
         if (!parentPos.ok()) continue;
@@ -296,12 +293,7 @@ double Designer::ComputeBuildTotals() {
         const std::string& folder = Actions[static_cast<size_t>(parent.value)].SourceFolder;
         if (vb::IsBlank(folder)) continue;
         const std::string path = SourceFilePath(folder, r.SourcePath);
-        if (r.IsFolder) {
-            for (const std::string& file : MatchingFiles(path))
-                total += static_cast<double>(plat::file_length(file).value_or(0));
-        } else if (FileExists(path)) {
-            total += static_cast<double>(plat::file_length(path).value_or(0));
-        }
+        if (FileExists(path)) total += static_cast<double>(plat::file_length(path).value_or(0));
     }
     return total;
 }

@@ -72,8 +72,8 @@ bool Designer::MakeUpdateFile(int32_t index, const std::string& sourcePath, std:
     const auto length = plat::file_length(source);
     const bool chunked = Product.ChunkSize / 1024 >= 1 && r.FileSize >= Product.ChunkSize;
     // An empty file is packed too: the client takes an empty download as one
-    // that never arrived. The files of a mask item travel in one archive.
-    const bool plain = !r.Compress && !r.Encrypt && !chunked && !(length && *length == 0) && !r.IsFolder;
+    // that never arrived.
+    const bool plain = !r.Compress && !r.Encrypt && !chunked && !(length && *length == 0);
     if (!plain) return ZipUpdateFile(index, sourcePath, "_" + Number(UpdateFileCounter), errorText);
 
     const std::string name = "_" + Number(UpdateFileCounter) + ".KL_";
@@ -130,13 +130,9 @@ bool Designer::ZipUpdateFile(int32_t index, const std::string& sourcePath, const
         return false;
     };
 
-    // A mask item packs every file its mask matches, each under its own name.
-    const std::vector<std::string> sources = r.IsFolder ? MatchingFiles(source) : std::vector{source};
-    plat::archive::ArchiveError e = plat::archive::pack_files(sources, archive, options);
+    plat::archive::ArchiveError e = plat::archive::pack_file(source, archive, options);
     if (e != plat::archive::ArchiveError::Ok) return fail(e);
-    double packed = 0;
-    for (const std::string& s : sources)
-        packed += static_cast<double>(plat::file_length(s).value_or(0));
+    const double packed = static_cast<double>(plat::file_length(source).value_or(0));
     if (!m_host.ZipFileStatus(packed, true)) ZipProgress.done = before + packed;
 
     const uint64_t size = plat::file_length(archive).value_or(0);

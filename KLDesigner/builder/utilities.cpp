@@ -246,21 +246,6 @@ std::string SourceFilePath(std::string_view folder, std::string_view name) {
     return NativePath(std::string(folder) + "\\" + std::string(name));
 }
 
-std::vector<std::string> MatchingFiles(std::string_view maskPath) {
-    std::vector<std::string> files;
-    const std::string path = NativePath(maskPath);
-    const size_t slash = path.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
-    const std::string mask = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (vb::IsBlank(mask)) return files;
-    auto entries = plat::list_folder(folder, mask);
-    if (!entries) return files;
-    for (const auto& e : *entries)
-        if ((e.attributes & (plat::attr::Directory | plat::attr::Hidden | plat::attr::System)) == 0)
-            files.push_back(plat::join_path(folder, e.name));
-    return files;
-}
-
 int32_t Designer::UpdateOperFileInfo(int32_t position) {
     if (PrepareRunning) return 0;
     m_host.SetBusy(true);

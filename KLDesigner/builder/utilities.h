@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "platform/ui/prompt.h"
 
@@ -54,11 +53,6 @@ bool ReplaceText(std::string& text, std::string_view find, std::string_view repl
 // The source file of an item: its group's folder and its own name, joined
 // as the document writes them and made native.
 std::string SourceFilePath(std::string_view folder, std::string_view name);
-// The files a mask item stands for: the plain files of the path's folder
-// whose names match its last element as a listing mask ("*.*" every file),
-// as native paths in name order. Sub-folders, hidden and system files are
-// left out; so is everything when the folder cannot be read.
-std::vector<std::string> MatchingFiles(std::string_view maskPath);
 
 // Registry hives by the numbers the designer's lists use.
 namespace hive {

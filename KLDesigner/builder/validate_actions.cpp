@@ -77,38 +77,21 @@ bool Designer::ValidateActions() {
                 folder = Actions[static_cast<size_t>(static_cast<int16_t>(group.value))].SourceFolder;
             const std::string source = SourceFilePath(folder, r.SourcePath);
             const DestinationFolder& d = r.Destinations[0];
-            // A mask item stands for the files its mask matches; it has no
-            // attributes of one file to compare.
-            const bool mask = r.IsFolder;
-            uint64_t size = 0;
-            bool found = false;
-            if (mask) {
-                const std::vector<std::string> files = MatchingFiles(source);
-                found = !files.empty();
-                for (const std::string& file : files)
-                    size += plat::file_length(file).value_or(0);
-            } else if (FileExists(source)) {
-                found = true;
-                size = plat::file_length(NativePath(source)).value_or(0);
-            }
             if (vb::IsBlank(r.SourcePath)) {
                 f = Failure{Control::cmdOperFileName,
                             M("You specified an incorrect file name (file not specified)")};
-            } else if (mask && !found) {
-                f = Failure{Control::cmdOperFileName,
-                            M("You specified an incorrect file mask (no files match it)")};
-            } else if (!found) {
+            } else if (!FileExists(source)) {
                 f = Failure{Control::cmdOperFileName,
                             M("You specified an incorrect file name (file not found)")};
             } else if (r.SourcePath.size() > kValueMax) {
                 f = Failure{Control::cmdOperFileName,
                             M("You specified an incorrect file name (value is longer than 255 characters)")};
-            } else if (size > kMaxSourceSize) {
+            } else if (plat::file_length(NativePath(source)).value_or(0) > kMaxSourceSize) {
                 f = Failure{Control::cmdOperFileName,
                             M("You specified an incorrect file name (file is larger than 2 GB)")};
             }
-            if (!f && !mask) {
-                // The recorded attributes follow the file when the vendor agrees.
+            if (!f) {
+                // I3: the recorded attributes follow the file when the vendor agrees.
                 OleDate date = 0;
                 int32_t size = 0, high = 0, low = 0, build = 0, type = r.FileType, revision = 0;
                 GetFileAttributes(source, date, size, high, low, build, type, revision);

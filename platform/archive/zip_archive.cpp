@@ -334,49 +334,35 @@ const char* archive_error_text(ArchiveError e) {
 
 ArchiveError pack_file(const std::string& source, const std::string& archive, const PackOptions& options,
                        std::vector<std::string>* pieces) {
-    return pack_files({source}, archive, options, pieces);
-}
-
-ArchiveError pack_files(const std::vector<std::string>& sources, const std::string& archive,
-                        const PackOptions& options, std::vector<std::string>* pieces) {
     if (pieces) pieces->clear();
-    if (sources.empty()) return ArchiveError::NotFound;
-    uint64_t total = 0;
-    for (const std::string& source : sources) {
-        const auto length = file_length(source);
-        if (!length || is_folder(source)) return ArchiveError::NotFound;
-        if (access(source.c_str(), R_OK) != 0) return ArchiveError::ReadFailed;
-        total += *length;
-    }
+    const auto length = file_length(source);
+    if (!length || is_folder(source)) return ArchiveError::NotFound;
+    if (access(source.c_str(), R_OK) != 0) return ArchiveError::ReadFailed;
 
     int error = 0;
     // libzip writes a temporary file beside the archive and renames it over
     // the archive only when everything was written.
     ZipPtr za(zip_open(archive.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error));
     if (!za) return ArchiveError::WriteFailed;
-    const int level = std::clamp(options.level, 0, 9);
-    for (const std::string& source : sources) {
-        zip_source_t* src = zip_source_file(za.get(), source.c_str(), 0, -1);
-        if (!src) return ArchiveError::ReadFailed;
-        // Two sources of one name would be one entry: refused, not merged.
-        const zip_int64_t index = zip_file_add(za.get(), file_name(source).c_str(), src, ZIP_FL_ENC_UTF_8);
-        if (index < 0) {
-            zip_source_free(src);
-            return ArchiveError::WriteFailed;
-        }
-        if (zip_set_file_compression(za.get(), static_cast<zip_uint64_t>(index),
-                                     level == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE,
-                                     static_cast<zip_uint32_t>(level)) != 0)
-            return ArchiveError::Unsupported;
-        if (!options.password.empty() &&
-            zip_file_set_encryption(za.get(), static_cast<zip_uint64_t>(index), ZIP_EM_AES_256,
-                                    options.password.c_str()) != 0)
-            return ArchiveError::Unsupported;
+    zip_source_t* src = zip_source_file(za.get(), source.c_str(), 0, -1);
+    if (!src) return ArchiveError::ReadFailed;
+    const zip_int64_t index = zip_file_add(za.get(), file_name(source).c_str(), src, ZIP_FL_ENC_UTF_8);
+    if (index < 0) {
+        zip_source_free(src);
+        return ArchiveError::WriteFailed;
     }
+    const int level = std::clamp(options.level, 0, 9);
+    if (zip_set_file_compression(za.get(), static_cast<zip_uint64_t>(index),
+                                 level == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE,
+                                 static_cast<zip_uint32_t>(level)) != 0)
+        return ArchiveError::Unsupported;
+    if (!options.password.empty() && zip_file_set_encryption(za.get(), static_cast<zip_uint64_t>(index),
+                                                             ZIP_EM_AES_256, options.password.c_str()) != 0)
+        return ArchiveError::Unsupported;
 
     PackState state;
     state.progress = &options.progress;
-    state.total = total;
+    state.total = *length;
     zip_register_progress_callback_with_state(za.get(), 0.01, OnPackProgress, nullptr, &state);
     zip_register_cancel_callback_with_state(za.get(), OnPackCancel, nullptr, &state);
     if (zip_close(za.get()) != 0) {

@@ -45,12 +45,6 @@ struct PackOptions {
 ArchiveError pack_file(const std::string& source, const std::string& archive, const PackOptions& options,
                        std::vector<std::string>* pieces = nullptr);
 
-// The same for several files, each an entry named by its file name, in the
-// order given; the progress runs over their total. Two sources of one file
-// name give WriteFailed.
-ArchiveError pack_files(const std::vector<std::string>& sources, const std::string& archive,
-                        const PackOptions& options, std::vector<std::string>* pieces = nullptr);
-
 // The name of a further piece: the archive's name with its extension replaced
 // by "Z" and the number, at least two digits ("_0001.ZIP", 2 → "_0001.Z02").
 std::string piece_name(const std::string& archive, int number);

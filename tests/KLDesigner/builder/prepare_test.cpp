@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "KLDesigner/builder/file_version.h"
-#include "platform/archive/zip_archive.h"
 #include "platform/config/machine.h"
 #include "support/designer_fixture.h"
 
@@ -192,14 +191,12 @@ TEST(DesignerPrepare, ActionChecksSelectTheItemAndFocusTheField) {
          "group and try again."},
         {"item without file", [](PrepareRig& r) { r.d.Actions[2].SourcePath = ""; }, 2, "cmdOperFileName",
          M("You specified an incorrect file name (file not specified)")},
-        {"mask that matches nothing",
+        {"mask item",
          [](PrepareRig& r) {
-             fs::create_directories(r.src / "sub.none");
-             kltest::write_file(r.src / ".hidden.none", "x");
-             r.d.Actions[2].SourcePath = "*.none";
+             r.d.Actions[2].SourcePath = "*.*";
              r.d.Actions[2].IsFolder = true;
          },
-         2, "cmdOperFileName", M("You specified an incorrect file mask (no files match it)")},
+         2, "cmdOperFileName", M("You specified an incorrect file name (file not found)")},
         {"register a text file", [](PrepareRig& r) { r.d.Actions[1].Register = true; }, 1,
          "chkOperFileRegister",
          M("You specified an incorrect file to be registered (not application or DLL)")},
@@ -310,35 +307,6 @@ TEST(DesignerPrepare, AWholeBuildFillsTheOutputFolder) {
     rig.d.PrepareUpdate();
     rig.prompt.verify_done();
     EXPECT_EQ(rig.OutNames().size(), 5u); // untouched
-}
-
-TEST(DesignerPrepare, AMaskItemPacksTheFilesItMatches) {
-    PrepareRig rig;
-    kltest::write_file(rig.src / "c.dat", std::string(700, 'c'));
-    kltest::write_file(rig.src / ".hidden", "h");
-    kltest::write_file(rig.src / "sub" / "d.txt", "d");
-    ActionRecord& mask = rig.d.Actions[2];
-    mask.SourcePath = "*.*";
-    mask.IsFolder = true;
-    mask.Compress = false;
-    mask.FileSize = 0; // a mask records no file of its own; nothing is asked
-    rig.ExpectConfirm();
-    rig.ExpectReport();
-    rig.d.PrepareUpdate();
-    rig.prompt.verify_done();
-    EXPECT_EQ(rig.OutNames(), (Names{"Products.INF", "_0001.KL_", "_0002.ZIP", "editor.inf"}));
-    EXPECT_EQ(rig.d.ZipProgress.total, 3000.0 + 3000 + 5000 + 700);
-
-    std::vector<std::string> unpacked;
-    ASSERT_EQ(
-        plat::archive::unpack((rig.out / "_0002.ZIP").string(), (rig.dir / "x").string(), {}, &unpacked),
-        plat::archive::ArchiveError::Ok);
-    EXPECT_EQ(unpacked.size(), 3u);
-    for (const char* name : {"a.txt", "b.bin", "c.dat"})
-        EXPECT_EQ(kltest::read_file(rig.dir / "x" / name), kltest::read_file(rig.src / name)) << name;
-    ASSERT_EQ(mask.ProducedFiles.size(), 1u);
-    EXPECT_EQ(mask.ProducedFiles[0].SourcePath, "_0002.ZIP");
-    EXPECT_EQ(mask.ProducedFiles[0].FileSize, static_cast<int32_t>(fs::file_size(rig.out / "_0002.ZIP")));
 }
 
 TEST(DesignerPrepare, OutputFolderChecks) {
