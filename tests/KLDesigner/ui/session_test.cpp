@@ -139,13 +139,22 @@ TEST_F(Session, ThroughWidgetsAndTheMouse) {
 
     // 6. Prepare builds the update files and the INF files; a second one is
     // cancelled from its progress form and leaves the output folder empty.
-    // The copy would put a second file of its name in one place, so it goes
-    // first; the settings Prepare checks are typed and clicked in.
+    // The copy would put a second file of its name in one place and the
+    // mask action names no single file for Prepare's file check, so they go
+    // first; the file is packed compressed, and the settings Prepare checks
+    // are typed and clicked in.
     QWidget* view = View();
     ASSERT_EQ(Shape(), "0[1 2] 3[4 5] 6[] 7[]");
     d->Operations().SetListIndex(4);
     QTest::keyClick(view, Qt::Key_Delete);
     ASSERT_EQ(Shape(), "0[1 2] 3[5] 6[] 7[]");
+    d->Operations().SetListIndex(1);
+    ASSERT_TRUE(Record(1).IsFolder);
+    QTest::keyClick(view, Qt::Key_Delete);
+    ASSERT_EQ(Shape(), "0[2] 3[5] 6[] 7[]");
+    d->Operations().SetListIndex(1);
+    QTest::mouseClick(f.Get<plat::forms::CheckBox>("chkOperCompress").check(), Qt::LeftButton, {}, QPoint(6, 6));
+    ASSERT_TRUE(Record(1).Compress);
     const fs::path out = fs::path(dir.str()) / "out";
     main.ShowTab(kld::tab::Product);
     Type(f, "txtManufacturer", "Vendor");
@@ -180,11 +189,10 @@ TEST_F(Session, ThroughWidgetsAndTheMouse) {
     for (const auto& e : fs::directory_iterator(out))
         made.push_back(e.path().filename().string());
     std::sort(made.begin(), made.end());
-    EXPECT_EQ(made, (std::vector<std::string>{"Products.INF", "_0001.ZIP", "_0002.KL_", "_0003.KL_",
-                                              "session.inf"}));
+    EXPECT_EQ(made, (std::vector<std::string>{"Products.INF", "_0001.ZIP", "_0002.KL_", "session.inf"}));
 
-    // Each file the INF lists is a copy of its source, or an archive of the
-    // files its mask matched, byte for byte.
+    // Each file the INF lists is a copy of its source, or an archive that
+    // unpacks to it, byte for byte.
     plat::IniDocument inf;
     ASSERT_EQ(plat::IniDocument::load(out / "session.inf", inf), plat::SysError::Success);
     std::vector<std::string> listed;
@@ -200,12 +208,12 @@ TEST_F(Session, ThroughWidgetsAndTheMouse) {
         std::vector<std::string> unpacked;
         ASSERT_EQ(plat::archive::unpack(made_file.string(), dir.str() + "/unpacked", {}, &unpacked),
                   plat::archive::ArchiveError::Ok);
-        EXPECT_EQ(unpacked.size(), 2u);
+        EXPECT_EQ(unpacked.size(), 1u);
         for (const fs::path file : unpacked)
             EXPECT_EQ(kltest::read_file(file), kltest::read_file(src / file.filename())) << file;
     }
     EXPECT_EQ(listed,
-              (std::vector<std::string>{"*.* _0001.ZIP", "readme.txt _0002.KL_", "setup.sh _0003.KL_"}));
+              (std::vector<std::string>{"readme.txt _0001.ZIP", "setup.sh _0002.KL_"}));
 
     prompt.expect_message(confirm, plat::ui::MsgAnswer::Yes);
     prompt.expect_message("The update output folder '" + out.string() +
