@@ -25,7 +25,7 @@ using plat::Variant;
 namespace {
 
 namespace id {
-constexpr plat::DISPID DefMultiLine = 59, GetItemRect = 83, ItemBackColor = 109, ItemFontBold = 111,
+constexpr plat::DISPID WidthOfText = 57, DefMultiLine = 59, GetItemRect = 83, ItemBackColor = 109, ItemFontBold = 111,
                        ItemFontSize = 114, ItemForeColor = 117, ItemMultiLine = 121, DefItemCellBorderStyle = 178,
                        DefItemCellTextAlignment = 181, DefItemCellBackColor = 202, TransparentBackground = 189;
 }
@@ -152,6 +152,16 @@ TEST_F(ItemAppearance, MultiLineTextMakesTheRowTaller) {
     put_id(id::DefMultiLine, Variant::boolean(false));
     put_id(id::ItemMultiLine, I2(1), {I4(1)});
     EXPECT_GT(rect(1).height(), single + 8);
+
+    // A text width of 0 wraps a long multi-line text at the rows' pane.
+    add({"one two three four five six seven eight nine ten eleven twelve thirteen fourteen"});
+    put_id(id::DefMultiLine, Variant::boolean(true));
+    const Rect4 unlimited = rect(2, 4);
+    EXPECT_LT(unlimited.height(), single + 4); // one line, running off the pane
+    put_id(id::WidthOfText, Variant(0.0f));
+    const Rect4 wrapped = rect(2, 4);
+    EXPECT_GT(wrapped.height(), unlimited.height() + 8);
+    EXPECT_GT(wrapped.width(), view()->width() / 2);
 }
 
 // The default item cell is the text part of every item's cell: its back
