@@ -27,7 +27,8 @@ namespace {
 namespace id {
 constexpr plat::DISPID WidthOfText = 57, DefMultiLine = 59, GetItemRect = 83, ItemBackColor = 109, ItemFontBold = 111,
                        ItemFontSize = 114, ItemForeColor = 117, ItemMultiLine = 121, DefItemCellBorderStyle = 178,
-                       DefItemCellTextAlignment = 181, DefItemCellBackColor = 202, TransparentBackground = 189;
+                       DefItemCellTextAlignment = 181, DefItemCellBackColor = 202, TransparentBackground = 189,
+                       TransparentBitmapColor = 217, TransparentBitmap = 218;
 }
 
 Variant I2(int16_t v) {
@@ -193,6 +194,28 @@ TEST_F(ItemAppearance, DefaultItemCellShapesEveryItemsText) {
     EXPECT_GE(rect(0).height(), text.height() + 4);
     put_id(id::DefItemCellTextAlignment, I2(0)); // no text
     EXPECT_LT(rect(0, 4).width(), text.width() / 2);
+}
+
+// TransparentBitmap leaves the items' pictures out where they have the
+// transparent colour: the row shows there instead.
+TEST_F(ItemAppearance, TransparentBitmapAppliesToItemPictures) {
+    kltest::TempDir dir;
+    QImage image(16, 16, QImage::Format_RGB32);
+    image.fill(QColor(255, 0, 255));
+    QPainter(&image).fillRect(4, 4, 8, 8, QColor(0, 128, 0));
+    const std::string path = (dir.path() / "framed.png").string();
+    ASSERT_TRUE(image.save(QString::fromStdString(path)));
+    put("Image", call("LoadPicture", {Variant(std::string_view(path))}), {I4(0)});
+    put_id(id::ItemBackColor, I4(0x00FFFF), {I4(0)});
+    const Rect4 pic = rect(0, 2);
+    ASSERT_GE(pic.width(), 16);
+    auto corner = [&] { return pixel(shot(), pic.left + 2, pic.top + 2); };
+    auto centre = [&] { return pixel(shot(), pic.left + pic.width() / 2, pic.top + pic.height() / 2); };
+    EXPECT_EQ(corner(), QColor(255, 0, 255));
+    put_id(id::TransparentBitmapColor, I4(0xFF00FF));
+    put_id(id::TransparentBitmap, Variant::boolean(true));
+    EXPECT_EQ(corner(), kYellow);
+    EXPECT_EQ(centre(), QColor(0, 128, 0));
 }
 
 // A transparent control shows what its container paints behind it, its
