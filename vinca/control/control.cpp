@@ -633,6 +633,12 @@ bool CVincaCtrl::DefCellSet(plat::DISPID id, const plat::Variant& value) {
     return true;
 }
 
+void CVincaCtrl::RefreshItemRow(CItem* item) {
+    const int32_t row = item ? m_engine.RowOf(item) : -1;
+    if (row >= 0) m_engine.RefreshItems(row, row);
+    ClearPending();
+}
+
 ControlDefaultValues CVincaCtrl::DefaultValues() {
     using namespace dispid;
     ControlDefaultValues v;
@@ -649,6 +655,8 @@ ControlDefaultValues CVincaCtrl::DefaultValues() {
     v.invBorderStyle = Prop(kInvBorderStyle).to_i4();
     v.invStyle = Prop(kInvStyle).to_i4();
     v.defMultiLine = Prop(kDefMultiLine).to_bool();
+    v.transparentBitmap = Prop(kTransparentBitmap).to_bool();
+    v.transparentBitmapColor = Prop(kTransparentBitmapColor).to_i4();
     v.itemHeight = static_cast<float>(Prop(kItemHeight).to_r8());
     v.tabStopDistance = Prop(kTabStopDistance).to_i4();
     v.hasGrid = m_grid != nullptr;

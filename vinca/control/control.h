@@ -173,6 +173,9 @@ class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObjec
     bool UserMode() const { return user_mode(); }
     plat::ComPtr<plat::IDispatch> ExtendedControl();
 
+    // Lays the item's row out again and repaints it (its looks changed).
+    void RefreshItemRow(CItem* item);
+
     // The picture list: entry n is the picture of mark n; empty while no
     // mark picture was set. Tags of the marks beside it.
     std::vector<plat::Variant>& MarkPictures() { return m_markPictures; }

@@ -407,6 +407,7 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
                 [](CVincaCtrl& s, DispCall& c) {
                     CItem* item = s.Item(c.i4(0));
                     if (CItemData* data = item->GetItemData()) data->SetTreeBackColor(c.value().lVal);
+                    s.RefreshItemRow(item);
                 }),
         Indexed(d::kItemEditText, "ItemEditText", I2, {},
                 [](CVincaCtrl& s, DispCall& c) {
@@ -432,6 +433,7 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
                 [](CVincaCtrl& s, DispCall& c) {
                     CItem* item = s.Item(c.i4(0));
                     if (CItemData* data = item->GetItemData()) data->SetTreeForeColor(c.value().lVal);
+                    s.RefreshItemRow(item);
                 }),
         Indexed(d::kItemIntValue, "ItemIntValue", I2, [](CVincaCtrl& s, DispCall& c) { m::GetItemValue(s, c, I2); },
                 [](CVincaCtrl& s, DispCall& c) { m::PutItemValue(s, c, I2); }, kG),
@@ -468,8 +470,7 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
                         tree->SetOrAddValue(key, plat::Variant(int16_t(v == 2 ? 2 : 1)));
                     else
                         tree->RemoveEntry(key); // back to DefMultiLine
-                    s.Engine().RefreshItems(s.Engine().RowOf(item), s.Engine().RowOf(item));
-                    s.ClearPending();
+                    s.RefreshItemRow(item);
                 },
                 kG),
         Indexed(d::kItemParentBM, "ItemParentBM", I4,

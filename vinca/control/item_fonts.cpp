@@ -91,6 +91,7 @@ void PutItemFont(CVincaCtrl& self, Call& c, FontField field) {
             break;
         }
     });
+    self.RefreshItemRow(item);
 }
 
 void GetControlFont(CVincaCtrl& self, Call& c) {

@@ -5,6 +5,8 @@
 #include "vinca/control/ole_drag.h"
 #include "vinca/control/events.h"
 #include "vinca/control/input.h"
+#include "vinca/control/objects/level_defs.h"
+#include "vinca/model/attr_sources.h"
 #include "vinca/model/item.h"
 #include "vinca/model/names.h"
 #include "vinca/model/picture_slots.h"
@@ -14,6 +16,7 @@
 
 // Qt after the control's headers (its `slots` macro).
 #include <QtGui/QGuiApplication>
+#include <QtGui/QImage>
 #include <QtGui/QScreen>
 #include <QtWidgets/QWidget>
 
@@ -241,6 +244,21 @@ bool CControlWindow::ItemHasLink(CItem* item) {
            !item->ItemData()->GetTreeUrl().empty();
 }
 
+bool CControlWindow::PaintParentBackground(plat::gdi::Dc& dc, const plat::gdi::Rect& rect) {
+    QWidget* parent = m_view ? m_view->parentWidget() : nullptr;
+    if (!parent || rect.IsEmpty() || m_paintingParent) return false;
+    // The container paints itself (its background and its own painting,
+    // not its other children) under the part of the window asked for.
+    const QPoint at = m_view->mapToParent(QPoint(rect.left, rect.top));
+    QImage under(rect.Width(), rect.Height(), QImage::Format_RGB32);
+    under.fill(parent->palette().color(parent->backgroundRole()));
+    m_paintingParent = true;
+    parent->render(&under, QPoint(), QRegion(at.x(), at.y(), rect.Width(), rect.Height()),
+                   QWidget::DrawWindowBackground);
+    m_paintingParent = false;
+    return dc.DrawImage(rect, under, plat::gdi::SRCCOPY);
+}
+
 void CControlWindow::ApplyChanges(int32_t code, bool all) {
     if (!m_view) return;
     // Behaviour settings are told when they differ from what the view has.
@@ -303,6 +321,102 @@ CPictureHolder HolderOf(const plat::Variant* value) {
 
 } // namespace
 
+namespace {
+
+// The sources an item's tree cell reads, nearest first: the item's own cell,
+// its inner cell, its level's definition, the control's default item cell
+// and, last, the control's defaults.
+class ItemCellSources {
+  public:
+    ItemCellSources(CVincaCtrl& ctrl, CItem* item, const ControlDefaultValues& defaults) : m_defaults(defaults) {
+        CItemData* data = item ? item->ItemData() : nullptr;
+        auto add = [&](CAttrSet* set) {
+            if (set) m_own.push_back(std::make_unique<CAttrSetSource>(set));
+        };
+        if (data) {
+            add(data->GetValueSet(names::Tree(), false));
+            add(data->GetValueSet(GlobalName("__InnerTree"), false));
+        }
+        if (item)
+            if (CLevelDef* level = FindLevel(ctrl, item->GetItemLevel())) add(level->pictures.get());
+        add(ctrl.DefaultItemCellDef());
+        for (const auto& s : m_own)
+            m_chain.Add(s.get());
+    }
+    // `withDefaults` false asks only the item and the definitions.
+    bool Find(const char* key, plat::Variant& out, bool withDefaults = true) const {
+        const CVincaName* name = GlobalName(key);
+        return m_chain.Lookup(name, out) || (withDefaults && m_defaults.Lookup(name, out));
+    }
+
+  private:
+    std::vector<std::unique_ptr<CAttrSource>> m_own;
+    CRefList m_chain;
+    CControlDefaults m_defaults;
+};
+
+// What the text part of a tree cell reads through the item's sources.
+constexpr const char* kItemCellKeys[] = {
+    "__ForeColor",       "__SelFrColor",     "__SelBkColor",         "__TransBMPColor",     "__IsSetBMPColor",
+    "__InnerBorderColor", "__InnerGradientStyle", "__InnerGrdColorFrom", "__InnerGrdColorTo", "__InnerPicAlign",
+    "__InnerTextAlign",  "__InnerAlignment", "__InnerRTFStyle",      "__InnerBorderStyle",  "__InvBorderStyle",
+    "__3DBorder",        "__3DShadowColor",  "__InvStyle",           "__Picture",           "__PictureInv",
+    "__InnerPicWidth",   "__InnerPicHeight", "__Font",               "__Multiline",         "__TabStopDistance",
+    "__MaxTextWidth",    "__MinTextWidth",
+};
+
+// What the control's defaults answer for any cell (the keys a cell reads;
+// the row height is the view's own business).
+constexpr const char* kDefaultCellKeys[] = {
+    "__Value",           "__Format",          "__ForeColor",        "__BackColor",         "__InnerBackColor",
+    "__SelFrColor",      "__SelBkColor",      "__TextAlign",        "__InnerTextAlign",    "__PicAlign",
+    "__InnerPicAlign",   "__Alignment",       "__InnerAlignment",   "__BorderStyle",       "__InnerBorderStyle",
+    "__InvBorderStyle",  "__Border",          "__TextIsMultiLine",  "__Multiline",         "__TransBMPColor",
+    "__IsSetBMPColor",   "__3DBorder",        "__3DShadowColor",    "__BorderColor",       "__InnerBorderColor",
+    "__InvStyle",        "__Font",            "__MaxTextWidth",     "__MinTextWidth",      "__TabStopDistance",
+    "__GradientStyle",   "__InnerGradientStyle", "__GrdColorFrom",  "__InnerGrdColorFrom", "__GrdColorTo",
+    "__InnerGrdColorTo", "__RTFStyle",        "__InnerRTFStyle",    "__PicHeight",         "__PicWidth",
+    "__InnerPicHeight",  "__InnerPicWidth",   "__HorLineThickness", "__VerLineThickness",  "__HorLineColor",
+    "__VerLineColor",    "__IsHorGridLinesVisible", "__IsVerGridLinesVisible", "__AutoFillColTitles",
+    "__AutoFillRowTitles",
+};
+
+} // namespace
+
+ControlDefaultValues CControlWindow::CellDefaults() const {
+    ControlDefaultValues v = m_ctrl.DefaultValues();
+    // Cells take screen colours: a system colour is resolved before a
+    // transparent background marks it as no colour.
+    for (int32_t* c : {&v.foreColor, &v.backColor, &v.selForeColor, &v.selBackColor, &v.defBorderColor,
+                       &v.transparentBitmapColor})
+        *c = int32_t(plat::gdi::TranslateOleColor(uint32_t(*c)).value_or(0));
+    const FontDesc& font = Settings().font;
+    if (!m_font || !(m_font->Desc() == font)) m_font = NewFont(font);
+    if (m_font) v.font = plat::Variant(static_cast<plat::IDispatch*>(m_font.get()));
+    // A text width of 0 is the width of the rows' pane; without a window
+    // the text is not limited.
+    if (v.widthOfText == 0) v.widthOfText = m_view ? std::max(1, m_view->RowsArea().Width()) : -2;
+    return v;
+}
+
+void CControlWindow::ItemAttributes(CItem* item, CMapAttrChain& attrs) {
+    const ItemCellSources sources(m_ctrl, item, CellDefaults());
+    plat::Variant v;
+    for (const char* key : kItemCellKeys)
+        if (sources.Find(key, v)) attrs.Set(key, v);
+    // The row under the text is filled by the tree cell in the control's
+    // colour (or left to the background layers): the text part fills only
+    // with a colour of the item's or a definition's.
+    if (sources.Find("__InnerBackColor", v, false)) attrs.Set("__InnerBackColor", v);
+}
+
+void CControlWindow::DefaultCellAttributes(CMapAttrChain& attrs) {
+    const CControlDefaults defaults(CellDefaults());
+    plat::Variant v;
+    for (const char* key : kDefaultCellKeys)
+        if (!attrs.Has(key) && defaults.Lookup(GlobalName(key), v)) attrs.Set(key, v);
+}
+
 void CControlWindow::ItemTreeData(CItem* item, CTreeCellData& data) {
     const int32_t style = m_ctrl.Prop(d::kViewStyle).to_i4();
     const int32_t styleEx = m_ctrl.Prop(d::kViewStyleEx).to_i4();
@@ -334,6 +448,24 @@ void CControlWindow::ItemTreeData(CItem* item, CTreeCellData& data) {
                 if (!p.IsEmpty()) data.picture = p;
             }
         }
+    }
+    // The cell's colours: the item's own, a definition's, else the control's.
+    {
+        const ItemCellSources sources(m_ctrl, item, CellDefaults());
+        plat::Variant v;
+        auto colour = [&](const char* key, plat::gdi::OLE_COLOR& out) {
+            if (sources.Find(key, v) && (v.vt == plat::VT_I4 || v.vt == plat::VT_I2))
+                out = static_cast<plat::gdi::OLE_COLOR>(v.to_i4());
+        };
+        // The control's own back colour is already there (the view lets
+        // the background layers through it).
+        if (sources.Find("__BackColor", v, false) && (v.vt == plat::VT_I4 || v.vt == plat::VT_I2))
+            data.backColor = static_cast<plat::gdi::OLE_COLOR>(v.to_i4());
+        colour("__ForeColor", data.foreColor);
+        colour("__SelBkColor", data.selBackColor);
+        colour("__SelFrColor", data.selForeColor);
+        colour("__TransBMPColor", data.transparentColor);
+        if (sources.Find("__IsSetBMPColor", v)) data.transparent = v.to_i4() != 0;
     }
     data.pictureSelected = own("__InvImage");
     if (data.pictureSelected.IsEmpty() && style <= 3) data.pictureSelected = HolderOf(&m_ctrl.Prop(d::kPictureInverted));

@@ -54,7 +54,9 @@ class CControlWindow final : public IViewHost, public IControlView, public plat:
 
     // ---- IViewHost ----
     const ViewSettings& Settings() const override;
+    void ItemAttributes(CItem* item, CMapAttrChain& attrs) override;
     void ItemTreeData(CItem* item, CTreeCellData& data) override;
+    void DefaultCellAttributes(CMapAttrChain& attrs) override;
     void RaiseError(VResult code) override;
     int32_t ItemIndex(CItem* item) override;
     bool RequestEditing(int32_t index, std::string& text, int32_t& flags) override;
@@ -68,6 +70,7 @@ class CControlWindow final : public IViewHost, public IControlView, public plat:
     const ViewBehaviour& Behaviour() const override;
     const ViewBackground& Background() const override;
     bool ItemHasLink(CItem* item) override;
+    bool PaintParentBackground(plat::gdi::Dc& dc, const plat::gdi::Rect& rect) override;
 
     // ---- IControlView ----
     void RequestRefresh(int32_t flags, int32_t code) override;
@@ -88,6 +91,12 @@ class CControlWindow final : public IViewHost, public IControlView, public plat:
     mutable ViewSettings m_settings;
     mutable ViewBehaviour m_behaviour;
     mutable ViewBackground m_background;
+    // The control's defaults as cells read them (colours for the screen,
+    // the control's font).
+    ControlDefaultValues CellDefaults() const;
+    mutable plat::ComPtr<IVincaFont> m_font;
+    // Set while the container paints under the window.
+    bool m_paintingParent{false};
     // The behaviour the view was last told of: a refresh tells it what
     // changed since.
     ViewBehaviour m_applied;

@@ -95,6 +95,8 @@ bool CControlDefaults::Lookup(const CVincaName* key, plat::Variant& out) const {
     if (k == "__Border") return i4(m_v.defBorderStyle == 2 ? 2 : (m_v.defBorderStyle == 1 ? 1 : 0));
     if (k == "__TextIsMultiLine") return i4(m_v.defMultiLine ? 1 : 0);
     if (k == "__Multiline") return i4(m_v.defMultiLine ? 1 : 2);
+    if (k == "__TransBMPColor") return i4(m_v.transparentBitmapColor);
+    if (k == "__IsSetBMPColor") return i4(m_v.transparentBitmap ? 1 : 0);
     if (k == "__3DBorder") return i4(1);
     if (k == "__3DShadowColor") return i4(0x808080);
     if (either("__BorderColor")) return i4(m_v.defBorderColor);

@@ -80,6 +80,9 @@ struct ControlDefaultValues {
     int32_t invBorderStyle{0};
     int32_t invStyle{0};
     bool defMultiLine{false};
+    // Pictures drawn with one colour left out.
+    bool transparentBitmap{false};
+    int32_t transparentBitmapColor{0xFFFFFF};
     plat::Variant font; // the control's font object, or empty
     float itemHeight{-1.0f};
     int32_t tabStopDistance{0};

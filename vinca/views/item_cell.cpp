@@ -69,8 +69,11 @@ std::unique_ptr<CVincaTreeCellMetrics> CItemCellBuilder::Build(CItem* item, Dc& 
                                                                int32_t kind) {
     CTreeCellData data;
     FillTreeData(m_host.Settings(), item, data);
+    const OLE_COLOR controlBack = data.backColor;
     m_host.ItemTreeData(item, data);
-    if (Layered()) data.backColor = plat::gdi::kNoColorBit;
+    // A colour of the item's own shows over the layers; the control's
+    // colour lets them through.
+    if (Layered() && data.backColor == controlBack) data.backColor = plat::gdi::kNoColorBit;
     CMapAttrChain attrs;
     Attributes(item, attrs);
     if (adjust) adjust(attrs, data);
