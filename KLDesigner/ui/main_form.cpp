@@ -96,6 +96,8 @@ void MainForm::BuildForm() {
         r.button()->setIcon(QApplication::style()->standardIcon(i == 0 ? QStyle::SP_FileDialogInfoView
                                                                        : QStyle::SP_FileDialogListView));
     }
+    // One of the two is always down; the design starts with the properties view.
+    m_form.Get<RibbonButton>("cmdOperListViewStyle", 0).SetValue(true);
 
     for (const MenuDesign& m : MainMenus()) {
         Menu* parent = m.parent ? m_form.FindMenu(m.parent) : nullptr;
