@@ -67,8 +67,9 @@ TEST(MenuAndToolbarState, OneTable) {
     auto& m = rig.main;
     int32_t view_clicks = 0;
     for (int32_t i = 0; i < 2; ++i)
-        m.ViewStyle(i).Click = [&](int32_t) {
+        m.ViewStyle(i).Click = [&, run = m.ViewStyle(i).Click](int32_t index) {
             if (rig.d.EditEventsEnabled) ++view_clicks;
+            run(index);
         };
     // Rows run in order on one window: a row that refreshes nothing of the
     // selection's (nothing selected, another type, no document) expects what
@@ -153,6 +154,7 @@ TEST(MenuAndToolbarState, OneTable) {
             EXPECT_EQ(m.ViewStyle(i).Value(), i == r.pressed) << "view style " << i;
         }
         EXPECT_EQ(view_clicks, 0) << "the refresh never switches the view";
+        EXPECT_EQ(rig.d.ActionListViewStyle, r.view_style);
         EXPECT_TRUE(rig.d.EditEventsEnabled);
 
         const bool g = r.group_tips;
