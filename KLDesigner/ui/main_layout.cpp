@@ -150,8 +150,7 @@ void MainForm::ResizeSettingsTab(int32_t tab) {
         for (const char* o : others)
             m_form.Find(o)->SetWidth(c.Width());
     };
-    if (panel == "pnlInstallCriterias")
-        fit("cboInstallCriteriaRegKey", {"txtInstallCriteriaRegValue"});
+    if (panel == "pnlInstallCriterias") fit("cboInstallCriteriaRegKey", {"txtInstallCriteriaRegValue"});
     if (panel == "pnlInstallPathes")
         fit("cboProductDestinationPath", {"cboProductDestinationRegKey", "txtProductDestinationRegValue"});
 }

@@ -74,6 +74,7 @@ TEST(MenuAndToolbarState, OneTable) {
     // Rows run in order on one window: a row that refreshes nothing of the
     // selection's (nothing selected, another type, no document) expects what
     // the row before it left.
+    // clang-format off
     const Row rows[] = {
         // Before any document the tool tips are the designed ones.
         {"no document", false, false, 0, "", {}, -1, 1, "New Open", 0, false, "", "Install &File"},
@@ -121,6 +122,7 @@ TEST(MenuAndToolbarState, OneTable) {
         {"closed after a selection", false, false, 5, "G0(I1)", {1, 1}, 1, 0, "New Open", 1, false,
          "Add 'Execute File' Action", "Execute File"},
     };
+    // clang-format on
     const std::string designed_tip = m.Live("cmdNewItem").ToolTipText();
     QWidget* toolbar = m.form().Find("pnlToolbar")->widget();
     for (const Row& r : rows) {
@@ -163,7 +165,8 @@ TEST(MenuAndToolbarState, OneTable) {
         EXPECT_EQ(m.Live("cmdMoveDown").ToolTipText(), g ? "Move Action Group Down" : "Move Action Down");
         EXPECT_EQ(m.Live("cmdMoveUp").ToolTipText(), g ? "Move Action Group Up" : "Move Action Up");
         EXPECT_EQ(m.Live("cmdNewItem").ToolTipText(), *r.item_tip ? std::string(r.item_tip) : designed_tip);
-        EXPECT_EQ(m.Face("cmdNewItem").ToolTipText(), "Add \"Install File\" Operation") << "faces keep theirs";
+        EXPECT_EQ(m.Face("cmdNewItem").ToolTipText(), "Add \"Install File\" Operation")
+            << "faces keep theirs";
         EXPECT_EQ(m.MenuItem("mnuEditNewOperationItemFile").Caption(), r.item_caption);
         // The hidden commands stay hidden whatever is selected.
         for (const char* hidden : {"cmdNewRegistryKey", "cmdDelRegistryKey", "cmdNewGroupItem"}) {
