@@ -97,6 +97,8 @@ void MainForm::BuildForm() {
         r.SetToolTipText(kViewStyleTip[i]);
         r.button()->setIcon(PictureIcon(kViewStylePicture[i]));
     }
+    // One of the two is always down; the design starts with the properties view.
+    m_form.Get<RibbonButton>("cmdOperListViewStyle", 0).SetValue(true);
 
     for (const MenuDesign& m : MainMenus()) {
         Menu* parent = m.parent ? m_form.FindMenu(m.parent) : nullptr;

@@ -250,7 +250,8 @@ class MainForm : public IDesignerHost {
     void EditDestination(const char* source, bool refresh_first, const EntryStore<DestinationFolder>& store);
     void ApplyMinimumSize();
     void WireCommands();
-    void ResizeSettingsTab(const char* panel, int32_t& designed_width, int32_t& designed_height);
+    // Tab 0 to 4: its panel, and the controls the tab shows above it.
+    void ResizeSettingsTab(int32_t tab);
     plat::forms::Form* FormOf(kld::Form form);
     bool DocumentOpen() const;
     void WireActionCommands();
@@ -279,6 +280,12 @@ class MainForm : public IDesignerHost {
         bool scenery_taken{false};
         int32_t tab_width[5]{};
         int32_t tab_height[5]{};
+        // Where the panel and the controls above it stood, for those to
+        // keep their distance from the panel.
+        int32_t tab_left[5]{};
+        int32_t tab_top[5]{};
+        int32_t head_left[5][2]{};
+        int32_t head_top[5][2]{};
     } m_designed;
 };
 

@@ -4,6 +4,8 @@
 // it had in the design, remembered at the first layout.
 #include "KLDesigner/ui/main_form.h"
 
+#include <algorithm>
+
 namespace kld::ui {
 
 using namespace plat::forms;
@@ -12,6 +14,10 @@ namespace {
 
 constexpr const char* kSettingsPanels[5] = {"pnlProductAttributes", "pnlLocation", "pnlInstallCriterias",
                                             "pnlInstallPathes", "pnlChunks"};
+// Controls a tab shows above its panel, outside it: the install options and
+// the platform choice.
+constexpr const char* kAbovePanel[5][2] = {
+    {}, {}, {"optUpdateOld", "optInstallNew"}, {"lblInstallWinVersion", "cboInstallWinVersion"}, {}};
 
 } // namespace
 
@@ -73,11 +79,24 @@ void MainForm::ResizeForm() {
     }
 }
 
-void MainForm::ResizeSettingsTab(const char* panel, int32_t& designed_width, int32_t& designed_height) {
+void MainForm::ResizeSettingsTab(int32_t tab) {
     const int32_t px = m_d->TwipsPerPixelX, py = m_d->TwipsPerPixelY;
+    const std::string panel = kSettingsPanels[tab];
     plat::forms::Control& p = *m_form.Find(panel);
     const plat::forms::Control& t = *m_form.Find("ctlTabs");
-    if (designed_width == 0) designed_width = p.Width();
+    int32_t& designed_width = m_designed.tab_width[tab];
+    int32_t& designed_height = m_designed.tab_height[tab];
+    if (designed_width == 0) {
+        m_designed.tab_left[tab] = p.Left();
+        m_designed.tab_top[tab] = p.Top();
+        for (size_t i = 0; i < 2; ++i) {
+            if (!kAbovePanel[tab][i]) continue;
+            const plat::forms::Control& c = *m_form.Find(kAbovePanel[tab][i]);
+            m_designed.head_left[tab][i] = c.Left();
+            m_designed.head_top[tab][i] = c.Top();
+        }
+        designed_width = p.Width();
+    }
     if (designed_height == 0) designed_height = p.Height();
     const int32_t w = designed_width, h = designed_height;
 
@@ -90,7 +109,7 @@ void MainForm::ResizeSettingsTab(const char* panel, int32_t& designed_width, int
     }
     p.SetLeft(margin);
 
-    if (std::string(panel) == "pnlProductAttributes") {
+    if (panel == "pnlProductAttributes") {
         const plat::forms::Control& icon = *m_form.Find("cmdProductIcon");
         const bool room = p.Width() >= icon.Left() + icon.Width() + 8 * px;
         for (const char* b : {"cmdProductIcon", "cmdAdvertismentFile", "cmdWhatsNewFile"})
@@ -114,32 +133,42 @@ void MainForm::ResizeSettingsTab(const char* panel, int32_t& designed_width, int
     if (y < 40 * py) y = 40 * py;
     if (visible) p.SetTop(y);
 
+    // The controls above the panel go where it goes, so that no band opens
+    // between them; they never rise above their own place in the design,
+    // where the tabs end.
+    for (size_t i = 0; i < 2; ++i) {
+        if (!kAbovePanel[tab][i]) continue;
+        plat::forms::Control& c = *m_form.Find(kAbovePanel[tab][i]);
+        const int32_t down = std::max(0, p.Top() - m_designed.tab_top[tab]);
+        c.Move(m_designed.head_left[tab][i] + p.Left() - m_designed.tab_left[tab],
+               m_designed.head_top[tab][i] + down, c.Width(), c.Height());
+    }
+
     auto fit = [&](const char* first, std::initializer_list<const char*> others) {
         plat::forms::Control& c = *m_form.Find(first);
         c.SetWidth(p.Width() - c.Left() - 8 * px);
         for (const char* o : others)
             m_form.Find(o)->SetWidth(c.Width());
     };
-    if (std::string(panel) == "pnlInstallCriterias")
-        fit("cboInstallCriteriaRegKey", {"txtInstallCriteriaRegValue"});
-    if (std::string(panel) == "pnlInstallPathes")
+    if (panel == "pnlInstallCriterias") fit("cboInstallCriteriaRegKey", {"txtInstallCriteriaRegValue"});
+    if (panel == "pnlInstallPathes")
         fit("cboProductDestinationPath", {"cboProductDestinationRegKey", "txtProductDestinationRegValue"});
 }
 
 void MainForm::ResizeProductTab() {
-    ResizeSettingsTab(kSettingsPanels[0], m_designed.tab_width[0], m_designed.tab_height[0]);
+    ResizeSettingsTab(0);
 }
 void MainForm::ResizeLocationTab() {
-    ResizeSettingsTab(kSettingsPanels[1], m_designed.tab_width[1], m_designed.tab_height[1]);
+    ResizeSettingsTab(1);
 }
 void MainForm::ResizeInstallTab() {
-    ResizeSettingsTab(kSettingsPanels[2], m_designed.tab_width[2], m_designed.tab_height[2]);
+    ResizeSettingsTab(2);
 }
 void MainForm::ResizeDestinationTab() {
-    ResizeSettingsTab(kSettingsPanels[3], m_designed.tab_width[3], m_designed.tab_height[3]);
+    ResizeSettingsTab(3);
 }
 void MainForm::ResizeOptionsTab() {
-    ResizeSettingsTab(kSettingsPanels[4], m_designed.tab_width[4], m_designed.tab_height[4]);
+    ResizeSettingsTab(4);
 }
 
 void MainForm::ResizeSceneryTab() {

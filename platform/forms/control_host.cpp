@@ -61,6 +61,15 @@ void HostSite::set_placement(const Placement& p) {
     m_host.setGeometry(px(p.left), px(p.top), px(p.width), px(p.height));
 }
 
+bool HostSite::visible() const {
+    return m_host.owner() ? m_host.owner()->visible() : ControlSite::visible();
+}
+
+void HostSite::set_visible(bool on) {
+    if (ExtenderOwner* owner = m_host.owner()) return owner->set_visible(on);
+    ControlSite::set_visible(on);
+}
+
 bool HostSite::enabled() const {
     return m_host.owner() ? m_host.owner()->enabled() : ControlSite::enabled();
 }

@@ -40,13 +40,15 @@ struct EventName {
 };
 
 // The form's wrapper of a host (the runtime's control): it keeps the place
-// in twips and the own Enabled flag and tool tip that the extender reads
-// and writes.
+// in twips and the own Visible and Enabled flags and tool tip that the
+// extender reads and writes.
 class ExtenderOwner {
   public:
     virtual ~ExtenderOwner() = default;
     virtual ControlSite::Placement placement() const = 0;
     virtual void set_placement(const ControlSite::Placement& p) = 0;
+    virtual bool visible() const = 0;
+    virtual void set_visible(bool on) = 0;
     virtual bool enabled() const = 0;
     virtual void set_enabled(bool on) = 0;
     virtual std::string tool_tip_text() const = 0;
@@ -54,15 +56,17 @@ class ExtenderOwner {
 };
 
 // The window side of the host's site: what Drag, SetFocus, Visible and
-// DragIcon do to the widget. The place, Enabled and the tool tip are the
-// owner's when the host has one; else the site keeps them and the widget
-// follows (the place in twips, 15 to a pixel).
+// DragIcon do to the widget. The place, Visible, Enabled and the tool tip
+// are the owner's when the host has one; else the site keeps them and the
+// widget follows (the place in twips, 15 to a pixel).
 class HostSite final : public ControlSite {
   public:
     explicit HostSite(ControlHost& host) : m_host(host) {}
 
     Placement placement() const override;
     void set_placement(const Placement& p) override;
+    bool visible() const override;
+    void set_visible(bool on) override;
     bool enabled() const override;
     void set_enabled(bool on) override;
     std::string tool_tip_text() const override;

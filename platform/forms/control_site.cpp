@@ -194,7 +194,7 @@ class ControlSite::Extender final : public DispatchWithoutTypeInfo, public Count
                 if (FAILED(hr)) return Raise(ei, 13);
                 m_site->set_visible(on);
             } else {
-                out = Variant::boolean(m_site->m_visible);
+                out = Variant::boolean(m_site->visible());
             }
             break;
         case extender::kDragIcon:

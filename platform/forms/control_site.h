@@ -111,8 +111,9 @@ class ControlSite : public IOleClientSite,
     const Variant& tag() const { return m_tag; }
     void set_tag(const Variant& tag) { m_tag = tag; }
     int16_t drag_mode() const { return m_dragMode; }
-    bool visible() const { return m_visible; }
-    void set_visible(bool on);
+    // Visible: a windowed host hands it to the form like Enabled below.
+    virtual bool visible() const { return m_visible; }
+    virtual void set_visible(bool on);
     // The picture object last given as DragIcon (null when none).
     IUnknown* drag_icon() const { return m_dragIcon.get(); }
     void set_drag_icon(IUnknown* picture);

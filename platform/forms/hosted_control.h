@@ -9,8 +9,8 @@
 
 namespace plat::forms {
 
-// The extended control's Left, Top, Width, Height, Enabled and ToolTipText
-// are this wrapper's own.
+// The extended control's Left, Top, Width, Height, Visible, Enabled and
+// ToolTipText are this wrapper's own.
 class HostedControl : public Control, private ExtenderOwner {
   public:
     HostedControl(Form& form, std::string name, int32_t index, QWidget* parent);
@@ -25,6 +25,8 @@ class HostedControl : public Control, private ExtenderOwner {
   private:
     ControlSite::Placement placement() const override;
     void set_placement(const ControlSite::Placement& p) override;
+    bool visible() const override { return Visible(); }
+    void set_visible(bool on) override { SetVisible(on); }
     bool enabled() const override { return Enabled(); }
     void set_enabled(bool on) override { SetEnabled(on); }
     std::string tool_tip_text() const override { return ToolTipText(); }

@@ -55,6 +55,8 @@ TEST(HostedActionList, LoadingTheFormSetsTheListUp) {
     EXPECT_EQ(Get(list.get(), id::kToolTipsMode).to_i4(), 1);
     EXPECT_EQ(Get(list.get(), id::kToolTipsDelay).to_i4(), 500);
     EXPECT_FALSE(main.vntOperations().Visible());
+    EXPECT_FALSE(Get(main.vntOperations().host().extender().get(), plat::forms::extender::kVisible).to_bool())
+        << "the extender reads the form's own flag";
     EXPECT_EQ(main.vntOperations().Tag, "KLD_TREE");
     EXPECT_EQ(main.form().Get<plat::forms::TabStrip>("ctlTabs").Tab(), 0);
 

@@ -144,3 +144,90 @@ TEST(MainLayout, ActionListTabGivesWayToThePropertyPanel) {
     EXPECT_EQ(list.Width(), 9360 - 240);
     EXPECT_EQ(list.Height(), 6000 - 750 - 120);
 }
+
+TEST(MainLayout, ControlsAboveASettingsPanelMoveWithIt) {
+    Opened rig;
+    Control& tabs = rig.C("ctlTabs");
+    Control& panel = rig.C("pnlInstallCriterias");
+    Control& update_old = rig.C("optUpdateOld");
+    Control& install_new = rig.C("optInstallNew");
+    // Designed: the frame at 180, 780, 9000 x 3360; the options at 300 and
+    // 4320, top 420, 105 twips clear of the frame.
+    struct Row {
+        int32_t tab_width, tab_height;
+        int32_t panel_left, panel_top, options_top;
+    };
+    const Row rows[] = {
+        {9600, 6000, 300, 1320, 960}, // centred: the options keep their distance
+        {9225, 6000, 120, 1320, 960}, // 8 px margins: the options follow it left
+        {9360, 4920, 180, 780, 420},  // centred on the designed spot
+        {9360, 4275, 180, 600, 420},  // centred above it: the options stay below the tabs
+        {9600, 4260, 300, 600, 420},  // squeezed at 40 px
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.tab_width << " x " << r.tab_height);
+        panel.Move(180, 780, 9000, 3360);
+        tabs.SetWidth(r.tab_width);
+        tabs.SetHeight(r.tab_height);
+        rig.main.ResizeInstallTab();
+        EXPECT_EQ(panel.Left(), r.panel_left);
+        EXPECT_EQ(panel.Top(), r.panel_top);
+        EXPECT_EQ(update_old.Left(), r.panel_left + 120);
+        EXPECT_EQ(install_new.Left(), r.panel_left + 4140);
+        EXPECT_EQ(update_old.Top(), r.options_top);
+        EXPECT_EQ(install_new.Top(), r.options_top);
+    }
+    // The platform choice above the Destination tab's frame does the same.
+    rig.C("pnlInstallPathes").Move(180, 840, 9000, 2940);
+    tabs.SetWidth(9600);
+    tabs.SetHeight(6000);
+    rig.main.ResizeDestinationTab();
+    EXPECT_EQ(rig.C("pnlInstallPathes").Top(), 1530);
+    EXPECT_EQ(rig.C("cboInstallWinVersion").Top(), 420 + 1530 - 840);
+    EXPECT_EQ(rig.C("cboInstallWinVersion").Left(), 2280 + 120);
+    EXPECT_EQ(rig.C("lblInstallWinVersion").Top(), 465 + 1530 - 840);
+}
+
+// A 640 x 480 window, as the program first shows: the settings tabs fit
+// whole; the Action List tab keeps the list beside the property panel and
+// squeezes only the criteria frame to the room under its top.
+TEST(MainLayout, SixFortyByFourEighty) {
+    Opened rig;
+    plat::forms::Form& f = rig.main.form();
+    f.Move(0, 0, 640 * 15, 480 * 15);
+    Control& tabs = rig.C("ctlTabs");
+
+    rig.main.ShowTab(kld::tab::Installation);
+    Control& frame = rig.C("pnlInstallCriterias");
+    EXPECT_TRUE(frame.Visible());
+    EXPECT_EQ(frame.Height(), 3360);
+    EXPECT_EQ(frame.Top(), (tabs.Height() - 3360) / 2);
+    EXPECT_EQ(frame.Top() - (rig.C("optUpdateOld").Top() + rig.C("optUpdateOld").Height()), 105);
+    kldtest::Screenshot(f.window(), "layout-640x480-installation");
+
+    rig.d.FillComboLists();
+    rig.d.Actions.assign(2, kld::ActionRecord{});
+    rig.d.ActionCount = 2;
+    rig.tree.Build("G0(I1)");
+    rig.tree.SetListIndex(1);
+    rig.main.ShowTab(kld::tab::ActionList);
+    rig.main.RefreshOperAttributes(0);
+    Control& props = rig.C("pnlOperationProperties");
+    Control& file = rig.C("pnlOperationFile");
+    Control& dest = rig.C("pnlOperDestFolder");
+    Control& criteria = rig.C("pnlOperFileCriteria");
+    EXPECT_TRUE(rig.main.vntOperations().Visible());
+    EXPECT_EQ(props.Left(), tabs.Width() - 5280 - 120);
+    EXPECT_EQ(props.Height(), tabs.Height() - 480 - 120);
+    EXPECT_EQ(file.Height(), props.Height() - 30 - 30);
+    EXPECT_TRUE(dest.Visible());
+    EXPECT_EQ(dest.Height(), 2040);
+    // The criteria frame is designed 2700 high at 4230: more than the tab
+    // leaves at this size, and at least 48 px of it are left.
+    ASSERT_LT(file.Height(), 4230 + 2700 + 120);
+    ASSERT_GE(file.Height() - 4230 - 120, 720);
+    EXPECT_TRUE(criteria.Visible());
+    EXPECT_EQ(criteria.Top(), 4230);
+    EXPECT_EQ(criteria.Height(), file.Height() - 4230 - 120);
+    kldtest::Screenshot(f.window(), "layout-640x480-actions");
+}

@@ -345,6 +345,19 @@ TEST_F(Hosts, ExtenderPlaceEnabledAndToolTip) {
     EXPECT_FALSE(hosted.Enabled());
     hosted.SetToolTipText("Action list");
     EXPECT_EQ(GetId(extended.get(), ext::kToolTipText).to_utf8(), "Action list");
+
+    // Visible is the same one flag both ways, not the widget's shown state:
+    // hidden by form code, it reads False; shown inside a hidden window, True.
+    hosted.SetVisible(false);
+    EXPECT_FALSE(Get(extended.get(), "Visible").to_bool());
+    ASSERT_EQ(plat::dispatch_put(extended.get(), ext::kVisible, Variant::boolean(true)), plat::S_OK);
+    EXPECT_TRUE(hosted.Visible());
+    EXPECT_FALSE(hosted.host().isHidden());
+    form.window()->hide();
+    EXPECT_TRUE(GetId(extended.get(), ext::kVisible).to_bool());
+    ASSERT_EQ(plat::dispatch_put(extended.get(), "Visible", Variant::boolean(false)), plat::S_OK);
+    EXPECT_FALSE(hosted.Visible());
+    EXPECT_TRUE(hosted.host().isHidden());
 }
 
 TEST_F(Hosts, EventsBoundByNameGetTheMouseInTwips) {
