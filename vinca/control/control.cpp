@@ -533,6 +533,7 @@ void CVincaCtrl::StoreProp(plat::DISPID id, const plat::Variant& value) {
 }
 
 void CVincaCtrl::RequestRefresh(int32_t flags, int32_t code) {
+    ++m_layoutChanges;
     // While Redraw is off the rows are laid out once, when it comes back on:
     // a list filled item by item would otherwise measure a page of rows at
     // every member it sets.

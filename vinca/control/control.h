@@ -134,9 +134,14 @@ class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObjec
     const plat::Variant& Prop(plat::DISPID id) const;
     void StoreProp(plat::DISPID id, const plat::Variant& value);
     void MarkModified() {
+        ++m_layoutChanges;
         if (!m_exchanging) m_dirty = true;
     }
     void RequestRefresh(int32_t flags, int32_t code);
+    // Counts what may lay the rows out anew: a modification, a refresh
+    // asked for, a change of the tree. Printed pages laid out before a
+    // change are stale.
+    uint64_t LayoutChanges() const { return m_layoutChanges + m_engine.Updates(); }
     // Applies what was asked while Redraw was off, once it is on again.
     void FlushRefresh();
     // The engine's side of a few properties the model reads itself.
@@ -261,6 +266,7 @@ class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObjec
     // Refresh flags asked for while Redraw was off, applied when it comes back.
     int32_t m_refreshPending{0};
     bool m_dirty{false};
+    uint64_t m_layoutChanges{0};
     bool m_loading{false};
     bool m_exchanging{false};
 };

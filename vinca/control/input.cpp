@@ -557,8 +557,13 @@ bool CControlInput::Wheel(QWheelEvent* e) {
                 m_view.ScrollCommand(bar, code, 0);
             scrolled = true;
         }
+        // The scroll ends on either bar: a bar left scrolling keeps the other
+        // from following its rows.
         if (scrolled && Attached()) {
-            if (bar == SB_VERT) m_view.VScroll(SB_ENDSCROLL, 0);
+            if (bar == SB_VERT)
+                m_view.VScroll(SB_ENDSCROLL, 0);
+            else
+                m_view.HScroll(SB_ENDSCROLL, 0);
         }
     };
     notches(m_wheelRest, e->angleDelta().y(), SB_VERT);

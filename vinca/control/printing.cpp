@@ -8,13 +8,8 @@
 #include "vinca/control/objects/page.h"
 #include "vinca/control/objects/report.h"
 #include "vinca/control/window.h"
-#include "vinca/model/attr_sources.h"
 #include "vinca/model/grid.h"
 #include "vinca/model/item.h"
-#include "vinca/model/names.h"
-#include "vinca/model/values.h"
-#include "vinca/views/layers.h"
-#include "vinca/views/picture_render.h"
 #include "vinca/views/print_rows.h"
 
 // Qt last: its keyword macros would clash with the model's names.
@@ -67,103 +62,12 @@ class AbortDialog : public QDialog {
     }
 };
 
-// The picture a stored property holds; empty for anything else.
-CPictureHolder PictureOf(const plat::Variant& value) {
-    const plat::VARIANT& v = plat::deref(value);
-    if ((v.vt != plat::VT_DISPATCH && v.vt != plat::VT_UNKNOWN) || !v.punkVal) return {};
-    plat::ComPtr<IVincaPicture> pic;
-    if (!plat::SUCCEEDED(v.punkVal->QueryInterface(IID_IPicture, pic.put_void()))) return {};
-    return CPictureHolder(std::move(pic));
+// The grid the window shows in place of the tree: the control's own, while
+// it is visible.
+CTreeGrid* ShownGrid(CVincaCtrl& ctrl) {
+    CTreeGrid* grid = ctrl.OwnGrid();
+    return grid && grid->m_gridFlag != 0 ? grid : nullptr;
 }
-
-// A page's background as the control's window shows its own: the back
-// colour, the gradient and the background picture. A printer has no
-// container behind it, so a transparent control prints its colour.
-void PaintPageBackground(CVincaCtrl& ctrl, Dc& dc, const Rect& rect) {
-    auto colour = [&](plat::DISPID id, COLORREF fallback) {
-        const plat::Variant& v = ctrl.Prop(id);
-        return v.is_empty() ? fallback
-                            : plat::gdi::TranslateOleColor(static_cast<OLE_COLOR>(v.to_i4())).value_or(fallback);
-    };
-    CLayerStack layers;
-    const plat::Variant& back = ctrl.Prop(dispid::kBackColor);
-    layers.Push(std::make_unique<CColorLayer>(back.is_empty() ? OLE_COLOR(0xFFFFFF) : OLE_COLOR(back.to_i4())));
-    CGradient gradient;
-    gradient.colorFrom = colour(dispid::kGradientColorFrom, 0xFFFFFF);
-    gradient.colorTo = colour(dispid::kGradientColorTo, 0xFF0000);
-    gradient.style = ctrl.Prop(dispid::kGradientStyle).to_i4();
-    layers.Push(std::make_unique<CGradientLayer>(gradient));
-    const Transparency transparency{ctrl.Prop(dispid::kTransparentBitmap).to_bool(),
-                                    colour(dispid::kTransparentBitmapColor, 0xFFFFFF)};
-    layers.Push(std::make_unique<CPictureLayer>(PictureOf(ctrl.Prop(dispid::kBackPicture)), transparency,
-                                                ctrl.Prop(dispid::kBackPictureAlignment).to_i4()));
-    layers.Paint(dc, rect, &rect);
-}
-
-// The column titles of the control's grid as a printed row, when the grid
-// has columns to show and shows its titles.
-class ColumnTitles {
-  public:
-    explicit ColumnTitles(CVincaCtrl& ctrl) : m_defaults(ctrl.DefaultValues()) {
-        CTreeGrid* g = ctrl.OwnGrid();
-        if (!g || !(g->m_titleBands & 1) || g->ColTitleHeightPixels() == 0) return;
-        m_height = g->ColTitleHeightPixels();
-        m_grid = Ref<CTreeGrid>(g);
-        m_inner = std::make_unique<CInnerKeySource>(ctrl.DefaultItemCellDef());
-        for (int32_t pos = 0, c; (c = g->ColumnAtVisible(pos)) >= 0; ++pos) {
-            CColumnDef* col = g->Column(c);
-            auto t = std::make_unique<Title>(*g);
-            if (CAttrEntry* entry = col->TitleEntry(false)) t->own.Set("__Value", entry->Value());
-            t->own.SetInt("__ColTitleIndex", c);
-            t->cellDef = std::make_unique<CAttrSetSource>(col->TitleCellDef(false));
-            t->gridDef = std::make_unique<CAttrSetSource>(g->ColTitleCellDef(false));
-            t->list.Add(t->cellDef.get());
-            t->list.Add(t->gridDef.get());
-            t->list.Add(&t->gridSource);
-            t->list.Add(m_inner.get());
-            t->list.Add(&m_defaults);
-            m_row.push_back({c, col->Width(), &t->own});
-            m_titles.push_back(std::move(t));
-        }
-    }
-    bool Any() const { return !m_row.empty(); }
-    Size Measure(const PrintContext& ctx) const { return MeasureColumnTitles(ctx, m_row, m_height); }
-    int32_t Print(const PrintContext& ctx, const Rect& clip) const {
-        return PrintColumnTitles(ctx, m_row, m_height, 0, 0, clip).cy;
-    }
-
-  private:
-    // The grid's own answers (lines, automatic titles).
-    struct GridSource final : CAttrSource {
-        explicit GridSource(const CTreeGrid& g) : grid(g) {}
-        bool Lookup(const CVincaName* key, plat::Variant& out) const override { return grid.Lookup(key, out); }
-        const CTreeGrid& grid;
-    };
-    // The cells read by text key; the sources answer by name.
-    struct SourceChain final : IAttrChain {
-        explicit SourceChain(const CAttrSource& s) : source(s) {}
-        bool Lookup(std::string_view key, plat::Variant& out) const override {
-            const CVincaName* name = GlobalNameTable().Find(key);
-            return name && source.Lookup(name, out);
-        }
-        const CAttrSource& source;
-    };
-    struct Title {
-        explicit Title(const CTreeGrid& g) : gridSource(g) {}
-        GridSource gridSource;
-        std::unique_ptr<CAttrSetSource> cellDef;
-        std::unique_ptr<CAttrSetSource> gridDef;
-        CRefList list;
-        SourceChain chain{list};
-        CMapAttrChain own{&chain};
-    };
-    CControlDefaults m_defaults;
-    Ref<CTreeGrid> m_grid;
-    std::unique_ptr<CInnerKeySource> m_inner;
-    std::vector<std::unique_ptr<Title>> m_titles;
-    std::vector<PrintTitle> m_row;
-    int32_t m_height{-1};
-};
 
 } // namespace
 
@@ -302,7 +206,9 @@ bool CReportEngine::SetUpTarget(Target& t) {
 }
 
 bool CReportEngine::Stale() const {
-    return m_stale || m_epoch != CItemNode::TreeEpoch();
+    // The tree, or anything else that lays rows out (the control's settings,
+    // its grid, cell definitions), changed since the pages were laid out.
+    return m_stale || m_epoch != CItemNode::TreeEpoch() || m_changes != m_ctrl.LayoutChanges();
 }
 
 bool CReportEngine::TitlesOn(int32_t page) const {
@@ -359,10 +265,10 @@ int32_t CReportEngine::PrepareForPrinting() {
 
     IViewHost& host = m_ctrl.Window();
     CPrintRows printRows(engine, host);
+    printRows.SetGrid(ShownGrid(m_ctrl));
     CReportPrinter report(host);
     plat::gdi::SavedDc saved(*t.dc);
     const PrintContext ctx{t.dc, m_s.postScript};
-    const ColumnTitles titles(m_ctrl);
     int32_t row = rows > 0 ? first : 1;
     while (row <= last && !m_stop) {
         auto page = std::make_shared<PageRecord>();
@@ -402,7 +308,8 @@ int32_t CReportEngine::PrepareForPrinting() {
         const int64_t room = int64_t(Target::Screen(page->height)) * 100;
         int64_t used = 0;
         t.Map(page->left, page->top, page->width, page->height, 100);
-        if (TitlesOn(page->index) && titles.Any()) used += titles.Measure(ctx).cy;
+        Size titles;
+        if (TitlesOn(page->index) && printRows.MeasureColumnTitles(ctx, titles)) used += titles.cy;
         for (; row <= last && !m_stop; ++row) {
             if (!PassesLevel(row)) continue;
             const int32_t h = printRows.MeasureItemRow(row, ctx).cy;
@@ -412,6 +319,7 @@ int32_t CReportEngine::PrepareForPrinting() {
         }
     }
     m_epoch = CItemNode::TreeEpoch();
+    m_changes = m_ctrl.LayoutChanges();
     m_stale = false;
     return static_cast<int32_t>(pages->size());
 }
@@ -425,6 +333,7 @@ void CReportEngine::PrintPage(Target& t, const PageRecord& page, bool& cancelled
     IViewHost& host = m_ctrl.Window();
     CVincaEngine& engine = m_ctrl.Engine();
     CPrintRows printRows(engine, host);
+    printRows.SetGrid(ShownGrid(m_ctrl));
     CReportPrinter report(host);
     const PrintContext ctx{t.dc, m_s.postScript};
     plat::gdi::SavedDc saved(*t.dc);
@@ -446,14 +355,12 @@ void CReportEngine::PrintPage(Target& t, const PageRecord& page, bool& cancelled
     t.Map(page.left, page.top, page.width, page.height, m_s.zoom);
     const plat::gdi::Rect clip{0, 0, MulDiv(Target::Screen(page.width), 100, m_s.zoom),
                                MulDiv(Target::Screen(page.height), 100, m_s.zoom)};
-    // The page's printable area in the control's back colour, under rows
+    // The page's printable area in the window's background, under rows
     // that may not paint their whole width.
-    if (m_s.printBackground) PaintPageBackground(m_ctrl, *t.dc, clip);
+    if (m_s.printBackground) report.PrintPageBackground(ctx, clip);
     int32_t y = 0;
-    if (TitlesOn(page.index)) {
-        const ColumnTitles titles(m_ctrl);
-        if (titles.Any()) y += titles.Print(ctx, clip);
-    }
+    // The title row at the rows' x: each title over its column.
+    if (TitlesOn(page.index)) y += printRows.PrintColumnTitles(ctx, 0, y, clip).cy;
     for (int32_t row = page.first; row >= 0 && row <= page.last; ++row) {
         if (!Pump()) {
             cancelled = true;

@@ -117,6 +117,7 @@ class CReportEngine {
     PageList m_pages;
     bool m_stale{true};
     uint64_t m_epoch{0};
+    uint64_t m_changes{0};
     bool m_stop{false};
     bool m_printing{false};
     bool m_preparing{false};

@@ -67,7 +67,9 @@ VResult CVincaEngine::SetPathSeparator(std::string_view separator) {
 }
 
 void CVincaEngine::EndUpdate() {
-    if (m_updateDepth > 0 && --m_updateDepth == 0 && m_sink) m_sink->Repaint();
+    if (m_updateDepth == 0 || --m_updateDepth > 0) return;
+    ++m_updates;
+    if (m_sink) m_sink->Repaint();
 }
 
 void CVincaEngine::Report(VResult code) {

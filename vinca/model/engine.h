@@ -145,6 +145,9 @@ class CVincaEngine : private ITreeOwner, private IVirtualChildListener {
         CVincaEngine& m_e;
     };
     bool InUpdate() const { return m_updateDepth > 0; }
+    // Counts the outermost update scopes closed: each may have changed
+    // what the rows show.
+    uint64_t Updates() const { return m_updates; }
     // Begin (0) and end (1) notices that automation objects send around a change.
     void OnChangeNotice(int32_t notice) { notice == 0 ? BeginUpdate() : EndUpdate(); }
 
@@ -319,6 +322,7 @@ class CVincaEngine : private ITreeOwner, private IVirtualChildListener {
     uint32_t m_visibleGen{1};
     std::bitset<256> m_hiddenMarks;
     int32_t m_updateDepth{0};
+    uint64_t m_updates{0};
     int32_t m_markCount{256};
     float m_defaultItemHeight{-1};
     int16_t m_indexMethod{VNSYS_ENUM};

@@ -1,5 +1,7 @@
 #include "vinca/views/layers.h"
 
+#include "vinca/views/view_host.h"
+
 namespace vinca {
 
 using namespace plat::gdi;
@@ -102,6 +104,23 @@ bool CLayerStack::AllTransparent() const {
     for (size_t i = 0; i < m_count; ++i)
         if (!m_layers[i]->LetsThrough()) return false;
     return true;
+}
+
+std::unique_ptr<CLayerStack> MakeBackgroundLayers(const ViewSettings& s, const ViewBackground& b,
+                                                  CParentBackLayer::Painter parent) {
+    auto layers = std::make_unique<CLayerStack>();
+    layers->Push(std::make_unique<CColorLayer>(s.backColor));
+    CGradient gradient;
+    gradient.colorFrom = TranslateOleColor(b.gradientFrom).value_or(0xFFFFFF);
+    gradient.colorTo = TranslateOleColor(b.gradientTo).value_or(0xFF0000);
+    gradient.style = b.gradientStyle;
+    layers->Push(std::make_unique<CGradientLayer>(gradient));
+    if (b.transparentBackground && parent)
+        layers->Push(std::make_unique<CParentBackLayer>(std::move(parent)));
+    Transparency transparency{b.transparentBitmap, TranslateOleColor(b.transparentColor).value_or(0xFFFFFF)};
+    layers->Push(
+        std::make_unique<CPictureLayer>(CPictureHolder(b.picture), transparency, b.pictureAlignment));
+    return layers;
 }
 
 } // namespace vinca

@@ -13,6 +13,9 @@
 
 namespace vinca {
 
+struct ViewSettings;
+struct ViewBackground;
+
 class CBackLayer {
   public:
     virtual ~CBackLayer() = default;
@@ -137,5 +140,13 @@ class CLayerStack {
     std::array<std::unique_ptr<CBackLayer>, kMaxLayers> m_layers;
     size_t m_count{0};
 };
+
+// The layers behind the rows as the control's settings ask, bottom first:
+// the back colour, the gradient, the container under a transparent control
+// (only with a `parent` painter: a printed page has no container behind
+// it) and the background picture.
+std::unique_ptr<CLayerStack> MakeBackgroundLayers(const ViewSettings& settings,
+                                                  const ViewBackground& background,
+                                                  CParentBackLayer::Painter parent);
 
 } // namespace vinca

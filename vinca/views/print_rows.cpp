@@ -4,6 +4,7 @@
 #include "vinca/model/item.h"
 #include "vinca/views/grid_cell.h"
 #include "vinca/views/grid_panes.h"
+#include "vinca/views/layers.h"
 
 namespace vinca {
 
@@ -67,55 +68,62 @@ Size CPrintRows::GridRow(int32_t index, const PrintContext& ctx, const Point* at
     return {row.Width() + titleWidth, row.Height()};
 }
 
-namespace {
-
-// The title cells of one printed row, laid out at one height.
-struct TitleRow {
-    CPrintView view;
-    std::vector<std::unique_ptr<CMVBorderCellMetrics>> cells;
-    Size size{0, 0};
-
-    TitleRow(const PrintContext& ctx, std::span<const PrintTitle> titles, int32_t height) : view(ctx) {
-        if (!ctx.dc) return;
-        for (const PrintTitle& t : titles) {
-            if (!t.attrs || t.width <= 0) continue;
-            auto cell = CreateCellMetrics(&view, "__ColTitle");
-            cell->sides = CMVBorderCellMetrics::SIDE_TOP | CMVBorderCellMetrics::SIDE_BOTTOM |
-                          CMVBorderCellMetrics::SIDE_RIGHT;
-            cell->row = 0;
-            cell->col = t.column;
-            cell->Layout(*ctx.dc, {t.width, height}, *t.attrs, LAYOUT_FULL);
-            size.cy = std::max(size.cy, cell->Height());
-            cells.push_back(std::move(cell));
-        }
-        // Titles of different heights: all as tall as the tallest.
-        if (height < 0)
-            for (size_t i = 0, n = 0; i < titles.size(); ++i) {
-                const PrintTitle& t = titles[i];
-                if (!t.attrs || t.width <= 0) continue;
-                CMVBorderCellMetrics& cell = *cells[n++];
-                if (cell.Height() != size.cy) cell.Layout(*ctx.dc, {t.width, size.cy}, *t.attrs, LAYOUT_FULL);
-            }
-        for (const auto& cell : cells)
-            size.cx += cell->Width();
-        if (cells.empty()) size = {0, 0};
-    }
-};
-
-} // namespace
-
-Size MeasureColumnTitles(const PrintContext& ctx, std::span<const PrintTitle> titles, int32_t height) {
-    return TitleRow(ctx, titles, height).size;
+bool CPrintRows::TitlesShown() const {
+    return GridRows() && (m_grid->m_titleBands & 1);
 }
 
-Size PrintColumnTitles(const PrintContext& ctx, std::span<const PrintTitle> titles, int32_t height, int32_t x,
-                       int32_t y, const Rect& clip) {
-    TitleRow row(ctx, titles, height);
-    for (const auto& cell : row.cells) {
-        cell->Draw(*ctx.dc, x, y, clip, 0);
-        x += cell->Width();
+int32_t CPrintRows::TitleHeight() const {
+    // As tall as the window shows them.
+    const int32_t px = m_grid->ColTitleHeightPixels();
+    return px < 0 ? CGridPanes::kDefaultTitleHeight : std::max(px, CGridPanes::kMinTitleHeight);
+}
+
+bool CPrintRows::MeasureColumnTitles(const PrintContext& ctx, Size& size) {
+    if (!ctx.dc || !TitlesShown()) return false;
+    CPrintView view(ctx);
+    const int32_t height = TitleHeight();
+    int32_t width = RowTitleWidth();
+    for (int32_t pos = 0, col; (col = m_grid->ColumnAtVisible(pos)) >= 0; ++pos) {
+        auto title = CreateCellMetrics(&view, "__ColTitle");
+        title->row = 0;
+        title->col = col;
+        CGridCellSources sources(*m_grid, nullptr, 0, col, &m_host);
+        title->Layout(*ctx.dc, {std::max(0, m_grid->Column(col)->Width()), height}, sources, LAYOUT_FULL);
+        width += title->Width();
     }
-    return row.size;
+    size = {width, height};
+    return true;
+}
+
+Size CPrintRows::PrintColumnTitles(const PrintContext& ctx, int32_t x, int32_t y, const Rect& clip) {
+    Size size;
+    if (!MeasureColumnTitles(ctx, size)) return {0, 0};
+    CPrintView view(ctx);
+    const int32_t height = size.cy, titleWidth = RowTitleWidth();
+    if (titleWidth > 0) {
+        // The corner over the row titles, with a line on its left as they have.
+        CMVBorderCellMetrics corner(std::make_unique<CMVGridCornerCellMetrics>());
+        corner.SetParent(&view);
+        corner.sides |= CMVBorderCellMetrics::SIDE_LEFT;
+        corner.row = corner.col = 0;
+        CGridCellSources sources(*m_grid, nullptr, 0, 0, &m_host);
+        corner.Layout(*ctx.dc, {titleWidth, height}, sources, LAYOUT_FULL);
+        corner.Draw(*ctx.dc, x, y, clip, 0);
+        x += titleWidth;
+    }
+    for (int32_t pos = 0, col; (col = m_grid->ColumnAtVisible(pos)) >= 0; ++pos) {
+        // Each title with a line on its top too: the printed row has no
+        // frame above it.
+        auto title = CreateCellMetrics(&view, "__ColTitle");
+        title->sides |= CMVBorderCellMetrics::SIDE_TOP;
+        title->row = 0;
+        title->col = col;
+        CGridCellSources sources(*m_grid, nullptr, 0, col, &m_host);
+        title->Layout(*ctx.dc, {std::max(0, m_grid->Column(col)->Width()), height}, sources, LAYOUT_FULL);
+        title->Draw(*ctx.dc, x, y, clip, 0);
+        x += title->Width();
+    }
+    return size;
 }
 
 namespace {
@@ -160,6 +168,11 @@ void CReportPrinter::PrintLine(const PrintContext& ctx, const std::string& text,
     int32_t x = rect.left + (rect.Width() - h.cell.Width()) / 2;
     int32_t y = top ? rect.top : rect.bottom - h.cell.Height();
     h.cell.Draw(*ctx.dc, x, y, rect, 0);
+}
+
+void CReportPrinter::PrintPageBackground(const PrintContext& ctx, const Rect& rect) {
+    if (!ctx.dc) return;
+    MakeBackgroundLayers(m_host.Settings(), m_host.Background(), nullptr)->Paint(*ctx.dc, rect, &rect);
 }
 
 void CReportPrinter::PrintPageHeader(const PrintContext& ctx, const std::string& text, const Rect& rect) {

@@ -4,7 +4,6 @@
 // made for the one call under a print view and freed again, so printing
 // never touches the cells of the window.
 #include <cstdint>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -47,12 +46,24 @@ class CPrintRows {
     Size PrintItemRow(int32_t index, const PrintContext& ctx, int32_t x, int32_t y, const Rect& clip);
 
     // With a grid that has columns, rows print as grid rows, after their
-    // row titles when those show.
+    // row titles when those show, and the grid's column titles can print
+    // above them.
     void SetGrid(CTreeGrid* grid);
+    // The column-title row: the corner over the row titles when those show,
+    // then each column's title at its column's width. False, with `size`
+    // untouched, when there are no titles to print (no grid with columns,
+    // or titles hidden).
+    bool MeasureColumnTitles(const PrintContext& ctx, Size& size);
+    // Paints the title row with its top-left at (x, y), so that each title
+    // stands over its column of the grid rows printed at the same x; answers
+    // its size, (0, 0) without titles.
+    Size PrintColumnTitles(const PrintContext& ctx, int32_t x, int32_t y, const Rect& clip);
 
   private:
     bool GridRows() const;
+    bool TitlesShown() const;
     int32_t RowTitleWidth() const;
+    int32_t TitleHeight() const;
     Size GridRow(int32_t index, const PrintContext& ctx, const Point* at, const Rect& clip);
 
     CVincaEngine& m_engine;
@@ -60,22 +71,6 @@ class CPrintRows {
     CItemCellBuilder m_cells;
     Ref<CTreeGrid> m_grid;
 };
-
-// One column title of a printed grid row: the column, its width in screen
-// pixels and what its title cell reads.
-struct PrintTitle {
-    int32_t column{0};
-    int32_t width{0};
-    const IAttrChain* attrs{nullptr};
-};
-// The column-title row, each title at its column's width and `height`
-// pixels tall (-1: as tall as the tallest title needs); (0, 0) without
-// titles.
-Size MeasureColumnTitles(const PrintContext& ctx, std::span<const PrintTitle> titles, int32_t height);
-// Paints the row with its top-left at (x, y) inside `clip`, every title
-// with its own top line, and answers its size.
-Size PrintColumnTitles(const PrintContext& ctx, std::span<const PrintTitle> titles, int32_t height, int32_t x,
-                       int32_t y, const Rect& clip);
 
 // Page header and footer lines: centred text in the control's colours and
 // font, wrapped to the page width when wider.
@@ -85,6 +80,10 @@ class CReportPrinter {
     int32_t MeasureHeaderText(const PrintContext& ctx, const std::string& text, int32_t width);
     void PrintPageHeader(const PrintContext& ctx, const std::string& text, const Rect& rect);
     void PrintPageFooter(const PrintContext& ctx, const std::string& text, const Rect& rect);
+
+    // The page's background under the rows, as the window paints its own:
+    // the back colour, the gradient and the background picture.
+    void PrintPageBackground(const PrintContext& ctx, const Rect& rect);
 
   private:
     void PrintLine(const PrintContext& ctx, const std::string& text, const Rect& rect, bool top);

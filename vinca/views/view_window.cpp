@@ -939,19 +939,8 @@ void CViewWindow::BuildLayers() {
     m_layerKey = key;
     // Painted in this order; the stack starts at the last layer that covers
     // everything below it.
-    m_layers = std::make_unique<CLayerStack>();
-    m_layers->Push(std::make_unique<CColorLayer>(s.backColor));
-    CGradient gradient;
-    gradient.colorFrom = TranslateOleColor(b.gradientFrom).value_or(0xFFFFFF);
-    gradient.colorTo = TranslateOleColor(b.gradientTo).value_or(0xFF0000);
-    gradient.style = b.gradientStyle;
-    m_layers->Push(std::make_unique<CGradientLayer>(gradient));
-    if (b.transparentBackground)
-        m_layers->Push(std::make_unique<CParentBackLayer>(
-            [this](Dc& dc, const Rect& r) { return m_host.PaintParentBackground(dc, r); }));
-    Transparency transparency{b.transparentBitmap, TranslateOleColor(b.transparentColor).value_or(0xFFFFFF)};
-    m_layers->Push(
-        std::make_unique<CPictureLayer>(CPictureHolder(b.picture), transparency, b.pictureAlignment));
+    m_layers = MakeBackgroundLayers(
+        s, b, [this](Dc& dc, const Rect& r) { return m_host.PaintParentBackground(dc, r); });
 }
 
 void CViewWindow::DrawInto(Dc& dc, const Rect& rect) {

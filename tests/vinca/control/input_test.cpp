@@ -4,6 +4,7 @@
 #include "input_fixture.h"
 
 #include <QtGui/QScreen>
+#include <QtWidgets/QScrollBar>
 
 #include "platform/ui/window_timers.h"
 #include "vinca/control/dispids.h"
@@ -107,6 +108,27 @@ TEST_F(ControlInput, LeftAndRightScrollSidewaysOnlyWithAHorizontalBar) {
     key(Qt::Key_Right);
     EXPECT_EQ(view->HorzScrollPosition(), 0);
     EXPECT_EQ(listIndex(), 0);
+}
+
+// A sideways wheel ends its scroll as the upright one does: the container
+// hears each line, and afterwards the vertical bar follows new rows again.
+TEST_F(ControlInput, SidewaysWheelEndsItsScroll) {
+    add(std::string(120, 'W'));
+    add("Second");
+    ASSERT_TRUE(view->HorzBarShown());
+    QScrollBar* vertical = nullptr;
+    for (QScrollBar* bar : view->findChildren<QScrollBar*>())
+        if (bar->orientation() == Qt::Vertical) vertical = bar;
+    ASSERT_NE(vertical, nullptr);
+    ASSERT_TRUE(vertical->isHidden());
+    host->clear();
+    wheel({-120, 0});
+    EXPECT_EQ(host->trace(), "HScroll(0,1,0) HScroll(0,1,0) HScroll(0,1,0)");
+    EXPECT_GT(view->HorzScrollPosition(), 0);
+    for (int i = 0; i < 40; ++i)
+        add("Item " + std::to_string(i));
+    EXPECT_FALSE(vertical->isHidden());
+    EXPECT_GT(vertical->maximum(), 0);
 }
 
 TEST_F(ControlInput, WindowLargerThanTheScreenIsLaidOutAtTheScreensSize) {

@@ -8,7 +8,9 @@
 #include <QtGui/QImage>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QPushButton>
+#include <array>
 #include <cstdio>
+#include <functional>
 #include <regex>
 
 #include "platform/com/dispatch_client.h"
@@ -71,6 +73,17 @@ std::vector<double> WordTops(const std::string& pdf, const std::string& word) {
     for (auto it = std::sregex_iterator(xml.begin(), xml.end(), re); it != std::sregex_iterator(); ++it)
         tops.push_back(std::stod((*it)[1]));
     return tops;
+}
+
+// The boxes of the words `word` on page 1, in points: xMin, yMin, xMax, yMax.
+std::vector<std::array<double, 4>> WordBoxes(const std::string& pdf, const std::string& word) {
+    std::vector<std::array<double, 4>> boxes;
+    const std::string xml = Shell("pdftotext -bbox -f 1 -l 1 '" + pdf + "' - 2>/dev/null");
+    std::regex re("xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">" + word +
+                  "<");
+    for (auto it = std::sregex_iterator(xml.begin(), xml.end(), re); it != std::sregex_iterator(); ++it)
+        boxes.push_back({std::stod((*it)[1]), std::stod((*it)[2]), std::stod((*it)[3]), std::stod((*it)[4])});
+    return boxes;
 }
 
 // Pages a report of `rows` rows of `row` pixels takes on `dc` at `zoom`
@@ -416,6 +429,87 @@ TEST_F(Printing, ColumnTitlesTakeTheirRowOnTheFirstOrEveryPage) {
     // Every row still prints once, after the titles.
     EXPECT_EQ(Words(text, "Item 149"), 1);
     EXPECT_LT(text.find("Quantity"), text.find("Item 0"));
+}
+
+// A grid with row titles prints its rows as the window shows them: the row
+// title, then the cells; the title row starts with the corner over the row
+// titles, so each column's title stands over the column's cells.
+TEST_F(Printing, ColumnTitlesStandOverTheirCells) {
+    fill(3);
+    ASSERT_EQ(put(ctl.get(), "HasGrid", Variant::boolean(true)), 0);
+    plat::ComPtr<plat::IDispatch> grid(get(ctl.get(), "Grid").pdispVal);
+    ASSERT_EQ(put(grid.get(), "Cols", Variant(int32_t(3))), 0);
+    ASSERT_EQ(put(grid.get(), "AutoFillRowTitles", Variant(int16_t(1))), 0);
+    Variant title = get(grid.get(), "Cells", {Variant(int32_t(0)), Variant(int32_t(2))});
+    ASSERT_EQ(put(title.pdispVal, "Value", Variant(std::string_view("Quantity"))), 0);
+    // Left-aligned as the cells are, so that the texts start alike.
+    Variant titleDef = get(title.pdispVal, "CellDef");
+    ASSERT_EQ(put(titleDef.pdispVal, "TextAlignment", Variant(int16_t(2))), 0);
+    Variant cell = get(grid.get(), "Cells", {Variant(int32_t(1)), Variant(int32_t(2))});
+    Variant value = get(cell.pdispVal, "Value");
+    ASSERT_EQ(value.vt, plat::VT_DISPATCH);
+    ASSERT_EQ(put(value.pdispVal, "Value", Variant(std::string_view("Quantity"))), 0);
+    auto rep = report();
+    auto printer = plat::make_object<kltest::PrinterObject>(pdf("grid"));
+    put(rep.get(), "PrinterObject", Variant(int32_t(printer->hdc())));
+    ASSERT_EQ(put(rep.get(), "ShowColumnTitles", Variant(int32_t(1))), 0);
+    ASSERT_EQ(call(rep.get(), "Start"), 0);
+    printer->finish();
+    Shell("pdftoppm -png -r 96 -f 1 -l 1 '" + pdf("grid") + "' '" + (tmp / "grid").string() + "'");
+    QImage page(QString::fromStdString((tmp / "grid-1.png").string()));
+    ASSERT_FALSE(page.isNull());
+    kltest::SaveArtifact(page.copy(0, 0, 400, 140), "vinca", "printed_grid_titles");
+    const auto boxes = WordBoxes(pdf("grid"), "Quantity");
+    ASSERT_EQ(boxes.size(), 2u) << PdfText(pdf("grid"));
+    // The title above, the cell below, both in the same column.
+    EXPECT_LT(boxes[0][1], boxes[1][1]);
+    EXPECT_NEAR(boxes[0][0], boxes[1][0], 1.0);
+    // The rows print as grid rows, numbered in their row titles.
+    const std::string text = PdfText(pdf("grid"));
+    EXPECT_EQ(Words(text, "3"), 1) << text;
+}
+
+// Pages laid out before a change of the grid or of a setting that lays the
+// rows out are laid out again by the next run.
+TEST_F(Printing, PagesGoStaleWhenTheGridOrTheLayoutChanges) {
+    fill(150);
+    ASSERT_EQ(put(ctl.get(), "HasGrid", Variant::boolean(true)), 0);
+    plat::ComPtr<plat::IDispatch> grid(get(ctl.get(), "Grid").pdispVal);
+    ASSERT_EQ(put(grid.get(), "Cols", Variant(int32_t(3))), 0);
+    auto rep = report();
+    auto printer = plat::make_object<kltest::PrinterObject>(pdf("stale"));
+    put(rep.get(), "PrinterObject", Variant(int32_t(printer->hdc())));
+    ASSERT_EQ(put(rep.get(), "ShowColumnTitles", Variant(int32_t(2))), 0);
+    Variant prepared;
+    ASSERT_EQ(call(rep.get(), "PrepareForPrinting", {}, &prepared), 0);
+    int32_t pages = prepared.to_i4();
+    struct Case {
+        const char* change;
+        std::function<void()> apply;
+        bool more; // more pages than before
+    } cases[] = {
+        // Five inches of titles on every page.
+        {"title height", [&] { EXPECT_EQ(put(grid.get(), "ColTitlesHeight", Variant(7200.0f)), 0); }, true},
+        {"titles hidden", [&] { EXPECT_EQ(put(grid.get(), "ShowColTitles", Variant::boolean(false)), 0); },
+         false},
+        {"titles shown", [&] { EXPECT_EQ(put(grid.get(), "ShowColTitles", Variant::boolean(true)), 0); },
+         true},
+        // The tree's rows, without the titles.
+        {"grid hidden", [&] { EXPECT_EQ(put(grid.get(), "Visible", Variant::boolean(false)), 0); }, false},
+        {"font", [&] { EXPECT_EQ(put(ctl.get(), "FontSize", Variant(24.0f)), 0); }, true},
+    };
+    for (const Case& c : cases) {
+        c.apply();
+        // The run lays the pages out again before it prints them.
+        ASSERT_EQ(call(rep.get(), "Start", {Variant(int32_t(0)), Variant(int32_t(0))}), 0) << c.change;
+        const int32_t now = get(get(rep.get(), "Pages").pdispVal, "Count").to_i4();
+        if (c.more)
+            EXPECT_GT(now, pages) << c.change;
+        else
+            EXPECT_LT(now, pages) << c.change;
+        pages = now;
+    }
+    printer->finish();
 }
 
 TEST_F(Printing, PreviewModeDrawsPagesOfThePreviewSizeWithoutTurningDevicePages) {

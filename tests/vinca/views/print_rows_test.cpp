@@ -101,16 +101,32 @@ TEST(PrintRows, GridRowsStartAfterTheirRowTitles) {
     const Size row = rows.MeasureItemRow(0, ctx);
     EXPECT_EQ(row.cx, 25 + 90 + 60);
     EXPECT_EQ(rows.MeasureItemRow(5, ctx), (Size{0, 0}));
+    // The title row: the corner over the row titles, then the titles.
+    Size titles;
+    ASSERT_TRUE(rows.MeasureColumnTitles(ctx, titles));
+    EXPECT_EQ(titles, (Size{175, 35}));
+    EXPECT_EQ(rows.PrintColumnTitles(ctx, 0, 0, {0, 0, 300, 120}), titles);
     EXPECT_EQ(rows.PrintItemRow(0, ctx, 0, 35, {0, 0, 300, 120}), row);
     viewtest::Save(page.Image(), "printed_grid_rows");
+    // Each title ends where its column's cells end.
+    for (int32_t right : {25 + 90 - 1, 25 + 90 + 60 - 1}) {
+        EXPECT_EQ(viewtest::At(page, right, 20), viewtest::At(page, right, 35 + 8)) << right;
+        EXPECT_NE(viewtest::At(page, right - 1, 35 + 8), viewtest::At(page, right, 35 + 8)) << right;
+    }
     // The row title in the titles' grey, with a line on its left; the tree
     // column after it in white.
     EXPECT_EQ(viewtest::At(page, 12, 35 + 2), 0xC0C0C0u);
     EXPECT_NE(viewtest::At(page, 0, 35 + 2), 0xC0C0C0u);
     EXPECT_EQ(viewtest::At(page, 25 + 88, 35 + 2), 0xFFFFFFu);
-    // Without row titles the row is narrower by their width.
+    // Without row titles the row is narrower by their width, and so is the
+    // title row; without column titles there are none to print.
     grid->m_titleBands = 1;
     EXPECT_EQ(rows.MeasureItemRow(0, ctx).cx, 150);
+    ASSERT_TRUE(rows.MeasureColumnTitles(ctx, titles));
+    EXPECT_EQ(titles.cx, 150);
+    grid->m_titleBands = 2;
+    EXPECT_FALSE(rows.MeasureColumnTitles(ctx, titles));
+    EXPECT_EQ(rows.PrintColumnTitles(ctx, 0, 0, {0, 0, 300, 120}), (Size{0, 0}));
 }
 
 TEST(PrintRows, HeaderWiderThanThePageWraps) {
