@@ -396,6 +396,7 @@ class CViewWindow : public QWidget,
     bool m_frozen{false};
     Ref<CItem> m_frozenTop;
     Ref<CItem> m_frozenCurrent;
+    bool m_frozenCurrentMoved{false}; // the current row was moved while frozen
     std::vector<Ref<CItem>> m_frozenSelection;
     plat::gdi::Bitmap m_snapshot;            // shown while drawing is suspended
     std::unique_ptr<CItemToolTip> m_toolTip; // before the children go: it owns a popup child
