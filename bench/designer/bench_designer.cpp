@@ -9,10 +9,10 @@
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QTreeWidget>
 #include <chrono>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 
@@ -119,35 +119,41 @@ int main(int argc, char** argv) {
     }
 
     double openCpu = 0, refillCpu = 0, widgetCpu = 0;
-    const double open = Seconds([&] {
-        d.OpenDocument(path);
-        QApplication::processEvents();
-    }, openCpu);
+    const double open = Seconds(
+        [&] {
+            d.OpenDocument(path);
+            QApplication::processEvents();
+        },
+        openCpu);
     const int32_t items = tree.ListCount();
     // The refill alone, on the list emptied again.
-    const double refill = Seconds([&] {
-        tree.Clear();
-        display.FillOperationsTree(d);
-        QApplication::processEvents();
-    }, refillCpu);
+    const double refill = Seconds(
+        [&] {
+            tree.Clear();
+            display.FillOperationsTree(d);
+            QApplication::processEvents();
+        },
+        refillCpu);
 
     QTreeWidget peer;
     peer.resize(800, 600);
     peer.show();
-    const double widget = Seconds([&] {
-        peer.setUpdatesEnabled(false);
-        QTreeWidgetItem* group = nullptr;
-        for (const kld::ActionRecord& r : d.Actions) {
-            const kld::OperationFace face = kld::FaceOf(r);
-            if (r.IsGroup)
-                group = new QTreeWidgetItem(&peer, QStringList(QString::fromStdString(face.text)));
-            else if (group)
-                new QTreeWidgetItem(group, QStringList(QString::fromStdString(face.text)));
-        }
-        peer.expandAll();
-        peer.setUpdatesEnabled(true);
-        QApplication::processEvents();
-    }, widgetCpu);
+    const double widget = Seconds(
+        [&] {
+            peer.setUpdatesEnabled(false);
+            QTreeWidgetItem* group = nullptr;
+            for (const kld::ActionRecord& r : d.Actions) {
+                const kld::OperationFace face = kld::FaceOf(r);
+                if (r.IsGroup)
+                    group = new QTreeWidgetItem(&peer, QStringList(QString::fromStdString(face.text)));
+                else if (group)
+                    new QTreeWidgetItem(group, QStringList(QString::fromStdString(face.text)));
+            }
+            peer.expandAll();
+            peer.setUpdatesEnabled(true);
+            QApplication::processEvents();
+        },
+        widgetCpu);
 
     std::printf("open and refill %d actions (%d items): %.3f s (processor %.3f s)\n", actions, items, open,
                 openCpu);
