@@ -226,27 +226,36 @@ void CActionDisplay::SetPicture(int32_t index, plat::IDispatch* picture) {
 }
 
 void CActionDisplay::RefreshOperationItem(Designer& dsg, int32_t item, int32_t record) {
-    plat::IDispatch* ctl = m_ctl.get();
     if (!HasItem(item) || !dsg.IsRecordIndex(record)) return;
+    RefreshItem(dsg, item, record, nullptr);
+}
+
+void CActionDisplay::RefreshItem(Designer& dsg, int32_t item, int32_t record, const ActionRecord* carried) {
+    plat::IDispatch* ctl = m_ctl.get();
     const ActionRecord& r = dsg.Actions[static_cast<size_t>(record)];
     const Variant at(item);
 
     const OperationFace face = FaceOf(r);
+    Variant shown;
+    bool pictureSet = false;
     if (face.known) {
         m::Put(ctl, d::kList, Text(face.text), {at});
-        m::Put(ctl, d::kImage, Variant(m_pictures[static_cast<size_t>(face.picture)].get()), {at});
+        shown = Variant(m_pictures[static_cast<size_t>(face.picture)].get());
+        pictureSet = m::Put(ctl, d::kImage, shown, {at});
         m::Put(ctl, d::kItemForeColor, Variant(face.color), {at});
         if (IsFileKind(r.ActionType)) {
-            if (r.IsGroup)
-                InitOperationColumns(dsg, item);
-            else
-                RefreshOperationCells(dsg, item);
+            // The grid and the cells go by the record the item carries.
+            const ActionRecord* own = carried ? carried : RecordOfItem(dsg, item);
+            if (own && r.IsGroup)
+                InitColumns(dsg, item, *own);
+            else if (own)
+                WriteCells(item, *own);
         }
     }
     m::Put(ctl, d::kItemFontSize, Variant(r.IsGroup ? kGroupFontSize : kActionFontSize), {at});
-    // The selected item shows the same picture.
-    Variant shown;
-    if (m::Get(ctl, d::kImage, shown, {at})) m::Put(ctl, d::kInvImage, shown, {at});
+    // The selected item shows the same picture: the one just set, or else
+    // the one the item has.
+    if (pictureSet || m::Get(ctl, d::kImage, shown, {at})) m::Put(ctl, d::kInvImage, shown, {at});
 }
 
 bool CActionDisplay::HasItem(int32_t item) const {
@@ -264,10 +273,11 @@ const ActionRecord* CActionDisplay::RecordOfItem(Designer& dsg, int32_t item) co
 }
 
 void CActionDisplay::InitOperationColumns(Designer& dsg, int32_t item) {
+    if (const ActionRecord* found = RecordOfItem(dsg, item)) InitColumns(dsg, item, *found);
+}
+
+void CActionDisplay::InitColumns(Designer& dsg, int32_t item, const ActionRecord& r) {
     plat::IDispatch* ctl = m_ctl.get();
-    const ActionRecord* found = RecordOfItem(dsg, item);
-    if (!found) return;
-    const ActionRecord& r = *found;
     if (!r.IsGroup) return;
     const plat::ComPtr<plat::IDispatch> g = m::Object(ctl, d::kItemGrid, {Variant(item)});
     if (!IsFileKind(r.ActionType)) return;
@@ -310,10 +320,11 @@ void CActionDisplay::InitOperationColumns(Designer& dsg, int32_t item) {
 }
 
 void CActionDisplay::RefreshOperationCells(Designer& dsg, int32_t item) {
+    if (const ActionRecord* found = RecordOfItem(dsg, item)) WriteCells(item, *found);
+}
+
+void CActionDisplay::WriteCells(int32_t item, const ActionRecord& r) {
     plat::IDispatch* ctl = m_ctl.get();
-    const ActionRecord* found = RecordOfItem(dsg, item);
-    if (!found) return;
-    const ActionRecord& r = *found;
     if (r.IsGroup || !IsFileKind(r.ActionType)) return;
     const bool install = r.ActionType == action::InstallFile;
     for (const OperationColumn& entry : OperationColumns()) {
@@ -353,12 +364,20 @@ void CActionDisplay::AddOperationItem(Designer& dsg, int32_t record, bool isGrou
     // Without a new item NewIndex still names an older one, whose record
     // must not change.
     if (!added) return;
+    SetUpNewItem(dsg, record);
+}
+
+int32_t CActionDisplay::SetUpNewItem(Designer& dsg, int32_t record) {
+    plat::IDispatch* ctl = m_ctl.get();
     bool ok = false;
     const int32_t created = m::Int(ctl, d::kNewIndex, {}, -1, &ok);
-    if (!ok || created < 0) return;
-    m::Put(ctl, d::kItemLngValue, Variant(record), {Variant(created)});
-    RefreshOperationItem(dsg, created, record);
-    m::Put(ctl, d::kListIndex, Variant(created));
+    if (!ok || created < 0) return -1;
+    const bool carried = m::Put(ctl, d::kItemLngValue, Variant(record), {Variant(created)});
+    // The item was just made, so it is there; its Long value is the record
+    // unless that could not be set.
+    if (dsg.IsRecordIndex(record))
+        RefreshItem(dsg, created, record, carried ? &dsg.Actions[static_cast<size_t>(record)] : nullptr);
+    return m::Put(ctl, d::kListIndex, Variant(created)) ? created : -1;
 }
 
 void CActionDisplay::RemoveOperationItem(Designer&, int32_t item) {

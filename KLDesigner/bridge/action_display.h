@@ -117,6 +117,15 @@ class CActionDisplay : public ITreeBridge {
     // null when the item or its record index is not valid.
     bool HasItem(int32_t item) const;
     const ActionRecord* RecordOfItem(Designer& d, int32_t item) const;
+    // What RefreshOperationItem does to an item known to be there; the grid
+    // or cells come from `carried` when the item is known to carry that
+    // record, else from the record the item names.
+    void RefreshItem(Designer& d, int32_t item, int32_t record, const ActionRecord* carried);
+    void InitColumns(Designer& d, int32_t item, const ActionRecord& r);
+    void WriteCells(int32_t item, const ActionRecord& r);
+    // The item just added (NewIndex) gets the record, its face, and the
+    // selection. Its position, or -1 when any of that failed.
+    int32_t SetUpNewItem(Designer& d, int32_t record);
 
     plat::ComPtr<plat::IDispatch> m_ctl;
     std::array<plat::ComPtr<plat::IDispatch>, picture::Count> m_pictures;

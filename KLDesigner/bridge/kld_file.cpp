@@ -479,6 +479,7 @@ bool CDescriptionFile::Read(DescriptionDocument& out) {
 // ---- the bridge's file procedures ----
 
 void CDescriptionBridge::StoreDescriptionInTree(Designer& d) {
+    m_loaded.reset();
     m_stored = m_file.Store(d.Product, d.Actions, d.Operations());
 }
 
@@ -489,9 +490,11 @@ bool CDescriptionBridge::SaveTreeToFile(Designer&, const std::string& fileName) 
 }
 
 bool CDescriptionBridge::LoadTreeFromFile(Designer& d, const std::string& fileName) {
+    m_loaded.reset();
     DescriptionDocument doc;
     switch (m_file.Load(fileName, doc)) {
     case CDescriptionFile::LoadResult::Loaded:
+        m_loaded = std::move(doc);
         return true;
     case CDescriptionFile::LoadResult::NoFile:
         return false;
@@ -504,7 +507,13 @@ bool CDescriptionBridge::LoadTreeFromFile(Designer& d, const std::string& fileNa
 
 void CDescriptionBridge::ReadDescriptionFromTree(Designer& d) {
     DescriptionDocument doc;
-    if (!m_file.Read(doc)) return;
+    if (m_loaded) {
+        // The tree was read as it was loaded, and is still the same.
+        doc = std::move(*m_loaded);
+        m_loaded.reset();
+    } else if (!m_file.Read(doc)) {
+        return;
+    }
     d.Product = std::move(doc.product);
     const auto n = static_cast<int16_t>(doc.actions.size());
     if (n > 0) d.Actions = std::move(doc.actions);

@@ -7,6 +7,7 @@
 // old one, so a failed save leaves the old file. Opening reads into a
 // detached document first: a file that is no tree, or whose tree lacks the
 // product item or an action item, is refused and the open document stays.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,9 @@ class CDescriptionBridge : public ITreeBridge {
     ITreeBridge& m_display;
     CDescriptionFile& m_file;
     bool m_stored = false; // the last store wrote everything
+    // What the last load read from the hidden tree, kept for the read that
+    // follows it: nothing else changes the hidden tree in between.
+    std::optional<DescriptionDocument> m_loaded;
 };
 
 } // namespace kld

@@ -34,12 +34,30 @@ void CActionDisplay::FillOperationsTree(Designer& dsg) {
     // Each new item is selected, so a group lands at the end and an action
     // under the group added last; an action before any group finds no
     // selection and gets no item.
+    //
+    // Into an empty list every item is appended, so the group that holds
+    // the selection is the group added last: no need to ask the list where
+    // each item goes. Once a step fails the list is asked again.
+    bool appending = m::Int(ctl, d::kListCount, {}, -1) == 0;
+    int32_t group = -1;
     for (int32_t i = 0; i <= dsg.ActionsUpperBound(); ++i) {
         const ActionRecord& r = dsg.Actions[static_cast<size_t>(i)];
         // A free slot is taken by the next record added; an item showing it
         // would then share that record with the new one.
         if (r.ActionType == action::Free) continue;
-        AddOperationItem(dsg, i, r.IsGroup);
+        if (!appending) {
+            AddOperationItem(dsg, i, r.IsGroup);
+            continue;
+        }
+        if (!r.IsGroup && group < 0) continue;
+        const bool added = r.IsGroup ? m::Call(ctl, d::kAddItem, {Variant("")})
+                                     : m::Call(ctl, d::kAddItem, {Variant(""), Variant(group)});
+        if (!added) continue;
+        const int32_t created = SetUpNewItem(dsg, i);
+        if (created < 0)
+            appending = false;
+        else if (r.IsGroup)
+            group = created;
     }
     dsg.EditEventsEnabled = true;
     m::Put(ctl, d::kRedraw, Variant::boolean(true));

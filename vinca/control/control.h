@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/com/object.h"
@@ -33,6 +34,9 @@ inline constexpr uint32_t kVincaMiscStatus = 0x38191;
 class IControlView {
   public:
     virtual void RequestRefresh(int32_t flags, int32_t code) = 0;
+    // Drawing goes off (true) or comes back (false): the rows stop
+    // following every change and are counted again once, on the way back.
+    virtual void HoldRows(bool) {}
 
   protected:
     ~IControlView() = default;
@@ -166,12 +170,17 @@ class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObjec
 
     // Drawing suspension (Redraw).
     int32_t RedrawCount() const { return m_redrawOff; }
-    void SuspendRedraw() { ++m_redrawOff; }
+    void SuspendRedraw() {
+        if (m_redrawOff++ == 0 && m_view) m_view->HoldRows(true);
+    }
     void ResumeRedraw() {
-        if (m_redrawOff > 0 && --m_redrawOff == 0) FlushRefresh();
+        if (m_redrawOff > 0 && --m_redrawOff == 0) {
+            if (m_view) m_view->HoldRows(false);
+            FlushRefresh();
+        }
     }
     void ReleaseRedraw() {
-        m_redrawOff = 0;
+        if (std::exchange(m_redrawOff, 0) > 0 && m_view) m_view->HoldRows(false);
         FlushRefresh();
     }
 

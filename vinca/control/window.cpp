@@ -581,6 +581,14 @@ void CControlWindow::CurrentRowMoved(int32_t row) {
     m_ctrl.Engine().NoteCurrentRow(row >= 0 ? m_view->ItemAtRow(row) : nullptr);
 }
 
+void CControlWindow::HoldRows(bool hold) {
+    if (!m_view) return;
+    if (hold)
+        m_view->SuspendRedraw();
+    else
+        m_view->ResumeRedraw();
+}
+
 void CControlWindow::RequestRefresh(int32_t flags, int32_t code) {
     if (!m_view) return;
     // A grid made, dropped, shown or hidden comes with a refresh: the view

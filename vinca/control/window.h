@@ -74,6 +74,7 @@ class CControlWindow final : public IViewHost, public IControlView, public plat:
 
     // ---- IControlView ----
     void RequestRefresh(int32_t flags, int32_t code) override;
+    void HoldRows(bool hold) override;
 
   private:
     // Takes (false) or releases (true) one redraw lock at the view's root:

@@ -631,7 +631,10 @@ void CViewWindow::EnsureVisible(int32_t first, int32_t last) {
 void CViewWindow::CurrentRowChanged(int32_t row) {
     if (m_frozen) {
         // Rows are not tracked while frozen: the new current row waits by item.
-        if (row >= 0) m_frozenCurrent = Ref<CItem>(m_engine.RowItem(row));
+        if (row >= 0) {
+            m_frozenCurrent = Ref<CItem>(m_engine.RowItem(row));
+            m_frozenCurrentMoved = true;
+        }
         return;
     }
     SetCurrentRow(row);
@@ -657,6 +660,7 @@ void CViewWindow::ResumeRedraw() {
 void CViewWindow::MarkForRebuild() {
     m_frozenTop = Ref<CItem>(m_engine.RowItem(TopRow()));
     m_frozenCurrent = Ref<CItem>(CurrentRow() >= 0 ? m_engine.RowItem(CurrentRow()) : nullptr);
+    m_frozenCurrentMoved = false;
     // The selection waits in a set of its own: the items' flags are theirs
     // (their sort bits among them) and stay untouched.
     m_frozenSelection.clear();
@@ -688,6 +692,9 @@ void CViewWindow::Rebuild() {
     int32_t currentRow = current ? m_engine.RowOf(current.get()) : -1;
     if (currentRow >= 0) m_tracker->SetCurrent(currentRow);
     if (int32_t topRow = top ? m_engine.RowOf(top.get()) : -1; topRow >= 0) SetTopRow(topRow);
+    // A row made current meanwhile is brought into view, as it would have
+    // been at once.
+    if (std::exchange(m_frozenCurrentMoved, false) && currentRow >= 0) EnsureVisible(currentRow, currentRow);
 }
 
 void CViewWindow::ChangeBatch(int32_t which) {

@@ -398,6 +398,7 @@ class CViewWindow : public QWidget,
     Ref<CItem> m_frozenCurrent;
     // The item of the current row, by which a reset of the rows finds it again.
     Ref<CItem> m_currentItem;
+    bool m_frozenCurrentMoved{false}; // the current row was moved while frozen
     std::vector<Ref<CItem>> m_frozenSelection;
     plat::gdi::Bitmap m_snapshot;            // shown while drawing is suspended
     std::unique_ptr<CItemToolTip> m_toolTip; // before the children go: it owns a popup child

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 
 #include <QtGui/QImage>
 #include <QtWidgets/QApplication>
@@ -77,6 +78,25 @@ TEST_F(ControlWindow, ShowsItemsAddedThroughDispatch) {
     put("BackColor", Variant(int32_t(0x0000FF)));
     const QImage red = shot();
     EXPECT_EQ(QColor(red.pixel(100, 150)), QColor(255, 0, 0));
+}
+
+TEST_F(ControlWindow, RowsAddedWhileDrawingIsOffAppearWhenItComesBack) {
+    call("AddItem", {Variant(std::string_view("first"))});
+    const QImage before = shot();
+    put("Redraw", Variant::boolean(false));
+    for (int i = 0; i < 40; ++i)
+        call("AddItem", {Variant(std::string_view("row " + std::to_string(i)))});
+    put("ListIndex", Variant(int32_t(40)));
+    // Meanwhile the window keeps its picture from before.
+    EXPECT_EQ(shot(), before);
+    put("Redraw", Variant::boolean(true));
+    const QImage after = shot();
+    kltest::SaveArtifact(after, "vinca", "rows_after_redraw");
+    // Every row is counted again, and the row made current is in view.
+    EXPECT_EQ(get("ListCount").to_i4(), 41);
+    EXPECT_GT(get("TopIndex").to_i4(), 0);
+    EXPECT_GE(get("BottomIndex").to_i4(), 40);
+    EXPECT_GT(dark_pixels(after, 0, 150), 100);
 }
 
 } // namespace
