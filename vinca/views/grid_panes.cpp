@@ -407,10 +407,16 @@ void CGridPanes::RefreshRows(int32_t first, int32_t last) {
         m_rowTitles->InvalidateItems(0, -1);
         return;
     }
-    if (ItemGrid()) return RefreshOwnerRows(first, last);
     first = std::max(first, 0);
     m_rows->InvalidateItems(first, last);
     m_rowTitles->InvalidateItems(first, last);
+}
+
+void CGridPanes::TreeRowsChanged(int32_t first, int32_t last) {
+    if (ItemGrid())
+        RefreshOwnerRows(first, last);
+    else
+        RefreshRows(first, last);
 }
 
 void CGridPanes::ColumnsChanged() {
@@ -516,6 +522,11 @@ Rect CGridPanes::RowRect(int32_t row) {
     const Rect r = m_rows->GetItemRect(row);
     if (r.IsEmpty()) return {};
     return {m_rect.left, r.top, m_cellsRect.right, r.bottom};
+}
+
+CGridRowView* CGridPanes::LaidOutRow(int32_t row) {
+    if (m_rows->GetItemRect(row).IsEmpty()) return nullptr;
+    return dynamic_cast<CGridRowView*>(m_rows->ItemCell(row));
 }
 
 Rect CGridPanes::RowRectAnywhere(int32_t row) {

@@ -115,6 +115,10 @@ class CGridPanes : public IScrollSteps {
     void RowsRemoved(int32_t first, int32_t last);
     // first < 1 with last -1 refreshes every row and every column.
     void RefreshRows(int32_t first, int32_t last);
+    // Rows first..last of the tree changed (last -1: to the end): the tree
+    // grid's rows are the tree's, an item grid's those of its owner's
+    // children among them.
+    void TreeRowsChanged(int32_t first, int32_t last);
     void ColumnsChanged();
     // An item grid's rows are its owner's children, which the tree's row
     // notices do not name (nor tell of at all while the owner is closed):
@@ -137,6 +141,9 @@ class CGridPanes : public IScrollSteps {
 
     // The row under a window point (cells or row titles), -1 off the rows.
     int32_t RowFromPoint(Point p);
+    // The measuring object of a laid-out row (null when the row is not laid
+    // out); it stays the same until the row is measured again.
+    CGridRowView* LaidOutRow(int32_t row);
     // A row's rectangle across the row titles and the cells; empty when the
     // row is not laid out.
     Rect RowRect(int32_t row);

@@ -630,7 +630,7 @@ void CViewWindow::RowsRemoved(int32_t first, int32_t count) {
 
 void CViewWindow::InvalidateRows(int32_t first, int32_t last) {
     if (m_frozen) return; // every row is measured again at the rebuild
-    if (m_gridPanes->Grid()) m_gridPanes->RefreshRows(first, last);
+    if (m_gridPanes->Grid()) m_gridPanes->TreeRowsChanged(first, last);
     ForgetLastPage();
     m_extents.RemoveOutside(0, first - 1);
     RequestRepaint();

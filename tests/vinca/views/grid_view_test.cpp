@@ -441,23 +441,30 @@ TEST(GridView, AnItemGridsRowsFollowItsOwnersChildren) {
         const char* what;
         std::function<void()> change;
         const char* rows;
+        int32_t firstMeasuredAgain; // rows before it keep their measurement (-1: not looked at)
     };
     CItem* made = nullptr;
+    // While the owner is closed the tree tells nothing of its children.
     const Step steps[] = {
-        {"other items change",
-         [&] {
-             engine.InsertItem({engine.RootNode(), 0}, "new top", 0, 0);
-         },
-         "c0,c1,c2,c3,"},
-        {"a row inserted", [&] { grid->InsertRow(engine, 2, "mid", &made); }, "c0,mid,c1,c2,c3,"},
-        {"the owner opened", [&] { engine.SetItemExpanded(owner, true); }, "c0,mid,c1,c2,c3,"},
-        {"a row appended", [&] { grid->AppendRow(engine, "end"); }, "c0,mid,c1,c2,c3,end,"},
-        {"a row removed", [&] { grid->RemoveRow(engine, 1); }, "mid,c1,c2,c3,end,"},
+        {"other items change", [&] { engine.InsertItem({engine.RootNode(), 0}, "top", 0, 0); },
+         "c0,c1,c2,c3,", 4},
+        {"a row inserted", [&] { grid->InsertRow(engine, 2, "mid", &made); }, "c0,mid,c1,c2,c3,", 1},
+        {"the owner opened", [&] { engine.SetItemExpanded(owner, true); }, "c0,mid,c1,c2,c3,", -1},
+        {"a row appended", [&] { grid->AppendRow(engine, "end"); }, "c0,mid,c1,c2,c3,end,", 5},
+        {"a row removed", [&] { grid->RemoveRow(engine, 1); }, "mid,c1,c2,c3,end,", 0},
+        {"a row removed, open", [&] { grid->RemoveRow(engine, 3); }, "mid,c1,c3,end,", 2},
     };
     for (const Step& s : steps) {
+        std::vector<CGridRowView*> before;
+        for (int32_t r = 0; r < g.RowCount(); ++r)
+            before.push_back(g.LaidOutRow(r));
         s.change();
         w.Render();
         EXPECT_EQ(items(), s.rows) << s.what;
+        for (int32_t r = 0; r < s.firstMeasuredAgain; ++r)
+            EXPECT_EQ(g.LaidOutRow(r), before[size_t(r)]) << s.what << " row " << r;
+        if (s.firstMeasuredAgain >= 0 && s.firstMeasuredAgain < g.RowCount())
+            EXPECT_NE(g.LaidOutRow(s.firstMeasuredAgain), before[size_t(s.firstMeasuredAgain)]) << s.what;
         // What shows and what is hit is the child at each place.
         for (int32_t r = 0; r < g.RowCount(); ++r)
             EXPECT_EQ(hitItem(r), g.RowItem(r)) << s.what << " row " << r;
