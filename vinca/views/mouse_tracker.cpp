@@ -89,7 +89,8 @@ void CMouseTracker::Extend(int32_t row) {
 void CMouseTracker::OnButtonDown(Point p, uint32_t keys) {
     if (m_buttonDown || m_captured) OnButtonUp(p, keys);
     m_cursor = p;
-    if (PickResizeTracker() && m_resize->HitTest(p)) {
+    // Borders are dragged with the left button only.
+    if ((keys & MK_LBUTTON) && PickResizeTracker() && m_resize->HitTest(p)) {
         m_pane.DrawTracker([&](Dc& dc) { m_resize->Begin(p, dc); });
         m_pane.SetCapture(true);
         m_captured = true;

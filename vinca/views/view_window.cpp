@@ -428,7 +428,8 @@ void CViewWindow::mousePressEvent(QMouseEvent* e) {
     // A border under the pointer is dragged before anything in the cells
     // is clicked.
     m_tracker->SetCursorPoint(p);
-    if (m_tracker->PickResizeTracker() && m_tracker->ActiveResizeTracker()->HitTest(p)) {
+    if (e->button() == Qt::LeftButton && m_tracker->PickResizeTracker() &&
+        m_tracker->ActiveResizeTracker()->HitTest(p)) {
         m_cursor = p;
         m_tracker->OnButtonDown(p, MouseKeys(e));
         return;

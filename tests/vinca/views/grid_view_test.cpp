@@ -359,6 +359,12 @@ TEST(GridResize, OnlyAShownGridsBordersAreTrackers) {
     EXPECT_EQ(shape.shape(), Qt::SizeVerCursor);
     EXPECT_NE(w.ClaimCursor({g.CellsRect().left + 30, (r0.top + r0.bottom) / 2 + 1}, shape),
               CursorClaim::Tracker);
+    // The right button drags nothing.
+    const QPoint border(g.CellsRect().left + 30, r0.bottom);
+    QTest::mousePress(&w, Qt::RightButton, {}, border);
+    QTest::mouseMove(&w, border + QPoint(0, 9));
+    QTest::mouseRelease(&w, Qt::RightButton, {}, border + QPoint(0, 9));
+    EXPECT_EQ(g.RowRect(0), r0);
     // Without column titles neither the title row nor the rows resize; the
     // row titles still do.
     v.grid->m_titleBands = 2;
