@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/gdi/font.h"
 #include "vinca/model/item.h"
 #include "vinca/model/names.h"
 #include "vinca/views/tree_cell.h"
@@ -167,7 +168,10 @@ std::unique_ptr<CCellMetrics> CGridRowView::MeasureItem(int32_t index, Dc& dc, S
 void CGridRowView::Layout(Dc& dc, Size, const IAttrChain&, int32_t) {
     CTreeGrid* grid = m_panes.Grid();
     m_layoutDc = &dc;
-    m_rowHeight = -1;
+    // A row given a height of its own is exactly that high, whatever its
+    // cells would need.
+    m_rowHeight = m_panes.RowHeightOf(m_item.get());
+    const bool fixed = m_rowHeight >= 0;
     SetCount(grid ? grid->VisibleColumnCount() : 0);
     InvalidateItems(0, -1);
     Recalc();
@@ -178,8 +182,9 @@ void CGridRowView::Layout(Dc& dc, Size, const IAttrChain&, int32_t) {
         tallest = std::max(tallest, e.cy);
         width += e.cx;
     }
+    if (fixed) tallest = m_rowHeight;
     bool uneven = false;
-    for (int32_t i = 0; i < Count(); ++i)
+    for (int32_t i = 0; i < Count() && !fixed; ++i)
         uneven = uneven || ItemExtent(i).cy != tallest;
     if (uneven) {
         m_rowHeight = tallest;
@@ -279,6 +284,35 @@ int32_t CGridPanes::ColumnWidth(int32_t col) const {
     return def ? std::max(0, def->Width()) : 0;
 }
 
+int32_t CGridPanes::RowOfItem(CItem* item) {
+    if (!m_grid || !item) return -1;
+    if (!ItemGrid()) return m_engine.RowOf(item);
+    CItem* owner = m_grid->OwnerItem();
+    CItemNode* node = owner ? owner->ChildNode() : nullptr;
+    return node && item->ParentNode() == node ? item->GetIndex() : -1;
+}
+
+int32_t CGridPanes::RowHeightOf(CItem* item) const {
+    if (!item) return -1;
+    float twips = -1;
+    m_engine.GetItemHeight(0, item, twips);
+    if (!(twips >= 0)) return -1;
+    return plat::gdi::MulDiv(plat::gdi::ScreenPixelsPerInch(), int32_t(std::min(twips, 2.0e9f)), 1440);
+}
+
+void CGridPanes::SetRowHeight(int32_t row, int32_t px) {
+    CItem* item = RowItem(row);
+    if (!item) return;
+    // Kept in twips: the pixels come back the same at this resolution.
+    const float twips =
+        float(std::max(px, kMinTitleHeight)) * 1440.0f / float(plat::gdi::ScreenPixelsPerInch());
+    if (m_engine.SetItemHeight(0, item, twips) != VE_OK) return;
+    if (row < m_rowCount) {
+        m_rows->InvalidateItems(row, row);
+        m_rowTitles->InvalidateItems(row, row);
+    }
+}
+
 void CGridPanes::ResetRows() {
     m_rowCount = CountRows();
     m_rows->SetCount(m_rowCount);
@@ -287,8 +321,65 @@ void CGridPanes::ResetRows() {
     m_rowTitles->InvalidateItems(0, -1);
 }
 
+bool CGridPanes::FollowOwnerRows() {
+    if (!ItemGrid()) return false;
+    const int32_t n = CountRows();
+    auto same = [&](int32_t row, CCellMetrics* cell) {
+        auto* view = dynamic_cast<CGridRowView*>(cell);
+        return !view || (row < n && view->Item() == RowItem(row));
+    };
+    int32_t first = m_rows->FirstCachedMismatch(same);
+    // Neither the count nor any measured row changed: the notice was about
+    // other items of the tree.
+    if (n == m_rowCount && first < 0) return false;
+    // Rows past every measured one changed: they are measured when they show.
+    if (first < 0) first = std::min(n, m_rowCount);
+    first = std::min(first, std::min(n, m_rowCount));
+    if (n > m_rowCount) {
+        m_rows->InsertItems(first, first + n - m_rowCount - 1);
+        m_rowTitles->InsertItems(first, first + n - m_rowCount - 1);
+    } else if (n < m_rowCount) {
+        m_rows->RemoveItems(first, first + m_rowCount - n - 1);
+        m_rowTitles->RemoveItems(first, first + m_rowCount - n - 1);
+    }
+    const bool counted = n != m_rowCount;
+    m_rowCount = n;
+    // From there on rows hold other items and titles other numbers.
+    m_rows->InvalidateItems(first, -1);
+    m_rowTitles->InvalidateItems(first, -1);
+    return counted;
+}
+
+void CGridPanes::RefreshOwnerRows(int32_t first, int32_t last) {
+    FollowOwnerRows();
+    CItem* owner = m_grid->OwnerItem();
+    CItemNode* node = owner ? owner->ChildNode() : nullptr;
+    // The children show in the tree only under an owner open on a row.
+    if (!node || m_rowCount == 0 || !owner->IsExpanded() || m_engine.RowOf(owner) < 0) return;
+    const int32_t count = m_engine.VisibleCount();
+    last = last < 0 ? count - 1 : std::min(last, count - 1);
+    first = std::max(first, 0);
+    // A long stretch: every row is measured again, which costs the page
+    // that shows; a short one is looked at row by row.
+    if (last - first > std::max(64, 2 * (m_rows->LastVisible() - m_rows->TopIndex() + 1))) {
+        m_rows->InvalidateItems(0, -1);
+        m_rowTitles->InvalidateItems(0, -1);
+        return;
+    }
+    for (int32_t r = first; r <= last; ++r) {
+        CItem* item = m_engine.RowItem(r);
+        if (!item || item->ParentNode() != node) continue;
+        const int32_t row = item->GetIndex();
+        m_rows->InvalidateItems(row, row);
+        m_rowTitles->InvalidateItems(row, row);
+    }
+}
+
 void CGridPanes::RowsInserted(int32_t first, int32_t last) {
-    if (m_grid && m_grid->GetKind() != CTreeGrid::TREE_GRID) return ResetRows();
+    if (ItemGrid()) {
+        FollowOwnerRows();
+        return;
+    }
     m_rows->InsertItems(first, last);
     m_rowTitles->InsertItems(first, last);
     m_rowCount = m_rows->Count();
@@ -297,7 +388,10 @@ void CGridPanes::RowsInserted(int32_t first, int32_t last) {
 }
 
 void CGridPanes::RowsRemoved(int32_t first, int32_t last) {
-    if (m_grid && m_grid->GetKind() != CTreeGrid::TREE_GRID) return ResetRows();
+    if (ItemGrid()) {
+        FollowOwnerRows();
+        return;
+    }
     m_rows->RemoveItems(first, last);
     m_rowTitles->RemoveItems(first, last);
     m_rowCount = m_rows->Count();
@@ -316,6 +410,13 @@ void CGridPanes::RefreshRows(int32_t first, int32_t last) {
     first = std::max(first, 0);
     m_rows->InvalidateItems(first, last);
     m_rowTitles->InvalidateItems(first, last);
+}
+
+void CGridPanes::TreeRowsChanged(int32_t first, int32_t last) {
+    if (ItemGrid())
+        RefreshOwnerRows(first, last);
+    else
+        RefreshRows(first, last);
 }
 
 void CGridPanes::ColumnsChanged() {
@@ -423,6 +524,39 @@ Rect CGridPanes::RowRect(int32_t row) {
     return {m_rect.left, r.top, m_cellsRect.right, r.bottom};
 }
 
+CGridRowView* CGridPanes::LaidOutRow(int32_t row) {
+    if (m_rows->GetItemRect(row).IsEmpty()) return nullptr;
+    return dynamic_cast<CGridRowView*>(m_rows->ItemCell(row));
+}
+
+Rect CGridPanes::RowRectAnywhere(int32_t row) {
+    if (!m_grid || row < 0 || row >= m_rowCount) return {};
+    const int32_t top = TopRow();
+    int32_t y = m_cellsRect.top;
+    for (int32_t r = top; r < row; ++r)
+        y += m_rows->ItemExtent(r).cy + m_rows->Spacing();
+    for (int32_t r = row; r < top; ++r)
+        y -= m_rows->ItemExtent(r).cy + m_rows->Spacing();
+    return {m_rect.left, y, m_cellsRect.right, y + m_rows->ItemExtent(row).cy};
+}
+
+CVincaTreeCellMetrics* CGridPanes::TreeCell(int32_t row, const Rect& rowRect, Rect& cellRect) {
+    cellRect = {};
+    if (!m_grid || rowRect.IsEmpty()) return nullptr;
+    int32_t col = -1;
+    for (int32_t c = 1; c < m_grid->ColumnCount() && col < 0; ++c)
+        if (m_grid->ColumnKey(c) == names::Tree()) col = c;
+    const int32_t pos = col >= 0 ? m_grid->VisiblePosition(col) : -1;
+    auto* view = pos >= 0 ? dynamic_cast<CGridRowView*>(m_rows->ItemCell(row)) : nullptr;
+    CMVBorderCellMetrics* cell = view ? view->CellAt(pos) : nullptr;
+    auto* tree = cell ? dynamic_cast<CVincaTreeCellMetrics*>(&cell->Inner()) : nullptr;
+    if (!tree) return nullptr;
+    const int32_t left = m_cellsRect.left + m_titles->OffsetOf(pos) - m_rows->CrossOffset();
+    cellRect = {left + tree->X(), rowRect.top + tree->Y(), left + tree->X() + tree->Width(),
+                rowRect.top + tree->Y() + tree->Height()};
+    return tree;
+}
+
 bool CGridPanes::HitTest(Point p, CHitTestInfo& info, int32_t* row) {
     int32_t index = -1;
     if (row) *row = -1;
@@ -448,7 +582,8 @@ bool CGridPanes::HitTest(Point p, CHitTestInfo& info, int32_t* row) {
 }
 
 std::unique_ptr<CMVBorderCellMetrics> CGridPanes::MakeCell(CItem* item, int32_t gridRow, int32_t col, Dc& dc,
-                                                           Size size) {
+                                                           Size size,
+                                                           const CItemCellBuilder::Adjust& adjust) {
     if (!m_grid || !m_grid->Column(col)) return nullptr;
     CGridCellSources sources(*m_grid, item, gridRow, col, &m_host);
     const CVincaName* key = m_grid->ColumnKey(col);
@@ -468,6 +603,7 @@ std::unique_ptr<CMVBorderCellMetrics> CGridPanes::MakeCell(CItem* item, int32_t 
         CTreeCellData data;
         FillTreeData(m_host.Settings(), item, data);
         m_host.ItemTreeData(item, data);
+        if (adjust) adjust(attrs, data);
         attrs.SetTreeCellData(&data);
         cell->row = gridRow;
         cell->col = col;
@@ -478,7 +614,14 @@ std::unique_ptr<CMVBorderCellMetrics> CGridPanes::MakeCell(CItem* item, int32_t 
     }
     cell->row = gridRow;
     cell->col = col;
-    cell->Layout(dc, size, sources, LAYOUT_FULL);
+    if (adjust) {
+        CMapAttrChain attrs(&sources);
+        CTreeCellData unused;
+        adjust(attrs, unused);
+        cell->Layout(dc, size, attrs, LAYOUT_FULL);
+    } else {
+        cell->Layout(dc, size, sources, LAYOUT_FULL);
+    }
     return cell;
 }
 

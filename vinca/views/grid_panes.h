@@ -102,13 +102,30 @@ class CGridPanes : public IScrollSteps {
     // Rows: 0-based, row i being the grid's data row i + 1.
     int32_t RowCount() const { return m_rowCount; }
     CItem* RowItem(int32_t row) const;
+    // The row of an item, -1 when it is no row of the grid.
+    int32_t RowOfItem(CItem* item);
+    // The height an item's own setting gives its row in pixels, -1 when it
+    // has none (the row is as high as its cells).
+    int32_t RowHeightOf(CItem* item) const;
+    // Gives a row exactly `px` pixels (at least 4); the item keeps it.
+    void SetRowHeight(int32_t row, int32_t px);
     // The rows counted again (all of them measured again).
     void ResetRows();
     void RowsInserted(int32_t first, int32_t last);
     void RowsRemoved(int32_t first, int32_t last);
     // first < 1 with last -1 refreshes every row and every column.
     void RefreshRows(int32_t first, int32_t last);
+    // Rows first..last of the tree changed (last -1: to the end): the tree
+    // grid's rows are the tree's, an item grid's those of its owner's
+    // children among them.
+    void TreeRowsChanged(int32_t first, int32_t last);
     void ColumnsChanged();
+    // An item grid's rows are its owner's children, which the tree's row
+    // notices do not name (nor tell of at all while the owner is closed):
+    // the lists follow the children from the first measured row that no
+    // longer shows the child at its place. True when the count changed.
+    // Costs a look at the measured rows; nothing for the tree grid.
+    bool FollowOwnerRows();
     bool AllRefreshed() const { return m_allRefreshed; }
 
     int32_t TopRow() const;
@@ -124,9 +141,19 @@ class CGridPanes : public IScrollSteps {
 
     // The row under a window point (cells or row titles), -1 off the rows.
     int32_t RowFromPoint(Point p);
+    // The measuring object of a laid-out row (null when the row is not laid
+    // out); it stays the same until the row is measured again.
+    CGridRowView* LaidOutRow(int32_t row);
     // A row's rectangle across the row titles and the cells; empty when the
     // row is not laid out.
     Rect RowRect(int32_t row);
+    // The same wherever the row lies: above the top row it starts above the
+    // cells, below the page past their bottom. Empty when there is no row.
+    Rect RowRectAnywhere(int32_t row);
+    // The tree cell inside a row's tree column and where that column's cell
+    // stands (`cellRect`, not clipped, at the row rectangle `rowRect`); null
+    // when the grid has no tree column or the row is not measured.
+    CVincaTreeCellMetrics* TreeCell(int32_t row, const Rect& rowRect, Rect& cellRect);
     // What lies under a window point: a cell, a title or the corner. The
     // record's row is the grid row (0 the titles) and its column the grid
     // column (0 the row titles); `row` receives the window row (-1 for the
@@ -140,8 +167,10 @@ class CGridPanes : public IScrollSteps {
     // The laid-out cell of grid row `gridRow` (0 the titles) and grid column
     // `col` (0 the row titles), at its column's width and natural height;
     // null when the grid has no such cell.
+    // `adjust` changes the attributes before the layout (a tool tip's own).
     std::unique_ptr<CMVBorderCellMetrics> MakeCell(CItem* item, int32_t gridRow, int32_t col, Dc& dc,
-                                                   Size size);
+                                                   Size size,
+                                                   const CItemCellBuilder::Adjust& adjust = nullptr);
     std::unique_ptr<CMVBorderCellMetrics> CellMetrics(int32_t gridRow, int32_t col);
     // The rectangle of a shown cell in window pixels; empty when it does not
     // show.
@@ -168,6 +197,10 @@ class CGridPanes : public IScrollSteps {
     void Layout();
     void FollowColumns();
     int32_t CountRows() const;
+    bool ItemGrid() const { return m_grid && m_grid->GetKind() != CTreeGrid::TREE_GRID; }
+
+    // Tree rows first..last changed: the item grid's rows among them.
+    void RefreshOwnerRows(int32_t first, int32_t last);
 
     CVincaEngine& m_engine;
     IViewHost& m_host;

@@ -54,6 +54,12 @@ CCellMetrics* CMVListBox::ItemCell(int32_t index) {
     return it != m_cache.end() ? it->second.cell.get() : nullptr;
 }
 
+int32_t CMVListBox::FirstCachedMismatch(const std::function<bool(int32_t, CCellMetrics*)>& same) const {
+    for (const auto& [index, entry] : m_cache)
+        if (entry.cell && !same(index, entry.cell.get())) return index;
+    return -1;
+}
+
 int32_t CMVListBox::OffsetOf(int32_t index) {
     int32_t offset = 0;
     for (int32_t i = 0; i < std::min(index, m_count); ++i)

@@ -7,6 +7,7 @@
 // list only exchanges x and y on the way in and out.
 #include <climits>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -97,6 +98,10 @@ class CMVListBox : public IScrollSteps {
     int32_t LastPageTop();
     // The laid-out measuring object of an item (null when not cached).
     CCellMetrics* ItemCell(int32_t index);
+    // The first item with a measuring object in the cache for which `same`
+    // answers false, in index order; -1 when there is none. Nothing is
+    // measured.
+    int32_t FirstCachedMismatch(const std::function<bool(int32_t index, CCellMetrics* cell)>& same) const;
     // An item's extent in window coordinates (measured when not cached).
     Size ItemExtent(int32_t index) { return m_axis.ToWindow(ExtentOf(index)); }
     // Sum of the extents (and spacing) of the items before `index`, from 0.

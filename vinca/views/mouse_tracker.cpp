@@ -89,10 +89,9 @@ void CMouseTracker::Extend(int32_t row) {
 void CMouseTracker::OnButtonDown(Point p, uint32_t keys) {
     if (m_buttonDown || m_captured) OnButtonUp(p, keys);
     m_cursor = p;
-    if (PickResizeTracker() && m_resize->HitTest(p)) {
-        Dc none;
-        Dc* dc = m_pane.TrackerDc();
-        m_resize->Begin(p, dc ? *dc : none);
+    // Borders are dragged with the left button only.
+    if ((keys & MK_LBUTTON) && PickResizeTracker() && m_resize->HitTest(p)) {
+        m_pane.DrawTracker([&](Dc& dc) { m_resize->Begin(p, dc); });
         m_pane.SetCapture(true);
         m_captured = true;
         return;
@@ -117,9 +116,7 @@ void CMouseTracker::OnMouseMove(Point p, uint32_t keys) {
     m_cursor = p;
     if (!(keys & MK_LBUTTON)) return;
     if (m_resize && m_resize->IsTracking()) {
-        Dc none;
-        Dc* dc = m_pane.TrackerDc();
-        m_resize->Track(p, dc ? *dc : none);
+        m_pane.DrawTracker([&](Dc& dc) { m_resize->Track(p, dc); });
         return;
     }
     if (!m_buttonDown || m_dragMode != 0) return;
@@ -142,9 +139,8 @@ void CMouseTracker::OnMouseMove(Point p, uint32_t keys) {
 void CMouseTracker::OnButtonUp(Point p, uint32_t keys) {
     m_buttonDown = false;
     if (m_resize && m_resize->IsTracking()) {
-        Dc* dc = m_pane.TrackerDc();
-        Dc none;
-        int32_t size = m_resize->End(dc ? *dc : none);
+        int32_t size = 0;
+        m_pane.DrawTracker([&](Dc& dc) { size = m_resize->End(dc); });
         m_pane.SetCapture(false);
         m_captured = false;
         CResizeTracker* done = m_resize;

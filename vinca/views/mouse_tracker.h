@@ -5,6 +5,7 @@
 // trackers under the pointer. The selected rows live in a range set the
 // tracker is given; it keeps no selection of its own.
 #include <cstdint>
+#include <functional>
 
 #include "platform/ui/window_timers.h"
 #include "vinca/model/containers.h"
@@ -38,8 +39,12 @@ class CMouseTracker {
         virtual void CurrentChanged(int32_t row) {}
         virtual void SetCapture(bool on) {}
         virtual bool HasCapture() { return false; }
-        // Where resize lines are drawn.
-        virtual Dc* TrackerDc() { return nullptr; }
+        // Runs a resize tracker's drawing on the DC its line goes to (a DC
+        // that draws nothing unless the view has one).
+        virtual void DrawTracker(const std::function<void(Dc&)>& draw) {
+            Dc none;
+            draw(none);
+        }
     };
 
     CMouseTracker(IPane& pane, CRangeSet& rows, plat::ui::WindowTimers& timers)

@@ -286,7 +286,7 @@ bool CItemToolTip::ComputeTip(Point screen, Rect& tipRect) {
     };
     std::unique_ptr<CCellMetrics> cell;
     if (hit) {
-        cell = m_view.TipCell(info.row, adjust);
+        cell = m_view.TipCell(info, adjust);
         // Cut off by the view's edge: the cell at its natural size runs past
         // what the view shows.
         Rect visible = m_view.TipVisibleArea();

@@ -150,12 +150,14 @@ class CToolTipController : public CToolTipWnd {
 class IToolTipView {
   public:
     // Hit-tests a client point: the hit record (its rectangle in client
-    // coordinates) and the hit cell's rectangle; false off the rows.
+    // coordinates, its row the window's row, -1 for a grid's title row) and
+    // the hit cell's rectangle; false off the rows and cells.
     virtual bool TipHitTest(Point client, CHitTestInfo& info, Rect& cellRect) = 0;
-    // The row's cell laid out at its natural size with its attributes
-    // changed by `adjust`.
+    // The hit cell (a row's tree cell, or a grid's cell at the hit's row and
+    // column) laid out at its natural size with its attributes changed by
+    // `adjust`.
     virtual std::unique_ptr<CCellMetrics>
-    TipCell(int32_t row, const std::function<void(CMapAttrChain&, CTreeCellData&)>& adjust) = 0;
+    TipCell(const CHitTestInfo& hit, const std::function<void(CMapAttrChain&, CTreeCellData&)>& adjust) = 0;
     // The part of the client area rows show in.
     virtual Rect TipVisibleArea() = 0;
     virtual bool TipRowSelected(int32_t row) = 0;

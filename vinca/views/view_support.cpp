@@ -91,6 +91,12 @@ void CResizeTracker::DrawLine(Dc& dc) const {
     dc.SetROP2(oldRop);
 }
 
+Rect CResizeTracker::LineRect() const {
+    const int32_t line = m_min + m_size;
+    return m_vertical ? Rect{line, m_bandStart, line + 1, m_bandEnd}
+                      : Rect{m_bandStart, line, m_bandEnd, line + 1};
+}
+
 void CResizeTracker::Begin(Point p, Dc& dc) {
     m_tracking = true;
     m_grab = (m_vertical ? p.x : p.y) - m_min - m_size;

@@ -76,10 +76,16 @@ class CResizeTracker {
     int32_t End(Dc& dc);
     bool IsTracking() const { return m_tracking; }
     int32_t CurrentSize() const { return m_size; }
+    int32_t Minimum() const { return m_min; }
+    int32_t Maximum() const { return m_max; }
     TrackerCursor Cursor() const;
+    // Draws the line where it stands (once more to take it away); a window
+    // repainting under a drag draws it last over what it painted.
+    void DrawLine(Dc& dc) const;
+    // The pixels the line covers.
+    Rect LineRect() const;
 
   private:
-    void DrawLine(Dc& dc) const;
     bool m_vertical;
     int32_t m_size{0};
     int32_t m_bandStart{0}, m_bandEnd{0};

@@ -317,6 +317,7 @@ void CViewWindow::PaintInto(Dc& dc, const Rect& clip) {
     if (m_caption) m_caption->Draw(dc, m_frame, m_frame, clip, 0);
     int32_t y = RowsTop(), count = GridActive() ? 0 : RowCount(), w = ViewportWidth();
     const int32_t bottom = RowsTop() + RowsHeight(), x = m_frame - HorzScrollPosition();
+    FollowGridRows();
     if (GridActive()) m_gridPanes->Paint(dc, clip.Intersect({m_frame, y, m_frame + w, bottom}));
     for (int32_t r = TopRow(); r < count && y < bottom; ++r) {
         CVincaTreeCellMetrics* cell = RowCell(r);
@@ -341,6 +342,7 @@ QImage CViewWindow::Render() {
     {
         Dc dc(buffer);
         PaintInto(dc, {0, 0, width(), height()});
+        PaintTrackerLine(dc, {0, 0, width(), height()});
     }
     TrimExtents();
     QImage img = buffer.Image();
@@ -377,7 +379,11 @@ void CViewWindow::paintEvent(QPaintEvent* e) {
     if (m_buffer.IsNull() || !(m_buffer.GetSize() == need)) m_buffer = Bitmap(need.cx, need.cy);
     {
         Dc dc(m_buffer);
-        PaintInto(dc, {r.left(), r.top(), r.right() + 1, r.bottom() + 1});
+        const Rect clip{r.left(), r.top(), r.right() + 1, r.bottom() + 1};
+        PaintInto(dc, clip);
+        // A resize drag's line lies over everything; the buffer keeps it,
+        // so the tracker takes it away by drawing it once more.
+        PaintTrackerLine(dc, clip);
     }
     TrimExtents();
     QPainter p(this);
@@ -420,6 +426,15 @@ uint32_t MouseKeys(QMouseEvent* e) {
 void CViewWindow::mousePressEvent(QMouseEvent* e) {
     m_toolTip->Cancel();
     Point p{int32_t(e->position().x()), int32_t(e->position().y())};
+    // A border under the pointer is dragged before anything in the cells
+    // is clicked.
+    m_tracker->SetCursorPoint(p);
+    if (e->button() == Qt::LeftButton && m_tracker->PickResizeTracker() &&
+        m_tracker->ActiveResizeTracker()->HitTest(p)) {
+        m_cursor = p;
+        m_tracker->OnButtonDown(p, MouseKeys(e));
+        return;
+    }
     int32_t row = RowFromPoint(p);
     if (row < 0) {
         m_tracker->OnButtonDown(p, MouseKeys(e));
@@ -469,6 +484,8 @@ void CViewWindow::mouseReleaseEvent(QMouseEvent* e) {
     m_toolTip->Cancel();
     m_cursor = {int32_t(e->position().x()), int32_t(e->position().y())};
     m_tracker->OnButtonUp(m_cursor, MouseKeys(e));
+    // A drag that ended may leave the pointer off every border.
+    UpdateCursor();
 }
 
 void CViewWindow::keyPressEvent(QKeyEvent* e) {
@@ -546,7 +563,15 @@ int32_t CViewWindow::Settle() {
 }
 
 bool CViewWindow::TipHitTest(Point client, CHitTestInfo& info, Rect& cellRect) {
-    if (GridActive()) return false;
+    if (GridActive()) {
+        // The grid's cell under the point, where the grid shows it.
+        int32_t row = -1;
+        if (!m_gridPanes->HitTest(client, info, &row)) return false;
+        cellRect = m_gridPanes->CellRect(info.row, info.col);
+        if (cellRect.IsEmpty()) return false;
+        info.row = row;
+        return true;
+    }
     int32_t row = RowFromPoint(client);
     if (row < 0) return false;
     cellRect = RowRect(row);
@@ -560,8 +585,16 @@ bool CViewWindow::TipHitTest(Point client, CHitTestInfo& info, Rect& cellRect) {
 }
 
 std::unique_ptr<CCellMetrics>
-CViewWindow::TipCell(int32_t row, const std::function<void(CMapAttrChain&, CTreeCellData&)>& adjust) {
-    CItem* item = m_engine.RowItem(row);
+CViewWindow::TipCell(const CHitTestInfo& hit,
+                     const std::function<void(CMapAttrChain&, CTreeCellData&)>& adjust) {
+    if (GridActive()) {
+        // The window's row -1 is the title row, grid row 0.
+        const int32_t gridRow = hit.row + 1;
+        Dc metrics;
+        return m_gridPanes->MakeCell(gridRow > 0 ? m_gridPanes->RowItem(hit.row) : nullptr, gridRow, hit.col,
+                                     metrics, {-1, -1}, adjust);
+    }
+    CItem* item = m_engine.RowItem(hit.row);
     if (!item) return nullptr;
     Dc metrics;
     return m_cells.Build(item, metrics, {-1, -1}, nullptr, adjust, LAYOUT_GROW_TO_TEXT);
@@ -599,7 +632,7 @@ void CViewWindow::RowsRemoved(int32_t first, int32_t count) {
 
 void CViewWindow::InvalidateRows(int32_t first, int32_t last) {
     if (m_frozen) return; // every row is measured again at the rebuild
-    if (m_gridPanes->Grid()) m_gridPanes->RefreshRows(first, last);
+    if (m_gridPanes->Grid()) m_gridPanes->TreeRowsChanged(first, last);
     ForgetLastPage();
     m_extents.RemoveOutside(0, first - 1);
     RequestRepaint();
@@ -755,6 +788,16 @@ void CViewWindow::RowsReset() {
     UpdateScrollRange();
     SetTopRow(TopRow());
     RequestRepaint();
+}
+
+void CViewWindow::Repaint() {
+    FollowGridRows();
+    update();
+}
+
+void CViewWindow::FollowGridRows() {
+    // An item grid's rows may have changed without a notice of the tree's.
+    if (GridActive() && m_gridPanes->FollowOwnerRows()) UpdateScrollRange();
 }
 
 void CViewWindow::RequestRepaint() {
@@ -989,6 +1032,10 @@ int32_t CViewWindow::BottomRow() {
 }
 
 Rect CViewWindow::ItemPartRect(CItem* item, ItemPart part) {
+    if (GridActive()) {
+        const int32_t row = m_gridPanes->RowOfItem(item);
+        return PartInGridRow(row, row >= 0 ? m_gridPanes->RowRect(row) : Rect{}, part);
+    }
     int32_t row = RowOfItem(item);
     Rect rr = row >= 0 ? RowRect(row) : Rect{};
     CVincaTreeCellMetrics* cell = rr.IsEmpty() ? nullptr : RowCell(row);
@@ -997,10 +1044,29 @@ Rect CViewWindow::ItemPartRect(CItem* item, ItemPart part) {
 
 Rect CViewWindow::PartInRow(CVincaTreeCellMetrics* cell, const Rect& rr, ItemPart part) const {
     if (!cell) return {};
+    if (part == ItemPart::Row) return rr;
+    const Rect r = PartOfCell(cell, {rr.left - HorzScrollPosition(), rr.top}, part);
+    return r.IsEmpty() ? Rect{} : r.Intersect(rr);
+}
+
+Rect CViewWindow::PartInGridRow(int32_t row, const Rect& rr, ItemPart part) {
+    if (rr.IsEmpty()) return {};
+    if (part == ItemPart::Row) return rr;
+    // The parts stand in the tree column, and show where its cell shows.
+    Rect treeRect;
+    CVincaTreeCellMetrics* cell = m_gridPanes->TreeCell(row, rr, treeRect);
+    if (!cell) return {};
+    const Rect& cells = m_gridPanes->CellsRect();
+    const Rect r = PartOfCell(cell, {treeRect.left, treeRect.top}, part);
+    return r.IsEmpty() ? Rect{}
+                       : r.Intersect(treeRect).Intersect({cells.left, rr.top, cells.right, rr.bottom});
+}
+
+Rect CViewWindow::PartOfCell(CVincaTreeCellMetrics* cell, Point origin, ItemPart part) {
     Rect r;
     switch (part) {
     case ItemPart::Row:
-        return rr;
+        return {origin.x, origin.y, origin.x + cell->Width(), origin.y + cell->Height()};
     case ItemPart::Text:
         r = {cell->TextX(), cell->TextY(), cell->TextX() + cell->TextCell().Width(),
              cell->TextY() + cell->TextCell().Height()};
@@ -1015,10 +1081,11 @@ Rect CViewWindow::PartInRow(CVincaTreeCellMetrics* cell, const Rect& rr, ItemPar
         r = cell->MarkRect();
         break;
     }
-    return r.IsEmpty() ? Rect{} : r.Offset(rr.left - HorzScrollPosition(), rr.top).Intersect(rr);
+    return r.IsEmpty() ? Rect{} : r.Offset(origin.x, origin.y);
 }
 
 Rect CViewWindow::RowRectAnywhere(int32_t row) {
+    if (GridActive()) return m_gridPanes->RowRectAnywhere(row);
     if (row < 0 || row >= RowCount()) return {};
     auto height = [&](int32_t r) {
         CVincaTreeCellMetrics* c = RowCell(r);
@@ -1034,6 +1101,10 @@ Rect CViewWindow::RowRectAnywhere(int32_t row) {
 }
 
 Rect CViewWindow::ItemPartRectAnywhere(CItem* item, ItemPart part) {
+    if (GridActive()) {
+        const int32_t row = m_gridPanes->RowOfItem(item);
+        return PartInGridRow(row, m_gridPanes->RowRectAnywhere(row), part);
+    }
     const int32_t row = RowOfItem(item);
     const Rect rr = RowRectAnywhere(row);
     return PartInRow(rr.IsEmpty() ? nullptr : RowCell(row), rr, part);
@@ -1100,6 +1171,79 @@ void CViewWindow::GridSwitched() {
     UpdateScrollRange();
     SetTopRow(TopRow());
     RequestRepaint();
+}
+
+CResizeTracker* CViewWindow::FindResizeTracker(Point p) {
+    for (CResizeTracker* t : {&m_titleHeightTracker, &m_rowTitleWidthTracker, &m_rowHeightTracker})
+        if (t->IsTracking()) return t;
+    if (!GridActive()) return nullptr;
+    const int32_t bands = Grid()->m_titleBands;
+    const bool titles = bands == 1 || bands == 3;
+    const CGridPanes& g = *m_gridPanes;
+    const Rect& area = g.GetRect();
+    // Lines are dragged within the grid's area; the bands run across it.
+    if (titles) {
+        m_titleHeightTracker.Setup(area.top, area.bottom, g.TitleHeight(), area.left, area.right);
+        if (m_titleHeightTracker.HitTest(p)) return &m_titleHeightTracker;
+    }
+    if (bands == 2 || bands == 3) {
+        m_rowTitleWidthTracker.Setup(area.left, area.right, g.RowTitleWidth(), area.top, area.bottom);
+        if (m_rowTitleWidthTracker.HitTest(p)) return &m_rowTitleWidthTracker;
+    }
+    if (!titles || !(g.CellsRect().Contains(p) || g.RowTitlesRect().Contains(p))) return nullptr;
+    // The row under the point, or the one whose bottom lies just above it.
+    for (int32_t row :
+         {m_gridPanes->RowFromPoint(p), m_gridPanes->RowFromPoint({p.x, p.y - CResizeTracker::kHalfBand})}) {
+        const Rect rr = row >= 0 ? m_gridPanes->RowRect(row) : Rect{};
+        if (rr.IsEmpty()) continue;
+        m_rowHeightTracker.Setup(rr.top, area.bottom, rr.Height(), area.left, area.right);
+        if (m_rowHeightTracker.HitTest(p)) {
+            m_rowHeightRow = row;
+            return &m_rowHeightTracker;
+        }
+    }
+    return nullptr;
+}
+
+void CViewWindow::ResizeDone(CResizeTracker* tracker, int32_t size) {
+    if (!GridActive()) return;
+    // Nothing is smaller than 4 pixels, so a border stays in reach.
+    size = std::max(size, CGridPanes::kMinTitleHeight);
+    if (tracker == &m_titleHeightTracker)
+        m_gridPanes->SetTitleHeight(size);
+    else if (tracker == &m_rowTitleWidthTracker)
+        m_gridPanes->SetRowTitleWidth(size);
+    else if (tracker == &m_rowHeightTracker && m_rowHeightRow >= 0 &&
+             m_rowHeightRow < m_gridPanes->RowCount())
+        m_gridPanes->SetRowHeight(m_rowHeightRow, size);
+    else
+        return;
+    LayoutGrid();
+    RequestRepaint();
+}
+
+void CViewWindow::DrawTracker(const std::function<void(Dc&)>& draw) {
+    CResizeTracker* tracker = m_tracker->ActiveResizeTracker();
+    const Rect before = tracker ? tracker->LineRect() : Rect{};
+    if (m_buffer.IsNull() || !(m_buffer.GetSize() == Size{width(), height()})) {
+        // Nothing painted yet: the next paint draws the line.
+        Dc none;
+        draw(none);
+    } else {
+        Dc dc(m_buffer);
+        draw(dc);
+    }
+    const Rect after = tracker ? tracker->LineRect() : Rect{};
+    for (const Rect& r : {before, after})
+        if (!r.IsEmpty()) update(r.left, r.top, r.Width(), r.Height());
+}
+
+void CViewWindow::PaintTrackerLine(Dc& dc, const Rect& clip) {
+    CResizeTracker* tracker = m_tracker->ActiveResizeTracker();
+    if (!tracker || !tracker->IsTracking()) return;
+    dc.SetDeviceClip(clip);
+    tracker->DrawLine(dc);
+    dc.SetDeviceClip(std::nullopt);
 }
 
 void CViewWindow::LayoutGrid() {

@@ -256,7 +256,7 @@ class CViewWindow : public QWidget,
     void RowsInserted(int32_t first, int32_t count) override;
     void RowsRemoved(int32_t first, int32_t count) override;
     void InvalidateRows(int32_t first, int32_t last) override;
-    void Repaint() override { update(); }
+    void Repaint() override;
     void EnsureVisible(int32_t first, int32_t last) override;
     void CurrentRowChanged(int32_t row) override;
     void RowsReset() override;
@@ -264,6 +264,11 @@ class CViewWindow : public QWidget,
     void SelectionReset() override;
 
   protected:
+    // The resize tracker of a shown grid under a client point: the title
+    // row's height, the row titles' width, then the height of the row under
+    // the point. One being dragged answers wherever the point is.
+    CResizeTracker* FindResizeTracker(Point p) override;
+
     bool event(QEvent* e) override;
     void paintEvent(QPaintEvent*) override;
     void resizeEvent(QResizeEvent*) override;
@@ -300,11 +305,16 @@ class CViewWindow : public QWidget,
     int32_t PositionAt(Point p, int32_t mode) override;
     void ChangeBatch(int32_t which) override;
     void CurrentChanged(int32_t row) override;
+    void ResizeDone(CResizeTracker* tracker, int32_t size) override;
+    // The tracker's line goes into the paint buffer, and the window shows
+    // the pixels it changed.
+    void DrawTracker(const std::function<void(Dc&)>& draw) override;
 
     // IToolTipView
     bool TipHitTest(Point client, CHitTestInfo& info, Rect& cellRect) override;
     std::unique_ptr<CCellMetrics>
-    TipCell(int32_t row, const std::function<void(CMapAttrChain&, CTreeCellData&)>& adjust) override;
+    TipCell(const CHitTestInfo& hit,
+            const std::function<void(CMapAttrChain&, CTreeCellData&)>& adjust) override;
     Rect TipVisibleArea() override { return RowsArea(); }
     bool TipRowSelected(int32_t row) override;
 
@@ -333,6 +343,12 @@ class CViewWindow : public QWidget,
     void PaintInto(Dc& dc, const Rect& clip);
     // A part of a row's cell placed at the row's rectangle.
     Rect PartInRow(CVincaTreeCellMetrics* cell, const Rect& rowRect, ItemPart part) const;
+    // The same for a grid row: the parts of its tree column's cell.
+    Rect PartInGridRow(int32_t row, const Rect& rowRect, ItemPart part);
+    // A part of a tree cell whose top-left corner stands at `origin`.
+    static Rect PartOfCell(CVincaTreeCellMetrics* cell, Point origin, ItemPart part);
+    // The line of a resize drag, drawn last over a paint.
+    void PaintTrackerLine(Dc& dc, const Rect& clip);
 
     CVincaEngine& m_engine;
     IViewHost& m_host;
@@ -405,8 +421,15 @@ class CViewWindow : public QWidget,
     IWindowInput* m_input{nullptr};
     // The grid panes, shown in place of the tree while a grid is attached.
     std::unique_ptr<CGridPanes> m_gridPanes;
+    // The resize trackers of a shown grid, and the row the row-height one
+    // was set up for.
+    CResizeTracker m_titleHeightTracker{false};
+    CResizeTracker m_rowTitleWidthTracker{true};
+    CResizeTracker m_rowHeightTracker{false};
+    int32_t m_rowHeightRow{-1};
     bool GridActive() const;
     void LayoutGrid();
+    void FollowGridRows();
     void GridSwitched();
 };
 

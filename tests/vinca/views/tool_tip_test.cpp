@@ -5,6 +5,9 @@
 #include "support/offscreen_gui.h"
 #include "view_fixtures.h"
 #include "vinca/model/core_fixtures.h"
+#include "vinca/model/grid.h"
+#include "vinca/model/item.h"
+#include "vinca/views/grid_panes.h"
 #include "vinca/views/view_window.h"
 
 using namespace vinca;
@@ -241,4 +244,36 @@ TEST(ToolTip, OffWhenNotEnabled) {
     v.Tip().SetEnabled(false);
     v.Move(v.OnRow(1));
     EXPECT_FALSE(v.Tip().IsShown());
+}
+
+// A shown grid: the tip is the grid's cell under the pointer, placed where
+// the grid shows it, and only for a cell the view's edge cuts off.
+TEST(ToolTip, InAGridTheCutOffCellIsTheTip) {
+    TipView v;
+    Ref<CTreeGrid> grid = CTreeGrid::New(CTreeGrid::TREE_GRID, 20.0f * 15.0f);
+    grid->SetOwnerItem(v.engine.Root());
+    grid->SetColumnCount(3);
+    grid->Column(1)->SetWidth(60);
+    grid->Column(2)->SetWidth(200); // runs past the view's right edge
+    for (int32_t row = 0; row < v.engine.VisibleCount(); ++row)
+        v.engine.RowItem(row)->GetItemData()->Values().SetOrAddValue(
+            grid->ColumnKey(2), plat::Variant(std::string_view("a value that runs well past the edge")));
+    ASSERT_EQ(v.window->SetGrid(grid.get()), grid.get());
+    CGridPanes& g = *v.window->GridPanes();
+    const Rect tree = g.CellRect(1, 1), cut = g.CellRect(2, 2);
+    ASSERT_FALSE(cut.IsEmpty());
+    ASSERT_LT(cut.right, g.CellsRect().left + 60 + 200); // the view cuts it
+    v.Move({tree.left + 5, tree.top + 3});               // "short" in its column: whole
+    EXPECT_FALSE(v.Tip().IsShown());
+    v.Move({cut.left + 5, cut.top + 3});
+    ASSERT_TRUE(v.Tip().IsShown());
+    EXPECT_EQ(v.Tip().TipRow(), 1);
+    const auto* cell = dynamic_cast<const CMVBorderCellMetrics*>(v.Tip().TipCellShown());
+    ASSERT_NE(cell, nullptr);
+    EXPECT_EQ(cell->col, 2);
+    const Point origin = v.Global({cut.left, cut.top});
+    const Rect tip = v.Tip().TipRect();
+    EXPECT_EQ(tip.left, origin.x - 1);
+    EXPECT_EQ(tip.top, origin.y - 1);
+    EXPECT_GT(tip.right - 1, v.Global({cut.right, 0}).x);
 }
