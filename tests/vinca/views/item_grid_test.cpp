@@ -91,8 +91,9 @@ TEST(ItemGrid, AShownGridTakesThePlaceOfPictureAndText) {
     EXPECT_EQ(g->RowCount(), 4);
     EXPECT_EQ(cell->TextCell().Width(), 0);
 
-    // The grid starts where the picture would: after the box and its gap.
-    EXPECT_EQ(g->X(), cell->PlusMinusRect().right + 6);
+    // The grid starts where the picture would: past the box and its gap.
+    const Rect pm = cell->PlusMinusRect();
+    EXPECT_EQ(g->X(), pm.left + 6 + 2 * (pm.Width() / 2));
     // Columns follow each other at their widths; every row is as high as
     // its cells and rows stack without gaps.
     int32_t x = 0;
@@ -234,7 +235,8 @@ TEST(ItemGrid, TheTreeGridRowShowsOnlyUnderAnExpandedItem) {
     EXPECT_EQ(g->CellRect(1, 2).Width(), 70);
     // One level in from where the picture would start, below the item line
     // and one pixel apart from it.
-    EXPECT_EQ(g->X(), open->PlusMinusRect().right + 6 + 19);
+    const Rect pm = open->PlusMinusRect();
+    EXPECT_EQ(g->X(), pm.left + 6 + 2 * (pm.Width() / 2) + 19);
     const int32_t itemLine = plain->Height();
     EXPECT_EQ(g->Y(), itemLine + 1);
     EXPECT_EQ(open->Height(), itemLine + 1 + g->Height());
