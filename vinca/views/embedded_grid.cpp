@@ -88,7 +88,8 @@ void CEmbeddedGridView::LayoutItemGrid(Dc& dc, CTreeGrid& grid, IViewHost* host)
         if (col == 0 && !(grid.m_titleBands & 2)) continue; // row titles hidden
         if (col >= 0) cols.push_back(col);
     }
-    if (cols.empty()) return;
+    // Row titles alone show nothing of the rows: the item keeps its plain cell.
+    if (std::none_of(cols.begin(), cols.end(), [](int32_t c) { return c > 0; })) return;
     if (grid.m_titleBands & 1) {
         // A title height of its own, else as high as the titles need.
         const int32_t h = grid.ColTitleHeightPixels();

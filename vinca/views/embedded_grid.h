@@ -24,7 +24,7 @@ class CEmbeddedGridView : public CMVCellMetrics {
 
     // An item grid: the title row (when the grid shows column titles) and
     // the rows of the owner's children; the row-title column when the grid
-    // shows row titles.
+    // shows row titles. A grid without a shown data column lays out nothing.
     void LayoutItemGrid(Dc& dc, CTreeGrid& grid, IViewHost* host);
     // One data row of `item` in the tree grid: its cells beside the tree
     // column.

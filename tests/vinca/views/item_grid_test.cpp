@@ -161,6 +161,20 @@ TEST(ItemGrid, AHiddenGridLeavesThePlainCell) {
     EXPECT_EQ(cell->Height(), plain->Height());
     EXPECT_EQ(hidden.window->RowRect(0).Height(), plain->Height());
 
+    // Shown but with no data column left: only row titles would show, so
+    // the item keeps its plain cell.
+    hidden.grid->m_gridFlag = 1;
+    for (int32_t c = 1; c < 4; ++c)
+        hidden.grid->Column(c)->SetVisible(false);
+    hidden.grid->Column(0)->SetVisible(true);
+    hidden.grid->Column(0)->SetWidth(25);
+    EXPECT_EQ(hidden.Cell(hidden.group)->ItemGrid(), nullptr);
+    EXPECT_EQ(hidden.Cell(hidden.group)->Height(), plain->Height());
+    for (int32_t c = 1; c < 4; ++c)
+        hidden.grid->Column(c)->SetVisible(true);
+    hidden.grid->Column(0)->SetVisible(false);
+    hidden.grid->m_gridFlag = 0;
+
     // Shown, then hidden again once the rows are laid out afresh.
     hidden.grid->m_gridFlag = 1;
     hidden.window->Redraw(RedrawFlag::Repaint | RedrawFlag::Relayout);
