@@ -602,6 +602,7 @@ std::unique_ptr<CMVBorderCellMetrics> CGridPanes::MakeCell(CItem* item, int32_t 
         m_treeCells.Attributes(item, attrs);
         CTreeCellData data;
         FillTreeData(m_host.Settings(), item, data);
+        data.host = &m_host;
         m_host.ItemTreeData(item, data);
         if (adjust) adjust(attrs, data);
         attrs.SetTreeCellData(&data);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "vinca/model/grid.h"
 #include "vinca/model/item.h"
 
 namespace vinca {
@@ -24,6 +25,12 @@ void FillTreeData(const ViewSettings& s, CItem* item, CTreeCellData& d) {
     d.textShown = s.textShown;
     d.plusPicture = CPictureHolder(s.plusPicture);
     d.minusPicture = CPictureHolder(s.minusPicture);
+    d.item = item;
+    // An item grid shows while its visible flag is set.
+    auto* grid = dynamic_cast<CTreeGrid*>(item->Grid());
+    d.itemGridShown = grid && grid->GetKind() == CTreeGrid::ITEM_GRID && grid->m_gridFlag != 0;
+    d.itemGrid = d.itemGridShown ? Ref<CTreeGrid>(grid) : Ref<CTreeGrid>();
+    d.itemGridRows = d.itemGridShown ? item->ChildCount() + 1 : -1;
     d.hasChildren = item->HasChildren();
     d.expanded = item->IsExpanded();
     d.pmState = d.hasChildren ? (d.expanded ? PM_MINUS : PM_PLUS) : PM_NONE;
@@ -70,6 +77,7 @@ std::unique_ptr<CVincaTreeCellMetrics> CItemCellBuilder::Build(CItem* item, Dc& 
     CTreeCellData data;
     FillTreeData(m_host.Settings(), item, data);
     const OLE_COLOR controlBack = data.backColor;
+    data.host = &m_host;
     m_host.ItemTreeData(item, data);
     // A colour of the item's own shows over the layers; the control's
     // colour lets them through.

@@ -39,8 +39,16 @@ CVincaTreeCellMetrics::CVincaTreeCellMetrics(const CVincaTreeCellMetrics& o)
     : CMVCellMetrics(o), m_data(o.m_data), m_text(o.m_text), m_markSize(o.m_markSize), m_pmSize(o.m_pmSize),
       m_pictureSize(o.m_pictureSize), m_markRect(o.m_markRect), m_pmRect(o.m_pmRect),
       m_pictureRect(o.m_pictureRect), m_lineX(o.m_lineX), m_lineY(o.m_lineY), m_textX(o.m_textX),
-      m_textY(o.m_textY), m_textWidth(o.m_textWidth), m_textHeight(o.m_textHeight) {
+      m_textY(o.m_textY), m_textWidth(o.m_textWidth), m_textHeight(o.m_textHeight), m_treePart(o.m_treePart),
+      m_fixedHeight(o.m_fixedHeight) {
     m_text.SetParent(this);
+    auto copy = [this](const std::unique_ptr<CEmbeddedGridView>& g) {
+        std::unique_ptr<CEmbeddedGridView> c = g ? std::make_unique<CEmbeddedGridView>(*g) : nullptr;
+        if (c) c->SetParent(this);
+        return c;
+    };
+    m_itemGrid = copy(o.m_itemGrid);
+    m_treeGrid = copy(o.m_treeGrid);
 }
 
 bool CVincaTreeCellMetrics::HandDrawnBox() const {
@@ -83,7 +91,23 @@ void CVincaTreeCellMetrics::Layout(Dc& dc, Size size, const IAttrChain& attrs, i
         m_pmSize.cy = std::min(m_pmSize.cy, kMaxPart);
     }
     m_pictureSize = {};
-    if (m_data.picturesShown && !m_data.picture.IsEmpty()) {
+    // The item's own grid stands in place of its picture and text; the tree
+    // grid row only shows under an expanded item.
+    m_itemGrid.reset();
+    m_treeGrid.reset();
+    if (m_data.hasItem && m_data.itemGridShown && m_data.itemGrid) {
+        m_itemGrid = std::make_unique<CEmbeddedGridView>();
+        m_itemGrid->SetParent(this);
+        m_itemGrid->LayoutItemGrid(dc, *m_data.itemGrid, m_data.host);
+        if (m_itemGrid->Height() <= 0) m_itemGrid.reset();
+    }
+    if (m_data.hasItem && m_data.treeGridShown && m_data.treeGrid && m_data.expanded) {
+        m_treeGrid = std::make_unique<CEmbeddedGridView>();
+        m_treeGrid->SetParent(this);
+        m_treeGrid->LayoutTreeGridRow(dc, *m_data.treeGrid, m_data.item, m_data.host);
+    }
+    const bool itemGrid = m_itemGrid != nullptr;
+    if (!itemGrid && m_data.picturesShown && !m_data.picture.IsEmpty()) {
         m_pictureSize = SizeOf(m_data.picture);
         if (m_data.stretchImages) {
             if (m_data.defPictureWidth) m_pictureSize.cx = m_data.defPictureWidth;
@@ -93,12 +117,13 @@ void CVincaTreeCellMetrics::Layout(Dc& dc, Size size, const IAttrChain& attrs, i
 
     // The text part at its natural size.
     m_textWidth = m_textHeight = 0;
-    if (m_data.hasItem && m_data.textShown) {
+    if (m_data.hasItem && m_data.textShown && !itemGrid) {
         m_text.Layout(dc, {-1, -1}, attrs, LAYOUT_FULL);
         m_textWidth = m_text.Width();
         m_textHeight = m_text.Height();
     }
     LayoutHorizontal(size.cx);
+    m_fixedHeight = size.cy != -1 && kind == LAYOUT_FULL_FIXED_HEIGHT;
     LayoutVertical(size.cy == -1 ? NaturalHeight() : size.cy);
 }
 
@@ -112,6 +137,8 @@ void CVincaTreeCellMetrics::LayoutHorizontal(int32_t requestedWidth) {
     x += d.indent * std::max(0, d.level);
     m_pmRect = {x, 0, x + pmW, 0};
     int32_t picLeft = x + (pmW != 0 ? 6 : 0) + 2 * (pmW / 2);
+    // The grids start where the picture would, before any centring move.
+    const int32_t gridLeft = picLeft;
     if (m_pictureSize.cx > 0 && d.level > 0) {
         int32_t used = pmW / 2 + m_pictureSize.cx / 2 + ((d.level > 0 || pmW != 0) ? 6 : 0);
         if (used < d.indent) picLeft += d.indent - used; // centred under the next level's line
@@ -120,11 +147,22 @@ void CVincaTreeCellMetrics::LayoutHorizontal(int32_t requestedWidth) {
     m_textX = m_pictureRect.right + (m_pictureSize.cx > 0 ? 4 : 0);
     m_width = std::max(
         {requestedWidth, m_markRect.right, m_pmRect.right, m_pictureRect.right, m_textX + m_textWidth});
+    if (m_itemGrid) {
+        m_itemGrid->SetOffset(gridLeft, m_itemGrid->Y());
+        m_width = std::max(m_width, gridLeft + m_itemGrid->Width());
+    }
+    if (m_treeGrid) {
+        m_treeGrid->SetOffset(gridLeft + d.indent, m_treeGrid->Y());
+        m_width = std::max(m_width, gridLeft + d.indent + m_treeGrid->Width());
+    }
 }
 
 int32_t CVincaTreeCellMetrics::NaturalHeight() const {
     if (!m_data.hasItem) return 0;
-    int32_t h = std::max(m_pictureSize.cy, m_textHeight);
+    // The last child's grid sits one pixel lower than the cell.
+    int32_t h = m_itemGrid ? m_itemGrid->Height() + (m_data.lastChild ? 1 : 0)
+                           : std::max(m_pictureSize.cy, m_textHeight);
+    if (m_treeGrid) h += m_treeGrid->Height() + (m_data.hasChildren ? 0 : 1) + (h > 0 ? 1 : 0);
     h = std::max({h, m_pmSize.cy, m_markSize.cy, 6});
     if (m_data.lineStyle != LINES_SOLID && h % 2) ++h; // dotted lines of the next row join up
     return h;
@@ -137,7 +175,21 @@ void CVincaTreeCellMetrics::LayoutVertical(int32_t H) {
     m_markRect.top = markTop;
     m_markRect.bottom = std::min(markTop + m_markSize.cy, H);
 
-    const int32_t L = H;
+    // The tree grid part takes the bottom of the cell; the item line the rest.
+    const int32_t C = m_itemGrid ? m_itemGrid->Height() : std::max(m_textHeight, m_pictureSize.cy);
+    m_treePart = 0;
+    if (m_treeGrid) {
+        m_treePart = m_treeGrid->Height() + (d.hasChildren ? 0 : 1) + (C > 0 ? 1 : 0);
+        if (!m_fixedHeight && C + m_treePart < H) m_treePart = C == 0 ? H : m_treePart + (H - C - m_treePart) / 2;
+        m_treePart = std::min(m_treePart, std::max(H, 0));
+    }
+    const int32_t L = H - m_treePart;
+    if (m_itemGrid) m_itemGrid->SetOffset(m_itemGrid->X(), d.lastChild ? 1 : 0);
+    if (m_treeGrid) {
+        int32_t top = C > 0 ? H - m_treePart + 1 : H - m_treePart;
+        if (m_treeGrid->Height() == 0 && d.hasChildren) top = H - 1;
+        m_treeGrid->SetOffset(m_treeGrid->X(), std::min(top, H));
+    }
     const int32_t ph = m_pictureSize.cy;
     int32_t th = m_textHeight;
     const bool hasText = m_textHeight > 0, hasPic = ph > 0;
@@ -187,7 +239,10 @@ void CVincaTreeCellMetrics::LayoutVertical(int32_t H) {
     m_text.SetOffset(m_textX, m_textY);
 
     // The box sits on the middle of the picture, else of the text.
-    int32_t centre = hasPic ? picTop + picH / 2 : hasText ? m_textY + th / 2 : -1;
+    int32_t centre = hasPic    ? picTop + picH / 2
+                     : hasText ? m_textY + th / 2
+                     : m_itemGrid ? m_itemGrid->Y() + m_itemGrid->Height() / 2
+                                  : -1;
     if (m_pmSize.cx > 0 && d.pmShown) {
         int32_t c = centre >= 0 ? centre : H / 2;
         m_pmRect.top = c - m_pmSize.cy / 2;
@@ -249,6 +304,8 @@ void CVincaTreeCellMetrics::Draw(Dc& dc, int32_t x, int32_t y, const Rect& clip,
     }
     if (m_textWidth > 0) m_text.Draw(dc, m_textX, m_textY, frame.Visible(), state);
     DrawPlusMinus(dc, selected);
+    if (m_itemGrid) m_itemGrid->Draw(dc, m_itemGrid->X(), m_itemGrid->Y(), frame.Visible(), state);
+    if (m_treeGrid) m_treeGrid->Draw(dc, m_treeGrid->X(), m_treeGrid->Y(), frame.Visible(), state);
 }
 
 void CVincaTreeCellMetrics::DrawLines(Dc& dc, bool selected) {
@@ -302,6 +359,13 @@ void CVincaTreeCellMetrics::DrawLines(Dc& dc, bool selected) {
         if (m_pictureRect.bottom < m_height && cx < m_pictureRect.right)
             vline(cx, m_pictureRect.bottom, m_height);
     }
+    // Down past the item to the tree grid row and the children below it.
+    if (d.expanded && d.hasChildren && m_treeGrid) {
+        const int32_t partTop = m_treeGrid->Y();
+        int32_t from = m_itemGrid ? m_itemGrid->Y() + m_itemGrid->Height() : partTop - 1;
+        if (!m_itemGrid && m_lineY >= partTop) from = m_lineY;
+        vline(x + d.indent, from, m_height);
+    }
 }
 
 void CVincaTreeCellMetrics::DrawPlusMinus(Dc& dc, bool selected) {
@@ -342,14 +406,16 @@ bool CVincaTreeCellMetrics::HitTest(Point p, CHitTestInfo& info) const {
     if (m_markRect.Contains(p)) return hit(HIT_MARK, "__Mark", m_markRect);
     if (m_pmRect.Contains(p)) return hit(HIT_PLUSMINUS, "__PlusMinus", m_pmRect);
     if (m_pictureRect.Contains(p)) return hit(HIT_IMAGE, "__Image", m_pictureRect);
-    if (m_textWidth > 0) {
+    auto inside = [&](const CCellMetrics& cell, int32_t x, int32_t y) {
         CHitTestInfo inner = info;
-        if (m_text.HitTest({p.x - m_textX, p.y - m_textY}, inner)) {
-            inner.rect = inner.rect.Offset(m_textX, m_textY);
-            info = inner;
-            return true;
-        }
-    }
+        if (!cell.HitTest({p.x - x, p.y - y}, inner)) return false;
+        inner.rect = inner.rect.Offset(x, y);
+        info = inner;
+        return true;
+    };
+    if (m_textWidth > 0 && inside(m_text, m_textX, m_textY)) return true;
+    if (m_itemGrid && inside(*m_itemGrid, m_itemGrid->X(), m_itemGrid->Y())) return true;
+    if (m_treeGrid && inside(*m_treeGrid, m_treeGrid->X(), m_treeGrid->Y())) return true;
     return hit(HIT_ITEM, "", {0, 0, m_width, m_height});
 }
 

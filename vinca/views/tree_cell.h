@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "vinca/model/grid.h"
+#include "vinca/views/embedded_grid.h"
 #include "vinca/views/grid_cell.h"
 
 namespace vinca {
@@ -49,6 +51,17 @@ struct CTreeCellData {
     int32_t defPictureWidth{0};
     int32_t defPictureHeight{0};
     bool textShown{true};
+    // The item's own grid, shown in place of its picture and text, with the
+    // item's child count + 1 rows.
+    bool itemGridShown{false};
+    Ref<CTreeGrid> itemGrid;
+    int32_t itemGridRows{-1};
+    // A row of the tree grid below the item, shown while it is expanded.
+    bool treeGridShown{false};
+    Ref<CTreeGrid> treeGrid;
+    // The item itself and the control, for the grid cells' attributes.
+    CItem* item{nullptr};
+    IViewHost* host{nullptr};
     bool hasChildren{false};
     bool expanded{false};
     int32_t column{0};
@@ -86,6 +99,9 @@ class CVincaTreeCellMetrics : public CMVCellMetrics {
     int32_t TextX() const { return m_textX; }
     int32_t TextY() const { return m_textY; }
     const CGeneralizedGridCellMetrics& TextCell() const { return m_text; }
+    // The embedded grids (null when not shown); offsets are in the cell.
+    const CEmbeddedGridView* ItemGrid() const { return m_itemGrid.get(); }
+    const CEmbeddedGridView* TreeGrid() const { return m_treeGrid.get(); }
 
   private:
     void LayoutHorizontal(int32_t requestedWidth);
@@ -110,6 +126,10 @@ class CVincaTreeCellMetrics : public CMVCellMetrics {
     int32_t m_textY{0};
     int32_t m_textWidth{0};
     int32_t m_textHeight{0};
+    std::unique_ptr<CEmbeddedGridView> m_itemGrid;
+    std::unique_ptr<CEmbeddedGridView> m_treeGrid;
+    int32_t m_treePart{0}; // height of the tree grid part
+    bool m_fixedHeight{false};
 };
 
 } // namespace vinca

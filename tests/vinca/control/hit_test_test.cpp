@@ -547,4 +547,24 @@ TEST_F(HitWindow, ItemMembersOfNoItemAnswerNeutralValues) {
     EXPECT_EQ(put_error("ItemCell", Variant(static_cast<plat::IDispatch*>(nullptr)), {I4(0)}), 0);
 }
 
+TEST_F(HitWindow, AnItemGridShownThroughItsVisibleFlagGrowsTheItemsRow) {
+    add_items(2);
+    const int32_t plain = rect_of(0).bottom - rect_of(0).top;
+    Variant grid = get("ItemGrid", {I4(0)});
+    ASSERT_EQ(grid.vt, plat::VT_DISPATCH);
+    ASSERT_NE(grid.pdispVal, nullptr);
+    plat::IDispatch* g = grid.pdispVal;
+    ASSERT_EQ(plat::dispatch_put(g, "Cols", I4(4)), plat::S_OK);
+    for (const char* row : {"a\t1\tx", "b\t2\ty"}) {
+        const Variant args[] = {Text(row)};
+        ASSERT_EQ(plat::dispatch_call(g, "AddRow", args), plat::S_OK);
+    }
+    auto height = [&] { return rect_of(0).bottom - rect_of(0).top; };
+    // Shown: the title row and a row per child; hidden: the plain row.
+    ASSERT_EQ(plat::dispatch_put(g, "Visible", Variant::boolean(true)), plat::S_OK);
+    EXPECT_GT(height(), 2 * plain);
+    ASSERT_EQ(plat::dispatch_put(g, "Visible", Variant::boolean(false)), plat::S_OK);
+    EXPECT_EQ(height(), plain);
+}
+
 } // namespace
