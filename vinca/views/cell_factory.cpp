@@ -20,4 +20,12 @@ std::unique_ptr<CMVBorderCellMetrics> CreateCellMetrics(CViewAbs* view, std::str
     return cell;
 }
 
+std::unique_ptr<CMVBorderCellMetrics> CreateGridPositionCell(int32_t gridRow, int32_t col, std::string_view key) {
+    if (gridRow == 0 && col == 0)
+        return std::make_unique<CMVBorderCellMetrics>(std::make_unique<CMVGridCornerCellMetrics>());
+    if (gridRow == 0) return CreateCellMetrics(nullptr, "__ColTitle");
+    if (col == 0) return CreateCellMetrics(nullptr, "__RowTitle");
+    return CreateCellMetrics(nullptr, key);
+}
+
 } // namespace vinca

@@ -33,15 +33,8 @@ std::unique_ptr<CMVBorderCellMetrics> CEmbeddedGridView::MakeCell(Dc& dc, CTreeG
                                                                   IViewHost* host) {
     CGridCellSources sources(grid, item, gridRow, col, host);
     const CVincaName* key = grid.ColumnKey(col);
-    std::unique_ptr<CMVBorderCellMetrics> cell;
-    if (gridRow == 0 && col == 0)
-        cell = std::make_unique<CMVBorderCellMetrics>(std::make_unique<CMVGridCornerCellMetrics>());
-    else if (gridRow == 0)
-        cell = CreateCellMetrics(nullptr, "__ColTitle");
-    else if (col == 0)
-        cell = CreateCellMetrics(nullptr, "__RowTitle");
-    else
-        cell = CreateCellMetrics(nullptr, key ? key->Text() : std::string_view());
+    std::unique_ptr<CMVBorderCellMetrics> cell =
+        CreateGridPositionCell(gridRow, col, key ? key->Text() : std::string_view());
     cell->SetParent(this);
     cell->row = gridRow;
     cell->col = col;

@@ -248,4 +248,8 @@ class CVincaTreeCellMetrics;
 // A border cell around the inner cell a column key asks for.
 std::unique_ptr<CMVBorderCellMetrics> CreateCellMetrics(CViewAbs* view, std::string_view columnKey);
 
+// The cell at a grid position: the corner at (0, 0), column titles in row 0,
+// row titles in column 0, else the cell its column's key asks for.
+std::unique_ptr<CMVBorderCellMetrics> CreateGridPositionCell(int32_t gridRow, int32_t col, std::string_view columnKey);
+
 } // namespace vinca

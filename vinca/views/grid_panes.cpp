@@ -588,13 +588,7 @@ std::unique_ptr<CMVBorderCellMetrics> CGridPanes::MakeCell(CItem* item, int32_t 
     CGridCellSources sources(*m_grid, item, gridRow, col, &m_host);
     const CVincaName* key = m_grid->ColumnKey(col);
     std::unique_ptr<CMVBorderCellMetrics> cell;
-    if (gridRow == 0 && col == 0)
-        cell = std::make_unique<CMVBorderCellMetrics>(std::make_unique<CMVGridCornerCellMetrics>());
-    else if (gridRow == 0)
-        cell = CreateCellMetrics(nullptr, "__ColTitle");
-    else if (col == 0)
-        cell = CreateCellMetrics(nullptr, "__RowTitle");
-    else if (item && key == names::Tree()) {
+    if (gridRow != 0 && col != 0 && item && key == names::Tree()) {
         // The tree column draws the item as the tree does: lines, plus/minus,
         // pictures and text.
         cell = CreateCellMetrics(nullptr, "__Tree");
@@ -610,9 +604,8 @@ std::unique_ptr<CMVBorderCellMetrics> CGridPanes::MakeCell(CItem* item, int32_t 
         cell->col = col;
         cell->Layout(dc, size, attrs, LAYOUT_FULL);
         return cell;
-    } else {
-        cell = CreateCellMetrics(nullptr, key ? key->Text() : std::string_view());
     }
+    cell = CreateGridPositionCell(gridRow, col, key ? key->Text() : std::string_view());
     cell->row = gridRow;
     cell->col = col;
     if (adjust) {

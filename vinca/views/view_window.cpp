@@ -723,11 +723,15 @@ void CViewWindow::Rebuild() {
             if (int32_t row = m_engine.RowOf(item.get()); row >= 0) rows.Add(row, row);
     }
     int32_t currentRow = current ? m_engine.RowOf(current.get()) : -1;
-    if (currentRow >= 0) m_tracker->SetCurrent(currentRow);
+    const bool moved = std::exchange(m_frozenCurrentMoved, false);
+    // A row made current meanwhile takes the selection with it, as it would
+    // have at once; otherwise the current row only finds its item again.
+    if (currentRow >= 0 && !moved) m_tracker->SetCurrent(currentRow);
     if (int32_t topRow = top ? m_engine.RowOf(top.get()) : -1; topRow >= 0) SetTopRow(topRow);
-    // A row made current meanwhile is brought into view, as it would have
-    // been at once.
-    if (std::exchange(m_frozenCurrentMoved, false) && currentRow >= 0) EnsureVisible(currentRow, currentRow);
+    if (currentRow >= 0 && moved) {
+        SetCurrentRow(currentRow);
+        EnsureVisible(currentRow, currentRow);
+    }
 }
 
 void CViewWindow::ChangeBatch(int32_t which) {

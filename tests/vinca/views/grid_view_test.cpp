@@ -469,8 +469,9 @@ TEST(GridView, AnItemGridsRowsFollowItsOwnersChildren) {
         EXPECT_EQ(items(), s.rows) << s.what;
         for (int32_t r = 0; r < s.firstMeasuredAgain; ++r)
             EXPECT_EQ(g.LaidOutRow(r), before[size_t(r)]) << s.what << " row " << r;
-        if (s.firstMeasuredAgain >= 0 && s.firstMeasuredAgain < g.RowCount())
+        if (s.firstMeasuredAgain >= 0 && s.firstMeasuredAgain < g.RowCount()) {
             EXPECT_NE(g.LaidOutRow(s.firstMeasuredAgain), before[size_t(s.firstMeasuredAgain)]) << s.what;
+        }
         // What shows and what is hit is the child at each place.
         for (int32_t r = 0; r < g.RowCount(); ++r)
             EXPECT_EQ(hitItem(r), g.RowItem(r)) << s.what << " row " << r;
