@@ -274,8 +274,11 @@ bool CControlInput::Release(QMouseEvent* e) {
 
 void CControlInput::ReleaseAt(Point p, uint32_t button, uint32_t keys, QMouseEvent* e) {
     if (button == kMkLeft) {
+        // A press on a border went to its resize tracker, not to an item:
+        // the release ends the drag in the view and clicks nothing.
+        const bool resized = StockSkipped();
         m_view.PassInput(e);
-        if (std::exchange(m_leftDown, false) && !m_view.IsBusy()) ClickAnalysis(p, keys, true);
+        if (std::exchange(m_leftDown, false) && !resized && !m_view.IsBusy()) ClickAnalysis(p, keys, true);
         m_candidate = {};
         return;
     }

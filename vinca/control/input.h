@@ -58,6 +58,8 @@ class CControlInput final : public IWindowInput {
     void MakeCurrent(int32_t row, bool shift);
     void Toggle(CItem* item);
     int32_t Index(CItem* item);
+    // Whether a border is being dragged: the stock mouse events and the
+    // clicks of its release are left out then.
     bool StockSkipped();
     // Whether a left press is the second of a double click (Qt follows it
     // with the double-click event, which stands for it here).

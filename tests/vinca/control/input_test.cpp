@@ -8,6 +8,8 @@
 
 #include "platform/ui/window_timers.h"
 #include "vinca/control/dispids.h"
+#include "vinca/model/grid.h"
+#include "vinca/views/grid_panes.h"
 
 namespace {
 
@@ -129,6 +131,52 @@ TEST_F(ControlInput, SidewaysWheelEndsItsScroll) {
         add("Item " + std::to_string(i));
     EXPECT_FALSE(vertical->isHidden());
     EXPECT_GT(vertical->maximum(), 0);
+}
+
+// A press on a grid border goes to its resize tracker: the release that
+// ends the drag over a cell clicks nothing, and a click afterwards still does.
+TEST_F(ControlInput, BorderDragsEndWithoutAClick) {
+    for (int i = 0; i < 4; ++i)
+        add("Item " + std::to_string(i));
+    put("HasGrid", Variant::boolean(true));
+    ASSERT_NE(ctrl->OwnGrid(), nullptr);
+    ctrl->OwnGrid()->SetColumnCount(3);
+    ctrl->RequestRefresh(1, 0);
+    ASSERT_EQ(view->Grid(), ctrl->OwnGrid());
+    vinca::CGridPanes& g = *view->GridPanes();
+    const auto clicks = [&] {
+        return host->count(ev::kItemClick) + host->count(ev::kGridCellClick) + host->count(ev::kClick);
+    };
+    struct Case {
+        const char* what;
+        int32_t dx, dy;
+    } cases[] = {{"row border", 0, 7}, {"row titles border", 14, 0}};
+    for (const Case& c : cases) {
+        const vinca::Rect row1 = g.RowRect(1);
+        const int32_t rowTitles = g.RowTitleWidth();
+        const QPoint from = c.dx ? QPoint(g.RowTitlesRect().right, row1.top + 2)
+                                 : QPoint(g.CellsRect().left + 30, row1.bottom);
+        const QPoint to = from + QPoint(c.dx, c.dy);
+        host->clear();
+        m_time += 10000;
+        send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+        send(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+        m_time += 20;
+        send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+        // The drag took effect, and it ended over the rows' cells.
+        if (c.dx)
+            EXPECT_EQ(g.RowTitleWidth(), rowTitles + c.dx) << c.what;
+        else
+            EXPECT_EQ(g.RowRect(1).Height(), row1.Height() + c.dy) << c.what;
+        ASSERT_TRUE(g.CellsRect().Contains({to.x(), to.y()})) << c.what;
+        EXPECT_FALSE(view->IsBusy()) << c.what;
+        EXPECT_EQ(clicks(), 0u) << c.what << ": " << host->trace();
+
+        const vinca::Rect row = g.RowRect(1);
+        click(QPoint(g.CellsRect().left + 30, (row.top + row.bottom) / 2));
+        EXPECT_EQ(host->count(ev::kItemClick), 1u) << c.what << ": " << host->trace();
+        EXPECT_EQ(host->count(ev::kClick), 1u) << c.what << ": " << host->trace();
+    }
 }
 
 TEST_F(ControlInput, WindowLargerThanTheScreenIsLaidOutAtTheScreensSize) {
