@@ -42,10 +42,16 @@ uint32_t KeyState(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods) {
 }
 
 uint32_t KeyBit(Qt::MouseButton b) {
-    return b == Qt::LeftButton     ? kMkLeft
-           : b == Qt::RightButton  ? kMkRight
-           : b == Qt::MiddleButton ? kMkMiddle
-                                   : 0;
+    switch (b) {
+    case Qt::LeftButton:
+        return kMkLeft;
+    case Qt::RightButton:
+        return kMkRight;
+    case Qt::MiddleButton:
+        return kMkMiddle;
+    default:
+        return 0;
+    }
 }
 
 // The stock events' button numbers: 1 left, 2 right, 4 middle.

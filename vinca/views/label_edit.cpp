@@ -181,9 +181,9 @@ VResult CViewWindow::EndLabelEdit() {
 VResult SetItemEditText(CViewWindow* window, CItem* item, int32_t action, int32_t viewStyle) {
     switch (action) {
     case 0:
-        return window ? window->EndLabelEdit() : VE_OK;
+        return window ? window->EndLabelEdit() : VResult{VE_OK};
     case 1:
-        return window ? window->CommitLabelEdit(1) : VE_OK;
+        return window ? window->CommitLabelEdit(1) : VResult{VE_OK};
     case 2:
         if (viewStyle == 2 || viewStyle == 3) return VE_CANNOT_EDIT;
         if (!window) return VE_NO_WINDOW;

@@ -317,13 +317,14 @@ TEST_F(DesignerLink, OtherProgramNameAsksFirst) {
         SCOPED_TRACE(static_cast<int>(c.answer));
         fs::remove(tmp / "stub-designer.log");
         prompt.expect_open(kChooser, std::string(KL_STUB_DESIGNER));
-        prompt.expect({.kind = kltest::PromptKind::Message,
-                       .match = kDoubt,
-                       .answer = c.answer,
-                       .check = [](const plat::ui::MessageRequest& r) {
-                           EXPECT_EQ(r.buttons, plat::ui::MsgButtons::YesNo);
-                           EXPECT_EQ(r.default_button, 1);
-                       }});
+        kltest::ExpectedPrompt doubt;
+        doubt.match = kDoubt;
+        doubt.answer = c.answer;
+        doubt.check = [](const plat::ui::MessageRequest& r) {
+            EXPECT_EQ(r.buttons, plat::ui::MsgButtons::YesNo);
+            EXPECT_EQ(r.default_button, 1);
+        };
+        prompt.expect(doubt);
         verb();
         EXPECT_EQ(prompt.pending(), 0u);
         if (c.starts) {
