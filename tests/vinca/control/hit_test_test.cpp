@@ -107,7 +107,6 @@ class HitWindow : public kltest::HostedControl {
     int32_t item_at(int32_t x, int32_t y, int16_t type = 1) {
         return call("GetItemByXY", {I2(int16_t(x)), I2(int16_t(y)), I2(type)}).to_i4();
     }
-    QWidget* view() { return plat::ui::WindowFromHandle(static_cast<uint32_t>(get("hWnd").to_i4())); }
 };
 
 TEST_F(HitWindow, WindowMembersFollowActivation) {

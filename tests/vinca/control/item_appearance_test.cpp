@@ -21,6 +21,7 @@
 #include "tests/vinca/control/hosted_control.h"
 
 using plat::Variant;
+using kltest::Rect4;
 
 namespace {
 
@@ -37,12 +38,6 @@ Variant I2(int16_t v) {
 Variant I4(int32_t v) {
     return Variant(v);
 }
-
-struct Rect4 {
-    int32_t left{0}, top{0}, right{0}, bottom{0};
-    int32_t width() const { return right - left; }
-    int32_t height() const { return bottom - top; }
-};
 
 // Pixels of `colour` inside a rectangle of an image.
 int CountColour(const QImage& img, const Rect4& r, QColor colour) {
@@ -71,26 +66,6 @@ class ItemAppearance : public kltest::HostedControl {
         plat::CallError e;
         std::vector<Variant> args(index);
         EXPECT_EQ(plat::dispatch_put(ctl.get(), member, value, args, &e), plat::S_OK) << member << ": " << e.number;
-    }
-    // GetItemRect: 1 the row, 4 the text.
-    Rect4 rect(int32_t index, int16_t part = 1) {
-        plat::SAFEARRAY* psa = plat::SafeArrayCreateVector(plat::VT_I4, 0, 4);
-        Variant arg;
-        arg.vt = plat::VT_BYREF | plat::VT_ARRAY | plat::VT_I4;
-        arg.pparray = &psa;
-        Variant status;
-        const Variant args[] = {I4(index), I2(part), arg};
-        EXPECT_EQ(plat::dispatch_call(ctl.get(), id::GetItemRect, args, &status), plat::S_OK);
-        EXPECT_EQ(status.to_i4(), 0) << "item " << index << " part " << part;
-        const int32_t* v = static_cast<int32_t*>(psa->pvData);
-        Rect4 r{v[0], v[1], v[2], v[3]};
-        plat::SafeArrayDestroy(psa);
-        return r;
-    }
-    QWidget* view() { return plat::ui::WindowFromHandle(static_cast<uint32_t>(get("hWnd").to_i4())); }
-    QImage shot() {
-        QApplication::processEvents();
-        return view()->grab().toImage().convertToFormat(QImage::Format_RGB32);
     }
     QColor pixel(const QImage& img, int x, int y) { return QColor(img.pixel(x, y)); }
 };

@@ -20,6 +20,7 @@
 #include "tests/vinca/control/hosted_control.h"
 
 using plat::Variant;
+using kltest::Rect4;
 
 namespace {
 
@@ -52,13 +53,6 @@ void Screenshot(const QImage& img, const std::string& name) {
     img.save(QString::fromStdString(dir + "/" + name + ".png"));
 }
 
-struct Rect4 {
-    int32_t left{0}, top{0}, right{0}, bottom{0};
-    int32_t width() const { return right - left; }
-    int32_t height() const { return bottom - top; }
-    bool empty() const { return right <= left || bottom <= top; }
-};
-
 class ViewProperties : public kltest::HostedControl {
   protected:
     void SetUp() override {
@@ -79,26 +73,6 @@ class ViewProperties : public kltest::HostedControl {
         plat::CallError e;
         plat::dispatch_put(ctl.get(), member, value, {}, &e);
         return e.number;
-    }
-    // GetItemRect by its number: 1 the row, 2 picture, 4 text, 8 plus/minus.
-    Rect4 rect(int32_t index, int16_t part = 1) {
-        plat::SAFEARRAY* psa = plat::SafeArrayCreateVector(plat::VT_I4, 0, 4);
-        Variant arg;
-        arg.vt = plat::VT_BYREF | plat::VT_ARRAY | plat::VT_I4;
-        arg.pparray = &psa;
-        Variant status;
-        const Variant args[] = {I4(index), I2(part), arg};
-        EXPECT_EQ(plat::dispatch_call(ctl.get(), id::GetItemRect, args, &status), plat::S_OK);
-        EXPECT_EQ(status.to_i4(), 0) << "item " << index << " part " << part;
-        const int32_t* v = static_cast<int32_t*>(psa->pvData);
-        Rect4 r{v[0], v[1], v[2], v[3]};
-        plat::SafeArrayDestroy(psa);
-        return r;
-    }
-    QWidget* view() { return plat::ui::WindowFromHandle(static_cast<uint32_t>(get("hWnd").to_i4())); }
-    QImage shot() {
-        QApplication::processEvents();
-        return view()->grab().toImage().convertToFormat(QImage::Format_RGB32);
     }
     void click(int x, int y, Qt::KeyboardModifiers mods = Qt::NoModifier) {
         const QPointF at(x, y);

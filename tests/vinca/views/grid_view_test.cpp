@@ -18,12 +18,7 @@ namespace {
 
 const bool kGui = kltest::InstallOffscreenGui();
 
-struct Host : IViewHost {
-    ViewSettings settings;
-    CRangeSet selected;
-    const ViewSettings& Settings() const override { return settings; }
-    CRangeSet* SelectedRows() override { return &selected; }
-};
+using Host = viewtest::SelectionHost;
 
 void SetCell(CItem* item, const CVincaName* key, std::string_view text) {
     item->GetItemData()->Values().SetOrAddValue(key, plat::Variant(text));

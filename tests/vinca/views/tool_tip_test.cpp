@@ -17,12 +17,7 @@ namespace {
 
 const bool kGui = kltest::InstallOffscreenGui();
 
-struct Host : IViewHost {
-    ViewSettings settings;
-    CRangeSet selected;
-    const ViewSettings& Settings() const override { return settings; }
-    CRangeSet* SelectedRows() override { return &selected; }
-};
+using Host = viewtest::SelectionHost;
 
 // The pointer, the screen and whether our window is the active one, as the
 // test sets them.

@@ -6,6 +6,7 @@
 
 #include "platform/gdi/dc.h"
 #include "vinca/model/picture.h"
+#include "vinca/views/view_host.h"
 
 namespace viewtest {
 
@@ -18,5 +19,13 @@ COLORREF At(const plat::gdi::Bitmap& b, int x, int y);
 plat::ComPtr<vinca::IVincaPicture> PictureOf(const QImage& img, const char* format = "PNG");
 // Saves a screenshot of the view tests; returns its path.
 std::string Save(const QImage& img, const std::string& name);
+
+// A view host with its settings and a selection of its own.
+struct SelectionHost : vinca::IViewHost {
+    vinca::ViewSettings settings;
+    vinca::CRangeSet selected;
+    const vinca::ViewSettings& Settings() const override { return settings; }
+    vinca::CRangeSet* SelectedRows() override { return &selected; }
+};
 
 } // namespace viewtest
