@@ -803,7 +803,8 @@ void CItemNode::RemarkChildren(const std::vector<CItem*>& items) {
         m_marked.Add(item->IndexField(), item->IndexField());
 }
 
-void CItemNode::PurgeUnusedChildren() {
+bool CItemNode::PurgeUnusedChildren() {
+    bool purged = false;
     for (int32_t p = m_children.GetCount() - 1; p >= 0; --p) {
         CItem* child = m_children.GetAt(p);
         CItemNode* sub = child->ChildNode();
@@ -812,7 +813,9 @@ void CItemNode::PurgeUnusedChildren() {
         if (sub) CountsChanged(); // an empty child node goes with it
         InvalidateVisible();      // its own flags go with it
         m_children.RemoveAt(p, true);
+        purged = true;
     }
+    return purged;
 }
 
 // ---- CItemData ----
@@ -927,11 +930,13 @@ void CNodeOwnerList::OnChildMade(CItemNode* node, CItem* child) {
     if (m_listener) m_listener->OnChildMade(node, child);
 }
 
-void CNodeOwnerList::PurgeUnusedNodes() {
+bool CNodeOwnerList::PurgeUnusedNodes() {
     // A purge may release nodes (and so unregister them): walk a copy.
     std::vector<CItemNode*> nodes = m_nodes;
+    bool purged = false;
     for (CItemNode* node : nodes)
-        if (Contains(node)) node->PurgeUnusedChildren();
+        if (Contains(node) && node->PurgeUnusedChildren()) purged = true;
+    return purged;
 }
 
 // ---- walks ----

@@ -268,7 +268,7 @@ class CItemNode : public CVincaObject {
     // Drops the children from `index` on.
     void TruncateFrom(int32_t index);
     // Drops materialised virtual children that nothing else holds.
-    void PurgeUnusedChildren();
+    bool PurgeUnusedChildren(); // whether any child went
     // The children whose positions are marked (selected), in order; a sort
     // or a reversal marks the same children again at their new positions.
     std::vector<CItem*> MarkedChildren() const;
@@ -431,7 +431,8 @@ class CNodeOwnerList : public CVincaObject {
     bool Contains(const CItemNode* node) const;
     int32_t NodeCount() const { return static_cast<int32_t>(m_nodes.size()); }
     void OnChildMade(CItemNode* node, CItem* child);
-    void PurgeUnusedNodes();
+    // Whether any child went.
+    bool PurgeUnusedNodes();
 
   private:
     CNodeOwnerList() = default;

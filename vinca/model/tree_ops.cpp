@@ -492,9 +492,9 @@ VResult CVincaEngine::SetVirtualCount(CItem* item, int32_t count) {
 }
 
 VResult CVincaEngine::RefreshItems(int32_t first, int32_t last) {
-    m_nodeLink->PurgeUnusedNodes();
-    // Entries of purged children would be stale.
-    m_enumCache.Invalidate(0);
+    // Entries of purged children would be stale; with none purged the
+    // cached positions still hold.
+    if (m_nodeLink->PurgeUnusedNodes()) m_enumCache.Invalidate(0);
     if (first < 0 || (last >= 0 && last < first)) return VE_OK;
     if (last < 0) last = ListCount() - 1;
     UpdateScope scope(*this);

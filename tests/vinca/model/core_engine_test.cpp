@@ -229,6 +229,11 @@ TEST_F(EngineFixture, VirtualChildrenAreQueriedWithTheirPosition) {
     owner.queries.clear();
     engine.RefreshItems(5, 6);
     EXPECT_EQ(owner.queries.size(), 2u);
+    // Positions found after a refresh, kept or purged, still hold.
+    EXPECT_EQ(Text(8), "C");
+    engine.RefreshItems(8, 8);
+    EXPECT_EQ(Text(8), "C");
+    EXPECT_EQ(Text(4), "B");
     EXPECT_EQ(engine.RefreshItems(-1, 3), VE_OK);
     EXPECT_EQ(engine.RefreshItems(4, 2), VE_OK);
 }
