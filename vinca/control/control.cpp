@@ -588,19 +588,26 @@ namespace {
 
 const CVincaName* DefCellKey(plat::DISPID id) {
     using namespace dispid;
+    // Read for every cell laid out: the names are looked up once.
+    static const CVincaName* const borderStyle = GlobalName("__InnerBorderStyle");
+    static const CVincaName* const picAlign = GlobalName("__InnerPicAlign");
+    static const CVincaName* const alignment = GlobalName("__InnerAlignment");
+    static const CVincaName* const textAlign = GlobalName("__InnerTextAlign");
+    static const CVincaName* const borderColor = GlobalName("__InnerBorderColor");
+    static const CVincaName* const backColor = GlobalName("__InnerBackColor");
     switch (id) {
     case kDefItemCellBorderStyle:
-        return GlobalName("__InnerBorderStyle");
+        return borderStyle;
     case kDefItemCellPictureAlignment:
-        return GlobalName("__InnerPicAlign");
+        return picAlign;
     case kDefItemCellAlignment:
-        return GlobalName("__InnerAlignment");
+        return alignment;
     case kDefItemCellTextAlignment:
-        return GlobalName("__InnerTextAlign");
+        return textAlign;
     case kDefItemCellBorderColor:
-        return GlobalName("__InnerBorderColor");
+        return borderColor;
     default:
-        return GlobalName("__InnerBackColor");
+        return backColor;
     }
 }
 

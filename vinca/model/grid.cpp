@@ -305,18 +305,25 @@ CAttrSet* CTreeGrid::RowTitleCellDef(bool create) {
 }
 
 bool CTreeGrid::Lookup(const CVincaName* name, Variant& out) const {
-    auto is = [&](std::string_view text) { return name == GlobalName(text); };
-    if (is("__HorLineColor"))
+    // Cells ask for these keys many times in every layout; names live as
+    // long as the process, so each is looked up once.
+    static const CVincaName* const horColor = GlobalName("__HorLineColor");
+    static const CVincaName* const verColor = GlobalName("__VerLineColor");
+    static const CVincaName* const horVisible = GlobalName("__IsHorGridLinesVisible");
+    static const CVincaName* const verVisible = GlobalName("__IsVerGridLinesVisible");
+    static const CVincaName* const colTitles = GlobalName("__AutoFillColTitles");
+    static const CVincaName* const rowTitles = GlobalName("__AutoFillRowTitles");
+    if (name == horColor)
         out = Variant(m_horLineColor);
-    else if (is("__VerLineColor"))
+    else if (name == verColor)
         out = Variant(m_verLineColor);
-    else if (is("__IsHorGridLinesVisible"))
+    else if (name == horVisible)
         out = Variant::boolean(HorLinesVisible());
-    else if (is("__IsVerGridLinesVisible"))
+    else if (name == verVisible)
         out = Variant::boolean(VerLinesVisible());
-    else if (is("__AutoFillColTitles"))
+    else if (name == colTitles)
         out = Variant(int32_t(m_autoFillColTitles));
-    else if (is("__AutoFillRowTitles"))
+    else if (name == rowTitles)
         out = Variant(int32_t(m_autoFillRowTitles));
     else if (m_kind == TREE_GRID && m_rowHeight != -1.0f && name == names::ItemHeight())
         out = Variant(m_rowHeight);

@@ -28,10 +28,9 @@ void CEmbeddedGridView::Reset() {
     m_width = m_height = 0;
 }
 
-std::unique_ptr<CMVBorderCellMetrics> CEmbeddedGridView::MakeCell(Dc& dc, CTreeGrid& grid, CItem* item,
-                                                                  int32_t gridRow, int32_t col, Size size,
-                                                                  IViewHost* host) {
-    CGridCellSources sources(grid, item, gridRow, col, host);
+std::unique_ptr<CMVBorderCellMetrics> CEmbeddedGridView::MakeCell(Dc& dc, CTreeGrid& grid,
+                                                                  const CGridCellSources& sources, CItem* item,
+                                                                  int32_t gridRow, int32_t col, Size size) {
     const CVincaName* key = grid.ColumnKey(col);
     std::unique_ptr<CMVBorderCellMetrics> cell =
         CreateGridPositionCell(gridRow, col, key ? key->Text() : std::string_view());
@@ -46,23 +45,29 @@ std::unique_ptr<CMVBorderCellMetrics> CEmbeddedGridView::MakeCell(Dc& dc, CTreeG
 }
 
 void CEmbeddedGridView::AddRow(Dc& dc, CTreeGrid& grid, CItem* item, int32_t gridRow,
-                               const std::vector<int32_t>& cols, int32_t fixedHeight, IViewHost* host) {
+                               const std::vector<int32_t>& cols, int32_t fixedHeight, IViewHost* host,
+                               const CGridCellDefaults& defaults) {
     Row row{gridRow, m_height, 0, {}};
     auto widthOf = [&](int32_t col) {
         CColumnDef* def = grid.Column(col);
         return def ? std::max(0, def->Width()) : 0;
     };
+    // Each cell's sources are read once, for both layouts a cell may need.
+    std::vector<std::unique_ptr<CGridCellSources>> sources;
+    sources.reserve(cols.size());
     int32_t tallest = 0;
     for (int32_t col : cols) {
-        auto cell = MakeCell(dc, grid, item, gridRow, col, {widthOf(col), fixedHeight}, host);
+        sources.push_back(std::make_unique<CGridCellSources>(grid, item, gridRow, col, host, &defaults));
+        auto cell = MakeCell(dc, grid, *sources.back(), item, gridRow, col, {widthOf(col), fixedHeight});
         tallest = std::max(tallest, cell->Height());
         row.cells.push_back({col, 0, std::move(cell)});
     }
     // Every cell of a row is as high as the tallest, so the lines meet.
     int32_t x = 0;
-    for (Slot& c : row.cells) {
+    for (size_t i = 0; i < row.cells.size(); ++i) {
+        Slot& c = row.cells[i];
         if (c.cell->Height() != tallest)
-            c.cell = MakeCell(dc, grid, item, gridRow, c.col, {widthOf(c.col), tallest}, host);
+            c.cell = MakeCell(dc, grid, *sources[i], item, gridRow, c.col, {widthOf(c.col), tallest});
         c.left = x;
         c.cell->SetOffset(x, row.top);
         x += c.cell->Width();
@@ -83,13 +88,14 @@ void CEmbeddedGridView::LayoutItemGrid(Dc& dc, CTreeGrid& grid, IViewHost* host)
     }
     // Row titles alone show nothing of the rows: the item keeps its plain cell.
     if (std::none_of(cols.begin(), cols.end(), [](int32_t c) { return c > 0; })) return;
+    const CGridCellDefaults defaults(host);
     if (grid.m_titleBands & 1) {
         // A title height of its own, else as high as the titles need.
         const int32_t h = grid.ColTitleHeightPixels();
-        AddRow(dc, grid, nullptr, 0, cols, h >= 0 ? h : -1, host);
+        AddRow(dc, grid, nullptr, 0, cols, h >= 0 ? h : -1, host, defaults);
     }
     for (int32_t r = 1; r <= grid.RowCount(); ++r)
-        AddRow(dc, grid, grid.RowItem(r), r, cols, -1, host);
+        AddRow(dc, grid, grid.RowItem(r), r, cols, -1, host, defaults);
 }
 
 void CEmbeddedGridView::LayoutTreeGridRow(Dc& dc, CTreeGrid& grid, CItem* item, IViewHost* host) {
@@ -101,7 +107,7 @@ void CEmbeddedGridView::LayoutTreeGridRow(Dc& dc, CTreeGrid& grid, CItem* item, 
         if (col > 0 && grid.ColumnKey(col) != names::Tree()) cols.push_back(col);
     }
     if (cols.empty() || !item) return;
-    AddRow(dc, grid, item, 1, cols, -1, host);
+    AddRow(dc, grid, item, 1, cols, -1, host, CGridCellDefaults(host));
 }
 
 void CEmbeddedGridView::Draw(Dc& dc, int32_t x, int32_t y, const Rect& clip, uint32_t) {

@@ -12,6 +12,9 @@
 
 namespace vinca {
 
+class CGridCellDefaults;
+class CGridCellSources;
+
 class CItem;
 class CTreeGrid;
 class IViewHost;
@@ -53,9 +56,9 @@ class CEmbeddedGridView : public CMVCellMetrics {
         std::vector<Slot> cells;
     };
     void AddRow(Dc& dc, CTreeGrid& grid, CItem* item, int32_t gridRow, const std::vector<int32_t>& cols,
-                int32_t fixedHeight, IViewHost* host);
-    std::unique_ptr<CMVBorderCellMetrics> MakeCell(Dc& dc, CTreeGrid& grid, CItem* item, int32_t gridRow,
-                                                   int32_t col, Size size, IViewHost* host);
+                int32_t fixedHeight, IViewHost* host, const CGridCellDefaults& defaults);
+    std::unique_ptr<CMVBorderCellMetrics> MakeCell(Dc& dc, CTreeGrid& grid, const CGridCellSources& sources,
+                                                   CItem* item, int32_t gridRow, int32_t col, Size size);
     void Reset();
 
     std::vector<Row> m_rows;

@@ -52,8 +52,18 @@ void AppendGridCellSources(CTreeGrid& grid, CItem* item, int32_t row, int32_t co
     }
 }
 
-CGridCellSources::CGridCellSources(CTreeGrid& grid, CItem* item, int32_t row, int32_t col, IViewHost* host)
-    : m_grid(grid) {
+CGridCellDefaults::CGridCellDefaults(IViewHost* host) {
+    if (!host) return;
+    const ViewSettings& s = host->Settings();
+    SetInt("__ForeColor", int32_t(s.foreColor));
+    SetInt("__SelFrColor", int32_t(s.selForeColor)).SetInt("__SelBkColor", int32_t(s.selBackColor));
+    host->DefaultCellAttributes(*this);
+}
+
+CGridCellSources::CGridCellSources(CTreeGrid& grid, CItem* item, int32_t row, int32_t col, IViewHost* host,
+                                   const CGridCellDefaults* defaults)
+    : m_grid(grid), m_ownDefaults(defaults || !host ? nullptr : std::make_unique<CGridCellDefaults>(host)),
+      m_tail(defaults ? defaults : m_ownDefaults.get()) {
     CColumnDef* def = grid.Column(col);
     m_own = row == 0 ? (def ? def->TitleEntry(false) : nullptr) : CellEntry(grid, item, col);
     AppendGridCellSources(grid, item, row, col, m_sets);
@@ -67,12 +77,6 @@ CGridCellSources::CGridCellSources(CTreeGrid& grid, CItem* item, int32_t row, in
     m_tail.SetInt("__HorLineThickness", std::max(0, grid.m_horThickness));
     m_tail.SetInt("__VerLineThickness", std::max(0, grid.m_verThickness));
     m_tail.SetInt("__TextAlign", 2).SetInt("__InnerTextAlign", 2);
-    if (host) {
-        const ViewSettings& s = host->Settings();
-        m_tail.SetInt("__ForeColor", int32_t(s.foreColor));
-        m_tail.SetInt("__SelFrColor", int32_t(s.selForeColor)).SetInt("__SelBkColor", int32_t(s.selBackColor));
-        host->DefaultCellAttributes(m_tail);
-    }
 }
 
 bool CGridCellSources::Lookup(std::string_view key, plat::Variant& out) const {

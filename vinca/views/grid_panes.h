@@ -23,16 +23,26 @@ class CGridPanes;
 // value and definition, its column, its row and the grid's definitions, the
 // grid's own answers, the title numbering, and the control's defaults.
 // `row` counts the title row as 0 and `col` the row-title column as 0.
+// What every cell of a grid falls back to: the host's colours and the
+// control's cell defaults. One is read per layout pass and shared by its cells.
+class CGridCellDefaults : public CMapAttrChain {
+  public:
+    explicit CGridCellDefaults(IViewHost* host);
+};
+
 class CGridCellSources : public IAttrChain {
   public:
-    CGridCellSources(CTreeGrid& grid, CItem* rowItem, int32_t row, int32_t col, IViewHost* host);
+    // Without `defaults` the cell reads the host's defaults itself.
+    CGridCellSources(CTreeGrid& grid, CItem* rowItem, int32_t row, int32_t col, IViewHost* host,
+                     const CGridCellDefaults* defaults = nullptr);
     bool Lookup(std::string_view key, plat::Variant& out) const override;
 
   private:
     CTreeGrid& m_grid;
     const CAttrEntry* m_own{nullptr};
     std::vector<const CAttrSet*> m_sets;
-    CMapAttrChain m_tail; // title numbering and the control's defaults
+    std::unique_ptr<CGridCellDefaults> m_ownDefaults;
+    CMapAttrChain m_tail; // title numbering, then the defaults
 };
 
 // The sets that style a cell, nearest first (the cell's own entry aside).
