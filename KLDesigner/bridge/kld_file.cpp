@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -93,14 +94,13 @@ class TreeReader {
     explicit TreeReader(plat::IDispatch* ctl) : m_ctl(ctl) {}
 
     bool SetParent(const std::string& path) {
+        m_count = -1;
         return Check(Ok(plat::dispatch_put(m_ctl, d::kCurrentParent, Variant(std::string_view(path)))));
     }
 
     // The relative index of the child with that text, or -1.
     int32_t Find(const std::string& text) {
-        Variant count;
-        if (!Ok(plat::dispatch_get(m_ctl, d::kListCount, count))) return Fail();
-        const int32_t n = count.to_i4();
+        const int32_t n = Count();
         if (n <= 0) return Fail();
         Variant found;
         const Variant args[] = {Variant(std::string_view(text)), Variant(static_cast<int16_t>(1)), Variant(0),
@@ -139,10 +139,14 @@ class TreeReader {
         return it == m_records.end() ? Fail() : it->second;
     }
 
+    // The children of the current parent, asked once while the parent
+    // stays: reading values adds no items.
     int32_t Count() {
+        if (m_count >= 0) return m_count;
         Variant count;
         if (!Ok(plat::dispatch_get(m_ctl, d::kListCount, count))) return Fail();
-        return count.to_i4();
+        m_count = std::max(0, count.to_i4());
+        return m_count;
     }
 
     // The value, empty when the item has no such key.
@@ -210,6 +214,7 @@ class TreeReader {
         return -1;
     }
     plat::IDispatch* m_ctl;
+    int32_t m_count = -1;
     std::unordered_map<std::string, int32_t> m_records;
     bool m_recordsRead = false;
     bool m_recordsUsable = true;
