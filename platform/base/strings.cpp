@@ -9,13 +9,9 @@ namespace plat {
 
 namespace {
 
-// Decodes one UTF-8 sequence; invalid bytes decode as U+FFFD, one byte each.
-char32_t decode_utf8(std::string_view s, size_t& i) {
+// Decodes one sequence of two or more bytes (or an invalid byte).
+char32_t decode_utf8_long(std::string_view s, size_t& i) {
     auto b0 = static_cast<unsigned char>(s[i]);
-    if (b0 < 0x80) {
-        ++i;
-        return b0;
-    }
     int len = 0;
     char32_t cp = 0;
     if ((b0 & 0xE0) == 0xC0) {
@@ -52,6 +48,16 @@ char32_t decode_utf8(std::string_view s, size_t& i) {
     return cp;
 }
 
+// Decodes one UTF-8 sequence; invalid bytes decode as U+FFFD, one byte each.
+inline char32_t decode_utf8(std::string_view s, size_t& i) {
+    auto b0 = static_cast<unsigned char>(s[i]);
+    if (b0 < 0x80) {
+        ++i;
+        return b0;
+    }
+    return decode_utf8_long(s, i);
+}
+
 void append_utf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -84,12 +90,19 @@ char32_t upper_char(char32_t c) {
     return static_cast<char32_t>(towupper_l(static_cast<wint_t>(c), pinned_locale()));
 }
 
+// fold_char with the ASCII case worked out here: names and keys are
+// nearly always ASCII, and compares and hashes fold every character.
+inline char32_t fold_fast(char32_t c) {
+    if (c < 0x80) return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+    return fold_char(c);
+}
+
 template <typename Str, typename Next>
 int icompare_impl(const Str& a, const Str& b, Next next) {
     size_t i = 0, j = 0;
     while (i < a.size() && j < b.size()) {
-        char32_t ca = fold_char(next(a, i));
-        char32_t cb = fold_char(next(b, j));
+        char32_t ca = fold_fast(next(a, i));
+        char32_t cb = fold_fast(next(b, j));
         if (ca != cb)
             return ca < cb ? -1 : 1;
     }
@@ -167,6 +180,16 @@ int icompare(std::string_view a, std::string_view b) { return icompare_impl(a, b
 int icompare(std::u16string_view a, std::u16string_view b) { return icompare_impl(a, b, next16); }
 bool iequals(std::string_view a, std::string_view b) { return icompare(a, b) == 0; }
 bool iequals(std::u16string_view a, std::u16string_view b) { return icompare(a, b) == 0; }
+
+uint64_t ihash(std::string_view s) {
+    // FNV-1a over the folded code points, so that it sees what icompare sees.
+    uint64_t h = 14695981039346656037ull;
+    for (size_t i = 0; i < s.size();) {
+        h ^= fold_fast(decode_utf8(s, i));
+        h *= 1099511628211ull;
+    }
+    return h;
+}
 
 bool istarts_with(std::string_view s, std::string_view prefix) {
     return s.size() >= prefix.size() && iequals(s.substr(0, prefix.size()), prefix);

@@ -3,6 +3,7 @@
 // Case folding is done with a pinned C.UTF-8 locale so results never depend on
 // the user's locale.
 #include <cstdarg>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,8 @@ int icompare(std::string_view a, std::string_view b);
 int icompare(std::u16string_view a, std::u16string_view b);
 bool iequals(std::string_view a, std::string_view b);
 bool iequals(std::u16string_view a, std::u16string_view b);
+// A hash that agrees with icompare: texts that compare equal hash alike.
+uint64_t ihash(std::string_view s);
 bool istarts_with(std::string_view s, std::string_view prefix);
 bool iends_with(std::string_view s, std::string_view suffix);
 // Position of `needle` in `hay` ignoring case, or npos.

@@ -223,7 +223,10 @@ VResult CVincaEngine::SetListText(CItem* item, std::string_view text) {
         item->ParentNode()->Sort();
         StructureChanged(parent->ParentNode() ? parent : nullptr);
         if (m_sink) m_sink->RowsReset();
-    } else if (m_sink) {
+    } else if (RowTracking()) {
+        // A view that builds all its rows again anyway (a list filled with
+        // drawing off) repaints none on its own: the row, which costs a walk
+        // over the rows before the item, is worked out only for one that does.
         int32_t row = RowOf(item);
         if (row >= 0) m_sink->InvalidateRows(row, row);
     }

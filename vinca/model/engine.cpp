@@ -182,20 +182,35 @@ int32_t CVincaEngine::VisibleBelow(CItemNode* start) {
 const std::vector<int32_t>* CVincaEngine::RowIndex(CItemNode* node) {
     int32_t made = node->MaterialisedCount();
     if (made < kIndexedChildren) return nullptr;
-    VisibleBelow(node); // the open nodes below are counted first
-    if (const std::vector<int32_t>* index = node->RowIndex(m_visibleGen)) return index;
+    size_t kept = 0;
+    const std::vector<int32_t>* current = node->RowIndex(m_visibleGen, kept);
+    // When only the rows after some child changed, the entries up to that
+    // child's are right still (a virtual parent's never stay): counting goes
+    // on from the last of them, and the children after it are counted on
+    // the way. Else the open nodes below are counted first.
+    bool resume = !current && kept > 0 && !node->IsVirtual();
+    if (!resume) VisibleBelow(node);
+    if (current) return current;
     std::vector<int32_t>* index = node->ResetRowIndex(m_visibleGen, static_cast<size_t>(made) + 1);
     if (!index) return nullptr;
     auto clamp = [](int64_t rows) { return rows > INT32_MAX ? INT32_MAX : static_cast<int32_t>(rows); };
     // A virtual parent's unmade children are a row each between the made ones.
     bool unmade = node->IsVirtual() && UnmadeShown();
     int64_t rows = 0;
-    for (int32_t p = 0; p < made; ++p) {
+    int32_t p = 0;
+    if (resume) {
+        // Clamped rows stay clamped: everything after them is as many or more.
+        p = static_cast<int32_t>(std::min(kept, static_cast<size_t>(made) + 1)) - 1;
+        rows = (*index)[p];
+    }
+    for (; p < made; ++p) {
         CItem* c = node->MaterialisedAt(p);
         (*index)[p] = clamp(rows + (unmade ? c->IndexField() - p : 0));
         rows += RowsOf(c);
     }
     (*index)[made] = clamp(rows + (unmade ? node->GetCount() - made : 0));
+    // The same sum VisibleBelow makes, from the same clamped counts.
+    if (resume) node->SetVisibleCache(m_visibleGen, (*index)[made]);
     return index;
 }
 

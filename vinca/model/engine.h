@@ -265,7 +265,9 @@ class CVincaEngine : private ITreeOwner, private IVirtualChildListener {
     // Copies of a whole tree or of one item with its subtree under the position.
     // `before` -1 appends as the last children of the item at the position,
     // else inserts before that child. The first copy becomes the current item.
-    VResult AddTreeItems(CNodeRef pos, CItemNode* sourceTop, int32_t before = -1);
+    // With `take` the source's items themselves move over (its tree loses
+    // them), ending as copies would: meant for a tree read just for the call.
+    VResult AddTreeItems(CNodeRef pos, CItemNode* sourceTop, int32_t before = -1, bool take = false);
     VResult AddItemCopy(CNodeRef pos, CItem* source, int32_t before = -1);
 
   private:
@@ -303,7 +305,9 @@ class CVincaEngine : private ITreeOwner, private IVirtualChildListener {
     CItem* ItemOfNode(CItemNode* node) const;
     VResult MoveLevel(CItem* item, int32_t level);
     VResult CopySubtree(CItemNode* target, int32_t at, CItem* source, CItem** made);
-    VResult CopyInto(CNodeRef pos, CItem* const* sources, int32_t count, int32_t before);
+    // Adds a detached item with its subtree in place of a copy of it.
+    VResult TakeSubtree(CItemNode* target, int32_t at, CItem* source, CItem** made);
+    VResult CopyInto(CNodeRef pos, CItem* const* sources, int32_t count, int32_t before, bool take = false);
     CItem* Lookup(int32_t index, bool report);
     CItemNode* NodeAt(CNodeRef pos, bool create);
 

@@ -219,7 +219,7 @@ VResult SaveToHostFile(CVincaEngine& engine, int16_t file, int32_t position, Sav
     });
 }
 
-VResult MergeTreeRef(CVincaEngine& engine, const CTreeRef& ref, int32_t position, bool insert) {
+VResult MergeTreeRef(CVincaEngine& engine, const CTreeRef& ref, int32_t position, bool insert, bool take) {
     if (ref.kind == CTreeRef::kNone || !ref.item) return VE_OK;
     CNodeRef pos;
     if (VResult r = engine.ItemPosition(position, pos)) return r;
@@ -228,7 +228,8 @@ VResult MergeTreeRef(CVincaEngine& engine, const CTreeRef& ref, int32_t position
         before = pos.index;
         pos.index = -1; // the parent of the item at the position
     }
-    VResult r = ref.kind == CTreeRef::kTree ? engine.AddTreeItems(pos, ref.item->ChildNode(), before)
+    take = take && ref.item->RefCount() == 1;
+    VResult r = ref.kind == CTreeRef::kTree ? engine.AddTreeItems(pos, ref.item->ChildNode(), before, take)
                                             : engine.AddItemCopy(pos, ref.item.get(), before);
     return r == VE_NOTHING_TO_COPY ? VResult(VE_OK) : r;
 }
@@ -237,7 +238,8 @@ VResult LoadFromHostFile(CVincaEngine& engine, int16_t file, int32_t position, b
     CTreeRef loaded;
     VResult r = UseHostFile(file, CTreeStream::MODE_READ, site,
                             [&](CTreeStream& ts) { ReadTreePayload(ts, loaded); });
-    return r ? r : MergeTreeRef(engine, loaded, position, insert);
+    // The tree was read for this merge alone: its items move in.
+    return r ? r : MergeTreeRef(engine, loaded, position, insert, true);
 }
 
 } // namespace vinca

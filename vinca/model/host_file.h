@@ -128,7 +128,9 @@ VResult SaveToHostFile(CVincaEngine& engine, int16_t file, int32_t position, Sav
 // at the position; -1 the top level) and LoadAndInsert (inserted before it).
 VResult LoadFromHostFile(CVincaEngine& engine, int16_t file, int32_t position, bool insert,
                          plat::IUnknown* site);
-// Merges a loaded reference into the tree.
-VResult MergeTreeRef(CVincaEngine& engine, const CTreeRef& ref, int32_t position, bool insert);
+// Merges a loaded reference into the tree. With `take` a whole tree that
+// nothing else holds gives up its items rather than have them copied.
+VResult MergeTreeRef(CVincaEngine& engine, const CTreeRef& ref, int32_t position, bool insert,
+                     bool take = false);
 
 } // namespace vinca

@@ -71,7 +71,7 @@ CItem* CItem::FromBookmark(uint32_t handle) {
 }
 
 void CItem::RowsTouched() {
-    if (m_parentNode) m_parentNode->InvalidateVisible();
+    if (m_parentNode) m_parentNode->InvalidateVisible(this);
 }
 
 void CItem::SetFlags(uint16_t flags) {
@@ -310,14 +310,14 @@ VResult CItemNode::AddChild(int32_t& index, CItem* item) {
     item->AddRef();
     item->m_parentNode = this;
     AdjustCounts(SubtreeSize(item));
-    InvalidateVisible();
+    if (append) item->m_index = index;
+    // An item added at the end leaves the rows before it as they were.
+    InvalidateVisible(append ? item : nullptr);
     if (item->m_childNode) {
         item->m_childNode->m_above = this;
         if (item->m_childNode->m_link != m_link) item->m_childNode->SetItemData(m_link);
     }
-    if (append) {
-        item->m_index = index;
-    } else {
+    if (!append) {
         MarkStale();
         // Marks of the children after it move up with them.
         m_marked.OnItemsInserted(index, index);
@@ -357,9 +357,11 @@ std::vector<int32_t>* CItemNode::ResetRowIndex(uint32_t generation, size_t size)
     } catch (const std::bad_alloc&) {
         m_rowIndex.reset();
         m_rowIndexGen = 0;
+        m_rowIndexKept = 0;
         return nullptr;
     }
     m_rowIndexGen = generation;
+    m_rowIndexKept = size;
     return m_rowIndex.get();
 }
 

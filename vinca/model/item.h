@@ -287,24 +287,39 @@ class CItemNode : public CVincaObject {
         m_visibleBelow = rows;
     }
     // Something below changed the rows: this node and those above are stale.
-    void InvalidateVisible() {
+    // `changed`, a child of this node, says where: the rows before it stayed.
+    void InvalidateVisible(const CItem* changed = nullptr) {
         BumpTreeEpoch();
-        for (CItemNode* n = this; n && n->m_visibleGen; n = n->m_above) {
+        KeepRowIndexThrough(changed);
+        for (CItemNode* n = this; n->m_visibleGen;) {
             n->m_visibleGen = 0;
-            n->m_rowIndexGen = 0;
+            CItemNode* above = n->m_above;
+            if (!above) break;
+            above->KeepRowIndexThrough(n->m_owner);
+            n = above;
         }
     }
     // The rows before each materialised child (one more entry: all the
     // rows), kept by the tree engine so that it finds a row by halving
     // rather than by walking the siblings before it. Null when stale: a
-    // change of the rows or of the order below drops it. A node's index is
-    // only ever made while its row count is current, and both are dropped
+    // change of the rows or of the order below drops it, or the part of it
+    // after the child whose rows changed (`kept` then tells how many entries
+    // at its front are still right; 0 for none). A node's index is only
+    // ever made while its row count is current, and both are dropped
     // together, so the walk above may stop where the counts are stale (a
-    // child node starts stale, and its making drops the counts above it).
-    const std::vector<int32_t>* RowIndex(uint32_t generation) const {
-        return m_rowIndex && m_rowIndexGen == generation ? m_rowIndex.get() : nullptr;
+    // child node starts stale, and its making drops the counts above it);
+    // the stale node where it stops still gives up its entries after the
+    // child the walk came through, which may come before the child an
+    // earlier walk came through.
+    // An index made before children were added at the end is short of
+    // their entries, and so not current either.
+    const std::vector<int32_t>* RowIndex(uint32_t generation, size_t& kept) const {
+        kept = m_rowIndex && m_rowIndexGen == generation ? m_rowIndexKept : 0;
+        const size_t entries = static_cast<size_t>(m_children.GetCount()) + 1;
+        return kept == entries && m_rowIndex->size() == entries ? m_rowIndex.get() : nullptr;
     }
-    // Room for `size` entries, current from now on; null when memory runs out.
+    // Room for `size` entries, current from now on (the entries that were
+    // there stay); null when memory runs out.
     std::vector<int32_t>* ResetRowIndex(uint32_t generation, size_t size);
     // Changes with every change of shape, order or rows of any tree of the
     // calling thread (a tree is changed and read on the thread that owns
@@ -325,6 +340,14 @@ class CItemNode : public CVincaObject {
     void MarkStale() {
         m_numberingValid = false;
         m_rowIndexGen = 0;
+    }
+    // The rows of `child` (null: of a child not known) changed: the entries
+    // up to its own stay right, those after it go.
+    void KeepRowIndexThrough(const CItem* child) {
+        size_t keep = 0;
+        if (child && child->m_parentNode == this && !m_virtual && m_numberingValid && child->m_index >= 0)
+            keep = static_cast<size_t>(child->m_index) + 1;
+        if (keep < m_rowIndexKept) m_rowIndexKept = keep;
     }
     // The subtree changed: this node's count and those above it are stale.
     void CountsChanged() {
@@ -368,6 +391,7 @@ class CItemNode : public CVincaObject {
     int32_t m_visibleBelow{0};
     uint32_t m_visibleGen{0};
     uint32_t m_rowIndexGen{0};
+    size_t m_rowIndexKept{0}; // entries of the row index still right
     std::unique_ptr<std::vector<int32_t>> m_rowIndex;
     CItemNode* m_nextDropped{nullptr}; // while waiting to be cleared
     bool m_countValid{true};

@@ -145,11 +145,42 @@ void CVincaNameTable::ReleaseEntry(void* entry) {
     delete static_cast<CVincaName*>(entry);
 }
 
+const CVincaName* CVincaNameTable::FindIndexed(std::string_view text, uint64_t hash) const {
+    if (m_index.empty()) return nullptr;
+    const size_t mask = m_index.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        const Slot& slot = m_index[i];
+        if (!slot.name) return nullptr;
+        if (slot.hash == hash && CompareNameTexts(slot.name->Text(), text) == 0) return slot.name;
+    }
+}
+
+bool CVincaNameTable::ReserveIndex() {
+    const size_t names = static_cast<size_t>(GetCount()) + 1;
+    if (names * 2 <= m_index.size()) return true;
+    std::vector<Slot> grown;
+    try {
+        grown.resize(std::max<size_t>(32, m_index.size() * 2));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    grown.swap(m_index);
+    for (const Slot& slot : grown)
+        if (slot.name) AddToIndex(slot.name, slot.hash);
+    return true;
+}
+
+void CVincaNameTable::AddToIndex(const CVincaName* name, uint64_t hash) {
+    const size_t mask = m_index.size() - 1;
+    size_t i = hash & mask;
+    while (m_index[i].name)
+        i = (i + 1) & mask;
+    m_index[i] = {hash, name};
+}
+
 const CVincaName* CVincaNameTable::FindLocal(std::string_view text) const {
     std::lock_guard guard(NamesLock());
-    std::string key(text);
-    int32_t pos;
-    return CKeyedTable::Find(&key, pos) ? GetAt(pos) : nullptr;
+    return FindIndexed(text, plat::ihash(text));
 }
 
 const CVincaName* CVincaNameTable::Find(std::string_view text) const {
@@ -163,6 +194,7 @@ const CVincaName* CVincaNameTable::Find(std::string_view text) const {
 const CVincaName* CVincaNameTable::Intern(std::string_view text) {
     std::lock_guard guard(NamesLock());
     if (const CVincaName* n = Find(text)) return n;
+    if (!ReserveIndex()) return nullptr;
     CVincaName* name = new (std::nothrow) CVincaName(std::string(text), NextNameSerial());
     if (!name) return nullptr;
     int32_t pos;
@@ -171,6 +203,7 @@ const CVincaName* CVincaNameTable::Intern(std::string_view text) {
         delete name;
         return nullptr;
     }
+    AddToIndex(name, plat::ihash(name->Text()));
     return name;
 }
 

@@ -130,6 +130,32 @@ class CVincaNameTable : public TKeyedTable<CVincaName> {
     int Compare(const void* keyA, const void* keyB) const override;
     const void* KeyOf(const void* entry) const override;
     void ReleaseEntry(void* entry) override;
+
+  private:
+    // Names come and go only through Intern and the destructor, which keep
+    // the hash index below in step with the entries.
+    using CKeyedTable::InsertAt;
+    using CKeyedTable::InsertSorted;
+    using CKeyedTable::RemoveAll;
+    using CKeyedTable::RemoveAt;
+    using CKeyedTable::RemoveIf;
+    using CKeyedTable::Reverse;
+    using CKeyedTable::SetAt;
+    using CKeyedTable::Swap;
+
+    // Every name of the table by the hash of its text ignoring case
+    // (open addressing, at most half full), beside the ordered entries:
+    // every value access looks its name up, and a lookup then folds the
+    // text once instead of comparing it all the way down a binary search.
+    struct Slot {
+        uint64_t hash{0};
+        const CVincaName* name{nullptr};
+    };
+    std::vector<Slot> m_index;
+    const CVincaName* FindIndexed(std::string_view text, uint64_t hash) const;
+    // Room for one more name; false when memory runs out.
+    bool ReserveIndex();
+    void AddToIndex(const CVincaName* name, uint64_t hash);
 };
 
 // The one process-wide table, with the reserved keys interned first.

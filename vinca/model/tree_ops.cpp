@@ -550,19 +550,58 @@ VResult CVincaEngine::CopySubtree(CItemNode* target, int32_t at, CItem* source, 
     return VE_OK;
 }
 
-VResult CVincaEngine::CopyInto(CNodeRef pos, CItem* const* sources, int32_t count, int32_t before) {
+VResult CVincaEngine::TakeSubtree(CItemNode* target, int32_t at, CItem* source, CItem** made) {
+    // What a copy would not carry over goes first: a virtual parent's made
+    // children (the container makes them again on demand), an item grid (a
+    // copy has a clone of its own), selection marks and row counts.
+    std::vector<CItem*> items{source};
+    while (!items.empty()) {
+        CItem* item = items.back();
+        items.pop_back();
+        if (item->Grid()) {
+            Ref<CItemGridBase> grid = item->Grid()->CloneGrid();
+            if (!grid) return VE_OUT_OF_MEMORY;
+            item->SetGrid(grid.get());
+        }
+        CItemNode* node = item->ChildNode();
+        if (!node) continue;
+        node->Marked().Clear();
+        node->InvalidateVisible();
+        if (node->IsVirtual()) {
+            node->TruncateFrom(0);
+            continue;
+        }
+        for (int32_t p = node->MaterialisedCount() - 1; p >= 0; --p)
+            items.push_back(node->MaterialisedAt(p));
+    }
+    if (VResult r = target->AddChild(at, source)) return r;
+    if (made) *made = source;
+    return VE_OK;
+}
+
+VResult CVincaEngine::CopyInto(CNodeRef pos, CItem* const* sources, int32_t count, int32_t before, bool take) {
     if (count <= 0) return VE_NOTHING_TO_COPY;
     CItemNode* target = NodeAt(pos, true);
     if (!target) return pos.index >= 0 ? VE_BAD_INDEX : VE_OUT_OF_MEMORY;
     if (target->IsVirtual()) return VE_VIRTUAL_TREE;
     UpdateScope scope(*this);
+    if (take) {
+        // The sources leave their tree from the last one on (the caller
+        // holds them), so that no detachment renumbers the ones after it.
+        for (int32_t i = count - 1; i >= 0; --i) {
+            CItemNode* from = sources[i]->ParentNode();
+            if (!from) continue;
+            int32_t last = from->MaterialisedCount() - 1;
+            from->DetachAt(from->MaterialisedAt(last) == sources[i] ? last : sources[i]->GetIndex());
+        }
+    }
     CItem* first = nullptr;
     VResult result = VE_OK;
     for (int32_t i = 0; i < count; ++i) {
         // A source under the target must be copied as it was before the copy began.
         int32_t at = before < 0 ? -1 : before + i;
         CItem* made = nullptr;
-        result = CopySubtree(target, at, sources[i], &made);
+        result = take ? TakeSubtree(target, at, sources[i], &made) : CopySubtree(target, at, sources[i], &made);
         if (!first) first = made;
         if (result) break;
     }
@@ -577,7 +616,7 @@ VResult CVincaEngine::CopyInto(CNodeRef pos, CItem* const* sources, int32_t coun
     return result;
 }
 
-VResult CVincaEngine::AddTreeItems(CNodeRef pos, CItemNode* sourceTop, int32_t before) {
+VResult CVincaEngine::AddTreeItems(CNodeRef pos, CItemNode* sourceTop, int32_t before, bool take) {
     if (!sourceTop || sourceTop->MaterialisedCount() == 0) return VE_NOTHING_TO_COPY;
     // The top items are gathered first so that copying a tree into itself ends.
     std::vector<CItem*> sources;
@@ -586,7 +625,9 @@ VResult CVincaEngine::AddTreeItems(CNodeRef pos, CItemNode* sourceTop, int32_t b
         sources.push_back(sourceTop->MaterialisedAt(p));
         keep.emplace_back(sources.back());
     }
-    return CopyInto(pos, sources.data(), static_cast<int32_t>(sources.size()), before);
+    // A virtual top's items would lose their indexes on the way: copied.
+    take = take && !sourceTop->IsVirtual();
+    return CopyInto(pos, sources.data(), static_cast<int32_t>(sources.size()), before, take);
 }
 
 VResult CVincaEngine::AddItemCopy(CNodeRef pos, CItem* source, int32_t before) {

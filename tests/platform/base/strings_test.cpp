@@ -24,10 +24,17 @@ TEST(Strings, CaseInsensitiveComparison) {
         {"Common", "COMMON", 0}, {"abc", "ABD", -1}, {"abcd", "ABC", 1}, {"", "", 0},
         {"\xC3\x89t\xC3\xA9", "\xC3\xA9T\xC3\x89", 0}, // Été / éTÉ
         {"a", "B", -1},
+        {"[", "A", -1},                    // folded: '[' sorts before 'a'
+        {"z", "\xC3\x89", -1},              // ASCII against a wide character
+        {"x\xC3\xA9y", "X\xC3\x89Y", 0},     // ASCII and wide characters mixed
+        {"a\xFF", "A\xFE", 0},              // bad bytes both read as U+FFFD
+        {"a\xFF", "A\xEF\xBF\xBD", 0},
     };
     for (const auto& c : cases) {
         int r = icompare(c.a, c.b);
         EXPECT_EQ((r > 0) - (r < 0), c.sign) << c.a << " vs " << c.b;
+        // The hash sees what the comparison sees.
+        EXPECT_EQ(ihash(c.a) == ihash(c.b), c.sign == 0) << c.a << " vs " << c.b;
     }
     EXPECT_TRUE(iequals(std::u16string_view(u"Stra\u00dfe"), std::u16string_view(u"STRA\u00dfE")));
     EXPECT_EQ(to_upper("hello w\xC3\xB6rld"), "HELLO W\xC3\x96RLD");

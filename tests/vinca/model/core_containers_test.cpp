@@ -153,6 +153,23 @@ TEST(Names, InterningIgnoresCaseAndKeepsReservedOrder) {
     EXPECT_EQ(GlobalNameTable().Find("only here"), nullptr);
 }
 
+TEST(Names, LookupAgreesWithTheOrderedTable) {
+    CVincaNameTable local;
+    std::vector<const CVincaName*> made;
+    for (int i = 0; i < 200; ++i) // enough to grow the lookup several times
+        made.push_back(local.Intern("Key\xC3\x84" + std::to_string(i * 7919 % 1000)));
+    for (int i = 0; i < 200; ++i)
+        EXPECT_EQ(local.Find("kEY\xC3\xA4" + std::to_string(i * 7919 % 1000)), made[i]) << i;
+    EXPECT_EQ(local.Find("Key\xC3\x84" "1000"), nullptr);
+    EXPECT_EQ(local.GetCount(), 200);
+    for (int32_t i = 1; i < local.GetCount(); ++i)
+        EXPECT_LT(CompareNameTexts(local.GetAt(i - 1)->Text(), local.GetAt(i)->Text()), 0);
+    // Bad bytes read as one replacement character each, whichever they are.
+    const CVincaName* bad = local.Intern("Odd\xFF");
+    EXPECT_EQ(local.Intern("ODD\xFE"), bad);
+    EXPECT_EQ(local.Find("odd"), nullptr);
+}
+
 TEST(Names, InternVariantTakesTextOrIndex) {
     CVincaNameTable local;
     const CVincaName* a = local.Intern("alpha");

@@ -35,6 +35,8 @@ struct RowLog : IViewSink {
         log.push_back(Num("-", first) + Num("x", count));
     }
     void RowsReset() override { log.push_back("reset"); }
+    void InvalidateRows(int32_t first, int32_t last) override { repainted.emplace_back(first, last); }
+    std::vector<std::pair<int32_t, int32_t>> repainted;
     bool batch = false;
     bool TracksRows() const override { return !batch; }
     void Repaint() override { log.push_back("paint"); }
@@ -294,6 +296,22 @@ TEST_F(EngineFixture, RowTrackingReportsRowChanges) {
     engine.ExpandItem(At(top, {0}), false);
     engine.InsertItem({top, -1}, "F", 0, -1);
     EXPECT_EQ(rows.log, (std::vector<std::string>{"paint", "paint"}));
+}
+
+TEST_F(EngineFixture, NewTextRepaintsItsRowUnlessTheViewRebuildsAnyway) {
+    RowLog rows;
+    engine.SetViewSink(&rows);
+    engine.ExpandItem(At(top, {0}), false); // rows A, A1, A2, B, C
+    rows.repainted.clear();
+    engine.SetListText(At(top, {0, 1}), "x");
+    engine.SetListText(At(top, {0, 0, 0}), "y"); // under the closed A1: no row
+    engine.SetListText(At(top, {2}), "z");
+    EXPECT_EQ(rows.repainted, (std::vector<std::pair<int32_t, int32_t>>{{2, 2}, {4, 4}}));
+    rows.batch = true;
+    rows.repainted.clear();
+    engine.SetListText(At(top, {1}), "w");
+    EXPECT_TRUE(rows.repainted.empty());
+    EXPECT_EQ(Dump(top), "A(A1(y),x),w,z");
 }
 
 TEST_F(EngineFixture, RemovalMovesTheCurrentRowBack) {
@@ -657,6 +675,10 @@ TEST(EngineRows, RowsFollowItemsAddedUnderOpenAndClosedParents) {
         {true, {"+a", "+a/a1", "+a/a1/x", "<a", "+a/a1/y", ">a"}},
         {true, {"*", "+t3/x", "+t9/y", "+t9/y/z", "<t3", ">t3"}},
         {false, {"*", "+t3/x", ">t3", "+t3/x/w", ">t3/x"}},
+        // Additions at the end of the wide top level and under its items,
+        // each counted on from the rows before it.
+        {true, {"*", "+t4/x", "+u", "+w", "+t2/y", "+v", "<t4", "+t4/x2", ">t4", "+t9/z", "+w/q"}},
+        {false, {"*", "+t4/x", ">t4", "+t1/y", "+u", ">t1", "+t4/x/q", ">t4/x", "+v", "<t1"}},
     };
     for (const Case& tc : cases) {
         CVincaEngine engine;

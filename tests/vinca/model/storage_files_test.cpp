@@ -133,6 +133,32 @@ TEST(StorageHostFile, SaveAndLoadTheWholeTree) {
     EXPECT_EQ(tree_text(target), tree_text(source));
 }
 
+TEST(StorageHostFile, LoadedItemsMovedInEndAsCopiesOfThem) {
+    // A virtual parent with made children, a grid, nested values, pictures
+    // and a font: loading moves the read items in, merging a read tree
+    // copies them; both lists must save the same, twice over (the second
+    // load goes after items already there).
+    FakeHost host;
+    host.files[1] = {storage_test::Save(storage_test::RichTree()), 0};
+    CVincaEngine moved, copied;
+    for (int round = 0; round < 2; ++round) {
+        host.files[1].pos = 0;
+        ASSERT_EQ(LoadFromHostFile(moved, 1, -1, false, host.Site()), VE_OK);
+        CTreeRef read;
+        ASSERT_EQ(storage_test::Load(host.files[1].bytes, read), VE_OK);
+        ASSERT_EQ(MergeTreeRef(copied, read, -1, false), VE_OK);
+    }
+    ASSERT_EQ(SaveToHostFile(moved, 2, -1, SaveWhat::Item, host.Site()), VE_OK);
+    ASSERT_EQ(SaveToHostFile(copied, 3, -1, SaveWhat::Item, host.Site()), VE_OK);
+    EXPECT_EQ(host.files[2].bytes, host.files[3].bytes);
+    EXPECT_EQ(tree_text(moved), tree_text(copied));
+    CItemNode* virt = moved.RootNode()->GetAt(3)->ChildNode();
+    ASSERT_TRUE(virt && virt->IsVirtual());
+    EXPECT_EQ(virt->MaterialisedCount(), 0); // made again on demand, as for a copy
+    EXPECT_EQ(virt->GetCount(), 100);
+    EXPECT_EQ(moved.ListCount(), copied.ListCount());
+}
+
 TEST(StorageHostFile, ArbitraryBytesAreRefusedAndTheTreeStays) {
     FakeHost host;
     CVincaEngine target;
