@@ -410,6 +410,7 @@ bool CDescriptionFile::Read(DescriptionDocument& out) {
         if (!r.SetParent("\\1")) return false;
         const int32_t n = r.Count();
         if (n > kMaxActionUpperBound + 1) return false;
+        out.actions.reserve(static_cast<size_t>(std::max(0, n)));
         for (int32_t k = 1; k <= n; ++k) {
             ActionRecord rec = ZeroedRecord();
             if (!r.SetParent("\\1")) return false;
