@@ -153,6 +153,8 @@ class CVincaNameTable : public TKeyedTable<CVincaName> {
     };
     std::vector<Slot> m_index;
     const CVincaName* FindIndexed(std::string_view text, uint64_t hash) const;
+    // Find with the hash worked out, the lock held.
+    const CVincaName* FindHashed(std::string_view text, uint64_t hash) const;
     // Room for one more name; false when memory runs out.
     bool ReserveIndex();
     void AddToIndex(const CVincaName* name, uint64_t hash);
