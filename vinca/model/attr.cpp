@@ -113,20 +113,47 @@ Ref<CAttrSet> CAttrSet::New() {
 
 CAttrSet::~CAttrSet() = default;
 
+bool CAttrSet::Locate(const CVincaName* name, int32_t& position) const {
+    // The table's own search, with its order (Table::Compare) worked out in
+    // line: every value read and written comes through here.
+    const uint32_t key = name ? name->Serial() : 0;
+    CAttrEntry* const* entries = m_entries.begin();
+    int32_t lo = 0, hi = m_entries.GetCount();
+    while (lo < hi) {
+        int32_t mid = lo + (hi - lo) / 2;
+        const CVincaName* at = entries[mid]->Name();
+        uint32_t serial = at ? at->Serial() : 0;
+        if (serial == key) {
+            position = mid;
+            return true;
+        }
+        if (serial < key)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    position = lo;
+    return false;
+}
+
 CAttrEntry* CAttrSet::Find(const CVincaName* name) const {
     if (!name) return nullptr;
     int32_t pos;
-    return m_entries.Find(name, pos) ? m_entries.GetAt(pos) : nullptr;
+    return Locate(name, pos) ? m_entries.GetAt(pos) : nullptr;
+}
+
+CAttrEntry* CAttrSet::AddAt(const CVincaName* name, int32_t pos) {
+    Ref<CAttrEntry> entry = CAttrEntry::New(name);
+    if (!entry || m_entries.InsertAt(pos, entry.get()) != VE_OK) return nullptr;
+    entry->m_owner = this;
+    return entry.detach();
 }
 
 CAttrEntry* CAttrSet::GetOrAdd(const CVincaName* name) {
     if (!name) return nullptr;
     int32_t pos;
-    if (m_entries.Find(name, pos)) return m_entries.GetAt(pos);
-    Ref<CAttrEntry> entry = CAttrEntry::New(name);
-    if (!entry || m_entries.InsertAt(pos, entry.get()) != VE_OK) return nullptr;
-    entry->m_owner = this;
-    return entry.detach();
+    if (Locate(name, pos)) return m_entries.GetAt(pos);
+    return AddAt(name, pos);
 }
 
 bool CAttrSet::SetValue(const CVincaName* name, const plat::VARIANT& value) {
@@ -138,12 +165,13 @@ bool CAttrSet::SetValue(const CVincaName* name, const plat::VARIANT& value) {
 
 VResult CAttrSet::SetOrAddValue(const CVincaName* name, const plat::VARIANT& value) {
     if (!name) return VE_INVALID_ARGUMENT;
-    CAttrEntry* entry = Find(name);
+    int32_t pos;
+    CAttrEntry* entry = Locate(name, pos) ? m_entries.GetAt(pos) : nullptr;
     if (!entry) {
         const plat::VARIANT& v = plat::deref(value);
         if (v.vt == plat::VT_EMPTY || v.vt == plat::VT_NULL)
             return VE_OK; // an empty value under a missing name leaves nothing behind
-        entry = GetOrAdd(name);
+        entry = AddAt(name, pos);
         if (!entry) return VE_OUT_OF_MEMORY;
     }
     return plat::FAILED(entry->SetValue(value)) ? VE_OUT_OF_MEMORY : VE_OK;
@@ -151,7 +179,7 @@ VResult CAttrSet::SetOrAddValue(const CVincaName* name, const plat::VARIANT& val
 
 void CAttrSet::RemoveEntry(const CVincaName* name) {
     int32_t pos;
-    if (name && m_entries.Find(name, pos)) m_entries.RemoveAt(pos, true);
+    if (name && Locate(name, pos)) m_entries.RemoveAt(pos, true);
     if (m_owner) {
         m_owner->OnAttrChanged(*this, name);
         m_owner->OnAttrRemoved(*this, name);
@@ -187,7 +215,7 @@ VResult CAttrSet::CopyFrom(const CAttrSet& other) {
 VResult CAttrSet::Adopt(Ref<CAttrEntry> entry) {
     if (!entry || !entry->Name()) return VE_INVALID_ARGUMENT;
     int32_t pos;
-    if (m_entries.Find(entry->Name(), pos)) {
+    if (Locate(entry->Name(), pos)) {
         CAttrEntry* old = static_cast<CAttrEntry*>(m_entries.CKeyedTable::SetAt(pos, entry.get()));
         old->m_owner = nullptr;
         old->Release();
