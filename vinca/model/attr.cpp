@@ -114,26 +114,10 @@ Ref<CAttrSet> CAttrSet::New() {
 CAttrSet::~CAttrSet() = default;
 
 bool CAttrSet::Locate(const CVincaName* name, int32_t& position) const {
-    // The table's own search, with its order (Table::Compare) worked out in
-    // line: every value read and written comes through here.
-    const uint32_t key = name ? name->Serial() : 0;
-    CAttrEntry* const* entries = m_entries.begin();
-    int32_t lo = 0, hi = m_entries.GetCount();
-    while (lo < hi) {
-        int32_t mid = lo + (hi - lo) / 2;
-        const CVincaName* at = entries[mid]->Name();
-        uint32_t serial = at ? at->Serial() : 0;
-        if (serial == key) {
-            position = mid;
-            return true;
-        }
-        if (serial < key)
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    position = lo;
-    return false;
+    // Every value read and written comes through here: the table's order
+    // (Table::Compare) is worked out in line.
+    auto serial = [](const CAttrEntry* e) { return e->Name() ? e->Name()->Serial() : 0u; };
+    return SearchTable(m_entries, name ? name->Serial() : 0u, serial, position);
 }
 
 CAttrEntry* CAttrSet::Find(const CVincaName* name) const {
