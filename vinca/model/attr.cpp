@@ -113,20 +113,31 @@ Ref<CAttrSet> CAttrSet::New() {
 
 CAttrSet::~CAttrSet() = default;
 
+bool CAttrSet::Locate(const CVincaName* name, int32_t& position) const {
+    // Every value read and written comes through here: the table's order
+    // (Table::Compare) is worked out in line.
+    auto serial = [](const CAttrEntry* e) { return e->Name() ? e->Name()->Serial() : 0u; };
+    return SearchTable(m_entries, name ? name->Serial() : 0u, serial, position);
+}
+
 CAttrEntry* CAttrSet::Find(const CVincaName* name) const {
     if (!name) return nullptr;
     int32_t pos;
-    return m_entries.Find(name, pos) ? m_entries.GetAt(pos) : nullptr;
+    return Locate(name, pos) ? m_entries.GetAt(pos) : nullptr;
+}
+
+CAttrEntry* CAttrSet::AddAt(const CVincaName* name, int32_t pos) {
+    Ref<CAttrEntry> entry = CAttrEntry::New(name);
+    if (!entry || m_entries.InsertAt(pos, entry.get()) != VE_OK) return nullptr;
+    entry->m_owner = this;
+    return entry.detach();
 }
 
 CAttrEntry* CAttrSet::GetOrAdd(const CVincaName* name) {
     if (!name) return nullptr;
     int32_t pos;
-    if (m_entries.Find(name, pos)) return m_entries.GetAt(pos);
-    Ref<CAttrEntry> entry = CAttrEntry::New(name);
-    if (!entry || m_entries.InsertAt(pos, entry.get()) != VE_OK) return nullptr;
-    entry->m_owner = this;
-    return entry.detach();
+    if (Locate(name, pos)) return m_entries.GetAt(pos);
+    return AddAt(name, pos);
 }
 
 bool CAttrSet::SetValue(const CVincaName* name, const plat::VARIANT& value) {
@@ -138,12 +149,13 @@ bool CAttrSet::SetValue(const CVincaName* name, const plat::VARIANT& value) {
 
 VResult CAttrSet::SetOrAddValue(const CVincaName* name, const plat::VARIANT& value) {
     if (!name) return VE_INVALID_ARGUMENT;
-    CAttrEntry* entry = Find(name);
+    int32_t pos;
+    CAttrEntry* entry = Locate(name, pos) ? m_entries.GetAt(pos) : nullptr;
     if (!entry) {
         const plat::VARIANT& v = plat::deref(value);
         if (v.vt == plat::VT_EMPTY || v.vt == plat::VT_NULL)
             return VE_OK; // an empty value under a missing name leaves nothing behind
-        entry = GetOrAdd(name);
+        entry = AddAt(name, pos);
         if (!entry) return VE_OUT_OF_MEMORY;
     }
     return plat::FAILED(entry->SetValue(value)) ? VE_OUT_OF_MEMORY : VE_OK;
@@ -151,7 +163,7 @@ VResult CAttrSet::SetOrAddValue(const CVincaName* name, const plat::VARIANT& val
 
 void CAttrSet::RemoveEntry(const CVincaName* name) {
     int32_t pos;
-    if (name && m_entries.Find(name, pos)) m_entries.RemoveAt(pos, true);
+    if (name && Locate(name, pos)) m_entries.RemoveAt(pos, true);
     if (m_owner) {
         m_owner->OnAttrChanged(*this, name);
         m_owner->OnAttrRemoved(*this, name);
@@ -187,7 +199,7 @@ VResult CAttrSet::CopyFrom(const CAttrSet& other) {
 VResult CAttrSet::Adopt(Ref<CAttrEntry> entry) {
     if (!entry || !entry->Name()) return VE_INVALID_ARGUMENT;
     int32_t pos;
-    if (m_entries.Find(entry->Name(), pos)) {
+    if (Locate(entry->Name(), pos)) {
         CAttrEntry* old = static_cast<CAttrEntry*>(m_entries.CKeyedTable::SetAt(pos, entry.get()));
         old->m_owner = nullptr;
         old->Release();

@@ -115,6 +115,10 @@ class CAttrSet : public CVincaObject {
     CAttrSet() = default;
     ~CAttrSet() override;
     void NotifyChanged(const CVincaName* name);
+    // The entry's position (found or not, as the table's Find gives it).
+    bool Locate(const CVincaName* name, int32_t& position) const;
+    // A new empty entry at the position; null when memory runs out.
+    CAttrEntry* AddAt(const CVincaName* name, int32_t pos);
 
     class Table : public TKeyedTable<CAttrEntry> {
       public:

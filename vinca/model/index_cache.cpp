@@ -69,32 +69,6 @@ class CIndexCache::ByItem : public TKeyedTable<Entry> {
     const void* KeyOf(const void* e) const override { return &static_cast<const Entry*>(e)->serial; }
 };
 
-namespace {
-
-// Binary searches without the tables' virtual comparisons: lookups run
-// several times for every addressed item.
-template <class Table, class KeyFn, class Key>
-bool SearchTable(const Table& table, Key key, KeyFn keyOf, int32_t& position) {
-    auto* const* data = table.begin();
-    int32_t lo = 0, hi = table.GetCount();
-    while (lo < hi) {
-        int32_t mid = lo + (hi - lo) / 2;
-        Key k = keyOf(data[mid]);
-        if (k == key) {
-            position = mid;
-            return true;
-        }
-        if (k < key)
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    position = lo;
-    return false;
-}
-
-} // namespace
-
 bool CIndexCache::FindByIndex(int32_t index, int32_t& position) const {
     return SearchTable(
         *m_byIndex, index, [](const Entry* e) { return e->index; }, position);

@@ -151,7 +151,10 @@ const CVincaName* CVincaNameTable::FindIndexed(std::string_view text, uint64_t h
     for (size_t i = hash & mask;; i = (i + 1) & mask) {
         const Slot& slot = m_index[i];
         if (!slot.name) return nullptr;
-        if (slot.hash == hash && CompareNameTexts(slot.name->Text(), text) == 0) return slot.name;
+        // Most lookups spell the name as it was first interned.
+        if (slot.hash == hash &&
+            (slot.name->Text() == text || CompareNameTexts(slot.name->Text(), text) == 0))
+            return slot.name;
     }
 }
 
@@ -183,17 +186,22 @@ const CVincaName* CVincaNameTable::FindLocal(std::string_view text) const {
     return FindIndexed(text, plat::ihash(text));
 }
 
-const CVincaName* CVincaNameTable::Find(std::string_view text) const {
-    std::lock_guard guard(NamesLock());
+const CVincaName* CVincaNameTable::FindHashed(std::string_view text, uint64_t hash) const {
     CVincaNameTable* global = g_global ? g_global : &GlobalNameTable();
     if (this != global)
-        if (const CVincaName* n = global->FindLocal(text)) return n;
-    return FindLocal(text);
+        if (const CVincaName* n = global->FindIndexed(text, hash)) return n;
+    return FindIndexed(text, hash);
+}
+
+const CVincaName* CVincaNameTable::Find(std::string_view text) const {
+    std::lock_guard guard(NamesLock());
+    return FindHashed(text, plat::ihash(text));
 }
 
 const CVincaName* CVincaNameTable::Intern(std::string_view text) {
     std::lock_guard guard(NamesLock());
-    if (const CVincaName* n = Find(text)) return n;
+    const uint64_t hash = plat::ihash(text);
+    if (const CVincaName* n = FindHashed(text, hash)) return n;
     if (!ReserveIndex()) return nullptr;
     CVincaName* name = new (std::nothrow) CVincaName(std::string(text), NextNameSerial());
     if (!name) return nullptr;
@@ -203,7 +211,7 @@ const CVincaName* CVincaNameTable::Intern(std::string_view text) {
         delete name;
         return nullptr;
     }
-    AddToIndex(name, plat::ihash(name->Text()));
+    AddToIndex(name, hash);
     return name;
 }
 

@@ -96,6 +96,30 @@ template <class T> class TKeyedTable : public CKeyedTable {
     T* const* end() const { return begin() + m_entries.size(); }
 };
 
+// Binary search of a typed table by a key read straight from each entry,
+// without the table's virtual comparisons, for tables searched on every
+// access. Found or not, and the position as the table's Find gives it when
+// `keyOf` yields what its Compare orders by.
+template <class Table, class KeyFn, class Key>
+bool SearchTable(const Table& table, Key key, KeyFn keyOf, int32_t& position) {
+    auto* const* data = table.begin();
+    int32_t lo = 0, hi = table.GetCount();
+    while (lo < hi) {
+        int32_t mid = lo + (hi - lo) / 2;
+        Key k = keyOf(data[mid]);
+        if (k == key) {
+            position = mid;
+            return true;
+        }
+        if (k < key)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    position = lo;
+    return false;
+}
+
 // One interned text. The serial number gives names a fixed order that is
 // the same on every run (the order they were interned in).
 class CVincaName {
@@ -153,6 +177,8 @@ class CVincaNameTable : public TKeyedTable<CVincaName> {
     };
     std::vector<Slot> m_index;
     const CVincaName* FindIndexed(std::string_view text, uint64_t hash) const;
+    // Find with the hash worked out, the lock held.
+    const CVincaName* FindHashed(std::string_view text, uint64_t hash) const;
     // Room for one more name; false when memory runs out.
     bool ReserveIndex();
     void AddToIndex(const CVincaName* name, uint64_t hash);

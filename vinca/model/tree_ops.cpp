@@ -579,7 +579,8 @@ VResult CVincaEngine::TakeSubtree(CItemNode* target, int32_t at, CItem* source, 
     return VE_OK;
 }
 
-VResult CVincaEngine::CopyInto(CNodeRef pos, CItem* const* sources, int32_t count, int32_t before, bool take) {
+VResult CVincaEngine::CopyInto(CNodeRef pos, CItem* const* sources, int32_t count, int32_t before,
+                               bool take) {
     if (count <= 0) return VE_NOTHING_TO_COPY;
     CItemNode* target = NodeAt(pos, true);
     if (!target) return pos.index >= 0 ? VE_BAD_INDEX : VE_OUT_OF_MEMORY;
@@ -601,7 +602,8 @@ VResult CVincaEngine::CopyInto(CNodeRef pos, CItem* const* sources, int32_t coun
         // A source under the target must be copied as it was before the copy began.
         int32_t at = before < 0 ? -1 : before + i;
         CItem* made = nullptr;
-        result = take ? TakeSubtree(target, at, sources[i], &made) : CopySubtree(target, at, sources[i], &made);
+        result =
+            take ? TakeSubtree(target, at, sources[i], &made) : CopySubtree(target, at, sources[i], &made);
         if (!first) first = made;
         if (result) break;
     }

@@ -24,10 +24,10 @@ TEST(Strings, CaseInsensitiveComparison) {
         {"Common", "COMMON", 0}, {"abc", "ABD", -1}, {"abcd", "ABC", 1}, {"", "", 0},
         {"\xC3\x89t\xC3\xA9", "\xC3\xA9T\xC3\x89", 0}, // Été / éTÉ
         {"a", "B", -1},
-        {"[", "A", -1},                    // folded: '[' sorts before 'a'
-        {"z", "\xC3\x89", -1},              // ASCII against a wide character
-        {"x\xC3\xA9y", "X\xC3\x89Y", 0},     // ASCII and wide characters mixed
-        {"a\xFF", "A\xFE", 0},              // bad bytes both read as U+FFFD
+        {"[", "A", -1},                  // folded: '[' sorts before 'a'
+        {"z", "\xC3\x89", -1},           // ASCII against a wide character
+        {"x\xC3\xA9y", "X\xC3\x89Y", 0}, // ASCII and wide characters mixed
+        {"a\xFF", "A\xFE", 0},           // bad bytes both read as U+FFFD
         {"a\xFF", "A\xEF\xBF\xBD", 0},
     };
     for (const auto& c : cases) {
