@@ -71,8 +71,12 @@ bool CControlDefaults::Lookup(const CVincaName* key, plat::Variant& out) const {
         out = plat::Variant(v);
         return true;
     };
+    // The key itself or its inner form ("__X" and "__InnerX"), compared in
+    // place: this runs for every key of every cell laid out.
     auto either = [&](std::string_view plain) {
-        return k == plain || k == "__Inner" + std::string(plain.substr(2));
+        constexpr std::string_view inner = "__Inner";
+        return k == plain || (k.size() == plain.size() + inner.size() - 2 && k.starts_with(inner) &&
+                              k.substr(inner.size()) == plain.substr(2));
     };
     if (k == "__Value" || k == "__TAG" || k == "__URL") {
         out = plat::Variant();
