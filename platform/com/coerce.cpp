@@ -385,7 +385,8 @@ HRESULT VariantChangeType(VARIANT* dst, const VARIANT* src, uint16_t flags, VART
     VARIANT out;
     HRESULT hr = convert(out, *from, flags, vt);
     if (FAILED(hr)) return hr;
-    VariantClear(dst);
+    // dst (which may be src) is overwritten whole.
+    if (variant_owns_payload(*dst)) VariantClear(dst);
     *dst = out;
     return S_OK;
 }

@@ -5,6 +5,7 @@
 #include "platform/base/strings.h"
 #include "platform/com/enum_variant.h"
 #include "platform/com/errors.h"
+#include "platform/com/stack_buffer.h"
 
 namespace plat {
 
@@ -44,14 +45,16 @@ HRESULT invoke_raw(IDispatch* obj, DISPID id, uint16_t flags, std::span<const Va
     if (!obj) return E_POINTER;
     // The callee reads rgvarg in reverse order; the value of a put comes
     // first as the named DISPID_PROPERTYPUT argument. These are shallow
-    // copies: the callee never frees its arguments.
-    std::vector<VARIANT> rg;
-    rg.reserve(args.size() + 1);
-    if (value) rg.push_back(*value);
+    // copies: the callee never frees its arguments. A call rarely has more
+    // than a few, so they go on the stack.
+    const size_t count = args.size() + (value ? 1 : 0);
+    StackBuffer<VARIANT, 8> rg(count);
+    size_t n = 0;
+    if (value) rg[n++] = *value;
     for (size_t i = args.size(); i-- > 0;)
-        rg.push_back(args[i]);
+        rg[n++] = args[i];
     DISPID put_id = DISPID_PROPERTYPUT;
-    DISPPARAMS dp{rg.data(), value ? &put_id : nullptr, static_cast<uint32_t>(rg.size()), value ? 1u : 0u};
+    DISPPARAMS dp{rg.data(), value ? &put_id : nullptr, static_cast<uint32_t>(count), value ? 1u : 0u};
     EXCEPINFO ei{};
     uint32_t arg_err = 0;
     Variant out;

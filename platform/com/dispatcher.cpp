@@ -1,8 +1,10 @@
 #include "platform/com/dispatcher.h"
 
+#include <algorithm>
 #include <new>
 
 #include "platform/base/strings.h"
+#include "platform/com/stack_buffer.h"
 
 namespace plat {
 
@@ -78,10 +80,39 @@ void fill_excepinfo(EXCEPINFO* ei, const DispatchError& e) {
 
 // ---- lookup ----
 
+void DispatchTableBase::set_members(std::vector<DispMemberInfo> members) {
+    m_members = std::move(members);
+    m_direct.clear();
+    m_sorted.clear();
+    for (size_t i = 0; i < m_members.size(); ++i)
+        m_sorted.emplace_back(m_members[i].id, static_cast<uint32_t>(i));
+    auto by_number = [](const auto& a, const auto& b) { return a.first < b.first; };
+    std::stable_sort(m_sorted.begin(), m_sorted.end(), by_number);
+    m_sorted.erase(std::unique(m_sorted.begin(), m_sorted.end(),
+                               [](const auto& a, const auto& b) { return a.first == b.first; }),
+                   m_sorted.end());
+    if (m_sorted.empty()) return;
+    // A control's numbers (its own from 1 up, the standard ones a few
+    // hundred below 0) span a range a few times the number of members.
+    const int64_t span = int64_t{m_sorted.back().first} - m_sorted.front().first + 1;
+    if (span > 8 * static_cast<int64_t>(m_sorted.size()) + 64) return;
+    m_lowest = m_sorted.front().first;
+    m_direct.assign(static_cast<size_t>(span), -1);
+    for (const auto& [id, at] : m_sorted)
+        m_direct[static_cast<size_t>(int64_t{id} - m_lowest)] = static_cast<int32_t>(at);
+    m_sorted.clear();
+}
+
 const DispMemberInfo* DispatchTableBase::find(DISPID id) const {
-    for (const auto& m : m_members)
-        if (m.id == id) return &m;
-    return nullptr;
+    if (!m_direct.empty()) {
+        const int64_t at = int64_t{id} - m_lowest;
+        if (at < 0 || at >= static_cast<int64_t>(m_direct.size())) return nullptr;
+        const int32_t member = m_direct[static_cast<size_t>(at)];
+        return member < 0 ? nullptr : &m_members[static_cast<size_t>(member)];
+    }
+    auto it = std::lower_bound(m_sorted.begin(), m_sorted.end(), id,
+                               [](const auto& entry, DISPID want) { return entry.first < want; });
+    return it != m_sorted.end() && it->first == id ? &m_members[it->second] : nullptr;
 }
 
 const DispMemberInfo* DispatchTableBase::find(std::string_view name) const {
@@ -127,7 +158,13 @@ bool is_missing(const VARIANT& v) {
     return d.vt == VT_ERROR && d.scode == DISP_E_PARAMNOTFOUND;
 }
 
+// `out` is empty.
 HRESULT coerce_to(Variant& out, const VARIANT& in, VARTYPE type) {
+    // A plain value that needs no conversion is copied as it is.
+    if ((type == VT_VARIANT || type == in.vt) && variant_plain_type(in.vt)) {
+        static_cast<VARIANT&>(out) = in;
+        return S_OK;
+    }
     if (type == VT_VARIANT) {
         // A by-reference variant is unwrapped so handlers always see a value.
         return VariantCopyInd(&out, &deref(in));
@@ -196,7 +233,9 @@ HRESULT DispatchTableBase::invoke_member(DISPID id, uint16_t flags, DISPPARAMS* 
     const uint32_t named = params->cNamedArgs;
     const uint32_t positional = params->cArgs - named;
     const size_t declared = m->params.size();
-    std::vector<int32_t> slot(declared, -1); // index into rgvarg
+    // Index into rgvarg of each declared parameter (-1: not given).
+    StackBuffer<int32_t, 8> slot(declared);
+    std::fill_n(slot.data(), declared, -1);
     int32_t value_slot = -1;
     for (uint32_t i = 0; i < named; ++i) {
         const DISPID nid = params->rgdispidNamedArgs[i];

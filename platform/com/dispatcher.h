@@ -7,10 +7,14 @@
 //
 // Handlers raise errors by throwing DispatchError (raise_error and friends);
 // the front end catches everything, so no exception leaves Invoke.
+#include <array>
+#include <cstddef>
 #include <functional>
 #include <initializer_list>
+#include <memory_resource>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/com/dispatch.h"
@@ -117,10 +121,16 @@ class DispCall {
 
   private:
     friend class DispatchTableBase;
+    // Every late-bound call makes one of these: the arguments of the usual
+    // members fit in room kept here rather than on the heap.
+    static constexpr size_t kArgsInPlace = 8;
+    alignas(Variant) std::array<std::byte, kArgsInPlace*(sizeof(Variant) + sizeof(VARTYPE)) + 32> m_room;
+    std::pmr::monotonic_buffer_resource m_arena{m_room.data(), m_room.size()};
+
     bool m_putting{false};
     bool m_user_mode{true};
-    std::vector<Variant> m_args;
-    std::vector<VARTYPE> m_passed;
+    std::pmr::vector<Variant> m_args{&m_arena};
+    std::pmr::vector<VARTYPE> m_passed{&m_arena};
     Variant m_value;
     Variant m_result;
 };
@@ -140,7 +150,8 @@ class DispatchTableBase {
     using Runner = std::function<void(size_t member, bool put, DispCall& call)>;
     HRESULT invoke(DISPID id, uint16_t flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep,
                    uint32_t* arg_err, bool user_mode, const Runner& run) const;
-    void add(DispMemberInfo info) { m_members.push_back(std::move(info)); }
+    // The whole table at once, so that the lookup by number is built once.
+    void set_members(std::vector<DispMemberInfo> members);
     size_t index_of(const DispMemberInfo* m) const { return static_cast<size_t>(m - m_members.data()); }
 
   private:
@@ -148,6 +159,12 @@ class DispatchTableBase {
                           uint32_t* arg_err, bool user_mode, const Runner& run) const;
     HRESULT lookup_ids(OLECHAR** names, uint32_t count, DISPID* ids) const;
     std::vector<DispMemberInfo> m_members;
+    // Positions in m_members by number; the first row of a number wins, as
+    // a walk of the rows would find it. Numbers close together index a
+    // table directly (-1: no member); scattered ones are searched sorted.
+    DISPID m_lowest{0};
+    std::vector<int32_t> m_direct;
+    std::vector<std::pair<DISPID, uint32_t>> m_sorted;
 };
 
 template <class T> using DispHandler = std::function<void(T& self, DispCall& call)>;
@@ -169,11 +186,14 @@ template <class T> struct DispMember {
 template <class T> class DispatchTable : public DispatchTableBase {
   public:
     DispatchTable(std::initializer_list<DispMember<T>> members) {
+        std::vector<DispMemberInfo> infos;
+        infos.reserve(members.size());
         for (const auto& m : members) {
-            add({m.id, m.name, m.kind, m.type, m.params, m.access, m.aliases, bool(m.get), bool(m.put),
-                 m.put_type});
+            infos.push_back({m.id, m.name, m.kind, m.type, m.params, m.access, m.aliases, bool(m.get),
+                             bool(m.put), m.put_type});
             m_handlers.push_back({m.get, m.put});
         }
+        set_members(std::move(infos));
     }
 
     HRESULT invoke(T& self, bool user_mode, DISPID id, uint16_t flags, DISPPARAMS* params, VARIANT* result,

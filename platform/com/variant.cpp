@@ -11,26 +11,7 @@ namespace plat {
 namespace {
 
 bool is_known_scalar(VARTYPE t) {
-    switch (t) {
-    case VT_EMPTY:
-    case VT_NULL:
-    case VT_I2:
-    case VT_I4:
-    case VT_R4:
-    case VT_R8:
-    case VT_CY:
-    case VT_DATE:
-    case VT_BSTR:
-    case VT_DISPATCH:
-    case VT_ERROR:
-    case VT_BOOL:
-    case VT_UNKNOWN:
-    case VT_ANSI:
-    case VT_UI1:
-        return true;
-    default:
-        return false;
-    }
+    return variant_plain_type(t) || t == VT_BSTR || t == VT_ANSI || t == VT_DISPATCH || t == VT_UNKNOWN;
 }
 
 bool is_valid_type(VARTYPE vt) {
@@ -72,7 +53,7 @@ HRESULT VariantClear(VARIANT* v) {
             }
         }
     }
-    VariantInit(v);
+    std::memset(v, 0, sizeof(VARIANT));
     return S_OK;
 }
 
@@ -95,7 +76,8 @@ HRESULT VariantCopy(VARIANT* dst, const VARIANT* src) {
             tmp.punkVal->AddRef();
         }
     }
-    VariantClear(dst);
+    // dst is overwritten whole: only what it owns needs clearing first.
+    if (variant_owns_payload(*dst)) VariantClear(dst);
     *dst = tmp;
     return S_OK;
 }
@@ -266,9 +248,6 @@ Variant::Variant(const Variant& o) : Variant() {
 Variant::Variant(const VARIANT& o) : Variant() {
     VariantCopy(this, &o);
 }
-Variant::Variant(Variant&& o) noexcept : VARIANT(o) {
-    VariantInit(&o);
-}
 
 Variant& Variant::operator=(const Variant& o) {
     VariantCopy(this, &o);
@@ -276,14 +255,6 @@ Variant& Variant::operator=(const Variant& o) {
 }
 Variant& Variant::operator=(const VARIANT& o) {
     VariantCopy(this, &o);
-    return *this;
-}
-Variant& Variant::operator=(Variant&& o) noexcept {
-    if (this != &o) {
-        VariantClear(this);
-        static_cast<VARIANT&>(*this) = o;
-        VariantInit(&o);
-    }
     return *this;
 }
 
@@ -381,7 +352,12 @@ HRESULT Variant::change_type(VARTYPE to, uint16_t flags) {
 }
 
 namespace {
-template <class F> auto coerced(const VARIANT& v, VARTYPE to, HRESULT* hr_out, F take) {
+template <class F> auto coerced(const Variant& v, VARTYPE to, HRESULT* hr_out, F take) {
+    if (v.vt == to) {
+        // Already of the type: the converted copy would read the same.
+        if (hr_out) *hr_out = S_OK;
+        return take(&v);
+    }
     Variant tmp;
     HRESULT hr = VariantChangeType(&tmp, &v, 0, to);
     if (hr_out) *hr_out = hr;

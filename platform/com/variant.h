@@ -7,6 +7,7 @@
 // that keeps its type (cleared and copied like a BSTR); coercion reads its
 // bytes as UTF-8 text.
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -108,17 +109,59 @@ constexpr uint16_t VARIANT_ALPHABOOL = 0x2; // Boolean to text gives "True"/"Fal
 // DISP_E_OVERFLOW (error 6), DISP_E_BADVARTYPE; dst is then unchanged.
 HRESULT VariantChangeType(VARIANT* dst, const VARIANT* src, uint16_t flags, VARTYPE vt);
 
+// A value of type `t` is a number, date, Boolean, error code, empty or
+// null: it owns nothing, and a copy of its bits is a copy of it.
+inline bool variant_plain_type(VARTYPE t) {
+    switch (t) {
+    case VT_EMPTY:
+    case VT_NULL:
+    case VT_I2:
+    case VT_I4:
+    case VT_R4:
+    case VT_R8:
+    case VT_CY:
+    case VT_DATE:
+    case VT_ERROR:
+    case VT_BOOL:
+    case VT_UI1:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Whether `v` holds what VariantClear frees: text, an array or an object
+// reference of its own.
+inline bool variant_owns_payload(const VARIANT& v) {
+    const VARTYPE t = v.vt;
+    return !(t & VT_BYREF) &&
+           ((t & VT_ARRAY) || t == VT_BSTR || t == VT_ANSI || t == VT_DISPATCH || t == VT_UNKNOWN);
+}
+
 // Owns one VARIANT; copies are deep.
+//
+// Making, moving and dropping a value happen several times in every
+// late-bound call, so they are written here: only a value that owns
+// something goes through VariantClear.
 class Variant : public VARIANT {
   public:
-    Variant() { VariantInit(this); }
+    Variant() { std::memset(static_cast<VARIANT*>(this), 0, sizeof(VARIANT)); }
     Variant(const Variant& o);
     Variant(const VARIANT& o);
-    Variant(Variant&& o) noexcept;
-    ~Variant() { VariantClear(this); }
+    Variant(Variant&& o) noexcept : VARIANT(o) { std::memset(static_cast<VARIANT*>(&o), 0, sizeof(VARIANT)); }
+    ~Variant() {
+        if (owns_payload()) VariantClear(this);
+    }
     Variant& operator=(const Variant& o);
     Variant& operator=(const VARIANT& o);
-    Variant& operator=(Variant&& o) noexcept;
+    Variant& operator=(Variant&& o) noexcept {
+        if (this != &o) {
+            if (owns_payload()) VariantClear(this);
+            static_cast<VARIANT&>(*this) = o;
+            std::memset(static_cast<VARIANT*>(&o), 0, sizeof(VARIANT));
+        }
+        return *this;
+    }
 
     explicit Variant(int16_t v);
     explicit Variant(int32_t v);
@@ -161,6 +204,9 @@ class Variant : public VARIANT {
     bool to_bool(HRESULT* hr = nullptr) const;
     // Converts in place; on failure the value is unchanged.
     HRESULT change_type(VARTYPE vt, uint16_t flags = 0);
+
+  private:
+    bool owns_payload() const { return variant_owns_payload(*this); }
 };
 
 // Stores `value` where a by-reference VARIANT points, converted to the type

@@ -193,13 +193,18 @@ uint32_t CVincaCtrl::WindowHandle() const {
 }
 
 bool CVincaCtrl::user_mode() const {
-    return plat::ambient_user_mode(m_site.get());
+    if (!m_userModeKnown) {
+        m_userMode = plat::ambient_user_mode(m_site.get());
+        m_userModeKnown = true;
+    }
+    return m_userMode;
 }
 
 // ---- site ----
 
 plat::HRESULT CVincaCtrl::SetClientSite(plat::IOleClientSite* site) {
     m_site = site;
+    m_userModeKnown = false;
     return plat::S_OK;
 }
 
@@ -237,9 +242,10 @@ plat::HRESULT CVincaCtrl::GetMiscStatus(uint32_t, uint32_t* status) {
     return plat::S_OK;
 }
 
-plat::HRESULT CVincaCtrl::OnAmbientPropertyChange(plat::DISPID) {
-    // Units and mode are read from the site on every use; a window would
-    // repaint here.
+plat::HRESULT CVincaCtrl::OnAmbientPropertyChange(plat::DISPID id) {
+    // Units are read from the site on every use, the mode again after the
+    // container says it changed; a window would repaint here.
+    if (id == plat::DISPID_AMBIENT_USERMODE || id == plat::DISPID_UNKNOWN_AMBIENTS) m_userModeKnown = false;
     RequestRefresh(1, 0);
     return plat::S_OK;
 }

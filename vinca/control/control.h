@@ -269,6 +269,11 @@ class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObjec
     Ref<CAttrSet> m_defCell;
     std::map<plat::DISPID, plat::Variant> m_props;
     plat::ComPtr<plat::IOleClientSite> m_site;
+    // The site's run mode, read on first use after the site is set or the
+    // container announces a change of it; every call consults it, and asking
+    // the site each time is a call of its own.
+    mutable bool m_userModeKnown{false};
+    mutable bool m_userMode{true};
     plat::SIZEL m_extent;
     VResult m_pending{VE_OK};
     int32_t m_redrawOff{0};

@@ -19,6 +19,7 @@
 #include "platform/com/loader.h"
 #include "platform/com/oadate.h"
 #include "platform/config/registry.h"
+#include "support/bare_site.h"
 #include "support/temp_dir.h"
 #include "support/test_container.h"
 #include "vinca/model/picture.h"
@@ -290,6 +291,57 @@ TEST_F(Control, AccessRulesHoldAtRunTimeAndAtDesignTime) {
                 EXPECT_TRUE(pe.number != 383 && pe.number != 394) << pe.number;
         }
     }
+}
+
+// A site of the test's own that answers the run mode it is told, and
+// counts how often it is asked.
+class ModeSite final : public kltest::BareSite {
+  public:
+    plat::HRESULT Invoke(plat::DISPID id, plat::REFIID, plat::LCID, uint16_t, plat::DISPPARAMS*,
+                         plat::VARIANT* result, plat::EXCEPINFO*, uint32_t*) override {
+        if (id != plat::DISPID_AMBIENT_USERMODE) return plat::DISP_E_MEMBERNOTFOUND;
+        ++asked;
+        if (result) *result = Variant::boolean(run).detach();
+        return plat::S_OK;
+    }
+    bool run{false};
+    int asked{0};
+};
+
+// The run mode follows the site the control has and what its container
+// announces, whatever way the container announces it.
+TEST_F(Control, RunModeFollowsTheSiteAndItsAnnouncements) {
+    plat::ComPtr<plat::IOleObject> ole;
+    plat::ComPtr<plat::IOleControl> ambients;
+    ASSERT_EQ(ctl.query(plat::IOleObject::kIID, ole), plat::S_OK);
+    ASSERT_EQ(ctl.query(plat::IOleControl::kIID, ambients), plat::S_OK);
+    // FontBold cannot be read at design time.
+    EXPECT_EQ(get_error("FontBold"), 0);
+    ModeSite site;
+    ASSERT_EQ(ole->SetClientSite(&site), plat::S_OK);
+    EXPECT_EQ(get_error("FontBold"), 394);
+
+    site.run = true;
+    ASSERT_EQ(ambients->OnAmbientPropertyChange(plat::DISPID_AMBIENT_USERMODE), plat::S_OK);
+    EXPECT_EQ(get_error("FontBold"), 0);
+    site.run = false;
+    ASSERT_EQ(ambients->OnAmbientPropertyChange(plat::DISPID_UNKNOWN_AMBIENTS), plat::S_OK);
+    EXPECT_EQ(get_error("FontBold"), 394);
+
+    // Without a site the control is in run mode; a site set again is asked again.
+    ASSERT_EQ(ole->SetClientSite(nullptr), plat::S_OK);
+    EXPECT_EQ(get_error("FontBold"), 0);
+    site.asked = 0;
+    ASSERT_EQ(ole->SetClientSite(&site), plat::S_OK);
+    EXPECT_EQ(get_error("FontBold"), 394);
+    EXPECT_EQ(get_error("FontBold"), 394);
+    EXPECT_EQ(site.asked, 1) << "asked once until it changes, not on every call";
+    // The container's own announcement, through its site.
+    ASSERT_EQ(ole->SetClientSite(static_cast<plat::IOleClientSite*>(&box)), plat::S_OK);
+    box.set_user_mode(false);
+    EXPECT_EQ(get_error("FontBold"), 394);
+    box.set_user_mode(true);
+    EXPECT_EQ(get_error("FontBold"), 0);
 }
 
 TEST_F(Control, NewControlShowsTheDefaults) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/com/dispatch_client.h"
+#include "support/bare_site.h"
 #include "support/temp_dir.h"
 #include "vinca/control/control.h"
 
@@ -12,25 +13,8 @@ using plat::Variant;
 namespace {
 
 // A site whose ambient reads resize the control they came from.
-class ResizingSite final : public plat::IOleClientSite, public plat::DispatchWithoutTypeInfo {
+class ResizingSite final : public kltest::BareSite {
   public:
-    plat::HRESULT QueryInterface(plat::REFIID iid, void** out) override {
-        *out = nullptr;
-        if (iid == plat::IID_IUnknown || iid == plat::IOleClientSite::kIID)
-            *out = static_cast<plat::IOleClientSite*>(this);
-        else if (iid == plat::IID_IDispatch)
-            *out = static_cast<plat::IDispatch*>(this);
-        return *out ? plat::S_OK : plat::E_NOINTERFACE;
-    }
-    plat::ULONG AddRef() override { return 2; } // lives on the test's stack
-    plat::ULONG Release() override { return 1; }
-    plat::HRESULT SaveObject() override { return plat::S_OK; }
-    plat::HRESULT ShowObject() override { return plat::S_OK; }
-    plat::HRESULT OnShowWindow(plat::BOOL) override { return plat::S_OK; }
-    plat::HRESULT RequestNewObjectLayout() override { return plat::E_NOTIMPL; }
-    plat::HRESULT GetIDsOfNames(plat::REFIID, plat::OLECHAR**, uint32_t, plat::LCID, plat::DISPID*) override {
-        return plat::DISP_E_UNKNOWNNAME;
-    }
     plat::HRESULT Invoke(plat::DISPID, plat::REFIID, plat::LCID, uint16_t, plat::DISPPARAMS*, plat::VARIANT*,
                          plat::EXCEPINFO*, uint32_t*) override {
         if (resize && ctl) {
