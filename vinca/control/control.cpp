@@ -594,26 +594,19 @@ namespace {
 
 const CVincaName* DefCellKey(plat::DISPID id) {
     using namespace dispid;
-    // Read for every cell laid out: the names are looked up once.
-    static const CVincaName* const borderStyle = GlobalName("__InnerBorderStyle");
-    static const CVincaName* const picAlign = GlobalName("__InnerPicAlign");
-    static const CVincaName* const alignment = GlobalName("__InnerAlignment");
-    static const CVincaName* const textAlign = GlobalName("__InnerTextAlign");
-    static const CVincaName* const borderColor = GlobalName("__InnerBorderColor");
-    static const CVincaName* const backColor = GlobalName("__InnerBackColor");
     switch (id) {
     case kDefItemCellBorderStyle:
-        return borderStyle;
+        return names::InnerBorderStyle();
     case kDefItemCellPictureAlignment:
-        return picAlign;
+        return names::InnerPicAlign();
     case kDefItemCellAlignment:
-        return alignment;
+        return names::InnerAlignment();
     case kDefItemCellTextAlignment:
-        return textAlign;
+        return names::InnerTextAlign();
     case kDefItemCellBorderColor:
-        return borderColor;
+        return names::InnerBorderColor();
     default:
-        return backColor;
+        return names::InnerBackColor();
     }
 }
 

@@ -305,25 +305,17 @@ CAttrSet* CTreeGrid::RowTitleCellDef(bool create) {
 }
 
 bool CTreeGrid::Lookup(const CVincaName* name, Variant& out) const {
-    // Cells ask for these keys many times in every layout; names live as
-    // long as the process, so each is looked up once.
-    static const CVincaName* const horColor = GlobalName("__HorLineColor");
-    static const CVincaName* const verColor = GlobalName("__VerLineColor");
-    static const CVincaName* const horVisible = GlobalName("__IsHorGridLinesVisible");
-    static const CVincaName* const verVisible = GlobalName("__IsVerGridLinesVisible");
-    static const CVincaName* const colTitles = GlobalName("__AutoFillColTitles");
-    static const CVincaName* const rowTitles = GlobalName("__AutoFillRowTitles");
-    if (name == horColor)
+    if (name == names::HorLineColor())
         out = Variant(m_horLineColor);
-    else if (name == verColor)
+    else if (name == names::VerLineColor())
         out = Variant(m_verLineColor);
-    else if (name == horVisible)
+    else if (name == names::HorLinesVisible())
         out = Variant::boolean(HorLinesVisible());
-    else if (name == verVisible)
+    else if (name == names::VerLinesVisible())
         out = Variant::boolean(VerLinesVisible());
-    else if (name == colTitles)
+    else if (name == names::AutoFillColTitles())
         out = Variant(int32_t(m_autoFillColTitles));
-    else if (name == rowTitles)
+    else if (name == names::AutoFillRowTitles())
         out = Variant(int32_t(m_autoFillRowTitles));
     else if (m_kind == TREE_GRID && m_rowHeight != -1.0f && name == names::ItemHeight())
         out = Variant(m_rowHeight);

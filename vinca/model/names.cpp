@@ -332,6 +332,18 @@ VINCA_RESERVED(BackColor, "__BackColor")
 VINCA_RESERVED(Url, "__URL")
 VINCA_RESERVED(RowTitle, "__RowTitle")
 VINCA_RESERVED(ItemTreeColumn, "__ItemTreeColumn")
+VINCA_RESERVED(HorLineColor, "__HorLineColor")
+VINCA_RESERVED(VerLineColor, "__VerLineColor")
+VINCA_RESERVED(HorLinesVisible, "__IsHorGridLinesVisible")
+VINCA_RESERVED(VerLinesVisible, "__IsVerGridLinesVisible")
+VINCA_RESERVED(AutoFillColTitles, "__AutoFillColTitles")
+VINCA_RESERVED(AutoFillRowTitles, "__AutoFillRowTitles")
+VINCA_RESERVED(InnerBackColor, "__InnerBackColor")
+VINCA_RESERVED(InnerBorderColor, "__InnerBorderColor")
+VINCA_RESERVED(InnerBorderStyle, "__InnerBorderStyle")
+VINCA_RESERVED(InnerAlignment, "__InnerAlignment")
+VINCA_RESERVED(InnerTextAlign, "__InnerTextAlign")
+VINCA_RESERVED(InnerPicAlign, "__InnerPicAlign")
 #undef VINCA_RESERVED
 
 } // namespace names

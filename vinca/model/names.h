@@ -210,6 +210,19 @@ const CVincaName* BackColor();      // "__BackColor"
 const CVincaName* Url();            // "__URL"
 const CVincaName* RowTitle();       // "__RowTitle"
 const CVincaName* ItemTreeColumn(); // "__ItemTreeColumn"
+// Keys cells read in every layout.
+const CVincaName* HorLineColor();        // "__HorLineColor"
+const CVincaName* VerLineColor();        // "__VerLineColor"
+const CVincaName* HorLinesVisible();     // "__IsHorGridLinesVisible"
+const CVincaName* VerLinesVisible();     // "__IsVerGridLinesVisible"
+const CVincaName* AutoFillColTitles();   // "__AutoFillColTitles"
+const CVincaName* AutoFillRowTitles();   // "__AutoFillRowTitles"
+const CVincaName* InnerBackColor();      // "__InnerBackColor"
+const CVincaName* InnerBorderColor();    // "__InnerBorderColor"
+const CVincaName* InnerBorderStyle();    // "__InnerBorderStyle"
+const CVincaName* InnerAlignment();      // "__InnerAlignment"
+const CVincaName* InnerTextAlign();      // "__InnerTextAlign"
+const CVincaName* InnerPicAlign();       // "__InnerPicAlign"
 // The reserved keys in the order they are interned at start-up.
 const std::vector<std::string_view>& ReservedKeys();
 } // namespace names

@@ -20,9 +20,8 @@ const bool kGui = kltest::InstallOffscreenGui();
 
 using Host = viewtest::SelectionHost;
 
-void SetCell(CItem* item, const CVincaName* key, std::string_view text) {
-    item->GetItemData()->Values().SetOrAddValue(key, plat::Variant(text));
-}
+using viewtest::DarkPixels;
+using viewtest::SetCell;
 
 // A tree grid of four columns (row titles, the tree, two more) over a list
 // of items, each with values in columns 2 and 3.
@@ -59,18 +58,6 @@ struct GridView {
         grid = MakeGrid(engine);
     }
 };
-
-bool Dark(COLORREF c) {
-    return (c & 0xFF) < 0x60 && ((c >> 8) & 0xFF) < 0x60 && ((c >> 16) & 0xFF) < 0x60;
-}
-
-int DarkPixels(const QImage& img, const Rect& r) {
-    int n = 0;
-    for (int y = r.top; y < r.bottom; ++y)
-        for (int x = r.left; x < r.right; ++x)
-            n += Dark(img.pixel(x, y) & 0xFFFFFF) ? 1 : 0;
-    return n;
-}
 
 TEST(GridView, SetGridSwitchesBetweenTheTreeAndAShownGrid) {
     GridView v;

@@ -19,21 +19,8 @@ const bool kGui = kltest::InstallOffscreenGui();
 
 using Host = viewtest::SelectionHost;
 
-void SetCell(CItem* item, const CVincaName* key, std::string_view text) {
-    item->GetItemData()->Values().SetOrAddValue(key, plat::Variant(text));
-}
-
-bool Dark(QRgb c) {
-    return qRed(c) < 0x60 && qGreen(c) < 0x60 && qBlue(c) < 0x60;
-}
-
-int DarkPixels(const QImage& img, const Rect& r) {
-    int n = 0;
-    for (int y = std::max(r.top, 0); y < std::min(r.bottom, img.height()); ++y)
-        for (int x = std::max(r.left, 0); x < std::min(r.right, img.width()); ++x)
-            n += Dark(img.pixel(x, y)) ? 1 : 0;
-    return n;
-}
+using viewtest::DarkPixels;
+using viewtest::SetCell;
 
 // "Group" with three children and a sibling after it; the group has an item
 // grid of three shown columns (the item column and two value columns), the
