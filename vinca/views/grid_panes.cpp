@@ -544,13 +544,17 @@ Rect CGridPanes::RowRectAnywhere(int32_t row) {
     return {m_rect.left, y, m_cellsRect.right, y + m_rows->ItemExtent(row).cy};
 }
 
+int32_t CGridPanes::TreeColumnPosition() const {
+    if (!m_grid) return -1;
+    for (int32_t c = 1; c < m_grid->ColumnCount(); ++c)
+        if (m_grid->ColumnKey(c) == names::Tree()) return m_grid->VisiblePosition(c);
+    return -1;
+}
+
 CVincaTreeCellMetrics* CGridPanes::TreeCell(int32_t row, const Rect& rowRect, Rect& cellRect) {
     cellRect = {};
     if (!m_grid || rowRect.IsEmpty()) return nullptr;
-    int32_t col = -1;
-    for (int32_t c = 1; c < m_grid->ColumnCount() && col < 0; ++c)
-        if (m_grid->ColumnKey(c) == names::Tree()) col = c;
-    const int32_t pos = col >= 0 ? m_grid->VisiblePosition(col) : -1;
+    const int32_t pos = TreeColumnPosition();
     auto* view = pos >= 0 ? dynamic_cast<CGridRowView*>(m_rows->ItemCell(row)) : nullptr;
     CMVBorderCellMetrics* cell = view ? view->CellAt(pos) : nullptr;
     auto* tree = cell ? dynamic_cast<CVincaTreeCellMetrics*>(&cell->Inner()) : nullptr;

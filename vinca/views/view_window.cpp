@@ -99,12 +99,26 @@ void CViewWindow::SetTimers(std::unique_ptr<WindowTimers> timers) {
 int32_t CViewWindow::PositionAt(Point p, int32_t mode) {
     int32_t row = RowFromPoint(p);
     if (row >= 0 || mode == 2) return row;
-    int32_t count = RowCount();
+    int32_t count = GridActive() ? m_gridPanes->RowCount() : RowCount();
     if (count == 0) return -1;
-    // Nearest: above the window the row before the top, below it the next.
-    if (p.y < RowsTop()) return std::max(0, TopRow() - 1);
-    int32_t last = TopRow() + RowsPerPage() - 1;
-    return std::min(count - 1, last + 1);
+    // Nearest: the point is taken into the rows' area; above it the row
+    // before the top, below it the one after the page.
+    const Rect area = RowsHitArea();
+    if (p.y < area.top) return std::max(0, TopRow() - 1);
+    if (p.y >= area.bottom) return std::min(count - 1, TopRow() + RowsPerPage());
+    row = RowFromPoint({std::clamp(p.x, area.left, std::max(area.left, area.right - 1)), p.y});
+    // Below the last row of a short list: the last row.
+    return row >= 0 ? row : count - 1;
+}
+
+Rect CViewWindow::RowsHitArea() const {
+    if (!GridActive()) return RowsArea();
+    // The row titles and the cells; the column titles and the corner above
+    // them are no part of any row.
+    const Rect& titles = m_gridPanes->RowTitlesRect();
+    const Rect& cells = m_gridPanes->CellsRect();
+    if (titles.IsEmpty()) return cells;
+    return {std::min(titles.left, cells.left), cells.top, std::max(titles.right, cells.right), cells.bottom};
 }
 
 void CViewWindow::CurrentChanged(int32_t row) {
@@ -307,7 +321,7 @@ int32_t CViewWindow::RowFromPoint(Point p) {
 void CViewWindow::SetCurrentRow(int32_t row) {
     if (row < 0 || row >= RowCount()) return;
     m_tracker->ResetAnchor();
-    m_tracker->MoveTo(row, 0);
+    m_tracker->MoveCurrent(row);
 }
 
 void CViewWindow::PaintInto(Dc& dc, const Rect& clip) {
@@ -328,11 +342,31 @@ void CViewWindow::PaintInto(Dc& dc, const Rect& clip) {
         if (!rowClip.IsEmpty()) cell->Draw(dc, x, y, rowClip, selected ? kCellSelected : 0);
         y += cell->Height();
     }
+    PaintFocusMark(dc, clip);
     if (m_frame > 0) {
         const ViewSettings& s = m_host.Settings();
         CDCClip scope(dc, clip, {0, 0, width(), height()});
         DrawWindowFrame(dc, {0, 0, width(), height()}, s.borderStyle, s.appearance);
     }
+}
+
+void CViewWindow::PaintFocusMark(Dc& dc, const Rect& clip) {
+    const ViewSettings& s = m_host.Settings();
+    // The mark shows where the keys act: on the current row while the focus
+    // is in the window (not in an open editor).
+    if (!s.drawFocusRect || !hasFocus() || m_editor) return;
+    const int32_t row = CurrentRow();
+    if (row < 0) return;
+    Rect mark;
+    if (GridActive()) {
+        mark = m_gridPanes->RowRect(row);
+    } else if (s.textShown && (s.invStyle == 0 || s.invStyle == 2)) {
+        // Where only the text shows selected, the mark goes round the text.
+        mark = ItemPartRect(m_engine.RowItem(row), ItemPart::Text);
+    } else {
+        mark = RowRect(row);
+    }
+    DrawFocusMark(dc, mark.Intersect(RowsHitArea()), clip);
 }
 
 QImage CViewWindow::Render() {
@@ -435,6 +469,10 @@ void CViewWindow::mousePressEvent(QMouseEvent* e) {
         m_tracker->OnButtonDown(p, MouseKeys(e));
         return;
     }
+    // The caption, the border, a grid's column titles and corner lie outside
+    // the rows: a press there takes no row (nor starts a drag that would
+    // scroll through them).
+    if (!RowsHitArea().Contains(p)) return;
     int32_t row = RowFromPoint(p);
     if (row < 0) {
         m_tracker->OnButtonDown(p, MouseKeys(e));
@@ -520,13 +558,7 @@ void CViewWindow::keyPressEvent(QKeyEvent* e) {
         return;
     }
     if (target < 0) return;
-    // Shift extends the selection in the extended mode; any other move starts afresh.
-    if ((e->modifiers() & Qt::ShiftModifier) && m_tracker->SelectionMode() == SELECT_EXTENDED) {
-        m_tracker->ExtendTo(target);
-    } else {
-        m_tracker->ResetAnchor();
-        m_tracker->MoveTo(target, 0);
-    }
+    m_tracker->KeyMove(target, e->modifiers() & Qt::ShiftModifier);
 }
 
 void CViewWindow::wheelEvent(QWheelEvent* e) {

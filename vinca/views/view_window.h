@@ -139,6 +139,9 @@ class CViewWindow : public QWidget,
     Rect RowsArea() const {
         return {m_frame, RowsTop(), m_frame + ViewportWidth(), RowsTop() + RowsHeight()};
     }
+    // Where a press takes a row: the rows area of the tree, or a grid's row
+    // titles and cells.
+    Rect RowsHitArea() const;
     // The pointer over a client point: a resize tracker claims it first,
     // then an item with a link, else the control's MousePointer. A drag the
     // container runs shows its own cursor above all of these.
@@ -341,6 +344,11 @@ class CViewWindow : public QWidget,
     CVincaTreeCellMetrics* RowCell(int32_t row);
     void UpdateScrollRange();
     void PaintInto(Dc& dc, const Rect& clip);
+    void PaintFocusMark(Dc& dc, const Rect& clip);
+    // The tree cell an item's text is edited in, scrolled into view, and
+    // where its top-left corner stands in the window; null when the item's
+    // text cannot be edited there (a grid without a tree column).
+    CVincaTreeCellMetrics* EditedCell(CItem* item, int32_t row, Point& origin);
     // A part of a row's cell placed at the row's rectangle.
     Rect PartInRow(CVincaTreeCellMetrics* cell, const Rect& rowRect, ItemPart part) const;
     // The same for a grid row: the parts of its tree column's cell.
