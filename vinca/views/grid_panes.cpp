@@ -1,6 +1,7 @@
 #include "vinca/views/grid_panes.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "platform/gdi/font.h"
 #include "vinca/model/item.h"
@@ -536,6 +537,15 @@ CGridRowView* CGridPanes::LaidOutRow(int32_t row) {
 Rect CGridPanes::RowRectAnywhere(int32_t row) {
     if (!m_grid || row < 0 || row >= m_rowCount) return {};
     const int32_t top = TopRow();
+    if (std::abs(int64_t(row) - top) > m_rows->KeptItems()) {
+        // Placing a far row would measure every row between: only rows that
+        // all have one height are placed from their number.
+        if (!m_rows->UniformExtent()) return {};
+        const int32_t h = m_rows->ItemExtent(row).cy;
+        const int64_t y = m_cellsRect.top + int64_t(row - top) * (h + m_rows->Spacing());
+        if (h <= 0 || y < INT32_MIN / 2 || y > INT32_MAX / 2) return {};
+        return {m_rect.left, int32_t(y), m_cellsRect.right, int32_t(y) + h};
+    }
     int32_t y = m_cellsRect.top;
     for (int32_t r = top; r < row; ++r)
         y += m_rows->ItemExtent(r).cy + m_rows->Spacing();

@@ -1,6 +1,8 @@
 #include "vinca/views/view_window.h"
 
+#include <climits>
 #include <cmath>
+#include <optional>
 
 #include <QtGui/QKeyEvent>
 #include <QtGui/QPainter>
@@ -162,6 +164,12 @@ void CViewWindow::EnableScrollBar(int32_t bar, int32_t flags) {
     if (bar == SB_HORZ || bar == SB_BOTH) m_hInfo->EnableScrollBar(flags);
 }
 
+Rect CViewWindow::BarCorner() const {
+    if (m_vBar->isHidden() || m_hBar->isHidden()) return {};
+    const Rect rows = RowsArea();
+    return {rows.right, rows.bottom, width() - m_frame, height() - m_frame};
+}
+
 void CViewWindow::PlaceBars() {
     const int32_t vw = m_vBar->sizeHint().width();
     m_vBar->setGeometry(width() - m_frame - vw, RowsTop(), vw, RowsHeight());
@@ -205,7 +213,7 @@ CVincaTreeCellMetrics* CViewWindow::RowCell(int32_t row) {
     CItem* item = m_engine.RowItem(row);
     if (!item) return nullptr;
     Dc metrics;
-    const int32_t h = m_host.Settings().uniformRows ? UniformHeight() : ItemHeightOf(item);
+    const int32_t h = m_host.Settings().uniformRows ? UniformHeight() : ItemRowHeight(m_engine, item);
     auto cell = m_cells.Build(item, metrics, {ViewportWidth(), h}, nullptr);
     CVincaTreeCellMetrics* raw = cell.get();
     Size extent = cell->GetSize();
@@ -250,24 +258,18 @@ int32_t CViewWindow::UniformHeight() {
     CItem* first = m_engine.RowItem(0);
     if (!first) return -1;
     Dc metrics;
-    m_uniformHeight = m_cells.Build(first, metrics, {ViewportWidth(), ItemHeightOf(first)}, nullptr)->Height();
+    m_uniformHeight = m_cells.Build(first, metrics, {ViewportWidth(), ItemRowHeight(m_engine, first)}, nullptr)->Height();
     return m_uniformHeight;
 }
 
-int32_t CViewWindow::ItemHeightOf(CItem* item) {
-    // Twips: the item's own height, else the control's; -1 is the natural
-    // height the cell measures for itself.
-    float twips = -1;
-    m_engine.GetItemHeight(0, item, twips);
-    if (twips < 0) m_engine.GetItemHeight(-1, nullptr, twips);
-    if (!(twips >= 0)) return -1;
-    return MulDiv(ScreenPixelsPerInch(), int32_t(std::min(twips, 2.0e9f)), 1440);
+int32_t CViewWindow::KeptRows() {
+    return 4 * RowsPerPage() + kKeptRows;
 }
 
 void CViewWindow::TrimExtents() {
     // Rows far from the page are measured again when they come back, so a
     // walk through a long list keeps only a few pages of cells.
-    int32_t keep = 4 * RowsPerPage() + kKeptRows;
+    int32_t keep = KeptRows();
     int32_t top = TopRow();
     if (m_extents.EntryCount() > size_t(4 * keep))
         m_extents.RemoveOutside(std::max(0, top - keep), top + keep);
@@ -326,8 +328,13 @@ void CViewWindow::SetCurrentRow(int32_t row) {
 
 void CViewWindow::PaintInto(Dc& dc, const Rect& clip) {
     BuildLayers();
-    const Rect inner{m_frame, m_frame, width() - m_frame, height() - m_frame};
-    m_layers->Paint(dc, inner, &clip);
+    // The background lies behind the rows; the caption and the scroll bars
+    // are the window's frame, and so is the square where the bars meet.
+    m_layers->Paint(dc, RowsArea(), &clip);
+    if (const Rect corner = BarCorner(); !corner.Intersect(clip).IsEmpty())
+        FillSolid(dc, FromQColor(m_vBar->palette().color(QPalette::Window)), corner.Intersect(clip));
+    // Styled tree lines run on from row to row and move with the rows.
+    dc.SetBrushOrg({m_frame - HorzScrollPosition(), RowsTop() - m_linePhase});
     if (m_caption) m_caption->Draw(dc, m_frame, m_frame, clip, 0);
     int32_t y = RowsTop(), count = GridActive() ? 0 : RowCount(), w = ViewportWidth();
     const int32_t bottom = RowsTop() + RowsHeight(), x = m_frame - HorzScrollPosition();
@@ -580,12 +587,41 @@ void CViewWindow::Scrolled(Point old) {
         update();
         return;
     }
+    // How far the rows moved, measured before anything is laid out anew.
+    const Point now = m_scroller->Position();
+    std::optional<int32_t> down = RowsDistance(old.y, now.y);
+    const Rect before = RowsArea();
     // Another page of rows may be wider or narrower.
-    if (old.y != TopRow()) UpdateHorzRange();
+    if (old.y != now.y) UpdateHorzRange();
     // What the tip showed has moved away; the pointer, resting, is not a move.
     m_toolTip->Cancel();
     m_toolTip->TrackCursor();
-    update();
+    if (down) m_linePhase = (m_linePhase + *down) % kLinePhasePeriod;
+    // The pixels that stay are moved and only the band they uncover is
+    // painted, unless the rows' area changed, the move goes past a page,
+    // or a background that stays put shows through the rows.
+    const int32_t dx = old.x - HorzScrollPosition();
+    const Rect rows = RowsArea();
+    if (!down || !(rows == before) || std::abs(*down) >= rows.Height() || std::abs(dx) >= rows.Width() ||
+        LayeredBackground(m_host.Background()) || !isVisible() || m_redrawLock > 0 || !CanRedraw()) {
+        update();
+        return;
+    }
+    scroll(dx, -*down, QRect(rows.left, rows.top, rows.Width(), rows.Height()));
+}
+
+std::optional<int32_t> CViewWindow::RowsDistance(int32_t from, int32_t to) {
+    // The rows between the two tops, in pixels (negative upwards); none
+    // when they fill more than the window, which then paints anew.
+    const int32_t sign = to >= from ? 1 : -1, avail = RowsHeight();
+    int32_t sum = 0;
+    for (int32_t r = std::min(from, to); r < std::max(from, to); ++r) {
+        CVincaTreeCellMetrics* cell = RowCell(r);
+        if (!cell) return std::nullopt;
+        sum += cell->Height();
+        if (sum > avail) return std::nullopt;
+    }
+    return sign * sum;
 }
 
 int32_t CViewWindow::Settle() {
@@ -1123,12 +1159,20 @@ Rect CViewWindow::PartOfCell(CVincaTreeCellMetrics* cell, Point origin, ItemPart
 Rect CViewWindow::RowRectAnywhere(int32_t row) {
     if (GridActive()) return m_gridPanes->RowRectAnywhere(row);
     if (row < 0 || row >= RowCount()) return {};
+    const int32_t top = TopRow();
+    if (std::abs(int64_t(row) - top) > KeptRows()) {
+        // Placing a far row would measure every row between: only rows that
+        // all have one height are placed from their number.
+        const int32_t h = m_host.Settings().uniformRows ? UniformHeight() : -1;
+        const int64_t y = RowsTop() + int64_t(row - top) * std::max(h, 0);
+        if (h <= 0 || y < INT32_MIN / 2 || y > INT32_MAX / 2) return {};
+        return {m_frame, int32_t(y), m_frame + ViewportWidth(), int32_t(y) + h};
+    }
     auto height = [&](int32_t r) {
         CVincaTreeCellMetrics* c = RowCell(r);
         return c ? c->Height() : 0;
     };
     int32_t y = RowsTop();
-    const int32_t top = TopRow();
     for (int32_t r = top; r < row; ++r)
         y += height(r);
     for (int32_t r = row; r < top; ++r)
