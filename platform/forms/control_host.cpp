@@ -115,6 +115,9 @@ ComPtr<IDispatch> ControlHost::create(const CLSID& clsid, HRESULT* hr) {
     ComPtr<IInPlaceControl> inplace;
     if (SUCCEEDED(m_control.query(IInPlaceControl::kIID, inplace)) && inplace)
         inplace->Activate(m_handle, Whole(*this));
+    // Focus given to the container (SetFocus, a click on its frame, Tab)
+    // belongs to the control's window, which reads the keys.
+    setFocusProxy(ui::WindowFromHandle(control_window()));
     connect_events();
     return disp;
 }
@@ -133,6 +136,7 @@ void ControlHost::release() {
     if (!m_control) return;
     if (manual_drag::source() == this) manual_drag::cancel();
     disconnect_events();
+    setFocusProxy(nullptr);
     ComPtr<IUnknown> control = std::move(m_control);
     ComPtr<IInPlaceControl> inplace;
     if (SUCCEEDED(control.query(IInPlaceControl::kIID, inplace)) && inplace) inplace->Deactivate();
