@@ -32,3 +32,26 @@ function(kl_add_fuzzer)
     target_link_libraries(${F_NAME} PRIVATE ${F_LIBS})
   endif()
 endfunction()
+
+# kl_add_x_test(NAME name SOURCES a.cpp LIBS lib1 [SCREEN WxHxD] [TIMEOUT s] [ENV VAR=value ...])
+# A GoogleTest program of window tests run on a private Xvfb display with
+# QT_QPA_PLATFORM=xcb, where tests/support/gui/x_input.h sends real pointer
+# and key events. One CTest entry runs the whole program; every test in it
+# still gets a fresh emulated machine.
+function(kl_add_x_test)
+  cmake_parse_arguments(T "" "NAME;TIMEOUT;SCREEN" "SOURCES;LIBS;ENV" ${ARGN})
+  find_package(GTest REQUIRED)
+  add_executable(${T_NAME} ${T_SOURCES} $<TARGET_OBJECTS:kl_gui_test_main>)
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} kl_gui_test_main kl_x_input kl_test_support
+                                          GTest::gtest GTest::gmock)
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 600)
+  endif()
+  if(NOT T_SCREEN)
+    set(T_SCREEN 1280x1024x24)
+  endif()
+  add_test(NAME ${T_NAME}
+    COMMAND ${PROJECT_SOURCE_DIR}/tests/support/gui/run_under_x.sh -s ${T_SCREEN} $<TARGET_FILE:${T_NAME}>)
+  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT
+    "LC_ALL=C.UTF-8;ASAN_OPTIONS=detect_leaks=1;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/support/gui/lsan_x11.supp;${T_ENV}")
+endfunction()

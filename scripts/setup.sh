@@ -10,7 +10,7 @@ packages=(
   libcurl4-openssl-dev libzip-dev zlib1g-dev libsqlite3-dev
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   nginx-light vsftpd tinyproxy curl zip unzip
-  fonts-dejavu-core poppler-utils xvfb xauth
+  fonts-dejavu-core poppler-utils xvfb xauth libx11-dev libxtst-dev xdotool
 )
 
 missing=()

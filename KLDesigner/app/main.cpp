@@ -12,6 +12,7 @@
 #include "KLDesigner/ui/action_panel.h"
 #include "KLDesigner/ui/main_form.h"
 #include "platform/forms/forms_runtime.h"
+#include "platform/ui/process_prompt.h"
 #include "platform/ui/qt_prompt.h"
 
 namespace {
@@ -31,6 +32,9 @@ int main(int argc, char** argv) {
     plat::ui::QtPrompt prompt;
     kld::ui::MainForm main;
     prompt.set_parent(main.form().window());
+    // The list control asks for its printer through the process's prompt:
+    // the designer's, so that its questions stand over the main window.
+    plat::ui::SetProcessPrompt(&prompt);
 
     plat::HRESULT hr = plat::S_OK;
     plat::ComPtr<plat::IDispatch> list = main.vntOperations().Create(kld::kTreeListClassId, &hr);
@@ -46,16 +50,11 @@ int main(int argc, char** argv) {
     }
     kld::CDispatchActionTree tree(list.get());
     std::unique_ptr<kld::ITreeBridge> display = MakeActionListDisplay(tree);
-    auto* display_cells = static_cast<kld::CActionDisplay*>(display.get());
-    main.LoadOperationPictures(*display_cells);
+    main.UseDisplay(*static_cast<kld::CActionDisplay*>(display.get()));
     kld::CDescriptionFile file(buffer_site, buffer.get());
     kld::CDescriptionBridge bridge(*display, file);
     kld::Designer designer(kld::DesignerServices{main, prompt, tree, bridge});
     main.Attach(designer);
-    // The panel's editors refresh a file action's grid cells through the display.
-    main.panel().RefreshOperationCells = [&designer, display_cells](int32_t item) {
-        display_cells->RefreshOperationCells(designer, item);
-    };
 
     std::string command_line;
     for (int i = 1; i < argc; ++i) {
@@ -64,6 +63,7 @@ int main(int argc, char** argv) {
     }
     designer.Main(command_line, QCoreApplication::applicationDirPath().toStdString());
     const int rc = QApplication::exec();
+    plat::ui::SetProcessPrompt(nullptr);
     buffer.reset();
     buffer_site.ReleaseAll();
     return rc;

@@ -1,7 +1,10 @@
 #include "KLDesigner/bridge/action_display.h"
 
+#include <algorithm>
+
 #include "KLDesigner/bridge/display_members.h"
 #include "KLDesigner/builder/vb.h"
+#include "platform/gdi/font.h"
 #include "vinca/control/dispids.h"
 
 namespace kld {
@@ -47,6 +50,17 @@ constexpr int32_t kAlignRightCenter = 8;
 constexpr float kGroupFontSize = 10;
 constexpr float kActionFontSize = 8;
 constexpr float kTitleFontSize = 8;
+// Room beside a title's text inside its column: the cell's borders and a
+// little air on either side.
+constexpr int32_t kTitlePadding = 10;
+
+// A column as wide as the design wants it, and never narrower than its
+// title in the title cells' font: the forms' face at the titles' size.
+int32_t ColumnPixels(const OperationColumn& column) {
+    static const plat::gdi::Font title_font(
+        plat::gdi::FontSpec{.size = static_cast<int64_t>(kTitleFontSize * 10000)});
+    return std::max(column.widthPixels, title_font.Extent(column.title) + kTitlePadding);
+}
 
 Variant Text(std::string_view s) {
     return Variant(s);
@@ -310,7 +324,7 @@ void CActionDisplay::InitColumns(Designer& dsg, int32_t item, const ActionRecord
                 m::Put(f.get(), font::Bold, Variant::boolean(true));
         } else {
             m::Put(col.get(), coldef::ValueName, Text(entry.key));
-            m::Put(col.get(), coldef::Width, width(entry.widthPixels));
+            m::Put(col.get(), coldef::Width, width(ColumnPixels(entry)));
             if (entry.alignment)
                 m::Put(m::Object(col.get(), coldef::CellDef).get(), celldef::TextAlignment,
                        Variant(int16_t(entry.alignment)));

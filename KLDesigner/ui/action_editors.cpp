@@ -3,6 +3,8 @@
 // marks the document modified. Also the source chooser of the browse button.
 #include "KLDesigner/ui/action_panel.h"
 
+#include <utility>
+
 #include <QDir>
 #include <QWidget>
 
@@ -34,13 +36,22 @@ QString ComparableFolder(const std::string& folder, bool rooted) {
 
 } // namespace
 
-std::optional<int32_t> ActionPanel::EditedRecord() const {
+std::optional<int32_t> ActionPanel::EditedRecord() {
     Designer* d = D();
     if (!d || !d->EditEventsEnabled) return std::nullopt;
     const int32_t item = d->Operations().ListIndex();
     if (item < 0) return std::nullopt;
     const TreeValue record = d->Operations().ItemLngValue(item);
-    return record.ok() ? record.value : -1;
+    const int32_t selected = record.ok() ? record.value : -1;
+    if (d->ActionListViewStyle == 0 && RecordAt(selected) && selected != m_shownRecord) {
+        // What the panel holds was typed for the record it shows, not for
+        // the one the list selects now: write nothing, show the selected one.
+        Control* source = std::exchange(m_source, nullptr);
+        RefreshOperAttributes(0);
+        m_source = source;
+        return std::nullopt;
+    }
+    return selected;
 }
 
 void ActionPanel::RefreshItem(int32_t item, int32_t record) {
@@ -292,9 +303,13 @@ void ActionPanel::cmdOperFileName_Click(bool justAdded) {
         // The name box's editor stores the folder.
         m_main.form().Get<TextBox>("txtOperFileName").SetText(path);
     } else {
-        const std::string filter = RecordAt(i)->ActionType == action::ExecuteFile
-                                       ? "Executable Files (*.exe;*.com;*.bat)|*.exe;*.com;*.bat|All Files (*.*)|*.*"
-                                       : "All Files (*.*)|*.*";
+        // Programs here carry no .exe: the first choice shows the forms they
+        // take on Linux, the second the forms a description may still name.
+        const std::string filter =
+            RecordAt(i)->ActionType == action::ExecuteFile
+                ? "Linux Programs And Scripts (*.sh;*.run;*.bin;*.AppImage;*.py;*.pl)|*.sh;*.run;*.bin;*.AppImage;*.py;*.pl|"
+                  "Executable Files (*.exe;*.com;*.bat)|*.exe;*.com;*.bat|All Files (*.*)|*.*"
+                : "All Files (*.*)|*.*";
         const std::string startFolder = g >= 0 ? RecordAt(g)->SourceFolder : std::string();
         const std::string path =
             d->ShowOpenDialog(filter, true, startFolder, RecordAt(i)->SourcePath, "Select File");

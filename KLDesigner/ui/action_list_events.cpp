@@ -10,6 +10,7 @@
 
 #include "KLDesigner/bridge/action_display.h"
 #include "KLDesigner/builder/vb.h"
+#include "KLDesigner/ui/action_panel.h"
 #include "KLDesigner/ui/pictures.h"
 #include "platform/com/dispatch_client.h"
 #include "platform/forms/control_host.h"
@@ -17,6 +18,8 @@
 #include "platform/forms/manual_drag.h"
 #include "vinca/control/dispids.h"
 
+#include <QAbstractEventDispatcher>
+#include <QPainter>
 #include <QTemporaryDir>
 
 namespace kld::ui {
@@ -114,9 +117,15 @@ void MainForm::LoadOperationPictures(CActionDisplay& display) {
     QTemporaryDir scratch;
     if (!scratch.isValid()) return;
     for (int32_t k = 0; k < picture::Count; ++k) {
-        const QImage& image = m_form.Get<ImageBox>("imgOperationType", k).Picture();
+        const QImage& drawn = m_form.Get<ImageBox>("imgOperationType", k).Picture();
+        if (drawn.isNull()) continue;
+        // The list keeps no alpha: it leaves out the colour Form_Load names
+        // as transparent, white, so the drawings go onto white.
+        QImage image(drawn.size(), QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter(&image).drawImage(0, 0, drawn);
         const QString file = scratch.filePath(QStringLiteral("%1.png").arg(k));
-        if (image.isNull() || !image.save(file, "PNG")) continue;
+        if (!image.save(file, "PNG")) continue;
         const std::string path = file.toStdString();
         plat::Variant loaded;
         const plat::HRESULT hr =
@@ -124,6 +133,16 @@ void MainForm::LoadOperationPictures(CActionDisplay& display) {
         if (hr == plat::S_OK && loaded.vt == plat::VT_DISPATCH && loaded.pdispVal)
             display.SetPicture(k, loaded.pdispVal);
     }
+}
+
+void MainForm::UseDisplay(CActionDisplay& display) {
+    LoadOperationPictures(display);
+    m_panel->RefreshOperationCells = [this, &display](int32_t item) {
+        if (m_d) display.RefreshOperationCells(*m_d, item);
+    };
+    hooks.PrintOperationsTree = [this, &display] {
+        if (m_d) display.PrintOperationsTree(*m_d);
+    };
 }
 
 void MainForm::WireActionList() {
@@ -173,16 +192,51 @@ void MainForm::WireActionList() {
     });
     host.bind("DragDrop",
               [this, r4, object](EventArgs& a) { vntOperations_DragDrop(object(a, 0), r4(a, 1), r4(a, 2)); });
+
+    // The list moves its selection on arrow keys, and commands and Prepare
+    // move it by code, without a Click: the panel catches up each time the
+    // program waits for input, so it never shows one action while another
+    // is selected.
+    if (QAbstractEventDispatcher* loop = QAbstractEventDispatcher::instance())
+        m_idle = QObject::connect(loop, &QAbstractEventDispatcher::aboutToBlock, m_form.window(),
+                                  [this] { FollowSelection(); });
 }
 
 // ---------------------------------------------------------------- selection
 
+MainForm::ListState MainForm::CurrentListState() {
+    IActionTree& tree = m_d->Operations();
+    ListState s;
+    s.count = tree.ListCount();
+    s.item = tree.ListIndex();
+    if (s.item >= 0)
+        if (const TreeValue record = tree.ItemLngValue(s.item); record.ok()) s.record = record.value;
+    return s;
+}
+
 void MainForm::SelectionRefresh() {
+    m_seen = CurrentListState();
     m_d->EditEventsEnabled = false;
     RefreshOperAttributes(0);
     RefreshToolbar(true);
     m_d->EditEventsEnabled = true;
     if (m_operations->Visible()) m_operations->SetFocus();
+}
+
+void MainForm::FollowSelection() {
+    // Edit events off: a refresh or a list operation is under way and
+    // settles the panel itself.
+    if (!m_d || !m_d->EditEventsEnabled || !DocumentOpen()) return;
+    plat::IDispatch* list = m_operations->Object();
+    plat::Variant redraw;
+    if (!list || plat::dispatch_get(list, id::kRedraw, redraw) != plat::S_OK || !redraw.to_bool()) return;
+    const ListState now = CurrentListState();
+    if (now == m_seen) return;
+    m_seen = now;
+    m_d->EditEventsEnabled = false;
+    RefreshOperAttributes(0);
+    RefreshToolbar(true);
+    m_d->EditEventsEnabled = true;
 }
 
 void MainForm::vntOperations_Click() {
@@ -275,7 +329,7 @@ void MainForm::vntOperations_MouseDown(int16_t, int16_t, float x, float y) {
     m_drag.DragItem = item.to_i4();
 }
 
-void MainForm::vntOperations_MouseMove(int16_t button, int16_t, float x, float y) {
+void MainForm::vntOperations_MouseMove(int16_t button, int16_t shift, float x, float y) {
     // While the list is dragged its moves are the drag's: DragOver keeps the
     // pointer, and starting again would put the move picture back.
     if (manual_drag::source() == &m_operations->host()) return;
@@ -291,7 +345,9 @@ void MainForm::vntOperations_MouseMove(int16_t button, int16_t, float x, float y
     if (tree.ListIndex() != m_drag.DragItem) tree.SetListIndex(m_drag.DragItem);
     if (m_drag.DragItem < 0) return;
     if (plat::IDispatch* list = m_operations->Object()) plat::dispatch_call(list, id::kBeforeDrag, {});
-    m_drag.CopyDrag = m_drag.CtrlHeld;
+    // Ctrl held as the drag starts copies, also when it went down before
+    // the list had the keyboard and so never reached KeyDown.
+    m_drag.CopyDrag = m_drag.CtrlHeld || (shift & kShiftCtrl);
     m_operations->host().set_drag_icon(DragPicture(m_drag.CopyDrag ? 1 : 0));
     if (extender) Call(extender.get(), extender::kDrag, {plat::Variant(int16_t(1))});
 }

@@ -286,12 +286,17 @@ void ActionPanel::Refresh(int16_t what, bool scenery) {
         m_main.vntOperations().SetEnabled(true);
         props.SetVisible(true);
         if (const ActionRecord* r = RecordAt(s.record)) {
+            // One part refreshed for a newly selected record would leave
+            // the others showing the record shown before.
+            if (s.record != m_shownRecord) what = 0;
             ShowKind(*r);
             RefreshPart(what, s, scenery);
+            m_shownRecord = s.record;
             shown = true;
         }
     }
     if (!shown) {
+        m_shownRecord = -1;
         props.SetVisible(false);
         if (scenery) m_main.vntOperations().SetEnabled(false);
     }

@@ -136,9 +136,10 @@ class ActionPanel {
     void ShowCriteriaArgument(bool file, int16_t criteria, const ActionRecord& r);
     void HideCriteriaArgument(bool file);
     // The record an editor writes: nothing when editors must not act (edit
-    // events off, nothing selected); the index may lie outside the array,
-    // in which case nothing is written but the refreshes still run.
-    std::optional<int32_t> EditedRecord() const;
+    // events off, nothing selected, the panel showing another record than
+    // the selected one, which it then shows); the index may lie outside the
+    // array, in which case nothing is written but the refreshes still run.
+    std::optional<int32_t> EditedRecord();
     ActionRecord* RecordAt(int32_t record) const;
     // After a write: the tree item ('i'), its cells ('c') or nothing ('-'),
     // then the panel's part and the modified mark.
@@ -163,6 +164,10 @@ class ActionPanel {
     // The control whose event is being handled: refreshes leave its text
     // alone, so typing is never overwritten under the caret.
     plat::forms::Control* m_source{nullptr};
+    // The record the panel was last filled from (-1: none). What is typed
+    // into the panel belongs to this record; while the list selects
+    // another, nothing is written until the panel shows that one.
+    int32_t m_shownRecord{-1};
 };
 
 } // namespace kld::ui

@@ -6,6 +6,7 @@
 #include "platform/forms/forms_runtime.h"
 
 #include <QLineEdit>
+#include <utility>
 
 namespace kld::ui {
 
@@ -31,6 +32,10 @@ void MainForm::ShowMainForm() {
     m_form.Show();
     m_form.window()->raise();
     m_form.window()->activateWindow();
+    // A control focused before the window was shown (a file opened at
+    // start-up) takes the keyboard now.
+    if (plat::forms::Control* c = std::exchange(m_pendingFocus, nullptr); c && c->widget()->isVisible())
+        c->SetFocus();
 }
 
 void MainForm::SetCaption(const std::string& caption) {
@@ -55,12 +60,16 @@ void MainForm::SelectAllAndFocus(Control control) {
     plat::forms::Control* c = m_form.Find(ControlName(control));
     if (!c) return;
     if (auto* text = dynamic_cast<TextBox*>(c)) text->line_edit()->selectAll();
-    if (c->Visible() && c->widget()->isVisible()) c->SetFocus();
+    FocusControl(control);
 }
 
 void MainForm::FocusControl(Control control) {
     plat::forms::Control* c = m_form.Find(ControlName(control));
-    if (c && c->widget()->isVisible()) c->SetFocus();
+    if (!c || !c->Visible()) return;
+    if (c->widget()->isVisible())
+        c->SetFocus();
+    else if (!m_form.window()->isVisible())
+        m_pendingFocus = c;
 }
 
 void MainForm::FillCombo(Combo combo, const std::vector<ListEntry>& entries) {

@@ -58,6 +58,7 @@ MainForm::MainForm() {
 }
 
 MainForm::~MainForm() {
+    QObject::disconnect(m_idle);
     m_progress.reset();
     m_about.reset();
 }
@@ -307,7 +308,11 @@ void MainForm::cmdPrint_Click() {
 }
 
 void MainForm::cmdMakeStuff_Click() {
+    // The button shows off while the build runs, and as the toolbar says
+    // afterwards.
+    DisplayButtonsPair("cmdMakeStuff", false);
     m_d->PrepareUpdate();
+    RefreshToolbar(DocumentOpen());
 }
 
 void MainForm::mnuHelpContents_Click() {
@@ -316,6 +321,7 @@ void MainForm::mnuHelpContents_Click() {
 
 void MainForm::mnuHelpAbout_Click() {
     frmAbout().form().Show(true);
+    m_form.window()->activateWindow();
 }
 
 bool MainForm::ZipFileStatus(double processed, bool completed) {

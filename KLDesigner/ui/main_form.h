@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include <QObject>
+
 #include "KLDesigner/builder/designer.h"
 #include "KLDesigner/builder/host.h"
 #include "platform/forms/form.h"
@@ -180,6 +182,11 @@ class MainForm : public IDesignerHost {
     void vntOperations_MouseMove(int16_t button, int16_t shift, float x, float y);
     void vntOperations_DragOver(plat::IDispatch* source, float x, float y, int16_t state);
     void vntOperations_DragDrop(plat::IDispatch* source, float x, float y);
+    // Brings the panel and the toolbar up to the list's selection when it
+    // changed since they were last refreshed, whatever changed it: keys,
+    // the mouse, a command or Prepare. Runs whenever the program waits for
+    // input, and only while no list operation is under way.
+    void FollowSelection();
     // What a drag of the list carries and where it points.
     struct ListDrag {
         bool CtrlHeld{false};
@@ -195,6 +202,9 @@ class MainForm : public IDesignerHost {
     // (imgOperationType), made into picture objects by the list control.
     // A picture the control refuses leaves that kind without one.
     void LoadOperationPictures(CActionDisplay& display);
+    // Shows the action list through `display`: its pictures, the grid
+    // cells the panel's editors refresh, and Print Action List.
+    void UseDisplay(CActionDisplay& display);
 
     // --- IDesignerHost -------------------------------------------------------
     void DisplaySaveButtons(bool enabled) override;
@@ -257,6 +267,14 @@ class MainForm : public IDesignerHost {
     void WireActionCommands();
     void WireActionList();
     void SelectionRefresh();
+    // What the panel and the toolbar were last refreshed for.
+    struct ListState {
+        int32_t count{-1};
+        int32_t item{-1};
+        int32_t record{-1};
+        bool operator==(const ListState&) const = default;
+    };
+    ListState CurrentListState();
     void AddToGroup(bool folder);
     // The panel's source chooser for the selected item; `justAdded` when an
     // add command made it a moment ago.
@@ -264,12 +282,16 @@ class MainForm : public IDesignerHost {
 
     Designer* m_d{nullptr};
     plat::forms::Control* m_editing{nullptr};
+    // Focused while the window was hidden; focused as it shows.
+    plat::forms::Control* m_pendingFocus{nullptr};
     plat::forms::Form m_form{"frmMain"};
     plat::forms::HostedControl* m_operations{nullptr};
     std::unique_ptr<ProgressForm> m_progress;
     std::unique_ptr<AboutForm> m_about;
     std::unique_ptr<ActionPanel> m_panel;
     ListDrag m_drag;
+    ListState m_seen;
+    QMetaObject::Connection m_idle;
 
     // Designed sizes, taken at the first layout (0: not yet).
     struct {

@@ -86,7 +86,9 @@ AboutForm::AboutForm(Designer& designer) : m_designer(designer) {
     title.setBold(true);
     m_form.Find("lblTitle")->widget()->setFont(title);
     m_form.OnLoad = [this] { m_designer.CenterForm(kld::Form::About); };
-    m_form.Get<CommandButton>("cmdClose").Click = [this](int32_t) { m_form.Unload(); };
+    auto& close = m_form.Get<CommandButton>("cmdClose");
+    close.Click = [this](int32_t) { m_form.Unload(); };
+    close.SetCancel(true);
 }
 
 } // namespace kld::ui

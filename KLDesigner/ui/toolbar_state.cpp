@@ -105,7 +105,8 @@ void MainForm::RefreshToolbar(bool open) {
     DisplayButtonsPair("cmdNew", true);
     DisplayButtonsPair("cmdOpen", true);
     DisplayButtonsPair("cmdSave", m_d->DocumentModified);
-    DisplayButtonsPair("cmdMakeStuff", true);
+    // A build under way cannot be started again.
+    DisplayButtonsPair("cmdMakeStuff", !m_d->PrepareRunning);
     for (const char* pair : {"cmdNewCopyFile", "cmdNewExecuteFile", "cmdNewRegistryKey", "cmdDelRegistryKey"})
         DisplayButtonsPair(pair, on_tab);
     DisplayButtonsPair("cmdPrint", on_tab && rows > 1);

@@ -585,6 +585,19 @@ void CommandButton::SetValue(bool on) {
     if (on) FireClick();
 }
 
+void CommandButton::SetCancel(bool on) {
+    if (on == Cancel()) return;
+    if (!on) {
+        delete m_cancel.data();
+        return;
+    }
+    m_cancel = new QShortcut(QKeySequence(Qt::Key_Escape), m_button->window());
+    m_cancel->setContext(Qt::WindowShortcut);
+    QObject::connect(m_cancel, &QShortcut::activated, m_button, [this] {
+        if (m_button->isEnabled() && m_button->isVisible()) m_button->click();
+    });
+}
+
 RibbonButton::RibbonButton(Form& form, std::string name, int32_t index, QWidget* parent)
     : Control(form, ControlKind::RibbonButton, std::move(name), index, new QToolButton(parent)),
       m_button(static_cast<QToolButton*>(widget())) {

@@ -8,6 +8,7 @@
 // for the user (textEdited, activated, clicked), so nothing fires twice.
 #include <QImage>
 #include <QPointer>
+#include <QShortcut>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -293,10 +294,15 @@ class CommandButton : public Control {
     void SetCaption(const std::string& text);
     // Setting Value to True clicks the button.
     void SetValue(bool on);
+    // The form's cancel button: Escape anywhere in its window clicks it
+    // while it is enabled and shown.
+    bool Cancel() const { return m_cancel != nullptr; }
+    void SetCancel(bool on);
     QPushButton* button() const { return m_button; }
 
   private:
     QPushButton* m_button;
+    QPointer<QShortcut> m_cancel;
 };
 
 // A toolbar's two-state button. Value True by code fires Click like a press.

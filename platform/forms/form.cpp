@@ -174,12 +174,14 @@ void Form::Show(bool modal) {
     if (!m_loaded) return; // Load unloaded it again
     m_visible = true;
     layout_menu_bar();
+    // Modality set on a shown window takes effect only at its next show.
+    if (modal && !m_window->isVisible()) m_window->setWindowModality(Qt::ApplicationModal);
     m_window->show();
     fire_resize();
     if (OnActivate) OnActivate();
     if (modal) {
         QEventLoop loop;
-        m_window->setWindowModality(Qt::ApplicationModal);
+        m_window->activateWindow();
         m_window->m_modal_loop = &loop;
         if (m_window->isVisible()) loop.exec();
         if (m_window) {
@@ -301,11 +303,13 @@ Menu::~Menu() {
 
 void Menu::sync() {
     if (!m_action) return;
+    const bool separator = m_caption == "-";
     QString text = Q(m_caption);
     if (!m_keys.isEmpty()) text += QLatin1Char('\t') + m_keys.toString(QKeySequence::NativeText);
     if (!m_parent) m_submenu->setTitle(text);
-    m_action->setText(text);
-    m_action->setSeparator(m_caption == "-");
+    // A separator with a text is drawn as a section heading showing it.
+    m_action->setText(separator && m_parent ? QString() : text);
+    m_action->setSeparator(separator);
     m_action->setCheckable(m_checked);
     m_action->setChecked(m_checked);
     m_action->setEnabled(m_enabled);

@@ -37,7 +37,7 @@ class ActionListUi : public ::testing::Test {
         ASSERT_TRUE(buffer);
         tree = std::make_unique<kld::CDispatchActionTree>(list.get());
         display = std::make_unique<kld::CActionDisplay>(list.get());
-        main.LoadOperationPictures(*display);
+        main.UseDisplay(*display);
         file = std::make_unique<kld::CDescriptionFile>(buffer_site, buffer.get());
         bridge = std::make_unique<kld::CDescriptionBridge>(*display, *file);
         d = std::make_unique<kld::Designer>(kld::DesignerServices{main, prompt, *tree, *bridge});
