@@ -109,11 +109,20 @@ void InstallScope::AddProtectedFile(std::string_view path) {
     if (auto real = RealLocation(ResolveInstallPath(path, "/"))) m_protected.push_back(std::move(*real));
 }
 
+void InstallScope::AddProtectedFolder(std::string_view path) {
+    if (auto real = RealLocation(ResolveInstallPath(path, "/")); real && *real != "/")
+        m_protected_folders.push_back(std::move(*real));
+}
+
 std::string InstallScope::Refusal(std::string_view path) const {
     auto real = RealLocation(path);
     if (!real) return plat::strprintf("%.*s leads through too many links", int(path.size()), path.data());
+    bool owned = false;
     for (const std::string& p : m_protected)
-        if (*real == p)
+        owned = owned || *real == p;
+    for (const std::string& folder : m_protected_folders)
+        owned = owned || inside(*real, folder);
+    if (owned)
             return plat::strprintf("%.*s belongs to the client and the machine", int(path.size()),
                                    path.data());
     for (const std::string& root : m_roots)
@@ -151,6 +160,7 @@ InstallScope InstallScope::ForUpdate(const CClientContext& ctx, const CUpdate& u
         scope.AddProtectedFile(store + suffix);
     scope.AddProtectedFile(
         plat::join_path(ResolveInstallPath(ctx.ExpandPath(), ctx.product_folder), "KlClient.bat"));
+    scope.AddProtectedFolder(ctx.StoreFolder());
     return scope;
 }
 

@@ -41,6 +41,9 @@ class InstallScope {
     // A file no update may touch even inside the folders (the registry store,
     // the copy-on-restart batch).
     void AddProtectedFile(std::string_view path);
+    // A folder no update may touch, nor anything in it (the client's store
+    // of pieces, its journal and its batch).
+    void AddProtectedFolder(std::string_view path);
 
     // Empty when the path (a full path from ResolveInstallPath) may be
     // changed; otherwise why not, for the log.
@@ -49,6 +52,7 @@ class InstallScope {
   private:
     std::vector<std::string> m_roots;     // real locations
     std::vector<std::string> m_protected; // real locations
+    std::vector<std::string> m_protected_folders;
 };
 
 // True for registry paths no server may write: the keys whose values start

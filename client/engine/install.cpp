@@ -213,9 +213,9 @@ int32_t CUpdateInstaller::BackupFile(const std::string& file, const std::string&
 }
 
 int32_t CUpdateInstaller::RegisterCopyOnReboot(const std::string& source, const std::string& target) {
-    std::string folder = plat::native_path(m_ctx.ExpandPath());
-    plat::create_folder(folder, true);
-    CopyOnRestartBatch batch(plat::join_path(folder, "KlClient.bat"));
+    // The batch lies in the machine's own folder: in a temporary folder
+    // others share, anyone could change what it copies.
+    CopyOnRestartBatch batch(plat::join_path(m_ctx.StoreFolder(), "KlClient.bat"));
     batch.Load();
     batch.Add(source, target);
     int32_t e = batch.Save();
@@ -624,7 +624,7 @@ bool CUpdateInstaller::RestoreUpdate(CProduct& product, CUpdate& update, bool re
         }
         // Files this update left for restart must not be copied after all.
         if (!m_reboot_sources.empty()) {
-            CopyOnRestartBatch batch(plat::join_path(plat::native_path(m_ctx.ExpandPath()), "KlClient.bat"));
+            CopyOnRestartBatch batch(plat::join_path(m_ctx.StoreFolder(), "KlClient.bat"));
             batch.Load();
             for (const auto& source : m_reboot_sources)
                 batch.Remove(source);

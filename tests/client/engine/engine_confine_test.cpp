@@ -228,29 +228,41 @@ TEST(EngineConfinePaths, ProductFoldersFoundThroughTheRegistry) {
 }
 
 TEST(EngineConfinePaths, TheRegistryStoreAndTheRestartBatchStayOutOfReach) {
-    for (const char* name : {"registry.db", "KlClient.bat"}) {
-        SCOPED_TRACE(name);
+    struct Row {
+        const char* name;
+        const char* destination;
+        bool machine_store; // the client keeps its pieces and batch in the machine's own folder
+    } rows[] = {
+        {"registry.db", "C:\\", false},
+        {"KlClient.bat", "%TEMP%", false},
+        {"KlClient.bat", "%WINDIR%\\Temp\\KLClient", true},
+        {"_0001.KL_", "%WINDIR%\\Temp\\KLClient\\Editor\\Main Update", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.name) + " in " + row.destination);
         Hostile h;
         if (!h.Start()) GTEST_SKIP() << "nginx is not available";
         h.m.ctx.temporary_folder = "%TEMP%"; // the machine's own, as the client has it
+        if (row.machine_store) h.m.ctx.store_folder.clear();
         Publication pub;
-        PublishedFile f{name, "#!/bin/sh\necho planted\n"};
-        f.destination = std::string(name) == "registry.db" ? "C:\\" : "%TEMP%";
+        PublishedFile f{row.name, "#!/bin/sh\necho planted\n"};
+        f.destination = row.destination;
         pub.files = {f};
         auto snapshot = [] {
             auto out = MachineSnapshot();
-            // A failed update's downloads stay for the user to look at.
-            // This run's own folder lives as long as the run.
-            std::erase_if(out, [](const auto& kv) {
-                return kv.first.starts_with("Windows/Temp/Editor") || kv.first.starts_with("Windows/Temp/KLClient.");
-            });
+            // A failed update's downloads stay for the next run, and this
+            // run's own folder lives as long as the run.
+            std::erase_if(out, [](const auto& kv) { return kv.first.starts_with("Windows/Temp/KLClient"); });
             return out;
         };
         auto machine_before = snapshot();
         auto& installer = h.Run(pub);
         EXPECT_EQ(installer.PageResult(), klc::ERR_COPY) << h.m.log();
         EXPECT_EQ(snapshot(), machine_before);
+        EXPECT_NE(h.m.log().find("belongs to the client and the machine: refused."), std::string::npos)
+            << h.m.log();
         EXPECT_NE(kltest::read_file(kltest::machine_root() / "registry.db"), "#!/bin/sh\necho planted\n");
+        EXPECT_FALSE(fs::exists(h.m.ctx.StoreFolder() + "/KlClient.bat"));
         EXPECT_NE(klc::CClientContext::ReadRegistryText(
                       "HKLM/SOFTWARE/Microsoft/Windows/CurrentVersion/ProgramFilesDir"),
                   "");
@@ -354,7 +366,8 @@ TEST(EngineConfineRegistry, TheRestartRunnerStartsOnlyTheClientsOwnBatch) {
     kltest::write_file(own / "evil.sh", script);
     // A batch of the client's name holding a foreign line, in the client's
     // own temporary folder.
-    kltest::write_file(m.dir / "temp" / "KlClient.bat", script);
+    const std::string batch = m.ctx.StoreFolder() + "/KlClient.bat";
+    kltest::write_file(batch, script);
     auto set = [](plat::Hive hive, const char* name, const std::string& command) {
         ASSERT_EQ(plat::registry().set_string(hive, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
                                               name, command),
@@ -362,7 +375,7 @@ TEST(EngineConfineRegistry, TheRestartRunnerStartsOnlyTheClientsOwnBatch) {
     };
     for (const std::string& client_value : {
              "/bin/sh \"" + (own / "evil.sh").string() + "\"",
-             "/bin/sh \"" + m.path("temp/KlClient.bat") + "\"",
+             "/bin/sh \"" + batch + "\"",
              "/bin/sh -c \"sh '" + (own / "evil.sh").string() + "'\"",
          }) {
         SCOPED_TRACE(client_value);

@@ -213,7 +213,7 @@ TEST(EngineInstall, FilesInUseAreCopiedAtTheNextStart) {
     EXPECT_TRUE(t.m.ctx.reboot_pending);
     EXPECT_EQ(t.m.ctx.ResultLine(), "Some updates was skipped for future reboot.");
 
-    std::string batch_path = t.m.path("temp/KlClient.bat");
+    std::string batch_path = t.m.ctx.StoreFolder() + "/KlClient.bat";
     std::string batch = kltest::read_file(batch_path);
     std::string quoted_target = "'" + t.m.path("product/it'\\''s.txt") + "'";
     EXPECT_NE(batch.find(quoted_target), std::string::npos) << batch;
@@ -256,7 +256,7 @@ TEST(EngineInstall, ARolledBackUpdateLeavesNothingForTheNextStart) {
     });
     t.Run(installer);
     EXPECT_EQ(installer.PageResult(), klc::ERR_COPY);
-    EXPECT_FALSE(fs::exists(t.m.path("temp/KlClient.bat")));
+    EXPECT_FALSE(fs::exists(t.m.ctx.StoreFolder() + "/KlClient.bat"));
     EXPECT_EQ(CClientContextText(klc::kRunOncePath), "");
     EXPECT_FALSE(t.m.ctx.reboot_pending);
     EXPECT_FALSE(fs::exists(t.m.path("product/later.txt")));
