@@ -29,6 +29,7 @@
 #include "client/ui/page_view_log.h"
 #include "client/ui/page_view_tree.h"
 #include "client/ui/product_tree.h"
+#include "client/ui/question_dialogs.h"
 #include "client/ui/title_static.h"
 #include "platform/ui/qt_prompt.h"
 #include "support/gui/x_input.h"
@@ -383,4 +384,36 @@ TEST(ClientWizardUse, AboutNamesTheVersion) {
     x::click(r.sheet.get(), QPoint(4, r.sheet->height() - 4), Qt::RightButton);
     ASSERT_TRUE(PumpUntil([&] { return !about.empty(); }, 2000));
     EXPECT_NE(about.find("Version " KL_CLIENT_VERSION), std::string::npos) << about;
+}
+
+// A question naming a file by a path longer than the screen is wide: the box
+// stays on the screen, the question wraps (inside the path too) and every
+// answer can be clicked.
+TEST(ClientWizardUse, QuestionWithALongPathStaysOnTheScreen) {
+    X_OR_SKIP();
+    std::string path = "/opt/vendor";
+    while (path.size() < 300)
+        path += "/a-folder-with-a-long-name";
+    const QString question = QStringLiteral("The file %1/editor.bin is in use by another program.\n"
+                                            "Close it and press Retry, or choose another answer.")
+                                 .arg(QString::fromStdString(path));
+    klc::CFileInUseDlg dlg(question);
+    int answer = -1;
+    When(Modal<klc::CFileInUseDlg>(), [&](klc::CFileInUseDlg* box) {
+        EXPECT_TRUE(OnScreen(box));
+        auto* text = klc::FindControl<klc::CFittedLabel>(box, 106);
+        ASSERT_NE(text, nullptr);
+        EXPECT_FALSE(text->IsCut()) << "the whole question shows";
+        EXPECT_GE(text->ShownLines().size(), 4);
+        EXPECT_EQ(text->ShownLines().join(QString()).remove(QLatin1Char(' ')),
+                  QString(question).remove(QLatin1Char('\n')).remove(QLatin1Char(' ')));
+        x::save_shot(x::grab(box), "client-question-long-path");
+        for (int a : {klc::IN_USE_RETRY, klc::IN_USE_COPY_ON_RESTART, klc::IN_USE_CANCEL})
+            EXPECT_TRUE(Reachable(box->Button(a))) << a;
+        QPushButton* skip = box->Button(klc::IN_USE_SKIP);
+        ASSERT_TRUE(Reachable(skip));
+        x::click(skip, Centre(skip));
+    });
+    answer = dlg.exec();
+    EXPECT_EQ(answer, klc::IN_USE_SKIP);
 }
