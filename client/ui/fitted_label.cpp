@@ -14,7 +14,8 @@ constexpr int kMinimumChars = 6;
 
 } // namespace
 
-CFittedLabel::CFittedLabel(int max_lines, QWidget* parent) : QLabel(parent), m_max_lines(std::max(1, max_lines)) {
+CFittedLabel::CFittedLabel(int max_lines, QWidget* parent)
+    : QLabel(parent), m_max_lines(std::max(1, max_lines)) {
     setTextFormat(Qt::PlainText);
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
 }
@@ -35,7 +36,8 @@ int CFittedLabel::LinesHeight(int lines) const {
 QSize CFittedLabel::sizeHint() const {
     QMargins m = contentsMargins();
     const int width = QFontMetrics(font()).averageCharWidth() * kHintChars + m.left() + m.right();
-    return {width, m_height_to_text ? heightForWidth(std::max(width, minimumWidth())) : LinesHeight(m_max_lines)};
+    return {width,
+            m_height_to_text ? heightForWidth(std::max(width, minimumWidth())) : LinesHeight(m_max_lines)};
 }
 
 QSize CFittedLabel::minimumSizeHint() const {
@@ -77,7 +79,8 @@ QStringList CFittedLabel::Lines(int width, bool* cut) const {
     for (qsizetype p = 0; p < paragraphs.size(); ++p) {
         const QString& paragraph = paragraphs[p];
         const bool later = p + 1 < paragraphs.size();
-        if (static_cast<int>(out.size()) == m_max_lines - 1 && (later || fm.horizontalAdvance(paragraph) > width)) {
+        if (static_cast<int>(out.size()) == m_max_lines - 1 &&
+            (later || fm.horizontalAdvance(paragraph) > width)) {
             last_line(p, 0);
             return out;
         }
@@ -139,9 +142,9 @@ bool CFittedLabel::event(QEvent* event) {
         // rich text: the tip then wraps, and markup that came from a server
         // shows as the characters it is.
         if (IsCut())
-            QToolTip::showText(help->globalPos(),
-                               QStringLiteral("<p style='white-space:pre-wrap'>%1</p>").arg(text().toHtmlEscaped()),
-                               this);
+            QToolTip::showText(
+                help->globalPos(),
+                QStringLiteral("<p style='white-space:pre-wrap'>%1</p>").arg(text().toHtmlEscaped()), this);
         else
             QToolTip::hideText();
         return true;

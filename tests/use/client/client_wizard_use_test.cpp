@@ -15,9 +15,9 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTabBar>
+#include <QTextDocumentFragment>
 #include <QTimer>
 #include <QToolTip>
-#include <QTextDocumentFragment>
 #include <QTreeWidget>
 
 #include "client/engine/errors.h"
@@ -51,8 +51,10 @@ namespace {
 const std::string kLongDescription =
     "This update replaces the spelling dictionaries, the hyphenation tables and the thesaurus of every "
     "installed language, and brings new templates: "
-    "https://updates.vendor.example.com/editor/release-notes/2001/06/22/full-list-of-all-changes-in-this-update.html";
-const std::string kLongMaker = "Marovia Software Distribution and Localisation Services, Northern Europe Division";
+    "https://updates.vendor.example.com/editor/release-notes/2001/06/22/"
+    "full-list-of-all-changes-in-this-update.html";
+const std::string kLongMaker =
+    "Marovia Software Distribution and Localisation Services, Northern Europe Division";
 
 QPoint Centre(QWidget* w) {
     return w->rect().center();
@@ -70,9 +72,9 @@ void ClickButton(WizardRun& r, PropertySheet::Button b) {
     QRect area = w->screen()->availableGeometry();
     QRect frame = w->frameGeometry();
     if (area.contains(frame)) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "window " << frame.x() << "," << frame.y() << " " << frame.width()
-                                         << "x" << frame.height() << " outside the screen's " << area.width()
-                                         << "x" << area.height();
+    return ::testing::AssertionFailure()
+           << "window " << frame.x() << "," << frame.y() << " " << frame.width() << "x" << frame.height()
+           << " outside the screen's " << area.width() << "x" << area.height();
 }
 
 // A button's centre is on the screen and the button is the widget there.
@@ -208,7 +210,8 @@ TEST(ClientWizardUse, LongVendorTextsKeepTheSheetOnTheScreen) {
     EXPECT_GT(log->verticalScrollBar()->maximum(), 0) << "a log longer than the page";
     QTextCursor result = log->document()->find("Application was finished successfully.");
     ASSERT_FALSE(result.isNull());
-    EXPECT_TRUE(log->viewport()->rect().contains(log->cursorRect(result))) << "the result line is out of view";
+    EXPECT_TRUE(log->viewport()->rect().contains(log->cursorRect(result)))
+        << "the result line is out of view";
     x::save_shot(x::grab(r.sheet.get()), "client-wizard-log-end");
 
     ClickButton(r, PropertySheet::Finish);
