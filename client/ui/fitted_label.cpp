@@ -14,76 +14,119 @@ constexpr int kMinimumChars = 6;
 
 } // namespace
 
-CFittedLabel::CFittedLabel(int max_lines, QWidget* parent) : QLabel(parent), m_max_lines(std::max(1, max_lines)) {
+CFittedLabel::CFittedLabel(int max_lines, QWidget* parent)
+    : QLabel(parent), m_max_lines(std::max(1, max_lines)) {
     setTextFormat(Qt::PlainText);
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
 }
 
-QSize CFittedLabel::sizeHint() const {
-    QFontMetrics fm(font());
+void CFittedLabel::SetHeightToText(bool on) {
+    m_height_to_text = on;
+    QSizePolicy policy(QSizePolicy::Ignored, on ? QSizePolicy::Preferred : QSizePolicy::Fixed);
+    policy.setHeightForWidth(on);
+    setSizePolicy(policy);
+    updateGeometry();
+}
+
+int CFittedLabel::LinesHeight(int lines) const {
     QMargins m = contentsMargins();
-    return {fm.averageCharWidth() * kHintChars + m.left() + m.right(),
-            fm.lineSpacing() * m_max_lines + m.top() + m.bottom()};
+    return QFontMetrics(font()).lineSpacing() * std::max(1, lines) + m.top() + m.bottom();
+}
+
+QSize CFittedLabel::sizeHint() const {
+    QMargins m = contentsMargins();
+    const int width = QFontMetrics(font()).averageCharWidth() * kHintChars + m.left() + m.right();
+    return {width,
+            m_height_to_text ? heightForWidth(std::max(width, minimumWidth())) : LinesHeight(m_max_lines)};
 }
 
 QSize CFittedLabel::minimumSizeHint() const {
-    QFontMetrics fm(font());
     QMargins m = contentsMargins();
-    return {fm.averageCharWidth() * kMinimumChars + m.left() + m.right(),
-            fm.lineSpacing() * m_max_lines + m.top() + m.bottom()};
+    const int width = QFontMetrics(font()).averageCharWidth() * kMinimumChars + m.left() + m.right();
+    return {width, m_height_to_text ? LinesHeight(1) : LinesHeight(m_max_lines)};
 }
 
-QStringList CFittedLabel::Lines(bool* cut) const {
+int CFittedLabel::heightForWidth(int width) const {
+    if (!m_height_to_text) return LinesHeight(m_max_lines);
+    QMargins m = contentsMargins();
+    bool cut = false;
+    return LinesHeight(static_cast<int>(Lines(width - m.left() - m.right(), &cut).size()));
+}
+
+QStringList CFittedLabel::Lines(int width, bool* cut) const {
     *cut = false;
+    width = std::max(1, width);
     QStringList out;
-    const QString all = text();
-    const int width = std::max(1, contentsRect().width());
     QFontMetrics fm(font());
-    if (m_max_lines == 1) {
-        // One line: no wrapping at all, only the end cut.
+    const QStringList paragraphs = text().split(QLatin1Char('\n'));
+    // What is left from `from` in paragraph `p` on, as one line of text.
+    auto rest = [&](qsizetype p, qsizetype from) {
+        QStringList parts{paragraphs[p].mid(from)};
+        for (qsizetype q = p + 1; q < paragraphs.size(); ++q)
+            parts << paragraphs[q];
+        return parts.join(QLatin1Char(' ')).simplified();
+    };
+    auto last_line = [&](qsizetype p, qsizetype from) {
+        QString all = rest(p, from);
         QString shown = fm.elidedText(all, Qt::ElideRight, width);
-        *cut = shown != all;
+        *cut = *cut || shown != all;
         out << shown;
+    };
+    if (m_max_lines == 1) {
+        last_line(0, 0);
         return out;
     }
-    QTextLayout layout(all, font());
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    for (int n = 0; n < m_max_lines; ++n) {
-        QTextLine line = layout.createLine();
-        if (!line.isValid()) break;
-        line.setLineWidth(width);
-        const int start = line.textStart();
-        if (n == m_max_lines - 1 && start + line.textLength() < all.size()) {
-            // The last line takes the rest, cut to the width.
-            out << fm.elidedText(all.mid(start).simplified(), Qt::ElideRight, width);
-            *cut = true;
-            break;
+    for (qsizetype p = 0; p < paragraphs.size(); ++p) {
+        const QString& paragraph = paragraphs[p];
+        const bool later = p + 1 < paragraphs.size();
+        if (static_cast<int>(out.size()) == m_max_lines - 1 &&
+            (later || fm.horizontalAdvance(paragraph) > width)) {
+            last_line(p, 0);
+            return out;
         }
-        out << all.mid(start, line.textLength()).trimmed();
+        if (paragraph.isEmpty()) {
+            out << QString();
+            continue;
+        }
+        QTextLayout layout(paragraph, font());
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        for (;;) {
+            QTextLine line = layout.createLine();
+            if (!line.isValid()) break;
+            line.setLineWidth(width);
+            const int start = line.textStart();
+            const bool more = start + line.textLength() < paragraph.size() || later;
+            if (static_cast<int>(out.size()) == m_max_lines - 1 && more) {
+                layout.endLayout();
+                last_line(p, start);
+                return out;
+            }
+            out << paragraph.mid(start, line.textLength()).trimmed();
+        }
+        layout.endLayout();
     }
-    layout.endLayout();
     return out;
 }
 
 QStringList CFittedLabel::ShownLines() const {
     bool cut = false;
-    return Lines(&cut);
+    return Lines(contentsRect().width(), &cut);
 }
 
 bool CFittedLabel::IsCut() const {
     bool cut = false;
-    Lines(&cut);
+    Lines(contentsRect().width(), &cut);
     return cut;
 }
 
 void CFittedLabel::paintEvent(QPaintEvent*) {
     QPainter p(this);
     bool cut = false;
-    const QStringList lines = Lines(&cut);
     QRect r = contentsRect();
+    const QStringList lines = Lines(r.width(), &cut);
     const int step = QFontMetrics(font()).lineSpacing();
     p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
     for (const QString& line : lines) {
@@ -95,11 +138,13 @@ void CFittedLabel::paintEvent(QPaintEvent*) {
 bool CFittedLabel::event(QEvent* event) {
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
-        // The whole text, only when part of it is hidden.
-        // Passed as escaped rich text: the tip then wraps, and markup that
-        // came from a server shows as the characters it is.
+        // The whole text, only when part of it is hidden. Passed as escaped
+        // rich text: the tip then wraps, and markup that came from a server
+        // shows as the characters it is.
         if (IsCut())
-            QToolTip::showText(help->globalPos(), QStringLiteral("<p>%1</p>").arg(text().toHtmlEscaped()), this);
+            QToolTip::showText(
+                help->globalPos(),
+                QStringLiteral("<p style='white-space:pre-wrap'>%1</p>").arg(text().toHtmlEscaped()), this);
         else
             QToolTip::hideText();
         return true;

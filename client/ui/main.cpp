@@ -38,7 +38,8 @@ void ExplainNoDisplay(const char* reason) {
         std::string list;
         for (const std::string& a : unknown)
             list += (list.empty() ? "" : ", ") + a;
-        std::fprintf(stderr, "KLClient: these arguments match no switch and were ignored: %s.\n", list.c_str());
+        std::fprintf(stderr, "KLClient: these arguments match no switch and were ignored: %s.\n",
+                     list.c_str());
     }
     std::fputs("KLClient: run with AUTO for an unattended run, which needs no display; --help lists the "
                "switches.\n",

@@ -54,6 +54,8 @@ void CPGViewTree::on_create() {
     content->addWidget(m_tree, 1);
 
     auto* form = new QFormLayout;
+    // Beside the first line of a text that wraps.
+    form->setLabelAlignment(Qt::AlignLeft | Qt::AlignTop);
     const int ids[] = {1039, 1040, 1005, 1044};
     const char* names[] = {"Manufacturer:", "Description:", "Files:", "Size:"};
     for (int i = 0; i < 4; ++i) {

@@ -8,8 +8,14 @@
 
 #include "client/engine/host.h"
 #include "client/ui/artwork.h"
+#include "client/ui/fitted_label.h"
 
 namespace klc {
+namespace {
+
+constexpr int kQuestionLines = 12;
+
+} // namespace
 
 CQuestionDlg::CQuestionDlg(std::string name, const QString& question, std::vector<ButtonSpec> buttons,
                            int cancel_answer, QWidget* parent)
@@ -22,9 +28,12 @@ CQuestionDlg::CQuestionDlg(std::string name, const QString& question, std::vecto
     icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(32, 32));
     icon->setAlignment(Qt::AlignTop);
     top->addWidget(icon);
-    auto* text = new QLabel(question, this);
+    // The question names files and folders, whose paths may be longer than
+    // the screen is wide: they wrap anywhere, within a bounded height.
+    auto* text = new CFittedLabel(kQuestionLines, this);
+    text->SetHeightToText(true);
+    text->setText(question);
     SetControlId(text, 106);
-    text->setWordWrap(true);
     text->setMinimumWidth(320);
     top->addWidget(text, 1);
     layout->addLayout(top);

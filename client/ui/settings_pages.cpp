@@ -250,8 +250,8 @@ void CPPConnect::on_create() {
     // A proxy's host name is the longest text here: the address fields take
     // the width the ports leave, and never less than a usual host name.
     for (int address : {0, 2})
-        m_fields[address]->setMinimumWidth(
-            m_fields[address]->fontMetrics().horizontalAdvance(QStringLiteral("proxy.department.example.com")));
+        m_fields[address]->setMinimumWidth(m_fields[address]->fontMetrics().horizontalAdvance(
+            QStringLiteral("proxy.department.example.com")));
     grid->addWidget(new QLabel(tr("FTP:"), m_group), 0, 0);
     grid->addWidget(m_fields[0], 0, 1);
     grid->addWidget(new QLabel(tr("Port:"), m_group), 0, 2);

@@ -60,12 +60,13 @@ void CKLMainWindow::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 std::string CKLMainWindow::AboutText() {
-    return "Kestrelite Client\nVersion " KL_CLIENT_VERSION "\nInstalls the updates your software vendors publish.";
+    return "Kestrelite Client\nVersion " KL_CLIENT_VERSION
+           "\nInstalls the updates your software vendors publish.";
 }
 
 void CKLMainWindow::ShowAbout() {
-    plat::ui::MessageRequest box{AboutText(), "About KLClient", plat::ui::MsgIcon::Information, plat::ui::MsgButtons::Ok,
-                                 0};
+    plat::ui::MessageRequest box{AboutText(), "About KLClient", plat::ui::MsgIcon::Information,
+                                 plat::ui::MsgButtons::Ok, 0};
     m_env.prompt.message(box);
 }
 

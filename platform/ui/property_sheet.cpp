@@ -201,8 +201,8 @@ void PropertySheet::keep_on_screen() {
     // The window manager's frame, once there is one, counts too.
     const QRect outer = frameGeometry();
     const QRect inner = geometry();
-    const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
-                         outer.bottom() - inner.bottom());
+    const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(),
+                         outer.right() - inner.right(), outer.bottom() - inner.bottom());
     const QSize room = area.size().shrunkBy(frame);
     if (inner.width() > room.width() || inner.height() > room.height()) resize(inner.size().boundedTo(room));
     QRect now = frameGeometry();
