@@ -1,11 +1,13 @@
 #include "vinca/control/control.h"
 
+#include <algorithm>
 #include <cmath>
 #include <set>
 #include <utility>
 
 #include "platform/base/strings.h"
 #include "platform/com/prop_exchange.h"
+#include "vinca/control/control_font.h"
 #include "vinca/control/dispids.h"
 #include "vinca/control/events.h"
 #include "vinca/control/window.h"
@@ -135,22 +137,25 @@ bool IsDefCellMember(plat::DISPID id) {
 } // namespace
 
 CVincaCtrl::CVincaCtrl()
-    : m_link(std::make_shared<CVincaCtrl*>(this)), m_engine(this), m_defCell(CAttrSet::New()) {
+    : m_engine(this), m_defCell(CAttrSet::New()) {
     m_events = std::make_unique<CControlEvents>(static_cast<plat::IDispatch&>(*this));
     AttachThreadContext();
     m_extent = {plat::pixels_to_himetric(200), plat::pixels_to_himetric(200)};
     ResetProperties();
+    m_font = std::make_unique<CControlFont>(*this);
     m_window = std::make_unique<CControlWindow>(*this);
     RegisterLiveControl(this);
 }
 
 CVincaCtrl::~CVincaCtrl() {
+    // No object made from here on may count the control back to life.
+    m_dying = true;
     // Nothing fires while the control is torn down.
     m_events->Close();
     // The window goes while the engine it shows is still whole.
     m_window.reset();
-    // Objects handed out now answer 20126.
-    *m_link = nullptr;
+    // A font the container still holds keeps working on its own.
+    m_font.reset();
     UnregisterLiveControl(this);
     m_engine.SetOwner(nullptr);
     DetachThreadContext();
@@ -443,6 +448,16 @@ int32_t CVincaCtrl::FromContainerUnits(int32_t units, bool horizontal) {
     return static_cast<int32_t>(std::lround(ToPixels(units, horizontal)));
 }
 
+// ---- what automation objects hold ----
+
+ControlLink::ControlLink(CVincaCtrl* ctrl) : m_ctrl(ctrl) {
+    if (m_ctrl) static_cast<plat::IDispatch*>(m_ctrl)->AddRef();
+}
+
+ControlLink::~ControlLink() {
+    if (m_ctrl) static_cast<plat::IDispatch*>(m_ctrl)->Release();
+}
+
 // ---- errors and lookups ----
 
 void CVincaCtrl::ReportError(VResult code) {
@@ -542,6 +557,13 @@ void CVincaCtrl::StoreProp(plat::DISPID id, const plat::Variant& value) {
     SyncEngine(id);
 }
 
+void CVincaCtrl::MarkListChanged() {
+    const plat::Variant& entry0 = Prop(dispid::kPictureMark);
+    const bool hasEntry0 = entry0.vt == plat::VT_DISPATCH && entry0.pdispVal;
+    const size_t count = std::max(m_markPictures.size(), size_t(hasEntry0 ? 1 : 0));
+    m_engine.SetMarkCount(static_cast<int32_t>(count));
+}
+
 void CVincaCtrl::RequestRefresh(int32_t flags, int32_t code) {
     ++m_layoutChanges;
     // While Redraw is off the rows are laid out once, when it comes back on:
@@ -585,6 +607,9 @@ void CVincaCtrl::SyncEngine(plat::DISPID id) {
         break;
     case dispid::kConvertTabsToCols:
         m_engine.m_convertTabsToCols = v.to_bool() ? 1 : 0;
+        break;
+    case dispid::kPictureMark:
+        MarkListChanged();
         break;
     default:
         break;

@@ -43,6 +43,7 @@ class IControlView {
 };
 
 class CControlWindow;
+class CControlFont;   // the font object and its members
 class CControlEvents; // the event connection point
 class CReportEngine; // printing
 class CWebNavigator; // web links
@@ -232,6 +233,9 @@ class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObjec
     // mark picture was set. Tags of the marks beside it.
     std::vector<plat::Variant>& MarkPictures() { return m_markPictures; }
     std::map<int32_t, std::string>& MarkTags() { return m_markTags; }
+    // The list of mark pictures changed: the marks an item may carry follow
+    // (those with an entry; PictureMark is entry 0; none without a list).
+    void MarkListChanged();
 
     // The control's own grid (the tree grid): made on request, dropped.
     CTreeGrid* OwnGrid() const { return m_grid.get(); }
@@ -240,8 +244,14 @@ class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObjec
     // The level list (made on request; null when not made).
     CLevelDefs* LevelDefs(bool make);
 
-    // What the automation objects hold of the control.
-    const ControlLink& Link() const { return m_link; }
+    // What an automation object made now holds of the control: a counted
+    // reference (none while the control is being destroyed).
+    ControlLink Link() { return m_dying ? ControlLink() : ControlLink(this); }
+
+    // The control's one font object (control_font.cpp).
+    CControlFont& Font() { return *m_font; }
+    // The font object changed: the font members and the drawing follow.
+    void FontChanged();
 
     // The conversion register of CoerceIndex.
     Ref<CItem> m_coerced;
@@ -300,7 +310,8 @@ class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObjec
     uint64_t m_countEpoch{0};
     void Exchange(plat::PropExchange& px);
 
-    ControlLink m_link;
+    std::unique_ptr<CControlFont> m_font;
+    bool m_dying{false};
     CVincaEngine m_engine;
     std::unique_ptr<CControlWindow> m_window;
     std::unique_ptr<CControlEvents> m_events;

@@ -4,6 +4,7 @@
 // not offered yet answer with a clear error.
 #include "platform/com/dispatcher.h"
 #include "vinca/control/control.h"
+#include "vinca/control/control_font.h"
 #include "vinca/control/dispids.h"
 #include "vinca/control/hit_test.h"
 #include "vinca/control/members.h"
@@ -96,10 +97,15 @@ plat::Variant Bool(bool v) {
     return plat::Variant::boolean(v);
 }
 
-// The font members read and write the control's font, which is not kept
-// apart from the properties yet.
-Row FontFlag(plat::DISPID id, std::string_view name) {
-    return Boolean(id, name, {7, 0}, Mark::No, kG);
+// The font members read the fields of the control's font object (kept
+// beside the properties) and write through that object, which tells the
+// control and every other holder of the change.
+Row FontMember(plat::DISPID id, std::string_view name, plat::VARTYPE type, plat::DISPID member) {
+    return Plain(id, name, type, Result([id](CVincaCtrl& s, DispCall&) { return s.Prop(id); }),
+                 [member](CVincaCtrl& s, DispCall& c) {
+                     if (!s.Font().Put(member, c.value())) ThrowVincaError(VE_INVALID_ARGUMENT);
+                 },
+                 kG);
 }
 
 // Explorer-like keys and tree lines: the value is stored and, for 1 to 3,
@@ -168,12 +174,12 @@ const Refresh kFlags5{5, 0};
 const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
     static const plat::DispatchTable<CVincaCtrl> table{
         Enum(d::kMousePointer, "MousePointer", 17, {0, 19}),
-        FontFlag(d::kFontBold, "FontBold"),
-        FontFlag(d::kFontItalic, "FontItalic"),
-        Stored(d::kFontName, "FontName", BSTR_, kFlags7, Mark::No, kG),
-        Stored(d::kFontSize, "FontSize", R4, kFlags7, Mark::No, kG),
-        FontFlag(d::kFontStrikethru, "FontStrikethru"),
-        FontFlag(d::kFontUnderline, "FontUnderline"),
+        FontMember(d::kFontBold, "FontBold", BOOL_, 3),
+        FontMember(d::kFontItalic, "FontItalic", BOOL_, 4),
+        FontMember(d::kFontName, "FontName", BSTR_, 0),
+        FontMember(d::kFontSize, "FontSize", R4, 2),
+        FontMember(d::kFontStrikethru, "FontStrikethru", BOOL_, 6),
+        FontMember(d::kFontUnderline, "FontUnderline", BOOL_, 5),
         Color(d::kForeColor, "ForeColor", kFlags7),
         Boolean(d::kImageStretch, "ImageStretch", kFlags7),
         Enum(d::kInvStyle, "InvStyle", 6, kFlags7),
@@ -328,7 +334,7 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
         Method(d::kRemoveItem, "RemoveItem", NONE, {Arg("Index", I4)}, m::RemoveItem),
         Method(d::kTranslateIndex, "TranslateIndex", I4,
                {Arg("nFromIndexMethod", I2), Arg("nToIndexMethod", I2), Arg("nFromIndex", I4)}, m::TranslateIndex),
-        NoWindow(d::kDropTarget, "DropTarget", M, I4),
+        Method(d::kDropTarget, "DropTarget", I4, {}, oledrag::DropTarget),
         Method(d::kFastAddItem, "FastAddItem", I2, {Arg("Shift", I2), Arg("Text", BSTR_), Arg("Options", I4)},
                m::FastAddItem),
         Method(d::kFastAddItemEx, "FastAddItemEx", I2,
@@ -814,7 +820,9 @@ const plat::DispatchTable<CVincaCtrl>& CVincaCtrl::dispatch_table() {
               }),
               [](CVincaCtrl& s, DispCall& c) {
                   // 0 empties the list; other values are ignored.
-                  if (c.value().iVal == 0) s.MarkPictures().clear();
+                  if (c.value().iVal != 0) return;
+                  s.MarkPictures().clear();
+                  s.MarkListChanged();
               },
               kG),
         Indexed(

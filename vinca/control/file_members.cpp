@@ -22,7 +22,7 @@ BufferHandle CopySelection(const CTreeRef& ref, bool descendants, CItemNode* nod
         CTreeStream ts(mem, CTreeStream::MODE_WRITE);
         if (ts.Open()) {
             if (owner)
-                WriteNodeAsTree(ts, node, *owner);
+                WriteNodeAsTree(ts, node, *owner, descendants);
             else
                 WriteTreeRef(ts, ref, descendants);
         }
@@ -49,10 +49,7 @@ void CopyToBuffer(CVincaCtrl& self, Call& c, int mode) {
         // The list that -1 names, with (0, 2) or without (1) the sub-items.
         CItemNode* node = e.Cursor().CurrentParent();
         CItem* owner = node->OwnerItem();
-        if (owner && node->GetCount() > 0)
-            h = mode == 1
-                    ? CopySelection(CTreeRef{CTreeRef::kTree, Ref<CItem>(owner)}, false, nullptr, nullptr)
-                    : CopySelection({}, true, node, owner);
+        if (owner && node->GetCount() > 0) h = CopySelection({}, mode != 1, node, owner);
     } else if (mode == 2) {
         if (item->ChildNode() && item->ChildNode()->GetCount() > 0)
             h = CopySelection({}, true, item->ChildNode(), item);
@@ -159,8 +156,15 @@ void SaveBuffer(CVincaCtrl&, Call& c) {
 
 namespace {
 
-// Stores a handle through a by-reference argument; false when it cannot.
+// Stores a handle through a by-reference argument; false when it cannot:
+// an argument passed by value, or a reference to a type that cannot hold
+// the handle (the write-back would fail after the buffer was made).
 bool StoreHandle(Call& c, size_t i, BufferHandle h) {
+    const plat::VARTYPE passed = c.passed_type(i);
+    if (!(passed & plat::VT_BYREF) || (passed & plat::VT_ARRAY)) return false;
+    const plat::VARTYPE to = passed & ~plat::VT_BYREF;
+    plat::Variant value(static_cast<int32_t>(h));
+    if (to != plat::VT_VARIANT && plat::FAILED(value.change_type(to))) return false;
     plat::Variant& slot = c.ref(i);
     if (slot.vt == plat::VT_ERROR) return false;
     slot = plat::Variant(static_cast<int32_t>(h));

@@ -94,35 +94,4 @@ void PutItemFont(CVincaCtrl& self, Call& c, FontField field) {
     self.RefreshItemRow(item);
 }
 
-void GetControlFont(CVincaCtrl& self, Call& c) {
-    FontDesc d = DefaultFontDesc(self);
-    d.weight = self.Prop(dispid::kFontBold).to_bool() ? 700 : 400;
-    d.italic = self.Prop(dispid::kFontItalic).to_bool();
-    d.underline = self.Prop(dispid::kFontUnderline).to_bool();
-    d.strikethrough = self.Prop(dispid::kFontStrikethru).to_bool();
-    plat::ComPtr<IVincaFont> font = NewFont(d);
-    if (!font) ThrowVincaError(VE_OUT_OF_MEMORY);
-    plat::Variant v;
-    ValueSetFont(v, font.get());
-    c.result() = v;
-}
-
-void PutControlFont(CVincaCtrl& self, Call& c) {
-    const plat::VARIANT& v = plat::deref(c.value());
-    plat::ComPtr<IVincaFont> font;
-    if ((v.vt == plat::VT_DISPATCH || v.vt == plat::VT_UNKNOWN) && v.punkVal)
-        v.punkVal->QueryInterface(IID_IFont, font.put_void());
-    if (!font) ThrowVincaError(VE_INVALID_ARGUMENT);
-    const FontDesc& d = font->Desc();
-    // The font members read the same settings; the font reports its own change.
-    self.StoreProp(dispid::kFontName, plat::Variant(std::string_view(d.name)));
-    self.StoreProp(dispid::kFontSize, plat::Variant(static_cast<float>(d.size / 10000.0)));
-    self.StoreProp(dispid::kFontBold, plat::Variant::boolean(d.weight >= 700));
-    self.StoreProp(dispid::kFontItalic, plat::Variant::boolean(d.italic));
-    self.StoreProp(dispid::kFontUnderline, plat::Variant::boolean(d.underline));
-    self.StoreProp(dispid::kFontStrikethru, plat::Variant::boolean(d.strikethrough));
-    self.RequestRefresh(7, 0);
-    self.MarkModified();
-}
-
 } // namespace vinca::members

@@ -1,5 +1,6 @@
 // Members that add, insert, remove, find and move items, and that read and
 // set the list position and the current parent.
+#include <algorithm>
 #include <cmath>
 
 #include "vinca/control/dispids.h"
@@ -49,34 +50,33 @@ Before CountBefore(CVincaCtrl& self) {
     return b;
 }
 
+// The grid whose row a new item of `node` is: with an index given, the
+// item grid of the list's owner when it has one; else the control's tree
+// grid; null when there is neither.
+CTreeGrid* RowGrid(CVincaCtrl& self, CItemNode* node, bool indexGiven) {
+    CItem* owner = node->OwnerItem();
+    if (indexGiven && owner)
+        if (auto* grid = dynamic_cast<CTreeGrid*>(owner->Grid())) return grid;
+    return self.OwnGrid();
+}
+
 // A document is built top down: most items become the last one in tree
 // order, whose index is the count before the add.
 void InsertInto(CVincaCtrl& self, CItemNode* node, int32_t before, std::string_view text, int placement,
-                Before count) {
+                Before count, bool indexGiven) {
     CVincaEngine& e = self.Engine();
     CItem* made = nullptr;
-    // With a tree grid, a text cut by the column delimiter fills the row:
-    // the first piece is the item's text, the others go to columns 2 on.
-    CTreeGrid* grid = self.OwnGrid();
+    // A text cut by the column delimiter fills the new item's grid row: the
+    // item starts without text and the pieces go to the columns from 1 on
+    // (column 1, the tree column, is the item's text).
+    CTreeGrid* grid = RowGrid(self, node, indexGiven);
     const char delimiter = static_cast<char>(e.m_colDelimiter & 0xFF);
     const bool split = grid && e.m_convertTabsToCols && text.find(delimiter) != std::string_view::npos;
-    const std::string_view first = split ? text.substr(0, text.find(delimiter)) : text;
-    self.Raise(e.InsertItem({node, before}, first, 0, placement, &made));
+    self.Raise(e.InsertItem({node, before}, split ? std::string_view() : text, 0, placement, &made));
     self.RaisePending();
     if (split && made) {
-        CItemData* data = made->GetItemData();
-        if (!data) self.Raise(VE_OUT_OF_MEMORY);
-        int32_t col = 2;
-        for (size_t start = first.size() + 1; start <= text.size(); ++col) {
-            size_t end = text.find(delimiter, start);
-            if (end == std::string_view::npos) end = text.size();
-            if (end > start) {
-                if (grid->ColumnCount() < col + 1) self.Raise(grid->SetColumnCount(col + 1));
-                self.Raise(data->Values().SetOrAddValue(
-                    grid->Column(col)->Key(), plat::Variant::ansi(text.substr(start, end - start))));
-            }
-            start = end + 1;
-        }
+        self.Raise(grid->FillRow(e, *made, text, delimiter));
+        self.ClearPending();
     }
     if (made && count.count >= 0 && LastInTreeOrder(e.RootNode()) == made)
         self.NoteAppendedLast(made, count.count, count.epoch);
@@ -104,7 +104,7 @@ void AddItem(CVincaCtrl& self, Call& c) {
             self.ItemOrNull(-1);
         CItemNode* node = item ? item->GetChildNode() : e.Cursor().CurrentParent();
         if (!node) self.Raise(VE_OUT_OF_MEMORY);
-        InsertInto(self, node, -1, text, PlacementOf(node), count);
+        InsertInto(self, node, -1, text, PlacementOf(node), count, given && index != -1);
         return;
     }
     if (!given) {
@@ -117,20 +117,20 @@ void AddItem(CVincaCtrl& self, Call& c) {
             node = e.RootNode();
         }
         if (!node) self.Raise(VE_OUT_OF_MEMORY);
-        InsertInto(self, node, -1, text, -1, count);
+        InsertInto(self, node, -1, text, -1, count, false);
         return;
     }
     if (index == -1) {
         self.ItemOrNull(-1);
-        InsertInto(self, e.Cursor().CurrentParent(), -1, text, -1, count);
+        InsertInto(self, e.Cursor().CurrentParent(), -1, text, -1, count, false);
         return;
     }
     if (index >= e.ListCount()) {
-        InsertInto(self, e.Cursor().CurrentParent(), -1, text, -1, count);
+        InsertInto(self, e.Cursor().CurrentParent(), -1, text, -1, count, true);
         return;
     }
     CItem* item = self.Item(index);
-    InsertInto(self, item->ParentNode(), item->ParentNode()->IndexOf(item), text, 0, count);
+    InsertInto(self, item->ParentNode(), item->ParentNode()->IndexOf(item), text, 0, count, true);
 }
 
 void InsertItem(CVincaCtrl& self, Call& c) {
@@ -140,10 +140,10 @@ void InsertItem(CVincaCtrl& self, Call& c) {
     const Before count = CountBefore(self);
     CItem* item = index == -1 ? self.ItemOrNull(-1) : self.Item(index);
     if (!item) {
-        InsertInto(self, e.Cursor().CurrentParent(), -1, text, -1, count);
+        InsertInto(self, e.Cursor().CurrentParent(), -1, text, -1, count, false);
         return;
     }
-    InsertInto(self, item->ParentNode(), item->ParentNode()->IndexOf(item), text, 0, count);
+    InsertInto(self, item->ParentNode(), item->ParentNode()->IndexOf(item), text, 0, count, true);
 }
 
 namespace {
@@ -331,7 +331,9 @@ void GetCoerceIndex(CVincaCtrl& self, Call& c) {
 
 void GetShift(CVincaCtrl& self, Call& c) {
     CItem* item = self.ItemOrNull(c.i4(0));
-    c.result() = plat::Variant(static_cast<int16_t>(item ? std::max(0, item->GetItemLevel()) : 0));
+    // An Integer: levels past its range read as its largest value.
+    const int32_t level = item ? std::clamp(item->GetItemLevel(), 0, 32767) : 0;
+    c.result() = plat::Variant(static_cast<int16_t>(level));
 }
 
 void PutShift(CVincaCtrl& self, Call& c) {
@@ -341,12 +343,10 @@ void PutShift(CVincaCtrl& self, Call& c) {
 }
 
 std::string JoinedPath(CVincaCtrl& self, CItem* item) {
+    // Each text after a separator, the top one too: the path reads back
+    // from the top whatever the current parent is.
     CVincaEngine& e = self.Engine();
-    std::string path = BuildFullPath(e.RootNode(), item, e.m_pathSeparator);
-    // The texts joined by the separator, without one in front.
-    if (path.compare(0, e.m_pathSeparator.size(), e.m_pathSeparator) == 0)
-        path.erase(0, e.m_pathSeparator.size());
-    return path;
+    return BuildFullPath(e.RootNode(), item, e.m_pathSeparator);
 }
 
 void GetCurrentItem(CVincaCtrl& self, Call& c) {

@@ -42,10 +42,6 @@ void PutItemHeight(CVincaCtrl& self, Call& c);
 enum class FontField { Name, Size, Bold, Italic, Strike, Under };
 void GetItemFont(CVincaCtrl& self, Call& c, FontField field);
 void PutItemFont(CVincaCtrl& self, Call& c, FontField field);
-// The control's font as a font object made from the font members, and set
-// from one.
-void GetControlFont(CVincaCtrl& self, Call& c);
-void PutControlFont(CVincaCtrl& self, Call& c);
 // Changes the item's font (made from the control's font when it has none).
 void ChangeItemFont(CVincaCtrl& self, CItem* item, const std::function<void(FontDesc&)>& change);
 

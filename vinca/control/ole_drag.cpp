@@ -280,6 +280,8 @@ class CDragAgent final : public QObject {
         }
     }
     int32_t LastRow() const { return m_lastRow; }
+    // The item of the row a drag is over now; null while none is.
+    CItem* DropTargetItem() const { return m_highlight >= 0 ? m_view->ItemAtRow(m_highlight) : nullptr; }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* e) override {
@@ -785,6 +787,12 @@ void OnDragOver(CVincaCtrl& self, Call& c) {
     const int16_t state = c.i2(2);
     // The container's states: 0 entering, 1 leaving, 2 moving over.
     agent->Feedback(state == 0 ? 0 : state == 1 ? 1 : 2, CursorPos());
+}
+
+void DropTarget(CVincaCtrl& self, Call& c) {
+    CDragAgent* agent = CDragAgent::Of(self);
+    if (!agent) ThrowVincaError(VE_NO_WINDOW);
+    c.result() = Variant(ItemIndex(self, agent->DropTargetItem()));
 }
 
 void OnDragDrop(CVincaCtrl& self, Call& c) {

@@ -33,6 +33,8 @@ void PutAutoDragMode(CVincaCtrl& self, Call& c);
 void PutDragIconStyle(CVincaCtrl& self, Call& c);
 void BeforeDrag(CVincaCtrl& self, Call& c);
 void OnDragOver(CVincaCtrl& self, Call& c);
+// The index of the item a drag is over now; -1 while none is.
+void DropTarget(CVincaCtrl& self, Call& c);
 void OnDragDrop(CVincaCtrl& self, Call& c);
 } // namespace oledrag
 

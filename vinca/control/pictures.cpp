@@ -159,6 +159,7 @@ void PutMarkPicture(CVincaCtrl& self, Call& c) {
     if (list.size() <= static_cast<size_t>(n)) list.resize(n + 1);
     list[n] = v;
     if (n == 0) self.StoreProp(33, v);
+    self.MarkListChanged();
     self.RequestRefresh(1, 16);
 }
 

@@ -89,8 +89,10 @@ bool CWebNavigator::Available() {
 }
 
 int16_t CWebNavigator::Open(const std::string& url) {
-    if (!Available()) return kWebUnavailable;
-    return plat::ui::ProcessPrompt().open_url(url) ? kWebOk : kWebFailed;
+    // An opener that takes nothing has no browser to start: as when none
+    // could be made at all.
+    if (!Available() || !plat::ui::ProcessPrompt().open_url(url)) return kWebUnavailable;
+    return kWebOk;
 }
 
 int16_t CWebNavigator::Navigate(const std::string& link) {

@@ -16,6 +16,8 @@ namespace vinca {
 
 class CVincaCtrl;
 
+// 1: no browser could be reached (no desktop to open a URL, or the opener
+// took none); 2: the control refused the link.
 enum WebStatus : int16_t { kWebOk = 0, kWebUnavailable = 1, kWebFailed = 2 };
 
 // Joins a link with the control's base as automatic navigation does: a link

@@ -200,17 +200,22 @@ VResult CVincaEngine::SetItemValue(CItem* item, const plat::VARIANT& valueIn) {
     return data->Values().SetOrAddValue(names::ObsoleteValue(), stored);
 }
 
+// The current row's item: the one ListIndex names. With no current row
+// there is no text to read or write, whichever item was added last.
+CItem* CVincaEngine::TextItem() {
+    if (m_currentRow && !m_currentRow->ParentNode()) m_currentRow.reset();
+    return m_currentRow.get();
+}
+
 VResult CVincaEngine::GetText(std::string& out) {
-    CItem* item = m_sink ? m_currentRow.get() : m_cursor.CurrentItem();
-    if (!item) item = m_currentRow ? m_currentRow.get() : m_cursor.CurrentItem();
+    CItem* item = TextItem();
     out = item ? item->Text() : std::string();
     return VE_OK;
 }
 
 VResult CVincaEngine::SetText(std::string_view text) {
-    CItem* item = m_sink ? m_currentRow.get() : m_cursor.CurrentItem();
-    if (!item) item = m_currentRow ? m_currentRow.get() : m_cursor.CurrentItem();
-    if (!item || !item->ParentNode()) return VE_BAD_INDEX;
+    CItem* item = TextItem();
+    if (!item) return VE_BAD_INDEX;
     return SetListText(item, text);
 }
 

@@ -204,6 +204,7 @@ class CVincaEngine : private ITreeOwner, private IVirtualChildListener {
     void NoteCurrentRow(CItem* item) { m_currentRow = Ref<CItem>(item); }
     VResult GetText(std::string& out);
     VResult SetText(std::string_view text);
+    CItem* TextItem();
     VResult SetListText(CItem* item, std::string_view text);
     int32_t GetListIndex();
     VResult SetListIndex(int32_t index);
@@ -305,7 +306,9 @@ class CVincaEngine : private ITreeOwner, private IVirtualChildListener {
     void Report(VResult code);
     CItem* ItemOfNode(CItemNode* node) const;
     VResult MoveLevel(CItem* item, int32_t level);
-    VResult CopySubtree(CItemNode* target, int32_t at, CItem* source, CItem** made);
+    struct SubtreeItems;
+    static SubtreeItems ListSubtree(CItem* source);
+    VResult CopySubtree(CItemNode* target, int32_t at, const SubtreeItems& source, CItem** made);
     // Adds a detached item with its subtree in place of a copy of it.
     VResult TakeSubtree(CItemNode* target, int32_t at, CItem* source, CItem** made);
     VResult CopyInto(CNodeRef pos, CItem* const* sources, int32_t count, int32_t before, bool take = false);

@@ -279,6 +279,29 @@ VResult CTreeGrid::InsertRow(CVincaEngine& engine, int32_t before, std::string_v
     return engine.InsertItem({node, at}, text, 0, method ? method : 0, made);
 }
 
+VResult CTreeGrid::FillRow(CVincaEngine& engine, CItem& item, std::string_view text, char delimiter) {
+    int32_t col = 1;
+    for (size_t start = 0; start <= text.size(); ++col) {
+        size_t end = text.find(delimiter, start);
+        if (end == std::string_view::npos) end = text.size();
+        const std::string_view piece = text.substr(start, end - start);
+        start = end + 1;
+        if (piece.empty()) continue;
+        if (ColumnCount() < col + 1)
+            if (VResult r = SetColumnCount(col + 1)) return r;
+        const CVincaName* key = Column(col)->Key();
+        if (!key) continue;
+        if (key == names::Tree() || key == names::ItemTreeColumn()) {
+            if (VResult r = engine.SetListText(&item, piece)) return r;
+            continue;
+        }
+        CItemData* data = item.GetItemData();
+        if (!data) return VE_OUT_OF_MEMORY;
+        if (VResult r = data->Values().SetOrAddValue(key, plat::Variant::ansi(piece))) return r;
+    }
+    return VE_OK;
+}
+
 VResult CTreeGrid::RemoveRow(CVincaEngine& engine, int32_t row) {
     CItem* item = row >= 1 && row <= RowCount() ? RowItem(row) : nullptr;
     if (!item) return VE_BAD_INDEX;

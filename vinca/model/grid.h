@@ -107,6 +107,11 @@ class CTreeGrid : public CItemGridBase {
     // data rows appends), the same way; `made` receives the new row's item.
     VResult InsertRow(CVincaEngine& engine, int32_t before, std::string_view text, CItem** made);
     VResult RemoveRow(CVincaEngine& engine, int32_t row);
+    // Cuts `text` at `delimiter` into the cells of `item`'s row: pieces are
+    // numbered from column 1, the column count grows as needed, an empty
+    // piece leaves its cell alone, and a piece for the tree column becomes
+    // the item's text.
+    VResult FillRow(CVincaEngine& engine, CItem& item, std::string_view text, char delimiter);
 
     // ---- definitions and settings ------------------------------------------
     CAttrSet* GridCellDef(bool create = true);

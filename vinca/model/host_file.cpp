@@ -211,7 +211,7 @@ VResult SaveToHostFile(CVincaEngine& engine, int16_t file, int32_t position, Sav
     return UseHostFile(file, CTreeStream::MODE_WRITE, site, [&](CTreeStream& ts) {
         if (!ts.Open()) return;
         if (!item)
-            WriteNodeAsTree(ts, engine.Root()->ChildNode(), *engine.Root());
+            WriteNodeAsTree(ts, engine.Root()->ChildNode(), *engine.Root(), what != SaveWhat::ItemAlone);
         else if (what == SaveWhat::Children)
             WriteNodeAsTree(ts, item->ChildNode(), *item);
         else

@@ -528,40 +528,48 @@ VResult CVincaEngine::RefreshItems(int32_t first, int32_t last) {
 
 // ---- copies ----
 
-VResult CVincaEngine::CopySubtree(CItemNode* target, int32_t at, CItem* source, CItem** made) {
-    // Items still to copy, each with the node its copy goes to, in pre-order
-    // (a stack, not nested calls: the source may be of any depth).
-    struct Job {
-        CItemNode* target;
-        Ref<CItem> source;
-    };
-    std::vector<Job> jobs;
-    jobs.push_back({target, Ref<CItem>(source)});
-    bool first = true;
-    while (!jobs.empty()) {
-        Job job = std::move(jobs.back());
-        jobs.pop_back();
-        // Taken before the copy joins the tree: a copy into the source's own
-        // children must not copy itself again.
-        CItemNode* from = job.source->ChildNode();
-        size_t children = jobs.size();
-        if (from && !from->IsVirtual())
-            for (int32_t p = from->MaterialisedCount() - 1; p >= 0; --p)
-                jobs.push_back({nullptr, Ref<CItem>(from->MaterialisedAt(p))});
-        Ref<CItem> copy = CItem::New(job.target, {}, 0);
+// The items of a subtree in breadth-first order, each with the entry of its
+// parent (-1 for the top). Taken whole before any copy joins the tree, so a
+// copy into the source's own subtree copies what was there, once.
+struct CVincaEngine::SubtreeItems {
+    std::vector<Ref<CItem>> items;
+    std::vector<int32_t> parents;
+};
+
+CVincaEngine::SubtreeItems CVincaEngine::ListSubtree(CItem* source) {
+    SubtreeItems list;
+    list.items.emplace_back(source);
+    list.parents.push_back(-1);
+    for (size_t i = 0; i < list.items.size(); ++i) {
+        // A virtual parent's children are made by the container again on demand.
+        CItemNode* from = list.items[i]->ChildNode();
+        if (!from || from->IsVirtual()) continue;
+        for (int32_t p = 0; p < from->MaterialisedCount(); ++p) {
+            list.items.emplace_back(from->MaterialisedAt(p));
+            list.parents.push_back(static_cast<int32_t>(i));
+        }
+    }
+    return list;
+}
+
+VResult CVincaEngine::CopySubtree(CItemNode* target, int32_t at, const SubtreeItems& source, CItem** made) {
+    // The child list of each entry's copy; a parent comes before its
+    // children, and siblings in their order, so each copy is appended.
+    std::vector<CItemNode*> nodes(source.items.size(), nullptr);
+    for (size_t i = 0; i < source.items.size(); ++i) {
+        const CItem& from = *source.items[i];
+        CItemNode* into = i == 0 ? target : nodes[source.parents[i]];
+        Ref<CItem> copy = CItem::New(into, {}, 0);
         if (!copy) return VE_OUT_OF_MEMORY;
-        if (VResult r = copy->CopyFrom(*job.source)) return r;
-        int32_t index = first ? at : -1;
-        if (VResult r = job.target->AddChild(index, copy.get())) return r;
-        if (first && made) *made = copy.get();
-        first = false;
-        if (!from) continue;
+        if (VResult r = copy->CopyFrom(from)) return r;
+        int32_t index = i == 0 ? at : -1;
+        if (VResult r = into->AddChild(index, copy.get())) return r;
+        if (i == 0 && made) *made = copy.get();
+        if (!from.ChildNode()) continue;
         CItemNode* to = copy->GetChildNode();
         if (!to) return VE_OUT_OF_MEMORY;
-        to->CopySettings(*from);
-        // A virtual parent's children are made by the container again on demand.
-        for (size_t j = children; j < jobs.size(); ++j)
-            jobs[j].target = to;
+        to->CopySettings(*from.ChildNode());
+        nodes[i] = to;
     }
     return VE_OK;
 }
@@ -612,14 +620,18 @@ VResult CVincaEngine::CopyInto(CNodeRef pos, CItem* const* sources, int32_t coun
             from->DetachAt(from->MaterialisedAt(last) == sources[i] ? last : sources[i]->GetIndex());
         }
     }
+    // Every source as it stands before the first copy is made: a source may
+    // hold the target, or an earlier source's copy may land in a later one.
+    std::vector<SubtreeItems> lists;
+    if (!take)
+        for (int32_t i = 0; i < count; ++i)
+            lists.push_back(ListSubtree(sources[i]));
     CItem* first = nullptr;
     VResult result = VE_OK;
     for (int32_t i = 0; i < count; ++i) {
-        // A source under the target must be copied as it was before the copy began.
         int32_t at = before < 0 ? -1 : before + i;
         CItem* made = nullptr;
-        result =
-            take ? TakeSubtree(target, at, sources[i], &made) : CopySubtree(target, at, sources[i], &made);
+        result = take ? TakeSubtree(target, at, sources[i], &made) : CopySubtree(target, at, lists[i], &made);
         if (!first) first = made;
         if (result) break;
     }

@@ -276,9 +276,9 @@ bool ReadNodeRecord(CTreeStream& ts, CItemNode& node) {
     }
     return !ts.Failed();
 }
-void WriteNodeAsTree(CTreeStream& ts, CItemNode* node, CItem& owner) {
+void WriteNodeAsTree(CTreeStream& ts, CItemNode* node, CItem& owner, bool descendants) {
     ts.Bytes().WriteU16(CTreeRef::kTree);
-    WriteNodeRecord(ts, node, owner, true);
+    WriteNodeRecord(ts, node, owner, descendants);
 }
 
 void WriteTreeRef(CTreeStream& ts, const CTreeRef& ref, bool descendants, TagForm form) {

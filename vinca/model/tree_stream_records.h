@@ -39,7 +39,8 @@ void WriteTreeRef(CTreeStream& ts, const CTreeRef& ref, bool descendants, TagFor
 bool ReadTreeRef(CTreeStream& ts, CTreeRef& out, TagForm form = TagForm::TwoByte);
 
 // Writes the children of `node` as a whole tree ("TR"): the node's record
-// with the sort key and method of its owning item.
-void WriteNodeAsTree(CTreeStream& ts, CItemNode* node, CItem& owner);
+// with the sort key and method of its owning item; without `descendants`
+// the children alone, none of their sub-items.
+void WriteNodeAsTree(CTreeStream& ts, CItemNode* node, CItem& owner, bool descendants = true);
 
 } // namespace vinca

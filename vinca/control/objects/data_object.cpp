@@ -186,7 +186,8 @@ const plat::DispatchTable<COleVincaDataObject>& COleVincaDataObject::dispatch_ta
                  }
                  if (format == plat::CF_TEXT ||
                      format == plat::register_clipboard_format("Rich Text Format")) {
-                     c.result() = Variant::ansi(dataobj::TextOf(block));
+                     // Automation text, as every standard client reads a string.
+                     c.result() = Variant(std::string_view(dataobj::TextOf(block)));
                  } else if (format == plat::CF_DIB || format == plat::CF_BITMAP ||
                             format == plat::CF_METAFILEPICT) {
                      // Metafiles have no renderer here: they give the empty picture.

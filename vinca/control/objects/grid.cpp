@@ -147,22 +147,6 @@ void CheckCell(CTreeGrid* g, int32_t row, int32_t col) {
         ThrowVincaError(VE_BAD_INDEX);
 }
 
-// The value of a cell as a string entry of the row item; the tree column
-// is the item's text.
-void SetCellText(CVincaCtrl& ctl, CTreeGrid& g, int32_t row, int32_t col, std::string_view text) {
-    CItem* item = g.RowItem(row);
-    CColumnDef* column = g.Column(col);
-    if (!item || !column) return;
-    const CVincaName* key = column->Key();
-    if (key == names::Tree() || key == names::ItemTreeColumn()) {
-        CheckVinca(ctl.Engine().SetListText(item, text));
-        return;
-    }
-    CItemData* data = item->GetItemData();
-    if (!data) ThrowVincaError(VE_OUT_OF_MEMORY);
-    CheckVinca(data->Values().SetOrAddValue(key, Variant::ansi(text)));
-}
-
 // The sort method of the grid's item in the 0/1 form, -1 for none.
 int32_t SortingMethodOf(CItem* owner) {
     switch (owner ? owner->SortMethod() : 0) {
@@ -545,22 +529,7 @@ const plat::DispatchTable<COleGrid>& COleGrid::dispatch_table() {
                          CheckVinca(
                              g.InsertRow(e, inside ? at : -1, convert ? std::string_view() : text, &made));
                          ctl.ClearPending();
-                         const int32_t row = made && made->ParentNode() ? made->GetIndex() + 1 : rows;
-                         if (convert) {
-                             int32_t col = 1;
-                             size_t start = 0;
-                             while (start <= text.size()) {
-                                 size_t end = text.find(delimiter, start);
-                                 if (end == std::string::npos) end = text.size();
-                                 if (end > start) {
-                                     if (g.ColumnCount() < col + 1) CheckVinca(g.SetColumnCount(col + 1));
-                                     SetCellText(ctl, g, row, col,
-                                                 std::string_view(text).substr(start, end - start));
-                                 }
-                                 ++col;
-                                 start = end + 1;
-                             }
-                         }
+                         if (convert && made) CheckVinca(g.FillRow(e, *made, text, delimiter));
                      }
                      ctl.RequestRefresh(1, 0);
                      ctl.MarkModified();

@@ -30,6 +30,11 @@ CVincaCtrl& Live(const ControlLink& link) {
     return **link;
 }
 
+// The keys of the tree column of a tree grid and of an item grid.
+bool IsTreeColumn(const CVincaName* name) {
+    return name == names::Tree() || name == names::ItemTreeColumn();
+}
+
 // Text goes out as automation text whatever form the item keeps it in.
 plat::Variant Outgoing(const plat::Variant& v) {
     if (v.vt == plat::VT_ANSI) return plat::Variant(plat::bstr_bytes(v.bstrVal));
@@ -54,6 +59,12 @@ plat::HRESULT COleValue::query_other(plat::REFIID iid, void** out) {
 const plat::DispatchTable<COleValue>& COleValue::dispatch_table() {
     auto get_value = [](COleValue& self, plat::DispCall& c) {
         self.Control();
+        // The tree column's cell is a temporary entry holding the item's
+        // text (what a write there changes).
+        if (IsTreeColumn(self.m_name)) {
+            c.result() = plat::Variant(std::string_view(self.m_item->Text()));
+            return;
+        }
         // Reading never adds an entry.
         CItemData* data = self.m_item->ItemData();
         const plat::Variant* v = data ? data->FindNamedValue(self.m_name) : nullptr;
@@ -73,7 +84,7 @@ const plat::DispatchTable<COleValue>& COleValue::dispatch_table() {
         VResult r = VE_OK;
         {
             CVincaEngine::UpdateScope notices(e);
-            if (name == "__Tree" || name == "__ItemTreeColumn") {
+            if (IsTreeColumn(self.m_name)) {
                 // The tree column: the value becomes the item's text and the
                 // entry keeps no value of its own; its nested set (the
                 // appearance) stays.

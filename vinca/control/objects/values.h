@@ -1,9 +1,9 @@
 #pragma once
 // The automation view of an item's named values: a collection over the
 // item's value list and one object per named value. Both follow their
-// control through a link; once the control is gone every member raises
-// 20126.
+// control through a link that keeps it alive.
 #include <memory>
+#include <utility>
 
 #include "platform/com/object.h"
 #include "vinca/model/item.h"
@@ -13,9 +13,27 @@ namespace vinca {
 
 class CVincaCtrl;
 
-// What an automation object holds of its control: the control while it
-// lives, null after.
-using ControlLink = std::shared_ptr<CVincaCtrl*>;
+// What an automation object holds of its control: a counted reference, so
+// that the control lives as long as any object handed out from it, also
+// after its container let it go. Empty for an object made without one.
+class ControlLink {
+  public:
+    ControlLink() = default;
+    explicit ControlLink(CVincaCtrl* ctrl);
+    ControlLink(const ControlLink& other) : ControlLink(other.m_ctrl) {}
+    ControlLink(ControlLink&& other) noexcept : m_ctrl(std::exchange(other.m_ctrl, nullptr)) {}
+    ControlLink& operator=(ControlLink other) noexcept {
+        std::swap(m_ctrl, other.m_ctrl);
+        return *this;
+    }
+    ~ControlLink();
+
+    explicit operator bool() const { return m_ctrl != nullptr; }
+    CVincaCtrl* operator*() const { return m_ctrl; }
+
+  private:
+    CVincaCtrl* m_ctrl{nullptr};
+};
 
 inline constexpr plat::IID IID_IVincaValues = plat::make_guid("89AA8495-5D31-11D2-A13C-0040054699BC");
 inline constexpr plat::IID IID_IVincaValue = plat::make_guid("89AA8493-5D31-11D2-A13C-0040054699BC");
