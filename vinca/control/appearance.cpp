@@ -34,6 +34,9 @@ PictureType DecodedPictureType(const std::string& data) {
     return icon ? PICTYPE_ICON : PICTYPE_BITMAP;
 }
 
+// Larger image files are not pictures a tree shows.
+constexpr uintmax_t kMaxPictureFile = 256u << 20;
+
 } // namespace
 
 void LoadPicture(CVincaCtrl&, Call& c) {
@@ -44,6 +47,12 @@ void LoadPicture(CVincaCtrl&, Call& c) {
     }
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) plat::raise_error(plat::kErrFileNotFound);
+    if (!std::filesystem::exists(path, ec)) plat::raise_error(plat::kErrFileNotFound);
+    // Only a file whose size is known is read whole: a device or a pipe
+    // could deliver bytes without end.
+    const auto size = std::filesystem::is_regular_file(path, ec) ? std::filesystem::file_size(path, ec) : 0;
+    if (ec || !std::filesystem::is_regular_file(path, ec) || size > kMaxPictureFile)
+        plat::raise_error(plat::kErrInvalidFileFormat);
     std::ifstream in(path, std::ios::binary);
     if (!in) plat::raise_error(plat::kErrFileNotFound);
     std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

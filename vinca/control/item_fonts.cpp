@@ -22,7 +22,7 @@ bool ItemFontDesc(CItem* item, FontDesc& out) {
     plat::Variant v = item->ItemData()->GetTreeFont();
     plat::ComPtr<plat::IUnknown> unk = ValueFont(v);
     plat::ComPtr<IVincaFont> font;
-    if (!unk || plat::FAILED(unk->QueryInterface(IID_IFont, font.put_void())) || !font) return false;
+    if (!unk || plat::FAILED(unk->QueryInterface(IID_IVincaFont, font.put_void())) || !font) return false;
     out = font->Desc();
     return true;
 }
@@ -111,7 +111,7 @@ void PutControlFont(CVincaCtrl& self, Call& c) {
     const plat::VARIANT& v = plat::deref(c.value());
     plat::ComPtr<IVincaFont> font;
     if ((v.vt == plat::VT_DISPATCH || v.vt == plat::VT_UNKNOWN) && v.punkVal)
-        v.punkVal->QueryInterface(IID_IFont, font.put_void());
+        v.punkVal->QueryInterface(IID_IVincaFont, font.put_void());
     if (!font) ThrowVincaError(VE_INVALID_ARGUMENT);
     const FontDesc& d = font->Desc();
     // The font members read the same settings; the font reports its own change.
