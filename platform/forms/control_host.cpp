@@ -254,7 +254,7 @@ void ControlHost::read_drag_icon() {
     QImage image;
     ComPtr<vinca::IVincaPicture> picture;
     if (IUnknown* icon = m_site.drag_icon();
-        icon && SUCCEEDED(icon->QueryInterface(vinca::IID_IPicture, picture.put_void())) && picture)
+        icon && SUCCEEDED(icon->QueryInterface(vinca::IID_IVincaPicture, picture.put_void())) && picture)
         if (auto decoded = gdi::DecodePicture(picture->Type(), picture->Data())) image = decoded->image;
     set_drag_icon(image);
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/gdi/font.h"
+#include "platform/gdi/metafile_player.h"
 
 namespace plat::gdi {
 
@@ -31,6 +32,20 @@ std::optional<QImage> ReadImage(std::string_view bytes, const char* format) {
 Size HimetricOf(Size px) {
     int32_t dpi = ScreenPixelsPerInch();
     return {MulDiv(px.cx, 2540, dpi), MulDiv(px.cy, 2540, dpi)};
+}
+
+// A metafile played at its natural size (at most 2048 pixels a side, the
+// shape kept), drawn then like a bitmap with transparent gaps.
+QImage Played(int32_t kind, std::string_view bytes, Size natural) {
+    constexpr int kMaxSide = 2048;
+    int w = std::abs(natural.cx), h = std::abs(natural.cy);
+    if (w <= 0 || h <= 0) return {};
+    if (w > kMaxSide || h > kMaxSide) {
+        const double scale = double(kMaxSide) / std::max(w, h);
+        w = std::max(1, int(w * scale));
+        h = std::max(1, int(h * scale));
+    }
+    return PlayMetafile(kind, bytes, w, h);
 }
 
 } // namespace
@@ -67,6 +82,7 @@ std::optional<DecodedPicture> DecodePicture(int32_t kind, std::string_view bytes
         if (inch == 0) return std::nullopt;
         pic.himetric = {MulDiv(std::abs(r - l), 2540, inch), MulDiv(std::abs(b - t), 2540, inch)};
         pic.size = {MulDiv(std::abs(r - l), dpi, inch), MulDiv(std::abs(b - t), dpi, inch)};
+        pic.image = Played(kind, bytes, pic.size);
         return pic;
     }
     case PIC_ENHMETAFILE: {
@@ -78,6 +94,7 @@ std::optional<DecodedPicture> DecodePicture(int32_t kind, std::string_view bytes
         int32_t r = Le<int32_t>(bytes, 32), b = Le<int32_t>(bytes, 36);
         pic.himetric = {r - l, b - t};
         pic.size = {MulDiv(r - l, dpi, 2540), MulDiv(b - t, dpi, 2540)};
+        pic.image = Played(kind, bytes, pic.size);
         return pic;
     }
     default:

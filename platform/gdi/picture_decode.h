@@ -3,7 +3,8 @@
 // GIF) and icons decode to images; icons keep their mask as alpha, so
 // transparent pixels stay transparent whatever raster operation draws them.
 // Metafiles are measured from their headers (the placeable header of a
-// metafile, the frame of an enhanced metafile).
+// metafile, the frame of an enhanced metafile) and played into an image of
+// that size (metafile_player.h).
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -18,7 +19,7 @@ enum PictureKind : int32_t { PIC_BITMAP = 1, PIC_METAFILE = 2, PIC_ICON = 3, PIC
 
 struct DecodedPicture {
     int32_t kind{0};
-    QImage image;  // null for a picture that is measured but not drawn
+    QImage image;  // null for a picture that is measured but cannot be drawn
     Size size;     // natural size in screen pixels
     Size himetric; // natural size in hundredths of a millimetre
 };

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <iconv.h>
 #include <map>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "platform/gdi/font.h"
@@ -22,6 +24,7 @@ struct CharState {
     int color{0};
     int uc{1};
     bool skip{false};
+    bool hidden{false}; // \v: kept in the text, never shown
     enum Dest { Text, FontTable, ColorTable } dest{Text};
 };
 
@@ -56,6 +59,30 @@ std::string Decode(const std::string& bytes, int codePage) {
     iconv_close(cd);
     out.resize(out.size() - outLeft);
     return out;
+}
+
+// The code page of a font table's character set (\fcharset); 0 for one
+// that names none (the document's code page then applies).
+int CharsetCodePage(int charset) {
+    static constexpr std::pair<int, int> kPages[] = {
+        {0, 1252},   {2, 1252},  {77, 10000}, {128, 932},  {129, 949},  {130, 1361}, {134, 936},
+        {136, 950},  {161, 1253}, {162, 1254}, {163, 1258}, {177, 1255}, {178, 1256}, {186, 1257},
+        {204, 1251}, {222, 874},  {238, 1250}, {254, 437},  {255, 850}};
+    for (const auto& [set, page] : kPages)
+        if (set == charset) return page;
+    return 0;
+}
+
+// The characters the format names by control word.
+std::optional<char16_t> NamedCharacter(std::string_view w) {
+    static constexpr std::pair<std::string_view, char16_t> kNamed[] = {
+        {"lquote", 0x2018},  {"rquote", 0x2019},  {"ldblquote", 0x201C}, {"rdblquote", 0x201D},
+        {"bullet", 0x2022},  {"endash", 0x2013},  {"emdash", 0x2014},    {"enspace", 0x2002},
+        {"emspace", 0x2003}, {"qmspace", 0x2005}, {"zwj", 0x200D},       {"zwnj", 0x200C},
+        {"ltrmark", 0x200E}, {"rtlmark", 0x200F}, {"zwbo", 0x200B},      {"zwnbo", 0xFEFF}};
+    for (const auto& [name, ch] : kNamed)
+        if (name == w) return ch;
+    return std::nullopt;
 }
 
 bool IsSkippedDestination(std::string_view w) {
@@ -174,7 +201,8 @@ class Reader {
                         fontName.push_back(char(v));
                         continue;
                     }
-                    if (cur.dest == CharState::Text) {
+                    if (cur.dest == CharState::Text && !cur.hidden) {
+                        if (!m_bytes.empty() && !SameChar(m_bytesState, cur)) FlushBytes(m_bytesState);
                         m_bytes.push_back(char(v));
                         m_bytesState = cur;
                     }
@@ -194,6 +222,8 @@ class Reader {
                         Text(cur, QString(QChar(0xA0)));
                     else if (n == '_')
                         Text(cur, QString(QChar(0x2011)));
+                    else if (n == '-')
+                        Text(cur, QString(QChar(0x00AD))); // shown only where a line breaks
                     else if (n == '\n' || n == '\r')
                         NewParagraph(cur);
                     continue;
@@ -252,7 +282,17 @@ class Reader {
                     else if (word == "blue")
                         blue = arg, colorSet = true;
                 } else if (cur.dest == CharState::FontTable) {
-                    // font families, character sets and pitches do not matter here
+                    // Families and pitches do not matter here; the character
+                    // set decides how the font's bytes read.
+                    if (tableFont >= 0 && word == "fcharset" && hasNum) {
+                        if (const int page = CharsetCodePage(arg)) m_fontPages[tableFont] = page;
+                    } else if (tableFont >= 0 && word == "cpg" && hasNum && arg > 0) {
+                        m_fontPages[tableFont] = arg;
+                    }
+                } else if (const auto named = NamedCharacter(word)) {
+                    Text(cur, QString(QChar(*named)));
+                } else if (word == "v") {
+                    cur.hidden = !hasNum || arg != 0;
                 } else if (word == "b") {
                     cur.bold = !hasNum || arg != 0;
                 } else if (word == "i") {
@@ -274,7 +314,8 @@ class Reader {
                     cur.uc = uc;
                     cur.dest = dest;
                 } else if (word == "par") {
-                    NewParagraph(cur);
+                    // A hidden paragraph mark joins its paragraph to the next.
+                    if (!cur.hidden) NewParagraph(cur);
                 } else if (word == "line") {
                     Text(cur, QString(QChar(0x2028)));
                 } else if (word == "tab") {
@@ -330,6 +371,8 @@ class Reader {
                 }
                 continue;
             }
+            if (cur.hidden) continue;
+            if (!m_bytes.empty() && !SameChar(m_bytesState, cur)) FlushBytes(m_bytesState);
             m_bytes.push_back(c);
             m_bytesState = cur;
         }
@@ -339,6 +382,13 @@ class Reader {
         return m_src.find('}', m_pos) == std::string_view::npos;
     }
 
+    // The code page a font's bytes are in: its character set's, else the
+    // document's.
+    int CodePageOf(int font) const {
+        auto it = m_fontPages.find(font >= 0 ? font : m_defaultFont);
+        return it != m_fontPages.end() ? it->second : m_codePage;
+    }
+
     // Code-page bytes pile up until something else comes, so multi-byte
     // characters decode whole.
     void FlushBytes(const CharState&) {
@@ -346,12 +396,12 @@ class Reader {
         std::string bytes;
         bytes.swap(m_bytes);
         bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char b) { return uint8_t(b) < 0x80; });
-        std::string utf8 = ascii ? bytes : Decode(bytes, m_codePage);
+        std::string utf8 = ascii ? bytes : Decode(bytes, CodePageOf(m_bytesState.font));
         Append(m_bytesState, QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
     }
 
     void Text(const CharState& cur, const QString& s) {
-        if (cur.dest != CharState::Text) return;
+        if (cur.dest != CharState::Text || cur.hidden) return;
         FlushBytes(cur);
         Append(cur, s);
     }
@@ -383,6 +433,8 @@ class Reader {
         int fontIndex = ch.font >= 0 ? ch.font : m_defaultFont;
         auto it = m_fonts.find(fontIndex);
         std::string face = it != m_fonts.end() && !it->second.empty() ? it->second : m_def.face;
+        if (std::any_of(face.begin(), face.end(), [](char b) { return uint8_t(b) >= 0x80; }))
+            face = Decode(face, CodePageOf(fontIndex));
         f.setFontFamilies({QString::fromStdString(face)});
         int px = std::max(1, (ch.halfPoints * ScreenPixelsPerInch() + 72) / 144);
         f.setProperty(QTextFormat::FontPixelSize, px);
@@ -437,6 +489,7 @@ class Reader {
     int m_codePage{1252};
     int m_defaultFont{0};
     std::map<int, std::string> m_fonts;
+    std::map<int, int> m_fontPages; // font number to code page
     std::vector<std::optional<COLORREF>> m_colors;
     std::string m_bytes;
     CharState m_bytesState;

@@ -265,6 +265,33 @@ void prop_stream_seeds() {
     put(t, "date_text", "12/30/1899 06:00:00");
 }
 
+// ---- rich text ----
+
+void rich_text_seeds() {
+    const std::string t = "fuzz_gdi_rtf_reader";
+    put(t, "named_characters.rtf",
+        "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset0 DejaVu Sans;}}"
+        "{\\colortbl ;\\red200\\green0\\blue0;}\\pard\\qc\\f0\\fs20 "
+        "\\lquote single\\rquote  \\ldblquote double\\rdblquote  \\bullet  a\\endash b\\emdash c"
+        "\\emspace d\\enspace e\\qmspace f\\~g\\_h\\-i\\zwj\\zwnj\\ltrmark\\rtlmark"
+        "\\par\\cf1\\b bold\\b0  \\i italic\\i0  \\ul under\\ulnone\\line next\\tab tabbed\\par}");
+    put(t, "hidden_text.rtf",
+        "{\\rtf1\\ansi{\\fonttbl{\\f0 DejaVu Sans;}}\\f0 shown {\\v hidden in a group} shown "
+        "\\v hidden\\v0  again \\v\\'e9t\\'e9\\v0\\plain after plain\\par}");
+    put(t, "charsets.rtf",
+        "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fcharset0 DejaVu Sans;}"
+        "{\\f1\\fcharset204 DejaVu Sans;}{\\f2\\fcharset161 DejaVu Sans;}"
+        "{\\f3\\fcharset128 DejaVu Sans;}{\\f4\\cpg1250 DejaVu Sans;}}"
+        "\\f0 caf\\'e9 \\f1\\'cf\\'f0\\'e8\\'e2\\'e5\\'f2 \\f2\\'c1\\'e1 "
+        "\\f3\\'82\\'a0\\'82\\'a2 \\f4\\'9a\\par}");
+    put(t, "unicode.rtf",
+        "{\\rtf1\\ansi\\uc1 \\u8364?\\u-3913?{\\uc2\\u20013\\'a4\\'a4}\\u9731?\\par}");
+    put(t, "destinations.rtf",
+        "{\\rtf1{\\*\\generator writer;}{\\info{\\title t}}{\\stylesheet{\\s0 Normal;}}"
+        "{\\pict\\wmetafile8 0102}{\\*\\unknown skipped}\\pard\\li720\\ri360\\fi-360\\qr right"
+        "\\par\\pard\\qj justified\\par}");
+}
+
 // ---- version resources ----
 
 void version_seeds() {
@@ -290,5 +317,6 @@ int main(int argc, char** argv) {
     text_seeds();
     prop_stream_seeds();
     version_seeds();
+    rich_text_seeds();
     return 0;
 }

@@ -1,6 +1,7 @@
 // Pictures loaded from files: an image file is read whole and must decode
-// as one of the formats the control shows (bitmap, icon, GIF, JPEG, PNG);
-// the picture keeps the file's bytes, which is what it saves and draws from.
+// as one of the formats the control shows (bitmap, icon, GIF, JPEG, PNG,
+// metafile with its placeable header, enhanced metafile); the picture keeps
+// the file's bytes, which is what it saves and draws from.
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -15,6 +16,8 @@
 #include <QtGui/QImage>
 #include <QtGui/QImageReader>
 
+#include "platform/gdi/picture_decode.h"
+
 namespace vinca::members {
 
 namespace {
@@ -22,6 +25,10 @@ namespace {
 // The picture type of an image in one of the formats the control loads;
 // PICTYPE_NONE for anything else or an image that does not decode.
 PictureType DecodedPictureType(const std::string& data) {
+    const PictureType sniffed =
+        SniffPictureType(std::span(reinterpret_cast<const uint8_t*>(data.data()), data.size()));
+    if (sniffed == PICTYPE_METAFILE || sniffed == PICTYPE_ENHMETAFILE)
+        return plat::gdi::DecodePicture(sniffed, data) ? sniffed : PICTYPE_NONE;
     QByteArray bytes = QByteArray::fromRawData(data.data(), static_cast<qsizetype>(data.size()));
     QBuffer buffer(&bytes);
     if (!buffer.open(QIODevice::ReadOnly)) return PICTYPE_NONE;
@@ -34,6 +41,9 @@ PictureType DecodedPictureType(const std::string& data) {
     return icon ? PICTYPE_ICON : PICTYPE_BITMAP;
 }
 
+// Larger image files are not pictures a tree shows.
+constexpr uintmax_t kMaxPictureFile = 256u << 20;
+
 } // namespace
 
 void LoadPicture(CVincaCtrl&, Call& c) {
@@ -44,6 +54,12 @@ void LoadPicture(CVincaCtrl&, Call& c) {
     }
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) plat::raise_error(plat::kErrFileNotFound);
+    if (!std::filesystem::exists(path, ec)) plat::raise_error(plat::kErrFileNotFound);
+    // Only a file whose size is known is read whole: a device or a pipe
+    // could deliver bytes without end.
+    const auto size = std::filesystem::is_regular_file(path, ec) ? std::filesystem::file_size(path, ec) : 0;
+    if (ec || !std::filesystem::is_regular_file(path, ec) || size > kMaxPictureFile)
+        plat::raise_error(plat::kErrInvalidFileFormat);
     std::ifstream in(path, std::ios::binary);
     if (!in) plat::raise_error(plat::kErrFileNotFound);
     std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -6,11 +6,27 @@
 #include "vinca/control/control.h"
 #include "vinca/control/ole_drag.h"
 #include "vinca/model/persist.h"
+#include "vinca/model/picture.h"
+
+// Qt after the model's headers (its `slots` macro).
+#include "platform/gdi/picture_decode.h"
 
 namespace {
 
+// Pictures are measured as they are drawn: through the picture decoder.
+bool MeasurePicture(vinca::PictureType type, const std::string& data, int32_t& width, int32_t& height) {
+    const auto decoded = plat::gdi::DecodePicture(type, data);
+    if (!decoded) return false;
+    width = decoded->himetric.cx;
+    height = decoded->himetric.cy;
+    return true;
+}
+
 struct LibraryLifetime {
-    LibraryLifetime() { vinca::InstallQtClipboard(); }
+    LibraryLifetime() {
+        vinca::InstallQtClipboard();
+        vinca::SetPictureMeasure(&MeasurePicture);
+    }
     ~LibraryLifetime() {
         vinca::ClearDragSource();
         vinca::RemoveQtClipboard();

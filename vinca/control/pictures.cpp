@@ -11,21 +11,24 @@ namespace vinca {
 
 namespace {
 
-// The picture a property answers when it holds none: a picture of type 0.
+// The picture a property answers when it holds none: a picture of type 0,
+// no handle and no size, with the members of every picture.
 class CEmptyPicture final : public plat::DispatchObject<CEmptyPicture> {
   public:
     static const plat::DispatchTable<CEmptyPicture>& dispatch_table() {
+        auto zero = [](plat::DISPID id, std::string_view name, plat::VARTYPE type) {
+            return plat::DispMember<CEmptyPicture>{
+                .id = id,
+                .name = name,
+                .kind = plat::DispKind::Property,
+                .type = type,
+                .get = [type](CEmptyPicture&, plat::DispCall& c) {
+                    c.result() = type == plat::VT_I2 ? plat::Variant(int16_t(0)) : plat::Variant(int32_t(0));
+                }};
+        };
         static const plat::DispatchTable<CEmptyPicture> table{
-            {.id = 0,
-             .name = "Handle",
-             .kind = plat::DispKind::Property,
-             .type = plat::VT_I4,
-             .get = [](CEmptyPicture&, plat::DispCall& c) { c.result() = plat::Variant(int32_t(0)); }},
-            {.id = 3,
-             .name = "Type",
-             .kind = plat::DispKind::Property,
-             .type = plat::VT_I2,
-             .get = [](CEmptyPicture&, plat::DispCall& c) { c.result() = plat::Variant(int16_t(0)); }},
+            zero(0, "Handle", plat::VT_I4), zero(2, "hPal", plat::VT_I4), zero(3, "Type", plat::VT_I2),
+            zero(4, "Width", plat::VT_I4),  zero(5, "Height", plat::VT_I4),
         };
         return table;
     }
@@ -44,7 +47,7 @@ plat::ComPtr<IVincaPicture> PictureOf(const plat::VARIANT& in) {
     if ((v.vt != plat::VT_DISPATCH && v.vt != plat::VT_UNKNOWN)) ThrowVincaError(VE_INVALID_ARGUMENT);
     if (!v.punkVal) return nullptr;
     plat::ComPtr<IVincaPicture> pic;
-    if (plat::SUCCEEDED(v.punkVal->QueryInterface(IID_IPicture, pic.put_void())) && pic) return pic;
+    if (plat::SUCCEEDED(v.punkVal->QueryInterface(IID_IVincaPicture, pic.put_void())) && pic) return pic;
     plat::ComPtr<plat::IDispatch> disp;
     v.punkVal->QueryInterface(plat::IID_IDispatch, disp.put_void());
     // Our own empty picture clears the property.

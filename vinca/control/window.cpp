@@ -167,7 +167,7 @@ plat::ComPtr<IVincaPicture> PictureProp(const plat::Variant& value) {
     const plat::VARIANT& v = plat::deref(value);
     plat::ComPtr<IVincaPicture> pic;
     if ((v.vt == plat::VT_DISPATCH || v.vt == plat::VT_UNKNOWN) && v.punkVal)
-        v.punkVal->QueryInterface(IID_IPicture, pic.put_void());
+        v.punkVal->QueryInterface(IID_IVincaPicture, pic.put_void());
     return pic;
 }
 
@@ -329,7 +329,7 @@ CPictureHolder HolderOf(const plat::Variant* value) {
     const plat::VARIANT& v = plat::deref(*value);
     if ((v.vt != plat::VT_DISPATCH && v.vt != plat::VT_UNKNOWN) || !v.punkVal) return {};
     plat::ComPtr<IVincaPicture> pic;
-    if (!plat::SUCCEEDED(v.punkVal->QueryInterface(IID_IPicture, pic.put_void()))) return {};
+    if (!plat::SUCCEEDED(v.punkVal->QueryInterface(IID_IVincaPicture, pic.put_void()))) return {};
     return CPictureHolder(std::move(pic));
 }
 

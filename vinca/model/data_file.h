@@ -6,6 +6,7 @@
 // (and its earlier tree object) load like current ones.
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -18,12 +19,20 @@ inline constexpr plat::CLSID CLSID_VincaControl = plat::make_guid("9D998150-B884
 inline constexpr plat::CLSID CLSID_OldVincaControl = plat::make_guid("9D998140-B884-11CE-8D47-444553540000");
 inline constexpr plat::CLSID CLSID_OldTreeObject = plat::make_guid("BFC59ED7-6FA9-11D0-8F72-00403332E47E");
 
-// A private in-memory copy of a whole file: changes never reach the file.
+// A private copy-on-write mapping of a whole regular file: changes never
+// reach the file, and only the pages written to are copied. Files of 2 GB
+// and more, and anything that is not a regular file, are not opened.
 class CMappedFile {
   public:
+    CMappedFile() = default;
+    ~CMappedFile();
+    CMappedFile(const CMappedFile&) = delete;
+    CMappedFile& operator=(const CMappedFile&) = delete;
+
     bool Open(const std::filesystem::path& path);
+    void Close();
     bool IsOpen() const { return m_open; }
-    uint32_t Size() const { return static_cast<uint32_t>(m_data.size()); }
+    uint32_t Size() const { return m_size; }
     uint32_t Position() const { return m_pos; }
     // At most the bytes left; the count moved.
     uint32_t Read(void* buffer, uint32_t count);
@@ -34,10 +43,11 @@ class CMappedFile {
     // Writes `replacement` over every occurrence of `pattern` (both `length`
     // bytes), including one that ends at the very end; the position stays.
     void Replace(const void* pattern, const void* replacement, uint32_t length);
-    const std::vector<uint8_t>& Data() const { return m_data; }
+    std::span<const uint8_t> Data() const { return {m_data, m_size}; }
 
   private:
-    std::vector<uint8_t> m_data;
+    uint8_t* m_data{nullptr};
+    uint32_t m_size{0};
     uint32_t m_pos{0};
     bool m_open{false};
 };
@@ -47,7 +57,9 @@ class CMappedFile {
 int SaveDataFile(const std::filesystem::path& path, IPersistTarget& target);
 // 0 on success, 1 when the file or its properties cannot be read, 2 when the
 // load ended in an exception, 4 when the file does not start with the
-// control's class id. The file is never changed.
+// control's class id. The class id is checked on the first 16 bytes before
+// anything else is read, so a file of any other kind (or a device that
+// never ends) is refused at once. The file is never changed.
 int LoadDataFile(const std::filesystem::path& path, IPersistTarget& target);
 
 } // namespace vinca

@@ -1,10 +1,12 @@
 // Picture and font objects and their stored forms.
 #include "vinca/model/picture.h"
 
+#include <atomic>
 #include <cstring>
 #include <string_view>
 #include <vector>
 
+#include "platform/base/handle_table.h"
 #include "platform/base/strings.h"
 
 #include "vinca/model/stream.h"
@@ -20,6 +22,27 @@ namespace {
 constexpr uint32_t kPictureKey = 0x0000746C;
 // Font flags in the stored form.
 constexpr uint8_t kFontItalic = 0x02, kFontUnderline = 0x04, kFontStrike = 0x08;
+
+// Member numbers by name (case-blind); only the first name is a member,
+// further names are named arguments, which these members have none of.
+template <size_t N>
+HRESULT NamesToIds(const std::pair<std::string_view, DISPID> (&members)[N], OLECHAR** names, uint32_t count,
+                   DISPID* ids) {
+    if (!names || !ids || count == 0) return E_POINTER;
+    HRESULT hr = S_OK;
+    for (uint32_t i = 0; i < count; ++i) {
+        ids[i] = DISPID_UNKNOWN;
+        if (i > 0) {
+            hr = DISP_E_UNKNOWNNAME;
+            continue;
+        }
+        const std::string name = names[i] ? utf16_to_utf8(std::u16string_view(names[i])) : std::string();
+        for (const auto& [text, id] : members)
+            if (plat::iequals(name, text)) ids[i] = id;
+        if (ids[i] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
+    }
+    return hr;
+}
 
 // Counting and the dispatch members every stored object shares: they have
 // no automation members of their own in the model.
@@ -56,22 +79,78 @@ template <class Iface> class StoredObject : public Iface {
     std::atomic<ULONG> m_refs{0};
 };
 
+std::atomic<PictureMeasure> g_measure{nullptr};
+
+// Handle numbers of pictures: a picture gets one when it is first asked
+// for it and gives it back when it goes.
+plat::HandleTable<IVincaPicture>& PictureHandles() {
+    static plat::HandleTable<IVincaPicture> table;
+    return table;
+}
+
 class Picture final : public StoredObject<IVincaPicture> {
   public:
     Picture(PictureType type, std::string data) : m_type(type), m_data(std::move(data)) {}
+    ~Picture() override {
+        if (m_handle) PictureHandles().remove(m_handle);
+    }
     HRESULT QueryInterface(REFIID iid, void** out) override {
         if (!out) return E_POINTER;
         *out = nullptr;
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IPictureDisp || iid == IID_IPicture)
+        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IPictureDisp || iid == IID_IVincaPicture)
             return Answer(out);
         return E_NOINTERFACE;
     }
     PictureType Type() const override { return m_type; }
     const std::string& Data() const override { return m_data; }
 
+    HRESULT GetIDsOfNames(REFIID, OLECHAR** names, uint32_t count, LCID, DISPID* ids) override {
+        static constexpr std::pair<std::string_view, DISPID> kMembers[] = {
+            {"Handle", 0}, {"hPal", 2}, {"Type", 3}, {"Width", 4}, {"Height", 5}};
+        return NamesToIds(kMembers, names, count, ids);
+    }
+
+    HRESULT Invoke(DISPID id, REFIID, LCID, uint16_t flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
+                   uint32_t*) override {
+        if (id < 0 || id > 5 || id == 1) return DISP_E_MEMBERNOTFOUND;
+        if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) return DISP_E_MEMBERNOTFOUND;
+        if (!(flags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD))) return DISP_E_MEMBERNOTFOUND;
+        if (params && params->cArgs != 0) return DISP_E_BADPARAMCOUNT;
+        Variant v;
+        switch (id) {
+        case 0:
+            if (!m_handle) m_handle = PictureHandles().add(this);
+            v = Variant(static_cast<int32_t>(m_handle));
+            break;
+        case 2:
+            v = Variant(int32_t(0)); // pictures carry no palette of their own
+            break;
+        case 3:
+            v = Variant(static_cast<int16_t>(m_type));
+            break;
+        default:
+            Measure();
+            v = Variant(id == 4 ? m_width : m_height);
+            break;
+        }
+        if (result) *result = v.detach();
+        return S_OK;
+    }
+
   private:
+    void Measure() {
+        if (m_measured) return;
+        m_measured = true;
+        const PictureMeasure measure = g_measure.load();
+        if (!measure || !measure(m_type, m_data, m_width, m_height)) m_width = m_height = 0;
+    }
+
     PictureType m_type;
     std::string m_data;
+    uint32_t m_handle{0};
+    bool m_measured{false};
+    int32_t m_width{0};
+    int32_t m_height{0};
 };
 
 class Font final : public StoredObject<IVincaFont> {
@@ -80,7 +159,7 @@ class Font final : public StoredObject<IVincaFont> {
     HRESULT QueryInterface(REFIID iid, void** out) override {
         if (!out) return E_POINTER;
         *out = nullptr;
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IFontDisp || iid == IID_IFont)
+        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IFontDisp || iid == IID_IVincaFont)
             return Answer(out);
         return E_NOINTERFACE;
     }
@@ -222,6 +301,10 @@ PictureType SniffPictureType(std::span<const uint8_t> b) {
     return PICTYPE_NONE;
 }
 
+void SetPictureMeasure(PictureMeasure measure) {
+    g_measure.store(measure);
+}
+
 ComPtr<IVincaPicture> NewPicture(PictureType type, std::string data) {
     if (type <= PICTYPE_NONE || type > PICTYPE_ENHMETAFILE) return nullptr;
     auto bytes = std::span(reinterpret_cast<const uint8_t*>(data.data()), data.size());
@@ -234,14 +317,14 @@ ComPtr<IVincaFont> NewFont(const FontDesc& desc) {
 }
 
 void WriteStoredObject(IUnknown* obj, CVincaStream& out) {
-    if (auto pic = query<IVincaPicture>(obj, IID_IPicture)) {
+    if (auto pic = query<IVincaPicture>(obj, IID_IVincaPicture)) {
         out.Write(&CLSID_StdPicture, sizeof(CLSID));
         out.WriteU32(kPictureKey);
         out.WriteU32(static_cast<uint32_t>(pic->Data().size()));
         out.WriteBlock(pic->Data().data(), static_cast<uint32_t>(pic->Data().size()));
         return;
     }
-    if (auto font = query<IVincaFont>(obj, IID_IFont)) {
+    if (auto font = query<IVincaFont>(obj, IID_IVincaFont)) {
         const FontDesc& d = font->Desc();
         out.Write(&CLSID_StdFont, sizeof(CLSID));
         std::string name = d.name.substr(0, 255);

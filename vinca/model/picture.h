@@ -5,7 +5,7 @@
 // the fields of its stored form.
 //
 // Both are automation objects: a value of type 9 holds their dispatch
-// interface. IID_IPicture answers IVincaPicture and IID_IFont answers
+// interface. IID_IVincaPicture answers IVincaPicture and IID_IVincaFont answers
 // IVincaFont, this layer's picture and font interfaces.
 #include <atomic>
 #include <cstdint>
@@ -40,11 +40,19 @@ enum PictureType : int16_t {
 // they are not an image the control can load.
 PictureType SniffPictureType(std::span<const uint8_t> bytes);
 
+// A picture's automation members are the standard picture's: Handle 0,
+// hPal 2, Type 3, Width 4 and Height 5 (HIMETRIC), all read-only.
 struct IVincaPicture : plat::IDispatch {
     virtual PictureType Type() const = 0;
     // The image file as loaded (what SaveAsFile writes back).
     virtual const std::string& Data() const = 0;
 };
+
+// The natural size of a picture in HIMETRIC. The model does not decode
+// images: whoever draws them installs the measure (false: not measurable,
+// the size then reads 0 x 0).
+using PictureMeasure = bool (*)(PictureType type, const std::string& data, int32_t& width, int32_t& height);
+void SetPictureMeasure(PictureMeasure measure);
 
 struct FontDesc {
     std::string name;

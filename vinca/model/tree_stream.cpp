@@ -339,7 +339,7 @@ const void* identity_of(IUnknown* obj) {
 
 bool is_picture(IUnknown* obj) {
     ComPtr<IUnknown> pic;
-    return obj && SUCCEEDED(obj->QueryInterface(IID_IPicture, pic.put_void())) && pic;
+    return obj && SUCCEEDED(obj->QueryInterface(IID_IVincaPicture, pic.put_void())) && pic;
 }
 } // namespace
 
@@ -404,7 +404,7 @@ bool CTreeStream::ReadPicture(ComPtr<IVincaPicture>& out) {
     if (!ReadObjectReference(e, r)) return false;
     if (!e) return true;
     if (r == REF_KNOWN) {
-        if (e->object && FAILED(e->object->QueryInterface(IID_IPicture, out.put_void()))) return BadFormat();
+        if (e->object && FAILED(e->object->QueryInterface(IID_IVincaPicture, out.put_void()))) return BadFormat();
         return true;
     }
     uint8_t type = 0;

@@ -177,11 +177,11 @@ int32_t ValueRound(const VARIANT& v) {
 }
 
 ComPtr<IUnknown> ValuePicture(const VARIANT& v) {
-    return get_object(v, IID_IPicture);
+    return get_object(v, IID_IVincaPicture);
 }
 
 ComPtr<IUnknown> ValueFont(const VARIANT& v) {
-    return get_object(v, IID_IFont);
+    return get_object(v, IID_IVincaFont);
 }
 
 bool ValueIsText(const VARIANT& v) {

@@ -23,11 +23,14 @@ using plat::VARTYPE;
 
 constexpr VARTYPE VT_ANSI_TEXT = plat::VT_ANSI;
 
-// Interfaces a picture or font value is asked for.
-inline constexpr plat::IID IID_IPicture = plat::make_guid("7BF80980-BF32-101A-8BBB-00AA00300CAB");
+// Interfaces a picture or font value is asked for: the standard dispatch
+// identities of pictures and fonts, and this system's own picture and font
+// interfaces under identities of their own (they are not the standard
+// picture and font tables, whose identities fix other methods).
 inline constexpr plat::IID IID_IPictureDisp = plat::make_guid("7BF80981-BF32-101A-8BBB-00AA00300CAB");
-inline constexpr plat::IID IID_IFont = plat::make_guid("BEF6E002-A874-101A-8BBA-00AA00300CAB");
 inline constexpr plat::IID IID_IFontDisp = plat::make_guid("BEF6E003-A874-101A-8BBA-00AA00300CAB");
+inline constexpr plat::IID IID_IVincaPicture = plat::make_guid("8E54BB99-0FFF-4174-89E7-0785FE1F35EE");
+inline constexpr plat::IID IID_IVincaFont = plat::make_guid("58D8458C-10BC-495A-8C4D-AD6E259AEC84");
 
 // ---- setters (each clears the old value first) ---------------------------
 

@@ -57,7 +57,7 @@ bool IAttrChain::GetFont(std::string_view key, CFontHolder& holder) const {
         const VARIANT& d = plat::deref(v);
         if (d.vt == plat::VT_DISPATCH && d.pdispVal) {
             plat::ComPtr<IVincaFont> font;
-            if (plat::SUCCEEDED(d.pdispVal->QueryInterface(IID_IFont, font.put_void())) && font) {
+            if (plat::SUCCEEDED(d.pdispVal->QueryInterface(IID_IVincaFont, font.put_void())) && font) {
                 holder.Set(font);
                 return true;
             }
@@ -73,7 +73,7 @@ bool IAttrChain::GetPicture(std::string_view key, CPictureHolder& holder) const 
         const VARIANT& d = plat::deref(v);
         if (d.vt == plat::VT_DISPATCH && d.pdispVal) {
             plat::ComPtr<IVincaPicture> pic;
-            if (plat::SUCCEEDED(d.pdispVal->QueryInterface(IID_IPicture, pic.put_void())) && pic) {
+            if (plat::SUCCEEDED(d.pdispVal->QueryInterface(IID_IVincaPicture, pic.put_void())) && pic) {
                 holder.Set(pic);
                 return true;
             }

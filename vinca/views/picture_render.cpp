@@ -2,6 +2,8 @@
 
 #include "vinca/views/icon_picture.h"
 
+#include "platform/gdi/metafile_player.h"
+
 #include <list>
 #include <memory>
 #include <mutex>
@@ -65,6 +67,15 @@ void DrawIcon(const QImage& icon, Dc& dc, const Rect& rect, uint32_t rop) {
     dc.DrawImage(rect, img, SRCCOPY);
 }
 
+// A metafile played straight into the rectangle: its window is mapped
+// onto the rectangle's size (anisotropically), not a bitmap stretched.
+void DrawMetafile(const CPictureHolder& holder, const DecodedPicture& d, Dc& dc, const Rect& rect, uint32_t rop) {
+    QImage img = plat::gdi::PlayMetafile(d.kind, holder.Get()->Data(), rect.Width(), rect.Height());
+    if (img.isNull()) return;
+    if (rop == NOTSRCCOPY) img.invertPixels(QImage::InvertRgb);
+    dc.DrawImage(rect, img, SRCCOPY);
+}
+
 } // namespace
 
 int32_t RenderToScreen(const CPictureHolder& holder, Dc& dc, const Rect& rect, uint32_t rop,
@@ -85,6 +96,10 @@ int32_t RenderToScreen(const CPictureHolder& holder, Dc& dc, const Rect& rect, u
     case PIC_ICON:
         CIconPicture(&d->image).Draw(dc, rect, rop);
         break;
+    case PIC_METAFILE:
+    case PIC_ENHMETAFILE:
+        DrawMetafile(holder, *d, dc, rect, rop);
+        break;
     default:
         break;
     }
@@ -103,6 +118,8 @@ int32_t RenderToPrinter(const CPictureHolder& holder, Dc& dc, const Rect& rect, 
         TransparentBlit(d->image, dc, rect, transparency.colour, false);
     else if (d->kind == PIC_BITMAP || d->kind == PIC_ICON)
         dc.DrawImage(rect, d->image, SRCCOPY);
+    else if (d->kind == PIC_METAFILE || d->kind == PIC_ENHMETAFILE)
+        DrawMetafile(holder, *d, dc, rect, SRCCOPY);
     return 1;
 }
 

@@ -106,7 +106,7 @@ QImage RowPicture(plat::IDispatch* list, plat::DISPID member, int32_t row) {
     if (plat::dispatch_get(list, member, v, at) != plat::S_OK || v.vt != plat::VT_DISPATCH || !v.pdispVal)
         return {};
     plat::ComPtr<vinca::IVincaPicture> picture;
-    if (plat::FAILED(v.pdispVal->QueryInterface(vinca::IID_IPicture, picture.put_void())) || !picture)
+    if (plat::FAILED(v.pdispVal->QueryInterface(vinca::IID_IVincaPicture, picture.put_void())) || !picture)
         return {};
     const auto decoded = plat::gdi::DecodePicture(picture->Type(), picture->Data());
     return decoded ? decoded->image.convertToFormat(QImage::Format_ARGB32) : QImage();

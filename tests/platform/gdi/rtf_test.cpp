@@ -53,6 +53,43 @@ TEST(Rtf, ReadsRunsCharactersAndSkipsDestinations) {
     }
 }
 
+// The plain characters of a document, paragraphs joined by "//".
+std::string Plain(const char* rtf) {
+    QTextDocument doc;
+    EXPECT_TRUE(ReadRtf(rtf, doc)) << rtf;
+    QStringList blocks;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+        blocks << b.text();
+    return blocks.join(QStringLiteral("//")).toStdString();
+}
+
+TEST(Rtf, NamedCharactersHiddenTextAndFontCharacterSets) {
+    struct Case {
+        const char* rtf;
+        const char* text;
+    } cases[] = {
+        {"{\\rtf1 \\lquote a\\rquote  \\ldblquote b\\rdblquote}", "\u2018a\u2019 \u201Cb\u201D"},
+        {"{\\rtf1 \\bullet x\\endash y\\emdash z}", "\u2022x\u2013y\u2014z"},
+        {"{\\rtf1 a\\emspace b\\enspace c\\qmspace d\\~e\\_f\\-g}",
+         "a\u2003b\u2002c\u2005d\u00A0e\u2011f\u00ADg"},
+        // Hidden text is left out, in a group or up to \v0, bytes included.
+        {"{\\rtf1 a{\\v hidden}b\\v  gone\\'e9\\u8364?\\v0 c\\v\\rquote\\plain d}", "abcd"},
+        {"{\\rtf1 one\\v\\par\\v0 two\\par three}", "onetwo//three"},
+        // \fcharset of the font table decodes the font's bytes; without one
+        // the document's code page applies.
+        {"{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0\\fcharset0 A;}{\\f1\\fcharset204 B;}"
+         "{\\f2\\fcharset161 C;}{\\f3\\fcharset128 D;}{\\f4\\cpg1250 E;}{\\f5 F;}}"
+         "\\f0\\'e9 \\f1\\'c4\\'e0 \\f2\\'c1\\'e1 \\f3\\'82\\'a0 \\f4\\'9a \\f5\\'e9}",
+         "\u00E9 \u0414\u0430 \u0391\u03B1 \u3042 \u0161 \u00E9"},
+        // A font without a character set inherits the default font's.
+        {"{\\rtf1\\deff1{\\fonttbl{\\f1\\fcharset204 B;}}\\'c4}", "\u0414"},
+        // Font names in the table read in their own character set.
+        {"{\\rtf1{\\fonttbl{\\f0\\fcharset204 \\'d8\\'f0;}}\\f0 x}", "x"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(QString::fromStdString(Plain(c.rtf)), QString::fromUtf8(c.text)) << c.rtf;
+}
+
 TEST(Rtf, RefusesWhatItCannotParseAndLeavesTheDocument) {
     std::string deep = "{\\rtf1 ";
     for (int i = 0; i < 100; ++i)

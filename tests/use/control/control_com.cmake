@@ -12,3 +12,11 @@ add_dependencies(test_use_control_container vinca5)
 if(KL_SANITIZE)
   target_compile_options(test_use_control_container PRIVATE -fno-sanitize=vptr)
 endif()
+
+# Data files, declared lengths and picture objects through IDispatch on the
+# control made by class id in a host widget.
+kl_add_test(NAME test_use_control_files
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/control_com_data_use_test.cpp $<TARGET_OBJECTS:kl_gui_test_main>
+  LIBS kl_qtplatform kl_gui_test_main kl_x_input ${CMAKE_DL_LIBS})
+target_compile_definitions(test_use_control_files PRIVATE KL_VINCA5_PATH="$<TARGET_FILE:vinca5>")
+add_dependencies(test_use_control_files vinca5)

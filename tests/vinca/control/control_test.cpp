@@ -1046,7 +1046,7 @@ TEST_F(Control, FontObjectAndFontMembersAgree) {
     Variant font = get("Font");
     ASSERT_EQ(font.vt, plat::VT_DISPATCH);
     plat::ComPtr<vinca::IVincaFont> f;
-    ASSERT_EQ(font.pdispVal->QueryInterface(vinca::IID_IFont, f.put_void()), plat::S_OK);
+    ASSERT_EQ(font.pdispVal->QueryInterface(vinca::IID_IVincaFont, f.put_void()), plat::S_OK);
     EXPECT_EQ(f->Desc().name, "Serif");
     EXPECT_EQ(f->Desc().weight, 700);
 
@@ -1172,7 +1172,7 @@ TEST_F(Control, PicturesFromFilesKeptAndPersisted) {
     Variant copied = get("PictureRoot", {}, other.get());
     ASSERT_EQ(copied.vt, plat::VT_DISPATCH);
     plat::ComPtr<vinca::IVincaPicture> stored;
-    ASSERT_EQ(copied.pdispVal->QueryInterface(vinca::IID_IPicture, stored.put_void()), plat::S_OK);
+    ASSERT_EQ(copied.pdispVal->QueryInterface(vinca::IID_IVincaPicture, stored.put_void()), plat::S_OK);
     EXPECT_EQ(stored->Type(), vinca::PICTYPE_BITMAP);
     EXPECT_EQ(stored->Data(), TinyBmp(0x11));
 

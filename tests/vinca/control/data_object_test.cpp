@@ -110,7 +110,7 @@ TEST(DataObject, BitmapsAreReadInsideTheirBlock) {
         Variant pic = Get(obj.get(), "GetData", {Variant(int16_t(8))});
         ASSERT_EQ(pic.vt, plat::VT_DISPATCH);
         plat::ComPtr<vinca::IVincaPicture> p;
-        if (pic.pdispVal) pic.pdispVal->QueryInterface(vinca::IID_IPicture, p.put_void());
+        if (pic.pdispVal) pic.pdispVal->QueryInterface(vinca::IID_IVincaPicture, p.put_void());
         EXPECT_EQ(p && !p->Data().empty(), c.picture);
     }
 }

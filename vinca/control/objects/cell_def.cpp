@@ -420,7 +420,7 @@ const plat::DispatchTable<COleCellDef>& COleCellDef::dispatch_table() {
                  plat::ComPtr<IVincaFont> font;
                  if (self.Resolve(names::Font(), v))
                      if (plat::ComPtr<plat::IUnknown> unk = ValueFont(v))
-                         unk->QueryInterface(IID_IFont, font.put_void());
+                         unk->QueryInterface(IID_IVincaFont, font.put_void());
                  FontDesc d;
                  if (font) {
                      d = font->Desc();
@@ -442,7 +442,7 @@ const plat::DispatchTable<COleCellDef>& COleCellDef::dispatch_table() {
                  if ((v.vt != plat::VT_DISPATCH && v.vt != plat::VT_UNKNOWN) || !v.punkVal)
                      return Store(self, names::Font(), nullptr);
                  plat::ComPtr<IVincaFont> font;
-                 v.punkVal->QueryInterface(IID_IFont, font.put_void());
+                 v.punkVal->QueryInterface(IID_IVincaFont, font.put_void());
                  if (!font) ThrowVincaError(VE_INVALID_ARGUMENT);
                  plat::ComPtr<IVincaFont> copy = NewFont(font->Desc());
                  if (!copy) ThrowVincaError(VE_OUT_OF_MEMORY);
