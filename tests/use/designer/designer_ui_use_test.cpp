@@ -289,3 +289,61 @@ TEST_F(DesignerInUse, ProductNameHasTheKeyboardAfterAFileOpensAtStartUp) {
 }
 
 } // namespace
+
+namespace {
+
+// Prepare twice since start: the second build shows its progress form too,
+// and its Cancel button stops it.
+TEST_F(DesignerInUse, TheSecondPrepareCanBeCancelled) {
+    const std::filesystem::path folder = std::filesystem::path(dir.str()) / "P";
+    std::filesystem::create_directories(folder);
+    // A program big enough that compressing it takes a while.
+    std::filesystem::copy_file(KLD_PROGRAM_PATH, folder / "prog");
+    prompt.expect_folder("Select Source Folder", folder.string());
+    x::click(main.Live("cmdNewExecuteFile").button(), {8, 8});
+    prompt.expect_open("Select File", (folder / "prog").string());
+    x::click(main.Live("cmdNewItem").button(), {8, 8});
+    x::settle();
+    ASSERT_EQ(Shape(), "0[1]");
+    Record(1).Compress = true;
+    d->Product.ProductName = "Widget";
+    d->Product.Manufacturer = "Maker";
+    d->Product.OutputFolder = dir.str() + "/out";
+    d->Product.INFFileName = "widget.inf";
+    d->Product.WebLocation = "http://localhost/";
+    d->Product.InstallPaths[0].FolderType = 1;
+    d->Product.InstallPaths[0].Path = "/opt/widget";
+    auto answer = [&](MsgAnswer a, const char* text = "") {
+        prompt.expect(kltest::ExpectedPrompt{.kind = kltest::PromptKind::Message, .match = text, .answer = a});
+    };
+
+    // The first build runs to the end: anyone may install, go ahead, done.
+    for (int k = 0; k < 3; ++k) answer(MsgAnswer::Yes);
+    x::click(main.Live("cmdMakeStuff").button(), {8, 8});
+    x::settle();
+    ASSERT_EQ(prompt.pending(), 0u);
+    ASSERT_TRUE(std::filesystem::exists(dir.str() + "/out/widget.inf"));
+
+    // The second is cancelled: after the same questions and the one about
+    // the full output folder, Cancel asks, and the build stops.
+    for (int k = 0; k < 3; ++k) answer(MsgAnswer::Yes);
+    answer(MsgAnswer::Yes, "Are you sure you want to cancel creating update stuff and INF file ?");
+    answer(MsgAnswer::Ok, "Operation was cancelled by the user.\nUpdate stuff and INF file have not been created.");
+    bool shown = false;
+    During([&] { x::click(main.Live("cmdMakeStuff").button(), {8, 8}); },
+           [&] {
+               QWidget* progress = main.frmProgress().form().window();
+               shown = progress->isVisible();
+               EXPECT_FALSE(main.LiveOnTop("cmdMakeStuff")) << "Create INF looks live while it runs";
+               x::save_shot(x::grab(progress), "designer-second-prepare");
+               QWidget* cancel = main.frmProgress().form().Find("cmdCancel")->widget();
+               x::click(cancel, cancel->rect().center());
+           });
+    x::settle();
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(prompt.pending(), 0u);
+    EXPECT_FALSE(std::filesystem::exists(dir.str() + "/out/widget.inf"));
+    EXPECT_TRUE(main.LiveOnTop("cmdMakeStuff"));
+}
+
+} // namespace
