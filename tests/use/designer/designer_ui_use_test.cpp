@@ -3,6 +3,8 @@
 // through the window system (focus, modality, keys), and the KLDesigner
 // program itself started on a description.
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QMenuBar>
 #include <QProcess>
 #include <QTimer>
@@ -17,6 +19,16 @@ using kldtest::ActionListUi;
 using plat::ui::MsgAnswer;
 
 namespace {
+
+// Whether something lights up a fifth of the X screen.
+bool ScreenShowsAWindow() {
+    const QImage shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+    int64_t lit = 0, all = 0;
+    for (int y = 0; y < shot.height(); y += 8)
+        for (int x0 = 0; x0 < shot.width(); x0 += 8, ++all)
+            lit += qGray(shot.pixel(x0, y)) > 32;
+    return all > 0 && lit * 5 > all;
+}
 
 class DesignerInUse : public ActionListUi {
   protected:
@@ -269,7 +281,9 @@ TEST_F(DesignerInUse, ProductNameHasTheKeyboardAfterAFileOpensAtStartUp) {
     program.setProcessChannelMode(QProcess::ForwardedChannels);
     program.start(QStringLiteral(KLD_PROGRAM_PATH), {QString::fromStdString(path)});
     ASSERT_TRUE(program.waitForStarted(10000));
-    x::settle(4000);
+    // Until the program's window covers the screen it had to itself.
+    for (int waited = 0; waited < 60 && !ScreenShowsAWindow(); ++waited) x::settle(500);
+    x::settle(1000);
     x::type(QStringLiteral("New Name"));
     x::key(Qt::Key_S, Qt::ControlModifier);
     x::settle(1500);
