@@ -230,8 +230,21 @@ TEST_F(DesignerInUse, ValidateRefreshesTheGridRowsItChanged) {
     prompt.expect_message("Information about 2 files has been refreshed.", MsgAnswer::Ok);
     d->Operations().SetListIndex(-1);
     x::settle();
+    const QImage before = x::grab(View());
     x::click(main.Live("cmdUpdateOperInfo").button(), {8, 8});
     x::settle(200);
+    // Drawn again where the two rows stand: two bands of changed pixels.
+    const QImage after = x::grab(View());
+    ASSERT_EQ(before.size(), after.size());
+    int bands = 0;
+    bool in_band = false;
+    for (int y = 0; y < after.height(); ++y) {
+        bool changed = false;
+        for (int x0 = 0; x0 < after.width() && !changed; ++x0) changed = before.pixel(x0, y) != after.pixel(x0, y);
+        bands += changed && !in_band;
+        in_band = changed;
+    }
+    EXPECT_GE(bands, 2) << "the grid rows of a1 and b1 are drawn with their new values";
     EXPECT_EQ(Record(1).FileSize, 14);
     EXPECT_EQ(Record(4).FileSize, 19);
     for (int32_t p : {1, 4}) {
