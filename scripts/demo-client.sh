@@ -1,23 +1,27 @@
 #!/usr/bin/env bash
-# Builds KLClient, makes a throw-away machine with a product folder and a
-# server list pointing at the sample update in samples/client-update/, and
-# runs the client on it. Without a display (or with KL_DEMO_AUTO=1) it runs
-# unattended, offscreen, and prints the log and the installed files.
+# Installs what the build needs, builds KLClient, makes a throw-away machine
+# with a product folder and a server list pointing at the sample update in
+# samples/client-update/, and runs the client on it. Without a display (or
+# with KL_DEMO_AUTO=1) it runs unattended, offscreen, and prints the log and
+# the installed files.
 #   KL_CLIENT_BIN=path  use this KLClient instead of building one
+#   KEEP=1              keep the throw-away machine afterwards, to look at
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
 if [[ -z "${KL_CLIENT_BIN:-}" ]]; then
-  export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/kl-ccache}
-  export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
-  cmake -S . -B build/demo -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKL_BUILD_TESTS=OFF -DKL_BUILD_BENCH=OFF >/dev/null
-  cmake --build build/demo --target KLClient -j "$(nproc)"
+  source scripts/demo-build.sh
+  demo_build KLClient
   KL_CLIENT_BIN=$root/build/demo/client/ui/KLClient
 fi
 
 demo=$(mktemp -d "${TMPDIR:-/tmp}/kl-demo.XXXXXX")
-trap 'rm -rf "$demo"' EXIT
+if [[ "${KEEP:-}" == 1 ]]; then
+  trap 'echo "demo: kept the machine root in $demo/machine and the product folder in $demo/product"' EXIT
+else
+  trap 'rm -rf "$demo"' EXIT
+fi
 mkdir -p "$demo/machine" "$demo/product"
 export KL_MACHINE_ROOT=$demo/machine
 cat > "$demo/product/KLClient.INI" <<INI
@@ -32,6 +36,9 @@ INI
 args=()
 if [[ "${KL_DEMO_AUTO:-}" == 1 || ( -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ) ]]; then
   args=(AUTO LOG=3)
+  echo "demo: running KLClient unattended in $demo/product"
+else
+  echo "demo: opening the KLClient wizard in $demo/product"
 fi
 status=0
 (cd "$demo/product" && "$KL_CLIENT_BIN" "${args[@]}") || status=$?

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds KLDesigner, klregsvr and the tree-list control, makes a throw-away
-# machine, installs and registers the control there as a setup program does,
-# and opens a working copy of the sample description in samples/designer/.
+# Installs what the build needs, builds KLDesigner, klregsvr and the
+# tree-list control, makes a throw-away machine, installs and registers the
+# control there as a setup program does, and opens a working copy of the
+# sample description in samples/designer/.
 # The repository stays as it was: the designer runs in the copy, whose
 # source folder ("files") is relative to it.
 #   KL_DESIGNER_BUILD=dir  use the programs of this build folder instead of building
@@ -11,10 +12,8 @@ root=$PWD
 
 build=${KL_DESIGNER_BUILD:-}
 if [[ -z "$build" ]]; then
-  export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/kl-ccache}
-  export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
-  cmake -S . -B build/demo -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKL_BUILD_TESTS=OFF -DKL_BUILD_BENCH=OFF >/dev/null
-  cmake --build build/demo --target KLDesigner klregsvr vinca5 -j "$(nproc)"
+  source scripts/demo-build.sh
+  demo_build KLDesigner klregsvr vinca5
   build=$root/build/demo
 fi
 build=$(cd "$build" && pwd)

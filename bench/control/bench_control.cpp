@@ -53,6 +53,8 @@ class Site final : public plat::IOleClientSite, public vinca::IHostFiles, public
     plat::ULONG AddRef() override { return 2; }
     plat::ULONG Release() override { return 1; }
     plat::HRESULT SaveObject() override { return plat::S_OK; }
+    plat::HRESULT GetMoniker(uint32_t, uint32_t, plat::IMoniker**) override { return plat::E_NOTIMPL; }
+    plat::HRESULT GetContainer(plat::IOleContainer**) override { return plat::E_NOINTERFACE; }
     plat::HRESULT ShowObject() override { return plat::S_OK; }
     plat::HRESULT OnShowWindow(plat::BOOL) override { return plat::S_OK; }
     plat::HRESULT RequestNewObjectLayout() override { return plat::E_NOTIMPL; }

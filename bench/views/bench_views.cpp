@@ -1,44 +1,54 @@
-// The control's view window against QTreeView over QStandardItemModel,
-// both 800x600, DejaVu Sans, tree lines and plus/minus boxes, doing the same
-// work on the same rows:
-//   - the first paint (from making the view, all items expanded);
-//   - 20 Page Downs, each with its repaint (the median);
-//   - jumps to rows in the middle, each with its repaint (the median).
-// Shapes: a tree of 10 parents with 99 children (1,000 items), a tree of
-// 1,000 parents with 999 children (1,000,000 items), and a flat list of
-// 1,000,000 top-level items. The tree is built with its shape as flags
-// (open items), as the model benchmark does. QTreeView runs twice: as it
-// comes, and with uniform row heights (its fast path for long lists).
-// Every side and shape runs in a child process of its own.
+// The registered control in a host widget against QTreeView over
+// QStandardItemModel with the same texts, both 800x600, DejaVu Sans, Fusion,
+// tree lines and plus/minus boxes, each shape and side in a process of its
+// own. The control is made by class id from libvinca5.so and filled through
+// IDispatch; this program links no model. Every step is timed with the
+// paint it causes (the widget is repainted at once after the input):
+//   - first screen: showing the filled (and opened) view and its first paint;
+//   - Page Down by key (the median of 20, from the top);
+//   - End by key, from the top (the median of 5);
+//   - the scroll bar's thumb dragged to the bottom with the mouse and let go
+//     (the median of 5, from the top);
+//   - ten wheel steps down, each painted (the median of 5 runs of ten).
+// Shapes: trees of 10 x 99 and 1,000 x 999 items (all open) and flat lists
+// of 1,000 and 1,000,000 items.
 //
-//   bench_views [--pages N] [--jumps N] [--side 0|1|2]
+//   bench_views [--side 0|1] [--shape N]
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <QtGui/QKeyEvent>
+#include <QtGui/QMouseEvent>
 #include <QtGui/QStandardItemModel>
+#include <QtGui/QWheelEvent>
 #include <QtGui/QWindow>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QHeaderView>
+#include <QtWidgets/QScrollBar>
+#include <QtWidgets/QStyle>
 #include <QtWidgets/QStyleFactory>
+#include <QtWidgets/QStyleOptionSlider>
 #include <QtWidgets/QTreeView>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "vinca/model/engine.h"
-#include "vinca/views/view_window.h"
+#include "platform/com/dispatch_client.h"
+#include "platform/com/loader.h"
+#include "platform/forms/control_host.h"
+#include "platform/ui/window_table.h"
 
 namespace {
 
-int g_pages = 20;
-int g_jumps = 7;
-int g_onlySide = -1; // --side N runs one side only (for profiling)
+constexpr plat::CLSID kControl = plat::make_guid("9D998150-B884-11CE-8D47-444553540000");
+constexpr int kPages = 20;
+constexpr int kRepeats = 5;
 
 struct Shape {
     const char* name;
@@ -48,21 +58,19 @@ struct Shape {
 };
 
 const Shape kShapes[] = {
-    {"tree 1,000 (10 x 99)", 10, 99},
-    {"tree 1,000,000 (1,000 x 999)", 1000, 999},
+    {"nested 1,000 (10 x 99)", 10, 99},
+    {"flat 1,000", 1000, 0},
+    {"nested 1,000,000 (1,000 x 999)", 1000, 999},
     {"flat 1,000,000", 1000000, 0},
 };
 
-enum Side { kVinca, kQtTree, kQtUniform };
-const char* kSideNames[] = {"view window", "QTreeView", "QTreeView uniform"};
+enum Side { kVinca, kQtTree };
+const char* kSideNames[] = {"control", "QTreeView"};
 
 struct Result {
-    double firstPaint{0};
-    double pageDown{0};
-    double jump{0};
-    int64_t rowAfterJump{-1};
-    int paints{0}; // paint events the timed steps caused
-    char text[64]{};
+    double firstScreen{0}, pageDown{0}, end{0}, thumb{0}, wheel{0};
+    int64_t topAfterEnd{-1}, topAfterThumb{-1}, topAfterWheel{-1};
+    bool ok{false};
 };
 
 double Seconds(const std::function<void()>& work) {
@@ -76,36 +84,10 @@ double Median(std::vector<double> v) {
     return v.empty() ? 0 : v[v.size() / 2];
 }
 
-std::string ItemText(const Shape& s, int64_t serial) {
+std::string ItemText(int64_t serial) {
     return "Item " + std::to_string(serial);
 }
 
-// The rows jumped to: around the middle, each one different, so no jump
-// lands on the page the last one showed.
-std::vector<int64_t> JumpRows(const Shape& s) {
-    std::vector<int64_t> rows;
-    int64_t mid = s.Rows() / 2;
-    for (int i = 0; i < g_jumps; ++i)
-        rows.push_back(i % 2 ? mid + 1000 * i : mid - 1000 * i);
-    for (int64_t& r : rows)
-        r = std::clamp<int64_t>(r, 0, s.Rows() - 1);
-    if (s.Rows() < 5000) // small trees: jumps a page or more apart
-        for (int i = 0; i < g_jumps; ++i)
-            rows[i] = std::clamp<int64_t>(s.Rows() / 2 + (i % 2 ? 1 : -1) * 40 * i, 0, s.Rows() - 1);
-    return rows;
-}
-
-// Counts the paint events a widget gets, so that a step that painted
-// nothing is seen.
-struct PaintCounter : QObject {
-    int paints{0};
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint) ++paints;
-        return false;
-    }
-};
-
-// Shows the window and lets the platform expose it, so repaint() paints.
 void ShowExposed(QWidget* w) {
     w->show();
     for (int i = 0; i < 100 && !(w->windowHandle() && w->windowHandle()->isExposed()); ++i)
@@ -120,132 +102,207 @@ void PressKey(QWidget* w, int key) {
     QApplication::sendEvent(w, &release);
 }
 
-// ---- the control's view ----
+void Mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButtons held) {
+    const QPointF local(at), global(w->mapToGlobal(at));
+    QMouseEvent e(type, local, local, global, Qt::LeftButton, held, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
 
-struct BenchHost : vinca::IViewHost {
-    vinca::ViewSettings settings;
-    vinca::CRangeSet selected;
-    const vinca::ViewSettings& Settings() const override { return settings; }
-    vinca::CRangeSet* SelectedRows() override { return &selected; }
+QRect Thumb(QScrollBar* b) {
+    QStyleOptionSlider opt;
+    opt.initFrom(b);
+    opt.orientation = b->orientation();
+    opt.minimum = b->minimum();
+    opt.maximum = b->maximum();
+    opt.sliderPosition = b->sliderPosition();
+    opt.sliderValue = b->value();
+    opt.singleStep = b->singleStep();
+    opt.pageStep = b->pageStep();
+    opt.subControls = QStyle::SC_All;
+    return b->style()->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarSlider, b);
+}
+
+// The thumb taken from where it is and let go below the bar's end.
+void DragThumbToTheEnd(QScrollBar* bar) {
+    const QPoint grip = Thumb(bar).center();
+    Mouse(bar, QEvent::MouseButtonPress, grip, Qt::LeftButton);
+    for (int y = grip.y() + 20; y < bar->height() + 40; y += 20)
+        Mouse(bar, QEvent::MouseMove, {grip.x(), y}, Qt::LeftButton);
+    Mouse(bar, QEvent::MouseMove, {grip.x(), bar->height() + 40}, Qt::LeftButton);
+    Mouse(bar, QEvent::MouseButtonRelease, {grip.x(), bar->height() + 40}, Qt::NoButton);
+}
+
+void WheelDown(QWidget* w) {
+    const QPointF at(w->width() / 2.0, w->height() / 2.0);
+    QWheelEvent e(at, w->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                  Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w, &e);
+}
+
+// What each side offers the steps.
+struct Driver {
+    QWidget* keys;                 // takes the keys and the wheel
+    QWidget* paint;                // repainted after every step
+    std::function<QScrollBar*()> bar; // the vertical scroll bar
+    std::function<void()> toTop;   // first row current and on top, painted
+    std::function<int64_t()> top;  // the row at the top
+};
+
+Result RunSteps(const Driver& d, const std::function<void()>& show) {
+    Result r;
+    r.firstScreen = Seconds(show);
+    auto step = [&](const std::function<void()>& act) {
+        return Seconds([&] {
+            act();
+            d.paint->repaint();
+        });
+    };
+    d.toTop();
+    std::vector<double> pages, ends, thumbs, wheels;
+    for (int i = 0; i < kPages; ++i)
+        pages.push_back(step([&] { PressKey(d.keys, Qt::Key_PageDown); }));
+    for (int i = 0; i < kRepeats; ++i) {
+        d.toTop();
+        ends.push_back(step([&] { PressKey(d.keys, Qt::Key_End); }));
+        r.topAfterEnd = d.top();
+        d.toTop();
+        thumbs.push_back(step([&] { DragThumbToTheEnd(d.bar()); }));
+        r.topAfterThumb = d.top();
+        d.toTop();
+        wheels.push_back(Seconds([&] {
+            for (int w = 0; w < 10; ++w) {
+                WheelDown(d.keys);
+                d.paint->repaint();
+            }
+        }));
+        r.topAfterWheel = d.top();
+    }
+    r.pageDown = Median(pages);
+    r.end = Median(ends);
+    r.thumb = Median(thumbs);
+    r.wheel = Median(wheels);
+    r.ok = true;
+    return r;
+}
+
+// ---- the control ----
+
+struct Members {
+    plat::IDispatch* ctl;
+    plat::DISPID addItem{}, newIndex{}, listIndex{}, topIndex{};
+    explicit Members(plat::IDispatch* c) : ctl(c) {
+        plat::dispatch_id(c, "AddItem", addItem);
+        plat::dispatch_id(c, "NewIndex", newIndex);
+        plat::dispatch_id(c, "ListIndex", listIndex);
+        plat::dispatch_id(c, "TopIndex", topIndex);
+    }
+    int32_t Add(const std::string& text, int32_t parent) {
+        plat::Variant args[2] = {plat::Variant(std::string_view(text)), plat::Variant(parent)};
+        plat::dispatch_call(ctl, addItem, {args, size_t(parent >= 0 ? 2 : 1)}, nullptr);
+        plat::Variant v;
+        plat::dispatch_get(ctl, newIndex, v);
+        return v.to_i4();
+    }
+    int32_t Get(plat::DISPID id) {
+        plat::Variant v;
+        plat::dispatch_get(ctl, id, v);
+        return v.to_i4();
+    }
+    void Put(plat::DISPID id, int32_t value) { plat::dispatch_put(ctl, id, plat::Variant(value)); }
+    void Put(std::string_view name, const plat::Variant& value) { plat::dispatch_put(ctl, name, value); }
 };
 
 Result RunVinca(const Shape& s) {
-    Result r;
-    vinca::CVincaEngine engine;
-    vinca::CItemNode* top = engine.RootNode();
-    uint16_t open = s.children ? vinca::CItem::kExpanded : 0;
-    int64_t serial = 0;
-    top->ReserveChildren(s.parents);
-    for (int p = 0; p < s.parents; ++p) {
-        int32_t at = -1;
-        vinca::CItem* parent = nullptr;
-        top->AddNewChild(at, ItemText(s, serial++), open, &parent);
-        if (!s.children) continue;
-        vinca::CItemNode* node = parent->GetChildNode();
-        node->ReserveChildren(s.children);
-        for (int c = 0; c < s.children; ++c) {
-            int32_t end = -1;
-            node->AddNewChild(end, ItemText(s, serial++), 0);
-        }
+    char root_template[] = "/tmp/bench_views.XXXXXX";
+    const char* root = mkdtemp(root_template);
+    if (!root) return {};
+    setenv("KL_MACHINE_ROOT", root, 1);
+    if (plat::call_library_registration(KL_VINCA5_PATH, false) != plat::S_OK) {
+        std::fprintf(stderr, "cannot register %s\n", KL_VINCA5_PATH);
+        return {};
     }
-    BenchHost host;
-    std::unique_ptr<vinca::CViewWindow> view;
-    PaintCounter counter;
-    r.firstPaint = Seconds([&] {
-        view = std::make_unique<vinca::CViewWindow>(engine, host);
-        view->installEventFilter(&counter);
-        view->resize(800, 600);
-        ShowExposed(view.get());
+    plat::forms::ControlHost host;
+    host.resize(800, 600);
+    plat::ComPtr<plat::IDispatch> ctl = host.create(kControl);
+    if (!ctl) return {};
+    Members m(ctl.get());
+    m.Put("ToolTipsMode", plat::Variant(int16_t(0)));
+    m.Put("Redraw", plat::Variant(false));
+    int64_t serial = 0;
+    for (int p = 0; p < s.parents; ++p) {
+        const int32_t parent = m.Add(ItemText(serial++), -1);
+        for (int c = 0; c < s.children; ++c)
+            m.Add(ItemText(serial++), parent);
+    }
+    if (s.children) m.Put("ExpandToLevel", plat::Variant(int32_t(1)));
+    m.Put("Redraw", plat::Variant(true));
+    plat::Variant hwnd;
+    plat::dispatch_get(ctl.get(), "hWnd", hwnd);
+    QWidget* view = plat::ui::WindowFromHandle(uint32_t(hwnd.to_i4()));
+    if (!view) return {};
+    Driver d{view, view,
+             [view] {
+                 for (QScrollBar* b : view->findChildren<QScrollBar*>())
+                     if (b->orientation() == Qt::Vertical) return b;
+                 return static_cast<QScrollBar*>(nullptr);
+             },
+             [&] {
+                 m.Put(m.listIndex, 0);
+                 m.Put(m.topIndex, 0);
+                 view->repaint();
+             },
+             [&] { return int64_t(m.Get(m.topIndex)); }};
+    Result r = RunSteps(d, [&] {
+        ShowExposed(&host);
         view->repaint();
     });
-    view->SetCurrentRow(0);
-    view->repaint();
-    std::vector<double> pages;
-    for (int i = 0; i < g_pages; ++i)
-        pages.push_back(Seconds([&] {
-            PressKey(view.get(), Qt::Key_PageDown);
-            view->repaint();
-        }));
-    r.pageDown = Median(pages);
-    std::vector<double> jumps;
-    for (int64_t row : JumpRows(s))
-        jumps.push_back(Seconds([&] {
-            view->SetCurrentRow(int32_t(row));
-            view->repaint();
-        }));
-    r.jump = Median(jumps);
-    r.paints = counter.paints;
-    r.rowAfterJump = view->CurrentRow();
-    if (vinca::CItem* item = engine.RowItem(view->CurrentRow()))
-        std::snprintf(r.text, sizeof r.text, "%s", item->Text().c_str());
+    if (m.Get(m.listIndex) < 0) r.ok = false;
     return r;
 }
 
 // ---- Qt's tree view ----
 
-Result RunQt(const Shape& s, bool uniform) {
-    Result r;
+Result RunQt(const Shape& s) {
     QStandardItemModel model;
-    QStandardItem* root = model.invisibleRootItem();
     int64_t serial = 0;
     QList<QStandardItem*> parents;
     parents.reserve(s.parents);
     for (int p = 0; p < s.parents; ++p) {
-        auto* parent = new QStandardItem(QString::fromStdString(ItemText(s, serial++)));
+        auto* parent = new QStandardItem(QString::fromStdString(ItemText(serial++)));
         if (s.children) {
             QList<QStandardItem*> kids;
             kids.reserve(s.children);
             for (int c = 0; c < s.children; ++c)
-                kids.append(new QStandardItem(QString::fromStdString(ItemText(s, serial++))));
+                kids.append(new QStandardItem(QString::fromStdString(ItemText(serial++))));
             parent->appendRows(kids);
         }
         parents.append(parent);
     }
-    root->appendRows(parents);
-    std::unique_ptr<QTreeView> view;
-    PaintCounter counter;
-    r.firstPaint = Seconds([&] {
-        view = std::make_unique<QTreeView>();
-        view->viewport()->installEventFilter(&counter);
-        view->header()->hide();
-        view->setUniformRowHeights(uniform);
-        view->setModel(&model);
-        view->expandAll();
-        view->resize(800, 600);
-        ShowExposed(view.get());
-        view->repaint(); // the whole widget with its scroll bars, as the view window repaints
-    });
-    // The model index of a row of the open tree, from the shape.
-    auto indexOfRow = [&](int64_t row) {
-        if (!s.children) return model.index(int(row), 0);
-        int64_t per = s.children + 1;
-        QModelIndex parent = model.index(int(row / per), 0);
-        int64_t k = row % per;
-        return k == 0 ? parent : model.index(int(k - 1), 0, parent);
+    model.invisibleRootItem()->appendRows(parents);
+    QTreeView view;
+    view.header()->hide();
+    view.setModel(&model);
+    if (s.children) view.expandAll();
+    view.resize(800, 600);
+    // The row at the top, counted through the open tree.
+    auto rowOf = [&](const QModelIndex& i) -> int64_t {
+        if (!i.isValid()) return -1;
+        if (!s.children) return i.row();
+        const QModelIndex parent = i.parent();
+        return parent.isValid() ? int64_t(parent.row()) * (s.children + 1) + 1 + i.row()
+                                : int64_t(i.row()) * (s.children + 1);
     };
-    view->setCurrentIndex(indexOfRow(0));
-    view->repaint();
-    std::vector<double> pages;
-    for (int i = 0; i < g_pages; ++i)
-        pages.push_back(Seconds([&] {
-            PressKey(view.get(), Qt::Key_PageDown);
-            view->repaint();
-        }));
-    r.pageDown = Median(pages);
-    std::vector<double> jumps;
-    QModelIndex last;
-    for (int64_t row : JumpRows(s))
-        jumps.push_back(Seconds([&] {
-            last = indexOfRow(row);
-            view->setCurrentIndex(last);
-            view->scrollTo(last);
-            view->repaint();
-        }));
-    r.jump = Median(jumps);
-    r.paints = counter.paints;
-    r.rowAfterJump = JumpRows(s).back();
-    std::snprintf(r.text, sizeof r.text, "%s", view->currentIndex().data().toString().toUtf8().constData());
-    return r;
+    Driver d{&view, &view, [&] { return view.verticalScrollBar(); },
+             [&] {
+                 view.setCurrentIndex(model.index(0, 0));
+                 view.scrollToTop();
+                 view.repaint();
+             },
+             [&] { return rowOf(view.indexAt(QPoint(4, 2))); }};
+    return RunSteps(d, [&] {
+        ShowExposed(&view);
+        view.repaint();
+    });
 }
 
 Result RunSide(Side side, const Shape& s) {
@@ -258,7 +315,7 @@ Result RunSide(Side side, const Shape& s) {
     QFont font("DejaVu Sans");
     font.setPixelSize(11);
     QApplication::setFont(font);
-    return side == kVinca ? RunVinca(s) : RunQt(s, side == kQtUniform);
+    return side == kVinca ? RunVinca(s) : RunQt(s);
 }
 
 // Runs one side on one shape in a child process.
@@ -285,32 +342,33 @@ Result RunInChild(Side side, const Shape& s) {
 } // namespace
 
 int main(int argc, char** argv) {
+    int onlySide = -1, onlyShape = -1;
     for (int i = 1; i + 1 < argc; ++i) {
-        if (!std::strcmp(argv[i], "--pages"))
-            g_pages = std::max(1, std::atoi(argv[++i]));
-        else if (!std::strcmp(argv[i], "--jumps"))
-            g_jumps = std::max(1, std::atoi(argv[++i]));
-        else if (!std::strcmp(argv[i], "--side"))
-            g_onlySide = std::atoi(argv[++i]);
+        if (!std::strcmp(argv[i], "--side")) onlySide = std::atoi(argv[++i]);
+        else if (!std::strcmp(argv[i], "--shape")) onlyShape = std::atoi(argv[++i]);
     }
-    std::printf("View window against QTreeView, 800x600 (ms; ratio = QTreeView / view window)\n");
-    for (const Shape& s : kShapes) {
-        Result res[3];
-        for (int side = 0; side < 3; ++side)
-            if (g_onlySide < 0 || g_onlySide == side) res[side] = RunInChild(Side(side), s);
+    std::printf("The control against QTreeView, 800x600, each step with its paint "
+                "(ms; ratio = QTreeView / control, above 1 the control is faster)\n");
+    for (int shape = 0; shape < int(std::size(kShapes)); ++shape) {
+        if (onlyShape >= 0 && shape != onlyShape) continue;
+        const Shape& s = kShapes[shape];
+        Result res[2];
+        for (int side = 0; side < 2; ++side)
+            if (onlySide < 0 || onlySide == side) res[side] = RunInChild(Side(side), s);
         std::printf("\n%s, %lld rows\n", s.name, (long long)s.Rows());
-        std::printf("  %-20s %12s %18s %16s %7s   %s\n", "", "first paint", "page down+paint", "jump+paint",
-                    "paints", "current row after the jumps");
-        for (int side = 0; side < 3; ++side)
-            std::printf("  %-20s %12.3f %18.3f %16.3f %7d   %s\n", kSideNames[side],
-                        res[side].firstPaint * 1e3, res[side].pageDown * 1e3, res[side].jump * 1e3,
-                        res[side].paints, res[side].text);
-        for (int side = 1; side < 3; ++side) {
-            auto ratio = [&](double peer, double ours) { return ours > 0 ? peer / ours : 0.0; };
-            std::printf("  ratio %-14s %11.2fx %17.2fx %15.2fx\n", kSideNames[side],
-                        ratio(res[side].firstPaint, res[0].firstPaint),
-                        ratio(res[side].pageDown, res[0].pageDown), ratio(res[side].jump, res[0].jump));
-        }
+        std::printf("  %-10s %12s %10s %10s %12s %14s   %s\n", "", "first screen", "page down", "end",
+                    "thumb drag", "ten wheel steps", "top row after end / thumb / wheel");
+        for (int side = 0; side < 2; ++side)
+            std::printf("  %-10s %12.3f %10.3f %10.3f %12.3f %14.3f   %lld / %lld / %lld%s\n", kSideNames[side],
+                        res[side].firstScreen * 1e3, res[side].pageDown * 1e3, res[side].end * 1e3,
+                        res[side].thumb * 1e3, res[side].wheel * 1e3, (long long)res[side].topAfterEnd,
+                        (long long)res[side].topAfterThumb, (long long)res[side].topAfterWheel,
+                        res[side].ok ? "" : "  (failed)");
+        auto ratio = [&](double peer, double ours) { return ours > 0 ? peer / ours : 0.0; };
+        std::printf("  %-10s %11.2fx %9.2fx %9.2fx %11.2fx %13.2fx\n", "ratio",
+                    ratio(res[1].firstScreen, res[0].firstScreen), ratio(res[1].pageDown, res[0].pageDown),
+                    ratio(res[1].end, res[0].end), ratio(res[1].thumb, res[0].thumb),
+                    ratio(res[1].wheel, res[0].wheel));
     }
     return 0;
 }

@@ -47,6 +47,7 @@ int32_t LoadCatalogue(CClientContext& ctx, IClientHost& host, CCatalogue& catalo
                       CTransferEngine* engine) {
     catalogue.result = 0;
     ctx.WriteLog("Begin loading information.", 1);
+    ctx.RecoverInterruptedRun();
     CPageConnection connection(ctx, host, engine);
     auto fail = [&](int32_t code) {
         catalogue.result = code;
@@ -65,8 +66,11 @@ int32_t LoadCatalogue(CClientContext& ctx, IClientHost& host, CCatalogue& catalo
     }
     if (int32_t r = connection.Connect(url); r < 0) return fail(r);
 
-    std::string folder = plat::native_path(ctx.ExpandPath());
-    plat::create_folder(folder, true);
+    // The catalogue and the product INF files have fixed names: they go into
+    // this run's own folder, which no other client or user can reach.
+    auto run_folder = ctx.OpenRunFolder();
+    if (!run_folder) return fail(ERR_TARGET_INVALID);
+    const std::string folder = *run_folder;
 
     std::string local = CatalogueLocalName(folder);
     ctx.WriteLog(plat::strprintf("Loading INF file %s ...", local.c_str()), 2);

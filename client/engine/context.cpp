@@ -17,7 +17,9 @@ CClientContext::CClientContext() {
     if (getcwd(buf, sizeof buf)) product_folder = buf;
 }
 
-CClientContext::~CClientContext() = default;
+CClientContext::~CClientContext() {
+    CloseRunFolder();
+}
 
 CClientContext& ClientContext() {
     static CClientContext context;
@@ -40,7 +42,7 @@ std::string CClientContext::LogFilePath(std::optional<std::string_view> name) co
 std::optional<std::string> CClientContext::UpdateFolder(std::optional<std::string_view> base,
                                                         const std::string* product, const std::string* update,
                                                         bool create) const {
-    std::string folder = plat::native_path(base ? ExpandPath(*base) : ExpandPath());
+    std::string folder = plat::native_path(base ? ExpandPath(*base) : RunFolder());
     auto descend = [&](const std::string& name) -> bool {
         auto safe = plat::safe_file_name(name);
         if (!safe) return false;

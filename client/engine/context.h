@@ -60,11 +60,35 @@ class CClientContext {
     std::string ExpandPath(std::optional<std::string_view> text = std::nullopt) const;
     // The log (or given) file name made absolute against the product folder.
     std::string LogFilePath(std::optional<std::string_view> name = std::nullopt) const;
-    // The download folder of a product and an update below `base` (none: the
-    // expanded temporary folder). Names are single safe path elements; an
+    // The download folder of a product and an update below `base` (none:
+    // this run's own folder, RunFolder()). Names are single safe path elements; an
     // unsafe one is refused (nullopt) so nothing lands outside the folder.
     std::optional<std::string> UpdateFolder(std::optional<std::string_view> base, const std::string* product,
                                             const std::string* update, bool create) const;
+    // --- the run's folders -------------------------------------------------
+    // This run's own folder: made on the first call, with a unique name and
+    // for this user alone (mode 0700), below the expanded temporary folder,
+    // which other users and other clients may share. The catalogue, the
+    // product INF files, icons and news lie here. Before it is opened:
+    // the expanded temporary folder. nullopt when it cannot be made.
+    std::optional<std::string> OpenRunFolder();
+    std::string RunFolder() const;
+    // Removes this run's folder with everything in it.
+    void CloseRunFolder();
+    // The machine's own folder for what outlives a run: the pieces kept for
+    // a resume (one folder per product and update, see UpdateFolder) and the
+    // journal of work in progress. For this user alone; made when missing.
+    std::string StoreFolder() const;
+    // What a run killed half-way left behind (copies under a hidden
+    // temporary name, its own folder) is removed, and the log says so.
+    // Called when a run begins; a second call finds nothing to do.
+    void RecoverInterruptedRun();
+    // Notes a copy onto `target` (made through a hidden temporary file
+    // beside it) while it is under way, so that a killed run's leftover is
+    // found by the next one.
+    void BeginCopy(const std::string& target);
+    void EndCopy(const std::string& target);
+
     // Every folder of the path, created in turn.
     static void CreateFolderPath(std::string_view path);
     static bool FileExists(std::string_view path);
@@ -94,6 +118,8 @@ class CClientContext {
     // --- fields ------------------------------------------------------------
     std::string product_folder;
     std::string temporary_folder{"%TEMP%"};
+    // Empty: the machine's own folder (StoreFolder()).
+    std::string store_folder;
     std::string server_list_file{"KLClient.INI"};
     std::string log_file{"KLClient.LOG"};
     std::string final_program;
@@ -114,7 +140,12 @@ class CClientContext {
     std::atomic<bool> processed{false};
 
   private:
+    enum class JournalKind { Copy, Run };
+    void Journal(JournalKind kind, const std::string& path, bool add);
+
     std::mutex m_log_mutex;
+    std::mutex m_journal_mutex;
+    std::string m_run_folder;
 };
 
 // The one context of the running client.

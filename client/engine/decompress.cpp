@@ -28,6 +28,10 @@ int32_t ClientCode(plat::archive::ArchiveError e) {
 
 } // namespace
 
+std::string CDecompressor::LastErrorText() const {
+    return plat::archive::archive_error_text(static_cast<plat::archive::ArchiveError>(m_last_error));
+}
+
 int32_t CDecompressor::Decompress(const std::string& archive, const std::string& folder) {
     return Decompress(plat::archive::find_pieces(archive), folder);
 }

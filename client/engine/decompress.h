@@ -33,6 +33,8 @@ class CDecompressor {
     }
     // The archive layer's own result of the last run, for messages and logs.
     int32_t LastError() const { return m_last_error; }
+    // The archive layer's own description of it.
+    std::string LastErrorText() const;
 
   private:
     Progress m_progress;

@@ -162,7 +162,8 @@ ErrorMessage ComposeErrorMessage(int32_t code, int32_t stage, int32_t sysError) 
     out.log = out.message;
     if (ErrorTakesSystemError(code)) {
         out.message += plat::strprintf("( Error: 0x%x )", static_cast<unsigned>(sysError));
-        out.log += SystemErrorText(sysError);
+        // The log reads as two sentences: "Unable to copy file. Access is denied."
+        out.log += " " + SystemErrorText(sysError);
     }
     return out;
 }

@@ -68,12 +68,12 @@ int32_t CUpdateInstaller::Fail(int32_t code, int32_t sys_error) {
     return code;
 }
 
-bool CUpdateInstaller::AskContinue(int32_t code) {
+bool CUpdateInstaller::AskContinue(int32_t code, const std::string& detail) {
     if (code >= 0) return true;
     m_result = code;
     m_ctx.last_result = code;
     ErrorMessage msg = ComposeErrorMessage(code, m_stage, m_ctx.last_system_error);
-    m_ctx.WriteLog(msg.log, 1);
+    m_ctx.WriteLog(detail.empty() ? msg.log : msg.log + " " + detail, 1);
     if (code == ERR_CANCELLED) m_stopped = true; // a cancel ends the whole run
     if (m_stopped) return false;
     if (m_ctx.automatic_mode) return true;
@@ -95,7 +95,9 @@ bool CUpdateInstaller::PolicyDeletesBackup(const CFileEntry& e) const {
 bool CUpdateInstaller::Prepare(CProduct& product, CUpdate& update) {
     // The backup folder is usually "%PRODUCT%": the update's own product path.
     plat::set_environment("PRODUCT", update.product_path);
-    auto download = m_ctx.UpdateFolder(std::nullopt, &product.name, &update.name, true);
+    // Pieces lie in the machine's own folder, where the next run may resume
+    // them once the server proves they are still the same files.
+    auto download = m_ctx.UpdateFolder(m_ctx.StoreFolder(), &product.name, &update.name, true);
     auto backup = m_ctx.UpdateFolder(m_ctx.backup_folder, &product.name, &update.name, false);
     if (!download || !backup) return false;
     m_download_folder = *download;
@@ -146,8 +148,10 @@ int32_t CUpdateInstaller::CopyFileWithRetry(const std::string& source, const std
             clear_read_only(target);
 
         int32_t injected = Fault(STEP_COPY, target);
+        m_ctx.BeginCopy(target);
         plat::SysError e =
             injected ? static_cast<plat::SysError>(injected) : plat::copy_file(source, target, true);
+        m_ctx.EndCopy(target);
         if (e == plat::SysError::Success) return 0;
         m_ctx.last_system_error = static_cast<int32_t>(e);
         if (e != plat::SysError::SharingViolation && static_cast<int32_t>(e) != 33) return ERR_COPY;
@@ -200,8 +204,10 @@ int32_t CUpdateInstaller::BackupFile(const std::string& file, const std::string&
     int32_t injected = Fault(STEP_BACKUP, backup);
     // A file another process holds is read all the same: its copy on
     // restart replaces it later, and the backup is all that keeps it.
+    m_ctx.BeginCopy(backup);
     plat::SysError e =
         injected ? static_cast<plat::SysError>(injected) : plat::copy_held_file(file, backup, true);
+    m_ctx.EndCopy(backup);
     if (e != plat::SysError::Success) return Fail(ERR_BACKUP, static_cast<int32_t>(e));
     return 0;
 }
@@ -607,7 +613,9 @@ bool CUpdateInstaller::RestoreUpdate(CProduct& product, CUpdate& update, bool re
             }
             if (it->existed) {
                 m_ctx.WriteLog(plat::strprintf("... restoring file %s ...", it->path.c_str()), 2);
+                m_ctx.BeginCopy(it->path);
                 plat::SysError e = plat::copy_file(it->saved, it->path, true);
+                m_ctx.EndCopy(it->path);
                 if (e == plat::SysError::Success)
                     m_ctx.WriteLog("... restored.", 2);
                 else

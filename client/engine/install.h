@@ -57,6 +57,11 @@ class CopyOnRestartBatch {
 // A text in single quotes for a POSIX shell ("it's" → 'it'\''s').
 std::string ShellQuote(std::string_view text);
 
+// Starts the command line of the RUN switch in the product folder, without
+// waiting; a command that cannot be split or started is logged. True when it
+// started.
+bool StartFinalProgram(CClientContext& ctx);
+
 constexpr const char* kRunOnceKey = "HKLM/SOFTWARE/Microsoft/Windows/CurrentVersion/RunOnce";
 constexpr const char* kRunOncePath = "HKLM/SOFTWARE/Microsoft/Windows/CurrentVersion/RunOnce/KLClientReboot";
 
@@ -96,9 +101,9 @@ class CUpdateInstaller {
     bool Stopped() const { return m_stopped; }
     const std::string& DownloadFolder() const { return m_download_folder; }
 
-    // The failure handling of the pages: stores the code, logs its text and
-    // asks whether to go on (false ends the run).
-    bool AskContinue(int32_t code);
+    // The failure handling of the pages: stores the code, logs its text
+    // (with `detail` after it) and asks whether to go on (false ends the run).
+    bool AskContinue(int32_t code, const std::string& detail = {});
 
   private:
     struct Touched {
@@ -117,6 +122,12 @@ class CUpdateInstaller {
     struct Paths;
 
     bool Prepare(CProduct& product, CUpdate& update);
+    // Downloads the pieces of an entry into the download folder, noting each
+    // one that arrived; `wrong` when one is not the size the INF gives.
+    int32_t FetchPieces(CFileEntry& entry, std::vector<std::string>& locals, bool& wrong);
+    // Unpacks an entry's archive; `wrong` and the archive layer's `reason`
+    // when the pieces are no sound archive.
+    int32_t Unpack(CFileEntry& entry, const std::vector<std::string>& locals, bool& wrong, std::string& reason);
     Paths PathsOf(const CFileEntry& entry) const;
     // Where an archive entry is unpacked: a folder of the download folder
     // named by the archive's base ("_0001"), so that files of one name from

@@ -19,6 +19,57 @@ CPageConnection& CUpdateInstaller::Connection() {
     return *m_connection;
 }
 
+int32_t CUpdateInstaller::FetchPieces(CFileEntry& e, std::vector<std::string>& locals, bool& wrong) {
+    for (size_t k = 0; k < e.pieces.size(); ++k) {
+        CUrl url = e.location;
+        url.ApplyPart(e.pieces[k], APPLY_FILE);
+        std::string local = plat::join_path(m_download_folder, e.pieces[k]);
+        m_ctx.WriteLog(plat::strprintf("Loading block file %s ...", local.c_str()), 3);
+        LogSourceUrl(m_ctx, url);
+        int32_t expected = k < e.piece_sizes.size() ? e.piece_sizes[k] : 0;
+        // A piece stops at its size: a server that sends or announces
+        // more fails it before the disk fills.
+        int32_t r = Connection().Download(url, local, DOWNLOAD_REMOTE_TIME, expected > 0 ? expected : -1);
+        // A piece that is missing, or shorter or longer than the INF says,
+        // would install a damaged file.
+        if (r >= 1 && expected > 0 && r != expected) {
+            m_ctx.WriteLog(plat::strprintf("... %s has %d bytes, expected %d.", local.c_str(), r, expected), 1);
+            wrong = true;
+            r = ERR_LOAD;
+        }
+        if (r < 1) {
+            CTransferEngine::DiscardLocal(local);
+            return r < 0 ? r : ERR_LOAD;
+        }
+        m_done += r;
+        m_host.OnBytes(m_done, m_total);
+        locals.push_back(local);
+    }
+    return 0;
+}
+
+int32_t CUpdateInstaller::Unpack(CFileEntry& e, const std::vector<std::string>& locals, bool& wrong,
+                                 std::string& reason) {
+    if (!plat::is_file(locals.front())) return ERR_NOT_FOUND;
+    m_ctx.WriteLog(plat::strprintf("Decompress file %s ...", locals.front().c_str()), 3);
+    CDecompressor unzip;
+    unzip.SetProgress([this](uint64_t, uint64_t) { return !m_ctx.cancel_event.is_set(); });
+    // Only the file the entry names is taken out, and no larger than the INF
+    // and the archive say it is.
+    unzip.SetEntry(e.file_name, e.size > 0 ? static_cast<uint64_t>(e.size) : 0);
+    const std::string folder = UnpackFolderOf(e);
+    if (folder != m_download_folder) plat::create_folder(folder);
+    int32_t r = unzip.Decompress(locals, folder);
+    m_ctx.last_system_error = unzip.LastError();
+    if (r == ERR_NO_ZIP_LIBRARY) {
+        // The pieces are not the archive the INF describes.
+        wrong = true;
+        reason = unzip.LastErrorText();
+    }
+    if (r >= 0) m_ctx.WriteLog("... Decompressed.", 2);
+    return r;
+}
+
 bool CUpdateInstaller::DownloadUpdate(CProduct& product, CUpdate& update) {
     if (!Prepare(product, update)) {
         AskContinue(ERR_TARGET_INVALID);
@@ -34,53 +85,31 @@ bool CUpdateInstaller::DownloadUpdate(CProduct& product, CUpdate& update) {
             m_ctx.WriteLog("... Loading is skipped with comparison conditions.", 2);
             continue;
         }
-        std::vector<std::string> locals;
-        for (size_t k = 0; k < e.pieces.size(); ++k) {
-            CUrl url = e.location;
-            url.ApplyPart(e.pieces[k], APPLY_FILE);
-            std::string local = plat::join_path(m_download_folder, e.pieces[k]);
-            m_ctx.WriteLog(plat::strprintf("Loading block file %s ...", local.c_str()), 3);
-            LogSourceUrl(m_ctx, url);
-            int32_t expected = k < e.piece_sizes.size() ? e.piece_sizes[k] : 0;
-            // A piece stops at its size: a server that sends or announces
-            // more fails it before the disk fills.
-            int32_t r = Connection().Download(url, local, DOWNLOAD_REMOTE_TIME, expected > 0 ? expected : -1);
-            // A piece that is missing, or shorter or longer than the INF says,
-            // would install a damaged file: the update is not installed.
-            if (r >= 1 && expected > 0 && r != expected) {
-                m_ctx.WriteLog(
-                    plat::strprintf("... %s has %d bytes, expected %d.", local.c_str(), r, expected), 1);
-                r = ERR_LOAD;
+        // A file whose pieces do not match the INF (a size, a damaged
+        // archive) is discarded and downloaded once more before the update
+        // fails: its pieces may have come from an earlier release.
+        for (int attempt = 0;; ++attempt) {
+            const int64_t done_before = m_done;
+            std::vector<std::string> locals;
+            bool wrong = false;
+            std::string reason;
+            int32_t r = FetchPieces(e, locals, wrong);
+            if (r >= 0) m_ctx.WriteLog("... Loaded.", 2);
+            if (r >= 0 && e.NeedsUnpack() && !locals.empty()) r = Unpack(e, locals, wrong, reason);
+            if (r >= 0) break;
+            if (wrong && attempt == 0) {
+                for (const std::string& local : locals)
+                    CTransferEngine::DiscardLocal(local);
+                m_done = done_before;
+                m_host.OnBytes(m_done, m_total);
+                m_ctx.WriteLog(plat::strprintf("... %s does not match its description: it is discarded and "
+                                               "loaded once more.",
+                                               e.file_name.c_str()),
+                               1);
+                continue;
             }
-            if (r < 1) {
-                plat::delete_file(local);
-                AskContinue(r < 0 ? r : ERR_LOAD);
-                return false;
-            }
-            m_done += r;
-            m_host.OnBytes(m_done, m_total);
-            locals.push_back(local);
-        }
-        m_ctx.WriteLog("... Loaded.", 2);
-        if (e.NeedsUnpack() && !locals.empty()) {
-            int32_t r = ERR_NOT_FOUND;
-            if (plat::is_file(locals.front())) {
-                m_ctx.WriteLog(plat::strprintf("Decompress file %s ...", locals.front().c_str()), 3);
-                CDecompressor unzip;
-                unzip.SetProgress([this](uint64_t, uint64_t) { return !m_ctx.cancel_event.is_set(); });
-                // Only the file the entry names is taken out, and no larger
-                // than the INF and the archive say it is.
-                unzip.SetEntry(e.file_name, e.size > 0 ? static_cast<uint64_t>(e.size) : 0);
-                const std::string folder = UnpackFolderOf(e);
-                if (folder != m_download_folder) plat::create_folder(folder);
-                r = unzip.Decompress(locals, folder);
-                m_ctx.last_system_error = unzip.LastError();
-            }
-            if (r < 0) {
-                AskContinue(r);
-                return false;
-            }
-            m_ctx.WriteLog("... Decompressed.", 2);
+            AskContinue(r, reason);
+            return false;
         }
     }
     return true;
@@ -143,9 +172,12 @@ int32_t CUpdateInstaller::LoadUpdates(CCatalogue& catalogue, const CTransferSett
 
                 CUrl advert = update.location;
                 advert.ApplyPart(update.advertisement, APPLY_FILE);
-                m_ctx.WriteLog(plat::strprintf("Loading ADVERT file %s ...", update.advertisement.c_str()),
-                               2);
-                LogSourceUrl(m_ctx, advert);
+                // An update without an advertisement has nothing to load.
+                if (!update.advertisement.empty()) {
+                    m_ctx.WriteLog(
+                        plat::strprintf("Loading ADVERT file %s ...", update.advertisement.c_str()), 2);
+                    LogSourceUrl(m_ctx, advert);
+                }
                 if (int32_t r = Connection().Connect(advert); r < 0) {
                     AskContinue(r);
                     stop = true;
@@ -195,7 +227,7 @@ int32_t CUpdateInstaller::LoadUpdates(CCatalogue& catalogue, const CTransferSett
                 m_ctx.WriteLog("... OnSuccess.", 2);
             }
         }
-        if (auto folder = m_ctx.UpdateFolder(std::nullopt, &product.name, nullptr, false))
+        if (auto folder = m_ctx.UpdateFolder(m_ctx.StoreFolder(), &product.name, nullptr, false))
             plat::remove_folder(*folder);
         if (!m_backup_folder.empty() && m_scope.Refusal(plat::parent_path(m_backup_folder)).empty())
             plat::remove_folder(plat::parent_path(m_backup_folder));

@@ -22,6 +22,26 @@ struct Fd {
     }
 };
 
+// Every entry is one line, also when its text holds line breaks (some
+// message texts do): a break and the blanks around it become one blank.
+std::string one_line(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] != '\r' && text[i] != '\n') {
+            out += text[i++];
+            continue;
+        }
+        while (!out.empty() && (out.back() == ' ' || out.back() == '\t'))
+            out.pop_back();
+        while (i < text.size() && (text[i] == '\r' || text[i] == '\n' || text[i] == ' ' || text[i] == '\t'))
+            ++i;
+        if (!out.empty() && i < text.size()) out += ' ';
+    }
+    return out;
+}
+
 bool write_all(int fd, const std::string& s) {
     size_t done = 0;
     while (done < s.size()) {
@@ -52,7 +72,7 @@ void CClientContext::WriteLog(std::string_view text, int32_t level) {
     localtime_r(&now, &tm);
     std::string line = plat::strprintf("%d/%02d/%02d %02d:%02d:%02d  ", tm.tm_year + 1900, tm.tm_mon + 1,
                                        tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
-    line.append(text);
+    line.append(one_line(text));
     line += "\r\n";
 
     off_t end = ::lseek(f.fd, 0, SEEK_END);

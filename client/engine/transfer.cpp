@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "client/engine/errors.h"
+#include "platform/base/strings.h"
 #include "platform/net/session.h"
+#include "platform/sys/files.h"
 #include "platform/sys/paths.h"
 
 namespace klc {
@@ -95,6 +97,11 @@ bool WriteAll(int fd, const char* data, size_t size, int64_t offset) {
     return true;
 }
 
+// A weak ETag names an object only roughly: it cannot prove a byte range.
+bool StrongTag(const std::string& etag) {
+    return !etag.empty() && !etag.starts_with("W/");
+}
+
 int64_t LocalSize(int fd) {
     struct stat st {};
     return fstat(fd, &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
@@ -108,6 +115,17 @@ class CTransferEngine::LocalSink : public plat::net::Sink {
     explicit LocalSink(CTransferEngine& engine) : m_engine(engine) {}
 
     bool begin(const plat::net::Response& r) override {
+        if (m_engine.m_base > 0) {
+            // The server sent the object from its start: it is not the one
+            // the partial file came from, or it gives no ranges.
+            if (r.start_offset == 0) {
+                if (!m_engine.RestartLocal()) return false;
+            } else if (!m_engine.SameRemote(r.total_size, r.remote_time, r.etag, r.last_modified)) {
+                m_engine.m_other_remote = true;
+                return false;
+            }
+        }
+        m_engine.KeepRecord(r.total_size, r.remote_time, r.etag, r.last_modified);
         m_engine.m_remote_size = r.total_size;
         if (r.remote_time >= 0)
             m_engine.m_remote_time = plat::file_time_from_timespec(timespec{r.remote_time, 0});
@@ -251,14 +269,34 @@ int64_t CTransferEngine::Download(std::string_view local, std::string_view objec
     }
 
     m_base = LocalSize(m_local_fd);
+    m_object = std::string(object);
+    m_record_path = ResumeRecordPath(local_path);
+    m_resume.reset();
+    m_other_remote = false;
+    if (m_base > 0 && !(flags & DOWNLOAD_CREATE)) {
+        // A partial file is trusted only with the proof of where it came from.
+        m_resume = LoadRecord(m_record_path);
+        if (m_resume && m_resume->source != SourceOf(m_object)) m_resume.reset();
+        const bool provable = m_resume && (m_request.scheme == SCHEME_HTTP
+                                               ? StrongTag(m_resume->etag) || !m_resume->modified.empty()
+                                               : m_resume->size >= 0 && m_resume->time >= 0);
+        if (!provable) {
+            m_resume.reset();
+            if (ftruncate(m_local_fd, 0) == 0) m_base = 0;
+        }
+    }
+    if (!m_resume) ::unlink(m_record_path.c_str());
+    // A file made anew each time (a catalogue, a note) is never resumed.
+    m_keep_record = !(flags & DOWNLOAD_CREATE);
     m_limit = limit ? std::max<int64_t>(*limit, 0) : -1;
     m_to_transfer = m_limit;
     m_max_size = max_size;
     m_too_large = false;
     m_moved = 0;
+    m_received = 0;
     m_remote_time.reset();
-    OnProgress(EVENT_DOWNLOAD, 0, m_remote_size, 0.0f);
-    m_object = std::string(object);
+    // Every file starts at nothing, whatever the one before reached.
+    OnProgress(EVENT_DOWNLOAD, m_base, -1, 0.0f);
     m_state = STATE_DOWNLOAD_POSTED;
     PostJob();
     WaitForJob(EVENT_DOWNLOAD);
@@ -324,10 +362,15 @@ void CTransferEngine::ReportProgress(int32_t event) {
         OnProgress(event, 0, 0, 0.0f);
         return;
     }
-    const int64_t moved = m_moved;
+    // Bytes count as they arrive, although they are written in large blocks.
+    const int64_t received = m_received;
     const int64_t total = m_to_transfer;
-    const float fraction = total < 1 ? 1.0f : static_cast<float>(static_cast<double>(moved) / total);
-    OnProgress(event, m_base + moved, m_remote_size, fraction);
+    float fraction = 0.0f;
+    if (total < 1)
+        fraction = event == STATE_DOWNLOAD_DONE ? 1.0f : 0.0f;
+    else
+        fraction = static_cast<float>(std::clamp(static_cast<double>(received) / total, 0.0, 1.0));
+    OnProgress(event, m_base + received, m_remote_size, fraction);
 }
 
 void CTransferEngine::Abort() {
@@ -406,6 +449,8 @@ bool CTransferEngine::WriteBlock(const char* data, size_t size) {
     // The library hands over small pieces; the local file and the caller's
     // progress see whole blocks.
     m_pending.insert(m_pending.end(), data, data + size);
+    m_received += static_cast<int64_t>(size);
+    m_block_moved.set();
     if (m_pending.size() >= static_cast<size_t>(kFileBlock) && !FlushBlock()) return false;
     if (m_limit >= 0 && m_moved + static_cast<int64_t>(m_pending.size()) >= m_limit) {
         m_limit_reached = true;
@@ -425,7 +470,6 @@ bool CTransferEngine::FlushBlock() {
     }
     m_moved += static_cast<int64_t>(m_pending.size());
     m_pending.clear();
-    m_block_moved.set();
     return true;
 }
 
@@ -435,7 +479,99 @@ bool CTransferEngine::RestartLocal() {
     if (ftruncate(m_local_fd, 0) != 0) return false;
     m_base = 0;
     m_moved = 0;
+    m_received = 0;
+    m_resume.reset();
     return true;
+}
+
+std::string CTransferEngine::SourceOf(const std::string& object) const {
+    if (m_request.scheme == SCHEME_FILE) return "file:" + plat::native_path(object);
+    return plat::net::Session::make_url(EndpointFor(m_request), object);
+}
+
+bool CTransferEngine::SameRemote(int64_t total_size, int64_t time, const std::string& etag,
+                                 const std::string& modified) const {
+    if (!m_resume) return false;
+    const ResumeRecord& was = *m_resume;
+    // A size either side does not know proves nothing; a different one
+    // disproves.
+    if (was.size >= 0 && total_size >= 0 && was.size != total_size) return false;
+    if (m_request.scheme == SCHEME_HTTP) {
+        // The server was asked for the range of this very object; a server
+        // that ignores the condition still shows its validators.
+        if (!etag.empty() && !was.etag.empty() && etag != was.etag) return false;
+        if (!modified.empty() && !was.modified.empty() && modified != was.modified) return false;
+        return true;
+    }
+    return total_size >= 0 && time >= 0 && total_size == was.size && time == was.time;
+}
+
+void CTransferEngine::KeepRecord(int64_t total_size, int64_t time, const std::string& etag,
+                                 const std::string& modified) {
+    if (!m_keep_record) return;
+    ResumeRecord r;
+    r.source = SourceOf(m_object);
+    r.size = total_size;
+    r.time = time;
+    if (m_request.scheme == SCHEME_HTTP) {
+        if (StrongTag(etag)) r.etag = etag;
+        r.modified = modified;
+    }
+    const bool provable = m_request.scheme == SCHEME_HTTP ? !r.etag.empty() || !r.modified.empty()
+                                                          : r.size >= 0 && r.time >= 0;
+    if (provable)
+        SaveRecord(m_record_path, r);
+    else
+        ::unlink(m_record_path.c_str());
+}
+
+std::string CTransferEngine::ResumeRecordPath(std::string_view local) {
+    return std::string(local) + ".klresume";
+}
+
+void CTransferEngine::DiscardLocal(std::string_view local) {
+    plat::delete_file(std::string(local));
+    plat::delete_file(ResumeRecordPath(local));
+}
+
+std::optional<CTransferEngine::ResumeRecord> CTransferEngine::LoadRecord(const std::string& path) {
+    std::string text;
+    if (plat::read_whole_file(path, text) != plat::SysError::Success) return std::nullopt;
+    ResumeRecord r;
+    bool source = false;
+    for (const std::string& line : plat::split(text, '\n')) {
+        const size_t eq = line.find('=');
+        if (eq == std::string::npos) continue;
+        const std::string key = line.substr(0, eq);
+        const std::string value = line.substr(eq + 1);
+        if (key == "source") {
+            r.source = value;
+            source = true;
+        } else if (key == "etag") {
+            r.etag = value;
+        } else if (key == "modified") {
+            r.modified = value;
+        } else if (key == "size") {
+            r.size = std::strtoll(value.c_str(), nullptr, 10);
+        } else if (key == "time") {
+            r.time = std::strtoll(value.c_str(), nullptr, 10);
+        }
+    }
+    if (!source) return std::nullopt;
+    return r;
+}
+
+void CTransferEngine::SaveRecord(const std::string& path, const ResumeRecord& r) {
+    // Values come from a server: a line break would forge another key.
+    auto line = [](const char* key, const std::string& value) {
+        std::string v = value;
+        std::replace(v.begin(), v.end(), '\n', ' ');
+        std::replace(v.begin(), v.end(), '\r', ' ');
+        return std::string(key) + "=" + v + "\n";
+    };
+    const std::string text = line("source", r.source) + line("etag", r.etag) + line("modified", r.modified) +
+                             line("size", std::to_string(r.size)) + line("time", std::to_string(r.time));
+    plat::write_file_atomic(path, text);
 }
 
 int32_t CTransferEngine::DownloadNet() {
@@ -444,15 +580,27 @@ int32_t CTransferEngine::DownloadNet() {
     const plat::net::Endpoint ep = EndpointFor(m_request);
     LocalSink sink(*this);
     m_limit_reached = false;
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        const plat::net::Result r = m_net->get(ep, m_object, m_base, sink);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        std::string if_range;
+        if (m_base > 0 && m_resume && m_request.scheme == SCHEME_HTTP)
+            if_range = StrongTag(m_resume->etag) ? m_resume->etag : m_resume->modified;
+        m_other_remote = false;
+        const plat::net::Result r = m_net->get(ep, m_object, m_base, sink, if_range);
         // What arrived before a failure stays for the next attempt to resume.
         if (!FlushBlock()) return ERR_WRITE;
+        if (m_other_remote) {
+            // The partial file is of another object: it starts again.
+            if (!RestartLocal()) return ERR_WRITE;
+            continue;
+        }
         if (m_too_large) return ERR_LOAD;
         if (m_limit_reached) return STATE_DOWNLOAD_DONE;
-        if (r.status == plat::net::Status::RangeNotSatisfiable && attempt == 0) {
-            // The local piece is as long as the remote file: nothing to move.
-            if (r.response.total_size >= 0 && r.response.total_size == m_base) {
+        if (r.status == plat::net::Status::RangeNotSatisfiable && m_base > 0) {
+            // The local piece is the whole remote file already: nothing to move.
+            if (r.response.total_size >= 0 && r.response.total_size == m_base &&
+                SameRemote(r.response.total_size, r.response.remote_time, r.response.etag,
+                           r.response.last_modified) &&
+                m_resume->size == m_base) {
                 m_remote_size = r.response.total_size;
                 return STATE_DOWNLOAD_DONE;
             }
@@ -488,7 +636,9 @@ int32_t CTransferEngine::DownloadFile() {
     struct stat local {};
     if (fstat(m_local_fd, &local) == 0) fchmod(m_local_fd, local.st_mode & st.st_mode & 0777);
     int32_t result = STATE_DOWNLOAD_DONE;
-    if (m_base > size && !RestartLocal()) result = ERR_WRITE;
+    const int64_t time = st.st_mtim.tv_sec;
+    if (m_base > 0 && !SameRemote(size, time, {}, {}) && !RestartLocal()) result = ERR_WRITE;
+    KeepRecord(size, time, {}, {});
     if (m_to_transfer < 0) m_to_transfer = size - m_base;
     m_limit_reached = false;
     const size_t block = static_cast<size_t>(std::max<int64_t>(m_block_size, kFileBlock));

@@ -107,13 +107,24 @@ class CTransferEngine {
     bool Disconnect();
     // Downloads `object` (a path on the connected server) into `local`,
     // resuming what the local file already holds unless DOWNLOAD_CREATE is
-    // given. `limit` caps the bytes to move. `max_size` (≥ 0) is the most the
+    // given. A partial file is continued only when it is proven to come from
+    // the same remote file: the validators the server gave for it (HTTP: the
+    // ETag or Last-Modified, asked back with If-Range; FTP and local files:
+    // size and modification time) are kept beside it in its resume record
+    // (ResumeRecordPath) and compared; without a record, or with another
+    // file on the server, the local file is started again. `limit` caps the bytes to move. `max_size` (≥ 0) is the most the
     // local file may hold: a server that announces or sends more fails the
     // download with -8 at once, before the excess is written. Returns the
     // bytes in the local file (≥ 0) or a client error code; a failed download
     // leaves the partial local file in place for the next attempt.
     int64_t Download(std::string_view local, std::string_view object,
                      std::optional<int64_t> limit = std::nullopt, int32_t flags = 0, int64_t max_size = -1);
+
+    // The record kept beside a partial local file: where it came from and
+    // what proves it is still the same remote file.
+    static std::string ResumeRecordPath(std::string_view local);
+    // Deletes a local file and its resume record.
+    static void DiscardLocal(std::string_view local);
 
     int32_t State() const { return m_state.load(); }
     const CTransferSettings& Settings() const { return m_settings; }
@@ -126,6 +137,16 @@ class CTransferEngine {
 
   private:
     class LocalSink;
+    // What the remote file of a partial local file looked like.
+    struct ResumeRecord {
+        std::string source; // the address, without user name and password
+        std::string etag;
+        std::string modified;
+        int64_t size = -1;
+        int64_t time = -1; // seconds since 1970 (UTC)
+    };
+    static std::optional<ResumeRecord> LoadRecord(const std::string& path);
+    static void SaveRecord(const std::string& path, const ResumeRecord& record);
 
     // Caller side.
     void OpenSessionLocked(const CTransferSettings* settings);
@@ -148,6 +169,14 @@ class CTransferEngine {
     bool SizeAllowed(int64_t size);
     bool FlushBlock();
     bool RestartLocal();
+    std::string SourceOf(const std::string& object) const;
+    // True when the answer for a resumed download is the object the partial
+    // file came from.
+    bool SameRemote(int64_t total_size, int64_t time, const std::string& etag,
+                    const std::string& modified) const;
+    // Keeps what proves the object for a later resume; no proof: no record,
+    // and the partial file is never continued.
+    void KeepRecord(int64_t total_size, int64_t time, const std::string& etag, const std::string& modified);
     bool StopRequested() { return m_abort.load() || m_cancel.is_set(); }
 
     // Handover between the caller and the worker.
@@ -176,10 +205,15 @@ class CTransferEngine {
     bool m_limit_reached = false;
     int64_t m_max_size = -1;
     bool m_too_large = false;    // the object is larger than the local file may be
+    bool m_other_remote = false; // the partial file came from another object
+    std::string m_record_path;
+    bool m_keep_record = false;
+    std::optional<ResumeRecord> m_resume; // the partial file's record, while resuming
     std::vector<char> m_pending; // received, not yet written
     std::atomic<int64_t> m_to_transfer{-1};
     std::atomic<int64_t> m_remote_size{-1};
     std::atomic<int64_t> m_moved{0};
+    std::atomic<int64_t> m_received{0}; // moved, and taken but not yet written
     std::optional<plat::FileTime> m_remote_time;
 
     std::unique_ptr<plat::net::Session> m_net; // used by the worker while a job runs

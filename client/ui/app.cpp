@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "client/engine/errors.h"
+#include "client/engine/install.h"
 #include "client/ui/artwork.h"
 #include "client/ui/command_line.h"
 #include "client/ui/server_list.h"
@@ -115,14 +116,8 @@ void CClientApp::EndWizard() {
 }
 
 int CClientApp::ExitInstance() {
-    if (!m_ctx.final_program.empty()) {
-        std::vector<std::string> argv = plat::split_command_line(m_ctx.final_program);
-        plat::Process process;
-        plat::StartOptions options;
-        options.working_folder = plat::native_path(m_ctx.product_folder);
-        if (!argv.empty() && process.start(argv, options) != plat::SysError::Success)
-            m_ctx.WriteLog("Unable to start " + m_ctx.final_program, 1);
-    }
+    m_ctx.CloseRunFolder();
+    if (!m_ctx.final_program.empty()) StartFinalProgram(m_ctx);
     // Unattended runs never ask; the copies wait for the next start.
     if (m_ctx.reboot_pending && !m_ctx.automatic_mode) {
         plat::ui::MessageRequest box{ClientText(IDS_ASK_REBOOT).toStdString(), "KLClient",

@@ -90,28 +90,38 @@ bool StartsWithName(std::string_view arg, std::string_view name) {
 
 } // namespace
 
-void ParseParam(std::string_view argument, CClientContext& ctx, ConnectionSettings& connection) {
+bool ParseParam(std::string_view argument, CClientContext& ctx, ConnectionSettings& connection) {
     std::string_view arg = StripMarker(argument);
-    if (arg.empty()) return;
+    if (arg.empty()) return false;
     for (const Switch& sw : kSwitches) {
         std::string_view name = sw.name;
         if (!StartsWithName(arg, name)) continue;
         if (arg.size() == name.size()) {
             sw.handle(std::nullopt, ctx, connection);
-            return;
+            return true;
         }
         char next = arg[name.size()];
         if (next == ':' || next == '=') {
             sw.handle(arg.substr(name.size() + 1), ctx, connection);
-            return;
+            return true;
         }
     }
+    return false;
 }
 
 void ParseCommandLine(const std::vector<std::string>& arguments, CClientContext& ctx,
                       ConnectionSettings& connection) {
     for (const std::string& a : arguments)
         ParseParam(a, ctx, connection);
+}
+
+std::vector<std::string> UnknownArguments(const std::vector<std::string>& arguments) {
+    std::vector<std::string> unknown;
+    CClientContext probe;
+    ConnectionSettings run;
+    for (const std::string& a : arguments)
+        if (!a.empty() && !ParseParam(a, probe, run)) unknown.push_back(a);
+    return unknown;
 }
 
 bool WantsHelp(const std::vector<std::string>& arguments) {
@@ -137,7 +147,8 @@ std::string HelpText() {
            "  NOSETTINGS[=0]    hide the Settings button\n"
            "  WORKDIR=folder    accepted and ignored\n"
            "Exit status: 0 on success, 256 + code for a negative result, 1 when\n"
-           "another instance is already running.\n";
+           "another instance is already running, 2 when the wizard has no display\n"
+           "to open on (an unattended run with AUTO needs none).\n";
 }
 
 } // namespace klc

@@ -12,9 +12,13 @@
 namespace klc {
 
 // One argument as typed; one leading "/", "-" or "--" is dropped first.
-void ParseParam(std::string_view argument, CClientContext& ctx, ConnectionSettings& connection);
+// False when it matches no switch (it is then ignored).
+bool ParseParam(std::string_view argument, CClientContext& ctx, ConnectionSettings& connection);
 void ParseCommandLine(const std::vector<std::string>& arguments, CClientContext& ctx,
                       ConnectionSettings& connection);
+
+// The arguments that match no switch, as typed (a mistyped AUTOX, say).
+std::vector<std::string> UnknownArguments(const std::vector<std::string>& arguments);
 
 // True when the arguments ask for the switch list (--help, /?, ...).
 bool WantsHelp(const std::vector<std::string>& arguments);

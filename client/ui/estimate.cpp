@@ -6,7 +6,9 @@ namespace klc {
 
 Estimate ComputeEstimate(int64_t received, int64_t total, int64_t elapsed_ms) {
     Estimate e;
-    if (received <= 0 || elapsed_ms < 1000) return e;
+    // The first second of a transfer is mostly connecting: a rate taken from
+    // it says little, so the estimate waits for a few seconds of bytes.
+    if (received <= 0 || elapsed_ms < kEstimateSettleMs) return e;
     double elapsed_s = static_cast<double>(elapsed_ms) / 1000.0;
     double ratio = static_cast<double>(total) / static_cast<double>(received) - 1.0;
     double left = elapsed_s * ratio;

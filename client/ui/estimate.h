@@ -14,8 +14,11 @@ struct Estimate {
     std::string SpeedText() const;    // "%2.2f", empty when unknown
 };
 
-// Nothing is estimated before a second has passed or a byte arrived; the
-// time left is never negative.
+// How long a transfer runs before its rate makes an estimate.
+constexpr int64_t kEstimateSettleMs = 3000;
+
+// Nothing is estimated before kEstimateSettleMs have passed or a byte
+// arrived; the time left is never negative.
 Estimate ComputeEstimate(int64_t received, int64_t total, int64_t elapsed_ms);
 
 } // namespace klc

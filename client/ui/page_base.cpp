@@ -108,6 +108,8 @@ bool CPGBase::AskTerminate() {
 
 void CPGBase::Notify(int32_t code, const std::string& text) {
     if (code == NOTIFY_DOWNLOADING) {
+        // A new file's bar starts from nothing, whatever the last one reached.
+        m_percent = 0;
         m_bytes_earlier += m_bytes_file.exchange(0);
         if (m_start_ms < 0) m_start_ms = m_env.clock.NowMs();
     }

@@ -44,7 +44,9 @@ int32_t CPGLoadINF::DoWork() {
     if (result == ERR_LINK_CRITERIA || result == ERR_EMPTY_LINK || result == ERR_UNDEFINED_PRODUCT)
         result = 0;
     if (r != 0 && result >= 0 && m_env.ctx.cancel_event.is_set()) result = ERR_CANCELLED;
-    m_failed = result < 0 || m_stopped;
+    // A product INF that failed, when the run went on past it, leaves the
+    // products that loaded to be installed; the failure stays the run's result.
+    m_failed = (r != 0 && result < 0) || m_stopped;
     m_page_result = result;
     return r;
 }

@@ -9,6 +9,7 @@
 
 #include "client/ui/anim_static.h"
 #include "client/ui/artwork.h"
+#include "client/ui/fitted_label.h"
 #include "client/ui/text_static.h"
 #include "client/ui/title_static.h"
 
@@ -44,8 +45,10 @@ QVBoxLayout* CPGLoading::BuildLoadingControls(int advert_string, int scroll_ms, 
     content->addLayout(anims);
 
     auto* form = new QFormLayout;
+    // The server's host and the file's name come from outside: they are cut
+    // to the page's width, never widen it.
     auto label = [&](int id) {
-        auto* l = new QLabel(this);
+        QLabel* l = id == 1000 || id == 1005 ? new CFittedLabel(1, this) : new QLabel(this);
         SetControlId(l, id);
         return l;
     };
@@ -106,6 +109,8 @@ void CPGLoading::OnNotify(int32_t code, const std::string& text) {
         SetAnimationStage(1);
         break;
     case NOTIFY_DOWNLOADING:
+        // The worker began the new file from 0 (CPGBase::Notify).
+        m_progress->setValue(std::clamp<int>(m_percent, 0, 100));
         m_file->setText(QString::fromStdString(text));
         SetAnimationStage(2);
         break;

@@ -36,6 +36,10 @@ void CPGMain::on_create() {
     content->addWidget(new QLabel(tr("Server:"), this));
     m_combo = new QComboBox(this);
     SetControlId(m_combo, 1002);
+    // Server names come from the list file: a long one must not widen the
+    // page; the open list shows it whole.
+    m_combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_combo->setMinimumContentsLength(16);
     content->addWidget(m_combo);
     connect(m_combo, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (!m_filling && index >= 0 && index == m_combo->count() - 1)

@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "client/ui/artwork.h"
+#include "platform/ui/ui_thread.h"
 
 namespace klc {
 
@@ -23,6 +24,14 @@ void CPGViewLog::on_create() {
     m_result = m_env.ctx.ResultLine();
     std::optional<std::string> log = m_env.ctx.LogAvailable() ? m_env.ctx.ReadLog() : std::nullopt;
     m_text->setPlainText(QString::fromStdString(log ? *log : m_result));
+    ScrollToEnd();
+}
+
+void CPGViewLog::ScrollToEnd() {
+    // The run's result is the last line: it is what the reader came for.
+    m_text->moveCursor(QTextCursor::End);
+    m_text->moveCursor(QTextCursor::StartOfLine);
+    m_text->ensureCursorVisible();
 }
 
 bool CPGViewLog::on_set_active() {
@@ -35,6 +44,8 @@ bool CPGViewLog::on_set_active() {
     cancel->setEnabled(true);
     sheet()->button(plat::ui::PropertySheet::Back)->hide();
     sheet()->button(plat::ui::PropertySheet::Next)->hide();
+    // Laid out only now that the page shows: scrolled once more after that.
+    plat::ui::Post(this, [this] { ScrollToEnd(); });
     return true;
 }
 

@@ -18,6 +18,8 @@ class CPGViewLog : public CPGBase {
     const std::string& Result() const { return m_result; }
 
   private:
+    void ScrollToEnd();
+
     QPlainTextEdit* m_text{nullptr};
     std::string m_result;
 };

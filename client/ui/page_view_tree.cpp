@@ -8,11 +8,17 @@
 
 #include "client/ui/artwork.h"
 #include "client/ui/details_dialog.h"
+#include "client/ui/fitted_label.h"
 #include "client/ui/select_updates.h"
 #include "client/ui/sheet.h"
 #include "platform/sys/paths.h"
 
 namespace klc {
+namespace {
+
+constexpr int kDescriptionLines = 3;
+
+} // namespace
 
 int FileImage(const CFileEntry& entry, bool installs) {
     if (!installs) return 3;
@@ -51,7 +57,9 @@ void CPGViewTree::on_create() {
     const int ids[] = {1039, 1040, 1005, 1044};
     const char* names[] = {"Manufacturer:", "Description:", "Files:", "Size:"};
     for (int i = 0; i < 4; ++i) {
-        m_texts[i] = new QLabel(this);
+        // The vendor's texts may be long (a description keeps up to 255
+        // characters): they wrap and elide instead of widening the wizard.
+        m_texts[i] = new CFittedLabel(i == 1 ? kDescriptionLines : 1, this);
         SetControlId(m_texts[i], ids[i]);
         form->addRow(tr(names[i]), m_texts[i]);
     }

@@ -247,6 +247,11 @@ void CPPConnect::on_create() {
     }
     for (int pw : {5, 7})
         m_fields[pw]->setEchoMode(QLineEdit::Password);
+    // A proxy's host name is the longest text here: the address fields take
+    // the width the ports leave, and never less than a usual host name.
+    for (int address : {0, 2})
+        m_fields[address]->setMinimumWidth(
+            m_fields[address]->fontMetrics().horizontalAdvance(QStringLiteral("proxy.department.example.com")));
     grid->addWidget(new QLabel(tr("FTP:"), m_group), 0, 0);
     grid->addWidget(m_fields[0], 0, 1);
     grid->addWidget(new QLabel(tr("Port:"), m_group), 0, 2);
@@ -263,6 +268,7 @@ void CPPConnect::on_create() {
     grid->addWidget(m_fields[6], 3, 1);
     grid->addWidget(new QLabel(tr("Password:"), m_group), 3, 2);
     grid->addWidget(m_fields[7], 3, 3);
+    grid->setColumnStretch(1, 1);
     layout->addWidget(m_group);
     layout->addStretch(1);
 

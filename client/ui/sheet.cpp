@@ -59,9 +59,12 @@ void CKLMainWindow::contextMenuEvent(QContextMenuEvent* event) {
     menu.exec(event->globalPos());
 }
 
+std::string CKLMainWindow::AboutText() {
+    return "Kestrelite Client\nVersion " KL_CLIENT_VERSION "\nInstalls the updates your software vendors publish.";
+}
+
 void CKLMainWindow::ShowAbout() {
-    plat::ui::MessageRequest box{"Kestrelite Client\nInstalls the updates your software vendors publish.",
-                                 "About KLClient", plat::ui::MsgIcon::Information, plat::ui::MsgButtons::Ok,
+    plat::ui::MessageRequest box{AboutText(), "About KLClient", plat::ui::MsgIcon::Information, plat::ui::MsgButtons::Ok,
                                  0};
     m_env.prompt.message(box);
 }

@@ -32,6 +32,8 @@ class CKLMainWindow : public plat::ui::PropertySheet {
     void CleanupPages();
 
     WizardEnv& Env() { return m_env; }
+    // The About box's text: the program's name and the version it was built as.
+    static std::string AboutText();
     CPGMain* MainPage() const;
     CPGLoadINF* CataloguePage() const;
     CPGViewTree* TreePage() const;

@@ -13,6 +13,8 @@ class CTitleStatic : public QLabel {
 
     // Heights in pixels; 0 keeps the current font's.
     void SetFont(bool fill_height, bool bold, bool italic, int height = 0, int width = 0);
+    // The largest pixel size whose ascent and descent together fit `room`.
+    static int FittingPixelSize(QFont font, int room);
 };
 
 } // namespace klc

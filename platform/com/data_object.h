@@ -16,8 +16,13 @@ inline constexpr uint32_t CF_METAFILEPICT = 3;
 inline constexpr uint32_t CF_DIB = 8;
 inline constexpr uint32_t CF_HDROP = 15;
 
+// The system's own short form of offered data, whole blocks by format
+// number. It is not the standard data-transfer interface (whose identity
+// fixes a longer method table with format and medium records), so it has
+// an identity of its own: a container asking for the standard one is told
+// "no interface" instead of calling into the wrong table.
 struct IDataObject : IUnknown {
-    static constexpr IID kIID = make_guid("0000010E-0000-0000-C000-000000000046");
+    static constexpr IID kIID = make_guid("6E401333-0C93-494D-8E18-7238A871C951");
     // S_OK when the data is offered in the format, S_FALSE otherwise.
     virtual HRESULT QueryGetData(uint32_t format) = 0;
     // The data in the format as one memory block, whole.

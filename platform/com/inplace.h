@@ -1,16 +1,16 @@
 #pragma once
 // In-place activation between a container and a control that has a window:
 // the container names its window by window number and gives the rectangle
-// in its pixels; the control makes its own window as a child of it.
+// in its pixels; the control makes its own window as a child of it. This is
+// the short form of the standard path (DoVerb with an activation verb, then
+// IOleInPlaceObject), for hosts of this system that need nothing more.
 #include <cstdint>
 
 #include "platform/com/ole.h"
 
 namespace plat {
 
-struct PixelRect {
-    int32_t left{0}, top{0}, right{0}, bottom{0};
-};
+using PixelRect = RECT;
 
 struct IInPlaceControl : IUnknown {
     static constexpr IID kIID = make_guid("6C1E2A40-3B77-4F1D-9A52-0D4B7C21E913");

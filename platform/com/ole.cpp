@@ -1,6 +1,7 @@
 #include "platform/com/ole.h"
 
 #include <cmath>
+#include <cstdlib>
 
 namespace plat {
 
@@ -35,6 +36,18 @@ int32_t himetric_to_pixels(int32_t himetric, int32_t dpi) {
 
 int32_t pixels_to_himetric(int32_t pixels, int32_t dpi) {
     return static_cast<int32_t>(std::lround(static_cast<double>(pixels) * 2540.0 / dpi));
+}
+
+} // namespace plat
+
+namespace plat {
+
+void* task_mem_alloc(size_t bytes) {
+    return std::malloc(bytes == 0 ? 1 : bytes);
+}
+
+void task_mem_free(void* p) {
+    std::free(p);
 }
 
 } // namespace plat

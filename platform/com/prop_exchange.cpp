@@ -1,6 +1,8 @@
 #include "platform/com/prop_exchange.h"
 
+#include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "platform/base/strings.h"
 #include "platform/com/errors.h"
@@ -205,17 +207,39 @@ bool encode(std::vector<uint8_t>& out, std::string_view name, const VARIANT& v) 
     }
 }
 
+// Reads the saved set. A declared length is believed only as far as the
+// stream bears it out: one that runs past what the stream can still deliver
+// is refused before anything is reserved, and a stream that cannot say how
+// much it holds is read in steps, so memory follows the bytes that arrive.
 class Reader {
   public:
     explicit Reader(IStream* s) : m_s(s) {}
     template <class T> bool get(T& v) { return SUCCEEDED(read_exact(m_s, &v, sizeof(T))); }
     bool bytes(uint32_t n, std::string& out) {
+        out.clear();
         if (n > kMaxPayload) return false;
-        out.resize(n);
-        return n == 0 || SUCCEEDED(read_exact(m_s, out.data(), n));
+        if (const std::optional<uint64_t> left = remaining(); left && n > *left) return false;
+        constexpr uint32_t kStep = 64u << 10;
+        while (out.size() < n) {
+            const uint32_t want = std::min<uint32_t>(kStep, n - static_cast<uint32_t>(out.size()));
+            const size_t at = out.size();
+            out.resize(at + want);
+            if (FAILED(read_exact(m_s, out.data() + at, want))) return false;
+        }
+        return true;
     }
 
   private:
+    // The bytes from the position to the end, when the stream tells its size.
+    std::optional<uint64_t> remaining() {
+        STATSTG st{};
+        uint64_t pos = 0;
+        if (FAILED(m_s->Stat(&st, STATFLAG_NONAME)) || FAILED(m_s->Seek(0, STREAM_SEEK_CUR, &pos)))
+            return std::nullopt;
+        free_stat_name(st);
+        return st.cbSize > pos ? st.cbSize - pos : 0;
+    }
+
     IStream* m_s;
 };
 

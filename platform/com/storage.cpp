@@ -21,7 +21,7 @@ class MemoryStorage final : public IStorage {
         return n;
     }
 
-    HRESULT CreateStream(const OLECHAR* name, uint32_t mode, IStream** out) override {
+    HRESULT CreateStream(const OLECHAR* name, uint32_t mode, uint32_t, uint32_t, IStream** out) override {
         Element* e = nullptr;
         HRESULT hr = Make(name, mode, out, e);
         if (FAILED(hr)) return hr;
@@ -30,7 +30,7 @@ class MemoryStorage final : public IStorage {
         return S_OK;
     }
 
-    HRESULT OpenStream(const OLECHAR* name, uint32_t, IStream** out) override {
+    HRESULT OpenStream(const OLECHAR* name, void*, uint32_t, uint32_t, IStream** out) override {
         if (!out) return STG_E_INVALIDPOINTER;
         *out = nullptr;
         Element* e = Find(name);
@@ -41,7 +41,7 @@ class MemoryStorage final : public IStorage {
         return hr;
     }
 
-    HRESULT CreateStorage(const OLECHAR* name, uint32_t mode, IStorage** out) override {
+    HRESULT CreateStorage(const OLECHAR* name, uint32_t mode, uint32_t, uint32_t, IStorage** out) override {
         Element* e = nullptr;
         HRESULT hr = Make(name, mode, out, e);
         if (FAILED(hr)) return hr;
@@ -50,7 +50,7 @@ class MemoryStorage final : public IStorage {
         return S_OK;
     }
 
-    HRESULT OpenStorage(const OLECHAR* name, uint32_t, IStorage** out) override {
+    HRESULT OpenStorage(const OLECHAR* name, IStorage*, uint32_t, SNB, uint32_t, IStorage** out) override {
         if (!out) return STG_E_INVALIDPOINTER;
         *out = nullptr;
         Element* e = Find(name);
@@ -67,6 +67,46 @@ class MemoryStorage final : public IStorage {
                 return S_OK;
             }
         return STG_E_FILENOTFOUND;
+    }
+
+    HRESULT RenameElement(const OLECHAR* old_name, const OLECHAR* new_name) override {
+        if (!old_name || !new_name) return STG_E_INVALIDPOINTER;
+        const std::u16string_view n(new_name);
+        if (n.empty() || n.size() > 31) return STG_E_INVALIDNAME;
+        Element* e = Find(old_name);
+        if (!e) return STG_E_FILENOTFOUND;
+        if (Element* other = Find(new_name); other && other != e) return STG_E_FILEALREADYEXISTS;
+        e->name = std::u16string(n);
+        return S_OK;
+    }
+
+    // Copies, moves, listings and times are not kept by a storage in memory
+    // that only embedded objects use.
+    HRESULT CopyTo(uint32_t, const IID*, SNB, IStorage*) override { return E_NOTIMPL; }
+    HRESULT MoveElementTo(const OLECHAR*, IStorage*, const OLECHAR*, uint32_t) override { return E_NOTIMPL; }
+    HRESULT EnumElements(uint32_t, void*, uint32_t, IEnumSTATSTG** out) override {
+        if (out) *out = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT SetElementTimes(const OLECHAR*, const FILETIME*, const FILETIME*, const FILETIME*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT SetClass(REFCLSID clsid) override {
+        m_clsid = clsid;
+        return S_OK;
+    }
+    HRESULT SetStateBits(uint32_t bits, uint32_t mask) override {
+        m_stateBits = (m_stateBits & ~mask) | (bits & mask);
+        return S_OK;
+    }
+    HRESULT Stat(STATSTG* out, uint32_t) override {
+        if (!out) return STG_E_INVALIDPOINTER;
+        *out = STATSTG{};
+        out->type = STGTY_STORAGE;
+        out->grfMode = STGM_READWRITE | STGM_SHARE_EXCLUSIVE;
+        out->clsid = m_clsid;
+        out->grfStateBits = m_stateBits;
+        return S_OK;
     }
 
     HRESULT Commit(uint32_t) override { return S_OK; }
@@ -106,6 +146,8 @@ class MemoryStorage final : public IStorage {
 
     RefCount m_refs;
     std::vector<Element> m_elements;
+    CLSID m_clsid{};
+    uint32_t m_stateBits{0};
 };
 
 } // namespace

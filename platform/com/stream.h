@@ -30,11 +30,25 @@ constexpr uint32_t STGTY_STREAM = 2;
 constexpr uint32_t STATFLAG_DEFAULT = 0;
 constexpr uint32_t STATFLAG_NONAME = 1;
 
+struct FILETIME {
+    uint32_t dwLowDateTime{0};
+    uint32_t dwHighDateTime{0};
+};
+
+// The whole record a container's stream fills: a caller's Stat may be
+// answered by a stream written to the standard layout.
 struct STATSTG {
     OLECHAR* pwcsName; // with STATFLAG_DEFAULT: the name, which the caller frees with free_stat_name
     uint32_t type;
     uint64_t cbSize;
+    FILETIME mtime;
+    FILETIME ctime;
+    FILETIME atime;
     uint32_t grfMode;
+    uint32_t grfLocksSupported;
+    GUID clsid;
+    uint32_t grfStateBits;
+    uint32_t reserved;
 };
 
 void free_stat_name(STATSTG& stat);

@@ -21,8 +21,15 @@ namespace {
 // Stock mouse events: Button, Shift, X, Y with X and Y in pixels.
 constexpr DISPID kMouseDown = -605, kMouseMove = -606, kMouseUp = -607;
 
-PixelRect Whole(const QWidget& w) {
+RECT Whole(const QWidget& w) {
     return {0, 0, w.width(), w.height()};
+}
+
+// The control's in-place side (null when it has no window to offer).
+ComPtr<IOleInPlaceObject> InPlace(const ComPtr<IUnknown>& control) {
+    ComPtr<IOleInPlaceObject> inplace;
+    if (control && FAILED(control.query(IOleInPlaceObject::kIID, inplace))) inplace.reset();
+    return inplace;
 }
 
 } // namespace
@@ -112,9 +119,13 @@ ComPtr<IDispatch> ControlHost::create(const CLSID& clsid, HRESULT* hr) {
     IUnknown* obj = m_site.control();
     if (!obj) return disp;
     m_control = obj;
-    ComPtr<IInPlaceControl> inplace;
-    if (SUCCEEDED(m_control.query(IInPlaceControl::kIID, inplace)) && inplace)
-        inplace->Activate(m_handle, Whole(*this));
+    // Activated in place inside this widget, as a container does: the
+    // verb names the parent window and the control's rectangle in it.
+    ComPtr<IOleObject> ole;
+    if (SUCCEEDED(m_control.query(IOleObject::kIID, ole)) && ole) {
+        const RECT whole = Whole(*this);
+        ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &m_site, -1, m_handle, &whole);
+    }
     // Focus given to the container (SetFocus, a click on its frame, Tab)
     // belongs to the control's window, which reads the keys.
     setFocusProxy(ui::WindowFromHandle(control_window()));
@@ -138,24 +149,22 @@ void ControlHost::release() {
     disconnect_events();
     setFocusProxy(nullptr);
     ComPtr<IUnknown> control = std::move(m_control);
-    ComPtr<IInPlaceControl> inplace;
-    if (SUCCEEDED(control.query(IInPlaceControl::kIID, inplace)) && inplace) inplace->Deactivate();
+    if (ComPtr<IOleInPlaceObject> inplace = InPlace(control)) inplace->InPlaceDeactivate();
     m_site.release_all();
 }
 
 uint32_t ControlHost::control_window() const {
-    uint32_t window = 0;
-    ComPtr<IInPlaceControl> inplace;
-    if (m_control && SUCCEEDED(m_control.query(IInPlaceControl::kIID, inplace)) && inplace)
-        inplace->GetWindow(&window);
+    HWND window = 0;
+    if (ComPtr<IOleInPlaceObject> inplace = InPlace(m_control)) inplace->GetWindow(&window);
     return window;
 }
 
 void ControlHost::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    ComPtr<IInPlaceControl> inplace;
-    if (m_control && SUCCEEDED(m_control.query(IInPlaceControl::kIID, inplace)) && inplace)
-        inplace->SetRect(Whole(*this));
+    if (ComPtr<IOleInPlaceObject> inplace = InPlace(m_control)) {
+        const RECT whole = Whole(*this);
+        inplace->SetObjectRects(&whole, &whole);
+    }
 }
 
 // ---- events ----

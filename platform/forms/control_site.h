@@ -140,6 +140,15 @@ class ControlSite : public IOleClientSite,
 
     // IOleClientSite
     HRESULT SaveObject() override { return S_OK; }
+    HRESULT GetMoniker(uint32_t, uint32_t, IMoniker** out) override {
+        if (out) *out = nullptr;
+        return E_NOTIMPL;
+    }
+    // A form is no linking container: it offers no container object.
+    HRESULT GetContainer(IOleContainer** out) override {
+        if (out) *out = nullptr;
+        return E_NOINTERFACE;
+    }
     HRESULT ShowObject() override { return S_OK; }
     HRESULT OnShowWindow(BOOL) override { return S_OK; }
     HRESULT RequestNewObjectLayout() override { return E_NOTIMPL; }
@@ -149,7 +158,10 @@ class ControlSite : public IOleClientSite,
     HRESULT LockInPlaceActive(BOOL) override { return S_OK; }
     HRESULT GetExtendedControl(IDispatch** out) override;
     HRESULT TransformCoords(POINTL* himetric, POINTF* container, uint32_t flags) override;
+    // The form has no accelerators of its own to offer the key to.
+    HRESULT TranslateAccelerator(MSG*, uint32_t) override { return S_FALSE; }
     HRESULT OnFocus(BOOL) override { return S_OK; }
+    HRESULT ShowPropertyFrame() override { return E_NOTIMPL; }
 
     // IDispatch: the ambients.
     HRESULT GetIDsOfNames(REFIID, OLECHAR**, uint32_t, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }

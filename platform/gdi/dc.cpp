@@ -19,8 +19,10 @@ QRgb ToRgb(COLORREF c) {
     return qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
 }
 
-// Window-system dash patterns of one-pixel pens: on, off, on, off...
-std::span<const int32_t> DashPattern(int32_t style) {
+} // namespace
+
+// Window-system dash patterns of one-pixel pens.
+std::span<const int32_t> PenPattern(int32_t style) {
     static constexpr int32_t dash[] = {18, 6};
     static constexpr int32_t dot[] = {3, 3};
     static constexpr int32_t dashDot[] = {9, 6, 3, 6};
@@ -38,8 +40,6 @@ std::span<const int32_t> DashPattern(int32_t style) {
         return {};
     }
 }
-
-} // namespace
 
 plat::HandleTable<Dc>& PrinterDcs() {
     static plat::HandleTable<Dc> table;
@@ -331,7 +331,7 @@ void Dc::PlotLine(Point a, Point b) {
     QColor on = ToQColor(pen.color);
     QColor gap = ToQColor(m_s.bkColor);
     bool opaqueGaps = m_s.bkMode == OPAQUE;
-    auto pattern = DashPattern(pen.style);
+    auto pattern = PenPattern(pen.style);
     int32_t patternTotal = 0;
     for (int32_t v : pattern)
         patternTotal += v;

@@ -95,6 +95,10 @@ struct Pen {
     COLORREF color{0};
 };
 
+// The on and off lengths, in pixels, of a one-pixel pen's style: on, off,
+// on, off...; empty for a solid or null pen.
+std::span<const int32_t> PenPattern(int32_t style);
+
 struct Brush {
     COLORREF color{0xFFFFFF};
     bool null{false};
@@ -157,6 +161,7 @@ class Dc {
     COLORREF GetTextColor() const { return m_s.textColor; }
     int32_t SetROP2(int32_t rop2);
     Point SetBrushOrg(Point p);
+    Point GetBrushOrg() const { return m_s.brushOrg; }
     Point SetWindowOrg(Point p);
     Point GetWindowOrg() const { return m_s.windowOrg; }
     Point SetViewportOrg(Point p);

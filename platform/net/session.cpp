@@ -109,6 +109,7 @@ struct Transfer {
     bool begun = false;
     bool ended = false;  // the transfer is over: no body byte came
     int64_t to_skip = 0; // bytes of a full answer that the local file already holds
+    bool conditional = false; // the range was asked with If-Range
     int64_t range_start = -1;
     int64_t range_total = -1;
     Status stop = Status::Ok; // why a callback stopped the transfer
@@ -138,6 +139,12 @@ struct Transfer {
             }
             response.content_length = length;
             response.total_size = range_total >= 0 ? range_total : (length >= 0 ? offset + length : -1);
+        } else if (code == 200 && conditional) {
+            // The object is not the one the range was asked of (or the
+            // server gives no ranges): it comes whole, from its first byte.
+            response.start_offset = 0;
+            response.total_size = length;
+            response.content_length = length;
         } else if (code == 200) {
             // The server sent the whole object: skip what we already hold.
             to_skip = offset;
@@ -170,8 +177,14 @@ struct Transfer {
                 // A new answer (after a proxy's CONNECT, or an interim one).
                 t->range_start = -1;
                 t->range_total = -1;
+                t->response.etag.clear();
+                t->response.last_modified.clear();
             } else if (plat::istarts_with(line, "Content-Range:")) {
                 ParseContentRange(line.substr(14), t->range_start, t->range_total);
+            } else if (plat::istarts_with(line, "ETag:")) {
+                t->response.etag = plat::trim(line.substr(5));
+            } else if (plat::istarts_with(line, "Last-Modified:")) {
+                t->response.last_modified = plat::trim(line.substr(14));
             }
         }
         return size * count;
@@ -306,7 +319,8 @@ Result Session::connect(const Endpoint& ep, Sink* watch) {
     return result;
 }
 
-Result Session::get(const Endpoint& ep, std::string_view path, int64_t offset, Sink& sink) {
+Result Session::get(const Endpoint& ep, std::string_view path, int64_t offset, Sink& sink,
+                    std::string_view if_range) {
     Result result;
     if (ep.host.empty()) {
         result.status = Status::BadUrl;
@@ -345,11 +359,16 @@ Result Session::get(const Endpoint& ep, std::string_view path, int64_t offset, S
             curl_easy_setopt(h, CURLOPT_USERAGENT, m_options.user_agent.c_str());
         for (const std::string& header : m_options.http_headers)
             headers.reset(curl_slist_append(headers.release(), header.c_str()));
-        curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
         if (offset > 0) {
             range = std::to_string(offset) + "-";
             curl_easy_setopt(h, CURLOPT_RANGE, range.c_str());
+            if (!if_range.empty()) {
+                const std::string header = "If-Range: " + std::string(if_range);
+                headers.reset(curl_slist_append(headers.release(), header.c_str()));
+                t.conditional = true;
+            }
         }
+        curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
         // The body is read to its end when no length is given; a shorter
         // body than a given length is an error.
         curl_easy_setopt(h, CURLOPT_HTTP_CONTENT_DECODING, 0L);

@@ -67,6 +67,9 @@ struct Response {
     int64_t content_length = -1; // bytes that follow, -1 unknown (read to the end)
     int64_t total_size = -1;     // size of the whole object, -1 unknown
     int64_t remote_time = -1;    // seconds since 1970 (UTC), -1 unknown
+    // HTTP validators of the object, as the server wrote them; empty when not given.
+    std::string etag;
+    std::string last_modified;
 };
 
 class Sink {
@@ -102,10 +105,15 @@ class Session {
     Result connect(const Endpoint& endpoint, Sink* watch = nullptr);
 
     // Fetches `path` ("/dir/file", plain text, escaped here) from `offset`.
-    // HTTP asks for a byte range; a server that answers with the whole object
-    // has the first `offset` bytes skipped, so the sink always receives the
-    // bytes from `offset` on. FTP resumes with REST.
-    Result get(const Endpoint& endpoint, std::string_view path, int64_t offset, Sink& sink);
+    // HTTP asks for a byte range. Without `if_range`, a server that answers
+    // with the whole object has the first `offset` bytes skipped, so the sink
+    // always receives the bytes from `offset` on. With `if_range` (an ETag or
+    // a Last-Modified date the object had), the range is asked only of that
+    // same object: a whole answer means the object is another one, and the
+    // sink receives it from its first byte (Response::start_offset 0).
+    // FTP resumes with REST.
+    Result get(const Endpoint& endpoint, std::string_view path, int64_t offset, Sink& sink,
+               std::string_view if_range = {});
 
     // Drops the connections kept between requests.
     void disconnect();

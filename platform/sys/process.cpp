@@ -178,6 +178,54 @@ WaitOutcome Process::wait(int32_t timeout_ms, Event* cancel) {
     }
 }
 
+std::optional<std::vector<std::string>> split_shell_words(std::string_view s) {
+    std::vector<std::string> words;
+    std::string word;
+    bool in_word = false;
+    size_t i = 0;
+    while (i < s.size()) {
+        const char c = s[i];
+        if (c == ' ' || c == '\t' || c == '\n') {
+            if (in_word) words.push_back(std::exchange(word, {}));
+            in_word = false;
+            ++i;
+        } else if (c == '\'') {
+            const size_t end = s.find('\'', i + 1);
+            if (end == std::string_view::npos) return std::nullopt;
+            word.append(s.substr(i + 1, end - i - 1));
+            in_word = true;
+            i = end + 1;
+        } else if (c == '"') {
+            in_word = true;
+            for (++i;; ++i) {
+                if (i >= s.size()) return std::nullopt;
+                if (s[i] == '"') break;
+                if (s[i] == '\\' && i + 1 < s.size() && std::string_view("$`\"\\\n").find(s[i + 1]) !=
+                                                                std::string_view::npos) {
+                    if (s[i + 1] != '\n') word += s[i + 1];
+                    ++i;
+                    continue;
+                }
+                word += s[i];
+            }
+            ++i;
+        } else if (c == '\\') {
+            if (i + 1 >= s.size()) return std::nullopt;
+            if (s[i + 1] != '\n') {
+                word += s[i + 1];
+                in_word = true;
+            }
+            i += 2;
+        } else {
+            word += c;
+            in_word = true;
+            ++i;
+        }
+    }
+    if (in_word) words.push_back(std::move(word));
+    return words;
+}
+
 std::vector<std::string> split_command_line(std::string_view s) {
     std::vector<std::string> args;
     size_t i = 0;

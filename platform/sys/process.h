@@ -65,6 +65,14 @@ class Process {
 // backslashes kept.
 std::vector<std::string> split_command_line(std::string_view command_line);
 
+// Splits a command line into words as a POSIX shell does, without any
+// expansion: blanks, tabs and line breaks separate words; single quotes keep
+// everything up to the next single quote; double quotes keep everything but
+// a backslash before $ ` " \ or a line break; a backslash outside quotes
+// keeps the next character (a backslash and a line break vanish). nullopt
+// for an unclosed quote or a trailing backslash.
+std::optional<std::vector<std::string>> split_shell_words(std::string_view command_line);
+
 // The full path of the running program.
 std::string current_program_path();
 

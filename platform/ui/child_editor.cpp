@@ -87,6 +87,20 @@ void ChildEditor::Insert(const QString& s) {
         m_rich->insertPlainText(s);
 }
 
+bool ChildEditor::Consumed(QEvent* event) {
+    event->accept();
+    return true;
+}
+
+bool ChildEditor::KeepKey(QObject* watched, QEvent* event) {
+    // The editor's own handling and no further: a key the edit leaves
+    // unused (Down in a single line, Page Down) would otherwise go on to
+    // the window beneath and move or scroll what is being edited.
+    if (watched != m_widget) return false;
+    watched->event(event);
+    return Consumed(event);
+}
+
 bool ChildEditor::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::FocusOut:
@@ -100,26 +114,26 @@ bool ChildEditor::eventFilter(QObject* watched, QEvent* event) {
             int32_t key = vk;
             bool pass = keyDown(key, shift);
             m_swallowed = key == 0;
-            if (!pass || key == 0) return true;
+            if (!pass || key == 0) return Consumed(event);
         }
         QString text = ke->text();
-        if (text.isEmpty() || !text[0].isPrint() || !keyPress) return false;
+        if (text.isEmpty() || !text[0].isPrint() || !keyPress) return KeepKey(watched, event);
         int32_t ch = text[0].unicode();
         int32_t before = ch;
-        if (!keyPress(ch) || ch == 0) return true;
-        if (ch == before) return false;
+        if (!keyPress(ch) || ch == 0) return Consumed(event);
+        if (ch == before) return KeepKey(watched, event);
         Insert(QString(QChar(char16_t(ch))));
-        return true;
+        return Consumed(event);
     }
     case QEvent::KeyRelease: {
         auto* ke = static_cast<QKeyEvent*>(event);
         if (m_swallowed) {
             m_swallowed = false;
-            return true;
+            return Consumed(event);
         }
         int32_t vk = VirtualKeyFromQt(ke->key());
-        if (!vk || !keyUp) return false;
-        return !keyUp(vk, ShiftMask(ke->modifiers()));
+        if (vk && keyUp && !keyUp(vk, ShiftMask(ke->modifiers()))) return Consumed(event);
+        return KeepKey(watched, event);
     }
     default:
         return false;

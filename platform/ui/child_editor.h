@@ -58,6 +58,8 @@ class ChildEditor : public QObject {
 
   private:
     void Insert(const QString& s);
+    static bool Consumed(QEvent* event);
+    bool KeepKey(QObject* watched, QEvent* event);
     QWidget* m_widget{nullptr};
     QLineEdit* m_line{nullptr};
     QPlainTextEdit* m_plain{nullptr};

@@ -4,9 +4,11 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace plat::ui {
 
@@ -185,6 +187,29 @@ void PropertySheet::press_button(Button id) {
 
 void PropertySheet::reject() {
     cancel();
+}
+
+void PropertySheet::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    keep_on_screen();
+}
+
+void PropertySheet::keep_on_screen() {
+    QScreen* s = screen();
+    if (!s) return;
+    const QRect area = s->availableGeometry();
+    // The window manager's frame, once there is one, counts too.
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                         outer.bottom() - inner.bottom());
+    const QSize room = area.size().shrunkBy(frame);
+    if (inner.width() > room.width() || inner.height() > room.height()) resize(inner.size().boundedTo(room));
+    QRect now = frameGeometry();
+    QPoint at = now.topLeft();
+    at.setX(std::clamp(at.x(), area.left(), std::max(area.left(), area.right() + 1 - now.width())));
+    at.setY(std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() + 1 - now.height())));
+    if (at != now.topLeft()) move(at);
 }
 
 void PropertySheet::closeEvent(QCloseEvent* event) {

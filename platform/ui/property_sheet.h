@@ -94,6 +94,7 @@ class PropertySheet : public QDialog {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
   private:
     void next();
@@ -101,6 +102,8 @@ class PropertySheet : public QDialog {
     void ok();
     bool cancel();
     bool activate(int index, int direction);
+    // Shrinks and moves the sheet into its screen's available area.
+    void keep_on_screen();
 
     Mode m_mode;
     QString m_caption;

@@ -38,7 +38,10 @@ void ScrollInfoBar::Apply() {
     m_bar->setMaximum(std::max(m_info.nMin, m_info.nMax - std::max(page, 1) + 1));
     m_bar->setPageStep(std::max(page, 1));
     m_bar->setSingleStep(1);
-    m_bar->setValue(m_info.nPos);
+    // While the thumb is held it stays under the pointer: the owner's
+    // position, rounded through the 16-bit scale, would pull it back and the
+    // rounding would feed into the next move (and the release).
+    if (!m_bar->isSliderDown()) m_bar->setValue(m_info.nPos);
     if (fits && !m_keepDisabled) {
         m_shown = false;
         m_bar->setVisible(false);
@@ -84,14 +87,18 @@ void ScrollInfoBar::OnAction(int action) {
     m_info.nTrackPos = thumb;
     onScroll(code, thumb);
     if (code != SB_THUMBTRACK) onScroll(SB_ENDSCROLL, 0);
-    m_bar->setSliderPosition(m_info.nPos);
+    if (!m_bar->isSliderDown()) m_bar->setSliderPosition(m_info.nPos);
 }
 
 void ScrollInfoBar::OnReleased() {
     if (!onScroll) return;
+    // Where the pointer left the thumb; afterwards the thumb shows the
+    // owner's position again.
     int32_t thumb = m_bar->sliderPosition();
+    m_info.nTrackPos = thumb;
     onScroll(SB_THUMBPOSITION, thumb);
     onScroll(SB_ENDSCROLL, 0);
+    Apply();
 }
 
 } // namespace plat::ui

@@ -177,6 +177,10 @@ plat::HRESULT CVincaCtrl::query_other(plat::REFIID iid, void** out) {
         *out = static_cast<plat::IPersistStreamInit*>(this);
     } else if (iid == IID_DVinca5) {
         *out = static_cast<plat::IDispatch*>(this);
+    } else if (iid == plat::IOleWindow::kIID) {
+        *out = static_cast<plat::IOleInPlaceObject*>(this);
+    } else if (iid == plat::IViewObject::kIID) {
+        *out = static_cast<plat::IViewObject2*>(this);
     } else if (iid == plat::IInPlaceControl::kIID) {
         *out = static_cast<plat::IInPlaceControl*>(m_window.get());
     } else if (iid == plat::IConnectionPointContainer::kIID) {

@@ -49,7 +49,8 @@ class CWebNavigator; // web links
 class CDesignerLink; // the separate designer
 
 class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObject, plat::IOleControl,
-                                                     plat::IPersistStreamInit, plat::IPersistPropertyBag>,
+                                                     plat::IPersistStreamInit, plat::IPersistPropertyBag,
+                                                     plat::IOleInPlaceObject, plat::IViewObject2>,
                          public IVincaOwner,
                          public IControlSite,
                          public IPersistTarget {
@@ -59,21 +60,58 @@ class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObjec
 
     static const plat::DispatchTable<CVincaCtrl>& dispatch_table();
 
-    // ---- IOleObject ----
+    // ---- IOleObject (the members beyond the site and size: ole_object.cpp) ----
     plat::HRESULT SetClientSite(plat::IOleClientSite* site) override;
     plat::HRESULT GetClientSite(plat::IOleClientSite** out) override;
     plat::HRESULT SetHostNames(const plat::OLECHAR*, const plat::OLECHAR*) override { return plat::S_OK; }
     plat::HRESULT Close(uint32_t) override;
-    // Verb 1, "Properties...", starts the designer (designer_link.cpp).
-    plat::HRESULT DoVerb(int32_t verb) override;
+    plat::HRESULT SetMoniker(uint32_t, plat::IMoniker*) override { return plat::E_NOTIMPL; }
+    plat::HRESULT GetMoniker(uint32_t, uint32_t, plat::IMoniker** out) override;
+    plat::HRESULT InitFromData(plat::IDataObject*, plat::BOOL, uint32_t) override { return plat::E_NOTIMPL; }
+    plat::HRESULT GetClipboardData(uint32_t, plat::IDataObject** out) override;
+    // Verb 1, "Properties...", starts the designer (designer_link.cpp); the
+    // activation verbs make the window inside `parent` at `pos`.
+    plat::HRESULT DoVerb(int32_t verb, plat::MSG* msg, plat::IOleClientSite* active_site, int32_t lindex,
+                         plat::HWND parent, const plat::RECT* pos) override;
+    plat::HRESULT EnumVerbs(plat::IEnumOLEVERB** out) override;
+    plat::HRESULT Update() override { return plat::S_OK; }
+    plat::HRESULT IsUpToDate() override { return plat::S_OK; }
     plat::HRESULT GetUserClassID(plat::CLSID* out) override { return GetClassID(out); }
+    plat::HRESULT GetUserType(uint32_t form, plat::OLECHAR** out) override;
     plat::HRESULT SetExtent(uint32_t aspect, plat::SIZEL* size) override;
     plat::HRESULT GetExtent(uint32_t aspect, plat::SIZEL* size) override;
+    plat::HRESULT Advise(plat::IAdviseSink* sink, uint32_t* cookie) override;
+    plat::HRESULT Unadvise(uint32_t cookie) override;
+    plat::HRESULT EnumAdvise(plat::IEnumSTATDATA** out) override;
     plat::HRESULT GetMiscStatus(uint32_t aspect, uint32_t* status) override;
+    plat::HRESULT SetColorScheme(plat::LOGPALETTE*) override { return plat::E_NOTIMPL; }
 
     // ---- IOleControl ----
+    plat::HRESULT GetControlInfo(plat::CONTROLINFO* info) override;
+    plat::HRESULT OnMnemonic(plat::MSG*) override { return plat::E_NOTIMPL; }
     plat::HRESULT OnAmbientPropertyChange(plat::DISPID id) override;
     plat::HRESULT FreezeEvents(plat::BOOL) override { return plat::S_OK; }
+
+    // ---- IOleInPlaceObject ----
+    plat::HRESULT GetWindow(plat::HWND* out) override;
+    plat::HRESULT ContextSensitiveHelp(plat::BOOL) override { return plat::E_NOTIMPL; }
+    plat::HRESULT InPlaceDeactivate() override;
+    plat::HRESULT UIDeactivate() override { return plat::S_OK; }
+    plat::HRESULT SetObjectRects(const plat::RECT* pos, const plat::RECT* clip) override;
+    plat::HRESULT ReactivateAndUndo() override { return plat::E_NOTIMPL; }
+
+    // ---- IViewObject2 ----
+    plat::HRESULT Draw(uint32_t aspect, int32_t lindex, void* aspect_info, plat::DVTARGETDEVICE* target,
+                       plat::HDC target_dc, plat::HDC draw_dc, const plat::RECTL* bounds, const plat::RECTL* wbounds,
+                       plat::BOOL (*keep_going)(uintptr_t), uintptr_t keep_going_arg) override;
+    plat::HRESULT GetColorSet(uint32_t aspect, int32_t lindex, void* aspect_info, plat::DVTARGETDEVICE* target,
+                              plat::HDC target_dc, plat::LOGPALETTE** out) override;
+    plat::HRESULT Freeze(uint32_t aspect, int32_t lindex, void* aspect_info, uint32_t* cookie) override;
+    plat::HRESULT Unfreeze(uint32_t cookie) override;
+    plat::HRESULT SetAdvise(uint32_t aspects, uint32_t flags, plat::IAdviseSink* sink) override;
+    plat::HRESULT GetAdvise(uint32_t* aspects, uint32_t* flags, plat::IAdviseSink** out) override;
+    plat::HRESULT GetExtent(uint32_t aspect, int32_t lindex, plat::DVTARGETDEVICE* target,
+                            plat::SIZEL* size) override;
 
     // ---- IPersistStreamInit and IPersistPropertyBag ----
     plat::HRESULT GetClassID(plat::CLSID* out) override;
@@ -269,6 +307,14 @@ class CVincaCtrl final : public plat::DispatchObject<CVincaCtrl, plat::IOleObjec
     Ref<CAttrSet> m_defCell;
     std::map<plat::DISPID, plat::Variant> m_props;
     plat::ComPtr<plat::IOleClientSite> m_site;
+    // Who hears of changes of the object and of its view (one each).
+    plat::ComPtr<plat::IAdviseSink> m_oleAdvise;
+    plat::ComPtr<plat::IAdviseSink> m_viewAdvise;
+    uint32_t m_viewAdviseAspects{0};
+    uint32_t m_viewAdviseFlags{0};
+    // Open Freeze calls of the view: each holds the drawing as it is.
+    std::vector<uint32_t> m_viewFreezes;
+    uint32_t m_nextFreeze{0};
     // The site's run mode, read on first use after the site is set or the
     // container announces a change of it; every call consults it, and asking
     // the site each time is a call of its own.

@@ -505,10 +505,4 @@ CDesignerLink& CVincaCtrl::Designer() {
     return *m_designer;
 }
 
-plat::HRESULT CVincaCtrl::DoVerb(int32_t verb) {
-    if (verb != kVerbProperties) return plat::E_NOTIMPL;
-    Designer().Launch();
-    return plat::S_OK;
-}
-
 } // namespace vinca

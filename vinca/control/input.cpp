@@ -10,7 +10,9 @@
 #include "vinca/control/objects/grid.h"
 #include "vinca/control/web.h"
 #include "vinca/control/window.h"
+#include "vinca/model/names.h"
 #include "vinca/model/values.h"
+#include "vinca/views/grid_panes.h"
 
 // Qt after the control's headers (its `slots` macro).
 #include <QtGui/QGuiApplication>
@@ -129,13 +131,28 @@ class CTakeAllKeys final : public QObject {
     }
 };
 
-// The cell a grid hit names: the item's row in its parent's grid (the
-// control's own grid for a top-level item), at the hit column.
-plat::ComPtr<COleGridCell> HitCell(CVincaCtrl& ctrl, CItem* item, const CHitTestInfo& info) {
+// The grid a grid hit lies in: the item's parent's grid (the control's own
+// grid for a top-level item).
+plat::ComPtr<COleGrid> HitGrid(CVincaCtrl& ctrl, CItem* item) {
     CItem* parent = item->GetParentItem();
     Ref<CItem> owner(parent && parent != ctrl.Engine().Root() ? parent : nullptr);
-    auto grid = plat::make_object<COleGrid>(ctrl.Link(), std::move(owner));
-    return plat::make_object<COleGridCell>(grid, item->GetIndex() + 1, std::max(0, info.col));
+    return plat::make_object<COleGrid>(ctrl.Link(), std::move(owner));
+}
+
+// The cell a grid hit names: the item's row in that grid, at the hit column.
+plat::ComPtr<COleGridCell> HitCell(CVincaCtrl& ctrl, CItem* item, const CHitTestInfo& info) {
+    return plat::make_object<COleGridCell>(HitGrid(ctrl, item), item->GetIndex() + 1, std::max(0, info.col));
+}
+
+// The link of a hit grid cell: its URL attribute as the cell is drawn with
+// it (its own value, its column's, its row's or the grid's); empty without.
+std::string HitCellLink(CVincaCtrl& ctrl, IViewHost& host, CItem* item, const CHitTestInfo& info) {
+    CTreeGrid* grid = HitGrid(ctrl, item)->Find();
+    if (!grid) return {};
+    CGridCellSources sources(*grid, item, item->GetIndex() + 1, std::max(0, info.col), &host);
+    plat::Variant url;
+    if (!sources.Lookup(names::Url()->Text(), url)) return {};
+    return url.to_utf8();
 }
 
 } // namespace
@@ -351,6 +368,9 @@ bool CControlInput::DoubleClick(QMouseEvent* e) {
     if (IsGridCell(info.kind)) {
         auto cell = HitCell(m_ctrl, item.get(), info);
         FireGridCellClick(m_ctrl, ev::kGridCellDblClick, cell.get(), flags);
+        // The cell's link is followed once the container has heard of the
+        // double click (and only while the item is still there).
+        if (Attached() && item->ParentNode()) AutoNavigate(m_ctrl, HitCellLink(m_ctrl, m_window, item.get(), info));
         return true;
     }
     FireItemClick(m_ctrl, ev::kItemDblClick, index, flags);
@@ -433,13 +453,7 @@ void CControlInput::MakeCurrent(int32_t row, bool shift) {
     const int32_t rows = m_view.RowCount();
     if (rows <= 0) return;
     row = std::clamp(row, 0, rows - 1);
-    CMouseTracker& tracker = m_view.Tracker();
-    if (shift && m_ctrl.Prop(dispid::kMultiSelect).to_i4() == 2) {
-        tracker.ExtendTo(row);
-    } else {
-        tracker.ResetAnchor();
-        tracker.MoveTo(row, 0);
-    }
+    m_view.Tracker().KeyMove(row, shift);
     m_view.EnsureVisible(row, row);
 }
 

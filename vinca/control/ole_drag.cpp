@@ -341,6 +341,9 @@ class CDragAgent final : public QObject {
             return false;
         m_pressed = false;
         if (m_ctrl.Prop(d::kAutoDragMode).to_i2() == 0 || Source().ctrl != &m_ctrl) return false;
+        // The press has selected by now (a press on an unselected row selects
+        // it): the selection is what is dragged.
+        if (m_ctrl.Prop(d::kMultiSelect).to_i2() != 0) Source().code = SelectionCode(m_ctrl);
         // The container may change what is dragged, or refuse the drag.
         int32_t code = Source().code;
         int16_t cancel = 0;
@@ -378,7 +381,11 @@ class CDragAgent final : public QObject {
         // The control's own press handling ends before the container's drag.
         if (CDragAgent* agent = Of(ctrl)) {
             agent->m_pressed = false;
+            // The release ends the press without its deferred click.
+            QPointer<CViewWindow> view(agent->m_view);
+            view->Tracker().SetDragging(true);
             agent->SendRelease();
+            if (view) view->Tracker().SetDragging(false);
         }
     }
 

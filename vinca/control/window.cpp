@@ -58,6 +58,9 @@ plat::HRESULT CControlWindow::Activate(uint32_t parent_window, const plat::Pixel
     m_view->BeginRedrawLock();
     m_handle = plat::ui::Windows().add(m_view);
     m_ctrl.m_view = this;
+    // A container may destroy its window with ours inside before it
+    // deactivates the control: the control then forgets the window.
+    m_viewGone = QObject::connect(m_view, &QObject::destroyed, [this] { ForgetDestroyedWindow(); });
     AttachDragAndDrop(m_ctrl, m_view);
     ApplyChanges(0, true);
     SetRect(rect);
@@ -96,6 +99,7 @@ void CControlWindow::DestroyWindow() {
         DetachWindow();
         return;
     }
+    QObject::disconnect(m_viewGone);
     AdjustRootViewLock(false);
     m_ctrl.m_view = nullptr;
     plat::ui::Windows().remove(m_handle);
@@ -106,11 +110,21 @@ void CControlWindow::DestroyWindow() {
     m_input.reset();
 }
 
+void CControlWindow::ForgetDestroyedWindow() {
+    QObject::disconnect(m_viewGone);
+    m_ctrl.m_view = nullptr;
+    plat::ui::Windows().remove(m_handle);
+    m_handle = 0;
+    m_view = nullptr;
+    m_input.reset();
+}
+
 void CControlWindow::DetachWindow() {
     // The handler that destroys the window runs inside the window's own
     // event: the window leaves the container now (its parent may go at
     // once) and is deleted from the event loop. The control and the input
     // handler stay alive until then, as the window still reads them.
+    QObject::disconnect(m_viewGone);
     AdjustRootViewLock(false);
     m_ctrl.m_view = nullptr;
     plat::ui::Windows().remove(m_handle);

@@ -10,6 +10,9 @@
 #include "vinca/control/control.h"
 #include "vinca/views/view_host.h"
 
+// Qt after the control's headers (its `slots` macro).
+#include <QtCore/QMetaObject>
+
 namespace vinca {
 
 class CViewWindow;
@@ -83,9 +86,12 @@ class CControlWindow final : public IViewHost, public IControlView, public plat:
     void DestroyWindow();
     // A window destroyed inside a handler: detached now, deleted later.
     void DetachWindow();
+    // The container destroyed the window (with its own) before deactivating.
+    void ForgetDestroyedWindow();
 
     CVincaCtrl& m_ctrl;
     CViewWindow* m_view{nullptr};
+    QMetaObject::Connection m_viewGone;
     std::unique_ptr<CControlInput> m_input;
     uint32_t m_handle{0};
     int32_t m_handlerDepth{0};

@@ -282,6 +282,7 @@ class CVincaEngine : private ITreeOwner, private IVirtualChildListener {
         int32_t row{-1};
         int32_t count{0};
     };
+    static bool SameRows(Span a, Span b) { return a.row >= 0 && a.row == b.row && a.count == b.count; }
     int32_t VisibleBelow(CItemNode* node);
     int32_t RowsBefore(CItemNode* node, CItem* item);
     // Nodes with fewer children are walked; wider ones get a row index.

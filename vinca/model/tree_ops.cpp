@@ -194,6 +194,12 @@ VResult CVincaEngine::SetItemExpanded(CItem* item, bool expand) {
 VResult CVincaEngine::ExpandItem(CItem* item, bool scroll) {
     if (!item) return VE_BAD_INDEX;
     if (item->IsExpanded()) return VE_OK;
+    if (!IsExpandable(item)) {
+        // A leaf has nothing to open: no row moves and no event fires. The
+        // flag is kept, so children added later show as the caller asked.
+        item->SetExpandedFlag();
+        return VE_OK;
+    }
     UpdateScope scope(*this);
     // The highest item whose rows change: the item or its highest collapsed ancestor.
     CItem* highest = item;
@@ -211,6 +217,10 @@ VResult CVincaEngine::ExpandItem(CItem* item, bool scroll) {
         // Only the rows below the item are new.
         m_sink->RowsInserted(before.row + 1, after.count - before.count);
         m_sink->InvalidateRows(before.row, -1);
+    } else if (SameRows(before, after)) {
+        // An empty child list opened: the rows, the current row and the
+        // selection stay; the item's sign is drawn again.
+        if (m_sink && RowTracking()) m_sink->InvalidateRows(before.row, before.row);
     } else {
         RowsChanged(before, after);
     }
@@ -230,6 +240,10 @@ VResult CVincaEngine::ExpandItem(CItem* item, bool scroll) {
 VResult CVincaEngine::CollapseItem(CItem* item, bool notify) {
     if (!item) return VE_BAD_INDEX;
     if (!item->IsExpanded()) return VE_OK;
+    if (!IsExpandable(item)) {
+        item->ClearExpandedFlag(false); // a leaf: nothing to close, no event
+        return VE_OK;
+    }
     UpdateScope scope(*this);
     Ref<CItem> keep(item);
     Span before = SpanOf(item);
@@ -244,6 +258,8 @@ VResult CVincaEngine::CollapseItem(CItem* item, bool notify) {
     if (m_sink && before.row >= 0 && after.row == before.row && before.count > after.count) {
         m_sink->RowsRemoved(before.row + 1, before.count - after.count);
         m_sink->InvalidateRows(before.row, -1);
+    } else if (SameRows(before, after)) {
+        if (m_sink && RowTracking()) m_sink->InvalidateRows(before.row, before.row);
     } else {
         RowsChanged(before, after);
     }

@@ -1,6 +1,7 @@
 #include "vinca/views/grid_panes.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "platform/gdi/font.h"
 #include "vinca/model/item.h"
@@ -536,6 +537,15 @@ CGridRowView* CGridPanes::LaidOutRow(int32_t row) {
 Rect CGridPanes::RowRectAnywhere(int32_t row) {
     if (!m_grid || row < 0 || row >= m_rowCount) return {};
     const int32_t top = TopRow();
+    if (std::abs(int64_t(row) - top) > m_rows->KeptItems()) {
+        // Placing a far row would measure every row between: only rows that
+        // all have one height are placed from their number.
+        if (!m_rows->UniformExtent()) return {};
+        const int32_t h = m_rows->ItemExtent(row).cy;
+        const int64_t y = m_cellsRect.top + int64_t(row - top) * (h + m_rows->Spacing());
+        if (h <= 0 || y < INT32_MIN / 2 || y > INT32_MAX / 2) return {};
+        return {m_rect.left, int32_t(y), m_cellsRect.right, int32_t(y) + h};
+    }
     int32_t y = m_cellsRect.top;
     for (int32_t r = top; r < row; ++r)
         y += m_rows->ItemExtent(r).cy + m_rows->Spacing();
@@ -544,13 +554,17 @@ Rect CGridPanes::RowRectAnywhere(int32_t row) {
     return {m_rect.left, y, m_cellsRect.right, y + m_rows->ItemExtent(row).cy};
 }
 
+int32_t CGridPanes::TreeColumnPosition() const {
+    if (!m_grid) return -1;
+    for (int32_t c = 1; c < m_grid->ColumnCount(); ++c)
+        if (m_grid->ColumnKey(c) == names::Tree()) return m_grid->VisiblePosition(c);
+    return -1;
+}
+
 CVincaTreeCellMetrics* CGridPanes::TreeCell(int32_t row, const Rect& rowRect, Rect& cellRect) {
     cellRect = {};
     if (!m_grid || rowRect.IsEmpty()) return nullptr;
-    int32_t col = -1;
-    for (int32_t c = 1; c < m_grid->ColumnCount() && col < 0; ++c)
-        if (m_grid->ColumnKey(c) == names::Tree()) col = c;
-    const int32_t pos = col >= 0 ? m_grid->VisiblePosition(col) : -1;
+    const int32_t pos = TreeColumnPosition();
     auto* view = pos >= 0 ? dynamic_cast<CGridRowView*>(m_rows->ItemCell(row)) : nullptr;
     CMVBorderCellMetrics* cell = view ? view->CellAt(pos) : nullptr;
     auto* tree = cell ? dynamic_cast<CVincaTreeCellMetrics*>(&cell->Inner()) : nullptr;

@@ -164,6 +164,8 @@ class CGridPanes : public IScrollSteps {
     // stands (`cellRect`, not clipped, at the row rectangle `rowRect`); null
     // when the grid has no tree column or the row is not measured.
     CVincaTreeCellMetrics* TreeCell(int32_t row, const Rect& rowRect, Rect& cellRect);
+    // The visible position of the tree column ("__Tree"), -1 without one.
+    int32_t TreeColumnPosition() const;
     // What lies under a window point: a cell, a title or the corner. The
     // record's row is the grid row (0 the titles) and its column the grid
     // column (0 the row titles); `row` receives the window row (-1 for the

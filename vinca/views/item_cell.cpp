@@ -2,8 +2,11 @@
 
 #include <algorithm>
 
+#include "platform/gdi/font.h"
+#include "vinca/model/engine.h"
 #include "vinca/model/grid.h"
 #include "vinca/model/item.h"
+#include "vinca/views/layers.h"
 
 namespace vinca {
 
@@ -47,12 +50,19 @@ void FillTreeData(const ViewSettings& s, CItem* item, CTreeCellData& d) {
         d.lineLevels[size_t(lvl)] = !isLast(up);
 }
 
+int32_t ItemRowHeight(CVincaEngine& engine, CItem* item) {
+    // Twips: the item's own height, else the control's.
+    float twips = -1;
+    engine.GetItemHeight(0, item, twips);
+    if (twips < 0) engine.GetItemHeight(-1, nullptr, twips);
+    if (!(twips >= 0)) return -1;
+    return plat::gdi::MulDiv(plat::gdi::ScreenPixelsPerInch(), int32_t(std::min(twips, 2.0e9f)), 1440);
+}
+
 bool CItemCellBuilder::Layered() const {
     // Over a gradient, a picture or the container, rows let the background
     // through instead of filling it with the window colour.
-    const ViewBackground& b = m_host.Background();
-    return b.gradientStyle != 0 || b.transparentBackground ||
-           (b.picture && b.picture->Type() > PICTYPE_NONE && b.pictureAlignment != 11);
+    return LayeredBackground(m_host.Background());
 }
 
 void CItemCellBuilder::Attributes(CItem* item, CMapAttrChain& attrs) {

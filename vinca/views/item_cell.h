@@ -12,9 +12,15 @@
 namespace vinca {
 
 class CItem;
+class CVincaEngine;
 
 // Level, lines, plus/minus state and colours of an item's tree cell.
 void FillTreeData(const ViewSettings& s, CItem* item, CTreeCellData& d);
+
+// The height, in pixels, an item's row is laid out at on the screen and on
+// paper: the item's own height, else the control's item height; -1 for the
+// natural height the cell measures for itself.
+int32_t ItemRowHeight(CVincaEngine& engine, CItem* item);
 
 class CItemCellBuilder {
   public:

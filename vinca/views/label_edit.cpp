@@ -38,8 +38,8 @@ VResult CViewWindow::BeginLabelEdit(CItem* item) {
         row = m_engine.RowOf(item);
         if (row < 0) return VE_BAD_INDEX;
     }
-    EnsureVisible(row, row);
-    CVincaTreeCellMetrics* cell = RowCell(row);
+    Point origin;
+    CVincaTreeCellMetrics* cell = EditedCell(item, row, origin);
     if (!cell) return VE_OK;
     const CMVGridCellMetrics& textCell = cell->TextCell();
     plat::Variant v;
@@ -74,25 +74,18 @@ VResult CViewWindow::BeginLabelEdit(CItem* item) {
         fore = selected ? colour("__SelFrColor", s.selForeColor) : colour("__ForeColor", s.foreColor);
     }
 
-    // The text's rectangle in the window, at least 16 average characters
-    // wide and a little wider than the text, kept inside the client area.
-    Rect rowRect = RowRect(row);
-    Rect r = textCell.TextRect();
-    r.left += rowRect.left + cell->TextX();
-    r.right += rowRect.left + cell->TextX();
-    r.top += rowRect.top + cell->TextY();
-    r.bottom += rowRect.top + cell->TextY();
+    // The text's rectangle where the cell stands, at least 16 average
+    // characters wide and a little wider than the text. The right edge
+    // stops 2 pixels inside the client area (the scroll bar and border are
+    // no part of it); the left edge stays on the text, never moved over the
+    // plus/minus box or the pictures before it.
+    Rect r = textCell.TextRect().Offset(origin.x + cell->TextX(), origin.y + cell->TextY());
     const int32_t avg = std::max(1, QFontMetrics(font).averageCharWidth());
     if (r.Width() < 16 * avg) r.right = r.left + 16 * avg;
     r.right += std::max(avg / 2, 2);
-    const int32_t limit = width() - 2;
-    if (r.right > limit) {
-        // Cut off at the right: shift left rather than shrink below the width.
-        int32_t shift = std::min(r.right - limit, std::max(0, r.left));
-        r.left -= shift;
-        r.right = std::max(r.left, r.right - shift);
-        if (r.right > limit) r.right = std::max(r.left, limit);
-    }
+    const Rect area = RowsHitArea();
+    r.left = std::max(r.left, area.left);
+    r.right = std::max(r.left, std::min(r.right, m_frame + ViewportWidth() - 2));
     const bool rich = textCell.IsRich();
     if (flags & kBorder) {
         int32_t dx = rich ? 3 : 1, dy = rich ? 4 : 1;
@@ -141,6 +134,33 @@ VResult CViewWindow::BeginLabelEdit(CItem* item) {
     ed->SetLook(font, ToQColor(back), ToQColor(fore));
     ed->Show(QRect(r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height())));
     return VE_OK;
+}
+
+CVincaTreeCellMetrics* CViewWindow::EditedCell(CItem* item, int32_t row, Point& origin) {
+    if (!GridActive()) {
+        EnsureVisible(row, row);
+        const Rect rr = RowRect(row);
+        if (rr.IsEmpty()) return nullptr;
+        // The rows are drawn shifted by the sideways scroll.
+        origin = {rr.left - HorzScrollPosition(), rr.top};
+        return RowCell(row);
+    }
+    // In a grid the text is edited in the cell of the tree column: the row
+    // and then that column are scrolled into view.
+    const int32_t gridRow = m_gridPanes->RowOfItem(item);
+    const int32_t column = m_gridPanes->TreeColumnPosition();
+    if (gridRow < 0 || column < 0) return nullptr;
+    SetTopRow(m_gridPanes->TopForRows(gridRow, gridRow));
+    Rect cellRect;
+    CVincaTreeCellMetrics* cell = m_gridPanes->TreeCell(gridRow, m_gridPanes->RowRect(gridRow), cellRect);
+    const Rect& cells = m_gridPanes->CellsRect();
+    if (!cell || cellRect.left < cells.left || cellRect.right > cells.right) {
+        m_scroller->SetPosition(column, TopRow());
+        cell = m_gridPanes->TreeCell(gridRow, m_gridPanes->RowRect(gridRow), cellRect);
+    }
+    if (!cell) return nullptr;
+    origin = {cellRect.left, cellRect.top};
+    return cell;
 }
 
 VResult CViewWindow::CommitLabelEdit(int32_t flag) {

@@ -123,4 +123,9 @@ std::unique_ptr<CLayerStack> MakeBackgroundLayers(const ViewSettings& s, const V
     return layers;
 }
 
+bool LayeredBackground(const ViewBackground& b) {
+    return b.gradientStyle != 0 || b.transparentBackground ||
+           (b.picture && b.picture->Type() > PICTYPE_NONE && b.pictureAlignment != 11);
+}
+
 } // namespace vinca

@@ -149,4 +149,9 @@ std::unique_ptr<CLayerStack> MakeBackgroundLayers(const ViewSettings& settings,
                                                   const ViewBackground& background,
                                                   CParentBackLayer::Painter parent);
 
+// Whether anything but the back colour lies behind the rows (a gradient, a
+// shown picture or the container): rows then let it through, and it stays
+// where it is while the rows scroll over it.
+bool LayeredBackground(const ViewBackground& background);
+
 } // namespace vinca

@@ -193,7 +193,7 @@ void CMVListBox::Recalc() {
     m_layoutValid = true;
     // Items far from the page are measured again when they come back, so a
     // walk through a long list keeps only a few pages of cells.
-    const int32_t keep = 4 * (m_last - m_top + 1) + 64;
+    const int32_t keep = KeptItems();
     if (!m_measureAll && m_cache.size() > size_t(4 * keep)) {
         m_cache.erase(m_cache.begin(), m_cache.lower_bound(m_top - keep));
         m_cache.erase(m_cache.upper_bound(m_last + keep), m_cache.end());

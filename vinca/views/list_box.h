@@ -5,6 +5,7 @@
 // answers the scroller's steps: whole items along its own axis, pixels
 // across it. One implementation serves both orientations; the horizontal
 // list only exchanges x and y on the way in and out.
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <functional>
@@ -40,6 +41,7 @@ class CAxisTransform {
 class CMVListBox : public IScrollSteps {
   public:
     static constexpr int32_t kCrossLine = 30;
+    static constexpr int32_t kKeptItems = 64;
     enum : int32_t { MODE_PIXELS = 0, MODE_ITEM_STEP = 1 };
 
     virtual ~CMVListBox() = default;
@@ -106,6 +108,8 @@ class CMVListBox : public IScrollSteps {
     Size ItemExtent(int32_t index) { return m_axis.ToWindow(ExtentOf(index)); }
     // Sum of the extents (and spacing) of the items before `index`, from 0.
     int32_t OffsetOf(int32_t index);
+    // How far around the laid-out items measured ones stay in the cache.
+    int32_t KeptItems() const { return 4 * std::max(1, m_last - m_top + 1) + kKeptItems; }
 
     void Paint(Dc& dc, const Rect& clip);
 

@@ -1,5 +1,7 @@
 #include "vinca/views/mouse_tracker.h"
 
+#include <utility>
+
 namespace vinca {
 
 void CMouseTracker::SelectRange(int32_t a, int32_t b, bool on) {
@@ -31,6 +33,27 @@ void CMouseTracker::MoveSingle(int32_t row) {
     m_rows.Add(row, row);
     m_pane.ChangeBatch(1);
     SetCurrent(row);
+}
+
+void CMouseTracker::MoveCurrent(int32_t row) {
+    if (!Valid(row)) return;
+    if (m_mode == SELECT_SINGLE)
+        MoveSingle(row);
+    else
+        SetCurrent(row);
+}
+
+void CMouseTracker::KeyMove(int32_t row, bool shift) {
+    if (!Valid(row)) return;
+    if (m_mode != SELECT_EXTENDED) {
+        ResetAnchor();
+        MoveCurrent(row);
+    } else if (shift) {
+        ExtendTo(row);
+    } else {
+        ResetAnchor();
+        TrackTo(row, 0);
+    }
 }
 
 void CMouseTracker::TrackTo(int32_t row, uint32_t keys) {
@@ -87,6 +110,7 @@ void CMouseTracker::Extend(int32_t row) {
 }
 
 void CMouseTracker::OnButtonDown(Point p, uint32_t keys) {
+    m_deferred = false;
     if (m_buttonDown || m_captured) OnButtonUp(p, keys);
     m_cursor = p;
     // Borders are dragged with the left button only.
@@ -103,13 +127,19 @@ void CMouseTracker::OnButtonDown(Point p, uint32_t keys) {
         if (!Valid(row) || row < m_pane.LowestRow()) return;
     }
     bool modifier = keys & (MK_SHIFT | MK_CONTROL);
-    if (m_dragMode != 1 || modifier) {
-        if (m_mode == SELECT_SINGLE && !m_pane.Accept(row)) return;
-        TrackTo(row, keys);
-        if (m_mode == SELECT_EXTENDED && !(keys & MK_SHIFT)) m_trackAnchor = row;
-    } else {
+    if (m_dragMode != 0 && !modifier && m_rows.Contains(row)) {
+        // A selected row may be dragged away with the rest of the
+        // selection: its click waits for the release, which selects it
+        // alone (or toggles it) unless a drag took the press meanwhile.
+        m_deferred = true;
         SetCurrent(row);
+        return;
     }
+    // Elsewhere the press selects at once, so a drag that follows takes the
+    // pressed row.
+    if (m_mode == SELECT_SINGLE && !m_pane.Accept(row)) return;
+    TrackTo(row, keys);
+    if (m_mode == SELECT_EXTENDED && !(keys & MK_SHIFT)) m_trackAnchor = row;
 }
 
 void CMouseTracker::OnMouseMove(Point p, uint32_t keys) {
@@ -150,7 +180,7 @@ void CMouseTracker::OnButtonUp(Point p, uint32_t keys) {
     }
     if (!(keys & MK_SHIFT)) m_trackAnchor = -1;
     StopTracking();
-    if (m_dragMode == 1 && !m_dragging && !(keys & (MK_SHIFT | MK_CONTROL))) {
+    if (std::exchange(m_deferred, false) && !m_dragging && !(keys & (MK_SHIFT | MK_CONTROL))) {
         int32_t row = m_pane.PositionAt(p, 2);
         if (Valid(row)) TrackTo(row, keys);
     }
@@ -196,11 +226,15 @@ void CMouseTracker::ResetAnchor() {
 
 void CMouseTracker::SetDragMode(int32_t mode) {
     m_dragMode = mode;
-    if (mode == 1) {
+    m_dragging = false;
+    if (mode != 0) StopTracking();
+}
+
+void CMouseTracker::SetDragging(bool on) {
+    m_dragging = on;
+    if (on) {
+        m_deferred = false;
         StopTracking();
-        m_dragging = true;
-    } else {
-        m_dragging = false;
     }
 }
 

@@ -60,12 +60,23 @@ class CMouseTracker {
     int32_t SelectionMode() const { return m_mode; }
     void ExtendTo(int32_t row);
     void ResetAnchor();
+    // Any mode but 0: rows may be dragged away (the control's automatic
+    // dragging), so a press on a selected row waits for the release.
     void SetDragMode(int32_t mode);
     int32_t DragMode() const { return m_dragMode; }
+    // A drag of the rows runs: the press that started it selects nothing more.
+    void SetDragging(bool on);
     void StopTracking();
     void SetCurrent(int32_t row);
-    // Moves to a row as a click with these keys would (the keyboard's way).
-    void MoveTo(int32_t row, uint32_t keys) { TrackTo(row, keys); }
+    // The current row moves and the selection stays, except in single
+    // mode, where the selection is the current row and follows it. This is
+    // what setting the current row from outside does: a click's toggling
+    // and collapsing never apply to it.
+    void MoveCurrent(int32_t row);
+    // A move by a navigation key. In extended mode Shift extends from the
+    // anchor and a plain move selects the new row alone; in multiple mode
+    // only the current row moves (Space selects); single mode as above.
+    void KeyMove(int32_t row, bool shift);
     int32_t Current() const { return m_current; }
     int32_t Anchor() const { return m_anchor; }
     bool Captured() const { return m_captured; }
@@ -107,6 +118,7 @@ class CMouseTracker {
     CResizeTracker* m_resize{nullptr};
     Point m_cursor;
     bool m_dragging{false};
+    bool m_deferred{false}; // a press on a selected row waits for its release
     int32_t m_dragMode{0};
 };
 

@@ -171,4 +171,20 @@ CDCClipOrigin::~CDCClipOrigin() {
     m_clip.Restore();
 }
 
+void DrawFocusMark(Dc& dc, const Rect& rect, const Rect& clip) {
+    if (rect.IsEmpty()) return;
+    // The dots keep one phase across the corners: (x + y) even.
+    auto dot = [&](int32_t x, int32_t y) {
+        if (((x + y) & 1) == 0 && clip.Contains({x, y})) dc.PatBlt(x, y, 1, 1, DSTINVERT);
+    };
+    for (int32_t x = rect.left; x < rect.right; ++x) {
+        dot(x, rect.top);
+        if (rect.bottom - 1 > rect.top) dot(x, rect.bottom - 1);
+    }
+    for (int32_t y = rect.top + 1; y < rect.bottom - 1; ++y) {
+        dot(rect.left, y);
+        if (rect.right - 1 > rect.left) dot(rect.right - 1, y);
+    }
+}
+
 } // namespace vinca

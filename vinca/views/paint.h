@@ -48,6 +48,10 @@ bool Blit(const QImage& image, Dc& dc, const Rect& rect, uint32_t rop);
 void TransparentBlit(const QImage& image, Dc& dc, const Rect& rect, COLORREF transparent, bool inverted);
 // Fills with a colour; a colour with the no-colour bit fills nothing.
 void FillSolid(Dc& dc, COLORREF colour, const Rect& rect);
+// The focus mark: every other pixel of the rectangle's outline inverted, so
+// it shows on any colour and drawing it twice takes it away. Only the
+// pixels inside `clip` change.
+void DrawFocusMark(Dc& dc, const Rect& rect, const Rect& clip);
 
 enum EGradientStyle : int32_t {
     GRADIENT_NONE = 0,

@@ -8,12 +8,26 @@
 
 namespace vinca {
 
+int32_t CPrintRows::RowHeight(CItem* item, const PrintContext& ctx, CPrintView& view) {
+    // As the window lays its rows out: with uniform rows every row is as
+    // high as the first, else each at its own or the control's item height.
+    if (!m_host.Settings().uniformRows) return ItemRowHeight(m_engine, item);
+    CItem* first = m_engine.RowItem(0);
+    if (!first) return -1;
+    return m_cells.Build(first, *ctx.dc, {-1, ItemRowHeight(m_engine, first)}, &view)->Height();
+}
+
+std::unique_ptr<CVincaTreeCellMetrics> CPrintRows::TreeRow(CItem* item, const PrintContext& ctx,
+                                                           CPrintView& view) {
+    return m_cells.Build(item, *ctx.dc, {-1, RowHeight(item, ctx, view)}, &view);
+}
+
 Size CPrintRows::MeasureItemRow(int32_t index, const PrintContext& ctx) {
     CItem* item = index >= 0 && ctx.dc ? m_engine.RowItem(index) : nullptr;
     if (!item) return {0, 0};
     if (GridRows()) return GridRow(index, ctx, nullptr, {});
     CPrintView view(ctx);
-    return m_cells.Build(item, *ctx.dc, {-1, -1}, &view)->GetSize();
+    return TreeRow(item, ctx, view)->GetSize();
 }
 
 Size CPrintRows::PrintItemRow(int32_t index, const PrintContext& ctx, int32_t x, int32_t y,
@@ -25,7 +39,7 @@ Size CPrintRows::PrintItemRow(int32_t index, const PrintContext& ctx, int32_t x,
         return GridRow(index, ctx, &at, clip);
     }
     CPrintView view(ctx);
-    auto cell = m_cells.Build(item, *ctx.dc, {-1, -1}, &view);
+    auto cell = TreeRow(item, ctx, view);
     cell->Draw(*ctx.dc, x, y, clip, 0);
     return cell->GetSize();
 }

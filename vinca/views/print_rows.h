@@ -60,6 +60,9 @@ class CPrintRows {
     Size PrintColumnTitles(const PrintContext& ctx, int32_t x, int32_t y, const Rect& clip);
 
   private:
+    // A tree row's cell laid out at the height the window gives the row.
+    std::unique_ptr<CVincaTreeCellMetrics> TreeRow(CItem* item, const PrintContext& ctx, CPrintView& view);
+    int32_t RowHeight(CItem* item, const PrintContext& ctx, CPrintView& view);
     bool GridRows() const;
     bool TitlesShown() const;
     int32_t RowTitleWidth() const;

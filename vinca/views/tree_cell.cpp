@@ -1,5 +1,8 @@
 #include "vinca/views/tree_cell.h"
 
+#include <functional>
+#include <span>
+
 namespace vinca {
 
 using namespace plat::gdi;
@@ -312,35 +315,44 @@ void CVincaTreeCellMetrics::DrawLines(Dc& dc, bool selected) {
     const CTreeCellData& d = m_data;
     const COLORREF colour = LineColour(selected);
     if (IsNoColor(colour)) return;
+    static constexpr int32_t kDots[] = {1, 1};
+    const std::span<const int32_t> pattern =
+        d.lineStyle == LINES_DOT ? std::span<const int32_t>(kDots) : PenPattern(PenStyleOf(d.lineStyle));
+    int32_t period = 0;
+    for (int32_t n : pattern)
+        period += n;
+    // A styled line's pattern is laid from the brush origin in the
+    // coordinates the rows are placed in, not from each row's top: the
+    // lines of one row run on into the next, and the owner moves the origin
+    // with the rows when it scrolls them. The drawn parts are filled; the
+    // gaps show the row's background.
+    const Point anchor{dc.GetBrushOrg().x + dc.GetWindowOrg().x, dc.GetBrushOrg().y + dc.GetWindowOrg().y};
+    auto styled = [&](int32_t from, int32_t to, int32_t shift, const std::function<void(int32_t, int32_t)>& fill) {
+        int32_t pos = ((from - shift) % period + period) % period;
+        size_t part = 0;
+        while (pos >= pattern[part])
+            pos -= pattern[part++];
+        for (int32_t at = from; at < to;) {
+            const int32_t len = std::min(pattern[part] - pos, to - at);
+            if (part % 2 == 0) fill(at, at + len);
+            at += len;
+            pos = 0;
+            part = (part + 1) % pattern.size();
+        }
+    };
     auto vline = [&](int32_t x, int32_t y0, int32_t y1) {
         if (y1 <= y0) return;
-        if (d.lineStyle == LINES_SOLID) {
+        if (period == 0)
             FillSolid(dc, colour, {x, y0, x + 1, y1});
-        } else if (d.lineStyle == LINES_DOT) {
-            for (int32_t y = y0 + (y0 & 1); y < y1; y += 2)
-                dc.SetPixel(x, y, colour);
-        } else {
-            Selected<Pen> pen(dc, Pen{PenStyleOf(d.lineStyle), 1, colour});
-            COLORREF oldBk = dc.SetBkColor(Translate(d.backColor));
-            dc.MoveTo({x, y0});
-            dc.LineTo({x, y1});
-            dc.SetBkColor(oldBk);
-        }
+        else
+            styled(y0, y1, anchor.y, [&](int32_t a, int32_t b) { FillSolid(dc, colour, {x, a, x + 1, b}); });
     };
     auto hline = [&](int32_t x0, int32_t x1, int32_t y) {
         if (x1 <= x0) return;
-        if (d.lineStyle == LINES_SOLID) {
+        if (period == 0)
             FillSolid(dc, colour, {x0, y, x1, y + 1});
-        } else if (d.lineStyle == LINES_DOT) {
-            for (int32_t x = x0 + (x0 & 1); x < x1; x += 2)
-                dc.SetPixel(x, y, colour);
-        } else {
-            Selected<Pen> pen(dc, Pen{PenStyleOf(d.lineStyle), 1, colour});
-            COLORREF oldBk = dc.SetBkColor(Translate(d.backColor));
-            dc.MoveTo({x0, y});
-            dc.LineTo({x1, y});
-            dc.SetBkColor(oldBk);
-        }
+        else
+            styled(x0, x1, anchor.x, [&](int32_t a, int32_t b) { FillSolid(dc, colour, {a, y, b, y + 1}); });
     };
     for (int32_t i = 0; i < d.level && size_t(i) < d.lineLevels.size(); ++i)
         if (d.lineLevels[size_t(i)]) vline(m_lineX + i * d.indent, 0, m_height);

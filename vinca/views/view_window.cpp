@@ -1,6 +1,8 @@
 #include "vinca/views/view_window.h"
 
+#include <climits>
 #include <cmath>
+#include <optional>
 
 #include <QtGui/QKeyEvent>
 #include <QtGui/QPainter>
@@ -99,12 +101,26 @@ void CViewWindow::SetTimers(std::unique_ptr<WindowTimers> timers) {
 int32_t CViewWindow::PositionAt(Point p, int32_t mode) {
     int32_t row = RowFromPoint(p);
     if (row >= 0 || mode == 2) return row;
-    int32_t count = RowCount();
+    int32_t count = GridActive() ? m_gridPanes->RowCount() : RowCount();
     if (count == 0) return -1;
-    // Nearest: above the window the row before the top, below it the next.
-    if (p.y < RowsTop()) return std::max(0, TopRow() - 1);
-    int32_t last = TopRow() + RowsPerPage() - 1;
-    return std::min(count - 1, last + 1);
+    // Nearest: the point is taken into the rows' area; above it the row
+    // before the top, below it the one after the page.
+    const Rect area = RowsHitArea();
+    if (p.y < area.top) return std::max(0, TopRow() - 1);
+    if (p.y >= area.bottom) return std::min(count - 1, TopRow() + RowsPerPage());
+    row = RowFromPoint({std::clamp(p.x, area.left, std::max(area.left, area.right - 1)), p.y});
+    // Below the last row of a short list: the last row.
+    return row >= 0 ? row : count - 1;
+}
+
+Rect CViewWindow::RowsHitArea() const {
+    if (!GridActive()) return RowsArea();
+    // The row titles and the cells; the column titles and the corner above
+    // them are no part of any row.
+    const Rect& titles = m_gridPanes->RowTitlesRect();
+    const Rect& cells = m_gridPanes->CellsRect();
+    if (titles.IsEmpty()) return cells;
+    return {std::min(titles.left, cells.left), cells.top, std::max(titles.right, cells.right), cells.bottom};
 }
 
 void CViewWindow::CurrentChanged(int32_t row) {
@@ -146,6 +162,12 @@ void CViewWindow::SetScrollInfo(int32_t bar, const SCROLLINFO& si) {
 void CViewWindow::EnableScrollBar(int32_t bar, int32_t flags) {
     if (bar == SB_VERT || bar == SB_BOTH) m_vInfo->EnableScrollBar(flags);
     if (bar == SB_HORZ || bar == SB_BOTH) m_hInfo->EnableScrollBar(flags);
+}
+
+Rect CViewWindow::BarCorner() const {
+    if (m_vBar->isHidden() || m_hBar->isHidden()) return {};
+    const Rect rows = RowsArea();
+    return {rows.right, rows.bottom, width() - m_frame, height() - m_frame};
 }
 
 void CViewWindow::PlaceBars() {
@@ -191,7 +213,7 @@ CVincaTreeCellMetrics* CViewWindow::RowCell(int32_t row) {
     CItem* item = m_engine.RowItem(row);
     if (!item) return nullptr;
     Dc metrics;
-    const int32_t h = m_host.Settings().uniformRows ? UniformHeight() : ItemHeightOf(item);
+    const int32_t h = m_host.Settings().uniformRows ? UniformHeight() : ItemRowHeight(m_engine, item);
     auto cell = m_cells.Build(item, metrics, {ViewportWidth(), h}, nullptr);
     CVincaTreeCellMetrics* raw = cell.get();
     Size extent = cell->GetSize();
@@ -236,24 +258,18 @@ int32_t CViewWindow::UniformHeight() {
     CItem* first = m_engine.RowItem(0);
     if (!first) return -1;
     Dc metrics;
-    m_uniformHeight = m_cells.Build(first, metrics, {ViewportWidth(), ItemHeightOf(first)}, nullptr)->Height();
+    m_uniformHeight = m_cells.Build(first, metrics, {ViewportWidth(), ItemRowHeight(m_engine, first)}, nullptr)->Height();
     return m_uniformHeight;
 }
 
-int32_t CViewWindow::ItemHeightOf(CItem* item) {
-    // Twips: the item's own height, else the control's; -1 is the natural
-    // height the cell measures for itself.
-    float twips = -1;
-    m_engine.GetItemHeight(0, item, twips);
-    if (twips < 0) m_engine.GetItemHeight(-1, nullptr, twips);
-    if (!(twips >= 0)) return -1;
-    return MulDiv(ScreenPixelsPerInch(), int32_t(std::min(twips, 2.0e9f)), 1440);
+int32_t CViewWindow::KeptRows() {
+    return 4 * RowsPerPage() + kKeptRows;
 }
 
 void CViewWindow::TrimExtents() {
     // Rows far from the page are measured again when they come back, so a
     // walk through a long list keeps only a few pages of cells.
-    int32_t keep = 4 * RowsPerPage() + kKeptRows;
+    int32_t keep = KeptRows();
     int32_t top = TopRow();
     if (m_extents.EntryCount() > size_t(4 * keep))
         m_extents.RemoveOutside(std::max(0, top - keep), top + keep);
@@ -307,13 +323,18 @@ int32_t CViewWindow::RowFromPoint(Point p) {
 void CViewWindow::SetCurrentRow(int32_t row) {
     if (row < 0 || row >= RowCount()) return;
     m_tracker->ResetAnchor();
-    m_tracker->MoveTo(row, 0);
+    m_tracker->MoveCurrent(row);
 }
 
 void CViewWindow::PaintInto(Dc& dc, const Rect& clip) {
     BuildLayers();
-    const Rect inner{m_frame, m_frame, width() - m_frame, height() - m_frame};
-    m_layers->Paint(dc, inner, &clip);
+    // The background lies behind the rows; the caption and the scroll bars
+    // are the window's frame, and so is the square where the bars meet.
+    m_layers->Paint(dc, RowsArea(), &clip);
+    if (const Rect corner = BarCorner(); !corner.Intersect(clip).IsEmpty())
+        FillSolid(dc, FromQColor(m_vBar->palette().color(QPalette::Window)), corner.Intersect(clip));
+    // Styled tree lines run on from row to row and move with the rows.
+    dc.SetBrushOrg({m_frame - HorzScrollPosition(), RowsTop() - m_linePhase});
     if (m_caption) m_caption->Draw(dc, m_frame, m_frame, clip, 0);
     int32_t y = RowsTop(), count = GridActive() ? 0 : RowCount(), w = ViewportWidth();
     const int32_t bottom = RowsTop() + RowsHeight(), x = m_frame - HorzScrollPosition();
@@ -328,11 +349,31 @@ void CViewWindow::PaintInto(Dc& dc, const Rect& clip) {
         if (!rowClip.IsEmpty()) cell->Draw(dc, x, y, rowClip, selected ? kCellSelected : 0);
         y += cell->Height();
     }
+    PaintFocusMark(dc, clip);
     if (m_frame > 0) {
         const ViewSettings& s = m_host.Settings();
         CDCClip scope(dc, clip, {0, 0, width(), height()});
         DrawWindowFrame(dc, {0, 0, width(), height()}, s.borderStyle, s.appearance);
     }
+}
+
+void CViewWindow::PaintFocusMark(Dc& dc, const Rect& clip) {
+    const ViewSettings& s = m_host.Settings();
+    // The mark shows where the keys act: on the current row while the focus
+    // is in the window (not in an open editor).
+    if (!s.drawFocusRect || !hasFocus() || m_editor) return;
+    const int32_t row = CurrentRow();
+    if (row < 0) return;
+    Rect mark;
+    if (GridActive()) {
+        mark = m_gridPanes->RowRect(row);
+    } else if (s.textShown && (s.invStyle == 0 || s.invStyle == 2)) {
+        // Where only the text shows selected, the mark goes round the text.
+        mark = ItemPartRect(m_engine.RowItem(row), ItemPart::Text);
+    } else {
+        mark = RowRect(row);
+    }
+    DrawFocusMark(dc, mark.Intersect(RowsHitArea()), clip);
 }
 
 QImage CViewWindow::Render() {
@@ -435,6 +476,10 @@ void CViewWindow::mousePressEvent(QMouseEvent* e) {
         m_tracker->OnButtonDown(p, MouseKeys(e));
         return;
     }
+    // The caption, the border, a grid's column titles and corner lie outside
+    // the rows: a press there takes no row (nor starts a drag that would
+    // scroll through them).
+    if (!RowsHitArea().Contains(p)) return;
     int32_t row = RowFromPoint(p);
     if (row < 0) {
         m_tracker->OnButtonDown(p, MouseKeys(e));
@@ -520,13 +565,7 @@ void CViewWindow::keyPressEvent(QKeyEvent* e) {
         return;
     }
     if (target < 0) return;
-    // Shift extends the selection in the extended mode; any other move starts afresh.
-    if ((e->modifiers() & Qt::ShiftModifier) && m_tracker->SelectionMode() == SELECT_EXTENDED) {
-        m_tracker->ExtendTo(target);
-    } else {
-        m_tracker->ResetAnchor();
-        m_tracker->MoveTo(target, 0);
-    }
+    m_tracker->KeyMove(target, e->modifiers() & Qt::ShiftModifier);
 }
 
 void CViewWindow::wheelEvent(QWheelEvent* e) {
@@ -548,12 +587,41 @@ void CViewWindow::Scrolled(Point old) {
         update();
         return;
     }
+    // How far the rows moved, measured before anything is laid out anew.
+    const Point now = m_scroller->Position();
+    std::optional<int32_t> down = RowsDistance(old.y, now.y);
+    const Rect before = RowsArea();
     // Another page of rows may be wider or narrower.
-    if (old.y != TopRow()) UpdateHorzRange();
+    if (old.y != now.y) UpdateHorzRange();
     // What the tip showed has moved away; the pointer, resting, is not a move.
     m_toolTip->Cancel();
     m_toolTip->TrackCursor();
-    update();
+    if (down) m_linePhase = (m_linePhase + *down) % kLinePhasePeriod;
+    // The pixels that stay are moved and only the band they uncover is
+    // painted, unless the rows' area changed, the move goes past a page,
+    // or a background that stays put shows through the rows.
+    const int32_t dx = old.x - HorzScrollPosition();
+    const Rect rows = RowsArea();
+    if (!down || !(rows == before) || std::abs(*down) >= rows.Height() || std::abs(dx) >= rows.Width() ||
+        LayeredBackground(m_host.Background()) || !isVisible() || m_redrawLock > 0 || !CanRedraw()) {
+        update();
+        return;
+    }
+    scroll(dx, -*down, QRect(rows.left, rows.top, rows.Width(), rows.Height()));
+}
+
+std::optional<int32_t> CViewWindow::RowsDistance(int32_t from, int32_t to) {
+    // The rows between the two tops, in pixels (negative upwards); none
+    // when they fill more than the window, which then paints anew.
+    const int32_t sign = to >= from ? 1 : -1, avail = RowsHeight();
+    int32_t sum = 0;
+    for (int32_t r = std::min(from, to); r < std::max(from, to); ++r) {
+        CVincaTreeCellMetrics* cell = RowCell(r);
+        if (!cell) return std::nullopt;
+        sum += cell->Height();
+        if (sum > avail) return std::nullopt;
+    }
+    return sign * sum;
 }
 
 int32_t CViewWindow::Settle() {
@@ -1091,12 +1159,20 @@ Rect CViewWindow::PartOfCell(CVincaTreeCellMetrics* cell, Point origin, ItemPart
 Rect CViewWindow::RowRectAnywhere(int32_t row) {
     if (GridActive()) return m_gridPanes->RowRectAnywhere(row);
     if (row < 0 || row >= RowCount()) return {};
+    const int32_t top = TopRow();
+    if (std::abs(int64_t(row) - top) > KeptRows()) {
+        // Placing a far row would measure every row between: only rows that
+        // all have one height are placed from their number.
+        const int32_t h = m_host.Settings().uniformRows ? UniformHeight() : -1;
+        const int64_t y = RowsTop() + int64_t(row - top) * std::max(h, 0);
+        if (h <= 0 || y < INT32_MIN / 2 || y > INT32_MAX / 2) return {};
+        return {m_frame, int32_t(y), m_frame + ViewportWidth(), int32_t(y) + h};
+    }
     auto height = [&](int32_t r) {
         CVincaTreeCellMetrics* c = RowCell(r);
         return c ? c->Height() : 0;
     };
     int32_t y = RowsTop();
-    const int32_t top = TopRow();
     for (int32_t r = top; r < row; ++r)
         y += height(r);
     for (int32_t r = row; r < top; ++r)

@@ -5,6 +5,7 @@
 // blits it, so raster operations are exact.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include <QtWidgets/QWidget>
@@ -139,6 +140,9 @@ class CViewWindow : public QWidget,
     Rect RowsArea() const {
         return {m_frame, RowsTop(), m_frame + ViewportWidth(), RowsTop() + RowsHeight()};
     }
+    // Where a press takes a row: the rows area of the tree, or a grid's row
+    // titles and cells.
+    Rect RowsHitArea() const;
     // The pointer over a client point: a resize tracker claims it first,
     // then an item with a link, else the control's MousePointer. A drag the
     // container runs shows its own cursor above all of these.
@@ -324,23 +328,37 @@ class CViewWindow : public QWidget,
     // Drops the cells of rows far from the page.
     void TrimExtents();
     static constexpr int32_t kKeptRows = 64;
+    // How far from the top row cells stay measured (and rows are placed by
+    // measuring the rows between).
+    int32_t KeptRows();
     void RequestRepaint();
     int32_t RowsTop() const { return m_frame + m_captionHeight; }
     int32_t RowsHeight() const { return std::max(0, height() - RowsTop() - HorzBarHeight() - m_frame); }
     // With uniform rows, the height every row takes (the first row's own).
     int32_t UniformHeight();
-    // The height an item's row is laid out at: its own or the control's
-    // item height in pixels, -1 for its natural height.
-    int32_t ItemHeightOf(CItem* item);
     int32_t ViewportWidth() const;
     int32_t HorzBarHeight() const;
     // The widest row on the page sets how far the rows scroll sideways.
     void UpdateHorzRange();
     void PlaceBars();
+    // The square where the two scroll bars meet (empty unless both show).
+    Rect BarCorner() const;
+    // How far the rows move, in pixels, when `from` gives the top to `to`;
+    // none when that is more than the window shows.
+    std::optional<int32_t> RowsDistance(int32_t from, int32_t to);
+    // Where the rows' top lies in the patterns of styled lines: moved with
+    // the rows as they scroll, so moved pixels and painted ones agree.
+    int32_t m_linePhase{0};
+    static constexpr int32_t kLinePhasePeriod = 720720; // every pattern length divides it
     // The laid-out cell of a row (measured once, then cached).
     CVincaTreeCellMetrics* RowCell(int32_t row);
     void UpdateScrollRange();
     void PaintInto(Dc& dc, const Rect& clip);
+    void PaintFocusMark(Dc& dc, const Rect& clip);
+    // The tree cell an item's text is edited in, scrolled into view, and
+    // where its top-left corner stands in the window; null when the item's
+    // text cannot be edited there (a grid without a tree column).
+    CVincaTreeCellMetrics* EditedCell(CItem* item, int32_t row, Point& origin);
     // A part of a row's cell placed at the row's rectangle.
     Rect PartInRow(CVincaTreeCellMetrics* cell, const Rect& rowRect, ItemPart part) const;
     // The same for a grid row: the parts of its tree column's cell.

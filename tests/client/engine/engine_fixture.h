@@ -22,6 +22,9 @@ struct Machine {
         std::filesystem::create_directories(dir / "temp");
         ctx.product_folder = (dir / "product").string();
         ctx.temporary_folder = (dir / "temp").string();
+        // The client's own store beside it, so that snapshots of the
+        // machine show only what an update did to the machine.
+        ctx.store_folder = (dir / "store").string();
         ctx.log_file = (dir / "client.log").string();
         ctx.log_level = 3;
         ctx.automatic_mode = 1;

@@ -93,7 +93,7 @@ TEST(EngineInstall, FilesArriveByteForByteWithTheirDates) {
     }
     EXPECT_EQ(plat::registry().get_string(plat::Hive::CurrentUser, "Software\\Vendor\\Editor", "Installed"),
               "yes");
-    EXPECT_FALSE(fs::exists(t.m.path("temp/Editor/Main Update"))) << "download folder left behind";
+    EXPECT_FALSE(fs::exists(fs::path(t.m.ctx.StoreFolder()) / "Editor")) << "download folder left behind";
     EXPECT_TRUE(t.m.ctx.processed);
 
     std::string log = t.m.log();

@@ -97,10 +97,12 @@ struct Attempt {
     void ExpectRefused(int32_t code) {
         EXPECT_EQ(Snapshot(m.dir / "product"), product_before);
         EXPECT_EQ(Snapshot(m.dir / "user"), user_before);
-        for (const auto& [name, bytes] : Snapshot(m.dir / "temp"))
-            if (bytes != "<folder>" && fs::path(name).filename() != "_0001.ZIP")
-                ADD_FAILURE() << "left in the temporary folder: " << name << " (" << bytes.size()
-                              << " bytes)";
+        for (const fs::path& folder : {m.dir / "temp", fs::path(m.ctx.StoreFolder())})
+            for (const auto& [name, bytes] : Snapshot(folder))
+                if (bytes != "<folder>" && fs::path(name).filename() != "_0001.ZIP" &&
+                    fs::path(name).filename() != "_0001.ZIP.klresume" && name != "KLClient.journal")
+                    ADD_FAILURE() << "left in the temporary folder: " << name << " (" << bytes.size()
+                                  << " bytes)";
         EXPECT_EQ(m.ctx.ResultLine(), "Error " + std::to_string(code) + " was occured during update.")
             << m.log();
     }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -13,6 +14,7 @@
 
 #include "client/engine/errors.h"
 #include "client/engine/url.h"
+#include "support/object_server.h"
 #include "support/servers.h"
 #include "support/temp_dir.h"
 
@@ -25,6 +27,7 @@ class RecordingEngine : public CTransferEngine {
         int32_t event;
         int64_t bytes;
         int64_t at; // the test clock when it came
+        float fraction = 0;
     };
     std::function<void(int64_t bytes)> on_bytes;
     std::function<int64_t()> stamp = [] { return int64_t(0); };
@@ -34,7 +37,7 @@ class RecordingEngine : public CTransferEngine {
   protected:
     int32_t OnProgress(int32_t event, int64_t bytes, int64_t size, float fraction) override {
         ++reports;
-        log.push_back({event, bytes, stamp()});
+        log.push_back({event, bytes, stamp(), fraction});
         if (event == EVENT_DOWNLOAD && on_bytes) on_bytes(bytes);
         return 0;
     }
@@ -179,23 +182,53 @@ TEST_F(TransferTest, HttpResumesPartialLocalFiles) {
     EXPECT_EQ(kltest::read_file(m_local / "a.bin"), body);
 }
 
-TEST_F(TransferTest, ServerWithoutRangesIsSkippedToTheResumePoint) {
-    const std::string body = kltest::payload(10000);
-    kltest::TinyHttpServer server("HTTP/1.1 200 OK\r\nContent-Length: 10000\r\nConnection: close\r\n\r\n" +
-                                  body);
-    kltest::write_file(m_local / "a.bin", body.substr(0, 3000));
-    CTransferEngine engine;
+// A partial file is continued only with the proof the server gave for it;
+// a server whose file changed since sends it whole, from its first byte.
+TEST_F(TransferTest, PartialFilesResumeOnlyOnTheirProof) {
+    const std::string body = Serve("a.bin", kltest::payload(10000));
+    kltest::ObjectServer server(m_served.path());
+    server.SetValidators("/a.bin", {"\"r1\"", ""});
+    server.HoldAfter("/a.bin", 3000);
+    RecordingEngine engine;
     CTransferSettings settings = Direct();
     engine.OpenSession(&settings);
+    engine.SetBlockSize(1024);
+    engine.on_bytes = [&](int64_t bytes) {
+        if (bytes >= 3000) engine.Cancel();
+    };
+    EXPECT_EQ(Fetch(engine, server.url("/a.bin"), Local("a.bin")), ERR_CANCELLED);
+    server.Release();
+    ASSERT_EQ(kltest::read_file(m_local / "a.bin"), body.substr(0, 3000));
+    engine.on_bytes = nullptr;
+    engine.ResetCancel();
 
-    EXPECT_EQ(Fetch(engine, server.url("/dir/a.bin"), Local("a.bin")), 10000);
+    EXPECT_EQ(Fetch(engine, server.url("/a.bin"), Local("a.bin")), 10000);
     EXPECT_EQ(kltest::read_file(m_local / "a.bin"), body);
-    ASSERT_FALSE(server.requests().empty());
     const std::string request = server.requests().back();
-    EXPECT_NE(request.find("GET /dir/a.bin HTTP/1.1\r\n"), std::string::npos) << request;
+    EXPECT_NE(request.find("GET /a.bin HTTP/1.1\r\n"), std::string::npos) << request;
     EXPECT_NE(request.find("\r\nRange: bytes=3000-\r\n"), std::string::npos) << request;
+    EXPECT_NE(request.find("\r\nIf-Range: \"r1\"\r\n"), std::string::npos) << request;
     EXPECT_NE(request.find("\r\nUser-Agent: KLite\r\n"), std::string::npos) << request;
     EXPECT_NE(request.find("\r\nAccept: text/*\r\n"), std::string::npos) << request;
+
+    // Republished under the same name: the piece of the old file is not
+    // continued with bytes of the new one, whether the server honours the
+    // condition or answers with a range of its new file.
+    for (bool lying : {false, true}) {
+        const std::string next = Serve("a.bin", kltest::payload(10000, lying ? 3 : 2));
+        server.SetValidators("/a.bin", {lying ? "\"r3\"" : "\"r2\"", ""});
+        server.IgnoreIfRange(lying);
+        std::filesystem::resize_file(m_local / "a.bin", 3000);
+        EXPECT_EQ(Fetch(engine, server.url("/a.bin"), Local("a.bin")), 10000) << lying;
+        EXPECT_TRUE(kltest::read_file(m_local / "a.bin") == next) << lying;
+    }
+    // Without its record a partial file is started again.
+    std::filesystem::resize_file(m_local / "a.bin", 3000);
+    std::filesystem::remove(CTransferEngine::ResumeRecordPath(Local("a.bin")));
+    const size_t asked = server.requests().size();
+    EXPECT_EQ(Fetch(engine, server.url("/a.bin"), Local("a.bin")), 10000);
+    ASSERT_EQ(server.requests().size(), asked + 1);
+    EXPECT_EQ(server.requests().back().find("Range:"), std::string::npos) << server.requests().back();
 }
 
 TEST_F(TransferTest, ResumeAtAnotherOffsetOrASilentServerFail) {
@@ -207,9 +240,10 @@ TEST_F(TransferTest, ResumeAtAnotherOffsetOrASilentServerFail) {
 
     // Asked for bytes 3000 on, the server sends a range from 0.
     kltest::TinyHttpServer shifted("HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 0-9999/10000\r\n"
-                                   "Content-Length: 10000\r\nConnection: close\r\n\r\n" +
+                                   "ETag: \"s\"\r\nContent-Length: 10000\r\nConnection: close\r\n\r\n" +
                                    body);
-    kltest::write_file(m_local / "a.bin", body.substr(0, 3000));
+    EXPECT_EQ(Fetch(engine, shifted.url("/a.bin"), Local("a.bin")), 10000);
+    std::filesystem::resize_file(m_local / "a.bin", 3000);
     EXPECT_EQ(Fetch(engine, shifted.url("/a.bin"), Local("a.bin")), ERR_OFFSET);
     EXPECT_EQ(kltest::read_file(m_local / "a.bin"), body.substr(0, 3000));
 
@@ -306,7 +340,8 @@ TEST_F(TransferTest, CancelStopsBetweenBlocksAndTheFileResumes) {
     const auto& start = reports.front();
     const auto& end = reports.back();
     EXPECT_EQ(start.event, EVENT_DOWNLOAD);
-    EXPECT_EQ(start.bytes, 0);
+    // The server proved the file is the same: the rest is asked for.
+    EXPECT_EQ(start.bytes, static_cast<int64_t>(partial));
     EXPECT_EQ(end.event, STATE_DOWNLOAD_DONE);
     EXPECT_EQ(end.bytes, static_cast<int64_t>(body.size()));
     const int64_t readings_while_waiting = end.at / 150 - start.at / 150;
@@ -319,6 +354,52 @@ TEST_F(TransferTest, CancelStopsBetweenBlocksAndTheFileResumes) {
         EXPECT_GE(reports[i].at - reports[i - 1].at, 200) << i;
         EXPECT_GE(reports[i].bytes, reports[i - 1].bytes) << i;
     }
+}
+
+// Bytes count when they arrive, although they reach the disk in large
+// blocks: a slow link shows progress long before the first block is full.
+// Each file starts its bar at nothing and ends it full.
+TEST_F(TransferTest, ProgressFollowsTheBytesReceived) {
+    const std::string body = Serve("a.bin", kltest::payload(200000));
+    Serve("b.bin", kltest::payload(1000, 2));
+    kltest::ObjectServer server(m_served.path());
+    server.HoldAfter("/a.bin", 100000);
+    RecordingEngine engine;
+    CTransferSettings settings = Direct();
+    engine.OpenSession(&settings);
+    engine.SetBlockSize(1024);
+    std::atomic<bool> seen{false};
+    engine.on_bytes = [&](int64_t bytes) {
+        if (bytes >= 100000 && !seen.exchange(true)) server.Release();
+    };
+    // Without a report of the held bytes the download would wait for ever.
+    std::atomic<bool> done{false};
+    std::thread watchdog([&] {
+        for (int i = 0; i < 1200 && !done; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        server.Release();
+    });
+    EXPECT_EQ(Fetch(engine, server.url("/a.bin"), Local("a.bin")), 200000);
+    EXPECT_EQ(Fetch(engine, server.url("/b.bin"), Local("b.bin")), 1000);
+    done = true;
+    watchdog.join();
+    EXPECT_TRUE(seen) << "no report while the server held the rest";
+    EXPECT_EQ(kltest::read_file(m_local / "a.bin"), body);
+
+    std::vector<RecordingEngine::Report> downloads;
+    for (const auto& r : engine.log)
+        if (r.event == EVENT_DOWNLOAD || r.event == STATE_DOWNLOAD_DONE) downloads.push_back(r);
+    ASSERT_GE(downloads.size(), 4u);
+    EXPECT_EQ(downloads.front().fraction, 0.0f);
+    EXPECT_EQ(downloads.back().event, STATE_DOWNLOAD_DONE);
+    EXPECT_EQ(downloads.back().fraction, 1.0f);
+    // The second file's first report starts from nothing again.
+    auto second = std::find_if(downloads.begin() + 1, downloads.end(),
+                               [](const auto& r) { return r.event == STATE_DOWNLOAD_DONE; });
+    ASSERT_NE(second, downloads.end());
+    ASSERT_NE(second + 1, downloads.end());
+    EXPECT_EQ((second + 1)->fraction, 0.0f);
+    EXPECT_EQ((second + 1)->bytes, 0);
 }
 
 TEST_F(TransferTest, FtpDownloadsAndResumesWithoutASecondCopy) {

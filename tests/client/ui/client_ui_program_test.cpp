@@ -122,6 +122,35 @@ TEST(ClientProgram, SecondInstanceIsRefused) {
     EXPECT_GT(status, 200) << "the first ends on its stall limit: " << first.Log();
 }
 
+// The wizard waits for a person, so without a display (none set, or one
+// that cannot be reached) it says why and ends with status 2, naming the
+// arguments that matched no switch, instead of aborting in the window system.
+TEST(ClientProgram, WizardWithoutADisplaySaysWhy) {
+    struct Row {
+        std::string env;
+        std::string reason;
+    } rows[] = {
+        {"", "no display is set"},
+        {"DISPLAY=:7391", "the display :7391 could not be opened"},
+    };
+    for (const Row& r : rows) {
+        Folder f;
+        fs::path err_file = f.dir / "stderr.txt";
+        std::string command = "cd " + Quote(f.product().string()) +
+                              " && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM KL_MACHINE_ROOT=" +
+                              Quote(kltest::machine_root().string()) + " " + r.env + " " + Quote(kProgram) +
+                              " AUTOX LOG=3 2>" + Quote(err_file.string());
+        int status = std::system(command.c_str());
+        std::string err = kltest::read_file(err_file);
+        ASSERT_TRUE(WIFEXITED(status)) << r.env << ": ended by a signal\n" << err;
+        EXPECT_EQ(WEXITSTATUS(status), 2) << r.env << "\n" << err;
+        EXPECT_NE(err.find(r.reason), std::string::npos) << err;
+        EXPECT_NE(err.find("match no switch and were ignored: AUTOX."), std::string::npos) << err;
+        EXPECT_NE(err.find("run with AUTO"), std::string::npos) << err;
+        EXPECT_FALSE(fs::exists(f.product() / "KLClient.LOG")) << "nothing ran";
+    }
+}
+
 } // namespace
 
 namespace {

@@ -155,10 +155,10 @@ TEST(ClientEstimate, TimeLeftAndSpeed) {
     } rows[] = {
         {0, 1000, 5000, "", ""},               // nothing yet
         {1024, 4096, 0, "", ""},               // no time has passed: no division by it
-        {1024, 4096, 999, "", ""},             // under a second
-        {1024, 4096, 1000, "0:00:03", "1.00"}, // 3 more seconds at 1 KB/s
-        {2048, 2048, 2000, "0:00:00", "1.00"}, // done
-        {4096, 2048, 2000, "0:00:00", "2.00"}, // more than announced: never negative
+        {1024, 4096, 2999, "", ""},            // too early for a rate
+        {3072, 12288, 3000, "0:00:09", "1.00"}, // 9 more seconds at 1 KB/s
+        {6144, 6144, 6000, "0:00:00", "1.00"}, // done
+        {8192, 4096, 4000, "0:00:00", "2.00"}, // more than announced: never negative
         {10240, 10240 * 400, 10000, "1:06:30", "1.00"},
     };
     for (const Row& r : rows) {

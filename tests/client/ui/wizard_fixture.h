@@ -142,10 +142,11 @@ class WizardRun {
                 "\r\n");
     }
 
-    // Start-up as the program does it, then the wizard, shown and started.
-    bool Open(std::vector<std::string> args) {
+    // Start-up as the program does it, then the wizard, shown and started;
+    // questions go to `other` when given (the real boxes), else to `prompt`.
+    bool Open(std::vector<std::string> args, plat::ui::IPrompt* other = nullptr) {
         args.insert(args.begin(), "LOG=3");
-        app = std::make_unique<klc::CClientApp>(ctx, prompt, restarter, clock);
+        app = std::make_unique<klc::CClientApp>(ctx, other ? *other : prompt, restarter, clock);
         if (!app->InitInstance(args)) return false;
         sheet = app->MakeWizard();
         sheet->show();

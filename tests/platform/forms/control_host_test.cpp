@@ -77,7 +77,22 @@ class Probe final : public plat::IOleObject,
     }
     plat::HRESULT SetHostNames(const plat::OLECHAR*, const plat::OLECHAR*) override { return plat::S_OK; }
     plat::HRESULT Close(uint32_t) override { return plat::S_OK; }
-    plat::HRESULT DoVerb(int32_t) override { return plat::S_OK; }
+    plat::HRESULT SetMoniker(uint32_t, plat::IMoniker*) override { return plat::E_NOTIMPL; }
+    plat::HRESULT GetMoniker(uint32_t, uint32_t, plat::IMoniker**) override { return plat::E_NOTIMPL; }
+    plat::HRESULT InitFromData(plat::IDataObject*, plat::BOOL, uint32_t) override { return plat::E_NOTIMPL; }
+    plat::HRESULT GetClipboardData(uint32_t, plat::IDataObject**) override { return plat::E_NOTIMPL; }
+    plat::HRESULT DoVerb(int32_t, plat::MSG*, plat::IOleClientSite*, int32_t, plat::HWND,
+                         const plat::RECT*) override {
+        return plat::S_OK;
+    }
+    plat::HRESULT EnumVerbs(plat::IEnumOLEVERB**) override { return plat::E_NOTIMPL; }
+    plat::HRESULT Update() override { return plat::S_OK; }
+    plat::HRESULT IsUpToDate() override { return plat::S_OK; }
+    plat::HRESULT GetUserType(uint32_t, plat::OLECHAR**) override { return plat::E_NOTIMPL; }
+    plat::HRESULT Advise(plat::IAdviseSink*, uint32_t*) override { return plat::E_NOTIMPL; }
+    plat::HRESULT Unadvise(uint32_t) override { return plat::E_NOTIMPL; }
+    plat::HRESULT EnumAdvise(plat::IEnumSTATDATA**) override { return plat::E_NOTIMPL; }
+    plat::HRESULT SetColorScheme(plat::LOGPALETTE*) override { return plat::E_NOTIMPL; }
     plat::HRESULT GetUserClassID(plat::CLSID* out) override {
         *out = kProbe;
         return plat::S_OK;

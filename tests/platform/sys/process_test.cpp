@@ -115,6 +115,25 @@ TEST(SysProcess, CommandLinesSplitByThePlatformRules) {
         EXPECT_EQ(split_command_line(c.line), c.args) << c.line;
 }
 
+TEST(SysProcess, CommandLinesSplitAsAShellSplitsWords) {
+    using Args = std::vector<std::string>;
+    struct Case {
+        const char* line;
+        std::optional<Args> args;
+    } cases[] = {
+        {R"(sh -c 'echo "$HOME" > x' 'a b')", Args{"sh", "-c", "echo \"$HOME\" > x", "a b"}},
+        {R"(p "a \"b\" \$c \x" d\ e)", Args{"p", "a \"b\" $c \\x", "d e"}},
+        {"p ''  \"\" x'y'\"z\"\t\n q", Args{"p", "", "", "xyz", "q"}},
+        {"p a\\\nb", Args{"p", "ab"}},
+        {"  ", Args{}},
+        {"p 'unclosed", std::nullopt},
+        {"p \"unclosed", std::nullopt},
+        {"p trailing\\", std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(split_shell_words(c.line), c.args) << c.line;
+}
+
 TEST(SysProcess, ProgramsNobodyWaitsForKeepRunning) {
     TempDir dir;
     const std::string marker = dir.str() + "/done";

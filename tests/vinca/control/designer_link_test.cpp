@@ -121,7 +121,7 @@ class DesignerLink : public ::testing::Test {
             if (e.path().filename().string().rfind(prefix, 0) == 0) out.push_back(e.path().string());
         return out;
     }
-    void verb() { EXPECT_EQ(ole->DoVerb(1), plat::S_OK); }
+    void verb() { EXPECT_EQ(ole->DoVerb(1, nullptr, nullptr, -1, 0, nullptr), plat::S_OK); }
 
     kltest::TempDir tmp;
     kltest::ScriptedPrompt prompt;

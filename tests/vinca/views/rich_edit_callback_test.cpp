@@ -36,7 +36,7 @@ TEST(RichEditCallback, SharedModeHandsOutOneStorageOtherwiseANewOneEachTime) {
     shared.reset();
     EXPECT_EQ(Refs(a.get()), 2u);
     ComPtr<plat::IStream> s;
-    EXPECT_EQ(a->CreateStream(u"Contents", plat::STGM_READWRITE | plat::STGM_SHARE_EXCLUSIVE, s.put()),
+    EXPECT_EQ(a->CreateStream(u"Contents", plat::STGM_READWRITE | plat::STGM_SHARE_EXCLUSIVE, 0, 0, s.put()),
               plat::S_OK);
 
     auto own = Held(false);
@@ -85,23 +85,23 @@ TEST(RichEditCallback, RichTextHostSharesOneStorage) {
 TEST(MemoryStorage, StreamsByNameWithoutRegardToCase) {
     auto st = plat::create_memory_storage();
     ComPtr<plat::IStream> s;
-    ASSERT_EQ(st->CreateStream(u"Ole10Native", plat::STGM_READWRITE, s.put()), plat::S_OK);
+    ASSERT_EQ(st->CreateStream(u"Ole10Native", plat::STGM_READWRITE, 0, 0, s.put()), plat::S_OK);
     ASSERT_EQ(plat::write_all(s.get(), "abc", 3), plat::S_OK);
-    EXPECT_EQ(st->CreateStream(u"OLE10NATIVE", plat::STGM_READWRITE, s.put()), plat::STG_E_FILEALREADYEXISTS);
+    EXPECT_EQ(st->CreateStream(u"OLE10NATIVE", plat::STGM_READWRITE, 0, 0, s.put()), plat::STG_E_FILEALREADYEXISTS);
 
     ComPtr<plat::IStream> r;
-    ASSERT_EQ(st->OpenStream(u"ole10native", plat::STGM_READ, r.put()), plat::S_OK);
+    ASSERT_EQ(st->OpenStream(u"ole10native", nullptr, plat::STGM_READ, 0, r.put()), plat::S_OK);
     char back[3] = {};
     ASSERT_EQ(plat::read_exact(r.get(), back, 3), plat::S_OK);
     EXPECT_EQ(std::string(back, 3), "abc");
 
     ComPtr<IStorage> sub;
-    ASSERT_EQ(st->CreateStorage(u"Ole10Native", plat::STGM_CREATE | plat::STGM_READWRITE, sub.put()),
+    ASSERT_EQ(st->CreateStorage(u"Ole10Native", plat::STGM_CREATE | plat::STGM_READWRITE, 0, 0, sub.put()),
               plat::S_OK);
-    EXPECT_EQ(st->OpenStream(u"Ole10Native", plat::STGM_READ, r.put()), plat::STG_E_FILENOTFOUND);
+    EXPECT_EQ(st->OpenStream(u"Ole10Native", nullptr, plat::STGM_READ, 0, r.put()), plat::STG_E_FILENOTFOUND);
     EXPECT_EQ(st->DestroyElement(u"ole10native"), plat::S_OK);
-    EXPECT_EQ(st->OpenStorage(u"Ole10Native", plat::STGM_READ, sub.put()), plat::STG_E_FILENOTFOUND);
-    EXPECT_EQ(st->CreateStream(u"", plat::STGM_READWRITE, s.put()), plat::STG_E_INVALIDNAME);
+    EXPECT_EQ(st->OpenStorage(u"Ole10Native", nullptr, plat::STGM_READ, nullptr, 0, sub.put()), plat::STG_E_FILENOTFOUND);
+    EXPECT_EQ(st->CreateStream(u"", plat::STGM_READWRITE, 0, 0, s.put()), plat::STG_E_INVALIDNAME);
 }
 
 } // namespace
