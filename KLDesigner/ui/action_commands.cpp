@@ -182,13 +182,16 @@ void MainForm::cmdUpdateOperInfo_Click(int32_t) {
     const int32_t refreshed = m_d->UpdateOperFileInfo(m_d->Operations().ListIndex());
     // The refresh redraws the selected item only: every row whose record
     // it changed shows its new size, date and version in the grid too.
+    // The list draws the new values once its drawing is switched back on.
     IActionTree& tree = m_d->Operations();
+    tree.SetRedraw(false);
     for (int32_t p = 0; p < tree.ListCount() && m_panel->RefreshOperationCells; ++p) {
         const TreeValue record = tree.ItemLngValue(p);
         if (!record.ok() || !m_d->IsRecordIndex(record.value)) continue;
         const auto i = static_cast<size_t>(record.value);
         if (i >= before.size() || !(before[i] == m_d->Actions[i])) m_panel->RefreshOperationCells(p);
     }
+    tree.SetRedraw(true);
     if (refreshed <= 0) return;
     m_d->SetDocumentChanged();
     m_d->Message("Information about " + std::to_string(refreshed) + " files has been refreshed.",

@@ -18,7 +18,7 @@
 #include "platform/forms/manual_drag.h"
 #include "vinca/control/dispids.h"
 
-#include <QAbstractEventDispatcher>
+#include <QApplication>
 #include <QPainter>
 #include <QTemporaryDir>
 
@@ -93,6 +93,32 @@ int16_t Pixels(float twips, int32_t perPixel) {
 }
 
 } // namespace
+
+InputWatch::InputWatch(std::function<void()> after) : m_after(std::move(after)) {}
+
+bool InputWatch::eventFilter(QObject*, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::Show:
+    case QEvent::Hide:
+        // Once for all that arrives together, after it has been handled.
+        if (!std::exchange(m_posted, true))
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    m_posted = false;
+                    m_after();
+                },
+                Qt::QueuedConnection);
+        break;
+    default:
+        break;
+    }
+    return false;
+}
 
 bool DropRuleHolds(IActionTree& tree, int32_t item, int32_t target, bool copy) {
     const TreeValue parent = tree.ItemParent(item);
@@ -194,12 +220,11 @@ void MainForm::WireActionList() {
               [this, r4, object](EventArgs& a) { vntOperations_DragDrop(object(a, 0), r4(a, 1), r4(a, 2)); });
 
     // The list moves its selection on arrow keys, and commands and Prepare
-    // move it by code, without a Click: the panel catches up each time the
-    // program waits for input, so it never shows one action while another
-    // is selected.
-    if (QAbstractEventDispatcher* loop = QAbstractEventDispatcher::instance())
-        m_idle = QObject::connect(loop, &QAbstractEventDispatcher::aboutToBlock, m_form.window(),
-                                  [this] { FollowSelection(); });
+    // move it by code, without a Click: the panel catches up after every
+    // key, click and window shown or hidden (a message box), so it never
+    // shows one action while another is selected.
+    m_selectionWatch = std::make_unique<InputWatch>([this] { FollowSelection(); });
+    qApp->installEventFilter(m_selectionWatch.get());
 }
 
 // ---------------------------------------------------------------- selection

@@ -58,7 +58,7 @@ MainForm::MainForm() {
 }
 
 MainForm::~MainForm() {
-    QObject::disconnect(m_idle);
+    m_selectionWatch.reset();
     m_progress.reset();
     m_about.reset();
 }

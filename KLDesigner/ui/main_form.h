@@ -25,6 +25,18 @@ class ProgressForm;
 class AboutForm;
 class ActionPanel;
 
+// Runs a procedure after the keys, clicks and windows shown or hidden
+// that the application handles, once for each batch.
+class InputWatch final : public QObject {
+  public:
+    explicit InputWatch(std::function<void()> after);
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    std::function<void()> m_after;
+    bool m_posted{false};
+};
+
 class MainForm : public IDesignerHost {
   public:
     MainForm();
@@ -184,8 +196,8 @@ class MainForm : public IDesignerHost {
     void vntOperations_DragDrop(plat::IDispatch* source, float x, float y);
     // Brings the panel and the toolbar up to the list's selection when it
     // changed since they were last refreshed, whatever changed it: keys,
-    // the mouse, a command or Prepare. Runs whenever the program waits for
-    // input, and only while no list operation is under way.
+    // the mouse, a command or Prepare. Runs after every input the program
+    // handles, and acts only while no list operation is under way.
     void FollowSelection();
     // What a drag of the list carries and where it points.
     struct ListDrag {
@@ -291,7 +303,7 @@ class MainForm : public IDesignerHost {
     std::unique_ptr<ActionPanel> m_panel;
     ListDrag m_drag;
     ListState m_seen;
-    QMetaObject::Connection m_idle;
+    std::unique_ptr<InputWatch> m_selectionWatch;
 
     // Designed sizes, taken at the first layout (0: not yet).
     struct {

@@ -177,6 +177,9 @@ void Form::Show(bool modal) {
     // Modality set on a shown window takes effect only at its next show.
     if (modal && !m_window->isVisible()) m_window->setWindowModality(Qt::ApplicationModal);
     m_window->show();
+    // A window shown again keeps its old place in the stack of windows,
+    // under any raised since: a form shown comes to the front.
+    m_window->raise();
     fire_resize();
     if (OnActivate) OnActivate();
     if (modal) {

@@ -210,11 +210,11 @@ TEST_F(DisplayTest, FileGroupsDefineTheirColumnGrid) {
             plat::ComPtr<plat::IDispatch> c = col(i);
             EXPECT_TRUE(Get(c.get(), 2).to_bool());
             // The designed width, widened where the title would not fit.
-            const int32_t title = kTitleFont.Extent(want.title) * 15;
+            const int32_t title_width = kTitleFont.Extent(want.title) * 15;
             const int32_t width = Get(c.get(), 7).to_i4();
             EXPECT_GE(width, want.twips);
-            EXPECT_GT(width, title + 4 * 15) << "room for the title";
-            if (title + 12 * 15 < want.twips) EXPECT_EQ(width, want.twips);
+            EXPECT_GT(width, title_width + 4 * 15) << "room for the title";
+            if (title_width + 12 * 15 < want.twips) EXPECT_EQ(width, want.twips);
             if (*want.key) {
                 EXPECT_EQ(Get(c.get(), 3).to_utf8(), want.key);
             }

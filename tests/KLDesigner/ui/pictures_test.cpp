@@ -2,6 +2,7 @@
 // pointer has a drawing of its own, and the action list's rows, on the real
 // control, show the drawing of their kind.
 #include <QIcon>
+#include <QPainter>
 #include <QToolButton>
 #include <functional>
 #include <vector>
@@ -45,6 +46,14 @@ void ExpectDistinct(const std::vector<QImage>& pictures, const std::vector<std::
 
 QImage ItemPicture(MainForm& main, int32_t kind) {
     return main.form().Get<ImageBox>("imgOperationType", kind).Picture();
+}
+
+// What a row carries: the drawing on white, the list's transparent colour.
+QImage ListPicture(MainForm& main, int32_t kind) {
+    QImage image(ItemPicture(main, kind).size(), QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    QPainter(&image).drawImage(0, 0, ItemPicture(main, kind));
+    return image;
 }
 
 } // namespace
@@ -164,7 +173,7 @@ TEST_F(ActionListUi, RowsShowThePictureOfTheirKind) {
 
     for (int32_t p = 0; p < static_cast<int32_t>(std::size(rows)); ++p) {
         SCOPED_TRACE("row " + std::to_string(p));
-        const QImage expected = ItemPicture(main, rows[p].kind).convertToFormat(QImage::Format_ARGB32);
+        const QImage expected = ListPicture(main, rows[p].kind);
         EXPECT_EQ(RowPicture(list.get(), dispid::kImage, p), expected);
         EXPECT_EQ(RowPicture(list.get(), dispid::kInvImage, p), expected) << "selected";
     }
@@ -183,7 +192,7 @@ TEST_F(ActionListUi, SampleRowsShowTheirPictures) {
     for (int32_t p = 0; p < count; ++p) {
         const ActionRecord& r = Record(p);
         const QImage expected =
-            ItemPicture(main, kld::FaceOf(r).picture).convertToFormat(QImage::Format_ARGB32);
+            ListPicture(main, kld::FaceOf(r).picture);
         EXPECT_EQ(RowPicture(list.get(), dispid::kImage, p), expected) << "row " << p << " " << r.SourcePath;
     }
     kldtest::Screenshot(main.form().window(), "actions-sample");
