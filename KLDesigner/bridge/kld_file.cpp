@@ -1,13 +1,12 @@
 #include "KLDesigner/bridge/kld_file.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
 #include <unordered_map>
 
+#include "platform/sys/files.h"
 #include "vinca/control/dispids.h"
 
 namespace kld {
@@ -147,6 +146,16 @@ class TreeReader {
         if (!Ok(plat::dispatch_get(m_ctl, d::kListCount, count))) return Fail();
         m_count = std::max(0, count.to_i4());
         return m_count;
+    }
+
+    // Whether the children of the item (relative index; -1: the whole tree)
+    // are stored ones. A description has no virtual parents: walking one
+    // would make each child it claims, however many, though the file holds
+    // none of them.
+    bool Stored(int32_t item) {
+        Variant v;
+        const Variant index[] = {Variant(item)};
+        return Check(Ok(plat::dispatch_get(m_ctl, d::kItemVirtualParent, v, index)) && !v.to_bool());
     }
 
     // The value, empty when the item has no such key.
@@ -326,24 +335,18 @@ bool CDescriptionFile::Save(const std::string& path) {
     plat::IDispatch* ctl = m_buffer.get();
     if (!SetIndexMethod(ctl, kIndexEnum)) return false;
 
-    // A temporary beside the target, renamed over it once complete.
-    const fs::path target(path);
-    fs::path temp = target;
-    temp += ".~" + std::to_string(::getpid());
-    const int16_t n = m_site.OpenFile(temp, true);
-    if (n == 0) return false;
-    const Variant index[] = {Variant(-1)};
-    bool ok = Ok(plat::dispatch_put(ctl, d::kSave, Variant(n), index));
-    std::FILE* f = m_site.File(n);
-    ok = ok && std::fflush(f) == 0 && ::fsync(::fileno(f)) == 0;
-    ok = m_site.CloseFile(n) && ok;
-    std::error_code ec;
-    if (ok) fs::rename(temp, target, ec);
-    if (!ok || ec) {
-        fs::remove(temp, ec);
-        return false;
-    }
-    return true;
+    // Written beside the file and renamed over it once complete: through a
+    // symbolic link into the file it names, keeping that file's permission
+    // (the description holds the package password).
+    const plat::SysError e = plat::write_file_atomic(path, [&](const std::string& temp, int) {
+        const int16_t n = m_site.OpenFile(temp, true);
+        if (n == 0) return plat::SysError::WriteFault;
+        const Variant index[] = {Variant(-1)};
+        bool ok = Ok(plat::dispatch_put(ctl, d::kSave, Variant(n), index));
+        ok = m_site.CloseFile(n) && ok;
+        return ok ? plat::SysError::Success : plat::SysError::WriteFault;
+    });
+    return e == plat::SysError::Success;
 }
 
 CDescriptionFile::LoadResult CDescriptionFile::Load(const std::string& path, DescriptionDocument& out) {
@@ -372,8 +375,11 @@ bool CDescriptionFile::Read(DescriptionDocument& out) {
     const bool ready = Ok(plat::dispatch_put(ctl, d::kPathSeparator, Variant("\\"))) &&
                        SetIndexMethod(ctl, kIndexLevel) && r.SetParent("\\");
     const bool good = ready && [&] {
+        if (!r.Stored(-1)) return false;
         const int32_t p = r.Find("0");
-        if (p < 0) return false;
+        if (p < 0 || !r.Stored(p)) return false;
+        const int32_t operations = r.Find("1");
+        if (operations < 0 || !r.Stored(operations)) return false;
         ProductSettings& s = out.product;
         s.ProductName = r.Text(p, 0);
         s.Manufacturer = r.Text(p, 1);
@@ -416,7 +422,7 @@ bool CDescriptionFile::Read(DescriptionDocument& out) {
             if (!r.SetParent("\\1")) return false;
             const std::string text = RecordText(k);
             const int32_t a = r.FindRecord(text);
-            if (a < 0) return false;
+            if (a < 0 || !r.Stored(a)) return false;
             rec.ReservedFlag = r.Bool(a, 0);
             rec.ActionType = r.I2(a, 1);
             rec.IsGroup = r.Bool(a, 2);
@@ -455,7 +461,7 @@ bool CDescriptionFile::Read(DescriptionDocument& out) {
             rec.RegDataNumber = r.I4(g, 4);
 
             const int32_t c = r.Find("7");
-            if (c < 0) return false;
+            if (c < 0 || !r.Stored(c)) return false;
             rec.Compare = r.I2(c, 0);
             rec.CriteriaType = r.I2(c, 1);
             rec.CriteriaPath = r.Text(c, 2);
