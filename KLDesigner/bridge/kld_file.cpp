@@ -24,6 +24,10 @@ constexpr int16_t kIndexEnum = 0;
 constexpr int16_t kIndexLevel = 2;
 
 const char* const kKeys = "0123456789ABCDE";
+// The index that names the current parent's own item.
+constexpr int32_t kCurrentParentIndex = -2;
+// Lists no longer than this are walked without asking how they are held.
+constexpr int32_t kShortList = 64;
 
 std::string RecordText(int32_t number) {
     char buf[16];
@@ -139,23 +143,25 @@ class TreeReader {
     }
 
     // The children of the current parent, asked once while the parent
-    // stays: reading values adds no items.
+    // stays: reading values adds no items. A description has no virtual
+    // parents: walking one would make each child it claims, however many,
+    // though the file holds none of them. A long list is refused when it is
+    // one, before anything is made; a short one costs nothing to walk and
+    // holds no item the reader looks for.
     int32_t Count() {
         if (m_count >= 0) return m_count;
         Variant count;
         if (!Ok(plat::dispatch_get(m_ctl, d::kListCount, count))) return Fail();
         m_count = std::max(0, count.to_i4());
+        if (m_count > kShortList) {
+            Variant isVirtual;
+            const Variant parent[] = {Variant(kCurrentParentIndex)};
+            if (!Ok(plat::dispatch_get(m_ctl, d::kItemVirtualParent, isVirtual, parent)) || isVirtual.to_bool()) {
+                m_count = 0;
+                return Fail();
+            }
+        }
         return m_count;
-    }
-
-    // Whether the children of the item (relative index; -1: the whole tree)
-    // are stored ones. A description has no virtual parents: walking one
-    // would make each child it claims, however many, though the file holds
-    // none of them.
-    bool Stored(int32_t item) {
-        Variant v;
-        const Variant index[] = {Variant(item)};
-        return Check(Ok(plat::dispatch_get(m_ctl, d::kItemVirtualParent, v, index)) && !v.to_bool());
     }
 
     // The value, empty when the item has no such key.
@@ -375,11 +381,8 @@ bool CDescriptionFile::Read(DescriptionDocument& out) {
     const bool ready = Ok(plat::dispatch_put(ctl, d::kPathSeparator, Variant("\\"))) &&
                        SetIndexMethod(ctl, kIndexLevel) && r.SetParent("\\");
     const bool good = ready && [&] {
-        if (!r.Stored(-1)) return false;
         const int32_t p = r.Find("0");
-        if (p < 0 || !r.Stored(p)) return false;
-        const int32_t operations = r.Find("1");
-        if (operations < 0 || !r.Stored(operations)) return false;
+        if (p < 0) return false;
         ProductSettings& s = out.product;
         s.ProductName = r.Text(p, 0);
         s.Manufacturer = r.Text(p, 1);
@@ -422,7 +425,7 @@ bool CDescriptionFile::Read(DescriptionDocument& out) {
             if (!r.SetParent("\\1")) return false;
             const std::string text = RecordText(k);
             const int32_t a = r.FindRecord(text);
-            if (a < 0 || !r.Stored(a)) return false;
+            if (a < 0) return false;
             rec.ReservedFlag = r.Bool(a, 0);
             rec.ActionType = r.I2(a, 1);
             rec.IsGroup = r.Bool(a, 2);
@@ -461,7 +464,7 @@ bool CDescriptionFile::Read(DescriptionDocument& out) {
             rec.RegDataNumber = r.I4(g, 4);
 
             const int32_t c = r.Find("7");
-            if (c < 0 || !r.Stored(c)) return false;
+            if (c < 0) return false;
             rec.Compare = r.I2(c, 0);
             rec.CriteriaType = r.I2(c, 1);
             rec.CriteriaPath = r.Text(c, 2);
