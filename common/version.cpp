@@ -26,7 +26,8 @@ std::array<uint32_t, 4> VersionParts(std::string_view text) {
     for (uint32_t& part : parts) {
         size_t end = rest.find('.');
         if (end == std::string_view::npos) end = rest.find(',');
-        part = static_cast<uint32_t>(leading_number(end == std::string_view::npos ? rest : rest.substr(0, end)));
+        part =
+            static_cast<uint32_t>(leading_number(end == std::string_view::npos ? rest : rest.substr(0, end)));
         rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
     }
     return parts;
@@ -34,8 +35,8 @@ std::array<uint32_t, 4> VersionParts(std::string_view text) {
 
 uint64_t ParseVersion(std::string_view text) {
     const std::array<uint32_t, 4> p = VersionParts(text);
-    return (uint64_t{p[0] & 0xFFFFu} << 48) | (uint64_t{p[1] & 0xFFFFu} << 32) | (uint64_t{p[2] & 0xFFFFu} << 16) |
-           (p[3] & 0xFFFFu);
+    return (uint64_t{p[0] & 0xFFFFu} << 48) | (uint64_t{p[1] & 0xFFFFu} << 32) |
+           (uint64_t{p[2] & 0xFFFFu} << 16) | (p[3] & 0xFFFFu);
 }
 
 uint64_t ParseBuild(std::string_view text, uint64_t version) {

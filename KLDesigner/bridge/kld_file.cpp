@@ -156,7 +156,8 @@ class TreeReader {
         if (m_count > kShortList) {
             Variant isVirtual;
             const Variant parent[] = {Variant(kCurrentParentIndex)};
-            if (!Ok(plat::dispatch_get(m_ctl, d::kItemVirtualParent, isVirtual, parent)) || isVirtual.to_bool()) {
+            if (!Ok(plat::dispatch_get(m_ctl, d::kItemVirtualParent, isVirtual, parent)) ||
+                isVirtual.to_bool()) {
                 m_count = 0;
                 return Fail();
             }

@@ -463,9 +463,8 @@ SysError read_whole_file(const std::string& path, std::string& bytes) {
 }
 
 SysError write_file_atomic(const std::string& path, std::string_view bytes) {
-    return write_file_atomic(path, [bytes](const std::string&, int fd) {
-        return write_all(fd, bytes.data(), bytes.size());
-    });
+    return write_file_atomic(
+        path, [bytes](const std::string&, int fd) { return write_all(fd, bytes.data(), bytes.size()); });
 }
 
 SysError write_file_atomic(const std::string& path, const AtomicFill& fill) {

@@ -404,8 +404,8 @@ TEST_F(KldFile, ForeignOrDamagedFileKeepsTheOpenDocument) {
 TEST_F(KldFile, AVirtualParentIsRefusedBeforeItsChildrenAreMade) {
     // Each parent whose children the reader walks, claiming two million
     // children that the file does not hold.
-    const std::vector<std::pair<std::string, int32_t>> product = {
-        {"0", -1}, {"21", 0}, {"22", 0}, {"23", 0}, {"31", 0}, {"32", 0}, {"33", 0}};
+    const std::vector<std::pair<std::string, int32_t>> product = {{"0", -1}, {"21", 0}, {"22", 0}, {"23", 0},
+                                                                  {"31", 0}, {"32", 0}, {"33", 0}};
     auto with = [&](std::vector<std::pair<std::string, int32_t>> more) {
         auto items = product;
         items.insert(items.end(), more.begin(), more.end());
@@ -433,8 +433,9 @@ TEST_F(KldFile, AVirtualParentIsRefusedBeforeItsChildrenAreMade) {
         KldRig w;
         w.Tree(c.items);
         const Variant at[] = {Variant(c.parent)};
-        ASSERT_EQ(plat::dispatch_put(w.buffer.get(), vinca::dispid::kItemVirtualParent, Variant::boolean(true), at),
-                  plat::S_OK);
+        ASSERT_EQ(
+            plat::dispatch_put(w.buffer.get(), vinca::dispid::kItemVirtualParent, Variant::boolean(true), at),
+            plat::S_OK);
         ASSERT_EQ(plat::dispatch_put(w.buffer.get(), vinca::dispid::kItemVirtualCount, Variant(2000000), at),
                   plat::S_OK);
         ASSERT_TRUE(w.file.Save(path));
@@ -463,7 +464,8 @@ TEST_F(KldFile, FailedSaveKeepsTheOldFile) {
     r.d.Product.ProductName = "changed";
     r.d.DocumentModified = true;
     {
-        struct sigaction ignore {}, old{};
+        struct sigaction ignore {
+        }, old{};
         ignore.sa_handler = SIG_IGN;
         ::sigaction(SIGXFSZ, &ignore, &old);
         rlimit limit{}, saved{};
@@ -507,7 +509,8 @@ TEST_F(KldFile, SavingThroughALinkWritesItsTargetAndKeepsTheMode) {
     ASSERT_TRUE(r.d.SaveDocument());
 
     EXPECT_TRUE(fs::is_symlink(link));
-    EXPECT_EQ(fs::status(real).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
     KldRig b;
     b.d.OpenDocument(real.string());
     EXPECT_EQ(b.d.Product.ProductName, "through the link");
