@@ -20,18 +20,23 @@ uint64_t leading_number(std::string_view s) {
 
 } // namespace
 
-uint64_t ParseVersion(std::string_view text) {
-    uint64_t parts[4] = {0, 0, 0, 0};
+std::array<uint32_t, 4> VersionParts(std::string_view text) {
+    std::array<uint32_t, 4> parts{};
     std::string_view rest = text;
-    for (int i = 0; i < 4; ++i) {
+    for (uint32_t& part : parts) {
         size_t end = rest.find('.');
         if (end == std::string_view::npos) end = rest.find(',');
-        std::string_view part = end == std::string_view::npos ? rest : rest.substr(0, end);
-        parts[i] = leading_number(part);
+        part =
+            static_cast<uint32_t>(leading_number(end == std::string_view::npos ? rest : rest.substr(0, end)));
         rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
     }
-    return ((parts[0] & 0xFFFF) << 48) | ((parts[1] & 0xFFFF) << 32) | ((parts[2] & 0xFFFF) << 16) |
-           (parts[3] & 0xFFFF);
+    return parts;
+}
+
+uint64_t ParseVersion(std::string_view text) {
+    const std::array<uint32_t, 4> p = VersionParts(text);
+    return (uint64_t{p[0] & 0xFFFFu} << 48) | (uint64_t{p[1] & 0xFFFFu} << 32) |
+           (uint64_t{p[2] & 0xFFFFu} << 16) | (p[3] & 0xFFFFu);
 }
 
 uint64_t ParseBuild(std::string_view text, uint64_t version) {

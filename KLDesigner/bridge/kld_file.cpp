@@ -1,13 +1,12 @@
 #include "KLDesigner/bridge/kld_file.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
 #include <unordered_map>
 
+#include "platform/sys/files.h"
 #include "vinca/control/dispids.h"
 
 namespace kld {
@@ -25,6 +24,10 @@ constexpr int16_t kIndexEnum = 0;
 constexpr int16_t kIndexLevel = 2;
 
 const char* const kKeys = "0123456789ABCDE";
+// The index that names the current parent's own item.
+constexpr int32_t kCurrentParentIndex = -2;
+// Lists no longer than this are walked without asking how they are held.
+constexpr int32_t kShortList = 64;
 
 std::string RecordText(int32_t number) {
     char buf[16];
@@ -140,12 +143,25 @@ class TreeReader {
     }
 
     // The children of the current parent, asked once while the parent
-    // stays: reading values adds no items.
+    // stays: reading values adds no items. A description has no virtual
+    // parents: walking one would make each child it claims, however many,
+    // though the file holds none of them. A long list is refused when it is
+    // one, before anything is made; a short one costs nothing to walk and
+    // holds no item the reader looks for.
     int32_t Count() {
         if (m_count >= 0) return m_count;
         Variant count;
         if (!Ok(plat::dispatch_get(m_ctl, d::kListCount, count))) return Fail();
         m_count = std::max(0, count.to_i4());
+        if (m_count > kShortList) {
+            Variant isVirtual;
+            const Variant parent[] = {Variant(kCurrentParentIndex)};
+            if (!Ok(plat::dispatch_get(m_ctl, d::kItemVirtualParent, isVirtual, parent)) ||
+                isVirtual.to_bool()) {
+                m_count = 0;
+                return Fail();
+            }
+        }
         return m_count;
     }
 
@@ -326,24 +342,18 @@ bool CDescriptionFile::Save(const std::string& path) {
     plat::IDispatch* ctl = m_buffer.get();
     if (!SetIndexMethod(ctl, kIndexEnum)) return false;
 
-    // A temporary beside the target, renamed over it once complete.
-    const fs::path target(path);
-    fs::path temp = target;
-    temp += ".~" + std::to_string(::getpid());
-    const int16_t n = m_site.OpenFile(temp, true);
-    if (n == 0) return false;
-    const Variant index[] = {Variant(-1)};
-    bool ok = Ok(plat::dispatch_put(ctl, d::kSave, Variant(n), index));
-    std::FILE* f = m_site.File(n);
-    ok = ok && std::fflush(f) == 0 && ::fsync(::fileno(f)) == 0;
-    ok = m_site.CloseFile(n) && ok;
-    std::error_code ec;
-    if (ok) fs::rename(temp, target, ec);
-    if (!ok || ec) {
-        fs::remove(temp, ec);
-        return false;
-    }
-    return true;
+    // Written beside the file and renamed over it once complete: through a
+    // symbolic link into the file it names, keeping that file's permission
+    // (the description holds the package password).
+    const plat::SysError e = plat::write_file_atomic(path, [&](const std::string& temp, int) {
+        const int16_t n = m_site.OpenFile(temp, true);
+        if (n == 0) return plat::SysError::WriteFault;
+        const Variant index[] = {Variant(-1)};
+        bool ok = Ok(plat::dispatch_put(ctl, d::kSave, Variant(n), index));
+        ok = m_site.CloseFile(n) && ok;
+        return ok ? plat::SysError::Success : plat::SysError::WriteFault;
+    });
+    return e == plat::SysError::Success;
 }
 
 CDescriptionFile::LoadResult CDescriptionFile::Load(const std::string& path, DescriptionDocument& out) {

@@ -4,7 +4,9 @@
 // control's own tree stream written to or read from a file opened by number.
 //
 // Saving writes a temporary file beside the target and renames it over the
-// old one, so a failed save leaves the old file. Opening reads into a
+// old one, so a failed save leaves the old file; a symbolic link stays a
+// link to the file that now holds the description, and that file keeps its
+// permission. Opening reads into a
 // detached document first: a file that is no tree, or whose tree lacks the
 // product item or an action item, is refused and the open document stays.
 #include <optional>
@@ -35,8 +37,8 @@ class CDescriptionFile {
     // is gone. False when any item or value could not be written.
     bool Store(const ProductSettings& product, const std::vector<ActionRecord>& actions,
                IActionTree& operations);
-    // The hidden tree into `path`, through a temporary file renamed over it.
-    // A blank path writes nothing and answers true.
+    // The hidden tree into `path`, through a temporary file renamed over it
+    // (over a link's target). A blank path writes nothing and answers true.
     bool Save(const std::string& path);
 
     enum class LoadResult { Loaded, NoFile, NotValid };

@@ -1,5 +1,7 @@
 #include "KLDesigner/builder/file_version.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 #include "common/version.h"
@@ -99,11 +101,15 @@ void GetFileAttributes(const std::string& path, OleDate& date, int32_t& size, in
     VersionStrings info;
     GetFileVersionInfoStrings(path, info);
     fileType = info.FileType;
-    const uint64_t v = kl::ParseVersion(info.FileVersion);
-    versionHigh = static_cast<int32_t>((v >> 48) & 0xFFFF);
-    versionLow = static_cast<int32_t>((v >> 32) & 0xFFFF);
-    build = static_cast<int32_t>((v >> 16) & 0xFFFF);
-    revision = static_cast<int32_t>(v & 0xFFFF);
+    // Each part is a Long as the record keeps it: a part beyond 16 bits is
+    // kept whole, and one beyond a Long stays at the largest Long, never
+    // turned into a smaller number.
+    const auto parts = kl::VersionParts(info.FileVersion);
+    auto asLong = [](uint32_t part) { return static_cast<int32_t>(std::min<uint32_t>(part, INT32_MAX)); };
+    versionHigh = asLong(parts[0]);
+    versionLow = asLong(parts[1]);
+    build = asLong(parts[2]);
+    revision = asLong(parts[3]);
 }
 
 void GetFileAttributes(const std::string& path, ActionRecord& r) {

@@ -111,6 +111,11 @@ bool Designer::ZipUpdateFile(int32_t index, const std::string& sourcePath, const
 
     plat::archive::PackOptions options;
     options.level = r.Compress ? 9 : 0;
+    // Pieces are written as the archive is made, never cut from it later.
+    if (Product.ChunkSize >= 1) {
+        options.piece_size = static_cast<uint64_t>(Product.ChunkSize);
+        options.max_pieces = kMaxPieces;
+    }
     if (r.Encrypt) options.password = kl::EncodePassword(baseName);
     options.progress = [&](uint64_t done, uint64_t) {
         if (!m_host.ZipFileStatus(static_cast<double>(done), false))
@@ -130,36 +135,23 @@ bool Designer::ZipUpdateFile(int32_t index, const std::string& sourcePath, const
         return false;
     };
 
-    plat::archive::ArchiveError e = plat::archive::pack_file(source, archive, options);
+    std::vector<std::string> pieces;
+    const plat::archive::ArchiveError e = plat::archive::pack_file(source, archive, options, &pieces);
+    if (e == plat::archive::ArchiveError::TooLarge && options.max_pieces > 0) {
+        r.ProducedFiles.assign(1, ProducedFileEntry{});
+        plat::delete_file(archive);
+        errorText = "Zip file error : too many chunks. To fix the problem specify another chunk size ";
+        return false;
+    }
     if (e != plat::archive::ArchiveError::Ok) return fail(e);
     const double packed = static_cast<double>(plat::file_length(source).value_or(0));
     if (!m_host.ZipFileStatus(packed, true)) ZipProgress.done = before + packed;
 
-    const uint64_t size = plat::file_length(archive).value_or(0);
-    r.ProducedFiles[0].SourcePath = baseName + ".ZIP";
-    r.ProducedFiles[0].FileSize = static_cast<int32_t>(std::min<uint64_t>(size, INT32_MAX));
-
-    if (Product.ChunkSize >= 1) {
-        const uint64_t chunk = static_cast<uint64_t>(Product.ChunkSize);
-        if ((size + chunk - 1) / chunk > kMaxPieces) {
-            r.ProducedFiles.assign(1, ProducedFileEntry{});
-            plat::delete_file(archive);
-            errorText = "Zip file error : too many chunks. To fix the problem specify another chunk size ";
-            return false;
-        }
-        std::vector<std::string> pieces;
-        e = plat::archive::split_file(archive, chunk, &pieces);
-        if (e != plat::archive::ArchiveError::Ok) {
-            for (size_t i = 1; i < pieces.size(); ++i)
-                plat::delete_file(pieces[i]);
-            return fail(e);
-        }
-        r.ProducedFiles.assign(pieces.size(), ProducedFileEntry{});
-        for (size_t i = 0; i < pieces.size(); ++i) {
-            r.ProducedFiles[i].SourcePath = plat::file_name(pieces[i]);
-            r.ProducedFiles[i].FileSize =
-                static_cast<int32_t>(std::min<uint64_t>(plat::file_length(pieces[i]).value_or(0), INT32_MAX));
-        }
+    r.ProducedFiles.assign(pieces.size(), ProducedFileEntry{});
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        r.ProducedFiles[i].SourcePath = plat::file_name(pieces[i]);
+        r.ProducedFiles[i].FileSize =
+            static_cast<int32_t>(std::min<uint64_t>(plat::file_length(pieces[i]).value_or(0), INT32_MAX));
     }
     // An archive is an update file like any other: a cancel pressed while it
     // was made stops here.

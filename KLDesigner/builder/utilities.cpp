@@ -94,7 +94,13 @@ bool ClearFolder(std::string_view folder, std::string* remaining) {
     const std::string f = NativePath(folder);
     if (f.empty() || f == "/") return false;
     std::error_code ec;
-    if (!fs::is_directory(fs::symlink_status(f, ec))) return !fs::exists(fs::symlink_status(f, ec));
+    // A link to a folder is cleared as that folder and stays a link; links
+    // found inside are removed, never followed.
+    if (!fs::is_directory(fs::status(f, ec))) {
+        if (!fs::exists(fs::symlink_status(f, ec))) return true;
+        if (remaining && remaining->empty()) *remaining = f;
+        return false;
+    }
     bool ok = true;
     for (fs::directory_iterator it(f, ec), end; !ec && it != end; it.increment(ec))
         if (!RemoveEntry(it->path(), remaining)) ok = false;

@@ -81,7 +81,14 @@ bool Designer::ValidateProductSettings() {
             fail(tab::Product, pf.control, std::string(pf.label) + " (a folder, not a file)");
         if (FileNameOf(pf.value).size() > kValueMax)
             fail(tab::Product, pf.control, std::string(pf.label) + kTooLong);
-        // All three land in one output folder under their own names.
+        // All three land in one output folder under their own names, beside
+        // the files Prepare makes there: one of those names would be
+        // replaced by the build's own file.
+        const std::string name = FileNameOf(pf.value);
+        if (plat::iequals(name, "Products.INF"))
+            fail(tab::Product, pf.control, std::string(pf.label) + " (the name of the catalogue file)");
+        if (IsUpdateFileName(name))
+            fail(tab::Product, pf.control, std::string(pf.label) + " (the name of an update file)");
         for (size_t j = 0; j < i; ++j)
             if (!vb::IsBlank(files[j].value) &&
                 plat::iequals(FileNameOf(files[j].value), FileNameOf(pf.value)))

@@ -35,7 +35,10 @@ namespace {
 class YesPrompt : public plat::ui::IPrompt {
   public:
     plat::ui::MsgAnswer message(const plat::ui::MessageRequest& r) override {
-        if (r.icon == plat::ui::MsgIcon::Warning && r.buttons == plat::ui::MsgButtons::Ok) failed = true;
+        if (r.icon == plat::ui::MsgIcon::Warning && r.buttons == plat::ui::MsgButtons::Ok) {
+            failed = true;
+            std::fprintf(stderr, "%s\n", r.text.c_str());
+        }
         return r.buttons == plat::ui::MsgButtons::Ok ? plat::ui::MsgAnswer::Ok : plat::ui::MsgAnswer::Yes;
     }
     std::optional<std::string> choose_open_file(const plat::ui::FileRequest&) override {

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstddef>
+#include <string>
 
 namespace plat::archive::detail {
 
@@ -39,5 +40,8 @@ inline bool write_all(int fd, const char* data, size_t size) {
     }
     return true;
 }
+
+// Removes the further pieces of an earlier archive of that name.
+void remove_old_pieces(const std::string& archive);
 
 } // namespace plat::archive::detail

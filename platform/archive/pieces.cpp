@@ -41,17 +41,17 @@ bool IsPieceName(std::string_view name, std::string_view stem) {
     return std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+} // namespace
+
 // Pieces of an earlier archive of the same name would be taken for pieces of
 // the new one (readers pass over gaps in the numbering): they all go first.
-void RemoveOldPieces(const std::string& archive) {
+void detail::remove_old_pieces(const std::string& archive) {
     const std::string stem = file_stem(archive);
     const auto entries = list_folder(parent_path(archive), stem + ".Z*");
     if (!entries) return;
     for (const DirEntry& e : *entries)
         if (!e.is_folder() && IsPieceName(e.name, stem)) delete_file(join_path(parent_path(archive), e.name));
 }
-
-} // namespace
 
 std::string piece_name(const std::string& archive, int number) {
     std::string base, extension;
@@ -76,7 +76,7 @@ ArchiveError split_file(const std::string& path, uint64_t piece_size, std::vecto
     struct stat st {};
     if (fstat(in.get(), &st) != 0) return ArchiveError::ReadFailed;
     const uint64_t size = static_cast<uint64_t>(st.st_size);
-    RemoveOldPieces(path);
+    detail::remove_old_pieces(path);
     if (piece_size == 0 || size <= piece_size) return ArchiveError::Ok;
     std::vector<char> buffer(kBlock);
     int number = 2;

@@ -291,6 +291,175 @@ class PieceSource {
     zip_error_t m_error{};
 };
 
+// An archive written straight into its pieces, so that each byte reaches the
+// disk once. Pieces are written under temporary names beside the archive and
+// take their own names only when libzip commits the archive; a failed or
+// cancelled run leaves none of them. Writes go forward but for libzip's
+// rewrite of the entry header, so at most the first piece and the current
+// one are open.
+class PieceWriter {
+  public:
+    PieceWriter(std::string archive, uint64_t piece_size, uint64_t max_pieces)
+        : m_archive(std::move(archive)), m_pieceSize(piece_size), m_maxPieces(max_pieces) {
+        zip_error_init(&m_error);
+    }
+    ~PieceWriter() {
+        Discard();
+        zip_error_fini(&m_error);
+    }
+    PieceWriter(const PieceWriter&) = delete;
+    PieceWriter& operator=(const PieceWriter&) = delete;
+
+    static zip_int64_t Callback(void* user, void* data, zip_uint64_t length, zip_source_cmd_t command) {
+        return static_cast<PieceWriter*>(user)->Command(data, length, command);
+    }
+    // The pieces under their own names, once committed.
+    const std::vector<std::string>& Pieces() const { return m_pieces; }
+    bool TooManyPieces() const { return m_tooMany; }
+
+  private:
+    zip_int64_t Fail(int code, int sys = 0) {
+        zip_error_set(&m_error, code, sys);
+        return -1;
+    }
+
+    zip_int64_t Command(void* data, zip_uint64_t length, zip_source_cmd_t command) {
+        switch (command) {
+        case ZIP_SOURCE_STAT:
+            // Always a new archive: nothing is read from an earlier one
+            // (libzip takes a read error "no such file" as no archive yet).
+            return Fail(ZIP_ER_READ, ENOENT);
+        case ZIP_SOURCE_OPEN:
+        case ZIP_SOURCE_READ:
+        case ZIP_SOURCE_SEEK:
+        case ZIP_SOURCE_TELL:
+            return Fail(ZIP_ER_OPNOTSUPP);
+        case ZIP_SOURCE_CLOSE:
+        case ZIP_SOURCE_FREE:
+            return 0; // the writer belongs to pack_file
+        case ZIP_SOURCE_ERROR:
+            return zip_error_to_data(&m_error, data, length);
+        case ZIP_SOURCE_BEGIN_WRITE:
+            Discard();
+            m_pos = m_end = 0;
+            return Piece(0) < 0 ? -1 : 0;
+        case ZIP_SOURCE_WRITE:
+            return Write(static_cast<const char*>(data), length);
+        case ZIP_SOURCE_SEEK_WRITE: {
+            const zip_int64_t pos = zip_source_seek_compute_offset(m_pos, m_end, data, length, &m_error);
+            if (pos < 0) return -1;
+            m_pos = static_cast<uint64_t>(pos);
+            return 0;
+        }
+        case ZIP_SOURCE_TELL_WRITE:
+            return static_cast<zip_int64_t>(m_pos);
+        case ZIP_SOURCE_COMMIT_WRITE:
+            return Commit();
+        case ZIP_SOURCE_ROLLBACK_WRITE:
+            Discard();
+            return 0;
+        case ZIP_SOURCE_REMOVE:
+            Discard();
+            unlink(m_archive.c_str());
+            detail::remove_old_pieces(m_archive);
+            return 0;
+        case ZIP_SOURCE_SUPPORTS:
+            return ZIP_SOURCE_SUPPORTS_WRITABLE;
+        default:
+            return Fail(ZIP_ER_OPNOTSUPP);
+        }
+    }
+
+    // The open descriptor of piece `i`, made when it is the next one.
+    int Piece(size_t i) {
+        if (i == 0 && m_first) return m_first->get();
+        if (i > 0 && i == m_currentIndex && m_current) return m_current->get();
+        if (m_maxPieces > 0 && i >= m_maxPieces) {
+            m_tooMany = true;
+            return static_cast<int>(Fail(ZIP_ER_WRITE, EFBIG));
+        }
+        if (i > m_temps.size()) return static_cast<int>(Fail(ZIP_ER_INTERNAL));
+        int fd = -1;
+        if (i == m_temps.size()) {
+            const std::string name = i == 0 ? m_archive : piece_name(m_archive, static_cast<int>(i) + 1);
+            std::string temp = join_path(parent_path(name), "." + file_name(name) + ".XXXXXX");
+            fd = mkostemp(temp.data(), O_CLOEXEC);
+            if (fd < 0) return static_cast<int>(Fail(ZIP_ER_TMPOPEN, errno));
+            m_temps.push_back(std::move(temp));
+        } else {
+            fd = open(m_temps[i].c_str(), O_WRONLY | O_CLOEXEC);
+            if (fd < 0) return static_cast<int>(Fail(ZIP_ER_WRITE, errno));
+        }
+        if (i == 0) {
+            m_first = std::make_unique<detail::Fd>(fd);
+            return fd;
+        }
+        m_current = std::make_unique<detail::Fd>(fd);
+        m_currentIndex = i;
+        return fd;
+    }
+
+    zip_int64_t Write(const char* data, zip_uint64_t length) {
+        zip_uint64_t done = 0;
+        while (done < length) {
+            const size_t i = static_cast<size_t>(m_pos / m_pieceSize);
+            const uint64_t at = m_pos % m_pieceSize;
+            const size_t want = static_cast<size_t>(std::min<uint64_t>(length - done, m_pieceSize - at));
+            const int fd = Piece(i);
+            if (fd < 0) return -1;
+            const ssize_t n = pwrite(fd, data + done, want, static_cast<off_t>(at));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return Fail(ZIP_ER_WRITE, errno);
+            done += static_cast<zip_uint64_t>(n);
+            m_pos += static_cast<uint64_t>(n);
+            m_end = std::max(m_end, m_pos);
+        }
+        return static_cast<zip_int64_t>(done);
+    }
+
+    zip_int64_t Commit() {
+        m_first.reset();
+        m_current.reset();
+        detail::remove_old_pieces(m_archive);
+        std::vector<std::string> names;
+        for (size_t i = 0; i < m_temps.size(); ++i) {
+            const std::string name = i == 0 ? m_archive : piece_name(m_archive, static_cast<int>(i) + 1);
+            if (chmod(m_temps[i].c_str(), 0644) != 0 || rename(m_temps[i].c_str(), name.c_str()) != 0) {
+                const int sys = errno;
+                // What was renamed already is no archive without the rest.
+                for (const std::string& done : names)
+                    unlink(done.c_str());
+                m_temps.erase(m_temps.begin(), m_temps.begin() + static_cast<std::ptrdiff_t>(i));
+                Discard();
+                return Fail(ZIP_ER_RENAME, sys);
+            }
+            names.push_back(name);
+        }
+        m_temps.clear();
+        m_pieces = std::move(names);
+        return 0;
+    }
+
+    void Discard() {
+        m_first.reset();
+        m_current.reset();
+        for (const std::string& temp : m_temps)
+            unlink(temp.c_str());
+        m_temps.clear();
+    }
+
+    std::string m_archive;
+    uint64_t m_pieceSize;
+    uint64_t m_maxPieces;
+    std::vector<std::string> m_temps; // by piece index
+    std::vector<std::string> m_pieces;
+    std::unique_ptr<detail::Fd> m_first, m_current;
+    size_t m_currentIndex = 0;
+    uint64_t m_pos = 0, m_end = 0;
+    bool m_tooMany = false;
+    zip_error_t m_error;
+};
+
 zip_source_t* OpenPieceSource(const std::vector<std::string>& pieces, zip_error_t* error) {
     auto* reader = new PieceSource;
     if (!reader->Init(pieces)) {
@@ -341,8 +510,21 @@ ArchiveError pack_file(const std::string& source, const std::string& archive, co
 
     int error = 0;
     // libzip writes a temporary file beside the archive and renames it over
-    // the archive only when everything was written.
-    ZipPtr za(zip_open(archive.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error));
+    // the archive only when everything was written; pieces are written
+    // directly, also under temporary names until the archive is complete.
+    ZipPtr za;
+    std::unique_ptr<PieceWriter> writer;
+    if (options.piece_size > 0) {
+        writer = std::make_unique<PieceWriter>(archive, options.piece_size, options.max_pieces);
+        zip_error_t open_error;
+        zip_error_init(&open_error);
+        zip_source_t* out = zip_source_function_create(&PieceWriter::Callback, writer.get(), &open_error);
+        if (out) za.reset(zip_open_from_source(out, ZIP_CREATE | ZIP_TRUNCATE, &open_error));
+        if (out && !za) zip_source_free(out);
+        zip_error_fini(&open_error);
+    } else {
+        za.reset(zip_open(archive.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error));
+    }
     if (!za) return ArchiveError::WriteFailed;
     zip_source_t* src = zip_source_file(za.get(), source.c_str(), 0, -1);
     if (!src) return ArchiveError::ReadFailed;
@@ -367,13 +549,20 @@ ArchiveError pack_file(const std::string& source, const std::string& archive, co
     zip_register_cancel_callback_with_state(za.get(), OnPackCancel, nullptr, &state);
     if (zip_close(za.get()) != 0) {
         if (state.cancelled) return ArchiveError::Cancelled;
+        if (writer && writer->TooManyPieces()) return ArchiveError::TooLarge;
         const int code = zip_error_code_zip(zip_get_error(za.get()));
         return code == ZIP_ER_READ || code == ZIP_ER_OPEN ? ArchiveError::ReadFailed
                                                           : ArchiveError::WriteFailed;
     }
     za.release(); // closed
+    if (writer) {
+        if (pieces) *pieces = writer->Pieces();
+        return ArchiveError::Ok;
+    }
     chmod(archive.c_str(), 0644);
-    return split_file(archive, options.piece_size, pieces);
+    detail::remove_old_pieces(archive);
+    if (pieces) pieces->assign({archive});
+    return ArchiveError::Ok;
 }
 
 ArchiveError unpack(const std::string& archive, const std::string& folder, const UnpackOptions& options,

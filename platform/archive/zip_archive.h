@@ -33,15 +33,16 @@ struct PackOptions {
     int level = 9;           // 0 stores, 1-9 deflate
     std::string password;    // not empty: the entry is protected with AES-256
     uint64_t piece_size = 0; // 0: one file; else pieces of at most this many bytes
+    uint64_t max_pieces = 0; // above 0: an archive that needs more pieces fails with TooLarge
     Progress progress;
 };
 
 // Packs `source` as the single entry named by its file name into `archive`
 // (written through a temporary file; an existing archive is replaced only when
-// the new one is complete). With a piece size the archive is then split:
-// `archive` keeps the first piece and the others follow as piece_name(archive,
-// 2), 3, ... `pieces` receives every file written, in order. Pieces left from
-// an earlier run under the same name are removed.
+// the new one is complete). With a piece size the archive is written straight
+// into pieces: `archive` holds the first and the others follow as
+// piece_name(archive, 2), 3, ... `pieces` receives every file written, in
+// order. Pieces left from an earlier run under the same name are removed.
 ArchiveError pack_file(const std::string& source, const std::string& archive, const PackOptions& options,
                        std::vector<std::string>* pieces = nullptr);
 

@@ -463,7 +463,12 @@ SysError read_whole_file(const std::string& path, std::string& bytes) {
 }
 
 SysError write_file_atomic(const std::string& path, std::string_view bytes) {
-    if (path.empty()) return SysError::InvalidParameter;
+    return write_file_atomic(
+        path, [bytes](const std::string&, int fd) { return write_all(fd, bytes.data(), bytes.size()); });
+}
+
+SysError write_file_atomic(const std::string& path, const AtomicFill& fill) {
+    if (path.empty() || !fill) return SysError::InvalidParameter;
     const std::optional<std::string> resolved = write_target(path);
     if (!resolved) return SysError::BadPathname;
     const std::string& target = *resolved;
@@ -480,7 +485,7 @@ SysError write_file_atomic(const std::string& path, std::string_view bytes) {
     std::string temp;
     UniqueFd out = make_sibling_temp(target, temp);
     if (!out.valid()) return sys_error_from_errno(errno);
-    SysError e = write_all(out.get(), bytes.data(), bytes.size());
+    SysError e = fill(temp, out.get());
     store_bits_fd(out.get(), bits);
     if (e == SysError::Success && (::fchmod(out.get(), mode) != 0 || ::fsync(out.get()) != 0))
         e = errno == ENOSPC ? SysError::DiskFull : SysError::WriteFault;

@@ -16,6 +16,7 @@
 //    file (see FileLock). Copying onto, deleting or renaming such a file gives
 //    SharingViolation.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -126,6 +127,12 @@ SysError read_whole_file(const std::string& path, std::string& bytes);
 // when missing) gets the bytes and the link stays; a loop of links gives
 // BadPathname.
 SysError write_file_atomic(const std::string& path, std::string_view bytes);
+// The same for content that is not at hand as bytes: `fill` writes it into
+// the temporary file, named by its path and open as `fd`, and answers Success
+// when it is complete. Whatever `fill` opens on the file it closes again
+// before it returns; any other answer is the result, and the target stays.
+using AtomicFill = std::function<SysError(const std::string& temp_path, int fd)>;
+SysError write_file_atomic(const std::string& path, const AtomicFill& fill);
 
 // Creates a new empty file "<prefix><unique>.tmp" in `folder` and returns
 // its path (the file stays, as callers then fill and rename it).

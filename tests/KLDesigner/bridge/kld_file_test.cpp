@@ -3,6 +3,9 @@
 // with the open document kept, and a failed save keeps the old file.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -398,6 +401,56 @@ TEST_F(KldFile, ForeignOrDamagedFileKeepsTheOpenDocument) {
     EXPECT_EQ(r.d.Product.ProductName, "open one");
 }
 
+TEST_F(KldFile, AVirtualParentIsRefusedBeforeItsChildrenAreMade) {
+    // Each parent whose children the reader walks, claiming two million
+    // children that the file does not hold.
+    const std::vector<std::pair<std::string, int32_t>> product = {{"0", -1}, {"21", 0}, {"22", 0}, {"23", 0},
+                                                                  {"31", 0}, {"32", 0}, {"33", 0}};
+    auto with = [&](std::vector<std::pair<std::string, int32_t>> more) {
+        auto items = product;
+        items.insert(items.end(), more.begin(), more.end());
+        return items;
+    };
+    const struct {
+        const char* name;
+        std::vector<std::pair<std::string, int32_t>> items;
+        int32_t parent; // -2: the whole tree
+    } cases[] = {
+        {"the whole tree", {}, -2},
+        {"the product", {{"0", -1}, {"1", -1}}, 0},
+        {"the operations", with({{"1", -1}}), 7},
+        {"an action", with({{"1", -1}, {"90001", 7}}), 8},
+        {"an action's criteria", with({{"1", -1}, {"90001", 7}, {"5", 8}, {"6", 8}, {"7", 8}}), 11},
+    };
+    rusage before{};
+    ::getrusage(RUSAGE_SELF, &before);
+    KldRig r;
+    r.d.Product.ProductName = "open one";
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = (dir / ("v" + std::to_string(n++) + ".KLD")).string();
+        KldRig w;
+        w.Tree(c.items);
+        const Variant at[] = {Variant(c.parent)};
+        ASSERT_EQ(
+            plat::dispatch_put(w.buffer.get(), vinca::dispid::kItemVirtualParent, Variant::boolean(true), at),
+            plat::S_OK);
+        ASSERT_EQ(plat::dispatch_put(w.buffer.get(), vinca::dispid::kItemVirtualCount, Variant(2000000), at),
+                  plat::S_OK);
+        ASSERT_TRUE(w.file.Save(path));
+        ASSERT_LT(fs::file_size(path), 2000u);
+        r.ExpectNotValid(path);
+        r.d.OpenDocument(path);
+        r.prompt.verify_done();
+        EXPECT_EQ(r.d.Product.ProductName, "open one");
+    }
+    // Two million items would take hundreds of megabytes.
+    rusage after{};
+    ::getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024);
+}
+
 TEST_F(KldFile, FailedSaveKeepsTheOldFile) {
     const fs::path path = dir / "doc.KLD";
     KldRig r;
@@ -406,11 +459,25 @@ TEST_F(KldFile, FailedSaveKeepsTheOldFile) {
     ASSERT_TRUE(r.d.SaveDocument());
     const std::string before = Slurp(path);
 
-    // The temporary beside it cannot be made: the save fails, nothing changes.
-    fs::create_directory(path.string() + ".~" + std::to_string(::getpid()));
+    // The disk takes no more than a few bytes: the save fails, nothing
+    // changes and nothing is left beside the file.
     r.d.Product.ProductName = "changed";
     r.d.DocumentModified = true;
-    EXPECT_FALSE(r.d.SaveDocument());
+    {
+        struct sigaction ignore {
+        }, old{};
+        ignore.sa_handler = SIG_IGN;
+        ::sigaction(SIGXFSZ, &ignore, &old);
+        rlimit limit{}, saved{};
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        limit.rlim_cur = 64;
+        limit.rlim_max = saved.rlim_max;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const bool saved_ok = r.d.SaveDocument();
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        ::sigaction(SIGXFSZ, &old, nullptr);
+        EXPECT_FALSE(saved_ok);
+    }
     EXPECT_TRUE(r.d.DocumentModified);
     EXPECT_EQ(Slurp(path), before);
 
@@ -419,7 +486,40 @@ TEST_F(KldFile, FailedSaveKeepsTheOldFile) {
     size_t files = 0;
     for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir.path()))
         ++files;
-    EXPECT_EQ(files, 2u);
+    EXPECT_EQ(files, 1u);
+}
+
+TEST_F(KldFile, SavingThroughALinkWritesItsTargetAndKeepsTheMode) {
+    const fs::path real = dir / "kept" / "real.KLD";
+    fs::create_directories(real.parent_path());
+    {
+        KldRig a;
+        a.d.NewDocument();
+        a.d.CurrentFileName = real.string();
+        ASSERT_TRUE(a.d.SaveDocument());
+    }
+    fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write);
+    const fs::path link = dir / "link.KLD";
+    fs::create_symlink(fs::relative(real, dir.path()), link);
+
+    KldRig r;
+    r.d.OpenDocument(link.string());
+    r.d.Product.PackagePassword = "secret";
+    r.d.Product.ProductName = "through the link";
+    ASSERT_TRUE(r.d.SaveDocument());
+
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    KldRig b;
+    b.d.OpenDocument(real.string());
+    EXPECT_EQ(b.d.Product.ProductName, "through the link");
+    EXPECT_EQ(b.d.Product.PackagePassword, "secret");
+    // Nothing else appeared beside either of them.
+    size_t files = 0;
+    for ([[maybe_unused]] const auto& e : fs::recursive_directory_iterator(dir.path()))
+        ++files;
+    EXPECT_EQ(files, 3u); // the folder, the file, the link
 }
 
 } // namespace

@@ -41,6 +41,9 @@ TEST(DesignerFileVersion, VersionPartsAndTypesComeFromTheFile) {
         // Only a German table: its strings are read; type 6 is unknown.
         {Fixture("german.exe"), 3, 2, 1, 0, 0},
         {Fixture("nostrings.exe"), 0, 0, 0, 0, 1},
+        // "70000.65536.3.99999999999": parts are Longs, never cut to 16 bits;
+        // one beyond a Long stays at the largest.
+        {Fixture("wide.exe"), 70000, 65536, 3, INT32_MAX, 1},
         {KLD_ELF_VERSIONED, 2, 3, 4, 5, 2},
         {KLD_ELF_PLAIN, 0, 0, 0, 0, 2},
         {script, 0, 0, 0, 0, 1},

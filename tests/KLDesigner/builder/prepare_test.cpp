@@ -116,6 +116,24 @@ TEST(DesignerPrepare, ProductChecksShowTheirTabAndField) {
              r.d.Product.IconFile = (r.dir / "x" / "a.txt").string();
          },
          0, "txtIconFile", "icon file name (same name as another product file)"},
+        {"What's New named as the catalogue",
+         [](PrepareRig& r) {
+             kltest::write_file(r.dir / "x" / "Products.INF", "x");
+             r.d.Product.WhatsNewFile = (r.dir / "x" / "Products.INF").string();
+         },
+         0, "txtWhatsNewFile", "What's New file name (the name of the catalogue file)"},
+        {"advertisement named as an update file",
+         [](PrepareRig& r) {
+             kltest::write_file(r.dir / "x" / "_0001.kl_", "x");
+             r.d.Product.AdvertisementFile = (r.dir / "x" / "_0001.kl_").string();
+         },
+         0, "txtAdvertismentFile", "advertisment file name (the name of an update file)"},
+        {"icon named as a piece",
+         [](PrepareRig& r) {
+             kltest::write_file(r.dir / "x" / "_0002.Z03", "x");
+             r.d.Product.IconFile = (r.dir / "x" / "_0002.Z03").string();
+         },
+         0, "txtIconFile", "icon file name (the name of an update file)"},
         {"blank INF name", [](PrepareRig& r) { r.d.Product.INFFileName = "  "; }, 1, "txtINFFile",
          "INF file name (empty value)"},
         {"INF name with a folder", [](PrepareRig& r) { r.d.Product.INFFileName = "sub/p.inf"; }, 1,
@@ -307,6 +325,29 @@ TEST(DesignerPrepare, AWholeBuildFillsTheOutputFolder) {
     rig.d.PrepareUpdate();
     rig.prompt.verify_done();
     EXPECT_EQ(rig.OutNames().size(), 5u); // untouched
+}
+
+TEST(DesignerPrepare, ALinkedOutputFolderIsClearedAndStaysALink) {
+    PrepareRig rig;
+    const fs::path real = rig.dir / "real";
+    kltest::write_file(real / "old.txt", "old");
+    kltest::write_file(real / "sub" / "deep.txt", "deep");
+    kltest::write_file(rig.dir / "elsewhere" / "kept.txt", "kept");
+    fs::create_directory_symlink(rig.dir / "elsewhere", real / "link");
+    fs::create_directory_symlink(real, rig.out);
+    rig.ExpectConfirm();
+    rig.ExpectMessage(
+        "The update output folder '" + rig.out.string() +
+            "' is not empty.\nDo you want to permanently remove all files and subfolders from the update "
+            "output folder ?",
+        0x134, MsgAnswer::Yes);
+    rig.ExpectReport();
+    rig.d.PrepareUpdate();
+    rig.prompt.verify_done();
+    EXPECT_TRUE(fs::is_symlink(rig.out));
+    EXPECT_EQ(rig.OutNames(), (Names{"Products.INF", "_0001.KL_", "_0002.ZIP", "editor.inf"}));
+    // A link inside went, what it named stayed.
+    EXPECT_EQ(kltest::read_file(rig.dir / "elsewhere" / "kept.txt"), "kept");
 }
 
 TEST(DesignerPrepare, OutputFolderChecks) {

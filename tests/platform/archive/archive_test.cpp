@@ -160,6 +160,38 @@ TEST_F(ArchiveTest, SplitIntoPiecesAndJoinedAgain) {
     EXPECT_FALSE(fs::exists(m_dir / "out2" / "big.bin"));
 }
 
+TEST_F(ArchiveTest, PiecesAppearOnlyWhenTheArchiveIsComplete) {
+    kltest::write_file(m_dir / "big.bin", kltest::payload(300000));
+    PackOptions pack;
+    pack.level = 0;
+    pack.piece_size = 65536;
+    std::vector<std::string> pieces;
+    ASSERT_EQ(pack_file(Path("big.bin"), Path("_0001.ZIP"), pack, &pieces), ArchiveError::Ok);
+    std::vector<std::string> before;
+    for (const std::string& piece : pieces)
+        before.push_back(kltest::read_file(piece));
+
+    // Cancelled halfway, or needing more pieces than allowed: the pieces of
+    // the last build stay as they were and no temporary piece is left.
+    PackOptions cancelled = pack;
+    cancelled.progress = [](uint64_t done, uint64_t total) { return done < total / 2; };
+    PackOptions limited = pack;
+    limited.max_pieces = 3;
+    EXPECT_EQ(pack_file(Path("big.bin"), Path("_0001.ZIP"), cancelled), ArchiveError::Cancelled);
+    EXPECT_EQ(pack_file(Path("big.bin"), Path("_0001.ZIP"), limited), ArchiveError::TooLarge);
+    for (size_t i = 0; i < pieces.size(); ++i)
+        EXPECT_EQ(kltest::read_file(pieces[i]), before[i]) << pieces[i];
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir.path()), fs::directory_iterator()),
+              static_cast<std::ptrdiff_t>(pieces.size() + 1));
+
+    // An archive that fits one piece is one file.
+    kltest::write_file(m_dir / "small.bin", "small");
+    ASSERT_EQ(pack_file(Path("small.bin"), Path("_0001.ZIP"), pack, &pieces), ArchiveError::Ok);
+    EXPECT_EQ(pieces, std::vector<std::string>{Path("_0001.ZIP")});
+    EXPECT_FALSE(fs::exists(m_dir / "_0001.Z02"));
+    EXPECT_TRUE(StandardToolAccepts(Path("_0001.ZIP")));
+}
+
 TEST_F(ArchiveTest, EntriesOutsideTheFolderRefuseTheWholeArchive) {
     const char* hostile[] = {"../escape.txt", "/tmp/abs.txt",   "a/../../escape.txt",
                              "C:/drive.txt",  "..\\escape.txt", "sub/../../../escape.txt"};
