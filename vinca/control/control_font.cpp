@@ -114,7 +114,7 @@ void PutControlFont(CVincaCtrl& self, plat::DispCall& c) {
     const plat::VARIANT& v = plat::deref(c.value());
     plat::ComPtr<IVincaFont> font;
     if ((v.vt == plat::VT_DISPATCH || v.vt == plat::VT_UNKNOWN) && v.punkVal)
-        v.punkVal->QueryInterface(IID_IFont, font.put_void());
+        v.punkVal->QueryInterface(IID_IVincaFont, font.put_void());
     if (!font) ThrowVincaError(VE_INVALID_ARGUMENT);
     // The control keeps its own font object and takes the other's fields.
     if (font.get() == &self.Font().Object()) return;

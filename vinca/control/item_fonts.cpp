@@ -22,7 +22,7 @@ bool ItemFontDesc(CItem* item, FontDesc& out) {
     plat::Variant v = item->ItemData()->GetTreeFont();
     plat::ComPtr<plat::IUnknown> unk = ValueFont(v);
     plat::ComPtr<IVincaFont> font;
-    if (!unk || plat::FAILED(unk->QueryInterface(IID_IFont, font.put_void())) || !font) return false;
+    if (!unk || plat::FAILED(unk->QueryInterface(IID_IVincaFont, font.put_void())) || !font) return false;
     out = font->Desc();
     return true;
 }
