@@ -8,6 +8,10 @@
 // With --values the fields go through ItemValues(i, key).Value, as the
 // designer writes them, instead of the typed item members.
 //
+// Then an item with a subtree of 10,000 items (and of 20,000, to show that
+// the time grows with the size alone) copied under its own last
+// descendant with Add(j) = ItemBM(i), beside the same copy on the engine.
+//
 //   bench_control [--actions N] [--values]
 #include <chrono>
 #include <cstdio>
@@ -137,6 +141,45 @@ struct Caller {
     }
 };
 
+// Seconds of Add(last) = ItemBM(0) on a new control holding an item with a
+// subtree of `items` items in all (99 children of about 100 children each);
+// negative when the copy is not what it should be.
+double SelfCopy(Site& site, int items) {
+    auto ctl = Create(site);
+    if (!ctl) return -1;
+    Caller c(ctl.get());
+    c.Add("s", -1);
+    for (int i = 0, made = 1; made < items; ++i) {
+        const int32_t child = c.Add(std::to_string(i), 0);
+        ++made;
+        for (int j = 0; j < 100 && made < items; ++j, ++made)
+            c.Add(std::to_string(j), child);
+    }
+    plat::DISPID item_bm = 0, add = 0;
+    plat::dispatch_id(ctl.get(), "ItemBM", item_bm);
+    plat::dispatch_id(ctl.get(), "Add", add);
+    Variant bookmark;
+    Variant top(int32_t(0));
+    plat::dispatch_get(ctl.get(), item_bm, bookmark, std::span(&top, 1));
+    Variant last(c.Count() - 1);
+    plat::HRESULT hr = plat::S_OK;
+    const double seconds = Seconds([&] { hr = plat::dispatch_put(ctl.get(), add, bookmark, std::span(&last, 1)); });
+    if (plat::FAILED(hr) || c.Count() != 2 * items) {
+        std::fprintf(stderr, "copied into %d items\n", c.Count());
+        return -1;
+    }
+    return seconds;
+}
+
+double PeerSelfCopy(int items) {
+    const std::string command = std::string(KL_ENGINE_PEER) + " selfcopy " + std::to_string(items);
+    double seconds = -1;
+    FILE* peer = popen(command.c_str(), "r");
+    if (!peer || std::fscanf(peer, "%lf", &seconds) != 1) seconds = -1;
+    if (peer) pclose(peer);
+    return seconds;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -204,7 +247,14 @@ int main(int argc, char** argv) {
         return 1;
     }
     pclose(peer);
+
+    const double copy10 = SelfCopy(site, 10000), copy20 = SelfCopy(site, 20000);
+    const double e_copy10 = PeerSelfCopy(10000), e_copy20 = PeerSelfCopy(20000);
     std::filesystem::remove_all(root);
+    if (copy10 < 0 || copy20 < 0 || e_copy10 < 0 || e_copy20 < 0) {
+        std::fprintf(stderr, "a copy into its own subtree failed\n");
+        return 2;
+    }
 
     std::printf("%d actions, %d items, fields through %s\n", actions, a.Count(),
                 by_name ? "ItemValues(i, key).Value" : "the typed item members");
@@ -216,5 +266,9 @@ int main(int argc, char** argv) {
     row("save", save, e_save);
     row("load", load, e_load);
     row("total", build + save + load, e_build + e_save + e_load);
+    std::printf("\ncopy of an item's subtree under its own last descendant, Add(j) = ItemBM(i)\n");
+    row("10k", copy10, e_copy10);
+    row("20k", copy20, e_copy20);
+    std::printf("%-8s %12.2f %12.2f   (20k / 10k: 2 is linear)\n", "growth", copy20 / copy10, e_copy20 / e_copy10);
     return 0;
 }

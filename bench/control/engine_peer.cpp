@@ -1,8 +1,11 @@
 // The engine side of bench_control: the same document built on the tree
 // engine directly, saved to a file as a tree stream and loaded into a second
-// engine. Prints "build save load" in seconds.
+// engine. Prints "build save load" in seconds. With "selfcopy", an item with
+// a subtree of ITEMS items in all copied under its own last descendant;
+// prints the seconds of the copy.
 //
 //   control_engine_peer ACTIONS FILE
+//   control_engine_peer selfcopy ITEMS
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -32,10 +35,41 @@ vinca::CItem* Add(vinca::CVincaEngine& e, vinca::CItem* parent, const std::strin
     return made;
 }
 
+// An item with 99 children of about 100 children each, `items` in all.
+vinca::CItem* BuildSubtree(vinca::CVincaEngine& e, int items) {
+    vinca::CItem* top = Add(e, nullptr, "s");
+    int made = 1;
+    for (int i = 0; made < items; ++i) {
+        vinca::CItem* child = Add(e, top, std::to_string(i));
+        ++made;
+        for (int j = 0; j < 100 && made < items; ++j, ++made)
+            Add(e, child, std::to_string(j));
+    }
+    return top;
+}
+
+int SelfCopy(int items) {
+    Owner owner;
+    vinca::CVincaEngine engine(&owner);
+    vinca::CItem* top = BuildSubtree(engine, items);
+    vinca::CItem* last = top;
+    while (last->ChildNode() && last->ChildNode()->GetCount() > 0)
+        last = last->ChildNode()->GetAt(last->ChildNode()->GetCount() - 1);
+    vinca::VResult r = vinca::VE_OK;
+    const double copy = Seconds([&] { r = engine.AddItemCopy({last->GetChildNode(), -1}, top); });
+    if (r != vinca::VE_OK || engine.ListCount() != 2 * items) {
+        std::fprintf(stderr, "copied into %d items\n", engine.ListCount());
+        return 2;
+    }
+    std::printf("%f\n", copy);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc < 3) return 1;
+    if (std::string(argv[1]) == "selfcopy") return SelfCopy(std::atoi(argv[2]));
     const int actions = std::atoi(argv[1]);
     const std::string path = argv[2];
     Owner owner;
