@@ -4,6 +4,7 @@
 
 #include "platform/ui/virtual_keys.h"
 #include "vinca/model/item.h"
+#include "vinca/views/grid_panes.h"
 #include "vinca/views/view_window.h"
 
 namespace vinca {
