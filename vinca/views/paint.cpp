@@ -175,7 +175,9 @@ void DrawFocusMark(Dc& dc, const Rect& rect, const Rect& clip) {
     if (rect.IsEmpty()) return;
     // The dots keep one phase across the corners: (x + y) even.
     auto dot = [&](int32_t x, int32_t y) {
-        if (((x + y) & 1) == 0 && clip.Contains({x, y})) dc.PatBlt(x, y, 1, 1, DSTINVERT);
+        // Each dot is the inverse of what lies there, set opaque: an XOR
+        // would also clear the buffer's alpha and show nothing on screen.
+        if (((x + y) & 1) == 0 && clip.Contains({x, y})) dc.SetPixel(x, y, ~dc.GetPixel(x, y) & 0xFFFFFF);
     };
     for (int32_t x = rect.left; x < rect.right; ++x) {
         dot(x, rect.top);

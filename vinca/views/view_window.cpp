@@ -373,6 +373,8 @@ void CViewWindow::PaintFocusMark(Dc& dc, const Rect& clip) {
     } else {
         mark = RowRect(row);
     }
+    // The rows leave their own clip behind: the mark sets the paint's.
+    CDCClip scope(dc, clip, {0, 0, width(), height()});
     DrawFocusMark(dc, mark.Intersect(RowsHitArea()), clip);
 }
 

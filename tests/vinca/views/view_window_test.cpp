@@ -252,7 +252,8 @@ TEST(ViewWindow, SuspendedDrawingShowsItsPictureAndTheRebuildKeepsRowsByItem) {
     v.window->show();
     CItem* parent = v.engine.RowItem(0);
     v.window->SetTopRow(10);
-    v.window->SetCurrentRow(12);
+    v.window->SetCurrentRow(12); // moves the current row only: it is selected below
+    v.host.selected.Add(12, 12);
     v.host.selected.Add(5, 5);
     v.host.selected.Add(7, 7);
     CItem* top = v.engine.RowItem(10);
