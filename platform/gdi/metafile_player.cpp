@@ -31,6 +31,14 @@ class Bytes {
         return v;
     }
     std::string_view sub(size_t at, size_t n) const { return has(at, n) ? m_b.substr(at, n) : std::string_view(); }
+    // Up to `count` points of two 16-bit coordinates (x, y) from byte `at`,
+    // as many as the record holds.
+    QPolygonF points16(size_t at, uint32_t count) const {
+        QPolygonF p;
+        for (uint32_t k = 0; k < count && has(at + 4 * size_t(k), 4); ++k)
+            p << QPointF(get<int16_t>(at + 4 * size_t(k)), get<int16_t>(at + 4 * size_t(k) + 2));
+        return p;
+    }
 
   private:
     std::string_view m_b;
@@ -232,12 +240,6 @@ void PlayWmf(const Bytes& all, QImage& image) {
         auto i16 = [&](size_t k) { return double(r.get<int16_t>(6 + 2 * k)); };
         auto pt = [&](size_t k) { return QPointF(i16(k + 1), i16(k)); }; // y then x
         auto rect = [&] { return QRectF(QPointF(i16(3), i16(2)), QPointF(i16(1), i16(0))); };
-        auto points = [&](size_t from, uint32_t count) {
-            QPolygonF p;
-            for (uint32_t k = 0; k < count && r.has(6 + 2 * (from + 2 * k), 4); ++k)
-                p << QPointF(i16(from + 2 * k), i16(from + 2 * k + 1));
-            return p;
-        };
         switch (fn) {
         case 0x020B: play.SetWindowOrg(i16(1), i16(0)); break;
         case 0x020C: play.SetWindowExt(i16(1), i16(0)); break;
@@ -247,18 +249,18 @@ void PlayWmf(const Bytes& all, QImage& image) {
         case 0x012E: play.SetTextAlign(r.get<uint16_t>(6)); break;
         case 0x0214: play.MoveTo(pt(0)); break;
         case 0x0213: play.LineTo(pt(0)); break;
-        case 0x0325: play.Polyline(points(1, std::min<uint32_t>(r.get<uint16_t>(6), kMaxPoints))); break;
-        case 0x0324: play.Polygon(points(1, std::min<uint32_t>(r.get<uint16_t>(6), kMaxPoints))); break;
+        case 0x0325: play.Polyline(r.points16(8, std::min<uint32_t>(r.get<uint16_t>(6), kMaxPoints))); break;
+        case 0x0324: play.Polygon(r.points16(8, std::min<uint32_t>(r.get<uint16_t>(6), kMaxPoints))); break;
         case 0x0538: { // polypolygon: the counts, then all points
             const uint32_t polys = std::min<uint32_t>(r.get<uint16_t>(6), kMaxPoints);
             QPainterPath path;
-            size_t from = 1 + polys;
+            size_t from = 8 + 2 * size_t(polys);
             uint32_t total = 0;
             for (uint32_t k = 0; k < polys && total < kMaxPoints; ++k) {
                 const uint32_t count = std::min<uint32_t>(r.get<uint16_t>(8 + 2 * k), kMaxPoints - total);
-                path.addPolygon(points(from, count));
+                path.addPolygon(r.points16(from, count));
                 path.closeSubpath();
-                from += 2 * count;
+                from += 4 * size_t(count);
                 total += count;
             }
             play.PolyPolygon(path);
@@ -337,12 +339,6 @@ void PlayEmf(const Bytes& all, QImage& image) {
             for (uint32_t k = 0; k < count && r.has(28 + 8 * k, 8); ++k) p << QPointF(i32(28 + 8 * k), i32(32 + 8 * k));
             return p;
         };
-        auto points16 = [&](size_t from, uint32_t count) {
-            QPolygonF p;
-            for (uint32_t k = 0; k < count && r.has(from + 4 * k, 4); ++k)
-                p << QPointF(r.get<int16_t>(from + 4 * k), r.get<int16_t>(from + 4 * k + 2));
-            return p;
-        };
         switch (type) {
         case 14: return; // end of file
         case 9: play.SetWindowExt(i32(8), i32(12)); break;
@@ -355,8 +351,8 @@ void PlayEmf(const Bytes& all, QImage& image) {
         case 54: play.LineTo({i32(8), i32(12)}); break;
         case 4: play.Polyline(points32()); break;
         case 3: play.Polygon(points32()); break;
-        case 87: play.Polyline(points16(28, std::min(r.get<uint32_t>(24), kMaxPoints))); break;
-        case 86: play.Polygon(points16(28, std::min(r.get<uint32_t>(24), kMaxPoints))); break;
+        case 87: play.Polyline(r.points16(28, std::min(r.get<uint32_t>(24), kMaxPoints))); break;
+        case 86: play.Polygon(r.points16(28, std::min(r.get<uint32_t>(24), kMaxPoints))); break;
         case 91: { // polypolygon16: bounds, polygons, points, counts, then points
             const uint32_t polys = std::min(r.get<uint32_t>(24), kMaxPoints);
             size_t from = 32 + 4 * size_t(polys);
@@ -364,7 +360,7 @@ void PlayEmf(const Bytes& all, QImage& image) {
             uint32_t total = 0;
             for (uint32_t k = 0; k < polys && total < kMaxPoints; ++k) {
                 const uint32_t count = std::min(r.get<uint32_t>(32 + 4 * k), kMaxPoints - total);
-                path.addPolygon(points16(from, count));
+                path.addPolygon(r.points16(from, count));
                 path.closeSubpath();
                 from += 4 * size_t(count);
                 total += count;

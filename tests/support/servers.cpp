@@ -86,6 +86,17 @@ uint16_t free_port() {
     return port;
 }
 
+std::string command_output(const std::string& cmd) {
+    std::string out;
+    if (FILE* f = popen(cmd.c_str(), "r")) {
+        char buf[4096];
+        while (size_t n = fread(buf, 1, sizeof buf, f))
+            out.append(buf, n);
+        pclose(f);
+    }
+    return out;
+}
+
 bool have_program(const std::string& name) {
     return !find_program(name).empty();
 }

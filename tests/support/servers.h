@@ -28,6 +28,9 @@ uint16_t free_port();
 // True when the program can be found on the search path or in /usr/sbin.
 bool have_program(const std::string& name);
 
+// What a shell command writes to its standard output (empty when it cannot run).
+std::string command_output(const std::string& cmd);
+
 // A server program run as a child process.
 class ServerProcess {
   public:

@@ -172,23 +172,10 @@ class Font final : public StoredObject<IVincaFont> {
     }
 
     HRESULT GetIDsOfNames(REFIID, OLECHAR** names, uint32_t count, LCID, DISPID* ids) override {
-        if (!names || !ids || count == 0) return E_POINTER;
         static constexpr std::pair<std::string_view, DISPID> kMembers[] = {
             {"Name", 0},      {"Size", 2},          {"Bold", 3},   {"Italic", 4},
             {"Underline", 5}, {"Strikethrough", 6}, {"Weight", 7}, {"Charset", 8}};
-        HRESULT hr = S_OK;
-        for (uint32_t i = 0; i < count; ++i) {
-            ids[i] = DISPID_UNKNOWN;
-            if (i > 0) {
-                hr = DISP_E_UNKNOWNNAME;
-                continue;
-            }
-            const std::string name = names[i] ? utf16_to_utf8(std::u16string_view(names[i])) : std::string();
-            for (const auto& [text, id] : kMembers)
-                if (plat::iequals(name, text)) ids[i] = id;
-            if (ids[i] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
-        }
-        return hr;
+        return NamesToIds(kMembers, names, count, ids);
     }
 
     HRESULT Invoke(DISPID id, REFIID, LCID, uint16_t flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,

@@ -7,22 +7,12 @@
 #include <filesystem>
 
 #include "display_rig.h"
+#include "support/servers.h"
 
 using namespace kld;
 using namespace kldtest;
 
 namespace {
-
-std::string Shell(const std::string& cmd) {
-    std::string out;
-    if (FILE* f = popen(cmd.c_str(), "r")) {
-        char buf[4096];
-        while (size_t n = fread(buf, 1, sizeof buf, f))
-            out.append(buf, n);
-        pclose(f);
-    }
-    return out;
-}
 
 TEST_F(DisplayTest, RefillNestsActionsUnderTheGroupBefore) {
     Fill({Group(action::InstallFile), File("a"), File("b"), Group(action::CreateRegistry),
@@ -69,7 +59,7 @@ TEST_F(DisplayTest, PrintsTheWholeListToTheDefaultPrinter) {
 
     EXPECT_TRUE(display->PrintOperationsTree(*d));
 
-    const std::string text = Shell("pdftotext -layout '" + pdf + "' - 2>/dev/null");
+    const std::string text = kltest::command_output("pdftotext -layout '" + pdf + "' - 2>/dev/null");
     // The first row prints too.
     for (const char* row :
          {"Install From: /srcfolder", "alpha.dll", "beta.exe", "Reg.Key: HKLM\\Software\\Kestrel"})

@@ -20,6 +20,7 @@
 #include "support/gui/x_input.h"
 #include "support/temp_dir.h"
 #include "vinca/control/hosted_control.h"
+#include "support/servers.h"
 
 using plat::Variant;
 
@@ -50,17 +51,6 @@ class PaintLog : public QObject {
   private:
     QWidget* m_w;
 };
-
-std::string Shell(const std::string& cmd) {
-    std::string out;
-    if (FILE* f = popen(cmd.c_str(), "r")) {
-        char buf[4096];
-        while (size_t n = fread(buf, 1, sizeof buf, f))
-            out.append(buf, n);
-        pclose(f);
-    }
-    return out;
-}
 
 // Resident memory of this process, in kilobytes.
 long ResidentKb() {
@@ -227,7 +217,7 @@ TEST_F(ScrollDraw, PrintedPagesBreakWhereTheRowHeightsSay) {
     ASSERT_GT(perPage, 5);
     const int pages = (kItems + perPage - 1) / perPage;
     std::smatch m;
-    const std::string info = Shell("pdfinfo '" + pdf + "' 2>/dev/null");
+    const std::string info = kltest::command_output("pdfinfo '" + pdf + "' 2>/dev/null");
     ASSERT_TRUE(std::regex_search(info, m, std::regex("Pages:\\s+(\\d+)")));
     EXPECT_EQ(std::stoi(m[1]), pages);
     Variant list, count;
@@ -235,7 +225,7 @@ TEST_F(ScrollDraw, PrintedPagesBreakWhereTheRowHeightsSay) {
     ASSERT_EQ(plat::dispatch_get(list.pdispVal, "Count", count, none, &e), plat::S_OK);
     EXPECT_EQ(count.to_i4(), pages);
     for (int p = 0; p < pages; ++p) {
-        const std::string text = Shell("pdftotext -f " + std::to_string(p + 1) + " -l " + std::to_string(p + 1) +
+        const std::string text = kltest::command_output("pdftotext -f " + std::to_string(p + 1) + " -l " + std::to_string(p + 1) +
                                        " -layout '" + pdf + "' - 2>/dev/null");
         const int first = p * perPage, last = std::min(kItems, first + perPage) - 1;
         for (int i = 0; i < kItems; ++i) {
@@ -244,7 +234,7 @@ TEST_F(ScrollDraw, PrintedPagesBreakWhereTheRowHeightsSay) {
         }
     }
     // The printed rows stand one row height apart, in points.
-    const std::string boxes = Shell("pdftotext -bbox -f 1 -l 1 '" + pdf + "' - 2>/dev/null");
+    const std::string boxes = kltest::command_output("pdftotext -bbox -f 1 -l 1 '" + pdf + "' - 2>/dev/null");
     std::vector<double> tops;
     const std::regex item("yMin=\"([0-9.]+)\"[^>]*>Item<");
     for (auto it = std::sregex_iterator(boxes.begin(), boxes.end(), item); it != std::sregex_iterator(); ++it)

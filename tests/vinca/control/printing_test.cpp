@@ -23,6 +23,7 @@
 #include "support/offscreen_gui.h"
 #include "support/scripted_prompt.h"
 #include "support/temp_dir.h"
+#include "support/servers.h"
 
 using plat::Variant;
 
@@ -31,25 +32,14 @@ namespace {
 constexpr plat::CLSID kControl = plat::make_guid("9D998150-B884-11CE-8D47-444553540000");
 constexpr plat::IID kEvents = plat::make_guid("9D998152-B884-11CE-8D47-444553540000");
 
-std::string Shell(const std::string& cmd) {
-    std::string out;
-    if (FILE* f = popen(cmd.c_str(), "r")) {
-        char buf[4096];
-        while (size_t n = fread(buf, 1, sizeof buf, f))
-            out.append(buf, n);
-        pclose(f);
-    }
-    return out;
-}
-
 int PdfPages(const std::string& pdf) {
     std::smatch m;
-    std::string info = Shell("pdfinfo '" + pdf + "' 2>/dev/null");
+    std::string info = kltest::command_output("pdfinfo '" + pdf + "' 2>/dev/null");
     return std::regex_search(info, m, std::regex("Pages:\\s+(\\d+)")) ? std::stoi(m[1]) : -1;
 }
 
 std::string PdfText(const std::string& pdf) {
-    return Shell("pdftotext -layout '" + pdf + "' - 2>/dev/null");
+    return kltest::command_output("pdftotext -layout '" + pdf + "' - 2>/dev/null");
 }
 
 // Occurrences of `word` as whole words ("Item 1" is not in "Item 10").
@@ -68,7 +58,7 @@ size_t Count(const std::string& text, const std::string& word) {
 // The tops of the words `word` on page 1, in points.
 std::vector<double> WordTops(const std::string& pdf, const std::string& word) {
     std::vector<double> tops;
-    const std::string xml = Shell("pdftotext -bbox -f 1 -l 1 '" + pdf + "' - 2>/dev/null");
+    const std::string xml = kltest::command_output("pdftotext -bbox -f 1 -l 1 '" + pdf + "' - 2>/dev/null");
     std::regex re("yMin=\"([0-9.]+)\"[^>]*>" + word + "<");
     for (auto it = std::sregex_iterator(xml.begin(), xml.end(), re); it != std::sregex_iterator(); ++it)
         tops.push_back(std::stod((*it)[1]));
@@ -78,7 +68,7 @@ std::vector<double> WordTops(const std::string& pdf, const std::string& word) {
 // The boxes of the words `word` on page 1, in points: xMin, yMin, xMax, yMax.
 std::vector<std::array<double, 4>> WordBoxes(const std::string& pdf, const std::string& word) {
     std::vector<std::array<double, 4>> boxes;
-    const std::string xml = Shell("pdftotext -bbox -f 1 -l 1 '" + pdf + "' - 2>/dev/null");
+    const std::string xml = kltest::command_output("pdftotext -bbox -f 1 -l 1 '" + pdf + "' - 2>/dev/null");
     std::regex re("xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">" + word +
                   "<");
     for (auto it = std::sregex_iterator(xml.begin(), xml.end(), re); it != std::sregex_iterator(); ++it)
@@ -236,7 +226,7 @@ TEST_F(Printing, OneStepThroughThePrintDialogNumbersItsPages) {
     EXPECT_EQ(Count(text, "<p>"), 0u);
 
     // Look at the first page.
-    Shell("pdftoppm -png -r 50 -f 1 -l 1 '" + pdf("dialog") + "' '" + (tmp / "page").string() + "'");
+    kltest::command_output("pdftoppm -png -r 50 -f 1 -l 1 '" + pdf("dialog") + "' '" + (tmp / "page").string() + "'");
     QImage page(QString::fromStdString((tmp / "page-1.png").string()));
     ASSERT_FALSE(page.isNull());
     kltest::SaveArtifact(page, "vinca", "printed_page");
@@ -342,7 +332,7 @@ TEST_F(Printing, BackgroundFollowsPrintBackground) {
         put(rep.get(), "PrintBackground", Variant::boolean(background));
         ASSERT_EQ(call(rep.get(), "Start"), 0);
         printer->finish();
-        Shell("pdftoppm -png -r 20 '" + pdf(name) + "' '" + (tmp / name).string() + "'");
+        kltest::command_output("pdftoppm -png -r 20 '" + pdf(name) + "' '" + (tmp / name).string() + "'");
         QImage page(QString::fromStdString((tmp / (name + "-1.png")).string()));
         ASSERT_FALSE(page.isNull());
         if (background) kltest::SaveArtifact(page, "vinca", "printed_background");
@@ -360,7 +350,7 @@ TEST_F(Printing, PagesShowTheGradientAndTheBackgroundPicture) {
         put(rep.get(), "PrinterObject", Variant(int32_t(printer->hdc())));
         EXPECT_EQ(call(rep.get(), "Start"), 0);
         printer->finish();
-        Shell("pdftoppm -png -r 20 '" + pdf(name) + "' '" + (tmp / name).string() + "'");
+        kltest::command_output("pdftoppm -png -r 20 '" + pdf(name) + "' '" + (tmp / name).string() + "'");
         return QImage(QString::fromStdString((tmp / (name + "-1.png")).string()));
     };
     // White at the top to blue at the bottom of the page.
@@ -417,7 +407,7 @@ TEST_F(Printing, ColumnTitlesTakeTheirRowOnTheFirstOrEveryPage) {
         firstRows.push_back(get(second.pdispVal, "FirstItem").to_i4());
         text = PdfText(pdf(name));
         if (show == 2) {
-            Shell("pdftoppm -png -r 60 -f 2 -l 2 '" + pdf(name) + "' '" + (tmp / name).string() + "'");
+            kltest::command_output("pdftoppm -png -r 60 -f 2 -l 2 '" + pdf(name) + "' '" + (tmp / name).string() + "'");
             QImage page(QString::fromStdString((tmp / (name + "-2.png")).string()));
             if (!page.isNull()) kltest::SaveArtifact(page, "vinca", "printed_column_titles");
         }
@@ -455,7 +445,7 @@ TEST_F(Printing, ColumnTitlesStandOverTheirCells) {
     ASSERT_EQ(put(rep.get(), "ShowColumnTitles", Variant(int32_t(1))), 0);
     ASSERT_EQ(call(rep.get(), "Start"), 0);
     printer->finish();
-    Shell("pdftoppm -png -r 96 -f 1 -l 1 '" + pdf("grid") + "' '" + (tmp / "grid").string() + "'");
+    kltest::command_output("pdftoppm -png -r 96 -f 1 -l 1 '" + pdf("grid") + "' '" + (tmp / "grid").string() + "'");
     QImage page(QString::fromStdString((tmp / "grid-1.png").string()));
     ASSERT_FALSE(page.isNull());
     kltest::SaveArtifact(page.copy(0, 0, 400, 140), "vinca", "printed_grid_titles");

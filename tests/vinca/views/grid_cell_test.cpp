@@ -6,6 +6,7 @@
 #include "support/temp_dir.h"
 #include "view_fixtures.h"
 #include "vinca/views/grid_cell.h"
+#include "support/servers.h"
 
 using namespace vinca;
 using namespace plat::gdi;
@@ -250,17 +251,6 @@ TEST(GridCellDraw, Screenshot) {
 
 namespace {
 
-std::string Shell(const std::string& cmd) {
-    std::string out;
-    if (FILE* f = popen(cmd.c_str(), "r")) {
-        char buf[512];
-        while (size_t n = fread(buf, 1, sizeof buf, f))
-            out.append(buf, n);
-        pclose(f);
-    }
-    return out;
-}
-
 // Cells printed on a 300-dpi page mapped to screen units keep their text as
 // text and their pictures as images.
 TEST(GridCellDraw, PrintsOnAPageInScreenUnits) {
@@ -287,11 +277,11 @@ TEST(GridCellDraw, PrintsOnAPageInScreenUnits) {
         }
         PrinterDcs().remove(h);
     }
-    std::string text = Shell("pdftotext '" + pdf + "' -");
+    std::string text = kltest::command_output("pdftotext '" + pdf + "' -");
     for (const char* word : {"Printed plain", "Printed", "rich", "Second column"})
         EXPECT_NE(text.find(word), std::string::npos) << word << " in " << text;
     std::string png = (tmp / "page").string();
-    Shell("pdftoppm -png -r 60 -f 1 -l 1 '" + pdf + "' '" + png + "'");
+    kltest::command_output("pdftoppm -png -r 60 -f 1 -l 1 '" + pdf + "' '" + png + "'");
     QImage page(QString::fromStdString(png + "-1.png"));
     ASSERT_FALSE(page.isNull());
     viewtest::Save(page, "printed_cells");

@@ -10,6 +10,7 @@
 #include "vinca/model/grid.h"
 #include "vinca/model/item.h"
 #include "vinca/views/print_rows.h"
+#include "support/servers.h"
 
 using namespace vinca;
 using namespace plat::gdi;
@@ -26,17 +27,6 @@ struct Host : IViewHost {
         if (item->Text() == richItem) attrs.SetInt("__InnerRTFStyle", 1);
     }
 };
-
-std::string Shell(const std::string& cmd) {
-    std::string out;
-    if (FILE* f = popen(cmd.c_str(), "r")) {
-        char buf[512];
-        while (size_t n = fread(buf, 1, sizeof buf, f))
-            out.append(buf, n);
-        pclose(f);
-    }
-    return out;
-}
 
 // A 300-dpi PDF page mapped to 96 units an inch, as the report printer sets
 // it up.
@@ -193,7 +183,7 @@ TEST(PrintRows, PagePrintsRowsHeaderAndFooterAsText) {
         }
         printer.PrintPageFooter(ctx, "Footer of the page", body);
     }
-    std::string text = Shell("pdftotext '" + pdf + "' -");
+    std::string text = kltest::command_output("pdftotext '" + pdf + "' -");
     for (const char* word : {"Header of the page", "Release notes", "Installer", "Files", "Uninstaller",
                              "Summary", "Bold", "slanted", "Footer of the page"})
         EXPECT_NE(text.find(word), std::string::npos) << word << " in " << text;
@@ -201,7 +191,7 @@ TEST(PrintRows, PagePrintsRowsHeaderAndFooterAsText) {
     // The footer is the last line of the page.
     EXPECT_GT(text.find("Footer of the page"), text.find("Summary"));
     std::string png = (tmp / "page").string();
-    Shell("pdftoppm -png -r 60 -f 1 -l 1 '" + pdf + "' '" + png + "'");
+    kltest::command_output("pdftoppm -png -r 60 -f 1 -l 1 '" + pdf + "' '" + png + "'");
     QImage shot(QString::fromStdString(png + "-1.png"));
     ASSERT_FALSE(shot.isNull());
     viewtest::Save(shot, "printed_rows");
