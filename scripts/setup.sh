@@ -7,9 +7,9 @@ packages=(
   build-essential cpp cmake ninja-build ccache pkg-config clang
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-svg-dev
-  libcurl4-openssl-dev libzip-dev zlib1g-dev libsqlite3-dev
+  libcurl4-openssl-dev libssl-dev libzip-dev zlib1g-dev libsqlite3-dev
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-  nginx-light vsftpd tinyproxy curl zip unzip
+  nginx-light vsftpd tinyproxy curl zip unzip p7zip-full
   fonts-dejavu-core poppler-utils xvfb xauth libx11-dev libxtst-dev xdotool
 )
 

@@ -1,5 +1,6 @@
 #include "platform/archive/zip_archive.h"
 #include "platform/archive/file_io.h"
+#include "platform/archive/protected_source.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -526,26 +527,45 @@ ArchiveError pack_file(const std::string& source, const std::string& archive, co
         za.reset(zip_open(archive.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error));
     }
     if (!za) return ArchiveError::WriteFailed;
-    zip_source_t* src = zip_source_file(za.get(), source.c_str(), 0, -1);
+    const int level = std::clamp(options.level, 0, 9);
+    // A protected deflated entry comes already encrypted from our own source
+    // (libzip's encoder is several times slower); stored ones go through
+    // libzip, which cannot take stored data already encrypted.
+    const bool own_encryption = !options.password.empty() && level > 0;
+    PackState state;
+    state.progress = &options.progress;
+    state.total = *length;
+    zip_source_t* src = nullptr;
+    if (own_encryption) {
+        detail::ProtectedSourceOptions protect;
+        protect.path = source;
+        protect.level = level;
+        protect.password = options.password;
+        protect.progress = &options.progress;
+        protect.cancelled = &state.cancelled;
+        src = detail::protected_file_source(za.get(), protect);
+    } else {
+        src = zip_source_file(za.get(), source.c_str(), 0, -1);
+    }
     if (!src) return ArchiveError::ReadFailed;
     const zip_int64_t index = zip_file_add(za.get(), file_name(source).c_str(), src, ZIP_FL_ENC_UTF_8);
     if (index < 0) {
         zip_source_free(src);
         return ArchiveError::WriteFailed;
     }
-    const int level = std::clamp(options.level, 0, 9);
     if (zip_set_file_compression(za.get(), static_cast<zip_uint64_t>(index),
                                  level == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE,
                                  static_cast<zip_uint32_t>(level)) != 0)
         return ArchiveError::Unsupported;
-    if (!options.password.empty() && zip_file_set_encryption(za.get(), static_cast<zip_uint64_t>(index),
-                                                             ZIP_EM_AES_256, options.password.c_str()) != 0)
+    // Our source says it is already encrypted, so libzip is told the method
+    // without the password and only writes the headers for it.
+    if (!options.password.empty() &&
+        zip_file_set_encryption(za.get(), static_cast<zip_uint64_t>(index), ZIP_EM_AES_256,
+                                own_encryption ? nullptr : options.password.c_str()) != 0)
         return ArchiveError::Unsupported;
 
-    PackState state;
-    state.progress = &options.progress;
-    state.total = *length;
-    zip_register_progress_callback_with_state(za.get(), 0.01, OnPackProgress, nullptr, &state);
+    if (!own_encryption) // our source reports its own progress
+        zip_register_progress_callback_with_state(za.get(), 0.01, OnPackProgress, nullptr, &state);
     zip_register_cancel_callback_with_state(za.get(), OnPackCancel, nullptr, &state);
     if (zip_close(za.get()) != 0) {
         if (state.cancelled) return ArchiveError::Cancelled;
