@@ -69,30 +69,6 @@ std::vector<std::string> find_pieces(const std::string& first) {
     return pieces;
 }
 
-ArchiveError split_file(const std::string& path, uint64_t piece_size, std::vector<std::string>* pieces) {
-    if (pieces) pieces->assign({path});
-    detail::Fd in(open(path.c_str(), O_RDWR | O_CLOEXEC));
-    if (!in.ok()) return errno == ENOENT ? ArchiveError::NotFound : ArchiveError::ReadFailed;
-    struct stat st {};
-    if (fstat(in.get(), &st) != 0) return ArchiveError::ReadFailed;
-    const uint64_t size = static_cast<uint64_t>(st.st_size);
-    detail::remove_old_pieces(path);
-    if (piece_size == 0 || size <= piece_size) return ArchiveError::Ok;
-    std::vector<char> buffer(kBlock);
-    int number = 2;
-    for (uint64_t offset = piece_size; offset < size; offset += piece_size, ++number) {
-        const std::string piece = piece_name(path, number);
-        detail::Fd out(open(piece.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-        if (!out.ok()) return ArchiveError::WriteFailed;
-        const ArchiveError e =
-            CopyRange(in.get(), offset, std::min(piece_size, size - offset), out.get(), buffer);
-        if (e != ArchiveError::Ok) return e;
-        if (pieces) pieces->push_back(piece);
-    }
-    if (ftruncate(in.get(), static_cast<off_t>(piece_size)) != 0) return ArchiveError::WriteFailed;
-    return ArchiveError::Ok;
-}
-
 ArchiveError join_pieces(const std::vector<std::string>& pieces, const std::string& joined,
                          const Progress& progress) {
     if (pieces.empty()) return ArchiveError::NotFound;

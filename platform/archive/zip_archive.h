@@ -53,10 +53,6 @@ std::string piece_name(const std::string& archive, int number);
 // The first piece and the further pieces beside it, numbered without a gap.
 std::vector<std::string> find_pieces(const std::string& first);
 
-// Cuts a file into pieces: the file keeps the first `piece_size` bytes.
-ArchiveError split_file(const std::string& path, uint64_t piece_size,
-                        std::vector<std::string>* pieces = nullptr);
-
 // Writes the pieces one after the other into `joined` (through a temporary
 // file; `joined` appears only when complete).
 ArchiveError join_pieces(const std::vector<std::string>& pieces, const std::string& joined,
