@@ -81,8 +81,9 @@ class Designer {
     bool SaveDocument();
     void SetDocumentChanged();
     void RefreshFormCaption();
+    // programs: a first choice lists the files one may run, whatever their names.
     std::string ShowOpenDialog(const std::string& filter, bool fileMustExist, const std::string& startFolder,
-                               const std::string& fileName, const std::string& title);
+                               const std::string& fileName, const std::string& title, bool programs = false);
     std::string ShowSaveDialog(const std::string& filter, const std::string& startFolder,
                                const std::string& fileName, const std::string& title);
     bool AskSaveChanges(bool ask);

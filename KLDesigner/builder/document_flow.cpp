@@ -183,9 +183,10 @@ void Designer::RefreshFormCaption() {
 
 std::string Designer::ShowOpenDialog(const std::string& filter, bool fileMustExist,
                                      const std::string& startFolder, const std::string& fileName,
-                                     const std::string& title) {
+                                     const std::string& title, bool programs) {
     plat::ui::FileRequest r;
     r.filter = filter;
+    r.programs = programs;
     r.must_exist = fileMustExist;
     r.initial_folder = startFolder;
     r.file_name = fileName;

@@ -303,16 +303,15 @@ void ActionPanel::cmdOperFileName_Click(bool justAdded) {
         // The name box's editor stores the folder.
         m_main.form().Get<TextBox>("txtOperFileName").SetText(path);
     } else {
-        // Programs here carry no .exe: the first choice shows the forms they
-        // take on Linux, the second the forms a description may still name.
+        // Programs here rarely carry .exe: a first choice lists the files
+        // one may run, then come the forms a description may still name.
+        const bool execute = RecordAt(i)->ActionType == action::ExecuteFile;
         const std::string filter =
-            RecordAt(i)->ActionType == action::ExecuteFile
-                ? "Linux Programs And Scripts (*.sh;*.run;*.bin;*.AppImage;*.py;*.pl)|*.sh;*.run;*.bin;*.AppImage;*.py;*.pl|"
-                  "Executable Files (*.exe;*.com;*.bat)|*.exe;*.com;*.bat|All Files (*.*)|*.*"
-                : "All Files (*.*)|*.*";
+            execute ? "Executable Files (*.exe;*.com;*.bat)|*.exe;*.com;*.bat|All Files (*.*)|*.*"
+                    : "All Files (*.*)|*.*";
         const std::string startFolder = g >= 0 ? RecordAt(g)->SourceFolder : std::string();
         const std::string path =
-            d->ShowOpenDialog(filter, true, startFolder, RecordAt(i)->SourcePath, "Select File");
+            d->ShowOpenDialog(filter, true, startFolder, RecordAt(i)->SourcePath, "Select File", execute);
         if (path == kCancelled || path.empty()) {
             // Only an action made a moment ago for this choice goes again;
             // one the person opened keeps what it has.

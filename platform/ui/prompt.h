@@ -58,6 +58,9 @@ struct FileRequest {
     int32_t filter_index{1};
     bool must_exist{false};      // open: the chosen file must exist
     bool overwrite_prompt{true}; // save: ask before choosing an existing file
+    // open: a first choice, "Programs", lists the files one may run (the
+    // executable bit), whatever their names; filter_index counts it first.
+    bool programs{false};
 };
 
 struct FolderRequest {

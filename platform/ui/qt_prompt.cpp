@@ -2,6 +2,8 @@
 
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QSortFilterProxyModel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
@@ -58,6 +60,29 @@ QMessageBox::Icon IconOf(MsgIcon i) {
     return QMessageBox::NoIcon;
 }
 
+const QString kProgramsFilter = QStringLiteral("Programs (*)");
+
+// Narrows the chooser's list to folders and files one may run while the
+// "Programs" choice is selected; name patterns cannot say that.
+class ProgramsOnly : public QSortFilterProxyModel {
+  public:
+    explicit ProgramsOnly(QFileDialog* dialog) : QSortFilterProxyModel(dialog), m_dialog(dialog) {
+        QObject::connect(dialog, &QFileDialog::filterSelected, this, [this] { invalidateFilter(); });
+    }
+
+  protected:
+    bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
+        if (m_dialog->selectedNameFilter() != kProgramsFilter) return true;
+        const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (!files) return true;
+        const QFileInfo info = files->fileInfo(files->index(row, 0, parent));
+        return info.isDir() || info.isExecutable();
+    }
+
+  private:
+    QFileDialog* m_dialog;
+};
+
 } // namespace
 
 QString QtFileFilter(const std::string& filter) {
@@ -70,9 +95,12 @@ QString QtFileFilter(const std::string& filter) {
         QString patterns = parts[i + 1];
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
         patterns.replace(QStringLiteral("*.*"), QStringLiteral("*"));
+        // Qt reads the patterns from the label's parentheses, separated by
+        // spaces: the label's own list is replaced by the patterns that match.
         QString label = parts[i];
-        label.replace(QStringLiteral("(*.*)"), QStringLiteral("(*)"));
-        out << (label.contains(QLatin1Char('(')) ? label : QStringLiteral("%1 (%2)").arg(label, patterns));
+        const qsizetype open = label.lastIndexOf(QLatin1Char('('));
+        if (open >= 0 && label.endsWith(QLatin1Char(')'))) label = label.left(open).trimmed();
+        out << QStringLiteral("%1 (%2)").arg(label, patterns);
     }
     return out.join(QStringLiteral(";;"));
 }
@@ -110,7 +138,11 @@ void ConfigureFileDialog(QFileDialog& dialog, const FileRequest& r, bool save) {
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save || !r.must_exist ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !(save && r.overwrite_prompt));
-    const QStringList filters = QtFileFilter(r.filter).split(QStringLiteral(";;"), Qt::SkipEmptyParts);
+    QStringList filters = QtFileFilter(r.filter).split(QStringLiteral(";;"), Qt::SkipEmptyParts);
+    if (r.programs && !save) {
+        filters.prepend(kProgramsFilter);
+        if (!dynamic_cast<ProgramsOnly*>(dialog.proxyModel())) dialog.setProxyModel(new ProgramsOnly(&dialog));
+    }
     if (!filters.isEmpty()) {
         dialog.setNameFilters(filters);
         const int index = std::clamp(r.filter_index, 1, static_cast<int>(filters.size())) - 1;

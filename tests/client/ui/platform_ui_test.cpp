@@ -152,6 +152,9 @@ TEST(PlatformQtPrompt, FilterForms) {
     EXPECT_EQ(plat::ui::QtFileFilter("Text (*.txt)|*.txt|All Files (*.*)|*.*|"),
               "Text (*.txt);;All Files (*)");
     EXPECT_EQ(plat::ui::QtFileFilter("Logs|*.log;*.txt"), "Logs (*.log *.txt)");
+    // Qt takes the patterns from the label, split at spaces.
+    EXPECT_EQ(plat::ui::QtFileFilter("Executable Files (*.exe;*.com;*.bat)|*.exe;*.com;*.bat"),
+              "Executable Files (*.exe *.com *.bat)");
     EXPECT_EQ(plat::ui::QtFileFilter("KLClient log file (*.log);;All files (*)"),
               "KLClient log file (*.log);;All files (*)");
 }

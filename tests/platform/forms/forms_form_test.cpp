@@ -2,7 +2,11 @@
 // global objects and the prompts; and a picture of every control kind.
 #include <QApplication>
 #include <QDir>
+#include <QComboBox>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QSortFilterProxyModel>
+#include <QTemporaryDir>
 #include <QImage>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -245,6 +249,57 @@ TEST(FormsRuntime, FileChoosersAreOurOwnCaseBlindDialogs) {
     r.filter_index = 1;
     plat::ui::ConfigureFileDialog(open, r, false);
     EXPECT_EQ(open.selectedNameFilter(), QStringLiteral("Update Description Files (*.kld)"));
+}
+
+// The programs choice lists what one may run, whatever its name, and the
+// other choices list by name again once the user picks one.
+TEST(FormsRuntime, ProgramsChoiceListsWhatMayRun) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    auto make = [&](const QString& name, QFileDevice::Permissions perms) {
+        QFile f(dir.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.close();
+        f.setPermissions(perms);
+    };
+    const auto rw = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    make("tool", rw | QFileDevice::ExeOwner);
+    make("notes.txt", rw);
+    make("setup.exe", rw);
+    ASSERT_TRUE(QDir(dir.path()).mkdir("sub"));
+
+    plat::ui::FileRequest r;
+    r.filter = "Executable Files (*.exe;*.com;*.bat)|*.exe;*.com;*.bat|All Files (*.*)|*.*";
+    r.programs = true;
+    r.must_exist = true;
+    r.initial_folder = dir.path().toStdString();
+    QFileDialog dialog;
+    plat::ui::ConfigureFileDialog(dialog, r, false);
+    EXPECT_EQ(dialog.nameFilters(),
+              (QStringList{"Programs (*)", "Executable Files (*.exe *.com *.bat)", "All Files (*)"}));
+    EXPECT_EQ(dialog.selectedNameFilter(), QStringLiteral("Programs (*)"));
+
+    auto* files = dialog.findChild<QFileSystemModel*>();
+    ASSERT_NE(files, nullptr);
+    auto listed = [&] {
+        QStringList names;
+        QAbstractProxyModel* shown = dialog.proxyModel();
+        const QModelIndex root = shown->mapFromSource(files->index(dir.path()));
+        for (int i = 0; i < shown->rowCount(root); ++i) {
+            const QModelIndex source = shown->mapToSource(shown->index(i, 0, root));
+            if (files->flags(source) & Qt::ItemIsEnabled) names << shown->index(i, 0, root).data().toString();
+        }
+        names.sort();
+        return names;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(listed(), (QStringList{"sub", "tool"}), 5000);
+
+    // A user picking the next choice in the chooser's list.
+    auto* types = dialog.findChild<QComboBox*>("fileTypeCombo");
+    ASSERT_NE(types, nullptr);
+    types->setCurrentIndex(1);
+    emit types->activated(1);
+    QTRY_COMPARE_WITH_TIMEOUT(listed(), (QStringList{"setup.exe", "sub"}), 5000);
 }
 
 TEST(FormsRuntime, ScreenAndApp) {
