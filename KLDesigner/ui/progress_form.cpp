@@ -28,7 +28,7 @@ constexpr int32_t kProgressHeight = 1860;
 constexpr ControlDesign kAboutDesign[] = {
     {Kind::Label, "lblTitle", -1, nullptr, 240, 240, 4800, 285, "Marovia Kestrelite Designer"},
     {Kind::Label, "lblDescription", -1, nullptr, 240, 600, 4800, 255, "Update description designer"},
-    {Kind::Label, "lblVersion", -1, nullptr, 240, 900, 4800, 255, "Version 1.0"},
+    {Kind::Label, "lblVersion", -1, nullptr, 240, 900, 4800, 255, "Version " KL_DESIGNER_VERSION},
     {Kind::Label, "lblContact", -1, nullptr, 240, 1200, 4800, 255, "Help > Contents opens the guide"},
     {Kind::CommandButton, "cmdClose", -1, nullptr, 3840, 1680, 1215, 375, "Close"},
 };

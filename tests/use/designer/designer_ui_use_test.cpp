@@ -215,6 +215,7 @@ TEST_F(DesignerInUse, AboutIsModalAndEscapeClosesIt) {
            });
     x::settle();
     EXPECT_TRUE(shown);
+    EXPECT_EQ(main.frmAbout().form().Get<plat::forms::Label>("lblVersion").Caption(), "Version " KL_DESIGNER_VERSION);
     EXPECT_FALSE(open_after_escape);
     EXPECT_TRUE(d->DocumentModified) << "Ctrl+N reached the main window";
 }
