@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QtGui/QImage>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -257,25 +258,32 @@ TEST_F(CellDrawing, EachLineOfMultiLineRichTextIsAlignedOnItsOwn) {
     }
 }
 
-// A metafile of 100 x 50 pixels stretched into cells of other sizes: its
-// window is mapped onto the whole cell, the red square on the left half and
-// the blue ellipse on the right, nothing cut off and nothing outside.
-TEST_F(CellDrawing, AMetafileStretchedIntoItsCellFillsTheCell) {
+// A metafile of 100 x 50 pixels drawn into cells of other sizes, stretched
+// or centred in a cell smaller than itself: its window is mapped onto the
+// whole picture rectangle (the cell, less a pixel all round when centred),
+// the red square on the left half and the blue ellipse on the right, nothing
+// cut off, nothing offset and nothing outside.
+TEST_F(CellDrawing, AMetafileDrawnIntoACellOfAnotherSizeFillsTheCell) {
+    constexpr int16_t kStretch = 10, kCentre = 5;
     struct Case {
         const char* file;
         std::string bytes;
         int32_t width, height;
+        int16_t picAlign;
+        int margin; // pixels left free at each edge
     } cases[] = {
-        {"pic.wmf", kltest::RedSquareBlueEllipseWmf(), 40, 40},
-        {"pic.emf", kltest::RedSquareBlueEllipseEmf(), 40, 40},
-        {"pic.wmf", kltest::RedSquareBlueEllipseWmf(), 160, 30},
-        {"pic.emf", kltest::RedSquareBlueEllipseEmf(), 160, 30},
+        {"pic.wmf", kltest::RedSquareBlueEllipseWmf(), 40, 40, kStretch, 0},
+        {"pic.emf", kltest::RedSquareBlueEllipseEmf(), 40, 40, kStretch, 0},
+        {"pic.wmf", kltest::RedSquareBlueEllipseWmf(), 160, 30, kStretch, 0},
+        {"pic.emf", kltest::RedSquareBlueEllipseEmf(), 160, 30, kStretch, 0},
+        {"pic.wmf", kltest::RedSquareBlueEllipseWmf(), 40, 40, kCentre, 1},
+        {"pic.emf", kltest::RedSquareBlueEllipseEmf(), 40, 40, kCentre, 1},
     };
     kltest::TempDir dir;
     host.resize(400, 200);
     for (const Case& k : cases) {
-        const std::string what =
-            std::string(k.file) + " in " + std::to_string(k.width) + "x" + std::to_string(k.height);
+        const std::string what = std::string(k.file).substr(4) + "_" + std::to_string(k.width) + "x" +
+                                 std::to_string(k.height) + "_aligned_" + std::to_string(k.picAlign);
         SCOPED_TRACE(what);
         call("Clear");
         kltest::write_file(dir / k.file, k.bytes);
@@ -283,11 +291,10 @@ TEST_F(CellDrawing, AMetafileStretchedIntoItsCellFillsTheCell) {
         ASSERT_EQ(pic.vt, plat::VT_DISPATCH);
         const Variant g = grid({k.width}, 1, k.height);
         const Variant def = cell_def(g, 1, 2);
-        Put(def, "PictureAlignment", I2(10));
+        Put(def, "PictureAlignment", I2(k.picAlign));
         Put(def, "TextAlignment", I2(0));
         Put(def, "Picture", pic);
-        const QImage img = screen("control_metafile_stretched_" + std::string(k.file).substr(4) + "_" +
-                                  std::to_string(k.width) + "x" + std::to_string(k.height));
+        const QImage img = screen("control_metafile_" + what);
 
         const QRect c = cell(g, 1, 2);
         ASSERT_EQ(c.size(), QSize(k.width, k.height));
@@ -296,15 +303,15 @@ TEST_F(CellDrawing, AMetafileStretchedIntoItsCellFillsTheCell) {
         const QRect r = InkIn(img, c, red), b = InkIn(img, c, blue);
         ASSERT_FALSE(r.isEmpty());
         ASSERT_FALSE(b.isEmpty());
-        const QRect in = inside(c);
-        EXPECT_LE(r.left() - in.left(), 1);
-        EXPECT_LE(in.right() - b.right(), 1);
+        const QRect in = inside(c).adjusted(k.margin, k.margin, -k.margin, -k.margin);
+        EXPECT_LE(std::abs(r.left() - in.left()), 1);
+        EXPECT_LE(std::abs(in.right() - b.right()), 1);
         EXPECT_NEAR(r.width(), in.width() / 2, 2);
         EXPECT_NEAR(b.width(), in.width() / 2, 2);
         EXPECT_NEAR(b.left(), r.right() + 1, 2);
         for (const QRect& part : {r, b}) {
-            EXPECT_LE(part.top() - in.top(), 1);
-            EXPECT_LE(in.bottom() - part.bottom(), 1);
+            EXPECT_LE(std::abs(part.top() - in.top()), 1);
+            EXPECT_LE(std::abs(in.bottom() - part.bottom()), 1);
         }
         // Nothing of the picture beyond its cell.
         EXPECT_EQ(InkIn(img, img.rect(), red), r);
