@@ -2,7 +2,7 @@
 // made by its ProgID in a host window on a real X display, its cells set up
 // through IDispatch, and the ink read back from the X screen. Rich text
 // stands in its cell where plain text of the same words stands; a metafile
-// picture stretched into a cell covers the whole cell.
+// picture drawn into a cell of another size covers the whole cell.
 #include <gtest/gtest.h>
 
 #include <QtGui/QImage>
