@@ -440,6 +440,7 @@ class Reader {
         f.setProperty(QTextFormat::FontPixelSize, px);
         f.setProperty(kRtfHalfPointsProperty, ch.halfPoints);
         f.setFontKerning(false);
+        f.setFontHintingPreference(QFont::PreferFullHinting);
         f.setFontWeight(ch.bold ? QFont::Bold : QFont::Normal);
         f.setFontItalic(ch.italic);
         f.setFontUnderline(ch.underline);

@@ -73,6 +73,7 @@ bool CRichTextHost::SetText(std::string_view text) {
     f.setFontUnderline(d.underline);
     f.setFontStrikeOut(d.strikeout);
     f.setFontKerning(false);
+    f.setFontHintingPreference(QFont::PreferFullHinting);
     f.setForeground(ToQColor(m_char.color));
     all.mergeCharFormat(f);
     QTextBlockFormat bf;
@@ -97,8 +98,12 @@ Rect CRichTextHost::Measure(std::string_view text, const Rect& rect) {
     SetText(text);
     int32_t width = rect.right < rect.left ? -1 : rect.Width();
     Layout(width);
-    int32_t w = width < 0 || !m_multiLine ? int32_t(std::ceil(m_doc->idealWidth())) : width;
-    if (width >= 0 && !m_multiLine) w = width;
+    // The width the lines take, not the width offered: the cell places this
+    // extent by its alignment exactly as it places plain text, and the
+    // paragraphs are aligned inside it line by line. A single line keeps
+    // its whole width even beyond the offer, as plain text does.
+    int32_t w = int32_t(std::ceil(m_doc->idealWidth()));
+    if (width >= 0 && m_multiLine) w = std::min(w, width);
     int32_t h = int32_t(std::ceil(m_doc->size().height()));
     return {rect.left, rect.top, rect.left + w, rect.top + h};
 }

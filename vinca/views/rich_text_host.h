@@ -59,9 +59,10 @@ class CRichTextHost {
     // The document as rich text.
     std::string GetText() const;
 
-    // The rectangle the text needs at rect's top-left: at rect's width, or
-    // its natural width when rect has no right edge (right < left). Empty
-    // for an empty text.
+    // The rectangle the text needs at rect's top-left: its lines laid out at
+    // rect's width (multi-line) or unbroken (single line, or when rect has no
+    // right edge: right < left), as wide as the widest line. Empty for an
+    // empty text.
     Rect Measure(std::string_view text, const Rect& rect);
     void Draw(Dc& dc, std::string_view text, const Rect& rect, bool toPrinter);
 

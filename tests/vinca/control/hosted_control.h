@@ -33,9 +33,11 @@ class HostedControl : public ::testing::Test {
         ASSERT_EQ(plat::call_library_registration(KL_VINCA5_PATH, false), plat::S_OK);
         host.resize(240, 160);
         host.show();
-        ctl = host.create(kControl);
+        ctl = create_control();
         ASSERT_TRUE(ctl);
     }
+    // By class id; a fixture may make it by its ProgID instead.
+    virtual plat::ComPtr<plat::IDispatch> create_control() { return host.create(kControl); }
 
     plat::Variant get(std::string_view name, std::initializer_list<plat::Variant> index = {}) {
         plat::Variant v;

@@ -64,7 +64,8 @@ TEST(RichText, MeasuresNaturallyOrAtAWidth) {
     EXPECT_EQ(natural.top, 20);
     EXPECT_GT(natural.Width(), 150);
     Rect wrapped = multi.Measure(text, {0, 0, 60, 0});
-    EXPECT_EQ(wrapped.Width(), 60);
+    EXPECT_LE(wrapped.Width(), 60);
+    EXPECT_GT(wrapped.Width(), 30);
     EXPECT_GT(wrapped.Height(), 2 * natural.Height());
     EXPECT_TRUE(multi.Measure("", {0, 0, 60, 0}).IsEmpty());
 }
