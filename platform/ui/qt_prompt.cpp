@@ -3,9 +3,11 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileSystemModel>
-#include <QSortFilterProxyModel>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSortFilterProxyModel>
+#include <QTreeView>
 #include <QUrl>
 #include <QtPrintSupport/QPrintDialog>
 #include <QtPrintSupport/QPrinter>
@@ -129,11 +131,28 @@ void QtPrompt::about(const AboutRequest& r) {
     box.exec();
 }
 
+namespace {
+
+// Room for whole sizes, types and dates: the detail columns take the width
+// of what they show and the name takes the rest.
+void FitDetailColumns(QFileDialog& dialog) {
+    dialog.resize(std::max(dialog.width(), 820), std::max(dialog.height(), 500));
+    if (auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = view->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(QHeaderView::ResizeToContents);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+    }
+}
+
+} // namespace
+
 void ConfigureFileDialog(QFileDialog& dialog, const FileRequest& r, bool save) {
     // Our own chooser on every desktop: its filters match names regardless
     // of letter case, so "Untitled.KLD" shows under *.kld.
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
+    FitDetailColumns(dialog);
     dialog.setWindowTitle(Q(r.title));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save || !r.must_exist ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -141,7 +160,8 @@ void ConfigureFileDialog(QFileDialog& dialog, const FileRequest& r, bool save) {
     QStringList filters = QtFileFilter(r.filter).split(QStringLiteral(";;"), Qt::SkipEmptyParts);
     if (r.programs && !save) {
         filters.prepend(kProgramsFilter);
-        if (!dynamic_cast<ProgramsOnly*>(dialog.proxyModel())) dialog.setProxyModel(new ProgramsOnly(&dialog));
+        if (!dynamic_cast<ProgramsOnly*>(dialog.proxyModel()))
+            dialog.setProxyModel(new ProgramsOnly(&dialog));
     }
     if (!filters.isEmpty()) {
         dialog.setNameFilters(filters);
@@ -172,10 +192,12 @@ std::optional<std::string> QtPrompt::choose_save_file(const FileRequest& r) {
 }
 
 std::optional<std::string> QtPrompt::choose_folder(const FolderRequest& r) {
-    QString path = QFileDialog::getExistingDirectory(m_parent, Q(r.title), Q(r.initial_folder),
-                                                     QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
-    if (path.isEmpty()) return std::nullopt;
-    return path.toStdString();
+    QFileDialog dialog(m_parent, Q(r.title), Q(r.initial_folder));
+    dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::Directory);
+    FitDetailColumns(dialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().front().toStdString();
 }
 
 int32_t QtPrompt::run_modal(IModalDialog& dialog) {
