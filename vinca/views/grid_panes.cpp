@@ -499,6 +499,22 @@ Point CGridPanes::ScrollTo(int32_t column, int32_t row) {
     return {std::max(col, 0), std::max(top, 0)};
 }
 
+CGridPanes::Move CGridPanes::ScrollWith(int32_t column, int32_t row) {
+    const int32_t oldTop = TopRow(), oldCross = m_rows->CrossOffset();
+    Move m;
+    m.at = ScrollTo(column, row);
+    // The rows between the two tops were laid out on one page or the
+    // other; the titles' offsets are the columns' widths.
+    if (const auto along = m_rows->Distance(oldTop, TopRow())) m.dy = -*along;
+    const int32_t dx = oldCross - m_rows->CrossOffset();
+    if (std::abs(dx) < m_cellsRect.Width()) m.dx = dx;
+    return m;
+}
+
+int32_t CGridPanes::CrossOffset() const {
+    return m_rows->CrossOffset();
+}
+
 int32_t CGridPanes::TopForRows(int32_t first, int32_t last) {
     if (m_rowCount == 0) return 0;
     first = std::clamp(first, 0, m_rowCount - 1);
