@@ -158,6 +158,8 @@ class CGridPanes : public IScrollSteps {
     int32_t RangeX() const;
     int32_t RangeY() const;
     int32_t LastPageTop();
+    // The last row that shows whole (the top row when none does).
+    int32_t BottomRow();
     // The top row that shows rows first..last, as far as they fit.
     int32_t TopForRows(int32_t first, int32_t last);
 

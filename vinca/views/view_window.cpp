@@ -1179,6 +1179,7 @@ bool CViewWindow::HitTest(Point client, CHitTestInfo& info, CItem** item) {
 }
 
 int32_t CViewWindow::BottomRow() {
+    if (GridActive()) return m_gridPanes->BottomRow();
     int32_t y = RowsTop(), count = RowCount(), last = TopRow();
     for (int32_t r = TopRow(); r < count; ++r) {
         CVincaTreeCellMetrics* cell = RowCell(r);
