@@ -36,6 +36,7 @@ CViewWindow::CViewWindow(CVincaEngine& engine, IViewHost& host, QWidget* parent)
     m_hBar->setAutoFillBackground(true);
     m_hBar->hide();
     m_hInfo = std::make_unique<ScrollInfoBar>(m_hBar);
+    m_barSize = {m_vBar->sizeHint().width(), m_hBar->sizeHint().height()};
     m_scroller.reset(new CScroller(this, this, this));
     m_scroller->SetBarMode(m_host.Behaviour().scrollBars);
     m_vInfo->onScroll = [this](int32_t code, int32_t thumb) { ScrollCommand(SB_VERT, code, thumb); };
@@ -51,6 +52,7 @@ CViewWindow::CViewWindow(CVincaEngine& engine, IViewHost& host, QWidget* parent)
 
 void CViewWindow::FrameChanged() {
     m_laidOut = QSize(width(), height());
+    m_barSize = {m_vBar->sizeHint().width(), m_hBar->sizeHint().height()};
     const ViewSettings& s = m_host.Settings();
     // The border never takes more than the window has.
     m_frame = std::clamp(WindowFrameWidth(s.borderStyle, s.appearance), 0,
@@ -139,11 +141,11 @@ int32_t CViewWindow::RowCount() {
 }
 
 int32_t CViewWindow::ViewportWidth() const {
-    return std::max(0, width() - 2 * m_frame - (!m_vBar->isHidden() ? m_vBar->sizeHint().width() : 0));
+    return std::max(0, width() - 2 * m_frame - (!m_vBar->isHidden() ? BarWidth() : 0));
 }
 
 int32_t CViewWindow::HorzBarHeight() const {
-    return !m_hBar->isHidden() ? m_hBar->sizeHint().height() : 0;
+    return !m_hBar->isHidden() ? BarHeight() : 0;
 }
 
 bool CViewWindow::HorzBarShown() const {
@@ -175,9 +177,9 @@ Rect CViewWindow::BarCorner() const {
 }
 
 void CViewWindow::PlaceBars() {
-    const int32_t vw = m_vBar->sizeHint().width();
+    const int32_t vw = BarWidth();
     m_vBar->setGeometry(width() - m_frame - vw, RowsTop(), vw, RowsHeight());
-    const int32_t hh = m_hBar->sizeHint().height();
+    const int32_t hh = BarHeight();
     m_hBar->setGeometry(m_frame, height() - m_frame - hh, ViewportWidth(), hh);
 }
 

@@ -367,6 +367,11 @@ class CViewWindow : public QWidget,
     // With uniform rows, the height every row takes (the first row's own).
     int32_t UniformHeight();
     int32_t ViewportWidth() const;
+    // The bars' thickness, asked of the style when the frame is laid out:
+    // the rows' width is wanted for every row measured.
+    int32_t BarWidth() const { return m_barSize.width(); }
+    int32_t BarHeight() const { return m_barSize.height(); }
+    QSize m_barSize;
     int32_t HorzBarHeight() const;
     // The widest row on the page sets how far the rows scroll sideways.
     void UpdateHorzRange();
