@@ -298,9 +298,12 @@ void CViewWindow::UpdateScrollRange() {
 }
 
 void CViewWindow::SetTopRow(int32_t row) {
+    // The first row is always a top; the last page's is found only when a
+    // row beyond it may be asked for (it measures the rows of that page).
+    if (row <= 0) return m_scroller->SetPosition(HorzScrollPosition(), 0);
     if (GridActive())
-        return m_scroller->SetPosition(HorzScrollPosition(), std::clamp(row, 0, m_gridPanes->LastPageTop()));
-    m_scroller->SetPosition(HorzScrollPosition(), std::clamp(row, 0, MaxTop()));
+        return m_scroller->SetPosition(HorzScrollPosition(), std::min(row, m_gridPanes->LastPageTop()));
+    m_scroller->SetPosition(HorzScrollPosition(), std::min(row, MaxTop()));
 }
 
 Rect CViewWindow::RowRect(int32_t row) {
@@ -669,8 +672,12 @@ void CViewWindow::RepaintFocusBand() {
 void CViewWindow::ScrollEnds() {
     if (!std::exchange(m_horzRangeStale, false)) return;
     const Rect before = RowsArea();
+    const bool atEnd = TopRow() >= MaxTop();
     UpdateHorzRange();
-    if (!(RowsArea() == before)) RequestRepaint();
+    if (RowsArea() == before) return;
+    // A bar came or went: a list shown to its end still ends at the bottom.
+    RequestRepaint();
+    if (atEnd) SetTopRow(MaxTop());
 }
 
 int32_t CViewWindow::BarPage() {

@@ -538,3 +538,46 @@ INSTANTIATE_TEST_SUITE_P(TreeAndGrid, KeyScroll, ::testing::Bool(),
                          [](const ::testing::TestParamInfo<bool>& i) { return i.param ? "Grid" : "Tree"; });
 
 } // namespace
+
+namespace {
+
+TEST_F(ScrollDraw, AThumbDragToWiderRowsGivesTheSidewaysBarItsRangeAtTheRelease) {
+    // Short rows, then a last page of rows far wider than the window: the
+    // sideways range is the widest row on the page shown when the thumb is
+    // let go.
+    put("Redraw", Variant(false));
+    for (int i = 0; i < 3000; ++i)
+        call("AddItem", {Variant(std::string_view(i < 2950 ? "Item " + std::to_string(i)
+                                                           : "A wide item " + std::string(60, 'w') +
+                                                                 std::to_string(i)))});
+    put("Redraw", Variant(true));
+    host.resize(300, 240);
+    ASSERT_TRUE(x::activate(&host));
+    QScrollBar* v = bar(Qt::Vertical);
+    QScrollBar* h = bar(Qt::Horizontal);
+    ASSERT_TRUE(v && v->isVisible() && h);
+    EXPECT_FALSE(h->isVisible());
+
+    const QPoint grip = thumb(v).center();
+    x::drag(v, grip, {grip.x(), v->height() + 40});
+    x::settle(100);
+    EXPECT_EQ(bottom_index(), 2999);
+    ASSERT_TRUE(h->isVisible());
+    EXPECT_GT(h->maximum(), 0);
+    const QRect area = rows_area();
+    const QImage screen = x::grab(view()).convertToFormat(QImage::Format_RGB32).copy(area);
+    const QImage full = view()->grab().toImage().convertToFormat(QImage::Format_RGB32).copy(area);
+    EXPECT_EQ(screen, full);
+    if (screen != full) {
+        x::save_shot(screen, "control_thumb_wide_screen");
+        x::save_shot(full, "control_thumb_wide_full");
+    }
+    // And back to the top, where the rows fit again.
+    const QPoint back = thumb(v).center();
+    x::drag(v, back, {back.x(), -40});
+    x::settle(100);
+    EXPECT_EQ(top_index(), 0);
+    EXPECT_FALSE(h->isVisible());
+}
+
+} // namespace
