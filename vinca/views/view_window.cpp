@@ -411,14 +411,18 @@ void CViewWindow::RepaintArea(const Rect& r) {
 QImage CViewWindow::Render() {
     // A window never shown has had no resize event yet.
     if (m_laidOut != size()) FrameChanged();
-    Bitmap buffer(std::max(1, width()), std::max(1, height()));
+    // Painted as a paint would, into the window's own buffer: the first paint
+    // after a suspension finds it made.
+    const Size need{std::max(1, width()), std::max(1, height())};
+    if (m_buffer.IsNull() || !(m_buffer.GetSize() == need)) m_buffer = Bitmap(need.cx, need.cy);
     {
-        Dc dc(buffer);
+        Dc dc(m_buffer);
         PaintInto(dc, {0, 0, width(), height()});
         PaintTrackerLine(dc, {0, 0, width(), height()});
     }
     TrimExtents();
-    QImage img = buffer.Image();
+    // The bars go onto a copy; the buffer keeps only what paints draw.
+    QImage img = m_buffer.Image().copy();
     QPainter p(&img);
     for (QScrollBar* bar : {m_vBar, m_hBar})
         if (!bar->isHidden()) bar->render(&p, bar->geometry().topLeft());
