@@ -339,7 +339,10 @@ void CViewWindow::PaintInto(Dc& dc, const Rect& clip) {
     BuildLayers();
     // The background lies behind the rows; the caption and the scroll bars
     // are the window's frame, and so is the square where the bars meet.
-    m_layers->Paint(dc, RowsArea(), &clip);
+    // Rows that fill their own band hide it: it is painted below them.
+    Rect behind = RowsArea();
+    behind.top = std::min(behind.bottom, OpaqueRowsBottom(clip));
+    m_layers->Paint(dc, behind, &clip);
     if (const Rect corner = BarCorner(); !corner.Intersect(clip).IsEmpty())
         FillSolid(dc, FromQColor(m_vBar->palette().color(QPalette::Window)), corner.Intersect(clip));
     // Styled tree lines run on from row to row and move with the rows.
@@ -367,6 +370,20 @@ void CViewWindow::PaintInto(Dc& dc, const Rect& clip) {
         CDCClip scope(dc, clip, {0, 0, width(), height()});
         DrawWindowFrame(dc, {0, 0, width(), height()}, s.borderStyle, s.appearance);
     }
+}
+
+int32_t CViewWindow::OpaqueRowsBottom(const Rect& clip) {
+    int32_t y = RowsTop();
+    if (GridActive() || LayeredBackground(m_host.Background())) return y;
+    const int32_t bottom = std::min(RowsTop() + RowsHeight(), clip.bottom), count = RowCount();
+    // A row scrolled sideways covers the width only as far as its cell reaches.
+    const int32_t x = m_frame - HorzScrollPosition(), right = m_frame + ViewportWidth();
+    for (int32_t r = TopRow(); r < count && y < bottom; ++r) {
+        CVincaTreeCellMetrics* cell = RowCell(r);
+        if (!cell || x + cell->Width() < right || !cell->Opaque(TipRowSelected(r))) break;
+        y += cell->Height();
+    }
+    return y;
 }
 
 void CViewWindow::PaintFocusMark(Dc& dc, const Rect& clip) {

@@ -389,6 +389,9 @@ class CViewWindow : public QWidget,
     CVincaTreeCellMetrics* RowCell(int32_t row);
     void UpdateScrollRange();
     void PaintInto(Dc& dc, const Rect& clip);
+    // Where the rows that fill their own bands end, down from the top of the
+    // rows (the top itself when the first does not, or in a grid).
+    int32_t OpaqueRowsBottom(const Rect& clip);
     void PaintFocusMark(Dc& dc, const Rect& clip);
     // The tree cell an item's text is edited in, scrolled into view, and
     // where its top-left corner stands in the window; null when the item's
