@@ -255,6 +255,14 @@ int32_t CGridPanes::LastPageTop() {
     return m_rows->LastPageTop();
 }
 
+int32_t CGridPanes::BottomRow() {
+    m_rows->Recalc();
+    const int32_t top = TopRow();
+    int32_t last = m_rows->LastVisible();
+    if (last > top && m_rows->GetItemVisibility(last) != 2) --last;
+    return std::max(top, last);
+}
+
 CMVListBox& CGridPanes::List(int axis) {
     return axis == 0 ? static_cast<CMVListBox&>(*m_titles) : static_cast<CMVListBox&>(*m_rows);
 }
@@ -499,6 +507,22 @@ Point CGridPanes::ScrollTo(int32_t column, int32_t row) {
     return {std::max(col, 0), std::max(top, 0)};
 }
 
+CGridPanes::Move CGridPanes::ScrollWith(int32_t column, int32_t row) {
+    const int32_t oldTop = TopRow(), oldCross = m_rows->CrossOffset();
+    Move m;
+    m.at = ScrollTo(column, row);
+    // The rows between the two tops were laid out on one page or the
+    // other; the titles' offsets are the columns' widths.
+    if (const auto along = m_rows->Distance(oldTop, TopRow())) m.dy = -*along;
+    const int32_t dx = oldCross - m_rows->CrossOffset();
+    if (std::abs(dx) < m_cellsRect.Width()) m.dx = dx;
+    return m;
+}
+
+int32_t CGridPanes::CrossOffset() const {
+    return m_rows->CrossOffset();
+}
+
 int32_t CGridPanes::TopForRows(int32_t first, int32_t last) {
     if (m_rowCount == 0) return 0;
     first = std::clamp(first, 0, m_rowCount - 1);
@@ -509,13 +533,14 @@ int32_t CGridPanes::TopForRows(int32_t first, int32_t last) {
     // The top that puts the last row at the bottom of the cells.
     const int32_t avail = m_cellsRect.Height();
     int32_t t = last, h = m_rows->ItemExtent(last).cy;
-    while (t > first) {
-        const int32_t above = m_rows->ItemExtent(t - 1).cy;
+    while (t > 0) {
+        const int32_t above = m_rows->ItemExtent(t - 1).cy + m_rows->Spacing();
         if (h + above > avail) break;
         h += above;
         --t;
     }
-    return std::max(t, top);
+    // Rows taller together than the cells show from the first.
+    return std::max(std::min(t, first), top);
 }
 
 int32_t CGridPanes::RowFromPoint(Point p) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "vinca/model/engine.h"
@@ -143,9 +144,22 @@ class CGridPanes : public IScrollSteps {
     // Scrolls to a first visible column and a top row; answers where the
     // lists came to rest.
     Point ScrollTo(int32_t column, int32_t row);
+    // The same, with how far the pixels of the panes moved: `dx` the cells
+    // and the column titles, `dy` the cells and the row titles (negative
+    // when the contents moved left or up). None for a move as far as the
+    // panes show or further: those panes are painted anew.
+    struct Move {
+        Point at;
+        std::optional<int32_t> dx, dy;
+    };
+    Move ScrollWith(int32_t column, int32_t row);
+    // How far the cells are scrolled sideways, in pixels.
+    int32_t CrossOffset() const;
     int32_t RangeX() const;
     int32_t RangeY() const;
     int32_t LastPageTop();
+    // The last row that shows whole (the top row when none does).
+    int32_t BottomRow();
     // The top row that shows rows first..last, as far as they fit.
     int32_t TopForRows(int32_t first, int32_t last);
 

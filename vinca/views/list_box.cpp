@@ -287,6 +287,18 @@ int32_t CMVListBox::LastPageTop() {
     return top;
 }
 
+std::optional<int32_t> CMVListBox::Distance(int32_t from, int32_t to) const {
+    const int32_t client = ListClient().cy;
+    int32_t sum = 0;
+    for (int32_t i = std::min(from, to); i < std::max(from, to); ++i) {
+        const auto it = m_cache.find(i);
+        if (it == m_cache.end()) return std::nullopt;
+        sum += it->second.extent.cy + m_spacing;
+        if (sum >= client) return std::nullopt;
+    }
+    return to >= from ? sum : -sum;
+}
+
 void CMVListBox::Paint(Dc& dc, const Rect& clip) {
     if (m_client.IsEmpty()) return;
     Recalc();

@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/gdi/dc.h"
@@ -98,6 +99,12 @@ class CMVListBox : public IScrollSteps {
     int32_t ScrollToItem(int32_t index);
     // The top item that shows the last item whole at the end of the page.
     int32_t LastPageTop();
+    // How far the items moved along their axis when the top item went from
+    // `from` to `to`: the extents (and spacing) of the items between, in
+    // pixels, positive when the items moved towards the start. None when
+    // that is the client extent or more, or when an item between has not
+    // been measured (it lay on neither page, so the move is that far too).
+    std::optional<int32_t> Distance(int32_t from, int32_t to) const;
     // The laid-out measuring object of an item (null when not cached).
     CCellMetrics* ItemCell(int32_t index);
     // The first item with a measuring object in the cache for which `same`

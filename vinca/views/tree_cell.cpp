@@ -311,6 +311,15 @@ void CVincaTreeCellMetrics::Draw(Dc& dc, int32_t x, int32_t y, const Rect& clip,
     if (m_treeGrid) m_treeGrid->Draw(dc, m_treeGrid->X(), m_treeGrid->Y(), frame.Visible(), state);
 }
 
+bool CVincaTreeCellMetrics::Opaque(bool selected) const {
+    // As Draw fills the cell.
+    const CTreeCellData& d = m_data;
+    const bool back = !IsNoColor(Translate(d.backColor)), selBack = !IsNoColor(Translate(d.selBackColor));
+    if (!selected || d.invStyle <= 2 || d.invStyle == 4) return back;
+    if (d.invStyle == 5) return back && (m_textWidth <= 0 || selBack);
+    return selBack;
+}
+
 void CVincaTreeCellMetrics::DrawLines(Dc& dc, bool selected) {
     const CTreeCellData& d = m_data;
     const COLORREF colour = LineColour(selected);

@@ -36,6 +36,7 @@ CViewWindow::CViewWindow(CVincaEngine& engine, IViewHost& host, QWidget* parent)
     m_hBar->setAutoFillBackground(true);
     m_hBar->hide();
     m_hInfo = std::make_unique<ScrollInfoBar>(m_hBar);
+    m_barSize = {m_vBar->sizeHint().width(), m_hBar->sizeHint().height()};
     m_scroller.reset(new CScroller(this, this, this));
     m_scroller->SetBarMode(m_host.Behaviour().scrollBars);
     m_vInfo->onScroll = [this](int32_t code, int32_t thumb) { ScrollCommand(SB_VERT, code, thumb); };
@@ -51,6 +52,7 @@ CViewWindow::CViewWindow(CVincaEngine& engine, IViewHost& host, QWidget* parent)
 
 void CViewWindow::FrameChanged() {
     m_laidOut = QSize(width(), height());
+    m_barSize = {m_vBar->sizeHint().width(), m_hBar->sizeHint().height()};
     const ViewSettings& s = m_host.Settings();
     // The border never takes more than the window has.
     m_frame = std::clamp(WindowFrameWidth(s.borderStyle, s.appearance), 0,
@@ -127,7 +129,11 @@ void CViewWindow::CurrentChanged(int32_t row) {
     m_currentItem = Ref<CItem>(row >= 0 ? m_engine.RowItem(row) : nullptr);
     m_host.CurrentRowMoved(row);
     if (row >= 0) EnsureVisible(row, row);
-    RequestRepaint();
+    // The focus mark leaves one row for another; where the rows stand now.
+    const int32_t was = std::exchange(m_markRow, row);
+    if (m_frozen) return RequestRepaint();
+    RepaintRow(was);
+    RepaintRow(row);
 }
 
 int32_t CViewWindow::RowCount() {
@@ -135,11 +141,11 @@ int32_t CViewWindow::RowCount() {
 }
 
 int32_t CViewWindow::ViewportWidth() const {
-    return std::max(0, width() - 2 * m_frame - (!m_vBar->isHidden() ? m_vBar->sizeHint().width() : 0));
+    return std::max(0, width() - 2 * m_frame - (!m_vBar->isHidden() ? BarWidth() : 0));
 }
 
 int32_t CViewWindow::HorzBarHeight() const {
-    return !m_hBar->isHidden() ? m_hBar->sizeHint().height() : 0;
+    return !m_hBar->isHidden() ? BarHeight() : 0;
 }
 
 bool CViewWindow::HorzBarShown() const {
@@ -171,9 +177,9 @@ Rect CViewWindow::BarCorner() const {
 }
 
 void CViewWindow::PlaceBars() {
-    const int32_t vw = m_vBar->sizeHint().width();
+    const int32_t vw = BarWidth();
     m_vBar->setGeometry(width() - m_frame - vw, RowsTop(), vw, RowsHeight());
-    const int32_t hh = m_hBar->sizeHint().height();
+    const int32_t hh = BarHeight();
     m_hBar->setGeometry(m_frame, height() - m_frame - hh, ViewportWidth(), hh);
 }
 
@@ -292,9 +298,12 @@ void CViewWindow::UpdateScrollRange() {
 }
 
 void CViewWindow::SetTopRow(int32_t row) {
+    // The first row is always a top; the last page's is found only when a
+    // row beyond it may be asked for (it measures the rows of that page).
+    if (row <= 0) return m_scroller->SetPosition(HorzScrollPosition(), 0);
     if (GridActive())
-        return m_scroller->SetPosition(HorzScrollPosition(), std::clamp(row, 0, m_gridPanes->LastPageTop()));
-    m_scroller->SetPosition(HorzScrollPosition(), std::clamp(row, 0, MaxTop()));
+        return m_scroller->SetPosition(HorzScrollPosition(), std::min(row, m_gridPanes->LastPageTop()));
+    m_scroller->SetPosition(HorzScrollPosition(), std::min(row, MaxTop()));
 }
 
 Rect CViewWindow::RowRect(int32_t row) {
@@ -330,11 +339,17 @@ void CViewWindow::PaintInto(Dc& dc, const Rect& clip) {
     BuildLayers();
     // The background lies behind the rows; the caption and the scroll bars
     // are the window's frame, and so is the square where the bars meet.
-    m_layers->Paint(dc, RowsArea(), &clip);
+    // Rows that fill their own band hide it: it is painted below them.
+    Rect behind = RowsArea();
+    behind.top = std::min(behind.bottom, OpaqueRowsBottom(clip));
+    m_layers->Paint(dc, behind, &clip);
     if (const Rect corner = BarCorner(); !corner.Intersect(clip).IsEmpty())
         FillSolid(dc, FromQColor(m_vBar->palette().color(QPalette::Window)), corner.Intersect(clip));
     // Styled tree lines run on from row to row and move with the rows.
-    dc.SetBrushOrg({m_frame - HorzScrollPosition(), RowsTop() - m_linePhase});
+    // In a grid the position across counts columns; the cells' offset is
+    // in pixels.
+    const int32_t across = GridActive() ? m_gridPanes->CrossOffset() : HorzScrollPosition();
+    dc.SetBrushOrg({m_frame - across, RowsTop() - m_linePhase});
     if (m_caption) m_caption->Draw(dc, m_frame, m_frame, clip, 0);
     int32_t y = RowsTop(), count = GridActive() ? 0 : RowCount(), w = ViewportWidth();
     const int32_t bottom = RowsTop() + RowsHeight(), x = m_frame - HorzScrollPosition();
@@ -357,13 +372,24 @@ void CViewWindow::PaintInto(Dc& dc, const Rect& clip) {
     }
 }
 
+int32_t CViewWindow::OpaqueRowsBottom(const Rect& clip) {
+    int32_t y = RowsTop();
+    if (GridActive() || LayeredBackground(m_host.Background())) return y;
+    const int32_t bottom = std::min(RowsTop() + RowsHeight(), clip.bottom), count = RowCount();
+    // A row scrolled sideways covers the width only as far as its cell reaches.
+    const int32_t x = m_frame - HorzScrollPosition(), right = m_frame + ViewportWidth();
+    for (int32_t r = TopRow(); r < count && y < bottom; ++r) {
+        CVincaTreeCellMetrics* cell = RowCell(r);
+        if (!cell || x + cell->Width() < right || !cell->Opaque(TipRowSelected(r))) break;
+        y += cell->Height();
+    }
+    return y;
+}
+
 void CViewWindow::PaintFocusMark(Dc& dc, const Rect& clip) {
+    if (!FocusMarkShown()) return;
     const ViewSettings& s = m_host.Settings();
-    // The mark shows where the keys act: on the current row while the focus
-    // is in the window (not in an open editor).
-    if (!s.drawFocusRect || !hasFocus() || m_editor) return;
     const int32_t row = CurrentRow();
-    if (row < 0) return;
     Rect mark;
     if (GridActive()) {
         mark = m_gridPanes->RowRect(row);
@@ -378,17 +404,42 @@ void CViewWindow::PaintFocusMark(Dc& dc, const Rect& clip) {
     DrawFocusMark(dc, mark.Intersect(RowsHitArea()), clip);
 }
 
+bool CViewWindow::FocusMarkShown() const {
+    // The mark shows where the keys act: on the current row while the focus
+    // is in the window (not in an open editor).
+    return m_host.Settings().drawFocusRect && hasFocus() && !m_editor && CurrentRow() >= 0;
+}
+
+Rect CViewWindow::RowBand(int32_t row) {
+    if (row < 0) return {};
+    if (GridActive()) return m_gridPanes->RowRect(row);
+    return RowRect(row);
+}
+
+void CViewWindow::RepaintArea(const Rect& r) {
+    if (r.IsEmpty()) return;
+    if (m_redrawLock > 0) {
+        m_repaintDeferred = true;
+        return;
+    }
+    update(r.left, r.top, r.Width(), r.Height());
+}
+
 QImage CViewWindow::Render() {
     // A window never shown has had no resize event yet.
     if (m_laidOut != size()) FrameChanged();
-    Bitmap buffer(std::max(1, width()), std::max(1, height()));
+    // Painted as a paint would, into the window's own buffer: the first paint
+    // after a suspension finds it made.
+    const Size need{std::max(1, width()), std::max(1, height())};
+    if (m_buffer.IsNull() || !(m_buffer.GetSize() == need)) m_buffer = Bitmap(need.cx, need.cy);
     {
-        Dc dc(buffer);
+        Dc dc(m_buffer);
         PaintInto(dc, {0, 0, width(), height()});
         PaintTrackerLine(dc, {0, 0, width(), height()});
     }
     TrimExtents();
-    QImage img = buffer.Image();
+    // The bars go onto a copy; the buffer keeps only what paints draw.
+    QImage img = m_buffer.Image().copy();
     QPainter p(&img);
     for (QScrollBar* bar : {m_vBar, m_hBar})
         if (!bar->isHidden()) bar->render(&p, bar->geometry().topLeft());
@@ -580,36 +631,79 @@ void CViewWindow::wheelEvent(QWheelEvent* e) {
 }
 
 void CViewWindow::Scrolled(Point old) {
-    if (GridActive()) {
-        // The lists come to rest where whole rows and columns allow.
-        const Point pos = m_scroller->Position();
-        const Point at = m_gridPanes->ScrollTo(pos.x, pos.y);
-        if (!(at == pos)) m_scroller->SetPosition(at.x, at.y);
-        m_toolTip->Cancel();
-        update();
-        return;
-    }
+    if (GridActive()) return GridScrolled(old);
     // How far the rows moved, measured before anything is laid out anew.
     const Point now = m_scroller->Position();
     std::optional<int32_t> down = RowsDistance(old.y, now.y);
     const Rect before = RowsArea();
-    // Another page of rows may be wider or narrower.
-    if (old.y != now.y) UpdateHorzRange();
+    // Another page of rows may be wider or narrower; while the thumb is
+    // held that waits for its release.
+    if (old.y != now.y) {
+        if (m_scroller->ThumbTracking())
+            m_horzRangeStale = true;
+        else
+            UpdateHorzRange();
+    }
     // What the tip showed has moved away; the pointer, resting, is not a move.
     m_toolTip->Cancel();
     m_toolTip->TrackCursor();
     if (down) m_linePhase = (m_linePhase + *down) % kLinePhasePeriod;
-    // The pixels that stay are moved and only the band they uncover is
-    // painted, unless the rows' area changed, the move goes past a page,
-    // or a background that stays put shows through the rows.
-    const int32_t dx = old.x - HorzScrollPosition();
+    // A bar that came or went changed the rows' area: all of it is new.
     const Rect rows = RowsArea();
-    if (!down || !(rows == before) || std::abs(*down) >= rows.Height() || std::abs(dx) >= rows.Width() ||
-        LayeredBackground(m_host.Background()) || !isVisible() || m_redrawLock > 0 || !CanRedraw()) {
-        update();
-        return;
-    }
-    scroll(dx, -*down, QRect(rows.left, rows.top, rows.Width(), rows.Height()));
+    if (!(rows == before)) return RequestRepaint();
+    const int32_t dx = old.x - HorzScrollPosition();
+    MovePixels(rows, dx, down ? std::optional<int32_t>(-*down) : std::nullopt);
+    RepaintFocusBand();
+}
+
+void CViewWindow::GridScrolled(Point old) {
+    // The lists come to rest where whole rows and columns allow.
+    const Point pos = m_scroller->Position();
+    const CGridPanes::Move move = m_gridPanes->ScrollWith(pos.x, pos.y);
+    m_toolTip->Cancel();
+    // The tree column's styled lines move with the rows.
+    if (move.dy) m_linePhase = (m_linePhase - *move.dy) % kLinePhasePeriod;
+    const CGridPanes& g = *m_gridPanes;
+    const bool across = old.x != move.at.x, along = old.y != move.at.y;
+    const std::optional<int32_t> dx = across ? move.dx : 0, dy = along ? move.dy : 0;
+    // The corner stays; the column titles move only sideways, the row
+    // titles only up and down, the cells both ways.
+    if (across) MovePixels(g.ColumnTitlesRect(), dx, 0);
+    if (along) MovePixels(g.RowTitlesRect(), 0, dy);
+    if (across || along) MovePixels(g.CellsRect(), dx, dy);
+    RepaintFocusBand();
+    if (!(move.at == pos)) m_scroller->SetPosition(move.at.x, move.at.y);
+}
+
+bool CViewWindow::MayMovePixels() {
+    return isVisible() && m_redrawLock == 0 && CanRedraw() && !LayeredBackground(m_host.Background());
+}
+
+void CViewWindow::MovePixels(const Rect& area, std::optional<int32_t> dx, std::optional<int32_t> dy) {
+    if (area.IsEmpty() || (dx == 0 && dy == 0)) return;
+    if (!dx || !dy || std::abs(*dx) >= area.Width() || std::abs(*dy) >= area.Height() || !MayMovePixels())
+        return RepaintArea(area);
+    scroll(*dx, *dy, QRect(area.left, area.top, area.Width(), area.Height()));
+}
+
+void CViewWindow::RepaintFocusBand() {
+    if (FocusMarkShown()) RepaintRow(CurrentRow());
+}
+
+void CViewWindow::ScrollEnds() {
+    if (!std::exchange(m_horzRangeStale, false)) return;
+    const Rect before = RowsArea();
+    const bool atEnd = TopRow() >= MaxTop();
+    UpdateHorzRange();
+    if (RowsArea() == before) return;
+    // A bar came or went: a list shown to its end still ends at the bottom.
+    RequestRepaint();
+    if (atEnd) SetTopRow(MaxTop());
+}
+
+int32_t CViewWindow::BarPage() {
+    if (m_barPage > 0 && m_scroller && m_scroller->ThumbTracking()) return m_barPage;
+    return m_barPage = RowsPerPage();
 }
 
 std::optional<int32_t> CViewWindow::RowsDistance(int32_t from, int32_t to) {
@@ -617,8 +711,14 @@ std::optional<int32_t> CViewWindow::RowsDistance(int32_t from, int32_t to) {
     // when they fill more than the window, which then paints anew.
     const int32_t sign = to >= from ? 1 : -1, avail = RowsHeight();
     int32_t sum = 0;
+    // While the thumb is held the rows between are not measured for it: a
+    // row not measured yet lay on neither page, so the move is that far.
+    const bool measured = m_scroller->ThumbTracking();
     for (int32_t r = std::min(from, to); r < std::max(from, to); ++r) {
-        CVincaTreeCellMetrics* cell = RowCell(r);
+        const auto* known = measured ? m_extents.Lookup(r) : nullptr;
+        if (measured && !known) return std::nullopt;
+        CVincaTreeCellMetrics* cell =
+            known ? static_cast<CVincaTreeCellMetrics*>(known->cell.get()) : RowCell(r);
         if (!cell) return std::nullopt;
         sum += cell->Height();
         if (sum > avail) return std::nullopt;
@@ -686,6 +786,7 @@ void CViewWindow::RowsInserted(int32_t first, int32_t count) {
         for (int32_t row = first; row < first + count; ++row)
             if (m_engine.IsSelected(m_engine.RowItem(row))) m_ownRows.Add(row, row);
     UpdateScrollRange();
+    m_markRow = CurrentRow();
     RequestRepaint();
 }
 
@@ -697,6 +798,7 @@ void CViewWindow::RowsRemoved(int32_t first, int32_t count) {
     UpdateScrollRange();
     m_tracker->OnRowsRemoved(first, first + count - 1);
     SetTopRow(TopRow());
+    m_markRow = CurrentRow();
     RequestRepaint();
 }
 
@@ -806,11 +908,22 @@ void CViewWindow::Rebuild() {
 
 void CViewWindow::ChangeBatch(int32_t which) {
     if (which == 0) {
-        if (m_batchDepth++ == 0 && MirrorsTree()) m_batchRows = m_ownRows;
+        if (m_batchDepth++ == 0) m_batchRows = SelectedSet();
         return;
     }
-    if (m_batchDepth > 0 && --m_batchDepth == 0 && MirrorsTree()) WriteTreeSelection();
-    update();
+    if (m_batchDepth == 0 || --m_batchDepth > 0) return;
+    // Only the rows on the page whose selection changed are painted again.
+    const CRangeSet& now = SelectedSet();
+    if (m_frozen) {
+        RequestRepaint();
+    } else {
+        const int32_t count = GridActive() ? m_gridPanes->RowCount() : RowCount();
+        const int32_t last = std::min(count - 1, TopRow() + RowsPerPage());
+        for (int32_t row = TopRow(); row <= last; ++row)
+            if (now.Contains(row) != m_batchRows.Contains(row)) RepaintRow(row);
+    }
+    if (MirrorsTree()) WriteTreeSelection();
+    m_batchRows.Clear();
 }
 
 void CViewWindow::WriteTreeSelection() {
@@ -861,6 +974,7 @@ void CViewWindow::RowsReset() {
         if (const int32_t row = m_engine.RowOf(m_currentItem.get()); row >= 0) m_tracker->PlaceCurrent(row);
     UpdateScrollRange();
     SetTopRow(TopRow());
+    m_markRow = CurrentRow();
     RequestRepaint();
 }
 
@@ -1095,6 +1209,7 @@ bool CViewWindow::HitTest(Point client, CHitTestInfo& info, CItem** item) {
 }
 
 int32_t CViewWindow::BottomRow() {
+    if (GridActive()) return m_gridPanes->BottomRow();
     int32_t y = RowsTop(), count = RowCount(), last = TopRow();
     for (int32_t r = TopRow(); r < count; ++r) {
         CVincaTreeCellMetrics* cell = RowCell(r);

@@ -288,6 +288,19 @@ class CViewWindow : public QWidget,
     void EnableScrollBar(int32_t bar, int32_t flags) override;
     // IScrollOwner
     void Scrolled(Point old) override;
+    void ScrollEnds() override;
+    // The grid's lists follow the scroller: the panes that move take their
+    // pixels along, the fixed ones stay.
+    void GridScrolled(Point old);
+    // Moves the pixels of an area that stay by (dx, dy); Qt paints what the
+    // move uncovers. Without either distance the whole area is painted.
+    void MovePixels(const Rect& area, std::optional<int32_t> dx, std::optional<int32_t> dy);
+    // Whether moved pixels can stand for a paint: the window shows, may
+    // draw, and no background that stays put shows through the rows.
+    bool MayMovePixels();
+    // After a move: the current row's band, where the focus mark's edges
+    // and dots would otherwise have moved with the pixels.
+    void RepaintFocusBand();
     // IScrollSteps: rows down the window, pixels across it.
     static constexpr int32_t kHorzLine = 30;
     int32_t Top(int) override { return 0; }
@@ -303,7 +316,13 @@ class CViewWindow : public QWidget,
         return axis ? std::min(TopRow() + RowsPerPage(), MaxTop()) : HorzScrollPosition() + ViewportWidth();
     }
     int32_t PositionForThumb(int axis, int32_t v) override { return axis ? std::min(v, MaxTop()) : v; }
-    int32_t PageSize(int axis) override { return axis ? RowsPerPage() : ViewportWidth(); }
+    int32_t PageSize(int axis) override { return axis ? BarPage() : ViewportWidth(); }
+    // The rows a page holds as the bar shows it: kept while the thumb is
+    // held, so a drag through a long list measures only the pages it shows.
+    int32_t BarPage();
+    int32_t m_barPage{0};
+    // The sideways range waits for the thumb's release.
+    bool m_horzRangeStale{false};
 
     // CMouseTracker::IPane
     int32_t PositionAt(Point p, int32_t mode) override;
@@ -332,11 +351,27 @@ class CViewWindow : public QWidget,
     // measuring the rows between).
     int32_t KeptRows();
     void RequestRepaint();
+    // Paints part of the window again (the whole of it once a redraw lock
+    // ends, when one is held).
+    void RepaintArea(const Rect& r);
+    // The band of a row across the rows (a grid's row titles and cells);
+    // empty when the row does not show.
+    Rect RowBand(int32_t row);
+    void RepaintRow(int32_t row) { RepaintArea(RowBand(row)); }
+    // Whether the focus mark shows on the current row.
+    bool FocusMarkShown() const;
+    // The row the focus mark was last asked onto.
+    int32_t m_markRow{-1};
     int32_t RowsTop() const { return m_frame + m_captionHeight; }
     int32_t RowsHeight() const { return std::max(0, height() - RowsTop() - HorzBarHeight() - m_frame); }
     // With uniform rows, the height every row takes (the first row's own).
     int32_t UniformHeight();
     int32_t ViewportWidth() const;
+    // The bars' thickness, asked of the style when the frame is laid out:
+    // the rows' width is wanted for every row measured.
+    int32_t BarWidth() const { return m_barSize.width(); }
+    int32_t BarHeight() const { return m_barSize.height(); }
+    QSize m_barSize;
     int32_t HorzBarHeight() const;
     // The widest row on the page sets how far the rows scroll sideways.
     void UpdateHorzRange();
@@ -354,6 +389,9 @@ class CViewWindow : public QWidget,
     CVincaTreeCellMetrics* RowCell(int32_t row);
     void UpdateScrollRange();
     void PaintInto(Dc& dc, const Rect& clip);
+    // Where the rows that fill their own bands end, down from the top of the
+    // rows (the top itself when the first does not, or in a grid).
+    int32_t OpaqueRowsBottom(const Rect& clip);
     void PaintFocusMark(Dc& dc, const Rect& clip);
     // The tree cell an item's text is edited in, scrolled into view, and
     // where its top-left corner stands in the window; null when the item's
@@ -384,6 +422,7 @@ class CViewWindow : public QWidget,
     // written back to them at the end of each change.
     CRangeSet m_ownRows;
     CRangeSet m_batchRows; // the rows as a change began
+    const CRangeSet& SelectedSet() { return m_host.SelectedRows() ? *m_host.SelectedRows() : m_ownRows; }
     int32_t m_batchDepth{0};
     bool m_writingBack{false};
     bool MirrorsTree() { return m_host.SelectedRows() == nullptr; }

@@ -377,3 +377,207 @@ TEST_F(TreeScroll, AScrollMovesThePixelsThatStayAndPaintsOnlyTheBandUncovered) {
 }
 
 } // namespace
+
+namespace {
+
+// What a step painted: the view's regions and the vertical bar's paints.
+struct StepPaints {
+    QRegion view;
+    int bar{0};
+};
+
+// Pixels a region covers.
+int64_t Area(const QRegion& r) {
+    int64_t n = 0;
+    for (const QRect& rect : r)
+        n += int64_t(rect.width()) * rect.height();
+    return n;
+}
+
+// The same list shown as the tree (false) or as the tree grid (true): rows
+// wider than the window, open groups, dashed tree lines, the focus mark on
+// the current row. Each step is a key or the wheel, as a person gives it.
+class KeyScroll : public TreeScroll, public ::testing::WithParamInterface<bool> {
+  protected:
+    bool grid() const { return GetParam(); }
+
+    void fill() {
+        put("TreeLinesStyle", Variant(int16_t(1)));
+        put("DrawFocusRect", Variant(true));
+        if (grid()) {
+            put("HasGrid", Variant::boolean(true));
+            m_grid = get("Grid");
+            ASSERT_EQ(m_grid.vt, plat::VT_DISPATCH);
+            plat::CallError e;
+            // The tree column and eight more: wider than the window.
+            ASSERT_EQ(plat::dispatch_put(m_grid.pdispVal, "Cols", Variant(int32_t(10)), {}, &e), plat::S_OK);
+        }
+        put("Redraw", Variant(false));
+        for (int g = 0; g < 30; ++g) {
+            call("AddItem", {Variant(std::string_view(text("Group " + std::to_string(g))))});
+            const int32_t parent = get("NewIndex").to_i4();
+            for (int c = 0; c < 3; ++c)
+                add_child(parent, text("Leaf " + std::to_string(g) + "." + std::to_string(c)));
+        }
+        put("ExpandToLevel", Variant(int32_t(5)));
+        put("Redraw", Variant(true));
+    }
+    // A tree row is made wider than the window by its text; a grid row by
+    // its columns, each cell showing where it stands.
+    std::string text(const std::string& head) const {
+        if (!grid())
+            return head + " with a text that runs on and on and on, far past the right edge of the window it "
+                          "shows in";
+        std::string t = head;
+        for (int col = 2; col < 10; ++col)
+            t += "\t" + head + " c" + std::to_string(col);
+        return t;
+    }
+    // A grid cell's rectangle in pixels.
+    QRect cell(int32_t row, int32_t col) {
+        plat::CallError e;
+        Variant c, v;
+        const Variant at[] = {Variant(row), Variant(col)};
+        EXPECT_EQ(plat::dispatch_get(m_grid.pdispVal, "Cells", c, at, &e), plat::S_OK);
+        auto px = [&](const char* name) {
+            EXPECT_EQ(plat::dispatch_get(c.pdispVal, name, v, {}, &e), plat::S_OK);
+            return int32_t(v.to_r8() / 15);
+        };
+        return QRect(px("Left"), px("Top"), px("Width"), px("Height"));
+    }
+    // Runs a step and records what it painted, once all is handled.
+    StepPaints paints_of(const std::function<void()>& act) {
+        x::settle(50);
+        PaintLog viewLog(view()), barLog(bar(Qt::Vertical));
+        act();
+        x::settle(100);
+        StepPaints p;
+        p.view = viewLog.Painted();
+        p.bar = int(barLog.regions.size());
+        return p;
+    }
+
+    Variant m_grid;
+};
+
+TEST_P(KeyScroll, KeyMovesAndTheWheelMoveThePixelsThatStayAndPaintTheRest) {
+    fill();
+    host.resize(480, 330);
+    ASSERT_TRUE(x::activate(&host));
+    view()->setFocus(Qt::OtherFocusReason);
+    put("ListIndex", Variant(int32_t(0)));
+    x::settle(50);
+    ASSERT_TRUE(view()->hasFocus());
+    const QRect area = rows_area();
+    const int32_t row = rect(1).height();
+    ASSERT_GT(row, 0);
+    // The fixed parts of the grid: the corner, and the column titles above
+    // the rows (which move only sideways).
+    const QRect corner = grid() ? cell(0, 0) : QRect();
+    const QRect titles = grid() ? QRect(area.left(), area.top(), area.width(), corner.height()) : QRect();
+    ASSERT_TRUE(!grid() || corner.height() > 0);
+    // Sideways a step is the tree's 30 pixels, or the grid's first column
+    // (the tree column, 200 pixels).
+    const int32_t across = grid() ? 200 : 30;
+    const int64_t rows = int64_t(row) * area.width();
+
+    struct Step {
+        const char* what;
+        std::function<void()> before; // puts the current row where the step needs it
+        std::function<void()> act;
+        int64_t most;  // pixels it may paint
+        bool sideways; // whether the column titles move
+        bool scrolls;  // whether the top row or the position across changes
+    };
+    const int64_t all = int64_t(area.width()) * area.height();
+    const Step steps[] = {
+        {"Down at the bottom row", [&] { put("ListIndex", Variant(bottom_index())); },
+         [] { x::key(Qt::Key_Down); }, 3 * rows, false, true},
+        {"Down again", nullptr, [] { x::key(Qt::Key_Down); }, 3 * rows, false, true},
+        {"the wheel down", nullptr, [&] { x::wheel(view(), area.center(), -1); }, 4 * rows, false, true},
+        {"Up at the top row", [&] { put("ListIndex", Variant(top_index())); }, [] { x::key(Qt::Key_Up); },
+         3 * rows, false, true},
+        {"the wheel up", nullptr, [&] { x::wheel(view(), area.center(), 1); }, 4 * rows, false, true},
+        {"Right", nullptr, [] { x::key(Qt::Key_Right); }, int64_t(across) * area.height() + rows, true, true},
+        {"Left", nullptr, [] { x::key(Qt::Key_Left); }, int64_t(across) * area.height() + rows, true, true},
+        {"Page Down", nullptr, [] { x::key(Qt::Key_PageDown); }, all, false, true},
+        {"End", nullptr, [] { x::key(Qt::Key_End); }, all, false, true},
+        {"Home", nullptr, [] { x::key(Qt::Key_Home); }, all, false, true},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.what);
+        if (s.before) s.before();
+        x::settle(50);
+        const int32_t top = top_index(), bar_x = bar(Qt::Horizontal)->value();
+        const StepPaints p = paints_of(s.act);
+        ASSERT_TRUE(!s.scrolls || top_index() != top || bar(Qt::Horizontal)->value() != bar_x);
+        // Only the rows' area is painted, and no more of it than the step
+        // uncovers or changes; the bar is painted once at most.
+        EXPECT_TRUE(area.contains(p.view.boundingRect()));
+        EXPECT_GT(Area(p.view), 0);
+        EXPECT_LE(Area(p.view), s.most) << "of " << all;
+        EXPECT_LE(p.bar, 1);
+        if (grid()) {
+            EXPECT_TRUE(p.view.intersected(corner).isEmpty());
+            if (!s.sideways) EXPECT_TRUE(p.view.intersected(titles).isEmpty());
+        }
+        // What the screen shows is what a full paint draws.
+        const QImage screen = x::grab(view()).convertToFormat(QImage::Format_RGB32).copy(area);
+        const QImage full = view()->grab().toImage().convertToFormat(QImage::Format_RGB32).copy(area);
+        EXPECT_EQ(screen, full);
+        if (screen != full) {
+            const std::string name = std::string(grid() ? "grid_" : "tree_") + s.what;
+            x::save_shot(screen, "control_key_scrolled_screen_" + name);
+            x::save_shot(full, "control_key_scrolled_full_" + name);
+        }
+    }
+    x::save_shot(x::grab(view()), grid() ? "control_key_scroll_grid" : "control_key_scroll_tree");
+}
+
+INSTANTIATE_TEST_SUITE_P(TreeAndGrid, KeyScroll, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& i) { return i.param ? "Grid" : "Tree"; });
+
+} // namespace
+
+namespace {
+
+TEST_F(ScrollDraw, AThumbDragToWiderRowsGivesTheSidewaysBarItsRangeAtTheRelease) {
+    // Short rows, then a last page of rows far wider than the window: the
+    // sideways range is the widest row on the page shown when the thumb is
+    // let go.
+    put("Redraw", Variant(false));
+    for (int i = 0; i < 3000; ++i)
+        call("AddItem", {Variant(std::string_view(i < 2950 ? "Item " + std::to_string(i)
+                                                           : "A wide item " + std::string(60, 'w') +
+                                                                 std::to_string(i)))});
+    put("Redraw", Variant(true));
+    host.resize(300, 240);
+    ASSERT_TRUE(x::activate(&host));
+    QScrollBar* v = bar(Qt::Vertical);
+    QScrollBar* h = bar(Qt::Horizontal);
+    ASSERT_TRUE(v && v->isVisible() && h);
+    EXPECT_FALSE(h->isVisible());
+
+    const QPoint grip = thumb(v).center();
+    x::drag(v, grip, {grip.x(), v->height() + 40});
+    x::settle(100);
+    EXPECT_EQ(bottom_index(), 2999);
+    ASSERT_TRUE(h->isVisible());
+    EXPECT_GT(h->maximum(), 0);
+    const QRect area = rows_area();
+    const QImage screen = x::grab(view()).convertToFormat(QImage::Format_RGB32).copy(area);
+    const QImage full = view()->grab().toImage().convertToFormat(QImage::Format_RGB32).copy(area);
+    EXPECT_EQ(screen, full);
+    if (screen != full) {
+        x::save_shot(screen, "control_thumb_wide_screen");
+        x::save_shot(full, "control_thumb_wide_full");
+    }
+    // And back to the top, where the rows fit again.
+    const QPoint back = thumb(v).center();
+    x::drag(v, back, {back.x(), -40});
+    x::settle(100);
+    EXPECT_EQ(top_index(), 0);
+    EXPECT_FALSE(h->isVisible());
+}
+
+} // namespace
