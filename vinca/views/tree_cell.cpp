@@ -266,7 +266,9 @@ void CVincaTreeCellMetrics::Draw(Dc& dc, int32_t x, int32_t y, const Rect& clip,
     CDCClipOrigin frame(dc, {x, y, x + m_width, y + m_height}, clip);
     if (frame.IsEmpty()) return;
     const CTreeCellData& d = m_data;
-    const COLORREF back = Translate(d.backColor), selBack = Translate(d.selBackColor);
+    // On a background of the cell's own colour the back needs no fill.
+    const COLORREF back = state & kCellOnBackColor ? COLORREF(kNoColorBit) : Translate(d.backColor);
+    const COLORREF selBack = Translate(d.selBackColor);
     const Rect cell{0, 0, m_width, m_height};
     if (!selected) {
         FillSolid(dc, back, cell);
@@ -305,6 +307,8 @@ void CVincaTreeCellMetrics::Draw(Dc& dc, int32_t x, int32_t y, const Rect& clip,
         }
         render(*pic, m_pictureRect, rop);
     }
+    // The parts inside have backgrounds of their own.
+    state &= kCellSelected;
     if (m_textWidth > 0) m_text.Draw(dc, m_textX, m_textY, frame.Visible(), state);
     DrawPlusMinus(dc, selected);
     if (m_itemGrid) m_itemGrid->Draw(dc, m_itemGrid->X(), m_itemGrid->Y(), frame.Visible(), state);

@@ -350,6 +350,10 @@ void CViewWindow::PaintInto(Dc& dc, const Rect& clip) {
     if (m_caption) m_caption->Draw(dc, m_frame, m_frame, clip, 0);
     int32_t y = RowsTop(), count = GridActive() ? 0 : RowCount(), w = ViewportWidth();
     const int32_t bottom = RowsTop() + RowsHeight(), x = m_frame - HorzScrollPosition();
+    // The background is painted in one piece; rows of its colour need not
+    // fill their bands again (the layers never show behind a row otherwise).
+    const OLE_COLOR onBack =
+        LayeredBackground(m_host.Background()) ? plat::gdi::kNoColorBit : m_host.Settings().backColor;
     FollowGridRows();
     if (GridActive()) m_gridPanes->Paint(dc, clip.Intersect({m_frame, y, m_frame + w, bottom}));
     for (int32_t r = TopRow(); r < count && y < bottom; ++r) {
@@ -358,7 +362,9 @@ void CViewWindow::PaintInto(Dc& dc, const Rect& clip) {
         Rect rowClip = clip.Intersect({m_frame, y, m_frame + w, y + cell->Height()});
         bool selected = m_host.SelectedRows() ? m_host.SelectedRows()->Contains(r) : m_ownRows.Contains(r);
         rowClip = rowClip.Intersect({m_frame, RowsTop(), m_frame + w, bottom});
-        if (!rowClip.IsEmpty()) cell->Draw(dc, x, y, rowClip, selected ? kCellSelected : 0);
+        if (!rowClip.IsEmpty())
+            cell->Draw(dc, x, y, rowClip,
+                       (selected ? kCellSelected : 0) | (cell->BackColor() == onBack ? kCellOnBackColor : 0));
         y += cell->Height();
     }
     PaintFocusMark(dc, clip);

@@ -152,6 +152,34 @@ TEST(HorizontalScroll, RowsPaintAndHitWhereTheyMoved) {
     EXPECT_TRUE(scrolled.window->ItemPartRect(scrolled.engine.RowItem(0), ItemPart::PlusMinus).IsEmpty());
 }
 
+TEST(HorizontalScroll, PastTheEndOfANarrowRowTheBackgroundShows) {
+    // Painted first unscrolled, so the paint buffer holds the rows there;
+    // then scrolled to the end, where the narrow rows stop short of the
+    // right edge and the background shows past them.
+    View v(Tree(3, true), 200, 160);
+    v.window->Render();
+    v.window->SetHorzScrollPosition(v.window->HorzScrollMax());
+    const QImage reused = v.window->Render();
+    Bitmap fresh(200, 160);
+    {
+        Dc dc(fresh);
+        v.window->DrawInto(dc, {0, 0, 200, 160});
+    }
+    const QImage& drawn = fresh.Image();
+    const Rect rows = v.window->RowsArea();
+    const Rect narrow = v.window->RowRect(2);
+    ASSERT_FALSE(narrow.IsEmpty());
+    // Below the last row only the background lies.
+    const QRgb background = drawn.pixel(rows.left + 2, rows.bottom - 2);
+    ASSERT_LT(v.window->RowRect(4).bottom, rows.bottom - 2);
+    EXPECT_EQ(drawn.pixel(rows.right - 2, (narrow.top + narrow.bottom) / 2), background);
+    int32_t differ = 0;
+    for (int y = rows.top; y < rows.bottom; ++y)
+        for (int x = rows.left; x < rows.right; ++x)
+            differ += drawn.pixel(x, y) != reused.pixel(x, y);
+    EXPECT_EQ(differ, 0);
+}
+
 TEST(HorizontalScroll, APageOfNarrowRowsTakesTheRangeAway) {
     View v(Tree(60, true), 200, 120);
     v.window->SetHorzScrollPosition(60);
