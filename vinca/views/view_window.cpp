@@ -454,10 +454,11 @@ void CViewWindow::paintEvent(QPaintEvent* e) {
         }
         return;
     }
-    // Everything goes into an image first and reaches the screen in one blit.
     if (m_laidOut != size()) FrameChanged();
-    // The buffer is kept from paint to paint: only what the paint covers is
-    // drawn again.
+    if (PaintIntoStore(e)) return;
+    // Otherwise everything goes into an image first and reaches the screen in
+    // one blit. The buffer is kept from paint to paint: only what the paint
+    // covers is drawn again.
     Size need{std::max(1, width()), std::max(1, height())};
     if (m_buffer.IsNull() || !(m_buffer.GetSize() == need)) m_buffer = Bitmap(need.cx, need.cy);
     {
@@ -471,6 +472,38 @@ void CViewWindow::paintEvent(QPaintEvent* e) {
     TrimExtents();
     QPainter p(this);
     p.drawImage(r.topLeft(), m_buffer.Image(), r);
+}
+
+bool CViewWindow::PaintIntoStore(QPaintEvent* e) {
+    // Where the window's pixels are kept in an image of the same kind as the
+    // paint buffer, the paint goes straight into it: the pixels are written
+    // once, and not copied after. Only with a plain offset and no scaling.
+    QPainter p(this);
+    QPaintDevice* device = p.paintEngine() ? p.paintEngine()->paintDevice() : nullptr;
+    const QTransform to = p.deviceTransform();
+    if (!device || device->devType() != QInternal::Image || to.type() > QTransform::TxTranslate) return false;
+    QImage* store = static_cast<QImage*>(device);
+    if (store->format() != QImage::Format_RGB32 || store->devicePixelRatio() != 1.0) return false;
+    const QPoint at(int(to.dx()), int(to.dy()));
+    p.end();
+    // Each rectangle of the paint's region is painted through an image of
+    // just that rectangle of the store: nothing around it (a child, a
+    // sibling over the window) can be touched.
+    const QRect bounds = store->rect().translated(-at);
+    for (const QRect& part : e->region()) {
+        const QRect r = part.intersected(bounds);
+        if (r.isEmpty()) continue;
+        uchar* first = store->bits() + qsizetype(r.top() + at.y()) * store->bytesPerLine() +
+                       qsizetype(r.left() + at.x()) * 4;
+        Bitmap target(QImage(first, r.width(), r.height(), store->bytesPerLine(), QImage::Format_RGB32));
+        Dc dc(target);
+        dc.SetViewportOrg({-r.left(), -r.top()});
+        const Rect clip{r.left(), r.top(), r.right() + 1, r.bottom() + 1};
+        PaintInto(dc, clip);
+        PaintTrackerLine(dc, clip);
+    }
+    TrimExtents();
+    return true;
 }
 
 bool CViewWindow::event(QEvent* e) {
@@ -1427,7 +1460,7 @@ void CViewWindow::DrawTracker(const std::function<void(Dc&)>& draw) {
 void CViewWindow::PaintTrackerLine(Dc& dc, const Rect& clip) {
     CResizeTracker* tracker = m_tracker->ActiveResizeTracker();
     if (!tracker || !tracker->IsTracking()) return;
-    dc.SetDeviceClip(clip);
+    dc.SetDeviceClip(dc.LPtoDP(clip));
     tracker->DrawLine(dc);
     dc.SetDeviceClip(std::nullopt);
 }
