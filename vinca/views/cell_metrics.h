@@ -43,6 +43,9 @@ struct CHitTestInfo {
 
 // Cell states passed to Draw.
 inline constexpr uint32_t kCellSelected = 1;
+// The cell stands on a background already of its own back colour: the fill
+// of its back colour can be left out.
+inline constexpr uint32_t kCellOnBackColor = 2;
 
 // Layout kinds.
 enum ELayoutKind : int32_t {

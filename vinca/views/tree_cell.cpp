@@ -266,7 +266,9 @@ void CVincaTreeCellMetrics::Draw(Dc& dc, int32_t x, int32_t y, const Rect& clip,
     CDCClipOrigin frame(dc, {x, y, x + m_width, y + m_height}, clip);
     if (frame.IsEmpty()) return;
     const CTreeCellData& d = m_data;
-    const COLORREF back = Translate(d.backColor), selBack = Translate(d.selBackColor);
+    // On a background of the cell's own colour the back needs no fill.
+    const COLORREF back = state & kCellOnBackColor ? COLORREF(kNoColorBit) : Translate(d.backColor);
+    const COLORREF selBack = Translate(d.selBackColor);
     const Rect cell{0, 0, m_width, m_height};
     if (!selected) {
         FillSolid(dc, back, cell);
@@ -305,19 +307,12 @@ void CVincaTreeCellMetrics::Draw(Dc& dc, int32_t x, int32_t y, const Rect& clip,
         }
         render(*pic, m_pictureRect, rop);
     }
+    // The parts inside have backgrounds of their own.
+    state &= kCellSelected;
     if (m_textWidth > 0) m_text.Draw(dc, m_textX, m_textY, frame.Visible(), state);
     DrawPlusMinus(dc, selected);
     if (m_itemGrid) m_itemGrid->Draw(dc, m_itemGrid->X(), m_itemGrid->Y(), frame.Visible(), state);
     if (m_treeGrid) m_treeGrid->Draw(dc, m_treeGrid->X(), m_treeGrid->Y(), frame.Visible(), state);
-}
-
-bool CVincaTreeCellMetrics::Opaque(bool selected) const {
-    // As Draw fills the cell.
-    const CTreeCellData& d = m_data;
-    const bool back = !IsNoColor(Translate(d.backColor)), selBack = !IsNoColor(Translate(d.selBackColor));
-    if (!selected || d.invStyle <= 2 || d.invStyle == 4) return back;
-    if (d.invStyle == 5) return back && (m_textWidth <= 0 || selBack);
-    return selBack;
 }
 
 void CVincaTreeCellMetrics::DrawLines(Dc& dc, bool selected) {

@@ -84,9 +84,7 @@ class CVincaTreeCellMetrics : public CMVCellMetrics {
 
     void Layout(Dc& dc, Size size, const IAttrChain& attrs, int32_t kind) override;
     void Draw(Dc& dc, int32_t x, int32_t y, const Rect& clip, uint32_t state) override;
-    // Whether Draw fills the whole cell with colour first, so that nothing
-    // behind the cell shows (none of its colours is "no colour").
-    bool Opaque(bool selected) const;
+    OLE_COLOR BackColor() const { return m_data.backColor; }
     bool HitTest(Point p, CHitTestInfo& info) const override;
     Rect GetPartRect(std::string_view part) const override;
     std::string GetText(const IAttrChain& attrs) const override { return m_text.GetText(attrs); }

@@ -339,10 +339,7 @@ void CViewWindow::PaintInto(Dc& dc, const Rect& clip) {
     BuildLayers();
     // The background lies behind the rows; the caption and the scroll bars
     // are the window's frame, and so is the square where the bars meet.
-    // Rows that fill their own band hide it: it is painted below them.
-    Rect behind = RowsArea();
-    behind.top = std::min(behind.bottom, OpaqueRowsBottom(clip));
-    m_layers->Paint(dc, behind, &clip);
+    m_layers->Paint(dc, RowsArea(), &clip);
     if (const Rect corner = BarCorner(); !corner.Intersect(clip).IsEmpty())
         FillSolid(dc, FromQColor(m_vBar->palette().color(QPalette::Window)), corner.Intersect(clip));
     // Styled tree lines run on from row to row and move with the rows.
@@ -353,6 +350,10 @@ void CViewWindow::PaintInto(Dc& dc, const Rect& clip) {
     if (m_caption) m_caption->Draw(dc, m_frame, m_frame, clip, 0);
     int32_t y = RowsTop(), count = GridActive() ? 0 : RowCount(), w = ViewportWidth();
     const int32_t bottom = RowsTop() + RowsHeight(), x = m_frame - HorzScrollPosition();
+    // The background is painted in one piece; rows of its colour need not
+    // fill their bands again (the layers never show behind a row otherwise).
+    const OLE_COLOR onBack =
+        LayeredBackground(m_host.Background()) ? plat::gdi::kNoColorBit : m_host.Settings().backColor;
     FollowGridRows();
     if (GridActive()) m_gridPanes->Paint(dc, clip.Intersect({m_frame, y, m_frame + w, bottom}));
     for (int32_t r = TopRow(); r < count && y < bottom; ++r) {
@@ -361,7 +362,9 @@ void CViewWindow::PaintInto(Dc& dc, const Rect& clip) {
         Rect rowClip = clip.Intersect({m_frame, y, m_frame + w, y + cell->Height()});
         bool selected = m_host.SelectedRows() ? m_host.SelectedRows()->Contains(r) : m_ownRows.Contains(r);
         rowClip = rowClip.Intersect({m_frame, RowsTop(), m_frame + w, bottom});
-        if (!rowClip.IsEmpty()) cell->Draw(dc, x, y, rowClip, selected ? kCellSelected : 0);
+        if (!rowClip.IsEmpty())
+            cell->Draw(dc, x, y, rowClip,
+                       (selected ? kCellSelected : 0) | (cell->BackColor() == onBack ? kCellOnBackColor : 0));
         y += cell->Height();
     }
     PaintFocusMark(dc, clip);
@@ -370,20 +373,6 @@ void CViewWindow::PaintInto(Dc& dc, const Rect& clip) {
         CDCClip scope(dc, clip, {0, 0, width(), height()});
         DrawWindowFrame(dc, {0, 0, width(), height()}, s.borderStyle, s.appearance);
     }
-}
-
-int32_t CViewWindow::OpaqueRowsBottom(const Rect& clip) {
-    int32_t y = RowsTop();
-    if (GridActive() || LayeredBackground(m_host.Background())) return y;
-    const int32_t bottom = std::min(RowsTop() + RowsHeight(), clip.bottom), count = RowCount();
-    // A row scrolled sideways covers the width only as far as its cell reaches.
-    const int32_t x = m_frame - HorzScrollPosition(), right = m_frame + ViewportWidth();
-    for (int32_t r = TopRow(); r < count && y < bottom; ++r) {
-        CVincaTreeCellMetrics* cell = RowCell(r);
-        if (!cell || x + cell->Width() < right || !cell->Opaque(TipRowSelected(r))) break;
-        y += cell->Height();
-    }
-    return y;
 }
 
 void CViewWindow::PaintFocusMark(Dc& dc, const Rect& clip) {
@@ -465,10 +454,11 @@ void CViewWindow::paintEvent(QPaintEvent* e) {
         }
         return;
     }
-    // Everything goes into an image first and reaches the screen in one blit.
     if (m_laidOut != size()) FrameChanged();
-    // The buffer is kept from paint to paint: only what the paint covers is
-    // drawn again.
+    if (PaintIntoStore(e)) return;
+    // Otherwise everything goes into an image first and reaches the screen in
+    // one blit. The buffer is kept from paint to paint: only what the paint
+    // covers is drawn again.
     Size need{std::max(1, width()), std::max(1, height())};
     if (m_buffer.IsNull() || !(m_buffer.GetSize() == need)) m_buffer = Bitmap(need.cx, need.cy);
     {
@@ -482,6 +472,38 @@ void CViewWindow::paintEvent(QPaintEvent* e) {
     TrimExtents();
     QPainter p(this);
     p.drawImage(r.topLeft(), m_buffer.Image(), r);
+}
+
+bool CViewWindow::PaintIntoStore(QPaintEvent* e) {
+    // Where the window's pixels are kept in an image of the same kind as the
+    // paint buffer, the paint goes straight into it: the pixels are written
+    // once, and not copied after. Only with a plain offset and no scaling.
+    QPainter p(this);
+    QPaintDevice* device = p.paintEngine() ? p.paintEngine()->paintDevice() : nullptr;
+    const QTransform to = p.deviceTransform();
+    if (!device || device->devType() != QInternal::Image || to.type() > QTransform::TxTranslate) return false;
+    QImage* store = static_cast<QImage*>(device);
+    if (store->format() != QImage::Format_RGB32 || store->devicePixelRatio() != 1.0) return false;
+    const QPoint at(int(to.dx()), int(to.dy()));
+    p.end();
+    // Each rectangle of the paint's region is painted through an image of
+    // just that rectangle of the store: nothing around it (a child, a
+    // sibling over the window) can be touched.
+    const QRect bounds = store->rect().translated(-at);
+    for (const QRect& part : e->region()) {
+        const QRect r = part.intersected(bounds);
+        if (r.isEmpty()) continue;
+        uchar* first = store->bits() + qsizetype(r.top() + at.y()) * store->bytesPerLine() +
+                       qsizetype(r.left() + at.x()) * 4;
+        Bitmap target(QImage(first, r.width(), r.height(), store->bytesPerLine(), QImage::Format_RGB32));
+        Dc dc(target);
+        dc.SetViewportOrg({-r.left(), -r.top()});
+        const Rect clip{r.left(), r.top(), r.right() + 1, r.bottom() + 1};
+        PaintInto(dc, clip);
+        PaintTrackerLine(dc, clip);
+    }
+    TrimExtents();
+    return true;
 }
 
 bool CViewWindow::event(QEvent* e) {
@@ -1438,7 +1460,7 @@ void CViewWindow::DrawTracker(const std::function<void(Dc&)>& draw) {
 void CViewWindow::PaintTrackerLine(Dc& dc, const Rect& clip) {
     CResizeTracker* tracker = m_tracker->ActiveResizeTracker();
     if (!tracker || !tracker->IsTracking()) return;
-    dc.SetDeviceClip(clip);
+    dc.SetDeviceClip(dc.LPtoDP(clip));
     tracker->DrawLine(dc);
     dc.SetDeviceClip(std::nullopt);
 }

@@ -1,8 +1,8 @@
 #pragma once
 // The control's window: the rows of the item tree drawn as tree cells in a
 // viewport with a vertical scroll bar. It is the engine's view sink, so the
-// engine's visible rows are its rows; it paints into an image buffer and
-// blits it, so raster operations are exact.
+// engine's visible rows are its rows; it paints into an image (the window's
+// backing image, or a buffer blitted there), so raster operations are exact.
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -275,6 +275,9 @@ class CViewWindow : public QWidget,
 
     bool event(QEvent* e) override;
     void paintEvent(QPaintEvent*) override;
+    // Paints straight into the window's backing image where it can; false
+    // when the paint must go through the buffer.
+    bool PaintIntoStore(QPaintEvent* e);
     void resizeEvent(QResizeEvent*) override;
     void mousePressEvent(QMouseEvent*) override;
     void mouseMoveEvent(QMouseEvent*) override;
@@ -389,9 +392,6 @@ class CViewWindow : public QWidget,
     CVincaTreeCellMetrics* RowCell(int32_t row);
     void UpdateScrollRange();
     void PaintInto(Dc& dc, const Rect& clip);
-    // Where the rows that fill their own bands end, down from the top of the
-    // rows (the top itself when the first does not, or in a grid).
-    int32_t OpaqueRowsBottom(const Rect& clip);
     void PaintFocusMark(Dc& dc, const Rect& clip);
     // The tree cell an item's text is edited in, scrolled into view, and
     // where its top-left corner stands in the window; null when the item's
