@@ -457,9 +457,17 @@ TEST(VendorRun, DescribeFailPrepareFixSaveReopenPublishInstall) {
                       QMessageBox::Question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No,
                       "vendor-run-proceed");
         Key(Qt::Key_Y);
-        std::optional<TopWindow> report = p.Dialog();
-        ASSERT_TRUE(report) << "no report after Prepare";
-        x::save_shot(Grab(report->rect), "vendor-run-prepared");
+        ExpectMessage(
+            p,
+            "Product INF file was created successfully.\nPRODUCTS.INF file was created successfully.\n"
+            "Update stuff was created successfully.\n\nAll the files are located in the '" +
+                out.string() +
+                "' update output folder.\n\nTo access created update via the Internet, do the "
+                "following:\n\n1. Move product INF file and update stuff to the '" +
+                web +
+                "' Web folder.\n2. Copy lines from newly created PRODUCTS.INF file to your "
+                "Web-located PRODUCTS.INF file.",
+            QMessageBox::Information, QMessageBox::Ok, QMessageBox::Ok, "vendor-run-prepared");
         Key(Qt::Key_Return);
         ASSERT_TRUE(p.Front());
         Alt(Qt::Key_F);
