@@ -18,13 +18,11 @@
 #include <map>
 #include <optional>
 
-#include "KLDesigner/bridge/host_site.h"
-#include "KLDesigner/bridge/kld_file.h"
 #include "platform/com/loader.h"
 #include "platform/config/ini.h"
+#include "real_list_rig.h"
 #include "support/gui/x_input.h"
 #include "support/servers.h"
-#include "ui_rig.h"
 
 // Last: its macros would spoil the headers above.
 #include <X11/Xlib.h>
@@ -277,24 +275,6 @@ std::string PleaseCorrect(const std::string& what) {
     return what + ".\nPlease, correct information and try again.";
 }
 
-// The actions of a saved description as "A: a1 a2 B: b1", groups by folder name.
-std::string SavedActions(const fs::path& kld) {
-    kld::CHostSite site;
-    plat::ComPtr<plat::IDispatch> buffer = site.Create(kld::kTreeListClassId);
-    kld::DescriptionDocument doc;
-    {
-        kld::CDescriptionFile reader(site, buffer.get());
-        if (reader.Load(kld.string(), doc) != kld::CDescriptionFile::LoadResult::Loaded) return "not loaded";
-    }
-    buffer.reset();
-    site.ReleaseAll();
-    std::string out;
-    for (const kld::ActionRecord& r : doc.actions)
-        out += (out.empty() ? "" : " ") +
-               (r.IsGroup ? fs::path(r.SourceFolder).filename().string() + ":" : r.SourcePath);
-    return out;
-}
-
 std::string Quote(const std::string& s) {
     std::string out = "'";
     for (char c : s)
@@ -440,7 +420,7 @@ TEST(VendorRun, DescribeFailPrepareFixSaveReopenPublishInstall) {
     // The edit went to the failing action and nowhere else; the drag moved
     // data.bin before readme.txt and left tool.cfg in its group.
     ASSERT_TRUE(fs::exists(kld));
-    EXPECT_EQ(SavedActions(kld), "A: data.bin readme.txt B: tool.cfg notes-final.txt");
+    EXPECT_EQ(kldtest::SavedActionOrder(kld.string()), "A: data.bin readme.txt B: tool.cfg notes-final.txt");
     EXPECT_TRUE(fs::is_empty(out)) << "the failed Prepare touched the output folder";
 
     {
