@@ -1,7 +1,7 @@
 // A vendor's piece of work from the first key to the user's installed files.
 // KLDesigner runs as a child process on the private X display and gets real
 // keys and clicks only: menus by their access keys, choosers answered with
-// typed paths, one drag in the action list. What the test knows of the window
+// typed names and paths, one drag in the action list. What the test knows of the window
 // it learns as a person does, from the screen; where a control stands it reads
 // from the same form laid out by the same code, never shown. Then nginx serves
 // what Prepare made and KLClient installs it unattended.
@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QtGui/qguiapplication_platform.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -105,17 +106,19 @@ QImage Grab(const QRect& r) {
 std::optional<std::pair<int, int>> HighlightRows(const QImage& shot, int* left = nullptr) {
     int first = -1, last = -1, min_x = shot.width();
     for (int y = 0; y < shot.height(); ++y) {
-        int blue = 0;
+        int blue = 0, row_left = shot.width();
         for (int x0 = 0; x0 < shot.width(); ++x0) {
             const QColor c = shot.pixelColor(x0, y);
             if (c.blue() > 150 && c.blue() - c.red() > 80) {
                 ++blue;
-                min_x = std::min(min_x, x0);
+                row_left = std::min(row_left, x0);
             }
         }
+        // A picture has a few blue pixels; a highlighted text a band of them.
         if (blue >= 20) {
             if (first < 0) first = y;
             last = y;
+            min_x = std::min(min_x, row_left);
         }
     }
     if (first < 0) return std::nullopt;
@@ -235,6 +238,13 @@ void Choose(DesignerProgram& p, const std::string& title, const fs::path& path) 
         x::settle(300);
         Key(Qt::Key_Return);
         if (WaitForTop([&](const TopWindow& w) { return w.id == p.main.id; }, 10000)) return;
+        // Typed again only into a chooser still on the screen; one that
+        // closed slowly leaves the main window to come to the front.
+        const std::vector<TopWindow> tops = TopWindows();
+        if (std::none_of(tops.begin(), tops.end(), [&](const TopWindow& w) { return w.id == chooser->id; })) {
+            if (p.Front()) return;
+            break;
+        }
     }
     x::save_shot(Grab(QGuiApplication::primaryScreen()->geometry()), "vendor-run-chooser-open");
     FAIL() << "the chooser \"" << title << "\" stayed open with " << path;
