@@ -339,7 +339,7 @@ TEST(VendorRun, DescribeFailPrepareFixSaveReopenPublishInstall) {
         Alt(Qt::Key_D);
         click(kld::tab::Destination, "optInstallPathType", 0, QPoint(8, 8));
 
-        // Two install groups, their files chosen by typing paths.
+        // Two install groups: folders chosen by typed paths, files by names.
         Alt(Qt::Key_A);
         auto add_group = [&](const fs::path& folder) {
             Alt(Qt::Key_E);
@@ -470,6 +470,7 @@ TEST(VendorRun, DescribeFailPrepareFixSaveReopenPublishInstall) {
     ASSERT_EQ(plat::IniDocument::load(out / "widget.inf", inf), plat::SysError::Success);
     EXPECT_EQ(inf.get_string("Common", "Name"), "Widget Suite");
     EXPECT_EQ(inf.get_string("Common", "Manufacturer"), "Marovia Test");
+    EXPECT_EQ(inf.get_string("Common", "PathType"), "0") << "the destination chosen by the click";
     EXPECT_EQ(inf.get_string("File1", "FileName"), "data.bin") << "the dragged action comes first";
     EXPECT_EQ(inf.get_string("File4", "FileName"), "notes-final.txt");
     ASSERT_TRUE(fs::exists(out / "Products.INF"));
