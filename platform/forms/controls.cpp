@@ -1,6 +1,7 @@
 #include "platform/forms/controls.h"
 
 #include <QAbstractScrollArea>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
@@ -689,9 +690,30 @@ void TabStrip::changed(int32_t tab) {
     if (tab < 0 || tab == m_tab) return;
     const int32_t previous = m_tab;
     m_tab = tab;
+    // The keyboard follows the person to the new page when it was on the
+    // page that goes away; otherwise hiding that page would hand it to
+    // whatever comes first in the window (the toolbar).
+    QWidget* focused = QApplication::focusWidget();
+    QWidget* old_page = page(previous);
+    const bool focus_on_old_page = focused && old_page && old_page->isAncestorOf(focused);
     for (size_t i = 0; i < m_pages.size(); ++i)
         m_pages[i]->setVisible(static_cast<int32_t>(i) == tab);
     if (TabClick) TabClick(previous);
+    if (focus_on_old_page) FocusFirstOnPage(tab);
+}
+
+void TabStrip::FocusFirstOnPage(int32_t tab) {
+    QWidget* shown = page(tab);
+    if (!shown || !shown->isVisible()) return;
+    // The focus chain's order is the order of the page's controls.
+    for (QWidget* w = shown->nextInFocusChain(); w && w != shown; w = w->nextInFocusChain()) {
+        if (!shown->isAncestorOf(w)) continue;
+        if ((w->focusPolicy() & Qt::TabFocus) == Qt::TabFocus && !w->focusProxy() && w->isVisible() &&
+            w->isEnabled()) {
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
 }
 
 void TabStrip::SetTab(int32_t tab) {

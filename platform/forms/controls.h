@@ -340,6 +340,8 @@ class TabStrip : public Control {
 
   private:
     void changed(int32_t tab);
+    // Gives the keyboard to the first control of the page that takes it.
+    void FocusFirstOnPage(int32_t tab);
     QTabBar* m_bar;
     std::vector<QWidget*> m_pages;
     int32_t m_tab{0};

@@ -1,5 +1,6 @@
 #include "platform/ui/qt_prompt.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -62,6 +63,26 @@ QMessageBox::Icon IconOf(MsgIcon i) {
     return QMessageBox::NoIcon;
 }
 
+// Gives the keyboard back once a dialog closes: to the modal window still
+// open below it, or else to the window the dialog stood over. Window
+// managers do this for a closed transient window; without one (a bare X
+// display, some kiosk sessions) the keys would go nowhere until the person
+// clicks into the window.
+class ReturnKeyboard {
+  public:
+    explicit ReturnKeyboard(QWidget* parent) : m_window(parent ? parent->window() : nullptr) {}
+    ~ReturnKeyboard() {
+        QWidget* target = QApplication::activeModalWidget();
+        if (!target) target = m_window;
+        if (target && target->isVisible()) target->activateWindow();
+    }
+    ReturnKeyboard(const ReturnKeyboard&) = delete;
+    ReturnKeyboard& operator=(const ReturnKeyboard&) = delete;
+
+  private:
+    QPointer<QWidget> m_window;
+};
+
 const QString kProgramsFilter = QStringLiteral("Programs (*)");
 
 // Narrows the chooser's list to folders and files one may run while the
@@ -108,6 +129,7 @@ QString QtFileFilter(const std::string& filter) {
 }
 
 MsgAnswer QtPrompt::message(const MessageRequest& r) {
+    ReturnKeyboard back(m_parent);
     QMessageBox box(IconOf(r.icon), Q(r.caption), Q(r.text), QMessageBox::NoButton, m_parent);
     std::vector<ButtonSpec> specs = ButtonsOf(r.buttons);
     for (const ButtonSpec& s : specs)
@@ -125,6 +147,7 @@ MsgAnswer QtPrompt::message(const MessageRequest& r) {
 }
 
 void QtPrompt::about(const AboutRequest& r) {
+    ReturnKeyboard back(m_parent);
     // No parent: the box stands on its own, centred on the desktop.
     QMessageBox box(QMessageBox::Information, Q("About " + r.product),
                     Q(r.product + "\nVersion " + r.version + "\n" + r.maker), QMessageBox::Ok);
@@ -175,6 +198,7 @@ void ConfigureFileDialog(QFileDialog& dialog, const FileRequest& r, bool save) {
 namespace {
 
 std::optional<std::string> RunFileDialog(QWidget* parent, const FileRequest& r, bool save) {
+    ReturnKeyboard back(parent);
     QFileDialog dialog(parent);
     ConfigureFileDialog(dialog, r, save);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
@@ -192,6 +216,7 @@ std::optional<std::string> QtPrompt::choose_save_file(const FileRequest& r) {
 }
 
 std::optional<std::string> QtPrompt::choose_folder(const FolderRequest& r) {
+    ReturnKeyboard back(m_parent);
     QFileDialog dialog(m_parent, Q(r.title), Q(r.initial_folder));
     dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::Directory);
@@ -201,6 +226,7 @@ std::optional<std::string> QtPrompt::choose_folder(const FolderRequest& r) {
 }
 
 int32_t QtPrompt::run_modal(IModalDialog& dialog) {
+    ReturnKeyboard back(m_parent);
     return dialog.exec_modal();
 }
 
@@ -215,6 +241,7 @@ std::optional<PrinterChoice> QtPrompt::default_printer() {
 }
 
 std::optional<PrinterChoice> QtPrompt::choose_printer() {
+    ReturnKeyboard back(m_parent);
     QPrinter printer;
     QPrintDialog dialog(&printer, m_parent);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;

@@ -27,6 +27,26 @@ namespace kldtest {
 using plat::Variant;
 namespace dispid = vinca::dispid;
 
+// The actions of a description file as a fresh control reads them back: a
+// group's folder name with a colon, then its actions' file names, as
+// "A: a1 a2 B: b1".
+inline std::string SavedActionOrder(const std::string& path) {
+    kld::CHostSite site;
+    plat::ComPtr<plat::IDispatch> fresh = site.Create(kld::kTreeListClassId);
+    kld::DescriptionDocument doc;
+    {
+        kld::CDescriptionFile reader(site, fresh.get());
+        if (reader.Load(path, doc) != kld::CDescriptionFile::LoadResult::Loaded) return "not loaded";
+    }
+    fresh.reset();
+    site.ReleaseAll();
+    std::string out;
+    for (const kld::ActionRecord& r : doc.actions)
+        out += (out.empty() ? "" : " ") +
+               (r.IsGroup ? std::filesystem::path(r.SourceFolder).filename().string() + ":" : r.SourcePath);
+    return out;
+}
+
 class ActionListUi : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -142,20 +162,7 @@ class ActionListUi : public ::testing::Test {
         const std::string path = dir.str() + "/order.kld";
         d->Bridge().StoreDescriptionInTree(*d);
         EXPECT_TRUE(d->Bridge().SaveTreeToFile(*d, path));
-        kld::CHostSite site;
-        plat::ComPtr<plat::IDispatch> fresh = site.Create(kld::kTreeListClassId);
-        kld::DescriptionDocument doc;
-        {
-            kld::CDescriptionFile reader(site, fresh.get());
-            EXPECT_EQ(reader.Load(path, doc), kld::CDescriptionFile::LoadResult::Loaded);
-        }
-        fresh.reset();
-        site.ReleaseAll();
-        std::string out;
-        for (const kld::ActionRecord& r : doc.actions)
-            out += (out.empty() ? "" : " ") +
-                   (r.IsGroup ? std::filesystem::path(r.SourceFolder).filename().string() + ":" : r.SourcePath);
-        return out;
+        return SavedActionOrder(path);
     }
 
     kltest::ScriptedPrompt prompt;

@@ -396,3 +396,38 @@ TEST(FormsScreenshot, SampleFormWithEveryKind) {
     // Not blank: the picture box's fill shows.
     EXPECT_EQ(shot.pixelColor(5500 / 15 + 10, form.client()->y() + 2700 / 15 + 10), QColor(0, 0, 128));
 }
+
+// A person's change of tab takes the keyboard from the page that goes away
+// to the first control of the new one; a keyboard elsewhere stays put.
+TEST(FormsForm, TabChangeTakesTheKeyboardAlongFromTheOldPage) {
+    Form form("frmTabs");
+    auto& outside = form.Add<TextBox>("txtOutside");
+    outside.Move(0, 0, 1500, 300);
+    auto& tab = form.Add<TabStrip>("tab", -1, nullptr, 3);
+    tab.Move(0, 600, 6000, 3000);
+    std::vector<TextBox*> first;
+    for (int page = 0; page < 3; ++page) {
+        auto& label = form.Add<Label>("lbl", page, tab.page(page));
+        label.Move(150, 450, 1500, 300);
+        // Page 2's first box is hidden: the keyboard goes to the next one.
+        for (int k = 0; k < 2; ++k) {
+            auto& box = form.Add<TextBox>("txt" + std::to_string(page), k, tab.page(page));
+            box.Move(1800, 450 + k * 400, 1500, 300);
+            if (k == 0) first.push_back(&box);
+        }
+    }
+    first[2]->SetVisible(false);
+    form.Show();
+    form.window()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.window()));
+
+    first[0]->line_edit()->setFocus();
+    tab.tab_bar()->setCurrentIndex(1);
+    EXPECT_EQ(QApplication::focusWidget(), first[1]->line_edit());
+    tab.tab_bar()->setCurrentIndex(2);
+    EXPECT_EQ(QApplication::focusWidget(), form.Get<TextBox>("txt2", 1).line_edit());
+
+    outside.line_edit()->setFocus();
+    tab.SetTab(0);
+    EXPECT_EQ(QApplication::focusWidget(), outside.line_edit());
+}

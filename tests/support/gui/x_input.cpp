@@ -199,6 +199,10 @@ void key(Qt::Key k, Qt::KeyboardModifiers mods) {
     const KeySym sym = keysym_for(k, mods & Qt::KeypadModifier);
     hold(mods, true);
     send_keysym(sym, true);
+    // Held for a moment, as by a finger: a program in another process sees
+    // the release apart from the press.
+    XSync(need_display(), False);
+    QThread::msleep(30);
     send_keysym(sym, false);
     settle();
     hold(mods, false);
