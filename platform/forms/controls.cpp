@@ -7,6 +7,7 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -17,6 +18,7 @@
 #include <QTabBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 #include "platform/forms/form.h"
@@ -65,6 +67,26 @@ class ClickFilter : public QObject {
   private:
     std::function<void()> m_fire;
     bool m_pressed{false};
+};
+
+// Hands the unmodified keys pressed in a widget to a handler, which answers
+// whether it took them.
+class PlainKeys : public QObject {
+  public:
+    PlainKeys(QWidget* w, std::function<bool(int)> handle) : QObject(w), m_handle(std::move(handle)) {
+        w->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier)) return false;
+        return m_handle(key->key());
+    }
+
+  private:
+    std::function<bool(int)> m_handle;
 };
 
 namespace {
@@ -496,6 +518,28 @@ OptionButton::OptionButton(Form& form, std::string name, int32_t index, QWidget*
             return;
         }
         SetValue(true);
+    });
+    // The arrow keys move along the buttons of the group, choosing each.
+    new PlainKeys(m_radio, [this](int key) {
+        const int step = key == Qt::Key_Down || key == Qt::Key_Right ? 1
+                         : key == Qt::Key_Up || key == Qt::Key_Left  ? -1
+                                                                     : 0;
+        if (step == 0) return false;
+        std::vector<OptionButton*> group;
+        for (Control* c : this->form().Controls())
+            if (c->kind() == ControlKind::OptionButton && c->widget() &&
+                c->widget()->parent() == widget()->parent()) {
+                // Hidden and disabled buttons are stepped over.
+                QWidget* w = c->widget();
+                if (c == this || (w->isVisibleTo(w->parentWidget()) && w->isEnabled()))
+                    group.push_back(static_cast<OptionButton*>(c));
+            }
+        const auto at = std::find(group.begin(), group.end(), this) - group.begin();
+        const auto n = static_cast<std::ptrdiff_t>(group.size());
+        OptionButton* next = group[size_t(((at + step) % n + n) % n)];
+        next->m_radio->setFocus(Qt::TabFocusReason);
+        next->SetValue(true);
+        return true;
     });
 }
 

@@ -375,3 +375,33 @@ TEST_F(DesignerInUse, TheSecondPrepareCanBeCancelled) {
 }
 
 } // namespace
+
+namespace {
+
+// The arrow keys move along an option group, choosing each button as the
+// keyboard reaches it, round from the last to the first.
+TEST_F(DesignerInUse, ArrowKeysStepThroughAnOptionGroup) {
+    using plat::forms::OptionButton;
+    x::key(Qt::Key_D, Qt::AltModifier);
+    x::settle();
+    auto option = [&](int i) -> OptionButton& { return main.form().Get<OptionButton>("optInstallPathType", i); };
+    QWidget* first = option(0).widget();
+    x::click(first, {6, first->height() / 2});
+    x::settle();
+    ASSERT_TRUE(option(0).Value());
+    const struct {
+        Qt::Key key;
+        int chosen;
+    } steps[] = {{Qt::Key_Down, 1}, {Qt::Key_Right, 2}, {Qt::Key_Down, 3}, {Qt::Key_Down, 0}, {Qt::Key_Up, 3},
+                 {Qt::Key_Left, 2}};
+    for (const auto& s : steps) {
+        x::key(s.key);
+        x::settle();
+        SCOPED_TRACE(s.chosen);
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(option(i).Value(), i == s.chosen);
+        EXPECT_EQ(QApplication::focusWidget(), option(s.chosen).widget());
+        EXPECT_EQ(d->Product.InstallPaths[0].FolderType, s.chosen);
+    }
+}
+
+} // namespace
