@@ -28,11 +28,11 @@ CViewWindow::CViewWindow(CVincaEngine& engine, IViewHost& host, QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     // Moves with no button held arrive too: the tool tip follows them.
     setMouseTracking(true);
-    m_vBar = new QScrollBar(Qt::Vertical, this);
+    m_vBar = new ThumbScrollBar(Qt::Vertical, this);
     // An opaque bar: moving its thumb never repaints the rows beneath it.
     m_vBar->setAutoFillBackground(true);
     m_vInfo = std::make_unique<ScrollInfoBar>(m_vBar);
-    m_hBar = new QScrollBar(Qt::Horizontal, this);
+    m_hBar = new ThumbScrollBar(Qt::Horizontal, this);
     m_hBar->setAutoFillBackground(true);
     m_hBar->hide();
     m_hInfo = std::make_unique<ScrollInfoBar>(m_hBar);
