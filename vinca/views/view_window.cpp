@@ -523,7 +523,9 @@ void CViewWindow::ScrollCommand(int32_t bar, int32_t code, int32_t thumb) {
 }
 
 void CViewWindow::resizeEvent(QResizeEvent*) {
-    FrameChanged();
+    // A window sized while hidden hears of it again when first shown; it was
+    // laid out for that size already, and its measured rows still hold.
+    if (m_laidOut != size()) FrameChanged();
     SetTopRow(TopRow());
 }
 
