@@ -313,7 +313,10 @@ TEST_F(ScrollDraw, AThumbThatOnlyMovesRepaintsWhereItWasAndWhereItIs) {
         ASSERT_NE(now, was);
         const QRegion painted = log.Painted();
         EXPECT_FALSE(painted.isEmpty());
-        if (s.thumbOnly) EXPECT_TRUE(was.united(now).adjusted(-3, -3, 3, 3).contains(painted.boundingRect()));
+        if (s.thumbOnly) {
+            EXPECT_TRUE(was.united(now).adjusted(-3, -3, 3, 3).contains(painted.boundingRect()));
+            x::save_shot(x::grab(view()), "control_bar_thumb_moved");
+        }
         // What the screen shows of the bar is what a full paint draws.
         const QImage screen = x::grab(v).convertToFormat(QImage::Format_RGB32);
         const QImage full = v->grab().toImage().convertToFormat(QImage::Format_RGB32);
