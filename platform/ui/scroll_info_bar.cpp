@@ -1,8 +1,39 @@
 #include "platform/ui/scroll_info_bar.h"
 
-#include <QtWidgets/QScrollBar>
+#include <QtWidgets/QStyle>
+#include <QtWidgets/QStyleOptionSlider>
 
 namespace plat::ui {
+
+QRect ThumbScrollBar::ThumbRect() const {
+    QStyleOptionSlider opt;
+    initStyleOption(&opt);
+    return style()->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarSlider, this);
+}
+
+void ThumbScrollBar::sliderChange(SliderChange change) {
+    // At either end the arrows may look otherwise (a style greys the one
+    // that can go no further), and a thumb of another size changed the
+    // page: those repaint the whole bar.
+    if (change == SliderValueChange && !m_paintedThumb.isNull() && !AtEnd(value()) &&
+        !AtEnd(m_paintedValue)) {
+        const QRect now = ThumbRect();
+        if (now.size() == m_paintedThumb.size()) {
+            // Styles draw the thumb's outline and shade a pixel or so past
+            // its rectangle.
+            constexpr int kMargin = 3;
+            update(now.united(m_paintedThumb).adjusted(-kMargin, -kMargin, kMargin, kMargin));
+            return;
+        }
+    }
+    QScrollBar::sliderChange(change);
+}
+
+void ThumbScrollBar::paintEvent(QPaintEvent* e) {
+    QScrollBar::paintEvent(e);
+    m_paintedThumb = ThumbRect();
+    m_paintedValue = sliderPosition();
+}
 
 ScrollInfoBar::ScrollInfoBar(QScrollBar* bar) : m_bar(bar) {
     m_bar->setTracking(true);

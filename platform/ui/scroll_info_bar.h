@@ -8,8 +8,8 @@
 #include <functional>
 
 #include <QtCore/QObject>
-
-class QScrollBar;
+#include <QtCore/QRect>
+#include <QtWidgets/QScrollBar>
 
 namespace plat::ui {
 
@@ -43,6 +43,26 @@ struct SCROLLINFO {
     uint32_t nPage{0};
     int32_t nPos{0};
     int32_t nTrackPos{0};
+};
+
+// A scroll bar whose thumb, when only its position changes, repaints where
+// it was painted last and where it is now: the rest of the bar stays as it
+// is. A wheel step on a short list moves the thumb a few pixels, and the
+// style's fills of the whole groove would cost more than the rows' move.
+class ThumbScrollBar : public QScrollBar {
+  public:
+    using QScrollBar::QScrollBar;
+
+  protected:
+    void sliderChange(SliderChange change) override;
+    void paintEvent(QPaintEvent* e) override;
+
+  private:
+    QRect ThumbRect() const;
+    bool AtEnd(int value) const { return value <= minimum() || value >= maximum(); }
+
+    QRect m_paintedThumb; // none until a paint has put it somewhere
+    int m_paintedValue{0};
 };
 
 class ScrollInfoBar : public QObject {

@@ -28,11 +28,11 @@ CViewWindow::CViewWindow(CVincaEngine& engine, IViewHost& host, QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     // Moves with no button held arrive too: the tool tip follows them.
     setMouseTracking(true);
-    m_vBar = new QScrollBar(Qt::Vertical, this);
+    m_vBar = new ThumbScrollBar(Qt::Vertical, this);
     // An opaque bar: moving its thumb never repaints the rows beneath it.
     m_vBar->setAutoFillBackground(true);
     m_vInfo = std::make_unique<ScrollInfoBar>(m_vBar);
-    m_hBar = new QScrollBar(Qt::Horizontal, this);
+    m_hBar = new ThumbScrollBar(Qt::Horizontal, this);
     m_hBar->setAutoFillBackground(true);
     m_hBar->hide();
     m_hInfo = std::make_unique<ScrollInfoBar>(m_hBar);
@@ -523,7 +523,9 @@ void CViewWindow::ScrollCommand(int32_t bar, int32_t code, int32_t thumb) {
 }
 
 void CViewWindow::resizeEvent(QResizeEvent*) {
-    FrameChanged();
+    // A window sized while hidden hears of it again when first shown; it was
+    // laid out for that size already, and its measured rows still hold.
+    if (m_laidOut != size()) FrameChanged();
     SetTopRow(TopRow());
 }
 

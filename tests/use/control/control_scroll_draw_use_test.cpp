@@ -278,6 +278,56 @@ TEST_F(ScrollDraw, TheSquareBetweenTheScrollBarsShowsNoBackground) {
     EXPECT_GT(share(h->geometry().top() - 1, [](QColor c) { return c.blue() > 200 && c.red() < 40; }), 0.5);
 }
 
+TEST_F(ScrollDraw, AThumbThatOnlyMovesRepaintsWhereItWasAndWhereItIs) {
+    fill(100); // a wheel step moves the thumb by some pixels
+    host.resize(300, 300);
+    ASSERT_TRUE(x::activate(&host));
+    view()->setFocus(Qt::OtherFocusReason);
+    put("ListIndex", Variant(int32_t(0)));
+    x::settle(50);
+    QScrollBar* v = bar(Qt::Vertical);
+    ASSERT_TRUE(v && v->isVisible());
+    const QPoint at = rows_area().center();
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        bool thumbOnly; // the thumb moves between the ends, nothing else changes
+    };
+    const Step steps[] = {
+        {"the wheel down from the top", [&] { x::wheel(view(), at, -1); }, false},
+        {"the wheel down", [&] { x::wheel(view(), at, -1); }, true},
+        {"the wheel down again", [&] { x::wheel(view(), at, -1); }, true},
+        {"End", [] { x::key(Qt::Key_End); }, false},
+        {"the wheel up from the end", [&] { x::wheel(view(), at, 1); }, false},
+        {"the wheel up", [&] { x::wheel(view(), at, 1); }, true},
+        {"Home", [] { x::key(Qt::Key_Home); }, false},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.what);
+        x::settle(50);
+        const QRect was = thumb(v);
+        PaintLog log(v);
+        s.act();
+        x::settle(100);
+        const QRect now = thumb(v);
+        ASSERT_NE(now, was);
+        const QRegion painted = log.Painted();
+        EXPECT_FALSE(painted.isEmpty());
+        if (s.thumbOnly) {
+            EXPECT_TRUE(was.united(now).adjusted(-3, -3, 3, 3).contains(painted.boundingRect()));
+            x::save_shot(x::grab(view()), "control_bar_thumb_moved");
+        }
+        // What the screen shows of the bar is what a full paint draws.
+        const QImage screen = x::grab(v).convertToFormat(QImage::Format_RGB32);
+        const QImage full = v->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(screen, full);
+        if (screen != full) {
+            x::save_shot(screen, std::string("control_bar_screen_") + s.what);
+            x::save_shot(full, std::string("control_bar_full_") + s.what);
+        }
+    }
+}
+
 // A tree of `groups` parents with `children` leaves each, all open.
 class TreeScroll : public ScrollDraw {
   protected:
