@@ -144,7 +144,7 @@ CVincaTreeCellMetrics* CViewWindow::EditedCell(CItem* item, int32_t row, Point& 
         if (rr.IsEmpty()) return nullptr;
         // The rows are drawn shifted by the sideways scroll.
         origin = {rr.left - HorzScrollPosition(), rr.top};
-        return RowCell(row);
+        return m_tree->RowCell(row);
     }
     // In a grid the text is edited in the cell of the tree column: the row
     // and then that column are scrolled into view.

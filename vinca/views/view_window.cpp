@@ -22,6 +22,8 @@ using namespace plat::ui;
 
 CViewWindow::CViewWindow(CVincaEngine& engine, IViewHost& host, QWidget* parent)
     : QWidget(parent), m_engine(engine), m_host(host), m_cells(host) {
+    m_tree =
+        std::make_unique<CTreePane>(m_engine, m_host, m_cells, static_cast<CTreePane::IPlacement&>(*this));
     m_gridPanes = std::make_unique<CGridPanes>(m_engine, m_host);
     m_gridPanes->isSelected = [this](int32_t row) { return TipRowSelected(row); };
     setFocusPolicy(Qt::StrongFocus);
@@ -42,7 +44,6 @@ CViewWindow::CViewWindow(CVincaEngine& engine, IViewHost& host, QWidget* parent)
     m_vInfo->onScroll = [this](int32_t code, int32_t thumb) { ScrollCommand(SB_VERT, code, thumb); };
     m_hInfo->onScroll = [this](int32_t code, int32_t thumb) { ScrollCommand(SB_HORZ, code, thumb); };
     m_engine.SetViewSink(this);
-    m_extents.SetItemCount(m_engine.VisibleCount());
     if (MirrorsTree()) ReadTreeSelection();
     m_toolTip = std::make_unique<CItemToolTip>(static_cast<IToolTipView&>(*this));
     m_toolTip->SetParentWnd(this);
@@ -66,8 +67,7 @@ void CViewWindow::FrameChanged() {
         m_caption->LayoutAt(std::max(0, width() - 2 * m_frame));
         m_captionHeight = std::clamp(m_caption->Height(), 0, std::max(0, height() - 2 * m_frame));
     }
-    ForgetLastPage();
-    m_extents.RemoveOutside(0, -1);
+    m_tree->Invalidate();
     UpdateScrollRange();
     RequestRepaint();
 }
@@ -160,7 +160,7 @@ void CViewWindow::SetScrollInfo(int32_t bar, const SCROLLINFO& si) {
     const bool shown = bar == SB_VERT ? !m_vBar->isHidden() : !m_hBar->isHidden();
     if (shown != wasShown || otherShown != !other->isHidden()) {
         // A bar came or went: the rows have another height or width.
-        ForgetLastPage();
+        m_tree->ForgetLastPage();
         PlaceBars();
     }
 }
@@ -185,15 +185,8 @@ void CViewWindow::PlaceBars() {
 
 void CViewWindow::UpdateHorzRange() {
     if (GridActive()) return; // columns set the grid's range
-    // The widest row on the page; rows are laid out at least as wide as
-    // the viewport, so rows that fit give no range beyond one page.
-    int32_t widest = 0, y = 0, avail = RowsHeight(), count = RowCount();
-    for (int32_t row = TopRow(); row < count && y < avail; ++row) {
-        CVincaTreeCellMetrics* c = RowCell(row);
-        if (!c) break;
-        widest = std::max(widest, c->GetSize().cx);
-        y += c->Height();
-    }
+    // The widest row on the page sets the range.
+    const int32_t widest = m_tree->WidestOnPage();
     m_scroller->SetRange(std::max(0, widest - 1), m_scroller->RangeY());
 }
 
@@ -210,75 +203,8 @@ void CViewWindow::SetHorzScrollPosition(int32_t x) {
     m_scroller->HScroll(SB_ENDSCROLL, 0);
 }
 
-CVincaTreeCellMetrics* CViewWindow::RowCell(int32_t row) {
-    if (ViewportWidth() != m_cellWidth) {
-        m_extents.RemoveOutside(0, -1);
-        m_cellWidth = ViewportWidth();
-    }
-    if (const auto* e = m_extents.Lookup(row)) return static_cast<CVincaTreeCellMetrics*>(e->cell.get());
-    CItem* item = m_engine.RowItem(row);
-    if (!item) return nullptr;
-    Dc metrics;
-    const int32_t h = m_host.Settings().uniformRows ? UniformHeight() : ItemRowHeight(m_engine, item);
-    auto cell = m_cells.Build(item, metrics, {ViewportWidth(), h}, nullptr);
-    CVincaTreeCellMetrics* raw = cell.get();
-    Size extent = cell->GetSize();
-    m_extents.SetExtent(row, extent, std::move(cell));
-    return raw;
-}
-
 int32_t CViewWindow::RowsPerPage() {
-    if (GridActive()) return m_gridPanes->PageSize(1);
-    int32_t h = 0, n = 0, count = RowCount(), avail = RowsHeight();
-    for (int32_t row = TopRow(); row < count && h < avail; ++row, ++n) {
-        CVincaTreeCellMetrics* c = RowCell(row);
-        h += c ? c->Height() : 0;
-        if (h > avail) break;
-    }
-    return std::max(1, n);
-}
-
-int32_t CViewWindow::MaxTop() {
-    if (m_maxTop >= 0) return m_maxTop;
-    // The last page starts where the rows from the end fill the window.
-    int32_t count = RowCount(), h = 0, row = count;
-    while (row > 0) {
-        CVincaTreeCellMetrics* c = RowCell(row - 1);
-        int32_t rh = c ? c->Height() : 0;
-        if (h + rh > RowsHeight()) break;
-        h += rh;
-        --row;
-    }
-    m_maxTop = std::max(0, std::min(row, count - 1));
-    return m_maxTop;
-}
-
-void CViewWindow::ForgetLastPage() {
-    m_maxTop = -1;
-    m_uniformHeight = -1;
-}
-
-int32_t CViewWindow::UniformHeight() {
-    if (m_uniformHeight >= 0) return m_uniformHeight;
-    // The first row's natural height, measured apart from the cached rows.
-    CItem* first = m_engine.RowItem(0);
-    if (!first) return -1;
-    Dc metrics;
-    m_uniformHeight = m_cells.Build(first, metrics, {ViewportWidth(), ItemRowHeight(m_engine, first)}, nullptr)->Height();
-    return m_uniformHeight;
-}
-
-int32_t CViewWindow::KeptRows() {
-    return 4 * RowsPerPage() + kKeptRows;
-}
-
-void CViewWindow::TrimExtents() {
-    // Rows far from the page are measured again when they come back, so a
-    // walk through a long list keeps only a few pages of cells.
-    int32_t keep = KeptRows();
-    int32_t top = TopRow();
-    if (m_extents.EntryCount() > size_t(4 * keep))
-        m_extents.RemoveOutside(std::max(0, top - keep), top + keep);
+    return GridActive() ? m_gridPanes->PageSize(1) : m_tree->RowsPerPage();
 }
 
 void CViewWindow::UpdateScrollRange() {
@@ -291,7 +217,7 @@ void CViewWindow::UpdateScrollRange() {
     PlaceBars();
     // A bar that came or went changed the rows' width: rows were laid out
     // at the old one, so measure them again before the sideways range counts.
-    if (ViewportWidth() != m_cellWidth) {
+    if (!m_tree->LaidOutAtWidth()) {
         UpdateHorzRange();
         PlaceBars();
     }
@@ -303,30 +229,15 @@ void CViewWindow::SetTopRow(int32_t row) {
     if (row <= 0) return m_scroller->SetPosition(HorzScrollPosition(), 0);
     if (GridActive())
         return m_scroller->SetPosition(HorzScrollPosition(), std::min(row, m_gridPanes->LastPageTop()));
-    m_scroller->SetPosition(HorzScrollPosition(), std::min(row, MaxTop()));
+    m_scroller->SetPosition(HorzScrollPosition(), std::min(row, m_tree->LastPageTop()));
 }
 
 Rect CViewWindow::RowRect(int32_t row) {
-    if (GridActive()) return m_gridPanes->RowRect(row);
-    if (row < TopRow() || row >= RowCount()) return {};
-    int32_t y = RowsTop();
-    for (int32_t r = TopRow(); r < row; ++r) {
-        y += RowCell(r)->Height();
-        if (y >= RowsTop() + RowsHeight()) return {};
-    }
-    return {m_frame, y, m_frame + ViewportWidth(), y + RowCell(row)->Height()};
+    return GridActive() ? m_gridPanes->RowRect(row) : m_tree->RowRect(row);
 }
 
 int32_t CViewWindow::RowFromPoint(Point p) {
-    if (GridActive()) return m_gridPanes->RowFromPoint(p);
-    if (p.x < m_frame || p.x >= m_frame + ViewportWidth() || p.y < RowsTop()) return -1;
-    int32_t y = RowsTop(), count = RowCount();
-    for (int32_t r = TopRow(); r < count && y < RowsTop() + RowsHeight(); ++r) {
-        int32_t h = RowCell(r)->Height();
-        if (p.y < y + h) return r;
-        y += h;
-    }
-    return -1;
+    return GridActive() ? m_gridPanes->RowFromPoint(p) : m_tree->RowFromPoint(p);
 }
 
 void CViewWindow::SetCurrentRow(int32_t row) {
@@ -357,7 +268,7 @@ void CViewWindow::PaintInto(Dc& dc, const Rect& clip) {
     FollowGridRows();
     if (GridActive()) m_gridPanes->Paint(dc, clip.Intersect({m_frame, y, m_frame + w, bottom}));
     for (int32_t r = TopRow(); r < count && y < bottom; ++r) {
-        CVincaTreeCellMetrics* cell = RowCell(r);
+        CVincaTreeCellMetrics* cell = m_tree->RowCell(r);
         if (!cell) break;
         Rect rowClip = clip.Intersect({m_frame, y, m_frame + w, y + cell->Height()});
         bool selected = m_host.SelectedRows() ? m_host.SelectedRows()->Contains(r) : m_ownRows.Contains(r);
@@ -426,7 +337,7 @@ QImage CViewWindow::Render() {
         PaintInto(dc, {0, 0, width(), height()});
         PaintTrackerLine(dc, {0, 0, width(), height()});
     }
-    TrimExtents();
+    m_tree->TrimExtents();
     // The bars go onto a copy; the buffer keeps only what paints draw.
     QImage img = m_buffer.Image().copy();
     QPainter p(&img);
@@ -469,7 +380,7 @@ void CViewWindow::paintEvent(QPaintEvent* e) {
         // so the tracker takes it away by drawing it once more.
         PaintTrackerLine(dc, clip);
     }
-    TrimExtents();
+    m_tree->TrimExtents();
     QPainter p(this);
     p.drawImage(r.topLeft(), m_buffer.Image(), r);
 }
@@ -502,7 +413,7 @@ bool CViewWindow::PaintIntoStore(QPaintEvent* e) {
         PaintInto(dc, clip);
         PaintTrackerLine(dc, clip);
     }
-    TrimExtents();
+    m_tree->TrimExtents();
     return true;
 }
 
@@ -578,7 +489,7 @@ void CViewWindow::mousePressEvent(QMouseEvent* e) {
         return;
     }
     Rect rr = RowRect(row);
-    CVincaTreeCellMetrics* cell = RowCell(row);
+    CVincaTreeCellMetrics* cell = m_tree->RowCell(row);
     CHitTestInfo info;
     const int32_t left = rr.left - HorzScrollPosition();
     if (cell && cell->HitTest({p.x - left, p.y - rr.top}, info) && info.kind == HIT_PLUSMINUS) {
@@ -658,7 +569,7 @@ void CViewWindow::Scrolled(Point old) {
     if (GridActive()) return GridScrolled(old);
     // How far the rows moved, measured before anything is laid out anew.
     const Point now = m_scroller->Position();
-    std::optional<int32_t> down = RowsDistance(old.y, now.y);
+    std::optional<int32_t> down = m_tree->Distance(old.y, now.y);
     const Rect before = RowsArea();
     // Another page of rows may be wider or narrower; while the thumb is
     // held that waits for its release.
@@ -717,37 +628,17 @@ void CViewWindow::RepaintFocusBand() {
 void CViewWindow::ScrollEnds() {
     if (!std::exchange(m_horzRangeStale, false)) return;
     const Rect before = RowsArea();
-    const bool atEnd = TopRow() >= MaxTop();
+    const bool atEnd = TopRow() >= m_tree->LastPageTop();
     UpdateHorzRange();
     if (RowsArea() == before) return;
     // A bar came or went: a list shown to its end still ends at the bottom.
     RequestRepaint();
-    if (atEnd) SetTopRow(MaxTop());
+    if (atEnd) SetTopRow(m_tree->LastPageTop());
 }
 
 int32_t CViewWindow::BarPage() {
     if (m_barPage > 0 && m_scroller && m_scroller->ThumbTracking()) return m_barPage;
     return m_barPage = RowsPerPage();
-}
-
-std::optional<int32_t> CViewWindow::RowsDistance(int32_t from, int32_t to) {
-    // The rows between the two tops, in pixels (negative upwards); none
-    // when they fill more than the window, which then paints anew.
-    const int32_t sign = to >= from ? 1 : -1, avail = RowsHeight();
-    int32_t sum = 0;
-    // While the thumb is held the rows between are not measured for it: a
-    // row not measured yet lay on neither page, so the move is that far.
-    const bool measured = m_scroller->ThumbTracking();
-    for (int32_t r = std::min(from, to); r < std::max(from, to); ++r) {
-        const auto* known = measured ? m_extents.Lookup(r) : nullptr;
-        if (measured && !known) return std::nullopt;
-        CVincaTreeCellMetrics* cell =
-            known ? static_cast<CVincaTreeCellMetrics*>(known->cell.get()) : RowCell(r);
-        if (!cell) return std::nullopt;
-        sum += cell->Height();
-        if (sum > avail) return std::nullopt;
-    }
-    return sign * sum;
 }
 
 int32_t CViewWindow::Settle() {
@@ -769,7 +660,7 @@ bool CViewWindow::TipHitTest(Point client, CHitTestInfo& info, Rect& cellRect) {
     int32_t row = RowFromPoint(client);
     if (row < 0) return false;
     cellRect = RowRect(row);
-    CVincaTreeCellMetrics* cell = RowCell(row);
+    CVincaTreeCellMetrics* cell = m_tree->RowCell(row);
     if (!cell || cellRect.IsEmpty()) return false;
     const int32_t left = cellRect.left - HorzScrollPosition();
     if (!cell->HitTest({client.x - left, client.y - cellRect.top}, info)) return false;
@@ -800,10 +691,7 @@ bool CViewWindow::TipRowSelected(int32_t row) {
 
 void CViewWindow::RowsInserted(int32_t first, int32_t count) {
     if (m_gridPanes->Grid()) m_gridPanes->RowsInserted(first, first + count - 1);
-    ForgetLastPage();
-    m_extents.OnItemsInserted(first, first + count - 1);
-    // Lines of the rows just above may change (a last child gets a sibling).
-    m_extents.RemoveOutside(0, first - 2);
+    m_tree->RowsInserted(first, first + count - 1);
     m_tracker->OnRowsInserted(first, first + count - 1);
     // Rows that come back (an item opened again) bring their marks along.
     if (MirrorsTree() && m_engine.MaySelect())
@@ -816,9 +704,7 @@ void CViewWindow::RowsInserted(int32_t first, int32_t count) {
 
 void CViewWindow::RowsRemoved(int32_t first, int32_t count) {
     if (m_gridPanes->Grid()) m_gridPanes->RowsRemoved(first, first + count - 1);
-    ForgetLastPage();
-    m_extents.OnItemsRemoved(first, first + count - 1);
-    m_extents.RemoveOutside(0, first - 2);
+    m_tree->RowsRemoved(first, first + count - 1);
     UpdateScrollRange();
     m_tracker->OnRowsRemoved(first, first + count - 1);
     SetTopRow(TopRow());
@@ -829,8 +715,7 @@ void CViewWindow::RowsRemoved(int32_t first, int32_t count) {
 void CViewWindow::InvalidateRows(int32_t first, int32_t last) {
     if (m_frozen) return; // every row is measured again at the rebuild
     if (m_gridPanes->Grid()) m_gridPanes->TreeRowsChanged(first, last);
-    ForgetLastPage();
-    m_extents.RemoveOutside(0, first - 1);
+    m_tree->InvalidateFrom(first);
     RequestRepaint();
 }
 
@@ -843,18 +728,8 @@ void CViewWindow::EnsureVisible(int32_t first, int32_t last) {
     }
     Rect shown = RowRect(last);
     if (!shown.IsEmpty() && shown.bottom <= RowsTop() + RowsHeight()) return;
-    // The top that puts the last row at the bottom: measured back from it,
-    // so a jump costs a page of rows however far it goes.
-    CVincaTreeCellMetrics* cell = RowCell(last);
-    if (!cell) return;
-    int32_t top = last, h = cell->Height();
-    while (top > 0) {
-        CVincaTreeCellMetrics* above = RowCell(top - 1);
-        if (!above || h + above->Height() > RowsHeight()) break;
-        h += above->Height();
-        --top;
-    }
-    SetTopRow(std::max(top, TopRow()));
+    // The top that puts the last row at the bottom.
+    if (const int32_t top = m_tree->TopForBottom(last); top >= 0) SetTopRow(top);
 }
 
 void CViewWindow::CurrentRowChanged(int32_t row) {
@@ -988,9 +863,7 @@ void CViewWindow::RowsReset() {
     if (m_gridPanes->Grid()) m_gridPanes->ResetRows();
     // The rows are another list now: their marks are read again.
     if (MirrorsTree()) ReadTreeSelection();
-    ForgetLastPage();
-    m_extents.RemoveOutside(0, -1);
-    m_extents.SetItemCount(RowCount());
+    m_tree->Reset();
     m_tracker->SetRowCount(RowCount());
     // So is the current row: the selection that follows it must leave the
     // row its item now has, not the number it had in the old list.
@@ -1044,13 +917,11 @@ void CViewWindow::Redraw(RedrawFlags flags) {
         m_gridPanes->ColumnsChanged();
     }
     if (flags & RedrawFlag::Relayout) {
-        ForgetLastPage();
-        m_extents.RemoveOutside(0, -1);
+        m_tree->Invalidate();
         UpdateScrollRange();
     }
     if (flags & RedrawFlag::InvalidateRows) {
-        ForgetLastPage();
-        m_extents.RemoveOutside(0, -1);
+        m_tree->Invalidate();
     }
     if ((flags & RedrawFlag::Repaint) || (flags & RedrawFlag::Relayout) ||
         (flags & RedrawFlag::InvalidateRows))
@@ -1233,15 +1104,7 @@ bool CViewWindow::HitTest(Point client, CHitTestInfo& info, CItem** item) {
 }
 
 int32_t CViewWindow::BottomRow() {
-    if (GridActive()) return m_gridPanes->BottomRow();
-    int32_t y = RowsTop(), count = RowCount(), last = TopRow();
-    for (int32_t r = TopRow(); r < count; ++r) {
-        CVincaTreeCellMetrics* cell = RowCell(r);
-        if (!cell || y + cell->Height() > RowsTop() + RowsHeight()) break;
-        y += cell->Height();
-        last = r;
-    }
-    return last;
+    return GridActive() ? m_gridPanes->BottomRow() : m_tree->BottomRow();
 }
 
 Rect CViewWindow::ItemPartRect(CItem* item, ItemPart part) {
@@ -1251,7 +1114,7 @@ Rect CViewWindow::ItemPartRect(CItem* item, ItemPart part) {
     }
     int32_t row = RowOfItem(item);
     Rect rr = row >= 0 ? RowRect(row) : Rect{};
-    CVincaTreeCellMetrics* cell = rr.IsEmpty() ? nullptr : RowCell(row);
+    CVincaTreeCellMetrics* cell = rr.IsEmpty() ? nullptr : m_tree->RowCell(row);
     return PartInRow(cell, rr, part);
 }
 
@@ -1298,27 +1161,7 @@ Rect CViewWindow::PartOfCell(CVincaTreeCellMetrics* cell, Point origin, ItemPart
 }
 
 Rect CViewWindow::RowRectAnywhere(int32_t row) {
-    if (GridActive()) return m_gridPanes->RowRectAnywhere(row);
-    if (row < 0 || row >= RowCount()) return {};
-    const int32_t top = TopRow();
-    if (std::abs(int64_t(row) - top) > KeptRows()) {
-        // Placing a far row would measure every row between: only rows that
-        // all have one height are placed from their number.
-        const int32_t h = m_host.Settings().uniformRows ? UniformHeight() : -1;
-        const int64_t y = RowsTop() + int64_t(row - top) * std::max(h, 0);
-        if (h <= 0 || y < INT32_MIN / 2 || y > INT32_MAX / 2) return {};
-        return {m_frame, int32_t(y), m_frame + ViewportWidth(), int32_t(y) + h};
-    }
-    auto height = [&](int32_t r) {
-        CVincaTreeCellMetrics* c = RowCell(r);
-        return c ? c->Height() : 0;
-    };
-    int32_t y = RowsTop();
-    for (int32_t r = top; r < row; ++r)
-        y += height(r);
-    for (int32_t r = row; r < top; ++r)
-        y -= height(r);
-    return {m_frame, y, m_frame + ViewportWidth(), y + height(row)};
+    return GridActive() ? m_gridPanes->RowRectAnywhere(row) : m_tree->RowRectAnywhere(row);
 }
 
 Rect CViewWindow::ItemPartRectAnywhere(CItem* item, ItemPart part) {
@@ -1328,7 +1171,7 @@ Rect CViewWindow::ItemPartRectAnywhere(CItem* item, ItemPart part) {
     }
     const int32_t row = RowOfItem(item);
     const Rect rr = RowRectAnywhere(row);
-    return PartInRow(rr.IsEmpty() ? nullptr : RowCell(row), rr, part);
+    return PartInRow(rr.IsEmpty() ? nullptr : m_tree->RowCell(row), rr, part);
 }
 
 int32_t CViewWindow::HScrollPercent() const {
@@ -1385,8 +1228,7 @@ void CViewWindow::GridSwitched() {
     // in the tree; the rows of the group left behind are dropped.
     m_scroller->SetSteps(GridActive() ? static_cast<IScrollSteps*>(m_gridPanes.get())
                                       : static_cast<IScrollSteps*>(this));
-    ForgetLastPage();
-    m_extents.RemoveOutside(0, -1);
+    m_tree->Invalidate();
     m_scroller->SetRange(0, m_scroller->RangeY());
     m_scroller->SetPosition(0, TopRow());
     UpdateScrollRange();

@@ -20,6 +20,7 @@
 #include "vinca/views/scroller.h"
 #include "vinca/views/tool_tip.h"
 #include "vinca/views/tree_cell.h"
+#include "vinca/views/tree_pane.h"
 #include "vinca/views/view_host.h"
 #include "vinca/views/view_support.h"
 
@@ -103,6 +104,7 @@ class CViewWindow : public QWidget,
                     private IScrollBars,
                     private IScrollOwner,
                     private IScrollSteps,
+                    private CTreePane::IPlacement,
                     private CMouseTracker::IPane,
                     private IToolTipView {
     Q_OBJECT
@@ -111,7 +113,7 @@ class CViewWindow : public QWidget,
     ~CViewWindow() override;
 
     int32_t RowCount();
-    int32_t TopRow() const { return m_scroller ? m_scroller->Position().y : 0; }
+    int32_t TopRow() const override { return m_scroller ? m_scroller->Position().y : 0; }
     void SetTopRow(int32_t row);
     int32_t CurrentRow() const { return m_tracker->Current(); }
     CMouseTracker& Tracker() { return *m_tracker; }
@@ -126,7 +128,7 @@ class CViewWindow : public QWidget,
     // Paints the whole window into an image, as a paint event would.
     QImage Render();
     int32_t RowsPerPage();
-    const CItemExtentCache& Extents() const { return m_extents; }
+    const CItemExtentCache& Extents() const { return m_tree->Extents(); }
     // Height of the caption strip (0 without a caption).
     int32_t CaptionHeight() const { return m_captionHeight; }
     const CTitleStyle* Caption() const { return m_caption.get(); }
@@ -137,7 +139,7 @@ class CViewWindow : public QWidget,
     int32_t FrameWidth() const { return m_frame; }
     // Where the rows are drawn: inside the border, below the caption, beside
     // the scroll bars.
-    Rect RowsArea() const {
+    Rect RowsArea() const override {
         return {m_frame, RowsTop(), m_frame + ViewportWidth(), RowsTop() + RowsHeight()};
     }
     // Where a press takes a row: the rows area of the tree, or a grid's row
@@ -307,18 +309,21 @@ class CViewWindow : public QWidget,
     // IScrollSteps: rows down the window, pixels across it.
     static constexpr int32_t kHorzLine = 30;
     int32_t Top(int) override { return 0; }
-    int32_t Bottom(int axis) override { return axis ? MaxTop() : HorzScrollMax(); }
+    int32_t Bottom(int axis) override { return axis ? m_tree->LastPageTop() : HorzScrollMax(); }
     int32_t LineUp(int axis) override { return axis ? TopRow() - 1 : HorzScrollPosition() - kHorzLine; }
     int32_t LineDown(int axis) override {
-        return axis ? std::min(TopRow() + 1, MaxTop()) : HorzScrollPosition() + kHorzLine;
+        return axis ? std::min(TopRow() + 1, m_tree->LastPageTop()) : HorzScrollPosition() + kHorzLine;
     }
     int32_t PageUp(int axis) override {
         return axis ? TopRow() - RowsPerPage() : HorzScrollPosition() - ViewportWidth();
     }
     int32_t PageDown(int axis) override {
-        return axis ? std::min(TopRow() + RowsPerPage(), MaxTop()) : HorzScrollPosition() + ViewportWidth();
+        return axis ? std::min(TopRow() + RowsPerPage(), m_tree->LastPageTop())
+                    : HorzScrollPosition() + ViewportWidth();
     }
-    int32_t PositionForThumb(int axis, int32_t v) override { return axis ? std::min(v, MaxTop()) : v; }
+    int32_t PositionForThumb(int axis, int32_t v) override {
+        return axis ? std::min(v, m_tree->LastPageTop()) : v;
+    }
     int32_t PageSize(int axis) override { return axis ? BarPage() : ViewportWidth(); }
     // The rows a page holds as the bar shows it: kept while the thumb is
     // held, so a drag through a long list measures only the pages it shows.
@@ -344,15 +349,8 @@ class CViewWindow : public QWidget,
     Rect TipVisibleArea() override { return RowsArea(); }
     bool TipRowSelected(int32_t row) override;
 
-    int32_t MaxTop();
-    // Row heights changed: the top of the last page is found again.
-    void ForgetLastPage();
-    // Drops the cells of rows far from the page.
-    void TrimExtents();
-    static constexpr int32_t kKeptRows = 64;
-    // How far from the top row cells stay measured (and rows are placed by
-    // measuring the rows between).
-    int32_t KeptRows();
+    // CTreePane::IPlacement
+    bool ThumbTracking() const override { return m_scroller && m_scroller->ThumbTracking(); }
     void RequestRepaint();
     // Paints part of the window again (the whole of it once a redraw lock
     // ends, when one is held).
@@ -367,8 +365,6 @@ class CViewWindow : public QWidget,
     int32_t m_markRow{-1};
     int32_t RowsTop() const { return m_frame + m_captionHeight; }
     int32_t RowsHeight() const { return std::max(0, height() - RowsTop() - HorzBarHeight() - m_frame); }
-    // With uniform rows, the height every row takes (the first row's own).
-    int32_t UniformHeight();
     int32_t ViewportWidth() const;
     // The bars' thickness, asked of the style when the frame is laid out:
     // the rows' width is wanted for every row measured.
@@ -381,15 +377,10 @@ class CViewWindow : public QWidget,
     void PlaceBars();
     // The square where the two scroll bars meet (empty unless both show).
     Rect BarCorner() const;
-    // How far the rows move, in pixels, when `from` gives the top to `to`;
-    // none when that is more than the window shows.
-    std::optional<int32_t> RowsDistance(int32_t from, int32_t to);
     // Where the rows' top lies in the patterns of styled lines: moved with
     // the rows as they scroll, so moved pixels and painted ones agree.
     int32_t m_linePhase{0};
     static constexpr int32_t kLinePhasePeriod = 720720; // every pattern length divides it
-    // The laid-out cell of a row (measured once, then cached).
-    CVincaTreeCellMetrics* RowCell(int32_t row);
     void UpdateScrollRange();
     void PaintInto(Dc& dc, const Rect& clip);
     void PaintFocusMark(Dc& dc, const Rect& clip);
@@ -414,8 +405,8 @@ class CViewWindow : public QWidget,
     QScrollBar* m_hBar;
     std::unique_ptr<plat::ui::ScrollInfoBar> m_hInfo;
     std::unique_ptr<CScroller> m_scroller;
-    CItemExtentCache m_extents;
-    int32_t m_cellWidth{-1}; // the width the cached rows were laid out at
+    // The plain tree's rows, shown while no grid is.
+    std::unique_ptr<CTreePane> m_tree;
     std::unique_ptr<plat::ui::WindowTimers> m_timers;
     // Without a set of the host's, the selected rows mirror the tree's own
     // marks: read from them, and what the mouse and the keys change is
@@ -433,14 +424,12 @@ class CViewWindow : public QWidget,
     std::unique_ptr<CTitleStyle> m_caption;
     int32_t m_captionHeight{0};
     int32_t m_frame{0};
-    int32_t m_uniformHeight{-1}; // -1: not measured
     // The custom pointer made from the control's icon, and the icon it was
     // made from.
     plat::ComPtr<IVincaPicture> m_icon;
     QCursor m_iconCursor;
     bool m_iconOk{false};
     QSize m_laidOut;
-    int32_t m_maxTop{-1};       // -1: not known
     plat::gdi::Bitmap m_buffer; // what paints draw into before the blit
     int32_t m_redrawLock{0};
     bool m_repaintDeferred{false};
