@@ -189,6 +189,29 @@ int32_t CTreePane::WidestOnPage() {
     return widest;
 }
 
+int32_t CTreePane::LineUp(int axis) {
+    return axis ? m_placement.TopRow() - 1 : m_placement.HorzScrollPosition() - kHorzLine;
+}
+
+int32_t CTreePane::LineDown(int axis) {
+    return axis ? std::min(m_placement.TopRow() + 1, LastPageTop())
+                : m_placement.HorzScrollPosition() + kHorzLine;
+}
+
+int32_t CTreePane::PageUp(int axis) {
+    return axis ? m_placement.TopRow() - RowsPerPage() : m_placement.HorzScrollPosition() - Area().Width();
+}
+
+int32_t CTreePane::PageDown(int axis) {
+    return axis ? std::min(m_placement.TopRow() + RowsPerPage(), LastPageTop())
+                : m_placement.HorzScrollPosition() + Area().Width();
+}
+
+int32_t CTreePane::BarPage() {
+    if (m_barPage > 0 && m_placement.ThumbTracking()) return m_barPage;
+    return m_barPage = RowsPerPage();
+}
+
 void CTreePane::Invalidate() {
     ForgetLastPage();
     m_extents.RemoveOutside(0, -1);

@@ -4,18 +4,20 @@
 // the top row. The pane answers the window's row questions (rectangles, the
 // row under a point, the page, the last page's top, how far a scroll moves
 // the rows) the way the grid panes answer them for a grid.
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 
 #include "vinca/model/engine.h"
 #include "vinca/views/item_cell.h"
+#include "vinca/views/scroller.h"
 #include "vinca/views/tree_cell.h"
 #include "vinca/views/view_host.h"
 #include "vinca/views/view_support.h"
 
 namespace vinca {
 
-class CTreePane {
+class CTreePane : public IScrollSteps {
   public:
     // Where the rows stand and which row is at the top: the window's.
     class IPlacement {
@@ -26,6 +28,9 @@ class CTreePane {
         virtual int32_t TopRow() const = 0;
         // Whether the scroll thumb is held.
         virtual bool ThumbTracking() const = 0;
+        // How far the rows are scrolled to the left, and how far they can go.
+        virtual int32_t HorzScrollPosition() const = 0;
+        virtual int32_t HorzScrollMax() = 0;
     };
 
     CTreePane(CVincaEngine& engine, IViewHost& host, CItemCellBuilder& cells, IPlacement& placement);
@@ -81,7 +86,21 @@ class CTreePane {
     // again.
     void ForgetLastPage();
 
+    // IScrollSteps: rows down the window, pixels across it.
+    static constexpr int32_t kHorzLine = 30;
+    int32_t Top(int) override { return 0; }
+    int32_t Bottom(int axis) override { return axis ? LastPageTop() : m_placement.HorzScrollMax(); }
+    int32_t LineUp(int axis) override;
+    int32_t LineDown(int axis) override;
+    int32_t PageUp(int axis) override;
+    int32_t PageDown(int axis) override;
+    int32_t PositionForThumb(int axis, int32_t v) override { return axis ? std::min(v, LastPageTop()) : v; }
+    int32_t PageSize(int axis) override { return axis ? BarPage() : Area().Width(); }
+
   private:
+    // The rows a page holds as the bar shows it: kept while the thumb is
+    // held, so a drag through a long list measures only the pages it shows.
+    int32_t BarPage();
     // With uniform rows, the height every row takes (the first row's own).
     int32_t UniformHeight();
     Rect Area() const { return m_placement.RowsArea(); }
@@ -94,6 +113,7 @@ class CTreePane {
     int32_t m_cellWidth{-1};     // the width the cached rows were laid out at
     int32_t m_uniformHeight{-1}; // -1: not measured
     int32_t m_maxTop{-1};        // -1: not known
+    int32_t m_barPage{0};
 };
 
 } // namespace vinca

@@ -39,7 +39,7 @@ CViewWindow::CViewWindow(CVincaEngine& engine, IViewHost& host, QWidget* parent)
     m_hBar->hide();
     m_hInfo = std::make_unique<ScrollInfoBar>(m_hBar);
     m_barSize = {m_vBar->sizeHint().width(), m_hBar->sizeHint().height()};
-    m_scroller.reset(new CScroller(this, this, this));
+    m_scroller.reset(new CScroller(this, this, m_tree.get()));
     m_scroller->SetBarMode(m_host.Behaviour().scrollBars);
     m_vInfo->onScroll = [this](int32_t code, int32_t thumb) { ScrollCommand(SB_VERT, code, thumb); };
     m_hInfo->onScroll = [this](int32_t code, int32_t thumb) { ScrollCommand(SB_HORZ, code, thumb); };
@@ -636,11 +636,6 @@ void CViewWindow::ScrollEnds() {
     if (atEnd) SetTopRow(m_tree->LastPageTop());
 }
 
-int32_t CViewWindow::BarPage() {
-    if (m_barPage > 0 && m_scroller && m_scroller->ThumbTracking()) return m_barPage;
-    return m_barPage = RowsPerPage();
-}
-
 int32_t CViewWindow::Settle() {
     m_tracker->StopTracking();
     m_toolTip->Cancel();
@@ -1227,7 +1222,7 @@ void CViewWindow::GridSwitched() {
     // The steps and the sideways position mean columns in a grid and pixels
     // in the tree; the rows of the group left behind are dropped.
     m_scroller->SetSteps(GridActive() ? static_cast<IScrollSteps*>(m_gridPanes.get())
-                                      : static_cast<IScrollSteps*>(this));
+                                      : static_cast<IScrollSteps*>(m_tree.get()));
     m_tree->Invalidate();
     m_scroller->SetRange(0, m_scroller->RangeY());
     m_scroller->SetPosition(0, TopRow());

@@ -103,7 +103,6 @@ class CViewWindow : public QWidget,
                     public IViewSink,
                     private IScrollBars,
                     private IScrollOwner,
-                    private IScrollSteps,
                     private CTreePane::IPlacement,
                     private CMouseTracker::IPane,
                     private IToolTipView {
@@ -200,8 +199,8 @@ class CViewWindow : public QWidget,
     // rows are scrolled to the left; the maximum is how far they can go (0
     // when everything fits). Setting moves the thumb there and ends the
     // scroll, as a thumb drag does; the position is kept within 0..maximum.
-    int32_t HorzScrollPosition() const { return m_scroller->Position().x; }
-    int32_t HorzScrollMax();
+    int32_t HorzScrollPosition() const override { return m_scroller->Position().x; }
+    int32_t HorzScrollMax() override;
     void SetHorzScrollPosition(int32_t x);
     void HScroll(int32_t code, int32_t thumb) { m_scroller->HScroll(code, thumb); }
     bool HorzBarShown() const;
@@ -306,29 +305,6 @@ class CViewWindow : public QWidget,
     // After a move: the current row's band, where the focus mark's edges
     // and dots would otherwise have moved with the pixels.
     void RepaintFocusBand();
-    // IScrollSteps: rows down the window, pixels across it.
-    static constexpr int32_t kHorzLine = 30;
-    int32_t Top(int) override { return 0; }
-    int32_t Bottom(int axis) override { return axis ? m_tree->LastPageTop() : HorzScrollMax(); }
-    int32_t LineUp(int axis) override { return axis ? TopRow() - 1 : HorzScrollPosition() - kHorzLine; }
-    int32_t LineDown(int axis) override {
-        return axis ? std::min(TopRow() + 1, m_tree->LastPageTop()) : HorzScrollPosition() + kHorzLine;
-    }
-    int32_t PageUp(int axis) override {
-        return axis ? TopRow() - RowsPerPage() : HorzScrollPosition() - ViewportWidth();
-    }
-    int32_t PageDown(int axis) override {
-        return axis ? std::min(TopRow() + RowsPerPage(), m_tree->LastPageTop())
-                    : HorzScrollPosition() + ViewportWidth();
-    }
-    int32_t PositionForThumb(int axis, int32_t v) override {
-        return axis ? std::min(v, m_tree->LastPageTop()) : v;
-    }
-    int32_t PageSize(int axis) override { return axis ? BarPage() : ViewportWidth(); }
-    // The rows a page holds as the bar shows it: kept while the thumb is
-    // held, so a drag through a long list measures only the pages it shows.
-    int32_t BarPage();
-    int32_t m_barPage{0};
     // The sideways range waits for the thumb's release.
     bool m_horzRangeStale{false};
 
