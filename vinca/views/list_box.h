@@ -153,6 +153,13 @@ class CMVListBox : public IScrollSteps {
     Size ListClient() const { return m_axis.ToList(Size{m_client.Width(), m_client.Height()}); }
     Size ExtentOf(int32_t index);
     void MarkAllDirty() { InvalidateItems(0, -1); }
+    // The measuring object in the cache (nothing is measured or laid out).
+    CCellMetrics* CachedCell(int32_t index) const {
+        const auto it = m_cache.find(index);
+        return it != m_cache.end() ? it->second.cell.get() : nullptr;
+    }
+    bool IsCached(int32_t index) const { return m_cache.count(index) != 0; }
+    size_t CachedCount() const { return m_cache.size(); }
 
   private:
     struct Entry {

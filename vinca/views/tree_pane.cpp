@@ -7,51 +7,48 @@
 namespace vinca {
 
 CTreePane::CTreePane(CVincaEngine& engine, IViewHost& host, CItemCellBuilder& cells, IPlacement& placement)
-    : m_engine(engine), m_host(host), m_cells(cells), m_placement(placement) {
-    m_extents.SetItemCount(RowCount());
+    : m_engine(engine), m_host(host), m_cells(cells), m_placement(placement) {}
+
+void CTreePane::Sync() {
+    SetClientRect(Area());
+    const int32_t n = RowCount();
+    if (n != Count()) SetCount(n);
+    const int32_t top = m_placement.TopRow();
+    if (n > 0 && top != TopIndex()) ScrollToItem(std::clamp(top, 0, n - 1));
+}
+
+std::unique_ptr<CCellMetrics> CTreePane::MeasureItem(int32_t index, Dc&, Size& extent) {
+    CItem* item = m_engine.RowItem(index);
+    if (!item) return nullptr;
+    // Every row on a DC of its own, as wide as the rows' area.
+    Dc metrics;
+    const int32_t h = m_host.Settings().uniformRows ? UniformHeight() : ItemRowHeight(m_engine, item);
+    std::unique_ptr<CCellMetrics> cell = m_cells.Build(item, metrics, {GetClientRect().Width(), h}, nullptr);
+    extent = cell->GetSize();
+    return cell;
+}
+
+CVincaTreeCellMetrics* CTreePane::MeasuredCell(int32_t row) const {
+    return static_cast<CVincaTreeCellMetrics*>(CachedCell(row));
 }
 
 CVincaTreeCellMetrics* CTreePane::RowCell(int32_t row) {
-    const int32_t width = Area().Width();
-    if (width != m_cellWidth) {
-        m_extents.RemoveOutside(0, -1);
-        m_cellWidth = width;
-    }
-    if (const auto* e = m_extents.Lookup(row)) return static_cast<CVincaTreeCellMetrics*>(e->cell.get());
-    CItem* item = m_engine.RowItem(row);
-    if (!item) return nullptr;
-    Dc metrics;
-    const int32_t h = m_host.Settings().uniformRows ? UniformHeight() : ItemRowHeight(m_engine, item);
-    auto cell = m_cells.Build(item, metrics, {width, h}, nullptr);
-    CVincaTreeCellMetrics* raw = cell.get();
-    Size extent = cell->GetSize();
-    m_extents.SetExtent(row, extent, std::move(cell));
-    return raw;
+    Sync();
+    Recalc();
+    if (row < 0 || row >= Count()) return nullptr;
+    ExtentOf(row);
+    return MeasuredCell(row);
 }
 
 int32_t CTreePane::RowsPerPage() {
-    int32_t h = 0, n = 0, count = RowCount(), avail = Area().Height();
-    for (int32_t row = m_placement.TopRow(); row < count && h < avail; ++row, ++n) {
-        CVincaTreeCellMetrics* c = RowCell(row);
-        h += c ? c->Height() : 0;
-        if (h > avail) break;
-    }
-    return std::max(1, n);
+    Sync();
+    return CMVListBox::PageSize(1);
 }
 
 int32_t CTreePane::LastPageTop() {
     if (m_maxTop >= 0) return m_maxTop;
-    // The last page starts where the rows from the end fill the window.
-    int32_t count = RowCount(), h = 0, row = count;
-    const int32_t avail = Area().Height();
-    while (row > 0) {
-        CVincaTreeCellMetrics* c = RowCell(row - 1);
-        int32_t rh = c ? c->Height() : 0;
-        if (h + rh > avail) break;
-        h += rh;
-        --row;
-    }
-    m_maxTop = std::max(0, std::min(row, count - 1));
+    Sync();
+    m_maxTop = CMVListBox::LastPageTop();
     return m_maxTop;
 }
 
@@ -62,7 +59,7 @@ void CTreePane::ForgetLastPage() {
 
 int32_t CTreePane::UniformHeight() {
     if (m_uniformHeight >= 0) return m_uniformHeight;
-    // The first row's natural height, measured apart from the cached rows.
+    // The first row's natural height, measured apart from the listed rows.
     CItem* first = m_engine.RowItem(0);
     if (!first) return -1;
     Dc metrics;
@@ -71,69 +68,49 @@ int32_t CTreePane::UniformHeight() {
     return m_uniformHeight;
 }
 
-void CTreePane::TrimExtents() {
-    // Rows far from the page are measured again when they come back, so a
-    // walk through a long list keeps only a few pages of cells.
-    int32_t keep = KeptRows();
-    int32_t top = m_placement.TopRow();
-    if (m_extents.EntryCount() > size_t(4 * keep))
-        m_extents.RemoveOutside(std::max(0, top - keep), top + keep);
-}
-
 int32_t CTreePane::BottomRow() {
-    const Rect area = Area();
-    int32_t y = area.top, count = RowCount(), last = m_placement.TopRow();
-    for (int32_t r = m_placement.TopRow(); r < count; ++r) {
-        CVincaTreeCellMetrics* cell = RowCell(r);
-        if (!cell || y + cell->Height() > area.bottom) break;
-        y += cell->Height();
-        last = r;
-    }
-    return last;
+    Sync();
+    if (Count() == 0) return m_placement.TopRow();
+    const int32_t top = TopIndex(), last = LastVisible();
+    return GetItemVisibility(last) == 2 ? last : std::max(top, last - 1);
 }
 
 int32_t CTreePane::TopForBottom(int32_t last) {
+    Sync();
+    if (last < 0 || last >= Count()) return -1;
     // Measured back from the row, so a jump costs a page of rows however
     // far it goes.
-    CVincaTreeCellMetrics* cell = RowCell(last);
-    if (!cell) return -1;
     const int32_t avail = Area().Height();
-    int32_t top = last, h = cell->Height();
-    while (top > 0) {
-        CVincaTreeCellMetrics* above = RowCell(top - 1);
-        if (!above || h + above->Height() > avail) break;
-        h += above->Height();
+    int32_t top = last, h = RowHeight(last);
+    while (top > 0 && h + RowHeight(top - 1) <= avail) {
+        h += RowHeight(top - 1);
         --top;
     }
     return std::max(top, m_placement.TopRow());
 }
 
 Rect CTreePane::RowRect(int32_t row) {
-    const int32_t top = m_placement.TopRow();
-    if (row < top || row >= RowCount()) return {};
+    // Rows above the top or past the end are known not to show without
+    // laying the page out.
+    if (row < m_placement.TopRow() || row >= RowCount()) return {};
+    Sync();
+    // The row spans the rows' area, however far it is scrolled sideways.
+    const Rect r = GetItemRect(row);
+    if (r.IsEmpty()) return {};
     const Rect area = Area();
-    int32_t y = area.top;
-    for (int32_t r = top; r < row; ++r) {
-        y += RowCell(r)->Height();
-        if (y >= area.bottom) return {};
-    }
-    return {area.left, y, area.right, y + RowCell(row)->Height()};
+    return {area.left, r.top, area.right, r.bottom};
 }
 
 int32_t CTreePane::RowFromPoint(Point p) {
     const Rect area = Area();
-    if (p.x < area.left || p.x >= area.right || p.y < area.top) return -1;
-    int32_t y = area.top, count = RowCount();
-    for (int32_t r = m_placement.TopRow(); r < count && y < area.bottom; ++r) {
-        int32_t h = RowCell(r)->Height();
-        if (p.y < y + h) return r;
-        y += h;
-    }
-    return -1;
+    if (p.x < area.left || p.x >= area.right || p.y < area.top || p.y >= area.bottom) return -1;
+    Sync();
+    return ItemFromPoint(p, 2);
 }
 
 Rect CTreePane::RowRectAnywhere(int32_t row) {
-    if (row < 0 || row >= RowCount()) return {};
+    Sync();
+    if (row < 0 || row >= Count()) return {};
     const Rect area = Area();
     const int32_t top = m_placement.TopRow();
     if (std::abs(int64_t(row) - top) > KeptRows()) {
@@ -144,16 +121,12 @@ Rect CTreePane::RowRectAnywhere(int32_t row) {
         if (h <= 0 || y < INT32_MIN / 2 || y > INT32_MAX / 2) return {};
         return {area.left, int32_t(y), area.right, int32_t(y) + h};
     }
-    auto height = [&](int32_t r) {
-        CVincaTreeCellMetrics* c = RowCell(r);
-        return c ? c->Height() : 0;
-    };
     int32_t y = area.top;
     for (int32_t r = top; r < row; ++r)
-        y += height(r);
+        y += RowHeight(r);
     for (int32_t r = row; r < top; ++r)
-        y -= height(r);
-    return {area.left, y, area.right, y + height(row)};
+        y -= RowHeight(r);
+    return {area.left, y, area.right, y + RowHeight(row)};
 }
 
 std::optional<int32_t> CTreePane::Distance(int32_t from, int32_t to) {
@@ -165,12 +138,8 @@ std::optional<int32_t> CTreePane::Distance(int32_t from, int32_t to) {
     // row not measured yet lay on neither page, so the move is that far.
     const bool measured = m_placement.ThumbTracking();
     for (int32_t r = std::min(from, to); r < std::max(from, to); ++r) {
-        const auto* known = measured ? m_extents.Lookup(r) : nullptr;
-        if (measured && !known) return std::nullopt;
-        CVincaTreeCellMetrics* cell =
-            known ? static_cast<CVincaTreeCellMetrics*>(known->cell.get()) : RowCell(r);
-        if (!cell) return std::nullopt;
-        sum += cell->Height();
+        if (measured ? !MeasuredCell(r) : !RowCell(r)) return std::nullopt;
+        sum += RowHeight(r);
         if (sum > avail) return std::nullopt;
     }
     return sign * sum;
@@ -179,14 +148,8 @@ std::optional<int32_t> CTreePane::Distance(int32_t from, int32_t to) {
 int32_t CTreePane::WidestOnPage() {
     // Rows are laid out at least as wide as the rows' area, so rows that
     // fit give no range beyond one page.
-    int32_t widest = 0, y = 0, avail = Area().Height(), count = RowCount();
-    for (int32_t row = m_placement.TopRow(); row < count && y < avail; ++row) {
-        CVincaTreeCellMetrics* c = RowCell(row);
-        if (!c) break;
-        widest = std::max(widest, c->GetSize().cx);
-        y += c->Height();
-    }
-    return widest;
+    Sync();
+    return Widest();
 }
 
 int32_t CTreePane::LineUp(int axis) {
@@ -214,30 +177,31 @@ int32_t CTreePane::BarPage() {
 
 void CTreePane::Invalidate() {
     ForgetLastPage();
-    m_extents.RemoveOutside(0, -1);
+    InvalidateItems(0, -1);
 }
 
 void CTreePane::InvalidateFrom(int32_t first) {
     ForgetLastPage();
-    m_extents.RemoveOutside(0, first - 1);
+    InvalidateItems(std::max(first, 0), -1);
 }
 
 void CTreePane::RowsInserted(int32_t first, int32_t last) {
     ForgetLastPage();
-    m_extents.OnItemsInserted(first, last);
+    InsertItems(first, last);
     // Lines of the rows just above may change (a last child gets a sibling).
-    m_extents.RemoveOutside(0, first - 2);
+    InvalidateItems(std::max(first - 1, 0), -1);
 }
 
 void CTreePane::RowsRemoved(int32_t first, int32_t last) {
     ForgetLastPage();
-    m_extents.OnItemsRemoved(first, last);
-    m_extents.RemoveOutside(0, first - 2);
+    RemoveItems(first, last);
+    InvalidateItems(std::max(first - 1, 0), -1);
 }
 
 void CTreePane::Reset() {
-    Invalidate();
-    m_extents.SetItemCount(RowCount());
+    ForgetLastPage();
+    Clear();
+    if (const int32_t n = RowCount(); n > 0) InsertItems(0, n - 1);
 }
 
 } // namespace vinca

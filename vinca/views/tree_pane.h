@@ -1,7 +1,7 @@
 #pragma once
-// The plain tree's rows as the window shows them: one tree cell per row,
-// measured lazily into an extent cache at the rows' width, placed down from
-// the top row. The pane answers the window's row questions (rectangles, the
+// The plain tree's rows as the window shows them: a vertical list of one
+// tree cell per row, measured lazily at the rows' width and laid out down
+// from the top row (the scroller's). The pane answers the window's row questions (rectangles, the
 // row under a point, the page, the last page's top, how far a scroll moves
 // the rows) the way the grid panes answer them for a grid.
 #include <algorithm>
@@ -10,14 +10,13 @@
 
 #include "vinca/model/engine.h"
 #include "vinca/views/item_cell.h"
-#include "vinca/views/scroller.h"
+#include "vinca/views/list_box.h"
 #include "vinca/views/tree_cell.h"
 #include "vinca/views/view_host.h"
-#include "vinca/views/view_support.h"
 
 namespace vinca {
 
-class CTreePane : public IScrollSteps {
+class CTreePane : public CMVVerticalListBox {
   public:
     // Where the rows stand and which row is at the top: the window's.
     class IPlacement {
@@ -36,7 +35,11 @@ class CTreePane : public IScrollSteps {
     CTreePane(CVincaEngine& engine, IViewHost& host, CItemCellBuilder& cells, IPlacement& placement);
 
     int32_t RowCount() const { return m_engine.VisibleCount(); }
-    const CItemExtentCache& Extents() const { return m_extents; }
+    // The cell of a row as measured now, without measuring; null when the
+    // row has none.
+    CVincaTreeCellMetrics* MeasuredCell(int32_t row) const;
+    // How many rows hold a measured cell.
+    size_t MeasuredRows() const { return CachedCount(); }
 
     // The laid-out cell of a row (measured once, then cached); null when
     // there is no such row.
@@ -63,11 +66,9 @@ class CTreePane : public IScrollSteps {
     std::optional<int32_t> Distance(int32_t from, int32_t to);
     // The widest row on the page.
     int32_t WidestOnPage();
-    // Whether the cached rows were laid out at the present width.
-    bool LaidOutAtWidth() const { return Area().Width() == m_cellWidth; }
+    // Whether the measured rows were laid out at the present width.
+    bool LaidOutAtWidth() const { return Area().Width() == GetClientRect().Width(); }
 
-    // Drops the cells of rows far from the page.
-    void TrimExtents();
     // How far from the top row cells stay measured (and rows are placed by
     // measuring the rows between).
     int32_t KeptRows() { return 4 * RowsPerPage() + kKeptRows; }
@@ -77,6 +78,9 @@ class CTreePane : public IScrollSteps {
     void Invalidate();
     // Rows from `first` on are measured again.
     void InvalidateFrom(int32_t first);
+    // Rows came or went; the rows' number is the engine's already (a move
+    // is told as a removal, then an insertion), and any difference left is
+    // made up at the next question.
     void RowsInserted(int32_t first, int32_t last);
     void RowsRemoved(int32_t first, int32_t last);
     // The rows are another list now.
@@ -86,7 +90,8 @@ class CTreePane : public IScrollSteps {
     // again.
     void ForgetLastPage();
 
-    // IScrollSteps: rows down the window, pixels across it.
+    // IScrollSteps: rows down the window, pixels across it (the window
+    // keeps the sideways position).
     static constexpr int32_t kHorzLine = 30;
     int32_t Top(int) override { return 0; }
     int32_t Bottom(int axis) override { return axis ? LastPageTop() : m_placement.HorzScrollMax(); }
@@ -97,7 +102,15 @@ class CTreePane : public IScrollSteps {
     int32_t PositionForThumb(int axis, int32_t v) override { return axis ? std::min(v, LastPageTop()) : v; }
     int32_t PageSize(int axis) override { return axis ? BarPage() : Area().Width(); }
 
+  protected:
+    std::unique_ptr<CCellMetrics> MeasureItem(int32_t index, Dc& dc, Size& extent) override;
+
   private:
+    // Brings the list to the window's rows: their area, their number and
+    // the top row.
+    void Sync();
+    // A row's height, measured when it is not.
+    int32_t RowHeight(int32_t row) { return row >= 0 && row < Count() ? ExtentOf(row).cy : 0; }
     // The rows a page holds as the bar shows it: kept while the thumb is
     // held, so a drag through a long list measures only the pages it shows.
     int32_t BarPage();
@@ -109,8 +122,6 @@ class CTreePane : public IScrollSteps {
     IViewHost& m_host;
     CItemCellBuilder& m_cells;
     IPlacement& m_placement;
-    CItemExtentCache m_extents;
-    int32_t m_cellWidth{-1};     // the width the cached rows were laid out at
     int32_t m_uniformHeight{-1}; // -1: not measured
     int32_t m_maxTop{-1};        // -1: not known
     int32_t m_barPage{0};

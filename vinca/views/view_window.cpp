@@ -337,7 +337,6 @@ QImage CViewWindow::Render() {
         PaintInto(dc, {0, 0, width(), height()});
         PaintTrackerLine(dc, {0, 0, width(), height()});
     }
-    m_tree->TrimExtents();
     // The bars go onto a copy; the buffer keeps only what paints draw.
     QImage img = m_buffer.Image().copy();
     QPainter p(&img);
@@ -380,7 +379,6 @@ void CViewWindow::paintEvent(QPaintEvent* e) {
         // so the tracker takes it away by drawing it once more.
         PaintTrackerLine(dc, clip);
     }
-    m_tree->TrimExtents();
     QPainter p(this);
     p.drawImage(r.topLeft(), m_buffer.Image(), r);
 }
@@ -413,7 +411,6 @@ bool CViewWindow::PaintIntoStore(QPaintEvent* e) {
         PaintInto(dc, clip);
         PaintTrackerLine(dc, clip);
     }
-    m_tree->TrimExtents();
     return true;
 }
 

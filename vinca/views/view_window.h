@@ -127,7 +127,7 @@ class CViewWindow : public QWidget,
     // Paints the whole window into an image, as a paint event would.
     QImage Render();
     int32_t RowsPerPage();
-    const CItemExtentCache& Extents() const { return m_tree->Extents(); }
+    const CTreePane& TreePane() const { return *m_tree; }
     // Height of the caption strip (0 without a caption).
     int32_t CaptionHeight() const { return m_captionHeight; }
     const CTitleStyle* Caption() const { return m_caption.get(); }

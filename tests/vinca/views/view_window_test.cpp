@@ -81,7 +81,7 @@ TEST(ViewWindow, RowsStackAndMapToPoints) {
 TEST(ViewWindow, PlusMinusClickCollapsesAndExpandsThroughTheEngine) {
     View v("A\n B\n  C\n  D\n E\nF");
     v.window->SetCurrentRow(5);
-    const auto* cell = static_cast<const CVincaTreeCellMetrics*>(v.window->Extents().Lookup(0)->cell.get());
+    const auto* cell = v.window->TreePane().MeasuredCell(0);
     Rect pm = cell->PlusMinusRect();
     v.Click({pm.left + 2, pm.top + 2});
     EXPECT_EQ(v.window->RowCount(), 2);
@@ -301,7 +301,7 @@ TEST(ViewWindow, NamedPropertyChangesAndRedrawFlags) {
     v.host.settings.indent = 30;
     v.window->PropertyChanged(ViewProperty::Indent);
     v.window->RowRect(1); // lays row 1 out again
-    const auto* cell = static_cast<const CVincaTreeCellMetrics*>(v.window->Extents().Lookup(1)->cell.get());
+    const auto* cell = v.window->TreePane().MeasuredCell(1);
     EXPECT_EQ(cell->PlusMinusRect().left, 30); // B at level 1 moved with the new indent
     v.host.mode = 2;
     v.window->PropertyChanged(ViewProperty::SelectionMode);
@@ -358,7 +358,7 @@ TEST(ViewWindow, EachNamedPropertyHasItsReaction) {
     for (const Case& c : cases) {
         View v(Numbered(30));
         v.window->Render();
-        ASSERT_GT(v.window->Extents().EntryCount(), 0u);
+        ASSERT_GT(v.window->TreePane().MeasuredRows(), 0u);
         ASSERT_FALSE(v.window->findChild<QScrollBar*>()->isHidden());
         c.change(v);
         EXPECT_FALSE(c.reacted(v)) << "already so before: property " << int(c.property);
