@@ -4,51 +4,6 @@ namespace vinca {
 
 using namespace plat::gdi;
 
-const CItemExtentCache::Entry* CItemExtentCache::Lookup(int32_t index) const {
-    auto it = m_entries.find(index);
-    return it == m_entries.end() ? nullptr : &it->second;
-}
-
-void CItemExtentCache::SetExtent(int32_t index, Size extent, std::unique_ptr<CCellMetrics> cell) {
-    auto it = m_entries.find(index);
-    if (it == m_entries.end()) {
-        m_entries.emplace(index, Entry{index, extent, std::move(cell)});
-        return;
-    }
-    it->second.extent = extent;
-    if (cell && cell.get() != it->second.cell.get()) it->second.cell = std::move(cell);
-}
-
-void CItemExtentCache::RemoveOutside(int32_t first, int32_t last) {
-    if (first == 0 && last < 0) {
-        m_entries.clear();
-        return;
-    }
-    // The kept entries are one run of the ordered map: only what lies around
-    // it is visited, so dropping the rows below an insertion costs what it
-    // drops, not every row measured so far.
-    if (last < first) {
-        m_entries.clear();
-        return;
-    }
-    m_entries.erase(m_entries.begin(), m_entries.lower_bound(first));
-    m_entries.erase(m_entries.upper_bound(last), m_entries.end());
-}
-
-void CItemExtentCache::DropFrom(int32_t first) {
-    if (!m_entries.empty() && m_entries.rbegin()->first >= first) RemoveOutside(0, first - 1);
-}
-
-void CItemExtentCache::OnItemsInserted(int32_t first, int32_t last) {
-    DropFrom(first);
-    m_itemCount += last - first + 1;
-}
-
-void CItemExtentCache::OnItemsRemoved(int32_t first, int32_t last) {
-    DropFrom(first);
-    m_itemCount = std::max(0, m_itemCount - (last - first + 1));
-}
-
 void CTimerHolder::Start(plat::ui::WindowTimers& timers) {
     if (m_running) return;
     m_running = true;

@@ -1,7 +1,6 @@
 #pragma once
-// Small pieces the panes and the composite view stand on: the measured
-// extents of a list's laid-out items, a window timer started and stopped at
-// most once in a row, the trackers that drag a column, row or title border
+// Small pieces the panes and the composite view stand on: a window timer
+// started and stopped at most once in a row, the trackers that drag a column, row or title border
 // with an inverted line, and rectangle alignment.
 #include <cstdint>
 #include <functional>
@@ -13,33 +12,6 @@
 #include "vinca/views/cell_metrics.h"
 
 namespace vinca {
-
-class CItemExtentCache {
-  public:
-    struct Entry {
-        int32_t index;
-        Size extent;
-        std::unique_ptr<CCellMetrics> cell;
-    };
-
-    const Entry* Lookup(int32_t index) const;
-    bool Contains(int32_t index) const { return m_entries.count(index) != 0; }
-    // The cache owns the cell from now on; a different cell replaces (and
-    // deletes) the one stored.
-    void SetExtent(int32_t index, Size extent, std::unique_ptr<CCellMetrics> cell);
-    // Keeps only the entries from first to last.
-    void RemoveOutside(int32_t first, int32_t last);
-    void OnItemsInserted(int32_t first, int32_t last);
-    void OnItemsRemoved(int32_t first, int32_t last);
-    int32_t ItemCount() const { return m_itemCount; }
-    void SetItemCount(int32_t n) { m_itemCount = std::max(0, n); }
-    size_t EntryCount() const { return m_entries.size(); }
-
-  private:
-    void DropFrom(int32_t first);
-    std::map<int32_t, Entry> m_entries;
-    int32_t m_itemCount{0};
-};
 
 // A window timer that is set once when started and killed once when stopped.
 class CTimerHolder {

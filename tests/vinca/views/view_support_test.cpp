@@ -13,65 +13,6 @@ namespace {
 
 const bool kGui = kltest::InstallOffscreenGui();
 
-// A cell that counts its deletions.
-struct CountedCell : CMVGridCellMetrics {
-    explicit CountedCell(int& deleted) : m_deleted(deleted) {}
-    ~CountedCell() override { ++m_deleted; }
-    int& m_deleted;
-};
-
-CItemExtentCache Filled10(int& deleted) {
-    CItemExtentCache c;
-    c.SetItemCount(10);
-    for (int i = 0; i < 10; ++i)
-        c.SetExtent(i, {10, 20}, std::make_unique<CountedCell>(deleted));
-    return c;
-}
-
-TEST(ExtentCache, ItemChangesDropOnlyFromTheFirstChangedIndex) {
-    int deleted = 0;
-    CItemExtentCache c = Filled10(deleted);
-    c.OnItemsInserted(5, 7);
-    EXPECT_EQ(c.EntryCount(), 5u);
-    EXPECT_TRUE(c.Contains(4));
-    EXPECT_FALSE(c.Contains(5));
-    EXPECT_EQ(c.ItemCount(), 13);
-    EXPECT_EQ(deleted, 5);
-
-    CItemExtentCache low;
-    low.SetItemCount(4);
-    for (int i = 0; i < 4; ++i)
-        low.SetExtent(i, {1, 1}, nullptr);
-    low.OnItemsRemoved(5, 6);
-    EXPECT_EQ(low.EntryCount(), 4u);
-    EXPECT_EQ(low.ItemCount(), 2);
-    low.OnItemsRemoved(0, 4);
-    EXPECT_EQ(low.ItemCount(), 0);
-    EXPECT_EQ(low.EntryCount(), 0u);
-}
-
-TEST(ExtentCache, RemoveOutsideAndReplacingCells) {
-    int deleted = 0;
-    CItemExtentCache a = Filled10(deleted);
-    a.RemoveOutside(0, -1);
-    EXPECT_EQ(a.EntryCount(), 0u);
-    CItemExtentCache b = Filled10(deleted);
-    b.RemoveOutside(3, 1);
-    EXPECT_EQ(b.EntryCount(), 0u);
-    CItemExtentCache c = Filled10(deleted);
-    c.RemoveOutside(2, 4);
-    EXPECT_EQ(c.EntryCount(), 3u);
-    EXPECT_EQ(deleted, 27);
-
-    auto cell = std::make_unique<CountedCell>(deleted);
-    CCellMetrics* raw = cell.get();
-    c.SetExtent(3, {5, 5}, std::move(cell));
-    EXPECT_EQ(deleted, 28); // the old one
-    EXPECT_EQ(c.Lookup(3)->cell.get(), raw);
-    EXPECT_EQ(c.Lookup(3)->extent, (Size{5, 5}));
-    EXPECT_EQ(c.Lookup(9), nullptr);
-}
-
 TEST(TimerHolder, SetsAndKillsOnceEach) {
     plat::ui::ManualWindowTimers timers;
     CTimerHolder h(2000, 0);
