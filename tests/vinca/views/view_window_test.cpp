@@ -137,6 +137,40 @@ TEST(ViewWindow, ScrollingOneRowPaintsWhatAFreshViewPaints) {
     EXPECT_EQ(a.window->Render(), b.window->Render());
 }
 
+TEST(ViewWindow, RowsChangedOrResizedWhileScrolledPaintWhatAFreshViewPaints) {
+    // Rows taken away around the page (told as rows removed, then the
+    // owner's row inserted again) and a lower window: the measured rows
+    // follow, and nothing measured before shows.
+    std::string kids;
+    for (int i = 0; i < 10; ++i)
+        kids += " g" + std::to_string(i) + "\n";
+    const std::string head = Numbered(10) + "G\n", tail = "H\nI\n" + Numbered(20);
+    View a(head + kids + tail);
+    a.window->Render();
+    a.window->SetTopRow(8);
+    a.window->Render();
+    ASSERT_EQ(a.engine.RemoveChildren({a.engine.RootNode(), 10}), VE_OK);
+    ASSERT_EQ(a.window->RowCount(), 33);
+    View b(head + tail);
+    b.window->SetTopRow(8);
+    EXPECT_EQ(a.window->Render(), b.window->Render());
+    a.window->resize(240, 100);
+    View c(head + tail, 240, 100);
+    c.window->SetTopRow(8);
+    EXPECT_EQ(a.window->Render(), c.window->Render());
+    // The page is the lower window's: rows below it have no rectangle.
+    const Rect area = a.window->RowsArea();
+    for (int32_t row = 8; row < 20; ++row) {
+        const Rect r = a.window->RowRect(row);
+        EXPECT_EQ(r, c.window->RowRect(row)) << row;
+        EXPECT_EQ(r.IsEmpty(), a.window->RowRectAnywhere(row).top >= area.bottom) << row;
+    }
+    const int32_t bottom = a.window->BottomRow();
+    EXPECT_LE(a.window->RowRect(bottom).bottom, area.bottom);
+    EXPECT_GT(a.window->RowRectAnywhere(bottom + 1).bottom, area.bottom);
+    EXPECT_EQ(a.window->RowsPerPage(), bottom - 8 + 1);
+}
+
 TEST(ViewWindow, SelectionGoesIntoTheHostsSetAndShows) {
     View v(Numbered(8), 240, 160, 2);
     auto mid = [&](int row) {
