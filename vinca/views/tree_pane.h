@@ -1,9 +1,10 @@
 #pragma once
 // The plain tree's rows as the window shows them: a vertical list of one
 // tree cell per row, measured lazily at the rows' width and laid out down
-// from the top row (the scroller's). The pane answers the window's row questions (rectangles, the
-// row under a point, the page, the last page's top, how far a scroll moves
-// the rows) the way the grid panes answer them for a grid.
+// from the top row (the scroller's). The pane answers the window's row
+// questions (rectangles, the row under a point, the page, the last page's
+// top, how far a scroll moves the rows) the way the grid panes answer them
+// for a grid.
 #include <algorithm>
 #include <cstdint>
 #include <optional>
@@ -91,7 +92,8 @@ class CTreePane : public CMVVerticalListBox {
     void ForgetLastPage();
 
     // IScrollSteps: rows down the window, pixels across it (the window
-    // keeps the sideways position).
+    // keeps the sideways position). A page up goes back by the rows the
+    // present page holds, not by the rows above that fill one.
     static constexpr int32_t kHorzLine = 30;
     int32_t Top(int) override { return 0; }
     int32_t Bottom(int axis) override { return axis ? LastPageTop() : m_placement.HorzScrollMax(); }
@@ -114,7 +116,8 @@ class CTreePane : public CMVVerticalListBox {
     // The rows a page holds as the bar shows it: kept while the thumb is
     // held, so a drag through a long list measures only the pages it shows.
     int32_t BarPage();
-    // With uniform rows, the height every row takes (the first row's own).
+    // With uniform rows, the height every row takes: the first row's own,
+    // whichever row is measured first (and every cell is laid out to it).
     int32_t UniformHeight();
     Rect Area() const { return m_placement.RowsArea(); }
 
