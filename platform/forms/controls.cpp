@@ -525,15 +525,12 @@ OptionButton::OptionButton(Form& form, std::string name, int32_t index, QWidget*
                          : key == Qt::Key_Up || key == Qt::Key_Left  ? -1
                                                                      : 0;
         if (step == 0) return false;
+        // Hidden and disabled buttons are stepped over.
         std::vector<OptionButton*> group;
-        for (Control* c : this->form().Controls())
-            if (c->kind() == ControlKind::OptionButton && c->widget() &&
-                c->widget()->parent() == widget()->parent()) {
-                // Hidden and disabled buttons are stepped over.
-                QWidget* w = c->widget();
-                if (c == this || (w->isVisibleTo(w->parentWidget()) && w->isEnabled()))
-                    group.push_back(static_cast<OptionButton*>(c));
-            }
+        for (OptionButton* b : Group()) {
+            QWidget* w = b->widget();
+            if (b == this || (w->isVisibleTo(w->parentWidget()) && w->isEnabled())) group.push_back(b);
+        }
         const auto at = std::find(group.begin(), group.end(), this) - group.begin();
         const auto n = static_cast<std::ptrdiff_t>(group.size());
         OptionButton* next = group[size_t(((at + step) % n + n) % n)];
@@ -554,12 +551,20 @@ void OptionButton::SetValue(bool on) {
         return;
     }
     if (m_value) return;
-    for (Control* c : form().Controls())
-        if (c != this && c->kind() == ControlKind::OptionButton && c->widget() &&
-            c->widget()->parent() == widget()->parent())
-            static_cast<OptionButton*>(c)->apply(false);
+    for (OptionButton* b : Group())
+        if (b != this) b->apply(false);
     apply(true);
     FireClick();
+}
+
+std::vector<OptionButton*> OptionButton::Group() {
+    // The buttons of one container are one group, in the form's order.
+    std::vector<OptionButton*> group;
+    for (Control* c : form().Controls())
+        if (c->kind() == ControlKind::OptionButton && c->widget() &&
+            c->widget()->parent() == widget()->parent())
+            group.push_back(static_cast<OptionButton*>(c));
+    return group;
 }
 
 std::string OptionButton::Caption() const {

@@ -256,6 +256,8 @@ class OptionButton : public Control {
 
   private:
     void apply(bool on);
+    // This button and the others of its container.
+    std::vector<OptionButton*> Group();
     QRadioButton* m_radio;
     bool m_value{false};
 };

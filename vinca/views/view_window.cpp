@@ -310,12 +310,6 @@ bool CViewWindow::FocusMarkShown() const {
     return m_host.Settings().drawFocusRect && hasFocus() && !m_editor && CurrentRow() >= 0;
 }
 
-Rect CViewWindow::RowBand(int32_t row) {
-    if (row < 0) return {};
-    if (GridActive()) return m_gridPanes->RowRect(row);
-    return RowRect(row);
-}
-
 void CViewWindow::RepaintArea(const Rect& r) {
     if (r.IsEmpty()) return;
     if (m_redrawLock > 0) {

@@ -331,10 +331,11 @@ class CViewWindow : public QWidget,
     // Paints part of the window again (the whole of it once a redraw lock
     // ends, when one is held).
     void RepaintArea(const Rect& r);
-    // The band of a row across the rows (a grid's row titles and cells);
-    // empty when the row does not show.
-    Rect RowBand(int32_t row);
-    void RepaintRow(int32_t row) { RepaintArea(RowBand(row)); }
+    // Paints a row's band across the rows (a grid's row titles and cells)
+    // again, when it shows.
+    void RepaintRow(int32_t row) {
+        if (row >= 0) RepaintArea(RowRect(row));
+    }
     // Whether the focus mark shows on the current row.
     bool FocusMarkShown() const;
     // The row the focus mark was last asked onto.
