@@ -171,6 +171,16 @@ class DesignerProgram {
     DesignerProgram(const fs::path& folder, const QStringList& args) {
         m_process.setProcessChannelMode(QProcess::ForwardedChannels);
         m_process.setWorkingDirectory(QString::fromStdString(folder.string()));
+        // The run checks what the program does and how it ends, not what
+        // stays allocated at its end: Qt's session bus thread, caught half
+        // started by a quick exit, may leave a few hundred bytes that would
+        // turn the exit status into 1. Memory errors still end it with 1, and
+        // the designer's own code is leak-checked by the in-process window
+        // tests.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("ASAN_OPTIONS"),
+                   env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":detect_leaks=0"));
+        m_process.setProcessEnvironment(env);
         m_process.start(QStringLiteral(KLD_PROGRAM_PATH), args);
     }
     ~DesignerProgram() {
